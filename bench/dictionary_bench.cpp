@@ -1,0 +1,124 @@
+// Building and reading the platform dictionary with text keys, against
+// std::unordered_map<std::string, ...> over the same keys in the same run.
+// After the usual table, the dictionary's time over the map's is printed per
+// size, so the cost of objects as keys (virtual hash and isEqual, shared
+// ownership) is visible at a glance.
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/foundation/MutableDictionary.h"
+#include "platform/foundation/Number.h"
+#include "platform/foundation/String.h"
+
+namespace {
+
+std::vector<std::string> textKeys(int64_t n) {
+    std::vector<std::string> keys;
+    keys.reserve(size_t(n));
+    // Field-like names of mixed lengths, as decoded replies carry.
+    for (int64_t i = 0; i < n; ++i) keys.push_back("field_" + std::to_string(i * 2654435761u % 1000003) + "_" + std::to_string(i));
+    return keys;
+}
+
+std::vector<ns::Ref<ns::String>> stringKeys(const std::vector<std::string>& texts) {
+    std::vector<ns::Ref<ns::String>> keys;
+    keys.reserve(texts.size());
+    for (const std::string& t : texts) keys.push_back(ns::str(t));
+    return keys;
+}
+
+void DictionaryBuild(benchmark::State& state) {
+    auto texts = textKeys(state.range(0));
+    auto keys = stringKeys(texts);
+    ns::Id value = ns::num(1);
+    for (auto _ : state) {
+        auto d = ns::MutableDictionary::make();
+        for (const auto& key : keys) d->setObjectForKey(value, key);
+        benchmark::DoNotOptimize(d->count());
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void UnorderedMapBuild(benchmark::State& state) {
+    auto texts = textKeys(state.range(0));
+    ns::Id value = ns::num(1);
+    for (auto _ : state) {
+        std::unordered_map<std::string, ns::Id> m;
+        for (const auto& key : texts) m.emplace(key, value);
+        benchmark::DoNotOptimize(m.size());
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void DictionaryLookup(benchmark::State& state) {
+    auto texts = textKeys(state.range(0));
+    auto keys = stringKeys(texts);
+    auto d = ns::MutableDictionary::dictionaryWithCapacity(keys.size());
+    for (const auto& key : keys) d->setObjectForKey(ns::num(1), key);
+    // Equal but distinct key objects, as a lookup by a freshly read name is.
+    auto probes = stringKeys(texts);
+    for (auto _ : state) {
+        for (const auto& probe : probes) benchmark::DoNotOptimize(d->objectForKey(probe.get()));
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void UnorderedMapLookup(benchmark::State& state) {
+    auto texts = textKeys(state.range(0));
+    std::unordered_map<std::string, ns::Id> m;
+    for (const auto& key : texts) m.emplace(key, ns::num(1));
+    auto probes = texts;
+    for (auto _ : state) {
+        for (const auto& probe : probes) benchmark::DoNotOptimize(m.find(probe));
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+BENCHMARK(DictionaryBuild)->Arg(1000)->Arg(100000);
+BENCHMARK(UnorderedMapBuild)->Arg(1000)->Arg(100000);
+BENCHMARK(DictionaryLookup)->Arg(1000)->Arg(100000);
+BENCHMARK(UnorderedMapLookup)->Arg(1000)->Arg(100000);
+
+// Keeps each run's time per iteration so the ratios can be printed after.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            if (run.run_type == Run::RT_Iteration && !run.error_occurred) times_[run.benchmark_name()] = run.GetAdjustedRealTime();
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    void printRatios() const {
+        std::printf("\nplatform dictionary time / std::unordered_map time (lower is better):\n");
+        for (const char* op : {"Build", "Lookup"}) {
+            for (const char* n : {"1000", "100000"}) {
+                auto ours = times_.find(std::string("Dictionary") + op + "/" + n);
+                auto theirs = times_.find(std::string("UnorderedMap") + op + "/" + n);
+                if (ours == times_.end() || theirs == times_.end() || theirs->second <= 0) continue;
+                std::printf("  %-6s N=%-7s %.2fx\n", op, n, ours->second / theirs->second);
+            }
+        }
+    }
+
+private:
+    std::map<std::string, double> times_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.printRatios();
+    benchmark::Shutdown();
+    return 0;
+}

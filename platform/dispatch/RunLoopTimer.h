@@ -1,0 +1,73 @@
+#pragma once
+// A timer fired by a run loop, in the modes it was added for. A repeating
+// timer keeps to its schedule: after a late fire (the loop was busy, or ran
+// in another mode) it fires once and resumes at the next point of the
+// original schedule. The run loop keeps a timer until it is invalidated; a
+// one-shot timer invalidates itself after firing. Invalidating releases the
+// handler.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+#include "platform/dispatch/Timeline.h"
+
+namespace dispatch {
+
+class RunLoop;
+
+class RunLoopTimer : public std::enable_shared_from_this<RunLoopTimer> {
+public:
+    using Handler = std::function<void(RunLoopTimer&)>;
+
+    // First fire `interval` seconds from now; a repeating timer then fires
+    // every `interval` seconds (at least 0.1 ms).
+    static std::shared_ptr<RunLoopTimer> create(double interval, bool repeats, Handler handler);
+
+    RunLoopTimer(const RunLoopTimer&) = delete;
+    RunLoopTimer& operator=(const RunLoopTimer&) = delete;
+
+    void invalidate();
+    bool isValid() const;
+    double fireDate() const;
+    // The period of a repeating timer; 0 for a one-shot one.
+    double timeInterval() const;
+    // How late the timer may fire; kept for callers, the clock fires on time.
+    double tolerance() const;
+    void setTolerance(double seconds);
+
+private:
+    friend class RunLoop;
+
+    RunLoopTimer(double interval, bool repeats, Handler handler);
+
+    // Attaches to `loop` for `modes`; false when the timer is no longer valid.
+    bool attach(const std::shared_ptr<RunLoop>& loop, unsigned modes);
+    bool isDue(unsigned mode, double now) const;
+    // Starts a fire: the handler to call, or nothing when the timer is not
+    // due in `mode` (or already firing).
+    std::optional<Handler> beginFire(unsigned mode, double now);
+    void endFire(double now);
+    // With the lock held: puts the wake-up for the next fire on the timeline.
+    void scheduleLocked();
+    uint64_t serial() const { return serial_; }
+
+    mutable std::mutex lock_;
+    Handler handler_;
+    double interval_;
+    bool repeats_;
+    double firstFire_;
+    uint64_t fires_ = 0;
+    double fireDate_;
+    double tolerance_ = 0;
+    bool valid_ = true;
+    bool firing_ = false;
+    unsigned modes_ = 0;
+    std::weak_ptr<RunLoop> loop_;
+    detail::Timeline::EntryId entry_ = 0;
+    uint64_t serial_;
+};
+
+}  // namespace dispatch

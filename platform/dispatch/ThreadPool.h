@@ -1,0 +1,22 @@
+#pragma once
+// The worker threads behind every background queue. Sized for small
+// machines: a few more workers than cores; a worker that blocks in one of
+// our waits lets another start, so blocked chains of work cannot starve the
+// pool (up to a hard cap).
+
+#include <functional>
+
+namespace dispatch::detail {
+
+enum class PoolPriority { High, Default, Low, Background };
+
+class ThreadPool {
+public:
+    static void post(PoolPriority priority, std::function<void()> task);
+
+    // Called around a blocking wait; nothing happens off the pool's threads.
+    static void willBlock();
+    static void didUnblock();
+};
+
+}  // namespace dispatch::detail

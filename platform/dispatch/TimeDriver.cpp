@@ -1,0 +1,141 @@
+#include "platform/dispatch/TimeDriver.h"
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+#include "platform/dispatch/Activity.h"
+#include "platform/dispatch/Clock.h"
+#include "platform/dispatch/MainThread.h"
+#include "platform/dispatch/RunLoop.h"
+#include "platform/dispatch/Timeline.h"
+#include "platform/runtime/Exception.h"
+
+namespace dispatch::detail {
+
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+std::atomic<double> idleTimeoutSeconds{30.0};
+std::thread::id previousMainThread;
+
+SteadyClock::time_point realDeadline() {
+    return SteadyClock::now() +
+           std::chrono::duration_cast<SteadyClock::duration>(std::chrono::duration<double>(idleTimeoutSeconds.load()));
+}
+
+std::string seconds(double value) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%g s", value);
+    return buf;
+}
+
+[[noreturn]] void reportStuck(const ActivitySnapshot& s) {
+    ns::Exception::raise(ns::InternalInconsistencyException,
+                         "work did not settle within " + seconds(idleTimeoutSeconds.load()) + " of real time (" +
+                             std::to_string(s.busy) + " background blocks queued or running, " +
+                             std::to_string(s.io) + " I/O operations in flight)");
+}
+
+[[noreturn]] void reportEndlessMainWork() {
+    ns::Exception::raise(ns::InternalInconsistencyException,
+                         "main-thread work kept coming for " + seconds(idleTimeoutSeconds.load()) +
+                             " of real time: a block or timer that reschedules itself at once never lets the "
+                             "main thread go idle");
+}
+
+[[noreturn]] void reportEndlessTimers() {
+    ns::Exception::raise(ns::InternalInconsistencyException,
+                         "timers kept firing for " + seconds(idleTimeoutSeconds.load()) +
+                             " of real time while running without an end date: a repeating timer never ends");
+}
+
+}  // namespace
+
+bool TimeDriver::isDriverThread() { return Clock::isMock() && isMainThread(); }
+
+void TimeDriver::settle(bool runMain, RunLoopMode mode, const std::function<bool()>& done) {
+    auto limit = realDeadline();
+    for (;;) {
+        if (done && done()) return;
+        ActivitySnapshot before = Activity::snapshot();
+        bool ran = runMain && RunLoop::main().runOnce(mode);
+        if (!ran) ran = Timeline::fireNext(Clock::now());
+        if (ran) {
+            if (SteadyClock::now() > limit) reportEndlessMainWork();
+            continue;
+        }
+        ActivitySnapshot after = Activity::snapshot();
+        if (after.generation != before.generation) continue;
+        if (after.busy == 0 && after.io == 0) return;
+        if (!Activity::waitForChange(after.generation, limit)) reportStuck(Activity::snapshot());
+    }
+}
+
+bool TimeDriver::driveUntil(double date, bool runMain, RunLoopMode mode, const std::function<bool()>& stop) {
+    auto limit = std::isinf(date) ? realDeadline() : SteadyClock::time_point::max();
+    for (;;) {
+        settle(runMain, mode, stop);
+        if (stop && stop()) return false;
+        if (!Timeline::fireNext(date)) break;
+        if (SteadyClock::now() > limit) reportEndlessTimers();
+    }
+    if (!std::isinf(date)) advanceMockClock(date);
+    return true;
+}
+
+void TimeDriver::driverWait(const std::function<bool()>& done, double deadline) {
+    auto limit = std::isinf(deadline) ? realDeadline() : SteadyClock::time_point::max();
+    for (;;) {
+        settle(false, RunLoopMode::Default, done);
+        if (done()) return;
+        if (!Timeline::fireNext(deadline)) {
+            if (!std::isinf(deadline)) {
+                advanceMockClock(deadline);
+                return;
+            }
+            ns::Exception::raise(ns::InternalInconsistencyException,
+                                 "a wait on the main thread can never end: nothing else is left to run or "
+                                 "scheduled, and main-thread work cannot run while the main thread waits");
+        }
+        if (SteadyClock::now() > limit) reportEndlessTimers();
+    }
+}
+
+void TimeDriver::install() {
+    previousMainThread = mainThreadId();
+    setMainThreadId(std::this_thread::get_id());
+    Timeline::clear();
+    installMockClock();
+    Timeline::clockChanged();
+}
+
+void TimeDriver::uninstall() {
+    // Background work may still reference the test; let it finish. Threads
+    // asleep on mock deadlines are woken by the clear and finish too.
+    for (int round = 0; round < 3; ++round) {
+        try {
+            settle(false, RunLoopMode::Default);
+        } catch (const ns::Exception& e) {
+            std::fprintf(stderr, "task environment teardown: %s\n", e.reason().c_str());
+            break;
+        }
+        if (Timeline::isEmpty()) break;
+        Timeline::clear();
+    }
+    Timeline::clear();
+    RunLoop::main().discardAll();
+    uninstallMockClock();
+    Timeline::clockChanged();
+    setMainThreadId(previousMainThread);
+}
+
+void TimeDriver::setIdleTimeout(double seconds) { idleTimeoutSeconds.store(seconds > 0 ? seconds : 0); }
+
+double TimeDriver::idleTimeout() { return idleTimeoutSeconds.load(); }
+
+}  // namespace dispatch::detail

@@ -1,0 +1,44 @@
+#pragma once
+// Drives mock time from the main thread. Used by the main run loop, by waits
+// and sleeps on the main thread, and by the task environment.
+//
+// "Settling" runs everything that is ready at the current time: main-thread
+// work (when asked) on the calling thread, entries already due, background
+// blocks on their own threads (waited for), in-flight I/O (waited for). A
+// real-time limit turns work that never settles into an exception instead of
+// a hang.
+
+#include <functional>
+
+#include "platform/dispatch/RunLoopMode.h"
+
+namespace dispatch::detail {
+
+class TimeDriver {
+public:
+    // The main thread while mock time is installed.
+    static bool isDriverThread();
+
+    static void settle(bool runMain, RunLoopMode mode, const std::function<bool()>& done = {});
+    // Settles, then fires the entries up to `date` in time order, settling
+    // after each, and leaves the clock at `date`. False when `stop` ended it.
+    static bool driveUntil(double date, bool runMain, RunLoopMode mode, const std::function<bool()>& stop = {});
+    // Blocks the main thread until `done`, or until the clock reaches
+    // `deadline`. Main-thread work does not run meanwhile (the thread is
+    // blocked); once nothing else can run, the clock moves to the next entry.
+    // A wait without deadline that nothing is left to end raises.
+    static void driverWait(const std::function<bool()>& done, double deadline);
+
+    // Installs mock time with the calling thread as the main thread; the
+    // reverse restores real time and the previous main thread. Uninstalling
+    // waits for background work, then discards what is left for the main
+    // thread and the clock.
+    static void install();
+    static void uninstall();
+
+    // Real seconds a settle may take before it reports stuck work.
+    static void setIdleTimeout(double seconds);
+    static double idleTimeout();
+};
+
+}  // namespace dispatch::detail

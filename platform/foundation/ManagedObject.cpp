@@ -1,0 +1,7 @@
+#include "platform/foundation/ManagedObject.h"
+
+namespace ns {
+
+RT_DEFINE_CLASS(ManagedObject, Object, "NSManagedObject")
+
+}  // namespace ns

@@ -1,0 +1,45 @@
+#pragma once
+// The test's world of threads and time. While one exists the clock is a mock
+// clock that only moves when the test says so, and the thread that made it
+// is the main thread. One at a time; destroying it waits for background work,
+// discards what is left for the main thread and the clock, and restores real
+// time.
+//
+// Waits under mock time: a wait on the main thread (semaphore, group,
+// synchronous dispatch, sleep) drives the clock itself once nothing else can
+// run, moving it to the next due timer and on to the wait's deadline; a wait
+// without deadline that nothing is left to end raises
+// NSInternalInconsistencyException instead of hanging. A wait on another
+// thread is woken when the clock passes its deadline; such a sleeping thread
+// does not keep runUntilIdle() from returning.
+//
+// Work that never settles (a background block that does not finish, I/O that
+// never completes, main-thread work that keeps rescheduling itself) raises
+// NSInternalInconsistencyException after the idle timeout of real time.
+
+namespace testing {
+
+class TaskEnvironment {
+public:
+    TaskEnvironment();
+    ~TaskEnvironment();
+    TaskEnvironment(const TaskEnvironment&) = delete;
+    TaskEnvironment& operator=(const TaskEnvironment&) = delete;
+
+    // Runs everything ready at the current time: main-queue blocks and
+    // main-run-loop work (default mode) here, background blocks on their
+    // threads, waiting for in-flight I/O. The clock does not move.
+    void runUntilIdle();
+    // Moves the clock forward by `seconds`, firing timers, delayed blocks and
+    // delayed performs in time order and running until idle after each.
+    void fastForwardBy(double seconds);
+    // Fast-forwards until nothing is scheduled any more.
+    void fastForwardUntilNoTasksRemain();
+
+    double now() const;
+
+    // Real seconds a settle may take before it reports stuck work (30 s).
+    void setIdleTimeout(double seconds);
+};
+
+}  // namespace testing

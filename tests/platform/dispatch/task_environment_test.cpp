@@ -1,0 +1,147 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/dispatch/Clock.h"
+#include "platform/dispatch/IoToken.h"
+#include "platform/dispatch/MainThread.h"
+#include "platform/dispatch/Queue.h"
+#include "platform/runtime/Exception.h"
+#include "platform/testing/TaskEnvironment.h"
+
+namespace {
+
+TEST(TaskEnvironment, FastForwardFiresInTimeOrderAndSettlesBetween) {
+    testing::TaskEnvironment env;
+    double start = env.now();
+    std::mutex lock;
+    std::vector<std::string> events;
+    auto record = [&](std::string e) {
+        std::lock_guard<std::mutex> hold(lock);
+        events.push_back(std::move(e) + "@" + std::to_string(env.now() - start).substr(0, 3));
+    };
+    dispatch::after(2.0, dispatch::mainQueue(), [&] { record("main"); });
+    dispatch::after(1.0, dispatch::globalQueue(), [&] {
+        record("background");
+        // Work scheduled while settling still falls in order.
+        dispatch::after(0.5, dispatch::mainQueue(), [&] { record("follow-up"); });
+    });
+    env.fastForwardBy(1.75);
+    EXPECT_EQ(env.now() - start, 1.75);
+    env.fastForwardBy(1.0);
+    EXPECT_EQ(events, (std::vector<std::string>{"background@1.0", "follow-up@1.5", "main@2.0"}));
+}
+
+TEST(TaskEnvironment, TimeStandsStillUntilMovedAndWallTimeFollows) {
+    testing::TaskEnvironment env;
+    EXPECT_TRUE(dispatch::Clock::isMock());
+    double start = env.now();
+    double wall = dispatch::wallTime();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(env.now(), start);
+    env.fastForwardBy(90);
+    EXPECT_EQ(dispatch::wallTime() - wall, 90.0);
+    // Wall time starts near the real date.
+    auto real = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+    EXPECT_LT(std::abs(wall - real), 3600.0);
+    EXPECT_THROW(env.fastForwardBy(-1), ns::Exception);
+}
+
+TEST(TaskEnvironment, RestoresRealTimeAndTheMainThreadAndDropsLeftovers) {
+    auto captured = std::make_shared<int>(0);
+    std::weak_ptr<int> watch = captured;
+    std::thread([&] {
+        testing::TaskEnvironment env;
+        EXPECT_TRUE(dispatch::isMainThread());
+        dispatch::after(5.0, dispatch::mainQueue(), [captured] {});
+        dispatch::mainQueue()->async([captured] { ADD_FAILURE() << "left-over block ran"; });
+        captured.reset();
+    }).join();
+    EXPECT_TRUE(dispatch::isMainThread());
+    EXPECT_FALSE(dispatch::Clock::isMock());
+    EXPECT_TRUE(watch.expired());
+    testing::TaskEnvironment env;
+    env.runUntilIdle();
+}
+
+TEST(TaskEnvironment, OnlyOneAtATime) {
+    testing::TaskEnvironment env;
+    EXPECT_THROW(testing::TaskEnvironment second, ns::Exception);
+}
+
+TEST(TaskEnvironment, RunUntilIdleWaitsForInFlightIo) {
+    testing::TaskEnvironment env;
+    std::atomic<bool> delivered{false};
+    auto token = std::make_shared<dispatch::IoToken>();
+    EXPECT_EQ(dispatch::IoToken::outstanding(), 1);
+    // A stand-in for a socket thread: the reply comes in real time, then is
+    // handed to the main queue before the token goes.
+    std::thread io([&, token]() mutable {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        dispatch::mainQueue()->async([&] { delivered = true; });
+        token->release();
+    });
+    token.reset();
+    env.runUntilIdle();
+    EXPECT_TRUE(delivered);
+    io.join();
+    EXPECT_EQ(dispatch::IoToken::outstanding(), 0);
+}
+
+TEST(TaskEnvironment, StuckBackgroundWorkIsReportedNotHung) {
+    testing::TaskEnvironment env;
+    env.setIdleTimeout(0.2);
+    std::mutex lock;
+    std::condition_variable released;
+    bool release = false;
+    dispatch::globalQueue()->async([&] {
+        std::unique_lock<std::mutex> hold(lock);
+        released.wait(hold, [&] { return release; });
+    });
+    try {
+        env.runUntilIdle();
+        ADD_FAILURE() << "runUntilIdle returned with a block still running";
+    } catch (const ns::Exception& e) {
+        EXPECT_NE(e.reason().find("1 background blocks"), std::string::npos) << e.reason();
+    }
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        release = true;
+    }
+    released.notify_all();
+    env.runUntilIdle();
+}
+
+TEST(TaskEnvironment, SelfReschedulingMainWorkIsReportedNotHung) {
+    testing::TaskEnvironment env;
+    env.setIdleTimeout(0.2);
+    std::atomic<bool> keepGoing{true};
+    std::function<void()> again = [&] {
+        if (keepGoing) dispatch::mainQueue()->async(again);
+    };
+    dispatch::mainQueue()->async(again);
+    EXPECT_THROW(env.runUntilIdle(), ns::Exception);
+    keepGoing = false;
+    env.runUntilIdle();
+}
+
+TEST(TaskEnvironment, FastForwardUntilNoTasksRemain) {
+    testing::TaskEnvironment env;
+    double start = env.now();
+    int count = 0;
+    std::function<void()> step = [&] {
+        if (++count < 5) dispatch::after(10.0, dispatch::mainQueue(), step);
+    };
+    dispatch::after(10.0, dispatch::mainQueue(), step);
+    env.fastForwardUntilNoTasksRemain();
+    EXPECT_EQ(count, 5);
+    EXPECT_EQ(env.now() - start, 50.0);
+}
+
+}  // namespace
