@@ -13,7 +13,6 @@
 #include <mutex>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -26,6 +25,7 @@ class RunLoopTimer;
 
 namespace detail {
 class MainQueue;
+class PerformRequests;
 class TimeDriver;
 }  // namespace detail
 
@@ -61,15 +61,10 @@ public:
     std::optional<RunLoopMode> currentMode() const;
     bool isMain() const { return isMain_; }
 
-    // ---- Delayed performs (see PerformRequest.h) ----
-    void addPerformRequest(const void* target, std::string selector, const std::shared_ptr<RunLoopTimer>& timer);
-    // Cancels the requests of `target` (and `selector`, when given).
-    void cancelPerformRequests(const void* target, const std::string* selector);
-    void forgetPerformRequest(const RunLoopTimer* timer);
-
 private:
     friend class RunLoopTimer;
     friend class detail::MainQueue;
+    friend class detail::PerformRequests;
     friend class detail::TimeDriver;
 
     struct Item {
@@ -97,6 +92,12 @@ private:
     void wakeLocked();
     void wakeForTimer();
     void removeTimer(const RunLoopTimer* timer);
+    // Delayed performs (PerformRequest.h): one-shot timers known by target
+    // and selector.
+    void addPerformRequest(const void* target, std::string selector, const std::shared_ptr<RunLoopTimer>& timer);
+    // Cancels the requests of `target` (and `selector`, when given).
+    void cancelPerformRequests(const void* target, const std::string* selector);
+    void forgetPerformRequest(const RunLoopTimer* timer);
     // Drops every block, timer and request (the task environment's teardown).
     void discardAll();
 

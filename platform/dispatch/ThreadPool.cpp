@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <condition_variable>
-#include <cstdio>
 #include <deque>
 #include <mutex>
 #include <thread>

@@ -65,13 +65,16 @@ void TimeDriver::settle(bool runMain, RunLoopMode mode, const std::function<bool
         ActivitySnapshot before = Activity::snapshot();
         bool ran = runMain && RunLoop::main().runOnce(mode);
         if (!ran) ran = Timeline::fireNext(Clock::now());
+        bool overdue = SteadyClock::now() > limit;
         if (ran) {
-            if (SteadyClock::now() > limit) reportEndlessMainWork();
+            if (overdue) reportEndlessMainWork();
             continue;
         }
         ActivitySnapshot after = Activity::snapshot();
+        if (after.generation == before.generation && after.busy == 0 && after.io == 0) return;
+        if (overdue) reportStuck(after);
+        // Something changed meanwhile: look again for main-thread work first.
         if (after.generation != before.generation) continue;
-        if (after.busy == 0 && after.io == 0) return;
         if (!Activity::waitForChange(after.generation, limit)) reportStuck(Activity::snapshot());
     }
 }

@@ -27,15 +27,15 @@ struct FastEnumerationState {
     uint64_t extra[5] = {};
 };
 
-class FastEnumerationIterator;
 struct FastEnumerationEnd {};
 
 class FastEnumeration {
 public:
     virtual ~FastEnumeration() = default;
 
-    // Fills up to `len` items (into `buffer` or by pointing itemsPtr at
-    // storage) and returns how many; 0 ends the enumeration.
+    // Hands out the next items, either copied into `buffer` (at most `len`)
+    // or in place by pointing itemsPtr at storage (any number), and returns
+    // how many itemsPtr now holds; 0 ends the enumeration.
     virtual uint64_t countByEnumerating(FastEnumerationState& state, Id* buffer, uint64_t len) const = 0;
 };
 

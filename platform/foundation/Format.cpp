@@ -100,7 +100,7 @@ const void* FormatArg::asPointer() const {
 
 namespace {
 
-struct Spec {
+struct Directive {
     std::string flags;
     int width = -1;
     int precision = -1;
@@ -142,26 +142,26 @@ std::string truncated(std::string text, int precision, bool utf16) {
     return text;
 }
 
-void appendPadded(std::string& out, const std::string& text, const Spec& spec, bool utf16) {
+void appendPadded(std::string& out, const std::string& text, const Directive& directive, bool utf16) {
     size_t units = unitsOf(text, utf16);
-    size_t pad = spec.width > 0 && size_t(spec.width) > units ? size_t(spec.width) - units : 0;
-    if (!spec.leftAlign()) out.append(pad, ' ');
+    size_t pad = directive.width > 0 && size_t(directive.width) > units ? size_t(directive.width) - units : 0;
+    if (!directive.leftAlign()) out.append(pad, ' ');
     out += text;
-    if (spec.leftAlign()) out.append(pad, ' ');
+    if (directive.leftAlign()) out.append(pad, ' ');
 }
 
 // Builds "%<flags><width>.<precision><length><conversion>" with the resolved
 // numbers and hands it to snprintf (in the C locale).
 template <class T>
-void appendPrintf(std::string& out, const Spec& spec, const char* length, char conversion, T value) {
+void appendPrintf(std::string& out, const Directive& directive, const char* length, char conversion, T value) {
     std::string f = "%";
-    for (char c : spec.flags) {
+    for (char c : directive.flags) {
         // "#" means nothing for decimal integers; "'" groups by locale.
         if (c == '\'' || (c == '#' && (conversion == 'd' || conversion == 'u'))) continue;
         f += c;
     }
-    if (spec.width >= 0) f += std::to_string(spec.width);
-    if (spec.precision >= 0) f += "." + std::to_string(spec.precision);
+    if (directive.width >= 0) f += std::to_string(directive.width);
+    if (directive.precision >= 0) f += "." + std::to_string(directive.precision);
     f += length;
     f += conversion;
     char small[128];
@@ -197,13 +197,13 @@ std::string character(uint64_t code) {
     return text;
 }
 
-void formatOne(std::string& out, const Spec& spec, const FormatArg& arg) {
-    switch (spec.conversion) {
+void formatOne(std::string& out, const Directive& directive, const FormatArg& arg) {
+    switch (directive.conversion) {
         case 'd':
         case 'i':
         case 'D': {
-            long long v = narrowSigned(arg.asSigned(), spec.length, spec.conversion);
-            appendPrintf(out, spec, "ll", 'd', v);
+            long long v = narrowSigned(arg.asSigned(), directive.length, directive.conversion);
+            appendPrintf(out, directive, "ll", 'd', v);
             break;
         }
         case 'u':
@@ -212,9 +212,9 @@ void formatOne(std::string& out, const Spec& spec, const FormatArg& arg) {
         case 'o':
         case 'U':
         case 'O': {
-            unsigned long long v = narrowUnsigned(arg.asUnsigned(), spec.length, spec.conversion);
-            char c = spec.conversion == 'U' ? 'u' : spec.conversion == 'O' ? 'o' : spec.conversion;
-            appendPrintf(out, spec, "ll", c, v);
+            unsigned long long v = narrowUnsigned(arg.asUnsigned(), directive.length, directive.conversion);
+            char c = directive.conversion == 'U' ? 'u' : directive.conversion == 'O' ? 'o' : directive.conversion;
+            appendPrintf(out, directive, "ll", c, v);
             break;
         }
         case 'f':
@@ -225,25 +225,25 @@ void formatOne(std::string& out, const Spec& spec, const FormatArg& arg) {
         case 'G':
         case 'a':
         case 'A':
-            appendPrintf(out, spec, "", spec.conversion, arg.asDouble());
+            appendPrintf(out, directive, "", directive.conversion, arg.asDouble());
             break;
         case 'c':
         case 'C': {
             uint64_t code = arg.asUnsigned();
-            if (spec.conversion == 'c') code &= 0xFF;
-            appendPadded(out, character(code), spec, true);
+            if (directive.conversion == 'c') code &= 0xFF;
+            appendPadded(out, character(code), directive, true);
             break;
         }
         case 's':
-            appendPadded(out, truncated(arg.asText(), spec.precision, false), spec, false);
+            appendPadded(out, truncated(arg.asText(), directive.precision, false), directive, false);
             break;
         case '@':
-            appendPadded(out, truncated(arg.asText(), spec.precision, true), spec, true);
+            appendPadded(out, truncated(arg.asText(), directive.precision, true), directive, true);
             break;
         case 'p': {
             char buf[32];
             std::snprintf(buf, sizeof buf, "0x%llx", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(arg.asPointer())));
-            appendPadded(out, buf, spec, false);
+            appendPadded(out, buf, directive, false);
             break;
         }
     }
@@ -281,8 +281,8 @@ std::string formatList(std::string_view fmt, const FormatArg* args, size_t count
             i = k + 1;
             continue;
         }
-        Spec spec;
-        while (k < fmt.size() && std::string_view("-+ #0'").find(fmt[k]) != std::string_view::npos) spec.flags += fmt[k++];
+        Directive directive;
+        while (k < fmt.size() && std::string_view("-+ #0'").find(fmt[k]) != std::string_view::npos) directive.flags += fmt[k++];
         // Widths and precisions are capped so a wild argument cannot make the
         // formatter allocate without bound.
         constexpr long long MaxField = 1 << 16;
@@ -305,27 +305,27 @@ std::string formatList(std::string_view fmt, const FormatArg* args, size_t count
         long long width = readNumber(star);
         if (star && width < 0) {
             // A negative "*" width left-aligns, as in C.
-            spec.flags += '-';
+            directive.flags += '-';
             width = -width;
         }
-        spec.width = static_cast<int>(width);
+        directive.width = static_cast<int>(width);
         if (k < fmt.size() && fmt[k] == '.') {
             ++k;
             long long precision = readNumber(star);
             // "." alone means 0; a negative "*" precision means none.
-            spec.precision = precision < 0 ? (star ? -1 : 0) : static_cast<int>(precision);
+            directive.precision = precision < 0 ? (star ? -1 : 0) : static_cast<int>(precision);
         }
-        while (k < fmt.size() && std::string_view("hlqztjL").find(fmt[k]) != std::string_view::npos) spec.length += fmt[k++];
-        if (spec.length == "q") spec.length = "ll";
+        while (k < fmt.size() && std::string_view("hlqztjL").find(fmt[k]) != std::string_view::npos) directive.length += fmt[k++];
+        if (directive.length == "q") directive.length = "ll";
         if (k >= fmt.size() || !isConversion(fmt[k])) {
             // Not a conversion this formatter knows: keep the text as written.
             out.append(fmt.substr(percent, std::min(k + 1, fmt.size()) - percent));
             i = k + 1;
             continue;
         }
-        spec.conversion = fmt[k];
+        directive.conversion = fmt[k];
         i = k + 1;
-        if (const FormatArg* arg = cursor.next()) formatOne(out, spec, *arg);
+        if (const FormatArg* arg = cursor.next()) formatOne(out, directive, *arg);
     }
     return out;
 }

@@ -48,6 +48,7 @@ public:
     FormatArg(std::string_view s) : kind_(Kind::Text) { text_ = {s.data(), s.size(), false}; }
 
     FormatArg(const Object* o) : kind_(Kind::Object) { object_ = o; }
+    FormatArg(const Object& o) : kind_(Kind::Object) { object_ = &o; }
     FormatArg(std::nullptr_t) : kind_(Kind::Object) { object_ = nullptr; }
     template <class T>
         requires std::is_base_of_v<Object, T>

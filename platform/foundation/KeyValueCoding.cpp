@@ -176,9 +176,10 @@ void setValueForKey(Object& object, const Id& value, std::string_view key) {
     }
     if (!p->set(object, value ? rt::Value(value) : rt::Value(std::monostate{}))) {
         std::string wanted = p->objectClass ? p->objectClass()->name() : p->typeCode;
-        Exception::raise(InvalidArgumentException, "-[" + object.className() + " setValue:forKey:]: value of class " +
-                                                       value->className() + " cannot be stored in the property " +
-                                                       std::string(key) + " of type " + wanted);
+        std::string given = value ? "value of class " + value->className() : std::string("nil");
+        Exception::raise(InvalidArgumentException, "-[" + object.className() + " setValue:forKey:]: " + given +
+                                                       " cannot be stored in the property " + std::string(key) +
+                                                       " of type " + wanted);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/foundation/OperationQueue.h"
 #include "platform/runtime/Exception.h"
 
 namespace ns {
@@ -42,7 +43,8 @@ void NotificationCenter::addObserver(const void* observer, std::string_view name
     add(std::move(registration));
 }
 
-Id NotificationCenter::addObserverForName(std::string_view name, const Id& object, Scheduler queue, Callback block) {
+Id NotificationCenter::addObserverForName(std::string_view name, const Id& object, Ref<OperationQueue> queue,
+                                           Callback block) {
     if (!block) {
         Exception::raise(InvalidArgumentException,
                          "*** -[NSNotificationCenter addObserverForName:object:queue:usingBlock:]: block cannot be nil");
@@ -108,7 +110,7 @@ void NotificationCenter::postNotification(const Ref<Notification>& notification)
     for (const auto& r : hearers) {
         if (r->removed) continue;
         if (r->queue) {
-            r->queue([r, notification] {
+            r->queue->addOperationWithBlock([r, notification] {
                 if (!r->removed) r->callback(notification);
             });
         } else {

@@ -3,7 +3,8 @@
 // they registered, synchronously on the posting thread unless they gave a
 // queue. Adding or removing observers from inside a delivery is safe: an
 // observer added during a post first hears the next post, and one removed
-// (itself included) is not called again, not even later in the same post.
+// (itself included) is not called again, not even later in the same post nor
+// from a delivery still waiting on its queue.
 
 #include <atomic>
 #include <functional>
@@ -18,6 +19,8 @@
 #include "platform/runtime/Object.h"
 
 namespace ns {
+
+class OperationQueue;
 
 class Notification : public Object {
     RT_DECLARE_CLASS(Notification)
@@ -41,8 +44,6 @@ class NotificationCenter : public Object {
     RT_DECLARE_CLASS(NotificationCenter)
 public:
     using Callback = std::function<void(const Ref<Notification>& notification)>;
-    // Where a block observer runs: it is handed each delivery to run later.
-    using Scheduler = std::function<void(std::function<void()> delivery)>;
 
     static const Ref<NotificationCenter>& defaultCenter();
 
@@ -51,8 +52,10 @@ public:
     // sender, otherwise only posts from that very object.
     void addObserver(const void* observer, std::string_view name, const Id& object, Callback callback);
     // A block observer; returns the token to remove it with. The center keeps
-    // the token until then. A nil queue runs the block on the posting thread.
-    Id addObserverForName(std::string_view name, const Id& object, Scheduler queue, Callback block);
+    // the token until then. A nil queue runs the block on the posting thread;
+    // otherwise each delivery is added to the queue as an operation and the
+    // post goes on without waiting for it.
+    Id addObserverForName(std::string_view name, const Id& object, Ref<OperationQueue> queue, Callback block);
 
     // Every registration of the observer (or token).
     void removeObserver(const void* observer);
@@ -69,7 +72,7 @@ private:
         std::string name;
         const Object* object = nullptr;
         Callback callback;
-        Scheduler queue;
+        Ref<OperationQueue> queue;
         Id token;
         std::atomic<bool> removed{false};
     };

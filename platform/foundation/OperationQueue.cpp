@@ -1,8 +1,8 @@
 #include "platform/foundation/OperationQueue.h"
 
 #include <algorithm>
-#include <cstdio>
 
+#include "platform/dispatch/Queue.h"
 #include "platform/runtime/Exception.h"
 
 namespace ns {
@@ -52,10 +52,8 @@ void Operation::start() {
             Exception::raise(InvalidArgumentException, "-[" + className() + " start]: the operation is not yet ready");
         }
         state_ = State::Executing;
-        if (cancelled_) {
-            // Cancelled before it began: finishes without doing its work.
-        }
     }
+    // Cancelled before it began: finishes without doing its work.
     if (isCancelled()) {
         finish();
         return;

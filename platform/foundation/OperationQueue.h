@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "platform/dispatch/Group.h"
-#include "platform/dispatch/Queue.h"
 #include "platform/runtime/Class.h"
 #include "platform/runtime/Object.h"
 

@@ -6,6 +6,9 @@
 #include "platform/foundation/CLocale.h"
 #include "platform/foundation/CharacterSet.h"
 #include "platform/foundation/Data.h"
+#include "platform/foundation/PercentEncoding.h"
+#include "platform/foundation/RegularExpression.h"
+#include "platform/foundation/TextEncoding.h"
 #include "platform/foundation/Unicode.h"
 #include "platform/runtime/Exception.h"
 
@@ -28,8 +31,7 @@ public:
     char16_t peek() {
         if (pendingLow_) return pendingLow_;
         char32_t cp;
-        size_t n = unicode::next(s_, i_, cp);
-        (void)n;
+        unicode::next(s_, i_, cp);
         return cp >= 0x10000 ? char16_t(0xD800 + ((cp - 0x10000) >> 10)) : char16_t(cp);
     }
     char16_t take() {
@@ -100,8 +102,9 @@ bool encode(std::string_view text, StringEncoding encoding, bool lossy, std::str
             }
             return true;
         }
+        default:
+            return textencoding::encode(text, encoding, lossy, out);
     }
-    return false;
 }
 
 bool decode(const uint8_t* bytes, size_t length, StringEncoding encoding, std::string& out) {
@@ -138,8 +141,9 @@ bool decode(const uint8_t* bytes, size_t length, StringEncoding encoding, std::s
             out = unicode::fromUtf16(units);
             return true;
         }
+        default:
+            return textencoding::decode(view, encoding, out);
     }
-    return false;
 }
 
 bool isWhitespaceOrNewline(char32_t cp) { return CharacterSet::whitespaceAndNewline()->contains(cp); }
@@ -270,7 +274,9 @@ uint64_t String::lengthOfBytesUsingEncoding(StringEncoding encoding) const {
     std::string out;
     if (!encode(utf8_, encoding, false, out)) return 0;
     // The byte count of the characters alone, without a byte-order mark.
-    return encoding == StringEncoding::UTF16 ? out.size() - 2 : out.size();
+    if (encoding == StringEncoding::UTF16) return out.size() - 2;
+    if (encoding == StringEncoding::UTF32) return out.size() - 4;
+    return out.size();
 }
 
 // ---- Substrings ----
@@ -407,6 +413,7 @@ Range String::rangeOfString(std::string_view other, uint32_t options, Range sear
     checkRange(searchRange, "rangeOfString:options:range:");
     const Range none{NotFound, 0};
     if (other.empty()) return none;
+    if (options & RegularExpressionSearch) return RegularExpression::rangeOfPatternInString(other, *this, options, searchRange);
     const size_t from = byteOffset(searchRange.location);
     const size_t to = byteOffset(searchRange.end());
     if (to - from < other.size()) return none;
@@ -617,6 +624,10 @@ Ref<String> String::stringByAddingPercentEscapesUsingEncoding(StringEncoding enc
     return make(std::move(out));
 }
 
+Ref<String> String::stringByReplacingPercentEscapesUsingEncoding(StringEncoding encoding) const {
+    return replacingPercentEscapes(*this, "", encoding);
+}
+
 // ---- Paths ----
 
 Ref<String> String::lastPathComponent() const {
@@ -748,20 +759,20 @@ Ref<MutableString> MutableString::make(std::string utf8) { return std::make_shar
 Id MutableString::copy() const { return String::make(utf8_); }
 
 void MutableString::appendString(std::string_view text) {
-    std::string piece(text);
+    std::string added(text);
     std::string fixed;
-    if (unicode::normalize(piece, fixed)) piece = std::move(fixed);
+    if (unicode::normalize(added, fixed)) added = std::move(fixed);
     // A lone high surrogate at the end may pair with a low one in front of
-    // the piece; then the whole text is brought back into shape.
-    bool mayJoin = utf8_.size() >= 3 && piece.size() >= 3 && static_cast<unsigned char>(piece[0]) == 0xED &&
-                   static_cast<unsigned char>(piece[1]) >= 0xB0;
-    utf8_ += piece;
+    // the added; then the whole text is brought back into shape.
+    bool mayJoin = utf8_.size() >= 3 && added.size() >= 3 && static_cast<unsigned char>(added[0]) == 0xED &&
+                   static_cast<unsigned char>(added[1]) >= 0xB0;
+    utf8_ += added;
     if (mayJoin) {
         contentsChanged();
         return;
     }
     bool ascii;
-    length16_ += unicode::utf16Length(piece, &ascii);
+    length16_ += unicode::utf16Length(added, &ascii);
     ascii_ = ascii_ && ascii;
 }
 

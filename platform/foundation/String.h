@@ -31,6 +31,21 @@ enum class StringEncoding : uint64_t {
     UTF16 = 10,  // with a byte-order mark; text without one is read big-endian
     UTF16BigEndian = 0x90000100,
     UTF16LittleEndian = 0x94000100,
+    // Through the codecs of TextEncoding.h.
+    JapaneseEUC = 3,
+    ShiftJIS = 8,
+    ISOLatin2 = 9,
+    WindowsCP1251 = 11,
+    WindowsCP1252 = 12,
+    WindowsCP1253 = 13,
+    WindowsCP1254 = 14,
+    WindowsCP1250 = 15,
+    ISO2022JP = 21,
+    MacOSRoman = 30,
+    UTF32 = 0x8c000100,  // with a byte-order mark, as UTF16
+    UTF32BigEndian = 0x98000100,
+    UTF32LittleEndian = 0x9c000100,
+    GB18030 = 0x80000632,  // GB 18030-2000, numbered through its CF encoding
 };
 
 // Options of compare and rangeOfString (the platform's bit values).
@@ -40,6 +55,10 @@ enum StringCompareOptions : uint32_t {
     BackwardsSearch = 4,
     AnchoredSearch = 8,
     NumericSearch = 64,  // digit runs compare by value ("v2" < "v10")
+    // rangeOfString only: the text searched for is a regular expression (see
+    // RegularExpression.h); with it only CaseInsensitiveSearch (full Unicode
+    // folding then) and AnchoredSearch apply. A bad pattern finds nothing.
+    RegularExpressionSearch = 1024,
 };
 
 class String : public Object {
@@ -125,6 +144,9 @@ public:
     // "%", quotes, brackets other than "[]", controls, non-ASCII); nil when
     // the text has no form in the encoding.
     Ref<String> stringByAddingPercentEscapesUsingEncoding(StringEncoding encoding) const;
+    // Every escape replaced by its bytes read in the encoding; nil when an
+    // escape is malformed or a run of escaped bytes is not valid in it.
+    Ref<String> stringByReplacingPercentEscapesUsingEncoding(StringEncoding encoding) const;
 
     // ---- Paths ("/" separated) ----
     Ref<String> lastPathComponent() const;

@@ -31,9 +31,19 @@ bool Class::isSubclassOf(const Class* other) const {
 
 ns::Id Class::create() const { return factory_ ? factory_() : nullptr; }
 
+const std::vector<Property>& Class::properties() const {
+    std::call_once(propertiesResolved_, [this] {
+        for (Property& p : properties_) {
+            if (p.resolveTypeCode) p.typeCode = p.resolveTypeCode();
+            p.attributes = "T" + p.typeCode + (p.flags.empty() ? "" : "," + p.flags) + ",N,V_" + p.name;
+        }
+    });
+    return properties_;
+}
+
 const Property* Class::findProperty(std::string_view name) const {
     for (const Class* c = this; c; c = c->superclass_) {
-        for (const Property& p : c->properties_) {
+        for (const Property& p : c->properties()) {
             if (p.name == name) return &p;
         }
     }

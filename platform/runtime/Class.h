@@ -28,8 +28,12 @@ enum class ValueKind { Object, Signed, Unsigned, Double, Bool, Block };
 
 struct Property {
     std::string name;
+    // Both filled when the class's properties are first read, so a property
+    // may name the class being registered (a model holding its own kind).
     std::string attributes;  // the platform's form: T@"NSString",C,N,V_name
     std::string typeCode;    // between the leading T and the first comma
+    std::string flags;       // the attributes between the type and "N": "C", "&", "R"
+    std::function<std::string()> resolveTypeCode;
     ValueKind kind = ValueKind::Object;
     bool readonly = false;
     // The declared class of an object property; nullptr for id and scalars.
@@ -53,7 +57,7 @@ public:
     ns::Id create() const;
 
     // Properties declared by this class itself, in declaration order.
-    const std::vector<Property>& properties() const { return properties_; }
+    const std::vector<Property>& properties() const;
     // Looks along the superclass chain.
     const Property* findProperty(std::string_view name) const;
 
@@ -74,7 +78,8 @@ private:
     std::string name_;
     const Class* superclass_;
     Factory factory_;
-    std::vector<Property> properties_;
+    mutable std::vector<Property> properties_;
+    mutable std::once_flag propertiesResolved_;
     mutable std::mutex lock_;
     mutable std::map<std::string, std::any, std::less<>> classMethods_;
     mutable std::map<const void*, std::any> associated_;
@@ -145,7 +150,7 @@ template <class T, class M>
 Property property(std::string name, M T::*member, std::string attributes = "") {
     Property p;
     p.name = name;
-    p.typeCode = typeCodeOf<M>();
+    p.resolveTypeCode = [] { return typeCodeOf<M>(); };
     if constexpr (IsRef<M>::value) {
         p.kind = ValueKind::Object;
         if (attributes.empty()) attributes = "&";
@@ -204,7 +209,7 @@ Property property(std::string name, M T::*member, std::string attributes = "") {
         };
     }
     p.readonly = attributes.find('R') != std::string::npos;
-    p.attributes = "T" + p.typeCode + (attributes.empty() ? "" : "," + attributes) + ",N,V_" + name;
+    p.flags = std::move(attributes);
     return p;
 }
 

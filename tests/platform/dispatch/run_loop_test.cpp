@@ -123,6 +123,7 @@ TEST(RunLoopTimers, RepeatingTimerKeepsItsScheduleAndFiresOnceForMissedPoints) {
     double start = env.now();
     std::vector<double> fired;
     auto timer = RunLoopTimer::create(1.0, true, [&](RunLoopTimer&) { fired.push_back(env.now() - start); });
+    timer->setTolerance(0.5);  // allowed lateness; the mock clock still fires on the dot
     RunLoop::main().addTimer(timer, RunLoopMode::Default);
     env.fastForwardBy(2.0);
     // Tracking for 2.5 s misses the points at 3 and 4.
@@ -131,6 +132,7 @@ TEST(RunLoopTimers, RepeatingTimerKeepsItsScheduleAndFiresOnceForMissedPoints) {
     EXPECT_EQ(fired, (std::vector<double>{1.0, 2.0, 4.5, 5.0}));
     EXPECT_EQ(timer->fireDate(), start + 6.0);
     EXPECT_EQ(timer->timeInterval(), 1.0);
+    EXPECT_EQ(timer->tolerance(), 0.5);
     timer->invalidate();
 }
 
@@ -152,19 +154,6 @@ TEST(RunLoopTimers, InvalidateFromTheHandlerStopsARepeatingTimerAndReleasesIt) {
     EXPECT_EQ(count, 3);
     EXPECT_TRUE(watch.expired());
     EXPECT_TRUE(weakTimer.expired());
-}
-
-TEST(RunLoopTimers, ToleranceIsKeptButTheTimerFiresOnTime) {
-    testing::TaskEnvironment env;
-    double start = env.now();
-    double firedAt = 0;
-    auto timer = RunLoopTimer::create(2.0, false, [&](RunLoopTimer&) { firedAt = env.now() - start; });
-    timer->setTolerance(0.5);
-    EXPECT_EQ(timer->tolerance(), 0.5);
-    EXPECT_EQ(timer->fireDate(), start + 2.0);
-    RunLoop::main().addTimer(timer, RunLoopMode::Default);
-    env.fastForwardBy(3);
-    EXPECT_EQ(firedAt, 2.0);
 }
 
 TEST(RunLoopTimers, ATimerBelongsToOneRunLoop) {

@@ -99,7 +99,7 @@ TEST(CollectionsIndexSet, MergesAndSplitsRanges) {
     EXPECT_EQ(frozen->className(), "NSIndexSet");
     set->removeAllIndexes();
     EXPECT_EQ(ns::cast<IndexSet>(frozen)->count(), 4u);
-    EXPECT_TRUE(frozen->isEqual(IndexSet::indexSetWithIndexesInRange(Range{1, 2})->mutableCopy()) == false);
+    EXPECT_FALSE(frozen->isEqual(IndexSet::indexSetWithIndexesInRange(Range{1, 2})));
     auto rebuilt = ns::cast<MutableIndexSet>(IndexSet::indexSetWithIndexesInRange(Range{7, 2})->mutableCopy());
     rebuilt->addIndexesInRange(Range{1, 2});
     EXPECT_TRUE(frozen->isEqual(rebuilt));

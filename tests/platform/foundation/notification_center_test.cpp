@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "platform/foundation/Dictionary.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Number.h"
+#include "platform/foundation/OperationQueue.h"
 #include "platform/foundation/String.h"
 
 namespace {
@@ -83,29 +85,43 @@ TEST(NotificationCenter, ObserversChangingTheCenterDuringDelivery) {
 
 TEST(NotificationCenter, BlockObserversOnAQueue) {
     auto center = makeCenter();
-    std::vector<std::function<void()>> queue;
-    auto scheduler = [&](std::function<void()> delivery) { queue.push_back(std::move(delivery)); };
+    auto queue = std::make_shared<ns::OperationQueue>();
+    queue->setMaxConcurrentOperationCount(1);
+    std::mutex lock;
     std::vector<std::string> heard;
+    auto record = [&](std::string what) {
+        std::lock_guard<std::mutex> hold(lock);
+        heard.push_back(std::move(what));
+    };
+    const std::thread::id poster = std::this_thread::get_id();
+    std::atomic<bool> queuedOnPoster{false};
 
-    Id queued = center->addObserverForName("Ping", nullptr, scheduler, [&](const Ref<Notification>& n) {
-        heard.push_back("queued:" + n->name());
+    Id queued = center->addObserverForName("Ping", nullptr, queue, [&](const Ref<Notification>& n) {
+        if (std::this_thread::get_id() == poster) queuedOnPoster = true;
+        record("queued:" + n->name());
     });
-    Id inline_ = center->addObserverForName("Ping", nullptr, nullptr, [&](const Ref<Notification>&) { heard.push_back("inline"); });
+    Id inline_ = center->addObserverForName("Ping", nullptr, nullptr, [&](const Ref<Notification>&) {
+        EXPECT_EQ(std::this_thread::get_id(), poster);
+        record("inline");
+    });
     ASSERT_TRUE(queued);
     EXPECT_NE(queued, inline_);
 
+    queue->setSuspended(true);
     center->postNotificationName("Ping");
     EXPECT_EQ(heard, (std::vector<std::string>{"inline"}));
-    ASSERT_EQ(queue.size(), 1u);
-    queue[0]();
+    queue->setSuspended(false);
+    queue->waitUntilAllOperationsAreFinished();
     EXPECT_EQ(heard, (std::vector<std::string>{"inline", "queued:Ping"}));
+    EXPECT_FALSE(queuedOnPoster);
 
     // A delivery still queued when its observer goes is dropped.
+    queue->setSuspended(true);
     center->postNotificationName("Ping");
     center->removeObserver(queued);
     center->removeObserver(inline_);
-    ASSERT_EQ(queue.size(), 2u);
-    queue[1]();
+    queue->setSuspended(false);
+    queue->waitUntilAllOperationsAreFinished();
     center->postNotificationName("Ping");
     EXPECT_EQ(heard, (std::vector<std::string>{"inline", "queued:Ping", "inline"}));
 }

@@ -20,6 +20,7 @@ TEST(Format, ObjectsByTheirText) {
     EXPECT_EQ(format("%@", nullptr), "(null)");
     EXPECT_EQ(format("CallbackFromIOS('%@')", std::string("{\"a\":1}")), "CallbackFromIOS('{\"a\":1}')");
     EXPECT_EQ(format("%@=%@&", "key", 42), "key=42&");
+    EXPECT_EQ(format("%@", *str("by reference")), "by reference");
 }
 
 TEST(Format, SignedAndUnsignedIntegers) {

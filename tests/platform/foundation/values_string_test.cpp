@@ -257,6 +257,48 @@ TEST(MutableStringOps, EditsByUtf16Ranges) {
     EXPECT_EQ(m->length(), 0u);
 }
 
+TEST(StringBytes, TextIsKeptInOneFormSoEqualTextHasEqualBytes) {
+    // A pair written as two three-byte halves (CESU-8) is joined into the
+    // four-byte form, so it equals, and hashes like, the same character.
+    auto halves = str("\xED\xA0\xBD\xED\xB8\x80");
+    EXPECT_EQ(halves->utf8(), grinning);
+    EXPECT_EQ(halves->hash(), str(grinning)->hash());
+    // A half on its own stays as it is.
+    EXPECT_EQ(str("x\xED\xA0\xBDy")->length(), 3u);
+    // A sequence cut short is one replacement character, not one per byte.
+    EXPECT_EQ(str("a\xF0\x9F\x98")->utf8(), "a\xEF\xBF\xBD");
+}
+
+TEST(CharacterSets, MembershipAndEditing) {
+    const auto& alnum = CharacterSet::alphanumerics();
+    EXPECT_TRUE(alnum->contains('z'));
+    EXPECT_TRUE(alnum->contains(U'中'));
+    EXPECT_TRUE(alnum->contains(U'é'));
+    EXPECT_FALSE(alnum->contains('-'));
+    EXPECT_TRUE(CharacterSet::newline()->contains(0x2028));
+    EXPECT_FALSE(CharacterSet::whitespace()->contains('\n'));
+    EXPECT_FALSE(CharacterSet::URLQueryAllowed()->contains('#'));
+    EXPECT_FALSE(CharacterSet::URLPathAllowed()->contains('?'));
+    EXPECT_TRUE(CharacterSet::URLHostAllowed()->contains('['));
+    EXPECT_FALSE(CharacterSet::URLUserAllowed()->contains(':'));
+
+    auto set = MutableCharacterSet::make();
+    set->addCharactersInRange('a', 'z');
+    set->removeCharactersInString("aeiou");
+    EXPECT_TRUE(set->contains('b'));
+    EXPECT_FALSE(set->contains('e'));
+    auto inverted = set->invertedSet();
+    EXPECT_TRUE(inverted->contains('e'));
+    EXPECT_TRUE(inverted->contains(0x10FFFF));
+    EXPECT_FALSE(inverted->contains('b'));
+    set->formIntersectionWithCharacterSet(*CharacterSet::withCharactersInString("abcxyz"));
+    EXPECT_TRUE(set->isEqual(CharacterSet::withCharactersInString("bcxyz")));
+    auto frozen = set->copy();
+    set->invert();
+    EXPECT_TRUE(cast<CharacterSet>(frozen)->contains('b'));
+    EXPECT_FALSE(set->contains('b'));
+}
+
 TEST(Registration, ValueClassesUnderPlatformNames) {
     EXPECT_EQ(str("x")->className(), "NSString");
     EXPECT_EQ(MutableString::make()->className(), "NSMutableString");

@@ -23,6 +23,7 @@ class Dog : public Animal {
     RT_DECLARE_CLASS(Dog)
 public:
     ns::Ref<Animal> friendAnimal;
+    ns::Ref<Dog> puppy;  // its own class: must not recurse into its registration
 };
 
 // Not default-constructible, so the registry gets no factory.
@@ -42,7 +43,7 @@ RT_DEFINE_CLASS(Animal, ns::Object, "RTTestAnimal",
                 RT_PROPERTY(Animal, age, "R"),
                 RT_PROPERTY(Animal, serial),
                 RT_PROPERTY(Animal, onFeed))
-RT_DEFINE_CLASS(Dog, Animal, "RTTestDog", RT_PROPERTY(Dog, friendAnimal, "C"))
+RT_DEFINE_CLASS(Dog, Animal, "RTTestDog", RT_PROPERTY(Dog, friendAnimal, "C"), RT_PROPERTY(Dog, puppy))
 RT_DEFINE_CLASS(Shelter, ns::Object, "RTTestShelter")
 
 TEST(ClassRegistry, PropertiesKeepDeclarationOrderAndPlatformAttributeStrings) {
@@ -64,6 +65,7 @@ TEST(ClassRegistry, PropertiesKeepDeclarationOrderAndPlatformAttributeStrings) {
     EXPECT_EQ(friendProp->attributes, "T@\"RTTestAnimal\",C,N,V_friendAnimal");
     EXPECT_EQ(friendProp->typeCode, "@\"RTTestAnimal\"");
     EXPECT_TRUE(cls->findProperty("age")->readonly);
+    EXPECT_EQ(rt::classNamed("RTTestDog")->findProperty("puppy")->attributes, "T@\"RTTestDog\",&,N,V_puppy");
 }
 
 TEST(ClassRegistry, LookupHierarchyAndFactories) {
