@@ -601,27 +601,7 @@ Ref<String> String::stringByRemovingPercentEncoding() const {
 }
 
 Ref<String> String::stringByAddingPercentEscapesUsingEncoding(StringEncoding encoding) const {
-    static const Ref<CharacterSet> legal = [] {
-        auto set = std::static_pointer_cast<MutableCharacterSet>(CharacterSet::withCharactersInString("!#$&'()*+,-./:;=?@[]_~")->mutableCopy());
-        set->addCharactersInRange('0', '9');
-        set->addCharactersInRange('A', 'Z');
-        set->addCharactersInRange('a', 'z');
-        return Ref<CharacterSet>(set);
-    }();
-    std::string out;
-    for (size_t i = 0; i < utf8_.size();) {
-        char32_t cp;
-        size_t n = unicode::next(utf8_, i, cp);
-        if (legal->contains(cp)) {
-            out += static_cast<char>(cp);
-        } else {
-            std::string bytes;
-            if (!encode(std::string_view(utf8_).substr(i, n - i), encoding, false, bytes)) return nullptr;
-            for (char b : bytes) appendEscape(out, static_cast<unsigned char>(b));
-        }
-        i = n;
-    }
-    return make(std::move(out));
+    return addingPercentEscapes(*this, "", "", encoding);
 }
 
 Ref<String> String::stringByReplacingPercentEscapesUsingEncoding(StringEncoding encoding) const {

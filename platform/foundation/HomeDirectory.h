@@ -1,0 +1,18 @@
+#pragma once
+// The app's home folder (its sandbox): `$GAMEHOST_HOME` when set, else
+// ~/.local/share/gamehost. Read afresh on every call, so a test that points
+// the variable at its own folder is seen at once.
+
+#include <string>
+
+namespace ns {
+
+// The home folder's path, without a trailing "/". The folder is created
+// (owner-only) when missing, as the app's sandbox always exists.
+std::string homeDirectory();
+
+// "<home>/tmp/", created when missing: the app's temporary folder, with the
+// trailing "/" the platform gives it.
+std::string temporaryDirectory();
+
+}  // namespace ns

@@ -1,0 +1,77 @@
+#pragma once
+// User defaults: the app's small persistent settings, an XML property list
+// in the home folder (Library/Preferences/defaults.plist). The file is read
+// at first use; `synchronize` writes it atomically. A file that cannot be
+// parsed is logged and renamed aside ("<file>.corrupt-<UTC time>"), never
+// written over. Thread-safe.
+
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+#include "platform/foundation/Array.h"
+#include "platform/foundation/Data.h"
+#include "platform/foundation/Dictionary.h"
+#include "platform/foundation/String.h"
+#include "platform/runtime/Class.h"
+#include "platform/runtime/Object.h"
+
+namespace ns {
+
+class UserDefaults : public Object {
+    RT_DECLARE_CLASS(UserDefaults)
+public:
+    // Loads the file of the home folder current at the first call.
+    static Ref<UserDefaults> standardUserDefaults();
+    // Drops the shared instance without saving it; the next call loads the
+    // file (of the home folder then current) afresh.
+    static void resetStandardUserDefaultsForTesting();
+
+    UserDefaults() = default;
+    // Defaults kept in the given file, loaded now.
+    explicit UserDefaults(std::string path);
+
+    const std::string& storePath() const { return path_; }
+
+    Id objectForKey(std::string_view key) const;
+    // A text, or a number's text form; nil otherwise.
+    Ref<String> stringForKey(std::string_view key) const;
+    Ref<Array> arrayForKey(std::string_view key) const;
+    Ref<Dictionary> dictionaryForKey(std::string_view key) const;
+    Ref<Data> dataForKey(std::string_view key) const;
+    // Numbers by value, texts parsed; 0 (NO) when absent or of another kind.
+    int64_t integerForKey(std::string_view key) const;
+    double doubleForKey(std::string_view key) const;
+    // Texts "YES"/"true" and "NO"/"false" in any case, else their integer.
+    bool boolForKey(std::string_view key) const;
+
+    // Stores an immutable deep copy; nil removes the key. A value that is not
+    // a property list raises NSInvalidArgumentException.
+    void setObjectForKey(const Id& value, std::string_view key);
+    void setIntegerForKey(int64_t value, std::string_view key);
+    void setDoubleForKey(double value, std::string_view key);
+    void setBoolForKey(bool value, std::string_view key);
+    void removeObjectForKey(std::string_view key);
+
+    // Writes unsaved changes; false (and a log line) when they could not be.
+    // A value XML cannot carry is left out of the file and logged, so one
+    // bad text does not keep everything else from being saved.
+    bool synchronize();
+
+private:
+    void load();
+    // Renames an unusable file out of the way, so no save replaces it.
+    void setAside(const std::string& problem);
+
+    mutable std::mutex lock_;
+    std::string path_;
+    std::map<std::string, Id, std::less<>> values_;
+    bool dirty_ = false;
+    // False when the file exists but could not be read or set aside, so it is
+    // never replaced by what little is in memory.
+    bool writable_ = true;
+};
+
+}  // namespace ns

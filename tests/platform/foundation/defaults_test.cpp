@@ -1,0 +1,192 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/foundation/Date.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/MutableArray.h"
+#include "platform/foundation/MutableDictionary.h"
+#include "platform/foundation/Null.h"
+#include "platform/foundation/Number.h"
+#include "platform/foundation/PropertyList.h"
+#include "platform/foundation/URL.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/runtime/Exception.h"
+#include "tests/platform/foundation/filemanager_test_folders.h"
+
+namespace ns {
+namespace {
+
+using testing_support::readFile;
+using testing_support::ScopedEnvironment;
+using testing_support::ScratchFolder;
+
+class UserDefaultsTest : public ::testing::Test {
+protected:
+    UserDefaultsTest() {
+        environment_.set("GAMEHOST_HOME", home_.path());
+        UserDefaults::resetStandardUserDefaultsForTesting();
+    }
+    ~UserDefaultsTest() override { UserDefaults::resetStandardUserDefaultsForTesting(); }
+
+    // What a new launch of the app would see.
+    static Ref<UserDefaults> relaunch() {
+        UserDefaults::resetStandardUserDefaultsForTesting();
+        return UserDefaults::standardUserDefaults();
+    }
+
+    std::string storePath() const { return home_ / "Library/Preferences/defaults.plist"; }
+
+    std::vector<std::string> asideFiles() const {
+        std::vector<std::string> found;
+        for (const auto& entry : std::filesystem::directory_iterator(home_ / "Library/Preferences")) {
+            if (entry.path().filename().string().find("defaults.plist.corrupt-") == 0) found.push_back(entry.path().string());
+        }
+        return found;
+    }
+
+    ScratchFolder home_;
+    ScopedEnvironment environment_;
+};
+
+TEST_F(UserDefaultsTest, ValuesSurviveARelaunchOnlyOnceSynchronized) {
+    auto defaults = UserDefaults::standardUserDefaults();
+    EXPECT_EQ(defaults->storePath(), storePath());
+    EXPECT_EQ(defaults->integerForKey("TV_LoginStyle"), 0);  // a fresh install
+    EXPECT_FALSE(defaults->stringForKey("TV_username"));
+
+    defaults->setObjectForKey(str("2024-05-01" "10086"), "nowDate");
+    defaults->setObjectForKey(str("玩家 ✓"), "TV_username");
+    defaults->setIntegerForKey(1, "TV_LoginStyle");
+    defaults->setDoubleForKey(2.5, "ratio");
+    defaults->setBoolForKey(true, "flag");
+    defaults->setObjectForKey(Array::make({Dictionary::make({{"name", str("a")}, {"pwd", str("b")}})}), "TV_accounts");
+    defaults->setObjectForKey(Date::withTimeIntervalSince1970(1714564800), "lastUpdated");
+    defaults->setObjectForKey(Data::withBytes(std::string_view("\0\1\2", 3)), "blob");
+    ASSERT_TRUE(defaults->synchronize());
+    defaults->setObjectForKey(str("not synchronized"), "late");
+
+    auto again = relaunch();
+    ASSERT_NE(again, defaults);
+    EXPECT_EQ(again->stringForKey("nowDate")->utf8(), "2024-05-0110086");
+    EXPECT_EQ(again->stringForKey("TV_username")->utf8(), "玩家 ✓");
+    EXPECT_EQ(again->integerForKey("TV_LoginStyle"), 1);
+    EXPECT_EQ(again->doubleForKey("ratio"), 2.5);
+    EXPECT_TRUE(again->boolForKey("flag"));
+    EXPECT_TRUE(again->arrayForKey("TV_accounts")->isEqual(defaults->arrayForKey("TV_accounts")));
+    EXPECT_TRUE(again->objectForKey("lastUpdated")->isEqual(Date::withTimeIntervalSince1970(1714564800)));
+    EXPECT_EQ(again->dataForKey("blob")->length(), 3u);
+    EXPECT_FALSE(again->objectForKey("late"));
+
+    again->removeObjectForKey("TV_username");
+    again->setObjectForKey(nullptr, "nowDate");  // nil removes too
+    ASSERT_TRUE(again->synchronize());
+    auto third = relaunch();
+    EXPECT_FALSE(third->objectForKey("TV_username"));
+    EXPECT_FALSE(third->objectForKey("nowDate"));
+    EXPECT_EQ(third->integerForKey("TV_LoginStyle"), 1);
+}
+
+TEST_F(UserDefaultsTest, TypedReadsConvertLikeThePlatform) {
+    auto defaults = UserDefaults::standardUserDefaults();
+    defaults->setObjectForKey(str("42"), "text42");
+    defaults->setObjectForKey(num(7), "seven");
+    defaults->setObjectForKey(str("YES"), "yes");
+    defaults->setObjectForKey(str("false"), "no");
+    defaults->setObjectForKey(str("1"), "one");
+    defaults->setObjectForKey(Number::withDouble(3.9), "real");
+
+    EXPECT_EQ(defaults->integerForKey("text42"), 42);
+    EXPECT_EQ(defaults->stringForKey("seven")->utf8(), "7");
+    EXPECT_TRUE(defaults->boolForKey("yes"));
+    EXPECT_FALSE(defaults->boolForKey("no"));
+    EXPECT_TRUE(defaults->boolForKey("one"));
+    EXPECT_EQ(defaults->integerForKey("real"), 3);
+    EXPECT_FALSE(defaults->arrayForKey("text42"));
+    EXPECT_FALSE(defaults->dictionaryForKey("seven"));
+    EXPECT_EQ(defaults->doubleForKey("missing"), 0.0);
+    EXPECT_FALSE(defaults->boolForKey("missing"));
+}
+
+TEST_F(UserDefaultsTest, KeepsImmutableCopiesAndRefusesOtherValues) {
+    auto defaults = UserDefaults::standardUserDefaults();
+    auto list = MutableArray::make({MutableString::make("first")});
+    defaults->setObjectForKey(list, "list");
+    cast<MutableString>(list->objectAtIndex(0))->appendString(" changed");
+    list->addObject(str("second"));
+
+    auto stored = defaults->arrayForKey("list");
+    EXPECT_FALSE(cast<MutableArray>(stored));
+    EXPECT_FALSE(cast<MutableString>(stored->objectAtIndex(0)));
+    EXPECT_TRUE(stored->isEqual(Array::make({str("first")})));
+
+    try {
+        defaults->setObjectForKey(Array::make({Null::null()}), "bad");
+        ADD_FAILURE() << "a null inside an array was accepted";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.name(), InvalidArgumentException);
+        EXPECT_NE(e.reason().find("bad"), std::string::npos) << e.reason();
+    }
+    EXPECT_THROW(defaults->setObjectForKey(URL::make("http://example.test/"), "url"), Exception);
+    EXPECT_FALSE(defaults->objectForKey("bad"));
+}
+
+TEST_F(UserDefaultsTest, CorruptFileIsReportedAndKeptAside) {
+    const std::string garbage = "<plist><dict><key>TV_sid</key><string>abc";
+    std::filesystem::create_directories(home_ / "Library/Preferences");
+    { std::ofstream(storePath(), std::ios::binary) << garbage; }
+
+    LogCapture log;
+    auto defaults = UserDefaults::standardUserDefaults();
+    EXPECT_FALSE(defaults->objectForKey("TV_sid"));
+    EXPECT_TRUE(log.contains("corrupt")) << (log.lines().empty() ? "" : log.lines()[0]);
+    EXPECT_TRUE(log.contains(storePath()));
+
+    auto aside = asideFiles();
+    ASSERT_EQ(aside.size(), 1u);
+    EXPECT_EQ(readFile(aside[0]), garbage);
+    EXPECT_FALSE(std::filesystem::exists(storePath()));
+
+    defaults->setObjectForKey(str("new"), "TV_sid");
+    ASSERT_TRUE(defaults->synchronize());
+    EXPECT_EQ(relaunch()->stringForKey("TV_sid")->utf8(), "new");
+    EXPECT_EQ(readFile(aside[0]), garbage);
+
+    // A file holding a property list that is not a dictionary is set aside too.
+    UserDefaults::resetStandardUserDefaultsForTesting();
+    ASSERT_TRUE(writePropertyListToFile(Array::make({str("x")}).get(), storePath(), true));
+    EXPECT_FALSE(UserDefaults::standardUserDefaults()->objectForKey("TV_sid"));
+    EXPECT_EQ(asideFiles().size(), 2u);
+}
+
+TEST_F(UserDefaultsTest, UnreadableFileIsNeverWrittenOver) {
+    // A folder where the file belongs cannot be read as one (even by root).
+    std::filesystem::create_directories(storePath() + "/inside");
+    LogCapture log;
+    auto defaults = UserDefaults::standardUserDefaults();
+    defaults->setObjectForKey(str("value"), "key");
+    EXPECT_FALSE(defaults->synchronize());
+    EXPECT_TRUE(std::filesystem::is_directory(storePath() + "/inside"));
+    EXPECT_TRUE(log.contains("cannot read"));
+    EXPECT_TRUE(asideFiles().empty());
+}
+
+TEST_F(UserDefaultsTest, AValueXmlCannotCarryDoesNotBlockTheOthers) {
+    auto defaults = UserDefaults::standardUserDefaults();
+    defaults->setObjectForKey(str("keep me"), "good");
+    defaults->setObjectForKey(str(std::string("bell\x07")), "bad");
+    LogCapture log;
+    EXPECT_TRUE(defaults->synchronize());
+    EXPECT_TRUE(log.contains("\"bad\""));
+    EXPECT_EQ(defaults->stringForKey("bad")->utf8(), "bell\x07");  // still there for this run
+
+    auto again = relaunch();
+    EXPECT_EQ(again->stringForKey("good")->utf8(), "keep me");
+    EXPECT_FALSE(again->objectForKey("bad"));
+}
+
+}  // namespace
+}  // namespace ns

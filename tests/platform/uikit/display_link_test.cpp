@@ -1,0 +1,64 @@
+#include <vector>
+
+#include "platform/dispatch/RunLoop.h"
+#include "platform/uikit/DisplayLink.h"
+#include "ui_test_support.h"
+
+namespace {
+
+using DisplayLinkTest = UIKitTest;
+
+TEST_F(DisplayLinkTest, TicksSixtyTimesASecondOnTheClock) {
+    double origin = env.now();
+    std::vector<double> stamps;
+    auto link = ui::DisplayLink::make([&](ui::DisplayLink& l) { stamps.push_back(l.timestamp() - origin); });
+    env.fastForwardBy(0.1);
+    EXPECT_TRUE(stamps.empty());  // not on a run loop yet
+
+    origin = env.now();
+    link->addToRunLoop(dispatch::RunLoop::main(), dispatch::RunLoopMode::Common);
+    env.fastForwardBy(0.055);
+    ASSERT_EQ(stamps.size(), 3u);
+    EXPECT_NEAR(stamps[0], 1.0 / 60, 1e-9);
+    EXPECT_NEAR(stamps[2], 3.0 / 60, 1e-9);
+    EXPECT_NEAR(link->targetTimestamp() - link->timestamp(), 1.0 / 60, 1e-9);
+    EXPECT_NEAR(link->duration(), 1.0 / 60, 1e-12);
+    env.fastForwardBy(1.0 - 0.05);
+    EXPECT_EQ(link->frameCount(), 60u);  // at 1.005 s
+
+    link->invalidate();
+    env.fastForwardBy(1.0);
+    EXPECT_EQ(stamps.size(), 60u);
+    EXPECT_FALSE(link->isValid());
+}
+
+TEST_F(DisplayLinkTest, PreferredRateAndPause) {
+    int ticks = 0;
+    auto link = ui::DisplayLink::make([&](ui::DisplayLink&) { ++ticks; });
+    link->setPreferredFramesPerSecond(30);
+    link->addToRunLoop(dispatch::RunLoop::main(), dispatch::RunLoopMode::Default);
+    env.fastForwardBy(1.01);
+    EXPECT_EQ(ticks, 30);
+
+    link->setPaused(true);
+    env.fastForwardBy(1.0);
+    EXPECT_EQ(ticks, 30);
+    link->setPaused(false);
+    link->setPreferredFramesPerSecond(0);
+    env.fastForwardBy(0.505);
+    EXPECT_EQ(ticks, 60);
+    link->invalidate();
+}
+
+TEST_F(DisplayLinkTest, RemovedFromItsLastModeItStops) {
+    int ticks = 0;
+    auto link = ui::DisplayLink::make([&](ui::DisplayLink&) { ++ticks; });
+    link->addToRunLoop(dispatch::RunLoop::main(), dispatch::RunLoopMode::Default);
+    env.fastForwardBy(0.105);
+    EXPECT_EQ(ticks, 6);
+    link->removeFromRunLoop(dispatch::RunLoop::main(), dispatch::RunLoopMode::Default);
+    env.fastForwardBy(0.1);
+    EXPECT_EQ(ticks, 6);
+}
+
+}  // namespace
