@@ -17,6 +17,15 @@ class RemoteKeyboardWindow : public Window {
     RT_DECLARE_CLASS(RemoteKeyboardWindow)
 public:
     using Window::Window;
+
+    // Only the keyboard itself takes touches; the rest of the screen stays
+    // with the windows below, as on the platform.
+    ns::Ref<View> hitTest(cg::Point point, Event* event) override {
+        auto hit = Window::hitTest(point, event);
+        if (!hit || hit.get() == this) return nullptr;
+        if (!subviews().empty() && hit == subviews().front()) return nullptr;
+        return hit;
+    }
 };
 
 class InputSetContainerView : public View {

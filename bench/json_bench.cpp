@@ -1,0 +1,417 @@
+// Parse and encode throughput of the JSON codec on generated corpora, side
+// by side in one run with RapidJSON (DOM), simdjson (DOM) and nlohmann/json.
+// The peers are measurement references only. Every library's tree of each
+// corpus is checked to hold the same number of values before anything is
+// timed. After the usual table, the codec's throughput over each peer's is
+// printed per corpus (above 1.00x: the codec is faster).
+//
+// The codec parses through its one-shot entry points (a fresh decoder per
+// document, as the product calls it; page messages exactly as the game page
+// host does: text, loose Unicode) and encodes the tree it decoded.
+
+#include <benchmark/benchmark.h>
+
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+#include <rapidjson/document.h>
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
+#include <simdjson.h>
+
+#include "net/JKCodec.h"
+#include "platform/foundation/Array.h"
+#include "platform/foundation/Data.h"
+#include "platform/foundation/Dictionary.h"
+#include "platform/foundation/String.h"
+
+namespace {
+
+// ---- Corpora ----
+
+struct Corpus {
+    std::string name;
+    // One document, or many small ones (page messages) parsed one by one.
+    std::vector<std::string> documents;
+    size_t bytes = 0;
+};
+
+std::mt19937_64& rng() {
+    static std::mt19937_64 r(20240501);
+    return r;
+}
+uint64_t pick(uint64_t n) { return rng()() % n; }
+
+std::string word() {
+    static const char* const words[] = {"alpha", "bravo", "charlie", "delta", "echo", "foxtrot", "golf", "hotel",
+                                        "india", "juliet", "kilo", "lima", "mike", "november", "oscar", "papa"};
+    return words[pick(16)];
+}
+
+std::string sentence(size_t words) {
+    std::string s;
+    for (size_t i = 0; i < words; ++i) {
+        if (i) s += ' ';
+        s += word();
+        switch (pick(24)) {
+            case 0: s += "\\\"quoted\\\""; break;
+            case 1: s += "\\n"; break;
+            case 2: s += " caf\xC3\xA9"; break;
+            case 3: s += " \xE4\xB8\xAD\xE6\x96\x87"; break;
+            case 4: s += " \\u00e9"; break;
+            case 5: s += " \xF0\x9F\x98\x80"; break;
+            default: break;
+        }
+    }
+    return s;
+}
+
+std::string numberText() {
+    char buffer[64];
+    switch (pick(4)) {
+        case 0: std::snprintf(buffer, sizeof buffer, "%" PRId64, int64_t(pick(2000000)) - 1000000); break;
+        case 1: std::snprintf(buffer, sizeof buffer, "%" PRIu64, rng()() >> 1); break;
+        case 2: std::snprintf(buffer, sizeof buffer, "%.6f", double(pick(100000000)) / 1000.0); break;
+        default: std::snprintf(buffer, sizeof buffer, "%.17g", double(rng()() >> 11) / double(1ull << 40)); break;
+    }
+    return buffer;
+}
+
+Corpus stringHeavy() {
+    std::string d = "[";
+    for (int i = 0; i < 4000; ++i) {
+        if (i) d += ',';
+        d += "{\"id\":\"item-" + std::to_string(i) + "\",\"title\":\"" + sentence(4) + "\",\"body\":\"" +
+             sentence(30 + pick(20)) + "\",\"tags\":[\"" + word() + "\",\"" + word() + "\"]}";
+    }
+    return {"strings", {d + "]"}};
+}
+
+Corpus numberHeavy() {
+    std::string d = "[";
+    for (int row = 0; row < 2000; ++row) {
+        d += row ? ",[" : "[";
+        for (int i = 0; i < 25; ++i) d += (i ? "," : "") + numberText();
+        d += "]";
+    }
+    return {"numbers", {d + "]"}};
+}
+
+Corpus deep() {
+    // Chains 400 levels deep, within every library's nesting limit.
+    std::string d = "[";
+    for (int chain = 0; chain < 150; ++chain) {
+        if (chain) d += ',';
+        for (int level = 0; level < 200; ++level) d += (level % 2) ? "{\"next\":" : "[" + std::to_string(level) + ",";
+        d += "null";
+        for (int level = 199; level >= 0; --level) d += (level % 2) ? "}" : "]";
+    }
+    return {"deep", {d + "]"}};
+}
+
+Corpus wide() {
+    std::string d = "{";
+    for (int i = 0; i < 30000; ++i) {
+        if (i) d += ',';
+        d += "\"field_" + std::to_string(i) + "\":";
+        d += pick(2) ? std::to_string(pick(100000)) : "\"" + word() + "\"";
+    }
+    return {"wide", {d + "}"}};
+}
+
+Corpus pageMessages() {
+    Corpus c{"page", {}};
+    static const char* const actions[] = {"login", "uploadGameRoleInfo", "pay", "logout", "openStore"};
+    for (int i = 0; i < 2000; ++i) {
+        std::string m = std::string("{\"action\":\"") + actions[pick(5)] + "\",\"data\":{";
+        m += "\"role_id\":\"" + std::to_string(100000 + pick(900000)) + "\",";
+        m += "\"role_name\":\"" + word() + "\xE5\x8B\x87\xE8\x80\x85\",";
+        m += "\"role_level\":" + std::to_string(1 + pick(99)) + ",";
+        m += "\"service_id\":\"" + std::to_string(1 + pick(300)) + "\",";
+        m += "\"service_name\":\"S" + std::to_string(pick(300)) + " " + word() + "\",";
+        m += "\"power_value\":" + std::to_string(pick(10000000)) + ",";
+        m += "\"good_id\":\"com.game.gold" + std::to_string(pick(6)) + "\",";
+        m += "\"good_name\":\"" + std::to_string(60 * (1 + pick(6))) + "\xE5\x85\x83\xE5\xAE\x9D\",";
+        m += "\"money\":\"" + std::to_string(6 * (1 + pick(50))) + ".00\",";
+        m += "\"game_order_sn\":\"" + std::to_string(rng()() % 10000000000000ull) + "\"}}";
+        c.documents.push_back(m);
+    }
+    return c;
+}
+
+const std::vector<Corpus>& corpora() {
+    static const std::vector<Corpus> all = [] {
+        std::vector<Corpus> list = {stringHeavy(), numberHeavy(), deep(), wide(), pageMessages()};
+        for (Corpus& c : list) {
+            for (const std::string& d : c.documents) c.bytes += d.size();
+        }
+        return list;
+    }();
+    return all;
+}
+
+// ---- Value counts: every value of the tree, containers included ----
+
+size_t count(const ns::Id& v) {
+    size_t n = 1;
+    if (auto a = ns::cast<ns::Array>(v)) {
+        for (const ns::Id& e : *a) n += count(e);
+    } else if (auto d = ns::cast<ns::Dictionary>(v)) {
+        for (const ns::Id& k : *d) n += count(d->objectForKey(k));
+    }
+    return n;
+}
+
+size_t count(const rapidjson::Value& v) {
+    size_t n = 1;
+    if (v.IsArray()) {
+        for (const auto& e : v.GetArray()) n += count(e);
+    } else if (v.IsObject()) {
+        for (const auto& m : v.GetObject()) n += count(m.value);
+    }
+    return n;
+}
+
+size_t count(simdjson::dom::element v) {
+    size_t n = 1;
+    if (v.is_array()) {
+        for (simdjson::dom::element e : v.get_array()) n += count(e);
+    } else if (v.is_object()) {
+        for (simdjson::dom::key_value_pair field : v.get_object()) n += count(field.value);
+    }
+    return n;
+}
+
+size_t count(const nlohmann::json& v) {
+    size_t n = 1;
+    if (v.is_structured()) {
+        for (const auto& e : v) n += count(e);
+    }
+    return n;
+}
+
+// ---- Per-library parse and encode, one document ----
+
+size_t jkEncodeTree(const ns::Id& tree, bool page) {
+    if (auto d = ns::cast<ns::Dictionary>(tree)) {
+        // Page callbacks go out as text, as the page host sends them.
+        return page ? JKCodec::JSONString(*d)->utf8().size() : JKCodec::JSONData(*d)->length();
+    }
+    return JKCodec::JSONData(*ns::cast<ns::Array>(tree))->length();
+}
+
+struct Inputs {
+    std::vector<ns::Ref<ns::Data>> data;       // the codec's input
+    std::vector<ns::Ref<ns::String>> strings;  // page messages as the page host holds them
+    std::vector<simdjson::padded_string> padded;
+};
+
+const Inputs& inputsOf(const Corpus& c) {
+    static std::map<std::string, Inputs> cache;
+    Inputs& in = cache[c.name];
+    if (in.data.empty()) {
+        for (const std::string& d : c.documents) {
+            in.data.push_back(ns::Data::withBytes(d));
+            in.strings.push_back(ns::str(d));
+            in.padded.emplace_back(d);
+        }
+    }
+    return in;
+}
+
+ns::Id jkParse(const Corpus& c, size_t i) {
+    if (c.name == "page") {
+        return JKCodec::objectFromJSONStringWithParseOptions(*inputsOf(c).strings[i], JKParseFlagLooseUnicode);
+    }
+    return JKCodec::objectFromJSONData(*inputsOf(c).data[i]);
+}
+
+size_t jkEncode(const Corpus& c, const ns::Id& tree) { return jkEncodeTree(tree, c.name == "page"); }
+
+// Checks, once per corpus, that every library sees the same number of values.
+void checkCounts(const Corpus& c) {
+    size_t jk = 0, rapid = 0, simd = 0, nlo = 0;
+    simdjson::dom::parser parser;
+    for (size_t i = 0; i < c.documents.size(); ++i) {
+        ns::Id tree = jkParse(c, i);
+        if (!tree) {
+            std::fprintf(stderr, "json_bench: the codec refused corpus %s\n", c.name.c_str());
+            std::exit(1);
+        }
+        jk += count(tree);
+        rapidjson::Document doc;
+        doc.Parse(c.documents[i].data(), c.documents[i].size());
+        rapid += count(static_cast<const rapidjson::Value&>(doc));
+        simd += count(parser.parse(inputsOf(c).padded[i]).value());
+        nlo += count(nlohmann::json::parse(c.documents[i]));
+    }
+    if (jk != rapid || jk != simd || jk != nlo) {
+        std::fprintf(stderr, "json_bench: value counts differ on %s: codec %zu, RapidJSON %zu, simdjson %zu, nlohmann %zu\n",
+                     c.name.c_str(), jk, rapid, simd, nlo);
+        std::exit(1);
+    }
+    std::printf("%-8s %8zu bytes in %4zu document(s), %7zu values in every library\n", c.name.c_str(), c.bytes,
+                c.documents.size(), jk);
+}
+
+// ---- Benchmarks ----
+
+void parseJK(benchmark::State& state, const Corpus* c) {
+    for (auto _ : state) {
+        for (size_t i = 0; i < c->documents.size(); ++i) benchmark::DoNotOptimize(jkParse(*c, i));
+    }
+    state.SetBytesProcessed(int64_t(state.iterations() * c->bytes));
+}
+
+void parseRapid(benchmark::State& state, const Corpus* c) {
+    for (auto _ : state) {
+        for (const std::string& d : c->documents) {
+            rapidjson::Document doc;
+            doc.Parse(d.data(), d.size());
+            benchmark::DoNotOptimize(doc.IsObject());
+        }
+    }
+    state.SetBytesProcessed(int64_t(state.iterations() * c->bytes));
+}
+
+void parseSimd(benchmark::State& state, const Corpus* c) {
+    simdjson::dom::parser parser;
+    const Inputs& in = inputsOf(*c);
+    for (auto _ : state) {
+        for (const simdjson::padded_string& d : in.padded) {
+            auto doc = parser.parse(d);
+            benchmark::DoNotOptimize(doc.error());
+        }
+    }
+    state.SetBytesProcessed(int64_t(state.iterations() * c->bytes));
+}
+
+void parseNlohmann(benchmark::State& state, const Corpus* c) {
+    for (auto _ : state) {
+        for (const std::string& d : c->documents) benchmark::DoNotOptimize(nlohmann::json::parse(d));
+    }
+    state.SetBytesProcessed(int64_t(state.iterations() * c->bytes));
+}
+
+void encodeJK(benchmark::State& state, const Corpus* c) {
+    std::vector<ns::Id> trees;
+    for (size_t i = 0; i < c->documents.size(); ++i) trees.push_back(jkParse(*c, i));
+    for (auto _ : state) {
+        for (const ns::Id& tree : trees) benchmark::DoNotOptimize(jkEncode(*c, tree));
+    }
+    state.SetBytesProcessed(int64_t(state.iterations() * c->bytes));
+}
+
+void encodeRapid(benchmark::State& state, const Corpus* c) {
+    std::vector<rapidjson::Document> docs(c->documents.size());
+    for (size_t i = 0; i < docs.size(); ++i) docs[i].Parse(c->documents[i].data(), c->documents[i].size());
+    for (auto _ : state) {
+        for (const rapidjson::Document& doc : docs) {
+            rapidjson::StringBuffer buffer;
+            rapidjson::Writer<rapidjson::StringBuffer> writer(buffer);
+            doc.Accept(writer);
+            benchmark::DoNotOptimize(buffer.GetSize());
+        }
+    }
+    state.SetBytesProcessed(int64_t(state.iterations() * c->bytes));
+}
+
+void encodeSimd(benchmark::State& state, const Corpus* c) {
+    const Inputs& in = inputsOf(*c);
+    std::vector<simdjson::dom::parser> parsers(in.padded.size());
+    std::vector<simdjson::dom::element> docs;
+    for (size_t i = 0; i < in.padded.size(); ++i) docs.push_back(parsers[i].parse(in.padded[i]).value());
+    for (auto _ : state) {
+        for (const simdjson::dom::element& doc : docs) benchmark::DoNotOptimize(simdjson::to_string(doc).size());
+    }
+    state.SetBytesProcessed(int64_t(state.iterations() * c->bytes));
+}
+
+void encodeNlohmann(benchmark::State& state, const Corpus* c) {
+    std::vector<nlohmann::json> docs;
+    for (const std::string& d : c->documents) docs.push_back(nlohmann::json::parse(d));
+    for (auto _ : state) {
+        for (const nlohmann::json& doc : docs) benchmark::DoNotOptimize(doc.dump().size());
+    }
+    state.SetBytesProcessed(int64_t(state.iterations() * c->bytes));
+}
+
+const char* const peers[] = {"rapidjson", "simdjson", "nlohmann"};
+
+// Keeps each run's bytes per second so the ratios can be printed after; with
+// --benchmark_repetitions the median is used, which shared machines need.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            auto rate = run.counters.find("bytes_per_second");
+            if (run.error_occurred || rate == run.counters.end()) continue;
+            const std::string name = run.run_name.str();
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
+                rates_[name] = rate->second.value;
+                medians_.insert(name);
+            } else if (run.run_type == Run::RT_Iteration && !medians_.count(name)) {
+                rates_[name] = rate->second.value;
+            }
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    void printRatios() const {
+        std::printf("\ncodec MB/s over each peer's (above 1.00x: the codec is faster)\n");
+        std::printf("%-7s %-8s %9s %11s %11s %11s\n", "", "corpus", "codec", "RapidJSON", "simdjson", "nlohmann");
+        for (const char* op : {"parse", "encode"}) {
+            for (const Corpus& c : corpora()) {
+                const std::string base = std::string(op) + "/" + c.name + "/";
+                auto ours = rates_.find(base + "codec");
+                if (ours == rates_.end()) continue;
+                std::printf("%-7s %-8s %6.0f MB/s", op, c.name.c_str(), ours->second / 1e6);
+                for (const char* peer : peers) {
+                    auto theirs = rates_.find(base + peer);
+                    if (theirs == rates_.end() || theirs->second <= 0) {
+                        std::printf(" %11s", "-");
+                    } else {
+                        std::printf(" %10.2fx", ours->second / theirs->second);
+                    }
+                }
+                std::printf("\n");
+            }
+        }
+    }
+
+private:
+    std::map<std::string, double> rates_;
+    std::set<std::string> medians_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    for (const Corpus& c : corpora()) {
+        checkCounts(c);
+        const Corpus* p = &c;
+        const std::string parse = "parse/" + c.name + "/", encode = "encode/" + c.name + "/";
+        benchmark::RegisterBenchmark((parse + "codec").c_str(), parseJK, p);
+        benchmark::RegisterBenchmark((parse + "rapidjson").c_str(), parseRapid, p);
+        benchmark::RegisterBenchmark((parse + "simdjson").c_str(), parseSimd, p);
+        benchmark::RegisterBenchmark((parse + "nlohmann").c_str(), parseNlohmann, p);
+        benchmark::RegisterBenchmark((encode + "codec").c_str(), encodeJK, p);
+        benchmark::RegisterBenchmark((encode + "rapidjson").c_str(), encodeRapid, p);
+        benchmark::RegisterBenchmark((encode + "simdjson").c_str(), encodeSimd, p);
+        benchmark::RegisterBenchmark((encode + "nlohmann").c_str(), encodeNlohmann, p);
+    }
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.printRatios();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,113 @@
+// Keep-alive requests per second to a loopback server: through a URL session
+// (transfer thread, delegate queue, task objects) against raw libcurl easy
+// handles doing the same GETs on the same server in the same run. After the
+// usual table the session's rate over curl's is printed, so the cost of the
+// session machinery per request is visible at a glance.
+
+#include <benchmark/benchmark.h>
+#include <curl/curl.h>
+
+#include <condition_variable>
+#include <cstdio>
+#include <map>
+#include <mutex>
+#include <string>
+
+#include "platform/foundation/URLSession.h"
+#include "platform/testing/LoopbackServer.h"
+
+namespace {
+
+testing::LoopbackServer& server() {
+    static testing::LoopbackServer* s = [] {
+        auto* created = new testing::LoopbackServer();
+        created->route("GET", "/ping", testing::Reply::text(std::string(256, 'p')));
+        return created;
+    }();
+    return *s;
+}
+
+void SessionRequests(benchmark::State& state) {
+    auto config = ns::URLSessionConfiguration::ephemeralSessionConfiguration();
+    config->setURLCache(nullptr);
+    auto session = ns::URLSession::sessionWithConfiguration(config);
+    auto request = ns::URLRequest::make(ns::URL::make(server().url("/ping")));
+    std::mutex lock;
+    std::condition_variable done;
+    for (auto _ : state) {
+        bool finished = false;
+        size_t length = 0;
+        session->dataTaskWithRequest(request, [&](ns::Ref<ns::Data> data, ns::Ref<ns::URLResponse>, ns::Ref<ns::Error>) {
+            std::lock_guard guard(lock);
+            length = data ? data->length() : 0;
+            finished = true;
+            done.notify_one();
+        })->resume();
+        std::unique_lock hold(lock);
+        done.wait(hold, [&] { return finished; });
+        if (length != 256) state.SkipWithError("short reply");
+    }
+    state.SetItemsProcessed(state.iterations());
+    session->finishTasksAndInvalidate();
+}
+
+size_t collect(char* bytes, size_t size, size_t count, void* out) {
+    static_cast<std::string*>(out)->append(bytes, size * count);
+    return size * count;
+}
+
+void CurlEasyRequests(benchmark::State& state) {
+    curl_global_init(CURL_GLOBAL_DEFAULT);
+    CURL* easy = curl_easy_init();
+    const std::string url = server().url("/ping");
+    std::string body;
+    curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, collect);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &body);
+    for (auto _ : state) {
+        body.clear();
+        if (curl_easy_perform(easy) != CURLE_OK || body.size() != 256) state.SkipWithError("request failed");
+    }
+    state.SetItemsProcessed(state.iterations());
+    curl_easy_cleanup(easy);
+}
+
+BENCHMARK(SessionRequests)->UseRealTime();
+BENCHMARK(CurlEasyRequests)->UseRealTime();
+
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
+            auto rate = run.counters.find("items_per_second");
+            if (rate != run.counters.end()) rates_[run.benchmark_name()] = rate->second.value;
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    void printRatio() const {
+        auto ours = rates_.find("SessionRequests/real_time");
+        auto theirs = rates_.find("CurlEasyRequests/real_time");
+        if (ours == rates_.end() || theirs == rates_.end() || theirs->second <= 0) return;
+        std::printf("\nkeep-alive requests per second: session %.0f, raw curl %.0f; session / curl = %.2f\n",
+                    ours->second, theirs->second, ours->second / theirs->second);
+    }
+
+private:
+    std::map<std::string, double> rates_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.printRatio();
+    benchmark::Shutdown();
+    return 0;
+}

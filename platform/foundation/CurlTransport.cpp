@@ -1,0 +1,455 @@
+#include "platform/foundation/CurlTransport.h"
+
+#include <curl/curl.h>
+#include <openssl/ssl.h>
+#include <openssl/x509.h>
+
+#include <algorithm>
+#include <chrono>
+#include <map>
+#include <mutex>
+#include <thread>
+
+namespace ns::detail {
+
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+constexpr long bufferSize = 64 * 1024;
+constexpr size_t handlePoolLimit = 8;
+
+// The one process-wide piece of state, as libcurl requires.
+void initializeCurlOnce() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+SteadyClock::duration seconds(double s) {
+    // Caps "forever" so that time points do not overflow.
+    s = std::clamp(s, 0.0, 1e9);
+    return std::chrono::duration_cast<SteadyClock::duration>(std::chrono::duration<double>(s));
+}
+
+struct Transfer {
+    uint64_t id = 0;
+    CURL* easy = nullptr;
+    curl_slist* headerList = nullptr;
+    CurlTransferSpec spec;
+    // Reset by cancel(): a cancelled transfer calls nobody.
+    std::shared_ptr<CurlTransferClient> client;
+
+    int status = 0;
+    std::string version;
+    std::vector<HTTPHeaderFields::Field> headers;
+    bool headDelivered = false;
+    bool bodyRefused = false;
+
+    curl_off_t lastSent = 0;
+    curl_off_t lastReceived = 0;
+    SteadyClock::time_point lastActivity;
+    SteadyClock::time_point deadline;
+    bool paused = false;
+    bool trustRejected = false;
+
+    void touch() { lastActivity = SteadyClock::now(); }
+};
+
+std::string_view trimmed(std::string_view s) {
+    while (!s.empty() && (s.back() == '\r' || s.back() == '\n' || s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    return s;
+}
+
+size_t onHeader(char* buffer, size_t size, size_t count, void* data) {
+    auto* t = static_cast<Transfer*>(data);
+    const size_t n = size * count;
+    if (!t->client) return 0;
+    t->touch();
+    std::string_view line(buffer, n);
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.remove_suffix(1);
+    if (t->headDelivered) return n;  // trailers
+    if (line.rfind("HTTP/", 0) == 0) {
+        size_t space = line.find(' ');
+        t->version = std::string(line.substr(0, space));
+        t->status = space == std::string_view::npos ? 0 : std::atoi(std::string(line.substr(space + 1, 3)).c_str());
+        t->headers.clear();
+        return n;
+    }
+    if (line.empty()) {
+        if (t->status >= 100 && t->status < 200) {
+            t->status = 0;
+            t->headers.clear();
+        } else if (t->status > 0) {
+            t->headDelivered = true;
+            t->client->transferReceivedHead(t->status, t->version, std::move(t->headers));
+            t->headers.clear();
+        }
+        return n;
+    }
+    if ((line.front() == ' ' || line.front() == '\t') && !t->headers.empty()) {
+        t->headers.back().second += " ";
+        t->headers.back().second += trimmed(line);
+        return n;
+    }
+    size_t colon = line.find(':');
+    if (colon == std::string_view::npos) return n;
+    t->headers.emplace_back(std::string(trimmed(line.substr(0, colon))), std::string(trimmed(line.substr(colon + 1))));
+    return n;
+}
+
+size_t onBody(char* buffer, size_t size, size_t count, void* data) {
+    auto* t = static_cast<Transfer*>(data);
+    const size_t n = size * count;
+    if (!t->client) return 0;
+    t->touch();
+    if (!t->headDelivered) return n;
+    if (!t->client->transferReceivedBody(buffer, n)) {
+        t->bodyRefused = true;
+        return 0;
+    }
+    return n;
+}
+
+size_t onRead(char* buffer, size_t size, size_t count, void* data) {
+    auto* t = static_cast<Transfer*>(data);
+    if (!t->client) return CURL_READFUNC_ABORT;
+    t->touch();
+    const int64_t got = t->client->transferReadBody(buffer, size * count);
+    if (got < 0) return CURL_READFUNC_ABORT;
+    return size_t(got);
+}
+
+int onProgress(void* data, curl_off_t, curl_off_t received, curl_off_t, curl_off_t sent) {
+    auto* t = static_cast<Transfer*>(data);
+    if (!t->client) return 1;
+    if (received != t->lastReceived) {
+        t->lastReceived = received;
+        t->touch();
+    }
+    if (sent > t->lastSent) {
+        t->lastSent = sent;
+        t->touch();
+        t->client->transferSentBody(sent);
+    }
+    return 0;
+}
+
+// Replaces OpenSSL's chain verification: the client decides, with the chain
+// the server sent.
+int onVerifyChain(X509_STORE_CTX* store, void* data) {
+    auto* t = static_cast<Transfer*>(data);
+    if (!t->client) return 0;
+    std::vector<sec::CertificateRef> chain;
+    X509* leaf = X509_STORE_CTX_get0_cert(store);
+    if (auto cert = sec::Certificate::createWithX509(leaf)) chain.push_back(cert);
+    if (STACK_OF(X509)* sent = X509_STORE_CTX_get0_untrusted(store)) {
+        for (int i = 0; i < sk_X509_num(sent); ++i) {
+            X509* x = sk_X509_value(sent, i);
+            if (x == leaf) continue;
+            if (auto cert = sec::Certificate::createWithX509(x)) chain.push_back(cert);
+        }
+    }
+    const bool trusted = !chain.empty() && t->client && t->client->transferShouldTrustServer(std::move(chain));
+    t->touch();
+    if (!trusted) {
+        t->trustRejected = true;
+        X509_STORE_CTX_set_error(store, X509_V_ERR_APPLICATION_VERIFICATION);
+        return 0;
+    }
+    return 1;
+}
+
+CURLcode onSslContext(CURL*, void* context, void* data) {
+    auto* ctx = static_cast<SSL_CTX*>(context);
+    // Peer verification on, so that a refusal ends the handshake; the
+    // verification itself is ours.
+    SSL_CTX_set_verify(ctx, SSL_VERIFY_PEER, nullptr);
+    SSL_CTX_set_cert_verify_callback(ctx, onVerifyChain, data);
+    return CURLE_OK;
+}
+
+bool isMethod(const std::string& method, const char* name) { return method == name; }
+
+}  // namespace
+
+struct CurlTransport::Impl : std::enable_shared_from_this<Impl> {
+    CURLM* multi = nullptr;
+    std::thread thread;
+    std::thread::id workerId;
+
+    std::mutex lock;
+    std::vector<std::function<void()>> commands;
+    bool stopping = false;
+    bool multiGone = false;
+
+    // Worker thread only.
+    std::map<uint64_t, std::unique_ptr<Transfer>> transfers;
+    std::vector<CURL*> handlePool;
+    std::vector<std::unique_ptr<Transfer>> cancelledInPerform;
+    bool insidePerform = false;
+    uint64_t nextId = 1;
+
+    void run();
+    void release(std::unique_ptr<Transfer> t);
+    void finish(CURL* easy, CURLcode code);
+    void checkTimeouts();
+    int waitMilliseconds() const;
+    void configure(Transfer& t);
+};
+
+void CurlTransport::Impl::configure(Transfer& t) {
+    CURL* e = t.easy;
+    const CurlTransferSpec& s = t.spec;
+    curl_easy_setopt(e, CURLOPT_URL, s.url.c_str());
+    curl_easy_setopt(e, CURLOPT_PRIVATE, &t);
+    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(e, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
+    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(e, CURLOPT_ACCEPT_ENCODING, "");
+    curl_easy_setopt(e, CURLOPT_NOPROXY, "127.0.0.1,localhost,::1");
+    curl_easy_setopt(e, CURLOPT_BUFFERSIZE, bufferSize);
+    curl_easy_setopt(e, CURLOPT_UPLOAD_BUFFERSIZE, bufferSize);
+    curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, onHeader);
+    curl_easy_setopt(e, CURLOPT_HEADERDATA, &t);
+    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, onBody);
+    curl_easy_setopt(e, CURLOPT_WRITEDATA, &t);
+    curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, onProgress);
+    curl_easy_setopt(e, CURLOPT_XFERINFODATA, &t);
+    curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 0L);
+    curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 0L);
+    // A resumed TLS session skips the chain: every handshake is a full one.
+    curl_easy_setopt(e, CURLOPT_SSL_SESSIONID_CACHE, 0L);
+    curl_easy_setopt(e, CURLOPT_SSL_CTX_FUNCTION, onSslContext);
+    curl_easy_setopt(e, CURLOPT_SSL_CTX_DATA, &t);
+
+    const bool hasBody = s.streamedBody || (s.body && s.body->length() > 0);
+    bool hasContentType = false;
+    for (const auto& [name, value] : s.headers) {
+        if (HTTPHeaderFields::namesEqual(name, "Content-Type")) hasContentType = true;
+    }
+    if (isMethod(s.method, "GET") && !hasBody) {
+        curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
+    } else if (isMethod(s.method, "HEAD")) {
+        curl_easy_setopt(e, CURLOPT_NOBODY, 1L);
+    } else if (!hasBody && !isMethod(s.method, "POST") && !isMethod(s.method, "PUT") && !isMethod(s.method, "PATCH")) {
+        curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
+        curl_easy_setopt(e, CURLOPT_CUSTOMREQUEST, s.method.c_str());
+    } else {
+        curl_easy_setopt(e, CURLOPT_POST, 1L);
+        if (s.streamedBody) {
+            curl_easy_setopt(e, CURLOPT_READFUNCTION, onRead);
+            curl_easy_setopt(e, CURLOPT_READDATA, &t);
+            curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(s.bodyLength));
+        } else {
+            static const char empty = 0;
+            const char* bytes = s.body && s.body->length() ? reinterpret_cast<const char*>(s.body->bytes()) : &empty;
+            curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(s.body ? s.body->length() : 0));
+            curl_easy_setopt(e, CURLOPT_POSTFIELDS, bytes);
+        }
+        if (!isMethod(s.method, "POST")) curl_easy_setopt(e, CURLOPT_CUSTOMREQUEST, s.method.c_str());
+    }
+
+    for (const auto& [name, value] : s.headers) {
+        // curl's syntax: "Name;" sends a field with an empty value.
+        std::string line = value.empty() ? name + ";" : name + ": " + value;
+        t.headerList = curl_slist_append(t.headerList, line.c_str());
+    }
+    // No waiting for "100 Continue" before a large body.
+    t.headerList = curl_slist_append(t.headerList, "Expect:");
+    // curl would label any POST a form; only a body has a type.
+    if (!hasBody && !hasContentType) t.headerList = curl_slist_append(t.headerList, "Content-Type:");
+    curl_easy_setopt(e, CURLOPT_HTTPHEADER, t.headerList);
+}
+
+void CurlTransport::Impl::release(std::unique_ptr<Transfer> t) {
+    curl_multi_remove_handle(multi, t->easy);
+    if (handlePool.size() < handlePoolLimit) {
+        curl_easy_reset(t->easy);
+        handlePool.push_back(t->easy);
+    } else {
+        curl_easy_cleanup(t->easy);
+    }
+    curl_slist_free_all(t->headerList);
+}
+
+void CurlTransport::Impl::finish(CURL* easy, CURLcode code) {
+    Transfer* raw = nullptr;
+    curl_easy_getinfo(easy, CURLINFO_PRIVATE, &raw);
+    auto it = raw ? transfers.find(raw->id) : transfers.end();
+    if (it == transfers.end()) return;
+    std::unique_ptr<Transfer> t = std::move(it->second);
+    transfers.erase(it);
+    CurlOutcome outcome;
+    outcome.curlCode = code;
+    long osErrno = 0;
+    curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &osErrno);
+    outcome.osErrno = int(osErrno);
+    outcome.trustRejected = t->trustRejected;
+    outcome.message = curl_easy_strerror(code);
+    auto client = std::move(t->client);
+    release(std::move(t));
+    if (client) client->transferFinished(outcome);
+}
+
+void CurlTransport::Impl::checkTimeouts() {
+    const auto now = SteadyClock::now();
+    std::vector<uint64_t> expired;
+    for (const auto& [id, t] : transfers) {
+        if (t->paused) continue;
+        if (now - t->lastActivity >= seconds(t->spec.idleTimeout) || now >= t->deadline) expired.push_back(id);
+    }
+    for (uint64_t id : expired) {
+        auto it = transfers.find(id);
+        std::unique_ptr<Transfer> t = std::move(it->second);
+        transfers.erase(it);
+        CurlOutcome outcome;
+        outcome.curlCode = CURLE_OPERATION_TIMEDOUT;
+        outcome.timedOut = true;
+        outcome.message = "timed out";
+        auto client = std::move(t->client);
+        release(std::move(t));
+        if (client) client->transferFinished(outcome);
+    }
+}
+
+int CurlTransport::Impl::waitMilliseconds() const {
+    long curlWait = -1;
+    curl_multi_timeout(multi, &curlWait);
+    auto wait = std::chrono::milliseconds(1000);
+    if (curlWait >= 0) wait = std::min(wait, std::chrono::milliseconds(curlWait));
+    const auto now = SteadyClock::now();
+    for (const auto& [id, t] : transfers) {
+        if (t->paused) continue;
+        auto due = std::min(t->lastActivity + seconds(t->spec.idleTimeout), t->deadline);
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(due - now) + std::chrono::milliseconds(1);
+        wait = std::min(wait, std::max(left, std::chrono::milliseconds(0)));
+    }
+    return int(wait.count());
+}
+
+void CurlTransport::Impl::run() {
+    for (;;) {
+        std::vector<std::function<void()>> work;
+        {
+            std::lock_guard guard(lock);
+            if (stopping) break;
+            work.swap(commands);
+        }
+        for (auto& w : work) w();
+
+        int running = 0;
+        insidePerform = true;
+        curl_multi_perform(multi, &running);
+        insidePerform = false;
+        for (auto& t : cancelledInPerform) release(std::move(t));
+        cancelledInPerform.clear();
+
+        int left = 0;
+        while (CURLMsg* msg = curl_multi_info_read(multi, &left)) {
+            if (msg->msg == CURLMSG_DONE) finish(msg->easy_handle, msg->data.result);
+        }
+        checkTimeouts();
+
+        {
+            std::lock_guard guard(lock);
+            if (stopping) break;
+            if (!commands.empty()) continue;
+        }
+        curl_multi_poll(multi, nullptr, 0, waitMilliseconds(), nullptr);
+    }
+    for (auto& [id, t] : transfers) {
+        t->client.reset();
+        release(std::move(t));
+    }
+    transfers.clear();
+    for (CURL* e : handlePool) curl_easy_cleanup(e);
+    handlePool.clear();
+    std::lock_guard guard(lock);
+    curl_multi_cleanup(multi);
+    multi = nullptr;
+    multiGone = true;
+    commands.clear();
+}
+
+CurlTransport::CurlTransport(long maxConnectionsPerHost) : impl_(std::make_shared<Impl>()) {
+    initializeCurlOnce();
+    impl_->multi = curl_multi_init();
+    if (maxConnectionsPerHost > 0) curl_multi_setopt(impl_->multi, CURLMOPT_MAX_HOST_CONNECTIONS, maxConnectionsPerHost);
+    // Keeps the worker's state alive for as long as the thread runs, which
+    // may outlast this object when it is destroyed on the worker itself.
+    std::shared_ptr<Impl> impl = impl_;
+    impl_->thread = std::thread([impl] { impl->run(); });
+    impl_->workerId = impl_->thread.get_id();
+}
+
+CurlTransport::~CurlTransport() {
+    {
+        std::lock_guard guard(impl_->lock);
+        impl_->stopping = true;
+        if (!impl_->multiGone) curl_multi_wakeup(impl_->multi);
+    }
+    if (std::this_thread::get_id() == impl_->workerId) {
+        impl_->thread.detach();
+    } else {
+        impl_->thread.join();
+    }
+}
+
+void CurlTransport::post(std::function<void()> work) {
+    std::lock_guard guard(impl_->lock);
+    if (impl_->stopping) return;
+    impl_->commands.push_back(std::move(work));
+    curl_multi_wakeup(impl_->multi);
+}
+
+bool CurlTransport::isWorkerThread() const { return std::this_thread::get_id() == impl_->workerId; }
+
+uint64_t CurlTransport::start(CurlTransferSpec spec, std::shared_ptr<CurlTransferClient> client) {
+    Impl& d = *impl_;
+    auto t = std::make_unique<Transfer>();
+    t->id = d.nextId++;
+    t->spec = std::move(spec);
+    t->client = std::move(client);
+    if (!d.handlePool.empty()) {
+        t->easy = d.handlePool.back();
+        d.handlePool.pop_back();
+    } else {
+        t->easy = curl_easy_init();
+    }
+    d.configure(*t);
+    t->touch();
+    t->deadline = t->lastActivity + seconds(t->spec.totalTimeout);
+    const uint64_t id = t->id;
+    curl_multi_add_handle(d.multi, t->easy);
+    d.transfers.emplace(id, std::move(t));
+    return id;
+}
+
+void CurlTransport::cancel(uint64_t id) {
+    Impl& d = *impl_;
+    auto it = d.transfers.find(id);
+    if (it == d.transfers.end()) return;
+    std::unique_ptr<Transfer> t = std::move(it->second);
+    d.transfers.erase(it);
+    t->client.reset();
+    // curl forbids removing a handle from inside its own callbacks.
+    if (d.insidePerform) {
+        d.cancelledInPerform.push_back(std::move(t));
+    } else {
+        d.release(std::move(t));
+    }
+}
+
+void CurlTransport::setPaused(uint64_t id, bool paused) {
+    Impl& d = *impl_;
+    auto it = d.transfers.find(id);
+    if (it == d.transfers.end() || it->second->paused == paused) return;
+    it->second->paused = paused;
+    if (!paused) it->second->touch();
+    curl_easy_pause(it->second->easy, paused ? CURLPAUSE_ALL : CURLPAUSE_CONT);
+}
+
+}  // namespace ns::detail

@@ -1,0 +1,96 @@
+#pragma once
+// The transfers of one session: libcurl's multi interface on one worker
+// thread. Everything about a transfer happens on that thread: it is started,
+// paused and cancelled there (other threads hand work over with post()), and
+// its client hears about it there. Connections are kept alive and reused
+// between transfers to the same server; redirects are not followed (the
+// session decides); time-outs run on real time, whatever the app's clock.
+//
+// TLS servers are not checked by curl: during the handshake the client gets
+// the server's chain and decides, and may take its time doing so (the
+// handshake, and this worker, wait for it).
+//
+// Internal to URL loading.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/foundation/Data.h"
+#include "platform/foundation/HTTPHeaderFields.h"
+#include "platform/security/Certificate.h"
+
+namespace ns::detail {
+
+// How a transfer ended.
+struct CurlOutcome {
+    int curlCode = 0;  // CURLE_OK on success
+    int osErrno = 0;   // the system's error behind a connect failure
+    bool timedOut = false;
+    bool trustRejected = false;  // the client refused the server's chain
+    std::string message;
+};
+
+class CurlTransferClient {
+public:
+    virtual ~CurlTransferClient() = default;
+    // The final response head (interim 1xx heads are skipped).
+    virtual void transferReceivedHead(int status, std::string version, std::vector<HTTPHeaderFields::Field> headers) = 0;
+    // False stops the transfer; it then finishes with curl's write error.
+    virtual bool transferReceivedBody(const char* bytes, size_t length) = 0;
+    // Body bytes sent so far in this transfer.
+    virtual void transferSentBody(int64_t totalSent) = 0;
+    // The next piece of a streamed body: the count, 0 at its end, -1 when
+    // the body cannot be read.
+    virtual int64_t transferReadBody(char* buffer, size_t length) = 0;
+    // The server's chain, leaf first. True lets the handshake go on.
+    virtual bool transferShouldTrustServer(std::vector<sec::CertificateRef> chain) = 0;
+    // The last call about the transfer (none after cancel()).
+    virtual void transferFinished(const CurlOutcome& outcome) = 0;
+};
+
+struct CurlTransferSpec {
+    std::string url;
+    std::string method = "GET";
+    std::vector<HTTPHeaderFields::Field> headers;
+    // The whole body; or, with streamedBody, read through the client.
+    Ref<Data> body;
+    bool streamedBody = false;
+    // Of a streamed body; -1 sends it chunked.
+    int64_t bodyLength = -1;
+    // Real seconds without any progress before the transfer times out.
+    double idleTimeout = 60;
+    // Real seconds the whole transfer may take.
+    double totalTimeout = 7 * 24 * 3600;
+};
+
+class CurlTransport {
+public:
+    explicit CurlTransport(long maxConnectionsPerHost);
+    // Stops the worker: transfers still running end without their clients
+    // hearing of it. Safe on the worker thread itself.
+    ~CurlTransport();
+    CurlTransport(const CurlTransport&) = delete;
+    CurlTransport& operator=(const CurlTransport&) = delete;
+
+    // Any thread: runs `work` on the worker thread, in the order posted.
+    void post(std::function<void()> work);
+    bool isWorkerThread() const;
+
+    // ---- Worker thread only ----
+    // Starts a transfer; its id is never 0.
+    uint64_t start(CurlTransferSpec spec, std::shared_ptr<CurlTransferClient> client);
+    // Ends a transfer at once; its client hears nothing more.
+    void cancel(uint64_t id);
+    // A paused transfer neither sends nor receives, and does not time out.
+    void setPaused(uint64_t id, bool paused);
+
+private:
+    struct Impl;
+    std::shared_ptr<Impl> impl_;
+};
+
+}  // namespace ns::detail

@@ -1,0 +1,191 @@
+#include "platform/foundation/HTTPHeaderFields.h"
+
+#include <cctype>
+#include <ctime>
+
+#include "platform/foundation/Text.h"
+
+namespace ns {
+
+namespace {
+
+char lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+
+// Header dictionaries answer "content-type" for "Content-Type", as the
+// platform's do. Few entries: a linear search is the fastest lookup.
+class HeaderDictionary final : public Dictionary {
+    RT_DECLARE_CLASS(HeaderDictionary)
+public:
+    HeaderDictionary() = default;
+    explicit HeaderDictionary(const std::vector<HTTPHeaderFields::Field>& fields) {
+        keys_.reserve(fields.size());
+        values_.reserve(fields.size());
+        for (const auto& [name, value] : fields) {
+            keys_.push_back(String::make(name));
+            values_.push_back(String::make(value));
+        }
+    }
+
+    uint64_t count() const override { return keys_.size(); }
+
+    Id objectForKey(const Object* key) const override {
+        auto text = dynamic_cast<const String*>(key);
+        if (!text) return nullptr;
+        for (size_t i = 0; i < keys_.size(); ++i) {
+            if (HTTPHeaderFields::namesEqual(static_cast<String&>(*keys_[i]).utf8(), text->utf8())) return values_[i];
+        }
+        return nullptr;
+    }
+
+    uint64_t countByEnumerating(FastEnumerationState& state, Id*, uint64_t) const override {
+        static const uint64_t noMutations = 0;
+        state.mutationsPtr = &noMutations;
+        if (state.state != 0) return 0;
+        state.state = 1;
+        state.itemsPtr = keys_.data();
+        return keys_.size();
+    }
+
+    Id copy() const override { return self(); }
+
+private:
+    std::vector<Id> keys_;
+    std::vector<Id> values_;
+};
+
+}  // namespace
+
+RT_DEFINE_CLASS(HeaderDictionary, Dictionary, "__NSCFHTTPHeaderDictionary")
+
+bool HTTPHeaderFields::namesEqual(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
+HTTPHeaderFields HTTPHeaderFields::fromDictionary(const Dictionary* dictionary) {
+    HTTPHeaderFields out;
+    if (!dictionary) return out;
+    dictionary->enumerateKeysAndObjectsUsingBlock([&](const Id& key, const Id& value, bool&) {
+        out.set(textOf(key), textOf(value));
+    });
+    return out;
+}
+
+const std::string* HTTPHeaderFields::value(std::string_view name) const {
+    for (const auto& field : fields_) {
+        if (namesEqual(field.first, name)) return &field.second;
+    }
+    return nullptr;
+}
+
+void HTTPHeaderFields::set(std::string_view name, std::string value) {
+    for (auto& field : fields_) {
+        if (namesEqual(field.first, name)) {
+            field.second = std::move(value);
+            return;
+        }
+    }
+    fields_.emplace_back(std::string(name), std::move(value));
+}
+
+void HTTPHeaderFields::add(std::string_view name, std::string_view value) {
+    for (auto& field : fields_) {
+        if (namesEqual(field.first, name)) {
+            field.second += ", ";
+            field.second += value;
+            return;
+        }
+    }
+    fields_.emplace_back(std::string(name), std::string(value));
+}
+
+void HTTPHeaderFields::remove(std::string_view name) {
+    std::erase_if(fields_, [&](const Field& f) { return namesEqual(f.first, name); });
+}
+
+Ref<Dictionary> HTTPHeaderFields::dictionary() const { return std::make_shared<HeaderDictionary>(fields_); }
+
+namespace {
+
+bool isDelimiter(char c) {
+    unsigned char u = static_cast<unsigned char>(c);
+    return u == 0x09 || (u >= 0x20 && u <= 0x2F) || (u >= 0x3B && u <= 0x40) || (u >= 0x5B && u <= 0x60) ||
+           (u >= 0x7B && u <= 0x7E);
+}
+
+// Leading digits of `token` (between `min` and `max` of them), or -1.
+int leadingNumber(std::string_view token, size_t min, size_t max) {
+    size_t n = 0;
+    while (n < token.size() && std::isdigit(static_cast<unsigned char>(token[n]))) ++n;
+    if (n < min || n > max) return -1;
+    int value = 0;
+    for (size_t i = 0; i < n; ++i) value = value * 10 + (token[i] - '0');
+    return value;
+}
+
+}  // namespace
+
+// The cookie date algorithm: tokens between delimiters, each taken as the
+// first of time, day of month, month and year that it fits.
+std::optional<double> parseHTTPDate(std::string_view text) {
+    static const char* const months[] = {"jan", "feb", "mar", "apr", "may", "jun",
+                                         "jul", "aug", "sep", "oct", "nov", "dec"};
+    int hour = -1, minute = -1, second = -1, day = -1, month = -1, year = -1;
+    size_t i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && isDelimiter(text[i])) ++i;
+        size_t start = i;
+        while (i < text.size() && !isDelimiter(text[i])) ++i;
+        std::string_view token = text.substr(start, i - start);
+        if (token.empty()) continue;
+        if (hour < 0) {
+            int h = 0, m = 0, s = 0;
+            char rest = 0;
+            std::string t(token);
+            if (std::sscanf(t.c_str(), "%2d:%2d:%2d%c", &h, &m, &s, &rest) >= 3) {
+                hour = h, minute = m, second = s;
+                continue;
+            }
+        }
+        if (day < 0) {
+            int d = leadingNumber(token, 1, 2);
+            if (d >= 0) {
+                day = d;
+                continue;
+            }
+        }
+        if (month < 0 && token.size() >= 3) {
+            std::string prefix;
+            for (size_t k = 0; k < 3; ++k) prefix += char(std::tolower(static_cast<unsigned char>(token[k])));
+            for (int k = 0; k < 12; ++k) {
+                if (prefix == months[k]) month = k;
+            }
+            if (month >= 0) continue;
+        }
+        if (year < 0) {
+            int y = leadingNumber(token, 2, 4);
+            if (y >= 0) {
+                year = y;
+                continue;
+            }
+        }
+    }
+    if (year >= 70 && year <= 99) year += 1900;
+    if (year >= 0 && year <= 69) year += 2000;
+    if (hour < 0 || day < 1 || day > 31 || month < 0 || year < 1601 || hour > 23 || minute > 59 || second > 59) {
+        return std::nullopt;
+    }
+    std::tm tm{};
+    tm.tm_year = year - 1900;
+    tm.tm_mon = month;
+    tm.tm_mday = day;
+    tm.tm_hour = hour;
+    tm.tm_min = minute;
+    tm.tm_sec = second;
+    return double(timegm(&tm));
+}
+
+}  // namespace ns

@@ -1,0 +1,52 @@
+#pragma once
+// HTTP header fields: names compare without regard to case, the first
+// spelling of a name is kept, and order is the order names first appeared.
+// A request's and a response's headers are kept this way, and handed out as
+// a dictionary that looks names up the same way.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/foundation/Dictionary.h"
+#include "platform/foundation/String.h"
+
+namespace ns {
+
+class HTTPHeaderFields {
+public:
+    using Field = std::pair<std::string, std::string>;
+
+    HTTPHeaderFields() = default;
+    // Text keys and values of `dictionary` (others described); nil gives none.
+    static HTTPHeaderFields fromDictionary(const Dictionary* dictionary);
+
+    // nullptr when absent.
+    const std::string* value(std::string_view name) const;
+    bool contains(std::string_view name) const { return value(name) != nullptr; }
+    // Replaces the value (the name keeps its first spelling).
+    void set(std::string_view name, std::string value);
+    // Appends to an existing value after ", " (the platform's addValue).
+    void add(std::string_view name, std::string_view value);
+    void remove(std::string_view name);
+    bool empty() const { return fields_.empty(); }
+    const std::vector<Field>& fields() const { return fields_; }
+
+    // An immutable dictionary of the fields whose lookups ignore case.
+    Ref<Dictionary> dictionary() const;
+
+    static bool namesEqual(std::string_view a, std::string_view b);
+
+private:
+    std::vector<Field> fields_;
+};
+
+// Seconds since 1970 of an HTTP date in any of its historical forms
+// ("Sun, 06 Nov 1994 08:49:37 GMT", "Sunday, 06-Nov-94 08:49:37 GMT",
+// "Sun Nov  6 08:49:37 1994"), read leniently as cookies need; nullopt when
+// no day, month, year and time can be found.
+std::optional<double> parseHTTPDate(std::string_view text);
+
+}  // namespace ns

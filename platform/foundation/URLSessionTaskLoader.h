@@ -1,0 +1,168 @@
+#pragma once
+// What loads a session task: the request's way through the cache, cookies,
+// redirects, authentication, TLS trust and the response disposition, and
+// the delegate calls along it. Its state lives on the session's transfer
+// thread; the task's public methods reach it by posting there, and what the
+// delegate decides comes back the same way.
+//
+// Internal to URL loading.
+
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "platform/dispatch/IoToken.h"
+#include "platform/foundation/CurlTransport.h"
+#include "platform/foundation/HTTPURLResponse.h"
+#include "platform/foundation/URLSession.h"
+#include "platform/foundation/URLSessionTask.h"
+
+namespace ns::detail {
+
+// Where a download picks up again.
+struct ResumePoint {
+    std::string url;
+    std::string path;
+    int64_t offset = 0;
+    std::string validator;
+    static std::optional<ResumePoint> decode(const Data* data);
+    Ref<Data> encode() const;
+};
+
+struct LoaderSetup {
+    enum class Body { FromRequest, Data, File, Stream };
+    enum class Kind { Data, Download };
+    Kind kind = Kind::Data;
+    Body body = Body::FromRequest;
+    Ref<Data> uploadData;
+    std::string uploadFile;
+    URLSessionDataCompletion dataCompletion;
+    URLSessionDownloadCompletion downloadCompletion;
+    std::optional<ResumePoint> resume;
+    bool badResumeData = false;
+
+    // The body's length for `request`: 0 without one, -1 when a stream's
+    // length is not given.
+    int64_t bodyLength(const URLRequest& request) const;
+};
+
+class URLSessionTaskLoader final : public CurlTransferClient,
+                                   public std::enable_shared_from_this<URLSessionTaskLoader> {
+public:
+    URLSessionTaskLoader(const Ref<URLSessionTask>& task, LoaderSetup setup);
+    ~URLSessionTaskLoader() override;
+
+    // ---- Any thread ----
+    void start();
+    void suspend();
+    void resume();
+    void cancel();
+    void cancelProducingResumeData(std::function<void(Ref<Data>)> completion);
+
+    // ---- CurlTransferClient (the transfer thread) ----
+    void transferReceivedHead(int status, std::string version, std::vector<HTTPHeaderFields::Field> headers) override;
+    bool transferReceivedBody(const char* bytes, size_t length) override;
+    void transferSentBody(int64_t totalSent) override;
+    int64_t transferReadBody(char* buffer, size_t length) override;
+    bool transferShouldTrustServer(std::vector<sec::CertificateRef> chain) override;
+    void transferFinished(const CurlOutcome& outcome) override;
+
+private:
+    enum class Head { None, Redirect, Authenticate, Final };
+
+    // ---- Transfer thread ----
+    void begin();
+    void prepareBody();
+    void startAttempt();
+    bool serveFromCacheOrFile();
+    void serveLocally(const Ref<URLResponse>& response, std::string body);
+    void acceptFinalResponse(const Ref<URLResponse>& response);
+    bool deliverBody(const char* bytes, size_t length);
+    void onDisposition(URLSessionResponseDisposition disposition);
+    void becomeDownload();
+    void finishSuccess();
+    void followRedirect();
+    void onRedirectDecision(Ref<URLRequest> request);
+    void finalWithHeldBody();
+    void askForCredential();
+    void onCredential(URLSessionAuthChallengeDisposition disposition, Ref<URLCredential> credential);
+    void complete(Ref<Error> error);
+    void cancelOnWorker();
+    bool openDownloadFile(bool append);
+    void closeDownloadFile(bool remove);
+    Ref<Error> errorFor(const CurlOutcome& outcome) const;
+    Ref<Error> error(int64_t code) const;
+    void storeCookies(const HTTPURLResponse& response);
+    void holdIo(bool hold);
+    // Around handing the app a question: in flight until it answers.
+    void beginAwaitingApp();
+    void endAwaitingApp();
+    // Any thread: the app's answer, taken to the transfer thread.
+    void answered(std::function<void(URLSessionTaskLoader&)> work);
+
+    // Posts `work` to the transfer thread, keeping this loader alive; false
+    // when the session is gone.
+    bool onWorker(std::function<void(URLSessionTaskLoader&)> work);
+    // Posts `event` to the delegate queue.
+    void deliver(std::function<void()> event);
+
+    Weak<URLSessionTask> weakTask_;
+    Weak<URLSession> weakSession_;
+    LoaderSetup setup_;
+
+    // Held from start to completion: the loads keep their task and session.
+    Ref<URLSessionTask> task_;
+    Ref<URLSession> session_;
+
+    // Transfer thread state.
+    bool begun_ = false;
+    bool done_ = false;
+    bool suspended_ = false;
+    Ref<URLRequest> request_;
+    uint64_t transferId_ = 0;
+    double startedAt_ = 0;
+    int redirects_ = 0;
+    int authFailures_ = 0;
+    std::string authorization_;
+    bool requestStreamUsed_ = false;
+    Ref<InputStream> stream_;
+    bool streamFailed_ = false;
+    int64_t expectedToSend_ = 0;
+    int64_t sentReported_ = 0;
+    Head head_ = Head::None;
+    Ref<HTTPURLResponse> pendingHead_;
+    Ref<URLResponse> response_;
+    std::string heldBody_;
+    bool dispositionPending_ = false;
+    bool finishPending_ = false;
+    std::optional<CurlOutcome> pendingOutcome_;
+    int64_t received_ = 0;
+    int64_t expectedToReceive_ = URLSessionTransferSizeUnknown;
+    std::string resultBody_;
+    bool cacheable_ = false;
+    bool fromCache_ = false;
+    std::string cacheBody_;
+    int fd_ = -1;
+    std::string downloadPath_;
+    bool writeFailed_ = false;
+    bool keepDownloadFile_ = false;
+    int64_t trustFailure_ = 0;
+    sec::TrustRef failedTrust_;
+
+    // Any thread.
+    std::mutex lock_;
+    std::condition_variable trustDecided_;
+    bool cancelRequested_ = false;
+    bool trustAnswered_ = false;
+    URLSessionAuthChallengeDisposition trustDisposition_ = URLSessionAuthChallengeDisposition::PerformDefaultHandling;
+    Ref<URLCredential> trustCredential_;
+    std::optional<dispatch::IoToken> io_;
+    bool finished_ = false;
+    bool awaitingApp_ = false;
+    bool pausedByApp_ = false;
+};
+
+}  // namespace ns::detail

@@ -1,0 +1,322 @@
+// Response validation and decoding: the status and content-type matrix,
+// error chaining, the JSON, XML and property-list serializers, the compound
+// serializer, copying and archiving.
+
+#include <gtest/gtest.h>
+
+#include "net/SDPCompoundResponseSerializer.h"
+#include "net/SDPJSONResponseSerializer.h"
+#include "net/SDPPropertyListResponseSerializer.h"
+#include "net/SDPXMLParserResponseSerializer.h"
+#include "platform/foundation/Array.h"
+#include "platform/foundation/HTTPURLResponse.h"
+#include "platform/foundation/JSONSerialization.h"
+#include "platform/foundation/KeyedArchiver.h"
+#include "platform/foundation/KeyedUnarchiver.h"
+#include "platform/foundation/MutableArray.h"
+#include "platform/foundation/MutableDictionary.h"
+#include "platform/foundation/Null.h"
+#include "platform/foundation/Number.h"
+#include "platform/foundation/Text.h"
+#include "platform/foundation/URLError.h"
+#include "platform/foundation/XMLParser.h"
+
+namespace {
+
+ns::Ref<ns::HTTPURLResponse> response(int64_t status, const char* contentType,
+                                      const char* url = "http://example.com/r") {
+    auto headers = ns::MutableDictionary::make();
+    if (contentType) headers->setObjectForKey(ns::str(contentType), "Content-Type");
+    return ns::HTTPURLResponse::make(url ? ns::URL::make(url) : nullptr, status, "HTTP/1.1", headers);
+}
+
+ns::Ref<ns::Data> bytes(const std::string& text) { return ns::Data::withBytes(text); }
+
+bool hasUnderlying(const ns::Ref<ns::Error>& error, int64_t code) {
+    auto underlying = ns::cast<ns::Error>(error->userInfo()->objectForKey(ns::UnderlyingErrorKey));
+    return underlying && underlying->code() == code;
+}
+
+TEST(HTTPResponseValidation, NoContentWithoutTypeGivesNothingAndNoError) {
+    ns::Ref<ns::Error> error;
+    EXPECT_FALSE(SDPJSONResponseSerializer::serializer()->responseObjectForResponse(response(204, nullptr),
+                                                                                    ns::Data::make(), &error));
+    EXPECT_FALSE(error);
+}
+
+TEST(HTTPResponseValidation, NotFoundWithJSONGivesTheObjectAndTheStatusError) {
+    auto body = bytes(R"({"error":"missing"})");
+    auto reply = response(404, "application/json; charset=utf-8");
+    ns::Ref<ns::Error> error;
+    auto object = SDPJSONResponseSerializer::serializer()->responseObjectForResponse(reply, body, &error);
+    auto dictionary = ns::cast<ns::Dictionary>(object);
+    ASSERT_TRUE(dictionary);
+    EXPECT_EQ(ns::textOf(dictionary->objectForKey("error")), "missing");
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->domain(), SDPURLResponseSerializationErrorDomain);
+    EXPECT_EQ(error->code(), ns::URLErrorBadServerResponse);
+    EXPECT_EQ(error->localizedDescription(), "Request failed: not found (404)");
+    EXPECT_EQ(error->userInfo()->objectForKey(SDPNetworkingOperationFailingURLResponseErrorKey), reply);
+    EXPECT_TRUE(ns::equal(error->userInfo()->objectForKey(SDPNetworkingOperationFailingURLResponseDataErrorKey), body));
+    EXPECT_TRUE(ns::equal(error->userInfo()->objectForKey(ns::URLErrorFailingURLErrorKey), reply->URL()));
+}
+
+TEST(HTTPResponseValidation, HTMLIsRefusedUntilItsTypeIsAdded) {
+    auto serializer = SDPJSONResponseSerializer::serializer();
+    auto body = bytes(R"({"ok":1})");
+    ns::Ref<ns::Error> error;
+    EXPECT_FALSE(serializer->responseObjectForResponse(response(200, "text/html"), body, &error));
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->domain(), SDPURLResponseSerializationErrorDomain);
+    EXPECT_EQ(error->code(), ns::URLErrorCannotDecodeContentData);
+    EXPECT_EQ(error->localizedDescription(), "Request failed: unacceptable content-type: text/html");
+    EXPECT_FALSE(error->userInfo()->objectForKey(ns::UnderlyingErrorKey));
+
+    auto types = ns::cast<ns::MutableSet>(serializer->acceptableContentTypes()->mutableCopy());
+    types->addObject(ns::str("text/html"));
+    serializer->setAcceptableContentTypes(types);
+    types->removeAllObjects();
+    EXPECT_EQ(serializer->acceptableContentTypes()->count(), 4u) << "the set is copied";
+    error = nullptr;
+    auto object =
+        ns::cast<ns::Dictionary>(serializer->responseObjectForResponse(response(200, "text/html"), body, &error));
+    EXPECT_FALSE(error);
+    ASSERT_TRUE(object);
+    EXPECT_EQ(ns::textOf(object->objectForKey("ok")), "1");
+}
+
+TEST(HTTPResponseValidation, BadStatusAndTypeChainTheStatusErrorOverTheTypeError) {
+    ns::Ref<ns::Error> error;
+    auto object = SDPJSONResponseSerializer::serializer()->responseObjectForResponse(response(500, "text/plain"),
+                                                                                     bytes("{}"), &error);
+    EXPECT_FALSE(object) << "a refused type stops decoding even under a status error";
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->code(), ns::URLErrorBadServerResponse);
+    EXPECT_TRUE(hasUnderlying(error, ns::URLErrorCannotDecodeContentData));
+    EXPECT_TRUE(SDPErrorOrUnderlyingErrorHasCodeInDomain(error, ns::URLErrorCannotDecodeContentData,
+                                                         SDPURLResponseSerializationErrorDomain));
+    EXPECT_FALSE(SDPErrorOrUnderlyingErrorHasCodeInDomain(error, ns::URLErrorCannotDecodeContentData, "other"));
+}
+
+TEST(HTTPResponseValidation, ErrorsAreMadeOnlyWhereThereIsSomethingToReport) {
+    auto serializer = SDPHTTPResponseSerializer::serializer();
+    serializer->setAcceptableContentTypes(ns::Set::make({ns::str("application/json")}));
+    ns::Ref<ns::Error> error;
+    // Wrong type but an empty body: invalid, yet no error to hand out.
+    EXPECT_FALSE(serializer->validateResponse(response(200, "text/html"), ns::Data::make(), &error));
+    EXPECT_FALSE(error);
+    // No MIME type never matches a type list.
+    EXPECT_FALSE(serializer->validateResponse(response(200, nullptr), bytes("x"), &error));
+    EXPECT_TRUE(error);
+    // Without a URL the status is not held against the response.
+    error = nullptr;
+    EXPECT_TRUE(serializer->validateResponse(response(503, "application/json", nullptr), bytes("{}"), &error));
+    EXPECT_FALSE(error);
+    // Responses that are not HTTP are not checked at all.
+    auto plain = ns::URLResponse::make(ns::URL::make("file:///tmp/x"), ns::str("text/html"), 1, nullptr);
+    EXPECT_TRUE(serializer->validateResponse(plain, bytes("x"), &error));
+    EXPECT_TRUE(serializer->validateResponse(nullptr, bytes("x"), &error));
+    // nil lists accept everything.
+    serializer->setAcceptableContentTypes(nullptr);
+    serializer->setAcceptableStatusCodes(nullptr);
+    EXPECT_TRUE(serializer->validateResponse(response(999, "x/y"), bytes("x"), &error));
+    EXPECT_FALSE(error);
+}
+
+TEST(HTTPResponseValidation, BaseSerializerHandsBackTheBodyWhateverTheOutcome) {
+    auto serializer = SDPHTTPResponseSerializer::serializer();
+    auto body = bytes("<raw>");
+    ns::Ref<ns::Error> error;
+    EXPECT_EQ(serializer->responseObjectForResponse(response(418, "text/plain"), body, &error), body);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->code(), ns::URLErrorBadServerResponse);
+    EXPECT_EQ(serializer->responseObjectForResponse(response(200, "text/plain"), body, nullptr), body);
+}
+
+TEST(HTTPResponseValidation, ChainingKeepsAnExistingUnderlyingError) {
+    auto inner = ns::Error::make("inner", 1);
+    auto outer = ns::Error::make("outer", 2);
+    auto chained = SDPErrorWithUnderlyingError(outer, inner);
+    EXPECT_EQ(chained->domain(), "outer");
+    EXPECT_TRUE(hasUnderlying(chained, 1));
+    EXPECT_EQ(SDPErrorWithUnderlyingError(chained, ns::Error::make("third", 3)), chained);
+    EXPECT_EQ(SDPErrorWithUnderlyingError(nullptr, inner), inner);
+    EXPECT_EQ(SDPErrorWithUnderlyingError(outer, nullptr), outer);
+}
+
+TEST(HTTPJSONResponse, SpaceOrGarbageBodies) {
+    auto serializer = SDPJSONResponseSerializer::serializer();
+    ns::Ref<ns::Error> error;
+    EXPECT_FALSE(serializer->responseObjectForResponse(response(200, "application/json"), bytes(" "), &error));
+    EXPECT_FALSE(error) << "a single space is no parse error";
+
+    EXPECT_FALSE(serializer->responseObjectForResponse(response(200, "application/json"), bytes("{oops"), &error));
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->domain(), ns::CocoaErrorDomain);
+    EXPECT_EQ(error->code(), ns::JSONSerialization::ReadCorruptError);
+
+    error = nullptr;
+    EXPECT_FALSE(serializer->responseObjectForResponse(response(502, "text/json"), bytes("<html>"), &error));
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->domain(), ns::CocoaErrorDomain) << "the parse error on top";
+    EXPECT_TRUE(hasUnderlying(error, ns::URLErrorBadServerResponse));
+}
+
+TEST(HTTPJSONResponse, NullKeysAreRemovedRecursively) {
+    auto serializer = SDPJSONResponseSerializer::serializer();
+    serializer->setRemovesKeysWithNullValues(true);
+    auto object = serializer->responseObjectForResponse(response(200, "application/json"),
+                                                        bytes(R"({"a":null,"b":[{"c":null}],"d":[null,1]})"), nullptr);
+    auto dictionary = ns::cast<ns::Dictionary>(object);
+    ASSERT_TRUE(dictionary);
+    EXPECT_EQ(dictionary->count(), 2u);
+    EXPECT_FALSE(dictionary->objectForKey("a"));
+    auto b = ns::cast<ns::Array>(dictionary->objectForKey("b"));
+    ASSERT_TRUE(b);
+    ASSERT_EQ(b->count(), 1u);
+    EXPECT_EQ(ns::cast<ns::Dictionary>(b->objectAtIndex(0))->count(), 0u);
+    auto d = ns::cast<ns::Array>(dictionary->objectForKey("d"));
+    ASSERT_EQ(d->count(), 2u);
+    EXPECT_TRUE(ns::cast<ns::Null>(d->objectAtIndex(0))) << "nulls inside arrays stay";
+    EXPECT_FALSE(ns::cast<ns::MutableDictionary>(object));
+
+    auto mutableResult = SDPJSONObjectByRemovingKeysWithNullValues(
+        ns::JSONSerialization::JSONObjectWithData(bytes(R"({"x":[{"y":null}]})"), 0), ns::JSONReadingMutableContainers);
+    auto outer = ns::cast<ns::MutableDictionary>(mutableResult);
+    ASSERT_TRUE(outer);
+    EXPECT_TRUE(ns::cast<ns::MutableArray>(outer->objectForKey("x")));
+    EXPECT_EQ(SDPJSONObjectByRemovingKeysWithNullValues(ns::str("s"), 0)->description(), "s");
+}
+
+TEST(HTTPXMLResponse, HandsBackAParserNotYetRun) {
+    struct Names : ns::XMLParserDelegate {
+        std::vector<std::string> seen;
+        void didStartElement(ns::XMLParser&, const ns::Ref<ns::String>& name, const ns::Ref<ns::String>&,
+                             const ns::Ref<ns::String>&, const ns::Ref<ns::Dictionary>&) override {
+            seen.push_back(name->utf8());
+        }
+    };
+    auto serializer = SDPXMLParserResponseSerializer::serializer();
+    ns::Ref<ns::Error> error;
+    auto parser = ns::cast<ns::XMLParser>(
+        serializer->responseObjectForResponse(response(200, "text/xml"), bytes("<a><b/></a>"), &error));
+    ASSERT_TRUE(parser);
+    EXPECT_FALSE(error);
+    auto names = std::make_shared<Names>();
+    parser->setDelegate(names);
+    EXPECT_TRUE(parser->parse());
+    EXPECT_EQ(names->seen, (std::vector<std::string>{"a", "b"}));
+    EXPECT_FALSE(serializer->responseObjectForResponse(response(200, "application/json"), bytes("<a/>"), &error));
+    EXPECT_EQ(error->code(), ns::URLErrorCannotDecodeContentData);
+}
+
+TEST(HTTPPropertyListResponse, ReadsPropertyListsAndReportsBadOnes) {
+    auto serializer = SDPPropertyListResponseSerializer::serializer();
+    auto plist = ns::PropertyListSerialization::dataWithPropertyList(ns::Dictionary::make({{"k", ns::num(4)}}),
+                                                                     ns::PropertyListFormat::XML);
+    ns::Ref<ns::Error> error;
+    auto object = ns::cast<ns::Dictionary>(
+        serializer->responseObjectForResponse(response(200, "application/x-plist"), plist, &error));
+    ASSERT_TRUE(object);
+    EXPECT_FALSE(error);
+    EXPECT_EQ(ns::textOf(object->objectForKey("k")), "4");
+    EXPECT_FALSE(serializer->responseObjectForResponse(response(200, "application/x-plist"),
+                                                       bytes("<?xml version=\"1.0\"?><plist><dict><key>a"), &error));
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->domain(), ns::CocoaErrorDomain);
+}
+
+TEST(HTTPCompoundResponse, FirstSerializerWithAnObjectWins) {
+    auto compound = SDPCompoundResponseSerializer::compoundSerializerWithResponseSerializers(ns::Array::make({
+        ns::str("not a serializer"),
+        SDPJSONResponseSerializer::serializer(),
+        SDPXMLParserResponseSerializer::serializer(),
+    }));
+    ns::Ref<ns::Error> error;
+    auto parser = compound->responseObjectForResponse(response(200, "application/xml"), bytes("<x/>"), &error);
+    EXPECT_TRUE(ns::cast<ns::XMLParser>(parser));
+    EXPECT_FALSE(error) << "the JSON serializer's refusal is not reported";
+
+    auto json = compound->responseObjectForResponse(response(200, "application/json"), bytes("[1]"), &error);
+    EXPECT_TRUE(ns::cast<ns::Array>(json));
+
+    // Nobody takes it: the compound acts as the base serializer.
+    auto body = bytes("raw");
+    EXPECT_EQ(compound->responseObjectForResponse(response(404, "image/png"), body, &error), body);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->code(), ns::URLErrorBadServerResponse);
+}
+
+template <class T>
+ns::Ref<T> roundTrip(const ns::Ref<T>& object) {
+    ns::Ref<ns::Error> error;
+    auto data = ns::KeyedArchiver::archivedDataWithRootObject(object, true, &error);
+    EXPECT_TRUE(data) << ns::textOf(error);
+    if (!data) return nullptr;
+    auto decoded = ns::KeyedUnarchiver::unarchivedObjectOfClass<T>(data, &error);
+    EXPECT_TRUE(decoded) << ns::textOf(error);
+    return decoded;
+}
+
+TEST(HTTPResponseArchiving, SerializersComeBackWithTheirSettings) {
+    auto json = SDPJSONResponseSerializer::serializerWithReadingOptions(ns::JSONReadingMutableContainers);
+    json->setRemovesKeysWithNullValues(true);
+    auto types = ns::cast<ns::MutableSet>(json->acceptableContentTypes()->mutableCopy());
+    types->addObject(ns::str("text/html"));
+    json->setAcceptableContentTypes(types);
+    json->setAcceptableStatusCodes(ns::IndexSet::indexSetWithIndexesInRange({200, 5}));
+    auto decodedJSON = roundTrip(json);
+    ASSERT_TRUE(decodedJSON);
+    EXPECT_EQ(decodedJSON->readingOptions(), uint64_t(ns::JSONReadingMutableContainers));
+    EXPECT_TRUE(decodedJSON->removesKeysWithNullValues());
+    EXPECT_TRUE(decodedJSON->acceptableContentTypes()->containsObject(ns::str("text/html")));
+    EXPECT_TRUE(decodedJSON->acceptableStatusCodes()->isEqualToIndexSet(*json->acceptableStatusCodes()));
+
+    auto plist = SDPPropertyListResponseSerializer::serializerWithFormat(ns::PropertyListFormat::XML,
+                                                                         ns::PropertyListMutableContainers);
+    auto decodedPlist = roundTrip(plist);
+    ASSERT_TRUE(decodedPlist);
+    EXPECT_EQ(decodedPlist->readOptions(), uint64_t(ns::PropertyListMutableContainers));
+    EXPECT_EQ(decodedPlist->format(), ns::PropertyListFormat::XML);
+
+    auto compound = SDPCompoundResponseSerializer::compoundSerializerWithResponseSerializers(
+        ns::Array::make({json, SDPXMLParserResponseSerializer::serializer()}));
+    auto decodedCompound = roundTrip(compound);
+    ASSERT_TRUE(decodedCompound);
+    ASSERT_EQ(decodedCompound->responseSerializers()->count(), 2u);
+    EXPECT_EQ(decodedCompound->responseSerializers()->objectAtIndex(0)->className(), "SDPJSONResponseSerializer");
+    EXPECT_EQ(decodedCompound->responseSerializers()->objectAtIndex(1)->className(), "SDPXMLParserResponseSerializer");
+
+    auto base = SDPHTTPResponseSerializer::serializer();
+    base->setAcceptableContentTypes(ns::Set::make({ns::str("a/b")}));
+    auto decodedBase = roundTrip(base);
+    ASSERT_TRUE(decodedBase);
+    EXPECT_TRUE(decodedBase->acceptableContentTypes()->isEqualToSet(*base->acceptableContentTypes()));
+}
+
+TEST(HTTPResponseCopying, CopiesFollowEachClassesRule) {
+    auto base = SDPXMLParserResponseSerializer::serializer();
+    base->setAcceptableContentTypes(ns::Set::make({ns::str("x/y")}));
+    auto baseCopy = ns::cast<SDPXMLParserResponseSerializer>(base->copy());
+    ASSERT_TRUE(baseCopy);
+    EXPECT_TRUE(baseCopy->acceptableContentTypes()->isEqualToSet(*base->acceptableContentTypes()));
+
+    // The decoding serializers carry their options; codes and types start afresh.
+    auto json = SDPJSONResponseSerializer::serializerWithReadingOptions(ns::JSONReadingMutableLeaves);
+    json->setRemovesKeysWithNullValues(true);
+    json->setAcceptableContentTypes(ns::Set::make({ns::str("text/html")}));
+    auto jsonCopy = ns::cast<SDPJSONResponseSerializer>(json->copy());
+    ASSERT_TRUE(jsonCopy);
+    EXPECT_EQ(jsonCopy->readingOptions(), uint64_t(ns::JSONReadingMutableLeaves));
+    EXPECT_TRUE(jsonCopy->removesKeysWithNullValues());
+    EXPECT_TRUE(jsonCopy->acceptableContentTypes()->containsObject(ns::str("application/json")));
+
+    auto compound = SDPCompoundResponseSerializer::compoundSerializerWithResponseSerializers(ns::Array::make({json}));
+    compound->setAcceptableContentTypes(ns::Set::make({ns::str("q/r")}));
+    auto compoundCopy = ns::cast<SDPCompoundResponseSerializer>(compound->copy());
+    ASSERT_TRUE(compoundCopy);
+    EXPECT_EQ(compoundCopy->responseSerializers()->objectAtIndex(0), json);
+    EXPECT_FALSE(compoundCopy->acceptableContentTypes());
+}
+
+}  // namespace

@@ -1,0 +1,239 @@
+// The older connection API: delegate calls on the run loop the connection
+// was scheduled in, pieces of data as they arrive, cancellation, caching
+// decisions, redirects and challenges.
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <thread>
+
+#include "platform/dispatch/RunLoop.h"
+#include "platform/foundation/URLConnection.h"
+#include "platform/foundation/URLError.h"
+#include "platform/security/Certificate.h"
+#include "platform/testing/LoopbackServer.h"
+#include "platform/testing/TaskEnvironment.h"
+#include "platform/testing/TestCertificates.h"
+#include "tests/platform/foundation/urlsession_support.h"
+
+namespace {
+
+using testing::LoopbackServer;
+using testing::Reply;
+using Events = std::vector<std::string>;
+
+class Recorder : public ns::URLConnectionDataDelegate {
+public:
+    std::function<ns::Ref<ns::URLRequest>(const ns::Ref<ns::URLRequest>&, const ns::Ref<ns::URLResponse>&)> onRedirect;
+    std::function<ns::Ref<ns::CachedURLResponse>(const ns::Ref<ns::CachedURLResponse>&)> onWillCache;
+    std::function<void(const ns::Ref<ns::URLAuthenticationChallenge>&)> onChallenge;
+    std::function<void(ns::URLConnection&)> afterResponse;
+
+    Events events;
+    std::vector<std::string> pieces;
+    ns::Ref<ns::Error> error;
+    bool offMainThread = false;
+
+    void didFailWithError(ns::URLConnection&, const ns::Ref<ns::Error>& e) override {
+        note("fail " + std::to_string(e->code()));
+        error = e;
+    }
+    bool willSendRequestForAuthenticationChallenge(ns::URLConnection&,
+                                                   const ns::Ref<ns::URLAuthenticationChallenge>& challenge) override {
+        if (!onChallenge) return false;
+        note("challenge");
+        onChallenge(challenge);
+        return true;
+    }
+    ns::Ref<ns::URLRequest> willSendRequest(ns::URLConnection&, const ns::Ref<ns::URLRequest>& request,
+                                            const ns::Ref<ns::URLResponse>& redirect) override {
+        note("redirect");
+        return onRedirect ? onRedirect(request, redirect) : request;
+    }
+    void didReceiveResponse(ns::URLConnection& connection, const ns::Ref<ns::URLResponse>& response) override {
+        note("response " + std::to_string(ns::cast<ns::HTTPURLResponse>(response)->statusCode()));
+        if (afterResponse) afterResponse(connection);
+    }
+    void didReceiveData(ns::URLConnection&, const ns::Ref<ns::Data>& data) override {
+        note("data");
+        pieces.emplace_back(data->view());
+    }
+    ns::Ref<ns::CachedURLResponse> willCacheResponse(ns::URLConnection&, const ns::Ref<ns::CachedURLResponse>& cached) override {
+        note("will-cache");
+        return onWillCache ? onWillCache(cached) : cached;
+    }
+    void connectionDidFinishLoading(ns::URLConnection&) override { note("finish"); }
+
+    std::string body() const {
+        std::string out;
+        for (const auto& p : pieces) out += p;
+        return out;
+    }
+    // The events with runs of "data" folded into one, without the caching
+    // question every cacheable response brings.
+    Events folded() const {
+        Events out;
+        for (const auto& e : events) {
+            if (e == "will-cache") continue;
+            if (e == "data" && !out.empty() && out.back() == "data") continue;
+            out.push_back(e);
+        }
+        return out;
+    }
+
+private:
+    void note(std::string event) {
+        if (!dispatch::RunLoop::current().isMain()) offMainThread = true;
+        events.push_back(std::move(event));
+    }
+};
+
+class URLConnectionTest : public ::testing::Test {
+protected:
+    urltest::TemporaryHome home;
+    testing::TaskEnvironment env;
+    LoopbackServer server;
+    std::shared_ptr<Recorder> recorder = std::make_shared<Recorder>();
+};
+
+TEST_F(URLConnectionTest, DelegateHearsEachPieceOnTheMainRunLoop) {
+    Reply reply = Reply::chunked({"{\"first\":1}", "{\"second\":2}"}, "text/html");
+    reply.chunkDelaySeconds = 0.1;
+    server.route("POST", "/api", reply);
+    auto request = urltest::request(server.url("/api"));
+    request->setHTTPMethod("POST");
+    request->setCachePolicy(ns::URLRequestReloadIgnoringLocalCacheData);
+    request->setTimeoutInterval(10);
+    request->setValueForHTTPHeaderField("text/html", "Content-Type");
+    request->setHTTPBody(ns::Data::withBytes("\x1f\x8b payload"));
+    auto connection = ns::URLConnection::make(request, recorder);
+    env.runUntilIdle();
+
+    EXPECT_EQ(recorder->events, (Events{"response 200", "data", "data", "finish"}));
+    EXPECT_EQ(recorder->pieces, (std::vector<std::string>{"{\"first\":1}", "{\"second\":2}"}));
+    EXPECT_FALSE(recorder->offMainThread);
+    EXPECT_EQ(server.requests()[0].body, "\x1f\x8b payload");
+    EXPECT_EQ(server.requests()[0].header("Content-Type"), "text/html");
+}
+
+TEST_F(URLConnectionTest, FailureReachesTheDelegate) {
+    LoopbackServer closed;
+    const std::string url = closed.url("/gone");
+    closed.stop();
+    ns::URLConnection::make(urltest::request(url), recorder);
+    env.runUntilIdle();
+    EXPECT_EQ(recorder->events, (Events{"fail -1004"}));
+    EXPECT_EQ(recorder->error->domain(), ns::URLErrorDomain);
+}
+
+TEST_F(URLConnectionTest, CancelledConnectionTellsNothingMore) {
+    Reply reply = Reply::chunked({"one", "two"});
+    reply.chunkDelaySeconds = 0.2;
+    server.route("GET", "/slow", reply);
+    recorder->afterResponse = [](ns::URLConnection& connection) { connection.cancel(); };
+    ns::URLConnection::make(urltest::request(server.url("/slow")), recorder);
+    env.runUntilIdle();
+    EXPECT_EQ(recorder->events, (Events{"response 200"}));
+}
+
+TEST_F(URLConnectionTest, DeliveryWaitsForTheScheduledMode) {
+    server.route("GET", "/a", Reply::text("tracked"));
+    auto connection = ns::URLConnection::make(urltest::request(server.url("/a")), recorder, false);
+    connection->scheduleInRunLoop(dispatch::RunLoop::main(), dispatch::RunLoopMode::Tracking);
+    connection->start();
+    // Everything has arrived and been handed to the main run loop, which
+    // has only run in the default mode so far.
+    env.runUntilIdle();
+    EXPECT_TRUE(recorder->events.empty());
+    // Each pass in the tracking mode lets the load go a step further (the
+    // caching question is answered there too).
+    for (int i = 0; i < 10 && recorder->folded().size() < 3; ++i) {
+        dispatch::RunLoop::main().runOnce(dispatch::RunLoopMode::Tracking);
+        env.runUntilIdle();
+    }
+    EXPECT_EQ(recorder->folded(), (Events{"response 200", "data", "finish"}));
+    EXPECT_EQ(recorder->body(), "tracked");
+}
+
+TEST_F(URLConnectionTest, WillCacheDecidesWhatTheSharedCacheKeeps) {
+    Reply cacheable = Reply::text("image bytes", "image/png");
+    cacheable.setHeader("Cache-Control", "max-age=600");
+    server.route("GET", "/kept.png", cacheable);
+    server.route("GET", "/dropped.png", cacheable);
+    recorder->onWillCache = [](const ns::Ref<ns::CachedURLResponse>& cached) {
+        return cached->response()->URL()->path()->utf8() == "/kept.png" ? cached : nullptr;
+    };
+    ns::URLConnection::make(urltest::request(server.url("/kept.png")), recorder);
+    ns::URLConnection::make(urltest::request(server.url("/dropped.png")), recorder);
+    env.runUntilIdle();
+    EXPECT_EQ(std::count(recorder->events.begin(), recorder->events.end(), "will-cache"), 2);
+
+    auto again = std::make_shared<Recorder>();
+    ns::URLConnection::make(urltest::request(server.url("/kept.png")), again);
+    ns::URLConnection::make(urltest::request(server.url("/dropped.png")), again);
+    auto reload = urltest::request(server.url("/kept.png"));
+    reload->setCachePolicy(ns::URLRequestReloadIgnoringLocalCacheData);
+    ns::URLConnection::make(reload, again);
+    env.runUntilIdle();
+    // Only the dropped one and the reload went to the server again.
+    EXPECT_EQ(server.requestCount(), 4u);
+    ns::URLCache::sharedURLCache()->removeAllCachedResponses();
+}
+
+TEST_F(URLConnectionTest, RedirectAsksWillSendRequest) {
+    server.route("GET", "/from", Reply::redirect("/to"));
+    server.route("GET", "/to", Reply::text("arrived"));
+    ns::Ref<ns::URLResponse> redirectSeen;
+    recorder->onRedirect = [&](const ns::Ref<ns::URLRequest>& request, const ns::Ref<ns::URLResponse>& redirect) {
+        redirectSeen = redirect;
+        return request;
+    };
+    auto connection = ns::URLConnection::make(urltest::request(server.url("/from")), recorder);
+    env.runUntilIdle();
+    EXPECT_EQ(recorder->folded(), (Events{"redirect", "response 200", "data", "finish"}));
+    ASSERT_TRUE(redirectSeen);
+    EXPECT_EQ(ns::cast<ns::HTTPURLResponse>(redirectSeen)->statusCode(), 302);
+    EXPECT_EQ(connection->currentRequest()->URL()->path()->utf8(), "/to");
+}
+
+TEST_F(URLConnectionTest, ChallengeIsAnsweredThroughItsSender) {
+    testing::TestCertificates certificates;
+    LoopbackServer secure(certificates.selfSigned());
+    secure.route("GET", "/", Reply::text("trusted anyway"));
+    recorder->onChallenge = [](const ns::Ref<ns::URLAuthenticationChallenge>& challenge) {
+        ASSERT_EQ(challenge->protectionSpace()->authenticationMethod(), ns::URLAuthenticationMethodServerTrust);
+        challenge->sender()->useCredential(ns::URLCredential::credentialForTrust(challenge->protectionSpace()->serverTrust()),
+                                           *challenge);
+    };
+    ns::URLConnection::make(urltest::request(secure.url("/")), recorder);
+    env.runUntilIdle();
+    EXPECT_EQ(recorder->folded(), (Events{"challenge", "response 200", "data", "finish"}));
+
+    // Another server: a connection kept alive to the first is not challenged again.
+    LoopbackServer other(certificates.selfSigned());
+    auto refusing = std::make_shared<Recorder>();
+    refusing->onChallenge = [](const ns::Ref<ns::URLAuthenticationChallenge>& challenge) {
+        challenge->sender()->cancelAuthenticationChallenge(*challenge);
+    };
+    ns::URLConnection::make(urltest::request(other.url("/")), refusing);
+    env.runUntilIdle();
+    EXPECT_EQ(refusing->events, (Events{"challenge", "fail -1012"}));
+}
+
+TEST_F(URLConnectionTest, AsynchronousRequestCompletesOnTheGivenQueue) {
+    server.route("GET", "/async", Reply::text("whole"));
+    std::string body;
+    std::thread::id thread;
+    ns::URLConnection::sendAsynchronousRequest(urltest::request(server.url("/async")), ns::OperationQueue::mainQueue(),
+                                               [&](ns::Ref<ns::URLResponse>, ns::Ref<ns::Data> data, ns::Ref<ns::Error>) {
+                                                   body = std::string(data->view());
+                                                   thread = std::this_thread::get_id();
+                                               });
+    env.runUntilIdle();
+    EXPECT_EQ(body, "whole");
+    EXPECT_EQ(thread, std::this_thread::get_id());
+    EXPECT_TRUE(ns::URLConnection::canHandleRequest(*urltest::request("https://x.example/")));
+    EXPECT_FALSE(ns::URLConnection::canHandleRequest(*urltest::request("mailto:a@b.c")));
+}
+
+}  // namespace
