@@ -100,13 +100,6 @@ constexpr auto escapeTable = [] {
     return t;
 }();
 
-// Literals padded to the block size fixedText copies.
-constexpr struct {
-    char trueText[JKNumberTextCapacity] = "true";
-    char falseText[JKNumberTextCapacity] = "false";
-    char nullText[JKNumberTextCapacity] = "null";
-} literals;
-
 ns::Id referenceTo(const ns::Object* object) {
     if (!object) return nullptr;
     if (auto held = object->weak_from_this().lock()) return std::const_pointer_cast<ns::Object>(held);
@@ -121,27 +114,6 @@ inline void prefetch(const ns::Object* object) {
     __builtin_prefetch(reinterpret_cast<const char*>(object) + 64);
 }
 
-// The end of the run from `i` of bytes that are copied as they are: below
-// 80h and not a control character, quote, backslash or slash. Eight bytes
-// are checked at a time.
-size_t plainRun(const uint8_t* bytes, size_t i, size_t length) {
-    constexpr uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
-    auto hasByte = [](uint64_t w, uint8_t b) {
-        const uint64_t x = w ^ (ones * b);
-        return (x - ones) & ~x & highs;
-    };
-    while (i + 8 <= length) {
-        uint64_t w;
-        std::memcpy(&w, bytes + i, 8);
-        const uint64_t special = (w & highs) | ((w - ones * 0x20) & ~w & highs) | hasByte(w, '"') |
-                                 hasByte(w, '\\') | hasByte(w, '/');
-        if (special) break;
-        i += 8;
-    }
-    while (i < length && bytes[i] < 0x80 && escapeTable.code[bytes[i]] == 0) ++i;
-    return i;
-}
-
 size_t cacheSlotFor(const void* object) {
     const auto p = reinterpret_cast<uintptr_t>(object);
     return (((p >> 21) ^ (p >> 9)) + (p >> 4)) % cacheSlots;
@@ -152,7 +124,6 @@ public:
     explicit Writer(JKEncodeState& state)
         : s_(state),
           escapeSlash_(state.serializeOptionFlags & JKSerializeFlagEscapeSlash),
-          pretty_(state.serializeOptionFlags & JKSerializeFlagPretty),
           trueNumber_(ns::Number::True().get()),
           falseNumber_(ns::Number::False().get()),
           jkArrayClass_(JKArray::staticClass()),
@@ -188,21 +159,22 @@ private:
         s_.atIndex += length;
     }
 
-    // Appends a copy of text written before (the caller made room for it
-    // and 256 bytes more). Most are short keys and numbers: those are copied
-    // as one 16-byte block, the part past their end being overwritten later.
+    // Appends a copy of text written before; most are short keys and numbers.
     void copyWithin(size_t offset, size_t length) {
         uint8_t* to = out() + s_.atIndex;
         const uint8_t* from = out() + offset;
-        std::memcpy(to, from, length <= 16 ? 16 : length);
+        if (length <= 16) {
+            for (size_t i = 0; i < length; ++i) to[i] = from[i];
+        } else {
+            std::memcpy(to, from, length);
+        }
         s_.atIndex += length;
     }
 
-    // Fixed texts ("true", "null", a number's digits) come from buffers of
-    // JKNumberTextCapacity bytes and are copied as one block.
     bool fixedText(const char* text, size_t length) {
-        if (freeSpace() < JKNumberTextCapacity + 4 && !growTo(s_.atIndex + JKNumberTextCapacity + 4096)) return false;
-        std::memcpy(out() + s_.atIndex, text, JKNumberTextCapacity);
+        if (freeSpace() < length + 4 && !growTo(s_.atIndex + length + 4096)) return false;
+        uint8_t* to = out() + s_.atIndex;
+        for (size_t i = 0; i < length; ++i) to[i] = uint8_t(text[i]);
         s_.atIndex += length;
         return true;
     }
@@ -214,16 +186,12 @@ private:
 
     // Bracket, brace, comma or colon; `step` changes the depth first.
     bool punctuation(char c, int step) {
-        if (!pretty_) {
+        if (!(s_.serializeOptionFlags & JKSerializeFlagPretty)) {
             if (freeSpace() < 5 && !growTo(s_.atIndex + 1 + 1024)) return false;
             s_.depth += step;
             put(uint8_t(c));
             return true;
         }
-        return prettyPunctuation(c, step);
-    }
-
-    [[gnu::noinline]] bool prettyPunctuation(char c, int step) {
         const size_t need = 2 * (s_.depth + 1) + 16;
         if (s_.atIndex + need > capacity() && !growTo(s_.atIndex + need + 4096)) return false;
         s_.depth += step;
@@ -272,9 +240,6 @@ private:
         return true;
     }
 
-    // The formatter's replacement for an object of no known kind (its kind
-    // in `kind`), or nullptr with the error raised.
-    [[gnu::noinline]] const ns::Object* formatted(const ns::Object* object, Kind& kind);
     bool writeNonASCII(const ns::String& string, bool quotes);
     bool writeNumber(const ns::Number& number);
     // `cls` is the collection's class, as classify() read it.
@@ -288,7 +253,6 @@ private:
 
     JKEncodeState& s_;
     const bool escapeSlash_;
-    const bool pretty_;
     const ns::Number* const trueNumber_;
     const ns::Number* const falseNumber_;
     // The codec's own containers are walked in place (both classes are final,
@@ -298,59 +262,6 @@ private:
     // The class classify() last read.
     const rt::Class* lastClass_ = nullptr;
 };
-
-// The kinds of the classes met before on this thread. A class's kind never
-// changes, and finding it by is-kind-of tests costs several dynamic casts.
-class KindMemo {
-public:
-    bool find(const rt::Class* cls, Kind& kind) const {
-        for (size_t i = 0; i < used_; ++i) {
-            if (entries_[i].cls == cls) {
-                kind = entries_[i].kind;
-                return true;
-            }
-        }
-        return false;
-    }
-    void add(const rt::Class* cls, Kind kind) {
-        entries_[next_] = {cls, kind};
-        next_ = (next_ + 1) % capacity;
-        if (used_ < capacity) ++used_;
-    }
-
-private:
-    static constexpr size_t capacity = 32;
-    struct Entry {
-        const rt::Class* cls;
-        Kind kind;
-    } entries_[capacity];
-    size_t used_ = 0;
-    size_t next_ = 0;
-};
-
-KindMemo& kindMemo() {
-    thread_local KindMemo memo;
-    return memo;
-}
-
-Kind kindByTests(const ns::Object* object) {
-    if (dynamic_cast<const ns::String*>(object)) return Kind::String;
-    if (dynamic_cast<const ns::Number*>(object)) return Kind::Number;
-    if (dynamic_cast<const ns::Dictionary*>(object)) return Kind::Dictionary;
-    if (dynamic_cast<const ns::Array*>(object)) return Kind::Array;
-    if (dynamic_cast<const ns::Null*>(object)) return Kind::Null;
-    return Kind::None;
-}
-
-Kind kindOf(const ns::Object* object) {
-    if (!object) return Kind::None;
-    const rt::Class* cls = object->classObject();
-    Kind kind;
-    if (kindMemo().find(cls, kind)) return kind;
-    kind = kindByTests(object);
-    kindMemo().add(cls, kind);
-    return kind;
-}
 
 Kind Writer::classify(const ns::Object* object) {
     if (!object) return Kind::None;
@@ -362,20 +273,27 @@ Kind Writer::classify(const ns::Object* object) {
     if (cls == known.dictionaryClass) return Kind::Dictionary;
     if (cls == known.arrayClass) return Kind::Array;
     if (cls == known.nullClass) return Kind::Null;
-    Kind kind;
-    if (!kindMemo().find(cls, kind)) {
-        kind = kindByTests(object);
-        kindMemo().add(cls, kind);
+    if (dynamic_cast<const ns::String*>(object)) {
+        known.stringClass = cls;
+        return Kind::String;
     }
-    switch (kind) {
-        case Kind::String: known.stringClass = cls; break;
-        case Kind::Number: known.numberClass = cls; break;
-        case Kind::Dictionary: known.dictionaryClass = cls; break;
-        case Kind::Array: known.arrayClass = cls; break;
-        case Kind::Null: known.nullClass = cls; break;
-        case Kind::None: break;
+    if (dynamic_cast<const ns::Number*>(object)) {
+        known.numberClass = cls;
+        return Kind::Number;
     }
-    return kind;
+    if (dynamic_cast<const ns::Dictionary*>(object)) {
+        known.dictionaryClass = cls;
+        return Kind::Dictionary;
+    }
+    if (dynamic_cast<const ns::Array*>(object)) {
+        known.arrayClass = cls;
+        return Kind::Array;
+    }
+    if (dynamic_cast<const ns::Null*>(object)) {
+        known.nullClass = cls;
+        return Kind::Null;
+    }
+    return Kind::None;
 }
 
 bool Writer::writeObject(const ns::Object* object) {
@@ -394,7 +312,22 @@ bool Writer::writeObject(const ns::Object* object) {
 
     const ns::Object* value = object;
     Kind kind = classify(object);
-    if (kind == Kind::None && !(value = formatted(object, kind))) return false;
+    if (kind == Kind::None) {
+        ns::Id answer;
+        const bool hasBlock = s_.block && *s_.block;
+        if (hasBlock) answer = (*s_.block)(referenceTo(object));
+        if (!answer && s_.delegateMethod) answer = s_.delegateMethod(hasBlock ? answer : referenceTo(object));
+        if (!answer) return fail("Unable to serialize object class %@.", classNameOf(object));
+        kind = classify(answer.get());
+        if (kind == Kind::None) {
+            return fail(
+                "Unable to serialize object class %@ that was returned by the unsupported class formatter.  "
+                "Original object class was %@.",
+                answer->className(), classNameOf(object));
+        }
+        value = answer.get();
+        s_.formatterAnswers.push_back(std::move(answer));
+    }
 
     const size_t start = s_.atIndex;
     switch (kind) {
@@ -405,7 +338,7 @@ bool Writer::writeObject(const ns::Object* object) {
             if (!writeNumber(*static_cast<const ns::Number*>(value))) return false;
             break;
         case Kind::Null:
-            if (!fixedText(literals.nullText, 4)) return false;
+            if (!fixedText("null", 4)) return false;
             break;
         case Kind::Array:
             return writeArray(*static_cast<const ns::Array*>(value), lastClass_);
@@ -421,26 +354,6 @@ bool Writer::writeObject(const ns::Object* object) {
     return true;
 }
 
-const ns::Object* Writer::formatted(const ns::Object* object, Kind& kind) {
-    ns::Id answer;
-    const bool hasBlock = s_.block && *s_.block;
-    if (hasBlock) answer = (*s_.block)(referenceTo(object));
-    if (!answer && s_.delegateMethod) answer = s_.delegateMethod(hasBlock ? answer : referenceTo(object));
-    if (!answer) {
-        fail("Unable to serialize object class %@.", classNameOf(object));
-        return nullptr;
-    }
-    kind = classify(answer.get());
-    if (kind == Kind::None) {
-        fail("Unable to serialize object class %@ that was returned by the unsupported class formatter.  Original "
-             "object class was %@.",
-             answer->className(), classNameOf(object));
-        return nullptr;
-    }
-    s_.formatterAnswers.push_back(std::move(answer));
-    return s_.formatterAnswers.back().get();
-}
-
 bool Writer::writeString(const ns::String& string, bool quotes) {
     const std::string& text = string.utf8();
     const size_t length = text.size();
@@ -453,7 +366,8 @@ bool Writer::writeString(const ns::String& string, bool quotes) {
     size_t i = 0;
     while (i < length) {
         // Copy the run that needs nothing done in one go.
-        const size_t run = plainRun(bytes, i, length);
+        size_t run = i;
+        while (run < length && bytes[run] < 0x80 && escapeTable.code[bytes[run]] == 0) ++run;
         if (run > i) {
             put(bytes + i, run - i);
             i = run;
@@ -534,8 +448,8 @@ bool Writer::writeNonASCII(const ns::String& string, bool quotes) {
 }
 
 bool Writer::writeNumber(const ns::Number& number) {
-    if (&number == trueNumber_) return fixedText(literals.trueText, 4);
-    if (&number == falseNumber_) return fixedText(literals.falseText, 5);
+    if (&number == trueNumber_) return fixedText("true", 4);
+    if (&number == falseNumber_) return fixedText("false", 5);
     const char* type = number.objCType();
     if (!type || type[0] == 0 || type[1] != 0) {
         return fail("NSNumber conversion error, unknown type.  Type: '%s'", type ? type : "<NULL>");
@@ -597,7 +511,7 @@ bool Writer::writeDictionary(const ns::Dictionary& dictionary, const rt::Class* 
     // (key, value) pairs: the codec's own dictionaries in slot order, others
     // in their enumeration order, fetched in one call.
     std::vector<std::pair<const ns::Object*, const ns::Object*>> sorted;
-    const bool pretty = pretty_;
+    const bool pretty = s_.serializeOptionFlags & JKSerializeFlagPretty;
     if (pretty) sorted.reserve(count);
     bool first = true;
     auto visit = [&](const ns::Object* key, const ns::Object* value) {
@@ -697,16 +611,16 @@ ns::Id JKSerializer::serialize(const ns::Id& object, JKSerializeOptionFlags opti
         }
     };
     const ns::Object* root = object.get();
-    const Kind rootKind = kindOf(root);
-    if ((encodeOption & JKEncodeRequireCollection) && rootKind != Kind::Array && rootKind != Kind::Dictionary) {
+    if ((encodeOption & JKEncodeRequireCollection) && !dynamic_cast<const ns::Array*>(root) &&
+        !dynamic_cast<const ns::Dictionary*>(root)) {
         fail(ns::format("Unable to serialize object class %@, expected a NSArray or NSDictionary.", classNameOf(root)));
-    } else if ((encodeOption & JKEncodeRequireString) && rootKind != Kind::String) {
+    } else if ((encodeOption & JKEncodeRequireString) && !dynamic_cast<const ns::String*>(root)) {
         fail(ns::format("Unable to serialize object class %@, expected a NSString.", classNameOf(root)));
     } else {
         bool written;
         // A root string written without quotes is the one case the cache
         // must not see: its text is not a JSON value.
-        if ((encodeOption & JKEncodeOmitQuotes) && rootKind == Kind::String) {
+        if ((encodeOption & JKEncodeOmitQuotes) && dynamic_cast<const ns::String*>(root)) {
             written = writer.writeString(static_cast<const ns::String&>(*root), false);
         } else {
             written = writer.writeObject(root);
