@@ -1,11 +1,10 @@
 #include "net/JKArray.h"
 
-#include "net/JKTrailingAllocator.h"
-
 #include <new>
 #include <string>
 #include <utility>
 
+#include "net/JKTrailingAllocator.h"
 #include "platform/foundation/Format.h"
 #include "platform/runtime/Exception.h"
 

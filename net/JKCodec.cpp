@@ -62,7 +62,8 @@ template <class T>
 ns::Ref<T> encode(const ns::Object& receiver, JKSerializeOptionFlags options, JKEncodeOptionType encodeOption,
                   const JKUnsupportedClassFormatter& block, JKSerializerDelegate* delegate, const char* selector,
                   ns::Ref<ns::Error>* error) {
-    return ns::cast<T>(
+    // The encode option decides the result's type, so no checked cast is needed.
+    return std::static_pointer_cast<T>(
         JKSerializer::serializeObject(referenceTo(receiver), options, encodeOption, block, delegate, selector, error));
 }
 

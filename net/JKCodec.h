@@ -11,8 +11,8 @@
 //     Array,   JSONData, JSONString, the ...WithOptions forms, and the forms
 //     Dictionary  ...SerializeUnsupportedClassesUsingDelegate / ...UsingBlock
 //
-// A selector with and without a trailing error: is one function with a
-// defaulted error pointer. Decoding errors are written only on failure;
+// A method with and without a trailing error argument is one function with
+// a defaulted error pointer. Decoding errors are written only on failure;
 // encoding clears the caller's error first.
 
 #include "net/JKCodecOptions.h"

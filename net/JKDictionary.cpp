@@ -45,7 +45,7 @@ namespace {
 
 std::optional<uint64_t> JKDictionaryCapacityForCount(uint64_t count) {
     // Most objects are small: their capacities are looked up directly.
-    static const auto small = [] {
+    static constexpr auto small = [] {
         std::array<uint8_t, 64> table{};
         for (uint64_t n = 0; n < table.size(); ++n) {
             const auto wanted = static_cast<uint64_t>(static_cast<double>(n) * 1.33);

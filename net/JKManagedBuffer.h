@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct JKPtrRange {
     uint8_t* ptr = nullptr;
@@ -38,8 +39,11 @@ public:
 
     // Hands over the heap storage, cut to its first `used` bytes, so a result
     // can keep the text without a copy; the buffer is left empty. Only valid
-    // when the buffer is on the heap.
+    // when the buffer is on the heap, in the form chosen before it grew
+    // (setHeapAsBytes: a byte vector for data, else a string for text).
     std::string takeHeapStorage(size_t used);
+    std::vector<uint8_t> takeHeapBytes(size_t used);
+    void setHeapAsBytes(bool bytes) { heapAsBytes_ = bytes; }
 
     uint8_t* bytes() const { return bytes_.ptr; }
     size_t size() const { return bytes_.length; }
@@ -52,9 +56,11 @@ private:
     JKPtrRange bytes_;
     uint64_t flags_ = 0;
     uint64_t roundSizeUpToMultipleOf_ = 0;
-    // The heap storage lives in a string so that a string result can take it
-    // over as it is.
+    // The heap storage lives in the container a result keeps, so that it can
+    // be taken over as it is.
+    bool heapAsBytes_ = false;
     std::string heap_;
+    std::vector<uint8_t> heapBytes_;
 };
 
 // s rounded up to a multiple of u (no rounding for u = 0).

@@ -7,6 +7,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <typeinfo>
 #include <vector>
 
 #include "net/JKArray.h"
@@ -48,13 +49,14 @@ constexpr size_t cacheSlots = 1024;
 using CacheStorage = JKScratchPool<JKEncodeCache, cacheSlots>;
 
 // The last concrete class found to be of each kind, so that most objects are
-// classified by one comparison.
+// classified by one comparison. A class is identified by its C++ dynamic
+// type, which costs no call to find.
 struct JKFastClassLookup {
-    const rt::Class* stringClass = nullptr;
-    const rt::Class* numberClass = nullptr;
-    const rt::Class* dictionaryClass = nullptr;
-    const rt::Class* arrayClass = nullptr;
-    const rt::Class* nullClass = nullptr;
+    const std::type_info* stringClass = nullptr;
+    const std::type_info* numberClass = nullptr;
+    const std::type_info* dictionaryClass = nullptr;
+    const std::type_info* arrayClass = nullptr;
+    const std::type_info* nullClass = nullptr;
 };
 
 struct JKEncodeState {
@@ -67,12 +69,9 @@ struct JKEncodeState {
     std::unique_ptr<JKEncodeCache[]> cache = CacheStorage::take();
     uint64_t cacheValid[cacheSlots / 64] = {};
     JKSerializeOptionFlags serializeOptionFlags = 0;
-    JKEncodeOptionType encodeOption = 0;
     size_t depth = 0;
     ns::Ref<ns::Error> error;
-    JKSerializerDelegate* delegate = nullptr;
-    const char* selector = nullptr;
-    JKUnsupportedClassFormatter delegateMethod;
+    JKUnsupportedClassFormatter delegateMethod;  // the delegate's method for the selector
     const JKUnsupportedClassFormatter* block = nullptr;
     // What this call made or copied, kept to its end: formatter answers and
     // the elements fetched from collections other than the codec's own.
@@ -89,16 +88,23 @@ constexpr auto escapeTable = [] {
         char code[128] = {};
     } t;
     for (int c = 0; c < 0x20; ++c) t.code[c] = 'u';
-    t.code['\b'] = 'b';
-    t.code['\t'] = 't';
-    t.code['\n'] = 'n';
-    t.code['\f'] = 'f';
-    t.code['\r'] = 'r';
-    t.code['"'] = '"';
-    t.code['\\'] = '\\';
-    t.code['/'] = '/';
+    t.code[0x08] = 'b';
+    t.code[0x09] = 't';
+    t.code[0x0A] = 'n';
+    t.code[0x0C] = 'f';
+    t.code[0x0D] = 'r';
+    t.code[0x22] = '"';
+    t.code[0x5C] = '\\';
+    t.code[0x2F] = '/';
     return t;
 }();
+
+// Literals padded to the block size fixedText copies.
+constexpr struct {
+    char trueText[JKNumberTextCapacity] = "true";
+    char falseText[JKNumberTextCapacity] = "false";
+    char nullText[JKNumberTextCapacity] = "null";
+} literals;
 
 ns::Id referenceTo(const ns::Object* object) {
     if (!object) return nullptr;
@@ -114,6 +120,27 @@ inline void prefetch(const ns::Object* object) {
     __builtin_prefetch(reinterpret_cast<const char*>(object) + 64);
 }
 
+// The end of the run from `i` of bytes that are copied as they are: below
+// 80h and not a control character, quote, backslash or slash. Eight bytes
+// are checked at a time.
+size_t plainRun(const uint8_t* bytes, size_t i, size_t length) {
+    constexpr uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
+    auto hasByte = [](uint64_t w, uint8_t b) {
+        const uint64_t x = w ^ (ones * b);
+        return (x - ones) & ~x & highs;
+    };
+    while (i + 8 <= length) {
+        uint64_t w;
+        std::memcpy(&w, bytes + i, 8);
+        const uint64_t special = (w & highs) | ((w - ones * 0x20) & ~w & highs) | hasByte(w, '"') |
+                                 hasByte(w, '\\') | hasByte(w, '/');
+        if (special) break;
+        i += 8;
+    }
+    while (i < length && bytes[i] < 0x80 && escapeTable.code[bytes[i]] == 0) ++i;
+    return i;
+}
+
 size_t cacheSlotFor(const void* object) {
     const auto p = reinterpret_cast<uintptr_t>(object);
     return (((p >> 21) ^ (p >> 9)) + (p >> 4)) % cacheSlots;
@@ -124,10 +151,11 @@ public:
     explicit Writer(JKEncodeState& state)
         : s_(state),
           escapeSlash_(state.serializeOptionFlags & JKSerializeFlagEscapeSlash),
+          pretty_(state.serializeOptionFlags & JKSerializeFlagPretty),
           trueNumber_(ns::Number::True().get()),
           falseNumber_(ns::Number::False().get()),
-          jkArrayClass_(JKArray::staticClass()),
-          jkDictionaryClass_(JKDictionary::staticClass()) {}
+          jkArrayClass_(&typeid(JKArray)),
+          jkDictionaryClass_(&typeid(JKDictionary)) {}
 
     bool writeObject(const ns::Object* object);
     bool writeString(const ns::String& string, bool quotes);
@@ -159,22 +187,27 @@ private:
         s_.atIndex += length;
     }
 
-    // Appends a copy of text written before; most are short keys and numbers.
+    // Appends a copy of text written before (the caller made room for it
+    // and 256 bytes more). Most are short keys and numbers: those are copied
+    // as one 16-byte block, the part past their end being overwritten later.
+    // The block may reach past the end of the output into the copy's own
+    // place when the text was written just before, hence memmove.
     void copyWithin(size_t offset, size_t length) {
         uint8_t* to = out() + s_.atIndex;
         const uint8_t* from = out() + offset;
         if (length <= 16) {
-            for (size_t i = 0; i < length; ++i) to[i] = from[i];
+            std::memmove(to, from, 16);
         } else {
             std::memcpy(to, from, length);
         }
         s_.atIndex += length;
     }
 
+    // Fixed texts ("true", "null", a number's digits) come from buffers of
+    // JKNumberTextCapacity bytes and are copied as one block.
     bool fixedText(const char* text, size_t length) {
-        if (freeSpace() < length + 4 && !growTo(s_.atIndex + length + 4096)) return false;
-        uint8_t* to = out() + s_.atIndex;
-        for (size_t i = 0; i < length; ++i) to[i] = uint8_t(text[i]);
+        if (freeSpace() < JKNumberTextCapacity + 4 && !growTo(s_.atIndex + JKNumberTextCapacity + 4096)) return false;
+        std::memcpy(out() + s_.atIndex, text, JKNumberTextCapacity);
         s_.atIndex += length;
         return true;
     }
@@ -186,12 +219,16 @@ private:
 
     // Bracket, brace, comma or colon; `step` changes the depth first.
     bool punctuation(char c, int step) {
-        if (!(s_.serializeOptionFlags & JKSerializeFlagPretty)) {
+        if (!pretty_) {
             if (freeSpace() < 5 && !growTo(s_.atIndex + 1 + 1024)) return false;
             s_.depth += step;
             put(uint8_t(c));
             return true;
         }
+        return prettyPunctuation(c, step);
+    }
+
+    [[gnu::noinline]] bool prettyPunctuation(char c, int step) {
         const size_t need = 2 * (s_.depth + 1) + 16;
         if (s_.atIndex + need > capacity() && !growTo(s_.atIndex + need + 4096)) return false;
         s_.depth += step;
@@ -240,11 +277,14 @@ private:
         return true;
     }
 
+    // The formatter's replacement for an object of no known kind (its kind
+    // in `kind`), or nullptr with the error raised.
+    [[gnu::noinline]] const ns::Object* formatted(const ns::Object* object, Kind& kind);
     bool writeNonASCII(const ns::String& string, bool quotes);
     bool writeNumber(const ns::Number& number);
     // `cls` is the collection's class, as classify() read it.
-    bool writeArray(const ns::Array& array, const rt::Class* cls);
-    bool writeDictionary(const ns::Dictionary& dictionary, const rt::Class* cls);
+    bool writeArray(const ns::Array& array, const std::type_info* cls);
+    bool writeDictionary(const ns::Dictionary& dictionary, const std::type_info* cls);
     bool writeEntry(bool first, const ns::Object* key, const ns::Object* value);
     Kind classify(const ns::Object* object);
     // The collection's elements (and keys), fetched in one call into storage
@@ -253,19 +293,73 @@ private:
 
     JKEncodeState& s_;
     const bool escapeSlash_;
+    const bool pretty_;
     const ns::Number* const trueNumber_;
     const ns::Number* const falseNumber_;
     // The codec's own containers are walked in place (both classes are final,
     // so comparing the class is enough).
-    const rt::Class* const jkArrayClass_;
-    const rt::Class* const jkDictionaryClass_;
+    const std::type_info* const jkArrayClass_;
+    const std::type_info* const jkDictionaryClass_;
     // The class classify() last read.
-    const rt::Class* lastClass_ = nullptr;
+    const std::type_info* lastClass_ = nullptr;
 };
+
+// The kinds of the classes met before on this thread. A class's kind never
+// changes, and finding it by is-kind-of tests costs several dynamic casts.
+class KindMemo {
+public:
+    bool find(const std::type_info* cls, Kind& kind) const {
+        for (size_t i = 0; i < used_; ++i) {
+            if (entries_[i].cls == cls) {
+                kind = entries_[i].kind;
+                return true;
+            }
+        }
+        return false;
+    }
+    void add(const std::type_info* cls, Kind kind) {
+        entries_[next_] = {cls, kind};
+        next_ = (next_ + 1) % capacity;
+        if (used_ < capacity) ++used_;
+    }
+
+private:
+    static constexpr size_t capacity = 32;
+    struct Entry {
+        const std::type_info* cls;
+        Kind kind;
+    } entries_[capacity];
+    size_t used_ = 0;
+    size_t next_ = 0;
+};
+
+KindMemo& kindMemo() {
+    thread_local KindMemo memo;
+    return memo;
+}
+
+Kind kindByTests(const ns::Object* object) {
+    if (dynamic_cast<const ns::String*>(object)) return Kind::String;
+    if (dynamic_cast<const ns::Number*>(object)) return Kind::Number;
+    if (dynamic_cast<const ns::Dictionary*>(object)) return Kind::Dictionary;
+    if (dynamic_cast<const ns::Array*>(object)) return Kind::Array;
+    if (dynamic_cast<const ns::Null*>(object)) return Kind::Null;
+    return Kind::None;
+}
+
+Kind kindOf(const ns::Object* object) {
+    if (!object) return Kind::None;
+    const std::type_info* cls = &typeid(*object);
+    Kind kind;
+    if (kindMemo().find(cls, kind)) return kind;
+    kind = kindByTests(object);
+    kindMemo().add(cls, kind);
+    return kind;
+}
 
 Kind Writer::classify(const ns::Object* object) {
     if (!object) return Kind::None;
-    const rt::Class* cls = object->classObject();
+    const std::type_info* cls = &typeid(*object);
     lastClass_ = cls;
     JKFastClassLookup& known = s_.fastClassLookup;
     if (cls == known.stringClass) return Kind::String;
@@ -273,27 +367,20 @@ Kind Writer::classify(const ns::Object* object) {
     if (cls == known.dictionaryClass) return Kind::Dictionary;
     if (cls == known.arrayClass) return Kind::Array;
     if (cls == known.nullClass) return Kind::Null;
-    if (dynamic_cast<const ns::String*>(object)) {
-        known.stringClass = cls;
-        return Kind::String;
+    Kind kind;
+    if (!kindMemo().find(cls, kind)) {
+        kind = kindByTests(object);
+        kindMemo().add(cls, kind);
     }
-    if (dynamic_cast<const ns::Number*>(object)) {
-        known.numberClass = cls;
-        return Kind::Number;
+    switch (kind) {
+        case Kind::String: known.stringClass = cls; break;
+        case Kind::Number: known.numberClass = cls; break;
+        case Kind::Dictionary: known.dictionaryClass = cls; break;
+        case Kind::Array: known.arrayClass = cls; break;
+        case Kind::Null: known.nullClass = cls; break;
+        case Kind::None: break;
     }
-    if (dynamic_cast<const ns::Dictionary*>(object)) {
-        known.dictionaryClass = cls;
-        return Kind::Dictionary;
-    }
-    if (dynamic_cast<const ns::Array*>(object)) {
-        known.arrayClass = cls;
-        return Kind::Array;
-    }
-    if (dynamic_cast<const ns::Null*>(object)) {
-        known.nullClass = cls;
-        return Kind::Null;
-    }
-    return Kind::None;
+    return kind;
 }
 
 bool Writer::writeObject(const ns::Object* object) {
@@ -312,22 +399,7 @@ bool Writer::writeObject(const ns::Object* object) {
 
     const ns::Object* value = object;
     Kind kind = classify(object);
-    if (kind == Kind::None) {
-        ns::Id answer;
-        const bool hasBlock = s_.block && *s_.block;
-        if (hasBlock) answer = (*s_.block)(referenceTo(object));
-        if (!answer && s_.delegateMethod) answer = s_.delegateMethod(hasBlock ? answer : referenceTo(object));
-        if (!answer) return fail("Unable to serialize object class %@.", classNameOf(object));
-        kind = classify(answer.get());
-        if (kind == Kind::None) {
-            return fail(
-                "Unable to serialize object class %@ that was returned by the unsupported class formatter.  "
-                "Original object class was %@.",
-                answer->className(), classNameOf(object));
-        }
-        value = answer.get();
-        s_.formatterAnswers.push_back(std::move(answer));
-    }
+    if (kind == Kind::None && !(value = formatted(object, kind))) return false;
 
     const size_t start = s_.atIndex;
     switch (kind) {
@@ -338,7 +410,7 @@ bool Writer::writeObject(const ns::Object* object) {
             if (!writeNumber(*static_cast<const ns::Number*>(value))) return false;
             break;
         case Kind::Null:
-            if (!fixedText("null", 4)) return false;
+            if (!fixedText(literals.nullText, 4)) return false;
             break;
         case Kind::Array:
             return writeArray(*static_cast<const ns::Array*>(value), lastClass_);
@@ -354,6 +426,26 @@ bool Writer::writeObject(const ns::Object* object) {
     return true;
 }
 
+const ns::Object* Writer::formatted(const ns::Object* object, Kind& kind) {
+    ns::Id answer;
+    const bool hasBlock = s_.block && *s_.block;
+    if (hasBlock) answer = (*s_.block)(referenceTo(object));
+    if (!answer && s_.delegateMethod) answer = s_.delegateMethod(hasBlock ? answer : referenceTo(object));
+    if (!answer) {
+        fail("Unable to serialize object class %@.", classNameOf(object));
+        return nullptr;
+    }
+    kind = classify(answer.get());
+    if (kind == Kind::None) {
+        fail("Unable to serialize object class %@ that was returned by the unsupported class formatter.  Original "
+             "object class was %@.",
+             answer->className(), classNameOf(object));
+        return nullptr;
+    }
+    s_.formatterAnswers.push_back(std::move(answer));
+    return s_.formatterAnswers.back().get();
+}
+
 bool Writer::writeString(const ns::String& string, bool quotes) {
     const std::string& text = string.utf8();
     const size_t length = text.size();
@@ -366,8 +458,7 @@ bool Writer::writeString(const ns::String& string, bool quotes) {
     size_t i = 0;
     while (i < length) {
         // Copy the run that needs nothing done in one go.
-        size_t run = i;
-        while (run < length && bytes[run] < 0x80 && escapeTable.code[bytes[run]] == 0) ++run;
+        const size_t run = plainRun(bytes, i, length);
         if (run > i) {
             put(bytes + i, run - i);
             i = run;
@@ -448,8 +539,8 @@ bool Writer::writeNonASCII(const ns::String& string, bool quotes) {
 }
 
 bool Writer::writeNumber(const ns::Number& number) {
-    if (&number == trueNumber_) return fixedText("true", 4);
-    if (&number == falseNumber_) return fixedText("false", 5);
+    if (&number == trueNumber_) return fixedText(literals.trueText, 4);
+    if (&number == falseNumber_) return fixedText(literals.falseText, 5);
     const char* type = number.objCType();
     if (!type || type[0] == 0 || type[1] != 0) {
         return fail("NSNumber conversion error, unknown type.  Type: '%s'", type ? type : "<NULL>");
@@ -478,13 +569,14 @@ const ns::Id* Writer::fetch(size_t count) {
     return s_.fetched.back().get();
 }
 
-bool Writer::writeArray(const ns::Array& array, const rt::Class* cls) {
+bool Writer::writeArray(const ns::Array& array, const std::type_info* cls) {
     if (!open('[')) return false;
     const uint64_t count = array.count();
     const ns::Id* elements;
-    // The codec's own arrays are walked in place; others hand over their
-    // elements in one call.
-    if (cls == jkArrayClass_) {
+    // The codec's immutable arrays are walked in place; others hand over
+    // their elements in one call, so that a formatter changing a mutable
+    // one cannot pull the elements from under the walk.
+    if (cls == jkArrayClass_ && !static_cast<const JKArray&>(array).isMutable()) {
         elements = static_cast<const JKArray&>(array).objects();
     } else {
         elements = fetch(count);
@@ -505,13 +597,13 @@ bool Writer::writeEntry(bool first, const ns::Object* key, const ns::Object* val
     return writeObject(key) && punctuation(':', 0) && writeObject(value);
 }
 
-bool Writer::writeDictionary(const ns::Dictionary& dictionary, const rt::Class* cls) {
+bool Writer::writeDictionary(const ns::Dictionary& dictionary, const std::type_info* cls) {
     if (!open('{')) return false;
     const uint64_t count = dictionary.count();
-    // (key, value) pairs: the codec's own dictionaries in slot order, others
-    // in their enumeration order, fetched in one call.
+    // (key, value) pairs in the dictionary's own order: the codec's immutable
+    // dictionaries walked in place, others fetched in one call (see arrays).
     std::vector<std::pair<const ns::Object*, const ns::Object*>> sorted;
-    const bool pretty = s_.serializeOptionFlags & JKSerializeFlagPretty;
+    const bool pretty = pretty_;
     if (pretty) sorted.reserve(count);
     bool first = true;
     auto visit = [&](const ns::Object* key, const ns::Object* value) {
@@ -523,7 +615,7 @@ bool Writer::writeDictionary(const ns::Dictionary& dictionary, const rt::Class* 
         first = false;
         return ok;
     };
-    if (cls == jkDictionaryClass_) {
+    if (cls == jkDictionaryClass_ && !static_cast<const JKDictionary&>(dictionary).isMutable()) {
         const auto* own = static_cast<const JKDictionary*>(&dictionary);
         const JKHashTableEntry* slots = own->entries();
         const uint64_t capacity = own->capacity();
@@ -564,7 +656,8 @@ bool Writer::writeDictionary(const ns::Dictionary& dictionary, const rt::Class* 
 ns::Id JKSerializer::serializeObject(const ns::Id& object, JKSerializeOptionFlags options,
                                      JKEncodeOptionType encodeOption, const JKUnsupportedClassFormatter& block,
                                      JKSerializerDelegate* delegate, const char* selector, ns::Ref<ns::Error>* error) {
-    return std::make_shared<JKSerializer>()->serialize(object, options, encodeOption, block, delegate, selector, error);
+    JKSerializer serializer;
+    return serializer.serialize(object, options, encodeOption, block, delegate, selector, error);
 }
 
 ns::Id JKSerializer::serialize(const ns::Id& object, JKSerializeOptionFlags options, JKEncodeOptionType encodeOption,
@@ -589,17 +682,16 @@ ns::Id JKSerializer::serialize(const ns::Id& object, JKSerializeOptionFlags opti
                                  "The serializeUnsupportedClassesUsingDelegate: delegate does not respond to the "
                                  "selector argument.");
         }
-        s.delegate = delegate;
-        s.selector = selector;
     }
     s.block = &block;
     s.serializeOptionFlags = options;
-    s.encodeOption = encodeOption;
     uint8_t conversionScratch[conversionScratchSize];
     uint8_t outputScratch[outputScratchSize];
     s.utf8ConversionBuffer.setGrowthUnit(4096);
     s.utf8ConversionBuffer.pointAtScratch(conversionScratch, sizeof conversionScratch);
     s.stringBuffer.setGrowthUnit(32768);
+    // The output moves to the heap in the container the result will keep.
+    s.stringBuffer.setHeapAsBytes((encodeOption & JKEncodeAsTypeMask) == JKEncodeAsData);
     s.stringBuffer.pointAtScratch(outputScratch, sizeof outputScratch);
 
     Writer writer(s);
@@ -611,16 +703,16 @@ ns::Id JKSerializer::serialize(const ns::Id& object, JKSerializeOptionFlags opti
         }
     };
     const ns::Object* root = object.get();
-    if ((encodeOption & JKEncodeRequireCollection) && !dynamic_cast<const ns::Array*>(root) &&
-        !dynamic_cast<const ns::Dictionary*>(root)) {
+    const Kind rootKind = kindOf(root);
+    if ((encodeOption & JKEncodeRequireCollection) && rootKind != Kind::Array && rootKind != Kind::Dictionary) {
         fail(ns::format("Unable to serialize object class %@, expected a NSArray or NSDictionary.", classNameOf(root)));
-    } else if ((encodeOption & JKEncodeRequireString) && !dynamic_cast<const ns::String*>(root)) {
+    } else if ((encodeOption & JKEncodeRequireString) && rootKind != Kind::String) {
         fail(ns::format("Unable to serialize object class %@, expected a NSString.", classNameOf(root)));
     } else {
         bool written;
         // A root string written without quotes is the one case the cache
         // must not see: its text is not a JSON value.
-        if ((encodeOption & JKEncodeOmitQuotes) && dynamic_cast<const ns::String*>(root)) {
+        if ((encodeOption & JKEncodeOmitQuotes) && rootKind == Kind::String) {
             written = writer.writeString(static_cast<const ns::String&>(*root), false);
         } else {
             written = writer.writeObject(root);
@@ -630,7 +722,8 @@ ns::Id JKSerializer::serialize(const ns::Id& object, JKSerializeOptionFlags opti
             try {
                 switch (encodeOption & JKEncodeAsTypeMask) {
                     case JKEncodeAsData:
-                        result = ns::Data::withBytes(bytes, s.atIndex);
+                        result = s.stringBuffer.onHeap() ? ns::Data::make(s.stringBuffer.takeHeapBytes(s.atIndex))
+                                                         : ns::Data::withBytes(bytes, s.atIndex);
                         break;
                     case JKEncodeAsString:
                         // Everything written is well-formed UTF-8 already.

@@ -10,8 +10,9 @@
 // error is cleared. Misuse raises ns::Exception.
 //
 // Each call builds its own encode state and frees it before returning, so
-// calls share nothing and any instance is ready for the next call (the
-// state's explicit release has nothing left to do and is not offered).
+// any instance is ready for the next call (an explicit release of the state
+// would have nothing left to do and is not offered). Calls on one thread
+// share only scratch memory and what they learnt of classes' kinds.
 // The class form of `serializeObject:options:encodeOption:block:delegate:
 // selector:error:` is JKSerializer::serializeObject; the instance form is
 // serialize().

@@ -219,8 +219,11 @@ private:
     bool endedEarly() const { return !s_.error && !bytesRemain(); }
 
     bool growStackIfNeeded(const char* kind) {
+        return s_.objectStack.index() + 4 <= s_.objectStack.count() || growStack(kind);
+    }
+
+    [[gnu::noinline]] bool growStack(const char* kind) {
         JKObjectStack& stack = s_.objectStack;
-        if (stack.index() + 4 <= stack.count()) return true;
         if (stack.resize(stack.count() + 128)) return true;
         JKRaiseParseError(s_, std::string("Internal error: [") + kind + "] objectsIndex > %zu, resize failed? %@ line %#ld",
                           stack.count() - 4, JKSourceFileName(__FILE__), long(__LINE__));
@@ -457,8 +460,6 @@ ns::Ref<JSONDecoder> JSONDecoder::decoderWithParseOptions(JKParseOptionFlags opt
         return nullptr;
     }
 }
-
-JKParseOptionFlags JSONDecoder::parseOptions() const { return parseState_ ? parseState_->parseOptionFlags : 0; }
 
 void JSONDecoder::clearCache() {
     if (!parseState_) return;

@@ -9,9 +9,8 @@
 // whose user info holds the message, JKAtIndexKey and JKLineNumberKey; only
 // the first error of a parse counts. Misuse raises ns::Exception.
 //
-// One decoder serves one thread at a time. The selector-style entry points
-// map to methods by their first part; the forms with and without an error
-// pointer are one method with a defaulted pointer.
+// One decoder serves one thread at a time. Each form with and without an
+// error pointer is one method with a defaulted pointer.
 
 #include <cstddef>
 #include <memory>
@@ -64,8 +63,6 @@ public:
     // "parseState is NULL.". The destructor does it; one-shot users (the
     // JKCodec functions) call it as soon as they are done.
     void cleanUp();
-
-    JKParseOptionFlags parseOptions() const;
 
 private:
     ns::Id parse(const char* string, size_t length, bool mutableCollections, ns::Ref<ns::Error>* error);

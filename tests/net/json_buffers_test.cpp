@@ -59,6 +59,14 @@ TEST(JsonBuffers, HeapStorageCanBeTakenOverAsText) {
     std::memcpy(bytes, "hello", 5);
     EXPECT_EQ(buffer.takeHeapStorage(5), "hello");
     EXPECT_EQ(buffer.bytes(), nullptr);
+
+    JKManagedBuffer data;
+    data.setHeapAsBytes(true);
+    data.pointAtScratch(scratch, sizeof scratch);
+    std::memcpy(scratch, "abc", 3);
+    ASSERT_NE(data.resize(100), nullptr);
+    EXPECT_EQ(data.takeHeapBytes(3), (std::vector<uint8_t>{'a', 'b', 'c'}));
+    EXPECT_EQ(data.flags(), 0u);
 }
 
 TEST(JsonBuffers, ObjectStackGrowsByItsUnitAndKeepsItsEntries) {

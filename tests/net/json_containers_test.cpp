@@ -11,6 +11,7 @@
 
 #include "json_test_support.h"
 #include "net/JKArray.h"
+#include "net/JKContainerClassCache.h"
 #include "net/JKDictionary.h"
 #include "net/JKDictionaryEnumerator.h"
 #include "platform/foundation/Number.h"
@@ -89,6 +90,19 @@ TEST(JsonContainers, FullTablesStillAnswerEveryLookup) {
     }
     auto big = ns::cast<JKDictionary>(parse(objectOfSize(500)).value);
     for (int i = 0; i < 500; ++i) ASSERT_TRUE(big->objectForKey("k" + std::to_string(i))) << i;
+}
+
+TEST(JsonContainers, TheStartUpCacheIsReadyBeforeAnyParse) {
+    const JKContainerClassCache& cache = JKCacheContainerClasses();
+    EXPECT_EQ(cache.arrayClass, rt::classNamed("JKArray"));
+    EXPECT_EQ(cache.dictionaryClass, rt::classNamed("JKDictionary"));
+    EXPECT_EQ(cache.numberClass, rt::classNamed("NSNumber"));
+    EXPECT_STREQ(cache.numberWithUnsignedLongLong(UINT64_MAX)->objCType(), "Q");
+    EXPECT_EQ(cache.emptyString->utf8(), "");
+    EXPECT_EQ(&JKCacheContainerClasses(), &cache) << "filled once";
+    // Every empty string of every parse is that one object.
+    auto array = ns::cast<JKArray>(parse(R"(["",{"":""}])").value);
+    EXPECT_EQ(array->objectAtIndex(0), ns::Id(cache.emptyString));
 }
 
 TEST(JsonContainers, PrivateClassesCannotBeAllocated) {

@@ -7,7 +7,9 @@
 #include <limits>
 #include <string>
 
+#include "net/JKArray.h"
 #include "net/JKCodec.h"
+#include "net/JSONDecoder.h"
 #include "net/JKSerializer.h"
 #include "platform/foundation/Date.h"
 #include "platform/foundation/MutableArray.h"
@@ -221,6 +223,9 @@ TEST(JsonEncoder, RootRequirementsAndResultTypes) {
 
     auto array = ns::Array::make({num(1), str("\xC3\xA9")});
     EXPECT_EQ(JKCodec::JSONData(*array)->view(), JKCodec::JSONString(*array)->utf8());
+    auto resultText = JKCodec::JSONString(*array);
+    EXPECT_EQ(resultText->length(), 7u) << "the seven characters of [1,\"\\u00e9\"] as text";
+    EXPECT_TRUE(resultText->isEqual(ns::str("[1,\"\xC3\xA9\"]")));
 
     ns::Ref<ns::Error> error = ns::Error::make("Earlier", 1);
     EXPECT_TRUE(JKCodec::JSONStringWithOptions(*array, 0, &error));
@@ -259,6 +264,31 @@ TEST(JsonEncoder, LargeAndRepeatedContent) {
     const std::string wideText = text(wide);
     EXPECT_EQ(wideText.substr(0, 18), "{\"key0\":0,\"key1\":1");
     EXPECT_EQ(wideText.substr(wideText.size() - 15), "\"key1999\":1999}");
+}
+
+TEST(JsonEncoder, AFormatterChangingTheContainerBeingWrittenIsHarmless) {
+    JSONDecoder decoder;
+    const std::string text = R"([1,2,3])";
+    auto list = ns::cast<JKArray>(decoder.mutableObjectWithUTF8String(text.data(), text.size()));
+    ASSERT_TRUE(list);
+    list->insertObject(ns::Date::withTimeIntervalSince1970(0), 1);
+    // The formatter grows the very array being written: the walk goes on over
+    // what the array held when it started.
+    auto out = encode(list, 0, [&](const ns::Id&) -> ns::Id {
+        for (int i = 0; i < 40; ++i) list->addObject(num(9));
+        return str("date");
+    });
+    EXPECT_EQ(out.text, R"([1,"date",2,3])");
+    EXPECT_EQ(list->count(), 44u);
+}
+
+TEST(JsonEncoder, TextRepeatedRightAfterItselfIsCopiedWhole) {
+    auto a = str("a");
+    auto one = num(1);
+    EXPECT_EQ(text(ns::Array::make({a, a, a, one, one})), R"(["a","a","a",1,1])");
+    EXPECT_EQ(text(ns::Dictionary::make({{ns::Id(a), a}})), R"({"a":"a"})");
+    auto longer = str(std::string(40, 'x'));
+    EXPECT_EQ(text(ns::Array::make({longer, longer})), "[\"" + std::string(40, 'x') + "\",\"" + std::string(40, 'x') + "\"]");
 }
 
 TEST(JsonEncoder, NestingIsBoundedAndCyclesFailCleanly) {

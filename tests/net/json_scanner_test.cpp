@@ -143,6 +143,33 @@ TEST(JsonScanner, IllFormedUTF8FailsStrictlyAndIsReplacedLoosely) {
     EXPECT_EQ(errorOf(cutOff, JKParseFlagLooseUnicode), "End of buffer reached while parsing UTF8 in \"\" string.");
 }
 
+TEST(JsonScanner, DecodedStringsCountInUTF16Units) {
+    auto array = ns::cast<JKArray>(parse(R"(["abc","\u00e9\ud83d\ude00x",")" "\xE4\xB8\xAD" R"("])").value);
+    ASSERT_TRUE(array);
+    auto ascii = ns::cast<ns::String>(array->objectAtIndex(0));
+    EXPECT_EQ(ascii->length(), 3u);
+    EXPECT_EQ(ascii->characterAtIndex(1), u'b');
+    auto mixed = ns::cast<ns::String>(array->objectAtIndex(1));
+    EXPECT_EQ(mixed->length(), 4u) << "U+00E9, a surrogate pair, x";
+    EXPECT_EQ(mixed->characterAtIndex(1), char16_t(0xD83D));
+    EXPECT_EQ(mixed->substringFromIndex(3)->utf8(), "x");
+    EXPECT_EQ(ns::cast<ns::String>(array->objectAtIndex(2))->length(), 1u);
+    EXPECT_EQ(mixed->className(), "NSString");
+    EXPECT_TRUE(mixed->isEqual(ns::str("\xC3\xA9\xF0\x9F\x98\x80x")));
+    EXPECT_EQ(mixed->hash(), ns::str("\xC3\xA9\xF0\x9F\x98\x80x")->hash());
+
+    // Long enough to be counted several bytes at a time, with every width.
+    std::string text;
+    for (int i = 0; i < 20; ++i) text += "ab\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80" + std::string(i % 3, 'z');
+    auto longer = ns::cast<ns::String>(first("[\"" + text + "\"]"));
+    ASSERT_TRUE(longer);
+    EXPECT_EQ(longer->length(), ns::str(text)->length());
+    EXPECT_EQ(longer->utf16(), ns::str(text)->utf16());
+    auto longAscii = ns::cast<ns::String>(first("[\"" + std::string(37, 'q') + "\"]"));
+    EXPECT_EQ(longAscii->length(), 37u);
+    EXPECT_EQ(longAscii->characterAtIndex(36), u'q');
+}
+
 TEST(JsonScanner, LongStringsNeedingDecodingGrowTheTokenBuffer) {
     std::string expected, text = "[\"";
     for (int i = 0; i < 5000; ++i) {
