@@ -5,6 +5,8 @@
 // session machinery per request is visible at a glance.
 
 #include <benchmark/benchmark.h>
+
+#include "bench/ratio_report.h"
 #include <curl/curl.h>
 
 #include <condition_variable>
@@ -77,37 +79,8 @@ void CurlEasyRequests(benchmark::State& state) {
 BENCHMARK(SessionRequests)->UseRealTime();
 BENCHMARK(CurlEasyRequests)->UseRealTime();
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
-            auto rate = run.counters.find("items_per_second");
-            if (rate != run.counters.end()) rates_[run.benchmark_name()] = rate->second.value;
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-
-    void printRatio() const {
-        auto ours = rates_.find("SessionRequests/real_time");
-        auto theirs = rates_.find("CurlEasyRequests/real_time");
-        if (ours == rates_.end() || theirs == rates_.end() || theirs->second <= 0) return;
-        std::printf("\nkeep-alive requests per second: session %.0f, raw curl %.0f; session / curl = %.2f\n",
-                    ours->second, theirs->second, ours->second / theirs->second);
-    }
-
-private:
-    std::map<std::string, double> rates_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatio();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runWithRatio(argc, argv, "SessionRequests/real_time", "CurlEasyRequests/real_time", "keep-alive requests, session / raw curl");
 }
