@@ -257,11 +257,36 @@ void OperationQueue::startReadyOperations() {
         }
     }
     for (auto& operation : starting) {
-        target->async([operation] {
+        // A dispatched block can be dropped unrun (a test's task environment ends with it
+        // still queued). The ticket then hands the slot back, so the queue does not stay
+        // full forever and the operation runs at the next start.
+        struct StartTicket {
+            Ref<Operation> operation;
+            Weak<OperationQueue> queue;
+            bool ran = false;
+            ~StartTicket() {
+                if (ran) return;
+                if (auto owner = queue.lock()) owner->startAbandoned(operation.get());
+            }
+        };
+        auto ticket = std::make_shared<StartTicket>();
+        ticket->operation = operation;
+        ticket->queue = std::static_pointer_cast<OperationQueue>(shared_from_this());
+        target->async([ticket] {
+            ticket->ran = true;
             // Finished from outside before its turn came: nothing to start.
-            if (!operation->isFinished()) operation->start();
+            if (!ticket->operation->isFinished()) ticket->operation->start();
         });
     }
+}
+
+void OperationQueue::startAbandoned(Operation* operation) {
+    std::lock_guard<std::mutex> hold(lock_);
+    auto it = std::find_if(operations_.begin(), operations_.end(),
+                           [operation](const Ref<Operation>& o) { return o.get() == operation; });
+    if (it == operations_.end() || !operation->startedByQueue_) return;
+    operation->startedByQueue_ = false;
+    --executing_;
 }
 
 void OperationQueue::operationFinished(Operation* operation) {

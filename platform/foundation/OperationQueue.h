@@ -133,6 +133,7 @@ private:
 
     void startReadyOperations();
     void operationFinished(Operation* operation);
+    void startAbandoned(Operation* operation);
 
     mutable std::mutex lock_;
     bool isMain_ = false;

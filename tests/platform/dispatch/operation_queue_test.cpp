@@ -103,6 +103,20 @@ TEST(MainOperationQueue, RunsBlocksOnTheMainThreadInOrder) {
     EXPECT_EQ(OperationQueue::mainQueue()->maxConcurrentOperationCount(), 1);
 }
 
+TEST(MainOperationQueue, AnOperationDroppedWithItsEnvironmentRunsInTheNextOne) {
+    std::vector<int> order;
+    {
+        testing::TaskEnvironment env;
+        OperationQueue::mainQueue()->addOperationWithBlock([&] { order.push_back(1); });
+        // The environment ends with the operation's start still queued on the main thread.
+    }
+    testing::TaskEnvironment env;
+    OperationQueue::mainQueue()->addOperationWithBlock([&] { order.push_back(2); });
+    env.runUntilIdle();
+    EXPECT_EQ(order, (std::vector<int>{1, 2}));
+    EXPECT_EQ(OperationQueue::mainQueue()->operationCount(), 0u);
+}
+
 TEST(OperationQueue, MaximumOfOneRunsOperationsOneAfterAnother) {
     testing::TaskEnvironment env;
     auto queue = std::make_shared<OperationQueue>();
