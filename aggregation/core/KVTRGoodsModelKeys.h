@@ -1,0 +1,40 @@
+#pragma once
+// What the two goods models share: text properties that take a goods
+// dictionary's values whatever their JSON type, and the key mapping of
+// key-value filling ("id" lands in categoryid, other unknown keys are
+// dropped, never raised).
+
+#include <string>
+
+#include "platform/foundation/Dictionary.h"
+#include "platform/foundation/KeyValueCoding.h"
+#include "platform/foundation/String.h"
+#include "platform/runtime/Class.h"
+
+namespace kvtr_goods {
+
+// The text a goods value stands for: a text as it is, a number in decimal,
+// anything else (null, containers) none.
+ns::Ref<ns::String> textValue(const rt::Value& value);
+
+// A copy-text property that stores textValue() of whatever it is given, so
+// a goods id sent as a number cannot make key-value filling raise.
+template <class T>
+rt::Property textProperty(std::string name, ns::Ref<ns::String> T::*member) {
+    rt::Property p = rt::property<T>(std::move(name), member, "C");
+    p.set = [member](ns::Object& object, const rt::Value& value) {
+        static_cast<T&>(object).*member = textValue(value);
+        return true;
+    };
+    return p;
+}
+
+// Installs the "id" -> categoryid mapping and the silent drop of other
+// unknown keys on the class.
+bool installKeyMapping(const rt::Class* cls);
+
+// setValueForKey for every entry, in the dictionary's order; keys that are
+// not texts are skipped.
+void fill(ns::Object& model, const ns::Dictionary& keyedValues);
+
+}  // namespace kvtr_goods
