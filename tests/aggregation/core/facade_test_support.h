@@ -19,6 +19,7 @@
 #include "aggregation/core/KVTRViewFactory.h"
 #include "aggregation/core/ROZCoreEntity.h"
 #include "aggregation/core/ROZCoreEntityDelegate.h"
+#include "tests/aggregation/core/FakeChannel.h"
 #include "platform/dispatch/MainThread.h"
 #include "platform/foundation/Text.h"
 #include "platform/foundation/UserDefaults.h"
@@ -83,58 +84,7 @@ private:
     }
 };
 
-// The channel SDK as the adapter drives it: records every call, keeps the
-// closures so a test can answer as the channel would.
-class FakeChannel : public KVTRChannelSDK {
-public:
-    void didFinishLaunching() override { calls.push_back("didFinishLaunching"); }
-    void loadLoginViewResultSuccess(LoginSuccess success, LoginFailure failed) override {
-        calls.push_back("login");
-        loginSuccess = std::move(success);
-        loginFailure = std::move(failed);
-    }
-    void loadToPayVCWithroleid(const Text& roleid, const Text& money, const Text& serverid, const Text& productName,
-                               const Text& productDesc, const Text& attach, PaySuccess success,
-                               PayFailure faild) override {
-        calls.push_back("pay");
-        payArguments = {str(roleid), str(money), str(serverid), str(productName), str(productDesc), str(attach)};
-        paySuccess = std::move(success);
-        payFailure = std::move(faild);
-    }
-    void LoginOut() override { calls.push_back("LoginOut"); }
-    void SetUserInfoDataWithRoleId(const Text& roleId, const Text& roleName, const Text& roleLevel,
-                                   const Text& zoneId, const Text& zoneName, const Text& attach,
-                                   RoleResult block) override {
-        calls.push_back("role");
-        roleArguments = {str(roleId), str(roleName), str(roleLevel), str(zoneId), str(zoneName), str(attach)};
-        roleResult = std::move(block);
-    }
-    void applicationHandleOpenURL(ui::Application&, const ns::Ref<ns::URL>&) override {
-        calls.push_back("handleOpenURL");
-    }
-    void applicationOpenURLSourceApplicationAnnotation(ui::Application&, const ns::Ref<ns::URL>&, const Text&,
-                                                       const ns::Id&) override {
-        calls.push_back("openURLSourceApplication");
-    }
-    void applicationOpenURLOptions(ui::Application&, const ns::Ref<ns::URL>&, const ns::Ref<ns::Dictionary>&) override {
-        calls.push_back("openURLOptions");
-    }
-    uint64_t applicationSupportedInterfaceOrientationsForWindow(ui::Application&,
-                                                                const ns::Ref<ui::Window>&) override {
-        calls.push_back("orientations");
-        return orientationMask;
-    }
-
-    std::vector<std::string> calls;
-    LoginSuccess loginSuccess;
-    LoginFailure loginFailure;
-    PaySuccess paySuccess;
-    PayFailure payFailure;
-    RoleResult roleResult;
-    std::vector<std::string> payArguments;
-    std::vector<std::string> roleArguments;
-    uint64_t orientationMask = 2;
-};
+using FakeChannel = channeltest::FakeChannel;
 
 class AppDelegate : public ui::ApplicationDelegate {
 public:

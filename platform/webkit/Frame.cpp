@@ -1,0 +1,370 @@
+#include "platform/webkit/Frame.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "platform/dispatch/RunLoop.h"
+#include "platform/foundation/HTTPURLResponse.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/URLError.h"
+#include "platform/foundation/URLSession.h"
+#include "platform/foundation/URLSessionConfiguration.h"
+#include "platform/runtime/Exception.h"
+
+namespace web::detail {
+
+namespace {
+
+std::string schemeOf(const ns::Ref<ns::URL>& url) {
+    auto scheme = url ? url->scheme() : nullptr;
+    std::string text = scheme ? scheme->utf8() : std::string();
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+    return text;
+}
+
+std::string_view bytesOf(const ns::Ref<ns::Data>& data) {
+    if (!data || !data->length()) return {};
+    return {reinterpret_cast<const char*>(data->bytes()), static_cast<size_t>(data->length())};
+}
+
+std::string textOf(const ns::Ref<ns::URL>& url) { return url ? url->absoluteString()->utf8() : std::string(); }
+
+ns::Ref<ns::URL> aboutBlank() { return ns::URL::make("about:blank"); }
+
+// Loading steps and page scripts run as main run loop work rather than as
+// main-queue blocks: a script waiting for a dialog runs the loop nested, and
+// main-queue blocks (an answer sent with dispatch) must still get their turn.
+void later(std::function<void()> step) { dispatch::RunLoop::main().performBlock(std::move(step)); }
+
+}  // namespace
+
+Frame::Frame(FrameClient& client) : client_(client) {}
+
+Frame::~Frame() { close(); }
+
+// ---- Starting loads ----
+
+ns::Ref<Navigation> Frame::load(const ns::Ref<ns::URLRequest>& request, NavigationType type) {
+    return start(Entry{ns::URLRequest::copyOf(*request), std::nullopt}, type, HistoryOp::Push);
+}
+
+ns::Ref<Navigation> Frame::loadHTMLString(std::string_view html, const ns::Ref<ns::URL>& baseURL) {
+    auto url = baseURL ? baseURL->absoluteURL() : aboutBlank();
+    return start(Entry{ns::URLRequest::make(url), std::string(html)}, NavigationType::Other, HistoryOp::Push);
+}
+
+ns::Ref<Navigation> Frame::reload() {
+    if (history_.empty()) return nullptr;
+    return start(history_[index_], NavigationType::Reload, HistoryOp::Stay);
+}
+
+bool Frame::canGoBack() const { return !history_.empty() && index_ > 0; }
+
+bool Frame::canGoForward() const { return !history_.empty() && index_ + 1 < history_.size(); }
+
+ns::Ref<Navigation> Frame::goBack() {
+    if (!canGoBack()) return nullptr;
+    return start(history_[index_ - 1], NavigationType::BackForward, HistoryOp::Move, index_ - 1);
+}
+
+ns::Ref<Navigation> Frame::goForward() {
+    if (!canGoForward()) return nullptr;
+    return start(history_[index_ + 1], NavigationType::BackForward, HistoryOp::Move, index_ + 1);
+}
+
+void Frame::stopLoading() { cancel(); }
+
+ns::Ref<Navigation> Frame::start(Entry entry, NavigationType type, HistoryOp op, size_t index) {
+    auto navigation = Navigation::make(entry.request);
+    if (closed_) return navigation;
+    cancel();
+    uint64_t generation = generation_;
+    provisional_ = Load{generation, navigation, type, std::move(entry), op, index};
+    // The delegate hears of it on a later turn, never inside the caller.
+    std::weak_ptr<Frame> weak = weak_from_this();
+    later([weak, generation] {
+        auto frame = weak.lock();
+        if (frame && frame->current(generation)) frame->decide(generation);
+    });
+    return navigation;
+}
+
+void Frame::cancel() {
+    ++generation_;
+    if (task_) {
+        task_->cancel();
+        task_ = nullptr;
+    }
+    provisional_.reset();
+    committed_.reset();
+}
+
+// ---- Provisional ----
+
+void Frame::decide(uint64_t generation) {
+    auto called = std::make_shared<bool>(false);
+    std::weak_ptr<Frame> weak = weak_from_this();
+    client_.decidePolicy(provisional_->entry.request, provisional_->type, [weak, generation, called](bool allow) {
+        if (*called) {
+            ns::Exception::raise(ns::InternalInconsistencyException,
+                                 "The navigation policy decision handler was called more than once.");
+        }
+        *called = true;
+        auto frame = weak.lock();
+        if (!frame || !frame->current(generation)) return;
+        if (allow) {
+            frame->allowed(generation);
+        } else {
+            frame->provisional_.reset();
+        }
+    });
+}
+
+void Frame::allowed(uint64_t generation) {
+    client_.didStartProvisional(provisional_->navigation);
+    if (!current(generation)) return;
+
+    const Entry& entry = provisional_->entry;
+    const ns::Ref<ns::URL>& url = entry.request->URL();
+    std::string scheme = schemeOf(url);
+    std::weak_ptr<Frame> weak = weak_from_this();
+    auto onFrame = [weak, generation](std::function<void(Frame&)> step) {
+        later([weak, generation, step = std::move(step)] {
+            auto frame = weak.lock();
+            if (frame && frame->current(generation)) step(*frame);
+        });
+    };
+
+    if (entry.html) {
+        onFrame([generation, html = *entry.html, url](Frame& frame) { frame.commit(generation, html, url, "UTF-8"); });
+    } else if (scheme == "about") {
+        onFrame([generation, url](Frame& frame) { frame.commit(generation, {}, url, {}); });
+    } else if (scheme == "http" || scheme == "https" || scheme == "file") {
+        auto request = entry.request;
+        task_ = fetch(
+            request, [weak, generation, request](ns::Ref<ns::Data> data, ns::Ref<ns::URLResponse> response,
+                                                 ns::Ref<ns::Error> error) {
+                auto frame = weak.lock();
+                if (!frame || !frame->current(generation)) return;
+                frame->task_ = nullptr;
+                if (error) {
+                    frame->failProvisional(generation, error);
+                    return;
+                }
+                // An HTTP error status still shows its body, as browsers do.
+                ns::Ref<ns::URL> documentURL = response && response->URL() ? response->URL() : request->URL();
+                auto encoding = response ? response->textEncodingName() : nullptr;
+                frame->commit(generation, bytesOf(data), documentURL, encoding ? encoding->utf8() : std::string());
+            });
+    } else {
+        onFrame([generation, url](Frame& frame) {
+            frame.failProvisional(generation, ns::makeURLError(ns::URLErrorUnsupportedURL, url));
+        });
+    }
+}
+
+void Frame::failProvisional(uint64_t generation, const ns::Ref<ns::Error>& error) {
+    (void)generation;
+    auto navigation = provisional_->navigation;
+    provisional_.reset();
+    client_.didFailProvisional(navigation, error);
+}
+
+// ---- Committed ----
+
+void Frame::commit(uint64_t generation, std::string_view body, ns::Ref<ns::URL> url, std::string_view encoding) {
+    Load load = std::move(*provisional_);
+    provisional_.reset();
+    if (!url) url = aboutBlank();
+
+    // A redirect ends elsewhere: the entry remembers where.
+    Entry entry = std::move(load.entry);
+    if (!entry.html && !ns::equal(entry.request->URL(), url)) entry.request = ns::URLRequest::make(url);
+    switch (load.op) {
+    case HistoryOp::Push:
+        if (!history_.empty()) history_.resize(index_ + 1);
+        history_.push_back(std::move(entry));
+        index_ = history_.size() - 1;
+        break;
+    case HistoryOp::Replace:
+    case HistoryOp::Stay:
+        if (history_.empty()) {
+            history_.push_back(std::move(entry));
+            index_ = 0;
+        } else {
+            history_[index_] = std::move(entry);
+        }
+        break;
+    case HistoryOp::Move:
+        index_ = std::min(load.index, history_.size() - 1);
+        break;
+    }
+
+    if (page_) page_->close();
+    page_ = Page::create(*this, url);
+    committed_ = Running{generation, load.navigation, {}, 0};
+    client_.didCommit(load.navigation);
+    if (!current(generation)) return;
+
+    HtmlDocument document = HtmlDocument::parse(body, url, encoding);
+    auto page = page_;
+    page->setDocumentTitle(document.title);
+    if (!current(generation)) return;
+    committed_->scripts = std::move(document.scripts);
+    runScripts(generation);
+}
+
+void Frame::runScripts(uint64_t generation) {
+    while (current(generation) && committed_ && committed_->next < committed_->scripts.size()) {
+        PageScript& script = committed_->scripts[committed_->next];
+        if (script.src) {
+            // Scripts run in document order: the rest wait for this one.
+            auto src = script.src;
+            std::weak_ptr<Frame> weak = weak_from_this();
+            task_ = fetch(
+                ns::URLRequest::make(src), [weak, generation, src](ns::Ref<ns::Data> data,
+                                                                   ns::Ref<ns::URLResponse> response,
+                                                                   ns::Ref<ns::Error> error) {
+                    auto frame = weak.lock();
+                    if (!frame || !frame->current(generation) || !frame->committed_) return;
+                    frame->task_ = nullptr;
+                    ++frame->committed_->next;
+                    auto http = ns::cast<ns::HTTPURLResponse>(response);
+                    if (error) {
+                        ns::log("Failed to load script %s: %s", textOf(src), error->localizedDescription());
+                    } else if (http && http->statusCode() >= 400) {
+                        ns::log("Failed to load script %s: HTTP status %lld", textOf(src),
+                                static_cast<long long>(http->statusCode()));
+                    } else {
+                        auto page = frame->page_;
+                        page->runScript(bytesOf(data), textOf(src));
+                    }
+                    frame->runScripts(generation);
+                });
+            return;
+        }
+        std::string text = std::move(script.text);
+        ++committed_->next;
+        auto page = page_;
+        page->runScript(text, textOf(page->url()));
+    }
+    if (current(generation) && committed_) finish(generation);
+}
+
+void Frame::finish(uint64_t generation) {
+    auto page = page_;
+    auto navigation = committed_->navigation;
+    page->finishParsing();
+    if (!current(generation)) return;
+    page->finishLoading();
+    if (!current(generation)) return;
+    committed_.reset();
+    client_.didFinish(navigation);
+}
+
+// ---- State ----
+
+ScriptOutcome Frame::evaluate(std::string_view source, Page::Result result) {
+    if (closed_) {
+        ScriptOutcome outcome;
+        outcome.message = "the web view is gone";
+        return outcome;
+    }
+    if (!page_) {
+        // An empty document, finished, as a browser shows before any load.
+        page_ = Page::create(*this, aboutBlank());
+        page_->finishParsing();
+        page_->finishLoading();
+    }
+    auto page = page_;
+    return page->evaluate(source, result);
+}
+
+ns::Ref<ns::URL> Frame::url() const {
+    if (provisional_) return provisional_->entry.request->URL();
+    return page_ ? page_->url() : nullptr;
+}
+
+ns::Ref<ns::String> Frame::title() const {
+    if (!page_) return nullptr;
+    auto title = page_->title();
+    return title ? title : ns::str("");
+}
+
+ns::Ref<ns::URLRequest> Frame::request() const {
+    if (provisional_) return provisional_->entry.request;
+    return history_.empty() ? nullptr : history_[index_].request;
+}
+
+void Frame::close() {
+    if (closed_) return;
+    closed_ = true;
+    cancel();
+    if (session_) {
+        session_->invalidateAndCancel();
+        session_ = nullptr;
+    }
+    if (page_) {
+        page_->close();
+        page_ = nullptr;
+    }
+}
+
+ns::Ref<ns::URLSessionTask> Frame::fetch(const ns::Ref<ns::URLRequest>& request, FetchCompletion completion) {
+    if (!session_) {
+        // Completions come on the session's own queue and move to the main
+        // queue here, so that a task cut short at teardown leaves no shared
+        // queue waiting for it.
+        session_ = ns::URLSession::sessionWithConfiguration(ns::URLSessionConfiguration::defaultSessionConfiguration(),
+                                                            nullptr, nullptr);
+    }
+    auto task = session_->dataTaskWithRequest(
+        request, [completion = std::move(completion)](ns::Ref<ns::Data> data, ns::Ref<ns::URLResponse> response,
+                                                      ns::Ref<ns::Error> error) {
+            later([completion, data, response, error] { completion(data, response, error); });
+        });
+    task->resume();
+    return task;
+}
+
+// ---- What the page asks of the host ----
+
+void Frame::pageRequestsNavigation(const ns::Ref<ns::URL>& url, bool replace) {
+    std::weak_ptr<Frame> weak = weak_from_this();
+    std::weak_ptr<Page> from = page_;
+    later([weak, from, url, replace] {
+        auto frame = weak.lock();
+        if (!frame || frame->closed_ || from.lock() != frame->page_) return;
+        frame->start(Entry{ns::URLRequest::make(url), std::nullopt}, NavigationType::Other,
+                     replace ? HistoryOp::Replace : HistoryOp::Push);
+    });
+}
+
+void Frame::pageRequestsReload() {
+    std::weak_ptr<Frame> weak = weak_from_this();
+    std::weak_ptr<Page> from = page_;
+    later([weak, from] {
+        auto frame = weak.lock();
+        if (!frame || frame->closed_ || from.lock() != frame->page_) return;
+        frame->reload();
+    });
+}
+
+void Frame::pageAlert(const ns::Ref<ns::String>& message, std::function<void()> done) {
+    client_.alert(message, std::move(done));
+}
+
+void Frame::pageConfirm(const ns::Ref<ns::String>& message, std::function<void(bool)> done) {
+    client_.confirm(message, std::move(done));
+}
+
+void Frame::pagePrompt(const ns::Ref<ns::String>& prompt, const ns::Ref<ns::String>& defaultText,
+                       std::function<void(ns::Ref<ns::String>)> done) {
+    client_.prompt(prompt, defaultText, std::move(done));
+}
+
+std::vector<std::string> Frame::pageMessageHandlerNames() { return client_.messageHandlerNames(); }
+
+void Frame::pagePostMessage(const std::string& name, ns::Id body) { client_.postMessage(name, std::move(body)); }
+
+}  // namespace web::detail

@@ -1,0 +1,125 @@
+#include "sandbox/GameServer.h"
+
+#include <initializer_list>
+#include <string_view>
+
+#include "sandbox/Json.h"
+
+namespace sandbox {
+
+namespace {
+
+// Timings are in seconds; the app reads them as numbers whatever their type.
+constexpr std::string_view kMenu = R"({"status":"200","msg":"success","data":["1","2","3","4"],
+"time":{"time_shop_refresh":600,"luck_time":30,"day_time":60,"active_time":90,"shop_time":60}})";
+
+constexpr std::string_view kGmGoods = R"({"status":"200","msg":"success","data":{"total_money":"30","list":[
+[{"id":"101","gm_id":"1","gm_name":"Daily supplies","gm_desc":"Free once a day from role level 10.",
+  "gift_id":"1","gift_name":"Gold x1000","gift_num":"1000","gift_icon":"","gift_desc":"A pouch of gold.","status":"0"},
+ {"id":"102","gm_id":"1","gm_name":"Daily supplies","gm_desc":"Free once a day from role level 10.",
+  "gift_id":"2","gift_name":"Stamina x50","gift_num":"50","gift_icon":"","gift_desc":"Fifty stamina.","status":"0"}],
+[{"id":"201","gm_id":"2","gm_name":"Top-up rewards","gm_desc":"For a total top-up of 30.",
+  "gift_id":"3","gift_name":"Rare gem","gift_num":"1","gift_icon":"","gift_desc":"One rare gem.","status":"0"}]]}})";
+
+constexpr std::string_view kGmStatus = R"({"101":"1","102":"0","201":"0"})";
+
+constexpr std::string_view kVipGoods = R"({"status":"200","msg":"success","data":{"total_money":"30","list":[
+[{"id":"301","game_id":"1001","vip_id":"1","vip_name":"VIP 1","vip_level":"1","vip_desc":"Gifts of the first grade.",
+  "vip_condition":"Top up 6","gift_id":"11","gift_name":"Silver chest","gift_num":"1","gift_icon":"",
+  "gift_desc":"A chest of silver.","status":"0"}],
+[{"id":"302","game_id":"1001","vip_id":"2","vip_name":"VIP 2","vip_level":"2","vip_desc":"Gifts of the second grade.",
+  "vip_condition":"Top up 30","gift_id":"12","gift_name":"Gold chest","gift_num":"1","gift_icon":"",
+  "gift_desc":"A chest of gold.","status":"0"}]]}})";
+
+constexpr std::string_view kVipStatus = R"({"301":"0","302":"0"})";
+
+constexpr std::string_view kResourceGoods = R"({"status":"200","msg":"success","data":{
+"rule_content":"Each card can be bought once a day.","list":[
+ {"id":"1","good_id":"res1","name":"Endless gold","money":"6","icon":"","desc":"Gold every hour."},
+ {"id":"2","good_id":"res2","name":"Endless stamina","money":"30","icon":"","desc":"Stamina every hour."}]}})";
+
+constexpr std::string_view kLuck = R"({"status":"200","msg":"success","data":{"title":"Lucky gift","is_custom":"1",
+"items":[{"mid":"1","amount":"100","name":"Gold","bind":"1","type":"1","icon":""}]}})";
+
+constexpr std::string_view kDay = R"({"status":"200","msg":"success","data":{"title":"Daily gift","is_custom":"1",
+"items":[{"mid":"2","amount":"20","name":"Stamina","bind":"1","type":"1","icon":""},
+ {"mid":"3","amount":"1","name":"Rare gem","bind":"1","type":"2","icon":""}]}})";
+
+constexpr std::string_view kActive = R"({"status":"200","msg":"success","data":{"title":"Activity gift","is_custom":"1",
+"items":[{"mid":"4","amount":"1","name":"Gold chest","bind":"0","type":"2","icon":""}]}})";
+
+constexpr std::string_view kClaimed = R"({"status":"200","msg":"success"})";
+
+std::string refusal(const std::string& reason) {
+    std::string text = R"({"status":"400","msg":")";
+    text += reason;  // field names only: nothing to escape
+    text += R"("})";
+    return text;
+}
+
+// Validated and compacted once, so a typo in the catalogue fails at start.
+std::string compact(std::string_view literal) { return jsonText(jsonValue(literal)); }
+
+std::string firstMissing(const FormFields& fields, std::initializer_list<std::string_view> names) {
+    for (std::string_view name : names)
+        if (fields.value(name).empty()) return std::string(name);
+    return {};
+}
+
+}  // namespace
+
+GameServer::GameServer(int port)
+    : catalogue_{{"menu", compact(kMenu)},
+                 {"gmGoods", compact(kGmGoods)},
+                 {"gmStatus", compact(kGmStatus)},
+                 {"vipGoods", compact(kVipGoods)},
+                 {"vipStatus", compact(kVipStatus)},
+                 {"resourceGoods", compact(kResourceGoods)},
+                 {"luck", compact(kLuck)},
+                 {"day", compact(kDay)},
+                 {"active", compact(kActive)},
+                 {"claimed", compact(kClaimed)}},
+      http_([this](const Request& request) { return respond(request); }, port) {}
+
+Response GameServer::respond(const Request& request) const {
+    std::string body;
+    if (request.method == "GET") body = answerGet(request.path, request.fields());
+    else if (request.method == "POST") body = answerPost(request.path, request.fields());
+    if (body.empty()) return Response::notFound();
+    return Response::json(std::move(body));
+}
+
+std::string GameServer::answerGet(const std::string& path, const FormFields& query) const {
+    auto from = [this](const std::string& name) { return catalogue_.at(name); };
+    if (path == "/menu/index") {
+        if (auto missing = firstMissing(query, {"game_id"}); !missing.empty()) return refusal(missing + " is missing");
+        return from("menu");
+    }
+    if (path == "/gmstore/goodsnew" || path == "/vipstore/goodsnew") {
+        if (auto missing = firstMissing(query, {"game_id", "role_id"}); !missing.empty())
+            return refusal(missing + " is missing");
+        return from(path == "/gmstore/goodsnew" ? "gmGoods" : "vipGoods");
+    }
+    if (path == "/infiniteres/goods") {
+        if (auto missing = firstMissing(query, {"game_id", "role_id", "server_id"}); !missing.empty())
+            return refusal(missing + " is missing");
+        return from("resourceGoods");
+    }
+    if (path == "/luck/index" || path == "/luck/get") {
+        if (auto missing = firstMissing(query, {"game_id", "role_id", "server_id", "time"}); !missing.empty())
+            return refusal(missing + " is missing");
+        std::string stage = query.value("time");
+        if (stage != "luck" && stage != "day" && stage != "active") return refusal("no such time");
+        return from(path == "/luck/index" ? stage : "claimed");
+    }
+    return {};
+}
+
+std::string GameServer::answerPost(const std::string& path, const FormFields& form) const {
+    if (path != "/gmstore/status" && path != "/vipstore/status") return {};
+    // These replies carry no status code: an incomplete request learns of no claims.
+    if (!firstMissing(form, {"game_id", "token", "super_user_id", "role_id"}).empty()) return "{}";
+    return catalogue_.at(path == "/gmstore/status" ? "gmStatus" : "vipStatus");
+}
+
+}  // namespace sandbox

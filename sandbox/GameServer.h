@@ -1,0 +1,31 @@
+#pragma once
+// Stand-in of the aggregator's game server: the store menu and its timings,
+// the GM and VIP goods with their claim statuses, the infinite-resource
+// goods and the three lucky-gift stages. Replies are {status, msg, data} with
+// the status "200" on success, except the two status paths, which answer a
+// flat object of goods id to claim status. The catalogue is small and fixed.
+
+#include <map>
+#include <string>
+
+#include "sandbox/HttpServer.h"
+
+namespace sandbox {
+
+class GameServer {
+public:
+    explicit GameServer(int port = 0);
+
+    HttpServer& http() { return http_; }
+    const HttpServer& http() const { return http_; }
+
+private:
+    Response respond(const Request& request) const;
+    std::string answerGet(const std::string& path, const FormFields& query) const;
+    std::string answerPost(const std::string& path, const FormFields& form) const;
+
+    std::map<std::string, std::string> catalogue_;  // reply name -> JSON text
+    HttpServer http_;  // last: it stops before the catalogue goes
+};
+
+}  // namespace sandbox

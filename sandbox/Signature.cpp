@@ -1,0 +1,15 @@
+#include "sandbox/Signature.h"
+
+#include "platform/security/Digest.h"
+#include "platform/security/Hex.h"
+
+namespace sandbox {
+
+std::string signatureOf(std::initializer_list<std::string_view> values) {
+    std::string joined;
+    for (std::string_view value : values) joined += value;
+    joined += kSigningKey;
+    return sec::hexLower(sec::md5(joined));
+}
+
+}  // namespace sandbox

@@ -1,0 +1,133 @@
+// gamehost-sandbox: the three stand-in servers on 127.0.0.1, for running the
+// app by hand or from scripts/run. Prints one line per server, then one line
+// per request, and ends on SIGINT, SIGTERM or when its standard input closes.
+
+#include <pthread.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "sandbox/GamePageServer.h"
+#include "sandbox/GameServer.h"
+#include "sandbox/PlatformServer.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: gamehost-sandbox [--page-port N] [--platform-port N] [--game-port N] [--notice TEXT]\n"
+    "  Serves the sample game page, the platform server and the game server on 127.0.0.1\n"
+    "  (ports the system picks unless given) and prints each request they get.\n"
+    "  --notice TEXT  the announcement the platform server's start-up reply carries\n"
+    "  Ends on SIGINT or SIGTERM, or when standard input closes.\n";
+
+std::mutex outputLock;
+
+void say(const std::string& line) {
+    std::lock_guard guard(outputLock);
+    std::fputs(("sandbox: " + line + "\n").c_str(), stdout);
+    std::fflush(stdout);
+}
+
+struct Options {
+    int pagePort = 0;
+    int platformPort = 0;
+    int gamePort = 0;
+    std::optional<std::string> notice;
+};
+
+bool parsePort(const char* text, int& port) {
+    char* end = nullptr;
+    long value = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || value < 1 || value > 65535) return false;
+    port = static_cast<int>(value);
+    return true;
+}
+
+// Empty when the arguments are fine, else what is wrong with them.
+std::string parse(int argc, char** argv, Options& options) {
+    for (int i = 1; i < argc; ++i) {
+        std::string name = argv[i];
+        if (name == "--help" || name == "-h") return "help";
+        if (i + 1 >= argc) return name + " needs a value";
+        const char* value = argv[++i];
+        int* port = name == "--page-port"       ? &options.pagePort
+                    : name == "--platform-port" ? &options.platformPort
+                    : name == "--game-port"     ? &options.gamePort
+                                                : nullptr;
+        if (port) {
+            if (!parsePort(value, *port)) return name + ": not a port: " + value;
+        } else if (name == "--notice") {
+            options.notice = value;
+        } else {
+            return "unknown option " + name;
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (std::string problem = parse(argc, argv, options); !problem.empty()) {
+        if (problem == "help") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        std::fprintf(stderr, "gamehost-sandbox: %s\n%s", problem.c_str(), kUsage);
+        return 2;
+    }
+
+    // Blocked before any thread starts, so every thread inherits the mask
+    // and the signals wait for sigwait below.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    std::unique_ptr<sandbox::GamePageServer> page;
+    std::unique_ptr<sandbox::PlatformServer> platform;
+    std::unique_ptr<sandbox::GameServer> game;
+    try {
+        page = std::make_unique<sandbox::GamePageServer>(options.pagePort);
+        platform = std::make_unique<sandbox::PlatformServer>(options.platformPort);
+        game = std::make_unique<sandbox::GameServer>(options.gamePort);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "gamehost-sandbox: %s\n", error.what());
+        return 1;
+    }
+    if (options.notice) platform->setNotice(sandbox::PlatformServer::Notice{"Notice", *options.notice, "1", ""});
+    page->http().setTrace(say);
+    platform->http().setTrace(say);
+    game->http().setTrace(say);
+
+    say("page " + page->pageURL());
+    say("platform " + platform->http().origin());
+    say("game " + game->http().origin());
+
+    // A closed standard input means whoever started us has gone.
+    std::thread([] {
+        char buffer[256];
+        while (::read(STDIN_FILENO, buffer, sizeof buffer) > 0) {
+        }
+        ::kill(::getpid(), SIGTERM);
+    }).detach();
+
+    int received = 0;
+    sigwait(&stopSignals, &received);
+    say(std::string("stopping (") + (received == SIGINT ? "interrupt" : "terminate") + ")");
+    game.reset();
+    platform.reset();
+    page.reset();
+    return 0;
+}
