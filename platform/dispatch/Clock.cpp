@@ -44,6 +44,8 @@ void installMockClock() {
 
 void uninstallMockClock() { mockActive.store(false, std::memory_order_release); }
 
+void setMockWallTime(double wallSeconds) { mockWallOffset.store(wallSeconds - mockNow.load()); }
+
 void advanceMockClock(double time) {
     double current = mockNow.load();
     while (time > current && !mockNow.compare_exchange_weak(current, time)) {

@@ -26,6 +26,9 @@ namespace detail {
 // Mock time control, for the time driver and the task environment only.
 void installMockClock();
 void uninstallMockClock();
+// Sets the mock wall clock (seconds since 1970) as a user setting the
+// device's date would: the monotonic clock and pending timers are untouched.
+void setMockWallTime(double wallSeconds);
 // Moves mock time forward to `time`; an earlier time is ignored.
 void advanceMockClock(double time);
 }  // namespace detail

@@ -44,6 +44,8 @@ void TaskEnvironment::fastForwardUntilNoTasksRemain() {
 
 double TaskEnvironment::now() const { return dispatch::now(); }
 
+void TaskEnvironment::setWallTime(double secondsSince1970) { dispatch::detail::setMockWallTime(secondsSince1970); }
+
 void TaskEnvironment::setIdleTimeout(double seconds) { TimeDriver::setIdleTimeout(seconds); }
 
 }  // namespace testing

@@ -37,6 +37,9 @@ public:
     void fastForwardUntilNoTasksRemain();
 
     double now() const;
+    // Sets the wall-clock date (seconds since 1970) that dates read from now on,
+    // as if the device's date were set; mock time and timers are untouched.
+    void setWallTime(double secondsSince1970);
 
     // Real seconds a settle may take before it reports stuck work (30 s).
     void setIdleTimeout(double seconds);

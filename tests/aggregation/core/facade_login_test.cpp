@@ -186,30 +186,21 @@ TEST_F(FacadeLoginTest, ABlankChannelCodeIsSentEmptyAndTheFormStopsAtAMissingVal
     EXPECT_EQ(login[1].body, "game_id=1001&token=t&");
 }
 
-// The platform clock cannot be set back, so the test moves it on to the next
-// 1 March (noon, local time) and expects the 31 December twenty years before.
+// Years, then months, then days come off: 2024-03-01 - 19 y = 2005-03-01,
+// - 2 m = 2005-01-01, - 1 d = 2004-12-31.
 TEST_F(FacadeLoginTest, TheBirthdayIsNineteenYearsTwoMonthsAndOneDayBeforeTheLogin) {
-    std::time_t now = static_cast<std::time_t>(dispatch::wallTime());
-    std::tm local{};
-    localtime_r(&now, &local);
-    auto firstOfMarch = [](int year) {
-        std::tm march{};
-        march.tm_year = year;
-        march.tm_mon = 2;
-        march.tm_mday = 1;
-        march.tm_hour = 12;
-        march.tm_isdst = -1;
-        return std::mktime(&march);
-    };
-    int year = local.tm_year;
-    if (firstOfMarch(year) <= now) ++year;
-    std::time_t target = firstOfMarch(year);
-    env.fastForwardBy(static_cast<double>(target - now));
+    std::tm march{};
+    march.tm_year = 124;
+    march.tm_mon = 2;
+    march.tm_mday = 1;
+    march.tm_hour = 12;
+    march.tm_isdst = -1;
+    env.setWallTime(static_cast<double>(std::mktime(&march)));
 
     logIn(R"({"code":"200","data":{"super_user_id":"su1","token":"tok123456"}})");
     auto result = ns::cast<ns::Dictionary>(listener->only("login"));
     ASSERT_TRUE(result);
-    EXPECT_EQ(str(result->objectForKey("birthday")), std::to_string(year + 1900 - 20) + "-12-31");
+    EXPECT_EQ(str(result->objectForKey("birthday")), "2004-12-31");
 }
 
 TEST_F(FacadeLoginTest, DatesAreWrittenInCalendarYearsNotWeekYears) {
