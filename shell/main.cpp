@@ -1,3 +1,3 @@
-#include "shell/MainInterface.h"
+#include "platform/uikit/MainInterface.h"
 
-int main() { return shell::runApplication("AppDelegate"); }
+int main() { return ui::applicationMain("AppDelegate"); }

@@ -54,7 +54,7 @@ AppTest::~AppTest() {
 }
 
 void AppTest::launch() {
-    auto delegate = shell::makeApplicationDelegate("AppDelegate");
+    auto delegate = ui::makeApplicationDelegate("AppDelegate");
     ASSERT_TRUE(delegate);
     auto app = ui::Application::sharedApplication();
     app->setDelegate(delegate);

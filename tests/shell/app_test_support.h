@@ -31,7 +31,7 @@
 #include "sandbox/GameServer.h"
 #include "sandbox/PlatformServer.h"
 #include "shell/AppDelegate.h"
-#include "shell/MainInterface.h"
+#include "platform/uikit/MainInterface.h"
 #include "shell/ViewController.h"
 #include "tests/aggregation/core/FakeChannel.h"
 
