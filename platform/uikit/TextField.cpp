@@ -242,6 +242,13 @@ bool TextField::resignFirstResponder() {
     return true;
 }
 
+void TextField::resignFirstResponderForcibly() {
+    if (!isFirstResponder()) return;
+    auto keep = ref<TextField>();
+    if (!Control::resignFirstResponder() && isFirstResponder()) setFirstResponder(nullptr);
+    endEditingSession();
+}
+
 void TextField::endEditingSession() {
     if (!editing_) return;
     auto keep = ref<TextField>();

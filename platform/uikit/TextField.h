@@ -174,6 +174,7 @@ public:
     bool canBecomeFirstResponder() const override { return isEnabled(); }
     bool becomeFirstResponder() override;
     bool resignFirstResponder() override;
+    void resignFirstResponderForcibly() override;
 
     // ---- Typing, as a person would (each begins editing first if needed;
     // false when editing cannot begin) ----

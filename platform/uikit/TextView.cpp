@@ -136,6 +136,13 @@ bool TextView::resignFirstResponder() {
     return true;
 }
 
+void TextView::resignFirstResponderForcibly() {
+    if (!isFirstResponder()) return;
+    auto keep = ref<TextView>();
+    if (!View::resignFirstResponder() && isFirstResponder()) setFirstResponder(nullptr);
+    endEditingSession();
+}
+
 void TextView::endEditingSession() {
     if (!editing_) return;
     auto keep = ref<TextView>();

@@ -134,6 +134,7 @@ public:
     bool canBecomeFirstResponder() const override { return editable_; }
     bool becomeFirstResponder() override;
     bool resignFirstResponder() override;
+    void resignFirstResponderForcibly() override;
 
     // ---- Typing (each begins editing first; false when it cannot) ----
     bool typeText(std::string_view text);

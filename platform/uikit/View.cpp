@@ -509,9 +509,13 @@ bool View::becomeFirstResponder() {
 bool View::endEditing(bool force) {
     auto first = std::dynamic_pointer_cast<View>(firstResponder());
     if (!first || !first->isDescendantOfView(this)) return true;
-    bool resigned = first->resignFirstResponder();
-    if (force && first->isFirstResponder()) setFirstResponder(nullptr);
-    return resigned || force;
+    if (!force) return first->resignFirstResponder();
+    first->resignFirstResponderForcibly();
+    return true;
+}
+
+void View::resignFirstResponderForcibly() {
+    if (!resignFirstResponder() && isFirstResponder()) setFirstResponder(nullptr);
 }
 
 // ---- Gestures and motion ----

@@ -273,6 +273,9 @@ public:
     // Asks the first responder, when it is this view or inside it, to resign
     // (forced: without asking). True when none is left inside.
     bool endEditing(bool force);
+    // Gives up first responder without asking anyone, as a forced
+    // endEditing does; editors end their session (and its events) too.
+    virtual void resignFirstResponderForcibly();
 
     // ---- Accessibility ----
     const std::string& accessibilityIdentifier() const { return accessibilityIdentifier_; }

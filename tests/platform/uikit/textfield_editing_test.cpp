@@ -158,6 +158,17 @@ TEST_F(TextFieldTest, TheDelegateMayRefuseToBeginOrEnd) {
     EXPECT_TRUE(field->isEditing());
     EXPECT_FALSE(window->endEditing(false));
     EXPECT_TRUE(field->isFirstResponder());
+
+    // Forced, the delegate is not asked, and the session still ends as usual.
+    delegate->log.clear();
+    notes.clear();
+    EXPECT_TRUE(window->endEditing(true));
+    EXPECT_FALSE(field->isFirstResponder());
+    EXPECT_FALSE(field->isEditing());
+    EXPECT_EQ(delegate->log, (std::vector<std::string>{"didEnd"}));
+    EXPECT_EQ(notes, (std::vector<std::string>{ui::TextFieldTextDidEndEditingNotification,
+                                               ui::KeyboardWillHideNotification}));
+    EXPECT_FALSE(ui::Keyboard::isVisible());
 }
 
 TEST_F(TextFieldTest, FocusMovesBetweenFieldsWithoutHidingTheKeyboard) {
