@@ -9,8 +9,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/curl_baseline.h"
 #include "bench/ratio_report.h"
-#include <curl/curl.h>
 
 #include <condition_variable>
 #include <cstdio>
@@ -67,27 +67,8 @@ void ManagerRequests(benchmark::State& state) {
     manager->session()->finishTasksAndInvalidate();
 }
 
-size_t collect(char* bytes, size_t size, size_t count, void* out) {
-    static_cast<std::string*>(out)->append(bytes, size * count);
-    return size * count;
-}
-
 void CurlEasyRequests(benchmark::State& state) {
-    curl_global_init(CURL_GLOBAL_DEFAULT);
-    CURL* easy = curl_easy_init();
-    const std::string url = server().url("/user/info");
-    std::string body;
-    curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
-    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, collect);
-    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &body);
-    for (auto _ : state) {
-        body.clear();
-        if (curl_easy_perform(easy) != CURLE_OK || body != replyBody) state.SkipWithError("request failed");
-    }
-    state.SetItemsProcessed(state.iterations());
-    curl_easy_cleanup(easy);
+    bench::runCurlEasyRequests(state, server().url("/user/info"), [](const std::string& body) { return body == replyBody; });
 }
 
 BENCHMARK(ManagerRequests)->UseRealTime();
