@@ -49,9 +49,9 @@ private:
 };
 
 // Reaches its end when a read finds nothing more in the file.
-class FileInputStream final : public InputStream {
+class FileInputStream final : public detail::FileBackedStream<InputStream> {
 public:
-    explicit FileInputStream(std::string path) : file_(std::move(path), O_RDONLY) {}
+    explicit FileInputStream(std::string path) : FileBackedStream(std::move(path), O_RDONLY) {}
 
     int64_t read(uint8_t* buffer, uint64_t maxLength) override {
         const StreamStatus status = streamStatus();
@@ -75,30 +75,6 @@ public:
     }
 
     bool hasBytesAvailable() const override { return streamStatus() == StreamStatusOpen; }
-
-    Id propertyForKey(std::string_view key) const override {
-        if (key == StreamFileCurrentOffsetKey) return file_.offsetProperty();
-        return InputStream::propertyForKey(key);
-    }
-
-    bool setPropertyForKey(const Id& property, std::string_view key) override {
-        if (key == StreamFileCurrentOffsetKey) return file_.setOffsetProperty(property);
-        return InputStream::setPropertyForKey(property, key);
-    }
-
-protected:
-    bool openResources() override {
-        if (int error = file_.open()) {
-            failWithErrno(error);
-            return false;
-        }
-        return true;
-    }
-
-    void closeResources() override { file_.close(); }
-
-private:
-    detail::StreamFile file_;
 };
 
 }  // namespace

@@ -41,10 +41,10 @@ private:
     Ref<MutableData> bytes_ = MutableData::make();
 };
 
-class FileOutputStream final : public OutputStream {
+class FileOutputStream final : public detail::FileBackedStream<OutputStream> {
 public:
     FileOutputStream(std::string path, bool append)
-        : file_(std::move(path), O_WRONLY | O_CREAT | (append ? O_APPEND : O_TRUNC)) {}
+        : FileBackedStream(std::move(path), O_WRONLY | O_CREAT | (append ? O_APPEND : O_TRUNC)) {}
 
     int64_t write(const uint8_t* buffer, uint64_t maxLength) override {
         if (streamStatus() != StreamStatusOpen) return -1;
@@ -61,30 +61,6 @@ public:
     }
 
     bool hasSpaceAvailable() const override { return streamStatus() == StreamStatusOpen; }
-
-    Id propertyForKey(std::string_view key) const override {
-        if (key == StreamFileCurrentOffsetKey) return file_.offsetProperty();
-        return OutputStream::propertyForKey(key);
-    }
-
-    bool setPropertyForKey(const Id& property, std::string_view key) override {
-        if (key == StreamFileCurrentOffsetKey) return file_.setOffsetProperty(property);
-        return OutputStream::setPropertyForKey(property, key);
-    }
-
-protected:
-    bool openResources() override {
-        if (int error = file_.open()) {
-            failWithErrno(error);
-            return false;
-        }
-        return true;
-    }
-
-    void closeResources() override { file_.close(); }
-
-private:
-    detail::StreamFile file_;
 };
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/foundation/Stream.h"
 #include "platform/runtime/Object.h"
 
 namespace ns::detail {
@@ -32,6 +33,37 @@ private:
     int flags_;
     int fd_ = -1;
     uint64_t pendingOffset_ = 0;
+};
+
+// What a file stream of either direction adds to its stream class: the file
+// opened and closed with the stream, and its offset as a property.
+template <class Direction>
+class FileBackedStream : public Direction {
+public:
+    FileBackedStream(std::string path, int flags) : file_(std::move(path), flags) {}
+
+    Id propertyForKey(std::string_view key) const override {
+        if (key == StreamFileCurrentOffsetKey) return file_.offsetProperty();
+        return Direction::propertyForKey(key);
+    }
+
+    bool setPropertyForKey(const Id& property, std::string_view key) override {
+        if (key == StreamFileCurrentOffsetKey) return file_.setOffsetProperty(property);
+        return Direction::setPropertyForKey(property, key);
+    }
+
+protected:
+    bool openResources() override {
+        if (int error = file_.open()) {
+            this->failWithErrno(error);
+            return false;
+        }
+        return true;
+    }
+
+    void closeResources() override { file_.close(); }
+
+    StreamFile file_;
 };
 
 }  // namespace ns::detail
