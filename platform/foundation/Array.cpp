@@ -56,7 +56,7 @@ RT_DEFINE_CLASS(ImmutableArray, Array, "__NSArrayI")
 
 Ref<Array> Array::make(std::initializer_list<Id> objects) { return make(std::vector<Id>(objects)); }
 
-Ref<Array> Array::make(std::vector<Id> objects) {
+void Array::checkNoNilObjects(const std::vector<Id>& objects) {
     for (size_t i = 0; i < objects.size(); ++i) {
         if (!objects[i]) {
             Exception::raise(InvalidArgumentException,
@@ -64,6 +64,10 @@ Ref<Array> Array::make(std::vector<Id> objects) {
                                  std::to_string(i) + "]");
         }
     }
+}
+
+Ref<Array> Array::make(std::vector<Id> objects) {
+    checkNoNilObjects(objects);
     return std::make_shared<ImmutableArray>(std::move(objects));
 }
 

@@ -66,6 +66,8 @@ public:
     Id mutableCopy() const override;
 
 protected:
+    // Raises the platform's exception naming the first nil among `objects`.
+    static void checkNoNilObjects(const std::vector<Id>& objects);
     // Raises the platform's NSRangeException for a bad index of `selector`.
     [[noreturn]] void raiseIndexBeyondBounds(const char* selector, uint64_t index, uint64_t count) const;
     [[noreturn]] void raiseRangeBeyondBounds(const char* selector, Range range, uint64_t count) const;

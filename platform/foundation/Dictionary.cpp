@@ -45,21 +45,10 @@ public:
     uint64_t countByEnumerating(FastEnumerationState& state, Id* buffer, uint64_t len) const override {
         static const uint64_t noMutations = 0;
         state.mutationsPtr = &noMutations;
-        uint64_t n = 0;
-        uint64_t p = table_.nextOccupied(state.state);
-        for (; n < len && p < table_.endPosition(); p = table_.nextOccupied(p + 1)) buffer[n++] = table_.at(p).key;
-        state.state = p;
-        state.itemsPtr = buffer;
-        return n;
+        return table_.enumerateKeys(state, buffer, len);
     }
 
-    void getObjectsAndKeys(Id* objects, Id* keys) const override {
-        uint64_t i = 0;
-        for (uint64_t p = table_.nextOccupied(0); p < table_.endPosition(); p = table_.nextOccupied(p + 1), ++i) {
-            if (objects) objects[i] = table_.at(p).value;
-            if (keys) keys[i] = table_.at(p).key;
-        }
-    }
+    void getObjectsAndKeys(Id* objects, Id* keys) const override { table_.copyObjectsAndKeys(objects, keys); }
 
     Id copy() const override { return self(); }
 

@@ -91,6 +91,23 @@ uint64_t DictionaryTable::nextOccupied(uint64_t position) const {
     return position;
 }
 
+uint64_t DictionaryTable::enumerateKeys(FastEnumerationState& state, Id* buffer, uint64_t len) const {
+    uint64_t n = 0;
+    uint64_t p = nextOccupied(state.state);
+    for (; n < len && p < endPosition(); p = nextOccupied(p + 1)) buffer[n++] = entries_[p].key;
+    state.state = p;
+    state.itemsPtr = buffer;
+    return n;
+}
+
+void DictionaryTable::copyObjectsAndKeys(Id* objects, Id* keys) const {
+    uint64_t i = 0;
+    for (uint64_t p = nextOccupied(0); p < endPosition(); p = nextOccupied(p + 1), ++i) {
+        if (objects) objects[i] = entries_[p].value;
+        if (keys) keys[i] = entries_[p].key;
+    }
+}
+
 void DictionaryTable::rebuild(uint64_t capacity) {
     if (entries_.size() != count_) {
         std::vector<Entry> packed;

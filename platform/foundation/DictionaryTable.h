@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/foundation/Enumeration.h"
 #include "platform/runtime/Object.h"
 
 namespace ns {
@@ -33,6 +34,12 @@ public:
     // The first occupied position at or after `position`, or endPosition().
     uint64_t nextOccupied(uint64_t position) const;
     const Entry& at(uint64_t position) const { return entries_[position]; }
+
+    // Fast enumeration of the keys from the position kept in state.state;
+    // the caller sets state.mutationsPtr.
+    uint64_t enumerateKeys(FastEnumerationState& state, Id* buffer, uint64_t len) const;
+    // Values and keys in insertion order into arrays of count() (either may be null).
+    void copyObjectsAndKeys(Id* objects, Id* keys) const;
 
 private:
     uint64_t home(uint64_t hash) const { return (hash * 0x9E3779B97F4A7C15ull) >> shift_; }

@@ -86,13 +86,7 @@ Ref<MutableArray> MutableArray::make() { return std::make_shared<PlatformMutable
 Ref<MutableArray> MutableArray::make(std::initializer_list<Id> objects) { return make(std::vector<Id>(objects)); }
 
 Ref<MutableArray> MutableArray::make(std::vector<Id> objects) {
-    for (size_t i = 0; i < objects.size(); ++i) {
-        if (!objects[i]) {
-            Exception::raise(InvalidArgumentException,
-                             "*** -[__NSPlaceholderArray initWithObjects:count:]: attempt to insert nil object from objects[" +
-                                 std::to_string(i) + "]");
-        }
-    }
+    checkNoNilObjects(objects);
     return std::make_shared<PlatformMutableArray>(std::move(objects));
 }
 

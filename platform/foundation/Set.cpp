@@ -28,12 +28,7 @@ struct Members {
         return true;
     }
     uint64_t enumerate(FastEnumerationState& state, Id* buffer, uint64_t len) const {
-        uint64_t n = 0;
-        uint64_t p = table.nextOccupied(state.state);
-        for (; n < len && p < table.endPosition(); p = table.nextOccupied(p + 1)) buffer[n++] = table.at(p).key;
-        state.state = p;
-        state.itemsPtr = buffer;
-        return n;
+        return table.enumerateKeys(state, buffer, len);
     }
 };
 
