@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/runtime/Exception.h"
+#include "platform/uikit/CellBackgrounds.h"
 #include "platform/uikit/CollectionViewFlowLayout.h"
 #include "platform/uikit/Nib.h"
 #include "platform/uikit/Touch.h"
@@ -17,17 +18,12 @@ constexpr const char* CellKind = "UICollectionElementKindCell";
 
 std::string poolKey(const std::string& kind, const std::string& identifier) { return kind + "\n" + identifier; }
 
-CollectionView::CellFactory nibFactory(const ns::Ref<Nib>& nib) {
-    return [nib]() -> ns::Ref<CollectionReusableView> {
-        for (const auto& object : nib->instantiateWithOwner(nullptr)) {
-            if (auto view = ns::cast<CollectionReusableView>(object)) return view;
-        }
-        return nullptr;
-    };
-}
+using Pool = detail::ReusableViewPool<CollectionReusableView>;
 
-CollectionView::CellFactory classFactory(const rt::Class* cls) {
-    return [cls]() -> ns::Ref<CollectionReusableView> { return ns::cast<CollectionReusableView>(cls->create()); };
+// The public factories are not told the identifier.
+Pool::Factory poolFactory(CollectionView::CellFactory factory) {
+    if (!factory) return {};
+    return [factory = std::move(factory)](const std::string&) { return factory(); };
 }
 
 }  // namespace
@@ -35,7 +31,24 @@ CollectionView::CellFactory classFactory(const rt::Class* cls) {
 CollectionView::CollectionView() : CollectionView(cg::Rect{}, nullptr) {}
 
 CollectionView::CollectionView(const cg::Rect& frame, ns::Ref<CollectionViewLayout> layout)
-    : ScrollView(frame), layout_(layout ? std::move(layout) : std::make_shared<CollectionViewFlowLayout>()) {}
+    : ScrollView(frame), layout_(layout ? std::move(layout) : std::make_shared<CollectionViewFlowLayout>()) {
+    cells_.setHooks({
+        .isValid = [this](const IndexPath& path) { return validPath(path); },
+        .indexPathAtPoint = [this](cg::Point point) { return indexPathForItemAtPoint(point); },
+        .shouldHighlight =
+            [this](const IndexPath& path) {
+                auto d = delegate();
+                return !d || d->shouldHighlightItemAtIndexPath(*this, path);
+            },
+        .highlightChanged =
+            [this](const IndexPath& path, bool highlighted) {
+                auto d = delegate();
+                if (d && highlighted) d->didHighlightItemAtIndexPath(*this, path);
+                if (d && !highlighted) d->didUnhighlightItemAtIndexPath(*this, path);
+            },
+        .selectAsUser = [this](const IndexPath& path) { selectAsUser(path); },
+    });
+}
 
 CollectionView::~CollectionView() = default;
 
@@ -63,82 +76,60 @@ void CollectionView::setDelegate(const std::shared_ptr<CollectionViewDelegate>& 
 }
 
 void CollectionView::setBackgroundView(const ns::Ref<View>& view) {
-    if (backgroundView_ == view) return;
-    if (backgroundView_ && backgroundView_->superview().get() == this) backgroundView_->removeFromSuperview();
-    backgroundView_ = view;
-    if (view) {
-        view->setFrame(bounds());
-        insertSubview(view, 0);
-    }
+    if (backgroundView_ != view) detail::setBackgroundSubview(*this, backgroundView_, view);
 }
 
 // ---- Registration ----
 
+void CollectionView::registerView(const std::string& kind, const std::string& identifier, Pool::Factory factory) {
+    pool_.registerFactory(poolKey(kind, identifier), std::move(factory));
+}
+
 void CollectionView::registerCellFactory(const std::string& identifier, CellFactory factory) {
-    if (factory) {
-        registrations_[poolKey(CellKind, identifier)] = {std::move(factory)};
-    } else {
-        registrations_.erase(poolKey(CellKind, identifier));
-    }
+    registerView(CellKind, identifier, poolFactory(std::move(factory)));
 }
 
 void CollectionView::registerClass(const rt::Class* cellClass, const std::string& identifier) {
-    registerCellFactory(identifier, cellClass ? classFactory(cellClass) : CellFactory());
+    registerView(CellKind, identifier, Pool::classFactory(cellClass));
 }
 
 void CollectionView::registerNib(const ns::Ref<Nib>& nib, const std::string& identifier) {
-    registerCellFactory(identifier, nib ? nibFactory(nib) : CellFactory());
+    registerView(CellKind, identifier, Pool::nibFactory(nib));
 }
 
 void CollectionView::registerSupplementaryFactory(const std::string& kind, const std::string& identifier,
                                                   CellFactory factory) {
-    if (factory) {
-        registrations_[poolKey(kind, identifier)] = {std::move(factory)};
-    } else {
-        registrations_.erase(poolKey(kind, identifier));
-    }
+    registerView(kind, identifier, poolFactory(std::move(factory)));
 }
 
 void CollectionView::registerSupplementaryClass(const rt::Class* viewClass, const std::string& kind,
                                                 const std::string& identifier) {
-    registerSupplementaryFactory(kind, identifier, viewClass ? classFactory(viewClass) : CellFactory());
+    registerView(kind, identifier, Pool::classFactory(viewClass));
 }
 
 void CollectionView::registerSupplementaryNib(const ns::Ref<Nib>& nib, const std::string& kind,
                                               const std::string& identifier) {
-    registerSupplementaryFactory(kind, identifier, nib ? nibFactory(nib) : CellFactory());
+    registerView(kind, identifier, Pool::nibFactory(nib));
 }
 
-void CollectionView::enqueue(const ns::Ref<CollectionReusableView>& view, const std::string& key) {
-    if (view->reuseIdentifier().empty()) return;
-    pools_[key].push_back(view);
+void CollectionView::enqueue(const ns::Ref<CollectionReusableView>& view, const std::string& kind) {
+    pool_.enqueue(poolKey(kind, view->reuseIdentifier()), view);
 }
 
-ns::Ref<CollectionReusableView> CollectionView::dequeue(const std::string& key, const std::string& identifier,
-                                                        const std::string& kind) {
-    auto& pool = pools_[key];
-    if (!pool.empty()) {
-        auto view = pool.back();
-        pool.pop_back();
-        view->prepareForReuse();
-        return view;
-    }
-    auto registration = registrations_.find(key);
-    ns::Ref<CollectionReusableView> view = registration != registrations_.end() ? registration->second.make() : nullptr;
+ns::Ref<CollectionReusableView> CollectionView::dequeue(const std::string& kind, const std::string& identifier) {
+    auto view = pool_.dequeue(poolKey(kind, identifier), identifier);
     if (!view) {
         ns::Exception::raise(ns::InternalInconsistencyException,
                              "could not dequeue a view of kind: " + kind + " with identifier " + identifier +
                                  " - must register a nib or a class for the identifier or connect a prototype cell "
                                  "in a storyboard");
     }
-    view->setReuseIdentifier(identifier);
     return view;
 }
 
 ns::Ref<CollectionViewCell> CollectionView::dequeueReusableCellWithReuseIdentifier(const std::string& identifier,
                                                                                    const IndexPath&) {
-    auto view = dequeue(poolKey(CellKind, identifier), identifier, CellKind);
-    auto cell = ns::cast<CollectionViewCell>(view);
+    auto cell = ns::cast<CollectionViewCell>(dequeue(CellKind, identifier));
     if (!cell) {
         ns::Exception::raise(ns::InternalInconsistencyException,
                              "the cell registered for identifier " + identifier + " is not a UICollectionViewCell");
@@ -149,7 +140,13 @@ ns::Ref<CollectionViewCell> CollectionView::dequeueReusableCellWithReuseIdentifi
 ns::Ref<CollectionReusableView> CollectionView::dequeueReusableSupplementaryViewOfKind(const std::string& kind,
                                                                                       const std::string& identifier,
                                                                                       const IndexPath&) {
-    return dequeue(poolKey(kind, identifier), identifier, kind);
+    return dequeue(kind, identifier);
+}
+
+void CollectionView::dropCell(const IndexPath& path, const ns::Ref<CollectionViewCell>& cell) {
+    cell->removeFromSuperview();
+    if (auto d = delegate()) d->didEndDisplayingCell(*this, *cell, path);
+    enqueue(cell, CellKind);
 }
 
 // ---- Data and layout ----
@@ -200,21 +197,16 @@ bool CollectionView::validPath(const IndexPath& path) {
 
 void CollectionView::reloadData() {
     auto keep = std::static_pointer_cast<CollectionView>(weak_from_this().lock());
-    auto d = delegate();
-    auto cells = std::move(visibleCells_);
-    visibleCells_.clear();
-    for (const auto& [path, cell] : cells) {
-        cell->removeFromSuperview();
-        if (d) d->didEndDisplayingCell(*this, *cell, path);
-        enqueue(cell, poolKey(CellKind, cell->reuseIdentifier()));
-    }
+    auto cells = std::move(cells_.visible());
+    cells_.visible().clear();
+    for (const auto& [path, cell] : cells) dropCell(path, cell);
     auto supplementary = std::move(visibleSupplementary_);
     visibleSupplementary_.clear();
     for (const auto& [key, view] : supplementary) {
         view->removeFromSuperview();
-        enqueue(view, poolKey(key.first, view->reuseIdentifier()));
+        enqueue(view, key.first);
     }
-    selected_.clear();
+    cells_.resetSelection();
     countsValid_ = false;
     layoutValid_ = false;
     ensureLayout();
@@ -231,15 +223,11 @@ void CollectionView::reloadItemsAtIndexPaths(const std::vector<IndexPath>& paths
                                      " items before the update");
         }
     }
-    auto d = delegate();
     for (const auto& path : paths) {
-        auto it = visibleCells_.find(path);
-        if (it == visibleCells_.end()) continue;
-        auto cell = it->second;
-        visibleCells_.erase(it);
-        cell->removeFromSuperview();
-        if (d) d->didEndDisplayingCell(*this, *cell, path);
-        enqueue(cell, poolKey(CellKind, cell->reuseIdentifier()));
+        auto cell = cells_.find(path);
+        if (!cell) continue;
+        cells_.visible().erase(path);
+        dropCell(path, cell);
     }
     layoutValid_ = false;
     updateVisibleViews();
@@ -269,35 +257,21 @@ void CollectionView::updateVisibleViews() {
         }
     }
 
-    auto d = delegate();
-    for (auto it = visibleCells_.begin(); it != visibleCells_.end();) {
-        if (cells.count(it->first)) {
-            ++it;
-            continue;
-        }
-        auto path = it->first;
-        auto cell = it->second;
-        it = visibleCells_.erase(it);
-        cell->removeFromSuperview();
-        if (d) d->didEndDisplayingCell(*this, *cell, path);
-        enqueue(cell, poolKey(CellKind, cell->reuseIdentifier()));
-    }
-    for (auto it = visibleSupplementary_.begin(); it != visibleSupplementary_.end();) {
-        if (supplementary.count(it->first)) {
-            ++it;
-            continue;
-        }
-        auto kind = it->first.first;
-        auto view = it->second;
-        it = visibleSupplementary_.erase(it);
-        view->removeFromSuperview();
-        enqueue(view, poolKey(kind, view->reuseIdentifier()));
-    }
+    auto& visibleCells = cells_.visible();
+    detail::dropUnwanted(visibleCells, cells, [this](const IndexPath& path, const ns::Ref<CollectionViewCell>& cell) {
+        dropCell(path, cell);
+    });
+    detail::dropUnwanted(visibleSupplementary_, supplementary,
+                         [this](const auto& key, const ns::Ref<CollectionReusableView>& view) {
+                             view->removeFromSuperview();
+                             enqueue(view, key.first);
+                         });
 
     auto source = dataSource();
+    auto d = delegate();
     for (const auto& [path, attributes] : cells) {
-        auto existing = visibleCells_.find(path);
-        if (existing != visibleCells_.end()) {
+        auto existing = visibleCells.find(path);
+        if (existing != visibleCells.end()) {
             existing->second->setFrame(attributes.frame);
             continue;
         }
@@ -310,9 +284,7 @@ void CollectionView::updateVisibleViews() {
         }
         cell->setFrame(attributes.frame);
         cell->setHidden(attributes.hidden);
-        cell->setSelected(selected_.count(path) != 0);
-        visibleCells_[path] = cell;
-        addSubview(cell);
+        cells_.show(*this, path, cell);
         if (d) d->willDisplayCell(*this, *cell, path);
     }
     for (const auto& [key, attributes] : supplementary) {
@@ -357,30 +329,22 @@ std::optional<IndexPath> CollectionView::indexPathForItemAtPoint(cg::Point point
 }
 
 std::optional<IndexPath> CollectionView::indexPathForCell(const CollectionViewCell& cell) {
-    for (const auto& [path, visible] : visibleCells_) {
-        if (visible.get() == &cell) return path;
-    }
-    return std::nullopt;
+    return cells_.indexPathOf(cell);
 }
 
 ns::Ref<CollectionViewCell> CollectionView::cellForItemAtIndexPath(const IndexPath& path) {
     updateVisibleViews();
-    auto it = visibleCells_.find(path);
-    return it == visibleCells_.end() ? nullptr : it->second;
+    return cells_.find(path);
 }
 
 std::vector<ns::Ref<CollectionViewCell>> CollectionView::visibleCells() {
     updateVisibleViews();
-    std::vector<ns::Ref<CollectionViewCell>> out;
-    for (const auto& [path, cell] : visibleCells_) out.push_back(cell);
-    return out;
+    return cells_.cells();
 }
 
 std::vector<IndexPath> CollectionView::indexPathsForVisibleItems() {
     updateVisibleViews();
-    std::vector<IndexPath> out;
-    for (const auto& [path, cell] : visibleCells_) out.push_back(path);
-    return out;
+    return cells_.indexPaths();
 }
 
 ns::Ref<CollectionReusableView> CollectionView::supplementaryViewForElementKind(const std::string& kind,
@@ -420,98 +384,46 @@ void CollectionView::scrollToItemAtIndexPath(const IndexPath& path, unsigned pos
 
 // ---- Selection ----
 
-void CollectionView::setCellSelected(const IndexPath& path, bool selected) {
-    auto it = visibleCells_.find(path);
-    if (it != visibleCells_.end()) it->second->setSelected(selected);
-}
-
 void CollectionView::selectItemAtIndexPath(const std::optional<IndexPath>& path, bool animated,
                                            unsigned scrollPosition) {
-    if (!path) {
-        for (const auto& p : std::set<IndexPath>(selected_)) setCellSelected(p, false);
-        selected_.clear();
-        return;
+    if (cells_.select(path) && scrollPosition != CollectionViewScrollPositionNone) {
+        scrollToItemAtIndexPath(*path, scrollPosition, animated);
     }
-    if (!validPath(*path)) return;
-    if (!allowsMultipleSelection_) {
-        for (const auto& p : std::set<IndexPath>(selected_)) {
-            if (p != *path) setCellSelected(p, false);
-        }
-        selected_.clear();
-    }
-    selected_.insert(*path);
-    setCellSelected(*path, true);
-    if (scrollPosition != CollectionViewScrollPositionNone) scrollToItemAtIndexPath(*path, scrollPosition, animated);
 }
 
-void CollectionView::deselectItemAtIndexPath(const IndexPath& path, bool) {
-    if (selected_.erase(path)) setCellSelected(path, false);
-}
+void CollectionView::deselectItemAtIndexPath(const IndexPath& path, bool) { cells_.deselect(path); }
 
 std::vector<IndexPath> CollectionView::indexPathsForSelectedItems() const {
-    return std::vector<IndexPath>(selected_.begin(), selected_.end());
+    return std::vector<IndexPath>(cells_.selected().begin(), cells_.selected().end());
 }
 
-void CollectionView::performUserSelection(const IndexPath& path) {
-    if (!allowsSelection_ || !validPath(path)) return;
-    if (auto d = delegate(); d && !d->shouldHighlightItemAtIndexPath(*this, path)) return;
-    selectAsUser(path);
-}
+void CollectionView::performUserSelection(const IndexPath& path) { cells_.performUserSelection(path); }
 
 void CollectionView::selectAsUser(const IndexPath& path) {
     auto keep = std::static_pointer_cast<CollectionView>(weak_from_this().lock());
     auto d = delegate();
-    if (allowsMultipleSelection_ && selected_.count(path)) {
+    if (cells_.allowsMultipleSelection() && cells_.isSelected(path)) {
         if (d && !d->shouldDeselectItemAtIndexPath(*this, path)) return;
         deselectItemAtIndexPath(path, false);
         if (d) d->didDeselectItemAtIndexPath(*this, path);
         return;
     }
     if (d && !d->shouldSelectItemAtIndexPath(*this, path)) return;
-    if (!allowsMultipleSelection_) {
-        for (const auto& other : std::set<IndexPath>(selected_)) {
+    if (!cells_.allowsMultipleSelection()) {
+        for (const auto& other : std::set<IndexPath>(cells_.selected())) {
             if (other == path) continue;
             deselectItemAtIndexPath(other, false);
             if (d) d->didDeselectItemAtIndexPath(*this, other);
         }
     }
-    selected_.insert(path);
-    setCellSelected(path, true);
+    cells_.addToSelection(path);
     if (d) d->didSelectItemAtIndexPath(*this, path);
 }
 
-void CollectionView::setHighlightedItem(const std::optional<IndexPath>& path) {
-    auto d = delegate();
-    if (touchedItem_ && touchedItem_ != path) {
-        auto it = visibleCells_.find(*touchedItem_);
-        if (it != visibleCells_.end()) it->second->setHighlighted(false);
-        if (d) d->didUnhighlightItemAtIndexPath(*this, *touchedItem_);
-    }
-    touchedItem_ = path;
-    if (path) {
-        auto it = visibleCells_.find(*path);
-        if (it != visibleCells_.end()) it->second->setHighlighted(true);
-        if (d) d->didHighlightItemAtIndexPath(*this, *path);
-    }
-}
+void CollectionView::touchesBegan(const TouchSet& touches, Event*) { cells_.touchesBegan(*this, touches); }
 
-void CollectionView::touchesBegan(const TouchSet& touches, Event*) {
-    if (touches.empty() || !allowsSelection_) return;
-    auto path = indexPathForItemAtPoint(touches.front()->locationInView(this));
-    if (!path) return;
-    if (auto d = delegate(); d && !d->shouldHighlightItemAtIndexPath(*this, *path)) return;
-    setHighlightedItem(path);
-}
+void CollectionView::touchesEnded(const TouchSet& touches, Event*) { cells_.touchesEnded(*this, touches); }
 
-void CollectionView::touchesEnded(const TouchSet& touches, Event*) {
-    if (!touchedItem_ || touches.empty()) return;
-    auto keep = std::static_pointer_cast<CollectionView>(weak_from_this().lock());
-    IndexPath began = *touchedItem_;
-    setHighlightedItem(std::nullopt);
-    auto path = indexPathForItemAtPoint(touches.front()->locationInView(this));
-    if (path == began && allowsSelection_) selectAsUser(began);
-}
-
-void CollectionView::touchesCancelled(const TouchSet&, Event*) { setHighlightedItem(std::nullopt); }
+void CollectionView::touchesCancelled(const TouchSet&, Event*) { cells_.touchesCancelled(); }
 
 }  // namespace ui

@@ -26,7 +26,9 @@
 #include "platform/uikit/CollectionViewCell.h"
 #include "platform/uikit/CollectionViewLayout.h"
 #include "platform/uikit/IndexPath.h"
+#include "platform/uikit/ReusableViewPool.h"
 #include "platform/uikit/ScrollView.h"
+#include "platform/uikit/VisibleCellList.h"
 
 namespace ui {
 
@@ -220,10 +222,10 @@ public:
     void scrollToItemAtIndexPath(const IndexPath& path, unsigned scrollPosition, bool animated);
 
     // ---- Selection ----
-    bool allowsSelection() const { return allowsSelection_; }
-    void setAllowsSelection(bool on) { allowsSelection_ = on; }
-    bool allowsMultipleSelection() const { return allowsMultipleSelection_; }
-    void setAllowsMultipleSelection(bool on) { allowsMultipleSelection_ = on; }
+    bool allowsSelection() const { return cells_.allowsSelection(); }
+    void setAllowsSelection(bool on) { cells_.setAllowsSelection(on); }
+    bool allowsMultipleSelection() const { return cells_.allowsMultipleSelection(); }
+    void setAllowsMultipleSelection(bool on) { cells_.setAllowsMultipleSelection(on); }
     // Silent. Nothing deselects everything.
     void selectItemAtIndexPath(const std::optional<IndexPath>& path, bool animated, unsigned scrollPosition);
     void deselectItemAtIndexPath(const IndexPath& path, bool animated);
@@ -243,28 +245,23 @@ protected:
     void contentOffsetDidChange() override;
 
 private:
-    struct Registration {
-        CellFactory make;
-    };
-
     void ensureCounts();
     void ensureLayout();
     void updateVisibleViews();
     bool validPath(const IndexPath& path);
-    void enqueue(const ns::Ref<CollectionReusableView>& view, const std::string& poolKey);
-    ns::Ref<CollectionReusableView> dequeue(const std::string& poolKey, const std::string& identifier,
-                                            const std::string& kindForMessage);
-    void setCellSelected(const IndexPath& path, bool selected);
+    void registerView(const std::string& kind, const std::string& identifier,
+                      detail::ReusableViewPool<CollectionReusableView>::Factory factory);
+    void enqueue(const ns::Ref<CollectionReusableView>& view, const std::string& kind);
+    ns::Ref<CollectionReusableView> dequeue(const std::string& kind, const std::string& identifier);
+    void dropCell(const IndexPath& path, const ns::Ref<CollectionViewCell>& cell);
     void selectAsUser(const IndexPath& path);
-    void setHighlightedItem(const std::optional<IndexPath>& path);
 
     ns::Ref<CollectionViewLayout> layout_;
     std::weak_ptr<CollectionViewDataSource> dataSource_;
     std::weak_ptr<CollectionViewDelegate> delegate_;
     ns::Ref<View> backgroundView_;
 
-    std::map<std::string, Registration> registrations_;  // by pool key
-    std::map<std::string, std::vector<ns::Ref<CollectionReusableView>>> pools_;
+    detail::ReusableViewPool<CollectionReusableView> pool_;  // by kind and identifier
 
     bool countsValid_ = false;
     std::vector<int64_t> itemCounts_;
@@ -272,13 +269,8 @@ private:
     cg::Size laidOutSize_;
     bool updating_ = false;
 
-    std::map<IndexPath, ns::Ref<CollectionViewCell>> visibleCells_;
+    detail::VisibleCellList<CollectionViewCell> cells_;
     std::map<std::pair<std::string, IndexPath>, ns::Ref<CollectionReusableView>> visibleSupplementary_;
-
-    std::set<IndexPath> selected_;
-    bool allowsSelection_ = true;
-    bool allowsMultipleSelection_ = false;
-    std::optional<IndexPath> touchedItem_;
 };
 
 }  // namespace ui

@@ -13,51 +13,20 @@ CollectionViewCell::CollectionViewCell(const cg::Rect& frame) : CollectionReusab
     addSubview(contentView_);
 }
 
-void CollectionViewCell::setBackgroundView(const ns::Ref<View>& view) {
-    if (backgroundView_ == view) return;
-    if (backgroundView_ && backgroundView_->superview().get() == this) backgroundView_->removeFromSuperview();
-    backgroundView_ = view;
-    if (view) {
-        view->setFrame(bounds());
-        insertSubview(view, 0);
-    }
-}
+void CollectionViewCell::setBackgroundView(const ns::Ref<View>& view) { backgrounds_.setBackgroundView(*this, view); }
 
 void CollectionViewCell::setSelectedBackgroundView(const ns::Ref<View>& view) {
-    if (selectedBackgroundView_ == view) return;
-    if (selectedBackgroundView_ && selectedBackgroundView_->superview().get() == this) {
-        selectedBackgroundView_->removeFromSuperview();
-    }
-    selectedBackgroundView_ = view;
-    updateBackgrounds();
+    backgrounds_.setSelectedBackgroundView(*this, view, selected_ || highlighted_);
 }
 
 void CollectionViewCell::setSelected(bool selected) {
     selected_ = selected;
-    updateBackgrounds();
+    backgrounds_.showSelected(*this, selected_ || highlighted_);
 }
 
 void CollectionViewCell::setHighlighted(bool highlighted) {
     highlighted_ = highlighted;
-    updateBackgrounds();
-}
-
-void CollectionViewCell::updateBackgrounds() {
-    if (!selectedBackgroundView_) return;
-    bool show = selected_ || highlighted_;
-    bool shown = selectedBackgroundView_->superview().get() == this;
-    if (show == shown) return;
-    if (!show) {
-        selectedBackgroundView_->removeFromSuperview();
-        return;
-    }
-    selectedBackgroundView_->setFrame(bounds());
-    // Above the plain background, below the content.
-    if (backgroundView_ && backgroundView_->superview().get() == this) {
-        insertSubviewAbove(selectedBackgroundView_, backgroundView_);
-    } else {
-        insertSubview(selectedBackgroundView_, 0);
-    }
+    backgrounds_.showSelected(*this, selected_ || highlighted_);
 }
 
 void CollectionViewCell::prepareForReuse() {
@@ -68,9 +37,7 @@ void CollectionViewCell::prepareForReuse() {
 
 void CollectionViewCell::layoutSubviews() {
     CollectionReusableView::layoutSubviews();
-    cg::Rect b = bounds();
-    if (backgroundView_) backgroundView_->setFrame(b);
-    if (selectedBackgroundView_) selectedBackgroundView_->setFrame(b);
+    backgrounds_.layout(*this);
 }
 
 }  // namespace ui

@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "platform/uikit/CellBackgrounds.h"
 #include "platform/uikit/View.h"
 
 namespace ui {
@@ -36,9 +37,9 @@ public:
     // Fills the cell; subviews of the cell's content go here.
     const ns::Ref<View>& contentView() const { return contentView_; }
     // Behind the content; the selected one shows while selected or highlighted.
-    const ns::Ref<View>& backgroundView() const { return backgroundView_; }
+    const ns::Ref<View>& backgroundView() const { return backgrounds_.backgroundView(); }
     void setBackgroundView(const ns::Ref<View>& view);
-    const ns::Ref<View>& selectedBackgroundView() const { return selectedBackgroundView_; }
+    const ns::Ref<View>& selectedBackgroundView() const { return backgrounds_.selectedBackgroundView(); }
     void setSelectedBackgroundView(const ns::Ref<View>& view);
 
     bool isSelected() const { return selected_; }
@@ -50,11 +51,8 @@ public:
     void layoutSubviews() override;
 
 private:
-    void updateBackgrounds();
-
     ns::Ref<View> contentView_;
-    ns::Ref<View> backgroundView_;
-    ns::Ref<View> selectedBackgroundView_;
+    detail::CellBackgrounds backgrounds_;
     bool selected_ = false;
     bool highlighted_ = false;
 };

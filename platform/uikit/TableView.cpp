@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/runtime/Exception.h"
+#include "platform/uikit/CellBackgrounds.h"
 #include "platform/uikit/Label.h"
 #include "platform/uikit/Nib.h"
 #include "platform/uikit/TableViewHeaderFooterView.h"
@@ -23,7 +24,24 @@ std::string str(int64_t v) { return std::to_string(v); }
 
 TableView::TableView() : TableView(cg::Rect{}, TableViewStyle::Plain) {}
 
-TableView::TableView(const cg::Rect& frame, TableViewStyle style) : ScrollView(frame), style_(style) {}
+TableView::TableView(const cg::Rect& frame, TableViewStyle style) : ScrollView(frame), style_(style) {
+    cells_.setHooks({
+        .isValid = [this](const IndexPath& path) { return validPath(path); },
+        .indexPathAtPoint = [this](cg::Point point) { return indexPathForRowAtPoint(point); },
+        .shouldHighlight =
+            [this](const IndexPath& path) {
+                auto d = delegate();
+                return !d || d->shouldHighlightRowAtIndexPath(*this, path);
+            },
+        .highlightChanged =
+            [this](const IndexPath& path, bool highlighted) {
+                auto d = delegate();
+                if (d && highlighted) d->didHighlightRowAtIndexPath(*this, path);
+                if (d && !highlighted) d->didUnhighlightRowAtIndexPath(*this, path);
+            },
+        .selectAsUser = [this](const IndexPath& path) { selectAsUser(path); },
+    });
+}
 
 TableView::~TableView() = default;
 
@@ -34,7 +52,7 @@ ns::Ref<TableView> TableView::make(const cg::Rect& frame, TableViewStyle style) 
 void TableView::setDataSource(const std::shared_ptr<TableViewDataSource>& dataSource) {
     dataSource_ = dataSource;
     dropAllVisible();
-    selected_.clear();
+    cells_.resetSelection();
     invalidateGeometry();
 }
 
@@ -76,78 +94,34 @@ void TableView::setTableFooterView(const ns::Ref<View>& view) {
 }
 
 void TableView::setBackgroundView(const ns::Ref<View>& view) {
-    if (backgroundView_ && backgroundView_->superview().get() == this) backgroundView_->removeFromSuperview();
-    backgroundView_ = view;
-    if (view) {
-        view->setFrame(bounds());
-        insertSubview(view, 0);
-    }
+    detail::setBackgroundSubview(*this, backgroundView_, view);
 }
 
 // ---- Registration and dequeuing ----
 
 void TableView::registerCellFactory(const std::string& identifier, CellFactory factory) {
-    if (factory) {
-        cellRegistrations_[identifier] = std::move(factory);
-    } else {
-        cellRegistrations_.erase(identifier);
-    }
+    cellPool_.registerFactory(identifier, std::move(factory));
 }
 
 void TableView::registerClass(const rt::Class* cellClass, const std::string& identifier) {
-    if (!cellClass) {
-        registerCellFactory(identifier, {});
-        return;
-    }
-    registerCellFactory(identifier, [cellClass](const std::string&) {
-        return ns::cast<TableViewCell>(cellClass->create());
-    });
+    registerCellFactory(identifier, detail::ReusableViewPool<TableViewCell>::classFactory(cellClass));
 }
 
 void TableView::registerNib(const ns::Ref<Nib>& nib, const std::string& identifier) {
-    if (!nib) {
-        registerCellFactory(identifier, {});
-        return;
-    }
-    registerCellFactory(identifier, [nib](const std::string&) -> ns::Ref<TableViewCell> {
-        for (const auto& object : nib->instantiateWithOwner(nullptr)) {
-            if (auto cell = ns::cast<TableViewCell>(object)) return cell;
-        }
-        return nullptr;
-    });
+    registerCellFactory(identifier, detail::ReusableViewPool<TableViewCell>::nibFactory(nib));
 }
 
 void TableView::registerHeaderFooterFactory(const std::string& identifier, HeaderFooterFactory factory) {
-    if (factory) {
-        headerFooterRegistrations_[identifier] = std::move(factory);
-    } else {
-        headerFooterRegistrations_.erase(identifier);
-    }
+    headerFooterPool_.registerFactory(identifier, std::move(factory));
 }
 
 void TableView::registerHeaderFooterClass(const rt::Class* viewClass, const std::string& identifier) {
-    if (!viewClass) {
-        registerHeaderFooterFactory(identifier, {});
-        return;
-    }
-    registerHeaderFooterFactory(identifier, [viewClass](const std::string&) {
-        return ns::cast<TableViewHeaderFooterView>(viewClass->create());
-    });
+    registerHeaderFooterFactory(identifier,
+                                detail::ReusableViewPool<TableViewHeaderFooterView>::classFactory(viewClass));
 }
 
 ns::Ref<TableViewCell> TableView::dequeueReusableCellWithIdentifier(const std::string& identifier) {
-    auto& pool = cellPool_[identifier];
-    if (!pool.empty()) {
-        auto cell = pool.back();
-        pool.pop_back();
-        cell->prepareForReuse();
-        return cell;
-    }
-    auto registration = cellRegistrations_.find(identifier);
-    if (registration == cellRegistrations_.end()) return nullptr;
-    auto cell = registration->second(identifier);
-    if (cell) cell->setReuseIdentifier(identifier);
-    return cell;
+    return cellPool_.dequeue(identifier, identifier);
 }
 
 ns::Ref<TableViewCell> TableView::dequeueReusableCellWithIdentifier(const std::string& identifier,
@@ -164,18 +138,7 @@ ns::Ref<TableViewCell> TableView::dequeueReusableCellWithIdentifier(const std::s
 
 ns::Ref<TableViewHeaderFooterView> TableView::dequeueReusableHeaderFooterViewWithIdentifier(
     const std::string& identifier) {
-    auto& pool = headerFooterPool_[identifier];
-    if (!pool.empty()) {
-        auto view = pool.back();
-        pool.pop_back();
-        view->prepareForReuse();
-        return view;
-    }
-    auto registration = headerFooterRegistrations_.find(identifier);
-    if (registration == headerFooterRegistrations_.end()) return nullptr;
-    auto view = registration->second(identifier);
-    if (view) view->setReuseIdentifier(identifier);
-    return view;
+    return headerFooterPool_.dequeue(identifier, identifier);
 }
 
 // ---- Geometry ----
@@ -329,19 +292,19 @@ std::vector<IndexPath> TableView::indexPathsForRowsInRect(const cg::Rect& rect) 
 void TableView::dropCell(const IndexPath& path, const ns::Ref<TableViewCell>& cell) {
     cell->removeFromSuperview();
     if (auto d = delegate()) d->didEndDisplayingCell(*this, *cell, path);
-    if (!cell->reuseIdentifier().empty()) cellPool_[cell->reuseIdentifier()].push_back(cell);
+    cellPool_.enqueue(cell->reuseIdentifier(), cell);
 }
 
 void TableView::dropSupplement(const ns::Ref<View>& view) {
     view->removeFromSuperview();
     auto titled = ns::cast<TableViewHeaderFooterView>(view);
-    if (titled && !titled->reuseIdentifier().empty()) headerFooterPool_[titled->reuseIdentifier()].push_back(titled);
+    if (titled) headerFooterPool_.enqueue(titled->reuseIdentifier(), titled);
 }
 
 void TableView::dropAllVisible() {
     auto keep = weak_from_this().lock();
-    auto cells = std::move(visibleCells_);
-    visibleCells_.clear();
+    auto cells = std::move(cells_.visible());
+    cells_.visible().clear();
     for (const auto& [path, cell] : cells) dropCell(path, cell);
     auto supplements = std::move(visibleSupplements_);
     visibleSupplements_.clear();
@@ -403,31 +366,18 @@ void TableView::updateVisibleViews() {
         if (section.footerHeight > 0 && footer.intersects(visible)) supplements[{Supplement::Footer, int64_t(s)}] = footer;
     }
 
-    for (auto it = visibleCells_.begin(); it != visibleCells_.end();) {
-        if (rows.count(it->first)) {
-            ++it;
-            continue;
-        }
-        auto path = it->first;
-        auto cell = it->second;
-        it = visibleCells_.erase(it);
+    auto& visibleCells = cells_.visible();
+    detail::dropUnwanted(visibleCells, rows, [this](const IndexPath& path, const ns::Ref<TableViewCell>& cell) {
         dropCell(path, cell);
-    }
-    for (auto it = visibleSupplements_.begin(); it != visibleSupplements_.end();) {
-        if (supplements.count(it->first)) {
-            ++it;
-            continue;
-        }
-        auto view = it->second;
-        it = visibleSupplements_.erase(it);
-        dropSupplement(view);
-    }
+    });
+    detail::dropUnwanted(visibleSupplements_, supplements,
+                         [this](const auto&, const ns::Ref<View>& view) { dropSupplement(view); });
 
     auto source = dataSource();
     auto d = delegate();
     for (const auto& [path, frame] : rows) {
-        auto existing = visibleCells_.find(path);
-        if (existing != visibleCells_.end()) {
+        auto existing = visibleCells.find(path);
+        if (existing != visibleCells.end()) {
             existing->second->setFrame(frame);
             continue;
         }
@@ -438,9 +388,7 @@ void TableView::updateVisibleViews() {
                                  "UITableView (" + description() + ") failed to obtain a cell from its dataSource");
         }
         cell->setFrame(frame);
-        cell->setSelected(selected_.count(path) != 0, false);
-        visibleCells_[path] = cell;
-        addSubview(cell);
+        cells_.show(*this, path, cell);
         if (d) d->willDisplayCell(*this, *cell, path);
     }
     for (const auto& [key, frame] : supplements) {
@@ -464,31 +412,21 @@ void TableView::layoutSubviews() {
 
 void TableView::contentOffsetDidChange() { updateVisibleViews(); }
 
-std::optional<IndexPath> TableView::indexPathForCell(const TableViewCell& cell) {
-    for (const auto& [path, visible] : visibleCells_) {
-        if (visible.get() == &cell) return path;
-    }
-    return std::nullopt;
-}
+std::optional<IndexPath> TableView::indexPathForCell(const TableViewCell& cell) { return cells_.indexPathOf(cell); }
 
 ns::Ref<TableViewCell> TableView::cellForRowAtIndexPath(const IndexPath& path) {
     updateVisibleViews();
-    auto it = visibleCells_.find(path);
-    return it == visibleCells_.end() ? nullptr : it->second;
+    return cells_.find(path);
 }
 
 std::vector<ns::Ref<TableViewCell>> TableView::visibleCells() {
     updateVisibleViews();
-    std::vector<ns::Ref<TableViewCell>> out;
-    for (const auto& [path, cell] : visibleCells_) out.push_back(cell);
-    return out;
+    return cells_.cells();
 }
 
 std::vector<IndexPath> TableView::indexPathsForVisibleRows() {
     updateVisibleViews();
-    std::vector<IndexPath> out;
-    for (const auto& [path, cell] : visibleCells_) out.push_back(path);
-    return out;
+    return cells_.indexPaths();
 }
 
 ns::Ref<View> TableView::headerViewForSection(int64_t section) {
@@ -539,7 +477,7 @@ void TableView::scrollToRowAtIndexPath(const IndexPath& path, TableViewScrollPos
 void TableView::reloadData() {
     auto keep = weak_from_this().lock();
     dropAllVisible();
-    selected_.clear();
+    cells_.resetSelection();
     pending_ = {};
     geometryValid_ = false;
     ensureGeometry();
@@ -694,11 +632,11 @@ void TableView::applyUpdates() {
         return IndexPath::forRow(row, *section);
     };
 
-    auto cells = std::move(visibleCells_);
-    visibleCells_.clear();
+    auto cells = std::move(cells_.visible());
+    cells_.visible().clear();
     for (const auto& [path, cell] : cells) {
         if (auto moved = mapRow(path)) {
-            visibleCells_[*moved] = cell;
+            cells_.visible()[*moved] = cell;
         } else {
             dropCell(path, cell);
         }
@@ -707,10 +645,10 @@ void TableView::applyUpdates() {
     visibleSupplements_.clear();
     for (const auto& [key, view] : supplements) dropSupplement(view);
     std::set<IndexPath> selected;
-    for (const auto& path : selected_) {
+    for (const auto& path : cells_.selected()) {
         if (auto moved = mapRow(path)) selected.insert(*moved);
     }
-    selected_ = std::move(selected);
+    cells_.resetSelection(std::move(selected));
 
     computeGeometry(after);
     setNeedsLayout();
@@ -719,53 +657,30 @@ void TableView::applyUpdates() {
 
 // ---- Selection ----
 
-void TableView::setCellSelected(const IndexPath& path, bool selected) {
-    auto it = visibleCells_.find(path);
-    if (it != visibleCells_.end()) it->second->setSelected(selected, false);
-}
-
 void TableView::selectRowAtIndexPath(const std::optional<IndexPath>& path, bool animated,
                                      TableViewScrollPosition position) {
-    if (!path) {
-        for (const auto& p : std::set<IndexPath>(selected_)) setCellSelected(p, false);
-        selected_.clear();
-        return;
+    if (cells_.select(path) && position != TableViewScrollPosition::None) {
+        scrollToRowAtIndexPath(*path, position, animated);
     }
-    if (!validPath(*path)) return;
-    if (!allowsMultipleSelection_) {
-        for (const auto& p : std::set<IndexPath>(selected_)) {
-            if (p != *path) setCellSelected(p, false);
-        }
-        selected_.clear();
-    }
-    selected_.insert(*path);
-    setCellSelected(*path, true);
-    if (position != TableViewScrollPosition::None) scrollToRowAtIndexPath(*path, position, animated);
 }
 
-void TableView::deselectRowAtIndexPath(const IndexPath& path, bool) {
-    if (selected_.erase(path)) setCellSelected(path, false);
-}
+void TableView::deselectRowAtIndexPath(const IndexPath& path, bool) { cells_.deselect(path); }
 
 std::optional<IndexPath> TableView::indexPathForSelectedRow() const {
-    if (selected_.empty()) return std::nullopt;
-    return *selected_.begin();
+    if (cells_.selected().empty()) return std::nullopt;
+    return *cells_.selected().begin();
 }
 
 std::vector<IndexPath> TableView::indexPathsForSelectedRows() const {
-    return std::vector<IndexPath>(selected_.begin(), selected_.end());
+    return std::vector<IndexPath>(cells_.selected().begin(), cells_.selected().end());
 }
 
-void TableView::performUserSelection(const IndexPath& path) {
-    if (!allowsSelection_ || !validPath(path)) return;
-    if (auto d = delegate(); d && !d->shouldHighlightRowAtIndexPath(*this, path)) return;
-    selectAsUser(path);
-}
+void TableView::performUserSelection(const IndexPath& path) { cells_.performUserSelection(path); }
 
 void TableView::selectAsUser(IndexPath path) {
     auto keep = weak_from_this().lock();
     auto d = delegate();
-    if (allowsMultipleSelection_ && selected_.count(path)) {
+    if (cells_.allowsMultipleSelection() && cells_.isSelected(path)) {
         auto target = d ? d->willDeselectRowAtIndexPath(*this, path) : std::optional<IndexPath>(path);
         if (!target || !validPath(*target)) return;
         deselectRowAtIndexPath(*target, false);
@@ -774,8 +689,8 @@ void TableView::selectAsUser(IndexPath path) {
     }
     auto target = d ? d->willSelectRowAtIndexPath(*this, path) : std::optional<IndexPath>(path);
     if (!target || !validPath(*target)) return;
-    if (!allowsMultipleSelection_) {
-        for (const auto& other : std::set<IndexPath>(selected_)) {
+    if (!cells_.allowsMultipleSelection()) {
+        for (const auto& other : std::set<IndexPath>(cells_.selected())) {
             if (other == *target) continue;
             auto leaving = d ? d->willDeselectRowAtIndexPath(*this, other) : std::optional<IndexPath>(other);
             if (!leaving) continue;
@@ -783,43 +698,14 @@ void TableView::selectAsUser(IndexPath path) {
             if (d) d->didDeselectRowAtIndexPath(*this, *leaving);
         }
     }
-    selected_.insert(*target);
-    setCellSelected(*target, true);
+    cells_.addToSelection(*target);
     if (d) d->didSelectRowAtIndexPath(*this, *target);
 }
 
-void TableView::setHighlightedRow(const std::optional<IndexPath>& path) {
-    auto d = delegate();
-    if (touchedRow_ && touchedRow_ != path) {
-        auto it = visibleCells_.find(*touchedRow_);
-        if (it != visibleCells_.end()) it->second->setHighlighted(false, false);
-        if (d) d->didUnhighlightRowAtIndexPath(*this, *touchedRow_);
-    }
-    touchedRow_ = path;
-    if (path) {
-        auto it = visibleCells_.find(*path);
-        if (it != visibleCells_.end()) it->second->setHighlighted(true, false);
-        if (d) d->didHighlightRowAtIndexPath(*this, *path);
-    }
-}
+void TableView::touchesBegan(const TouchSet& touches, Event*) { cells_.touchesBegan(*this, touches); }
 
-void TableView::touchesBegan(const TouchSet& touches, Event*) {
-    if (touches.empty() || !allowsSelection_) return;
-    auto path = indexPathForRowAtPoint(touches.front()->locationInView(this));
-    if (!path) return;
-    if (auto d = delegate(); d && !d->shouldHighlightRowAtIndexPath(*this, *path)) return;
-    setHighlightedRow(path);
-}
+void TableView::touchesEnded(const TouchSet& touches, Event*) { cells_.touchesEnded(*this, touches); }
 
-void TableView::touchesEnded(const TouchSet& touches, Event*) {
-    if (!touchedRow_ || touches.empty()) return;
-    auto keep = weak_from_this().lock();
-    IndexPath began = *touchedRow_;
-    setHighlightedRow(std::nullopt);
-    auto path = indexPathForRowAtPoint(touches.front()->locationInView(this));
-    if (path == began && allowsSelection_) selectAsUser(began);
-}
-
-void TableView::touchesCancelled(const TouchSet&, Event*) { setHighlightedRow(std::nullopt); }
+void TableView::touchesCancelled(const TouchSet&, Event*) { cells_.touchesCancelled(); }
 
 }  // namespace ui

@@ -39,8 +39,10 @@
 
 #include "platform/foundation/String.h"
 #include "platform/uikit/IndexPath.h"
+#include "platform/uikit/ReusableViewPool.h"
 #include "platform/uikit/ScrollView.h"
 #include "platform/uikit/TableViewCell.h"
+#include "platform/uikit/VisibleCellList.h"
 
 namespace ui {
 
@@ -245,10 +247,10 @@ public:
     void scrollToRowAtIndexPath(const IndexPath& path, TableViewScrollPosition position, bool animated);
 
     // ---- Selection ----
-    bool allowsSelection() const { return allowsSelection_; }
-    void setAllowsSelection(bool on) { allowsSelection_ = on; }
-    bool allowsMultipleSelection() const { return allowsMultipleSelection_; }
-    void setAllowsMultipleSelection(bool on) { allowsMultipleSelection_ = on; }
+    bool allowsSelection() const { return cells_.allowsSelection(); }
+    void setAllowsSelection(bool on) { cells_.setAllowsSelection(on); }
+    bool allowsMultipleSelection() const { return cells_.allowsMultipleSelection(); }
+    void setAllowsMultipleSelection(bool on) { cells_.setAllowsMultipleSelection(on); }
     // Silent; nothing deselects every row. ScrollPosition None does not
     // scroll.
     void selectRowAtIndexPath(const std::optional<IndexPath>& path, bool animated, TableViewScrollPosition position);
@@ -301,9 +303,7 @@ private:
     void dropSupplement(const ns::Ref<View>& view);
     void dropAllVisible();
     void placeTableHeaderAndFooter();
-    void setCellSelected(const IndexPath& path, bool selected);
     void selectAsUser(IndexPath path);
-    void setHighlightedRow(const std::optional<IndexPath>& path);
     ns::Ref<View> makeSupplement(Supplement kind, int64_t section);
 
     TableViewStyle style_ = TableViewStyle::Plain;
@@ -323,10 +323,8 @@ private:
     ns::Ref<View> tableFooterView_;
     ns::Ref<View> backgroundView_;
 
-    std::map<std::string, CellFactory> cellRegistrations_;
-    std::map<std::string, HeaderFooterFactory> headerFooterRegistrations_;
-    std::map<std::string, std::vector<ns::Ref<TableViewCell>>> cellPool_;
-    std::map<std::string, std::vector<ns::Ref<TableViewHeaderFooterView>>> headerFooterPool_;
+    detail::ReusableViewPool<TableViewCell> cellPool_;
+    detail::ReusableViewPool<TableViewHeaderFooterView> headerFooterPool_;
 
     bool geometryValid_ = false;
     bool everLoaded_ = false;
@@ -336,13 +334,8 @@ private:
     Update pending_;
     bool updating_ = false;
 
-    std::map<IndexPath, ns::Ref<TableViewCell>> visibleCells_;
+    detail::VisibleCellList<TableViewCell> cells_;
     std::map<std::pair<Supplement, int64_t>, ns::Ref<View>> visibleSupplements_;
-
-    std::set<IndexPath> selected_;
-    bool allowsSelection_ = true;
-    bool allowsMultipleSelection_ = false;
-    std::optional<IndexPath> touchedRow_;
 };
 
 }  // namespace ui

@@ -78,52 +78,26 @@ void TableViewCell::setAccessoryView(const ns::Ref<View>& view) {
     setNeedsLayout();
 }
 
-void TableViewCell::setBackgroundView(const ns::Ref<View>& view) {
-    if (backgroundView_ == view) return;
-    if (backgroundView_ && backgroundView_->superview().get() == this) backgroundView_->removeFromSuperview();
-    backgroundView_ = view;
-    if (view) {
-        view->setFrame(bounds());
-        insertSubview(view, 0);
-    }
-}
+void TableViewCell::setBackgroundView(const ns::Ref<View>& view) { backgrounds_.setBackgroundView(*this, view); }
 
 void TableViewCell::setSelectedBackgroundView(const ns::Ref<View>& view) {
-    if (selectedBackgroundView_ == view) return;
-    if (selectedBackgroundView_ && selectedBackgroundView_->superview().get() == this) {
-        selectedBackgroundView_->removeFromSuperview();
-    }
-    selectedBackgroundView_ = view;
-    updateBackgrounds();
+    backgrounds_.setSelectedBackgroundView(*this, view, showsSelectedBackground());
 }
 
 // ---- States ----
 
 void TableViewCell::setSelected(bool selected, bool) {
     selected_ = selected;
-    updateBackgrounds();
+    backgrounds_.showSelected(*this, showsSelectedBackground());
 }
 
 void TableViewCell::setHighlighted(bool highlighted, bool) {
     highlighted_ = highlighted;
-    updateBackgrounds();
+    backgrounds_.showSelected(*this, showsSelectedBackground());
 }
 
-void TableViewCell::updateBackgrounds() {
-    if (!selectedBackgroundView_) return;
-    bool show = (selected_ || highlighted_) && selectionStyle_ != TableViewCellSelectionStyle::None;
-    bool shown = selectedBackgroundView_->superview().get() == this;
-    if (show == shown) return;
-    if (!show) {
-        selectedBackgroundView_->removeFromSuperview();
-        return;
-    }
-    selectedBackgroundView_->setFrame(bounds());
-    if (backgroundView_ && backgroundView_->superview().get() == this) {
-        insertSubviewAbove(selectedBackgroundView_, backgroundView_);
-    } else {
-        insertSubview(selectedBackgroundView_, 0);
-    }
+bool TableViewCell::showsSelectedBackground() const {
+    return (selected_ || highlighted_) && selectionStyle_ != TableViewCellSelectionStyle::None;
 }
 
 void TableViewCell::prepareForReuse() {
@@ -135,9 +109,8 @@ void TableViewCell::prepareForReuse() {
 
 void TableViewCell::layoutSubviews() {
     View::layoutSubviews();
+    backgrounds_.layout(*this);
     cg::Rect b = bounds();
-    if (backgroundView_) backgroundView_->setFrame(b);
-    if (selectedBackgroundView_) selectedBackgroundView_->setFrame(b);
 
     double accessory = 0;
     if (accessoryView_) {

@@ -24,6 +24,7 @@
 
 #include <string>
 
+#include "platform/uikit/CellBackgrounds.h"
 #include "platform/uikit/View.h"
 
 namespace ui {
@@ -68,10 +69,10 @@ public:
     void setAccessoryView(const ns::Ref<View>& view);
     TableViewCellSelectionStyle selectionStyle() const { return selectionStyle_; }
     void setSelectionStyle(TableViewCellSelectionStyle style) { selectionStyle_ = style; }
-    const ns::Ref<View>& backgroundView() const { return backgroundView_; }
+    const ns::Ref<View>& backgroundView() const { return backgrounds_.backgroundView(); }
     void setBackgroundView(const ns::Ref<View>& view);
     // Shown while selected or highlighted, unless the selection style is None.
-    const ns::Ref<View>& selectedBackgroundView() const { return selectedBackgroundView_; }
+    const ns::Ref<View>& selectedBackgroundView() const { return backgrounds_.selectedBackgroundView(); }
     void setSelectedBackgroundView(const ns::Ref<View>& view);
 
     bool isSelected() const { return selected_; }
@@ -86,7 +87,7 @@ public:
     void layoutSubviews() override;
 
 private:
-    void updateBackgrounds();
+    bool showsSelectedBackground() const;
 
     TableViewCellStyle style_ = TableViewCellStyle::Default;
     std::string reuseIdentifier_;
@@ -97,8 +98,7 @@ private:
     TableViewCellAccessoryType accessoryType_ = TableViewCellAccessoryType::None;
     ns::Ref<View> accessoryView_;
     TableViewCellSelectionStyle selectionStyle_ = TableViewCellSelectionStyle::Default;
-    ns::Ref<View> backgroundView_;
-    ns::Ref<View> selectedBackgroundView_;
+    detail::CellBackgrounds backgrounds_;
     bool selected_ = false;
     bool highlighted_ = false;
 };
