@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "platform/uikit/AttributedTextLayout.h"
-#include "platform/uikit/Color.h"
 #include "platform/uikit/Font.h"
 #include "platform/uikit/GeometryValue.h"
 #include "platform/uikit/GraphicsContext.h"
@@ -24,7 +23,7 @@ const ns::Ref<Font>& defaultLabelFont() {
 
 Label::Label() : Label(cg::Rect{}) {}
 
-Label::Label(const cg::Rect& frame) : View(frame), font_(defaultLabelFont()), textColor_(blackColor()) {
+Label::Label(const cg::Rect& frame) : View(frame), storage_(nullptr, defaultLabelFont()) {
     setUserInteractionEnabled(false);
     setOpaque(false);
     setContentMode(ViewContentMode::Redraw);
@@ -35,46 +34,27 @@ ns::Ref<Label> Label::make(const cg::Rect& frame) { return std::make_shared<Labe
 // ---- Text ----
 
 void Label::setText(const ns::Ref<ns::String>& text) {
-    text_ = text ? std::static_pointer_cast<ns::String>(text->copy()) : nullptr;
-    attributed_ = nullptr;
+    storage_.setText(text);
     textChanged();
 }
 
 ns::Ref<AttributedText> Label::attributedText() const {
-    if (attributed_) return std::static_pointer_cast<AttributedText>(attributed_->copy());
-    if (!text_) return nullptr;
+    if (storage_.attributed() || !text()) return storage_.attributedText();
     auto style = ParagraphStyle::make();
-    style->setAlignment(alignment_);
+    style->setAlignment(textAlignment());
     style->setLineBreakMode(lineBreakMode_);
-    return AttributedText::make(text_, {{FontAttributeName, font_},
-                                        {ForegroundColorAttributeName, valueWithColor(textColor_)},
-                                        {ParagraphStyleAttributeName, style}});
+    return storage_.attributedText({{ParagraphStyleAttributeName, style}});
 }
 
 void Label::setAttributedText(const ns::Ref<ns::AttributedString>& text) {
-    attributed_ = AttributedText::from(text);
-    text_ = attributed_ ? attributed_->string() : nullptr;
-    if (attributed_ && attributed_->length() > 0) {
-        const TextAttributes& first = attributed_->attributesAtIndex(0);
-        auto font = first.find(FontAttributeName);
-        if (font != first.end()) {
-            if (auto f = ns::cast<Font>(font->second)) font_ = f;
-        }
-        auto color = first.find(ForegroundColorAttributeName);
-        if (color != first.end()) {
-            if (auto c = colorValue(color->second)) textColor_ = *c;
-        }
-    }
+    storage_.setAttributedText(text);
+    storage_.adoptFontAtStart();
+    storage_.adoptColorAtStart();
     textChanged();
 }
 
-ns::Ref<AttributedText> Label::measuredText() const {
-    if (attributed_) return attributed_;
-    return AttributedText::make(text_);
-}
-
 TextLayout Label::layoutFor(double maxWidth, int64_t lines) const {
-    return TextLayout(*measuredText(), font_, maxWidth, int(std::clamp<int64_t>(lines, 0, INT32_MAX)));
+    return TextLayout(*storage_.measuredText(), font(), maxWidth, int(std::clamp<int64_t>(lines, 0, INT32_MAX)));
 }
 
 void Label::textChanged() {
@@ -85,24 +65,18 @@ void Label::textChanged() {
 // ---- Style ----
 
 void Label::setFont(const ns::Ref<Font>& font) {
-    font_ = font ? font : defaultLabelFont();
-    if (attributed_ && attributed_->length() > 0) {
-        attributed_->addAttribute(FontAttributeName, font_, {0, attributed_->length()});
-    }
+    storage_.setFont(font);
     textChanged();
 }
 
 void Label::setTextColor(std::optional<cg::Color> color) {
-    textColor_ = color.value_or(blackColor());
-    if (attributed_ && attributed_->length() > 0) {
-        attributed_->addAttribute(ForegroundColorAttributeName, valueWithColor(textColor_),
-                                  {0, attributed_->length()});
-    }
+    storage_.setColor(color);
+    storage_.applyColorToAttributedText();
     setNeedsDisplay();
 }
 
 void Label::setTextAlignment(TextAlignment alignment) {
-    alignment_ = alignment;
+    storage_.setAlignment(alignment);
     setNeedsDisplay();
 }
 
@@ -134,13 +108,13 @@ void Label::setPreferredMaxLayoutWidth(double width) {
 // ---- Sizes ----
 
 cg::Size Label::sizeThatFits(cg::Size size) const {
-    if (!text_ || text_->length() == 0) return {};
+    if (!text() || text()->length() == 0) return {};
     double width = numberOfLines_ == 1 ? 0 : size.width;
     return layoutFor(width, numberOfLines_).size();
 }
 
 cg::Size Label::intrinsicContentSize() const {
-    if (!text_ || text_->length() == 0) return {};
+    if (!text() || text()->length() == 0) return {};
     double width = 0;
     if (numberOfLines_ != 1) width = preferredMaxLayoutWidth_ > 0 ? preferredMaxLayoutWidth_ : bounds().width();
     return layoutFor(width, numberOfLines_).size();
@@ -148,7 +122,7 @@ cg::Size Label::intrinsicContentSize() const {
 
 cg::Rect Label::textRectForBounds(const cg::Rect& bounds, int64_t numberOfLines) const {
     cg::Rect rect{bounds.origin, {}};
-    if (!text_ || text_->length() == 0) return rect;
+    if (!text() || text()->length() == 0) return rect;
     TextLayout layout = layoutFor(numberOfLines == 1 ? 0 : bounds.width(), numberOfLines);
     const auto& lines = layout.lines();
     size_t fit = 0;
@@ -165,7 +139,7 @@ cg::Rect Label::textRectForBounds(const cg::Rect& bounds, int64_t numberOfLines)
 
 void Label::drawTextInRect(const cg::Rect& rect) {
     cg::BitmapContext* context = graphicsGetCurrentContext();
-    if (!context || !text_ || text_->length() == 0) return;
+    if (!context || !text() || text()->length() == 0) return;
     TextLayout layout = layoutFor(numberOfLines_ == 1 ? 0 : rect.width(), numberOfLines_);
     cg::Rect used = textRectForBounds(rect, numberOfLines_);
     size_t count = 0;
@@ -179,14 +153,14 @@ void Label::drawTextInRect(const cg::Rect& rect) {
         scale = std::max(minimumScaleFactor_, rect.width() / layout.size().width);
     }
     double top = rect.minY() + (rect.height() - used.height()) / 2;
-    auto text = measuredText();
+    auto text = storage_.measuredText();
     for (size_t i = 0; i < count; ++i) {
         const TextLine& line = layout.lines()[i];
         double width = line.width * scale;
         double x = rect.minX();
-        if (alignment_ == TextAlignment::Center) x += (rect.width() - width) / 2;
-        else if (alignment_ == TextAlignment::Right) x = rect.maxX() - width;
-        cg::Color color = textColor_;
+        if (textAlignment() == TextAlignment::Center) x += (rect.width() - width) / 2;
+        else if (textAlignment() == TextAlignment::Right) x = rect.maxX() - width;
+        cg::Color color = textColor();
         if (line.range.location < text->length()) {
             if (auto c = colorValue(text->attributeAtIndex(ForegroundColorAttributeName, line.range.location))) {
                 color = *c;

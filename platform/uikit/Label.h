@@ -19,6 +19,7 @@
 
 #include "platform/foundation/String.h"
 #include "platform/uikit/AttributedText.h"
+#include "platform/uikit/TextInputStorage.h"
 #include "platform/uikit/View.h"
 
 namespace ui {
@@ -35,7 +36,7 @@ public:
     explicit Label(const cg::Rect& frame);
     static ns::Ref<Label> make(const cg::Rect& frame = {});
 
-    const ns::Ref<ns::String>& text() const { return text_; }
+    const ns::Ref<ns::String>& text() const { return storage_.text(); }
     void setText(const ns::Ref<ns::String>& text);
     void setText(std::string_view text) { setText(ns::String::make(std::string(text))); }
     void setText(std::nullptr_t) { setText(ns::Ref<ns::String>()); }
@@ -45,12 +46,12 @@ public:
     void setAttributedText(const ns::Ref<ns::AttributedString>& text);
 
     // Nil restores the default, the system font of 17 points.
-    const ns::Ref<Font>& font() const { return font_; }
+    const ns::Ref<Font>& font() const { return storage_.font(); }
     void setFont(const ns::Ref<Font>& font);
     // Nothing restores the default, black.
-    const cg::Color& textColor() const { return textColor_; }
+    const cg::Color& textColor() const { return storage_.color(); }
     void setTextColor(std::optional<cg::Color> color);
-    TextAlignment textAlignment() const { return alignment_; }
+    TextAlignment textAlignment() const { return storage_.alignment(); }
     void setTextAlignment(TextAlignment alignment);
     // 0: as many as the text needs.
     int64_t numberOfLines() const { return numberOfLines_; }
@@ -80,17 +81,10 @@ public:
     void drawRect(const cg::Rect& rect) override;
 
 private:
-    // The text as measured: the attributed text, or the plain text without
-    // attributes (measured in the label's font).
-    ns::Ref<AttributedText> measuredText() const;
     TextLayout layoutFor(double maxWidth, int64_t lines) const;
     void textChanged();
 
-    ns::Ref<ns::String> text_;
-    ns::Ref<AttributedText> attributed_;
-    ns::Ref<Font> font_;
-    cg::Color textColor_;
-    TextAlignment alignment_ = TextAlignment::Natural;
+    detail::TextStorage storage_;
     int64_t numberOfLines_ = 1;
     LineBreakMode lineBreakMode_ = LineBreakMode::ByTruncatingTail;
     bool adjustsFontSizeToFitWidth_ = false;

@@ -5,11 +5,9 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/graphics/TextMetrics.h"
 #include "platform/uikit/AttributedTextLayout.h"
-#include "platform/uikit/Color.h"
 #include "platform/uikit/Font.h"
 #include "platform/uikit/GeometryValue.h"
 #include "platform/uikit/GraphicsContext.h"
-#include "platform/uikit/Keyboard.h"
 #include "platform/uikit/Touch.h"
 
 namespace ui {
@@ -61,15 +59,9 @@ constexpr const char* Bullet = "\xE2\x80\xA2";
 RT_DEFINE_CLASS(TextField, Control, "UITextField", textProperty("text", &TextField::text, &TextField::setText),
                 textProperty("placeholder", &TextField::placeholder, &TextField::setPlaceholder))
 
-bool& detail::textInputTakingFocus() {
-    static bool taking = false;
-    return taking;
-}
-
 TextField::TextField() : TextField(cg::Rect{}) {}
 
-TextField::TextField(const cg::Rect& frame)
-    : Control(frame), text_(emptyText()), font_(defaultFieldFont()), textColor_(blackColor()) {
+TextField::TextField(const cg::Rect& frame) : TextInput(frame, detail::TextStorage(emptyText(), defaultFieldFont())) {
     setOpaque(false);
     setContentVerticalAlignment(ControlContentVerticalAlignment::Center);
 }
@@ -79,20 +71,14 @@ ns::Ref<TextField> TextField::make(const cg::Rect& frame) { return std::make_sha
 // ---- Text ----
 
 void TextField::setText(const ns::Ref<ns::String>& text) {
-    text_ = text ? std::static_pointer_cast<ns::String>(text->copy()) : emptyText();
-    attributed_ = nullptr;
+    storage_.setText(text);
     textChanged();
 }
 
-ns::Ref<AttributedText> TextField::attributedText() const {
-    if (attributed_) return std::static_pointer_cast<AttributedText>(attributed_->copy());
-    return AttributedText::make(text_, {{FontAttributeName, font_},
-                                        {ForegroundColorAttributeName, valueWithColor(textColor_)}});
-}
+ns::Ref<AttributedText> TextField::attributedText() const { return storage_.attributedText(); }
 
 void TextField::setAttributedText(const ns::Ref<ns::AttributedString>& text) {
-    attributed_ = AttributedText::from(text);
-    text_ = attributed_ ? attributed_->string() : emptyText();
+    storage_.setAttributedText(text);
     textChanged();
 }
 
@@ -105,7 +91,7 @@ void TextField::setPlaceholder(const ns::Ref<ns::String>& placeholder) {
 ns::Ref<AttributedText> TextField::attributedPlaceholder() const {
     if (attributedPlaceholder_) return std::static_pointer_cast<AttributedText>(attributedPlaceholder_->copy());
     if (!placeholder_) return nullptr;
-    return AttributedText::make(placeholder_, {{FontAttributeName, font_},
+    return AttributedText::make(placeholder_, {{FontAttributeName, font()},
                                                {ForegroundColorAttributeName, valueWithColor(PlaceholderColor)}});
 }
 
@@ -116,10 +102,11 @@ void TextField::setAttributedPlaceholder(const ns::Ref<ns::AttributedString>& pl
 }
 
 std::string TextField::displayedText() const {
-    if (!secure_) return text_->utf8();
+    const ns::Ref<ns::String>& text = storage_.text();
+    if (!secure_) return text->utf8();
     std::string out;
-    for (uint64_t i = 0; i < text_->length();) {
-        ns::Range r = text_->rangeOfComposedCharacterSequenceAtIndex(i);
+    for (uint64_t i = 0; i < text->length();) {
+        ns::Range r = text->rangeOfComposedCharacterSequenceAtIndex(i);
         out += Bullet;
         i = r.end() > i ? r.end() : i + 1;
     }
@@ -135,20 +122,17 @@ void TextField::textChanged() {
 // ---- Style ----
 
 void TextField::setFont(const ns::Ref<Font>& font) {
-    font_ = font ? font : defaultFieldFont();
-    if (attributed_ && attributed_->length() > 0) {
-        attributed_->addAttribute(FontAttributeName, font_, {0, attributed_->length()});
-    }
+    storage_.setFont(font);
     textChanged();
 }
 
 void TextField::setTextColor(std::optional<cg::Color> color) {
-    textColor_ = color.value_or(blackColor());
+    storage_.setColor(color);
     setNeedsDisplay();
 }
 
 void TextField::setTextAlignment(TextAlignment alignment) {
-    alignment_ = alignment;
+    storage_.setAlignment(alignment);
     setNeedsDisplay();
 }
 
@@ -159,14 +143,13 @@ void TextField::setBorderStyle(TextBorderStyle style) {
 
 void TextField::setSecureTextEntry(bool secure) {
     secure_ = secure;
-    if (!secure) replaceOnNextChange_ = false;
+    if (!secure) setReplacesOnNextChange(false);
     textChanged();
 }
 
 // ---- Side views ----
 
-bool TextField::showsSideView(TextFieldViewMode mode, const ns::Ref<View>& view) const {
-    if (!view) return false;
+bool TextField::showsInMode(TextFieldViewMode mode) const {
     switch (mode) {
         case TextFieldViewMode::Never: return false;
         case TextFieldViewMode::WhileEditing: return isEditing();
@@ -176,16 +159,11 @@ bool TextField::showsSideView(TextFieldViewMode mode, const ns::Ref<View>& view)
     return false;
 }
 
-bool TextField::isClearButtonVisible() const {
-    if (text_->length() == 0) return false;
-    switch (clearButtonMode_) {
-        case TextFieldViewMode::Never: return false;
-        case TextFieldViewMode::WhileEditing: return isEditing();
-        case TextFieldViewMode::UnlessEditing: return !isEditing();
-        case TextFieldViewMode::Always: return true;
-    }
-    return false;
+bool TextField::showsSideView(TextFieldViewMode mode, const ns::Ref<View>& view) const {
+    return view && showsInMode(mode);
 }
+
+bool TextField::isClearButtonVisible() const { return text()->length() > 0 && showsInMode(clearButtonMode_); }
 
 void TextField::setLeftView(const ns::Ref<View>& view) {
     if (leftView_ && leftView_ != view && leftView_->superview().get() == this) leftView_->removeFromSuperview();
@@ -211,107 +189,45 @@ void TextField::setRightViewMode(TextFieldViewMode mode) {
 
 // ---- Editing ----
 
-bool TextField::becomeFirstResponder() {
-    if (isFirstResponder()) return true;
-    if (!canBecomeFirstResponder() || !window()) return false;
-    auto keep = ref<TextField>();
-    if (auto d = delegate(); d && !d->textFieldShouldBeginEditing(*this)) return false;
-    bool& taking = detail::textInputTakingFocus();
-    bool wasTaking = taking;
-    taking = true;
-    bool became = Control::becomeFirstResponder();
-    taking = wasTaking;
-    if (!became) return false;
-    editing_ = true;
-    replaceOnNextChange_ = secure_ && text_->length() > 0;
+bool TextField::sessionShouldBegin() {
+    auto d = delegate();
+    return !d || d->textFieldShouldBeginEditing(*this);
+}
+
+void TextField::sessionDidBegin() {
+    // As on the platform, the first change to secure text that was already
+    // there replaces all of it.
+    setReplacesOnNextChange(secure_ && text()->length() > 0);
     if (auto d = delegate()) d->textFieldDidBeginEditing(*this);
     sendActionsForControlEvents(ControlEventEditingDidBegin);
-    ns::NotificationCenter::defaultCenter()->postNotificationName(TextFieldTextDidBeginEditingNotification, keep);
-    Keyboard::simulateShow();
-    setNeedsLayout();
-    setNeedsDisplay();
-    return true;
+    ns::NotificationCenter::defaultCenter()->postNotificationName(TextFieldTextDidBeginEditingNotification, ref());
 }
 
-bool TextField::resignFirstResponder() {
-    if (!isFirstResponder()) return Control::resignFirstResponder();
-    auto keep = ref<TextField>();
-    if (auto d = delegate(); d && !d->textFieldShouldEndEditing(*this)) return false;
-    if (!Control::resignFirstResponder()) return false;
-    endEditingSession();
-    return true;
+bool TextField::sessionShouldEnd() {
+    auto d = delegate();
+    return !d || d->textFieldShouldEndEditing(*this);
 }
 
-void TextField::resignFirstResponderForcibly() {
-    if (!isFirstResponder()) return;
-    auto keep = ref<TextField>();
-    if (!Control::resignFirstResponder() && isFirstResponder()) setFirstResponder(nullptr);
-    endEditingSession();
-}
-
-void TextField::endEditingSession() {
-    if (!editing_) return;
-    auto keep = ref<TextField>();
-    editing_ = false;
-    replaceOnNextChange_ = false;
+void TextField::sessionDidEnd() {
     if (auto d = delegate()) d->textFieldDidEndEditing(*this);
     sendActionsForControlEvents(ControlEventEditingDidEnd);
-    ns::NotificationCenter::defaultCenter()->postNotificationName(TextFieldTextDidEndEditingNotification, keep);
-    if (!detail::textInputTakingFocus()) Keyboard::simulateHide();
+    ns::NotificationCenter::defaultCenter()->postNotificationName(TextFieldTextDidEndEditingNotification, ref());
+}
+
+// Side views and the placeholder may show only while editing.
+void TextField::editingDidToggle() {
     setNeedsLayout();
     setNeedsDisplay();
 }
 
-void TextField::willMoveToWindow(Window* newWindow) {
-    Control::willMoveToWindow(newWindow);
-    // The view has already let go of the focus; the session ends with it.
-    if (!newWindow && editing_) endEditingSession();
+bool TextField::shouldChangeText(ns::Range range, const ns::Ref<ns::String>& replacement) {
+    auto d = delegate();
+    return !d || d->textFieldShouldChangeCharactersInRange(*this, range, replacement);
 }
 
-bool TextField::ensureEditing() { return isEditing() || becomeFirstResponder(); }
-
-bool TextField::change(ns::Range range, std::string_view replacement) {
-    auto keep = ref<TextField>();
-    if (replaceOnNextChange_) range = {0, text_->length()};
-    auto inserted = ns::String::make(std::string(replacement));
-    if (auto d = delegate(); d && !d->textFieldShouldChangeCharactersInRange(*this, range, inserted)) return false;
-    replaceOnNextChange_ = false;
-    auto updated = ns::MutableString::make(text_->utf8());
-    updated->replaceCharactersInRange(range, replacement);
-    text_ = ns::String::make(updated->utf8());
-    if (attributed_) attributed_->replaceCharactersInRange(range, replacement);
-    textChanged();
+void TextField::textDidChange() {
     sendActionsForControlEvents(ControlEventEditingChanged);
-    ns::NotificationCenter::defaultCenter()->postNotificationName(TextFieldTextDidChangeNotification, keep);
-    return true;
-}
-
-bool TextField::typeText(std::string_view text) {
-    if (!ensureEditing()) return false;
-    auto typed = ns::String::make(std::string(text));
-    for (uint64_t i = 0; i < typed->length();) {
-        ns::Range character = typed->rangeOfComposedCharacterSequenceAtIndex(i);
-        if (character.end() <= i) character = {i, 1};
-        change({text_->length(), 0}, typed->substringWithRange(character)->utf8());
-        // The delegate may have ended editing.
-        if (!isEditing()) break;
-        i = character.end();
-    }
-    return true;
-}
-
-bool TextField::paste(std::string_view text) {
-    if (!ensureEditing()) return false;
-    if (!text.empty()) change({text_->length(), 0}, text);
-    return true;
-}
-
-bool TextField::deleteBackward() {
-    if (!ensureEditing()) return false;
-    uint64_t length = text_->length();
-    if (length == 0) return true;
-    change(text_->rangeOfComposedCharacterSequenceAtIndex(length - 1), "");
-    return true;
+    ns::NotificationCenter::defaultCenter()->postNotificationName(TextFieldTextDidChangeNotification, ref());
 }
 
 bool TextField::pressReturn() {
@@ -329,12 +245,10 @@ bool TextField::tapClearButton() {
     auto keep = ref<TextField>();
     if (auto d = delegate(); d && !d->textFieldShouldClear(*this)) return false;
     if (!isEditing() && !becomeFirstResponder()) return false;
-    text_ = emptyText();
-    if (attributed_) attributed_->replaceCharactersInRange({0, attributed_->length()}, "");
-    replaceOnNextChange_ = false;
+    storage_.replace({0, text()->length()}, "");
+    setReplacesOnNextChange(false);
     textChanged();
-    sendActionsForControlEvents(ControlEventEditingChanged);
-    ns::NotificationCenter::defaultCenter()->postNotificationName(TextFieldTextDidChangeNotification, keep);
+    textDidChange();
     return true;
 }
 
@@ -375,11 +289,11 @@ cg::Rect TextField::editingRectForBounds(const cg::Rect& bounds) const { return 
 cg::Rect TextField::placeholderRectForBounds(const cg::Rect& bounds) const { return textRectForBounds(bounds); }
 
 cg::Size TextField::sizeThatFits(cg::Size) const {
-    double width = TextLayout(*AttributedText::make(displayedText()), font_, 0, 1).size().width;
+    double width = TextLayout(*AttributedText::make(displayedText()), font(), 0, 1).size().width;
     if (auto placeholder = attributedPlaceholder()) {
-        width = std::max(width, TextLayout(*placeholder, font_, 0, 1).size().width);
+        width = std::max(width, TextLayout(*placeholder, font(), 0, 1).size().width);
     }
-    double height = font_->lineHeight();
+    double height = font()->lineHeight();
     for (const auto& [mode, view] : {std::pair{leftViewMode_, leftView_}, std::pair{rightViewMode_, rightView_}}) {
         if (!showsSideView(mode, view)) continue;
         width += view->frame().width();
@@ -410,17 +324,17 @@ void TextField::drawRect(const cg::Rect&) {
     cg::BitmapContext* context = graphicsGetCurrentContext();
     if (!context) return;
     cg::Rect b = bounds();
-    bool showPlaceholder = text_->length() == 0;
+    bool showPlaceholder = text()->length() == 0;
     if (showPlaceholder && !placeholder_) return;
     cg::Rect area = showPlaceholder ? placeholderRectForBounds(b) : (isEditing() ? editingRectForBounds(b)
                                                                                  : textRectForBounds(b));
     std::string shown = showPlaceholder ? placeholder_->utf8() : displayedText();
-    cg::Color color = showPlaceholder ? PlaceholderColor : textColor_;
-    double size = font_->pointSize();
+    cg::Color color = showPlaceholder ? PlaceholderColor : textColor();
+    double size = font()->pointSize();
     cg::Size extent = cg::TextMetrics::measure(shown, size);
     double x = area.minX();
-    if (alignment_ == TextAlignment::Center) x += (area.width() - extent.width) / 2;
-    else if (alignment_ == TextAlignment::Right) x = area.maxX() - extent.width;
+    if (textAlignment() == TextAlignment::Center) x += (area.width() - extent.width) / 2;
+    else if (textAlignment() == TextAlignment::Right) x = area.maxX() - extent.width;
     context->saveGState();
     context->clipToRect(area);
     context->drawText(shown, {x, area.midY() - extent.height / 2}, size, color);

@@ -26,6 +26,7 @@
 #include "platform/foundation/String.h"
 #include "platform/uikit/AttributedText.h"
 #include "platform/uikit/Control.h"
+#include "platform/uikit/TextInput.h"
 
 namespace ui {
 
@@ -101,13 +102,10 @@ public:
     }
 };
 
-namespace detail {
-// Set while a text input takes the focus, so that the one giving it up
-// leaves the keyboard up.
-bool& textInputTakingFocus();
-}  // namespace detail
+// Built once, in TextInput.cpp.
+extern template class detail::TextInput<Control>;
 
-class TextField : public Control {
+class TextField : public detail::TextInput<Control> {
     RT_DECLARE_CLASS(TextField)
 public:
     TextField();
@@ -116,7 +114,7 @@ public:
 
     // ---- Text ----
     // Never nil: the empty text when there is none.
-    const ns::Ref<ns::String>& text() const { return text_; }
+    const ns::Ref<ns::String>& text() const { return storage_.text(); }
     void setText(const ns::Ref<ns::String>& text);
     void setText(std::string_view text) { setText(ns::String::make(std::string(text))); }
     void setText(std::nullptr_t) { setText(ns::Ref<ns::String>()); }
@@ -136,11 +134,11 @@ public:
 
     // ---- Style ----
     // Nil restores the system font of 17 points.
-    const ns::Ref<Font>& font() const { return font_; }
+    const ns::Ref<Font>& font() const { return storage_.font(); }
     void setFont(const ns::Ref<Font>& font);
-    const cg::Color& textColor() const { return textColor_; }
+    const cg::Color& textColor() const { return storage_.color(); }
     void setTextColor(std::optional<cg::Color> color);
-    TextAlignment textAlignment() const { return alignment_; }
+    TextAlignment textAlignment() const { return storage_.alignment(); }
     void setTextAlignment(TextAlignment alignment);
     TextBorderStyle borderStyle() const { return borderStyle_; }
     void setBorderStyle(TextBorderStyle style);
@@ -170,21 +168,12 @@ public:
     // ---- Delegate and editing ----
     std::shared_ptr<TextFieldDelegate> delegate() const { return delegate_.lock(); }
     void setDelegate(const std::shared_ptr<TextFieldDelegate>& delegate) { delegate_ = delegate; }
-    bool isEditing() const { return editing_ && isFirstResponder(); }
+    // isEditing, becoming and resigning first responder: TextInput.h.
     bool canBecomeFirstResponder() const override { return isEnabled(); }
-    bool becomeFirstResponder() override;
-    bool resignFirstResponder() override;
-    void resignFirstResponderForcibly() override;
 
-    // ---- Typing, as a person would (each begins editing first if needed;
-    // false when editing cannot begin) ----
-    // One should-change question per character; returns true when editing
-    // began, whatever the delegate let through.
-    bool typeText(std::string_view text);
-    // The whole text as one change.
-    bool paste(std::string_view text);
-    // Removes the last character (all of a re-edited secure text).
-    bool deleteBackward();
+    // ---- Typing, as a person would ----
+    // typeText, paste and deleteBackward: TextInput.h. A delete after
+    // editing began again on secure text removes all of it.
     // Asks should-return; when the delegate agrees, sends
     // editingDidEndOnExit, and ends editing if anyone listens for it.
     // Returns the delegate's answer (false when not editing).
@@ -207,23 +196,21 @@ public:
     void drawRect(const cg::Rect& rect) override;
 
     void touchesEnded(const TouchSet& touches, Event* event) override;
-    void willMoveToWindow(Window* newWindow) override;
 
 private:
-    bool ensureEditing();
-    // Applies one change after asking the delegate; false when refused.
-    bool change(ns::Range range, std::string_view replacement);
-    void endEditingSession();
+    bool sessionShouldBegin() override;
+    void sessionDidBegin() override;
+    bool sessionShouldEnd() override;
+    void sessionDidEnd() override;
+    bool shouldChangeText(ns::Range range, const ns::Ref<ns::String>& replacement) override;
+    void textDidChange() override;
+    void editingDidToggle() override;
+    void textChanged() override;
+    bool showsInMode(TextFieldViewMode mode) const;
     bool showsSideView(TextFieldViewMode mode, const ns::Ref<View>& view) const;
-    void textChanged();
 
-    ns::Ref<ns::String> text_;
-    ns::Ref<AttributedText> attributed_;
     ns::Ref<ns::String> placeholder_;
     ns::Ref<AttributedText> attributedPlaceholder_;
-    ns::Ref<Font> font_;
-    cg::Color textColor_;
-    TextAlignment alignment_ = TextAlignment::Natural;
     TextBorderStyle borderStyle_ = TextBorderStyle::None;
     bool secure_ = false;
     KeyboardType keyboardType_ = KeyboardType::Default;
@@ -234,8 +221,6 @@ private:
     ns::Ref<View> rightView_;
     TextFieldViewMode rightViewMode_ = TextFieldViewMode::Never;
     std::weak_ptr<TextFieldDelegate> delegate_;
-    bool editing_ = false;
-    bool replaceOnNextChange_ = false;
 };
 
 }  // namespace ui

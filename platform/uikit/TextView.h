@@ -1,12 +1,12 @@
 #pragma once
 // Text views: multi-line text, editable or read-only, with links.
 //
-// Editing works as in text fields (TextField.h): it begins when the view
+// Editing works as in text fields (TextInput.h): it begins when the view
 // becomes first responder (editable views only; a tap does that), shows the
 // keyboard, and typeText goes through the delegate's should-change hook
 // once per character, each accepted change telling the delegate's
 // did-change hook and the did-change observers. A return is just the
-// character "\n".
+// character "\n". A drag scrolls instead of beginning editing.
 //
 // A tap on a link (the link attribute, a URL or its text) of a selectable
 // view that is not editable asks the delegate whether to interact, then
@@ -15,8 +15,8 @@
 //
 // The text lies in the bounds inset by textContainerInset, with the
 // container's 5-point line-fragment padding on each side; it wraps at that
-// width. The view does not scroll: the text's height is what sizeThatFits
-// reports.
+// width. A text view is a scroll view, as on the platform, but its content
+// size is left to callers: the text's height is what sizeThatFits reports.
 //
 // Main thread only.
 
@@ -29,8 +29,9 @@
 #include "platform/foundation/String.h"
 #include "platform/foundation/URL.h"
 #include "platform/uikit/AttributedText.h"
+#include "platform/uikit/ScrollView.h"
 #include "platform/uikit/TextField.h"
-#include "platform/uikit/View.h"
+#include "platform/uikit/TextInput.h"
 
 namespace ui {
 
@@ -85,7 +86,12 @@ public:
     }
 };
 
-class TextView : public View {
+// Built once, in TextInput.cpp.
+extern template class detail::TextInput<ScrollView>;
+
+// Its delegate is a text view delegate: the scroll view's delegate() and
+// setDelegate are hidden, and no scroll view delegate is set.
+class TextView : public detail::TextInput<ScrollView> {
     RT_DECLARE_CLASS(TextView)
 public:
     TextView();
@@ -94,7 +100,7 @@ public:
 
     // ---- Text ----
     // Never nil.
-    const ns::Ref<ns::String>& text() const { return text_; }
+    const ns::Ref<ns::String>& text() const { return storage_.text(); }
     void setText(const ns::Ref<ns::String>& text);
     void setText(std::string_view text) { setText(ns::String::make(std::string(text))); }
     void setText(std::nullptr_t) { setText(ns::Ref<ns::String>()); }
@@ -102,11 +108,11 @@ public:
     void setAttributedText(const ns::Ref<ns::AttributedString>& text);
 
     // Nil restores the system font of 12 points.
-    const ns::Ref<Font>& font() const { return font_; }
+    const ns::Ref<Font>& font() const { return storage_.font(); }
     void setFont(const ns::Ref<Font>& font);
-    const cg::Color& textColor() const { return textColor_; }
+    const cg::Color& textColor() const { return storage_.color(); }
     void setTextColor(std::optional<cg::Color> color);
-    TextAlignment textAlignment() const { return alignment_; }
+    TextAlignment textAlignment() const { return storage_.alignment(); }
     void setTextAlignment(TextAlignment alignment);
     // How links are drawn (a colour under the foreground colour key).
     const TextAttributes& linkTextAttributes() const { return linkTextAttributes_; }
@@ -130,16 +136,9 @@ public:
     // ---- Delegate and editing ----
     std::shared_ptr<TextViewDelegate> delegate() const { return delegate_.lock(); }
     void setDelegate(const std::shared_ptr<TextViewDelegate>& delegate) { delegate_ = delegate; }
-    bool isEditing() const { return editing_ && isFirstResponder(); }
+    // isEditing, becoming and resigning first responder, and typing
+    // (typeText, paste, deleteBackward): TextInput.h.
     bool canBecomeFirstResponder() const override { return editable_; }
-    bool becomeFirstResponder() override;
-    bool resignFirstResponder() override;
-    void resignFirstResponderForcibly() override;
-
-    // ---- Typing (each begins editing first; false when it cannot) ----
-    bool typeText(std::string_view text);
-    bool paste(std::string_view text);
-    bool deleteBackward();
 
     // ---- Links ----
     // The UTF-16 index of the character boundary nearest to a point in the
@@ -160,21 +159,17 @@ public:
     void touchesMoved(const TouchSet& touches, Event* event) override;
     void touchesEnded(const TouchSet& touches, Event* event) override;
     void touchesCancelled(const TouchSet& touches, Event* event) override;
-    void willMoveToWindow(Window* newWindow) override;
 
 private:
-    bool ensureEditing();
-    bool change(ns::Range range, std::string_view replacement);
-    void endEditingSession();
-    ns::Ref<AttributedText> measuredText() const;
+    bool sessionShouldBegin() override;
+    void sessionDidBegin() override;
+    bool sessionShouldEnd() override;
+    void sessionDidEnd() override;
+    bool shouldChangeText(ns::Range range, const ns::Ref<ns::String>& replacement) override;
+    void textDidChange() override;
+    void textChanged() override;
     cg::Rect textArea() const;
-    void textChanged();
 
-    ns::Ref<ns::String> text_;
-    ns::Ref<AttributedText> attributed_;
-    ns::Ref<Font> font_;
-    cg::Color textColor_;
-    TextAlignment alignment_ = TextAlignment::Natural;
     TextAttributes linkTextAttributes_;
     bool editable_ = true;
     bool selectable_ = true;
@@ -183,7 +178,6 @@ private:
     KeyboardType keyboardType_ = KeyboardType::Default;
     ReturnKeyType returnKeyType_ = ReturnKeyType::Default;
     std::weak_ptr<TextViewDelegate> delegate_;
-    bool editing_ = false;
 };
 
 }  // namespace ui
