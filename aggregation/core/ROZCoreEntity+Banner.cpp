@@ -137,9 +137,12 @@ void ROZCoreEntity::popViewanimate() {
     const cg::Rect shown{x, targetY, BannerWidth, BannerHeight};
     banner->setFrame({x, -BannerHeight, BannerWidth, BannerHeight});
     banner->setHidden(false);
-    ui::View::animate(
-        SlideSeconds, [banner, shown] { banner->setFrame(shown); },
-        [banner, shown](bool) { banner->setFrame(shown); });
+    // Held weakly: the banner's layer keeps the animation and its closures.
+    ns::Weak<KVTRTimePopView> slid = banner;
+    auto slideIn = [slid, shown] {
+        if (auto view = slid.lock()) view->setFrame(shown);
+    };
+    ui::View::animate(SlideSeconds, slideIn, [slideIn](bool) { slideIn(); });
 
     // A later showing (or a tap) takes the banner over; this count then
     // leaves it alone.
