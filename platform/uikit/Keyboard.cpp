@@ -117,6 +117,8 @@ void Keyboard::simulateHide(double duration) {
     post(KeyboardWillHideNotification, begin, end, duration);
     post(KeyboardWillChangeFrameNotification, begin, end, duration);
     s.visible = false;
+    // The host view goes below the screen with the keyboard, as on the device.
+    if (s.host) s.host->setFrame(end);
     if (s.window) s.window->setHidden(true);
     post(KeyboardDidHideNotification, begin, end, duration);
     post(KeyboardDidChangeFrameNotification, begin, end, duration);

@@ -223,6 +223,7 @@ TEST_F(ApplicationTest, KeyboardPostsFramesAndShowsItsWindow) {
     ui::Keyboard::simulateHide(0.1);
     EXPECT_FALSE(ui::Keyboard::isVisible());
     EXPECT_TRUE(keyboard->isHidden());
+    EXPECT_EQ(host->frame(), cg::Rect(0, 844, 390, 336));
     EXPECT_EQ(log.names()[4], "UIKeyboardWillHideNotification");
     EXPECT_EQ(ui::doubleValue(log.last()->userInfo()->objectForKey(ui::KeyboardAnimationDurationUserInfoKey)), 0.1);
 }
