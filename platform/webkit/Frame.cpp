@@ -38,6 +38,29 @@ void later(std::function<void()> step) { dispatch::RunLoop::main().performBlock(
 
 }  // namespace
 
+// The fetch session's delegate: brings each redirect to the frame on the
+// main thread.
+class RedirectGate : public ns::URLSessionTaskDelegate {
+public:
+    explicit RedirectGate(std::weak_ptr<Frame> frame) : frame_(std::move(frame)) {}
+
+    bool willPerformHTTPRedirection(const ns::Ref<ns::URLSession>&, const ns::Ref<ns::URLSessionTask>& task,
+                                    const ns::Ref<ns::HTTPURLResponse>&, const ns::Ref<ns::URLRequest>& newRequest,
+                                    const std::function<void(ns::Ref<ns::URLRequest>)>& completion) override {
+        later([frame = frame_, task, newRequest, completion] {
+            if (auto self = frame.lock()) {
+                self->redirected(task, newRequest, completion);
+            } else {
+                completion(nullptr);
+            }
+        });
+        return true;
+    }
+
+private:
+    std::weak_ptr<Frame> frame_;
+};
+
 Frame::Frame(FrameClient& client) : client_(client) {}
 
 Frame::~Frame() { close(); }
@@ -316,7 +339,7 @@ ns::Ref<ns::URLSessionTask> Frame::fetch(const ns::Ref<ns::URLRequest>& request,
         // queue here, so that a task cut short at teardown leaves no shared
         // queue waiting for it.
         session_ = ns::URLSession::sessionWithConfiguration(ns::URLSessionConfiguration::defaultSessionConfiguration(),
-                                                            nullptr, nullptr);
+                                                            std::make_shared<RedirectGate>(weak_from_this()), nullptr);
     }
     auto task = session_->dataTaskWithRequest(
         request, [completion = std::move(completion)](ns::Ref<ns::Data> data, ns::Ref<ns::URLResponse> response,
@@ -325,6 +348,37 @@ ns::Ref<ns::URLSessionTask> Frame::fetch(const ns::Ref<ns::URLRequest>& request,
         });
     task->resume();
     return task;
+}
+
+void Frame::redirected(const ns::Ref<ns::URLSessionTask>& task, const ns::Ref<ns::URLRequest>& newRequest,
+                       std::function<void(ns::Ref<ns::URLRequest>)> answer) {
+    if (!task_ || task != task_ || !provisional_) {
+        answer(newRequest);
+        return;
+    }
+    uint64_t generation = generation_;
+    auto called = std::make_shared<bool>(false);
+    std::weak_ptr<Frame> weak = weak_from_this();
+    client_.decidePolicy(newRequest, NavigationType::Other, [weak, generation, called, newRequest, answer](bool allow) {
+        if (*called) {
+            ns::Exception::raise(ns::InternalInconsistencyException,
+                                 "The navigation policy decision handler was called more than once.");
+        }
+        *called = true;
+        auto frame = weak.lock();
+        if (!frame || !frame->current(generation)) {
+            answer(nullptr);
+            return;
+        }
+        if (!allow) {
+            // Cancelled: the load ends quietly, as a cancelled navigation does.
+            frame->cancel();
+            answer(nullptr);
+            return;
+        }
+        // Followed; a scheme the loader cannot fetch fails the load as unsupported.
+        answer(newRequest);
+    });
 }
 
 // ---- What the page asks of the host ----

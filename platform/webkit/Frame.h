@@ -92,6 +92,8 @@ public:
     void close();
 
 private:
+    friend class RedirectGate;
+
     struct Entry {
         ns::Ref<ns::URLRequest> request;
         // Set for a page made from an HTML string: reloads use it again.
@@ -128,6 +130,10 @@ private:
         std::function<void(ns::Ref<ns::Data> data, ns::Ref<ns::URLResponse> response, ns::Ref<ns::Error> error)>;
     // Starts a fetch whose completion comes on the main queue.
     ns::Ref<ns::URLSessionTask> fetch(const ns::Ref<ns::URLRequest>& request, FetchCompletion completion);
+    // A server redirect of a fetch, on the main thread: the document's own
+    // goes through the policy decision like any navigation; others follow.
+    void redirected(const ns::Ref<ns::URLSessionTask>& task, const ns::Ref<ns::URLRequest>& newRequest,
+                    std::function<void(ns::Ref<ns::URLRequest>)> answer);
 
     // PageClient
     void pageRequestsNavigation(const ns::Ref<ns::URL>& url, bool replace) override;

@@ -85,6 +85,43 @@ TEST_F(WebViewTest, ACustomSchemeIsCancelledByPolicyOrFailsAsUnsupported) {
     EXPECT_EQ(navigation->lastError->code(), ns::URLErrorUnsupportedURL);
 }
 
+TEST_F(WebViewTest, AServerRedirectOfTheDocumentGoesThroughThePolicy) {
+    navigation->policy = [](const web::NavigationAction& action) {
+        return action.request()->URL()->scheme()->utf8() == "wallet" ? web::NavigationActionPolicy::Cancel
+                                                                      : web::NavigationActionPolicy::Allow;
+    };
+    server.route("GET", "/pay", [this](const testing::RecordedRequest&, testing::Reply& reply) {
+        reply = testing::Reply::redirect(server.url("/paid.html"));
+    });
+    serve("/paid.html", "<title>Paid</title>");
+    server.route("GET", "/open-wallet", [](const testing::RecordedRequest&, testing::Reply& reply) {
+        reply = testing::Reply::redirect("wallet://pay?order=7");
+    });
+    server.route("GET", "/open-other", [](const testing::RecordedRequest&, testing::Reply& reply) {
+        reply = testing::Reply::redirect("other://x");
+    });
+
+    load("/pay");
+    EXPECT_EQ(navigation->events, sequence({"policy " + server.url("/pay") + " -1", "start",
+                                            "policy " + server.url("/paid.html") + " -1", "commit", "finish"}));
+    EXPECT_EQ(view->URL()->absoluteString()->utf8(), server.url("/paid.html"));
+    EXPECT_EQ(view->title()->utf8(), "Paid");
+
+    // Cancelled on the way: the load ends quietly and the page stays.
+    navigation->events.clear();
+    load("/open-wallet");
+    EXPECT_EQ(navigation->events, sequence({"policy " + server.url("/open-wallet") + " -1", "start",
+                                            "policy wallet://pay?order=7 -1"}));
+    EXPECT_FALSE(view->isLoading());
+    EXPECT_EQ(view->title()->utf8(), "Paid");
+
+    // Allowed to a scheme nothing can load: an unsupported address.
+    navigation->events.clear();
+    load("/open-other");
+    EXPECT_EQ(navigation->events, sequence({"policy " + server.url("/open-other") + " -1", "start",
+                                            "policy other://x -1", "fail-provisional -1002"}));
+}
+
 TEST_F(WebViewTest, ThePolicyMayBeDecidedLater) {
     web::NavigationDelegate::PolicyDecisionHandler pending;
     struct Deferring : webtest::NavigationRecorder {
