@@ -190,6 +190,23 @@ TEST_F(NetworkManagerTest, ARefusedConnectionFailsWithItsTextAndOnlyThePostShows
     EXPECT_EQ(hudText(), "服务器连接失败！");
 }
 
+// The one test that waits out the 3.0 s time-out in real time: the
+// transport's deadline does not follow the mock clock.
+TEST_F(NetworkManagerTest, APostThatTimesOutFailsWithTheTimeoutTextAndShowsIt) {
+    testing::Reply late = testing::Reply::text("{}", "application/json");
+    late.delaySeconds = 5.0;
+    server.route("POST", "/slow", late);
+    Outcome outcome;
+    Manager::PostWithURL(server.url("/slow"), nullptr, outcome.success(), outcome.failure());
+    env.runUntilIdle();
+    env.fastForwardBy(0.5);
+
+    EXPECT_EQ(outcome.successes, 0);
+    ASSERT_EQ(outcome.failures, 1);
+    EXPECT_EQ(outcome.message, std::optional<std::string>("网络请求超时，请稍后重试！"));
+    EXPECT_EQ(hudText(), "网络请求超时，请稍后重试！");
+}
+
 // The time-out is read off the requests as they start, so the test needs no
 // server that keeps it waiting.
 TEST_F(NetworkManagerTest, EveryRequestHasAThreeSecondTimeout) {
