@@ -154,6 +154,20 @@ ns::Ref<ns::MutableURLRequest> SDPHTTPRequestSerializer::requestWithMethod(std::
     return ns::MutableURLRequest::copyOf(*serialized);
 }
 
+ns::Ref<ns::MutableURLRequest> SDPHTTPRequestSerializer::requestForBody(const ns::Ref<ns::URLRequest>& request,
+                                                                       const ns::Id& parameters,
+                                                                       ns::Ref<ns::Error>* error,
+                                                                       const char* contentType, bool* finished) {
+    if (!request) ns::Exception::raise(ns::InvalidArgumentException, "Invalid parameter not satisfying: request");
+    *finished = encodesParametersInURI(*request);
+    if (*finished) return SDPHTTPRequestSerializer::requestBySerializingRequest(request, parameters, error);
+    auto mutableRequest = requestWithDefaultHeaders(*request);
+    if (parameters && !mutableRequest->valueForHTTPHeaderField("Content-Type")) {
+        mutableRequest->setValueForHTTPHeaderField(contentType, "Content-Type");
+    }
+    return mutableRequest;
+}
+
 ns::Ref<ns::MutableURLRequest> SDPHTTPRequestSerializer::requestWithDefaultHeaders(
     const ns::URLRequest& request) const {
     auto mutableRequest = ns::MutableURLRequest::copyOf(request);

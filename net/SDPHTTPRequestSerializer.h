@@ -119,6 +119,13 @@ protected:
     // A mutable copy of `request` with every default header it lacks.
     ns::Ref<ns::MutableURLRequest> requestWithDefaultHeaders(const ns::URLRequest& request) const;
     bool encodesParametersInURI(const ns::URLRequest& request) const;
+    // What the body serializers start from: for a method that puts its
+    // parameters in the URI, the finished request of this class (and
+    // *finished is set); otherwise the request with the default headers and,
+    // when there are parameters, `contentType` unless one is set already.
+    ns::Ref<ns::MutableURLRequest> requestForBody(const ns::Ref<ns::URLRequest>& request, const ns::Id& parameters,
+                                                  ns::Ref<ns::Error>* error, const char* contentType,
+                                                  bool* finished);
 
 private:
     void observedSettingChanged(const std::string& keyPath, const ns::Id& newValue);

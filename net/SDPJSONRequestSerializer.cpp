@@ -23,15 +23,9 @@ ns::Ref<SDPJSONRequestSerializer> SDPJSONRequestSerializer::serializerWithWritin
 
 ns::Ref<ns::MutableURLRequest> SDPJSONRequestSerializer::requestBySerializingRequest(
     const ns::Ref<ns::URLRequest>& request, const ns::Id& parameters, ns::Ref<ns::Error>* error) {
-    if (!request) ns::Exception::raise(ns::InvalidArgumentException, "Invalid parameter not satisfying: request");
-    if (encodesParametersInURI(*request)) {
-        return SDPHTTPRequestSerializer::requestBySerializingRequest(request, parameters, error);
-    }
-    auto mutableRequest = requestWithDefaultHeaders(*request);
-    if (parameters) {
-        if (!mutableRequest->valueForHTTPHeaderField("Content-Type")) {
-            mutableRequest->setValueForHTTPHeaderField("application/json", "Content-Type");
-        }
+    bool finished = false;
+    auto mutableRequest = requestForBody(request, parameters, error, "application/json", &finished);
+    if (!finished && parameters) {
         ns::Ref<ns::Data> body;
         try {
             body = ns::JSONSerialization::dataWithJSONObject(parameters, writingOptions_, error);

@@ -17,15 +17,9 @@ ns::Ref<SDPPropertyListRequestSerializer> SDPPropertyListRequestSerializer::seri
 
 ns::Ref<ns::MutableURLRequest> SDPPropertyListRequestSerializer::requestBySerializingRequest(
     const ns::Ref<ns::URLRequest>& request, const ns::Id& parameters, ns::Ref<ns::Error>* error) {
-    if (!request) ns::Exception::raise(ns::InvalidArgumentException, "Invalid parameter not satisfying: request");
-    if (encodesParametersInURI(*request)) {
-        return SDPHTTPRequestSerializer::requestBySerializingRequest(request, parameters, error);
-    }
-    auto mutableRequest = requestWithDefaultHeaders(*request);
-    if (parameters) {
-        if (!mutableRequest->valueForHTTPHeaderField("Content-Type")) {
-            mutableRequest->setValueForHTTPHeaderField("application/x-plist", "Content-Type");
-        }
+    bool finished = false;
+    auto mutableRequest = requestForBody(request, parameters, error, "application/x-plist", &finished);
+    if (!finished && parameters) {
         // The platform writer takes no options; writeOptions is kept for archiving.
         mutableRequest->setHTTPBody(ns::PropertyListSerialization::dataWithPropertyList(parameters, format_, error));
     }
