@@ -2,6 +2,7 @@
 
 #include "platform/foundation/CharacterSet.h"
 #include "platform/foundation/Data.h"
+#include "platform/foundation/PercentEscape.h"
 #include "platform/foundation/Unicode.h"
 
 namespace ns {
@@ -19,19 +20,8 @@ bool isLegalInURL(char32_t cp) {
     }
 }
 
-void appendEscape(std::string& out, unsigned char b) {
-    static const char hex[] = "0123456789ABCDEF";
-    out += '%';
-    out += hex[b >> 4];
-    out += hex[b & 0xF];
-}
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
+using detail::appendPercentEscape;
+using detail::hexDigitValue;
 
 }  // namespace
 
@@ -50,7 +40,7 @@ Ref<String> addingPercentEscapes(const String& text, std::string_view leaveUnesc
         Ref<Data> bytes = String(s.substr(runStart, end - runStart)).dataUsingEncoding(encoding);
         runStart = std::string::npos;
         if (!bytes) return false;
-        for (uint8_t b : bytes->vector()) appendEscape(out, b);
+        for (uint8_t b : bytes->vector()) appendPercentEscape(out, b);
         return true;
     };
     for (size_t i = 0; i < s.size();) {
@@ -88,8 +78,8 @@ Ref<String> replacingPercentEscapes(const String& text, std::string_view leaveEs
             out += s[i];
             continue;
         }
-        int hi = i + 2 < s.size() ? hexValue(s[i + 1]) : -1;
-        int lo = hi >= 0 ? hexValue(s[i + 2]) : -1;
+        int hi = i + 2 < s.size() ? hexDigitValue(s[i + 1]) : -1;
+        int lo = hi >= 0 ? hexDigitValue(s[i + 2]) : -1;
         if (lo < 0) return nullptr;
         const char byte = static_cast<char>(hi << 4 | lo);
         if (static_cast<unsigned char>(byte) < 0x80 && leaveEscaped.find(byte) != std::string_view::npos) {

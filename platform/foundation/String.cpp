@@ -7,6 +7,7 @@
 #include "platform/foundation/CharacterSet.h"
 #include "platform/foundation/Data.h"
 #include "platform/foundation/PercentEncoding.h"
+#include "platform/foundation/PercentEscape.h"
 #include "platform/foundation/RegularExpression.h"
 #include "platform/foundation/TextEncoding.h"
 #include "platform/foundation/Unicode.h"
@@ -549,19 +550,8 @@ std::vector<Ref<String>> String::componentsSeparatedByCharactersInSet(const Char
 
 namespace {
 
-void appendEscape(std::string& out, unsigned char b) {
-    static const char hex[] = "0123456789ABCDEF";
-    out += '%';
-    out += hex[b >> 4];
-    out += hex[b & 0xF];
-}
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
+using detail::appendPercentEscape;
+using detail::hexDigitValue;
 
 }  // namespace
 
@@ -575,7 +565,7 @@ Ref<String> String::stringByAddingPercentEncodingWithAllowedCharacters(const Cha
         if (allowed.contains(cp)) {
             out.append(utf8_, i, n - i);
         } else {
-            for (size_t k = i; k < n; ++k) appendEscape(out, static_cast<unsigned char>(utf8_[k]));
+            for (size_t k = i; k < n; ++k) appendPercentEscape(out, static_cast<unsigned char>(utf8_[k]));
         }
         i = n;
     }
@@ -591,7 +581,7 @@ Ref<String> String::stringByRemovingPercentEncoding() const {
             continue;
         }
         if (i + 2 >= utf8_.size()) return nullptr;
-        int hi = hexValue(utf8_[i + 1]), lo = hexValue(utf8_[i + 2]);
+        int hi = hexDigitValue(utf8_[i + 1]), lo = hexDigitValue(utf8_[i + 2]);
         if (hi < 0 || lo < 0) return nullptr;
         out += static_cast<char>(hi << 4 | lo);
         i += 2;
