@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "bench/ratio_report.h"
 #include "platform/foundation/MutableDictionary.h"
 #include "platform/foundation/Number.h"
 #include "platform/foundation/String.h"
@@ -85,40 +86,19 @@ BENCHMARK(UnorderedMapBuild)->Arg(1000)->Arg(100000);
 BENCHMARK(DictionaryLookup)->Arg(1000)->Arg(100000);
 BENCHMARK(UnorderedMapLookup)->Arg(1000)->Arg(100000);
 
-// Keeps each run's time per iteration so the ratios can be printed after.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred) times_[run.benchmark_name()] = run.GetAdjustedRealTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-
-    void printRatios() const {
-        std::printf("\nplatform dictionary time / std::unordered_map time (lower is better):\n");
-        for (const char* op : {"Build", "Lookup"}) {
-            for (const char* n : {"1000", "100000"}) {
-                auto ours = times_.find(std::string("Dictionary") + op + "/" + n);
-                auto theirs = times_.find(std::string("UnorderedMap") + op + "/" + n);
-                if (ours == times_.end() || theirs == times_.end() || theirs->second <= 0) continue;
-                std::printf("  %-6s N=%-7s %.2fx\n", op, n, ours->second / theirs->second);
-            }
+// Times per iteration, ours over the standard map's.
+void printRatios(const bench::RunRecorder& runs) {
+    std::printf("\nplatform dictionary time / std::unordered_map time (lower is better):\n");
+    for (const char* op : {"Build", "Lookup"}) {
+        for (const char* n : {"1000", "100000"}) {
+            const bench::RunResult* ours = runs.find(std::string("Dictionary") + op + "/" + n);
+            const bench::RunResult* theirs = runs.find(std::string("UnorderedMap") + op + "/" + n);
+            if (!ours || !theirs || theirs->realTime <= 0) continue;
+            std::printf("  %-6s N=%-7s %.2fx\n", op, n, ours->realTime / theirs->realTime);
         }
     }
-
-private:
-    std::map<std::string, double> times_;
-};
+}
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatios();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return bench::runAndSummarize(argc, argv, printRatios); }

@@ -9,15 +9,14 @@
 
 #include <benchmark/benchmark.h>
 
-#include "bench/curl_baseline.h"
-#include "bench/ratio_report.h"
-
 #include <condition_variable>
 #include <cstdio>
 #include <map>
 #include <mutex>
 #include <string>
 
+#include "bench/curl_baseline.h"
+#include "bench/ratio_report.h"
 #include "net/SDPHTTPSessionManager.h"
 #include "platform/dispatch/Queue.h"
 #include "platform/foundation/Dictionary.h"

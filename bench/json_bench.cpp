@@ -26,6 +26,7 @@
 #include <rapidjson/writer.h>
 #include <simdjson.h>
 
+#include "bench/ratio_report.h"
 #include "net/JKCodec.h"
 #include "platform/foundation/Array.h"
 #include "platform/foundation/Data.h"
@@ -356,57 +357,33 @@ void encodeNlohmann(benchmark::State& state, const Corpus* c) {
 
 const char* const peers[] = {"rapidjson", "simdjson", "nlohmann"};
 
-// Keeps each run's bytes per second so the ratios can be printed after; with
-// --benchmark_repetitions the median is used, which shared machines need.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            auto rate = run.counters.find("bytes_per_second");
-            if (run.error_occurred || rate == run.counters.end()) continue;
-            const std::string name = run.run_name.str();
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
-                rates_[name] = rate->second.value;
-                medians_.insert(name);
-            } else if (run.run_type == Run::RT_Iteration && !medians_.count(name)) {
-                rates_[name] = rate->second.value;
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-
-    void printRatios() const {
-        std::printf("\ncodec MB/s over each peer's (above 1.00x: the codec is faster)\n");
-        std::printf("%-7s %-8s %9s %11s %11s %11s\n", "", "corpus", "codec", "RapidJSON", "simdjson", "nlohmann");
-        for (const char* op : {"parse", "encode"}) {
-            for (const Corpus& c : corpora()) {
-                const std::string base = std::string(op) + "/" + c.name + "/";
-                auto ours = rates_.find(base + "codec");
-                if (ours == rates_.end()) continue;
-                std::printf("%-7s %-8s %6.0f MB/s", op, c.name.c_str(), ours->second / 1e6);
-                for (const char* peer : peers) {
-                    auto theirs = rates_.find(base + peer);
-                    if (theirs == rates_.end() || theirs->second <= 0) {
-                        std::printf(" %11s", "-");
-                    } else {
-                        std::printf(" %10.2fx", ours->second / theirs->second);
-                    }
+// Bytes per second, ours over each peer's; with --benchmark_repetitions the
+// median stands for a run, which shared machines need.
+void printRatios(const bench::RunRecorder& runs) {
+    std::printf("\ncodec MB/s over each peer's (above 1.00x: the codec is faster)\n");
+    std::printf("%-7s %-8s %9s %11s %11s %11s\n", "", "corpus", "codec", "RapidJSON", "simdjson", "nlohmann");
+    for (const char* op : {"parse", "encode"}) {
+        for (const Corpus& c : corpora()) {
+            const std::string base = std::string(op) + "/" + c.name + "/";
+            const double ours = runs.counter(base + "codec", "bytes_per_second");
+            if (ours <= 0) continue;
+            std::printf("%-7s %-8s %6.0f MB/s", op, c.name.c_str(), ours / 1e6);
+            for (const char* peer : peers) {
+                const double theirs = runs.counter(base + peer, "bytes_per_second");
+                if (theirs <= 0) {
+                    std::printf(" %11s", "-");
+                } else {
+                    std::printf(" %10.2fx", ours / theirs);
                 }
-                std::printf("\n");
             }
+            std::printf("\n");
         }
     }
-
-private:
-    std::map<std::string, double> rates_;
-    std::set<std::string> medians_;
-};
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     for (const Corpus& c : corpora()) {
         checkCounts(c);
         const Corpus* p = &c;
@@ -420,9 +397,5 @@ int main(int argc, char** argv) {
         benchmark::RegisterBenchmark((encode + "simdjson").c_str(), encodeSimd, p);
         benchmark::RegisterBenchmark((encode + "nlohmann").c_str(), encodeNlohmann, p);
     }
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatios();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runAndSummarize(argc, argv, printRatios);
 }

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/ratio_report.h"
 #include "net/ModelMapping.h"
 #include "platform/foundation/JSONSerialization.h"
 #include "platform/foundation/Number.h"
@@ -157,40 +158,19 @@ BENCHMARK(MappedCold);
 BENCHMARK(MappedWarm);
 BENCHMARK(HandWritten);
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            // CPU time: the ratio should not move with the load of a shared machine.
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred) times_[run.benchmark_name()] = run.GetAdjustedCPUTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
+// CPU time: the ratio should not move with the load of a shared machine.
+void printRatios(const bench::RunRecorder& runs) {
+    const bench::RunResult* hand = runs.find("HandWritten");
+    if (!hand || hand->cpuTime <= 0) return;
+    std::printf("\nrows per CPU second, and mapped time / hand-written time (lower is better):\n");
+    for (const char* name : {"MappedCold", "MappedWarm", "HandWritten"}) {
+        const bench::RunResult* run = runs.find(name);
+        if (!run || run->cpuTime <= 0) continue;
+        // Times are per iteration of Rows rows, in the reporter's unit (ns).
+        std::printf("  %-12s %12.0f rows/s  %6.2fx\n", name, Rows * 1e9 / run->cpuTime, run->cpuTime / hand->cpuTime);
     }
-
-    void printRatios() const {
-        auto hand = times_.find("HandWritten");
-        if (hand == times_.end() || hand->second <= 0) return;
-        std::printf("\nrows per CPU second, and mapped time / hand-written time (lower is better):\n");
-        for (const char* name : {"MappedCold", "MappedWarm", "HandWritten"}) {
-            auto it = times_.find(name);
-            if (it == times_.end() || it->second <= 0) continue;
-            // Times are per iteration of Rows rows, in the reporter's unit (ns).
-            std::printf("  %-12s %12.0f rows/s  %6.2fx\n", name, Rows * 1e9 / it->second, it->second / hand->second);
-        }
-    }
-
-private:
-    std::map<std::string, double> times_;
-};
+}
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatios();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return bench::runAndSummarize(argc, argv, printRatios); }

@@ -1,49 +1,82 @@
 #pragma once
-// Runs the registered benchmarks and prints one rate against its peer's from
-// the same run, since absolute rates on shared machines mean little.
+// Runs the registered benchmarks and keeps each run's results, so a program
+// can print its rates as ratios to its peers from the same run: absolute
+// rates on shared machines mean little.
 
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
 namespace bench {
 
-class RatioReporter : public benchmark::ConsoleReporter {
+struct RunResult {
+    double realTime = 0;  // per iteration, in the run's time unit
+    double cpuTime = 0;
+    std::map<std::string, double> counters;  // items_per_second, bytes_per_second...
+};
+
+// With --benchmark_repetitions a run's median stands for it.
+class RunRecorder : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
-            auto rate = run.counters.find("items_per_second");
-            if (rate != run.counters.end()) rates_[run.benchmark_name()] = rate->second.value;
+            if (run.error_occurred) continue;
+            const std::string name = run.run_name.str();
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if (median) {
+                medians_.insert(name);
+            } else if (run.run_type != Run::RT_Iteration || medians_.count(name)) {
+                continue;
+            }
+            RunResult& result = results_[median ? name : run.benchmark_name()];
+            result.realTime = run.GetAdjustedRealTime();
+            result.cpuTime = run.GetAdjustedCPUTime();
+            for (const auto& [key, counter] : run.counters) result.counters[key] = counter.value;
         }
         ConsoleReporter::ReportRuns(runs);
     }
 
-    // Prints "<label>: <oursName> N, <theirsName> M; ratio R" when both ran.
-    void printRatio(const std::string& ours, const std::string& theirs, const char* label) const {
-        auto a = rates_.find(ours);
-        auto b = rates_.find(theirs);
-        if (a == rates_.end() || b == rates_.end() || b->second <= 0) return;
-        std::printf("\n%s: %s %.0f/s, %s %.0f/s; ratio %.2f\n", label, ours.c_str(), a->second, theirs.c_str(),
-                    b->second, a->second / b->second);
+    const RunResult* find(const std::string& name) const {
+        auto it = results_.find(name);
+        return it == results_.end() ? nullptr : &it->second;
+    }
+    double counter(const std::string& name, const std::string& key) const {
+        const RunResult* result = find(name);
+        if (!result) return 0;
+        auto it = result->counters.find(key);
+        return it == result->counters.end() ? 0 : it->second;
     }
 
 private:
-    std::map<std::string, double> rates_;
+    std::map<std::string, RunResult> results_;
+    std::set<std::string> medians_;
 };
 
-// The whole main of a two-peer benchmark program.
-inline int runWithRatio(int argc, char** argv, const std::string& ours, const std::string& theirs, const char* label) {
+// The whole main of a benchmark program: runs what is registered, then
+// `summary` prints the ratios from what was recorded.
+inline int runAndSummarize(int argc, char** argv, const std::function<void(const RunRecorder&)>& summary) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatio(ours, theirs, label);
+    RunRecorder recorder;
+    benchmark::RunSpecifiedBenchmarks(&recorder);
+    summary(recorder);
     benchmark::Shutdown();
     return 0;
+}
+
+// Two peers' items per second: "<label>: <ours> N/s, <theirs> M/s; ratio R".
+inline int runWithRatio(int argc, char** argv, const std::string& ours, const std::string& theirs, const char* label) {
+    return runAndSummarize(argc, argv, [&](const RunRecorder& runs) {
+        const double a = runs.counter(ours, "items_per_second");
+        const double b = runs.counter(theirs, "items_per_second");
+        if (a <= 0 || b <= 0) return;
+        std::printf("\n%s: %s %.0f/s, %s %.0f/s; ratio %.2f\n", label, ours.c_str(), a, theirs.c_str(), b, a / b);
+    });
 }
 
 }  // namespace bench

@@ -6,15 +6,14 @@
 
 #include <benchmark/benchmark.h>
 
-#include "bench/curl_baseline.h"
-#include "bench/ratio_report.h"
-
 #include <condition_variable>
 #include <cstdio>
 #include <map>
 #include <mutex>
 #include <string>
 
+#include "bench/curl_baseline.h"
+#include "bench/ratio_report.h"
 #include "platform/foundation/URLSession.h"
 #include "platform/testing/LoopbackServer.h"
 
