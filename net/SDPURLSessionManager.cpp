@@ -33,6 +33,16 @@ struct SDPURLSessionManager::Hooks {
 
 namespace {
 
+// The delegate methods whose hook decides for the session: with a hook set,
+// its answer goes to the completion and the call is handled; without, the
+// session's default applies.
+template <class Hook, class Completion, class... Args>
+bool answerThroughHook(const Hook& block, const Completion& completion, const Args&... args) {
+    if (!block) return false;
+    completion(block(args...));
+    return true;
+}
+
 // The manager whose delegate call the thread is running: asking for tasks
 // there must not wait for the very queue it is blocking.
 thread_local const SDPURLSessionManager* delegateQueueOwner = nullptr;
@@ -613,10 +623,8 @@ bool SDPURLSessionManager::willPerformHTTPRedirection(const ns::Ref<ns::URLSessi
                                                       const ns::Ref<ns::URLRequest>& newRequest,
                                                       const std::function<void(ns::Ref<ns::URLRequest>)>& completion) {
     DelegateQueueScope scope(this);
-    auto block = hook(&Hooks::taskWillPerformHTTPRedirection);
-    if (!block) return false;
-    completion(block(session, task, response, newRequest));
-    return true;
+    return answerThroughHook(hook(&Hooks::taskWillPerformHTTPRedirection), completion, session, task, response,
+                             newRequest);
 }
 
 bool SDPURLSessionManager::needNewBodyStream(const ns::Ref<ns::URLSession>& session,
@@ -665,10 +673,7 @@ bool SDPURLSessionManager::didReceiveResponse(const ns::Ref<ns::URLSession>& ses
                                               const ns::Ref<ns::URLResponse>& response,
                                               const std::function<void(ns::URLSessionResponseDisposition)>& completion) {
     DelegateQueueScope scope(this);
-    auto block = hook(&Hooks::dataTaskDidReceiveResponse);
-    if (!block) return false;
-    completion(block(session, dataTask, response));
-    return true;
+    return answerThroughHook(hook(&Hooks::dataTaskDidReceiveResponse), completion, session, dataTask, response);
 }
 
 void SDPURLSessionManager::didBecomeDownloadTask(const ns::Ref<ns::URLSession>& session,
@@ -694,10 +699,8 @@ bool SDPURLSessionManager::willCacheResponse(const ns::Ref<ns::URLSession>& sess
                                              const ns::Ref<ns::CachedURLResponse>& proposedResponse,
                                              const std::function<void(ns::Ref<ns::CachedURLResponse>)>& completion) {
     DelegateQueueScope scope(this);
-    auto block = hook(&Hooks::dataTaskWillCacheResponse);
-    if (!block) return false;
-    completion(block(session, dataTask, proposedResponse));
-    return true;
+    return answerThroughHook(hook(&Hooks::dataTaskWillCacheResponse), completion, session, dataTask,
+                             proposedResponse);
 }
 
 void SDPURLSessionManager::didFinishDownloadingToURL(const ns::Ref<ns::URLSession>& session,
