@@ -47,6 +47,14 @@ void logMessage(std::string_view message) {
     for (LogCapture* capture : captures()) capture->add(std::string(message));
 }
 
+void logScreen(std::string_view what, std::string_view text) {
+    std::string line = "screen: ";
+    line.append(what);
+    line += ": ";
+    line.append(text);
+    logMessage(line);
+}
+
 LogCapture::LogCapture() {
     std::lock_guard<std::mutex> hold(logLock());
     captures().push_back(this);

@@ -46,6 +46,11 @@ TEST(Log, CapturesMessagesAndWritesPrefixedLines) {
     EXPECT_TRUE(std::regex_search(err, line)) << err;
     capture.clear();
     EXPECT_TRUE(capture.lines().empty());
+
+    ::testing::internal::CaptureStderr();
+    logScreen("alert", "连接服务器失败 | [重试]");
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(capture.lines(), (std::vector<std::string>{"screen: alert: 连接服务器失败 | [重试]"}));
 }
 
 TEST(Log, NestedCapturesAndOtherThreads) {
