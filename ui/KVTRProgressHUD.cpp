@@ -315,7 +315,8 @@ void KVTRProgressHUD::setStatus(const Status& status) {
     label->setText(status);
     label->setHidden(isEmpty(status));
     hud->updateHUDFrame();
-    if (hud->backgroundView()->alpha() > 0 && !isEmpty(status) && status->utf8() != hud->loggedText_) {
+    if (hud->backgroundView()->alpha() > 0 && hud->controlView()->window() && !isEmpty(status) &&
+        status->utf8() != hud->loggedText_) {
         hud->loggedText_ = status->utf8();
         ns::logScreen("hud", hud->loggedText_);
     }
@@ -558,8 +559,9 @@ void KVTRProgressHUD::fadeIn(std::optional<double> displayTime) {
     positionHUD(nullptr);
 
     // Headless, the log is the screen: each show with a text is a line,
-    // except a ring moving on under the text already up.
-    if (hasStatusText()) {
+    // except a ring moving on under the text already up. Without a window to
+    // show in, nothing is seen.
+    if (hasStatusText() && controlView()->window()) {
         std::string shown = statusLabel()->text()->utf8();
         bool ringUpdate = progress_ >= 0 && backgroundView()->alpha() == 1 && shown == loggedText_;
         if (!ringUpdate) ns::logScreen("hud", shown);

@@ -379,7 +379,7 @@ void sd_KXProgressHUD::logShownText() {
     add(label_->text(), false);
     add(detailsLabel_->text(), false);
     add(button_->titleForState(ui::ControlStateNormal), true);
-    if (shown.empty() || shown == loggedText_) return;
+    if (shown.empty() || shown == loggedText_ || !window()) return;
     loggedText_ = shown;
     ns::logScreen("hud", shown);
 }
