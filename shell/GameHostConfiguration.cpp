@@ -71,7 +71,8 @@ std::vector<std::string> configurationFaults(std::span<const ConfiguredAddress> 
             faults.push_back(std::string(address.name) + " is empty" +
                              (wrongType ? std::string(" (\"") + address.key + "\" is not a text)" : "") + ": " + how);
         } else if (std::string why = unusable(value); !why.empty()) {
-            std::string source = fromEnvironment ? std::string(address.variable) : "\"" + std::string(address.key) + "\"";
+            std::string source =
+                fromEnvironment ? std::string(address.variable) : "\"" + std::string(address.key) + "\"";
             faults.push_back(std::string(address.name) + " \"" + value + "\" from " + source + " " + why + ": " + how);
         }
     }
@@ -91,7 +92,8 @@ ns::Ref<ns::URL> gamePageURL() {
     ConfigurationFile file = readConfigurationFile();
     std::string address = configuredValue(file, GamePageAddress);
     if (address.empty()) {
-        std::string why = file.problem.empty() ? std::string() : " (" + fileName() + " cannot be read: " + file.problem + ")";
+        std::string why;
+        if (!file.problem.empty()) why = " (" + fileName() + " cannot be read: " + file.problem + ")";
         ns::log("game page address missing: set %s or \"%s\" in %s%s", GamePageURLEnvironmentVariable,
                 GamePageURLKey, fileName(), why);
         return nullptr;

@@ -74,7 +74,8 @@ std::string shownText(const AlertController& alert, const std::vector<ns::Ref<Al
         if (!part.empty()) parts.push_back(std::move(part));
     }
     for (const auto& field : alert.textFields()) {
-        parts.push_back("{" + (field->isSecureTextEntry() ? std::string("•••") : textOf(field->text(), nullptr)) + "}");
+        std::string shown = field->isSecureTextEntry() ? std::string("•••") : textOf(field->text(), nullptr);
+        parts.push_back("{" + shown + "}");
     }
     std::string buttons;
     for (const auto& action : actions) {

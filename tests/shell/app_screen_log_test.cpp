@@ -54,7 +54,8 @@ TEST_F(ScreenLogTest, AServerRefusalShowsItsMessage) {
     refusing.route("POST", "/init", testing::Reply::text(R"({"code":"200","msg":"success","data":{}})",
                                                          "application/json"));
     refusing.route("POST", "/login/index",
-                   testing::Reply::text(R"({"code":"200","msg":"success","data":{"super_user_id":"7","token":"tok-123456"}})",
+                   testing::Reply::text(R"({"code":"200","msg":"success",)"
+                                        R"("data":{"super_user_id":"7","token":"tok-123456"}})",
                                         "application/json"));
     refusing.route("POST", "/role/index",
                    testing::Reply::text(R"({"code":"401","msg":"sign error","data":{}})", "application/json"));
@@ -112,8 +113,8 @@ TEST_F(ScreenLogTest, ABrokenConfigurationIsNamedAtStart) {
     }
     ASSERT_EQ(named.size(), 3u);
     EXPECT_EQ(named[0].rfind("configuration: " + plist.string() + " cannot be read: ", 0), 0u) << named[0];
-    EXPECT_EQ(named[1].rfind("configuration: platform server address is empty: set GAMEHOST_PLATFORM_SERVER_URL", 0), 0u);
-    EXPECT_EQ(named[2].rfind("configuration: game server address is empty: set GAMEHOST_GAME_SERVER_URL", 0), 0u);
+    EXPECT_TRUE(named[1].starts_with("configuration: platform server address is empty: set GAMEHOST_PLATFORM_SERVER_URL"));
+    EXPECT_TRUE(named[2].starts_with("configuration: game server address is empty: set GAMEHOST_GAME_SERVER_URL"));
     // The page, set by the environment, still loads.
     EXPECT_TRUE(settle([&] { return screen()->pageFinished() == 1; }));
 }

@@ -98,7 +98,8 @@ TEST_F(GamePageAddressTest, AFileThatCannotBeReadIsNamedWithItsReason) {
         ASSERT_EQ(faults.size(), 4u);
         EXPECT_EQ(faults[0].rfind(path() + " cannot be read: ", 0), 0u) << faults[0];
         EXPECT_GT(faults[0].size(), (path() + " cannot be read: ").size());
-        EXPECT_EQ(faults[1], "game page address is empty: set GAMEHOST_GAME_PAGE_URL or \"GamePageURL\" in GameHost.plist");
+        EXPECT_EQ(faults[1],
+                  "game page address is empty: set GAMEHOST_GAME_PAGE_URL or \"GamePageURL\" in GameHost.plist");
 
         // The page's load says the same, not only "missing".
         ns::LogCapture log;
