@@ -6,6 +6,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -115,17 +116,21 @@ int main(int argc, char** argv) {
     say("platform " + platform->http().origin());
     say("game " + game->http().origin());
 
-    // A closed standard input means whoever started us has gone.
+    // A closed standard input means whoever started us has gone; it stops
+    // us through the same wait as the signals, and says so.
+    static std::atomic<bool> inputClosed{false};
     std::thread([] {
         char buffer[256];
         while (::read(STDIN_FILENO, buffer, sizeof buffer) > 0) {
         }
+        inputClosed = true;
         ::kill(::getpid(), SIGTERM);
     }).detach();
 
     int received = 0;
     sigwait(&stopSignals, &received);
-    say(std::string("stopping (") + (received == SIGINT ? "interrupt" : "terminate") + ")");
+    const char* reason = received == SIGINT ? "interrupt" : inputClosed ? "standard input closed" : "terminate";
+    say(std::string("stopping (") + reason + ")");
     game.reset();
     platform.reset();
     page.reset();

@@ -2,10 +2,14 @@
 
 #include "aggregation/core/ROZCoreEntity.h"
 #include "platform/dispatch/Sleep.h"
+#include "shell/GameHostConfiguration.h"
 
 RT_DEFINE_CLASS(AppDelegate, ui::Responder, "AppDelegate", rt::property<AppDelegate>("window", &AppDelegate::window_))
 
 bool AppDelegate::applicationDidFinishLaunching(ui::Application& app, const ns::Ref<ns::Dictionary>& options) {
+    // Named before the first request, which would otherwise fail with no word
+    // of why.
+    shell::checkConfiguration();
     dispatch::sleepFor(LaunchPauseSeconds);
     ROZCoreEntity::sharedInstance()->applicationDidFinishLaunchingWithOptions(app, options);
     return true;

@@ -8,29 +8,99 @@
 
 namespace shell {
 
-ns::Ref<ns::String> gamePageAddress() {
-    if (const char* value = std::getenv(GamePageURLEnvironmentVariable); value && *value) {
-        return ns::String::make(value);
+namespace {
+
+// The parser's reason when it gives one, else the error's own text.
+std::string reasonOf(const ns::Ref<ns::Error>& error) {
+    if (!error) return "unknown error";
+    auto info = error->userInfo();
+    if (auto detail = info ? ns::cast<ns::String>(info->objectForKey("NSDebugDescription")) : nullptr) {
+        if (!detail->utf8().empty()) return detail->utf8();
     }
+    return error->localizedDescription();
+}
+
+// Why the text cannot serve as a server address; empty when it can.
+std::string unusable(const std::string& text) {
+    auto url = ns::URL::make(text);
+    auto scheme = url ? url->scheme() : nullptr;
+    std::string lower = scheme ? scheme->lowercaseString()->utf8() : std::string();
+    if (lower != "http" && lower != "https") return "is not an http or https URL";
+    if (!url->host() || url->host()->utf8().empty()) return "has no host";
+    return {};
+}
+
+std::string fileName() { return std::string(GameHostConfigurationName) + ".plist"; }
+
+}  // namespace
+
+ConfigurationFile readConfigurationFile() {
+    ConfigurationFile file;
     auto path = ns::Bundle::mainBundle()->pathForResource(GameHostConfigurationName, "plist");
-    if (!path) return nullptr;
-    auto configuration = ns::dictionaryWithContentsOfFile(path->utf8());
-    if (!configuration) return nullptr;
-    auto address = ns::cast<ns::String>(configuration->objectForKey(GamePageURLKey));
-    if (!address || address->utf8().empty()) return nullptr;
-    return address;
+    if (!path) return file;
+    file.path = path->utf8();
+    ns::Ref<ns::Error> error;
+    ns::Id plist = ns::propertyListWithContentsOfFile(file.path, ns::PropertyListImmutable, &error);
+    if (!plist) {
+        file.problem = reasonOf(error);
+    } else if (!(file.values = ns::cast<ns::Dictionary>(plist))) {
+        file.problem = "it does not hold a dictionary";
+    }
+    return file;
+}
+
+std::string configuredValue(const ConfigurationFile& file, const ConfiguredAddress& address) {
+    if (const char* value = std::getenv(address.variable); value && *value) return value;
+    if (!file.values) return {};
+    auto text = ns::cast<ns::String>(file.values->objectForKey(address.key));
+    return text ? text->utf8() : std::string();
+}
+
+std::vector<std::string> configurationFaults(std::span<const ConfiguredAddress> addresses) {
+    std::vector<std::string> faults;
+    ConfigurationFile file = readConfigurationFile();
+    if (!file.problem.empty()) faults.push_back(file.path + " cannot be read: " + file.problem);
+    for (const ConfiguredAddress& address : addresses) {
+        std::string how = std::string("set ") + address.variable + " or \"" + address.key + "\" in " + fileName();
+        const char* variable = std::getenv(address.variable);
+        bool fromEnvironment = variable && *variable;
+        std::string value = configuredValue(file, address);
+        if (value.empty()) {
+            // A value of the wrong type in a readable file is named as such.
+            bool wrongType = !fromEnvironment && file.values && file.values->objectForKey(address.key);
+            faults.push_back(std::string(address.name) + " is empty" +
+                             (wrongType ? std::string(" (\"") + address.key + "\" is not a text)" : "") + ": " + how);
+        } else if (std::string why = unusable(value); !why.empty()) {
+            std::string source =
+                fromEnvironment ? std::string(address.variable) : "\"" + std::string(address.key) + "\"";
+            faults.push_back(std::string(address.name) + " \"" + value + "\" from " + source + " " + why + ": " + how);
+        }
+    }
+    return faults;
+}
+
+void checkConfiguration() {
+    for (const std::string& fault : configurationFaults()) ns::log("configuration: %s", fault);
+}
+
+ns::Ref<ns::String> gamePageAddress() {
+    std::string value = configuredValue(readConfigurationFile(), GamePageAddress);
+    return value.empty() ? nullptr : ns::String::make(value);
 }
 
 ns::Ref<ns::URL> gamePageURL() {
-    auto address = gamePageAddress();
-    if (!address) {
-        ns::log("game page address missing: set %s or \"%s\" in %s.plist", GamePageURLEnvironmentVariable,
-                GamePageURLKey, GameHostConfigurationName);
+    ConfigurationFile file = readConfigurationFile();
+    std::string address = configuredValue(file, GamePageAddress);
+    if (address.empty()) {
+        std::string why;
+        if (!file.problem.empty()) why = " (" + fileName() + " cannot be read: " + file.problem + ")";
+        ns::log("game page address missing: set %s or \"%s\" in %s%s", GamePageURLEnvironmentVariable,
+                GamePageURLKey, fileName(), why);
         return nullptr;
     }
-    auto url = ns::URL::make(address->utf8());
+    auto url = ns::URL::make(address);
     if (!url || !url->scheme() || !url->host() || url->host()->utf8().empty()) {
-        ns::log("game page address is not an absolute URL: %@", address);
+        ns::log("game page address is not an absolute URL: %s", address);
         return nullptr;
     }
     return url;

@@ -105,4 +105,14 @@ ns::Ref<ns::String> roleText(const ns::Dictionary* data, const ns::Ref<ns::Strin
     });
 }
 
+std::string bodyLogText(const ns::Id& body, size_t limit) {
+    std::string text = body ? body->description() : std::string("(null)");
+    if (text.size() <= limit) return text;
+    size_t cut = limit;
+    // Back off continuation bytes (10xxxxxx) to the start of the character
+    // the limit falls in.
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+    return text.substr(0, cut) + "… (" + std::to_string(text.size()) + " bytes)";
+}
+
 }  // namespace shell

@@ -42,6 +42,12 @@ bool rolePassesCheck(bool pageFinished, const ns::Dictionary* data);
 // in that order. Without a stored user id the text stops before it.
 ns::Ref<ns::String> orderText(const ns::Dictionary* data, const ns::Ref<ns::String>& superUserId);
 
+// A message body for the log: its text form, or, past `limit` bytes, the
+// first bytes up to a whole UTF-8 character within the limit, then
+// "… (N bytes)" with the whole length.
+inline constexpr size_t PageMessageLogLimit = 512;
+std::string bodyLogText(const ns::Id& body, size_t limit = PageMessageLogLimit);
+
 // The role for the facade; the empty object without a stored user id.
 ns::Ref<ns::String> roleText(const ns::Dictionary* data, const ns::Ref<ns::String>& superUserId);
 

@@ -135,7 +135,7 @@ void ViewController::showConnectionFailure() {
 
 void ViewController::userContentControllerDidReceiveScriptMessage(web::UserContentController&,
                                                                   const ns::Ref<web::ScriptMessage>& message) {
-    ns::log("eventComplete  function=%@   params=%@", message->name(), message->body());
+    ns::log("eventComplete  function=%@   params=%s", message->name(), shell::bodyLogText(message->body()));
     if (activityIndicator_) activityIndicator_->stopAnimating();
     if (!message->name() || !message->name()->isEqualToString(MessageHandlerName)) return;
     handlePageMessage(message->body());

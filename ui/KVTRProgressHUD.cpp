@@ -10,6 +10,7 @@
 #include "platform/dispatch/RunLoop.h"
 #include "platform/dispatch/RunLoopTimer.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/Log.h"
 #include "platform/foundation/OperationQueue.h"
 #include "platform/uikit/Accessibility.h"
 #include "platform/uikit/ActivityIndicatorView.h"
@@ -314,6 +315,11 @@ void KVTRProgressHUD::setStatus(const Status& status) {
     label->setText(status);
     label->setHidden(isEmpty(status));
     hud->updateHUDFrame();
+    if (hud->backgroundView()->alpha() > 0 && hud->controlView()->window() && !isEmpty(status) &&
+        status->utf8() != hud->loggedText_) {
+        hud->loggedText_ = status->utf8();
+        ns::logScreen("hud", hud->loggedText_);
+    }
 }
 
 void KVTRProgressHUD::show() { showWithStatus(nullptr); }
@@ -552,6 +558,16 @@ void KVTRProgressHUD::fadeIn(std::optional<double> displayTime) {
     updateHUDFrame();
     positionHUD(nullptr);
 
+    // Headless, the log is the screen: each show with a text is a line,
+    // except a ring moving on under the text already up. Without a window to
+    // show in, nothing is seen.
+    if (hasStatusText() && controlView()->window()) {
+        std::string shown = statusLabel()->text()->utf8();
+        bool ringUpdate = progress_ >= 0 && backgroundView()->alpha() == 1 && shown == loggedText_;
+        if (!ringUpdate) ns::logScreen("hud", shown);
+        loggedText_ = std::move(shown);
+    }
+
     std::string announcedText =
         hasStatusText()
             ? statusLabel()->text()->utf8()
@@ -656,6 +672,7 @@ void KVTRProgressHUD::completeDismiss(const Completion& completion) {
     // A show that came in meanwhile wins.
     if (backgroundView()->alpha() != 0) return;
     auto keep = ref<KVTRProgressHUD>();
+    loggedText_.clear();
     controlView()->removeFromSuperview();
     backgroundView()->removeFromSuperview();
     hudView()->removeFromSuperview();

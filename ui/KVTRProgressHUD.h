@@ -11,12 +11,16 @@
 // a dismiss) starts on a hidden HUD and stays up for its whole time. Grace
 // and fade-out timers run on the main run loop in the common modes.
 //
+// Headless, each show with a text and each change of the text shown logs
+// "screen: hud: <text>".
+//
 // The component views, their layout and placement, the styles and the mask
 // types are in KVTRProgressHUDViews.cpp.
 
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "platform/foundation/Dictionary.h"
@@ -287,6 +291,8 @@ private:
     // Set while the instance initialises: the setters of the appearance
     // settings leave the defaults alone then.
     bool initializing_ = false;
+    // The text last logged as shown; empty once dismissed.
+    std::string loggedText_;
 
     ns::Ref<ui::Control> controlView_;
     ns::Ref<ui::View> backgroundView_;

@@ -3,6 +3,7 @@
 #include "platform/dispatch/Clock.h"
 #include "platform/dispatch/RunLoop.h"
 #include "platform/dispatch/RunLoopTimer.h"
+#include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Number.h"
 #include "platform/uikit/ActivityIndicatorView.h"
@@ -277,6 +278,8 @@ void sd_KXProgressHUD::showUsingAnimation(bool animated) {
     invalidate(hideDelayTimer_);
     showStarted_ = dispatch::now();
     setAlpha(1);
+    loggedText_.clear();
+    logShownText();
     setNSProgressDisplayLinkEnabled(true);
     if (animated) {
         animateIn(true, animationType_, nullptr);
@@ -357,12 +360,28 @@ void sd_KXProgressHUD::done() {
     auto keep = ref<sd_KXProgressHUD>();  // removal may drop the host's reference
     invalidate(hideDelayTimer_);
     setNSProgressDisplayLinkEnabled(false);
+    loggedText_.clear();
     if (finished_) {
         setAlpha(0);
         if (removeFromSuperViewOnHide_) removeFromSuperview();
     }
     if (Block completion = completionBlock()) completion();
     if (auto delegate = delegate_.lock()) delegate->hudWasHidden(*this);
+}
+
+void sd_KXProgressHUD::logShownText() {
+    std::string shown;
+    auto add = [&shown](const ns::Ref<ns::String>& text, bool bracketed) {
+        if (!text || text->utf8().empty()) return;
+        if (!shown.empty()) shown += " | ";
+        shown += bracketed ? "[" + text->utf8() + "]" : text->utf8();
+    };
+    add(label_->text(), false);
+    add(detailsLabel_->text(), false);
+    add(button_->titleForState(ui::ControlStateNormal), true);
+    if (shown.empty() || shown == loggedText_ || !window()) return;
+    loggedText_ = shown;
+    ns::logScreen("hud", shown);
 }
 
 sd_KXProgressHUD::Block sd_KXProgressHUD::completionBlock() const {

@@ -15,6 +15,11 @@
 // size a panel around a stack, the HUD reads those constraints' constants and
 // places the bezel and its stack itself when it lays out.
 //
+// Headless, the texts shown (label | details | [button]) are logged as
+// "screen: hud: ..." when the HUD shows and when they change while it does
+// (through the text setters at once, on the labels with the HUD's next
+// layout).
+//
 // Main thread only, except the blocks of the whileExecuting operations.
 
 #include <atomic>
@@ -23,6 +28,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/dispatch/Queue.h"
@@ -170,13 +176,19 @@ public:
                                          Block completion = {});
     bool taskInProgress() const { return taskInProgress_.load(); }
     ns::Ref<ns::String> labelText() const { return label_->text(); }
-    void setLabelText(const ns::Ref<ns::String>& text) { label_->setText(text); }
+    void setLabelText(const ns::Ref<ns::String>& text) {
+        label_->setText(text);
+        if (showStarted_) logShownText();
+    }
     ns::Ref<ui::Font> labelFont() const { return label_->font(); }
     void setLabelFont(const ns::Ref<ui::Font>& font) { label_->setFont(font); }
     cg::Color labelColor() const { return label_->textColor(); }
     void setLabelColor(const cg::Color& color) { label_->setTextColor(color); }
     ns::Ref<ns::String> detailsLabelText() const { return detailsLabel_->text(); }
-    void setDetailsLabelText(const ns::Ref<ns::String>& text) { detailsLabel_->setText(text); }
+    void setDetailsLabelText(const ns::Ref<ns::String>& text) {
+        detailsLabel_->setText(text);
+        if (showStarted_) logShownText();
+    }
     ns::Ref<ui::Font> detailsLabelFont() const { return detailsLabel_->font(); }
     void setDetailsLabelFont(const ns::Ref<ui::Font>& font) { detailsLabel_->setFont(font); }
     cg::Color detailsLabelColor() const { return detailsLabel_->textColor(); }
@@ -225,6 +237,7 @@ private:
     void updatePaddingConstraints();
     static void applyPriority(float priority, const std::vector<ns::Ref<ui::LayoutConstraint>>& constraints);
     void showUsingAnimation(bool animated);
+    void logShownText();
     void hideUsingAnimation(bool animated);
     void animateIn(bool animatingIn, sd_KXProgressHUDAnimation type, ui::View::Completion completion);
     void done();
@@ -270,6 +283,8 @@ private:
     bool finished_ = false;
     ns::Ref<ui::View> indicator_;
     std::optional<double> showStarted_;
+    // The texts last logged as shown; empty while hidden.
+    std::string loggedText_;
     std::vector<ns::Ref<ui::LayoutConstraint>> bezelConstraints_;
     std::vector<ns::Ref<ui::LayoutConstraint>> paddingConstraints_;
     ns::Ref<ui::View> topSpacer_;

@@ -176,6 +176,8 @@ void sd_KXProgressHUD::layoutSubviews() {
     }
     View::layoutSubviews();
     layoutBezel();
+    // Texts set while shown reach the log with the layout they cause.
+    if (showStarted_) logShownText();
 }
 
 void sd_KXProgressHUD::layoutBezel() {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "platform/foundation/Log.h"
 #include "platform/runtime/Exception.h"
 #include "platform/uikit/Button.h"
 #include "platform/uikit/Color.h"
@@ -57,6 +58,38 @@ rt::Property titleTextColorProperty() {
         return true;
     };
     return p;
+}
+
+// What the alert shows, as one line: "title | message | {field} [action]
+// [action]", the parts without text left out, the actions in the order of
+// their buttons. A secure field shows as dots, never its content.
+std::string shownText(const AlertController& alert, const std::vector<ns::Ref<AlertAction>>& actions) {
+    auto textOf = [](const ns::Ref<ns::String>& plain, const ns::Ref<ns::AttributedString>& attributed) {
+        if (attributed) return attributed->string()->utf8();
+        return plain ? plain->utf8() : std::string();
+    };
+    std::vector<std::string> parts;
+    for (std::string part : {textOf(alert.title(), alert.attributedTitle()),
+                             textOf(alert.message(), alert.attributedMessage())}) {
+        if (!part.empty()) parts.push_back(std::move(part));
+    }
+    for (const auto& field : alert.textFields()) {
+        std::string shown = field->isSecureTextEntry() ? std::string("•••") : textOf(field->text(), nullptr);
+        parts.push_back("{" + shown + "}");
+    }
+    std::string buttons;
+    for (const auto& action : actions) {
+        if (!buttons.empty()) buttons += " ";
+        buttons += "[" + textOf(action->title(), nullptr) + "]";
+    }
+    if (!buttons.empty()) parts.push_back(std::move(buttons));
+    std::string line;
+    for (const auto& part : parts) line += (line.empty() ? "" : " | ") + part;
+    return line;
+}
+
+const char* screenWord(AlertControllerStyle style) {
+    return style == AlertControllerStyle::ActionSheet ? "action sheet" : "alert";
 }
 
 }  // namespace
@@ -323,8 +356,24 @@ ns::Ref<Button> AlertController::buttonForAction(const ns::Ref<AlertAction>& act
     return buttons_[size_t(it - actions_.begin())];
 }
 
+void AlertController::viewWillAppear(bool animated) {
+    ViewController::viewWillAppear(animated);
+    loadViewIfNeeded();
+    std::vector<ns::Ref<AlertAction>> shownOrder;
+    if (auto root = ns::cast<AlertControllerView>(viewIfLoaded())) {
+        for (const auto& button : root->buttons) {
+            auto it = std::find(buttons_.begin(), buttons_.end(), button);
+            if (it != buttons_.end()) shownOrder.push_back(actions_[size_t(it - buttons_.begin())]);
+        }
+    }
+    ns::logScreen(screenWord(style_), shownText(*this, shownOrder));
+}
+
 void AlertController::performAction(const ns::Ref<AlertAction>& action) {
     if (!action || !action->isEnabled()) return;
+    std::string tapped = "[" + (action->title() ? action->title()->utf8() : std::string()) + "]";
+    if (title() && !title()->utf8().empty()) tapped = title()->utf8() + " | " + tapped;
+    ns::logScreen(std::string(screenWord(style_)) + " tap", tapped);
     auto keep = ref<ViewController>();
     dismissViewController(true, [action] {
         if (action->handler()) action->handler()(*action);

@@ -12,6 +12,12 @@
 //
 // Tapping an action's button (or performAction) dismisses the alert,
 // animated, and runs the action's handler once the dismissal is over.
+//
+// Headless, the log is the screen: an alert coming on screen logs
+//   "screen: alert: <title> | <message> | {<field>} [<button>] [<button>]"
+// (an action sheet "screen: action sheet: ..."; parts without text left
+// out, buttons in the order shown, a secure field's text never), and an
+// action taken logs "screen: alert tap: <title> | [<button>]".
 // Attributed title and message set by key-value coding under the
 // platform's keys "attributedTitle" and "attributedMessage" are shown; an
 // action takes a "titleTextColor" the same way.
@@ -113,6 +119,7 @@ public:
     ns::Ref<Button> buttonForAction(const ns::Ref<AlertAction>& action);
 
     void loadView() override;
+    void viewWillAppear(bool animated) override;
 
 private:
     void rebuildContent();

@@ -125,27 +125,33 @@ void Frame::cancel() {
 // ---- Provisional ----
 
 void Frame::decide(uint64_t generation) {
+    auto request = provisional_->entry.request;
+    NavigationType type = provisional_->type;
     auto called = std::make_shared<bool>(false);
     std::weak_ptr<Frame> weak = weak_from_this();
-    client_.decidePolicy(provisional_->entry.request, provisional_->type, [weak, generation, called](bool allow) {
-        if (*called) {
-            ns::Exception::raise(ns::InternalInconsistencyException,
-                                 "The navigation policy decision handler was called more than once.");
-        }
-        *called = true;
-        auto frame = weak.lock();
-        if (!frame || !frame->current(generation)) return;
-        if (allow) {
-            frame->allowed(generation);
-        } else {
-            frame->provisional_.reset();
-        }
+    notify(generation, [weak, generation, called, request, type](FrameClient& client) {
+        client.decidePolicy(request, type, [weak, generation, called](bool allow) {
+            if (*called) {
+                ns::Exception::raise(ns::InternalInconsistencyException,
+                                     "The navigation policy decision handler was called more than once.");
+            }
+            *called = true;
+            auto frame = weak.lock();
+            if (!frame || !frame->current(generation) || !frame->provisional_) return;
+            if (allow) {
+                frame->allowed(generation);
+            } else {
+                frame->provisional_.reset();
+            }
+        });
     });
 }
 
 void Frame::allowed(uint64_t generation) {
-    client_.didStartProvisional(provisional_->navigation);
-    if (!current(generation)) return;
+    notify(generation, [navigation = provisional_->navigation](FrameClient& client) {
+        client.didStartProvisional(navigation);
+    });
+    if (!current(generation) || !provisional_) return;
 
     const Entry& entry = provisional_->entry;
     const ns::Ref<ns::URL>& url = entry.request->URL();
@@ -187,10 +193,9 @@ void Frame::allowed(uint64_t generation) {
 }
 
 void Frame::failProvisional(uint64_t generation, const ns::Ref<ns::Error>& error) {
-    (void)generation;
     auto navigation = provisional_->navigation;
     provisional_.reset();
-    client_.didFailProvisional(navigation, error);
+    notify(generation, [navigation, error](FrameClient& client) { client.didFailProvisional(navigation, error); });
 }
 
 // ---- Committed ----
@@ -226,8 +231,8 @@ void Frame::commit(uint64_t generation, std::string_view body, ns::Ref<ns::URL> 
     if (page_) page_->close();
     page_ = Page::create(*this, url);
     committed_ = Running{generation, load.navigation, {}, 0};
-    client_.didCommit(load.navigation);
-    if (!current(generation)) return;
+    notify(generation, [navigation = load.navigation](FrameClient& client) { client.didCommit(navigation); });
+    if (!current(generation) || !committed_) return;
 
     HtmlDocument document = HtmlDocument::parse(body, url, encoding);
     auto page = page_;
@@ -282,7 +287,16 @@ void Frame::finish(uint64_t generation) {
     page->finishLoading();
     if (!current(generation)) return;
     committed_.reset();
-    client_.didFinish(navigation);
+    // Behind the messages the page's scripts posted while it loaded.
+    notify(generation, [navigation](FrameClient& client) { client.didFinish(navigation); });
+}
+
+void Frame::notify(uint64_t generation, std::function<void(FrameClient&)> call) {
+    std::weak_ptr<Frame> weak = weak_from_this();
+    events_->deliver([weak, generation, call = std::move(call)] {
+        auto frame = weak.lock();
+        if (frame && frame->current(generation)) call(frame->client_);
+    });
 }
 
 // ---- State ----
@@ -322,6 +336,7 @@ ns::Ref<ns::URLRequest> Frame::request() const {
 void Frame::close() {
     if (closed_) return;
     closed_ = true;
+    events_->close();
     cancel();
     if (session_) {
         session_->invalidateAndCancel();
@@ -404,21 +419,38 @@ void Frame::pageRequestsReload() {
     });
 }
 
+// A dialog holds its script until answered, so what the page caused before
+// it is delivered first. The handlers may close the view meanwhile.
+bool Frame::deliverBeforeDialog() {
+    auto keep = shared_from_this();
+    events_->flush();
+    return !closed_;
+}
+
 void Frame::pageAlert(const ns::Ref<ns::String>& message, std::function<void()> done) {
+    if (!deliverBeforeDialog()) return done();
     client_.alert(message, std::move(done));
 }
 
 void Frame::pageConfirm(const ns::Ref<ns::String>& message, std::function<void(bool)> done) {
+    if (!deliverBeforeDialog()) return done(false);
     client_.confirm(message, std::move(done));
 }
 
 void Frame::pagePrompt(const ns::Ref<ns::String>& prompt, const ns::Ref<ns::String>& defaultText,
                        std::function<void(ns::Ref<ns::String>)> done) {
+    if (!deliverBeforeDialog()) return done(nullptr);
     client_.prompt(prompt, defaultText, std::move(done));
 }
 
 std::vector<std::string> Frame::pageMessageHandlerNames() { return client_.messageHandlerNames(); }
 
-void Frame::pagePostMessage(const std::string& name, ns::Id body) { client_.postMessage(name, std::move(body)); }
+void Frame::pagePostMessage(const std::string& name, ns::Id body) {
+    std::weak_ptr<Frame> weak = weak_from_this();
+    events_->post([weak, name, body = std::move(body)] {
+        auto frame = weak.lock();
+        if (frame && !frame->closed_) frame->client_.postMessage(name, body);
+    });
+}
 
 }  // namespace web::detail

@@ -3,6 +3,11 @@
 // policy decision to the finished page, the back-forward list, and the page
 // being shown. The view adapts it to its own delegate. Internal to the web
 // views.
+//
+// What the page causes reaches the client through one queue of page events
+// (PageEventQueue.h): navigation callbacks wait behind the script messages
+// posted before them, and a dialog first delivers what waits. A navigation
+// callback still waiting when a newer load begins is dropped.
 
 #include <cstdint>
 #include <functional>
@@ -19,6 +24,7 @@
 #include "platform/webkit/Navigation.h"
 #include "platform/webkit/NavigationAction.h"
 #include "platform/webkit/Page.h"
+#include "platform/webkit/PageEventQueue.h"
 
 namespace ns {
 class Data;
@@ -126,6 +132,8 @@ private:
     void runScripts(uint64_t generation);
     void finish(uint64_t generation);
     bool current(uint64_t generation) const { return !closed_ && generation == generation_; }
+    // A navigation callback of that load, through the page-event queue.
+    void notify(uint64_t generation, std::function<void(FrameClient&)> call);
     using FetchCompletion =
         std::function<void(ns::Ref<ns::Data> data, ns::Ref<ns::URLResponse> response, ns::Ref<ns::Error> error)>;
     // Starts a fetch whose completion comes on the main queue.
@@ -134,6 +142,10 @@ private:
     // goes through the policy decision like any navigation; others follow.
     void redirected(const ns::Ref<ns::URLSessionTask>& task, const ns::Ref<ns::URLRequest>& newRequest,
                     std::function<void(ns::Ref<ns::URLRequest>)> answer);
+
+    // Delivers the queued page events before a dialog; false when that
+    // closed the frame.
+    bool deliverBeforeDialog();
 
     // PageClient
     void pageRequestsNavigation(const ns::Ref<ns::URL>& url, bool replace) override;
@@ -146,6 +158,7 @@ private:
     void pagePostMessage(const std::string& name, ns::Id body) override;
 
     FrameClient& client_;
+    std::shared_ptr<PageEventQueue> events_ = std::make_shared<PageEventQueue>();
     ns::Ref<ns::URLSession> session_;
     ns::Ref<ns::URLSessionTask> task_;
     uint64_t generation_ = 0;

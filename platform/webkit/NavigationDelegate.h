@@ -8,7 +8,8 @@
 // the host, timed out, unsupported scheme) or the document replaces the
 // page, its scripts run, DOMContentLoaded and load fire, and
 // didFinishNavigation. An HTTP error status still loads its body as the
-// page. Cancel ends the load without any further call.
+// page. Cancel ends the load without any further call. Each call comes after
+// the script messages the page posted before it (see WebView.h).
 
 #include <functional>
 

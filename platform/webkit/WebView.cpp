@@ -78,19 +78,16 @@ public:
         return view_.configuration_->userContentController()->handlerNames();
     }
 
-    // Delivered on a later turn, as the platform does, and only while the
-    // view and the handler are both still there.
+    // The frame's page-event queue brings it on a later turn, in order with
+    // the navigation callbacks; only while the handler is still there.
     void postMessage(const std::string& name, ns::Id body) override {
-        ns::Weak<ns::Object> weak = view_.weak_from_this();
-        dispatch::mainQueue()->async([weak, name, body = std::move(body)] {
-            auto view = std::static_pointer_cast<WebView>(weak.lock());
-            if (!view) return;
-            auto controller = view->configuration_->userContentController();
-            auto handler = controller->handlerForName(name);
-            if (!handler) return;
-            handler->userContentControllerDidReceiveScriptMessage(*controller,
-                                                                  ScriptMessage::make(ns::str(name), body, view));
-        });
+        auto view = self();
+        if (!view) return;
+        auto controller = view->configuration_->userContentController();
+        auto handler = controller->handlerForName(name);
+        if (!handler) return;
+        handler->userContentControllerDidReceiveScriptMessage(*controller,
+                                                              ScriptMessage::make(ns::str(name), body, view));
     }
 
 private:

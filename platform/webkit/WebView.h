@@ -7,7 +7,10 @@
 // drawn, and pages must run on ECMAScript 5.1.
 //
 // Loads follow NavigationDelegate.h. A new load while one is in progress
-// cancels the old one without further calls for it. The view owns the page's
+// cancels the old one without further calls for it. Script messages,
+// navigation callbacks and dialogs come in the order the page caused them:
+// a message on a later turn, a finished navigation behind the messages the
+// page posted while it loaded, a dialog after those posted before it. The view owns the page's
 // engine: destroying the view ends its timers, fetches and pending calls.
 // Delegates are held weakly. Main thread only.
 

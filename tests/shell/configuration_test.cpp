@@ -1,4 +1,5 @@
-// Where the game page's address comes from.
+// Where the server addresses come from, and how a broken configuration is
+// named.
 
 #include <gtest/gtest.h>
 
@@ -6,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/foundation/Log.h"
 #include "shell/GameHostConfiguration.h"
 
 namespace {
@@ -18,13 +20,21 @@ protected:
                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::create_directories(folder_);
         ::setenv("GAMEHOST_RESOURCES", folder_.c_str(), 1);
-        ::unsetenv(shell::GamePageURLEnvironmentVariable);
+        unsetAddresses();
     }
     ~GamePageAddressTest() override {
         ::unsetenv("GAMEHOST_RESOURCES");
-        ::unsetenv(shell::GamePageURLEnvironmentVariable);
+        unsetAddresses();
         std::filesystem::remove_all(folder_);
     }
+
+    static void unsetAddresses() {
+        for (const auto& address : shell::ConfiguredAddresses) ::unsetenv(address.variable);
+    }
+
+    void writeFile(const std::string& bytes) { std::ofstream(folder_ / "GameHost.plist", std::ios::binary) << bytes; }
+
+    std::string path() const { return (folder_ / "GameHost.plist").string(); }
 
     void writePlist(const std::string& address) {
         std::ofstream(folder_ / "GameHost.plist")
@@ -67,4 +77,78 @@ TEST_F(GamePageAddressTest, ShippedBundleNamesTheLocalPageServer) {
     ::setenv("GAMEHOST_RESOURCES", GAMEHOST_SOURCE_RESOURCES, 1);
     ASSERT_TRUE(shell::gamePageURL());
     EXPECT_EQ(shell::gamePageURL()->absoluteString()->utf8(), "http://127.0.0.1:8080/");
+}
+
+TEST_F(GamePageAddressTest, AWellFormedConfigurationHasNoFaults) {
+    writeFile("<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>"
+              "<key>GamePageURL</key><string>http://127.0.0.1:8080/</string>"
+              "<key>PlatformServerURL</key><string>https://platform.example</string>"
+              "<key>GameServerURL</key><string>http://127.0.0.1:8082/</string></dict></plist>");
+    EXPECT_TRUE(shell::configurationFaults().empty());
+}
+
+TEST_F(GamePageAddressTest, AFileThatCannotBeReadIsNamedWithItsReason) {
+    const std::string truncated =
+        "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>GamePageURL</key><string>http://127.0.0.1";
+    for (const std::string& bytes : {truncated, std::string("\x89\x01\xff\xfe garbage \x00\x13", 15),
+                                     std::string("<plist version=\"1.0\"><dict><key>GameServerURL</key>"
+                                                 "<integer>x8082</integer></dict></plist>")}) {
+        writeFile(bytes);
+        auto faults = shell::configurationFaults();
+        ASSERT_EQ(faults.size(), 4u);
+        EXPECT_EQ(faults[0].rfind(path() + " cannot be read: ", 0), 0u) << faults[0];
+        EXPECT_GT(faults[0].size(), (path() + " cannot be read: ").size());
+        EXPECT_EQ(faults[1],
+                  "game page address is empty: set GAMEHOST_GAME_PAGE_URL or \"GamePageURL\" in GameHost.plist");
+
+        // The page's load says the same, not only "missing".
+        ns::LogCapture log;
+        EXPECT_FALSE(shell::gamePageURL());
+        ASSERT_EQ(log.lines().size(), 1u);
+        EXPECT_NE(log.lines()[0].find("(GameHost.plist cannot be read: "), std::string::npos) << log.lines()[0];
+    }
+
+    // A root that is not a dictionary.
+    writeFile("<plist version=\"1.0\"><array><string>http://127.0.0.1:8080/</string></array></plist>");
+    EXPECT_EQ(shell::configurationFaults().at(0), path() + " cannot be read: it does not hold a dictionary");
+}
+
+TEST_F(GamePageAddressTest, EachEmptyOrUnusableAddressIsNamedOnceWithItsKeyAndVariable) {
+    // Only the page address, from the environment: the two servers are empty.
+    ::setenv(shell::GamePageURLEnvironmentVariable, "http://127.0.0.1:9999/game", 1);
+    EXPECT_EQ(shell::configurationFaults(),
+              (std::vector<std::string>{
+                  "platform server address is empty: set GAMEHOST_PLATFORM_SERVER_URL or \"PlatformServerURL\" "
+                  "in GameHost.plist",
+                  "game server address is empty: set GAMEHOST_GAME_SERVER_URL or \"GameServerURL\" in GameHost.plist",
+              }));
+
+    // A value of the wrong type; addresses that cannot serve.
+    writeFile("<plist version=\"1.0\"><dict><key>PlatformServerURL</key><integer>8081</integer>"
+              "<key>GameServerURL</key><string>127.0.0.1:8082</string></dict></plist>");
+    ::setenv(shell::GamePageURLEnvironmentVariable, "ftp://127.0.0.1/page", 1);
+    EXPECT_EQ(shell::configurationFaults(),
+              (std::vector<std::string>{
+                  "game page address \"ftp://127.0.0.1/page\" from GAMEHOST_GAME_PAGE_URL is not an http or https "
+                  "URL: set GAMEHOST_GAME_PAGE_URL or \"GamePageURL\" in GameHost.plist",
+                  "platform server address is empty (\"PlatformServerURL\" is not a text): set "
+                  "GAMEHOST_PLATFORM_SERVER_URL or \"PlatformServerURL\" in GameHost.plist",
+                  "game server address \"127.0.0.1:8082\" from \"GameServerURL\" is not an http or https URL: set "
+                  "GAMEHOST_GAME_SERVER_URL or \"GameServerURL\" in GameHost.plist",
+              }));
+
+    // The check logs each once.
+    ns::LogCapture log;
+    shell::checkConfiguration();
+    ASSERT_EQ(log.lines().size(), 3u);
+    EXPECT_EQ(log.lines()[1].rfind("configuration: platform server address is empty", 0), 0u);
+}
+
+TEST_F(GamePageAddressTest, TheCheckTakesOneMoreAddress) {
+    static constexpr shell::ConfiguredAddress extra[] = {{"channel API address", "ChannelAPIURL", "GAMEHOST_TEST_API"}};
+    ::setenv("GAMEHOST_TEST_API", "http:///sdkapi/", 1);
+    EXPECT_EQ(shell::configurationFaults(extra),
+              (std::vector<std::string>{"channel API address \"http:///sdkapi/\" from GAMEHOST_TEST_API has no host: "
+                                        "set GAMEHOST_TEST_API or \"ChannelAPIURL\" in GameHost.plist"}));
+    ::unsetenv("GAMEHOST_TEST_API");
 }

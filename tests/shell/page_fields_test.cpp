@@ -123,3 +123,17 @@ TEST(PageMessageParse, ReadsTextBodiesOnly) {
     EXPECT_FALSE(message.action);
 }
 
+
+TEST(PageMessageLog, LongBodiesAreCutAtACharacterBoundaryWithTheirLength) {
+    auto text = [](const std::string& s) { return ns::Id(ns::String::make(s)); };
+    EXPECT_EQ(shell::bodyLogText(text(R"({"action":"login"})")), R"({"action":"login"})");
+    EXPECT_EQ(shell::bodyLogText(nullptr), "(null)");
+    const std::string exact(512, 'a');
+    EXPECT_EQ(shell::bodyLogText(text(exact)), exact);
+    EXPECT_EQ(shell::bodyLogText(text(exact + "b")), exact + "… (513 bytes)");
+    // 510 ASCII bytes, then three-byte characters: the one across byte 512
+    // is left out whole.
+    const std::string wide = std::string(510, 'x') + "角色角色";
+    EXPECT_EQ(shell::bodyLogText(text(wide)), std::string(510, 'x') + "… (522 bytes)");
+    EXPECT_EQ(shell::bodyLogText(text(std::string(509, 'x') + "角色")), std::string(509, 'x') + "角… (515 bytes)");
+}

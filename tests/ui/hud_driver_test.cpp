@@ -2,6 +2,7 @@
 // screen, where, and for how long.
 
 #include "hud_test_support.h"
+#include "platform/foundation/Log.h"
 #include "platform/testing/UIDriver.h"
 #include "platform/uikit/Button.h"
 #include "ui/KVTRProgressHUD.h"
@@ -89,6 +90,48 @@ TEST_F(HudDriverTest, TheLoginScreensHudCoversItsViewWhileTheRequestRuns) {
     hud->hideAnimated(true);
     env.fastForwardBy(0.31);
     EXPECT_EQ(driver.findByClassName("sd_KXProgressHUD"), nullptr);
+}
+
+TEST_F(HudDriverTest, TheScreenLogShowsEachTextTheHudsShow) {
+    ns::LogCapture log;
+    auto screenLines = [&] {
+        std::vector<std::string> out;
+        for (const auto& line : log.lines()) {
+            if (line.rfind("screen: ", 0) == 0) out.push_back(line);
+        }
+        return out;
+    };
+
+    // The status HUD: a spinner without text says nothing; each show with a
+    // text does, a text changed while up does, a ring moving under the same
+    // text does not; the same refusal twice is two lines.
+    KVTRProgressHUD::show();
+    env.runUntilIdle();
+    KVTRProgressHUD::setStatus(text("正在连接"));
+    KVTRProgressHUD::showProgress(0.2f, text("下载中"));
+    KVTRProgressHUD::showProgress(0.6f, text("下载中"));
+    env.runUntilIdle();
+    KVTRProgressHUD::showErrorWithStatus(text("sign error"));
+    env.runUntilIdle();
+    env.fastForwardBy(3);
+    KVTRProgressHUD::showErrorWithStatus(text("sign error"));
+    env.runUntilIdle();
+    env.fastForwardBy(3);
+    EXPECT_EQ(screenLines(), (std::vector<std::string>{"screen: hud: 正在连接", "screen: hud: 下载中",
+                                                       "screen: hud: sign error", "screen: hud: sign error"}));
+
+    // The per-view HUD: its texts when it shows, and again when they change.
+    log.clear();
+    auto screen = ui::View::make(window->bounds());
+    window->addSubview(screen);
+    auto hud = sd_KXProgressHUD::showHUDAddedTo(screen, false);
+    hud->setLabelText(text("加载中"));
+    env.runUntilIdle();
+    hud->setDetailsLabelText(text("请稍候"));
+    env.runUntilIdle();
+    hud->hideAnimated(false);
+    env.runUntilIdle();
+    EXPECT_EQ(screenLines(), (std::vector<std::string>{"screen: hud: 加载中", "screen: hud: 加载中 | 请稍候"}));
 }
 
 }  // namespace

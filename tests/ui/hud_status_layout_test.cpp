@@ -3,6 +3,7 @@
 // placement on the 390 x 844 screen, styles, masks and the keyboard.
 
 #include "hud_test_support.h"
+#include "platform/foundation/Log.h"
 #include "platform/uikit/Keyboard.h"
 #include "platform/uikit/VisualEffectView.h"
 #include "ui/KVTRProgressAnimatedView.h"
@@ -173,9 +174,12 @@ TEST_F(StatusHudLayoutTest, WithoutASupportedFrontWindowNothingShows) {
     alert->setWindowLevel(ui::WindowLevelAlert);
     alert->makeKeyAndVisible();
     EXPECT_EQ(HUD::sharedView()->frontWindow(), nullptr);
+    ns::LogCapture log;
     HUD::showWithStatus(text("加载中"));
     auto hud = settle();
     EXPECT_EQ(hud->controlView()->superview(), nullptr);
+    // Nothing seen, nothing on the screen log.
+    EXPECT_FALSE(log.contains("screen: hud: 加载中"));
 
     HUD::setMaxSupportedWindowLevel(ui::WindowLevelAlert);
     EXPECT_EQ(hud->frontWindow(), alert);

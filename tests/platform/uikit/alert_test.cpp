@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/foundation/KeyValueCoding.h"
+#include "platform/foundation/Log.h"
 #include "platform/runtime/Exception.h"
 #include "platform/testing/UIDriver.h"
 #include "platform/uikit/AlertController.h"
@@ -100,6 +101,44 @@ TEST_F(AlertTest, AttributedKeysAreAcceptedByKeyValueCoding) {
     EXPECT_EQ(ns::valueForKey(*alert, "attributedTitle"), title);
     EXPECT_EQ(action->titleTextColor(), ui::orangeColor());
     EXPECT_EQ(alert->buttonForAction(action)->titleColorForState(ui::ControlStateNormal), ui::orangeColor());
+}
+
+TEST_F(AlertTest, TheScreenLogShowsWhatTheAlertShowsAndWhichButtonWasTapped) {
+    ns::LogCapture log;
+    auto alert = ui::AlertController::alertControllerWithTitle("登录", "", ui::AlertControllerStyle::Alert);
+    alert->addTextFieldWithConfigurationHandler([](ui::TextField& field) { field.setText("player1"); });
+    alert->addTextFieldWithConfigurationHandler([](ui::TextField& field) {
+        field.setSecureTextEntry(true);
+        field.setText("hunter2");
+    });
+    alert->addAction(ui::AlertAction::actionWithTitle("确认", ui::AlertActionStyle::Default));
+    alert->addAction(ui::AlertAction::actionWithTitle("取消", ui::AlertActionStyle::Cancel));
+    root->presentViewController(alert, true);
+    env.fastForwardBy(ui::ViewController::TransitionDuration);
+    // The empty message is left out; the cancel button shows first side by
+    // side; the secure field's content never reaches the log.
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{"screen: alert: 登录 | {player1} | {•••} | [取消] [确认]"}));
+    ASSERT_TRUE(driver.answerAlert("确认"));
+    env.fastForwardBy(ui::ViewController::TransitionDuration);
+    EXPECT_EQ(log.lines().back(), "screen: alert tap: 登录 | [确认]");
+    for (const auto& line : log.lines()) EXPECT_EQ(line.find("hunter2"), std::string::npos) << line;
+
+    // An action sheet of three: the cancel action comes last; a disabled
+    // action taken by code logs nothing.
+    log.clear();
+    auto sheet = ui::AlertController::alertControllerWithTitle("", "选择支付方式", ui::AlertControllerStyle::ActionSheet);
+    sheet->addAction(ui::AlertAction::actionWithTitle("取消", ui::AlertActionStyle::Cancel));
+    sheet->addAction(ui::AlertAction::actionWithTitle("钱包", ui::AlertActionStyle::Default));
+    auto disabled = ui::AlertAction::actionWithTitle("平台币", ui::AlertActionStyle::Default);
+    disabled->setEnabled(false);
+    sheet->addAction(disabled);
+    root->presentViewController(sheet, false);
+    env.runUntilIdle();
+    sheet->performAction(disabled);
+    sheet->performAction(sheet->actionWithTitle("钱包"));
+    env.fastForwardBy(ui::ViewController::TransitionDuration);
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{"screen: action sheet: 选择支付方式 | [钱包] [平台币] [取消]",
+                                                     "screen: action sheet tap: [钱包]"}));
 }
 
 TEST_F(AlertTest, MisuseRaises) {

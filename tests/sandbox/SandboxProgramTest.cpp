@@ -1,0 +1,110 @@
+// The gamehost-sandbox program as scripts/run drives it: it names its three
+// servers, then says why it stops.
+
+#include <gtest/gtest.h>
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#ifdef GAMEHOST_SANDBOX_PROGRAM
+
+namespace {
+
+class SandboxProgram {
+public:
+    SandboxProgram() {
+        int in[2];
+        int out[2];
+        if (::pipe(in) != 0 || ::pipe(out) != 0) throw std::runtime_error("no pipe");
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::dup2(in[0], STDIN_FILENO);
+            ::dup2(out[1], STDOUT_FILENO);
+            ::close(in[0]);
+            ::close(in[1]);
+            ::close(out[0]);
+            ::close(out[1]);
+            ::execl(GAMEHOST_SANDBOX_PROGRAM, GAMEHOST_SANDBOX_PROGRAM, static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::close(in[0]);
+        ::close(out[1]);
+        input_ = in[1];
+        output_ = out[0];
+    }
+    ~SandboxProgram() {
+        closeInput();
+        if (output_ >= 0) ::close(output_);
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+
+    // The next whole line of its output; empty at its end. The poll's limit
+    // only keeps a broken program from hanging the test.
+    std::string line() {
+        while (true) {
+            if (auto end = buffer_.find('\n'); end != std::string::npos) {
+                std::string line = buffer_.substr(0, end);
+                buffer_.erase(0, end + 1);
+                return line;
+            }
+            pollfd ready{output_, POLLIN, 0};
+            if (::poll(&ready, 1, 20000) <= 0) return {};
+            char chunk[512];
+            ssize_t n = ::read(output_, chunk, sizeof chunk);
+            if (n <= 0) return {};
+            buffer_.append(chunk, static_cast<size_t>(n));
+        }
+    }
+
+    // The lines up to its end, and how it ended.
+    std::vector<std::string> rest(int& status) {
+        std::vector<std::string> lines;
+        for (std::string next = line(); !next.empty(); next = line()) lines.push_back(next);
+        ::waitpid(pid_, &status, 0);
+        pid_ = -1;
+        return lines;
+    }
+
+    void closeInput() {
+        if (input_ >= 0) ::close(input_);
+        input_ = -1;
+    }
+    void signal(int number) { ::kill(pid_, number); }
+
+private:
+    pid_t pid_ = -1;
+    int input_ = -1;
+    int output_ = -1;
+    std::string buffer_;
+};
+
+std::string stopLine(void (*stop)(SandboxProgram&)) {
+    SandboxProgram program;
+    for (const char* server : {"sandbox: page ", "sandbox: platform ", "sandbox: game "}) {
+        std::string line = program.line();
+        EXPECT_EQ(line.rfind(server, 0), 0u) << line;
+    }
+    stop(program);
+    int status = -1;
+    auto lines = program.rest(status);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    return lines.empty() ? std::string() : lines.back();
+}
+
+TEST(SandboxProgram, SaysWhyItStops) {
+    EXPECT_EQ(stopLine([](SandboxProgram& p) { p.closeInput(); }), "sandbox: stopping (standard input closed)");
+    EXPECT_EQ(stopLine([](SandboxProgram& p) { p.signal(SIGINT); }), "sandbox: stopping (interrupt)");
+    EXPECT_EQ(stopLine([](SandboxProgram& p) { p.signal(SIGTERM); }), "sandbox: stopping (terminate)");
+}
+
+}  // namespace
+
+#endif
