@@ -228,7 +228,7 @@ bool TVKVStorage::dbExecute(const char* sql) {
 
 sqlite3_stmt* TVKVStorage::dbPrepareStmt(const char* sql) {
     if (!dbCheck() || !sql || !*sql || !hasStmtCache_) return nullptr;
-    auto it = stmtCache_.find(sql);
+    auto it = stmtCache_.find(std::string_view(sql));
     if (it != stmtCache_.end()) {
         sqlite3_reset(it->second);
         return it->second;
@@ -554,7 +554,10 @@ int64_t TVKVStorage::dbGetTotalItemCount() {
 // interrupted write leaves the old value whole.
 bool TVKVStorage::fileWriteWithName(std::string_view filename, const ns::Data& data) {
     const std::string target = dataPath_ + "/" + std::string(filename);
-    std::string temporary = dataPath_ + "/" + std::string(TemporaryFilePrefix) + ns::UUIDString();
+    // Unique per process and write: two processes on one folder never share one.
+    static std::atomic<uint64_t> writes{0};
+    std::string temporary = dataPath_ + "/" + std::string(TemporaryFilePrefix) + std::to_string(::getpid()) + "-" +
+                            std::to_string(writes.fetch_add(1));
     int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return false;
     const uint8_t* bytes = data.bytes();

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "image/cache/TVKVStorageItem.h"
+#include "image/cache/TVTextHash.h"
 #include "platform/dispatch/Queue.h"
 #include "platform/foundation/Data.h"
 #include "platform/runtime/Class.h"
@@ -162,7 +163,7 @@ private:
     sqlite3* db_ = nullptr;
     // Prepared statements by text, for the life of the open handle; they are
     // finalized only by the close.
-    std::unordered_map<std::string, sqlite3_stmt*> stmtCache_;
+    std::unordered_map<std::string, sqlite3_stmt*, TVTextHash, std::equal_to<>> stmtCache_;
     bool hasStmtCache_ = false;
     double dbLastOpenErrorTime_ = 0;
     uint64_t dbOpenErrorCount_ = 0;

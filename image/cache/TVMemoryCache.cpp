@@ -111,10 +111,12 @@ bool TVMemoryCache::containsObjectForKey(std::string_view key) {
 }
 
 ns::Id TVMemoryCache::objectForKey(std::string_view key) {
+    // Read before taking the lock, to keep the clock out of its hold.
+    const double now = TVMediaTime();
     std::lock_guard hold(lock_);
     _TVLinkedMapNode* node = lru_.find(key);
     if (!node) return nullptr;
-    node->_time = TVMediaTime();
+    node->_time = now;
     lru_.bringNodeToHead(node);
     return node->_value;
 }
@@ -124,8 +126,8 @@ void TVMemoryCache::setObjectForKeyWithCost(const ns::Id& object, std::string_vi
         removeObjectForKey(key);
         return;
     }
-    std::lock_guard hold(lock_);
     const double now = TVMediaTime();
+    std::lock_guard hold(lock_);
     if (_TVLinkedMapNode* node = lru_.find(key)) {
         lru_._totalCost -= node->_cost;
         lru_._totalCost += cost;
@@ -191,12 +193,13 @@ void TVMemoryCache::trimBeyondAge(double age) {
 }
 
 void TVMemoryCache::evictWhile(const std::function<bool()>& over) {
-    std::vector<ns::Ref<_TVLinkedMapNode>> holder;
+    // The values only: the nodes themselves are small and go here.
+    auto holder = std::make_shared<std::vector<ns::Id>>();
     bool releaseOnMain = false;
     for (bool finish = false; !finish;) {
         if (lock_.try_lock()) {
             if (over()) {
-                if (auto node = lru_.removeTailNode()) holder.push_back(std::move(node));
+                if (auto node = lru_.removeTailNode()) holder->push_back(std::move(node->_value));
             } else {
                 finish = true;
             }
@@ -207,7 +210,7 @@ void TVMemoryCache::evictWhile(const std::function<bool()>& over) {
         }
     }
     // Trimmed entries always die away from here, all in one block.
-    if (!holder.empty()) TVReleaseOnQueue(std::make_shared<decltype(holder)>(std::move(holder)), releaseOnMain);
+    if (!holder->empty()) lru_.releaseOnQueue(std::move(holder), releaseOnMain);
 }
 
 void TVMemoryCache::trimToCount(uint64_t count) {

@@ -9,8 +9,11 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "image/cache/TVTextHash.h"
 #include "platform/runtime/Class.h"
 #include "platform/runtime/Object.h"
+
+class TVReleasePool;
 
 class _TVLinkedMapNode : public ns::Object {
     RT_DECLARE_CLASS(_TVLinkedMapNode)
@@ -29,13 +32,9 @@ public:
 class _TVLinkedMap : public ns::Object {
     RT_DECLARE_CLASS(_TVLinkedMap)
 public:
-    struct KeyHash {
-        using is_transparent = void;
-        size_t operator()(std::string_view key) const { return std::hash<std::string_view>()(key); }
-    };
-    using Dictionary = std::unordered_map<std::string, ns::Ref<_TVLinkedMapNode>, KeyHash, std::equal_to<>>;
+    using Dictionary = std::unordered_map<std::string, ns::Ref<_TVLinkedMapNode>, TVTextHash, std::equal_to<>>;
 
-    _TVLinkedMap() = default;
+    _TVLinkedMap();
 
     void insertNodeAtHead(ns::Ref<_TVLinkedMapNode> node);
     void bringNodeToHead(_TVLinkedMapNode* node);
@@ -53,9 +52,15 @@ public:
     }
 
     // Releases what a removal took out, as the two switches say: on the main
-    // queue or a low-priority one, or here.
-    template <class Holder>
-    void release(Holder holder) const;
+    // queue or a low-priority one, or here. Of a node only its value is
+    // handed on (the object that may be costly to destroy); the node itself,
+    // small, goes here.
+    void release(std::shared_ptr<void> holder) const;
+    void release(ns::Ref<_TVLinkedMapNode> node) const { release(std::shared_ptr<void>(std::move(node->_value))); }
+    // Drops `holder` in a block on the main queue or the low-priority global
+    // queue, so that large objects die away from the caller. Holders given
+    // within a few milliseconds of each other die together in one block.
+    void releaseOnQueue(std::shared_ptr<void> holder, bool onMainThread) const;
 
     Dictionary _dic;
     uint64_t _totalCost = 0;
@@ -65,20 +70,9 @@ public:
     _TVLinkedMapNode* _tail = nullptr;
     bool _releaseOnMainThread = false;
     bool _releaseAsynchronously = true;
+
+private:
+    // Shared with their pending blocks, which outlive the map if need be.
+    std::shared_ptr<TVReleasePool> mainPool_;
+    std::shared_ptr<TVReleasePool> backgroundPool_;
 };
-
-// Drops `holder` in a block on the main queue or the low-priority global
-// queue, so that large objects die away from the caller.
-void TVReleaseOnQueue(std::shared_ptr<void> holder, bool onMainThread);
-void TVReleaseOnMainQueueFromBackground(std::shared_ptr<void> holder);
-
-template <class Holder>
-void _TVLinkedMap::release(Holder holder) const {
-    auto boxed = std::make_shared<Holder>(std::move(holder));
-    if (_releaseAsynchronously) {
-        TVReleaseOnQueue(std::move(boxed), _releaseOnMainThread);
-    } else if (_releaseOnMainThread) {
-        TVReleaseOnMainQueueFromBackground(std::move(boxed));
-    }
-    // Otherwise `boxed` dies here, on the calling thread.
-}

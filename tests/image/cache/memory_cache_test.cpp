@@ -169,10 +169,12 @@ TEST_F(MemoryCacheTest, MemoryWarningAndBackgroundCallTheBlocksAndEmptyWhenAsked
 TEST_F(MemoryCacheTest, RemovedObjectsDieWhereTheSwitchesSay) {
     auto shared = std::make_shared<Deaths>();
     Deaths& deaths = *shared;
-    // Default: later, on a low-priority queue.
+    // Default: later, on a low-priority queue, gathered for a few milliseconds.
     cache_->setObjectForKey(std::make_shared<Tracked>(shared), "a");
     cache_->removeObjectForKey("a");
     env_.runUntilIdle();
+    EXPECT_EQ(deaths.elsewhere, 0);
+    env_.fastForwardBy(0.01);
     EXPECT_EQ(deaths.elsewhere, 1);
 
     // On the main thread, not asynchronously: from the main thread at once,
