@@ -258,6 +258,16 @@ sqlite3_stmt* TVKVStorage::dbPrepareKeysStmt(const std::string& sqlFormat, const
     return stmt;
 }
 
+// Runs a statement that returns no rows; anything but SQLITE_DONE is logged
+// as `what` and fails. A statement of several keys is finalized after.
+bool TVKVStorage::dbStepDone(sqlite3_stmt* stmt, const char* method, int line, const char* what, bool finalize) {
+    if (!stmt) return false;
+    const int result = sqlite3_step(stmt);
+    if (result != SQLITE_DONE) logError(method, line, what, result, true);
+    if (finalize) sqlite3_finalize(stmt);
+    return result == SQLITE_DONE;
+}
+
 bool TVKVStorage::dbSaveWithKey(std::string_view key, const ns::Data& value, std::string_view filename,
                                 const ns::Data* extendedData) {
     sqlite3_stmt* stmt = dbPrepareStmt(
@@ -281,13 +291,8 @@ bool TVKVStorage::dbSaveWithKey(std::string_view key, const ns::Data& value, std
     } else {
         sqlite3_bind_null(stmt, 7);
     }
-    int result = sqlite3_step(stmt);
-    if (result != SQLITE_DONE) {
-        logError("-[TVKVStorage _dbSaveWithKey:value:fileName:extendedData:]", __LINE__, "sqlite insert error", result,
-                 true);
-        return false;
-    }
-    return true;
+    return dbStepDone(stmt, "-[TVKVStorage _dbSaveWithKey:value:fileName:extendedData:]", __LINE__,
+                      "sqlite insert error");
 }
 
 bool TVKVStorage::dbUpdateAccessTimeWithKey(std::string_view key) {
@@ -295,73 +300,39 @@ bool TVKVStorage::dbUpdateAccessTimeWithKey(std::string_view key) {
     if (!stmt) return false;
     sqlite3_bind_int(stmt, 1, unixTime32());
     bindText(stmt, 2, key);
-    int result = sqlite3_step(stmt);
-    if (result != SQLITE_DONE) {
-        logError("-[TVKVStorage _dbUpdateAccessTimeWithKey:]", __LINE__, "sqlite update error", result, true);
-        return false;
-    }
-    return true;
+    return dbStepDone(stmt, "-[TVKVStorage _dbUpdateAccessTimeWithKey:]", __LINE__, "sqlite update error");
 }
 
 bool TVKVStorage::dbUpdateAccessTimeWithKeys(const std::vector<std::string>& keys) {
     const std::string format =
         "update manifest set last_access_time = " + std::to_string(unixTime32()) + " where key in (%@);";
-    sqlite3_stmt* stmt = dbPrepareKeysStmt(format, keys);
-    if (!stmt) return false;
-    int result = sqlite3_step(stmt);
-    if (result != SQLITE_DONE) {
-        logError("-[TVKVStorage _dbUpdateAccessTimeWithKeys:]", __LINE__, "sqlite update error", result, true);
-    }
-    sqlite3_finalize(stmt);
-    return result == SQLITE_DONE;
+    return dbStepDone(dbPrepareKeysStmt(format, keys), "-[TVKVStorage _dbUpdateAccessTimeWithKeys:]", __LINE__,
+                      "sqlite update error", true);
 }
 
 bool TVKVStorage::dbDeleteItemWithKey(std::string_view key) {
     sqlite3_stmt* stmt = dbPrepareStmt("delete from manifest where key = ?1;");
     if (!stmt) return false;
     bindText(stmt, 1, key);
-    int result = sqlite3_step(stmt);
-    if (result != SQLITE_DONE) {
-        logError("-[TVKVStorage _dbDeleteItemWithKey:]", __LINE__, "db delete error", result, true);
-        return false;
-    }
-    return true;
+    return dbStepDone(stmt, "-[TVKVStorage _dbDeleteItemWithKey:]", __LINE__, "db delete error");
 }
 
 bool TVKVStorage::dbDeleteItemWithKeys(const std::vector<std::string>& keys) {
-    sqlite3_stmt* stmt = dbPrepareKeysStmt("delete from manifest where key in (%@);", keys);
-    if (!stmt) return false;
-    int result = sqlite3_step(stmt);
     // Only a finished delete is success: busy, full and I/O errors leave rows behind.
-    if (result != SQLITE_DONE) {
-        logError("-[TVKVStorage _dbDeleteItemWithKeys:]", __LINE__, "sqlite delete error", result, true);
-    }
-    sqlite3_finalize(stmt);
-    return result == SQLITE_DONE;
+    return dbStepDone(dbPrepareKeysStmt("delete from manifest where key in (%@);", keys),
+                      "-[TVKVStorage _dbDeleteItemWithKeys:]", __LINE__, "sqlite delete error", true);
 }
 
 bool TVKVStorage::dbDeleteItemsWithSizeLargerThan(int32_t size) {
     sqlite3_stmt* stmt = dbPrepareStmt("delete from manifest where size > ?1;");
-    if (!stmt) return false;
-    sqlite3_bind_int(stmt, 1, size);
-    int result = sqlite3_step(stmt);
-    if (result != SQLITE_DONE) {
-        logError("-[TVKVStorage _dbDeleteItemsWithSizeLargerThan:]", __LINE__, "sqlite delete error", result, true);
-        return false;
-    }
-    return true;
+    if (stmt) sqlite3_bind_int(stmt, 1, size);
+    return dbStepDone(stmt, "-[TVKVStorage _dbDeleteItemsWithSizeLargerThan:]", __LINE__, "sqlite delete error");
 }
 
 bool TVKVStorage::dbDeleteItemsWithTimeEarlierThan(int32_t time) {
     sqlite3_stmt* stmt = dbPrepareStmt("delete from manifest where last_access_time < ?1;");
-    if (!stmt) return false;
-    sqlite3_bind_int(stmt, 1, time);
-    int result = sqlite3_step(stmt);
-    if (result != SQLITE_DONE) {
-        logError("-[TVKVStorage _dbDeleteItemsWithTimeEarlierThan:]", __LINE__, "sqlite delete error", result, true);
-        return false;
-    }
-    return true;
+    if (stmt) sqlite3_bind_int(stmt, 1, time);
+    return dbStepDone(stmt, "-[TVKVStorage _dbDeleteItemsWithTimeEarlierThan:]", __LINE__, "sqlite delete error");
 }
 
 // Columns: key, filename, size, [inline_data,] modification_time,
@@ -466,31 +437,27 @@ std::vector<std::string> TVKVStorage::dbGetFilenameWithKeys(const std::vector<st
     return ok ? names : std::vector<std::string>();
 }
 
-std::vector<std::string> TVKVStorage::dbGetFilenamesWithSizeLargerThan(int32_t size) {
-    sqlite3_stmt* stmt = dbPrepareStmt("select filename from manifest where size > ?1 and filename is not null;");
+std::vector<std::string> TVKVStorage::dbGetFilenamesWithInt(const char* sql, int32_t value, const char* method,
+                                                             int line) {
+    sqlite3_stmt* stmt = dbPrepareStmt(sql);
     if (!stmt) return {};
-    sqlite3_bind_int(stmt, 1, size);
+    sqlite3_bind_int(stmt, 1, value);
     std::vector<std::string> names;
     if (!collectFilenames(stmt, names)) {
-        logError("-[TVKVStorage _dbGetFilenamesWithSizeLargerThan:]", __LINE__, "sqlite query error",
-                 sqlite3_errcode(db_), true);
+        logError(method, line, "sqlite query error", sqlite3_errcode(db_), true);
         return {};
     }
     return names;
 }
 
+std::vector<std::string> TVKVStorage::dbGetFilenamesWithSizeLargerThan(int32_t size) {
+    return dbGetFilenamesWithInt("select filename from manifest where size > ?1 and filename is not null;", size,
+                                 "-[TVKVStorage _dbGetFilenamesWithSizeLargerThan:]", __LINE__);
+}
+
 std::vector<std::string> TVKVStorage::dbGetFilenamesWithTimeEarlierThan(int32_t time) {
-    sqlite3_stmt* stmt =
-        dbPrepareStmt("select filename from manifest where last_access_time < ?1 and filename is not null;");
-    if (!stmt) return {};
-    sqlite3_bind_int(stmt, 1, time);
-    std::vector<std::string> names;
-    if (!collectFilenames(stmt, names)) {
-        logError("-[TVKVStorage _dbGetFilenamesWithTimeEarlierThan:]", __LINE__, "sqlite query error",
-                 sqlite3_errcode(db_), true);
-        return {};
-    }
-    return names;
+    return dbGetFilenamesWithInt("select filename from manifest where last_access_time < ?1 and filename is not null;",
+                                 time, "-[TVKVStorage _dbGetFilenamesWithTimeEarlierThan:]", __LINE__);
 }
 
 std::vector<ns::Ref<TVKVStorageItem>> TVKVStorage::dbGetItemSizeInfoOrderByTimeAscWithLimit(int count, bool* ok) {

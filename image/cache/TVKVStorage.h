@@ -117,6 +117,7 @@ private:
     sqlite3_stmt* dbPrepareStmt(const char* sql);
     sqlite3_stmt* dbPrepareKeysStmt(const std::string& sqlFormat, const std::vector<std::string>& keys);
     void logError(const char* method, int line, const char* what, int result, bool withMessage);
+    bool dbStepDone(sqlite3_stmt* stmt, const char* method, int line, const char* what, bool finalize = false);
 
     bool dbSaveWithKey(std::string_view key, const ns::Data& value, std::string_view filename,
                        const ns::Data* extendedData);
@@ -133,6 +134,7 @@ private:
     ns::Ref<ns::Data> dbGetValueWithKey(std::string_view key);
     std::string dbGetFilenameWithKey(std::string_view key);
     std::vector<std::string> dbGetFilenameWithKeys(const std::vector<std::string>& keys);
+    std::vector<std::string> dbGetFilenamesWithInt(const char* sql, int32_t value, const char* method, int line);
     std::vector<std::string> dbGetFilenamesWithSizeLargerThan(int32_t size);
     std::vector<std::string> dbGetFilenamesWithTimeEarlierThan(int32_t time);
     std::vector<ns::Ref<TVKVStorageItem>> dbGetItemSizeInfoOrderByTimeAscWithLimit(int count, bool* ok);
