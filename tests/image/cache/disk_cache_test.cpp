@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "image/cache/TVDiskCache.h"
+#include "image/cache/TVSharedApplication.h"
 #include "platform/dispatch/Queue.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/NotificationCenter.h"
@@ -240,6 +241,7 @@ TEST_F(DiskCacheTest, AfterTerminationNothingIsServed) {
     auto cache = TVDiskCache::initWithPath(folder("disk"));
     cache->setObjectForKey(ns::str("v"), "k");
     auto application = ui::Application::sharedApplication();
+    EXPECT_EQ(TVSharedApplication(), application);  // an app, not an extension
     ns::NotificationCenter::defaultCenter()->postNotificationName(ui::ApplicationWillTerminateNotification);
     EXPECT_EQ(application->backgroundTaskCount(), 0u);  // the storage's closing task has ended
     EXPECT_FALSE(cache->objectForKey("k"));
