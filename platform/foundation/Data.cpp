@@ -1,6 +1,9 @@
 #include "platform/foundation/Data.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <fstream>
 #include <iterator>
 #include <unistd.h>
@@ -43,10 +46,31 @@ Ref<Data> Data::withBytes(const void* bytes, size_t length) {
 }
 
 Ref<Data> Data::withContentsOfFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return nullptr;
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return nullptr;
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        ::close(fd);
+        return nullptr;
+    }
+    // Sized from the file, read in large blocks; files whose size says
+    // nothing (pipes, /proc) are read to their end all the same.
+    // One byte over, so that the read that finds the end needs no growth.
+    std::vector<uint8_t> bytes(info.st_size > 0 ? size_t(info.st_size) + 1 : 0);
+    size_t filled = 0;
+    for (;;) {
+        if (filled == bytes.size()) bytes.resize(bytes.size() + 65536);
+        ssize_t got = ::read(fd, bytes.data() + filled, bytes.size() - filled);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) {
+            ::close(fd);
+            return nullptr;
+        }
+        if (got == 0) break;
+        filled += size_t(got);
+    }
+    ::close(fd);
+    bytes.resize(filled);
     return make(std::move(bytes));
 }
 

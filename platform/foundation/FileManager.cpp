@@ -1,6 +1,7 @@
 #include "platform/foundation/FileManager.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -8,6 +9,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 #include <vector>
 
@@ -352,11 +354,40 @@ Ref<Dictionary> FileManager::attributesOfItemAtPath(std::string_view pathView, R
     });
 }
 
+namespace {
+std::atomic<int64_t> fakeFreeSize{-1};
+}
+
+Ref<Dictionary> FileManager::attributesOfFileSystemForPath(std::string_view pathView, Ref<Error>* error) const {
+    const std::string path(pathView);
+    struct statvfs info {};
+    if (::statvfs(path.c_str(), &info) != 0) {
+        report(error, errno, FileAccess::Read, path);
+        return nullptr;
+    }
+    const uint64_t blockSize = info.f_frsize ? info.f_frsize : info.f_bsize;
+    const int64_t fake = fakeFreeSize.load();
+    const uint64_t freeSize = fake >= 0 ? uint64_t(fake) : uint64_t(info.f_bavail) * blockSize;
+    return Dictionary::make({
+        {FileSystemSize, Number::withUnsignedLongLong(uint64_t(info.f_blocks) * blockSize)},
+        {FileSystemFreeSize, Number::withUnsignedLongLong(freeSize)},
+    });
+}
+
+void FileManager::setFileSystemFreeSizeForTesting(std::optional<uint64_t> bytes) {
+    fakeFreeSize.store(bytes ? int64_t(std::min<uint64_t>(*bytes, INT64_MAX)) : -1);
+}
+
 Ref<URL> FileManager::temporaryDirectory() const { return URL::fileURLWithPath(ns::temporaryDirectory(), true); }
 
 uint64_t fileSize(const Dictionary& attributes) {
     auto size = cast<Number>(attributes.objectForKey(FileSize));
     return size ? size->unsignedLongLongValue() : 0;
+}
+
+int64_t fileSystemFreeSize(const Dictionary& attributes) {
+    auto size = cast<Number>(attributes.objectForKey(FileSystemFreeSize));
+    return size ? int64_t(std::min<uint64_t>(size->unsignedLongLongValue(), INT64_MAX)) : -1;
 }
 
 Ref<Date> fileModificationDate(const Dictionary& attributes) {

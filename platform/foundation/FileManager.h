@@ -3,6 +3,7 @@
 // and attributes, with failures as errors of CocoaErrorDomain carrying the path.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -39,6 +40,8 @@ inline constexpr const char* FileType = "NSFileType";
 inline constexpr const char* FileSize = "NSFileSize";
 inline constexpr const char* FileModificationDate = "NSFileModificationDate";
 inline constexpr const char* FilePosixPermissions = "NSFilePosixPermissions";
+inline constexpr const char* FileSystemSize = "NSFileSystemSize";
+inline constexpr const char* FileSystemFreeSize = "NSFileSystemFreeSize";
 inline constexpr const char* FileTypeRegular = "NSFileTypeRegular";
 inline constexpr const char* FileTypeDirectory = "NSFileTypeDirectory";
 inline constexpr const char* FileTypeSymbolicLink = "NSFileTypeSymbolicLink";
@@ -94,6 +97,13 @@ public:
     // than what it points to.
     Ref<Dictionary> attributesOfItemAtPath(std::string_view path, Ref<Error>* error = nullptr) const;
 
+    // The size and free size (bytes) of the volume holding the path
+    // (statvfs; the free size is what an unprivileged writer may use).
+    Ref<Dictionary> attributesOfFileSystemForPath(std::string_view path, Ref<Error>* error = nullptr) const;
+    // Makes every volume report this free size, for tests of what runs
+    // short of space; nullopt goes back to the real one.
+    static void setFileSystemFreeSizeForTesting(std::optional<uint64_t> bytes);
+
     // The app's temporary folder (in the home folder), created when missing.
     Ref<URL> temporaryDirectory() const;
 };
@@ -102,5 +112,7 @@ public:
 uint64_t fileSize(const Dictionary& attributes);
 Ref<Date> fileModificationDate(const Dictionary& attributes);
 Ref<String> fileType(const Dictionary& attributes);
+// The free size of a file-system attributes dictionary; -1 when absent.
+int64_t fileSystemFreeSize(const Dictionary& attributes);
 
 }  // namespace ns

@@ -51,4 +51,10 @@ std::string temporaryDirectory() {
     return path + "/";
 }
 
+std::string cachesDirectory() {
+    std::string path = homeDirectory() + "/Library/Caches";
+    ensureDirectory(path);
+    return path;
+}
+
 }  // namespace ns

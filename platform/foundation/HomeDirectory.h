@@ -15,4 +15,8 @@ std::string homeDirectory();
 // trailing "/" the platform gives it.
 std::string temporaryDirectory();
 
+// "<home>/Library/Caches", created when missing: the first entry of the
+// user domain's caches-directory search, without a trailing "/".
+std::string cachesDirectory();
+
 }  // namespace ns

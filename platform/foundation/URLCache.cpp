@@ -179,7 +179,7 @@ std::string URLCache::keyFor(const URLRequest& request) {
 std::string URLCache::resolvedDiskPathLocked() const {
     if (diskCapacity_ == 0 || diskPath_.empty()) return {};
     if (diskPath_.front() == '/') return diskPath_;
-    return homeDirectory() + "/Library/Caches/" + diskPath_;
+    return cachesDirectory() + "/" + diskPath_;
 }
 
 std::string URLCache::diskPath() const {

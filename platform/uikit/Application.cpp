@@ -14,6 +14,15 @@ namespace ui {
 
 RT_DEFINE_CLASS(Application, Responder, "UIApplication")
 
+// Found by name as the platform's class method, so code that must also run
+// without an application (extensions) can ask whether there is one.
+static const bool sharedApplicationRegistered = [] {
+    Application::staticClass()->addClassMethod("sharedApplication", std::function<ns::Id()>([] {
+        return ns::Id(Application::sharedApplication());
+    }));
+    return true;
+}();
+
 const ns::Ref<Application>& Application::sharedApplication() {
     static auto* app = new ns::Ref<Application>(std::make_shared<Application>());
     return *app;
@@ -215,6 +224,39 @@ void Application::resetForTesting() {
     state_ = ApplicationState::Inactive;
     installedSchemes_.clear();
     openedURLs_.clear();
+    std::lock_guard hold(backgroundTasksLock_);
+    backgroundTasks_.clear();
+}
+
+// ---- Background tasks ----
+
+BackgroundTaskIdentifier Application::beginBackgroundTaskWithExpirationHandler(std::function<void()> handler) {
+    std::lock_guard hold(backgroundTasksLock_);
+    const BackgroundTaskIdentifier identifier = ++lastBackgroundTask_;
+    backgroundTasks_.emplace(identifier, std::move(handler));
+    return identifier;
+}
+
+void Application::endBackgroundTask(BackgroundTaskIdentifier identifier) {
+    std::lock_guard hold(backgroundTasksLock_);
+    backgroundTasks_.erase(identifier);
+}
+
+size_t Application::backgroundTaskCount() const {
+    std::lock_guard hold(backgroundTasksLock_);
+    return backgroundTasks_.size();
+}
+
+void Application::expireBackgroundTasksForTesting() {
+    std::vector<std::function<void()>> handlers;
+    {
+        std::lock_guard hold(backgroundTasksLock_);
+        for (const auto& [identifier, handler] : backgroundTasks_) handlers.push_back(handler);
+    }
+    // Outside the lock: a handler usually ends its own task.
+    for (const auto& handler : handlers) {
+        if (handler) handler();
+    }
 }
 
 // ---- Main ----

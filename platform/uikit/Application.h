@@ -10,7 +10,10 @@
 //
 // Main thread only.
 
+#include <cstdint>
 #include <functional>
+#include <map>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -33,6 +36,8 @@ inline constexpr const char* ApplicationDidEnterBackgroundNotification = "UIAppl
 inline constexpr const char* ApplicationWillEnterForegroundNotification =
     "UIApplicationWillEnterForegroundNotification";
 inline constexpr const char* ApplicationWillTerminateNotification = "UIApplicationWillTerminateNotification";
+inline constexpr const char* ApplicationDidReceiveMemoryWarningNotification =
+    "UIApplicationDidReceiveMemoryWarningNotification";
 
 // Keys of the launch options and of the open-URL options.
 inline constexpr const char* ApplicationLaunchOptionsURLKey = "UIApplicationLaunchOptionsURLKey";
@@ -44,6 +49,10 @@ inline constexpr const char* ApplicationOpenURLOptionsAnnotationKey = "UIApplica
 inline constexpr const char* ApplicationOpenURLOptionUniversalLinksOnly = "UIApplicationOpenURLOptionUniversalLinksOnly";
 
 enum class ApplicationState { Active = 0, Inactive = 1, Background = 2 };
+
+// A background task's identifier; BackgroundTaskInvalid is none.
+using BackgroundTaskIdentifier = uint64_t;
+inline constexpr BackgroundTaskIdentifier BackgroundTaskInvalid = 0;
 
 // The application delegate's hooks, with the platform's defaults.
 class ApplicationDelegate {
@@ -116,6 +125,18 @@ public:
     // An URL arriving from another app: the delegate's open-URL hook.
     bool simulateOpenURL(const ns::Ref<ns::URL>& url, const ns::Ref<ns::Dictionary>& options = nullptr);
 
+    // ---- Background tasks (any thread) ----
+    // Work the app asks to finish after it leaves the foreground. The handler
+    // runs if the system's time for it runs out first (here: when a test
+    // expires the tasks); the task must still be ended.
+    BackgroundTaskIdentifier beginBackgroundTaskWithExpirationHandler(std::function<void()> handler);
+    // Unknown or already ended identifiers are ignored.
+    void endBackgroundTask(BackgroundTaskIdentifier identifier);
+    size_t backgroundTaskCount() const;
+    // Plays the system running out of background time: every open task's
+    // handler, on the calling thread, in the order the tasks began.
+    void expireBackgroundTasksForTesting();
+
     // ---- Opening URLs ----
     // Schemes of the apps that are installed (answer canOpenURL); "http" and
     // "https" always open.
@@ -155,6 +176,9 @@ private:
     bool launched_ = false;
     ApplicationState state_ = ApplicationState::Inactive;
     std::set<std::string> installedSchemes_;
+    mutable std::mutex backgroundTasksLock_;
+    std::map<BackgroundTaskIdentifier, std::function<void()>> backgroundTasks_;
+    BackgroundTaskIdentifier lastBackgroundTask_ = BackgroundTaskInvalid;
     std::vector<ns::Ref<ns::URL>> openedURLs_;
 };
 

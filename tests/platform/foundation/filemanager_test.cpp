@@ -162,6 +162,22 @@ TEST(FileErrors, PosixErrorsMapToThePlatformsCodes) {
     }
 }
 
+TEST_F(FileManagerTest, FileSystemFreeSizeIsRealUnlessATestSetsIt) {
+    Ref<Error> error;
+    auto real = files_->attributesOfFileSystemForPath(root_.path(), &error);
+    ASSERT_TRUE(real) << error->description();
+    EXPECT_GE(fileSystemFreeSize(*real), 0);
+    EXPECT_LE(uint64_t(fileSystemFreeSize(*real)), cast<Number>(real->objectForKey(FileSystemSize))->unsignedLongLongValue());
+
+    FileManager::setFileSystemFreeSizeForTesting(12345);
+    EXPECT_EQ(fileSystemFreeSize(*files_->attributesOfFileSystemForPath(root_.path())), 12345);
+    FileManager::setFileSystemFreeSizeForTesting(std::nullopt);
+
+    EXPECT_FALSE(files_->attributesOfFileSystemForPath(root_ / "missing/folder", &error));
+    expectError(error, FileReadNoSuchFileError, root_ / "missing/folder");
+    EXPECT_EQ(fileSystemFreeSize(*Dictionary::make({})), -1);
+}
+
 TEST(HomeDirectory, FromTheEnvironmentOrUnderTheUsersHome) {
     ScratchFolder scratch;
     ScopedEnvironment environment;
@@ -172,6 +188,8 @@ TEST(HomeDirectory, FromTheEnvironmentOrUnderTheUsersHome) {
     EXPECT_EQ(textOf(temporary->path()), scratch / "home/tmp");
     EXPECT_TRUE(std::filesystem::is_directory(scratch / "home/tmp"));
     EXPECT_EQ(temporaryDirectory(), scratch / "home/tmp/");
+    EXPECT_EQ(cachesDirectory(), scratch / "home/Library/Caches");
+    EXPECT_TRUE(std::filesystem::is_directory(scratch / "home/Library/Caches"));
 
     environment.unset("GAMEHOST_HOME");
     environment.set("HOME", scratch / "user");

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -18,6 +19,7 @@
 #include "platform/foundation/String.h"
 #include "platform/foundation/Text.h"
 #include "platform/foundation/URL.h"
+#include "platform/foundation/UUID.h"
 #include "platform/runtime/Exception.h"
 
 namespace ns {
@@ -110,6 +112,22 @@ TEST(DataValues, Files) {
     EXPECT_EQ(Data::withContentsOfFile(path + ".missing"), nullptr);
     EXPECT_FALSE(data->writeToFile("/nonexistent-dir/x", false));
     std::remove(path.c_str());
+}
+
+TEST(UUIDs, RandomVersionFourInUpperCaseText) {
+    const std::string a = UUIDString();
+    const std::string b = UUIDString();
+    EXPECT_NE(a, b);
+    ASSERT_EQ(a.size(), 36u);
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (i == 8 || i == 13 || i == 18 || i == 23) {
+            EXPECT_EQ(a[i], '-') << a;
+        } else {
+            EXPECT_TRUE(std::isdigit(uint8_t(a[i])) || (a[i] >= 'A' && a[i] <= 'F')) << a;
+        }
+    }
+    EXPECT_EQ(a[14], '4') << a;
+    EXPECT_NE(std::string("89AB").find(a[19]), std::string::npos) << a;
 }
 
 TEST(Dates, IntervalsOrderAndText) {

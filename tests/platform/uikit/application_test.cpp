@@ -102,6 +102,33 @@ TEST_F(ApplicationTest, LifeCycleCallsTheDelegateAndPostsInOrder) {
     EXPECT_EQ(delegate->calls.back(), "openURL game://pay?ok=1");
 }
 
+TEST_F(ApplicationTest, BackgroundTasksEndAndExpireByIdentifier) {
+    auto app = ui::Application::sharedApplication();
+    std::vector<int> expired;
+    auto first = app->beginBackgroundTaskWithExpirationHandler([&] { expired.push_back(1); });
+    ui::BackgroundTaskIdentifier second = ui::BackgroundTaskInvalid;
+    second = app->beginBackgroundTaskWithExpirationHandler([&] {
+        expired.push_back(2);
+        app->endBackgroundTask(second);
+    });
+    EXPECT_NE(first, ui::BackgroundTaskInvalid);
+    EXPECT_NE(first, second);
+    EXPECT_EQ(app->backgroundTaskCount(), 2u);
+
+    app->expireBackgroundTasksForTesting();
+    EXPECT_EQ(expired, (std::vector<int>{1, 2}));
+    EXPECT_EQ(app->backgroundTaskCount(), 1u);  // the first handler did not end its task
+    app->endBackgroundTask(first);
+    app->endBackgroundTask(first);
+    app->endBackgroundTask(ui::BackgroundTaskInvalid);
+    EXPECT_EQ(app->backgroundTaskCount(), 0u);
+
+    // Found by name, as code that may run without an application asks.
+    auto shared = rt::classNamed("UIApplication")->classMethod<std::function<ns::Id()>>("sharedApplication");
+    ASSERT_TRUE(shared);
+    EXPECT_EQ((*shared)(), ns::Id(app));
+}
+
 TEST_F(ApplicationTest, OpenURLIsRecordedAndAnsweredByInstalledSchemes) {
     auto app = ui::Application::sharedApplication();
     app->setInstalledSchemes({"wallet"});

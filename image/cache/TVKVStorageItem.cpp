@@ -1,0 +1,3 @@
+#include "image/cache/TVKVStorageItem.h"
+
+RT_DEFINE_CLASS(TVKVStorageItem, ns::Object, "TVKVStorageItem")
