@@ -1,5 +1,6 @@
 #include "channel/ShareVale.h"
 
+#include "channel/TVSingleton.h"
 #include "platform/foundation/Array.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/FileManager.h"
@@ -12,9 +13,6 @@ RT_DEFINE_CLASS(ShareVale, ns::Object, "ShareVale")
 
 namespace {
 
-std::mutex instanceLock;
-ns::Ref<ShareVale> instance;
-
 bool isEmpty(const ns::Ref<ns::String>& text) {
     return !text || text->utf8().empty();
 }
@@ -22,14 +20,11 @@ bool isEmpty(const ns::Ref<ns::String>& text) {
 }  // namespace
 
 ns::Ref<ShareVale> ShareVale::sharedInstance() {
-    std::lock_guard guard(instanceLock);
-    if (!instance) instance = std::make_shared<ShareVale>();
-    return instance;
+    return TVSingleton<ShareVale>::shared();
 }
 
 void ShareVale::distroyInstance() {
-    std::lock_guard guard(instanceLock);
-    instance.reset();
+    TVSingleton<ShareVale>::destroy();
 }
 
 uint64_t ShareVale::loginStyle() const {
