@@ -17,7 +17,10 @@ std::string textOf(const ns::Id& reply, std::string_view key) {
 }
 
 ns::Ref<ns::String> messageOf(const ns::Id& reply, std::string_view key) {
-    ns::Id value = field(reply, key);
+    return messageText(field(reply, key));
+}
+
+ns::Ref<ns::String> messageText(const ns::Id& value) {
     if (auto text = ns::cast<ns::String>(value)) return text;
     if (auto number = ns::cast<ns::Number>(value)) return ns::str(ns::textOf(number));
     return nullptr;

@@ -19,6 +19,8 @@ std::string textOf(const ns::Id& reply, std::string_view key);
 // The field as a message to pass on: a text as is, a number as its decimal
 // text, nil when missing or null (so no message reads "(null)").
 ns::Ref<ns::String> messageOf(const ns::Id& reply, std::string_view key);
+// The same for a value itself.
+ns::Ref<ns::String> messageText(const ns::Id& value);
 // The platform's integer value of a text or number; 0 for anything else.
 int64_t integerOf(const ns::Id& reply, std::string_view key);
 // The platform's boolean value of a text or number; false for anything else.
