@@ -5,7 +5,6 @@
 // codec's substitution and framing. Goal: at least 0.7x of the plain steps.
 
 #include <benchmark/benchmark.h>
-#include <zlib.h>
 
 #include <cstdio>
 #include <string>
@@ -18,6 +17,7 @@
 #include "platform/foundation/JSONSerialization.h"
 #include "platform/foundation/MutableDictionary.h"
 #include "platform/foundation/String.h"
+#include "sandbox/ChannelWire.h"
 
 namespace {
 
@@ -33,34 +33,6 @@ ns::Ref<ns::Dictionary> orderRequest() {
     return order;
 }
 
-std::string deflateGzip(std::string_view bytes) {
-    z_stream stream{};
-    deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 31, 8, Z_DEFAULT_STRATEGY);
-    std::string out(deflateBound(&stream, bytes.size()), '\0');
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
-    stream.avail_in = static_cast<uInt>(bytes.size());
-    stream.next_out = reinterpret_cast<Bytef*>(out.data());
-    stream.avail_out = static_cast<uInt>(out.size());
-    deflate(&stream, Z_FINISH);
-    out.resize(stream.total_out);
-    deflateEnd(&stream);
-    return out;
-}
-
-std::string inflateGzip(std::string_view bytes) {
-    z_stream stream{};
-    inflateInit2(&stream, 47);
-    std::string out(bytes.size() * 4, '\0');
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
-    stream.avail_in = static_cast<uInt>(bytes.size());
-    stream.next_out = reinterpret_cast<Bytef*>(out.data());
-    stream.avail_out = static_cast<uInt>(out.size());
-    inflate(&stream, Z_FINISH);
-    out.resize(stream.total_out);
-    inflateEnd(&stream);
-    return out;
-}
-
 // A reply body in the codec's format and the plain one, of the same JSON.
 struct Replies {
     ns::Ref<ns::Data> codec;
@@ -72,7 +44,7 @@ const Replies& replies() {
         auto json = ns::JSONSerialization::dataWithJSONObject(orderRequest(), 0);
         std::string base64 = json->base64EncodedString();
         std::string framed = DecodeGzipBase64::substitute(std::u16string(base64.begin(), base64.end()));
-        return Replies{ns::Data::withBytes(deflateGzip(framed)), deflateGzip(base64)};
+        return Replies{ns::Data::withBytes(sandbox::channel_wire::gzip(framed)), sandbox::channel_wire::gzip(base64)};
     }();
     return made;
 }
@@ -87,7 +59,7 @@ void BM_PlainEncode(benchmark::State& state) {
     auto order = orderRequest();
     for (auto _ : state) {
         auto json = ns::JSONSerialization::dataWithJSONObject(order, 0);
-        benchmark::DoNotOptimize(deflateGzip(json->base64EncodedString(ns::Base64Encoding64CharacterLineLength)));
+        benchmark::DoNotOptimize(sandbox::channel_wire::gzip(json->base64EncodedString(ns::Base64Encoding64CharacterLineLength)));
     }
     state.SetItemsProcessed(state.iterations());
 }
@@ -102,7 +74,7 @@ void BM_CodecDecode(benchmark::State& state) {
 void BM_PlainDecode(benchmark::State& state) {
     const auto& body = replies().plain;
     for (auto _ : state) {
-        auto json = ns::Data::withBase64EncodedString(inflateGzip(body));
+        auto json = ns::Data::withBase64EncodedString(*sandbox::channel_wire::gunzip(body));
         benchmark::DoNotOptimize(ns::JSONSerialization::JSONObjectWithData(json, ns::JSONReadingMutableLeaves));
     }
     state.SetItemsProcessed(state.iterations());

@@ -63,6 +63,34 @@ ns::Ref<ns::MutableDictionary> schemeA(const Order& order, const Text& type) {
                          {"os", ns::str("ios")}});
 }
 
+// The keys of the coin and voucher orders, in order: coins send the full
+// amount, the discount, the amount to pay and the voucher id; vouchers send
+// only their amount, under "b". Neither sends the order number.
+ns::Ref<ns::MutableDictionary> schemeB(const Order& order, bool coins) {
+    auto vale = ShareVale::sharedInstance();
+    auto amounts = coins ? orderRequest({{"z", ns::str("ptb")},
+                                         {"p", order.money},
+                                         {"xx", order.discount},
+                                         {"b", order.realMoney},
+                                         {"cid", order.cid}})
+                         : orderRequest({{"z", ns::str("djq")}, {"b", order.money}});
+    auto rest = orderRequest({{"c", IDFA()},
+                              {"d", vale->appID()},
+                              {"e", vale->chanelid()},
+                              {"f", vale->userName()},
+                              {"x", order.roleId},
+                              {"h", order.serverId},
+                              {"j", vale->gameID()},
+                              {"k", order.productName},
+                              {"l", order.productDesc},
+                              {"y", order.cpExtend},
+                              {"tr", vale->subUserName()},
+                              {"os", ns::str("ios")}});
+    rest->enumerateKeysAndObjectsUsingBlock(
+        [&amounts](const ns::Id& key, const ns::Id& value, bool&) { amounts->setObjectForKey(value, key); });
+    return amounts;
+}
+
 // Code 1 succeeds, 11 needs no payment, anything else is a refusal.
 template <class Success>
 void orderOutcome(int64_t code, Success onSuccess, const MessageFailure& failed, const Text& refusal) {
@@ -166,85 +194,49 @@ void doWxPay(const Order& order, const Text& path, std::function<void(const ns::
 }
 
 void doPtbPay(const Order& order, std::function<void(const ns::Ref<PtbPay>&)> success, CodedFailure failed) {
-    auto vale = ShareVale::sharedInstance();
-    auto parameters = orderRequest({{"z", ns::str("ptb")},
-                                    {"p", order.money},
-                                    {"xx", order.discount},
-                                    {"b", order.realMoney},
-                                    {"cid", order.cid},
-                                    {"c", IDFA()},
-                                    {"d", vale->appID()},
-                                    {"e", vale->chanelid()},
-                                    {"f", vale->userName()},
-                                    {"x", order.roleId},
-                                    {"h", order.serverId},
-                                    {"j", vale->gameID()},
-                                    {"k", order.productName},
-                                    {"l", order.productDesc},
-                                    {"y", order.cpExtend},
-                                    {"tr", vale->subUserName()},
-                                    {"os", ns::str("ios")}});
-    payFromBalance<PtbPay>(TVAPIStrings::CoinPay, parameters, std::move(success), std::move(failed));
+    payFromBalance<PtbPay>(TVAPIStrings::CoinPay, schemeB(order, true), std::move(success), std::move(failed));
 }
 
 void doDjqPay(const Order& order, std::function<void(const ns::Ref<DiscountPayWay>&)> success, CodedFailure failed) {
-    auto vale = ShareVale::sharedInstance();
-    auto parameters = orderRequest({{"z", ns::str("djq")},
-                                    {"b", order.money},
-                                    {"c", IDFA()},
-                                    {"d", vale->appID()},
-                                    {"e", vale->chanelid()},
-                                    {"f", vale->userName()},
-                                    {"x", order.roleId},
-                                    {"h", order.serverId},
-                                    {"j", vale->gameID()},
-                                    {"k", order.productName},
-                                    {"l", order.productDesc},
-                                    {"y", order.cpExtend},
-                                    {"tr", vale->subUserName()},
-                                    {"os", ns::str("ios")}});
-    payFromBalance<DiscountPayWay>(TVAPIStrings::VoucherPay, parameters, std::move(success), std::move(failed));
+    payFromBalance<DiscountPayWay>(TVAPIStrings::VoucherPay, schemeB(order, false), std::move(success),
+                                   std::move(failed));
 }
+
+namespace {
+
+// Replies whose `key` is the text "1" give the model; others the message.
+template <class Model>
+TVCodecTransport::Success modelOr(const char* key, const char* messageKey,
+                                  std::function<void(const ns::Ref<Model>&)> success, MessageFailure failed) {
+    return [=](const ns::Id& reply) {
+        if (textIs(reply, key, "1")) {
+            if (success) success(Model::responseWithDic(reply));
+        } else if (failed) {
+            failed(messageOf(reply, messageKey));
+        }
+    };
+}
+
+}  // namespace
 
 void GetMyPtbMoney(std::function<void(const ns::Ref<GetMyPtbResult>&)> success, MessageFailure failed) {
     auto vale = ShareVale::sharedInstance();
     postFull(
         TVAPIStrings::CoinBalance, request({{"z", vale->appID()}, {"b", vale->userName()}}),
-        [success, failed](const ns::Id& reply) {
-            if (textIs(reply, "z", "1")) {
-                if (success) success(GetMyPtbResult::responseWithDic(reply));
-            } else if (failed) {
-                failed(messageOf(reply, "c"));
-            }
-        },
-        failed);
+        modelOr<GetMyPtbResult>("z", "c", success, failed), failed);
 }
 
 void GetMyDiscountMoney(std::function<void(const ns::Ref<GetMyDiscountResult>&)> success, MessageFailure failed) {
     auto vale = ShareVale::sharedInstance();
     postFull(
         TVAPIStrings::VoucherBalance, request({{"z", vale->appID()}, {"b", vale->userName()}, {"c", vale->gameID()}}),
-        [success, failed](const ns::Id& reply) {
-            if (textIs(reply, "z", "1")) {
-                if (success) success(GetMyDiscountResult::responseWithDic(reply));
-            } else if (failed) {
-                failed(messageOf(reply, "c"));
-            }
-        },
-        failed);
+        modelOr<GetMyDiscountResult>("z", "c", success, failed), failed);
 }
 
 void GetServiceQQAndPhone(std::function<void(const ns::Ref<HelpQQAndTel>&)> success, MessageFailure failed) {
     postFull(
         TVAPIStrings::ServiceContacts, request({{"z", ShareVale::sharedInstance()->appID()}}),
-        [success, failed](const ns::Id& reply) {
-            if (textIs(reply, "code", "1")) {
-                if (success) success(HelpQQAndTel::responseWithDic(reply));
-            } else if (failed) {
-                failed(messageOf(reply, "msg"));
-            }
-        },
-        failed);
+        modelOr<HelpQQAndTel>("code", "msg", success, failed), failed);
 }
 
 void payRecordsWithStatus(const Text& status, const Text& page,
@@ -253,14 +245,7 @@ void payRecordsWithStatus(const Text& status, const Text& page,
     postFull(
         TVAPIStrings::PayRecords,
         request({{"z", vale->userName()}, {"b", vale->appID()}, {"c", status}, {"d", page}}),
-        [success, failed](const ns::Id& reply) {
-            if (textIs(reply, "code", "1")) {
-                if (success) success(OrderRecords::responseWithDic(reply));
-            } else if (failed) {
-                failed(messageOf(reply, "msg"));
-            }
-        },
-        failed);
+        modelOr<OrderRecords>("code", "msg", success, failed), failed);
 }
 
 void getGameDetailInfo(std::function<void(const ns::Id& data)> success, MessageFailure failed) {
