@@ -105,6 +105,10 @@ std::u16string DecodeGzipBase64::unsubstitute(std::string_view framed) {
 
 ns::Ref<ns::Data> DecodeGzipBase64::codingJSON(const ns::Ref<ns::Dictionary>& dictionary) {
     ns::Ref<ns::Error> error;
+    if (!dictionary || !ns::JSONSerialization::isValidJSONObject(dictionary)) {
+        logParseFailure(nullptr);
+        return nullptr;
+    }
     auto json = ns::JSONSerialization::dataWithJSONObject(dictionary, 0, &error);
     if (!json) {
         logParseFailure(error);
