@@ -21,12 +21,13 @@ std::string reasonOf(const ns::Ref<ns::Error>& error) {
 }
 
 // Why the text cannot serve as a server address; empty when it can.
-std::string unusable(const std::string& text) {
+std::string unusable(const std::string& text, bool isBase) {
     auto url = ns::URL::make(text);
     auto scheme = url ? url->scheme() : nullptr;
     std::string lower = scheme ? scheme->lowercaseString()->utf8() : std::string();
     if (lower != "http" && lower != "https") return "is not an http or https URL";
     if (!url->host() || url->host()->utf8().empty()) return "has no host";
+    if (isBase && text.back() != '/') return "does not end in \"/\"";
     return {};
 }
 
@@ -70,7 +71,7 @@ std::vector<std::string> configurationFaults(std::span<const ConfiguredAddress> 
             bool wrongType = !fromEnvironment && file.values && file.values->objectForKey(address.key);
             faults.push_back(std::string(address.name) + " is empty" +
                              (wrongType ? std::string(" (\"") + address.key + "\" is not a text)" : "") + ": " + how);
-        } else if (std::string why = unusable(value); !why.empty()) {
+        } else if (std::string why = unusable(value, address.isBase); !why.empty()) {
             std::string source =
                 fromEnvironment ? std::string(address.variable) : "\"" + std::string(address.key) + "\"";
             faults.push_back(std::string(address.name) + " \"" + value + "\" from " + source + " " + why + ": " + how);

@@ -28,6 +28,8 @@ struct ConfiguredAddress {
     const char* name;      // as the log names it
     const char* key;       // in GameHost.plist
     const char* variable;  // the environment's override
+    // A base that paths are appended to must end in "/".
+    bool isBase = false;
 };
 
 inline constexpr ConfiguredAddress GamePageAddress{"game page address", GamePageURLKey, GamePageURLEnvironmentVariable};
@@ -36,6 +38,7 @@ inline constexpr ConfiguredAddress ConfiguredAddresses[] = {
     GamePageAddress,
     {"platform server address", "PlatformServerURL", "GAMEHOST_PLATFORM_SERVER_URL"},
     {"game server address", "GameServerURL", "GAMEHOST_GAME_SERVER_URL"},
+    {"channel API address", "ChannelAPIURL", "GAMEHOST_CHANNEL_API_URL", true},
 };
 
 // GameHost.plist as read: its values, or why a file that exists gave none.

@@ -83,7 +83,8 @@ TEST_F(GamePageAddressTest, AWellFormedConfigurationHasNoFaults) {
     writeFile("<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>"
               "<key>GamePageURL</key><string>http://127.0.0.1:8080/</string>"
               "<key>PlatformServerURL</key><string>https://platform.example</string>"
-              "<key>GameServerURL</key><string>http://127.0.0.1:8082/</string></dict></plist>");
+              "<key>GameServerURL</key><string>http://127.0.0.1:8082/</string>"
+              "<key>ChannelAPIURL</key><string>https://127.0.0.1:8083/sdkapicoupon/</string></dict></plist>");
     EXPECT_TRUE(shell::configurationFaults().empty());
 }
 
@@ -95,7 +96,7 @@ TEST_F(GamePageAddressTest, AFileThatCannotBeReadIsNamedWithItsReason) {
                                                  "<integer>x8082</integer></dict></plist>")}) {
         writeFile(bytes);
         auto faults = shell::configurationFaults();
-        ASSERT_EQ(faults.size(), 4u);
+        ASSERT_EQ(faults.size(), 5u);
         EXPECT_EQ(faults[0].rfind(path() + " cannot be read: ", 0), 0u) << faults[0];
         EXPECT_GT(faults[0].size(), (path() + " cannot be read: ").size());
         EXPECT_EQ(faults[1],
@@ -121,12 +122,16 @@ TEST_F(GamePageAddressTest, EachEmptyOrUnusableAddressIsNamedOnceWithItsKeyAndVa
                   "platform server address is empty: set GAMEHOST_PLATFORM_SERVER_URL or \"PlatformServerURL\" "
                   "in GameHost.plist",
                   "game server address is empty: set GAMEHOST_GAME_SERVER_URL or \"GameServerURL\" in GameHost.plist",
+                  "channel API address is empty: set GAMEHOST_CHANNEL_API_URL or \"ChannelAPIURL\" in "
+                  "GameHost.plist",
               }));
 
     // A value of the wrong type; addresses that cannot serve.
     writeFile("<plist version=\"1.0\"><dict><key>PlatformServerURL</key><integer>8081</integer>"
               "<key>GameServerURL</key><string>127.0.0.1:8082</string></dict></plist>");
     ::setenv(shell::GamePageURLEnvironmentVariable, "ftp://127.0.0.1/page", 1);
+    // The channel API address is a base that endpoint paths follow.
+    ::setenv("GAMEHOST_CHANNEL_API_URL", "http://127.0.0.1:8083/sdkapicoupon", 1);
     EXPECT_EQ(shell::configurationFaults(),
               (std::vector<std::string>{
                   "game page address \"ftp://127.0.0.1/page\" from GAMEHOST_GAME_PAGE_URL is not an http or https "
@@ -135,12 +140,14 @@ TEST_F(GamePageAddressTest, EachEmptyOrUnusableAddressIsNamedOnceWithItsKeyAndVa
                   "GAMEHOST_PLATFORM_SERVER_URL or \"PlatformServerURL\" in GameHost.plist",
                   "game server address \"127.0.0.1:8082\" from \"GameServerURL\" is not an http or https URL: set "
                   "GAMEHOST_GAME_SERVER_URL or \"GameServerURL\" in GameHost.plist",
+                  "channel API address \"http://127.0.0.1:8083/sdkapicoupon\" from GAMEHOST_CHANNEL_API_URL does not "
+                  "end in \"/\": set GAMEHOST_CHANNEL_API_URL or \"ChannelAPIURL\" in GameHost.plist",
               }));
 
     // The check logs each once.
     ns::LogCapture log;
     shell::checkConfiguration();
-    ASSERT_EQ(log.lines().size(), 3u);
+    ASSERT_EQ(log.lines().size(), 4u);
     EXPECT_EQ(log.lines()[1].rfind("configuration: platform server address is empty", 0), 0u);
 }
 
