@@ -1,6 +1,7 @@
 #include <vector>
 
 #include "platform/dispatch/RunLoop.h"
+#include "platform/dispatch/Time.h"
 #include "platform/uikit/DisplayLink.h"
 #include "ui_test_support.h"
 
@@ -30,6 +31,22 @@ TEST_F(DisplayLinkTest, TicksSixtyTimesASecondOnTheClock) {
     env.fastForwardBy(1.0);
     EXPECT_EQ(stamps.size(), 60u);
     EXPECT_FALSE(link->isValid());
+}
+
+TEST_F(DisplayLinkTest, FramesFallExactlyOnTheGridAtAnyUptime) {
+    std::vector<dispatch::TimeTicks> frames;
+    auto link = ui::DisplayLink::make([&](ui::DisplayLink& l) { frames.push_back(l.frameTime()); });
+    dispatch::TimeTicks added = env.nowTicks();
+    link->addToRunLoop(dispatch::RunLoop::main(), dispatch::RunLoopMode::Common);
+    env.fastForwardBy(2.0);
+    ASSERT_EQ(frames.size(), 120u);
+    const auto second = dispatch::TimeDelta::fromWholeSeconds(1);
+    EXPECT_EQ(frames[59] - added, second);  // the 60th tick
+    EXPECT_EQ(frames[60] - frames[0], second);
+    EXPECT_EQ(frames[119] - added, second * 2);
+    EXPECT_EQ(frames[0] - added, dispatch::TimeDelta::fromNanoseconds(16666667));
+    EXPECT_EQ(link->targetFrameTime() - added, dispatch::TimeDelta::fromNanoseconds(2016666667));
+    link->invalidate();
 }
 
 TEST_F(DisplayLinkTest, PreferredRateAndPause) {
