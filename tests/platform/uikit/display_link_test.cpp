@@ -10,19 +10,20 @@ namespace {
 using DisplayLinkTest = UIKitTest;
 
 TEST_F(DisplayLinkTest, TicksSixtyTimesASecondOnTheClock) {
-    double origin = env.now();
-    std::vector<double> stamps;
-    auto link = ui::DisplayLink::make([&](ui::DisplayLink& l) { stamps.push_back(l.timestamp() - origin); });
+    dispatch::TimeTicks origin = env.nowTicks();
+    std::vector<dispatch::TimeDelta> stamps;
+    auto link = ui::DisplayLink::make([&](ui::DisplayLink& l) { stamps.push_back(l.frameTime() - origin); });
     env.fastForwardBy(0.1);
     EXPECT_TRUE(stamps.empty());  // not on a run loop yet
 
-    origin = env.now();
+    origin = env.nowTicks();
     link->addToRunLoop(dispatch::RunLoop::main(), dispatch::RunLoopMode::Common);
     env.fastForwardBy(0.055);
     ASSERT_EQ(stamps.size(), 3u);
-    EXPECT_NEAR(stamps[0], 1.0 / 60, 1e-9);
-    EXPECT_NEAR(stamps[2], 3.0 / 60, 1e-9);
-    EXPECT_NEAR(link->targetTimestamp() - link->timestamp(), 1.0 / 60, 1e-9);
+    EXPECT_EQ(stamps[0], dispatch::TimeDelta::fromNanoseconds(16666667));
+    EXPECT_EQ(stamps[2], dispatch::TimeDelta::fromMilliseconds(50));
+    EXPECT_EQ(link->targetFrameTime() - origin, dispatch::TimeDelta::fromNanoseconds(66666667));
+    EXPECT_EQ(link->timestamp(), link->frameTime().inSeconds());
     EXPECT_NEAR(link->duration(), 1.0 / 60, 1e-12);
     env.fastForwardBy(1.0 - 0.05);
     EXPECT_EQ(link->frameCount(), 60u);  // at 1.005 s
