@@ -5,6 +5,11 @@
 // thread; the task's public methods reach it by posting there, and what the
 // delegate decides comes back the same way.
 //
+// Defined in parts: URLSessionTaskLoader.cpp (the task's calls, the start,
+// errors, completion), ...Transfer.cpp (the wire: body, attempts, response,
+// downloads, redirects), ...Trust.cpp (TLS trust and authentication) and
+// ...Cache.cpp (the URL cache, file URLs, cookies).
+//
 // Internal to URL loading.
 
 #include <condition_variable>
