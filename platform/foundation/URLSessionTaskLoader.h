@@ -88,11 +88,18 @@ private:
     bool deliverBody(const char* bytes, size_t length);
     void onDisposition(URLSessionResponseDisposition disposition);
     void becomeDownload();
+    // Delivers the body held while the app decided, then a finish that came
+    // meanwhile.
+    void releaseHeld();
     void finishSuccess();
     void followRedirect();
     void onRedirectDecision(Ref<URLRequest> request);
     void finalWithHeldBody();
     void askForCredential();
+    // Offers `challenge` to the delegate (the session-wide method first when
+    // `sessionWide`, then the task's); with no taker, default handling.
+    void offerChallenge(Ref<URLAuthenticationChallenge> challenge, bool sessionWide,
+                        std::function<void(URLSessionAuthChallengeDisposition, Ref<URLCredential>)> onAnswer);
     void onCredential(URLSessionAuthChallengeDisposition disposition, Ref<URLCredential> credential);
     void complete(Ref<Error> error);
     void cancelOnWorker();

@@ -373,6 +373,10 @@ void URLSessionTaskLoader::onDisposition(URLSessionResponseDisposition dispositi
     case URLSessionResponseDisposition::Allow:
         break;
     }
+    releaseHeld();
+}
+
+void URLSessionTaskLoader::releaseHeld() {
     std::string held = std::move(heldBody_);
     heldBody_.clear();
     if (!held.empty() && !deliverBody(held.data(), held.size())) return complete(error(URLErrorCannotWriteToFile));
@@ -410,15 +414,7 @@ void URLSessionTaskLoader::becomeDownload() {
         return complete(error(URLErrorCannotCreateFile));
     }
     received_ = 0;
-    std::string held = std::move(heldBody_);
-    heldBody_.clear();
-    if (!held.empty() && !deliverBody(held.data(), held.size())) return complete(error(URLErrorCannotWriteToFile));
-    if (finishPending_) {
-        finishPending_ = false;
-        CurlOutcome outcome = *pendingOutcome_;
-        pendingOutcome_.reset();
-        transferFinished(outcome);
-    }
+    releaseHeld();
 }
 
 void URLSessionTaskLoader::followRedirect() {

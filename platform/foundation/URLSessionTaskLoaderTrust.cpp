@@ -49,32 +49,17 @@ bool URLSessionTaskLoader::transferShouldTrustServer(std::vector<sec::Certificat
         trustCredential_ = nullptr;
     }
     auto self = shared_from_this();
-    auto task = task_;
-    auto session = session_;
-    beginAwaitingApp();
-    deliver([self, task, session, challenge] {
-        auto answer = firstCallOnly<URLSessionAuthChallengeDisposition, Ref<URLCredential>>(
-            [self](URLSessionAuthChallengeDisposition disposition, Ref<URLCredential> credential) {
-                {
-                    std::lock_guard guard(self->lock_);
-                    self->trustAnswered_ = true;
-                    self->trustDisposition_ = disposition;
-                    self->trustCredential_ = std::move(credential);
-                    self->awaitingApp_ = false;
-                }
-                self->holdIo(true);
-                self->trustDecided_.notify_all();
-            });
-        Ref<URLSessionDelegate> delegate = session->delegate();
-        bool offered = delegate && delegate->didReceiveChallenge(session, challenge, answer);
-        if (!offered) {
-            auto* taskDelegate = dynamic_cast<URLSessionTaskDelegate*>(delegate.get());
-            offered = taskDelegate && taskDelegate->taskDidReceiveChallenge(session, task, challenge, answer);
+    offerChallenge(challenge, true, [self](URLSessionAuthChallengeDisposition disposition, Ref<URLCredential> credential) {
+        {
+            std::lock_guard guard(self->lock_);
+            self->trustAnswered_ = true;
+            self->trustDisposition_ = disposition;
+            self->trustCredential_ = std::move(credential);
+            self->awaitingApp_ = false;
         }
-        if (!offered) answer(URLSessionAuthChallengeDisposition::PerformDefaultHandling, nullptr);
+        self->holdIo(true);
+        self->trustDecided_.notify_all();
     });
-
-    endAwaitingApp();
     // The handshake (and this thread) waits for the delegate's word.
     std::unique_lock hold(lock_);
     trustDecided_.wait(hold, [this] { return trustAnswered_ || cancelRequested_; });
@@ -124,20 +109,26 @@ void URLSessionTaskLoader::askForCredential() {
     auto challenge = URLAuthenticationChallenge::make(space, proposed, authFailures_,
                                                       authFailures_ > 0 ? response : nullptr, nullptr);
     auto self = shared_from_this();
+    offerChallenge(challenge, false, [self](URLSessionAuthChallengeDisposition disposition, Ref<URLCredential> credential) {
+        self->answered([disposition, credential](URLSessionTaskLoader& loader) { loader.onCredential(disposition, credential); });
+    });
+}
+
+void URLSessionTaskLoader::offerChallenge(
+    Ref<URLAuthenticationChallenge> challenge, bool sessionWide,
+    std::function<void(URLSessionAuthChallengeDisposition, Ref<URLCredential>)> onAnswer) {
     auto task = task_;
     auto session = session_;
     beginAwaitingApp();
-    deliver([self, task, session, challenge] {
-        auto answer = firstCallOnly<URLSessionAuthChallengeDisposition, Ref<URLCredential>>(
-            [self](URLSessionAuthChallengeDisposition disposition, Ref<URLCredential> credential) {
-                self->answered([disposition, credential](URLSessionTaskLoader& loader) {
-                    loader.onCredential(disposition, credential);
-                });
-            });
-        auto* d = dynamic_cast<URLSessionTaskDelegate*>(session->delegate().get());
-        if (!d || !d->taskDidReceiveChallenge(session, task, challenge, answer)) {
-            answer(URLSessionAuthChallengeDisposition::PerformDefaultHandling, nullptr);
+    deliver([task, session, challenge, sessionWide, onAnswer = std::move(onAnswer)] {
+        auto answer = firstCallOnly<URLSessionAuthChallengeDisposition, Ref<URLCredential>>(onAnswer);
+        Ref<URLSessionDelegate> delegate = session->delegate();
+        bool offered = sessionWide && delegate && delegate->didReceiveChallenge(session, challenge, answer);
+        if (!offered) {
+            auto* taskDelegate = dynamic_cast<URLSessionTaskDelegate*>(delegate.get());
+            offered = taskDelegate && taskDelegate->taskDidReceiveChallenge(session, task, challenge, answer);
         }
+        if (!offered) answer(URLSessionAuthChallengeDisposition::PerformDefaultHandling, nullptr);
     });
     endAwaitingApp();
 }
