@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <ostream>
@@ -14,6 +15,7 @@
 #include "platform/dispatch/Semaphore.h"
 #include "platform/dispatch/Time.h"
 #include "platform/dispatch/TimerSource.h"
+#include "platform/runtime/Exception.h"
 #include "platform/testing/TaskEnvironment.h"
 
 namespace dispatch {
@@ -209,6 +211,25 @@ TEST(MockTimeArithmetic, TheMockClockStartsAtAFixedPointAndDate) {
         env.fastForwardBy(86400.25);
         EXPECT_EQ(dispatch::wallTime(), 1704067200.0 + 86400.25);
     }
+}
+
+TEST(MockTimeArithmetic, TheDefaultStartCanComeFromTheEnvironment) {
+    const char* name = "GAMEHOST_MOCK_EPOCH_SECONDS";
+    const char* was = std::getenv(name);
+    std::string saved = was ? was : "";
+    ::setenv(name, "200", 1);
+    EXPECT_EQ(testing::TaskEnvironment::defaultStart(), TimeTicks::fromNanoseconds(200 * Second));
+    {
+        testing::TaskEnvironment env;
+        EXPECT_EQ(env.nowTicks(), TimeTicks::fromNanoseconds(200 * Second));
+    }
+    for (const char* bad : {"0", "-5", "12x", "1e9", "99999999999"}) {
+        ::setenv(name, bad, 1);
+        EXPECT_THROW(testing::TaskEnvironment::defaultStart(), ns::Exception) << bad;
+    }
+    ::unsetenv(name);
+    EXPECT_EQ(testing::TaskEnvironment::defaultStart(), dispatch::DefaultMockStart);
+    if (was) ::setenv(name, saved.c_str(), 1);
 }
 
 }  // namespace
