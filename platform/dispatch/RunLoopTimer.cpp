@@ -1,7 +1,7 @@
 #include "platform/dispatch/RunLoopTimer.h"
 
-#include <atomic>
 #include <algorithm>
+#include <atomic>
 
 #include "platform/dispatch/Clock.h"
 #include "platform/dispatch/RunLoop.h"
