@@ -276,7 +276,7 @@ void sd_KXProgressHUD::showUsingAnimation(bool animated) {
     bezelView_->layer()->removeAllAnimations();
     backgroundView_->layer()->removeAllAnimations();
     invalidate(hideDelayTimer_);
-    showStarted_ = dispatch::now();
+    showStarted_ = dispatch::nowTicks();
     setAlpha(1);
     loggedText_.clear();
     logShownText();
@@ -294,10 +294,10 @@ void sd_KXProgressHUD::hideAnimated(bool animated) {
     useAnimation_ = animated;
     finished_ = true;
     if (minShowTime_ > 0 && showStarted_) {
-        double shown = dispatch::now() - *showStarted_;
-        if (shown < minShowTime_) {
+        dispatch::TimeDelta left = dispatch::TimeDelta::fromSeconds(minShowTime_) - (dispatch::nowTicks() - *showStarted_);
+        if (left > dispatch::TimeDelta()) {
             auto self = ref<sd_KXProgressHUD>();
-            minShowTimer_ = scheduleTimer(minShowTime_ - shown, [self] { self->handleMinShowTimer(); });
+            minShowTimer_ = scheduleTimer(left.inSeconds(), [self] { self->handleMinShowTimer(); });
             return;
         }
     }

@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "platform/dispatch/Queue.h"
+#include "platform/dispatch/Time.h"
 #include "platform/foundation/Progress.h"
 #include "platform/uikit/DisplayLink.h"
 #include "platform/uikit/Font.h"
@@ -143,7 +144,9 @@ public:
     bool hasFinished() const { return finished_; }
     const ns::Ref<ui::View>& indicator() const { return indicator_; }
     // When the HUD became visible (on the clock); nothing while not shown.
-    std::optional<double> showStarted() const { return showStarted_; }
+    std::optional<double> showStarted() const {
+        return showStarted_ ? std::optional<double>(showStarted_->inSeconds()) : std::nullopt;
+    }
     const std::vector<ns::Ref<ui::LayoutConstraint>>& bezelConstraints() const { return bezelConstraints_; }
     const std::vector<ns::Ref<ui::LayoutConstraint>>& paddingConstraints() const { return paddingConstraints_; }
     const ns::Ref<ui::View>& topSpacer() const { return topSpacer_; }
@@ -282,7 +285,8 @@ private:
     bool useAnimation_ = false;
     bool finished_ = false;
     ns::Ref<ui::View> indicator_;
-    std::optional<double> showStarted_;
+    // On the clock's ticks, so the time shown is exact at any uptime.
+    std::optional<dispatch::TimeTicks> showStarted_;
     // The texts last logged as shown; empty while hidden.
     std::string loggedText_;
     std::vector<ns::Ref<ui::LayoutConstraint>> bezelConstraints_;

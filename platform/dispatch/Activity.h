@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <string>
 
 namespace dispatch::detail {
 
@@ -24,6 +25,10 @@ class Activity {
 public:
     static void addBusy();
     static void removeBusy();
+    // The same for a block of the queue labelled `holder`, so that a report
+    // of stuck work can name the queues that hold it.
+    static void addBusy(const std::string& holder);
+    static void removeBusy(const std::string& holder);
     static void addIo();
     static void removeIo();
     // Something changed that a waiting driver may care about (work for the
@@ -31,6 +36,9 @@ public:
     static void notify();
 
     static ActivitySnapshot snapshot();
+    // The queues with blocks queued or running: "label (count), ...";
+    // empty when there are none.
+    static std::string holders();
     // Waits until the generation moves past `seen`; false at `until`.
     static bool waitForChange(uint64_t seen, std::chrono::steady_clock::time_point until);
 };

@@ -2,19 +2,19 @@
 
 #include <atomic>
 #include <chrono>
-#include <cmath>
 
 namespace dispatch {
 
 namespace {
 
 std::atomic<bool> mockActive{false};
-std::atomic<double> mockNow{0};
-// Mock wall time is mock now plus this offset.
-std::atomic<double> mockWallOffset{0};
+std::atomic<int64_t> mockNow{0};
+// Mock wall time (nanoseconds since 1970) is mock now plus this offset.
+std::atomic<int64_t> mockWallOffset{0};
 
-double realNow() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+TimeTicks realNow() {
+    auto since = std::chrono::steady_clock::now().time_since_epoch();
+    return TimeTicks::fromNanoseconds(std::chrono::duration_cast<std::chrono::nanoseconds>(since).count());
 }
 
 double realWallTime() {
@@ -23,32 +23,33 @@ double realWallTime() {
 
 }  // namespace
 
-double Clock::now() { return mockActive.load(std::memory_order_acquire) ? mockNow.load() : realNow(); }
+TimeTicks Clock::nowTicks() {
+    return mockActive.load(std::memory_order_acquire) ? TimeTicks::fromNanoseconds(mockNow.load()) : realNow();
+}
 
 double Clock::wallTime() {
-    return mockActive.load(std::memory_order_acquire) ? mockNow.load() + mockWallOffset.load() : realWallTime();
+    if (!mockActive.load(std::memory_order_acquire)) return realWallTime();
+    return detail::toSeconds(mockNow.load() + mockWallOffset.load());
 }
 
 bool Clock::isMock() { return mockActive.load(std::memory_order_acquire); }
 
 namespace detail {
 
-void installMockClock() {
-    // Whole seconds, so that steps which are binary fractions (0.5, 0.25) add
-    // up exactly; starting from the real readings keeps values plausible.
-    double start = std::floor(realNow());
-    mockNow.store(start);
-    mockWallOffset.store(std::floor(realWallTime()) - start);
+void installMockClock(TimeTicks start) {
+    mockNow.store(start.inNanoseconds());
+    mockWallOffset.store(roundToNanoseconds(DefaultMockWallTime) - start.inNanoseconds());
     mockActive.store(true, std::memory_order_release);
 }
 
 void uninstallMockClock() { mockActive.store(false, std::memory_order_release); }
 
-void setMockWallTime(double wallSeconds) { mockWallOffset.store(wallSeconds - mockNow.load()); }
+void setMockWallTime(double wallSeconds) { mockWallOffset.store(roundToNanoseconds(wallSeconds) - mockNow.load()); }
 
-void advanceMockClock(double time) {
-    double current = mockNow.load();
-    while (time > current && !mockNow.compare_exchange_weak(current, time)) {
+void advanceMockClock(TimeTicks time) {
+    int64_t target = time.inNanoseconds();
+    int64_t current = mockNow.load();
+    while (target > current && !mockNow.compare_exchange_weak(current, target)) {
     }
 }
 

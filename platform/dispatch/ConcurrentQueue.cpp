@@ -14,7 +14,7 @@ ConcurrentQueue::ConcurrentQueue(std::string label, Kind kind, PoolPriority prio
 
 void ConcurrentQueue::enqueue(Item item) {
     // A waiting synchronous caller counts as queued work until its turn comes.
-    Activity::addBusy();
+    Activity::addBusy(label());
     if (kind() == Kind::Global) item.barrier = false;
     std::unique_lock<std::mutex> hold(lock_);
     items_.push_back(std::move(item));
@@ -39,7 +39,7 @@ void ConcurrentQueue::pump(std::unique_lock<std::mutex>& hold) {
     for (Item& item : starting) {
         if (item.syncWaiter) {
             item.syncWaiter->wake();
-            Activity::removeBusy();
+            Activity::removeBusy(label());
             continue;
         }
         ThreadPool::post(priority_, [self, block = std::move(item.block), barrier = item.barrier]() mutable {

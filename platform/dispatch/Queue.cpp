@@ -53,13 +53,19 @@ void Queue::barrierAsync(Block block) {
 }
 
 void Queue::after(double seconds, Block block) {
+    // NaN and negative delays run at once, as zero does.
+    after(seconds > 0 ? TimeDelta::fromSeconds(seconds) : TimeDelta(), std::move(block));
+}
+
+void Queue::after(TimeDelta delay, Block block) {
     block = checkedBlock(std::move(block), "after");
-    if (!(seconds > 0)) {
+    if (!(delay > TimeDelta())) {
         async(std::move(block));
         return;
     }
-    if (seconds == Forever) return;
-    detail::Timeline::add(Clock::now() + seconds,
+    TimeTicks when = Clock::nowTicks() + delay;
+    if (when.isMax()) return;
+    detail::Timeline::add(when,
                           [self = shared_from_this(), block = std::move(block)]() mutable { self->async(std::move(block)); });
 }
 
@@ -92,6 +98,10 @@ void barrierAsync(const QueueRef& queue, Block block) { checked(queue, "barrierA
 
 void after(double seconds, const QueueRef& queue, Block block) {
     checked(queue, "after")->after(seconds, std::move(block));
+}
+
+void after(TimeDelta delay, const QueueRef& queue, Block block) {
+    checked(queue, "after")->after(delay, std::move(block));
 }
 
 }  // namespace dispatch

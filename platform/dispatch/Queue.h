@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/dispatch/Time.h"
+
 namespace dispatch {
 
 using Block = std::function<void()>;
@@ -47,6 +49,7 @@ public:
     // Submits `block` after `seconds` on the clock. A delay of zero or less is
     // an async at the tail; Forever never submits it.
     void after(double seconds, Block block);
+    void after(TimeDelta delay, Block block);
 
 protected:
     struct Item {
@@ -75,5 +78,6 @@ void async(const QueueRef& queue, Block block);
 void sync(const QueueRef& queue, const Block& block);
 void barrierAsync(const QueueRef& queue, Block block);
 void after(double seconds, const QueueRef& queue, Block block);
+void after(TimeDelta delay, const QueueRef& queue, Block block);
 
 }  // namespace dispatch

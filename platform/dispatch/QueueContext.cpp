@@ -45,7 +45,7 @@ void runBackgroundBlock(Queue& queue, Block& block) {
         }
         block = nullptr;
     }
-    Activity::removeBusy();
+    Activity::removeBusy(queue.label());
 }
 
 void raiseSyncDeadlock() {

@@ -1,7 +1,6 @@
 #include "platform/dispatch/RunLoop.h"
 
 #include <algorithm>
-#include <cmath>
 #include <tuple>
 
 #include "platform/dispatch/Activity.h"
@@ -135,13 +134,13 @@ bool RunLoop::runOnce(RunLoopMode mode) {
         runItem(item);
     }
 
-    double now = Clock::now();
-    std::vector<std::tuple<double, uint64_t, std::shared_ptr<RunLoopTimer>>> due;
+    TimeTicks now = Clock::nowTicks();
+    std::vector<std::tuple<TimeTicks, uint64_t, std::shared_ptr<RunLoopTimer>>> due;
     {
         std::lock_guard<std::mutex> hold(lock_);
         std::erase_if(timers_, [](const auto& timer) { return !timer->isValid(); });
         for (auto& timer : timers_) {
-            if (timer->isDue(m, now)) due.emplace_back(timer->fireDate(), timer->serial(), timer);
+            if (timer->isDue(m, now)) due.emplace_back(timer->fireTime(), timer->serial(), timer);
         }
     }
     std::sort(due.begin(), due.end(),
@@ -153,7 +152,7 @@ bool RunLoop::runOnce(RunLoopMode mode) {
         ran = true;
         struct EndFire {
             RunLoopTimer& timer;
-            ~EndFire() { timer.endFire(Clock::now()); }
+            ~EndFire() { timer.endFire(Clock::nowTicks()); }
         } endFire{timer};
         (*handler)(timer);
     }
@@ -200,13 +199,13 @@ bool RunLoop::hasWorkLocked(unsigned mode) const {
     for (const Item& item : items_) {
         if ((item.modes & mode) && !(item.mainQueue && mainQueueRunning_)) return true;
     }
-    double now = Clock::now();
+    TimeTicks now = Clock::nowTicks();
     return std::any_of(timers_.begin(), timers_.end(), [&](const auto& t) { return t->isDue(mode, now); });
 }
 
-bool RunLoop::waitForWork(unsigned mode, double date) {
+bool RunLoop::waitForWork(unsigned mode, TimeTicks date) {
     Timeline::EntryId deadline = 0;
-    if (!std::isinf(date)) {
+    if (!date.isMax()) {
         std::weak_ptr<RunLoop> weak = weak_from_this();
         deadline = Timeline::add(
             date,
@@ -218,7 +217,7 @@ bool RunLoop::waitForWork(unsigned mode, double date) {
     bool credit = false;
     {
         std::unique_lock<std::mutex> hold(lock_);
-        if (!hasWorkLocked(mode) && Clock::now() < date) {
+        if (!hasWorkLocked(mode) && Clock::nowTicks() < date) {
             bool released = !isMain_ && detail::threadCountedBusy();
             if (released) Activity::removeBusy();
             waiting_ = true;
@@ -234,7 +233,9 @@ bool RunLoop::waitForWork(unsigned mode, double date) {
     return credit;
 }
 
-void RunLoop::runUntil(double date, RunLoopMode mode) {
+void RunLoop::runUntil(double date, RunLoopMode mode) { runUntil(TimeTicks::fromSeconds(date), mode); }
+
+void RunLoop::runUntil(TimeTicks date, RunLoopMode mode) {
     checkThread("runUntil");
     unsigned m = runMode(mode, "runUntil");
     {
@@ -265,13 +266,13 @@ void RunLoop::runUntil(double date, RunLoopMode mode) {
             Activity::removeBusy();
             credit = false;
         }
-        if (stopped() || Clock::now() >= date) break;
+        if (stopped() || Clock::nowTicks() >= date) break;
         credit = waitForWork(m, date);
     }
     if (credit) Activity::removeBusy();
 }
 
-void RunLoop::run() { runUntil(Forever, RunLoopMode::Default); }
+void RunLoop::run() { runUntil(TimeTicks::max(), RunLoopMode::Default); }
 
 void RunLoop::stop() {
     {

@@ -18,6 +18,7 @@
 
 #include "platform/dispatch/Queue.h"
 #include "platform/dispatch/RunLoopMode.h"
+#include "platform/dispatch/Time.h"
 
 namespace dispatch {
 
@@ -42,8 +43,10 @@ public:
     // Runs in the default mode until stop(). On mock time the main loop also
     // returns once nothing at all is left to run or fire.
     void run();
-    // Runs in `mode` until the clock reaches `date` or stop() is called.
+    // Runs in `mode` until the clock reaches `date` (seconds on the clock's
+    // scale, Forever for no end) or stop() is called.
     void runUntil(double date, RunLoopMode mode = RunLoopMode::Default);
+    void runUntil(TimeTicks date, RunLoopMode mode = RunLoopMode::Default);
     // One pass in `mode`: the blocks posted before the call, then the timers
     // due now. Never waits. True when anything ran.
     bool runOnce(RunLoopMode mode = RunLoopMode::Default);
@@ -87,7 +90,7 @@ private:
     void runItem(Item& item);
     // Sleeps until there is work in `mode`, stop() or `date`. True when the
     // waker's busy unit is now the caller's to give back after its pass.
-    bool waitForWork(unsigned mode, double date);
+    bool waitForWork(unsigned mode, TimeTicks date);
     bool hasWorkLocked(unsigned mode) const;
     void wakeLocked();
     void wakeForTimer();

@@ -1,7 +1,7 @@
 #include "platform/dispatch/RunLoopTimer.h"
 
+#include <algorithm>
 #include <atomic>
-#include <cmath>
 
 #include "platform/dispatch/Clock.h"
 #include "platform/dispatch/RunLoop.h"
@@ -11,22 +11,36 @@ namespace dispatch {
 
 namespace {
 constexpr double MinimumRepeatInterval = 0.0001;
+constexpr TimeDelta MinimumRepeatStep = TimeDelta::fromMicroseconds(100);
 std::atomic<uint64_t> nextSerial{1};
 }  // namespace
 
 std::shared_ptr<RunLoopTimer> RunLoopTimer::create(double interval, bool repeats, Handler handler) {
     if (!handler) ns::Exception::raise(ns::InvalidArgumentException, "RunLoopTimer: nil handler");
-    return std::shared_ptr<RunLoopTimer>(new RunLoopTimer(interval, repeats, std::move(handler)));
+    return std::shared_ptr<RunLoopTimer>(new RunLoopTimer(interval, TimeDelta(), repeats, std::move(handler)));
 }
 
-RunLoopTimer::RunLoopTimer(double interval, bool repeats, Handler handler)
+std::shared_ptr<RunLoopTimer> RunLoopTimer::create(TimeDelta interval, bool repeats, Handler handler) {
+    if (!handler) ns::Exception::raise(ns::InvalidArgumentException, "RunLoopTimer: nil handler");
+    if (interval < TimeDelta()) interval = TimeDelta();
+    if (repeats && interval < MinimumRepeatStep) interval = MinimumRepeatStep;
+    return std::shared_ptr<RunLoopTimer>(new RunLoopTimer(interval.inSeconds(), interval, repeats, std::move(handler)));
+}
+
+RunLoopTimer::RunLoopTimer(double interval, TimeDelta step, bool repeats, Handler handler)
     : handler_(std::move(handler)),
       interval_(interval > 0 ? interval : 0),
       repeats_(repeats),
+      origin_(Clock::nowTicks()),
       serial_(nextSerial++) {
+    if (step > TimeDelta()) step_ = step;
     if (repeats_ && interval_ < MinimumRepeatInterval) interval_ = MinimumRepeatInterval;
-    firstFire_ = Clock::now() + interval_;
-    fireDate_ = firstFire_;
+    fireDate_ = point(1);
+}
+
+TimeTicks RunLoopTimer::point(uint64_t n) const {
+    if (step_) return origin_ + *step_ * static_cast<int64_t>(n);
+    return origin_ + TimeDelta::fromSecondsTimes(interval_, n);
 }
 
 bool RunLoopTimer::isValid() const {
@@ -34,9 +48,16 @@ bool RunLoopTimer::isValid() const {
     return valid_;
 }
 
-double RunLoopTimer::fireDate() const {
+double RunLoopTimer::fireDate() const { return fireTime().inSeconds(); }
+
+TimeTicks RunLoopTimer::fireTime() const {
     std::lock_guard<std::mutex> hold(lock_);
     return fireDate_;
+}
+
+TimeTicks RunLoopTimer::nextFireTime() const {
+    std::lock_guard<std::mutex> hold(lock_);
+    return repeats_ ? point(fires_ + 1) : TimeTicks::max();
 }
 
 double RunLoopTimer::timeInterval() const { return repeats_ ? interval_ : 0; }
@@ -89,24 +110,30 @@ bool RunLoopTimer::attach(const std::shared_ptr<RunLoop>& loop, unsigned modes) 
 }
 
 void RunLoopTimer::scheduleLocked() {
-    if (std::isinf(fireDate_)) return;
+    if (fireDate_.isMax()) return;
     std::weak_ptr<RunLoop> loop = loop_;
-    entry_ = detail::Timeline::add(fireDate_, [loop] {
+    std::weak_ptr<RunLoopTimer> weak = weak_from_this();
+    reached_ = false;
+    entry_ = detail::Timeline::add(fireDate_, [loop, weak] {
+        if (auto self = weak.lock()) {
+            std::lock_guard<std::mutex> hold(self->lock_);
+            self->reached_ = true;
+        }
         if (auto l = loop.lock()) l->wakeForTimer();
     });
 }
 
-bool RunLoopTimer::isDue(unsigned mode, double now) const {
+bool RunLoopTimer::isDue(unsigned mode, TimeTicks now) const {
     std::lock_guard<std::mutex> hold(lock_);
-    return valid_ && !firing_ && (modes_ & mode) && fireDate_ <= now;
+    return valid_ && !firing_ && reached_ && (modes_ & mode) && fireDate_ <= now;
 }
 
-std::optional<RunLoopTimer::Handler> RunLoopTimer::beginFire(unsigned mode, double now) {
+std::optional<RunLoopTimer::Handler> RunLoopTimer::beginFire(unsigned mode, TimeTicks now) {
     detail::Timeline::EntryId entry;
     Handler handler;
     {
         std::lock_guard<std::mutex> hold(lock_);
-        if (!valid_ || firing_ || !(modes_ & mode) || fireDate_ > now) return std::nullopt;
+        if (!valid_ || firing_ || !reached_ || !(modes_ & mode) || fireDate_ > now) return std::nullopt;
         firing_ = true;
         entry = entry_;
         entry_ = 0;
@@ -116,7 +143,7 @@ std::optional<RunLoopTimer::Handler> RunLoopTimer::beginFire(unsigned mode, doub
     return handler;
 }
 
-void RunLoopTimer::endFire(double now) {
+void RunLoopTimer::endFire(TimeTicks now) {
     {
         std::lock_guard<std::mutex> hold(lock_);
         firing_ = false;
@@ -124,14 +151,16 @@ void RunLoopTimer::endFire(double now) {
         if (repeats_) {
             // Keep to the original schedule; fire once for any points missed.
             uint64_t n = fires_ + 1;
-            double next = firstFire_ + static_cast<double>(n) * interval_;
-            if (next <= now) {
-                n = static_cast<uint64_t>(std::floor((now - firstFire_) / interval_)) + 1;
-                next = firstFire_ + static_cast<double>(n) * interval_;
-                while (next <= now) next = firstFire_ + static_cast<double>(++n) * interval_;
+            if (point(n) <= now) {
+                // A guess from the elapsed time, then the exact point.
+                int64_t step = step_ ? step_->inNanoseconds() : TimeDelta::fromSeconds(interval_).inNanoseconds();
+                uint64_t guess = static_cast<uint64_t>((now - origin_).inNanoseconds() / std::max<int64_t>(step, 1));
+                n = std::max(n, guess);
+                while (n > fires_ + 1 && point(n - 1) > now) --n;
+                while (point(n) <= now) ++n;
             }
             fires_ = n;
-            fireDate_ = next;
+            fireDate_ = point(n);
             scheduleLocked();
             return;
         }

@@ -17,7 +17,7 @@ SerialQueue::SerialQueue(std::string label, PoolPriority priority)
 
 void SerialQueue::enqueue(Item item) {
     // A waiting synchronous caller counts as queued work until its turn comes.
-    Activity::addBusy();
+    Activity::addBusy(label());
     bool start;
     {
         std::lock_guard<std::mutex> hold(lock_);
@@ -49,7 +49,7 @@ void SerialQueue::drain() {
             // The waiting caller runs its block on its own thread and hands
             // the queue back through release().
             item.syncWaiter->wake();
-            Activity::removeBusy();
+            Activity::removeBusy(label());
             return;
         }
         runBackgroundBlock(*this, item.block);

@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <string>
 #include <thread>
@@ -34,11 +33,17 @@ std::string seconds(double value) {
     return buf;
 }
 
+// The queues holding the work, for the report.
+std::string heldBy() {
+    std::string holders = Activity::holders();
+    return holders.empty() ? std::string() : "; queues holding work: " + holders;
+}
+
 [[noreturn]] void reportStuck(const ActivitySnapshot& s) {
     ns::Exception::raise(ns::InternalInconsistencyException,
                          "work did not settle within " + seconds(idleTimeoutSeconds.load()) + " of real time (" +
                              std::to_string(s.busy) + " background blocks queued or running, " +
-                             std::to_string(s.io) + " I/O operations in flight)");
+                             std::to_string(s.io) + " I/O operations in flight" + heldBy() + ")");
 }
 
 [[noreturn]] void reportEndlessMainWork() {
@@ -64,7 +69,7 @@ void TimeDriver::settle(bool runMain, RunLoopMode mode, const std::function<bool
         if (done && done()) return;
         ActivitySnapshot before = Activity::snapshot();
         bool ran = runMain && RunLoop::main().runOnce(mode);
-        if (!ran) ran = Timeline::fireNext(Clock::now());
+        if (!ran) ran = Timeline::fireNext(Clock::nowTicks());
         bool overdue = SteadyClock::now() > limit;
         if (ran) {
             if (overdue) reportEndlessMainWork();
@@ -79,25 +84,25 @@ void TimeDriver::settle(bool runMain, RunLoopMode mode, const std::function<bool
     }
 }
 
-bool TimeDriver::driveUntil(double date, bool runMain, RunLoopMode mode, const std::function<bool()>& stop) {
-    auto limit = std::isinf(date) ? realDeadline() : SteadyClock::time_point::max();
+bool TimeDriver::driveUntil(TimeTicks date, bool runMain, RunLoopMode mode, const std::function<bool()>& stop) {
+    auto limit = date.isMax() ? realDeadline() : SteadyClock::time_point::max();
     for (;;) {
         settle(runMain, mode, stop);
         if (stop && stop()) return false;
         if (!Timeline::fireNext(date)) break;
         if (SteadyClock::now() > limit) reportEndlessTimers();
     }
-    if (!std::isinf(date)) advanceMockClock(date);
+    if (!date.isMax()) advanceMockClock(date);
     return true;
 }
 
-void TimeDriver::driverWait(const std::function<bool()>& done, double deadline) {
-    auto limit = std::isinf(deadline) ? realDeadline() : SteadyClock::time_point::max();
+void TimeDriver::driverWait(const std::function<bool()>& done, TimeTicks deadline) {
+    auto limit = deadline.isMax() ? realDeadline() : SteadyClock::time_point::max();
     for (;;) {
         settle(false, RunLoopMode::Default, done);
         if (done()) return;
         if (!Timeline::fireNext(deadline)) {
-            if (!std::isinf(deadline)) {
+            if (!deadline.isMax()) {
                 advanceMockClock(deadline);
                 return;
             }
@@ -109,11 +114,11 @@ void TimeDriver::driverWait(const std::function<bool()>& done, double deadline) 
     }
 }
 
-void TimeDriver::install() {
+void TimeDriver::install(TimeTicks start) {
     previousMainThread = mainThreadId();
     setMainThreadId(std::this_thread::get_id());
     Timeline::clear();
-    installMockClock();
+    installMockClock(start);
     Timeline::clockChanged();
 }
 

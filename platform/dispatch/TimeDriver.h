@@ -11,6 +11,7 @@
 #include <functional>
 
 #include "platform/dispatch/RunLoopMode.h"
+#include "platform/dispatch/Time.h"
 
 namespace dispatch::detail {
 
@@ -21,19 +22,20 @@ public:
 
     static void settle(bool runMain, RunLoopMode mode, const std::function<bool()>& done = {});
     // Settles, then fires the entries up to `date` in time order, settling
-    // after each, and leaves the clock at `date`. False when `stop` ended it.
-    static bool driveUntil(double date, bool runMain, RunLoopMode mode, const std::function<bool()>& stop = {});
+    // after each, and leaves the clock at `date` (max() runs until nothing
+    // is scheduled). False when `stop` ended it.
+    static bool driveUntil(TimeTicks date, bool runMain, RunLoopMode mode, const std::function<bool()>& stop = {});
     // Blocks the main thread until `done`, or until the clock reaches
-    // `deadline`. Main-thread work does not run meanwhile (the thread is
+    // `deadline` (max() for none). Main-thread work does not run meanwhile (the thread is
     // blocked); once nothing else can run, the clock moves to the next entry.
     // A wait without deadline that nothing is left to end raises.
-    static void driverWait(const std::function<bool()>& done, double deadline);
+    static void driverWait(const std::function<bool()>& done, TimeTicks deadline);
 
-    // Installs mock time with the calling thread as the main thread; the
-    // reverse restores real time and the previous main thread. Uninstalling
-    // waits for background work, then discards what is left for the main
-    // thread and the clock.
-    static void install();
+    // Installs mock time starting at `start`, with the calling thread as the
+    // main thread; the reverse restores real time and the previous main
+    // thread. Uninstalling waits for background work, then discards what is
+    // left for the main thread and the clock.
+    static void install(TimeTicks start);
     static void uninstall();
 
     // Real seconds a settle may take before it reports stuck work.

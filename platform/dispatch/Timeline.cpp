@@ -15,7 +15,7 @@ namespace dispatch::detail {
 
 namespace {
 
-using Key = std::pair<double, Timeline::EntryId>;
+using Key = std::pair<TimeTicks, Timeline::EntryId>;
 
 struct Entry {
     std::function<void()> action;
@@ -26,7 +26,7 @@ struct State {
     std::mutex lock;
     std::condition_variable changed;
     std::map<Key, Entry> entries;
-    std::unordered_map<Timeline::EntryId, double> times;
+    std::unordered_map<Timeline::EntryId, TimeTicks> times;
     Timeline::EntryId nextId = 1;
     bool threadStarted = false;
 };
@@ -36,8 +36,8 @@ State& state() {
     return *s;
 }
 
-std::chrono::steady_clock::time_point realTimePoint(double seconds) {
-    auto d = std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(seconds));
+std::chrono::steady_clock::time_point realTimePoint(TimeTicks time) {
+    auto d = std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::nanoseconds(time.inNanoseconds()));
     return std::chrono::steady_clock::time_point(d);
 }
 
@@ -50,7 +50,7 @@ void fireOnRealTime() {
             continue;
         }
         auto first = s.entries.begin();
-        if (first->first.first > Clock::now()) {
+        if (first->first.first > Clock::nowTicks()) {
             s.changed.wait_until(hold, realTimePoint(first->first.first));
             continue;
         }
@@ -66,7 +66,7 @@ void fireOnRealTime() {
 
 }  // namespace
 
-Timeline::EntryId Timeline::add(double time, std::function<void()> action, bool wakeOnClear) {
+Timeline::EntryId Timeline::add(TimeTicks time, std::function<void()> action, bool wakeOnClear) {
     State& s = state();
     EntryId id;
     bool earliest;
@@ -100,14 +100,14 @@ void Timeline::cancel(EntryId id) {
     }
 }
 
-std::optional<double> Timeline::nextTime() {
+std::optional<TimeTicks> Timeline::nextTime() {
     State& s = state();
     std::lock_guard<std::mutex> hold(s.lock);
     if (s.entries.empty()) return std::nullopt;
     return s.entries.begin()->first.first;
 }
 
-bool Timeline::fireNext(double limit) {
+bool Timeline::fireNext(TimeTicks limit) {
     State& s = state();
     std::function<void()> action;
     {

@@ -12,23 +12,26 @@
 #include <functional>
 #include <optional>
 
+#include "platform/dispatch/Time.h"
+
 namespace dispatch::detail {
 
 class Timeline {
 public:
     using EntryId = uint64_t;
 
-    // `time` is on the clock's scale (Clock::now()). An entry that only wakes
+    // `time` is on the clock's scale (Clock::nowTicks()). Entries due at the
+    // same tick fire in the order they were added. An entry that only wakes
     // a waiter says so with `wakeOnClear`: clear() runs it instead of
     // dropping it, so no thread stays asleep on a deadline that is gone.
-    static EntryId add(double time, std::function<void()> action, bool wakeOnClear = false);
+    static EntryId add(TimeTicks time, std::function<void()> action, bool wakeOnClear = false);
     static void cancel(EntryId id);
 
     // ---- Driving under mock time ----
-    static std::optional<double> nextTime();
+    static std::optional<TimeTicks> nextTime();
     // Takes the earliest entry due at or before `limit`, moves the mock clock
     // to its time and runs its action. False when there is none.
-    static bool fireNext(double limit);
+    static bool fireNext(TimeTicks limit);
     static bool isEmpty();
     // Drops every entry: actions are destroyed, not run, except wake-ups.
     static void clear();

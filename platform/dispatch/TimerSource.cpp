@@ -24,7 +24,7 @@ void TimerSource::setTimer(double start, double interval, double leeway) {
         std::lock_guard<std::mutex> hold(lock_);
         if (cancelled_) return;
         timerSet_ = true;
-        start_ = Clock::now() + (start > 0 ? start : 0);
+        start_ = Clock::nowTicks() + (start > 0 ? TimeDelta::fromSeconds(start) : TimeDelta());
         interval_ = interval > 0 ? interval : Forever;
         leeway_ = leeway > 0 ? leeway : 0;
         ticks_ = 0;
@@ -47,8 +47,13 @@ void TimerSource::setCancelHandler(Block handler) {
     if (!cancelled_) cancelHandler_ = std::move(handler);
 }
 
+TimeTicks TimerSource::pointLocked(uint64_t n) const {
+    return std::isinf(interval_) ? start_ : start_ + TimeDelta::fromSecondsTimes(interval_, n);
+}
+
 void TimerSource::armLocked() {
-    double when = start_ + static_cast<double>(ticks_) * (std::isinf(interval_) ? 0 : interval_);
+    TimeTicks when = pointLocked(ticks_);
+    if (when.isMax()) return;
     entry_ = detail::Timeline::add(when, [self = shared_from_this(), generation = generation_] { self->tick(generation); });
 }
 
@@ -69,9 +74,9 @@ void TimerSource::tick(uint64_t generation) {
     deliverLocked();
     if (std::isinf(interval_)) return;
     // The next point of the schedule after now; missed points coalesce.
-    double now = Clock::now();
+    TimeTicks now = Clock::nowTicks();
     ++ticks_;
-    while (start_ + static_cast<double>(ticks_) * interval_ <= now) ++ticks_;
+    while (pointLocked(ticks_) <= now) ++ticks_;
     armLocked();
 }
 
@@ -96,10 +101,10 @@ void TimerSource::resume() {
         missedWhileSuspended_ = false;
         deliverLocked();
         if (std::isinf(interval_)) return;
-        double now = Clock::now();
+        TimeTicks now = Clock::nowTicks();
         do {
             ++ticks_;
-        } while (start_ + static_cast<double>(ticks_) * interval_ <= now);
+        } while (pointLocked(ticks_) <= now);
     }
     if (entry_ == 0) armLocked();
 }

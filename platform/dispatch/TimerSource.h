@@ -1,7 +1,7 @@
 #pragma once
 // A timer that submits its event handler to a queue. Made suspended: set the
-// timer and the handlers, then resume(). Ticks fall on start + n x interval
-// exactly; a tick whose handler has not run yet is not queued twice, and
+// timer and the handlers, then resume(). Tick n falls on start +
+// round(n x interval) on the clock's ticks; a tick whose handler has not run yet is not queued twice, and
 // ticks missed while suspended become one tick on resume. While it is armed
 // the timer keeps itself alive; cancel() ends that and releases the
 // handlers once the cancel handler has been submitted.
@@ -39,6 +39,7 @@ private:
     explicit TimerSource(QueueRef queue);
     // With the lock held.
     void armLocked();
+    TimeTicks pointLocked(uint64_t n) const;
     void deliverLocked();
     void tick(uint64_t generation);
     void runEvent();
@@ -48,7 +49,8 @@ private:
     Block eventHandler_;
     Block cancelHandler_;
     bool timerSet_ = false;
-    double start_ = 0;
+    TimeTicks start_;
+    // Seconds; Forever ticks once.
     double interval_ = 0;
     double leeway_ = 0;
     uint64_t ticks_ = 0;

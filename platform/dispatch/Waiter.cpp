@@ -1,7 +1,5 @@
 #include "platform/dispatch/Waiter.h"
 
-#include <cmath>
-
 #include "platform/dispatch/Activity.h"
 #include "platform/dispatch/Clock.h"
 #include "platform/dispatch/ThreadPool.h"
@@ -35,17 +33,19 @@ void Waiter::expire() {
     Activity::notify();
 }
 
-bool Waiter::wait(double timeout) {
+bool Waiter::wait(double timeout) { return wait(timeout > 0 ? TimeDelta::fromSeconds(timeout) : TimeDelta()); }
+
+bool Waiter::wait(TimeDelta timeout) {
     std::unique_lock<std::mutex> hold(lock_);
     if (done_) return woken_;
-    if (!(timeout > 0)) {
+    if (!(timeout > TimeDelta())) {
         done_ = true;
         return false;
     }
     hold.unlock();
 
     if (TimeDriver::isDriverThread()) {
-        double deadline = std::isinf(timeout) ? Forever : Clock::now() + timeout;
+        TimeTicks deadline = Clock::nowTicks() + timeout;
         try {
             TimeDriver::driverWait(
                 [this] {
@@ -65,10 +65,10 @@ bool Waiter::wait(double timeout) {
     }
 
     Timeline::EntryId deadline = 0;
-    if (!std::isinf(timeout)) {
+    if (TimeTicks when = Clock::nowTicks() + timeout; !when.isMax()) {
         std::weak_ptr<Waiter> weak = weak_from_this();
         deadline = Timeline::add(
-            Clock::now() + timeout,
+            when,
             [weak] {
                 if (auto self = weak.lock()) self->expire();
             },

@@ -10,6 +10,8 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/dispatch/Time.h"
+
 namespace dispatch::detail {
 
 class Waiter : public std::enable_shared_from_this<Waiter> {
@@ -19,8 +21,9 @@ public:
     // Ends the wait successfully; false when it had already ended.
     bool wake();
     // Blocks until woken (true) or until `timeout` seconds pass (false). A
-    // timeout of 0 or less only looks.
+    // timeout of 0 or less (or NaN) only looks; Forever never ends.
     bool wait(double timeout);
+    bool wait(TimeDelta timeout);
 
 private:
     Waiter() = default;

@@ -5,6 +5,11 @@
 // thread; the task's public methods reach it by posting there, and what the
 // delegate decides comes back the same way.
 //
+// Defined in parts: URLSessionTaskLoader.cpp (the task's calls, the start,
+// errors, completion), ...Transfer.cpp (the wire: body, attempts, response,
+// downloads, redirects), ...Trust.cpp (TLS trust and authentication) and
+// ...Cache.cpp (the URL cache, file URLs, cookies).
+//
 // Internal to URL loading.
 
 #include <condition_variable>
@@ -83,11 +88,18 @@ private:
     bool deliverBody(const char* bytes, size_t length);
     void onDisposition(URLSessionResponseDisposition disposition);
     void becomeDownload();
+    // Delivers the body held while the app decided, then a finish that came
+    // meanwhile.
+    void releaseHeld();
     void finishSuccess();
     void followRedirect();
     void onRedirectDecision(Ref<URLRequest> request);
     void finalWithHeldBody();
     void askForCredential();
+    // Offers `challenge` to the delegate (the session-wide method first when
+    // `sessionWide`, then the task's); with no taker, default handling.
+    void offerChallenge(Ref<URLAuthenticationChallenge> challenge, bool sessionWide,
+                        std::function<void(URLSessionAuthChallengeDisposition, Ref<URLCredential>)> onAnswer);
     void onCredential(URLSessionAuthChallengeDisposition disposition, Ref<URLCredential> credential);
     void complete(Ref<Error> error);
     void cancelOnWorker();

@@ -1,6 +1,8 @@
 #include "platform/testing/TaskEnvironment.h"
 
 #include <atomic>
+#include <cstdlib>
+#include <string>
 
 #include "platform/dispatch/Clock.h"
 #include "platform/dispatch/Queue.h"
@@ -16,11 +18,28 @@ namespace {
 std::atomic<bool> active{false};
 }  // namespace
 
-TaskEnvironment::TaskEnvironment() {
+dispatch::TimeTicks TaskEnvironment::defaultStart() {
+    const char* text = std::getenv("GAMEHOST_MOCK_EPOCH_SECONDS");
+    if (!text || !*text) return dispatch::DefaultMockStart;
+    char* end = nullptr;
+    long long seconds = std::strtoll(text, &end, 10);
+    // Room above the start for any deadline a test may set (centuries).
+    constexpr long long Latest = 4'000'000'000LL;
+    if (*end != '\0' || seconds <= 0 || seconds > Latest) {
+        ns::Exception::raise(ns::InvalidArgumentException,
+                             "GAMEHOST_MOCK_EPOCH_SECONDS: expected whole seconds from 1 to " +
+                                 std::to_string(Latest) + ", got \"" + text + "\"");
+    }
+    return dispatch::TimeTicks() + dispatch::TimeDelta::fromWholeSeconds(seconds);
+}
+
+TaskEnvironment::TaskEnvironment() : TaskEnvironment(defaultStart()) {}
+
+TaskEnvironment::TaskEnvironment(dispatch::TimeTicks start) : start_(start) {
     if (active.exchange(true)) {
         ns::Exception::raise(ns::InternalInconsistencyException, "TaskEnvironment: one already exists");
     }
-    TimeDriver::install();
+    TimeDriver::install(start);
 }
 
 TaskEnvironment::~TaskEnvironment() {
@@ -35,14 +54,23 @@ void TaskEnvironment::fastForwardBy(double seconds) {
     if (!(seconds >= 0)) {
         ns::Exception::raise(ns::InvalidArgumentException, "fastForwardBy: time does not go backwards");
     }
-    TimeDriver::driveUntil(dispatch::now() + seconds, true, dispatch::RunLoopMode::Default);
+    fastForwardBy(dispatch::TimeDelta::fromSeconds(seconds));
+}
+
+void TaskEnvironment::fastForwardBy(dispatch::TimeDelta delta) {
+    if (delta < dispatch::TimeDelta()) {
+        ns::Exception::raise(ns::InvalidArgumentException, "fastForwardBy: time does not go backwards");
+    }
+    TimeDriver::driveUntil(dispatch::nowTicks() + delta, true, dispatch::RunLoopMode::Default);
 }
 
 void TaskEnvironment::fastForwardUntilNoTasksRemain() {
-    TimeDriver::driveUntil(dispatch::Forever, true, dispatch::RunLoopMode::Default);
+    TimeDriver::driveUntil(dispatch::TimeTicks::max(), true, dispatch::RunLoopMode::Default);
 }
 
 double TaskEnvironment::now() const { return dispatch::now(); }
+
+dispatch::TimeTicks TaskEnvironment::nowTicks() const { return dispatch::nowTicks(); }
 
 void TaskEnvironment::setWallTime(double secondsSince1970) { dispatch::detail::setMockWallTime(secondsSince1970); }
 

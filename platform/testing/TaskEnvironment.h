@@ -15,13 +15,27 @@
 //
 // Work that never settles (a background block that does not finish, I/O that
 // never completes, main-thread work that keeps rescheduling itself) raises
-// NSInternalInconsistencyException after the idle timeout of real time.
+// NSInternalInconsistencyException after the idle timeout of real time; the
+// report names the queues that hold the work.
+//
+// The mock clock starts at a fixed point, dispatch::DefaultMockStart
+// (10^6 s), or where GAMEHOST_MOCK_EPOCH_SECONDS says (whole seconds), or
+// where the test asks; the mock wall clock starts at 2024-01-01T00:00:00Z
+// unless the test sets a date. Nothing a test sees depends on the machine's
+// uptime or date.
+
+#include <cstdint>
+
+#include "platform/dispatch/Time.h"
 
 namespace testing {
 
 class TaskEnvironment {
 public:
+    // Mock time from the default start (or the environment's, see above).
     TaskEnvironment();
+    // Mock time from `start` on the monotonic scale.
+    explicit TaskEnvironment(dispatch::TimeTicks start);
     ~TaskEnvironment();
     TaskEnvironment(const TaskEnvironment&) = delete;
     TaskEnvironment& operator=(const TaskEnvironment&) = delete;
@@ -33,16 +47,26 @@ public:
     // Moves the clock forward by `seconds`, firing timers, delayed blocks and
     // delayed performs in time order and running until idle after each.
     void fastForwardBy(double seconds);
+    void fastForwardBy(dispatch::TimeDelta delta);
     // Fast-forwards until nothing is scheduled any more.
     void fastForwardUntilNoTasksRemain();
 
     double now() const;
+    dispatch::TimeTicks nowTicks() const;
+    // Where this environment's mock clock started.
+    dispatch::TimeTicks start() const { return start_; }
+    // The start the default constructor uses: GAMEHOST_MOCK_EPOCH_SECONDS
+    // when set to a positive whole number of seconds, else the default.
+    static dispatch::TimeTicks defaultStart();
     // Sets the wall-clock date (seconds since 1970) that dates read from now on,
     // as if the device's date were set; mock time and timers are untouched.
     void setWallTime(double secondsSince1970);
 
     // Real seconds a settle may take before it reports stuck work (30 s).
     void setIdleTimeout(double seconds);
+
+private:
+    dispatch::TimeTicks start_;
 };
 
 }  // namespace testing

@@ -67,10 +67,10 @@ void DisplayLink::restart() {
     if (!valid_ || paused_ || !loop_ || modes_ == 0) return;
     ns::Weak<DisplayLink> weak = ref<DisplayLink>();
     double step = interval();
-    targetTimestamp_ = dispatch::now() + step;
-    timer_ = dispatch::RunLoopTimer::create(step, true, [weak](dispatch::RunLoopTimer&) {
-        if (auto self = weak.lock()) self->tick();
+    timer_ = dispatch::RunLoopTimer::create(step, true, [weak](dispatch::RunLoopTimer& timer) {
+        if (auto self = weak.lock()) self->tick(timer);
     });
+    targetTimestamp_ = timer_->fireTime();
     // The modes as the run loop knows them: Common stands for both.
     unsigned remaining = modes_;
     for (auto mode : {dispatch::RunLoopMode::Common, dispatch::RunLoopMode::Default, dispatch::RunLoopMode::Tracking}) {
@@ -82,12 +82,13 @@ void DisplayLink::restart() {
     }
 }
 
-void DisplayLink::tick() {
+void DisplayLink::tick(dispatch::RunLoopTimer& timer) {
     if (!valid_ || paused_) return;
     ++frames_;
-    double step = interval();
-    timestamp_ = targetTimestamp_;
-    targetTimestamp_ = timestamp_ + step;
+    // Frames are points of the timer's schedule: the n-th is at
+    // start + round(n x interval), never a sum of rounded steps.
+    timestamp_ = timer.fireTime();
+    targetTimestamp_ = timer.nextFireTime();
     auto keep = ref<DisplayLink>();
     if (callback_) callback_(*this);
 }

@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "platform/dispatch/RunLoopMode.h"
+#include "platform/dispatch/Time.h"
 #include "platform/runtime/Class.h"
 
 namespace dispatch {
@@ -48,8 +49,11 @@ public:
     int preferredFramesPerSecond() const { return preferredFramesPerSecond_; }
     void setPreferredFramesPerSecond(int fps);
 
-    double timestamp() const { return timestamp_; }
-    double targetTimestamp() const { return targetTimestamp_; }
+    double timestamp() const { return timestamp_.inSeconds(); }
+    double targetTimestamp() const { return targetTimestamp_.inSeconds(); }
+    // The same on the clock's ticks, exact at any uptime.
+    dispatch::TimeTicks frameTime() const { return timestamp_; }
+    dispatch::TimeTicks targetFrameTime() const { return targetTimestamp_; }
     double duration() const { return 1.0 / MaximumFramesPerSecond; }
     uint64_t frameCount() const { return frames_; }
 
@@ -57,7 +61,7 @@ private:
     void restart();
     void stopTimer();
     double interval() const;
-    void tick();
+    void tick(dispatch::RunLoopTimer& timer);
 
     Callback callback_;
     dispatch::RunLoop* loop_ = nullptr;
@@ -65,8 +69,8 @@ private:
     bool valid_ = true;
     bool paused_ = false;
     int preferredFramesPerSecond_ = 0;
-    double timestamp_ = 0;
-    double targetTimestamp_ = 0;
+    dispatch::TimeTicks timestamp_;
+    dispatch::TimeTicks targetTimestamp_;
     uint64_t frames_ = 0;
     std::shared_ptr<dispatch::RunLoopTimer> timer_;
 };

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "platform/dispatch/Clock.h"
 #include "platform/dispatch/RunLoop.h"
 #include "platform/dispatch/RunLoopTimer.h"
 #include "platform/graphics/BitmapContext.h"
@@ -62,8 +63,8 @@ void notifyStop(Animation& animation, bool finished) {
     for (auto& handler : handlers) handler(finished);
 }
 
-std::shared_ptr<dispatch::RunLoopTimer> scheduleTimer(double delay, std::function<void()> fire) {
-    auto timer = dispatch::RunLoopTimer::create(std::max(0.0, delay), false,
+std::shared_ptr<dispatch::RunLoopTimer> scheduleTimer(dispatch::TimeDelta delay, std::function<void()> fire) {
+    auto timer = dispatch::RunLoopTimer::create(std::max(dispatch::TimeDelta(), delay), false,
                                                 [fire = std::move(fire)](dispatch::RunLoopTimer&) { fire(); });
     dispatch::RunLoop::main().addTimer(timer, dispatch::RunLoopMode::Common);
     return timer;
@@ -430,15 +431,18 @@ void Layer::addAnimation(const ns::Ref<Animation>& animation, std::string key) {
     entry->animation = ns::cast<Animation>(animation->copy());
     Transaction::trackAnimation(*entry->animation);
 
-    double now = mediaTime();
-    double start = entry->animation->beginTime() > 0 ? entry->animation->beginTime() : now;
-    double end = start + entry->animation->activeDuration();
+    // On the clock's ticks: the end falls exactly one duration after the start.
+    dispatch::TimeTicks now = dispatch::nowTicks();
+    double beginTime = entry->animation->beginTime();
+    dispatch::TimeTicks start = beginTime > 0 ? dispatch::TimeTicks::fromSeconds(beginTime) : now;
+    double active = entry->animation->activeDuration();
+    dispatch::TimeTicks end = start + dispatch::TimeDelta::fromSeconds(active);
     ns::Weak<Layer> weak = ref<Layer>();
     uint64_t serial = entry->serial;
     entry->startTimer = scheduleTimer(start - now, [weak, serial] {
         if (auto layer = weak.lock()) layer->animationStarted(serial);
     });
-    if (std::isfinite(end)) {
+    if (std::isfinite(active)) {
         entry->endTimer = scheduleTimer(end - now, [weak, serial] {
             if (auto layer = weak.lock()) layer->animationEnded(serial);
         });

@@ -1,5 +1,6 @@
 #include "platform/uikit/TouchSimulation.h"
 
+#include "platform/dispatch/Clock.h"
 #include "platform/uikit/Animation.h"
 #include "platform/uikit/Application.h"
 #include "platform/uikit/Touch.h"
@@ -81,11 +82,15 @@ bool simulateTap(cg::Point screenPoint, int taps) {
 }
 
 void simulatePan(cg::Point from, const std::vector<cg::Vector>& steps, double stepInterval) {
-    double t = mediaTime();
+    // The n-th move at start + round(n x interval) on the clock's ticks, not
+    // a sum of steps in double seconds.
+    dispatch::TimeTicks start = dispatch::nowTicks();
+    double t = start.inSeconds();
     TouchSequence touch(from, t);
     cg::Point p = from;
+    uint64_t n = 0;
     for (const auto& step : steps) {
-        t += stepInterval;
+        t = (start + dispatch::TimeDelta::fromSecondsTimes(stepInterval, ++n)).inSeconds();
         p = {p.x + step.dx, p.y + step.dy};
         touch.moveTo(p, t);
     }

@@ -56,11 +56,11 @@ class LaunchWatchingChannel : public apptest::FakeChannel {
 public:
     void didFinishLaunching() override {
         FakeChannel::didFinishLaunching();
-        launchedAt = dispatch::now();
+        launchedAt = dispatch::nowTicks();
         auto delegate = std::dynamic_pointer_cast<AppDelegate>(ui::Application::sharedApplication()->delegate());
         windowVisibleAtLaunch = delegate && delegate->window() && !delegate->window()->isHidden();
     }
-    double launchedAt = -1;
+    dispatch::TimeTicks launchedAt;
     bool windowVisibleAtLaunch = true;
 };
 
@@ -70,10 +70,10 @@ TEST_F(ScreenTest, LaunchPausesThenStartsTheSdkAndShowsTheMainInterface) {
     auto watching = std::make_shared<LaunchWatchingChannel>();
     channel = watching;
     KVTRChannelSDK::setShared(watching);
-    const double start = dispatch::now();
+    const dispatch::TimeTicks start = dispatch::nowTicks();
     launch();
 
-    EXPECT_NEAR(watching->launchedAt - start, AppDelegate::LaunchPauseSeconds, 1e-6);
+    EXPECT_EQ(watching->launchedAt - start, dispatch::TimeDelta::fromSeconds(AppDelegate::LaunchPauseSeconds));
     EXPECT_FALSE(watching->windowVisibleAtLaunch);
     EXPECT_EQ(requestsTo(platform.http(), "/init"), 1);
 

@@ -66,9 +66,8 @@ TEST_P(StatusHudDisplayTimeTest, AnImageShowStaysUpForItsDisplayTime) {
     EXPECT_TRUE(std::isnan(log.timeOf(KVTRProgressHUDWillDisappearNotification)));
 
     env.fastForwardBy(0.04 + 0.2);
-    double shown =
-        log.timeOf(KVTRProgressHUDWillDisappearNotification) - log.timeOf(KVTRProgressHUDDidAppearNotification);
-    EXPECT_NEAR(shown, GetParam().seconds, 1e-9);
+    EXPECT_EQ(log.between(KVTRProgressHUDDidAppearNotification, KVTRProgressHUDWillDisappearNotification),
+              dispatch::TimeDelta::fromSeconds(GetParam().seconds));
     EXPECT_FALSE(HUD::iKVTRisible());
     EXPECT_FALSE(inWindow());
 }
@@ -103,7 +102,7 @@ TEST_F(StatusHudTest, AnErrorShownRightAfterADismissStaysOnScreen) {
                              KVTRProgressHUDWillDisappearNotification, KVTRProgressHUDDidDisappearNotification,
                              KVTRProgressHUDWillAppearNotification, KVTRProgressHUDDidAppearNotification,
                              KVTRProgressHUDWillDisappearNotification, KVTRProgressHUDDidDisappearNotification}));
-    EXPECT_NEAR(log.times[6] - log.times[5], 2.0, 1e-9);
+    EXPECT_EQ(log.stamps[6] - log.stamps[5], dispatch::TimeDelta::fromWholeSeconds(2));
 }
 
 TEST_F(StatusHudTest, AnErrorWithNothingShownFirstStillAppears) {
@@ -160,7 +159,7 @@ TEST_F(StatusHudTest, NotificationsComeInOrderWithTheStatus) {
         ASSERT_NE(n->userInfo(), nullptr) << n->name();
         EXPECT_EQ(n->userInfo()->objectForKey(KVTRProgressHUDStatusUserInfoKey)->description(), "同步中");
     }
-    EXPECT_DOUBLE_EQ(log.times[1] - log.times[0], double(0.15f));
+    EXPECT_EQ(log.stamps[1] - log.stamps[0], dispatch::TimeDelta::fromSeconds(double(0.15f)));
 }
 
 TEST_F(StatusHudTest, AShowOnAVisibleHudDoesNotAppearAgain) {

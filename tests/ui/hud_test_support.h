@@ -57,6 +57,7 @@ public:
                                                                  if (n->name().rfind(prefix_, 0) == 0) {
                                                                      names.push_back(n->name());
                                                                      times.push_back(dispatch::now());
+                                                                     stamps.push_back(dispatch::nowTicks());
                                                                      all.push_back(n);
                                                                  }
                                                              });
@@ -70,12 +71,26 @@ public:
         }
         return NAN;
     }
+    // How long after the first `from` the first `to` was posted.
+    dispatch::TimeDelta between(const std::string& from, const std::string& to) const {
+        return stampOf(to) - stampOf(from);
+    }
 
     std::vector<std::string> names;
     std::vector<double> times;
+    // The same on the clock's ticks, for exact differences.
+    std::vector<dispatch::TimeTicks> stamps;
     std::vector<ns::Ref<ns::Notification>> all;
 
 private:
+    dispatch::TimeTicks stampOf(const std::string& name) const {
+        for (size_t i = 0; i < names.size(); ++i) {
+            if (names[i] == name) return stamps[i];
+        }
+        ADD_FAILURE() << name << " was not posted";
+        return {};
+    }
+
     std::string prefix_;
 };
 

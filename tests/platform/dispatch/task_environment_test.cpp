@@ -41,16 +41,20 @@ TEST(TaskEnvironment, FastForwardFiresInTimeOrderAndSettlesBetween) {
 TEST(TaskEnvironment, TimeStandsStillUntilMovedAndWallTimeFollows) {
     testing::TaskEnvironment env;
     EXPECT_TRUE(dispatch::Clock::isMock());
-    double start = env.now();
+    dispatch::TimeTicks start = env.nowTicks();
+    EXPECT_EQ(start, env.start());
     double wall = dispatch::wallTime();
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    EXPECT_EQ(env.now(), start);
+    EXPECT_EQ(env.nowTicks(), start);
     env.fastForwardBy(90);
     EXPECT_EQ(dispatch::wallTime() - wall, 90.0);
-    // Wall time starts near the real date.
-    auto real = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
-    EXPECT_LT(std::abs(wall - real), 3600.0);
+    // Wall time starts on a fixed date, not the machine's: 2024-01-01T00:00:00Z.
+    EXPECT_EQ(wall, 1704067200.0);
+    env.setWallTime(1800000000.5);
+    EXPECT_EQ(dispatch::wallTime(), 1800000000.5);
+    EXPECT_EQ(env.nowTicks() - start, dispatch::TimeDelta::fromWholeSeconds(90));
     EXPECT_THROW(env.fastForwardBy(-1), ns::Exception);
+    EXPECT_THROW(env.fastForwardBy(dispatch::TimeDelta::fromNanoseconds(-1)), ns::Exception);
 }
 
 TEST(TaskEnvironment, RestoresRealTimeAndTheMainThreadAndDropsLeftovers) {
@@ -100,15 +104,19 @@ TEST(TaskEnvironment, StuckBackgroundWorkIsReportedNotHung) {
     std::mutex lock;
     std::condition_variable released;
     bool release = false;
-    dispatch::globalQueue()->async([&] {
+    auto queue = dispatch::Queue::serial("test.stuck");
+    queue->async([&] {
         std::unique_lock<std::mutex> hold(lock);
         released.wait(hold, [&] { return release; });
     });
+    queue->async([] {});
     try {
         env.runUntilIdle();
         ADD_FAILURE() << "runUntilIdle returned with a block still running";
     } catch (const ns::Exception& e) {
-        EXPECT_NE(e.reason().find("1 background blocks"), std::string::npos) << e.reason();
+        EXPECT_NE(e.reason().find("2 background blocks"), std::string::npos) << e.reason();
+        // The report names the queue that holds the work.
+        EXPECT_NE(e.reason().find("test.stuck (2)"), std::string::npos) << e.reason();
     }
     {
         std::lock_guard<std::mutex> hold(lock);

@@ -172,9 +172,18 @@ TEST_F(URLSessionTransferTest, CancelEndsTheTaskOnceWithCancelled) {
     auto task = session->dataTaskWithURL(ns::URL::make(server.url("/slow")));
     task->resume();
     ASSERT_TRUE(server.waitForRequests(1, 5.0));
+    // The delegate queue runs on its own threads: once the events before
+    // are through, hold it, so the completion can only be on its way; the
+    // task reads canceling until it is delivered.
+    session->delegateQueue()->waitUntilAllOperationsAreFinished();
+    session->delegateQueue()->setSuspended(true);
     task->cancel();
     task->cancel();
     EXPECT_EQ(task->state(), ns::URLSessionTaskStateCanceling);
+    env.runUntilIdle();
+    EXPECT_EQ(task->state(), ns::URLSessionTaskStateCanceling);
+    EXPECT_TRUE(delegate->record().completions.empty());
+    session->delegateQueue()->setSuspended(false);
     env.runUntilIdle();
 
     const auto record = delegate->record();

@@ -151,7 +151,7 @@ TEST_F(HTTPCookieTest, SetCookieLineAttributes) {
     EXPECT_TRUE(domain->isSecure());
     EXPECT_TRUE(domain->isHTTPOnly());
     // Max-Age wins over Expires.
-    EXPECT_NEAR(domain->expiresDate()->timeIntervalSinceNow(), 60, 1);
+    EXPECT_EQ(domain->expiresDate()->timeIntervalSinceNow(), 60);
     EXPECT_TRUE(domain->matchesURL(*url("https://img.shop.example/x")));
     EXPECT_FALSE(domain->matchesURL(*url("http://img.shop.example/x")));
     EXPECT_FALSE(domain->matchesURL(*url("https://evilshop.example/")));

@@ -16,20 +16,24 @@ namespace {
 // Puts the one clock on mock time for the test, as the task environment does.
 class MockClock {
 public:
-    MockClock() { dispatch::detail::installMockClock(); }
+    MockClock() { dispatch::detail::installMockClock(dispatch::DefaultMockStart); }
     ~MockClock() { dispatch::detail::uninstallMockClock(); }
-    void advance(double seconds) { dispatch::detail::advanceMockClock(dispatch::now() + seconds); }
+    void advance(double seconds) {
+        dispatch::detail::advanceMockClock(dispatch::nowTicks() + dispatch::TimeDelta::fromSeconds(seconds));
+    }
 };
 
 TEST(DateClock, NowReadsTheOneClock) {
     MockClock clock;
     auto before = Date::now();
-    EXPECT_DOUBLE_EQ(before->timeIntervalSince1970(), dispatch::wallTime());
+    // The mock wall clock starts on a fixed date, whatever the machine's.
+    EXPECT_EQ(before->timeIntervalSince1970(), dispatch::DefaultMockWallTime);
+    EXPECT_EQ(before->timeIntervalSince1970(), dispatch::wallTime());
     clock.advance(90);
     auto after = Date::now();
-    EXPECT_DOUBLE_EQ(after->timeIntervalSinceDate(*before), 90);
-    EXPECT_DOUBLE_EQ(before->timeIntervalSinceNow(), -90);
-    EXPECT_DOUBLE_EQ(Date::withTimeIntervalSinceNow(5)->timeIntervalSinceDate(*after), 5);
+    EXPECT_EQ(after->timeIntervalSinceDate(*before), 90);
+    EXPECT_EQ(before->timeIntervalSinceNow(), -90);
+    EXPECT_EQ(Date::withTimeIntervalSinceNow(5)->timeIntervalSinceDate(*after), 5);
 }
 
 TEST(Log, CapturesMessagesAndWritesPrefixedLines) {

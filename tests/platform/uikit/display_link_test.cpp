@@ -1,6 +1,7 @@
 #include <vector>
 
 #include "platform/dispatch/RunLoop.h"
+#include "platform/dispatch/Time.h"
 #include "platform/uikit/DisplayLink.h"
 #include "ui_test_support.h"
 
@@ -9,19 +10,20 @@ namespace {
 using DisplayLinkTest = UIKitTest;
 
 TEST_F(DisplayLinkTest, TicksSixtyTimesASecondOnTheClock) {
-    double origin = env.now();
-    std::vector<double> stamps;
-    auto link = ui::DisplayLink::make([&](ui::DisplayLink& l) { stamps.push_back(l.timestamp() - origin); });
+    dispatch::TimeTicks origin = env.nowTicks();
+    std::vector<dispatch::TimeDelta> stamps;
+    auto link = ui::DisplayLink::make([&](ui::DisplayLink& l) { stamps.push_back(l.frameTime() - origin); });
     env.fastForwardBy(0.1);
     EXPECT_TRUE(stamps.empty());  // not on a run loop yet
 
-    origin = env.now();
+    origin = env.nowTicks();
     link->addToRunLoop(dispatch::RunLoop::main(), dispatch::RunLoopMode::Common);
     env.fastForwardBy(0.055);
     ASSERT_EQ(stamps.size(), 3u);
-    EXPECT_NEAR(stamps[0], 1.0 / 60, 1e-9);
-    EXPECT_NEAR(stamps[2], 3.0 / 60, 1e-9);
-    EXPECT_NEAR(link->targetTimestamp() - link->timestamp(), 1.0 / 60, 1e-9);
+    EXPECT_EQ(stamps[0], dispatch::TimeDelta::fromNanoseconds(16666667));
+    EXPECT_EQ(stamps[2], dispatch::TimeDelta::fromMilliseconds(50));
+    EXPECT_EQ(link->targetFrameTime() - origin, dispatch::TimeDelta::fromNanoseconds(66666667));
+    EXPECT_EQ(link->timestamp(), link->frameTime().inSeconds());
     EXPECT_NEAR(link->duration(), 1.0 / 60, 1e-12);
     env.fastForwardBy(1.0 - 0.05);
     EXPECT_EQ(link->frameCount(), 60u);  // at 1.005 s
@@ -30,6 +32,22 @@ TEST_F(DisplayLinkTest, TicksSixtyTimesASecondOnTheClock) {
     env.fastForwardBy(1.0);
     EXPECT_EQ(stamps.size(), 60u);
     EXPECT_FALSE(link->isValid());
+}
+
+TEST_F(DisplayLinkTest, FramesFallExactlyOnTheGridAtAnyUptime) {
+    std::vector<dispatch::TimeTicks> frames;
+    auto link = ui::DisplayLink::make([&](ui::DisplayLink& l) { frames.push_back(l.frameTime()); });
+    dispatch::TimeTicks added = env.nowTicks();
+    link->addToRunLoop(dispatch::RunLoop::main(), dispatch::RunLoopMode::Common);
+    env.fastForwardBy(2.0);
+    ASSERT_EQ(frames.size(), 120u);
+    const auto second = dispatch::TimeDelta::fromWholeSeconds(1);
+    EXPECT_EQ(frames[59] - added, second);  // the 60th tick
+    EXPECT_EQ(frames[60] - frames[0], second);
+    EXPECT_EQ(frames[119] - added, second * 2);
+    EXPECT_EQ(frames[0] - added, dispatch::TimeDelta::fromNanoseconds(16666667));
+    EXPECT_EQ(link->targetFrameTime() - added, dispatch::TimeDelta::fromNanoseconds(2016666667));
+    link->invalidate();
 }
 
 TEST_F(DisplayLinkTest, PreferredRateAndPause) {

@@ -2,6 +2,7 @@
 // delegate, timers on the mock clock, the console in the platform log.
 
 #include "platform/dispatch/Queue.h"
+#include "platform/dispatch/Time.h"
 #include "platform/foundation/Log.h"
 #include "web_test_support.h"
 
@@ -68,10 +69,10 @@ TEST_F(PageSurfaceTest, AnAnswerThatComesLaterResumesTheScript) {
     loadHTML("<script>var log = [];</script>");
     dialogs->answerLater = true;
     dialogs->confirmAnswer = true;
-    double started = env.now();
+    dispatch::TimeTicks started = env.nowTicks();
     EXPECT_EQ(eval("log.push('before'); var r = confirm('Pay?'); log.push('after ' + r); log.join(', ')"),
               "before, after true");
-    EXPECT_DOUBLE_EQ(env.now() - started, 0.5);
+    EXPECT_EQ(env.nowTicks() - started, dispatch::TimeDelta::fromMilliseconds(500));
 
     // The page's timers keep running while it waits.
     EXPECT_EQ(eval("setTimeout(function () { log.push('timer'); }, 100);"

@@ -1,0 +1,169 @@
+// What the task loader keeps and serves locally: the URL cache (reading a
+// stored response, offering a fresh one to store), file URLs and cookies.
+
+#include "platform/foundation/URLSessionTaskLoader.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "platform/foundation/HTTPCookie.h"
+#include "platform/foundation/URLError.h"
+#include "platform/foundation/URLSessionTaskLoaderSupport.h"
+
+namespace ns::detail {
+
+using namespace loading;
+
+bool URLSessionTaskLoader::serveFromCacheOrFile() {
+    const Ref<URL>& url = request_->URL();
+    if (schemeOf(*url) == "file") {
+        auto path = url->path();
+        struct stat info {};
+        if (!path || ::stat(path->utf8().c_str(), &info) != 0) {
+            complete(error(URLErrorFileDoesNotExist));
+            return true;
+        }
+        if (S_ISDIR(info.st_mode)) {
+            complete(error(URLErrorFileIsDirectory));
+            return true;
+        }
+        auto bytes = Data::withContentsOfFile(path->utf8());
+        if (!bytes) {
+            complete(error(URLErrorNoPermissionsToReadFile));
+            return true;
+        }
+        auto extension = url->pathExtension();
+        auto response = URLResponse::make(url, String::make(URLResponse::mimeTypeForPathExtension(extension ? extension->utf8() : "")),
+                                          int64_t(bytes->length()), nullptr);
+        fromCache_ = true;
+        serveLocally(response, std::string(bytes->view()));
+        return true;
+    }
+    const auto& config = session_->currentConfiguration();
+    const Ref<URLCache>& cache = config->URLCache();
+    if (!cache || !request_->HTTPMethod()->isEqualToString("GET") || setup_.resume) return false;
+    uint64_t policy = request_->cachePolicy();
+    if (policy == URLRequestUseProtocolCachePolicy) policy = config->requestCachePolicy();
+    if (policy == URLRequestReloadIgnoringLocalCacheData || policy == URLRequestReloadIgnoringLocalAndRemoteCacheData ||
+        policy == URLRequestReloadRevalidatingCacheData) {
+        return false;
+    }
+    auto cached = cache->cachedResponseForRequest(*request_);
+    const bool usable = cached && (policy != URLRequestUseProtocolCachePolicy || cached->isFresh());
+    if (usable) {
+        fromCache_ = true;
+        serveLocally(cached->response(), std::string(cached->data()->view()));
+        return true;
+    }
+    if (policy == URLRequestReturnCacheDataDontLoad) {
+        complete(error(URLErrorResourceUnavailable));
+        return true;
+    }
+    return false;
+}
+
+int64_t LoaderSetup::bodyLength(const URLRequest& request) const {
+    const std::string& method = request.HTTPMethod()->utf8();
+    if (method == "GET" || method == "HEAD") return 0;
+    switch (body) {
+    case Body::Data: return int64_t(uploadData->length());
+    case Body::File: {
+        struct stat info {};
+        return ::stat(uploadFile.c_str(), &info) == 0 ? int64_t(info.st_size) : 0;
+    }
+    case Body::FromRequest:
+        if (!request.HTTPBodyStream()) return request.HTTPBody() ? int64_t(request.HTTPBody()->length()) : 0;
+        [[fallthrough]];
+    case Body::Stream:
+        if (const std::string* length = request.headerFields().value("Content-Length")) {
+            char* end = nullptr;
+            long long n = std::strtoll(length->c_str(), &end, 10);
+            if (end && *end == '\0' && n >= 0) return n;
+        }
+        return URLSessionTransferSizeUnknown;
+    }
+    return 0;
+}
+
+void URLSessionTaskLoader::storeCookies(const HTTPURLResponse& response) {
+    const auto& config = session_->currentConfiguration();
+    const Ref<HTTPCookieStorage>& storage = config->HTTPCookieStorage();
+    if (!storage || !config->HTTPShouldSetCookies() || !request_->HTTPShouldHandleCookies()) return;
+    if (response.setCookieLines().empty()) return;
+    const uint64_t policy = config->HTTPCookieAcceptPolicy();
+    if (policy == HTTPCookieAcceptPolicyNever) return;
+    const Ref<URL>& url = request_->URL();
+    if (policy == HTTPCookieAcceptPolicyOnlyFromMainDocumentDomain && request_->mainDocumentURL()) {
+        const std::string host = lowered(hostOf(*url));
+        const std::string main = lowered(hostOf(*request_->mainDocumentURL()));
+        const bool inDomain = host == main || (host.size() > main.size() &&
+                                               host.compare(host.size() - main.size(), main.size(), main) == 0 &&
+                                               host[host.size() - main.size() - 1] == '.');
+        if (!inDomain) return;
+    }
+    for (const std::string& line : response.setCookieLines()) {
+        if (auto cookie = HTTPCookie::cookieWithSetCookieLine(line, *url)) storage->setCookie(cookie);
+    }
+}
+
+void URLSessionTaskLoader::serveLocally(const Ref<URLResponse>& response, std::string body) {
+    head_ = Head::Final;
+    acceptFinalResponse(response);
+    if (done_) return;
+    if (dispositionPending_) {
+        heldBody_ = std::move(body);
+        finishPending_ = true;
+        pendingOutcome_ = CurlOutcome{};
+        endAwaitingApp();
+        return;
+    }
+    if (!body.empty() && !deliverBody(body.data(), body.size())) return complete(error(URLErrorCannotWriteToFile));
+    finishSuccess();
+}
+
+void URLSessionTaskLoader::finishSuccess() {
+    auto task = task_;
+    auto session = session_;
+    if (setup_.kind == LoaderSetup::Kind::Download) {
+        closeDownloadFile(false);
+        if (setup_.downloadCompletion) return complete(nullptr);
+        auto location = URL::fileURLWithPath(downloadPath_);
+        const std::string path = downloadPath_;
+        downloadPath_.clear();
+        auto download = cast<URLSessionDownloadTask>(task);
+        deliver([session, download, location, path] {
+            if (auto* d = dynamic_cast<URLSessionDownloadDelegate*>(session->delegate().get())) {
+                d->didFinishDownloadingToURL(session, download, location);
+            }
+            // What the delegate did not move away goes now.
+            ::unlink(path.c_str());
+        });
+        return complete(nullptr);
+    }
+    const Ref<URLCache>& cache = session_->currentConfiguration()->URLCache();
+    if (cacheable_ && cache->shouldStoreResponse(*request_, *response_, cacheBody_.size())) {
+        auto proposed = CachedURLResponse::make(response_, Data::withBytes(cacheBody_));
+        cacheBody_.clear();
+        cacheable_ = false;
+        auto request = request_;
+        auto self = shared_from_this();
+        const bool ask = !setup_.dataCompletion;
+        auto dataTask = cast<URLSessionDataTask>(task);
+        beginAwaitingApp();
+        deliver([self, session, dataTask, proposed, cache, request, ask] {
+            auto store = firstCallOnly<Ref<CachedURLResponse>>([self, cache, request](Ref<CachedURLResponse> cached) {
+                if (cached) cache->storeCachedResponse(cached, *request);
+                self->answered([](URLSessionTaskLoader& loader) { loader.complete(nullptr); });
+            });
+            auto* d = ask ? dynamic_cast<URLSessionDataDelegate*>(session->delegate().get()) : nullptr;
+            if (!d || !d->willCacheResponse(session, dataTask, proposed, store)) store(proposed);
+        });
+        endAwaitingApp();
+        return;
+    }
+    complete(nullptr);
+}
+
+}  // namespace ns::detail

@@ -1,0 +1,475 @@
+// The task loader on the wire: the request body, each attempt on the
+// transport, the response head and body, download files, the response
+// disposition and redirects.
+
+#include "platform/foundation/URLSessionTaskLoader.h"
+
+#include <curl/curl.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/foundation/HTTPCookie.h"
+#include "platform/foundation/HomeDirectory.h"
+#include "platform/foundation/URLError.h"
+#include "platform/foundation/URLSessionTaskLoaderSupport.h"
+
+namespace ns::detail {
+
+using namespace loading;
+
+namespace {
+
+constexpr int maxRedirects = 16;
+
+bool isRedirect(int64_t status) {
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+}  // namespace
+
+void URLSessionTaskLoader::prepareBody() {
+    if (done_) return;
+    stream_.reset();
+    streamFailed_ = false;
+    expectedToSend_ = setup_.bodyLength(*request_);
+    const std::string& method = request_->HTTPMethod()->utf8();
+    if (method == "GET" || method == "HEAD") return startAttempt();
+    switch (setup_.body) {
+    case LoaderSetup::Body::Data:
+        return startAttempt();
+    case LoaderSetup::Body::File: {
+        struct stat info {};
+        if (setup_.uploadFile.empty() || ::stat(setup_.uploadFile.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) {
+            return complete(error(URLErrorCannotOpenFile));
+        }
+        stream_ = InputStream::withFileAtPath(setup_.uploadFile);
+        return startAttempt();
+    }
+    case LoaderSetup::Body::FromRequest:
+        if (!request_->HTTPBodyStream()) return startAttempt();
+        [[fallthrough]];
+    case LoaderSetup::Body::Stream: {
+        if (!requestStreamUsed_ && request_->HTTPBodyStream()) {
+            requestStreamUsed_ = true;
+            stream_ = request_->HTTPBodyStream();
+            return startAttempt();
+        }
+        // The first stream is spent (or there never was one): ask for another.
+        auto self = shared_from_this();
+        auto task = task_;
+        auto session = session_;
+        beginAwaitingApp();
+        deliver([self, task, session] {
+            auto answer = firstCallOnly<Ref<InputStream>>([self](Ref<InputStream> stream) {
+                self->answered([stream](URLSessionTaskLoader& loader) {
+                    if (loader.done_) return;
+                    if (!stream) return loader.complete(loader.error(URLErrorRequestBodyStreamExhausted));
+                    loader.stream_ = stream;
+                    loader.startAttempt();
+                });
+            });
+            auto* delegate = dynamic_cast<URLSessionTaskDelegate*>(session->delegate().get());
+            if (!delegate || !delegate->needNewBodyStream(session, task, answer)) answer(nullptr);
+        });
+        endAwaitingApp();
+        return;
+    }
+    }
+}
+
+void URLSessionTaskLoader::startAttempt() {
+    if (done_) return;
+    const auto& config = session_->currentConfiguration();
+    const Ref<URL>& url = request_->URL();
+    CurlTransferSpec spec;
+    spec.url = url->absoluteString()->utf8();
+    if (size_t hash = spec.url.find('#'); hash != std::string::npos) spec.url.resize(hash);
+    spec.method = request_->HTTPMethod()->utf8();
+
+    HTTPHeaderFields headers = request_->headerFields();
+    if (const Ref<Dictionary>& extra = config->HTTPAdditionalHeaders()) {
+        const HTTPHeaderFields additional = HTTPHeaderFields::fromDictionary(extra.get());
+        for (const auto& [name, value] : additional.fields()) {
+            if (!headers.contains(name)) headers.set(name, value);
+        }
+    }
+    if (const Ref<HTTPCookieStorage>& storage = config->HTTPCookieStorage();
+        storage && config->HTTPShouldSetCookies() && request_->HTTPShouldHandleCookies() && !headers.contains("Cookie")) {
+        auto cookies = storage->cookiesForURL(*url);
+        if (!cookies.empty()) {
+            auto fields = HTTPCookie::requestHeaderFieldsWithCookies(cookies);
+            headers.set("Cookie", cast<String>(fields->objectForKey("Cookie"))->utf8());
+        }
+    }
+    if (!authorization_.empty()) headers.set("Authorization", authorization_);
+    // The body's own length is sent; a length the caller wrote could disagree.
+    headers.remove("Content-Length");
+    spec.headers = headers.fields();
+
+    const std::string& method = spec.method;
+    if (method != "GET" && method != "HEAD") {
+        if (stream_) {
+            spec.streamedBody = true;
+            spec.bodyLength = expectedToSend_;
+        } else if (setup_.body == LoaderSetup::Body::Data) {
+            spec.body = setup_.uploadData;
+        } else {
+            spec.body = request_->HTTPBody();
+        }
+    }
+    double idle = config->timeoutIntervalForRequest();
+    const double own = request_->timeoutInterval();
+    if (own > 0 && (idle <= 0 || own < idle)) idle = own;
+    spec.idleTimeout = idle > 0 ? idle : URLRequest::DefaultTimeoutInterval;
+    spec.totalTimeout = std::max(0.0, config->timeoutIntervalForResource() - (realNow() - startedAt_));
+
+    if (stream_ && stream_->streamStatus() == StreamStatusNotOpen) stream_->open();
+    if (stream_ && stream_->streamStatus() == StreamStatusError) {
+        streamFailed_ = true;
+        return complete(error(setup_.body == LoaderSetup::Body::File ? URLErrorCannotOpenFile
+                                                                     : URLErrorRequestBodyStreamExhausted));
+    }
+
+    head_ = Head::None;
+    pendingHead_ = nullptr;
+    heldBody_.clear();
+    sentReported_ = 0;
+    const int64_t expected = expectedToSend_;
+    auto task = task_;
+    deliver([task, expected] {
+        task->setCountOfBytesExpectedToSend(expected);
+        task->setCountOfBytesSent(0);
+    });
+    transferId_ = session_->transport().start(std::move(spec), shared_from_this());
+    if (suspended_) session_->transport().setPaused(transferId_, true);
+}
+
+void URLSessionTaskLoader::transferReceivedHead(int status, std::string version,
+                                                std::vector<HTTPHeaderFields::Field> headers) {
+    if (done_) return;
+    auto response = HTTPURLResponse::make(request_->URL(), status, version, headers);
+    storeCookies(*response);
+    const std::string* location = response->headerFields().value("Location");
+    if (isRedirect(status) && location && !location->empty()) {
+        head_ = Head::Redirect;
+        pendingHead_ = response;
+        heldBody_.clear();
+        return;
+    }
+    const std::string* authenticate = response->headerFields().value("WWW-Authenticate");
+    if (status == 401 && authenticate && lowered(*authenticate).rfind("basic", 0) == 0) {
+        head_ = Head::Authenticate;
+        pendingHead_ = response;
+        heldBody_.clear();
+        return;
+    }
+    head_ = Head::Final;
+    acceptFinalResponse(response);
+}
+
+bool URLSessionTaskLoader::openDownloadFile(bool append) {
+    if (setup_.resume) {
+        downloadPath_ = setup_.resume->path;
+        fd_ = ::open(downloadPath_.c_str(), O_WRONLY | O_CLOEXEC | (append ? O_APPEND : O_TRUNC));
+    } else {
+        std::string pattern = temporaryDirectory() + "/download-XXXXXX.tmp";
+        fd_ = ::mkostemps(pattern.data(), 4, O_CLOEXEC);
+        if (fd_ >= 0) downloadPath_ = pattern;
+    }
+    return fd_ >= 0;
+}
+
+void URLSessionTaskLoader::closeDownloadFile(bool remove) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    if (remove && !downloadPath_.empty()) ::unlink(downloadPath_.c_str());
+    if (remove) downloadPath_.clear();
+}
+
+void URLSessionTaskLoader::acceptFinalResponse(const Ref<URLResponse>& response) {
+    response_ = response;
+    heldBody_.clear();
+    received_ = 0;
+    expectedToReceive_ = response->expectedContentLength();
+    auto task = task_;
+    auto session = session_;
+    if (setup_.kind == LoaderSetup::Kind::Download) {
+        dispositionPending_ = false;
+        auto http = cast<HTTPURLResponse>(response);
+        const bool append = setup_.resume && http && http->statusCode() == 206;
+        if (!openDownloadFile(append)) {
+            writeFailed_ = true;
+            return complete(error(URLErrorCannotCreateFile));
+        }
+        const int64_t offset = append ? setup_.resume->offset : 0;
+        if (setup_.resume) {
+            received_ = offset;
+            if (expectedToReceive_ >= 0) expectedToReceive_ += offset;
+        }
+        const bool resumed = bool(setup_.resume);
+        const bool tellDelegate = !setup_.downloadCompletion;
+        const int64_t expected = expectedToReceive_;
+        auto download = cast<URLSessionDownloadTask>(task);
+        deliver([task, session, download, response, resumed, tellDelegate, offset, expected] {
+            task->setResponse(response);
+            task->setCountOfBytesExpectedToReceive(expected);
+            task->setCountOfBytesReceived(offset);
+            if (!resumed || !tellDelegate) return;
+            if (auto* d = dynamic_cast<URLSessionDownloadDelegate*>(session->delegate().get())) {
+                d->didResumeAtOffset(session, download, offset, expected);
+            }
+        });
+        return;
+    }
+    const Ref<URLCache>& cache = session_->currentConfiguration()->URLCache();
+    cacheable_ = !fromCache_ && cache && cache->shouldStoreResponse(*request_, *response, std::max<int64_t>(0, expectedToReceive_));
+    cacheBody_.clear();
+    const bool ask = !setup_.dataCompletion && dynamic_cast<URLSessionDataDelegate*>(session_->delegate().get());
+    dispositionPending_ = ask;
+    // Released once the transfer has nothing more to do but wait (see transferFinished).
+    if (ask) beginAwaitingApp();
+    const int64_t expected = expectedToReceive_;
+    auto self = shared_from_this();
+    auto dataTask = cast<URLSessionDataTask>(task);
+    deliver([self, session, dataTask, response, expected, ask] {
+        dataTask->setResponse(response);
+        dataTask->setCountOfBytesExpectedToReceive(expected);
+        if (!ask) return;
+        auto answer = firstCallOnly<URLSessionResponseDisposition>([self](URLSessionResponseDisposition disposition) {
+            self->answered([disposition](URLSessionTaskLoader& loader) { loader.onDisposition(disposition); });
+        });
+        auto* d = dynamic_cast<URLSessionDataDelegate*>(session->delegate().get());
+        if (!d || !d->didReceiveResponse(session, dataTask, response, answer)) answer(URLSessionResponseDisposition::Allow);
+    });
+}
+
+bool URLSessionTaskLoader::transferReceivedBody(const char* bytes, size_t length) {
+    if (done_) return false;
+    if (head_ != Head::Final || dispositionPending_) {
+        heldBody_.append(bytes, length);
+        return true;
+    }
+    return deliverBody(bytes, length);
+}
+
+bool URLSessionTaskLoader::deliverBody(const char* bytes, size_t length) {
+    if (length == 0) return true;
+    received_ += int64_t(length);
+    const int64_t total = received_;
+    auto task = task_;
+    auto session = session_;
+    if (setup_.kind == LoaderSetup::Kind::Download) {
+        for (size_t written = 0; written < length;) {
+            ssize_t n = ::write(fd_, bytes + written, length - written);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) {
+                writeFailed_ = true;
+                return false;
+            }
+            written += size_t(n);
+        }
+        const int64_t expected = expectedToReceive_;
+        const bool tellDelegate = !setup_.downloadCompletion;
+        auto download = cast<URLSessionDownloadTask>(task);
+        deliver([session, download, total, expected, length, tellDelegate] {
+            download->setCountOfBytesReceived(total);
+            if (!tellDelegate) return;
+            if (auto* d = dynamic_cast<URLSessionDownloadDelegate*>(session->delegate().get())) {
+                d->didWriteData(session, download, int64_t(length), total, expected);
+            }
+        });
+        return true;
+    }
+    if (cacheable_) {
+        cacheBody_.append(bytes, length);
+        const Ref<URLCache>& cache = session_->currentConfiguration()->URLCache();
+        if (!cache->shouldStoreResponse(*request_, *response_, cacheBody_.size())) {
+            cacheable_ = false;
+            cacheBody_.clear();
+        }
+    }
+    if (setup_.dataCompletion) {
+        resultBody_.append(bytes, length);
+        deliver([task, total] { task->setCountOfBytesReceived(total); });
+        return true;
+    }
+    auto data = Data::withBytes(bytes, length);
+    auto dataTask = cast<URLSessionDataTask>(task);
+    deliver([session, dataTask, data, total] {
+        dataTask->setCountOfBytesReceived(total);
+        if (auto* d = dynamic_cast<URLSessionDataDelegate*>(session->delegate().get())) {
+            d->didReceiveData(session, dataTask, data);
+        }
+    });
+    return true;
+}
+
+void URLSessionTaskLoader::transferSentBody(int64_t totalSent) {
+    if (done_) return;
+    const int64_t sent = totalSent - sentReported_;
+    if (sent <= 0) return;
+    sentReported_ = totalSent;
+    const int64_t expected = expectedToSend_;
+    auto task = task_;
+    auto session = session_;
+    deliver([session, task, sent, totalSent, expected] {
+        task->setCountOfBytesSent(totalSent);
+        if (auto* d = dynamic_cast<URLSessionTaskDelegate*>(session->delegate().get())) {
+            d->didSendBodyData(session, task, sent, totalSent, expected);
+        }
+    });
+}
+
+int64_t URLSessionTaskLoader::transferReadBody(char* buffer, size_t length) {
+    if (!stream_) return 0;
+    const int64_t n = stream_->read(reinterpret_cast<uint8_t*>(buffer), length);
+    if (n < 0) {
+        streamFailed_ = true;
+        return -1;
+    }
+    return n;
+}
+
+void URLSessionTaskLoader::transferFinished(const CurlOutcome& outcome) {
+    transferId_ = 0;
+    if (done_) return;
+    if (stream_) {
+        stream_->close();
+        stream_.reset();
+    }
+    bool cancelled;
+    {
+        std::lock_guard guard(lock_);
+        cancelled = cancelRequested_;
+    }
+    if (cancelled) return complete(error(URLErrorCancelled));
+    if (dispositionPending_) {
+        finishPending_ = true;
+        pendingOutcome_ = outcome;
+        endAwaitingApp();
+        return;
+    }
+    if (outcome.curlCode != CURLE_OK || outcome.timedOut) return complete(errorFor(outcome));
+    switch (head_) {
+    case Head::None: return complete(error(URLErrorBadServerResponse));
+    case Head::Redirect: return followRedirect();
+    case Head::Authenticate: return askForCredential();
+    case Head::Final: return finishSuccess();
+    }
+}
+
+void URLSessionTaskLoader::onDisposition(URLSessionResponseDisposition disposition) {
+    if (done_ || !dispositionPending_) return;
+    dispositionPending_ = false;
+    switch (disposition) {
+    case URLSessionResponseDisposition::Cancel:
+        return complete(error(URLErrorCancelled));
+    case URLSessionResponseDisposition::BecomeDownload:
+        if (cast<URLSessionUploadTask>(task_)) break;  // uploads stay data tasks
+        return becomeDownload();
+    case URLSessionResponseDisposition::Allow:
+        break;
+    }
+    releaseHeld();
+}
+
+void URLSessionTaskLoader::releaseHeld() {
+    std::string held = std::move(heldBody_);
+    heldBody_.clear();
+    if (!held.empty() && !deliverBody(held.data(), held.size())) return complete(error(URLErrorCannotWriteToFile));
+    if (finishPending_) {
+        finishPending_ = false;
+        CurlOutcome outcome = *pendingOutcome_;
+        pendingOutcome_.reset();
+        transferFinished(outcome);
+    }
+}
+
+void URLSessionTaskLoader::becomeDownload() {
+    auto dataTask = cast<URLSessionDataTask>(task_);
+    auto download = session_->adoptAsDownload(dataTask);
+    setup_.kind = LoaderSetup::Kind::Download;
+    task_ = download;
+    weakTask_ = download;
+    cacheable_ = false;
+    cacheBody_.clear();
+    auto session = session_;
+    const auto response = response_;
+    const int64_t expected = expectedToReceive_;
+    deliver([session, dataTask, download, response, expected] {
+        download->setResponse(response);
+        download->setCountOfBytesExpectedToReceive(expected);
+        // The data task ends here, without a completion call of its own.
+        dataTask->markCompleted(nullptr);
+        if (auto* d = dynamic_cast<URLSessionDataDelegate*>(session->delegate().get())) {
+            d->didBecomeDownloadTask(session, dataTask, download);
+        }
+        session->taskDidComplete(dataTask.get());
+    });
+    if (!openDownloadFile(false)) {
+        writeFailed_ = true;
+        return complete(error(URLErrorCannotCreateFile));
+    }
+    received_ = 0;
+    releaseHeld();
+}
+
+void URLSessionTaskLoader::followRedirect() {
+    if (++redirects_ > maxRedirects) return complete(error(URLErrorHTTPTooManyRedirects));
+    auto response = pendingHead_;
+    const std::string* location = response->headerFields().value("Location");
+    Ref<URL> target = location ? URL::make(*location, request_->URL()) : nullptr;
+    if (!target) return finalWithHeldBody();
+    auto next = MutableURLRequest::copyOf(*request_);
+    next->setURL(target);
+    const int64_t status = response->statusCode();
+    const std::string& method = request_->HTTPMethod()->utf8();
+    if ((status == 303 && method != "HEAD") || ((status == 301 || status == 302) && method == "POST")) {
+        next->setHTTPMethod("GET");
+        next->setHTTPBody(nullptr);
+        next->setHTTPBodyStream(nullptr);
+        next->setValueForHTTPHeaderField(Ref<String>(), "Content-Type");
+        next->setValueForHTTPHeaderField(Ref<String>(), "Content-Length");
+    }
+    // Credentials for one server are not handed to another.
+    if (hostOf(*target) != hostOf(*request_->URL())) authorization_.clear();
+    Ref<URLRequest> proposed = URLRequest::copyOf(*next);
+    auto self = shared_from_this();
+    auto task = task_;
+    auto session = session_;
+    beginAwaitingApp();
+    deliver([self, task, session, response, proposed] {
+        auto answer = firstCallOnly<Ref<URLRequest>>([self](Ref<URLRequest> request) {
+            self->answered([request](URLSessionTaskLoader& loader) { loader.onRedirectDecision(request); });
+        });
+        auto* d = dynamic_cast<URLSessionTaskDelegate*>(session->delegate().get());
+        if (!d || !d->willPerformHTTPRedirection(session, task, response, proposed, answer)) answer(proposed);
+    });
+    endAwaitingApp();
+}
+
+void URLSessionTaskLoader::onRedirectDecision(Ref<URLRequest> request) {
+    if (done_) return;
+    if (!request) return finalWithHeldBody();
+    request_ = URLRequest::copyOf(*request);
+    auto task = task_;
+    auto current = request_;
+    deliver([task, current] { task->setCurrentRequest(current); });
+    const Ref<URL>& url = request_->URL();
+    if (!url) return complete(error(URLErrorBadURL));
+    const std::string scheme = schemeOf(*url);
+    if (scheme != "http" && scheme != "https") return complete(error(URLErrorUnsupportedURL));
+    if (serveFromCacheOrFile()) return;
+    prepareBody();
+}
+
+void URLSessionTaskLoader::finalWithHeldBody() {
+    std::string body = std::move(heldBody_);
+    heldBody_.clear();
+    serveLocally(pendingHead_, std::move(body));
+}
+
+}  // namespace ns::detail
