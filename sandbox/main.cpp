@@ -17,6 +17,7 @@
 #include <string>
 #include <thread>
 
+#include "sandbox/ChannelServer.h"
 #include "sandbox/GamePageServer.h"
 #include "sandbox/GameServer.h"
 #include "sandbox/PlatformServer.h"
@@ -99,10 +100,12 @@ int main(int argc, char** argv) {
     std::unique_ptr<sandbox::GamePageServer> page;
     std::unique_ptr<sandbox::PlatformServer> platform;
     std::unique_ptr<sandbox::GameServer> game;
+    std::unique_ptr<sandbox::ChannelServer> channel;
     try {
         page = std::make_unique<sandbox::GamePageServer>(options.pagePort);
         platform = std::make_unique<sandbox::PlatformServer>(options.platformPort);
         game = std::make_unique<sandbox::GameServer>(options.gamePort);
+        channel = std::make_unique<sandbox::ChannelServer>();
     } catch (const std::exception& error) {
         std::fprintf(stderr, "gamehost-sandbox: %s\n", error.what());
         return 1;
@@ -111,10 +114,12 @@ int main(int argc, char** argv) {
     page->http().setTrace(say);
     platform->http().setTrace(say);
     game->http().setTrace(say);
+    channel->http().setTrace(say);
 
     say("page " + page->pageURL());
     say("platform " + platform->http().origin());
     say("game " + game->http().origin());
+    say("channel " + channel->base());
 
     // A closed standard input means whoever started us has gone; it stops
     // us through the same wait as the signals, and says so.
@@ -131,6 +136,7 @@ int main(int argc, char** argv) {
     sigwait(&stopSignals, &received);
     const char* reason = received == SIGINT ? "interrupt" : inputClosed ? "standard input closed" : "terminate";
     say(std::string("stopping (") + reason + ")");
+    channel.reset();
     game.reset();
     platform.reset();
     page.reset();

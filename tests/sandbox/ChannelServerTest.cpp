@@ -1,0 +1,84 @@
+#include "sandbox/ChannelServer.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/foundation/Data.h"
+#include "platform/foundation/Dictionary.h"
+#include "platform/foundation/Text.h"
+#include "sandbox/ChannelWire.h"
+#include "sandbox/Json.h"
+#include "tests/sandbox/SandboxClient.h"
+
+namespace sandbox {
+namespace {
+
+// A request body in the app's wire format, base64 broken into lines as the
+// app sends it.
+std::string requestBody(const std::string& json) {
+    std::string base64 = ns::Data::withBytes(json)->base64EncodedString(ns::Base64Encoding64CharacterLineLength);
+    std::string framed = "x";
+    for (size_t i = 0; i < base64.size(); ++i) {
+        if (i) framed += '_';
+        framed += std::to_string(int(base64[i]) + channel_wire::kKeyTable[i % 64]);
+    }
+    return channel_wire::gzip(framed + "y");
+}
+
+// The JSON object of a reply in the full wire format.
+ns::Id codecReply(const test::Reply& reply) {
+    auto framed = channel_wire::gunzip(reply.body);
+    if (!framed || framed->size() < 2) return nullptr;
+    std::string base64;
+    size_t i = 0, start = 1;
+    while (start < framed->size() - 1) {
+        size_t end = framed->find_first_of("_y", start);
+        base64 += static_cast<char>(std::stol(framed->substr(start, end - start)) - channel_wire::kKeyTable[i++ % 64]);
+        start = end + 1;
+    }
+    auto json = ns::Data::withBase64EncodedString(base64);
+    return json ? jsonValue(json->view()) : nullptr;
+}
+
+TEST(ChannelServer, AnswersALoginOfTheKnownAccountInTheWireFormat) {
+    ChannelServer server;
+    EXPECT_EQ(server.base(), server.http().origin() + "/sdkapicoupon/");
+    std::string json = R"({"z":"player1","b":"pass123","c":"3","d":"1001","e":")" + std::string(60, 'E') +
+                       R"(","f":"7001","x":"20001"})";
+    auto reply = test::post(server.http(), "/sdkapicoupon/login/dologin", requestBody(json));
+    ASSERT_EQ(reply.status, 200);
+    ns::Id answer = codecReply(reply);
+    EXPECT_EQ(test::text(answer, "z"), "1");
+    EXPECT_EQ(test::text(answer, "b"), "player1");
+
+    auto refused = codecReply(test::post(server.http(), "/sdkapicoupon/login/dologin",
+                                         requestBody(R"({"z":"player1","b":"wrong"})")));
+    EXPECT_EQ(test::text(refused, "z"), "0");
+}
+
+TEST(ChannelServer, MalformedBodiesGetAnErrorReplyAndTheServerGoesOn) {
+    ChannelServer server;
+    for (const std::string& body : {std::string(), std::string("plain text"), channel_wire::gzip("x1_2_3y"),
+                                    channel_wire::gzip("xy"), channel_wire::gzip("x99999999999999999999y"),
+                                    requestBody("[1,2]"), requestBody("{oops")}) {
+        auto reply = test::post(server.http(), "/sdkapicoupon/login/dologin", body);
+        ASSERT_EQ(reply.status, 200);
+        EXPECT_EQ(test::text(codecReply(reply), "z"), "0");
+    }
+    auto form = test::post(server.http(), "/sdkapicoupon/login/iosxiaohao", "not=gzip");
+    auto plain = channel_wire::gunzip(form.body);
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(test::text(jsonValue(*plain), "code"), "0");
+    EXPECT_EQ(test::post(server.http(), "/sdkapicoupon/no/such", requestBody("{}")).status, 404);
+    EXPECT_EQ(test::text(codecReply(test::post(server.http(), "/sdkapicoupon/login/logout", requestBody("{}"))), "z"),
+              "1")
+        << "still serving";
+}
+
+TEST(ChannelServer, TheNoticeIsAPlainFormPostWithAJsonReply) {
+    ChannelServer server;
+    auto reply = test::post(server.http(), "/sdkapicoupon/Sdkmsg/indexios", "z=player1&b=7001&c=1001");
+    EXPECT_EQ(test::text(reply.json(), "code"), "1") << reply.body;
+}
+
+}  // namespace
+}  // namespace sandbox
