@@ -116,12 +116,7 @@ TEST_F(RealNameViewTest, SkippingWithoutAReplyShowsSkipAndHandsOnNothing) {
 }
 
 TEST_F(RealNameViewTest, AnUnreachableServerToastsOnTheFormAndNothingElseChanges) {
-    std::string closed;
-    {
-        sandbox::ChannelServer gone;
-        closed = gone.base();
-    }
-    ::setenv("GAMEHOST_CHANNEL_API_URL", closed.c_str(), 1);
+    pointAtClosedServer();
     fill("张三", "110101199001011234");
     ns::LogCapture log;
     view->btnClick();

@@ -46,6 +46,14 @@ protected:
         env.fastForwardBy(1);
     }
 
+    // A page pushed on the login window's navigation, above a first screen.
+    void pushPage(std::string_view identifier) {
+        auto nav = TVBaseNav::make(std::make_shared<TVBaseVC>());
+        presentFullScreen(nav);
+        nav->pushViewController(scene(identifier), false);
+        env.runUntilIdle();
+    }
+
     // The window's tree against dumps/<name>-<orientation>.txt.
     void expectDump(const std::string& name) {
         std::string actual = testing::UIDriver::dumpTree(window);
@@ -77,18 +85,12 @@ TEST_P(ScreenDumpTest, NoticePage) {
 }
 
 TEST_P(ScreenDumpTest, AgreementPage) {
-    auto nav = TVBaseNav::make(std::make_shared<TVBaseVC>());
-    presentFullScreen(nav);
-    nav->pushViewController(scene("TVShowHTMLVC"), false);
-    env.runUntilIdle();
+    pushPage("TVShowHTMLVC");
     expectDump("agreement");
 }
 
 TEST_P(ScreenDumpTest, ForgottenPasswordPage) {
-    auto nav = TVBaseNav::make(std::make_shared<TVBaseVC>());
-    presentFullScreen(nav);
-    nav->pushViewController(scene("TVForgetPasswordVC"), false);
-    env.runUntilIdle();
+    pushPage("TVForgetPasswordVC");
     expectDump("forgotten-password");
 }
 

@@ -49,6 +49,16 @@ protected:
         ShareVale::sharedInstance()->setPassWord(ns::str(sandbox::ChannelServer::kKnownPassword));
     }
 
+    // Points the SDK at a stand-in that has gone: nothing answers there.
+    void pointAtClosedServer() {
+        std::string closed;
+        {
+            sandbox::ChannelServer gone;
+            closed = gone.base();
+        }
+        ::setenv("GAMEHOST_CHANNEL_API_URL", closed.c_str(), 1);
+    }
+
     sandbox::ChannelServer server;
     ns::Ref<ui::ViewController> root;
     testing::UIDriver driver;

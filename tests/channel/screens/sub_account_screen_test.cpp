@@ -139,12 +139,7 @@ TEST_F(SubAccountScreenTest, AddIsHiddenWhenTenArriveAndShownAtNine) {
 
 TEST_F(SubAccountScreenTest, AnAddThatCannotReachTheServerHidesTheHUDAndSaysSo) {
     auto screen = present();
-    std::string closed;
-    {
-        sandbox::ChannelServer gone;
-        closed = gone.base();
-    }
-    ::setenv("GAMEHOST_CHANNEL_API_URL", closed.c_str(), 1);
+    pointAtClosedServer();
     ns::LogCapture log;
     screen->addSubNameWithNickName(ns::str("新号"));
     EXPECT_TRUE(screen->hud());

@@ -71,12 +71,7 @@ TEST_F(WebPagesTest, TheAgreementLoadsUnderASpinnerThatStopsAndStays) {
 }
 
 TEST_F(WebPagesTest, AFailedAgreementLoadStopsTheSpinnerAndLeavesThePageEmpty) {
-    std::string closed;
-    {
-        sandbox::ChannelServer gone;
-        closed = gone.base();
-    }
-    ::setenv("GAMEHOST_CHANNEL_API_URL", closed.c_str(), 1);
+    pointAtClosedServer();
     auto page = open<TVShowHTMLVC>("TVShowHTMLVC");
     auto indicator = ns::cast<ui::ActivityIndicatorView>(page->view()->viewWithTag(TVShowHTMLVC::kIndicatorTag));
     ASSERT_TRUE(indicator);
