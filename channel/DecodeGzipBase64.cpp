@@ -1,5 +1,6 @@
 #include "channel/DecodeGzipBase64.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 
@@ -28,6 +29,10 @@ ns::Id parseMutableLeaves(const ns::Ref<ns::Data>& data) {
     ns::Id object = ns::JSONSerialization::JSONObjectWithData(data, ns::JSONReadingMutableLeaves, &error);
     if (!object) logParseFailure(error);
     return object;
+}
+
+bool isASCII(std::string_view bytes) {
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 // The leading integer of a piece: optional sign and digits, 0 without any.
@@ -78,20 +83,32 @@ std::string DecodeGzipBase64::substitute(std::u16string_view base64) {
 
 std::u16string DecodeGzipBase64::unsubstitute(std::string_view framed) {
     std::u16string units;
-    size_t i = 0, start = 0;
-    while (true) {
-        size_t end = framed.find('_', start);
-        std::string_view piece = framed.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
-        units += static_cast<char16_t>(static_cast<uint64_t>(leadingInteger(piece) - key(i)) & 0xffff);
-        ++i;
-        if (end == std::string_view::npos) break;
-        start = end + 1;
+    units.reserve(framed.size() / 3 + 1);
+    const char* p = framed.data();
+    const char* const end = p + framed.size();
+    for (size_t i = 0;; ++i) {
+        // The usual piece is a few digits: read them at once, and go the
+        // general way only for anything else.
+        const char* start = p;
+        int64_t value = 0;
+        while (p < end && *p >= '0' && *p <= '9' && p - start < 9) value = value * 10 + (*p++ - '0');
+        if (p < end && *p != '_') {
+            while (p < end && *p != '_') ++p;
+            value = leadingInteger(std::string_view(start, p - start));
+        }
+        units += static_cast<char16_t>(static_cast<uint64_t>(value - key(i)) & 0xffff);
+        if (p == end) break;
+        ++p;  // the "_"
     }
     return units;
 }
 
 ns::Ref<ns::Data> DecodeGzipBase64::codingJSON(const ns::Ref<ns::Dictionary>& dictionary) {
     ns::Ref<ns::Error> error;
+    if (!dictionary || !ns::JSONSerialization::isValidJSONObject(dictionary)) {
+        logParseFailure(nullptr);
+        return nullptr;
+    }
     auto json = ns::JSONSerialization::dataWithJSONObject(dictionary, 0, &error);
     if (!json) {
         logParseFailure(error);
@@ -106,16 +123,33 @@ ns::Ref<ns::Data> DecodeGzipBase64::codingJSON(const ns::Ref<ns::Dictionary>& di
 ns::Id DecodeGzipBase64::decodingJSON(const ns::Ref<ns::Data>& data) {
     auto plain = vrqBXNGzipUtillity::uncompressZippedData(data);
     if (!plain) return nullptr;
-    auto text = ns::String::withData(plain, ns::StringEncoding::UTF8);
-    if (!text || text->length() < 2) return nullptr;
-    // Without its first and last character (the frame letters, unchecked).
-    auto inner = text->substringWithRange({1, text->length() - 2});
-    auto base64 = ns::String::withCharacters(unsubstitute(inner->utf8()));
-    auto decoded = ns::Data::withBase64EncodedString(base64->utf8());
+    // The framed text without its first and last character (the frame
+    // letters, unchecked). Replies are ASCII; other text goes the long way.
+    std::string_view bytes = plain->view();
+    std::string inner;
+    if (isASCII(bytes)) {
+        if (bytes.size() < 2) return nullptr;
+        inner = bytes.substr(1, bytes.size() - 2);
+    } else {
+        auto text = ns::String::withData(plain, ns::StringEncoding::UTF8);
+        if (!text || text->length() < 2) return nullptr;
+        inner = text->substringWithRange({1, text->length() - 2})->utf8();
+    }
+    std::u16string units = unsubstitute(inner);
+    std::string base64;
+    if (std::all_of(units.begin(), units.end(), [](char16_t unit) { return unit < 0x80; }))
+        base64.assign(units.begin(), units.end());
+    else
+        base64 = ns::String::withCharacters(units)->utf8();
+    auto decoded = ns::Data::withBase64EncodedString(base64);
     if (!decoded) return nullptr;
-    auto json = ns::String::withData(decoded, ns::StringEncoding::UTF8);
-    if (!json) return nullptr;
-    return parseMutableLeaves(json->dataUsingEncoding(ns::StringEncoding::UTF8));
+    // The bytes must read as UTF-8 text; that text's bytes are parsed.
+    if (ns::unicode::isValidUtf8(decoded->view()) && !decoded->view().starts_with("\xEF\xBB\xBF"))
+        return parseMutableLeaves(decoded);
+    auto text = ns::String::withData(decoded, ns::StringEncoding::UTF8);
+    if (!text) return nullptr;
+    if (text->utf8() == decoded->view()) return parseMutableLeaves(decoded);
+    return parseMutableLeaves(text->dataUsingEncoding(ns::StringEncoding::UTF8));
 }
 
 ns::Id DecodeGzipBase64::vrq_decodingJSON(const ns::Ref<ns::Data>& data) {

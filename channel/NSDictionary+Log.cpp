@@ -28,12 +28,7 @@ std::string arrayDescription(const ns::Array& array) {
 }
 
 void install() {
-    ns::setCollectionDescriptionHook([](const ns::Object& collection, unsigned level) {
-        if (auto array = dynamic_cast<const ns::Array*>(&collection)) return arrayDescription(*array);
-        if (auto dictionary = dynamic_cast<const ns::Dictionary*>(&collection))
-            return dictionaryDescription(*dictionary);
-        return ns::platformCollectionDescription(collection, level);
-    });
+    ns::setCollectionDescriptions(arrayDescription, dictionaryDescription);
 }
 
 namespace {

@@ -28,9 +28,9 @@ void ShareVale::distroyInstance() {
 }
 
 uint64_t ShareVale::loginStyle() const {
-    auto value = ns::UserDefaults::standardUserDefaults()->objectForKey("TV_LoginStyle");
-    if (auto number = ns::cast<ns::Number>(value)) return number->unsignedLongLongValue();
-    return 0;
+    // A negative or unreadable value counts as no saved login.
+    int64_t style = ns::UserDefaults::standardUserDefaults()->integerForKey("TV_LoginStyle");
+    return style > 0 ? static_cast<uint64_t>(style) : 0;
 }
 
 void ShareVale::setLoginStyle(uint64_t style) {

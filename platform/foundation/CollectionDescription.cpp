@@ -136,6 +136,16 @@ void setCollectionDescriptionHook(DescriptionHook hook) {
     currentHook = std::move(next);
 }
 
+void setCollectionDescriptions(std::function<std::string(const Array&)> array,
+                               std::function<std::string(const Dictionary&)> dictionary) {
+    setCollectionDescriptionHook([array = std::move(array), dictionary = std::move(dictionary)](
+                                     const Object& collection, unsigned level) {
+        if (auto asArray = dynamic_cast<const Array*>(&collection)) return array(*asArray);
+        if (auto asDictionary = dynamic_cast<const Dictionary*>(&collection)) return dictionary(*asDictionary);
+        return platformCollectionDescription(collection, level);
+    });
+}
+
 std::string collectionDescription(const Object& collection, unsigned level) {
     std::shared_ptr<const DescriptionHook> hook;
     {

@@ -19,6 +19,12 @@ inline std::string textOf(const Id& value) { return textOf(value.get()); }
 // restores the platform's own form.
 using DescriptionHook = std::function<std::string(const Object& collection, unsigned level)>;
 void setCollectionDescriptionHook(DescriptionHook hook);
+// A hook that prints arrays and dictionaries in the given forms and every
+// other collection in the platform's own.
+class Array;
+class Dictionary;
+void setCollectionDescriptions(std::function<std::string(const Array&)> array,
+                               std::function<std::string(const Dictionary&)> dictionary);
 // The platform's own description of an array, dictionary or set (used when no
 // hook is set, and by hooks that only decorate it).
 std::string platformCollectionDescription(const Object& collection, unsigned level);
