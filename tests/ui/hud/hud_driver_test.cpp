@@ -4,8 +4,8 @@
 #include "hud_test_support.h"
 #include "platform/testing/UIDriver.h"
 #include "platform/uikit/Button.h"
-#include "ui/KVTRProgressHUD.h"
-#include "ui/sd_KXProgressHUD.h"
+#include "ui/hud/KVTRProgressHUD.h"
+#include "ui/hud/sd_KXProgressHUD.h"
 
 namespace {
 
