@@ -10,11 +10,6 @@ void TVRefreshAutoNormalFooter::prepare() {
     setActivityIndicatorViewStyle(TVRefreshActivityIndicatorStyle);
 }
 
-void TVRefreshAutoNormalFooter::setActivityIndicatorViewStyle(int64_t style) {
-    parts_.setStyle(style);
-    setNeedsLayout();
-}
-
 void TVRefreshAutoNormalFooter::placeSubviews() {
     TVRefreshAutoStateFooter::placeSubviews();
     auto spinner = loadingView();

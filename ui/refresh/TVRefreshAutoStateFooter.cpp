@@ -21,10 +21,6 @@ void TVRefreshAutoStateFooter::prepare() {
     label->addGestureRecognizer(tap);
 }
 
-void TVRefreshAutoStateFooter::setTitle(const ns::Ref<ns::String>& title, TVRefreshState state) {
-    titles_.setTitle(*this, title, state, this->state());
-}
-
 void TVRefreshAutoStateFooter::stateLabelClick() {
     if (state() == TVRefreshState::Idle) beginRefreshing();
 }

@@ -4,17 +4,12 @@
 #include "ui/refresh/TVRefreshAutoFooter.h"
 #include "ui/refresh/TVRefreshParts.h"
 
-class TVRefreshAutoStateFooter : public TVRefreshAutoFooter {
+class TVRefreshAutoStateFooter : public TVRefreshWithTitles<TVRefreshAutoFooter> {
     RT_DECLARE_CLASS(TVRefreshAutoStateFooter)
 public:
-    const ns::Ref<ui::Label>& stateLabel() { return titles_.label(*this); }
-    double labelLeftInset() const { return labelLeftInset_; }
-    void setLabelLeftInset(double inset) { labelLeftInset_ = inset; }
     bool isRefreshingTitleHidden() const { return refreshingTitleHidden_; }
     void setRefreshingTitleHidden(bool hidden) { refreshingTitleHidden_ = hidden; }
 
-    void setTitle(const ns::Ref<ns::String>& title, TVRefreshState state);
-    ns::Ref<ns::String> titleForState(TVRefreshState state) const { return titles_.titleForState(state); }
     // The title's tap.
     void stateLabelClick();
 
@@ -25,7 +20,5 @@ protected:
     void placeSubviews() override;
 
 private:
-    double labelLeftInset_ = TVRefreshLabelLeftInset;
     bool refreshingTitleHidden_ = false;
-    TVRefreshStateTitles titles_;
 };

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "platform/dispatch/Queue.h"
 #include "ui/refresh/TVExtension.h"
 #include "ui/refresh/TVRefreshScrollView.h"
 
@@ -49,19 +48,7 @@ void TVRefreshBackFooter::scrollViewContentOffsetDidChange(const ns::KeyValueCha
         setPullingPercent(percent);
         return;
     }
-    if (scrollView->isDragging()) {
-        setPullingPercent(percent);
-        double threshold = happen + TV_h(*this);
-        if (state() == TVRefreshState::Idle && offset > threshold) {
-            setState(TVRefreshState::Pulling);
-        } else if (state() == TVRefreshState::Pulling && offset <= threshold) {
-            setState(TVRefreshState::Idle);
-        }
-    } else if (state() == TVRefreshState::Pulling) {
-        beginRefreshing();
-    } else if (percent < 1) {
-        setPullingPercent(percent);
-    }
+    followPull(scrollView->isDragging(), percent, offset > happen + TV_h(*this));
 }
 
 void TVRefreshBackFooter::setState(TVRefreshState state) {
@@ -69,24 +56,12 @@ void TVRefreshBackFooter::setState(TVRefreshState state) {
     if (state == old) return;
     TVRefreshFooter::setState(state);
     auto scrollView = this->scrollView();
-    ns::Weak<TVRefreshBackFooter> weak = ref<TVRefreshBackFooter>();
     if (state == TVRefreshState::Idle || state == TVRefreshState::NoMoreData) {
         if (old != TVRefreshState::Refreshing) return;
-        ui::View::animate(
-            TVRefreshSlowAnimationDuration,
-            [weak] {
-                auto self = weak.lock();
-                auto scrollView = self ? self->scrollView() : nullptr;
-                if (!scrollView) return;
-                setTV_insetB(*scrollView, TV_insetB(*scrollView) - self->lastBottomDelta_);
-                if (self->isAutomaticallyChangeAlpha()) self->setAlpha(0.0);
-            },
-            [weak](bool) {
-                auto self = weak.lock();
-                if (!self) return;
-                self->setPullingPercent(0.0);
-                if (const auto& block = self->endRefreshingCompletionBlock()) block();
-            });
+        springBack([](TVRefreshComponent& control, ui::ScrollView& scrollView) {
+            auto& self = static_cast<TVRefreshBackFooter&>(control);
+            setTV_insetB(scrollView, TV_insetB(scrollView) - self.lastBottomDelta_);
+        });
         // New rows arrived: the offset is set again to itself, so observers
         // see the content where it is.
         if (scrollView && heightForContentBreakView() > 0 && TV_totalDataCount(*scrollView) != lastRefreshCount_) {
@@ -94,30 +69,16 @@ void TVRefreshBackFooter::setState(TVRefreshState state) {
         }
     } else if (state == TVRefreshState::Refreshing) {
         if (scrollView) lastRefreshCount_ = TV_totalDataCount(*scrollView);
-        ui::View::animate(
-            TVRefreshFastAnimationDuration,
-            [weak] {
-                auto self = weak.lock();
-                auto scrollView = self ? self->scrollView() : nullptr;
-                if (!scrollView) return;
-                double bottom = TV_h(*self) + self->scrollViewOriginalInset().bottom;
-                double deltaH = self->heightForContentBreakView();
-                if (deltaH < 0) bottom -= deltaH;  // short content: fill the gap too
-                self->lastBottomDelta_ = bottom - TV_insetB(*scrollView);
-                setTV_insetB(*scrollView, bottom);
-                setTV_offsetY(*scrollView, self->happenOffsetY() + TV_h(*self));
-            },
-            [weak](bool) {
-                if (auto self = weak.lock()) self->executeRefreshingCallback();
-            });
+        holdOpen([](TVRefreshComponent& control, ui::ScrollView& scrollView) {
+            auto& self = static_cast<TVRefreshBackFooter&>(control);
+            double bottom = TV_h(self) + self.scrollViewOriginalInset().bottom;
+            double deltaH = self.heightForContentBreakView();
+            if (deltaH < 0) bottom -= deltaH;  // short content: fill the gap too
+            self.lastBottomDelta_ = bottom - TV_insetB(scrollView);
+            setTV_insetB(scrollView, bottom);
+            setTV_offsetY(scrollView, self.happenOffsetY() + TV_h(self));
+        });
     }
-}
-
-void TVRefreshBackFooter::postState(TVRefreshState state) {
-    ns::Weak<TVRefreshBackFooter> weak = ref<TVRefreshBackFooter>();
-    dispatch::mainQueue()->async([weak, state] {
-        if (auto self = weak.lock()) self->setState(state);
-    });
 }
 
 void TVRefreshBackFooter::endRefreshing() { postState(TVRefreshState::Idle); }

@@ -27,8 +27,6 @@ protected:
     void scrollViewContentOffsetDidChange(const ns::KeyValueChange* change) override;
 
 private:
-    void postState(TVRefreshState state);
-
     int64_t lastRefreshCount_ = 0;
     double lastBottomDelta_ = 0;
 };

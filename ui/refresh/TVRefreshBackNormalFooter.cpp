@@ -11,11 +11,6 @@ void TVRefreshBackNormalFooter::prepare() {
     setActivityIndicatorViewStyle(TVRefreshActivityIndicatorStyle);
 }
 
-void TVRefreshBackNormalFooter::setActivityIndicatorViewStyle(int64_t style) {
-    parts_.setStyle(style);
-    setNeedsLayout();
-}
-
 void TVRefreshBackNormalFooter::placeSubviews() {
     TVRefreshBackStateFooter::placeSubviews();
     double centerX = TV_w(*this) * 0.5;

@@ -4,20 +4,14 @@
 
 #include "ui/refresh/TVRefreshBackStateFooter.h"
 
-class TVRefreshBackNormalFooter : public TVRefreshBackStateFooter {
+class TVRefreshBackNormalFooter : public TVRefreshWithSpinner<TVRefreshBackStateFooter> {
     RT_DECLARE_CLASS(TVRefreshBackNormalFooter)
 public:
     const ns::Ref<ui::ImageView>& arrowView() { return parts_.arrowView(*this); }
-    ns::Ref<ui::ActivityIndicatorView> loadingView() { return parts_.loadingView(*this); }
-    int64_t activityIndicatorViewStyle() const { return parts_.style(); }
-    void setActivityIndicatorViewStyle(int64_t style);
 
     void setState(TVRefreshState state) override;
 
 protected:
     void prepare() override;
     void placeSubviews() override;
-
-private:
-    TVRefreshArrowSpinner parts_;
 };

@@ -13,10 +13,6 @@ void TVRefreshBackStateFooter::prepare() {
     setTitle(TV_localizedStringForKey(TVRefreshBackFooterNoMoreDataText), TVRefreshState::NoMoreData);
 }
 
-void TVRefreshBackStateFooter::setTitle(const ns::Ref<ns::String>& title, TVRefreshState state) {
-    titles_.setTitle(*this, title, state, this->state());
-}
-
 void TVRefreshBackStateFooter::placeSubviews() {
     TVRefreshBackFooter::placeSubviews();
     if (stateLabel()->constraints().empty()) stateLabel()->setFrame(bounds());

@@ -149,3 +149,61 @@ void TVRefreshComponent::executeRefreshingCallback() {
         if (self->beginRefreshingCompletionBlock_) self->beginRefreshingCompletionBlock_();
     });
 }
+
+// ---- Shared by headers and back footers ----
+
+void TVRefreshComponent::postState(TVRefreshState state) {
+    ns::Weak<TVRefreshComponent> weak = ref<TVRefreshComponent>();
+    dispatch::mainQueue()->async([weak, state] {
+        if (auto self = weak.lock()) self->setState(state);
+    });
+}
+
+void TVRefreshComponent::followPull(bool dragging, double percent, bool beyondThreshold) {
+    if (dragging) {
+        setPullingPercent(percent);
+        if (state_ == TVRefreshState::Idle && beyondThreshold) {
+            setState(TVRefreshState::Pulling);
+        } else if (state_ == TVRefreshState::Pulling && !beyondThreshold) {
+            setState(TVRefreshState::Idle);
+        }
+    } else if (state_ == TVRefreshState::Pulling) {
+        beginRefreshing();
+    } else if (percent < 1) {
+        setPullingPercent(percent);
+    }
+}
+
+void TVRefreshComponent::springBack(InsetChange restoreInset) {
+    ns::Weak<TVRefreshComponent> weak = ref<TVRefreshComponent>();
+    ui::View::animate(
+        TVRefreshSlowAnimationDuration,
+        [weak, restoreInset] {
+            auto self = weak.lock();
+            auto scrollView = self ? self->scrollView() : nullptr;
+            // A freed scroll view has no inset to give back.
+            if (!scrollView) return;
+            restoreInset(*self, *scrollView);
+            if (self->automaticallyChangeAlpha_) self->setAlpha(0.0);
+        },
+        [weak](bool) {
+            auto self = weak.lock();
+            if (!self) return;
+            self->setPullingPercent(0.0);
+            if (self->endRefreshingCompletionBlock_) self->endRefreshingCompletionBlock_();
+        });
+}
+
+void TVRefreshComponent::holdOpen(InsetChange openInset) {
+    ns::Weak<TVRefreshComponent> weak = ref<TVRefreshComponent>();
+    ui::View::animate(
+        TVRefreshFastAnimationDuration,
+        [weak, openInset] {
+            auto self = weak.lock();
+            auto scrollView = self ? self->scrollView() : nullptr;
+            if (scrollView) openInset(*self, *scrollView);
+        },
+        [weak](bool) {
+            if (auto self = weak.lock()) self->executeRefreshingCallback();
+        });
+}

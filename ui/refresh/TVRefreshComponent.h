@@ -89,6 +89,20 @@ protected:
     // Posts the refreshing callbacks to the main queue: block, target-action,
     // begin completion.
     void executeRefreshingCallback();
+    // The pull that headers and back footers share: while the user drags,
+    // the percent follows and the state turns Pulling past the threshold and
+    // back to Idle before it; letting go while Pulling refreshes.
+    void followPull(bool dragging, double percent, bool beyondThreshold);
+    // Back from Refreshing: over 0.4 s `restoreInset` gives the scroll view
+    // its inset back and the alpha goes to 0 when it follows the pull; then
+    // the percent is 0 and the end completion is called.
+    // setState on a later turn of the main queue.
+    void postState(TVRefreshState state);
+    using InsetChange = std::function<void(TVRefreshComponent& control, ui::ScrollView& scrollView)>;
+    void springBack(InsetChange restoreInset);
+    // Into Refreshing: over 0.25 s `openInset` holds the control in view;
+    // then the refreshing callbacks are posted.
+    void holdOpen(InsetChange openInset);
     void setScrollViewOriginalInset(const cg::EdgeInsets& inset) { scrollViewOriginalInset_ = inset; }
     // The height of the control (its frame's).
     double height() const { return frame().size.height; }

@@ -50,18 +50,7 @@ void TVRefreshHeader::scrollViewContentOffsetDidChange(const ns::KeyValueChange*
     if (offset > happen) return;
     double threshold = happen - TV_h(*this);
     double percent = (happen - offset) / TV_h(*this);
-    if (scrollView->isDragging()) {
-        setPullingPercent(percent);
-        if (state() == TVRefreshState::Idle && offset < threshold) {
-            setState(TVRefreshState::Pulling);
-        } else if (state() == TVRefreshState::Pulling && offset >= threshold) {
-            setState(TVRefreshState::Idle);
-        }
-    } else if (state() == TVRefreshState::Pulling) {
-        beginRefreshing();
-    } else if (percent < 1) {
-        setPullingPercent(percent);
-    }
+    followPull(scrollView->isDragging(), percent, offset < threshold);
 }
 
 void TVRefreshHeader::setState(TVRefreshState state) {
@@ -73,44 +62,21 @@ void TVRefreshHeader::setState(TVRefreshState state) {
         auto defaults = ns::UserDefaults::standardUserDefaults();
         defaults->setObjectForKey(ns::Date::now(), lastUpdatedTimeKey_);
         defaults->synchronize();
-        ui::View::animate(
-            TVRefreshSlowAnimationDuration,
-            [weak] {
-                auto self = weak.lock();
-                auto scrollView = self ? self->scrollView() : nullptr;
-                // A freed scroll view has no inset to give back.
-                if (!scrollView) return;
-                setTV_insetT(*scrollView, TV_insetT(*scrollView) + self->insetTDelta_);
-                if (self->isAutomaticallyChangeAlpha()) self->setAlpha(0.0);
-            },
-            [weak](bool) {
-                auto self = weak.lock();
-                if (!self) return;
-                self->setPullingPercent(0.0);
-                if (const auto& block = self->endRefreshingCompletionBlock()) block();
-            });
+        springBack([](TVRefreshComponent& control, ui::ScrollView& scrollView) {
+            auto& self = static_cast<TVRefreshHeader&>(control);
+            setTV_insetT(scrollView, TV_insetT(scrollView) + self.insetTDelta_);
+        });
     } else if (state == TVRefreshState::Refreshing) {
         dispatch::mainQueue()->async([weak] {
-            ui::View::animate(
-                TVRefreshFastAnimationDuration,
-                [weak] {
-                    auto self = weak.lock();
-                    auto scrollView = self ? self->scrollView() : nullptr;
-                    if (!scrollView) return;
-                    double top = self->scrollViewOriginalInset().top + TV_h(*self);
-                    setTV_insetT(*scrollView, top);
-                    scrollView->setContentOffset({0, -top}, false);
-                },
-                [weak](bool) {
-                    if (auto self = weak.lock()) self->executeRefreshingCallback();
-                });
+            auto self = weak.lock();
+            if (!self) return;
+            self->holdOpen([](TVRefreshComponent& control, ui::ScrollView& scrollView) {
+                double top = control.scrollViewOriginalInset().top + TV_h(control);
+                setTV_insetT(scrollView, top);
+                scrollView.setContentOffset({0, -top}, false);
+            });
         });
     }
 }
 
-void TVRefreshHeader::endRefreshing() {
-    ns::Weak<TVRefreshHeader> weak = ref<TVRefreshHeader>();
-    dispatch::mainQueue()->async([weak] {
-        if (auto self = weak.lock()) self->setState(TVRefreshState::Idle);
-    });
-}
+void TVRefreshHeader::endRefreshing() { postState(TVRefreshState::Idle); }

@@ -9,11 +9,6 @@ void TVRefreshNormalHeader::prepare() {
     setActivityIndicatorViewStyle(TVRefreshActivityIndicatorStyle);
 }
 
-void TVRefreshNormalHeader::setActivityIndicatorViewStyle(int64_t style) {
-    parts_.setStyle(style);
-    setNeedsLayout();
-}
-
 void TVRefreshNormalHeader::placeSubviews() {
     TVRefreshStateHeader::placeSubviews();
     double centerX = TV_w(*this) * 0.5;

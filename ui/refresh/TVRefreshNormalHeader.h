@@ -10,20 +10,14 @@
 // it came.
 inline constexpr double TVRefreshArrowTurn = 0.000001 - std::numbers::pi;
 
-class TVRefreshNormalHeader : public TVRefreshStateHeader {
+class TVRefreshNormalHeader : public TVRefreshWithSpinner<TVRefreshStateHeader> {
     RT_DECLARE_CLASS(TVRefreshNormalHeader)
 public:
     const ns::Ref<ui::ImageView>& arrowView() { return parts_.arrowView(*this); }
-    ns::Ref<ui::ActivityIndicatorView> loadingView() { return parts_.loadingView(*this); }
-    int64_t activityIndicatorViewStyle() const { return parts_.style(); }
-    void setActivityIndicatorViewStyle(int64_t style);
 
     void setState(TVRefreshState state) override;
 
 protected:
     void prepare() override;
     void placeSubviews() override;
-
-private:
-    TVRefreshArrowSpinner parts_;
 };

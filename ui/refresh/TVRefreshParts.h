@@ -72,3 +72,52 @@ private:
     std::map<TVRefreshState, std::vector<ns::Ref<ui::Image>>> images_;
     std::map<TVRefreshState, double> durations_;
 };
+
+// What the state controls add over their base class: a title by state and
+// the gap between the title and what sits left of it.
+template <class Base>
+class TVRefreshWithTitles : public Base {
+public:
+    const ns::Ref<ui::Label>& stateLabel() { return titles_.label(*this); }
+    double labelLeftInset() const { return labelLeftInset_; }
+    void setLabelLeftInset(double inset) { labelLeftInset_ = inset; }
+    void setTitle(const ns::Ref<ns::String>& title, TVRefreshState state) {
+        titles_.setTitle(*this, title, state, this->state());
+    }
+    ns::Ref<ns::String> titleForState(TVRefreshState state) const { return titles_.titleForState(state); }
+
+protected:
+    TVRefreshStateTitles titles_;
+    double labelLeftInset_ = TVRefreshLabelLeftInset;
+};
+
+// What the normal controls add: a spinner of a chosen style.
+template <class Base>
+class TVRefreshWithSpinner : public Base {
+public:
+    ns::Ref<ui::ActivityIndicatorView> loadingView() { return parts_.loadingView(*this); }
+    int64_t activityIndicatorViewStyle() const { return parts_.style(); }
+    void setActivityIndicatorViewStyle(int64_t style) {
+        parts_.setStyle(style);
+        this->setNeedsLayout();
+    }
+
+protected:
+    TVRefreshArrowSpinner parts_;
+};
+
+// What the image-sequence controls add.
+template <class Base>
+class TVRefreshWithImages : public Base {
+public:
+    const ns::Ref<ui::ImageView>& gifView() { return images_.gifView(*this); }
+    void setImages(const std::vector<ns::Ref<ui::Image>>& images, double duration, TVRefreshState state) {
+        images_.setImages(*this, images, duration, state);
+    }
+    void setImages(const std::vector<ns::Ref<ui::Image>>& images, TVRefreshState state) {
+        images_.setImages(*this, images, state);
+    }
+
+protected:
+    TVRefreshStateImages images_;
+};

@@ -26,10 +26,6 @@ const ns::Ref<ui::Label>& TVRefreshStateHeader::lastUpdatedTimeLabel() {
     return lastUpdatedTimeLabel_;
 }
 
-void TVRefreshStateHeader::setTitle(const ns::Ref<ns::String>& title, TVRefreshState state) {
-    titles_.setTitle(*this, title, state, this->state());
-}
-
 ns::Ref<ns::Calendar> TVRefreshStateHeader::currentCalendar() {
     if (auto gregorian = ns::Calendar::calendarWithIdentifier(ns::CalendarIdentifierGregorian)) return gregorian;
     return ns::Calendar::currentCalendar();

@@ -7,7 +7,7 @@
 #include "ui/refresh/TVRefreshHeader.h"
 #include "ui/refresh/TVRefreshParts.h"
 
-class TVRefreshStateHeader : public TVRefreshHeader {
+class TVRefreshStateHeader : public TVRefreshWithTitles<TVRefreshHeader> {
     RT_DECLARE_CLASS(TVRefreshStateHeader)
 public:
     using LastUpdatedTimeText = std::function<ns::Ref<ns::String>(const ns::Ref<ns::Date>& date)>;
@@ -15,12 +15,6 @@ public:
     // When set, it alone writes the last-updated line.
     void setLastUpdatedTimeText(LastUpdatedTimeText text) { lastUpdatedTimeText_ = std::move(text); }
     const ns::Ref<ui::Label>& lastUpdatedTimeLabel();
-    const ns::Ref<ui::Label>& stateLabel() { return titles_.label(*this); }
-    double labelLeftInset() const { return labelLeftInset_; }
-    void setLabelLeftInset(double inset) { labelLeftInset_ = inset; }
-
-    void setTitle(const ns::Ref<ns::String>& title, TVRefreshState state);
-    ns::Ref<ns::String> titleForState(TVRefreshState state) const { return titles_.titleForState(state); }
     // Gregorian where it can be made by name, else the user's.
     static ns::Ref<ns::Calendar> currentCalendar();
 
@@ -39,6 +33,4 @@ private:
 
     LastUpdatedTimeText lastUpdatedTimeText_;
     ns::Ref<ui::Label> lastUpdatedTimeLabel_;
-    double labelLeftInset_ = TVRefreshLabelLeftInset;
-    TVRefreshStateTitles titles_;
 };
