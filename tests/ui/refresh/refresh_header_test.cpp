@@ -185,6 +185,34 @@ TEST_F(RefreshHeaderTest, GifHeaderShowsTheImageAsFarAsPulledAndGrowsForTallImag
     EXPECT_DOUBLE_EQ(header->gifView()->animationDuration(), 0.2);
 }
 
+TEST_F(RefreshHeaderTest, TheBlockThenTheTargetThenTheBeginCompletionAllOnALaterTurn) {
+    std::vector<std::string> calls;
+    auto target = std::make_shared<ns::Object>();
+    TVRefreshComponent* sender = nullptr;
+    auto header = TVRefreshHeader::headerWithRefreshingTarget<TVRefreshNormalHeader>(
+        target, [&](ns::Object& sent, TVRefreshComponent& control) {
+            EXPECT_EQ(&sent, target.get());
+            sender = &control;
+            calls.push_back("target");
+        });
+    header->setRefreshingBlock([&] { calls.push_back("block"); });
+    setTV_header(*scrollView, header);
+    header->beginRefreshingWithCompletionBlock([&] { calls.push_back("began"); });
+    EXPECT_TRUE(calls.empty());
+    env.fastForwardBy(1);
+    EXPECT_EQ(calls, (std::vector<std::string>{"block", "target", "began"}));
+    EXPECT_EQ(sender, header.get());
+
+    // A target that is gone is skipped.
+    header->endRefreshing();
+    env.fastForwardBy(1);
+    target.reset();
+    calls.clear();
+    header->beginRefreshing();
+    env.fastForwardBy(1);
+    EXPECT_EQ(calls, (std::vector<std::string>{"block", "began"}));
+}
+
 TEST_F(RefreshHeaderTest, InstallingTheSameHeaderTwiceOrNilAndAFreedScrollView) {
     auto header = install();
     setTV_header(*scrollView, header);
