@@ -18,7 +18,7 @@
 #include "platform/uikit/Nib.h"
 #include "platform/uikit/Screen.h"
 #include "platform/uikit/Window.h"
-#include "ui/sd_KXBackgroundView.h"
+#include "ui/hud/sd_KXBackgroundView.h"
 
 RT_DEFINE_CLASS(VRQSubNameVC, TVBaseVC, "VRQSubNameVC")
 

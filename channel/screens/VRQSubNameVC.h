@@ -18,7 +18,7 @@
 #include "platform/uikit/Label.h"
 #include "platform/uikit/LayoutConstraint.h"
 #include "platform/uikit/TableView.h"
-#include "ui/sd_KXProgressHUD.h"
+#include "ui/hud/sd_KXProgressHUD.h"
 
 class VRQSubNameVCDelegate {
 public:
