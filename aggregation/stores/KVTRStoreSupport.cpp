@@ -53,6 +53,39 @@ ns::Ref<ns::Dictionary> identityOf(const ns::Ref<ns::String>& userInfo) {
     return ns::cast<ns::Dictionary>(KVTRDataFormat::dictionaryWithJsonString(userInfo));
 }
 
+ns::Id jsonWithoutLineBreaks(const ns::Ref<ns::String>& text) {
+    if (!text) return nullptr;
+    std::string kept;
+    for (char c : text->utf8()) {
+        if (c != '\t' && c != '\n' && c != '\r') kept += c;
+    }
+    return KVTRDataFormat::dictionaryWithJsonString(ns::String::make(kept));
+}
+
+std::string singleQuotedLiteral(std::string_view text) {
+    static constexpr char Hex[] = "0123456789abcdef";
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c == '\\' || c == '\'') {
+            out += '\\';
+            out += char(c);
+        } else if (c < 0x20 || c == 0x7f) {
+            out += "\\u00";
+            out += Hex[c >> 4];
+            out += Hex[c & 15];
+        } else if (c == 0xe2 && i + 2 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0x80 &&
+                   (static_cast<unsigned char>(text[i + 2]) == 0xa8 || static_cast<unsigned char>(text[i + 2]) == 0xa9)) {
+            // The line and paragraph separators end a script line.
+            out += static_cast<unsigned char>(text[i + 2]) == 0xa8 ? "\\u2028" : "\\u2029";
+            i += 2;
+        } else {
+            out += char(c);
+        }
+    }
+    return out;
+}
+
 ns::Ref<ns::String> resourcePath(std::string_view name, std::string_view type) {
     auto bundlePath = ns::Bundle::mainBundle()->pathForResource("KVTRLight", "bundle");
     auto bundle = bundlePath ? ns::Bundle::bundleWithPath(bundlePath->utf8()) : nullptr;

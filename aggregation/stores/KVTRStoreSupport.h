@@ -41,6 +41,13 @@ ns::Ref<ns::String> plistGameId();
 // The identity dictionary of a KVTRStoreUserInfo text; nil when it is not a
 // JSON object (a parse error is logged).
 ns::Ref<ns::Dictionary> identityOf(const ns::Ref<ns::String>& userInfo);
+// The JSON value of a page's text with every tab, line feed and carriage
+// return taken out first (they cannot sit raw in a JSON text); nil for nil
+// text or, after logging "json解析失败：<error>", for text that is not JSON.
+ns::Id jsonWithoutLineBreaks(const ns::Ref<ns::String>& text);
+// `text` made safe between the single quotes of a script literal: a
+// backslash, a quote, U+2028, U+2029 and control characters are escaped.
+std::string singleQuotedLiteral(std::string_view text);
 // The signing key of the store and welfare requests.
 inline constexpr std::string_view SigningKey = "5d1f7e20c4b98a3361e0fa47d2c85b19";
 

@@ -1,0 +1,10 @@
+#include "aggregation/stores/KVTRStoreViews.h"
+
+#include "aggregation/core/KVTRViewFactory.h"
+#include "aggregation/stores/KVTRStoreHallView.h"
+
+void KVTRStoreViews::install() {
+    auto& factory = KVTRViewFactory::shared();
+    factory.setGMShopViewMaker([] { return std::make_shared<KVTRStoreHallView>(); });
+    factory.setVerticalGMShopViewMaker([] { return std::make_shared<KVTRVerticalStoreHallView>(); });
+}
