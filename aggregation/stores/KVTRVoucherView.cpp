@@ -10,8 +10,6 @@
 #include "platform/foundation/Text.h"
 #include "platform/foundation/URL.h"
 #include "platform/foundation/URLRequest.h"
-#include "platform/webkit/UserContentController.h"
-#include "platform/webkit/WebViewConfiguration.h"
 
 RT_DEFINE_CLASS(KVTRVoucherView, ui::View, "KVTRVoucherView")
 
@@ -22,12 +20,8 @@ constexpr const char* HandlerName = "eventComplete";
 }
 
 KVTRVoucherView::KVTRVoucherView(const cg::Rect& frame) : ui::View(frame) {
-    auto configuration = web::WebViewConfiguration::make();
-    configuration->setUserContentController(web::UserContentController::make());
     const cg::Size screen = screenBounds().size;
-    wkWebView = web::WebView::make({15, 15, screen.width - 90, screen.height - 105}, configuration);
-    wkWebView->scrollView()->setContentInsetAdjustmentBehavior(ui::ScrollViewContentInsetAdjustmentBehavior::Never);
-    wkWebView->setBackgroundColor(ui::whiteColor());
+    wkWebView = makeWebView({15, 15, screen.width - 90, screen.height - 105});
     addSubview(wkWebView);
 }
 
@@ -37,14 +31,7 @@ std::string KVTRVoucherView::pageAddress() {
 
 void KVTRVoucherView::didMoveToWindow() {
     ui::View::didMoveToWindow();
-    auto controller = wkWebView->configuration()->userContentController();
-    controller->removeScriptMessageHandlerForName(HandlerName);
-    if (window()) {
-        auto self = std::dynamic_pointer_cast<KVTRVoucherView>(shared_from_this());
-        controller->addScriptMessageHandler(self, HandlerName);
-        wkWebView->setUIDelegate(self);
-        wkWebView->setNavigationDelegate(self);
-    }
+    bind(wkWebView, std::dynamic_pointer_cast<KVTRVoucherView>(shared_from_this()), window() != nullptr);
 }
 
 void KVTRVoucherView::layoutSubviews() {
@@ -77,24 +64,6 @@ void KVTRVoucherView::callJS(const ns::Ref<ns::String>& json) {
     dispatch::async(dispatch::mainQueue(), [weak, script] {
         if (auto self = weak.lock()) self->wkWebView->evaluateJavaScript(script);
     });
-}
-
-void KVTRVoucherView::runJavaScriptAlertPanelWithMessage(web::WebView&, const ns::Ref<ns::String>& message,
-                                                         AlertCompletion completion) {
-    ns::log("%s   message=%@", "runJavaScriptAlertPanelWithMessage", message);
-    completion();
-}
-
-void KVTRVoucherView::runJavaScriptConfirmPanelWithMessage(web::WebView&, const ns::Ref<ns::String>& message,
-                                                           ConfirmCompletion completion) {
-    ns::log("%s   message=%@", "runJavaScriptConfirmPanelWithMessage", message);
-    completion(true);
-}
-
-void KVTRVoucherView::runJavaScriptTextInputPanelWithPrompt(web::WebView&, const ns::Ref<ns::String>& prompt,
-                                                            const ns::Ref<ns::String>&, PromptCompletion completion) {
-    ns::log("%s   message=%@", "runJavaScriptTextInputPanelWithPrompt", prompt);
-    completion(nullptr);
 }
 
 void KVTRVoucherView::didFinishNavigation(web::WebView&, const ns::Ref<web::Navigation>&) {

@@ -7,16 +7,10 @@
 // The script-message registration lives while the view is in a window, so
 // the page's handler (this view) is released with the hall.
 
+#include "aggregation/stores/KVTRWebPageHost.h"
 #include "platform/uikit/View.h"
-#include "platform/webkit/NavigationDelegate.h"
-#include "platform/webkit/ScriptMessageHandler.h"
-#include "platform/webkit/UIDelegate.h"
-#include "platform/webkit/WebView.h"
 
-class KVTRVoucherView : public ui::View,
-                        public web::ScriptMessageHandler,
-                        public web::UIDelegate,
-                        public web::NavigationDelegate {
+class KVTRVoucherView : public ui::View, public KVTRWebPageHost {
     RT_DECLARE_CLASS(KVTRVoucherView)
 public:
     KVTRVoucherView() : KVTRVoucherView(cg::Rect{}) {}
@@ -38,13 +32,6 @@ public:
 
     void userContentControllerDidReceiveScriptMessage(web::UserContentController& controller,
                                                       const ns::Ref<web::ScriptMessage>& message) override;
-    void runJavaScriptAlertPanelWithMessage(web::WebView& webView, const ns::Ref<ns::String>& message,
-                                            AlertCompletion completion) override;
-    void runJavaScriptConfirmPanelWithMessage(web::WebView& webView, const ns::Ref<ns::String>& message,
-                                              ConfirmCompletion completion) override;
-    void runJavaScriptTextInputPanelWithPrompt(web::WebView& webView, const ns::Ref<ns::String>& prompt,
-                                               const ns::Ref<ns::String>& defaultText,
-                                               PromptCompletion completion) override;
     void didFinishNavigation(web::WebView& webView, const ns::Ref<web::Navigation>& navigation) override;
     void didFailProvisionalNavigation(web::WebView& webView, const ns::Ref<web::Navigation>& navigation,
                                       const ns::Ref<ns::Error>& error) override;
