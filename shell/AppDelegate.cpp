@@ -1,14 +1,12 @@
 #include "shell/AppDelegate.h"
 
 #include "aggregation/core/ROZCoreEntity.h"
-#include "aggregation/stores/KVTRStoreViews.h"
 #include "platform/dispatch/Sleep.h"
 
 RT_DEFINE_CLASS(AppDelegate, ui::Responder, "AppDelegate", rt::property<AppDelegate>("window", &AppDelegate::window_))
 
 bool AppDelegate::applicationDidFinishLaunching(ui::Application& app, const ns::Ref<ns::Dictionary>& options) {
     dispatch::sleepFor(LaunchPauseSeconds);
-    KVTRStoreViews::install();
     ROZCoreEntity::sharedInstance()->applicationDidFinishLaunchingWithOptions(app, options);
     return true;
 }

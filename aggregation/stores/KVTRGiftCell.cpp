@@ -9,7 +9,7 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Text.h"
 #include "platform/uikit/Font.h"
-#include "ui/KVTRProgressHUD.h"
+#include "ui/hud/KVTRProgressHUD.h"
 
 RT_DEFINE_CLASS(KVTRGiftCell, ui::TableViewCell, "KVTRGiftCell")
 RT_DEFINE_CLASS(KVTRVerticalGiftCell, KVTRGiftCell, "KVTRVerticalGiftCell")

@@ -17,7 +17,7 @@
 #include "platform/uikit/AttributedText.h"
 #include "platform/uikit/AttributedTextStyles.h"
 #include "platform/uikit/Font.h"
-#include "ui/KVTRProgressHUD.h"
+#include "ui/hud/KVTRProgressHUD.h"
 
 RT_DEFINE_CLASS(KVTRStoreHallView, KVTRGMShopView, "KVTRStoreHallView")
 RT_DEFINE_CLASS(KVTRVerticalStoreHallView, KVTRVerticalGMShopView, "KVTRVerticalStoreHallView")

@@ -23,7 +23,7 @@
 #include "platform/uikit/StateReset.h"
 #include "platform/uikit/Window.h"
 #include "sandbox/GameServer.h"
-#include "ui/KVTRProgressHUD.h"
+#include "ui/hud/KVTRProgressHUD.h"
 
 namespace storestest {
 
