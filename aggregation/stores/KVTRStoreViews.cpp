@@ -2,6 +2,7 @@
 
 #include "aggregation/core/KVTRViewFactory.h"
 #include "aggregation/stores/KVTRStoreHallView.h"
+#include "aggregation/stores/KVTRTimeBannerView.h"
 #include "aggregation/stores/TRKVNoticeView.h"
 
 void KVTRStoreViews::install() {
@@ -9,4 +10,5 @@ void KVTRStoreViews::install() {
     factory.setGMShopViewMaker([] { return std::make_shared<KVTRStoreHallView>(); });
     factory.setVerticalGMShopViewMaker([] { return std::make_shared<KVTRVerticalStoreHallView>(); });
     factory.setNoticeViewMaker([] { return std::make_shared<TRKVNoticePopView>(); });
+    factory.setTimePopViewMaker([] { return std::make_shared<KVTRTimeBannerView>(); });
 }

@@ -1,7 +1,7 @@
 #pragma once
 // Puts the store screens into KVTRViewFactory, so the facade's openers make
-// them: both store halls (and, as they are built, the announcement and the
-// time-store banner). The app calls it once at launch.
+// them: both store halls, the announcement and the time-store banner. The
+// app calls it once at launch.
 
 class KVTRStoreViews {
 public:

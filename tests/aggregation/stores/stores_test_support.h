@@ -1,6 +1,7 @@
 #pragma once
 // The world of the store views' tests: mock time, the sandbox's game server
-// on loopback, a main bundle of the test's own (game id "1001"), a key
+// on loopback, a main bundle of the test's own (game id "1001", the app's
+// pictures), a key
 // window on a screen of the test's choice, and the identity text the facade
 // would hand in.
 
@@ -59,6 +60,9 @@ protected:
         std::ofstream(folder + "/resources/KVTRPLIST.plist")
             << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
                "<key>game_id</key><string>1001</string></dict></plist>\n";
+        // The app's pictures.
+        std::filesystem::copy(std::string(GAMEHOST_RESOURCES_DIR) + "/KVTRLight.bundle",
+                              folder + "/resources/KVTRLight.bundle", std::filesystem::copy_options::recursive);
         ::setenv("GAMEHOST_RESOURCES", (folder + "/resources").c_str(), 1);
         ::setenv("GAMEHOST_HOME", folder.c_str(), 1);
         ::setenv("GAMEHOST_GAME_SERVER_URL", game.http().origin().c_str(), 1);
