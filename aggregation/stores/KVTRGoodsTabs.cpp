@@ -172,12 +172,7 @@ template <class Goods>
 void KVTRGoodsMenuController<Goods>::viewDidLoad() {
     ui::TableViewController::viewDidLoad();
     auto table = tableView();
-    table->setBackgroundColor(ui::clearColor());
-    table->setSeparatorStyle(ui::TableViewCellSeparatorStyle::None);
-    table->setShowsVerticalScrollIndicator(false);
-    table->setBounces(false);
-    table->setEstimatedRowHeight(MenuRowHeight);
-    table->setContentInsetAdjustmentBehavior(ui::ScrollViewContentInsetAdjustmentBehavior::Never);
+    applyPlainListLook(*table, MenuRowHeight);
     table->registerClass(Goods::MenuCell::staticClass(), Goods::MenuCellName);
 }
 

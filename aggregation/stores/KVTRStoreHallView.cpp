@@ -1,6 +1,7 @@
 #include "aggregation/stores/KVTRStoreHallView.h"
 
 #include <cmath>
+#include <tuple>
 
 #include "aggregation/core/KVTRNetworkManager.h"
 #include "aggregation/stores/KVTRStoreSupport.h"
@@ -63,17 +64,8 @@ StoreHall<Base, Portrait>::StoreHall() {
     vipcategoryDetailVC = std::make_shared<KVTRVIPDetailViewController>();
 
     Column gm;
-    gmShopView = ui::View::make();
-    gmShopView->setHidden(true);
-    gmShopView->setFrame(pageFrame(false));
-    backbg->addSubview(gmShopView);
-    buildPage(gmShopView, false, categoryMenuVC->tableView(), categoryDetailVC->view(), gm);
-    descBgView = gm.panel;
-    nameLabel = gm.name;
-    descTextView = gm.text;
-    gmdescLabel = gm.level;
-    gmGetBtn = gm.claim;
-    gmtotalMoney = gm.total;
+    gmShopView = addGoodsPage(false, categoryMenuVC->tableView(), categoryDetailVC->view(), gm);
+    std::tie(descBgView, nameLabel, descTextView, gmdescLabel, gmGetBtn, gmtotalMoney) = gm.parts();
 
     voucherView = std::make_shared<KVTRVoucherView>();
     backbg->addSubview(voucherView);
@@ -82,17 +74,8 @@ StoreHall<Base, Portrait>::StoreHall() {
     if (!Portrait) voucherView->addSubview(closeButton({P - 45, 5, 32, 32}));
 
     Column vip;
-    vipView = ui::View::make();
-    vipView->setHidden(true);
-    vipView->setFrame(pageFrame(false));
-    backbg->addSubview(vipView);
-    buildPage(vipView, true, vipcategoryMenuVC->tableView(), vipcategoryDetailVC->view(), vip);
-    vipdescBgView = vip.panel;
-    vipnameLabel = vip.name;
-    vipdescTextView = vip.text;
-    vipgmdescLabel = vip.level;
-    vipGetBtn = vip.claim;
-    viptotalMoney = vip.total;
+    vipView = addGoodsPage(true, vipcategoryMenuVC->tableView(), vipcategoryDetailVC->view(), vip);
+    std::tie(vipdescBgView, vipnameLabel, vipdescTextView, vipgmdescLabel, vipGetBtn, viptotalMoney) = vip.parts();
 
     if (Portrait) {
         timeStoreView = std::make_shared<KVTRVerticalTimeStoreView>();
@@ -138,6 +121,17 @@ void StoreHall<Base, Portrait>::changeWordSpaceForLabel(const ns::Ref<ui::Label>
     attributes[ui::ParagraphStyleAttributeName] = ui::ParagraphStyle::make();
     label->setAttributedText(ui::AttributedText::make(label->text(), attributes));
     label->sizeToFit();
+}
+
+template <class Base, bool Portrait>
+ns::Ref<ui::View> StoreHall<Base, Portrait>::addGoodsPage(bool vip, const ns::Ref<ui::View>& menu,
+                                                          const ns::Ref<ui::View>& grid, Column& column) {
+    auto page = ui::View::make();
+    page->setHidden(true);
+    page->setFrame(pageFrame(false));
+    backbg->addSubview(page);
+    buildPage(page, vip, menu, grid, column);
+    return page;
 }
 
 template <class Base, bool Portrait>

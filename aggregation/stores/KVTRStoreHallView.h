@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <string>
+#include <tuple>
 
 #include "aggregation/core/KVTRGMModel.h"
 #include "aggregation/core/KVTRVIPModel.h"
@@ -78,7 +79,11 @@ private:
         ns::Ref<ui::Label> level;
         ns::Ref<ui::Button> claim;
         ns::Ref<ui::Button> total;
+        auto parts() const { return std::make_tuple(panel, name, text, level, claim, total); }
     };
+    // A hidden GM or VIP page on backbg, built.
+    ns::Ref<ui::View> addGoodsPage(bool vip, const ns::Ref<ui::View>& menu, const ns::Ref<ui::View>& grid,
+                                   Column& column);
     void buildPage(const ns::Ref<ui::View>& page, bool vip, const ns::Ref<ui::View>& menu,
                    const ns::Ref<ui::View>& grid, Column& column);
     void setSegmentView();

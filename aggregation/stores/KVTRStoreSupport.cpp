@@ -138,6 +138,15 @@ ns::Ref<ui::Label> makeLabel(const cg::Rect& frame, const ns::Ref<ui::Font>& fon
     return label;
 }
 
+void applyPlainListLook(ui::TableView& table, double estimatedRowHeight) {
+    table.setBackgroundColor(ui::clearColor());
+    table.setSeparatorStyle(ui::TableViewCellSeparatorStyle::None);
+    table.setShowsVerticalScrollIndicator(false);
+    table.setBounces(false);
+    table.setEstimatedRowHeight(estimatedRowHeight);
+    table.setContentInsetAdjustmentBehavior(ui::ScrollViewContentInsetAdjustmentBehavior::Never);
+}
+
 double textHeight(const ns::Ref<ns::String>& text, const ns::Ref<ui::Font>& font, double width, double lineSpacing) {
     ui::TextAttributes attributes;
     attributes[ui::FontAttributeName] = font;

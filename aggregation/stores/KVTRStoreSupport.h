@@ -15,6 +15,7 @@
 #include "platform/uikit/Image.h"
 #include "platform/uikit/ImageView.h"
 #include "platform/uikit/Label.h"
+#include "platform/uikit/TableView.h"
 #include "platform/uikit/Window.h"
 
 namespace kvtr_stores {
@@ -78,6 +79,9 @@ ns::Ref<ui::Button> imageButton(const cg::Rect& frame, std::string_view image);
 ns::Ref<ui::Button> makeCover(const cg::Rect& bounds, double blurAlpha);
 ns::Ref<ui::Label> makeLabel(const cg::Rect& frame, const ns::Ref<ui::Font>& font, std::optional<ui::Color> color,
                              ui::TextAlignment alignment);
+// The stores' list look: clear, without separators, scroll indicator,
+// bouncing or inset adjustment, rows estimated at `estimatedRowHeight`.
+void applyPlainListLook(ui::TableView& table, double estimatedRowHeight);
 // The rounded-up height of `text` set in `font` and wrapped at `width`.
 double textHeight(const ns::Ref<ns::String>& text, const ns::Ref<ui::Font>& font, double width,
                   double lineSpacing = 0);

@@ -62,13 +62,7 @@ void KVTRGiftViewController::setGiftArray(const ns::Ref<ns::Array>& goods) {
 
 void KVTRGiftViewController::viewDidLoad() {
     ui::TableViewController::viewDidLoad();
-    auto table = tableView();
-    table->setBackgroundColor(ui::clearColor());
-    table->setSeparatorStyle(ui::TableViewCellSeparatorStyle::None);
-    table->setShowsVerticalScrollIndicator(false);
-    table->setBounces(false);
-    table->setContentInsetAdjustmentBehavior(ui::ScrollViewContentInsetAdjustmentBehavior::Never);
-    table->setEstimatedRowHeight(45);
+    applyPlainListLook(*tableView(), 45);
 }
 
 int64_t KVTRGiftViewController::numberOfSectionsInTableView(ui::TableView&) {
