@@ -2,6 +2,8 @@
 // feeds it with the sandbox's goods: the tab bar, the pages and their
 // frames, the GM and VIP tabs, claims and closing.
 
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <thread>
 
@@ -13,6 +15,7 @@
 #include "platform/foundation/JSONSerialization.h"
 #include "platform/foundation/MutableArray.h"
 #include "platform/foundation/Text.h"
+#include "platform/testing/LoopbackServer.h"
 #include "tests/aggregation/stores/stores_test_support.h"
 
 namespace {
@@ -136,6 +139,13 @@ TEST_F(StoreHallTest, PortraitHallLeavesNothingBehindWhenClosed) {
     EXPECT_FALSE(hall->superview());
     EXPECT_FALSE(hall->coverView->superview());
     EXPECT_FALSE(hall->closeBtn->superview());
+    // Nothing keeps a closed hall: its pages, lists and web view go with it.
+    ns::Weak<KVTRVerticalStoreHallView> weak = hall;
+    ns::Weak<KVTRVoucherView> voucher = hall->voucherView;
+    hall.reset();
+    env.fastForwardBy(10);
+    EXPECT_FALSE(weak.lock());
+    EXPECT_FALSE(voucher.lock());
 }
 
 TEST_F(StoreHallTest, WideScreensGetAWideHall) {
@@ -170,6 +180,24 @@ TEST_F(StoreHallTest, TheGMPageHasThreeColumnsAndAnnouncesTheFirstGoodsOnce) {
     ASSERT_TRUE(driver.selectRow(hall->categoryMenuVC->tableView(), {0, 1}));
     ASSERT_EQ(seen["DescCategoryDataWillLoad"].size(), 2u);
     EXPECT_EQ(ns::textOf(ns::cast<KVTRGMModel>(seen["DescCategoryDataWillLoad"][1])->categoryid), "14");
+}
+
+TEST_F(StoreHallTest, AGoodsCellShowsOnlyTheIconOfTheAddressItShowsNow) {
+    testing::LoopbackServer icons;
+    std::string png;
+    {
+        std::ifstream file(std::string(GAMEHOST_RESOURCES_DIR) + "/KVTRLight.bundle/close.png", std::ios::binary);
+        png.assign(std::istreambuf_iterator<char>(file), {});
+    }
+    icons.route("GET", "/old.png", testing::Reply::text(png, "image/png"));
+    auto cell = std::make_shared<KVTRGMDetailCell>(cg::Rect{0, 0, 131.75, 46});
+    cell->setIconUrl(text(icons.url("/old.png")));
+    cell->setIconUrl(text(icons.url("/missing.png")));
+    env.runUntilIdle();
+    EXPECT_FALSE(cell->icon->image());
+    cell->setIconUrl(text(icons.url("/old.png")));
+    env.runUntilIdle();
+    EXPECT_TRUE(cell->icon->image());
 }
 
 TEST_F(StoreHallTest, AClaimSendsFiveFieldsAndMarksTheGoodsInEveryCategory) {

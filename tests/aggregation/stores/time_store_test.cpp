@@ -11,6 +11,7 @@
 #include "platform/foundation/Dictionary.h"
 #include "platform/foundation/JSONSerialization.h"
 #include "platform/foundation/Text.h"
+#include "platform/testing/LoopbackServer.h"
 #include "tests/aggregation/stores/stores_test_support.h"
 
 namespace {
@@ -218,6 +219,41 @@ TEST_F(TimeStoreTest, TheRefreshCountdownShowsMinutesAndSecondsAndFetchesAgainAt
     env.runUntilIdle();
     EXPECT_EQ(requestsTo("/timestore/goodsnew").size(), 2u);
     EXPECT_EQ(requestsTo("/menu/index").size(), 2u);
+}
+
+TEST_F(TimeStoreTest, APeriodOfZeroEndsTheFirstCountdownAtOnceAndLaterOnesLastTenSeconds) {
+    testing::LoopbackServer server;
+    int menus = 0;
+    int goods = 0;
+    server.route("GET", "/menu/index", [&](const testing::RecordedRequest&, testing::Reply& reply) {
+        ++menus;
+        reply = testing::Reply::text(R"({"status":200,"time":{"time_shop_refresh":0}})", "application/json");
+    });
+    server.route("GET", "/timestore/goodsnew", [&](const testing::RecordedRequest&, testing::Reply& reply) {
+        ++goods;
+        reply = testing::Reply::text(R"({"status":"200","data":{"list":"not a list","gift_no_name":7}})",
+                                     "application/json");
+    });
+    ::setenv("GAMEHOST_GAME_SERVER_URL", server.baseURL().c_str(), 1);
+    auto page = openPage();
+    page->layoutIfNeeded();
+    env.runUntilIdle();
+    // The first countdown ended at its first tick: goods and menu again.
+    EXPECT_EQ(menus, 2);
+    EXPECT_EQ(goods, 2);
+    // A list of the wrong type reads as an empty one; a number is its text.
+    EXPECT_EQ(page->giftVC()->giftModelArray()->count(), 0u);
+    EXPECT_EQ(ns::textOf(page->giftNameLabel->text()), "7");
+    env.fastForwardBy(9);
+    EXPECT_EQ(menus, 2);
+    env.fastForwardBy(1.5);
+    env.runUntilIdle();
+    EXPECT_EQ(menus, 3);
+    EXPECT_EQ(goods, 3);
+    page->removeFromSuperview();
+    page.reset();
+    env.fastForwardBy(30);
+    EXPECT_EQ(menus, 3) << "a released page ends its cycle";
 }
 
 TEST_F(TimeStoreTest, APaidOrderFetchesTheGoodsAgainEvenWhileThePageIsHidden) {
