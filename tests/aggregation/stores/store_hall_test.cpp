@@ -236,6 +236,47 @@ TEST_F(StoreHallTest, AClaimSendsFiveFieldsAndMarksTheGoodsInEveryCategory) {
     EXPECT_EQ(seen["SuccessGetNotification"].size(), 1u);
 }
 
+TEST_F(StoreHallTest, TheVIPMarkShowsOnlyForStatusOneAndTheGMMarkForAnythingButZero) {
+    const char* statuses = R"([[{"vip_id":"1","gift_id":"1","status":"0"},{"vip_id":"1","gift_id":"2","status":"1"},
+        {"vip_id":"1","gift_id":"3","status":"2"},{"vip_id":"1","gift_id":"4"},{"vip_id":"1","gift_id":"5","status":1}]])";
+    auto hall = openHall({"2"});
+    hall->vipcategoryDetailVC->setSecondMArr(goodsList(statuses));
+    hall->categoryDetailVC->setSecondMArr(goodsList(statuses));
+    env.runUntilIdle();
+    auto marks = [&](const ns::Ref<ui::CollectionView>& grid) {
+        grid->layoutIfNeeded();
+        std::string shown;
+        for (int64_t i = 0; i < 5; ++i) {
+            auto cell = std::dynamic_pointer_cast<KVTRGMDetailCell>(grid->cellForItemAtIndexPath({0, i}));
+            shown += !cell ? '?' : cell->albuy->isHidden() ? '-' : 'x';
+        }
+        return shown;
+    };
+    EXPECT_EQ(marks(hall->vipcategoryDetailVC->collectionView()), "-x--x");
+    // The GM rule over the same statuses (its level field is absent there).
+    EXPECT_EQ(marks(hall->categoryDetailVC->collectionView()), "-xxxx");
+}
+
+TEST_F(StoreHallTest, TheRechargeEventClosesTheHallAndClosingNeedsNoBlock) {
+    auto hall = openHall({"1"});
+    std::vector<std::string> events;
+    hall->rechargeBlock = [&](const ns::Ref<ns::String>& event) { events.push_back(ns::textOf(event)); };
+    hall->toChargeBtnClick();
+    env.runUntilIdle();
+    ASSERT_EQ(events.size(), 1u);
+    auto event = ns::cast<ns::Dictionary>(ns::JSONSerialization::JSONObjectWithData(ns::Data::withBytes(events[0]), 0));
+    ASSERT_TRUE(event);
+    EXPECT_EQ(ns::textOf(event->objectForKey("event")), "open_shop");
+    EXPECT_EQ(ns::textOf(event->objectForKey("ext1")), "");
+    EXPECT_FALSE(hall->superview());
+
+    auto bare = openHall({"1"});
+    bare->closeBlock = nullptr;
+    bare->toChargeBtnClick();
+    env.runUntilIdle();
+    EXPECT_FALSE(bare->superview());
+}
+
 TEST_F(StoreHallTest, AGiftPaymentClosesTheHallAndTheCloseBlockRunsOnTheMainQueue) {
     auto hall = openHall({"3"});
     std::thread poster([] { ns::NotificationCenter::defaultCenter()->postNotificationName("KVTRGIFTPAYNotification"); });

@@ -191,6 +191,33 @@ TEST_F(TimeStoreTest, AnEmptyPoolOpensNoChooser) {
     EXPECT_FALSE(cell->alert);
 }
 
+TEST_F(TimeStoreTest, TheChooserGrowsWithItsGiftsThreeToARow) {
+    auto chooser = std::make_shared<KVTROptionalGiftView>();
+    chooser->giftArray = ns::MutableArray::make();
+    for (const char* name : {"a", "b", "c", "d"}) {
+        chooser->giftArray->addObject(
+            KVTRFixedGiftModel::withDictionary(ns::Dictionary::make({{"name", text(name)}, {"mid", text(name)}})));
+    }
+    chooser->show();
+    chooser->layoutIfNeeded();
+    EXPECT_EQ(chooser->frame().size, (cg::Size{165, 115}));
+    EXPECT_EQ(chooser->center(), app->window_->center());
+    auto fourth = driver.find([&](ui::View& v) {
+        auto tile = dynamic_cast<KVTRFixBtn*>(&v);
+        return tile && tile->model() && ns::textOf(tile->model()->name) == "d";
+    });
+    ASSERT_TRUE(fourth);
+    EXPECT_EQ(fourth->frame(), (cg::Rect{10, 60, 45, 45}));
+    // The cover does nothing; a pick closes the chooser and hands the gift on.
+    ns::Ref<KVTRFixedGiftModel> picked;
+    chooser->chooseBlock = [&](const ns::Ref<KVTRFixedGiftModel>& gift) { picked = gift; };
+    ASSERT_TRUE(driver.tapAt({5, 5}));
+    EXPECT_TRUE(chooser->superview());
+    ASSERT_TRUE(driver.tap(fourth));
+    EXPECT_FALSE(chooser->superview());
+    EXPECT_EQ(picked.get(), ns::cast<KVTRFixedGiftModel>(chooser->giftArray->objectAtIndex(3)).get());
+}
+
 TEST_F(TimeStoreTest, ReplyValuesOfTheWrongTypeReadAsAbsent) {
     auto model = bundle(R"({"good_id":null,"gift_name":["x"],"fixed_gift":"text","optional_gift":{"a":1}})");
     EXPECT_FALSE(model->good_id);
