@@ -361,6 +361,10 @@ void StoreHall<Base, Portrait>::ClickSegmentView(ui::Control& tab) {
         btnArray[i]->setBackgroundImage(storeImage(chosen ? btnselImage[i] : btnImage[i]), ui::ControlStateNormal);
     }
     const int64_t id = tab.tag();
+    if (id >= 1 && id <= 4) {
+        static constexpr const char* Pages[] = {"GM store", "VIP gifts", "time store", "vouchers"};
+        ns::logScreen("store hall", Pages[id - 1]);
+    }
     gmShopView->setHidden(id != 1);
     vipView->setHidden(id != 2);
     timeStoreView->setHidden(id != 3);

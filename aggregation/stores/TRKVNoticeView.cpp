@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "aggregation/stores/KVTRStoreSupport.h"
+#include "platform/foundation/Log.h"
 #include "platform/foundation/Text.h"
 #include "platform/foundation/URL.h"
 #include "platform/foundation/URLRequest.h"
@@ -118,6 +119,9 @@ void TRKVNoticePopView::layoutSubviews() {
     if (filling == filled_) return;
     filled_ = filling;
     const std::string type = ns::textOf(notice_type);
+    ns::logScreen("notice", ns::textOf(notice_title) + " | " +
+                                (type == "1" || type == "2" ? ns::textOf(notice_content) : ns::textOf(notice_url)) +
+                                " | [知道了]");
     if (type == "1") {
         showText(notice_content);
         return;

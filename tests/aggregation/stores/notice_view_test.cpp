@@ -2,6 +2,7 @@
 // link, web notices and the page's "openurl".
 
 #include "aggregation/stores/TRKVNoticeView.h"
+#include "platform/foundation/Log.h"
 #include "platform/foundation/Text.h"
 #include "platform/foundation/URL.h"
 #include "platform/testing/LoopbackServer.h"
@@ -51,7 +52,9 @@ protected:
 };
 
 TEST_F(NoticeViewTest, ThePanelIsCentredAndTheCoverSwallowsTaps) {
+    ns::LogCapture log;
     auto view = showNotice("1", "短");
+    EXPECT_TRUE(log.contains("screen: notice: 公告 | 短 | [知道了]"));
     EXPECT_EQ(view->frame(), (cg::Rect{156, 40, 355, 295}));
     EXPECT_EQ(ns::textOf(view->titleView->text()), "公告");
     // A short text sits in the middle of the text area.

@@ -14,6 +14,7 @@
 #include "platform/foundation/Data.h"
 #include "platform/foundation/JSONSerialization.h"
 #include "platform/foundation/MutableArray.h"
+#include "platform/foundation/Log.h"
 #include "platform/foundation/Text.h"
 #include "platform/testing/LoopbackServer.h"
 #include "tests/aggregation/stores/stores_test_support.h"
@@ -71,7 +72,9 @@ protected:
 };
 
 TEST_F(StoreHallTest, FourTabsOpenOnTheTimeStoreCentredOverTheHall) {
+    ns::LogCapture log;
     auto hall = openHall({"1", "2", "3", "4"});
+    EXPECT_TRUE(log.contains("screen: store hall: time store"));
     EXPECT_EQ(hall->frame(), (cg::Rect{30, 15, 607, 345}));
     ASSERT_EQ(hall->btnArray.size(), 4u);
     EXPECT_DOUBLE_EQ(hall->btnArray[0]->frame().origin.x, 33.5);
