@@ -93,6 +93,7 @@ void TRKVNoticePopView::didMoveToWindow() {
 }
 
 void TRKVNoticePopView::showText(const ns::Ref<ns::String>& text) {
+    ns::logScreen("notice", ns::textOf(notice_title) + " | " + ns::textOf(text) + " | [知道了]");
     textView->setHidden(false);
     wkWebView->setHidden(true);
     titleView->setText(notice_title);
@@ -119,9 +120,6 @@ void TRKVNoticePopView::layoutSubviews() {
     if (filling == filled_) return;
     filled_ = filling;
     const std::string type = ns::textOf(notice_type);
-    ns::logScreen("notice", ns::textOf(notice_title) + " | " +
-                                (type == "1" || type == "2" ? ns::textOf(notice_content) : ns::textOf(notice_url)) +
-                                " | [知道了]");
     if (type == "1") {
         showText(notice_content);
         return;
@@ -159,6 +157,7 @@ void TRKVNoticePopView::layoutSubviews() {
         }
         return;
     }
+    ns::logScreen("notice", ns::textOf(notice_title) + " | " + ns::textOf(notice_url) + " | [知道了]");
     textView->setHidden(true);
     wkWebView->setHidden(false);
     titleView->setText(notice_title);

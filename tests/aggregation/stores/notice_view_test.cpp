@@ -67,6 +67,7 @@ TEST_F(NoticeViewTest, ThePanelIsCentredAndTheCoverSwallowsTaps) {
 }
 
 TEST_F(NoticeViewTest, OnlyTheLinkTextIsLinkedAndOnlyItOpensTheAddress) {
+    ns::LogCapture log;
     auto view = showNotice("2", R"({"content":"abc","url_content":"b","url":"https://news.example/b"})");
     auto shown = view->textView->attributedText();
     ASSERT_TRUE(shown);
@@ -74,6 +75,7 @@ TEST_F(NoticeViewTest, OnlyTheLinkTextIsLinkedAndOnlyItOpensTheAddress) {
     EXPECT_EQ(ns::textOf(shown->attributeAtIndex(ui::LinkAttributeName, 1)), "wenzilianjie://");
     EXPECT_FALSE(shown->attributeAtIndex(ui::LinkAttributeName, 2));
     EXPECT_EQ(ns::textOf(view->contentUrl), "https://news.example/b");
+    EXPECT_TRUE(log.contains("screen: notice: 公告 | abc | [知道了]"));
 
     ASSERT_TRUE(tapAtPosition(view, 0));
     ASSERT_TRUE(tapAtPosition(view, 1));
