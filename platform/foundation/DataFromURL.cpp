@@ -51,15 +51,12 @@ Ref<Data> Data::withContentsOfURL(const Ref<URL>& url) {
     if (!address) return nullptr;
     auto client = std::make_shared<WholeBody>();
     auto result = client->result();
-    {
-        detail::CurlTransport transport(1);
-        detail::CurlTransferSpec spec;
-        spec.url = address->utf8();
-        spec.idleTimeout = 60;
-        transport.post([&transport, spec, client]() mutable { transport.start(std::move(spec), client); });
-        Ref<Data> data = result.get();
-        return data;
-    }
+    // A transport of its own: its worker ends with this call.
+    detail::CurlTransport transport(1);
+    detail::CurlTransferSpec transfer;
+    transfer.url = address->utf8();
+    transport.post([&transport, transfer, client]() mutable { transport.start(std::move(transfer), client); });
+    return result.get();
 }
 
 }  // namespace ns
