@@ -3,7 +3,10 @@
 #include <initializer_list>
 #include <string_view>
 
+#include "platform/foundation/Dictionary.h"
+#include "platform/foundation/String.h"
 #include "sandbox/Json.h"
+#include "sandbox/Signature.h"
 
 namespace sandbox {
 
@@ -50,6 +53,21 @@ constexpr std::string_view kActive = R"({"status":"200","msg":"success","data":{
 
 constexpr std::string_view kClaimed = R"({"status":"200","msg":"success"})";
 
+// Bundle "12" is built by the player: one fixed gift and two of three
+// optional gifts; bundle "13" is all fixed.
+constexpr std::string_view kTimeStore = R"({"status":"200","msg":"success","data":{
+"notice_content":"Bundles change every ten minutes.","gift_no_name":"Limited bundles","list":[
+ {"good_id":"12","gift_name":"Builder's bundle","gift_money":"6","is_all_fixed":"1","is_buy":"0","optional_num":"2",
+  "fixed_gift":[{"mid":"3","amount":"100","name":"Gold","bind":"1","type":"1","icon":""}],
+  "optional_gift":[{"mid":"7","amount":"1","name":"Rare gem","bind":"1","type":"2","icon":""},
+   {"mid":"8","amount":"20","name":"Stamina","bind":"1","type":"1","icon":""},
+   {"mid":"9","amount":"1","name":"Gold chest","bind":"0","type":"2","icon":""}]},
+ {"good_id":"13","gift_name":"Starter bundle","gift_money":"1","is_all_fixed":"2","is_buy":"0","optional_num":"0",
+  "fixed_gift":[{"mid":"3","amount":"50","name":"Gold","bind":"1","type":"1","icon":""}],"optional_gift":[]}]}})";
+
+// GM level "2" and VIP grade "2" are not reached by the sandbox's player.
+constexpr std::string_view kNotReached = R"({"status":"500","msg":"not reached"})";
+
 std::string refusal(const std::string& reason) {
     std::string text = R"({"status":"400","msg":")";
     text += reason;  // field names only: nothing to escape
@@ -78,7 +96,9 @@ GameServer::GameServer(int port)
                  {"luck", compact(kLuck)},
                  {"day", compact(kDay)},
                  {"active", compact(kActive)},
-                 {"claimed", compact(kClaimed)}},
+                 {"claimed", compact(kClaimed)},
+                 {"timeStore", compact(kTimeStore)},
+                 {"notReached", compact(kNotReached)}},
       http_([this](const Request& request) { return respond(request); }, port) {}
 
 Response GameServer::respond(const Request& request) const {
@@ -100,6 +120,11 @@ std::string GameServer::answerGet(const std::string& path, const FormFields& que
             return refusal(missing + " is missing");
         return from(path == "/gmstore/goodsnew" ? "gmGoods" : "vipGoods");
     }
+    if (path == "/timestore/goodsnew") {
+        if (auto missing = firstMissing(query, {"game_id", "role_id", "server_id"}); !missing.empty())
+            return refusal(missing + " is missing");
+        return from("timeStore");
+    }
     if (path == "/infiniteres/goods") {
         if (auto missing = firstMissing(query, {"game_id", "role_id", "server_id"}); !missing.empty())
             return refusal(missing + " is missing");
@@ -116,10 +141,34 @@ std::string GameServer::answerGet(const std::string& path, const FormFields& que
 }
 
 std::string GameServer::answerPost(const std::string& path, const FormFields& form) const {
+    if (path == "/gmstore/index" || path == "/vipstore/index") {
+        const bool vip = path == "/vipstore/index";
+        const char* level = vip ? "vip_id" : "gm_id";
+        if (auto missing = firstMissing(form, {"token", "super_user_id", "role_id", level, "gift_id"}); !missing.empty())
+            return refusal(missing + " is missing");
+        return catalogue_.at(form.value(level) == "2" ? "notReached" : "claimed");
+    }
+    if (path == "/charge/order") return chargeOrder(form);
     if (path != "/gmstore/status" && path != "/vipstore/status") return {};
     // These replies carry no status code: an incomplete request learns of no claims.
     if (!firstMissing(form, {"game_id", "token", "super_user_id", "role_id"}).empty()) return "{}";
     return catalogue_.at(path == "/gmstore/status" ? "gmStatus" : "vipStatus");
+}
+
+std::string GameServer::chargeOrder(const FormFields& form) const {
+    if (auto missing = firstMissing(form, {"super_user_id", "game_id", "service_id", "service_name", "role_id",
+                                           "role_name", "good_id", "remark", "random", "sign"});
+        !missing.empty())
+        return refusal(missing + " is missing");
+    const std::string expected = signatureOf({form.value("super_user_id"), form.value("game_id"),
+                                              form.value("service_id"), form.value("role_id"), form.value("good_id"),
+                                              form.value("remark"), form.value("random")},
+                                             kStoreSigningKey);
+    if (form.value("sign") != expected) return R"({"status":"401","msg":"sign error"})";
+    const uint64_t number = ++orders_;
+    ns::Id data = ns::Dictionary::make({{"order_id", ns::str("co" + std::to_string(number))},
+                                        {"remark", ns::str(form.value("remark"))}});
+    return jsonText(ns::Dictionary::make({{"status", ns::str("200")}, {"msg", ns::str("success")}, {"data", data}}));
 }
 
 }  // namespace sandbox

@@ -1,10 +1,13 @@
 #pragma once
 // Stand-in of the aggregator's game server: the store menu and its timings,
 // the GM and VIP goods with their claim statuses, the infinite-resource
-// goods and the three lucky-gift stages. Replies are {status, msg, data} with
+// goods, the three lucky-gift stages, the time store's bundles, gift claims
+// and signed charge orders. Replies are {status, msg, data} with
 // the status "200" on success, except the two status paths, which answer a
 // flat object of goods id to claim status. The catalogue is small and fixed.
 
+#include <atomic>
+#include <cstdint>
 #include <map>
 #include <string>
 
@@ -23,8 +26,11 @@ private:
     Response respond(const Request& request) const;
     std::string answerGet(const std::string& path, const FormFields& query) const;
     std::string answerPost(const std::string& path, const FormFields& form) const;
+    // A signed charge order: "200" with a new order id, "401" for a bad sign.
+    std::string chargeOrder(const FormFields& form) const;
 
     std::map<std::string, std::string> catalogue_;  // reply name -> JSON text
+    mutable std::atomic<uint64_t> orders_{0};
     HttpServer http_;  // last: it stops before the catalogue goes
 };
 

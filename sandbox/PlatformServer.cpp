@@ -124,4 +124,14 @@ ns::Id PlatformServer::placeOrder(const FormFields& form) {
                  ns::Dictionary::make({{"order_id", ns::str("SO" + std::to_string(70000000 + orders_))}}));
 }
 
+PlatformServer::Notice noticeOf(const std::string& text, const std::string& type, const std::string& pageURL) {
+    if (type == "2") {
+        ns::Id linked = ns::Dictionary::make(
+            {{"content", ns::str(text)}, {"url_content", ns::str(text)}, {"url", ns::str(pageURL)}});
+        return {"Notice", jsonText(linked), "2", ""};
+    }
+    if (type == "web") return {"Notice", "", "3", pageURL};
+    return {"Notice", text, "1", ""};
+}
+
 }  // namespace sandbox

@@ -54,4 +54,8 @@ private:
     HttpServer http_;  // last: it stops before the state above goes
 };
 
+// The notice of the start-up reply for a text: type "1" the plain text,
+// "2" the text as one link to `pageURL`, "web" the page at `pageURL`.
+PlatformServer::Notice noticeOf(const std::string& text, const std::string& type, const std::string& pageURL);
+
 }  // namespace sandbox

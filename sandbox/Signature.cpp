@@ -5,10 +5,10 @@
 
 namespace sandbox {
 
-std::string signatureOf(std::initializer_list<std::string_view> values) {
+std::string signatureOf(std::initializer_list<std::string_view> values, std::string_view key) {
     std::string joined;
     for (std::string_view value : values) joined += value;
-    joined += kSigningKey;
+    joined += key;
     return sec::hexLower(sec::md5(joined));
 }
 

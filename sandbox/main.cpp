@@ -1,4 +1,4 @@
-// gamehost-sandbox: the three stand-in servers on 127.0.0.1, for running the
+// gamehost-sandbox: the four stand-in servers on 127.0.0.1, for running the
 // app by hand or from scripts/run. Prints one line per server, then one line
 // per request, and ends on SIGINT, SIGTERM or when its standard input closes.
 
@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "sandbox/ChannelServer.h"
+#include "sandbox/ActivityPageServer.h"
 #include "sandbox/GamePageServer.h"
 #include "sandbox/GameServer.h"
 #include "sandbox/PlatformServer.h"
@@ -25,10 +26,13 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: gamehost-sandbox [--page-port N] [--platform-port N] [--game-port N] [--notice TEXT]\n"
-    "  Serves the sample game page, the platform server and the game server on 127.0.0.1\n"
-    "  (ports the system picks unless given) and prints each request they get.\n"
-    "  --notice TEXT  the announcement the platform server's start-up reply carries\n"
+    "usage: gamehost-sandbox [--page-port N] [--platform-port N] [--game-port N] [--activity-port N]\n"
+    "                        [--notice TEXT] [--notice-type 1|2|web]\n"
+    "  Serves the sample game page, the platform server, the game server and the activity\n"
+    "  pages on 127.0.0.1 (ports the system picks unless given) and prints each request they get.\n"
+    "  --notice TEXT       the announcement the platform server's start-up reply carries\n"
+    "  --notice-type TYPE  1: plain text (the default); 2: the text as one link to the activity\n"
+    "                      server's notice page; web: that page itself\n"
     "  Ends on SIGINT or SIGTERM, or when standard input closes.\n";
 
 std::mutex outputLock;
@@ -43,7 +47,9 @@ struct Options {
     int pagePort = 0;
     int platformPort = 0;
     int gamePort = 0;
+    int activityPort = 0;
     std::optional<std::string> notice;
+    std::string noticeType = "1";
 };
 
 bool parsePort(const char* text, int& port) {
@@ -64,11 +70,16 @@ std::string parse(int argc, char** argv, Options& options) {
         int* port = name == "--page-port"       ? &options.pagePort
                     : name == "--platform-port" ? &options.platformPort
                     : name == "--game-port"     ? &options.gamePort
+                    : name == "--activity-port" ? &options.activityPort
                                                 : nullptr;
         if (port) {
             if (!parsePort(value, *port)) return name + ": not a port: " + value;
         } else if (name == "--notice") {
             options.notice = value;
+        } else if (name == "--notice-type") {
+            options.noticeType = value;
+            if (options.noticeType != "1" && options.noticeType != "2" && options.noticeType != "web")
+                return "--notice-type: not 1, 2 or web: " + options.noticeType;
         } else {
             return "unknown option " + name;
         }
@@ -101,25 +112,29 @@ int main(int argc, char** argv) {
     std::unique_ptr<sandbox::PlatformServer> platform;
     std::unique_ptr<sandbox::GameServer> game;
     std::unique_ptr<sandbox::ChannelServer> channel;
+    std::unique_ptr<sandbox::ActivityPageServer> activity;
     try {
         page = std::make_unique<sandbox::GamePageServer>(options.pagePort);
         platform = std::make_unique<sandbox::PlatformServer>(options.platformPort);
         game = std::make_unique<sandbox::GameServer>(options.gamePort);
         channel = std::make_unique<sandbox::ChannelServer>();
+        activity = std::make_unique<sandbox::ActivityPageServer>(options.activityPort);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "gamehost-sandbox: %s\n", error.what());
         return 1;
     }
-    if (options.notice) platform->setNotice(sandbox::PlatformServer::Notice{"Notice", *options.notice, "1", ""});
+    if (options.notice) platform->setNotice(sandbox::noticeOf(*options.notice, options.noticeType, activity->noticeURL()));
     page->http().setTrace(say);
     platform->http().setTrace(say);
     game->http().setTrace(say);
     channel->http().setTrace(say);
+    activity->http().setTrace(say);
 
     say("page " + page->pageURL());
     say("platform " + platform->http().origin());
     say("game " + game->http().origin());
     say("channel " + channel->base());
+    say("activity " + activity->http().origin());
 
     // A closed standard input means whoever started us has gone; it stops
     // us through the same wait as the signals, and says so.
@@ -136,6 +151,7 @@ int main(int argc, char** argv) {
     sigwait(&stopSignals, &received);
     const char* reason = received == SIGINT ? "interrupt" : inputClosed ? "standard input closed" : "terminate";
     say(std::string("stopping (") + reason + ")");
+    activity.reset();
     channel.reset();
     game.reset();
     platform.reset();

@@ -39,6 +39,7 @@ inline constexpr ConfiguredAddress ConfiguredAddresses[] = {
     {"platform server address", "PlatformServerURL", "GAMEHOST_PLATFORM_SERVER_URL"},
     {"game server address", "GameServerURL", "GAMEHOST_GAME_SERVER_URL"},
     {"channel API address", "ChannelAPIURL", "GAMEHOST_CHANNEL_API_URL", true},
+    {"activity page address", "ActivityPageURL", "GAMEHOST_ACTIVITY_PAGE_URL"},
 };
 
 // GameHost.plist as read: its values, or why a file that exists gave none.

@@ -1,3 +1,8 @@
+#include "aggregation/stores/KVTRStoreViews.h"
 #include "platform/uikit/MainInterface.h"
 
-int main() { return ui::applicationMain("AppDelegate"); }
+int main() {
+    // The SDK's own screens: the facade makes them through its view factory.
+    KVTRStoreViews::install();
+    return ui::applicationMain("AppDelegate");
+}

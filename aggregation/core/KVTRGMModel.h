@@ -12,8 +12,16 @@
 class KVTRGMModel : public ns::Object {
     RT_DECLARE_CLASS(KVTRGMModel)
 public:
-    ns::Ref<ns::String> categoryid;
+    ns::Ref<ns::String> gm_id;
+    ns::Ref<ns::String> gift_num;
+    ns::Ref<ns::String> gift_name;
+    ns::Ref<ns::String> gift_id;
+    ns::Ref<ns::String> gift_icon;
+    ns::Ref<ns::String> gift_desc;
     ns::Ref<ns::String> status;
+    ns::Ref<ns::String> gm_desc;
+    ns::Ref<ns::String> gm_name;
+    ns::Ref<ns::String> categoryid;
 
     // setValueForKey for every entry of the dictionary, in its order.
     void setValuesForKeysWithDictionary(const ns::Dictionary& keyedValues);

@@ -13,6 +13,11 @@ ns::Ref<ns::String> textValue(const rt::Value& value) {
     return nullptr;
 }
 
+bool ignoreUnknownKeys(const rt::Class* cls) {
+    ns::setSetValueForUndefinedKeyHandler(cls, [](ns::Object&, ns::Id, const std::string&) {});
+    return true;
+}
+
 bool installKeyMapping(const rt::Class* cls) {
     ns::setSetValueForUndefinedKeyHandler(cls, [](ns::Object& object, ns::Id value, const std::string& key) {
         if (key == "id") ns::setValueForKey(object, value, "categoryid");

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "platform/foundation/Array.h"
 #include "platform/foundation/Dictionary.h"
 #include "platform/foundation/KeyValueCoding.h"
 #include "platform/foundation/String.h"
@@ -28,6 +29,23 @@ rt::Property textProperty(std::string name, ns::Ref<ns::String> T::*member) {
     };
     return p;
 }
+
+// An array property that keeps only an array: any other value (a text, a
+// number, JSON null) leaves it nil, so a reply of the wrong shape reads as
+// absent instead of raising.
+template <class T>
+rt::Property arrayProperty(std::string name, ns::Ref<ns::Array> T::*member) {
+    rt::Property p = rt::property<T>(std::move(name), member);
+    p.set = [member](ns::Object& object, const rt::Value& value) {
+        const ns::Id* given = std::get_if<ns::Id>(&value);
+        static_cast<T&>(object).*member = given ? ns::cast<ns::Array>(*given) : nullptr;
+        return true;
+    };
+    return p;
+}
+
+// Makes key-value filling drop every key the class has no property for.
+bool ignoreUnknownKeys(const rt::Class* cls);
 
 // Installs the "id" -> categoryid mapping and the silent drop of other
 // unknown keys on the class.

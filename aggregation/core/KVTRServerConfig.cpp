@@ -31,3 +31,7 @@ std::string KVTRServerConfig::platformServerOrigin() {
 std::string KVTRServerConfig::gameServerOrigin() {
     return origin("GAMEHOST_GAME_SERVER_URL", "GameServerURL");
 }
+
+std::string KVTRServerConfig::activityPageOrigin() {
+    return origin("GAMEHOST_ACTIVITY_PAGE_URL", "ActivityPageURL");
+}

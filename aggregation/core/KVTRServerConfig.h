@@ -15,4 +15,6 @@ public:
     // "" when neither source names the server.
     static std::string platformServerOrigin();
     static std::string gameServerOrigin();
+    // The voucher activity pages: GAMEHOST_ACTIVITY_PAGE_URL, "ActivityPageURL".
+    static std::string activityPageOrigin();
 };

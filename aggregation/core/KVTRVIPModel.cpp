@@ -3,6 +3,17 @@
 #include "aggregation/core/KVTRGoodsModelKeys.h"
 
 RT_DEFINE_CLASS(KVTRVIPModel, ns::Object, "KVTRVIPModel",
+                kvtr_goods::textProperty<KVTRVIPModel>("game_id", &KVTRVIPModel::game_id),
+                kvtr_goods::textProperty<KVTRVIPModel>("vip_id", &KVTRVIPModel::vip_id),
+                kvtr_goods::textProperty<KVTRVIPModel>("gift_name", &KVTRVIPModel::gift_name),
+                kvtr_goods::textProperty<KVTRVIPModel>("gift_id", &KVTRVIPModel::gift_id),
+                kvtr_goods::textProperty<KVTRVIPModel>("gift_num", &KVTRVIPModel::gift_num),
+                kvtr_goods::textProperty<KVTRVIPModel>("gift_icon", &KVTRVIPModel::gift_icon),
+                kvtr_goods::textProperty<KVTRVIPModel>("gift_desc", &KVTRVIPModel::gift_desc),
+                kvtr_goods::textProperty<KVTRVIPModel>("vip_name", &KVTRVIPModel::vip_name),
+                kvtr_goods::textProperty<KVTRVIPModel>("vip_level", &KVTRVIPModel::vip_level),
+                kvtr_goods::textProperty<KVTRVIPModel>("vip_desc", &KVTRVIPModel::vip_desc),
+                kvtr_goods::textProperty<KVTRVIPModel>("vip_condition", &KVTRVIPModel::vip_condition),
                 kvtr_goods::textProperty<KVTRVIPModel>("categoryid", &KVTRVIPModel::categoryid),
                 kvtr_goods::textProperty<KVTRVIPModel>("status", &KVTRVIPModel::status))
 

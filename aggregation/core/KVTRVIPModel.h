@@ -11,6 +11,17 @@
 class KVTRVIPModel : public ns::Object {
     RT_DECLARE_CLASS(KVTRVIPModel)
 public:
+    ns::Ref<ns::String> game_id;
+    ns::Ref<ns::String> vip_id;
+    ns::Ref<ns::String> gift_name;
+    ns::Ref<ns::String> gift_id;
+    ns::Ref<ns::String> gift_num;
+    ns::Ref<ns::String> gift_icon;
+    ns::Ref<ns::String> gift_desc;
+    ns::Ref<ns::String> vip_name;
+    ns::Ref<ns::String> vip_level;
+    ns::Ref<ns::String> vip_desc;
+    ns::Ref<ns::String> vip_condition;
     ns::Ref<ns::String> categoryid;
     ns::Ref<ns::String> status;
 

@@ -254,6 +254,7 @@ void ROZCoreEntity::orderReplyArrived(const ns::Id& reply, const ns::Ref<ns::Dic
         KVTRProgressHUD::showErrorWithStatus(kvtr::refusalMessage(reply));
         return;
     }
+    if (order_id_) openOrders_[order_id_->utf8()] = cpOrder_;
     auto orderInfo = std::make_shared<KVTRChannelOrderInfo>();
     orderInfo->goodID = requestText(request, "good_id");
     orderInfo->payMoney = requestText(request, "money");

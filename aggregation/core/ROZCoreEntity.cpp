@@ -364,16 +364,28 @@ void ROZCoreEntity::kvtrChannel_getUpdateRoleCallBack(const ns::Ref<ns::Dictiona
     });
 }
 
-ns::Ref<ns::Dictionary> ROZCoreEntity::payResult() const {
+ns::Ref<ns::Dictionary> ROZCoreEntity::payResult(const ns::Ref<ns::Dictionary>& status) {
+    // The pair of the order the payment is for; the last order's when the
+    // channel does not say.
+    Text orderId = order_id_;
+    Text cpOrder = cpOrder_;
+    auto paid = ns::cast<ns::String>(status ? status->objectForKey("order_id") : nullptr);
+    if (paid) {
+        if (auto pair = openOrders_.find(paid->utf8()); pair != openOrders_.end()) {
+            orderId = paid;
+            cpOrder = pair->second;
+            openOrders_.erase(pair);
+        }
+    }
     auto result = ns::MutableDictionary::make();
-    if (order_id_) result->setObjectForKey(order_id_, "order_id");
-    if (cpOrder_) result->setObjectForKey(cpOrder_, "cpOrder");
+    if (orderId) result->setObjectForKey(orderId, "order_id");
+    if (cpOrder) result->setObjectForKey(cpOrder, "cpOrder");
     return result;
 }
 
-void ROZCoreEntity::kvtrChannel_getPaySuccessCallBack(const ns::Ref<ns::Dictionary>&) {
+void ROZCoreEntity::kvtrChannel_getPaySuccessCallBack(const ns::Ref<ns::Dictionary>& status) {
     ns::Weak<ROZCoreEntity> weak = ref<ROZCoreEntity>();
-    ns::Ref<ns::Dictionary> result = payResult();
+    ns::Ref<ns::Dictionary> result = payResult(status);
     kvtr::throughGlobalToMain([weak, result] {
         auto self = weak.lock();
         if (!self) return;
@@ -382,9 +394,9 @@ void ROZCoreEntity::kvtrChannel_getPaySuccessCallBack(const ns::Ref<ns::Dictiona
     });
 }
 
-void ROZCoreEntity::kvtrChannel_getPayFailCallBack(const ns::Ref<ns::Dictionary>&) {
+void ROZCoreEntity::kvtrChannel_getPayFailCallBack(const ns::Ref<ns::Dictionary>& status) {
     ns::Weak<ROZCoreEntity> weak = ref<ROZCoreEntity>();
-    ns::Ref<ns::Dictionary> result = payResult();
+    ns::Ref<ns::Dictionary> result = payResult(status);
     dispatch::async(dispatch::mainQueue(), [weak, result] {
         kvtr::throughGlobalToMain([weak, result] {
             auto self = weak.lock();

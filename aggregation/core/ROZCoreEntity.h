@@ -21,6 +21,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -241,7 +242,8 @@ private:
     // Back to the launch/logout flags: isRunLogic YES, isHallOpen and
     // isTimeStore NO; `emptyRole` also empties roleid.
     void resetSessionFlags(bool emptyRole);
-    ns::Ref<ns::Dictionary> payResult() const;
+    // {order_id, cpOrder} of the order a channel payment status names.
+    ns::Ref<ns::Dictionary> payResult(const ns::Ref<ns::Dictionary>& status);
 
     std::weak_ptr<ROZCoreEntityDelegate> delegate_;
     Text kvtrgameid_;
@@ -258,6 +260,9 @@ private:
     ns::Ref<ns::Dictionary> rolesurperdic_;
     Text order_id_;
     Text cpOrder_;
+    // The game's order (cpOrder) of every order open at the channel, by the
+    // aggregator's order id: each payment result is paired with its own.
+    std::map<std::string, Text> openOrders_;
     ns::Ref<ns::MutableArray> menuArray_;
     ns::Ref<ns::MutableArray> responseArray_;
     ns::Ref<ns::MutableArray> VIPArray_;

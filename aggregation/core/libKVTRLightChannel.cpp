@@ -26,6 +26,13 @@ std::shared_ptr<KVTRChannelSDK> channel(const char* call) {
 
 ns::Ref<ns::Dictionary> successStatus() { return ns::Dictionary::make({{"status", text("success")}}); }
 
+// A payment's status also names the order it is for, so a facade with two
+// payments open tells each result its own order.
+ns::Ref<ns::Dictionary> paymentStatus(const ns::Ref<ns::String>& gameOrderSn) {
+    if (!gameOrderSn) return successStatus();
+    return ns::Dictionary::make({{"status", text("success")}, {"order_id", gameOrderSn}});
+}
+
 // Runs `deliver` with the adapter's delegate on the main queue, after a turn
 // on a global queue; the delegate is looked up when the result arrives.
 template <class Deliver>
@@ -91,13 +98,15 @@ void libKVTRLightChannel::kvtrChannel_superOrder(const ns::Ref<KVTRChannelOrderI
     sdk->loadToPayVCWithroleid(
         orderInfo->roleId, orderInfo->payMoney, orderInfo->serviceId, orderInfo->goodName, orderInfo->goodName,
         orderInfo->gameOrderSn,
-        [](const ns::Ref<ns::String>&, const ns::Ref<ns::String>&) {
-            toDelegate([](KVTRLightChannelDelegate& delegate) {
-                delegate.kvtrChannel_getPaySuccessCallBack(successStatus());
+        [order = orderInfo->gameOrderSn](const ns::Ref<ns::String>&, const ns::Ref<ns::String>&) {
+            toDelegate([order](KVTRLightChannelDelegate& delegate) {
+                delegate.kvtrChannel_getPaySuccessCallBack(paymentStatus(order));
             });
         },
-        [](const ns::Ref<ns::String>&, int64_t, const ns::Ref<ns::String>&) {
-            toDelegate([](KVTRLightChannelDelegate& delegate) { delegate.kvtrChannel_getPayFailCallBack(successStatus()); });
+        [order = orderInfo->gameOrderSn](const ns::Ref<ns::String>&, int64_t, const ns::Ref<ns::String>&) {
+            toDelegate([order](KVTRLightChannelDelegate& delegate) {
+                delegate.kvtrChannel_getPayFailCallBack(paymentStatus(order));
+            });
         });
 }
 

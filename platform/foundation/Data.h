@@ -12,6 +12,8 @@
 
 namespace ns {
 
+class URL;
+
 // The platform's base64 option bits.
 enum Base64EncodingOptions : uint32_t {
     Base64Encoding64CharacterLineLength = 1 << 0,
@@ -35,6 +37,10 @@ public:
     static Ref<Data> withBytes(std::string_view bytes) { return withBytes(bytes.data(), bytes.size()); }
     // nil when the file cannot be read.
     static Ref<Data> withContentsOfFile(const std::string& path);
+    // The whole body of a URL, read synchronously (a file URL from disk, any
+    // other with a GET whose reply must be 2xx); nil when the read fails.
+    // Blocks the calling thread: never call it on the main thread.
+    static Ref<Data> withContentsOfURL(const Ref<URL>& url);
     // nil for text that is not padded base64 (characters outside the
     // alphabet are skipped only with Base64DecodingIgnoreUnknownCharacters).
     static Ref<Data> withBase64EncodedString(std::string_view text, uint32_t options = 0);

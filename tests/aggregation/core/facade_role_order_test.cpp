@@ -238,5 +238,29 @@ TEST_F(FacadeOrderTest, AFailedPaymentTellsTheShellWithTheSameOrder) {
     EXPECT_TRUE(listener->calls[0].onMainThread);
 }
 
+TEST_F(FacadeOrderTest, TwoPaymentsInFlightEachReachTheShellWithTheirOwnOrder) {
+    order(R"({"code":"200","data":{"order_id":"agg-1"}})");
+    auto firstPaid = channel->paySuccess;
+    server.route("POST", "/order/index", json(R"({"code":"200","data":{"order_id":"agg-2"}})"));
+    std::string second = kFullOrder;
+    second.replace(second.find("cp-001"), 6, "cp-002");
+    entity->kvtr_superOrder(text(second));
+    env.runUntilIdle();
+    auto secondFailed = channel->payFailure;
+    ASSERT_TRUE(firstPaid && secondFailed);
+
+    // The first order's payment ends after the second order was placed.
+    firstPaid(text("ok"), text("6.00"));
+    secondFailed(text("取消支付"), -1, text("6.00"));
+    env.runUntilIdle();
+    auto paid = ns::cast<ns::Dictionary>(listener->only("paySuccess"));
+    auto failed = ns::cast<ns::Dictionary>(listener->only("payFail"));
+    ASSERT_TRUE(paid && failed);
+    EXPECT_EQ(str(paid->objectForKey("order_id")), "agg-1");
+    EXPECT_EQ(str(paid->objectForKey("cpOrder")), "cp-001");
+    EXPECT_EQ(str(failed->objectForKey("order_id")), "agg-2");
+    EXPECT_EQ(str(failed->objectForKey("cpOrder")), "cp-002");
+}
+
 }  // namespace
 }  // namespace facadetest
