@@ -9,6 +9,7 @@
 #include "platform/foundation/Number.h"
 #include "platform/foundation/String.h"
 #include "platform/foundation/Text.h"
+#include "sandbox/ChannelPages.h"
 #include "sandbox/ChannelWire.h"
 #include "sandbox/Json.h"
 
@@ -74,6 +75,10 @@ int64_t ChannelServer::coinsOf(const std::string& user) const {
 }
 
 Response ChannelServer::respond(const Request& request) {
+    if (request.method == "GET") {
+        if (auto page = channel_pages::page(request.path)) return *page;
+        return Response::notFound();
+    }
     if (request.method != "POST" || request.path.compare(0, kPrefix.size(), kPrefix) != 0) return Response::notFound();
     std::string endpoint = request.path.substr(kPrefix.size());
     Format format = Format::Codec;

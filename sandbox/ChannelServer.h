@@ -4,10 +4,11 @@
 // SMS code, real-name check, notice, role report, sub-accounts, logout, play
 // time) and the pay endpoints (web, WeChat and wallet orders, coins,
 // vouchers, balances, contacts, records, pay ways, order status), each in
-// the wire format the app uses for it. Accounts, sub-accounts, coins and
-// vouchers live in memory; one account is known from the start. A body that
-// does not decode gets an error reply in the same format; nothing a client
-// sends can stop the server.
+// the wire format the app uses for it; GETs of the operator's web pages
+// (ChannelPages.h). Accounts, sub-accounts, coins and vouchers live in
+// memory; one account is known from the start. A body that does not decode
+// gets an error reply in the same format; nothing a client sends can stop
+// the server.
 
 #include <cstdint>
 #include <map>

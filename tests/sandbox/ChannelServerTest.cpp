@@ -82,3 +82,23 @@ TEST(ChannelServer, TheNoticeIsAPlainFormPostWithAJsonReply) {
 
 }  // namespace
 }  // namespace sandbox
+
+namespace sandbox {
+namespace {
+
+TEST(ChannelServer, ServesTheOperatorsPagesByGetAndNothingElse) {
+    ChannelServer server;
+    auto agreement = test::get(server.http(), "/sdkapicoupon/Agreement/xieyi");
+    EXPECT_EQ(agreement.status, 200);
+    EXPECT_NE(agreement.body.find("<title>用户协议</title>"), std::string::npos);
+    auto forgot = test::get(server.http(), "/appview/User/forgetpwd?phone=1");
+    EXPECT_EQ(forgot.status, 200);
+    EXPECT_NE(forgot.body.find("<title>忘记密码</title>"), std::string::npos);
+    EXPECT_EQ(test::get(server.http(), "/cdcloud/welcome/box").status, 200);
+    EXPECT_EQ(test::get(server.http(), "/sdkapicoupon/login/dologin").status, 404) << "endpoints are POSTs";
+    EXPECT_EQ(test::get(server.http(), "/appview/User/nothing").status, 404);
+    EXPECT_EQ(test::post(server.http(), "/appview/User/forgetpwd", "").status, 404);
+}
+
+}  // namespace
+}  // namespace sandbox
