@@ -4,6 +4,8 @@
 // constraints; the card stacks them by those constants (TVLoginView::
 // layoutSubviews) and is as tall as they are.
 
+#include <algorithm>
+
 #include "channel/login/TVAlterLoginVC.h"
 #include "channel/login/TVLoginView.h"
 #include "channel/screens/TVScreenResources.h"
@@ -270,6 +272,9 @@ void TVLoginView::layoutSubviews() {
     place(welcomeSection, welcomeTitleH, 0, y, kCardWidth);
     place(progressView, progressH, 0, y, kCardWidth);
     place(changeSection, changeBtnH, 0, y, kCardWidth);
+    // The real-name form lies over the waiting card: the card grows to hold it.
+    for (const auto& sub : subviews())
+        if (sub->tag() == kRealNameTag) y = std::max(y, sub->frame().origin.y + sub->frame().size.height);
     if (bounds().size.height != y) setBounds({0, 0, kCardWidth, y});
 
     // The registration form below its name row: the code row, the gap and

@@ -58,6 +58,7 @@ void TVLoginView::initGameView(const ns::Ref<LoginResult>& reply) {
         form->setReponse(reply);
         form->setDelegate(std::shared_ptr<VRQRealNameDelegate>(card, card.get()));
         card->addSubview(form);
+        card->setNeedsLayout();
     });
     // Styled texts where the system takes them (above 8.3).
     if (std::strtod(ui::Screen::mainScreen()->model().systemVersion.c_str(), nullptr) > 8.3) {

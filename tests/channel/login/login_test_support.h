@@ -51,11 +51,20 @@ protected:
         ASSERT_TRUE(f);
         f->setText("");
         if (!text.empty()) ASSERT_TRUE(driver.typeText(f, text));
+        // Done with the field: the keyboard goes and uncovers the buttons.
+        f->resignFirstResponder();
     }
+    // Taps after the layout the last step asked for.
     void tap(const ns::Weak<ui::Button>& button) {
         auto b = button.lock();
         ASSERT_TRUE(b);
+        env.runUntilIdle();
         ASSERT_TRUE(driver.tap(b));
+    }
+    void tap(const char* text) {
+        env.runUntilIdle();
+        ASSERT_TRUE(driver.tap(text));
+        env.runUntilIdle();
     }
     // Types the name and password and taps the login button.
     void login(const std::string& name, const std::string& password) {
