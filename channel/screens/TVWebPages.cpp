@@ -80,8 +80,10 @@ void TVShowHTMLVC::didFailLoadWithError(web::LegacyWebView&, const ns::Ref<ns::E
 }
 
 void TVShowHTMLVC::stopIndicator() {
-    if (auto indicator = ns::cast<ui::ActivityIndicatorView>(view()->viewWithTag(kIndicatorTag)))
-        indicator->stopAnimating();
+    // Every load adds its own indicator; each one stops, not just the first.
+    for (auto& subview : view()->subviews())
+        if (auto indicator = ns::cast<ui::ActivityIndicatorView>(subview); indicator && indicator->tag() == kIndicatorTag)
+            indicator->stopAnimating();
 }
 
 void TVForgetPasswordVC::viewWillAppear(bool animated) {

@@ -88,6 +88,32 @@ TEST_F(SubAccountScreenTest, TheListComesFromTheServerForTheSavedAccount) {
     EXPECT_EQ(server.http().requests().back().path, "/sdkapicoupon/login/iosxiaohao");
 }
 
+TEST_F(SubAccountScreenTest, AListTheServerRefusesLeavesTheScreenEmptyAndSilent) {
+    ShareVale::sharedInstance()->setUserName(ns::str("nobody"));
+    ns::LogCapture log;
+    auto screen = present();
+    EXPECT_TRUE(screen->dataSource().empty());
+    EXPECT_EQ(screen->tableView.lock()->numberOfRowsInSection(0), 0);
+    EXPECT_FALSE(screen->addBtn.lock()->isHidden());
+    for (const auto& line : log.lines()) EXPECT_EQ(line.find("screen: toast"), std::string::npos) << line;
+}
+
+TEST_F(SubAccountScreenTest, OnANotchedPhoneOnItsSideTheMiddlePanelKeepsClearOfTheNotch) {
+    ui::Screen::mainScreen()->setModel(ui::ScreenModel::notchedPhone().inOrientation(
+        ui::InterfaceOrientation::LandscapeRight));
+    window->setFrame(ui::Screen::mainScreen()->bounds());
+    env.runUntilIdle();
+    auto screen = present();
+    EXPECT_EQ(screen->midLeft.lock()->constant(), 20);
+    EXPECT_EQ(screen->viewMid.lock()->frame().origin.x, 20);
+
+    ui::Screen::mainScreen()->setModel(ui::ScreenModel::notchedPhone());
+    window->setFrame(ui::Screen::mainScreen()->bounds());
+    screen->loginOut();
+    env.fastForwardBy(1);
+    EXPECT_EQ(present()->midLeft.lock()->constant(), 0) << "upright, no inset";
+}
+
 TEST_F(SubAccountScreenTest, TheAddDialogRefusesEmptyAndNineCharacterNamesWithoutSending) {
     auto screen = present();
     size_t before = posts();

@@ -243,4 +243,16 @@ TEST_F(DropDownTest, OneSavedAccountListsItAloneAndNoneListsNothing) {
     EXPECT_EQ(none->numberOfRowsInSection(*none, 0), 0);
 }
 
+TEST_F(DropDownTest, SavedEntriesThatAreNotPairsMakeNoRows) {
+    ns::UserDefaults::standardUserDefaults()->setObjectForKey(
+        ns::Array::make({ns::Array::make({ns::str("old"), ns::str("pwd")}), ns::str("not a pair"),
+                         ns::Array::make({ns::str("alone")})}),
+        "TV_accounts");
+    auto table = AccountTableView::make();
+    table->setFrame({18, 116, 264, 126});
+    window->addSubview(table);
+    env.runUntilIdle();
+    EXPECT_EQ(shownNames(table), (std::vector<std::string>{"old"}));
+}
+
 }  // namespace
