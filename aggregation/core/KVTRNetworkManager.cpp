@@ -13,7 +13,7 @@
 #include "platform/foundation/URL.h"
 #include "platform/foundation/URLRequest.h"
 #include "platform/foundation/URLSession.h"
-#include "ui/KVTRProgressHUD.h"
+#include "ui/hud/KVTRProgressHUD.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include "platform/foundation/MutableDictionary.h"
 #include "platform/foundation/Null.h"
 #include "platform/foundation/Text.h"
-#include "ui/KVTRProgressHUD.h"
+#include "ui/hud/KVTRProgressHUD.h"
 
 using kvtr::text;
 

@@ -20,7 +20,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/MutableDictionary.h"
 #include "platform/foundation/NotificationCenter.h"
-#include "ui/KVTRProgressHUD.h"
+#include "ui/hud/KVTRProgressHUD.h"
 
 using rozcore::gameServerURL;
 using rozcore::isMissing;

@@ -19,7 +19,7 @@
 #include "platform/foundation/Null.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/foundation/Text.h"
-#include "ui/KVTRProgressHUD.h"
+#include "ui/hud/KVTRProgressHUD.h"
 
 RT_DEFINE_CLASS(ROZCoreEntity, ns::Object, "ROZCoreEntity")
 

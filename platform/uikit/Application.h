@@ -33,6 +33,8 @@ inline constexpr const char* ApplicationDidEnterBackgroundNotification = "UIAppl
 inline constexpr const char* ApplicationWillEnterForegroundNotification =
     "UIApplicationWillEnterForegroundNotification";
 inline constexpr const char* ApplicationWillTerminateNotification = "UIApplicationWillTerminateNotification";
+inline constexpr const char* ApplicationDidReceiveMemoryWarningNotification =
+    "UIApplicationDidReceiveMemoryWarningNotification";
 
 // Keys of the launch options and of the open-URL options.
 inline constexpr const char* ApplicationLaunchOptionsURLKey = "UIApplicationLaunchOptionsURLKey";

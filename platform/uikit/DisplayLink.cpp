@@ -14,6 +14,7 @@ RT_DEFINE_CLASS(DisplayLink, ns::Object, "CADisplayLink")
 DisplayLink::~DisplayLink() { stopTimer(); }
 
 double DisplayLink::interval() const {
+    if (frameInterval_ > 1) return frameInterval_ / MaximumFramesPerSecond;
     int fps = preferredFramesPerSecond_;
     if (fps <= 0 || fps >= MaximumFramesPerSecond) return 1.0 / MaximumFramesPerSecond;
     // Every n-th frame of the 60 Hz grid.
@@ -54,6 +55,11 @@ void DisplayLink::setPaused(bool paused) {
 
 void DisplayLink::setPreferredFramesPerSecond(int fps) {
     preferredFramesPerSecond_ = fps < 0 ? 0 : fps;
+    if (timer_) restart();
+}
+
+void DisplayLink::setFrameInterval(int interval) {
+    frameInterval_ = interval < 1 ? 1 : interval;
     if (timer_) restart();
 }
 

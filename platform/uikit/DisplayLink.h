@@ -50,7 +50,14 @@ public:
 
     double timestamp() const { return timestamp_; }
     double targetTimestamp() const { return targetTimestamp_; }
-    double duration() const { return 1.0 / MaximumFramesPerSecond; }
+    double duration() const { return durationForTesting_ > 0 ? durationForTesting_ : 1.0 / MaximumFramesPerSecond; }
+    // The older rate setting: fire every n-th frame of the 60 Hz grid (at
+    // least 1); it takes the place of the preferred rate while above 1.
+    int frameInterval() const { return frameInterval_; }
+    void setFrameInterval(int interval);
+    // For tests of a stalled display: the duration a tick reports (0: the
+    // screen's own).
+    void setDurationForTesting(double seconds) { durationForTesting_ = seconds; }
     uint64_t frameCount() const { return frames_; }
 
 private:
@@ -65,6 +72,8 @@ private:
     bool valid_ = true;
     bool paused_ = false;
     int preferredFramesPerSecond_ = 0;
+    int frameInterval_ = 1;
+    double durationForTesting_ = 0;
     double timestamp_ = 0;
     double targetTimestamp_ = 0;
     uint64_t frames_ = 0;

@@ -389,6 +389,7 @@ void Layer::display() {
     needsDisplay_ = false;
     ++displayCount_;
     displayRecords_.clear();
+    if (view_ && view_->displayLayer(*this)) return;
     cg::Size size = bounds_.size;
     // Nothing to draw into: no drawing, no contents.
     if (size.width <= 0 || size.height <= 0) {

@@ -257,6 +257,12 @@ public:
     // ---- Drawing ----
     // Draws into graphicsGetCurrentContext(); nothing by default.
     virtual void drawRect(const cg::Rect& rect);
+    // The layer's display, asked first: a view that sets the layer's
+    // contents itself answers true, and drawRect is not called.
+    virtual bool displayLayer(Layer& layer) {
+        (void)layer;
+        return false;
+    }
     void setNeedsDisplay();
     void setNeedsDisplayInRect(const cg::Rect& rect);
 

@@ -31,7 +31,7 @@
 #include "platform/uikit/Label.h"
 #include "platform/uikit/StateReset.h"
 #include "platform/uikit/Window.h"
-#include "ui/KVTRProgressHUD.h"
+#include "ui/hud/KVTRProgressHUD.h"
 
 namespace facadetest {
 

@@ -24,7 +24,7 @@
 #include "platform/uikit/Screen.h"
 #include "platform/uikit/StateReset.h"
 #include "platform/uikit/Window.h"
-#include "ui/KVTRProgressHUD.h"
+#include "ui/hud/KVTRProgressHUD.h"
 
 namespace storetest {
 

@@ -50,6 +50,25 @@ TEST_F(DisplayLinkTest, PreferredRateAndPause) {
     link->invalidate();
 }
 
+TEST_F(DisplayLinkTest, FrameIntervalSkipsFramesAndTheTestDurationStands) {
+    int ticks = 0;
+    auto link = ui::DisplayLink::make([&](ui::DisplayLink&) { ++ticks; });
+    link->setFrameInterval(3);
+    link->addToRunLoop(dispatch::RunLoop::main(), dispatch::RunLoopMode::Default);
+    env.fastForwardBy(1.01);
+    EXPECT_EQ(ticks, 20);
+    EXPECT_NEAR(link->targetTimestamp() - link->timestamp(), 3.0 / 60, 1e-9);
+    link->setFrameInterval(0);  // at least every frame
+    EXPECT_EQ(link->frameInterval(), 1);
+    env.fastForwardBy(0.5);
+    EXPECT_EQ(ticks, 50);
+    link->setDurationForTesting(0.5);
+    EXPECT_DOUBLE_EQ(link->duration(), 0.5);
+    link->setDurationForTesting(0);
+    EXPECT_NEAR(link->duration(), 1.0 / 60, 1e-12);
+    link->invalidate();
+}
+
 TEST_F(DisplayLinkTest, RemovedFromItsLastModeItStops) {
     int ticks = 0;
     auto link = ui::DisplayLink::make([&](ui::DisplayLink&) { ++ticks; });

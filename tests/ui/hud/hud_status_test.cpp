@@ -10,7 +10,7 @@
 #include "platform/uikit/Button.h"
 #include "platform/uikit/FeedbackGenerator.h"
 #include "platform/uikit/TouchSimulation.h"
-#include "ui/KVTRProgressHUD.h"
+#include "ui/hud/KVTRProgressHUD.h"
 
 namespace {
 

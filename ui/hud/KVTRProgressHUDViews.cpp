@@ -16,10 +16,10 @@
 #include "platform/uikit/Screen.h"
 #include "platform/uikit/Transaction.h"
 #include "platform/uikit/Window.h"
-#include "ui/KVTRIndefiniteAnimatedView.h"
-#include "ui/KVTRProgressAnimatedView.h"
-#include "ui/KVTRProgressHUD.h"
-#include "ui/KVTRRadialGradientLayer.h"
+#include "ui/hud/KVTRIndefiniteAnimatedView.h"
+#include "ui/hud/KVTRProgressAnimatedView.h"
+#include "ui/hud/KVTRProgressHUD.h"
+#include "ui/hud/KVTRRadialGradientLayer.h"
 
 namespace {
 

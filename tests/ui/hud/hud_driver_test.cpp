@@ -5,8 +5,8 @@
 #include "platform/foundation/Log.h"
 #include "platform/testing/UIDriver.h"
 #include "platform/uikit/Button.h"
-#include "ui/KVTRProgressHUD.h"
-#include "ui/sd_KXProgressHUD.h"
+#include "ui/hud/KVTRProgressHUD.h"
+#include "ui/hud/sd_KXProgressHUD.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ui/KVTRRingLayer.h"
+#include "ui/hud/KVTRRingLayer.h"
 
 #include "platform/graphics/BezierPath.h"
 #include "platform/uikit/Screen.h"

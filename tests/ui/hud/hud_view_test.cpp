@@ -9,9 +9,9 @@
 #include "platform/uikit/AnimationRecorder.h"
 #include "platform/uikit/Appearance.h"
 #include "platform/uikit/GeometryValue.h"
-#include "ui/sd_KXBarProgressView.h"
-#include "ui/sd_KXProgressHUD.h"
-#include "ui/sd_KXRoundProgressView.h"
+#include "ui/hud/sd_KXBarProgressView.h"
+#include "ui/hud/sd_KXProgressHUD.h"
+#include "ui/hud/sd_KXRoundProgressView.h"
 
 namespace {
 

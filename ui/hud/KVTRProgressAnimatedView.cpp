@@ -1,8 +1,8 @@
-#include "ui/KVTRProgressAnimatedView.h"
+#include "ui/hud/KVTRProgressAnimatedView.h"
 
 #include <numbers>
 
-#include "ui/KVTRRingLayer.h"
+#include "ui/hud/KVTRRingLayer.h"
 
 RT_DEFINE_CLASS(KVTRProgressAnimatedView, ui::View, "KVTRProgressAnimatedView")
 

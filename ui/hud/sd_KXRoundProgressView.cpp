@@ -1,4 +1,4 @@
-#include "ui/sd_KXRoundProgressView.h"
+#include "ui/hud/sd_KXRoundProgressView.h"
 
 #include <numbers>
 

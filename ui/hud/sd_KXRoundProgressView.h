@@ -6,7 +6,7 @@
 // Main thread only.
 
 #include "platform/uikit/View.h"
-#include "ui/sd_KXProgressIndicator.h"
+#include "ui/hud/sd_KXProgressIndicator.h"
 
 class sd_KXRoundProgressView : public ui::View, public sd_KXProgressIndicator {
     RT_DECLARE_CLASS(sd_KXRoundProgressView)

@@ -1,6 +1,6 @@
 // The status HUD's settings, class interface and show/dismiss machinery.
 
-#include "ui/KVTRProgressHUD.h"
+#include "ui/hud/KVTRProgressHUD.h"
 
 #include <algorithm>
 #include <limits>
@@ -22,7 +22,7 @@
 #include "platform/uikit/Transaction.h"
 #include "platform/uikit/ViewControllerHost.h"
 #include "platform/uikit/Window.h"
-#include "ui/KVTRProgressAnimatedView.h"
+#include "ui/hud/KVTRProgressAnimatedView.h"
 
 RT_DEFINE_CLASS(KVTRProgressHUD, ui::View, "KVTRProgressHUD")
 

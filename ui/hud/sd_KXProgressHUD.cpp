@@ -1,4 +1,4 @@
-#include "ui/sd_KXProgressHUD.h"
+#include "ui/hud/sd_KXProgressHUD.h"
 
 #include "platform/dispatch/Clock.h"
 #include "platform/dispatch/RunLoop.h"
@@ -10,8 +10,8 @@
 #include "platform/uikit/Appearance.h"
 #include "platform/uikit/MotionEffect.h"
 #include "platform/uikit/Screen.h"
-#include "ui/sd_KXBarProgressView.h"
-#include "ui/sd_KXRoundProgressView.h"
+#include "ui/hud/sd_KXBarProgressView.h"
+#include "ui/hud/sd_KXRoundProgressView.h"
 
 RT_DEFINE_CLASS(sd_KXProgressHUD, ui::View, "sd_KXProgressHUD")
 

@@ -1,7 +1,7 @@
 // The per-view HUD's older interface, forwarding to the current one.
 
 #include "platform/uikit/ActivityIndicatorView.h"
-#include "ui/sd_KXProgressHUD.h"
+#include "ui/hud/sd_KXProgressHUD.h"
 
 namespace {
 

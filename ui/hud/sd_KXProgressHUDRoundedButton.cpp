@@ -1,4 +1,4 @@
-#include "ui/sd_KXProgressHUDRoundedButton.h"
+#include "ui/hud/sd_KXProgressHUDRoundedButton.h"
 
 #include <cmath>
 

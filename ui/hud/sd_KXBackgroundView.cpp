@@ -1,6 +1,6 @@
-#include "ui/sd_KXBackgroundView.h"
+#include "ui/hud/sd_KXBackgroundView.h"
 
-#include "ui/sd_KXProgressHUD.h"
+#include "ui/hud/sd_KXProgressHUD.h"
 
 RT_DEFINE_CLASS(sd_KXBackgroundView, ui::View, "sd_KXBackgroundView")
 

@@ -38,8 +38,8 @@
 #include "platform/uikit/Label.h"
 #include "platform/uikit/LayoutConstraint.h"
 #include "platform/uikit/View.h"
-#include "ui/sd_KXBackgroundView.h"
-#include "ui/sd_KXProgressHUDRoundedButton.h"
+#include "ui/hud/sd_KXBackgroundView.h"
+#include "ui/hud/sd_KXProgressHUDRoundedButton.h"
 
 namespace dispatch {
 class RunLoopTimer;

@@ -1,4 +1,4 @@
-#include "ui/KVTRRadialGradientLayer.h"
+#include "ui/hud/KVTRRadialGradientLayer.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "ui/KVTRIndefiniteAnimatedView.h"
+#include "ui/hud/KVTRIndefiniteAnimatedView.h"
 
 #include <cmath>
 #include <numbers>
@@ -7,7 +7,7 @@
 #include "platform/graphics/BitmapContext.h"
 #include "platform/uikit/Animation.h"
 #include "platform/uikit/Screen.h"
-#include "ui/KVTRRingLayer.h"
+#include "ui/hud/KVTRRingLayer.h"
 
 RT_DEFINE_CLASS(KVTRIndefiniteAnimatedView, ui::View, "KVTRIndefiniteAnimatedView")
 

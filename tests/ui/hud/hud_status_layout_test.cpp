@@ -6,9 +6,9 @@
 #include "platform/foundation/Log.h"
 #include "platform/uikit/Keyboard.h"
 #include "platform/uikit/VisualEffectView.h"
-#include "ui/KVTRProgressAnimatedView.h"
-#include "ui/KVTRProgressHUD.h"
-#include "ui/KVTRRadialGradientLayer.h"
+#include "ui/hud/KVTRProgressAnimatedView.h"
+#include "ui/hud/KVTRProgressHUD.h"
+#include "ui/hud/KVTRRadialGradientLayer.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include "hud_test_support.h"
 #include "platform/graphics/BlendMode.h"
 #include "platform/graphics/DrawingRecord.h"
-#include "ui/sd_KXBackgroundView.h"
-#include "ui/sd_KXBarProgressView.h"
-#include "ui/sd_KXProgressHUDRoundedButton.h"
-#include "ui/sd_KXRoundProgressView.h"
+#include "ui/hud/sd_KXBackgroundView.h"
+#include "ui/hud/sd_KXBarProgressView.h"
+#include "ui/hud/sd_KXProgressHUDRoundedButton.h"
+#include "ui/hud/sd_KXRoundProgressView.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include "hud_test_support.h"
 #include "platform/foundation/Number.h"
 #include "platform/uikit/Animation.h"
-#include "ui/KVTRIndefiniteAnimatedView.h"
-#include "ui/KVTRProgressAnimatedView.h"
-#include "ui/KVTRRadialGradientLayer.h"
+#include "ui/hud/KVTRIndefiniteAnimatedView.h"
+#include "ui/hud/KVTRProgressAnimatedView.h"
+#include "ui/hud/KVTRRadialGradientLayer.h"
 
 namespace {
 

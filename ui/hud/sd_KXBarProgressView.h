@@ -5,7 +5,7 @@
 // Main thread only.
 
 #include "platform/uikit/View.h"
-#include "ui/sd_KXProgressIndicator.h"
+#include "ui/hud/sd_KXProgressIndicator.h"
 
 class sd_KXBarProgressView : public ui::View, public sd_KXProgressIndicator {
     RT_DECLARE_CLASS(sd_KXBarProgressView)

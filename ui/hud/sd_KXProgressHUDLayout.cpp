@@ -6,7 +6,7 @@
 #include <limits>
 
 #include "platform/uikit/LayoutAnchor.h"
-#include "ui/sd_KXProgressHUD.h"
+#include "ui/hud/sd_KXProgressHUD.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ui/sd_KXBarProgressView.h"
+#include "ui/hud/sd_KXBarProgressView.h"
 
 #include <cmath>
 #include <numbers>

@@ -1,0 +1,68 @@
+#include <algorithm>
+
+#include "platform/graphics/GifFrames.h"
+
+namespace cg::gif {
+
+namespace {
+
+// The part of a frame's rectangle inside the canvas.
+struct Clip {
+    int x0, y0, x1, y1;
+};
+
+Clip clip(const FrameView& frame, const Bitmap& canvas) {
+    int64_t x0 = std::max<int64_t>(frame.left, 0);
+    int64_t y0 = std::max<int64_t>(frame.top, 0);
+    int64_t x1 = std::min<int64_t>(int64_t(frame.left) + frame.width, canvas.width());
+    int64_t y1 = std::min<int64_t>(int64_t(frame.top) + frame.height, canvas.height());
+    if (x1 < x0) x1 = x0;
+    if (y1 < y0) y1 = y0;
+    return {int(x0), int(y0), int(x1), int(y1)};
+}
+
+}  // namespace
+
+FrameView Frame::view() const {
+    return {left, top, width, height, indices.data(), palette, transparentIndex, disposal};
+}
+
+Compositor::Compositor(int width, int height) : canvas_(width, height, PixelFormat::ARGB32Premultiplied) {}
+
+void Compositor::reset() {
+    canvas_ = Bitmap(canvas_.width(), canvas_.height(), PixelFormat::ARGB32Premultiplied);
+    hasPrevious_ = false;
+    drawn_ = 0;
+}
+
+void Compositor::dispose() {
+    if (!hasPrevious_) return;
+    if (previous_.disposal == 2) {
+        Clip c = clip(previous_, canvas_);
+        for (int y = c.y0; y < c.y1; ++y) std::fill(canvas_.row(y) + c.x0, canvas_.row(y) + c.x1, 0u);
+    } else if (previous_.disposal == 3 && !saved_.isEmpty()) {
+        canvas_ = saved_;
+    }
+}
+
+void Compositor::draw(const FrameView& frame) {
+    dispose();
+    if (frame.disposal == 3) saved_ = canvas_;
+    Clip c = clip(frame, canvas_);
+    size_t colours = frame.palette.size();
+    for (int y = c.y0; y < c.y1; ++y) {
+        const uint8_t* source = frame.indices + size_t(y - frame.top) * size_t(frame.width);
+        uint32_t* target = canvas_.row(y);
+        for (int x = c.x0; x < c.x1; ++x) {
+            int index = source[x - frame.left];
+            // Indices beyond the table draw nothing, as transparent ones.
+            if (index == frame.transparentIndex || size_t(index) >= colours) continue;
+            target[x] = frame.palette[size_t(index)];
+        }
+    }
+    previous_ = frame;
+    hasPrevious_ = true;
+    ++drawn_;
+}
+
+}  // namespace cg::gif

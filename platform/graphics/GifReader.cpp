@@ -1,0 +1,162 @@
+// Reads GIF records one by one with giflib rather than slurping the file, so
+// that a frame's size can be checked before its pixels are allocated.
+#include <gif_lib.h>
+
+#include <cstring>
+
+#include "platform/graphics/GifFrames.h"
+
+namespace cg::gif {
+
+namespace {
+
+// All frames' pixels together, in bytes: beyond it reading stops.
+constexpr int64_t MaximumRasterBytes = int64_t(1) << 28;
+
+struct Input {
+    std::span<const uint8_t> bytes;
+    size_t offset = 0;
+};
+
+int readInput(GifFileType* file, GifByteType* buffer, int length) {
+    auto* input = static_cast<Input*>(file->UserData);
+    size_t left = input->bytes.size() - input->offset;
+    size_t n = std::min(left, size_t(length < 0 ? 0 : length));
+    std::memcpy(buffer, input->bytes.data() + input->offset, n);
+    input->offset += n;
+    return int(n);
+}
+
+std::vector<uint32_t> paletteOf(const ColorMapObject* map) {
+    std::vector<uint32_t> palette;
+    if (!map || !map->Colors || map->ColorCount <= 0) return palette;
+    palette.reserve(size_t(map->ColorCount));
+    for (int i = 0; i < map->ColorCount; ++i) {
+        const GifColorType& c = map->Colors[i];
+        palette.push_back(0xFF000000u | uint32_t(c.Red) << 16 | uint32_t(c.Green) << 8 | uint32_t(c.Blue));
+    }
+    return palette;
+}
+
+// What a graphics control extension says about the next frame.
+struct Control {
+    bool present = false;
+    int delay = 0;
+    int transparentIndex = -1;
+    int disposal = 0;
+};
+
+class Reader {
+public:
+    explicit Reader(GifFileType* gif) : gif_(gif) {}
+
+    void run(File& file) {
+        file.width = gif_->SWidth;
+        file.height = gif_->SHeight;
+        global_ = paletteOf(gif_->SColorMap);
+        for (;;) {
+            GifRecordType type;
+            if (DGifGetRecordType(gif_, &type) == GIF_ERROR) return;
+            if (type == TERMINATE_RECORD_TYPE) return;
+            if (type == EXTENSION_RECORD_TYPE) {
+                if (!readExtension(file)) return;
+            } else if (type == IMAGE_DESC_RECORD_TYPE) {
+                if (!readImage(file)) return;
+            } else {
+                return;
+            }
+        }
+    }
+
+private:
+    bool readExtension(File& file) {
+        int code = 0;
+        GifByteType* block = nullptr;
+        if (DGifGetExtension(gif_, &code, &block) == GIF_ERROR) return false;
+        bool first = true;
+        bool netscape = false;
+        while (block) {
+            int length = block[0];
+            const GifByteType* payload = block + 1;
+            if (code == GRAPHICS_EXT_FUNC_CODE && first && length >= 4) {
+                control_.present = true;
+                control_.disposal = (payload[0] >> 2) & 7;
+                control_.delay = payload[1] | payload[2] << 8;
+                control_.transparentIndex = (payload[0] & 1) ? payload[3] : -1;
+            } else if (code == APPLICATION_EXT_FUNC_CODE && first) {
+                netscape = length == 11 && std::memcmp(payload, "NETSCAPE2.0", 11) == 0;
+            } else if (netscape && length >= 3 && payload[0] == 1) {
+                file.loopCount = unsigned(payload[1] | payload[2] << 8);
+            }
+            first = false;
+            if (DGifGetExtensionNext(gif_, &block) == GIF_ERROR) return false;
+        }
+        return true;
+    }
+
+    bool readImage(File& file) {
+        if (DGifGetImageDesc(gif_) == GIF_ERROR) return false;
+        const GifImageDesc& desc = gif_->Image;
+        Frame frame;
+        frame.left = desc.Left;
+        frame.top = desc.Top;
+        frame.width = desc.Width;
+        frame.height = desc.Height;
+        frame.palette = desc.ColorMap ? paletteOf(desc.ColorMap) : global_;
+        if (control_.present) {
+            frame.delayCentiseconds = control_.delay;
+            frame.transparentIndex = control_.transparentIndex;
+            frame.disposal = control_.disposal;
+        }
+        control_ = {};
+        int64_t pixels = int64_t(frame.width) * frame.height;
+        if (pixels > MaximumPixels || rasterBytes_ + pixels > MaximumRasterBytes) {
+            file.frames.push_back(std::move(frame));
+            return false;
+        }
+        rasterBytes_ += pixels;
+        frame.indices.assign(size_t(pixels), 0);
+        bool ok = readPixels(frame, desc.Interlace);
+        frame.complete = ok && !frame.palette.empty() && pixels > 0;
+        file.frames.push_back(std::move(frame));
+        return ok;
+    }
+
+    bool readPixels(Frame& frame, bool interlaced) {
+        if (frame.width == 0 || frame.height == 0) return true;
+        auto line = [&](int y) {
+            return DGifGetLine(gif_, frame.indices.data() + size_t(y) * size_t(frame.width), frame.width) != GIF_ERROR;
+        };
+        if (!interlaced) {
+            for (int y = 0; y < frame.height; ++y)
+                if (!line(y)) return false;
+            return true;
+        }
+        static constexpr int offsets[] = {0, 4, 2, 1};
+        static constexpr int jumps[] = {8, 8, 4, 2};
+        for (int pass = 0; pass < 4; ++pass)
+            for (int y = offsets[pass]; y < frame.height; y += jumps[pass])
+                if (!line(y)) return false;
+        return true;
+    }
+
+    GifFileType* gif_;
+    std::vector<uint32_t> global_;
+    Control control_;
+    int64_t rasterBytes_ = 0;
+};
+
+}  // namespace
+
+std::optional<File> read(std::span<const uint8_t> bytes) {
+    Input input{bytes};
+    int error = 0;
+    GifFileType* gif = DGifOpen(&input, readInput, &error);
+    if (!gif) return std::nullopt;
+    File file;
+    Reader(gif).run(file);
+    DGifCloseFile(gif, &error);
+    return file;
+}
+
+}  // namespace cg::gif

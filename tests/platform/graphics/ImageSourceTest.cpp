@@ -1,0 +1,152 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/graphics/GifWriter.h"
+#include "platform/graphics/ImageSource.h"
+#include "platform/graphics/Png.h"
+
+namespace {
+
+constexpr uint32_t Red = 0xFF0000, Green = 0x00FF00, Blue = 0x0000FF;
+
+cg::gif::WriterFrame solid(int x, int y, int w, int h, uint8_t index, std::optional<int> delay = 10) {
+    cg::gif::WriterFrame frame;
+    frame.left = x;
+    frame.top = y;
+    frame.width = w;
+    frame.height = h;
+    frame.indices.assign(size_t(w * h), index);
+    frame.delayCentiseconds = delay;
+    return frame;
+}
+
+cg::gif::WriterFile canvas(int w, int h) {
+    cg::gif::WriterFile file;
+    file.width = w;
+    file.height = h;
+    file.globalPalette = {Red, Green, Blue, 0x000000};
+    return file;
+}
+
+std::shared_ptr<cg::ImageSource> source(const std::vector<uint8_t>& bytes) {
+    return cg::ImageSource::createWithData(bytes);
+}
+
+uint32_t word(const ns::Ref<cg::Image>& image, int x, int y) { return image->bitmap().row(y)[x]; }
+
+TEST(ImageSourceTest, RecognisesTypesAndRefusesEmptyData) {
+    EXPECT_EQ(cg::ImageSource::createWithData({}), nullptr);
+    std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n', 0, 0};
+    std::vector<uint8_t> jpeg = {0xff, 0xd8, 0xff, 0xe0, 0, 0};
+    std::vector<uint8_t> text = {'h', 'e', 'l', 'l', 'o'};
+    EXPECT_EQ(source(png)->type(), cg::ImageTypePNG);
+    EXPECT_EQ(source(jpeg)->type(), cg::ImageTypeJPEG);
+    EXPECT_EQ(source(text)->type(), "");
+    EXPECT_EQ(source(png)->count(), 0u);
+    EXPECT_EQ(source(png)->createImageAtIndex(0), nullptr);
+    // A GIF signature whose header is cut short: a GIF without images.
+    std::vector<uint8_t> cut = {'G', 'I', 'F', '8', '9', 'a', 1};
+    EXPECT_EQ(source(cut)->type(), cg::ImageTypeGIF);
+    EXPECT_EQ(source(cut)->count(), 0u);
+}
+
+TEST(ImageSourceTest, LoopCountOnlyWithTheNetscapeExtensionAndDelaysPerFrame) {
+    auto file = canvas(4, 4);
+    file.frames = {solid(0, 0, 4, 4, 0, 1), solid(0, 0, 4, 4, 1, 0), solid(0, 0, 4, 4, 2, std::nullopt),
+                   solid(0, 0, 4, 4, 0, 7)};
+    auto plain = source(cg::gif::write(file));
+    ASSERT_EQ(plain->count(), 4u);
+    EXPECT_FALSE(plain->properties().loopCount);
+    file.loopCount = 3;
+    auto looping = source(cg::gif::write(file));
+    EXPECT_EQ(looping->properties().loopCount, 3u);
+
+    auto first = looping->propertiesAtIndex(0);
+    ASSERT_TRUE(first);
+    EXPECT_DOUBLE_EQ(*first->unclampedDelayTime, 0.01);
+    EXPECT_DOUBLE_EQ(*first->delayTime, 0.1);  // read as the default
+    EXPECT_DOUBLE_EQ(*looping->propertiesAtIndex(1)->unclampedDelayTime, 0.0);
+    EXPECT_FALSE(looping->propertiesAtIndex(2)->delayTime);  // no control extension
+    EXPECT_DOUBLE_EQ(*looping->propertiesAtIndex(3)->delayTime, 0.07);
+    EXPECT_FALSE(looping->propertiesAtIndex(4));
+    EXPECT_NE(first->description().find("UnclampedDelayTime = 0.01"), std::string::npos);
+}
+
+TEST(ImageSourceTest, FramesComposeWithDisposalAndTransparency) {
+    auto file = canvas(4, 4);
+    auto base = solid(0, 0, 4, 4, 0);  // red canvas
+    auto patch = solid(1, 1, 2, 2, 1);  // green square, restored to background after
+    patch.disposal = 2;
+    auto hole = solid(0, 0, 4, 1, 3);  // transparent row: leaves what is under it
+    hole.transparentIndex = 3;
+    auto previous = solid(3, 3, 1, 1, 2);  // blue corner, restored to previous after
+    previous.disposal = 3;
+    auto last = solid(0, 0, 1, 1, 2);
+    file.frames = {base, patch, hole, previous, last};
+    auto gif = source(cg::gif::write(file));
+    ASSERT_EQ(gif->count(), 5u);
+
+    auto one = gif->createImageAtIndex(1);
+    ASSERT_TRUE(one);
+    EXPECT_EQ(one->width(), 4);
+    EXPECT_EQ(word(one, 1, 1), 0xFF00FF00u);
+    EXPECT_EQ(word(one, 0, 0), 0xFFFF0000u);
+    auto two = gif->createImageAtIndex(2);
+    EXPECT_EQ(word(two, 1, 1), 0u);           // the green square was cleared
+    EXPECT_EQ(word(two, 0, 0), 0xFFFF0000u);  // transparent pixels kept the red
+    auto three = gif->createImageAtIndex(3);
+    EXPECT_EQ(word(three, 3, 3), 0xFF0000FFu);
+    auto four = gif->createImageAtIndex(4);
+    EXPECT_EQ(word(four, 3, 3), 0xFFFF0000u);  // restored to before the blue corner
+    EXPECT_EQ(word(four, 0, 0), 0xFF0000FFu);
+    // Going back starts the composition over and gives the same picture.
+    EXPECT_EQ(gif->createImageAtIndex(1)->bitmap(), one->bitmap());
+    EXPECT_EQ(one->alphaInfo(), cg::ImageAlphaInfo::PremultipliedFirst);
+}
+
+TEST(ImageSourceTest, InterlacedFramesAndFramesOutsideTheCanvas) {
+    auto file = canvas(3, 9);
+    auto rows = solid(0, 0, 3, 9, 0);
+    for (int y = 0; y < 9; ++y) std::fill_n(rows.indices.begin() + y * 3, 3, uint8_t(y % 3));
+    rows.interlaced = true;
+    auto overhang = solid(2, 8, 5, 5, 3);  // mostly off the canvas
+    file.frames = {rows, overhang};
+    auto gif = source(cg::gif::write(file));
+    auto image = gif->createImageAtIndex(0);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(word(image, 0, 4), 0xFF00FF00u);  // row 4 is green (4 % 3 = 1)
+    EXPECT_EQ(word(image, 0, 8), 0xFF0000FFu);
+    auto clipped = gif->createImageAtIndex(1);
+    ASSERT_TRUE(clipped);
+    EXPECT_EQ(word(clipped, 2, 8), 0xFF000000u);
+    EXPECT_EQ(word(clipped, 1, 8), 0xFF0000FFu);
+}
+
+TEST(ImageSourceTest, BrokenFramesGiveNoPicture) {
+    auto file = canvas(4, 4);
+    file.frames = {solid(0, 0, 4, 4, 0), solid(0, 0, 4, 4, 1), solid(0, 0, 4, 4, 2)};
+    auto bytes = cg::gif::write(file);
+    // Cut inside the last frame's pixels.
+    bytes.resize(bytes.size() - 6);
+    auto gif = source(bytes);
+    ASSERT_EQ(gif->count(), 3u);
+    EXPECT_TRUE(gif->createImageAtIndex(1));
+    EXPECT_EQ(gif->createImageAtIndex(2), nullptr);
+
+    // No colour table anywhere (giflib writes none such, so the global
+    // table is cut out of a written file): nothing to draw with.
+    auto bare = canvas(2, 2);
+    bare.frames = {solid(0, 0, 2, 2, 0, std::nullopt)};
+    auto bareBytes = cg::gif::write(bare);
+    ASSERT_EQ(bareBytes[10] & 0x80, 0x80);
+    size_t table = 3u << ((bareBytes[10] & 7) + 1);
+    bareBytes.erase(bareBytes.begin() + 13, bareBytes.begin() + 13 + long(table));
+    bareBytes[10] = 0;
+    auto none = source(bareBytes);
+    ASSERT_TRUE(none);
+    ASSERT_EQ(none->count(), 1u);
+    EXPECT_EQ(none->createImageAtIndex(0), nullptr);
+}
+
+}  // namespace
