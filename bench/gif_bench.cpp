@@ -1,0 +1,173 @@
+// GIF frames decoded through the platform image source against giflib used
+// directly (DGifSlurp, then the same compositing) on the same file, printed
+// as a ratio; and a large animation (200 frames of 600 x 600) played for 20 s
+// of mock time by the GIF view, reporting the most frames its image held.
+
+#include <benchmark/benchmark.h>
+#include <gif_lib.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "bench/ratio_report.h"
+#include "platform/foundation/Data.h"
+#include "platform/graphics/GifFrames.h"
+#include "platform/graphics/GifWriter.h"
+#include "platform/graphics/ImageSource.h"
+#include "platform/testing/TaskEnvironment.h"
+#include "platform/uikit/Application.h"
+#include "platform/uikit/StateReset.h"
+#include "platform/uikit/Window.h"
+#include "ui/gif/KVTRGFAnimatedImageView.h"
+
+namespace {
+
+// A full first frame, then patches that move about with mixed disposals,
+// as animated banners are made.
+std::vector<uint8_t> makeGif(int size, int frames, int patch) {
+    cg::gif::WriterFile file;
+    file.width = size;
+    file.height = size;
+    file.loopCount = 0;
+    for (uint32_t i = 0; i < 64; ++i) file.globalPalette.push_back(i * 0x040404u + (i % 3) * 0x200000u);
+    for (int i = 0; i < frames; ++i) {
+        cg::gif::WriterFrame frame;
+        bool full = i == 0;
+        frame.width = full ? size : patch;
+        frame.height = full ? size : patch;
+        frame.left = full ? 0 : (i * 37) % (size - patch);
+        frame.top = full ? 0 : (i * 53) % (size - patch);
+        frame.delayCentiseconds = 5;
+        frame.disposal = full ? 1 : 1 + i % 3;
+        frame.transparentIndex = 63;
+        for (int p = 0; p < frame.width * frame.height; ++p) frame.indices.push_back(uint8_t((p / 7 + i) % 64));
+        file.frames.push_back(std::move(frame));
+    }
+    return cg::gif::write(file);
+}
+
+const std::vector<uint8_t>& benchFile() {
+    static const std::vector<uint8_t> bytes = makeGif(240, 40, 80);
+    return bytes;
+}
+
+void ImageSourceFrames(benchmark::State& state) {
+    const auto& bytes = benchFile();
+    size_t frames = 0;
+    for (auto _ : state) {
+        auto source = cg::ImageSource::createWithData(bytes);
+        for (size_t i = 0; i < source->count(); ++i) benchmark::DoNotOptimize(source->createImageAtIndex(i));
+        frames += source->count();
+    }
+    state.SetItemsProcessed(int64_t(frames));
+}
+
+struct Input {
+    const std::vector<uint8_t>* bytes;
+    size_t offset = 0;
+};
+
+int readInput(GifFileType* gif, GifByteType* buffer, int length) {
+    auto* input = static_cast<Input*>(gif->UserData);
+    size_t n = std::min(size_t(length), input->bytes->size() - input->offset);
+    std::memcpy(buffer, input->bytes->data() + input->offset, n);
+    input->offset += n;
+    return int(n);
+}
+
+std::vector<uint32_t> paletteOf(const ColorMapObject* map) {
+    std::vector<uint32_t> palette;
+    if (!map) return palette;
+    for (int i = 0; i < map->ColorCount; ++i) {
+        const GifColorType& c = map->Colors[i];
+        palette.push_back(0xFF000000u | uint32_t(c.Red) << 16 | uint32_t(c.Green) << 8 | uint32_t(c.Blue));
+    }
+    return palette;
+}
+
+void GiflibSlurpFrames(benchmark::State& state) {
+    const auto& bytes = benchFile();
+    size_t frames = 0;
+    for (auto _ : state) {
+        Input input{&bytes};
+        int error = 0;
+        GifFileType* gif = DGifOpen(&input, readInput, &error);
+        if (!gif || DGifSlurp(gif) == GIF_ERROR) {
+            state.SkipWithError("giflib could not read the file");
+            return;
+        }
+        cg::gif::Compositor compositor(gif->SWidth, gif->SHeight);
+        auto global = paletteOf(gif->SColorMap);
+        for (int i = 0; i < gif->ImageCount; ++i) {
+            const SavedImage& saved = gif->SavedImages[i];
+            GraphicsControlBlock control{0, false, 0, NO_TRANSPARENT_COLOR};
+            DGifSavedExtensionToGCB(gif, i, &control);
+            auto local = saved.ImageDesc.ColorMap ? paletteOf(saved.ImageDesc.ColorMap) : std::vector<uint32_t>{};
+            cg::gif::FrameView view{saved.ImageDesc.Left, saved.ImageDesc.Top, saved.ImageDesc.Width,
+                                    saved.ImageDesc.Height, saved.RasterBits,
+                                    local.empty() ? std::span<const uint32_t>(global) : std::span<const uint32_t>(local),
+                                    control.TransparentColor, control.DisposalMode};
+            compositor.draw(view);
+            benchmark::DoNotOptimize(cg::Image::make(compositor.canvas()));
+        }
+        frames += size_t(gif->ImageCount);
+        DGifCloseFile(gif, &error);
+    }
+    state.SetItemsProcessed(int64_t(frames));
+}
+
+class PlayDelegate : public ui::ApplicationDelegate {
+public:
+    ns::Ref<ui::Window> window() const override { return window_; }
+    ns::Ref<ui::Window> window_;
+};
+
+// Not a timing: the most frames the image holds while the view plays it.
+void PlayLargeGif(benchmark::State& state) {
+    auto bytes = makeGif(600, 200, 120);
+    for (auto _ : state) {
+        testing::TaskEnvironment env;
+        ui::resetSharedStateForTesting();
+        auto delegate = std::make_shared<PlayDelegate>();
+        delegate->window_ = ui::Window::makeFullScreen();
+        ui::Application::sharedApplication()->setDelegate(delegate);
+        delegate->window_->makeKeyAndVisible();
+        auto image = KVTRGFAnimatedImage::animatedImageWithGIFData(ns::Data::make(bytes));
+        auto view = KVTRGFAnimatedImageView::make({0, 0, 300, 300});
+        delegate->window_->addSubview(view);
+        view->setAnimatedImage(image);
+        size_t most = 0;
+        for (int tick = 0; tick < 20 * 60; ++tick) {
+            env.fastForwardBy(1.0 / 60);
+            most = std::max(most, image->cachedFrameIndexes().size());
+        }
+        state.counters["cache_size"] = double(image->frameCacheSizeCurrent());
+        state.counters["most_cached"] = double(most);
+        state.counters["playhead"] = double(view->currentFrameIndex());
+        if (most > image->frameCacheSizeCurrent() + 1) state.SkipWithError("held more than the cache size and the poster");
+        view->removeFromSuperview();
+        ui::resetSharedStateForTesting();
+        env.fastForwardUntilNoTasksRemain();
+    }
+}
+
+}  // namespace
+
+BENCHMARK(ImageSourceFrames);
+BENCHMARK(GiflibSlurpFrames);
+BENCHMARK(PlayLargeGif)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv) {
+    return bench::runAndSummarize(argc, argv, [](const bench::RunRecorder& runs) {
+        double ours = runs.counter("ImageSourceFrames", "items_per_second");
+        double raw = runs.counter("GiflibSlurpFrames", "items_per_second");
+        if (ours > 0 && raw > 0) {
+            std::printf("\nGIF frames: image source %.0f/s, giflib slurp + compositing %.0f/s; ratio %.2f\n", ours, raw,
+                        ours / raw);
+        }
+        if (const auto* play = runs.find("PlayLargeGif/iterations:1")) {
+            std::printf("200 frames of 600 x 600 for 20 s: cache size %.0f, at most %.0f frames held\n",
+                        play->counters.at("cache_size"), play->counters.at("most_cached"));
+        }
+    });
+}
