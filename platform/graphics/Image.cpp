@@ -23,6 +23,11 @@ ns::Ref<Image> Image::createWithPixels(int width, int height, size_t bytesPerRow
     return std::make_shared<Image>(std::move(*bitmap), bitmapInfo);
 }
 
+ns::Ref<ColorSpace> Image::colorSpace() const {
+    static const ns::Ref<ColorSpace> deviceRGB = ColorSpace::createDeviceRGB();
+    return deviceRGB;
+}
+
 std::vector<uint8_t> Image::copyData() const {
     std::vector<uint8_t> bytes(bytesPerRow() * size_t(height()));
     PixelBuffer buffer{bytes.data(), size_t(height()), size_t(width()), bytesPerRow()};

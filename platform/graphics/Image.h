@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/graphics/Bitmap.h"
+#include "platform/graphics/ColorSpace.h"
 #include "platform/runtime/Class.h"
 
 namespace cg {
@@ -53,6 +54,8 @@ public:
     const Bitmap& bitmap() const { return bitmap_; }
     ImageAlphaInfo alphaInfo() const { return ImageAlphaInfo(bitmapInfo_ & BitmapInfo::AlphaInfoMask); }
     uint32_t bitmapInfo() const { return bitmapInfo_; }
+    // Device RGB: the only space pixels are held in.
+    ns::Ref<ColorSpace> colorSpace() const;
     size_t bitsPerComponent() const { return 8; }
     size_t bitsPerPixel() const { return 32; }
     size_t bytesPerRow() const { return bitmap_.bytesPerRow(); }
