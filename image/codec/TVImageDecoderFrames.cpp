@@ -1,9 +1,8 @@
 // The decoder's frame pictures: each frame on its own (from the image
 // source, or an animated PNG frame rebuilt as a stand-alone PNG), and
 // frames composed on the canvas by their dispose and blend operations.
-#include <zlib.h>
-
 #include "image/codec/TVImageDecoder.h"
+#include "image/codec/TVPNGChunkWriter.h"
 #include "image/codec/UIImage+TVImageCoder.h"
 
 namespace {
@@ -11,22 +10,11 @@ namespace {
 constexpr uint32_t kIDAT = TV_FOUR_CC('I', 'D', 'A', 'T');
 constexpr uint32_t kIHDR = TV_FOUR_CC('I', 'H', 'D', 'R');
 constexpr uint32_t kfdAT = TV_FOUR_CC('f', 'd', 'A', 'T');
-constexpr uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-
-void putU32(std::vector<uint8_t>& out, uint32_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(uint8_t(value >> shift));
-}
-
-// A chunk of `code` holding `data`, with its CRC.
-void putChunk(std::vector<uint8_t>& out, uint32_t code, const uint8_t* data, uint32_t length) {
-    putU32(out, length);
-    size_t start = out.size();
-    putU32(out, code);
-    out.insert(out.end(), data, data + length);
-    putU32(out, uint32_t(crc32(0, out.data() + start, uInt(out.size() - start))));
-}
 
 }  // namespace
+
+using tvpng::putChunk;
+using tvpng::putU32;
 
 cg::Rect TVImageDecoder::rectOf(const TVImageDecoderFrame& frame) const {
     return {double(frame.offsetX), double(frame.offsetY), double(frame.width), double(frame.height)};
@@ -46,7 +34,7 @@ ns::Ref<cg::Image> TVImageDecoder::newAPNGFrameImage(const TVPNGFrameInfo& f, ui
     const bool cover = index == 0 && info->apng_first_frame_is_cover;
     std::vector<uint8_t> png;
     png.reserve(size_t(info->apng_shared_chunk_size) + f.chunk_size + 8 - (cover ? 0 : 4 * size_t(f.chunk_num)));
-    png.insert(png.end(), kSignature, kSignature + 8);
+    png.insert(png.end(), tvpng::kSignature, tvpng::kSignature + 8);
     auto insertFrame = [&] {
         for (uint32_t i = 0; i < f.chunk_num; ++i) {
             const TVPNGChunkInfo& chunk = info->chunks[f.chunk_index + i];
