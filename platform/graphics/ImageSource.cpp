@@ -162,7 +162,10 @@ ns::Ref<Image> ImageSource::createStillImage() {
     if (type_ == ImageTypeJPEG) decoded = still::decodeJpeg(data_, final_);
     if (type_ == ImageTypeBMP) decoded = still::decodeBmp(data_, final_);
     if (!decoded) return nullptr;
-    auto image = Image::make(std::move(decoded->bitmap));
+    // As the platform's decoders describe them: RGBA with straight alpha,
+    // or RGB with a skipped last byte, in the default byte order.
+    uint32_t info = uint32_t(decoded->bitmap.hasAlpha() ? ImageAlphaInfo::Last : ImageAlphaInfo::NoneSkipLast);
+    auto image = std::make_shared<Image>(std::move(decoded->bitmap), info);
     if (shouldCache_) cache_[0] = image;
     return image;
 }

@@ -4,7 +4,9 @@
 // are decoded; TIFF, JPEG 2000, ICO and ICNS are recognised by their
 // signatures (their type is known, they hold no images here). GIF images
 // come out composed at the size of the file's logical screen, one per
-// frame, over what the frames before them left.
+// frame, over what the frames before them left. Still images are described
+// as RGBA with straight alpha (alpha info 3) or RGB with a skipped last
+// byte (5), in the default byte order.
 //
 // An incremental source is given everything received so far, again and
 // again: a still picture is there once its header is, with the rows not
