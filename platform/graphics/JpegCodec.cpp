@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include <jpeglib.h>
 
@@ -68,13 +69,15 @@ struct Job {
     bool haveHeader = false;
     bool ended = false;
     int rows = 0;
-    std::vector<uint8_t> rgba;  // straight RGBA, transparent where not decoded
+    std::optional<RowSink> sink;
 };
 
 void readRows(j_decompress_ptr info, Job& job) {
     while (info->output_scanline < info->output_height) {
-        JSAMPROW row = job.rgba.data() + size_t(info->output_scanline) * size_t(job.header.width) * 4;
+        int y = int(info->output_scanline);
+        JSAMPROW row = reinterpret_cast<JSAMPROW>(job.sink->row(y));
         if (jpeg_read_scanlines(info, &row, 1) != 1) break;  // suspended
+        job.sink->finishRow(y);
         job.rows++;
     }
 }
@@ -101,8 +104,9 @@ void decodeWith(j_decompress_ptr info, Job& job) {
     job.header.progressive = jpeg_has_multiple_scans(info);
     job.haveHeader = true;
     if (job.headerOnly) return;
-    info->out_color_space = JCS_EXT_RGBA;
-    job.rgba.assign(size_t(job.header.width) * size_t(job.header.height) * 4, 0);
+    // BGRX bytes: the native words of an RGB24 bitmap.
+    info->out_color_space = JCS_EXT_BGRX;
+    job.sink.emplace(job.header.width, job.header.height, false);
     if (!job.header.progressive) {
         if (!jpeg_start_decompress(info)) return;
         readRows(info, job);
@@ -155,13 +159,13 @@ std::optional<Decoded> decodeJpeg(std::span<const uint8_t> data, bool final) {
     Job job;
     job.data = data;
     job.final = final;
-    if (!run(job) || job.rgba.empty()) return std::nullopt;
+    if (!run(job) || !job.sink) return std::nullopt;
     if (final && job.rows == 0) return std::nullopt;
     putExifOrientation(data, job.header);
     Decoded decoded;
     decoded.header = job.header;
     decoded.complete = job.ended || final;
-    decoded.bitmap = bitmapFromRGBA(job.rgba, job.header.width, job.header.height, job.ended);
+    decoded.bitmap = job.sink->take();
     return decoded;
 }
 
