@@ -26,6 +26,16 @@ struct ErrorManager {
 void onError(j_common_ptr info) { longjmp(reinterpret_cast<ErrorManager*>(info->err)->jump, 1); }
 void onMessage(j_common_ptr, int) {}
 
+// A cleared (de)compressor whose errors jump to `errors` and whose
+// warnings are dropped.
+template <class Struct>
+void prepare(Struct& info, ErrorManager& errors) {
+    std::memset(&info, 0, sizeof info);
+    info.err = jpeg_std_error(&errors.base);
+    errors.base.error_exit = onError;
+    errors.base.emit_message = onMessage;
+}
+
 // The data received so far; at its end the reader suspends, or, when the
 // data is final, sees an end-of-image marker.
 struct Source {
@@ -133,10 +143,7 @@ bool run(Job& job) {
     if (job.data.size() < 3 || job.data[0] != 0xFF || job.data[1] != 0xD8 || job.data[2] != 0xFF) return false;
     jpeg_decompress_struct info;
     ErrorManager errors;
-    std::memset(&info, 0, sizeof info);
-    info.err = jpeg_std_error(&errors.base);
-    errors.base.error_exit = onError;
-    errors.base.emit_message = onMessage;
+    prepare(info, errors);
     decodeWith(&info, job);
     jpeg_destroy_decompress(&info);
     return job.haveHeader;
@@ -173,10 +180,7 @@ std::vector<uint8_t> encodeJpeg(const Bitmap& bitmap, double quality) {
     if (bitmap.isEmpty()) return {};
     jpeg_compress_struct info;
     ErrorManager errors;
-    std::memset(&info, 0, sizeof info);
-    info.err = jpeg_std_error(&errors.base);
-    errors.base.error_exit = onError;
-    errors.base.emit_message = onMessage;
+    prepare(info, errors);
     unsigned char* buffer = nullptr;
     unsigned long size = 0;
     // Alpha is dropped over black, as the pixels are premultiplied.

@@ -121,7 +121,7 @@ TEST(StillFormatsTest, OpaquePngIsRgbAndTruncatedFinalPngKeepsItsRows) {
     auto whole = cg::ImageSource::createWithData(png)->createImageAtIndex(0);
     ASSERT_TRUE(whole);
     EXPECT_FALSE(whole->hasAlpha());
-    EXPECT_EQ(whole->bitmapInfo(), cg::BitmapInfo::NoneSkipFirst32Little);
+    EXPECT_EQ(whole->bitmapInfo(), uint32_t(cg::ImageAlphaInfo::NoneSkipLast));
     auto cut = cg::ImageSource::createWithData(std::span(png).first(png.size() * 2 / 3));
     auto image = cut->createImageAtIndex(0);
     ASSERT_TRUE(image);
