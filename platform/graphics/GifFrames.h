@@ -57,6 +57,24 @@ struct File {
     std::vector<Frame> frames;
 };
 
+// Calls `row(y)` for each row of a frame in the order a GIF stores them
+// (the four passes of an interlaced frame) until it answers false; false
+// then.
+template <class Row>
+bool forEachStoredRow(int height, bool interlaced, Row row) {
+    if (!interlaced) {
+        for (int y = 0; y < height; ++y)
+            if (!row(y)) return false;
+        return true;
+    }
+    static constexpr int offsets[] = {0, 4, 2, 1};
+    static constexpr int jumps[] = {8, 8, 4, 2};
+    for (int pass = 0; pass < 4; ++pass)
+        for (int y = offsets[pass]; y < height; y += jumps[pass])
+            if (!row(y)) return false;
+    return true;
+}
+
 // Reads every frame of a GIF file (giflib); nil when it is no GIF or its
 // header is broken. Reading stops at the first broken record, keeping the
 // frames before it (and the broken one, incomplete).

@@ -127,17 +127,7 @@ private:
         auto line = [&](int y) {
             return DGifGetLine(gif_, frame.indices.data() + size_t(y) * size_t(frame.width), frame.width) != GIF_ERROR;
         };
-        if (!interlaced) {
-            for (int y = 0; y < frame.height; ++y)
-                if (!line(y)) return false;
-            return true;
-        }
-        static constexpr int offsets[] = {0, 4, 2, 1};
-        static constexpr int jumps[] = {8, 8, 4, 2};
-        for (int pass = 0; pass < 4; ++pass)
-            for (int y = offsets[pass]; y < frame.height; y += jumps[pass])
-                if (!line(y)) return false;
-        return true;
+        return forEachStoredRow(frame.height, interlaced, line);
     }
 
     GifFileType* gif_;

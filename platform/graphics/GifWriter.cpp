@@ -1,5 +1,7 @@
 #include "platform/graphics/GifWriter.h"
 
+#include "platform/graphics/GifFrames.h"
+
 #include <gif_lib.h>
 
 #include <memory>
@@ -48,17 +50,7 @@ bool writeFrame(GifFileType* gif, const WriterFrame& frame) {
         auto* row = const_cast<GifPixelType*>(frame.indices.data() + size_t(y) * size_t(frame.width));
         return EGifPutLine(gif, row, frame.width) != GIF_ERROR;
     };
-    if (!frame.interlaced) {
-        for (int y = 0; y < frame.height; ++y)
-            if (!line(y)) return false;
-        return true;
-    }
-    static constexpr int offsets[] = {0, 4, 2, 1};
-    static constexpr int jumps[] = {8, 8, 4, 2};
-    for (int pass = 0; pass < 4; ++pass)
-        for (int y = offsets[pass]; y < frame.height; y += jumps[pass])
-            if (!line(y)) return false;
-    return true;
+    return forEachStoredRow(frame.height, frame.interlaced, line);
 }
 
 }  // namespace

@@ -278,6 +278,16 @@ void ScrollView::endDrag(cg::Point fingerVelocity) {
     tracking_ = false;
     dragging_ = false;
     bool willDecelerate = target != contentOffset();
+    if (willDecelerate) {
+        // The content is let go where the finger left it: observers see that
+        // place once, no longer dragged, before it bounces or glides on (the
+        // first frame of the platform's bounce). One that moves the content
+        // then (a control holding itself in view) decides where it rests.
+        cg::Point released = contentOffset();
+        announceOffset(released, released);
+        if (contentOffset() != released) target = clamped(contentOffset());
+        willDecelerate = target != contentOffset();
+    }
     if (auto d = delegate()) d->scrollViewDidEndDragging(*this, willDecelerate);
     if (!willDecelerate) return;
     decelerating_ = true;

@@ -292,6 +292,9 @@ public:
     void setIsAccessibilityElement(bool on) { accessibilityElement_ = on; }
     bool accessibilityViewIsModal() const { return accessibilityViewIsModal_; }
     void setAccessibilityViewIsModal(bool on) { accessibilityViewIsModal_ = on; }
+    // Whether a smart colour inversion leaves the view's content as it is.
+    bool accessibilityIgnoresInvertColors() const { return accessibilityIgnoresInvertColors_; }
+    void setAccessibilityIgnoresInvertColors(bool on) { accessibilityIgnoresInvertColors_ = on; }
 
     // ---- Gestures and motion ----
     const std::vector<ns::Ref<GestureRecognizer>>& gestureRecognizers() const { return gestureRecognizers_; }
@@ -382,6 +385,7 @@ private:
     std::string accessibilityLabel_;
     bool accessibilityElement_ = false;
     bool accessibilityViewIsModal_ = false;
+    bool accessibilityIgnoresInvertColors_ = false;
 
     std::vector<ns::Ref<GestureRecognizer>> gestureRecognizers_;
     std::vector<ns::Ref<MotionEffect>> motionEffects_;

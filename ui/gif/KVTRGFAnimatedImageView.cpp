@@ -46,7 +46,11 @@ KVTRGFAnimatedImageView::~KVTRGFAnimatedImageView() {
     if (displayLink_) displayLink_->invalidate();
 }
 
-void KVTRGFAnimatedImageView::commonInit() { setRunLoopMode(defaultRunLoopMode()); }
+void KVTRGFAnimatedImageView::commonInit() {
+    setRunLoopMode(defaultRunLoopMode());
+    // Pictures keep their colours under a smart inversion.
+    setAccessibilityIgnoresInvertColors(true);
+}
 
 dispatch::RunLoopMode KVTRGFAnimatedImageView::defaultRunLoopMode() {
     // Playing on while the user scrolls costs a core of its own.

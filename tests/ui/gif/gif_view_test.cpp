@@ -172,6 +172,7 @@ TEST_F(GifViewTest, RunLoopModeFollowsTheProcessorCount) {
     ns::ProcessInfo::setActiveProcessorCountForTesting(4);
     auto view = KVTRGFAnimatedImageView::make();
     EXPECT_EQ(view->runLoopMode(), dispatch::RunLoopMode::Common);
+    EXPECT_TRUE(view->accessibilityIgnoresInvertColors());
     view->setRunLoopMode(dispatch::RunLoopMode::Default);
     EXPECT_EQ(view->runLoopMode(), dispatch::RunLoopMode::Default);
     view->setRunLoopMode(dispatch::RunLoopMode::Tracking);
