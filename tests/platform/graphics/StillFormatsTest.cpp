@@ -272,6 +272,17 @@ TEST(StillFormatsTest, DestinationWritesGifWithLoopCountAndDelays) {
     EXPECT_EQ(frame->bitmap().pixel(1, 1), cg::premultiplied(255, 0, 0, 255));
 }
 
+TEST(StillFormatsTest, GifOfMoreThan255ColoursIsQuantized) {
+    cg::Bitmap picture = gradient(32, 32, false);  // 1024 colours
+    auto destination = cg::ImageDestination::createWithData(cg::ImageTypeGIF, 1);
+    destination->addImage(cg::Image::make(picture));
+    ASSERT_TRUE(destination->finalize());
+    auto image = cg::ImageSource::createWithData(destination->data())->createImageAtIndex(0);
+    ASSERT_TRUE(image);
+    EXPECT_LE(maxDifference(image->bitmap(), picture), 48);
+    EXPECT_GT(maxDifference(image->bitmap(), picture), 0) << "not exact: there are too many colours";
+}
+
 TEST(StillFormatsTest, FormatsOnlyRecognisedAreNeitherReadNorWritten) {
     Bytes tiff = {'I', 'I', '*', 0, 8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
     Bytes ico = {0, 0, 1, 0, 1, 0, 16, 16, 0, 0, 0, 0, 0, 0, 0, 0};
