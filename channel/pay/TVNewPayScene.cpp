@@ -85,6 +85,9 @@ ns::Ref<ui::View> payRow(TVNewPayVC& owner, const Row& row, double width) {
     select->setAutoresizingMask(ui::ViewAutoresizingFlexibleWidth);
     select->setImage(TVScreenResources::image("tov_pay_unselected"), ui::ControlStateNormal);
     select->setImage(TVScreenResources::image("tov_pay_selected"), ui::ControlStateSelected);
+    // The ring sits at the row's right end.
+    select->setContentHorizontalAlignment(ui::ControlContentHorizontalAlignment::Right);
+    select->setContentEdgeInsets({0, 0, 0, 15});
     view->addSubview(select);
     owner.*row.iconBtn = select;
     return view;
