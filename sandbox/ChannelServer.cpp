@@ -1,9 +1,11 @@
 #include "sandbox/ChannelServer.h"
 
+#include <cmath>
 #include <exception>
 #include <string_view>
 
 #include "platform/foundation/Array.h"
+#include "platform/foundation/Date.h"
 #include "platform/foundation/Dictionary.h"
 #include "platform/foundation/MutableDictionary.h"
 #include "platform/foundation/Number.h"
@@ -69,6 +71,12 @@ ChannelServer::ChannelServer(int port) : http_([this](const Request& request) { 
     known.subAccounts = {{"小号一", "player1_1", "#sign-player1-1", "1704067200"},
                          {"小号二", "player1_2", "#sign-player1-2", "1704067200"}};
     accounts_[kKnownUser] = known;
+    Account minor;
+    minor.password = kMinorPassword;
+    minor.verified = true;
+    minor.limited = true;
+    minor.subAccounts = {{"小号一", "minor1_1", "#sign-minor1-1", "1704067200"}};
+    accounts_[kMinorUser] = minor;
 }
 
 std::string ChannelServer::base() const {
@@ -249,10 +257,16 @@ ns::Id ChannelServer::login(const ns::Id& fields) {
     if (!account || account->password != text(fields, "b"))
         return object({{"z", s("0")}, {"x", s("用户名或密码错误")}});
     std::string serial = std::to_string(++serial_);
+    std::string limit = "0";
+    if (account->limited) {
+        auto nowMs = static_cast<long long>(std::llround(ns::Date::now()->timeIntervalSince1970() * 1000));
+        limit = std::to_string(nowMs + kMinorPlaySeconds * 1000);
+    }
     return object({{"z", s("1")}, {"x", s("登录成功")}, {"b", s(name)}, {"c", s(account->password)},
                    {"d", s("sign-" + name)}, {"e", s("1704067200")}, {"sid", s("sid-" + serial)},
                    {"rz", s(account->verified ? "0" : "1")}, {"ic", s("0")}, {"isck", s(account->verified ? "1" : "0")},
-                   {"frz", s("0")}, {"nrz", s(account->verified ? "1" : "0")}, {"lmit", s("0")}});
+                   {"frz", s(account->limited ? "1" : "0")},
+                   {"nrz", s(account->limited ? "2" : account->verified ? "1" : "0")}, {"lmit", s(limit)}});
 }
 
 ns::Id ChannelServer::registerUser(const std::string& name, const std::string& password) {

@@ -32,6 +32,11 @@ public:
     static constexpr const char* kKnownPassword = "pass123";
     static constexpr int64_t kKnownCoins = 500;
     static constexpr int64_t kKnownVouchers = 100;
+    // A verified minor under the daily play-time limit: each login's "lmit"
+    // lies kMinorPlaySeconds after the clock's date at the login.
+    static constexpr const char* kMinorUser = "minor1";
+    static constexpr const char* kMinorPassword = "pass123";
+    static constexpr int64_t kMinorPlaySeconds = 2000;
 
     explicit ChannelServer(int port = 0);
 
@@ -65,6 +70,7 @@ private:
         int64_t coins = 0;
         int64_t vouchers = 0;
         bool verified = false;
+        bool limited = false;  // under the play-time limit
     };
     enum class Format { Codec, GzipOnly, Form };
 

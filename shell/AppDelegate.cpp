@@ -3,6 +3,7 @@
 #include "aggregation/core/ROZCoreEntity.h"
 #include "platform/dispatch/Sleep.h"
 #include "shell/GameHostConfiguration.h"
+#include "shell/ToviraChannel.h"
 
 RT_DEFINE_CLASS(AppDelegate, ui::Responder, "AppDelegate", rt::property<AppDelegate>("window", &AppDelegate::window_))
 
@@ -10,6 +11,7 @@ bool AppDelegate::applicationDidFinishLaunching(ui::Application& app, const ns::
     // Named before the first request, which would otherwise fail with no word
     // of why.
     shell::checkConfiguration();
+    ToviraChannel::installUnlessPresent();
     dispatch::sleepFor(LaunchPauseSeconds);
     ROZCoreEntity::sharedInstance()->applicationDidFinishLaunchingWithOptions(app, options);
     return true;

@@ -17,6 +17,7 @@
 #include "channel/pay/TVWebPayVC.h"
 #include "channel/screens/TVBaseNav.h"
 #include "channel/screens/TVScreenResources.h"
+#include "channel/usercenter/VRQHelperBtn.h"
 #include "platform/dispatch/Queue.h"
 #include "platform/foundation/Array.h"
 #include "platform/foundation/DecimalNumber.h"
@@ -40,15 +41,6 @@ RT_DEFINE_CLASS(TVNewPayVC, TVBaseVC, "TVNewPayVC")
 namespace {
 
 using Text = TVNewPayVC::Text;
-
-struct BallHooks {
-    std::function<void()> hide, show;
-};
-
-BallHooks& ballHooks() {
-    static BallHooks hooks;
-    return hooks;
-}
 
 Text str(std::string text) {
     return ns::str(std::move(text));
@@ -77,10 +69,6 @@ bool hasNotchOnItsSide() {
 TVNewPayVC::Purchase& TVNewPayVC::purchase() {
     static Purchase state;
     return state;
-}
-
-void TVNewPayVC::setBallHooks(std::function<void()> hide, std::function<void()> show) {
-    ballHooks() = {std::move(hide), std::move(show)};
 }
 
 bool TVNewPayVC::isAmount(const ns::String* text) {
@@ -118,7 +106,7 @@ void TVNewPayVC::loadToPayVCWithroleid(const Text& roleid, const Text& ServiceID
         VRQMessage::showMessage("金额格式异常");
         return;
     }
-    if (ballHooks().hide) ballHooks().hide();
+    VRQHelperBtn::hide();
     auto storyboard = ui::Storyboard::storyboardWithName("TVNewPayVC", TVScreenResources::sdkBundle());
     auto centre = storyboard ? storyboard->instantiateViewControllerWithIdentifier("TVNewPayVC") : nullptr;
     if (!centre) return;
@@ -543,7 +531,7 @@ void TVNewPayVC::popAction() {
     hideHUD();
     // A poll left running would report to nobody.
     pause();
-    if (ballHooks().show) ballHooks().show();
+    VRQHelperBtn::show();
     Purchase& state = purchase();
     state.currentAmount = nullptr;
     state.discountedAmount = nullptr;

@@ -54,9 +54,6 @@ public:
     static void loadToPayVCWithroleid(const Text& roleid, const Text& ServiceID, const Text& quiPayMoney,
                                       const Text& cpExtend, const Text& productName, const Text& productDesc,
                                       PaySuccess success, PayFailure faild);
-    // How the centre hides and shows the floating ball while it is open;
-    // set by the channel's entry (nothing happens while unset).
-    static void setBallHooks(std::function<void()> hide, std::function<void()> show);
 
     // "-" or "*" of two decimal texts, rounded down to 2 places, as text;
     // any other way gives "(null)". Never raises: a text that is no number

@@ -1,6 +1,6 @@
 // The payment centre's longer roads against the stand-in and the sandbox's
 // wallet: a web payment confirmed by the 2 s poll, a poll that gives up, a
-// poll stopped by closing, the wallet app's results, and the URL return.
+// poll stopped by closing, the wallet app's results through the plug.
 
 #include "channel/ShareVale.h"
 #include "channel/UIView+Extension.h"
@@ -153,31 +153,14 @@ TEST_F(PayFlowsTest, TheWalletsAnswersBecomeTheCardsTexts) {
     EXPECT_EQ(wallet.orders()[0].rfind("order_no=SBX", 0), 0u);
 }
 
-TEST_F(PayFlowsTest, TheURLReturnTakesOnlyTheGamesSchemeAndTheSafepayHost) {
-    ShareVale::sharedInstance()->setGameID(ns::str("1234"));
+TEST_F(PayFlowsTest, AResultWithoutAMemoStillReports) {
     auto plug = TVPayPlug::sharedInstance();
-    std::vector<std::string> texts;
-    plug->block = [&](uint64_t, const ns::Ref<ns::String>& t, const ns::Ref<ns::Error>&) { texts.push_back(text(t)); };
-    ui::Application::sharedApplication()->addInstalledScheme(QuipaySDK::kWalletScheme);
-    auto pending = [&] {
-        QuipaySDK::defaultService()->payOrder(ns::str("o"), ns::str(TVPayPlug::returnScheme()), nullptr);
-    };
-    pending();
-    EXPECT_EQ(TVPayPlug::returnScheme(), "ToviraQuiPayScheme1234");
-    for (const char* ignored : {"toviraquipayscheme1234://safepay/?resultStatus=9000",
-                                "ToviraQuiPayScheme1234://pay/?resultStatus=9000",
-                                "ToviraQuiPayScheme12345://safepay/?resultStatus=9000"})
-        EXPECT_FALSE(TVPayEntry::handleOpenURL(ns::URL::make(ignored))) << ignored;
-    EXPECT_TRUE(texts.empty());
-    EXPECT_TRUE(TVPayEntry::handleOpenURL(ns::URL::make("ToviraQuiPayScheme1234://safepay/?resultStatus=6001")));
-    EXPECT_EQ(texts, (std::vector<std::string>{"取消充值"}));
-    // The result with no memo still reports, with empty user info.
-    pending();
     ns::Ref<ns::Error> error;
     plug->block = [&](uint64_t, const ns::Ref<ns::String>&, const ns::Ref<ns::Error>& e) { error = e; };
-    EXPECT_TRUE(TVPayEntry::handleOpenURL(ns::URL::make("ToviraQuiPayScheme1234://safepay/?resultStatus=4000")));
+    plug->setQuipayResultDic(ns::Dictionary::make({{"resultStatus", ns::str("4000")}}));
     ASSERT_TRUE(error);
     EXPECT_EQ(error->code(), 4000);
+    EXPECT_EQ(error->userInfo()->count(), 0u);
 }
 
 TEST_F(PayFlowsTest, ThePlugMapsResultsAndOnlyLogsTheSDKsOwnCallback) {

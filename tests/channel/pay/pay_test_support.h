@@ -1,16 +1,18 @@
 #pragma once
 // The payment's world: the screens' world (stand-in, SDK bundle, UI driver)
-// with the known player logged in, an app delegate that sends the URLs the
-// app is opened with to the channel's URL return, the game's two pay
-// callbacks recorded, and the payment centre opened through its entry.
+// with the known player logged in and the floating ball out, an app
+// delegate that does what the channel's entry does with the wallet's return
+// URL (the wallet SDK reads it, the plug hears the result), the game's two
+// pay callbacks recorded, and the payment centre opened for an order.
 
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "channel/pay/TVNewPayVC.h"
-#include "channel/pay/TVPayEntry.h"
 #include "channel/pay/TVPayPlug.h"
+#include "channel/usercenter/VRQHelperBtn.h"
+#include "channel/VRQWindowManager.h"
 #include "platform/foundation/Text.h"
 #include "platform/uikit/Application.h"
 #include "platform/uikit/NavigationController.h"
@@ -25,7 +27,10 @@ using Heard = std::vector<std::string>;
 class ReturningApp : public ui::ApplicationDelegate {
 public:
     bool applicationOpenURL(ui::Application&, const ns::Ref<ns::URL>& url, const ns::Ref<ns::Dictionary>&) override {
-        return TVPayEntry::handleOpenURL(url);
+        QuipaySDK::defaultService()->processOrderWithPaymentResult(url, [](const ns::Ref<ns::Dictionary>& result) {
+            TVPayPlug::sharedInstance()->setQuipayResultDic(result);
+        });
+        return true;
     }
 };
 
@@ -36,10 +41,12 @@ protected:
         QuipaySDK::resetForTesting();
         TVPayPlug::distroyInstance();
         ui::Application::sharedApplication()->setDelegate(app);
-        TVNewPayVC::setBallHooks([this] { balls.push_back("hide"); }, [this] { balls.push_back("show"); });
+        VRQHelperBtn::shared()->create();
+        env.runUntilIdle();
     }
     ~PayTest() override {
-        TVNewPayVC::setBallHooks(nullptr, nullptr);
+        for (const auto& [key, ballWindow] : VRQWindowManager::shared()->windowDic()) ballWindow->setHidden(true);
+        VRQWindowManager::shared()->windowDic().clear();
         TVNewPayVC::purchase() = {};
         TVPayPlug::distroyInstance();
         QuipaySDK::resetForTesting();
@@ -47,16 +54,22 @@ protected:
 
     static std::string text(const ns::Ref<ns::String>& value) { return value ? value->utf8() : "(nil)"; }
 
-    // Opens the centre for `money` through the entry; the centre, or nil
-    // when nothing was presented.
+    // Whether the floating ball's window is on screen.
+    static bool ballShown() {
+        auto ballWindow = VRQWindowManager::windowForKey(VRQHelperBtn::shared()->md5Key());
+        return ballWindow && !ballWindow->isHidden();
+    }
+
+    // Opens the centre for `money`; the centre, or nil when nothing was
+    // presented.
     ns::Ref<TVNewPayVC> open(const std::string& money) {
-        TVPayEntry::loadToPayVCWithroleid(
-            ns::str("role9"), ns::str(money), ns::str("s1"), ns::str("元宝"), ns::str("60元宝"), ns::str("ext"),
+        TVNewPayVC::loadToPayVCWithroleid(
+            ns::str("role9"), ns::str("s1"), ns::str(money), ns::str("ext"), ns::str("元宝"), ns::str("60元宝"),
             [this](const ns::Ref<ns::String>& t, const ns::Ref<ns::String>& amount) {
                 heard.push_back("success " + text(t) + " " + text(amount));
             },
-            [this](const ns::Ref<ns::String>& t, int64_t code, const ns::Ref<ns::String>& amount) {
-                heard.push_back("failure " + text(t) + " " + std::to_string(code) + " " + text(amount));
+            [this](const ns::Ref<ns::String>& t, const ns::Id& code, const ns::Ref<ns::String>& amount) {
+                heard.push_back("failure " + text(t) + " " + (code ? ns::textOf(code) : "(nil)") + " " + text(amount));
             });
         env.fastForwardBy(0.5);
         auto navigation = ns::cast<ui::NavigationController>(root->presentedViewController());
@@ -75,7 +88,6 @@ protected:
 
     std::shared_ptr<ReturningApp> app = std::make_shared<ReturningApp>();
     Heard heard;
-    std::vector<std::string> balls;
 };
 
 }  // namespace pay_test

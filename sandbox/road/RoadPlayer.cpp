@@ -1,0 +1,120 @@
+#include "sandbox/road/RoadPlayer.h"
+
+#include "channel/login/TVLoginView.h"
+#include "channel/pay/TVNewPayVC.h"
+#include "channel/pay/TVPayNoticeView.h"
+#include "channel/pay/TVWebPayVC.h"
+#include "channel/screens/VRQSubNameVC.h"
+#include "platform/dispatch/Queue.h"
+#include "platform/foundation/Log.h"
+#include "platform/uikit/BarButtonItem.h"
+#include "platform/uikit/NavigationController.h"
+#include "platform/uikit/NavigationItem.h"
+
+namespace road {
+
+namespace {
+
+constexpr double kLookSeconds = 0.25;
+
+ns::Ref<VRQSubNameVC> subAccountScreen(const testing::UIDriver& driver) {
+    auto view = driver.find([](ui::View& v) { return ns::cast<VRQSubNameVC>(v.owningController()) != nullptr; });
+    return view ? ns::cast<VRQSubNameVC>(view->owningController()) : nullptr;
+}
+
+// The payment centre on screen with its pay ways loaded, ready for an order.
+ns::Ref<TVNewPayVC> readyPaymentCentre(const testing::UIDriver& driver) {
+    auto view = driver.find([](ui::View& v) {
+        auto centre = ns::cast<TVNewPayVC>(v.owningController());
+        auto navigation = centre ? centre->navigationController() : nullptr;
+        // Not one that has closed and is still leaving.
+        return navigation && !navigation->isBeingDismissed();
+    });
+    auto centre = view ? ns::cast<TVNewPayVC>(view->owningController()) : nullptr;
+    if (!centre || centre->hud() || centre->payStyle() == 0 || centre->isBeingPresented()) return nullptr;
+    auto pay = centre->payBtn.lock();
+    return pay && pay->isEnabled() && testing::UIDriver::isOnScreen(*pay) ? centre : nullptr;
+}
+
+}  // namespace
+
+RoadPlayer::RoadPlayer(std::string user, std::string password)
+    : user_(std::move(user)), password_(std::move(password)) {
+    steps_.push_back({"the login window", [this] {
+                          auto card = driver_.findOfType<TVLoginView>();
+                          if (!card || card->UsingStyle() != 0 || !testing::UIDriver::isOnScreen(*card)) return false;
+                          auto name = card->loginName.lock();
+                          auto password = card->loginPwd.lock();
+                          auto button = card->mainLoginBtn.lock();
+                          if (!name || !password || !button) return false;
+                          name->setText("");
+                          driver_.typeText(name, user_);
+                          driver_.typeText(password, password_);
+                          password->resignFirstResponder();
+                          ns::log("road: typed the account %s and its password", user_);
+                          bool tapped = driver_.tap(button);
+                          ns::log("road: tapped %s", tapped ? "登录" : "登录, and the tap missed");
+                          return tapped;
+                      }});
+    steps_.push_back({"the notice", [this] {
+                          auto close = driver_.findByText("关闭");
+                          if (!close || !driver_.tap(close)) return false;
+                          ns::log("road: closed the notice");
+                          return true;
+                      }});
+    steps_.push_back({"the sub-accounts", [this] {
+                          auto screen = subAccountScreen(driver_);
+                          auto table = screen ? screen->tableView.lock() : nullptr;
+                          if (!table || table->numberOfRowsInSection(0) == 0 || screen->isBeingPresented()) return false;
+                          auto first = screen->dataSource().front();
+                          if (!driver_.selectRow(table, ui::IndexPath::forRow(0, 0))) return false;
+                          ns::log("road: picked the sub-account %@ (%@)", first->nickname, first->username);
+                          return true;
+                      }});
+    payWith("the payment centre", "平台币支付", &TVNewPayVC::ptbIconBtn);
+    payWith("the second payment centre", "支付宝支付", &TVNewPayVC::quipayIconBtn);
+    steps_.push_back({"the pay page", [this] {
+                          auto view = driver_.find([](ui::View& v) {
+                              return ns::cast<TVWebPayVC>(v.owningController()) != nullptr;
+                          });
+                          auto page = view ? ns::cast<TVWebPayVC>(view->owningController()) : nullptr;
+                          // Loaded: the page has paid the order at the stand-in.
+                          if (!page || page->avi()->isAnimating() || page->isMovingToParentViewController()) return false;
+                          auto item = page->navigationItem()->leftBarButtonItem();
+                          auto bar = item ? item->customView() : nullptr;
+                          if (!bar || bar->subviews().empty() || !driver_.tap(bar->subviews().front())) return false;
+                          ns::log("road: paid on the pay page and went back");
+                          return true;
+                      }});
+    steps_.push_back({"the pay result", [this] {
+                          auto card = driver_.findOfType<TVPayNoticeView>();
+                          auto status = card ? card->statusL.lock() : nullptr;
+                          if (!status || !status->text() || status->text()->utf8() != "支付成功") return false;
+                          if (!driver_.tap(card->cancelBtn.lock())) return false;
+                          ns::log("road: the payment went through; back to the game");
+                          return true;
+                      }});
+}
+
+void RoadPlayer::payWith(const char* waitingFor, const char* way, ns::Weak<ui::Button> TVNewPayVC::*row) {
+    steps_.push_back({waitingFor, [this, way, row] {
+                          auto centre = readyPaymentCentre(driver_);
+                          if (!centre) return false;
+                          auto rowButton = ((*centre).*row).lock();
+                          if (!rowButton || !driver_.tap(rowButton) || !driver_.tap(centre->payBtn.lock())) return false;
+                          ns::log("road: paid %@ by %s", centre->realMoneyL.lock()->text(), way);
+                          return true;
+                      }});
+}
+
+void RoadPlayer::start() {
+    dispatch::after(kLookSeconds, dispatch::mainQueue(), [this] { look(); });
+}
+
+void RoadPlayer::look() {
+    if (next_ >= steps_.size()) return;
+    if (steps_[next_].act()) ++next_;
+    if (next_ < steps_.size()) start();
+}
+
+}  // namespace road

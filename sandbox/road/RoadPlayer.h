@@ -1,0 +1,45 @@
+#pragma once
+// The player of scripts/run's road: looks at the screen every quarter of a
+// second and, step by step, types the channel stand-in's known account into
+// the login window, taps login, closes the notice and picks the first
+// sub-account; then pays the page's first order with platform coins and its
+// second on the wallet's web pay page, going back to the app by the page's
+// back button and closing the result card once the poll has confirmed it.
+// Each step is one log line "road: ...". It plays one login only: the page's
+// login after its logout finds the form and stops there.
+// Main thread only.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/testing/UIDriver.h"
+#include "platform/uikit/Button.h"
+
+class TVNewPayVC;
+
+namespace road {
+
+class RoadPlayer {
+public:
+    RoadPlayer(std::string user, std::string password);
+
+    // Starts looking; returns at once.
+    void start();
+
+private:
+    struct Step {
+        std::string waitingFor;
+        std::function<bool()> act;  // true when the step was taken
+    };
+    void look();
+    // Picks the pay way of `row` in the centre and pays.
+    void payWith(const char* waitingFor, const char* way, ns::Weak<ui::Button> TVNewPayVC::*row);
+
+    std::string user_, password_;
+    std::vector<Step> steps_;
+    size_t next_ = 0;
+    testing::UIDriver driver_;
+};
+
+}  // namespace road

@@ -1,0 +1,138 @@
+// The login window end to end against the stand-in: the typed login and its
+// hand-off to the game, the ball it brings out, automatic login from the
+// saved state, the change button, failures and a logout's next form.
+
+#include "channel/ShareVale.h"
+#include "login_test_support.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/testing/LoopbackServer.h"
+
+namespace {
+
+using login_test::LoginTest;
+
+TEST_F(LoginTest, ATypedLoginReachesTheGameWithTheChosenSubAccount) {
+    open();
+    auto c = card();
+    ASSERT_TRUE(c);
+    EXPECT_EQ(c->UsingStyle(), 0);
+    EXPECT_EQ(c->frame().size.height, TVLoginView::kFormHeight);
+    auto window = controller()->keyWindow();
+    ASSERT_TRUE(window);
+    EXPECT_FALSE(window->isHidden());
+    EXPECT_FALSE(window->isKeyWindow());
+    EXPECT_EQ(window->backgroundColor(), cg::Color::black().withAlpha(0.5));
+    EXPECT_EQ(c->transform(), cg::AffineTransform::identity());
+
+    login(sandbox::ChannelServer::kKnownUser, sandbox::ChannelServer::kKnownPassword);
+    EXPECT_EQ(c->UsingStyle(), 3);
+    EXPECT_EQ(login_test::textOr(c->tishiTitle.lock()->text()), "player1, 欢迎回来");
+    EXPECT_EQ(ShareVale::sharedInstance()->loginStyle(), 1u);
+    EXPECT_EQ(login_test::textOr(ShareVale::sharedInstance()->userName()), "player1");
+
+    // The welcome lasts 1.5 s before the notice is asked for.
+    env.fastForwardBy(1.4);
+    EXPECT_FALSE(driver.findOfType<TVNoticeVC>() || driver.findByText("关闭"));
+    env.fastForwardBy(0.2);
+    EXPECT_TRUE(driver.findByText("欢迎来到沙盒"));
+    EXPECT_TRUE(c->isHidden());
+    finishHandOff();
+
+    ASSERT_EQ(game.successes.size(), 1u);
+    EXPECT_EQ(game.successes[0], "1704067200|player1_1|sign-player1-1|1");
+    EXPECT_TRUE(game.failures.empty());
+    EXPECT_EQ(login_test::textOr(ShareVale::sharedInstance()->subUserName()), "player1_1");
+    EXPECT_EQ(ns::UserDefaults::standardUserDefaults()->integerForKey("TV_LoginStyle"), 1);
+    EXPECT_TRUE(log.contains("screen: toast: 登录成功"));
+    // The window has gone and the ball stands at its place.
+    EXPECT_TRUE(window->isHidden());
+    window.reset();
+    env.runUntilIdle();
+    EXPECT_FALSE(card());
+    auto ball = ballWindow();
+    ASSERT_TRUE(ball);
+    EXPECT_FALSE(ball->isHidden());
+    double W = ui::Screen::mainScreen()->bounds().size.width;
+    EXPECT_EQ(ball->frame(), (cg::Rect{W - 30, 100, 60, 60}));
+    EXPECT_TRUE(log.contains("loginVC已销毁"));
+
+    // A second opening hides the ball until the next login.
+    open();
+    EXPECT_TRUE(ball->isHidden());
+}
+
+TEST_F(LoginTest, TheSavedLoginLogsInWithoutATap) {
+    ShareVale::sharedInstance()->setUserName(ns::str(sandbox::ChannelServer::kKnownUser));
+    ShareVale::sharedInstance()->setPassWord(ns::str(sandbox::ChannelServer::kKnownPassword));
+    ShareVale::sharedInstance()->setLoginStyle(1);
+    open();
+    EXPECT_EQ(card()->UsingStyle(), 3);
+    EXPECT_EQ(login_test::textOr(card()->loginName.lock()->text()), "player1");
+    env.fastForwardBy(1.5);
+    finishHandOff();
+    EXPECT_EQ(game.successes.size(), 1u);
+}
+
+TEST_F(LoginTest, ALoggedOutPlayerSeesTheSavedNameUnlessItIsAThirdPartyOne) {
+    ShareVale::sharedInstance()->setLoginStyle(2);
+    ShareVale::sharedInstance()->setUserName(ns::str("player1"));
+    open();
+    EXPECT_EQ(login_test::textOr(card()->loginName.lock()->text()), "player1");
+    EXPECT_EQ(card()->UsingStyle(), 0);
+    controller()->goBackToPreviousWindow();
+    env.fastForwardBy(1.0);
+
+    ShareVale::sharedInstance()->setUserName(ns::str("qq_12345"));
+    open();
+    EXPECT_EQ(login_test::textOr(card()->loginName.lock()->text(), ""), "");
+}
+
+TEST_F(LoginTest, TheChangeButtonCancelsTheHandOffWithinTheWelcome) {
+    open();
+    login(sandbox::ChannelServer::kKnownUser, sandbox::ChannelServer::kKnownPassword);
+    env.fastForwardBy(1.0);
+    ASSERT_TRUE(driver.tap("切换账号"));
+    EXPECT_EQ(card()->UsingStyle(), 0);
+    env.fastForwardBy(5);
+    EXPECT_FALSE(driver.findByText("关闭"));
+    EXPECT_FALSE(findSubScreen());
+    EXPECT_TRUE(game.successes.empty());
+    // The saved state keeps the login.
+    EXPECT_EQ(ShareVale::sharedInstance()->loginStyle(), 1u);
+}
+
+TEST_F(LoginTest, ARefusedLoginGoesToTheGameAndTheWindowStays) {
+    open();
+    login(sandbox::ChannelServer::kKnownUser, "wrong1");
+    EXPECT_EQ(card()->UsingStyle(), 0);
+    EXPECT_TRUE(log.contains("screen: toast: 用户名或密码错误"));
+    EXPECT_EQ(game.failures, (std::vector<std::string>{"0|用户名或密码错误"}));
+    EXPECT_FALSE(controller()->keyWindow()->isHidden());
+}
+
+TEST_F(LoginTest, AnUnreachableServerGivesFiveHundredOneAndTheFormBack) {
+    pointAtClosedServer();
+    open();
+    login(sandbox::ChannelServer::kKnownUser, sandbox::ChannelServer::kKnownPassword);
+    env.fastForwardBy(1.0);
+    EXPECT_EQ(card()->UsingStyle(), 0);
+    EXPECT_EQ(game.failures, (std::vector<std::string>{"501|无法连接服务器"}));
+    EXPECT_TRUE(log.contains("screen: toast: 无法连接服务器"));
+}
+
+TEST_F(LoginTest, AReplyThatDoesNotDecodeIsARefusalWithoutMessage) {
+    // Any page answers the login with what is not the channel's format.
+    testing::LoopbackServer other;
+    other.route("POST", "/sdkapicoupon/login/dologin", testing::Reply::text("<html>busy</html>", "text/html"));
+    ::setenv("GAMEHOST_CHANNEL_API_URL", (other.baseURL() + "/sdkapicoupon/").c_str(), 1);
+    open();
+    login(sandbox::ChannelServer::kKnownUser, sandbox::ChannelServer::kKnownPassword);
+    env.fastForwardBy(1.0);
+    // The form comes back; the game hears code 0 with no message, which the
+    // app's adapter does not pass to the page.
+    EXPECT_EQ(card()->UsingStyle(), 0);
+    EXPECT_EQ(game.failures, (std::vector<std::string>{"0|(nil)"}));
+    EXPECT_TRUE(game.successes.empty());
+}
+
+}  // namespace
