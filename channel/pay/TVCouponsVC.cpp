@@ -3,6 +3,7 @@
 #include "channel/NSMutableDictionary+HTTP.h"
 #include "channel/ShareVale.h"
 #include "channel/TVAPIStrings.h"
+#include "channel/TVCompanionApp.h"
 #include "channel/TVReplyFields.h"
 #include "channel/pay/TVCouponsCell.h"
 #include "channel/screens/TVScreenResources.h"
@@ -144,16 +145,7 @@ void TVCouponsVC::doCancel() {
 }
 
 void TVCouponsVC::goToGameBox() {
-    auto application = ui::Application::sharedApplication();
-    auto app = ns::URL::make(TVAPIStrings::at(TVAPIStrings::BoxScheme));
-    if (app && application->canOpenURL(app)) {
-        application->openURL(app);
-    } else {
-        auto chanel = ShareVale::sharedInstance()->chanelid();
-        auto page = ns::URL::make(TVAPIStrings::at(TVAPIStrings::BoxDownloadPage) + "?ag=" +
-                                  (chanel ? chanel->utf8() : std::string("(null)")));
-        if (page) application->openURL(page);
-    }
+    TVCompanionApp::open("");
     dismissViewController(true);
 }
 

@@ -8,6 +8,7 @@
 #include "channel/NetWorkManager.h"
 #include "channel/ShareVale.h"
 #include "channel/TVAPIStrings.h"
+#include "channel/TVCompanionApp.h"
 #include "channel/TVReplyFields.h"
 #include "channel/UIView+Extension.h"
 #include "channel/VRQMessage.h"
@@ -248,35 +249,18 @@ ns::Ref<ui::Button> TVNewPayVC::buttonFor(uint64_t style) const {
     }
 }
 
-void TVNewPayVC::doWXPay() {
-    ns::log("微信H5");
-    setPayStyle(WxH5);
+// Each row's action logs the way it chose.
+void TVNewPayVC::choose(const char* way, uint64_t style) {
+    ns::log("%s", way);
+    setPayStyle(style);
 }
 
-void TVNewPayVC::doQuipay() {
-    ns::log("支付宝H5");
-    setPayStyle(QuipayH5);
-}
-
-void TVNewPayVC::doPtbPay() {
-    ns::log("平台币");
-    setPayStyle(Ptb);
-}
-
-void TVNewPayVC::doDjqPay() {
-    ns::log("代金券支付");
-    setPayStyle(Djq);
-}
-
-void TVNewPayVC::doGFQuipay() {
-    ns::log("支付宝APP");
-    setPayStyle(GFQuipay);
-}
-
-void TVNewPayVC::doGFWxPay() {
-    ns::log("官方微信H5");
-    setPayStyle(GFWx);
-}
+void TVNewPayVC::doWXPay() { choose("微信H5", WxH5); }
+void TVNewPayVC::doQuipay() { choose("支付宝H5", QuipayH5); }
+void TVNewPayVC::doPtbPay() { choose("平台币", Ptb); }
+void TVNewPayVC::doDjqPay() { choose("代金券支付", Djq); }
+void TVNewPayVC::doGFQuipay() { choose("支付宝APP", GFQuipay); }
+void TVNewPayVC::doGFWxPay() { choose("官方微信H5", GFWx); }
 
 void TVNewPayVC::setPayStyle(uint64_t style) {
     payStyle_ = style;
@@ -350,21 +334,21 @@ void TVNewPayVC::doPay() {
     order.productDesc = state.productDesc;
     order.cpExtend = state.cpExtend;
     ns::Weak<TVNewPayVC> weak = ref<TVNewPayVC>();
+    // Coin and voucher orders report at once and close.
+    auto balancePaid = [weak](const ns::Ref<TVBaseResponse>& reply) {
+        auto centre = weak.lock();
+        if (!centre) return;
+        auto text = TVReply::messageText(reply ? reply->mesage : nullptr);
+        if (auto success = purchase().success) success(text, purchase().fullAmount);
+        centre->popAction();
+    };
+    auto balanceFailed = [weak](const Text& message, const Text& code) {
+        if (auto centre = weak.lock()) centre->codedOrderFailed(message, code);
+    };
 
     if (payStyle_ == Djq) {
         order.money = state.fullAmount;
-        TVPayAPI::doDjqPay(
-            order,
-            [weak](const ns::Ref<DiscountPayWay>& reply) {
-                auto centre = weak.lock();
-                if (!centre) return;
-                auto text = TVReply::messageText(reply ? reply->mesage : nullptr);
-                if (auto success = purchase().success) success(text, purchase().fullAmount);
-                centre->popAction();
-            },
-            [weak](const Text& message, const Text& code) {
-                if (auto centre = weak.lock()) centre->codedOrderFailed(message, code);
-            });
+        TVPayAPI::doDjqPay(order, balancePaid, balanceFailed);
         return;
     }
 
@@ -377,18 +361,7 @@ void TVNewPayVC::doPay() {
         order.money = coinsOf(state.fullAmount);
         order.realMoney = coinsOf(state.discountedAmount);
         order.cid = str("");
-        TVPayAPI::doPtbPay(
-            order,
-            [weak](const ns::Ref<PtbPay>& reply) {
-                auto centre = weak.lock();
-                if (!centre) return;
-                auto text = TVReply::messageText(reply ? reply->mesage : nullptr);
-                if (auto success = purchase().success) success(text, purchase().fullAmount);
-                centre->popAction();
-            },
-            [weak](const Text& message, const Text& code) {
-                if (auto centre = weak.lock()) centre->codedOrderFailed(message, code);
-            });
+        TVPayAPI::doPtbPay(order, balancePaid, balanceFailed);
         return;
     }
 
@@ -503,13 +476,7 @@ const ns::Ref<TVPayNoticeView>& TVNewPayVC::noticeView() {
         auto centre = weak.lock();
         if (!centre) return;
         centre->finish(error, status);
-        auto application = ui::Application::sharedApplication();
-        auto app = ns::URL::make(TVAPIStrings::at(TVAPIStrings::BoxScheme) + TVAPIStrings::at(TVAPIStrings::FanliKey));
-        if (app && application->canOpenURL(app)) return application->openURL(app);
-        auto chanel = ShareVale::sharedInstance()->chanelid();
-        auto page = ns::URL::make(TVAPIStrings::at(TVAPIStrings::BoxDownloadPage) + "?ag=" +
-                                  (chanel ? chanel->utf8() : std::string("(null)")));
-        if (page) application->openURL(page);
+        TVCompanionApp::open(TVAPIStrings::at(TVAPIStrings::FanliKey));
     };
     return noticeView_;
 }

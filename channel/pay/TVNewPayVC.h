@@ -108,6 +108,7 @@ public:
 
 private:
     ns::Ref<ui::Button> buttonFor(uint64_t style) const;
+    void choose(const char* way, uint64_t style);
     void payWaysReplied(const ns::Id& reply);
     void hideHUD();
     void setPayEnabled(bool enabled);
