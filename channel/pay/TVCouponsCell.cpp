@@ -1,6 +1,7 @@
 #include "channel/pay/TVCouponsCell.h"
 
 #include "channel/UIButton+FillColor.h"
+#include "channel/UIControl+Action.h"
 #include "channel/UIView+Extension.h"
 #include "platform/foundation/Format.h"
 #include "platform/foundation/Text.h"
@@ -53,11 +54,7 @@ UI_NIB(TVCouponsCell::kIdentifier, [](const ns::Id&, const ns::Ref<ns::Bundle>&)
     ViewExtension::setLayerCornerRadius(*button, 5);
     FillColor::setBackgroundColorForState(*button, cg::Color::fromBytes(48, 146, 246), ui::ControlStateNormal);
     FillColor::setBackgroundColorForState(*button, cg::Color::fromBytes(170, 170, 170), ui::ControlStateDisabled);
-    // The row owns its button: hold it weakly.
-    ns::Weak<TVCouponsCell> weak = cell;
-    button->addTarget(nullptr, "btnClick", [weak](ui::Control&, ui::Event*) {
-        if (auto row = weak.lock()) row->btnClick();
-    }, ui::ControlEventTouchUpInside);
+    ControlAction::addTapAction(*button, *cell, "btnClick", &TVCouponsCell::btnClick);
     for (const ns::Ref<ui::View>& view : {ns::Ref<ui::View>(off), ns::Ref<ui::View>(name), ns::Ref<ui::View>(minimum),
                                           ns::Ref<ui::View>(time), ns::Ref<ui::View>(kind), ns::Ref<ui::View>(button)})
         card->addSubview(view);

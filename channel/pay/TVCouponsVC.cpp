@@ -5,6 +5,8 @@
 #include "channel/TVAPIStrings.h"
 #include "channel/TVCompanionApp.h"
 #include "channel/TVReplyFields.h"
+#include "channel/UIView+Extension.h"
+#include "channel/UIControl+Action.h"
 #include "channel/pay/TVCouponsCell.h"
 #include "channel/screens/TVScreenResources.h"
 #include "platform/foundation/Array.h"
@@ -34,10 +36,7 @@ ns::Ref<ui::Button> linkButton(TVCouponsVC& owner, const cg::Rect& frame, const 
     button->setTitle(title, ui::ControlStateNormal);
     button->setTitleColor(cg::Color::fromBytes(48, 146, 246), ui::ControlStateNormal);
     button->titleLabel()->setFont(ui::Font::systemFontOfSize(14));
-    ns::Weak<TVCouponsVC> weak = owner.ref<TVCouponsVC>();
-    button->addTarget(nullptr, selector, [weak, action](ui::Control&, ui::Event*) {
-        if (auto picker = weak.lock()) (picker.get()->*action)();
-    }, ui::ControlEventTouchUpInside);
+    ControlAction::addTapAction(*button, owner, selector, action);
     return button;
 }
 
@@ -90,12 +89,7 @@ TVCouponsVC::~TVCouponsVC() {
 void TVCouponsVC::viewDidLoad() {
     ui::ViewController::viewDidLoad();
     if (auto panel = couponsView.lock()) panel->addSubview(tableView());
-    auto screen = ui::Screen::mainScreen();
-    cg::Size size = screen->bounds().size;
-    auto keyWindow = ui::Application::sharedApplication()->keyWindow();
-    bool notchedSideways = size.width > size.height && screen->model().systemMajorVersion() >= 11 && keyWindow &&
-                           keyWindow->safeAreaInsets().bottom > 0;
-    if (auto constraint = left.lock()) constraint->setConstant(notchedSideways ? 40 : 10);
+    if (auto constraint = left.lock()) constraint->setConstant(ViewExtension::isNotchedPhoneOnItsSide() ? 40 : 10);
     loadData();
 }
 

@@ -7,6 +7,7 @@
 // coins (code 3), as the server's codes pair them.
 
 #include "channel/UIView+Extension.h"
+#include "channel/UIControl+Action.h"
 #include "channel/pay/TVNewPayVC.h"
 #include "channel/screens/TVScreenResources.h"
 #include "platform/uikit/Font.h"
@@ -32,10 +33,7 @@ ns::Ref<ui::Label> label(const cg::Rect& frame, double size, const cg::Color& co
 ns::Ref<ui::Button> button(TVNewPayVC& owner, const cg::Rect& frame, const char* selector,
                            void (TVNewPayVC::*action)()) {
     auto button = ui::Button::make(frame);
-    ns::Weak<TVNewPayVC> weak = owner.ref<TVNewPayVC>();
-    button->addTarget(nullptr, selector, [weak, action](ui::Control&, ui::Event*) {
-        if (auto centre = weak.lock()) (centre.get()->*action)();
-    }, ui::ControlEventTouchUpInside);
+    ControlAction::addTapAction(*button, owner, selector, action);
     return button;
 }
 

@@ -57,14 +57,6 @@ Text yuan(const Text& amount) {
     return str(ns::format("%@元", amount));
 }
 
-bool hasNotchOnItsSide() {
-    auto screen = ui::Screen::mainScreen();
-    cg::Size size = screen->bounds().size;
-    auto keyWindow = ui::Application::sharedApplication()->keyWindow();
-    return size.width > size.height && screen->model().systemMajorVersion() >= 11 && keyWindow &&
-           keyWindow->safeAreaInsets().bottom > 0;
-}
-
 }  // namespace
 
 TVNewPayVC::Purchase& TVNewPayVC::purchase() {
@@ -124,7 +116,7 @@ TVNewPayVC::~TVNewPayVC() {
 
 void TVNewPayVC::viewDidLoad() {
     TVBaseVC::viewDidLoad();
-    double inset = hasNotchOnItsSide() ? 30 : 15;
+    double inset = ViewExtension::isNotchedPhoneOnItsSide() ? 30 : 15;
     for (auto& constraint : {infoLeft.lock(), typeLeft.lock()})
         if (constraint) constraint->setConstant(inset);
     SetBarTitleViewWithTitle(str("充值中心"), TVScreenResources::image("tov_pay_titleIcon"));

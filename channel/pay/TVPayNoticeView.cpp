@@ -1,6 +1,7 @@
 #include "channel/pay/TVPayNoticeView.h"
 
 #include "channel/UIView+Extension.h"
+#include "channel/UIControl+Action.h"
 #include "platform/uikit/Font.h"
 #include "platform/uikit/SceneRegistry.h"
 
@@ -16,11 +17,7 @@ ns::Ref<ui::Button> cardButton(TVPayNoticeView& card, const cg::Rect& frame, con
     auto button = ui::Button::make(frame);
     button->setTitle(title, ui::ControlStateNormal);
     button->titleLabel()->setFont(ui::Font::systemFontOfSize(15));
-    // The card owns its buttons: hold it weakly.
-    ns::Weak<TVPayNoticeView> weak = card.ref<TVPayNoticeView>();
-    button->addTarget(nullptr, selector, [weak, action](ui::Control&, ui::Event*) {
-        if (auto owner = weak.lock()) (owner.get()->*action)();
-    }, ui::ControlEventTouchUpInside);
+    ControlAction::addTapAction(*button, card, selector, action);
     return button;
 }
 

@@ -39,11 +39,7 @@ std::vector<ns::Ref<VRQSubNameModel>> modelsOf(const ns::Id& data) {
 
 void VRQSubNameVC::viewDidLoad() {
     TVBaseVC::viewDidLoad();
-    auto screen = ui::Screen::mainScreen();
-    cg::Size size = screen->bounds().size;
-    auto keyWindow = ui::Application::sharedApplication()->keyWindow();
-    if (size.width > size.height && screen->model().systemMajorVersion() >= 11 && keyWindow &&
-        keyWindow->safeAreaInsets().bottom > 0)
+    if (ViewExtension::isNotchedPhoneOnItsSide())
         if (auto left = midLeft.lock()) left->setConstant(20);
 
     for (auto& panel : {view(), viewTop.lock(), viewMid.lock()})
