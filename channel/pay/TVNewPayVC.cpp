@@ -125,6 +125,19 @@ void TVNewPayVC::viewDidLoad() {
     loadData();
 }
 
+void TVNewPayVC::viewDidLayoutSubviews() {
+    TVBaseVC::viewDidLayoutSubviews();
+    // The content starts below the navigation bar, which lies over the view.
+    auto scroll = scrollView.lock();
+    auto navigation = navigationController();
+    if (!scroll || !navigation || scroll->subviews().empty()) return;
+    cg::Rect bar = navigation->navigationBar()->frame();
+    double top = bar.origin.y + bar.size.height;
+    auto content = scroll->subviews().front();
+    ViewExtension::setY(*content, top);
+    scroll->setContentSize({ViewExtension::width(*content), top + ViewExtension::height(*content)});
+}
+
 void TVNewPayVC::initUI() {
     Purchase& state = purchase();
     if (auto label = productNameL.lock()) label->setText(state.productName);

@@ -64,6 +64,7 @@ public:
 
     ~TVNewPayVC() override;
     void viewDidLoad() override;
+    void viewDidLayoutSubviews() override;
     bool shouldAutorotate() const override { return false; }
 
     void initUI();
