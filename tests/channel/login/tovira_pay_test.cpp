@@ -1,11 +1,13 @@
 // ToviraSDK's pay entry and wallet return: the payment centre opened for the
-// game's order with its code texts turned into integers, and the wallet's
-// return URL taken only with the game's exact scheme and the "safepay" host.
+// game's order with its code texts turned into integers, also at once after
+// a login while the login window fades out; the wallet's return URL taken
+// only with the game's exact scheme and the "safepay" host.
 
 #include "channel/ShareVale.h"
 #include "channel/pay/TVNewPayVC.h"
 #include "channel/pay/TVPayNoticeView.h"
 #include "channel/pay/TVPayPlug.h"
+#include "platform/dispatch/Queue.h"
 #include "platform/foundation/Array.h"
 #include "platform/uikit/Application.h"
 #include "platform/uikit/NavigationController.h"
@@ -24,7 +26,7 @@ public:
     }
 };
 
-class ToviraPayTest : public screens_test::ScreensTest {
+class ToviraPayTest : public login_test::LoginTest {
 protected:
     ToviraPayTest() {
         saveKnownPlayer();
@@ -102,6 +104,38 @@ TEST_F(ToviraPayTest, TheWalletsReturnReachesTheCentreOnlyThroughTheGamesSchemeA
     ui::Application::sharedApplication()->simulateOpenURL(
         ns::URL::make("ToviraQuiPayScheme1234://safepay/?resultStatus=9000&memo=ok"));
     EXPECT_EQ(status->text()->utf8(), "充值成功");
+}
+
+TEST_F(ToviraPayTest, ACentreOpenedAsTheLoginWindowFadesOutStaysOnScreen) {
+    // The game orders as soon as it hears of the login (a turn of the main
+    // queue later, as the adapter passes it on), as a quick page does.
+    ns::Ref<ui::Window> loginWindow;
+    bool heardLogin = false;
+    ToviraSDK::loadLoginViewResultSuccess(
+        [&](const auto&, const auto&, const auto&, const auto&) {
+            dispatch::mainQueue()->async([&] {
+                heardLogin = true;
+                EXPECT_FALSE(loginWindow->isHidden()) << "still fading out";
+                EXPECT_NE(VRQWindowManager::topWindow(), loginWindow) << "fading out, it takes no new pages";
+                ToviraSDK::loadToPayVCWithroleid(ns::str("10001"), ns::str("6"), ns::str("1"), ns::str("Gems"),
+                                                 ns::str("60 Gems"), ns::str("cp1"), nullptr, nullptr);
+            });
+        },
+        [](int64_t, const ns::Ref<ns::String>&) {});
+    env.fastForwardBy(1.0);
+    loginWindow = card() ? card()->window() : nullptr;
+    ASSERT_TRUE(loginWindow);
+    login(sandbox::ChannelServer::kKnownUser, sandbox::ChannelServer::kKnownPassword);
+    env.fastForwardBy(1.5);
+    finishHandOff();
+    ASSERT_TRUE(heardLogin);
+    EXPECT_TRUE(loginWindow->isHidden());
+    auto navigation = ns::cast<ui::NavigationController>(root->presentedViewController());
+    ASSERT_TRUE(navigation) << "presented over the game, not over the login window";
+    auto centre = ns::cast<TVNewPayVC>(navigation->viewControllers().front());
+    ASSERT_TRUE(centre);
+    EXPECT_TRUE(testing::UIDriver::isOnScreen(*centre->payBtn.lock()));
+    EXPECT_TRUE(ballWindow()->isHidden()) << "the centre keeps the new ball away";
 }
 
 }  // namespace
