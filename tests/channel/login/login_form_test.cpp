@@ -32,11 +32,6 @@ protected:
             env.runUntilIdle();
         });
     }
-    size_t posts(const std::string& endpoint) const {
-        size_t count = 0;
-        for (const auto& request : server.http().requests()) count += request.path == "/sdkapicoupon/" + endpoint;
-        return count;
-    }
     std::string sendTitle() { return login_test::textOr(card()->sendCodeBtn.lock()->currentTitle()); }
 };
 

@@ -50,7 +50,9 @@ protected:
         auto f = field.lock();
         ASSERT_TRUE(f);
         f->setText("");
-        if (!text.empty()) ASSERT_TRUE(driver.typeText(f, text));
+        if (!text.empty()) {
+            ASSERT_TRUE(driver.typeText(f, text));
+        }
         // Done with the field: the keyboard goes and uncovers the buttons.
         f->resignFirstResponder();
     }
@@ -91,6 +93,12 @@ protected:
         ASSERT_TRUE(screen);
         ASSERT_TRUE(driver.selectRow(screen->tableView.lock(), ui::IndexPath::forRow(0, 0)));
         env.fastForwardBy(1.5);
+    }
+    // Requests the stand-in has had for the endpoint.
+    size_t posts(const std::string& endpoint) const {
+        size_t count = 0;
+        for (const auto& request : server.http().requests()) count += request.path == "/sdkapicoupon/" + endpoint;
+        return count;
     }
     ns::Ref<ui::Window> ballWindow() {
         return VRQWindowManager::windowForKey(VRQHelperBtn::shared()->md5Key());

@@ -101,6 +101,25 @@ TEST_F(LoginTest, TheChangeButtonCancelsTheHandOffWithinTheWelcome) {
     EXPECT_EQ(ShareVale::sharedInstance()->loginStyle(), 1u);
 }
 
+TEST_F(LoginTest, LoggingOutOnTheSubAccountScreenBringsTheFormBack) {
+    open();
+    login(sandbox::ChannelServer::kKnownUser, sandbox::ChannelServer::kKnownPassword);
+    env.fastForwardBy(2.0);
+    ASSERT_TRUE(driver.tap("关闭"));
+    env.fastForwardBy(1.0);
+    ASSERT_TRUE(findSubScreen());
+    ASSERT_TRUE(driver.tap("退出登录"));
+    env.fastForwardBy(1.0);
+    EXPECT_FALSE(findSubScreen());
+    auto c = card();
+    ASSERT_TRUE(c);
+    EXPECT_FALSE(c->isHidden());
+    EXPECT_EQ(c->UsingStyle(), 0);
+    EXPECT_EQ(ShareVale::sharedInstance()->loginStyle(), 0u);
+    EXPECT_TRUE(game.successes.empty());
+    EXPECT_TRUE(game.failures.empty());
+}
+
 TEST_F(LoginTest, ARefusedLoginGoesToTheGameAndTheWindowStays) {
     open();
     login(sandbox::ChannelServer::kKnownUser, "wrong1");

@@ -23,11 +23,6 @@ protected:
         env.runUntilIdle();
         return results;
     }
-    size_t posts(const std::string& endpoint) const {
-        size_t count = 0;
-        for (const auto& request : server.http().requests()) count += request.path == "/sdkapicoupon/" + endpoint;
-        return count;
-    }
     void writeOrientations(const std::string& entries) {
         writePlist("Info.plist", "<key>UISupportedInterfaceOrientations</key><array>" + entries + "</array>");
     }
