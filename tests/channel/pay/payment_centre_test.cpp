@@ -232,6 +232,31 @@ TEST_F(PaymentCentreTest, VouchersComeOffBeforeTheDiscount) {
     EXPECT_EQ(text(TVNewPayVC::purchase().currentAmount), "0");
 }
 
+TEST_F(PaymentCentreTest, AVoucherListTheServerRefusesStaysEmptyAndASecondLoadAppends) {
+    auto centre = open("12");
+    ASSERT_TRUE(driver.tap(centre->quipayIconBtn.lock()));
+    ASSERT_TRUE(driver.tap(centre->couponsBtn.lock()));
+    env.fastForwardBy(1);
+    auto picker = ns::cast<TVCouponsVC>(presentedOver(centre));
+    ASSERT_TRUE(picker);
+    ASSERT_EQ(picker->dataSource().size(), 3u);
+    picker->loadData();
+    env.runUntilIdle();
+    EXPECT_EQ(picker->dataSource().size(), 6u) << "earlier rows stay";
+    EXPECT_EQ(picker->tableView()->numberOfRowsInSection(0), 6);
+    picker->doCancel();
+    env.fastForwardBy(1);
+    EXPECT_FALSE(presentedOver(centre));
+
+    server.setReply("pay/getcoupons", ns::Dictionary::make({{"code", ns::num(0)}, {"data", ns::Array::make({})}}));
+    ASSERT_TRUE(driver.tap(centre->couponsBtn.lock()));
+    env.fastForwardBy(1);
+    picker = ns::cast<TVCouponsVC>(presentedOver(centre));
+    ASSERT_TRUE(picker);
+    EXPECT_TRUE(picker->dataSource().empty());
+    EXPECT_EQ(text(TVNewPayVC::purchase().voucherId), "(nil)") << "nothing chosen";
+}
+
 TEST_F(PaymentCentreTest, ACoinOrderPaysFromTheBalanceReportsAndCloses) {
     auto centre = open("9.99");
     ASSERT_TRUE(centre);
