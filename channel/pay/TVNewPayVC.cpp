@@ -453,11 +453,20 @@ void TVNewPayVC::setNotice(const ns::Ref<ns::Error>& error, const Text& status) 
     noticeView()->payError = error;
     noticeView()->payStatus = status;
     if (auto label = noticeView()->statusL.lock()) label->setText(status);
+    if (noticeView()->window()) logNotice();
 }
 
 void TVNewPayVC::showNotice() {
     coverView()->addSubview(noticeView());
     if (auto window = VRQWindowManager::topWindow()) window->addSubview(coverView());
+    logNotice();
+}
+
+// Headless, the card's status is a line of the screen.
+void TVNewPayVC::logNotice() {
+    auto label = noticeView()->statusL.lock();
+    auto status = label ? label->text() : nullptr;
+    ns::logScreen("pay notice", status ? status->utf8() : std::string());
 }
 
 const ns::Ref<ui::View>& TVNewPayVC::coverView() {

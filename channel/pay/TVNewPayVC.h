@@ -116,6 +116,7 @@ private:
     // The notice card on the cover over the top window.
     void showNotice();
     void setNotice(const ns::Ref<ns::Error>& error, const Text& status);
+    void logNotice();
     // The web, wallet and WeChat orders' common failure.
     void webOrderFailed(const Text& message);
     void openWebPay(const ns::Id& url, bool official, const char* title);

@@ -31,6 +31,7 @@ protected:
 };
 
 TEST_F(PayFlowsTest, AWebPaymentIsConfirmedOnTheThirdPollAndTheCardReportsSuccess) {
+    ns::LogCapture log;
     server.setStatusDelay(2);
     auto centre = open("6");
     ASSERT_TRUE(centre);
@@ -55,6 +56,8 @@ TEST_F(PayFlowsTest, AWebPaymentIsConfirmedOnTheThirdPollAndTheCardReportsSucces
     env.fastForwardBy(2);
     EXPECT_EQ(polls(), 3);
     EXPECT_EQ(noticeShown(centre), "支付成功");
+    EXPECT_TRUE(log.contains("screen: pay notice: 支付中..."));
+    EXPECT_TRUE(log.contains("screen: pay notice: 支付成功"));
     EXPECT_FALSE(centre->isPolling());
     env.fastForwardBy(10);
     EXPECT_EQ(polls(), 3) << "confirmed: the poll has stopped";
