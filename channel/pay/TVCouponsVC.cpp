@@ -12,8 +12,6 @@
 #include "platform/foundation/Array.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/MutableDictionary.h"
-#include "platform/foundation/URL.h"
-#include "platform/uikit/Application.h"
 #include "platform/uikit/Button.h"
 #include "platform/uikit/Font.h"
 #include "platform/uikit/Label.h"
@@ -21,7 +19,6 @@
 #include "platform/uikit/Nib.h"
 #include "platform/uikit/SceneRegistry.h"
 #include "platform/uikit/Screen.h"
-#include "platform/uikit/Window.h"
 
 RT_DEFINE_CLASS(TVCouponsVC, ui::ViewController, "TVCouponsVC")
 

@@ -13,12 +13,8 @@
 #include "channel/screens/VRQSubNameCell.h"
 #include "platform/foundation/Array.h"
 #include "platform/foundation/MutableDictionary.h"
-#include "platform/foundation/URL.h"
 #include "platform/uikit/AlertController.h"
-#include "platform/uikit/Application.h"
 #include "platform/uikit/Nib.h"
-#include "platform/uikit/Screen.h"
-#include "platform/uikit/Window.h"
 #include "ui/sd_KXBackgroundView.h"
 
 RT_DEFINE_CLASS(VRQSubNameVC, TVBaseVC, "VRQSubNameVC")
