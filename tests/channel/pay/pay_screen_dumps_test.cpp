@@ -5,10 +5,6 @@
 // after a deliberate change of a scene, and read the difference before
 // committing it.
 
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
-
 #include "channel/pay/TVCouponsVC.h"
 #include "pay_test_support.h"
 
@@ -27,17 +23,7 @@ protected:
     }
 
     void expectDump(const std::string& name) {
-        std::string actual = testing::UIDriver::dumpTree(window);
-        std::string path = std::string(PAY_SCREENS_DUMPS) + "/" + name + "-" + GetParam().suffix + ".txt";
-        if (const char* update = std::getenv("CHANNEL_SCREENS_UPDATE_DUMPS"); update && std::string(update) == "1") {
-            std::ofstream(path) << actual;
-            return;
-        }
-        std::ifstream file(path);
-        ASSERT_TRUE(file) << "no expectation at " << path;
-        std::stringstream expected;
-        expected << file.rdbuf();
-        EXPECT_EQ(actual, expected.str()) << "the tree of " << name << " changed";
+        screens_test::expectDump(window, std::string(PAY_SCREENS_DUMPS) + "/" + name + "-" + GetParam().suffix + ".txt");
     }
 };
 
