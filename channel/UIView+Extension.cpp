@@ -2,8 +2,11 @@
 
 #include "channel/NSString+URLEncode.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/uikit/Application.h"
 #include "platform/uikit/Layer.h"
 #include "platform/uikit/Nib.h"
+#include "platform/uikit/Screen.h"
+#include "platform/uikit/Window.h"
 
 namespace ViewExtension {
 
@@ -53,6 +56,14 @@ void setLayerBorderWidth(ui::View& view, double width, const cg::Color& borderCo
 void setLayerCornerRadius(ui::View& view, double radius) {
     view.layer()->setCornerRadius(radius);
     view.layer()->setMasksToBounds(true);
+}
+
+bool isNotchedPhoneOnItsSide() {
+    auto screen = ui::Screen::mainScreen();
+    cg::Size size = screen->bounds().size;
+    auto keyWindow = ui::Application::sharedApplication()->keyWindow();
+    return size.width > size.height && screen->model().systemMajorVersion() >= 11 && keyWindow &&
+           keyWindow->safeAreaInsets().bottom > 0;
 }
 
 ns::Ref<ui::View> ViewFromXib(std::string_view className) {

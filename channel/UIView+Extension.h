@@ -29,6 +29,11 @@ void setLayerBorderWidth(ui::View& view, double width, const cg::Color& borderCo
 // Corner radius with clipping to the bounds.
 void setLayerCornerRadius(ui::View& view, double radius);
 
+// A phone with a notch (a bottom safe-area inset on the key window, system
+// 11 or later) turned on its side: screens move their content in from the
+// notch.
+bool isNotchedPhoneOnItsSide();
+
 // The last top-level object of the nib named `className` in the SDK bundle,
 // when it is a view; nil otherwise.
 ns::Ref<ui::View> ViewFromXib(std::string_view className);

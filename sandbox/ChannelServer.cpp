@@ -40,10 +40,23 @@ bool isDigits(const std::string& value) {
     return !value.empty() && value.find_first_not_of("0123456789") == std::string::npos;
 }
 
-// Whole yuan or coins; -1 for anything else.
+// Whole coins; -1 for anything else.
 int64_t amount(const std::string& value) {
     if (!isDigits(value) || value.size() > 12) return -1;
     return std::stoll(value);
+}
+
+// Yuan with up to two decimals, in cents; -1 for anything else.
+int64_t cents(const std::string& value) {
+    size_t point = value.find('.');
+    std::string whole = value.substr(0, point);
+    std::string fraction = point == std::string::npos ? std::string() : value.substr(point + 1);
+    if (fraction.size() > 2 || (point != std::string::npos && fraction.empty()) || (!fraction.empty() && !isDigits(fraction)))
+        return -1;
+    int64_t yuan = amount(whole);
+    if (yuan < 0) return -1;
+    while (fraction.size() < 2) fraction += '0';
+    return yuan * 100 + std::stoll(fraction);
 }
 
 }  // namespace
@@ -82,9 +95,57 @@ int64_t ChannelServer::coinsOf(const std::string& user) const {
     return found == accounts_.end() ? 0 : found->second.coins;
 }
 
+void ChannelServer::setDiscount(std::string discount) {
+    std::lock_guard guard(lock_);
+    discount_ = std::move(discount);
+}
+
+void ChannelServer::setStatusDelay(int requests) {
+    std::lock_guard guard(lock_);
+    statusDelay_ = requests;
+}
+
+void ChannelServer::setReply(const std::string& endpoint, std::optional<ns::Id> reply) {
+    std::lock_guard guard(lock_);
+    if (reply) replies_[endpoint] = std::move(reply);
+    else replies_.erase(endpoint);
+}
+
+int ChannelServer::requestsTo(const std::string& endpoint) const {
+    std::lock_guard guard(lock_);
+    auto found = requests_.find(endpoint);
+    return found == requests_.end() ? 0 : found->second;
+}
+
+bool ChannelServer::isPaid(const std::string& user) const {
+    std::lock_guard guard(lock_);
+    return paid_.count(user) != 0;
+}
+
+// The pay page of a web or WeChat order: loading it pays the order.
+std::optional<Response> ChannelServer::payPage(const Request& request) {
+    std::string path(kPrefix);
+    if (request.path != path + "h5pay" && request.path != path + "wxpay") return std::nullopt;
+    std::string order = request.fields().value("order");
+    std::string user;
+    {
+        std::lock_guard guard(lock_);
+        auto found = webOrders_.find(order);
+        if (found == webOrders_.end()) return Response::notFound();
+        user = found->second;
+        paid_.insert(user);
+    }
+    Response response;
+    response.contentType = "text/html; charset=utf-8";
+    response.body = "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>收银台</title></head>\n<body>\n"
+                    "<h1>收银台</h1>\n<p>订单 " + order + " 已支付，请返回游戏。</p>\n</body></html>\n";
+    return response;
+}
+
 Response ChannelServer::respond(const Request& request) {
     if (request.method == "GET") {
         if (auto page = channel_pages::page(request.path)) return *page;
+        if (auto page = payPage(request)) return *page;
         return Response::notFound();
     }
     if (request.method != "POST" || request.path.compare(0, kPrefix.size(), kPrefix) != 0) return Response::notFound();
@@ -124,6 +185,8 @@ Response ChannelServer::respond(const Request& request) {
 
 ns::Id ChannelServer::answer(const std::string& endpoint, const ns::Id& fields) {
     std::lock_guard guard(lock_);
+    ++requests_[endpoint];
+    if (auto set = replies_.find(endpoint); set != replies_.end()) return *set->second;
     if (endpoint == "login/dologin") return login(fields);
     if (endpoint == "login/register") return registerUser(text(fields, "z"), text(fields, "b"));
     if (endpoint == "login/yzm") return smsCode(fields);
@@ -158,12 +221,21 @@ ns::Id ChannelServer::answer(const std::string& endpoint, const ns::Id& fields) 
                                       {"create_time", s("1704067200")}, {"d", s("2024-01-01")}}));
         return object({{"code", s("1")}, {"data", ns::Array::make(records)}});
     }
-    if (endpoint == "pay/getPayWayios")
+    if (endpoint == "pay/getPayWayios") return payWays(fields);
+    if (endpoint == "pay/getcoupons")
         return object({{"code", s("1")},
-                       {"data", ns::Array::make({object({{"z", s("1")}, {"b", s("Quipay")}, {"d", s("1")}}),
-                                                 object({{"z", s("2")}, {"b", s("WeChat")}, {"d", s("1")}})})}});
-    if (endpoint == "pay/getcoupons") return object({{"code", s("1")}, {"data", ns::Array::make({})}});
-    if (endpoint == "Pay/getUserSuccess") return object({{"z", s("1")}, {"b", s("已支付")}});
+                       {"data", ns::Array::make({
+                                    object({{"cid", ns::num(7)}, {"coupon_name", s("新人券")}, {"pay_money", ns::num(10)},
+                                            {"coupon_money", ns::num(5)}, {"av_time", s("2024-12-31")},
+                                            {"av", s("1")}, {"gid", ns::num(0)}, {"gamename", s("沙盒")}}),
+                                    object({{"cid", ns::num(8)}, {"coupon_name", s("大额券")}, {"pay_money", ns::num(10)},
+                                            {"coupon_money", ns::num(20)}, {"av_time", s("2024-12-31")},
+                                            {"av", s("1")}, {"gid", ns::num(12)}, {"gamename", s("沙盒")}}),
+                                    object({{"cid", ns::num(9)}, {"coupon_name", s("过期券")}, {"pay_money", ns::num(50)},
+                                            {"coupon_money", ns::num(10)}, {"av_time", s("2023-12-31")},
+                                            {"av", s("0")}, {"gid", ns::num(0)}, {"gamename", s("沙盒")}}),
+                                })}});
+    if (endpoint == "Pay/getUserSuccess") return orderStatus(fields);
     if (endpoint == "Card/receive") return object({{"z", s("1")}, {"b", s("领取成功")}});
     return nullptr;
 }
@@ -255,20 +327,45 @@ ns::Id ChannelServer::subAccounts(const ns::Id& fields, bool add) {
     return object({{"code", s("1")}, {"msg", s("ok")}, {"data", ns::Array::make(list)}});
 }
 
+// Every pay way, coins first; the balances and the discount. The one row
+// with "z" 2 carries "d" "1" for the pay-way request of the pay API.
+ns::Id ChannelServer::payWays(const ns::Id& fields) {
+    Account* account = find(text(fields, "zz"));
+    std::vector<ns::Id> rows;
+    for (const char* code : {"3", "2", "1", "4", "5", "6"})
+        rows.push_back(object({{"z", s(code)}, {"d", s(std::string(code) == "2" ? "1" : "0")}}));
+    return object({{"code", s("1")}, {"msg", s("ok")}, {"data", ns::Array::make(rows)},
+                   {"ttb", s(std::to_string(account ? account->coins : 0))},
+                   {"djq", s(std::to_string(account ? account->vouchers : 0))}, {"discount", s(discount_)}});
+}
+
+// Whether the player's web payment has gone through: once per pay page
+// loaded, after the delay a test set.
+ns::Id ChannelServer::orderStatus(const ns::Id& fields) {
+    std::string user = text(fields, "z");
+    if (paid_.count(user) && ++statusWaited_ > statusDelay_) {
+        paid_.erase(user);
+        statusWaited_ = 0;
+        return object({{"z", s("1")}, {"b", s("已支付")}});
+    }
+    return object({{"z", s("0")}, {"b", s("未支付")}});
+}
+
 // Web, WeChat and wallet orders. An amount to pay of 0 needs no payment: 11.
 ns::Id ChannelServer::orderA(const std::string& endpoint, const ns::Id& fields) {
     bool wechat = endpoint == "wxh5/h5pay" || endpoint == "Wxh5other/h5pay";
     bool wallet = endpoint == "Quipayapp/apppayios" || endpoint == "Quipayappother/apppayios";
     std::string problem;
     if (!find(text(fields, "c"))) problem = "用户不存在";
-    else if (amount(text(fields, "p")) < 0 || amount(text(fields, "b")) < 0) problem = "金额错误";
+    else if (cents(text(fields, "p")) < 0 || cents(text(fields, "b")) < 0) problem = "金额错误";
     else if (text(fields, "x").empty()) problem = "订单号不能为空";
     if (!problem.empty())
         return wechat ? object({{"code", s("0")}, {"msg", s(problem)}}) : object({{"z", s("0")}, {"b", s(problem)}});
-    if (amount(text(fields, "b")) == 0)
+    if (cents(text(fields, "b")) == 0)
         return wechat ? object({{"code", ns::num(11)}, {"msg", s("无需支付")}})
                       : object({{"z", s("11")}, {"b", s("无需支付")}});
     std::string order = nextOrder();
+    if (!wallet) webOrders_[order] = text(fields, "c");
     if (wechat) return object({{"code", ns::num(1)}, {"data", s(base() + "wxpay?order=" + order)}, {"msg", s("ok")}});
     if (wallet) return object({{"z", s("1")}, {"c", s("order_no=" + order + "&sign=sandbox")}, {"b", s("ok")}});
     return object({{"z", s("1")}, {"b", s("下单成功")}, {"c", s(base() + "h5pay?order=" + order)}});
@@ -279,8 +376,10 @@ ns::Id ChannelServer::orderB(const std::string& endpoint, const ns::Id& fields) 
     bool coins = endpoint == "Ttbpay/ttbnew";
     Account* account = find(text(fields, "f"));
     if (!account) return object({{"z", s("0")}, {"c", s("用户不存在")}});
-    int64_t price = amount(text(fields, "b"));
+    // Coins are whole; vouchers are yuan, kept here in whole yuan.
+    int64_t price = coins ? amount(text(fields, "b")) : cents(text(fields, "b"));
     if (price < 0) return object({{"z", s("0")}, {"c", s("金额错误")}});
+    if (!coins) price = (price + 99) / 100;
     int64_t& balance = coins ? account->coins : account->vouchers;
     if (price > balance) return object({{"z", s("2")}, {"c", s(coins ? "平台币不足" : "代金券不足")}});
     balance -= price;

@@ -5,14 +5,18 @@
 // time) and the pay endpoints (web, WeChat and wallet orders, coins,
 // vouchers, balances, contacts, records, pay ways, order status), each in
 // the wire format the app uses for it; GETs of the operator's web pages
-// (ChannelPages.h). Accounts, sub-accounts, coins and vouchers live in
-// memory; one account is known from the start. A body that does not decode
+// (ChannelPages.h) and of the web pay pages an order returns: a pay page
+// that has loaded marks its player paid, which the next order-status request
+// for the player confirms (once). Accounts, sub-accounts, coins, vouchers and
+// payments live in memory; one account is known from the start. A body that does not decode
 // gets an error reply in the same format; nothing a client sends can stop
 // the server.
 
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -45,6 +49,17 @@ public:
     std::string smsCodeFor(const std::string& phone) const;
     int64_t coinsOf(const std::string& user) const;
 
+    // For tests: the player's discount factor in the pay-way reply ("1" at
+    // first), order-status requests answered "not yet" before a paid player
+    // is confirmed (0 at first), a reply that stands in for an endpoint's own
+    // (nullopt goes back to it; a nil reply sends a body that decodes to
+    // nothing), and how many requests an endpoint has had.
+    void setDiscount(std::string discount);
+    void setStatusDelay(int requests);
+    void setReply(const std::string& endpoint, std::optional<ns::Id> reply);
+    int requestsTo(const std::string& endpoint) const;
+    bool isPaid(const std::string& user) const;
+
 private:
     struct SubAccount {
         std::string nickname, username, sign, loginTime;
@@ -70,6 +85,9 @@ private:
     ns::Id subAccounts(const ns::Id& fields, bool add);
     ns::Id orderA(const std::string& endpoint, const ns::Id& fields);
     ns::Id orderB(const std::string& endpoint, const ns::Id& fields);
+    ns::Id payWays(const ns::Id& fields);
+    ns::Id orderStatus(const ns::Id& fields);
+    std::optional<Response> payPage(const Request& request);
     Account* find(const std::string& user);
     std::string nextOrder();
 
@@ -77,6 +95,13 @@ private:
     std::map<std::string, Account> accounts_;
     std::map<std::string, std::string> smsCodes_;  // phone -> code
     std::vector<std::string> orders_;
+    std::map<std::string, std::string> webOrders_;  // order -> player
+    std::set<std::string> paid_;                    // players whose pay page has loaded
+    std::map<std::string, std::optional<ns::Id>> replies_;
+    std::map<std::string, int> requests_;
+    std::string discount_ = "1";
+    int statusDelay_ = 0;
+    int statusWaited_ = 0;
     uint64_t serial_ = 0;
     HttpServer http_;  // last: it stops before the state above goes
 };

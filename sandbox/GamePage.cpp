@@ -7,6 +7,7 @@ namespace {
 // Kept free of "</" so it can sit inside a script element.
 constexpr const char* kScript = R"JS(
 var pageRoadStarted = false;
+var pagePays = 0;
 var pageStorePause = @STORE_PAUSE@;
 
 var pageRole = {
@@ -90,7 +91,12 @@ function CallbackFromIOS(text) {
     } else if (action === "uploadGameRoleInfo") {
         postToApp("pay", pageOrder());
     } else if (action === "payNotify") {
-        openStoresThenLogout();
+        pagePays += 1;
+        if (pagePays < 2) {
+            postToApp("pay", pageOrder());
+        } else {
+            openStoresThenLogout();
+        }
     } else if (action === "clientlogout") {
         pageLog("road complete");
     }

@@ -1,6 +1,7 @@
 #pragma once
 // The sample game page: it walks the app through the whole road of a player
-// (login, role report, payment, the two stores, logout), one message per
+// (login, role report, a payment and a second one after the first result,
+// the two stores, logout), one message per
 // callback, and logs every step to the console as "page: ...".
 //
 // The script is ECMAScript 5.1 and touches no DOM beyond document.title,

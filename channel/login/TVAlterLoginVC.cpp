@@ -110,6 +110,9 @@ void TVAlterLoginVC::tvLoginViewLoginFaildeMessage(const Text& message, const Te
 void TVAlterLoginVC::goBackToPreviousWindow() {
     auto window = keyWindow_;
     if (!window) return;
+    // Fading out, it is no longer the window the channel's pages and toasts
+    // go on: a payment centre opened meanwhile must not leave with it.
+    window->setOpaque(false);
     ns::Weak<TVAlterLoginVC> weak = ref<TVAlterLoginVC>();
     ui::View::animate(
         kDimSeconds, [window] { window->setBackgroundColor(cg::Color::clear()); },

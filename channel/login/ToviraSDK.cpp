@@ -3,6 +3,8 @@
 #include "channel/NSObject+TVLoginAPI.h"
 #include "channel/ShareVale.h"
 #include "channel/login/TVAlterLoginVC.h"
+#include "channel/pay/TVNewPayVC.h"
+#include "channel/pay/TVPayPlug.h"
 #include "channel/usercenter/VRQHelperBtn.h"
 #include "platform/foundation/Array.h"
 #include "platform/foundation/Bundle.h"
@@ -11,6 +13,7 @@
 #include "platform/foundation/Text.h"
 #include "platform/foundation/URLCache.h"
 #include "platform/foundation/UserDefaults.h"
+#include "quipay/QuipaySDK.h"
 
 namespace {
 
@@ -21,8 +24,9 @@ bool missing(const ns::Ref<ns::String>& text) { return !text || text->length() =
 
 void quipayReturn(const ns::Ref<ns::URL>& url) {
     if (!ToviraSDK::isQuipayReturn(url)) return;
-    // The wallet's result is read by the payment SDK, not part of the app yet.
-    ns::log("wallet return not handled: the payment SDK is not built yet");
+    QuipaySDK::defaultService()->processOrderWithPaymentResult(url, [](const ns::Ref<ns::Dictionary>& result) {
+        TVPayPlug::sharedInstance()->setQuipayResultDic(result);
+    });
 }
 
 }  // namespace
@@ -43,10 +47,20 @@ void ToviraSDK::loadLoginViewResultSuccess(LoginSuccess success, LoginFailure fa
         });
 }
 
-void ToviraSDK::loadToPayVCWithroleid(const Text&, const Text& money, const Text&, const Text&, const Text&,
-                                      const Text&, PaySuccess, PayFailure faild) {
-    ns::log("payment centre not built yet: the order of %@ fails", money);
-    if (faild) faild(ns::str("payment centre not built yet"), 1, money);
+void ToviraSDK::loadToPayVCWithroleid(const Text& roleid, const Text& money, const Text& serverid,
+                                      const Text& productName, const Text& productDesc, const Text& attach,
+                                      PaySuccess success, PayFailure faild) {
+    TVNewPayVC::loadToPayVCWithroleid(
+        roleid, serverid, money, attach, productName, productDesc,
+        [success](const Text& text, const Text& amount) {
+            if (success) success(text, amount);
+        },
+        // The centre's codes are texts, or the server's own code object.
+        [faild](const Text& text, const ns::Id& code, const Text& amount) {
+            auto codeText = ns::cast<ns::String>(code);
+            if (!codeText && code) codeText = ns::str(ns::textOf(code));
+            if (faild) faild(text, integerValue(codeText), amount);
+        });
 }
 
 void ToviraSDK::LoginOut() {
@@ -85,7 +99,7 @@ void ToviraSDK::SetUserInfoDataWithRoleId(const Text& roleId, const Text& roleNa
 
 bool ToviraSDK::isQuipayReturn(const ns::Ref<ns::URL>& url) {
     if (!url) return false;
-    std::string expected = ns::format("ToviraQuiPayScheme%@", ShareVale::sharedInstance()->gameID());
+    std::string expected = TVPayPlug::returnScheme();
     auto scheme = url->scheme();
     auto host = url->host();
     return scheme && host && scheme->utf8() == expected && host->utf8() == "safepay";

@@ -33,8 +33,8 @@ public:
     // "nsurlcache").
     static void didFinishLaunching();
     static void loadLoginViewResultSuccess(LoginSuccess success, LoginFailure failed);
-    // Until the payment centre is part of the app: logs so and fails the
-    // order with code 1.
+    // Opens the payment centre for the order (money is its quiPayMoney,
+    // attach its cpExtend).
     static void loadToPayVCWithroleid(const Text& roleid, const Text& money, const Text& serverid,
                                       const Text& productName, const Text& productDesc, const Text& attach,
                                       PaySuccess success, PayFailure faild);
@@ -45,7 +45,8 @@ public:
                                           const Text& zoneId, const Text& zoneName, const Text& attach,
                                           RoleResult block);
 
-    // The wallet's way back: "ToviraQuiPayScheme<game id>://safepay...".
+    // The wallet's way back: "ToviraQuiPayScheme<game id>://safepay...",
+    // read by the wallet SDK, its result handed to the wallet plug.
     static void applicationHandleOpenURL(const ns::Ref<ns::URL>& url);
     static void applicationOpenURLSourceApplicationAnnotation(const ns::Ref<ns::URL>& url);
     static void applicationOpenURLOptions(const ns::Ref<ns::URL>& url);

@@ -3,6 +3,7 @@
 // with its hint, the add button and the two companion-app links.
 
 #include "channel/screens/TVScreenResources.h"
+#include "channel/UIControl+Action.h"
 #include "channel/screens/VRQSubNameVC.h"
 #include "platform/uikit/Font.h"
 #include "platform/uikit/ImageView.h"
@@ -31,10 +32,7 @@ ns::Ref<ui::Button> button(VRQSubNameVC& owner, const cg::Rect& frame, const cha
     button->setTitle(TVScreenResources::text(key), ui::ControlStateNormal);
     button->setTitleColor(kOrange, ui::ControlStateNormal);
     button->titleLabel()->setFont(ui::Font::systemFontOfSize(15));
-    ns::Weak<VRQSubNameVC> weak = owner.ref<VRQSubNameVC>();
-    button->addTarget(nullptr, selector, [weak, action](ui::Control&, ui::Event*) {
-        if (auto screen = weak.lock()) (screen.get()->*action)();
-    }, ui::ControlEventTouchUpInside);
+    ControlAction::addTapAction(*button, owner, selector, action);
     return button;
 }
 

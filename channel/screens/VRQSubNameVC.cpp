@@ -4,6 +4,7 @@
 #include "channel/NSObject+TVLoginAPI.h"
 #include "channel/ShareVale.h"
 #include "channel/TVAPIStrings.h"
+#include "channel/TVCompanionApp.h"
 #include "channel/TVReplyFields.h"
 #include "channel/UIView+Extension.h"
 #include "channel/VRQMessage.h"
@@ -12,9 +13,7 @@
 #include "channel/screens/VRQSubNameCell.h"
 #include "platform/foundation/Array.h"
 #include "platform/foundation/MutableDictionary.h"
-#include "platform/foundation/URL.h"
 #include "platform/uikit/AlertController.h"
-#include "platform/uikit/Application.h"
 #include "platform/uikit/Nib.h"
 #include "platform/uikit/Screen.h"
 #include "platform/uikit/Window.h"
@@ -38,11 +37,7 @@ std::vector<ns::Ref<VRQSubNameModel>> modelsOf(const ns::Id& data) {
 
 void VRQSubNameVC::viewDidLoad() {
     TVBaseVC::viewDidLoad();
-    auto screen = ui::Screen::mainScreen();
-    cg::Size size = screen->bounds().size;
-    auto keyWindow = ui::Application::sharedApplication()->keyWindow();
-    if (size.width > size.height && screen->model().systemMajorVersion() >= 11 && keyWindow &&
-        keyWindow->safeAreaInsets().bottom > 0)
+    if (ViewExtension::isNotchedPhoneOnItsSide())
         if (auto left = midLeft.lock()) left->setConstant(20);
 
     for (auto& panel : {view(), viewTop.lock(), viewMid.lock()})
@@ -175,14 +170,5 @@ void VRQSubNameVC::goToFanli() {
 }
 
 void VRQSubNameVC::openBoxPage(std::string_view key) {
-    auto application = ui::Application::sharedApplication();
-    auto app = ns::URL::make(TVAPIStrings::at(TVAPIStrings::BoxScheme) + std::string(key));
-    if (app && application->canOpenURL(app)) {
-        application->openURL(app);
-        return;
-    }
-    auto chanel = ShareVale::sharedInstance()->chanelid();
-    auto page = ns::URL::make(TVAPIStrings::at(TVAPIStrings::BoxDownloadPage) + "?ag=" +
-                              (chanel ? chanel->utf8() : std::string("(null)")));
-    if (page) application->openURL(page);
+    TVCompanionApp::open(key);
 }

@@ -1,9 +1,15 @@
 #include "sandbox/road/RoadPlayer.h"
 
 #include "channel/login/TVLoginView.h"
+#include "channel/pay/TVNewPayVC.h"
+#include "channel/pay/TVPayNoticeView.h"
+#include "channel/pay/TVWebPayVC.h"
 #include "channel/screens/VRQSubNameVC.h"
 #include "platform/dispatch/Queue.h"
 #include "platform/foundation/Log.h"
+#include "platform/uikit/BarButtonItem.h"
+#include "platform/uikit/NavigationController.h"
+#include "platform/uikit/NavigationItem.h"
 
 namespace road {
 
@@ -14,6 +20,20 @@ constexpr double kLookSeconds = 0.25;
 ns::Ref<VRQSubNameVC> subAccountScreen(const testing::UIDriver& driver) {
     auto view = driver.find([](ui::View& v) { return ns::cast<VRQSubNameVC>(v.owningController()) != nullptr; });
     return view ? ns::cast<VRQSubNameVC>(view->owningController()) : nullptr;
+}
+
+// The payment centre on screen with its pay ways loaded, ready for an order.
+ns::Ref<TVNewPayVC> readyPaymentCentre(const testing::UIDriver& driver) {
+    auto view = driver.find([](ui::View& v) {
+        auto centre = ns::cast<TVNewPayVC>(v.owningController());
+        auto navigation = centre ? centre->navigationController() : nullptr;
+        // Not one that has closed and is still leaving.
+        return navigation && !navigation->isBeingDismissed();
+    });
+    auto centre = view ? ns::cast<TVNewPayVC>(view->owningController()) : nullptr;
+    if (!centre || centre->hud() || centre->payStyle() == 0 || centre->isBeingPresented()) return nullptr;
+    auto pay = centre->payBtn.lock();
+    return pay && pay->isEnabled() && testing::UIDriver::isOnScreen(*pay) ? centre : nullptr;
 }
 
 }  // namespace
@@ -49,6 +69,40 @@ RoadPlayer::RoadPlayer(std::string user, std::string password)
                           auto first = screen->dataSource().front();
                           if (!driver_.selectRow(table, ui::IndexPath::forRow(0, 0))) return false;
                           ns::log("road: picked the sub-account %@ (%@)", first->nickname, first->username);
+                          return true;
+                      }});
+    payWith("the payment centre", "平台币支付", &TVNewPayVC::ptbIconBtn);
+    payWith("the second payment centre", "支付宝支付", &TVNewPayVC::quipayIconBtn);
+    steps_.push_back({"the pay page", [this] {
+                          auto view = driver_.find([](ui::View& v) {
+                              return ns::cast<TVWebPayVC>(v.owningController()) != nullptr;
+                          });
+                          auto page = view ? ns::cast<TVWebPayVC>(view->owningController()) : nullptr;
+                          // Loaded: the page has paid the order at the stand-in.
+                          if (!page || page->avi()->isAnimating() || page->isMovingToParentViewController()) return false;
+                          auto item = page->navigationItem()->leftBarButtonItem();
+                          auto bar = item ? item->customView() : nullptr;
+                          if (!bar || bar->subviews().empty() || !driver_.tap(bar->subviews().front())) return false;
+                          ns::log("road: paid on the pay page and went back");
+                          return true;
+                      }});
+    steps_.push_back({"the pay result", [this] {
+                          auto card = driver_.findOfType<TVPayNoticeView>();
+                          auto status = card ? card->statusL.lock() : nullptr;
+                          if (!status || !status->text() || status->text()->utf8() != "支付成功") return false;
+                          if (!driver_.tap(card->cancelBtn.lock())) return false;
+                          ns::log("road: the payment went through; back to the game");
+                          return true;
+                      }});
+}
+
+void RoadPlayer::payWith(const char* waitingFor, const char* way, ns::Weak<ui::Button> TVNewPayVC::*row) {
+    steps_.push_back({waitingFor, [this, way, row] {
+                          auto centre = readyPaymentCentre(driver_);
+                          if (!centre) return false;
+                          auto rowButton = ((*centre).*row).lock();
+                          if (!rowButton || !driver_.tap(rowButton) || !driver_.tap(centre->payBtn.lock())) return false;
+                          ns::log("road: paid %@ by %s", centre->realMoneyL.lock()->text(), way);
                           return true;
                       }});
 }

@@ -2,8 +2,11 @@
 // The player of scripts/run's road: looks at the screen every quarter of a
 // second and, step by step, types the channel stand-in's known account into
 // the login window, taps login, closes the notice and picks the first
-// sub-account. Each step is one log line "road: ...". It plays one login
-// only: the page's login after its logout finds the form and stops there.
+// sub-account; then pays the page's first order with platform coins and its
+// second on the wallet's web pay page, going back to the app by the page's
+// back button and closing the result card once the poll has confirmed it.
+// Each step is one log line "road: ...". It plays one login only: the page's
+// login after its logout finds the form and stops there.
 // Main thread only.
 
 #include <functional>
@@ -11,6 +14,9 @@
 #include <vector>
 
 #include "platform/testing/UIDriver.h"
+#include "platform/uikit/Button.h"
+
+class TVNewPayVC;
 
 namespace road {
 
@@ -27,6 +33,8 @@ private:
         std::function<bool()> act;  // true when the step was taken
     };
     void look();
+    // Picks the pay way of `row` in the centre and pays.
+    void payWith(const char* waitingFor, const char* way, ns::Weak<ui::Button> TVNewPayVC::*row);
 
     std::string user_, password_;
     std::vector<Step> steps_;

@@ -90,19 +90,23 @@ TEST_F(GamePageWebViewTest, WalksTheRoadOneStepPerCallback) {
                             "role_name", "role_level"})
         EXPECT_FALSE(test::text(lastData(), key).empty()) << key;
 
+    // A second pay after the first result, whatever it was.
     callBack(R"({"action":"payNotify","data":{"status":"1","order_id":"SO1","channel_order":"SO1","cp_order":"cp1"}})");
     ASSERT_EQ(posts().size(), 4u);
+    EXPECT_EQ(lastAction(), "pay");
+    callBack(R"({"action":"payNotify","data":{"status":"1","order_id":"SO2","channel_order":"SO2","cp_order":"cp2"}})");
+    ASSERT_EQ(posts().size(), 5u);
     EXPECT_EQ(lastAction(), "openStore");
     env_.fastForwardBy(kStorePauseMilliseconds / 1000.0);
-    ASSERT_EQ(posts().size(), 5u);
+    ASSERT_EQ(posts().size(), 6u);
     EXPECT_EQ(lastAction(), "openResourseStore");
     env_.fastForwardBy(kStorePauseMilliseconds / 1000.0);
-    ASSERT_EQ(posts().size(), 6u);
+    ASSERT_EQ(posts().size(), 7u);
     EXPECT_EQ(lastAction(), "logout");
     EXPECT_FALSE(log_.contains("page: road complete"));
 
     callBack(R"({"action":"clientlogout","data":""})");
-    EXPECT_EQ(posts().size(), 6u);
+    EXPECT_EQ(posts().size(), 7u);
     EXPECT_TRUE(log_.contains("page: road complete"));
 }
 
@@ -110,9 +114,10 @@ TEST_F(GamePageWebViewTest, OtherCallbacksAreLoggedAndPostNothing) {
     callBack(R"({"action":"goPay"})");
     callBack("not json");
     callBack(R"({"action":"payNotify"})");  // goes on whatever the status
+    callBack(R"({"action":"payNotify"})");
     EXPECT_TRUE(log_.contains("page: callback goPay "));
     EXPECT_TRUE(log_.contains("page: callback that is not JSON: not json"));
-    ASSERT_EQ(posts().size(), 2u);
+    ASSERT_EQ(posts().size(), 3u);
     EXPECT_EQ(lastAction(), "openStore");
 }
 

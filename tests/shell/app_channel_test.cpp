@@ -1,15 +1,21 @@
 // The app with its real channel SDK against the sandbox, page to page: the
 // page's login opens the channel's login window, a player types and taps,
-// the page hears loginNotify; the ball comes out; the road's logout reaches
-// the channel server; a saved login logs in by itself at the next start.
+// the page hears loginNotify; the ball comes out; the page's two orders are
+// paid in the payment centre, with coins and on a web pay page, each to
+// payNotify "1"; the road's logout reaches the channel server; a saved login
+// logs in by itself at the next start.
 
 #include "app_test_support.h"
 
 #include "channel/ShareVale.h"
 #include "channel/VRQWindowManager.h"
 #include "channel/login/TVLoginView.h"
+#include "channel/pay/TVNewPayVC.h"
+#include "channel/pay/TVPayNoticeView.h"
+#include "channel/pay/TVWebPayVC.h"
 #include "channel/screens/VRQSubNameVC.h"
 #include "channel/usercenter/VRQHelperBtn.h"
+#include "platform/uikit/NavigationController.h"
 #include "platform/uikit/Screen.h"
 #include "sandbox/ChannelServer.h"
 
@@ -47,6 +53,18 @@ protected:
         ASSERT_TRUE(driver.selectRow(chooser->tableView.lock(), ui::IndexPath::forRow(0, 0)));
     }
 
+    // The payment centre on screen with its pay ways loaded, ready for an
+    // order (not one that has closed and is still leaving).
+    ns::Ref<TVNewPayVC> readyCentre() {
+        auto view = driver.find([](ui::View& v) {
+            auto centre = ns::cast<TVNewPayVC>(v.owningController());
+            auto navigation = centre ? centre->navigationController() : nullptr;
+            return navigation && !navigation->isBeingDismissed() && centre->payBtn.lock()->isEnabled();
+        });
+        auto centre = view ? ns::cast<TVNewPayVC>(view->owningController()) : nullptr;
+        return centre && !centre->hud() && centre->payStyle() != 0 && !centre->isBeingPresented() ? centre : nullptr;
+    }
+
     sandbox::ChannelServer channelServer;
 };
 
@@ -73,12 +91,44 @@ TEST_F(ChannelRoadTest, ThePagesLoginGoesThroughTheChannelsWindowToLoginNotify) 
     double W = ui::Screen::mainScreen()->bounds().size.width;
     EXPECT_EQ(ballWindow()->frame(), (cg::Rect{W - 30, 100, 60, 60}));
 
-    // The sample page goes on: role report, pay (refused until the payment
-    // centre is built), the stores, logout.
-    // The logout reloads the page, so its callbacks are read from the log.
+    // The sample page goes on: role report, and its order in the payment
+    // centre, with the ball away. Paid with coins.
+    ns::Ref<TVNewPayVC> centre;
+    // Taps reach it once the login window has faded away.
+    ASSERT_TRUE(settle([&] { return (centre = readyCentre()) && driver.tap(centre->ptbIconBtn.lock()); }));
+    EXPECT_TRUE(ballWindow()->isHidden());
+    EXPECT_EQ(centre->realMoneyL.lock()->text()->utf8(), "60平台币");
+    ASSERT_TRUE(driver.tap(centre->payBtn.lock()));
+    ASSERT_TRUE(settle([&] { return log.contains("page: callback payNotify {\"status\":\"1\""); }));
+    EXPECT_EQ(channelServer.coinsOf(sandbox::ChannelServer::kKnownUser), sandbox::ChannelServer::kKnownCoins - 60);
+
+    // The second order on the wallet's web pay page, back by its button,
+    // confirmed by the poll.
+    centre = nullptr;
+    ASSERT_TRUE(settle([&] { return (centre = readyCentre()) != nullptr; }));
+    ASSERT_TRUE(driver.tap(centre->quipayIconBtn.lock()));
+    ASSERT_TRUE(driver.tap(centre->payBtn.lock()));
+    ns::Ref<TVWebPayVC> page;
+    ASSERT_TRUE(settle([&] {
+        auto view = driver.find([](ui::View& v) { return ns::cast<TVWebPayVC>(v.owningController()) != nullptr; });
+        page = view ? ns::cast<TVWebPayVC>(view->owningController()) : nullptr;
+        return page && !page->avi()->isAnimating();
+    }));
+    page->popAction();
+    ASSERT_TRUE(settle([&] {
+        auto status = centre->noticeView()->statusL.lock();
+        return status->text() && status->text()->utf8() == "支付成功";
+    }));
+    ASSERT_TRUE(driver.tap(centre->noticeView()->cancelBtn.lock()));
+
+    // Then the stores and logout. The logout reloads the page, so its
+    // callbacks are read from the log.
     ASSERT_TRUE(settle([&] { return log.contains("page: callback clientlogout"); }, 60));
     EXPECT_EQ(channelRequests("User/setRole"), 1);
-    EXPECT_TRUE(log.contains("page: callback payNotify {\"status\":\"2\""));
+    EXPECT_EQ(channelRequests("Pay/getUserSuccess"), 1);
+    size_t paid = 0;
+    for (const auto& line : log.lines()) paid += line.find("page: callback payNotify {\"status\":\"1\"") != std::string::npos;
+    EXPECT_EQ(paid, 2u);
     EXPECT_EQ(channelRequests("login/logout"), 1);
     EXPECT_TRUE(ballWindow()->isHidden());
 

@@ -1,5 +1,5 @@
 // The sample page walks the app through a player's road: login, role
-// report, payment, the two stores and logout, with the channel SDK faked
+// report, two payments, the two stores and logout, with the channel SDK faked
 // and the sandbox's servers behind the facade.
 
 #include "app_test_support.h"
@@ -95,6 +95,9 @@ TEST_F(RoadTest, PaySuccessReachesThePageAsStatusOne) {
 
 TEST_F(RoadTest, StoresOpenAfterTheRoleReportAndLogoutReloadsThePage) {
     reachPayment();
+    channel->paySuccess(ns::String::make("ok"), ns::String::make("6"));
+    // The page's second order, after the first result.
+    ASSERT_TRUE(settle([&] { return channel->count("pay") == 2; }));
     channel->paySuccess(ns::String::make("ok"), ns::String::make("6"));
 
     // The page opens the store hall, then the resource hall, 2 s apart.

@@ -92,17 +92,6 @@ TEST_F(ToviraSDKTest, LaunchInstallsTheSharedURLCache) {
     EXPECT_EQ(cache->diskCapacity(), 33554432u);
 }
 
-TEST_F(ToviraSDKTest, PayFailsWithCodeOneUntilThePaymentCentreIsBuilt) {
-    std::vector<std::string> failures;
-    ToviraSDK::loadToPayVCWithroleid(ns::str("10001"), ns::str("6"), ns::str("1"), ns::str("Gems"), ns::str("Gems"),
-                                     ns::str("cp1"), [](const ns::Ref<ns::String>&, const ns::Ref<ns::String>&) {},
-                                     [&](const ns::Ref<ns::String>&, int64_t code, const ns::Ref<ns::String>& amount) {
-                                         failures.push_back(std::to_string(code) + "|" + amount->utf8());
-                                     });
-    EXPECT_EQ(failures, (std::vector<std::string>{"1|6"}));
-    EXPECT_TRUE(log.contains("payment centre not built yet"));
-}
-
 TEST_F(ToviraSDKTest, LogoutHidesTheBallTellsTheServerAndEmptiesTheNextForm) {
     loginAs(sandbox::ChannelServer::kKnownUser, sandbox::ChannelServer::kKnownPassword);
     ASSERT_FALSE(ballWindow()->isHidden());

@@ -3,10 +3,6 @@
 // CHANNEL_SCREENS_UPDATE_DUMPS=1 to write them anew after a deliberate
 // change of a scene, and read the difference before committing it.
 
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
-
 #include "channel/screens/AccountTableView.h"
 #include "channel/screens/TVBaseNav.h"
 #include "channel/screens/TVNoticeVC.h"
@@ -56,17 +52,7 @@ protected:
 
     // The window's tree against dumps/<name>-<orientation>.txt.
     void expectDump(const std::string& name) {
-        std::string actual = testing::UIDriver::dumpTree(window);
-        std::string path = std::string(CHANNEL_SCREENS_DUMPS) + "/" + name + "-" + GetParam().suffix + ".txt";
-        if (const char* update = std::getenv("CHANNEL_SCREENS_UPDATE_DUMPS"); update && std::string(update) == "1") {
-            std::ofstream(path) << actual;
-            return;
-        }
-        std::ifstream file(path);
-        ASSERT_TRUE(file) << "no expectation at " << path;
-        std::stringstream expected;
-        expected << file.rdbuf();
-        EXPECT_EQ(actual, expected.str()) << "the tree of " << name << " changed";
+        screens_test::expectDump(window, std::string(CHANNEL_SCREENS_DUMPS) + "/" + name + "-" + GetParam().suffix + ".txt");
     }
 };
 

@@ -4,8 +4,11 @@
 // the source tree, "TV.plist", a root screen to present from, the sandbox's
 // channel stand-in as the API server and the UI driver.
 
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 
 #include "platform/foundation/Log.h"
@@ -17,6 +20,21 @@
 #include "tests/channel/channel_test_support.h"
 
 namespace screens_test {
+
+// The tree under `root` against the expectation kept at `path`; with
+// CHANNEL_SCREENS_UPDATE_DUMPS=1 the expectation is written anew instead.
+inline void expectDump(const ns::Ref<ui::View>& root, const std::string& path) {
+    std::string actual = testing::UIDriver::dumpTree(root);
+    if (const char* update = std::getenv("CHANNEL_SCREENS_UPDATE_DUMPS"); update && std::string(update) == "1") {
+        std::ofstream(path) << actual;
+        return;
+    }
+    std::ifstream file(path);
+    ASSERT_TRUE(file) << "no expectation at " << path;
+    std::stringstream expected;
+    expected << file.rdbuf();
+    EXPECT_EQ(actual, expected.str()) << "the tree changed: " << path;
+}
 
 class ScreensTest : public channel_test::ChannelTest {
 protected:

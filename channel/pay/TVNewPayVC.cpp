@@ -1,0 +1,561 @@
+#include "channel/pay/TVNewPayVC.h"
+
+#include <cmath>
+
+#include "channel/NSMutableDictionary+HTTP.h"
+#include "channel/NSString+URLEncode.h"
+#include "channel/NSObject+TVPayAPI.h"
+#include "channel/NetWorkManager.h"
+#include "channel/ShareVale.h"
+#include "channel/TVAPIStrings.h"
+#include "channel/TVCompanionApp.h"
+#include "channel/TVReplyFields.h"
+#include "channel/UIView+Extension.h"
+#include "channel/VRQMessage.h"
+#include "channel/VRQWindowManager.h"
+#include "channel/pay/TVCouponsVC.h"
+#include "channel/pay/TVPayPlug.h"
+#include "channel/pay/TVWebPayVC.h"
+#include "channel/screens/TVBaseNav.h"
+#include "channel/screens/TVScreenResources.h"
+#include "channel/usercenter/VRQHelperBtn.h"
+#include "platform/dispatch/Queue.h"
+#include "platform/foundation/Array.h"
+#include "platform/foundation/DecimalNumber.h"
+#include "platform/foundation/Format.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/MutableDictionary.h"
+#include "platform/foundation/Null.h"
+#include "platform/foundation/Text.h"
+#include "platform/uikit/AttributedText.h"
+#include "platform/uikit/NavigationBar.h"
+#include "platform/uikit/NavigationController.h"
+#include "platform/uikit/Storyboard.h"
+#include "platform/uikit/Window.h"
+#include "ui/hud/sd_KXBackgroundView.h"
+
+RT_DEFINE_CLASS(TVNewPayVC, TVBaseVC, "TVNewPayVC")
+
+namespace {
+
+using Text = TVNewPayVC::Text;
+
+Text str(std::string text) {
+    return ns::str(std::move(text));
+}
+
+// "%d" of ceil(amount x 10) in single precision: the coin price.
+Text coinsOf(const Text& amount) {
+    float value = amount ? amount->floatValue() : 0.0f;
+    return str(ns::format("%d", static_cast<int>(std::ceil(value * 10.0f))));
+}
+
+Text yuan(const Text& amount) {
+    return str(ns::format("%@元", amount));
+}
+
+}  // namespace
+
+TVNewPayVC::Purchase& TVNewPayVC::purchase() {
+    static Purchase state;
+    return state;
+}
+
+bool TVNewPayVC::isAmount(const ns::String* text) {
+    if (!URLEncode::isNumber(text)) return false;
+    // The helper lets "." or "1.2.3" through; neither is an amount.
+    std::string value = text->utf8();
+    return value.find_first_of("0123456789") != std::string::npos && value.find('.') == value.rfind('.');
+}
+
+Text TVNewPayVC::calculateMoney(const Text& money, const Text& money1, std::string_view way) {
+    auto first = ns::DecimalNumber::withString(money ? money->utf8() : std::string());
+    auto second = ns::DecimalNumber::withString(money1 ? money1->utf8() : std::string());
+    // Down to the cent; a failure becomes "not a number" rather than raising.
+    auto behavior = ns::DecimalNumberHandler::withRoundingMode(ns::RoundingMode::Down, 2, false, false, false, false);
+    ns::Ref<ns::DecimalNumber> result;
+    if (way == "-") result = first->decimalNumberBySubtracting(*second, behavior);
+    else if (way == "*") result = first->decimalNumberByMultiplyingBy(*second, behavior);
+    return str(ns::format("%@", result));
+}
+
+void TVNewPayVC::loadToPayVCWithroleid(const Text& roleid, const Text& ServiceID, const Text& quiPayMoney,
+                                       const Text& cpExtend, const Text& productName, const Text& productDesc,
+                                       PaySuccess success, PayFailure faild) {
+    Purchase& state = purchase();
+    state.roleId = roleid;
+    state.serverId = ServiceID;
+    state.fullAmount = quiPayMoney;
+    state.currentAmount = quiPayMoney;
+    state.cpExtend = cpExtend;
+    state.productName = productName;
+    state.productDesc = productDesc;
+    state.success = std::move(success);
+    state.failure = std::move(faild);
+    if (!isAmount(quiPayMoney.get())) {
+        VRQMessage::showMessage("金额格式异常");
+        return;
+    }
+    VRQHelperBtn::hide();
+    auto storyboard = ui::Storyboard::storyboardWithName("TVNewPayVC", TVScreenResources::sdkBundle());
+    auto centre = storyboard ? storyboard->instantiateViewControllerWithIdentifier("TVNewPayVC") : nullptr;
+    if (!centre) return;
+    auto navigation = TVBaseNav::make(centre);
+    navigation->setModalPresentationStyle(ui::ModalPresentationStyle::FullScreen);
+    auto window = VRQWindowManager::topWindow();
+    auto root = window ? ns::cast<ui::ViewController>(window->rootViewController()) : nullptr;
+    if (root) root->presentViewController(navigation, true);
+}
+
+TVNewPayVC::~TVNewPayVC() {
+    if (timer_) timer_->cancel();
+}
+
+void TVNewPayVC::viewDidLoad() {
+    TVBaseVC::viewDidLoad();
+    double inset = ViewExtension::isNotchedPhoneOnItsSide() ? 30 : 15;
+    for (auto& constraint : {infoLeft.lock(), typeLeft.lock()})
+        if (constraint) constraint->setConstant(inset);
+    SetBarTitleViewWithTitle(str("充值中心"), TVScreenResources::image("tov_pay_titleIcon"));
+    discount_ = 1.0f;
+    initUI();
+    loadData();
+}
+
+void TVNewPayVC::viewDidLayoutSubviews() {
+    TVBaseVC::viewDidLayoutSubviews();
+    // The content starts below the navigation bar, which lies over the view.
+    auto scroll = scrollView.lock();
+    auto navigation = navigationController();
+    if (!scroll || !navigation || scroll->subviews().empty()) return;
+    cg::Rect bar = navigation->navigationBar()->frame();
+    double top = bar.origin.y + bar.size.height;
+    auto content = scroll->subviews().front();
+    ViewExtension::setY(*content, top);
+    scroll->setContentSize({ViewExtension::width(*content), top + ViewExtension::height(*content)});
+}
+
+void TVNewPayVC::initUI() {
+    Purchase& state = purchase();
+    if (auto label = productNameL.lock()) label->setText(state.productName);
+    auto full = yuan(state.fullAmount);
+    auto discounted = calculateMoney(state.fullAmount, str(ns::format("%f", discount_)), "*");
+    state.discountedAmount = discounted;
+    state.currentAmount = discounted;
+    if (auto label = realMoneyL.lock()) label->setText(yuan(discounted));
+    if (auto label = discountL.lock()) label->setText(str(ns::format("（%.1f折）", discount_ * 10)));
+    if (auto label = moneyL.lock()) {
+        label->setText(full);
+        auto struck = ui::AttributedText::make(full, {{ui::StrikethroughStyleAttributeName, ns::num(1)}});
+        label->setAttributedText(struck);
+    }
+}
+
+void TVNewPayVC::loadData() {
+    hud_ = sd_KXProgressHUD::showHUDAddedTo(VRQWindowManager::topWindow(), true);
+    hud_->backgroundView()->setStyle(sd_KXProgressHUDBackgroundStyle::SolidColor);
+    hud_->backgroundView()->setColor(cg::Color::fromWhite(0.0, 0.1));
+
+    auto vale = ShareVale::sharedInstance();
+    auto parameters = ns::MutableDictionary::make();
+    HTTPFields::setObjectForField(*parameters, vale->userName(), "zz");
+    HTTPFields::setObjectForField(*parameters, vale->appID(), "z");
+    HTTPFields::setObjectForField(*parameters, vale->gameID(), "b");
+    HTTPFields::setObjectForField(*parameters, vale->chanelid(), "bb");
+    HTTPFields::setObjectForField(*parameters, str("ios"), "os");
+    ns::Weak<TVNewPayVC> weak = ref<TVNewPayVC>();
+    NetWorkManager::sharedInstance()->POST(
+        TVAPIStrings::endpoint(TVAPIStrings::at(TVAPIStrings::PayWays)), parameters,
+        [weak](const ns::Id& reply) {
+            if (auto centre = weak.lock()) centre->payWaysReplied(reply);
+        },
+        [weak](const ns::Ref<ns::Error>&) {
+            auto centre = weak.lock();
+            if (!centre) return;
+            centre->setPayStyle(QuipayH5);
+            centre->hideHUD();
+        });
+}
+
+void TVNewPayVC::payWaysReplied(const ns::Id& reply) {
+    ns::log("支付方式 = %@", reply);
+    if (ns::cast<ns::Null>(TVReply::field(reply, "djq"))) return hideHUD();
+    if (!reply) {
+        setPayStyle(QuipayH5);
+        return hideHUD();
+    }
+    if (TVReply::textOf(reply, "code") != "1") {
+        VRQMessage::showMessage(TVReply::messageOf(reply, "msg"));
+        return hideHUD();
+    }
+    auto rows = ns::cast<ns::Array>(TVReply::field(reply, "data"));
+    if (!rows) {
+        VRQMessage::showMessage("数据格式错误");
+        setPayStyle(QuipayH5);
+        return hideHUD();
+    }
+    int64_t first = rows->count() ? TVReply::integerOf(rows->objectAtIndex(0), "z") : 0;
+    firstSelected_ = first == 31 ? GFQuipay : first == 32 ? GFWx : static_cast<uint64_t>(std::max<int64_t>(first, 0));
+
+    auto vale = ShareVale::sharedInstance();
+    auto coins = TVReply::messageOf(reply, "ttb");
+    auto saved = vale->ptbValue();
+    if (!(saved && coins && saved->isEqual(coins.get())) && !(!saved && !coins)) vale->setPtbValue(coins);
+    if (auto label = remainPtbL.lock()) label->setText(str(ns::format("（余额:%@平台币）", TVReply::field(reply, "ttb"))));
+    if (auto label = remainDjqL.lock()) label->setText(str(ns::format("（余额:%@元）", TVReply::field(reply, "djq"))));
+    auto discountText = TVReply::messageOf(reply, "discount");
+    discount_ = discountText ? discountText->floatValue() : 0.0f;
+    if (discount_ == 0.0f) discount_ = 1.0f;
+
+    bool has[7] = {};
+    for (uint64_t i = 0; i < rows->count(); ++i) {
+        std::string code = TVReply::textOf(rows->objectAtIndex(i), "z");
+        if (code == "1" || code == "2" || code == "3" || code == "4") has[code[0] - '0'] = true;
+        if (code == "5" || code == "31") {
+            has[GFQuipay] = true;
+            isQuipayTwo_ = code == "31";
+        }
+        if (code == "6" || code == "32") {
+            has[GFWx] = true;
+            isWxpayTwo_ = code == "32";
+        }
+    }
+    // The rows' heights: code 1 (WeChat H5) is the row under ptbViewH and
+    // code 3 (coins) the row under wxViewH, as the layout pairs them.
+    const std::pair<uint64_t, ns::Weak<ui::LayoutConstraint>*> collapse[] = {
+        {WxH5, &ptbViewH}, {QuipayH5, &quipayViewH}, {Ptb, &wxViewH},
+        {Djq, &djqViewH},  {GFQuipay, &GFQuipayViewH}, {GFWx, &GFWxViewH},
+    };
+    for (const auto& [code, height] : collapse)
+        if (!has[code])
+            if (auto constraint = height->lock()) constraint->setConstant(0);
+    initUI();
+    setPayStyle(firstSelected_);
+    hideHUD();
+}
+
+void TVNewPayVC::hideHUD() {
+    if (hud_) hud_->hideAnimated(true);
+    hud_ = nullptr;
+}
+
+ns::Ref<ui::Button> TVNewPayVC::buttonFor(uint64_t style) const {
+    switch (style) {
+        case WxH5: return wxIconBtn.lock();
+        case QuipayH5: return quipayIconBtn.lock();
+        case Ptb: return ptbIconBtn.lock();
+        case Djq: return djqIconBtn.lock();
+        case GFQuipay: return GFQuipayIconBtn.lock();
+        case GFWx: return GFWxIconBtn.lock();
+        default: return nullptr;
+    }
+}
+
+// Each row's action logs the way it chose.
+void TVNewPayVC::choose(const char* way, uint64_t style) {
+    ns::log("%s", way);
+    setPayStyle(style);
+}
+
+void TVNewPayVC::doWXPay() { choose("微信H5", WxH5); }
+void TVNewPayVC::doQuipay() { choose("支付宝H5", QuipayH5); }
+void TVNewPayVC::doPtbPay() { choose("平台币", Ptb); }
+void TVNewPayVC::doDjqPay() { choose("代金券支付", Djq); }
+void TVNewPayVC::doGFQuipay() { choose("支付宝APP", GFQuipay); }
+void TVNewPayVC::doGFWxPay() { choose("官方微信H5", GFWx); }
+
+void TVNewPayVC::setPayStyle(uint64_t style) {
+    payStyle_ = style;
+    setPayViewWithPayStyle(style, buttonFor(style));
+}
+
+void TVNewPayVC::setPayViewWithPayStyle(uint64_t style, const ns::Ref<ui::Button>& currentBtn) {
+    auto selected = selectedIconBtn_.lock();
+    if (currentBtn == selected) return;
+    Purchase& state = purchase();
+    auto price = realMoneyL.lock();
+    auto rate = discountL.lock();
+    auto rateText = str(ns::format("（%.1f折）", discount_ * 10));
+    if (style == Ptb) {
+        if (price) price->setText(str(coinsOf(state.discountedAmount)->utf8() + "平台币"));
+        if (rate) rate->setText(rateText);
+    } else if (style == Djq) {
+        if (price) price->setText(yuan(state.fullAmount));
+        if (rate) rate->setText(str(""));
+    } else {
+        if (price) price->setText(yuan(state.currentAmount));
+        if (rate) rate->setText(rateText);
+    }
+    if (currentBtn) currentBtn->setSelected(true);
+    if (selected) selected->setSelected(false);
+    selectedIconBtn_ = currentBtn;
+}
+
+void TVNewPayVC::goToCoupons() {
+    if (payStyle_ == Ptb || payStyle_ == Djq) {
+        VRQMessage::showMessage(str("该支付不支持优惠券"), view());
+        return;
+    }
+    auto storyboard = ui::Storyboard::storyboardWithName("TVNewPayVC", TVScreenResources::sdkBundle());
+    auto picker = ns::cast<TVCouponsVC>(storyboard ? storyboard->instantiateViewControllerWithIdentifier("TVCouponsVC")
+                                                   : nullptr);
+    if (!picker) return;
+    picker->money = purchase().fullAmount;
+    ns::Weak<TVNewPayVC> weak = ref<TVNewPayVC>();
+    picker->couponsBlock = [weak](const ns::Ref<TVCouponsModel>& model) {
+        auto centre = weak.lock();
+        if (!centre || !model) return;
+        Purchase& state = purchase();
+        state.voucherId = model->cid;
+        if (auto button = centre->couponsBtn.lock())
+            button->setTitle(str(ns::format("满%@减%@", model->pay_money, model->coupon_money)), ui::ControlStateNormal);
+        // The voucher comes off before the discount.
+        auto after = calculateMoney(state.fullAmount, model->coupon_money, "-");
+        after = calculateMoney(after, str(ns::format("%f", centre->discount_)), "*");
+        if (after->floatValue() < 0) after = str("0");
+        state.currentAmount = after;
+        if (auto label = centre->realMoneyL.lock()) label->setText(yuan(after));
+    };
+    picker->setModalPresentationStyle(ui::ModalPresentationStyle::Custom);
+    picker->setModalTransitionStyle(ui::ModalTransitionStyle::CrossDissolve);
+    presentViewController(picker, true);
+}
+
+void TVNewPayVC::setPayEnabled(bool enabled) {
+    if (auto button = payBtn.lock()) button->setEnabled(enabled);
+}
+
+void TVNewPayVC::doPay() {
+    if (payStyle_ < WxH5 || payStyle_ > GFWx) return;
+    setPayEnabled(false);
+    Purchase& state = purchase();
+    TVPayAPI::Order order;
+    order.roleId = state.roleId;
+    order.serverId = state.serverId;
+    order.productName = state.productName;
+    order.productDesc = state.productDesc;
+    order.cpExtend = state.cpExtend;
+    ns::Weak<TVNewPayVC> weak = ref<TVNewPayVC>();
+    // Coin and voucher orders report at once and close.
+    auto balancePaid = [weak](const ns::Ref<TVBaseResponse>& reply) {
+        auto centre = weak.lock();
+        if (!centre) return;
+        auto text = TVReply::messageText(reply ? reply->mesage : nullptr);
+        if (auto success = purchase().success) success(text, purchase().fullAmount);
+        centre->popAction();
+    };
+    auto balanceFailed = [weak](const Text& message, const Text& code) {
+        if (auto centre = weak.lock()) centre->codedOrderFailed(message, code);
+    };
+
+    if (payStyle_ == Djq) {
+        order.money = state.fullAmount;
+        TVPayAPI::doDjqPay(order, balancePaid, balanceFailed);
+        return;
+    }
+
+    order.orderNumber = str(URLEncode::getOrderNumber());
+    order.discount = str(ns::format("%.2f", discount_));
+    auto webFailed = [weak](const Text& message) {
+        if (auto centre = weak.lock()) centre->webOrderFailed(message);
+    };
+    if (payStyle_ == Ptb) {
+        order.money = coinsOf(state.fullAmount);
+        order.realMoney = coinsOf(state.discountedAmount);
+        order.cid = str("");
+        TVPayAPI::doPtbPay(order, balancePaid, balanceFailed);
+        return;
+    }
+
+    order.money = state.fullAmount;
+    order.realMoney = state.currentAmount;
+    order.cid = state.voucherId;
+    if (payStyle_ == WxH5 || payStyle_ == QuipayH5) {
+        bool wechat = payStyle_ == WxH5;
+        order.payType = str(wechat ? "wx" : "zfb");
+        TVPayAPI::doH5Pay(
+            order,
+            [weak, wechat](const ns::Ref<NotifyServer>& reply) {
+                if (auto centre = weak.lock()) centre->openWebPay(reply->url, false, wechat ? "微信支付" : "支付宝支付");
+            },
+            webFailed);
+    } else if (payStyle_ == GFWx) {
+        TVPayAPI::doWxPay(
+            order, str(TVAPIStrings::at(isWxpayTwo_ ? TVAPIStrings::WxH5PayOther : TVAPIStrings::WxH5Pay)),
+            [weak](const ns::Ref<NotifyServer>& reply) {
+                if (auto centre = weak.lock()) centre->openWebPay(reply->url, true, "微信支付");
+            },
+            webFailed);
+    } else {
+        TVPayAPI::doQuipayAppPay(
+            order, str(TVAPIStrings::at(isQuipayTwo_ ? TVAPIStrings::QuipayAppOther : TVAPIStrings::QuipayApp)),
+            [weak](const ns::Ref<QuipayInfo>& reply) {
+                if (!weak.lock()) return;
+                auto plug = TVPayPlug::sharedInstance();
+                plug->quipayInfo = reply;
+                plug->payWay = TVPayPlug::kPayWayQuipay;
+                plug->doPay([weak](uint64_t, const Text& text, const ns::Ref<ns::Error>& error) {
+                    auto centre = weak.lock();
+                    if (!centre) return;
+                    centre->setNotice(error, text);
+                    centre->showNotice();
+                });
+            },
+            webFailed);
+    }
+}
+
+void TVNewPayVC::webOrderFailed(const Text& message) {
+    setPayEnabled(true);
+    if (message && message->utf8() == "11") return payWithFree();
+    VRQMessage::showMessage(message, view());
+    if (auto failure = purchase().failure) failure(str("无法通知服务器"), str("3"), purchase().fullAmount);
+}
+
+void TVNewPayVC::codedOrderFailed(const Text& message, const Text& code) {
+    VRQMessage::showMessage(message, view());
+    setPayEnabled(true);
+    if (auto failure = purchase().failure) failure(message, code, purchase().fullAmount);
+}
+
+void TVNewPayVC::openWebPay(const ns::Id& url, bool official, const char* title) {
+    auto page = std::make_shared<TVWebPayVC>();
+    page->url = TVReply::messageText(url);
+    page->isGFWXH5 = official;
+    ns::Weak<TVNewPayVC> weak = ref<TVNewPayVC>();
+    page->webViewCallBack = [weak](TVWebPayVC& page) {
+        auto centre = weak.lock();
+        if (!centre) return;
+        centre->setPayEnabled(true);
+        if (auto navigation = page.navigationController()) {
+            if (!navigation->viewControllers().empty() && navigation->viewControllers().back().get() == &page)
+                navigation->popViewController(true);
+        }
+        centre->noticeView()->payError = ns::Error::make("支付失败", 1);
+        centre->noticeView()->payStatus = str("支付失败");
+        if (auto label = centre->noticeView()->statusL.lock()) label->setText(str("支付中..."));
+        centre->showNotice();
+        centre->loadTimer();
+    };
+    if (auto navigation = navigationController()) navigation->pushViewController(page, true);
+    page->setTitle(str(title));
+}
+
+void TVNewPayVC::payWithFree() {
+    setNotice(nullptr, str("支付成功"));
+    showNotice();
+}
+
+void TVNewPayVC::setNotice(const ns::Ref<ns::Error>& error, const Text& status) {
+    noticeView()->payError = error;
+    noticeView()->payStatus = status;
+    if (auto label = noticeView()->statusL.lock()) label->setText(status);
+    if (noticeView()->window()) logNotice();
+}
+
+void TVNewPayVC::showNotice() {
+    coverView()->addSubview(noticeView());
+    if (auto window = VRQWindowManager::topWindow()) window->addSubview(coverView());
+    logNotice();
+}
+
+// Headless, the card's status is a line of the screen.
+void TVNewPayVC::logNotice() {
+    auto label = noticeView()->statusL.lock();
+    auto status = label ? label->text() : nullptr;
+    ns::logScreen("pay notice", status ? status->utf8() : std::string());
+}
+
+const ns::Ref<ui::View>& TVNewPayVC::coverView() {
+    if (!coverView_) {
+        coverView_ = ui::View::make(view()->frame());
+        coverView_->setBackgroundColor(cg::Color{0, 0, 0, 0.2});
+    }
+    return coverView_;
+}
+
+const ns::Ref<TVPayNoticeView>& TVNewPayVC::noticeView() {
+    if (noticeView_) return noticeView_;
+    noticeView_ = ns::cast<TVPayNoticeView>(ViewExtension::ViewFromXib(TVPayNoticeView::kNibName));
+    if (!noticeView_) noticeView_ = std::make_shared<TVPayNoticeView>(cg::Rect{0, 0, 270, 160});
+    noticeView_->setCenter(view()->center());
+    ns::Weak<TVNewPayVC> weak = ref<TVNewPayVC>();
+    noticeView_->goToGameBlock = [weak](const ns::Ref<ns::Error>& error, const Text& status) {
+        if (auto centre = weak.lock()) centre->finish(error, status);
+    };
+    noticeView_->goToApplyBlock = [weak](const ns::Ref<ns::Error>& error, const Text& status) {
+        auto centre = weak.lock();
+        if (!centre) return;
+        centre->finish(error, status);
+        TVCompanionApp::open(TVAPIStrings::at(TVAPIStrings::FanliKey));
+    };
+    return noticeView_;
+}
+
+void TVNewPayVC::finish(const ns::Ref<ns::Error>& error, const Text& status) {
+    auto self = ref<TVNewPayVC>();
+    coverView()->removeFromSuperview();
+    popAction();
+    Purchase& state = purchase();
+    if (error) {
+        if (auto failure = state.failure) failure(status, str("1"), state.fullAmount);
+    } else if (auto success = state.success) {
+        success(status, state.fullAmount);
+    }
+}
+
+void TVNewPayVC::popAction() {
+    hiddenLeftBtn();
+    hideHUD();
+    // A poll left running would report to nobody.
+    pause();
+    VRQHelperBtn::show();
+    Purchase& state = purchase();
+    state.currentAmount = nullptr;
+    state.discountedAmount = nullptr;
+    state.voucherId = nullptr;
+    auto navigation = navigationController();
+    if (!navigation) return;
+    if (auto titleView = navigation->navigationBar()->viewWithTag(kBarTitleViewTag)) titleView->removeFromSuperview();
+    if (navigation->viewControllers().size() == 1) navigation->dismissViewController(true);
+    else navigation->popViewController(true);
+}
+
+void TVNewPayVC::pause() {
+    if (timer_) timer_->cancel();
+    timer_ = nullptr;
+}
+
+void TVNewPayVC::resume() {
+    loadTimer();
+}
+
+void TVNewPayVC::loadTimer() {
+    pause();
+    pollsLeft_ = kPollCount;
+    timer_ = dispatch::TimerSource::create(dispatch::mainQueue());
+    timer_->setTimer(0, kPollInterval, 0);
+    ns::Weak<TVNewPayVC> weak = ref<TVNewPayVC>();
+    timer_->setEventHandler([weak] {
+        if (auto centre = weak.lock()) centre->poll();
+    });
+    timer_->resume();
+}
+
+void TVNewPayVC::poll() {
+    if (pollsLeft_ < 0) return pause();
+    auto parameters = ns::MutableDictionary::make();
+    HTTPFields::setObjectForField(*parameters, ShareVale::sharedInstance()->userName(), "z");
+    ns::Weak<TVNewPayVC> weak = ref<TVNewPayVC>();
+    NetWorkManager::sharedInstance()->POST(
+        TVAPIStrings::endpoint(TVAPIStrings::at(TVAPIStrings::OrderStatus)), parameters,
+        [weak](const ns::Id& reply) {
+            auto centre = weak.lock();
+            // A reply after the poll has ended changes nothing.
+            if (!centre || !centre->isPolling() || TVReply::textOf(reply, "z") != "1") return;
+            centre->setNotice(nullptr, str("支付成功"));
+            centre->pause();
+        },
+        [](const ns::Ref<ns::Error>& error) { ns::log("error = %@", error); });
+    --pollsLeft_;
+}

@@ -1,0 +1,58 @@
+#pragma once
+// The wallet payment SDK's entry: hands a signed order string to the wallet
+// app by opening its URL, and reads the result back from the URL by which
+// the wallet reopens the app. A payment started here is kept in memory
+// until its result has been read; a return URL with no payment in progress
+// is ignored. The result is a dictionary of three texts: "resultStatus"
+// ("9000" paid, "6001" cancelled by the user, other codes failures), "memo"
+// and "result". Main thread only.
+
+#include <functional>
+#include <string>
+
+#include "platform/foundation/Dictionary.h"
+#include "platform/foundation/String.h"
+#include "platform/foundation/URL.h"
+#include "platform/runtime/Class.h"
+#include "platform/runtime/Object.h"
+
+class QuipaySDK : public ns::Object {
+    RT_DECLARE_CLASS(QuipaySDK)
+public:
+    using CompletionBlock = std::function<void(const ns::Ref<ns::Dictionary>& resultDic)>;
+
+    // The wallet app's scheme, and the keys of its order URL's query.
+    static constexpr const char* kWalletScheme = "quipay";
+    static constexpr const char* kOrderKey = "orderStr";
+    static constexpr const char* kReturnSchemeKey = "fromAppUrlScheme";
+    // Statuses the SDK reports itself, when the wallet is never reached.
+    static constexpr const char* kStatusFailed = "4000";
+
+    static ns::Ref<QuipaySDK> defaultService();
+    // Drops the singleton and any payment in progress (tests).
+    static void resetForTesting();
+
+    // Starts a payment of type "pay": opens the wallet with the order and the
+    // scheme by which the wallet comes back. An empty order or scheme, or a
+    // wallet that is not installed, ends the payment at once: `callback`
+    // hears a failure ("4000") and nothing is kept.
+    void payOrder(const ns::Ref<ns::String>& orderStr, const ns::Ref<ns::String>& schemeStr,
+                  CompletionBlock callback);
+    // While a payment is in progress, reads the result from the return URL's
+    // query (the three keys, percent-escaped; a missing key reads as ""),
+    // ends the payment and calls `standbyCallback` with the result.
+    // Otherwise does nothing.
+    void processOrderWithPaymentResult(const ns::Ref<ns::URL>& resultUrl, CompletionBlock standbyCallback);
+
+    // "pay" while a payment is in progress, else "".
+    const std::string& paymentType() const { return paymentType_; }
+
+    // The result dictionary of the three texts.
+    static ns::Ref<ns::Dictionary> resultDictionary(std::string_view status, std::string_view memo,
+                                                    std::string_view result);
+    // The value of `key` in a URL query ("a=1&b=2"), unescaped; nil when absent.
+    static ns::Ref<ns::String> queryValue(std::string_view query, std::string_view key);
+
+private:
+    std::string paymentType_;
+};
