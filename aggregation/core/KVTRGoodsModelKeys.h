@@ -47,9 +47,9 @@ rt::Property arrayProperty(std::string name, ns::Ref<ns::Array> T::*member) {
 // Makes key-value filling drop every key the class has no property for.
 bool ignoreUnknownKeys(const rt::Class* cls);
 
-// Installs the "id" -> categoryid mapping and the silent drop of other
+// Installs the "id" -> `idProperty` mapping and the silent drop of other
 // unknown keys on the class.
-bool installKeyMapping(const rt::Class* cls);
+bool installKeyMapping(const rt::Class* cls, std::string idProperty = "categoryid");
 
 // setValueForKey for every entry, in the dictionary's order; keys that are
 // not texts are skipped.
