@@ -43,6 +43,9 @@ std::string firstMissing(const FormFields& fields, std::initializer_list<std::st
     return {};
 }
 
+// The cards of the resource goods.
+bool isGoods(const std::string& id) { return id == "1" || id == "2"; }
+
 constexpr std::string_view kClaimed = R"({"status":"200","msg":"success"})";
 
 }  // namespace
@@ -59,6 +62,7 @@ std::string WelfareGame::answerGet(const std::string& path, const FormFields& qu
     if (auto missing = firstMissing(query, {"game_id", "role_id", "server_id"}); !missing.empty())
         return refusal(missing + " is missing");
     if (claim && query.value("good_id").empty()) return refusal("good_id is missing");
+    if (claim && !isGoods(query.value("good_id"))) return refusal("no such goods");
 
     std::lock_guard hold(lock_);
     Role& role = roles_[query.value("role_id")];
@@ -124,6 +128,7 @@ std::string WelfareGame::resourceOrder(const FormFields& form) {
                      form.value("role_id"), form.value("good_id"), form.value("random")},
                     kStoreSigningKey);
     if (form.value("sign") != expected) return R"({"status":"401","msg":"sign error"})";
+    if (!isGoods(form.value("good_id"))) return refusal("no such goods");
     const std::string order = "ro" + std::to_string(++orders_);
     return R"({"status":"200","msg":"success","data":{"order_id":")" + order + R"(","remark":")" +
            form.value("good_id") + R"("}})";

@@ -73,6 +73,7 @@ TEST(WelfareRequests, CardClaimsGrantDrawsAndNeedTheGoods) {
     EXPECT_EQ(text(valueAt(dataOf(game, "superwelfareturntable"), "data"), "user_superwelfare_nums"), "11");
     EXPECT_EQ(text(dataOf(game, "getcoin?good_id=2"), "status"), "200");
     EXPECT_EQ(text(dataOf(game, "getcoin"), "msg"), "good_id is missing");
+    EXPECT_EQ(text(dataOf(game, "getcoin?good_id=9"), "msg"), "no such goods");
     auto incomplete = get(game.http(), "/infiniteres/welfareturntable?game_id=1001&role_id=r1");
     EXPECT_EQ(text(incomplete.json(), "msg"), "server_id is missing");
 }
