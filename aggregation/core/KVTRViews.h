@@ -108,8 +108,10 @@ class KVTRLuckyPlayerView : public ui::View {
 public:
     // The `data` object of a lucky-draw reply (title, items, ...).
     ns::Ref<ns::Dictionary> playerDic;
-    // "luck", "day" or "active".
+    // "luck", "day" or "active"; set through setType, which also picks the
+    // stage's pictures.
     ns::Ref<ns::String> type;
+    virtual void setType(const ns::Ref<ns::String>& stage) { type = stage; }
     // Called by the close control before the pop-up leaves the screen.
     std::function<void()> closeBlock;
 

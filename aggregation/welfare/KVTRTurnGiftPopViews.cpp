@@ -7,7 +7,6 @@
 #include "aggregation/welfare/KVTRWelfareSupport.h"
 #include "platform/dispatch/Queue.h"
 #include "platform/foundation/Text.h"
-#include "platform/uikit/AttributedTextLayout.h"
 #include "platform/uikit/Font.h"
 
 RT_DEFINE_CLASS(KVTRTurnGiftPopBase, ui::View, "KVTRTurnGiftPopBase")
@@ -29,14 +28,6 @@ ns::Ref<ui::Label> prizeLabel(double fontSize) {
     label->layer()->setMasksToBounds(true);
     label->setBackgroundColor(prizeOrange());
     return label;
-}
-
-cg::Size measured(const ns::Ref<ns::String>& text, double fontSize, double width) {
-    ui::TextAttributes attributes;
-    attributes[ui::FontAttributeName] = ui::Font::systemFontOfSize(fontSize);
-    return ui::boundingRectWithSize(ns::textOf(text), {width, 1e7}, ui::StringDrawingUsesLineFragmentOrigin,
-                                    attributes)
-        .size;
 }
 
 }  // namespace
@@ -106,7 +97,7 @@ const ns::Ref<ui::Label>& KVTRTurnOneGiftPopView::nameLabel() {
 void KVTRTurnOneGiftPopView::setName(const ns::Ref<ns::String>& name) {
     name_ = name;
     nameLabel()->setText(name);
-    const cg::Size size = measured(ns::String::make(ns::textOf(name)), 10, 200);
+    const cg::Size size = kvtr_welfare::measuredSize(ns::String::make(ns::textOf(name)), ui::Font::systemFontOfSize(10), 200);
     const double h = std::ceil(size.height) + 5;
     const double w = std::ceil(size.width) + 1;
     const double width = w > 200 ? 218 : w + 18;
@@ -150,7 +141,7 @@ void KVTRTurnFiveGiftPopView::setProp_listArray(const ns::Ref<ns::Array>& list) 
         auto text = kvtr_welfare::prizeText(prize->name, prize->amount);
         auto label = prizeLabel(8);
         label->setText(text);
-        label->setFrame({0, 65, 62, std::ceil(measured(text, 8, 62).height) + 5});
+        label->setFrame({0, 65, 62, std::ceil(kvtr_welfare::measuredSize(text, ui::Font::systemFontOfSize(8), 62).height) + 5});
         cell->addSubview(label);
     }
 }

@@ -1,6 +1,7 @@
 #include "aggregation/welfare/KVTRWelfareSupport.h"
 
 #include "platform/foundation/Text.h"
+#include "platform/uikit/AttributedTextLayout.h"
 #include "platform/uikit/Color.h"
 #include "platform/uikit/Font.h"
 
@@ -8,6 +9,14 @@ namespace kvtr_welfare {
 
 ns::Ref<ns::String> prizeText(const ns::Ref<ns::String>& name, const ns::Ref<ns::String>& amount) {
     return ns::String::make(ns::format("%@*%@", name, amount));
+}
+
+cg::Size measuredSize(const ns::Ref<ns::String>& text, const ns::Ref<ui::Font>& font, double maxWidth) {
+    ui::TextAttributes attributes;
+    attributes[ui::FontAttributeName] = font;
+    return ui::boundingRectWithSize(ns::textOf(text), {maxWidth, 1e7}, ui::StringDrawingUsesLineFragmentOrigin,
+                                    attributes)
+        .size;
 }
 
 ns::Ref<ui::Label> makeTip(const ns::Ref<ns::String>& name, cg::Point origin) {

@@ -6,6 +6,7 @@
 
 #include "platform/foundation/String.h"
 #include "platform/graphics/Geometry.h"
+#include "platform/uikit/Font.h"
 #include "platform/uikit/Label.h"
 #include "platform/uikit/View.h"
 
@@ -13,6 +14,10 @@ namespace kvtr_welfare {
 
 // "<name>*<amount>", each as "%@" text ("(null)" when absent).
 ns::Ref<ns::String> prizeText(const ns::Ref<ns::String>& name, const ns::Ref<ns::String>& amount);
+
+// The size `text` needs in `font`, wrapped at `maxWidth` (line-fragment
+// layout, unbounded height), not rounded.
+cg::Size measuredSize(const ns::Ref<ns::String>& text, const ns::Ref<ui::Font>& font, double maxWidth);
 
 // A prize's name on a dark rounded tip: white system font of 10 points,
 // centred, its frame at `origin` with 10 points more width and 5 more height
