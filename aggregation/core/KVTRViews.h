@@ -91,8 +91,10 @@ class KVTRResourceHallView : public ui::View {
 public:
     // The KVTRStoreUserInfo text.
     ns::Ref<ns::String> userInfo;
-    // The whole "200" reply of the resource goods request.
+    // The whole "200" reply of the resource goods request; set through
+    // setResponseData, which also reads the goods and their rule.
     ns::Ref<ns::Dictionary> responseData;
+    virtual void setResponseData(const ns::Ref<ns::Dictionary>& reply) { responseData = reply; }
 
     virtual void show() = 0;
 };

@@ -4,6 +4,7 @@
 // chosen screen) and add what the hall's views are looked up by.
 
 #include "platform/foundation/Text.h"
+#include "platform/uikit/Image.h"
 #include "tests/aggregation/stores/stores_test_support.h"
 
 namespace welfaretest {
@@ -14,6 +15,13 @@ inline std::string str(const ns::Id& value) { return ns::textOf(value); }
 
 // The dictionary of a JSON literal (tests' own replies).
 ns::Ref<ns::Dictionary> json(std::string_view literal);
+
+// Whether the picture shows the bundle's picture of that name, pixel for
+// pixel.
+bool isPicture(const ns::Ref<ui::Image>& image, std::string_view name);
+
+// The goods reply with `count` cards, the first not bought.
+std::string goodsReply(int count);
 
 class WelfareTest : public storestest::StoresTest {
 protected:
