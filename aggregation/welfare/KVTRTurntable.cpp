@@ -7,6 +7,7 @@
 
 #include "aggregation/core/KVTRDataFormat.h"
 #include "aggregation/core/KVTRNetworkManager.h"
+#include "aggregation/core/UIImage+KVTRSizeImage.h"
 #include "aggregation/stores/KVTRStoreSupport.h"
 #include "aggregation/welfare/KVTRTurnGiftPopViews.h"
 #include "aggregation/welfare/KVTRWelfareSupport.h"
@@ -55,8 +56,11 @@ std::optional<double> numberOf(const ns::Ref<ns::String>& text) {
     return value;
 }
 
-// The bar's picture for the bar's rectangle.
-ns::Ref<ui::Image> barPicture(bool portrait) { return storeImage(portrait ? "veturnprocess" : "turnprocess"); }
+// The bar's picture cut to the bar's own rectangle, so a short bar shows
+// the start of the picture rather than all of it squeezed.
+ns::Ref<ui::Image> barPicture(bool portrait, const cg::Rect& bar) {
+    return interceptionWithRect(storeImage(portrait ? "veturnprocess" : "turnprocess"), bar);
+}
 
 }  // namespace
 
@@ -122,7 +126,7 @@ void KVTRTurntable::setPage(const ns::Ref<ui::View>& view) {
     processBg->setUserInteractionEnabled(true);
     view->addSubview(processBg);
     processView = ui::ImageView::make(portrait_ ? cg::Rect{0, 0, 40, 190} : cg::Rect{0, 0, 190, 40});
-    processView->setImage(barPicture(portrait_));
+    processView->setImage(barPicture(portrait_, processView->frame()));
     processView->setUserInteractionEnabled(true);
     processBg->addSubview(processView);
     const cg::Size bg = processBg->bounds().size;
@@ -238,7 +242,7 @@ void KVTRTurntable::showProgress(double ratio) {
     const bool full = ratio >= 1;
     const double length = full ? BarLength : double(float(BarLength) * float(ratio));
     processView->setFrame(portrait_ ? cg::Rect{0, 0, 40, length} : cg::Rect{0, 0, length, 40});
-    processView->setImage(barPicture(portrait_));
+    processView->setImage(barPicture(portrait_, processView->frame()));
     processIcon->setUserInteractionEnabled(full);
     processIcon->layer()->removeAllAnimations();
     if (full) processIcon->layer()->addAnimation(opacityForever_Animation(0.5), "");

@@ -224,6 +224,11 @@ TEST_F(TurntableTest, ABarRatioThatIsNoNumberLeavesTheBarEmptyAndTheIconDeaf) {
     EXPECT_EQ(superLoad(R"("1")", R"("0")"), 206) << "a count of 0 with draws made fills the bar";
     EXPECT_TRUE(hall->superwelfare->processIcon->isUserInteractionEnabled());
     EXPECT_FLOAT_EQ(superLoad("1", "4"), 206 * 0.25f);
+    // The bar shows its picture cut to its length, at three pixels a point.
+    auto bar = hall->superwelfare->processView->image();
+    ASSERT_TRUE(bar && bar->cgImage());
+    EXPECT_EQ(bar->cgImage()->width(), 155);
+    EXPECT_EQ(bar->cgImage()->height(), 120);
     EXPECT_FALSE(hall->superwelfare->processIcon->isUserInteractionEnabled());
     EXPECT_EQ(hall->superwelfare->cellArray().size(), 1u);
 
