@@ -7,6 +7,7 @@ namespace {
 // Kept free of "</" so it can sit inside a script element.
 constexpr const char* kScript = R"JS(
 var pageRoadStarted = false;
+var pageStoresOpened = false;
 var pageStorePause = @STORE_PAUSE@;
 
 var pageRole = {
@@ -90,7 +91,11 @@ function CallbackFromIOS(text) {
     } else if (action === "uploadGameRoleInfo") {
         postToApp("pay", pageOrder());
     } else if (action === "payNotify") {
-        openStoresThenLogout();
+        // Purchases in the stores are paid too; the stores open once.
+        if (!pageStoresOpened) {
+            pageStoresOpened = true;
+            openStoresThenLogout();
+        }
     } else if (action === "clientlogout") {
         pageLog("road complete");
     }

@@ -14,7 +14,7 @@ namespace {
 
 // Timings are in seconds; the app reads them as numbers whatever their type.
 constexpr std::string_view kMenu = R"({"status":"200","msg":"success","data":["1","2","3","4"],
-"time":{"time_shop_refresh":600,"luck_time":30,"day_time":60,"active_time":90,"shop_time":60}})";
+"time":{"time_shop_refresh":600,"luck_time":3,"day_time":3,"active_time":3,"shop_time":60}})";
 
 constexpr std::string_view kGmGoods = R"({"status":"200","msg":"success","data":{"total_money":"30","list":[
 [{"id":"101","gm_id":"1","gm_name":"Daily supplies","gm_desc":"Free once a day from role level 10.",

@@ -41,14 +41,14 @@ void KVTRTurnGiftPopBase::buildFrame(const char* background, cg::Size background
     auto backbg = ui::ImageView::make({0, 0, backgroundSize.width, backgroundSize.height});
     backbg->setImage(storeImage(background));
     addSubview(backbg);
-    auto close = imageButton({backgroundSize.width - 4, 18, 32, 32}, "onegiftclose");
-    close->addTarget(ns::Id(), "closeClick", [this](ui::Control&, ui::Event*) { closeClick(); },
-                     ui::ControlEventTouchUpInside);
-    addSubview(close);
-    auto claim = imageButton({claimX, backgroundSize.height - 55, claimWidth, 52}, "onegiftget");
-    claim->addTarget(ns::Id(), "giftgetBtnClick", [this](ui::Control&, ui::Event*) { closeClick(); },
-                     ui::ControlEventTouchUpInside);
-    addSubview(claim);
+    closeBtn = imageButton({backgroundSize.width - 4, 18, 32, 32}, "onegiftclose");
+    closeBtn->addTarget(ns::Id(), "closeClick", [this](ui::Control&, ui::Event*) { closeClick(); },
+                        ui::ControlEventTouchUpInside);
+    addSubview(closeBtn);
+    getBtn = imageButton({claimX, backgroundSize.height - 55, claimWidth, 52}, "onegiftget");
+    getBtn->addTarget(ns::Id(), "giftgetBtnClick", [this](ui::Control&, ui::Event*) { closeClick(); },
+                      ui::ControlEventTouchUpInside);
+    addSubview(getBtn);
 }
 
 void KVTRTurnGiftPopBase::show() {

@@ -20,6 +20,9 @@ public:
     // Run first when the pop-up closes, if set.
     std::function<void()> closeBlock;
     ns::Ref<ui::Button> coverView;
+    // The close button and the claim button; both close the pop-up.
+    ns::Ref<ui::Button> closeBtn;
+    ns::Ref<ui::Button> getBtn;
 
     // Cover and pop-up on the key window, the pop-up at its centre.
     void show();
