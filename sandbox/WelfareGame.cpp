@@ -91,8 +91,8 @@ std::string WelfareGame::wheel(bool super, const Role& role) const {
     items += "]";
     std::string data = R"({"items":)" + items;
     if (super) {
-        data += R"(,"select_extra_items":)" +
-                prizeJson(kSuperCentre, R"(,"nums":")" + std::to_string(kSuperBar) + "\"");
+        data +=
+            R"(,"select_extra_items":)" + prizeJson(kSuperCentre, R"(,"nums":")" + std::to_string(kSuperBar) + "\"");
         data += R"(,"active_title":"Super turntable","active_rule":"Every super draw fills the bar.")";
         data += R"(,"user_superwelfare_nums":")" + std::to_string(role.super) + "\"";
         data += R"(,"use_superwelfare_nums":")" + std::to_string(role.superUsed) + "\"";

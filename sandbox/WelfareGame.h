@@ -33,7 +33,7 @@ private:
     struct Role {
         int welfare = kStartingDraws;
         int super = kStartingDraws;
-        int superUsed = 0;  // super draws towards the centre prize
+        int superUsed = 0;   // super draws towards the centre prize
         uint64_t drawn = 0;  // prizes handed out, to vary the next ones
     };
 

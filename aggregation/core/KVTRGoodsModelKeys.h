@@ -55,4 +55,12 @@ bool installKeyMapping(const rt::Class* cls, std::string idProperty = "categoryi
 // not texts are skipped.
 void fill(ns::Object& model, const ns::Dictionary& keyedValues);
 
+// A new record filled from a dictionary; an empty one for anything else.
+template <class Model>
+ns::Ref<Model> filled(const ns::Id& dictionary) {
+    auto model = std::make_shared<Model>();
+    if (auto values = ns::cast<ns::Dictionary>(dictionary)) fill(*model, *values);
+    return model;
+}
+
 }  // namespace kvtr_goods

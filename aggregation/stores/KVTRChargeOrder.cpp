@@ -20,9 +20,9 @@ void placeChargeOrder(const ChargeOrder& order) {
     auto goodId = ns::String::make(ns::textOf(order.goodId));
     auto random = KVTRDataFormat::KVTRMD5GetRandomStr();
     const std::string remark = order.remark ? order.remark->utf8() : std::string();
-    auto sign = KVTRDataFormat::KVTRMD5WithNSString(superUserId->utf8() + gameId->utf8() + serviceId->utf8() +
-                                                    roleId->utf8() + goodId->utf8() + remark + random->utf8() +
-                                                    std::string(SigningKey));
+    auto sign =
+        KVTRDataFormat::KVTRMD5WithNSString(superUserId->utf8() + gameId->utf8() + serviceId->utf8() + roleId->utf8() +
+                                            goodId->utf8() + remark + random->utf8() + std::string(SigningKey));
     auto params = ns::MutableDictionary::make();
     params->setObjectForKey(superUserId, "super_user_id");
     params->setObjectForKey(gameId, "game_id");

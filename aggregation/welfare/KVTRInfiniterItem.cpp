@@ -16,12 +16,26 @@ using namespace kvtr_stores;
 
 namespace {
 
-const KVTRInfiniterItem::Layout Landscape{{140, 290},      "rehallitembg",   {33, 52, 75, 12},   {53, 89, 32, 32}, 20, 98,
-                                          {12, 226, 105, 22}, {12, 203, 105, 22}, {12, 229, 105, 22},
-                                          {12, 255, 105, 22}};
-const KVTRInfiniterItem::Layout Portrait{{162, 260},      "verrehallitembg", {0, 52, 162, 12},   {66, 89, 32, 32}, 25, 120,
-                                         {25, 216, 105, 22}, {5, 205, 75, 22}, {80, 205, 75, 22},
-                                         {30, 228, 100, 22}};
+const KVTRInfiniterItem::Layout Landscape{.size = {140, 290},
+                                          .background = "rehallitembg",
+                                          .coin = {33, 52, 75, 12},
+                                          .icon = {53, 89, 32, 32},
+                                          .textX = 20,
+                                          .textWidth = 98,
+                                          .buy = {12, 226, 105, 22},
+                                          .coinClaim = {12, 203, 105, 22},
+                                          .welfareClaim = {12, 229, 105, 22},
+                                          .superClaim = {12, 255, 105, 22}};
+const KVTRInfiniterItem::Layout Portrait{.size = {162, 260},
+                                         .background = "verrehallitembg",
+                                         .coin = {0, 52, 162, 12},
+                                         .icon = {66, 89, 32, 32},
+                                         .textX = 25,
+                                         .textWidth = 120,
+                                         .buy = {25, 216, 105, 22},
+                                         .coinClaim = {5, 205, 75, 22},
+                                         .welfareClaim = {80, 205, 75, 22},
+                                         .superClaim = {30, 228, 100, 22}};
 
 std::string printed(const ns::Id& value) { return ns::textOf(value); }
 
@@ -47,8 +61,9 @@ ns::Ref<ui::Button> KVTRInfiniterItem::makeButton(const char* selector, void (KV
     button->setTitleColor(ui::blackColor(), ui::ControlStateNormal);
     button->titleLabel()->setFont(ui::Font::boldSystemFontOfSize(8));
     // The card owns its buttons: a raw back-pointer is enough.
-    button->addTarget(ns::Id(), selector, [this, action](ui::Control&, ui::Event*) { (this->*action)(); },
-                      ui::ControlEventTouchUpInside);
+    button->addTarget(
+        ns::Id(), selector, [this, action](ui::Control&, ui::Event*) { (this->*action)(); },
+        ui::ControlEventTouchUpInside);
     return button;
 }
 
@@ -170,8 +185,8 @@ void KVTRInfiniterItem::getInfiniteresWithType(const std::string& type,
     // The reply keeps the card alive until it has been handled.
     auto self = ref<KVTRInfiniterItem>();
     KVTRNetworkManager::getWithURL(
-        gameServerURL(ns::format("%s?game_id=%@&role_id=%@&server_id=%@&good_id=%@", path, gameId, roleId,
-                                 serviceId, model_->listid)),
+        gameServerURL(ns::format("%s?game_id=%@&role_id=%@&server_id=%@&good_id=%@", path, gameId, roleId, serviceId,
+                                 model_->listid)),
         nullptr,
         [self, sucessData = std::move(sucessData)](const ns::Id& reply) {
             KVTRProgressHUD::dismiss();

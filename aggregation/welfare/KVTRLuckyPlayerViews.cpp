@@ -115,8 +115,8 @@ LuckyPlayerPop<Base, Portrait>::LuckyPlayerPop() {
     closeBtn = ui::Button::buttonWithType(ui::ButtonType::Custom);
     closeBtn->setFrame(l.claim);
     // The pop-up owns its button: a raw back-pointer is enough.
-    closeBtn->addTarget(ns::Id(), "closeClick", [this](ui::Control&, ui::Event*) { closeClick(); },
-                        ui::ControlEventTouchUpInside);
+    closeBtn->addTarget(
+        ns::Id(), "closeClick", [this](ui::Control&, ui::Event*) { closeClick(); }, ui::ControlEventTouchUpInside);
     backbg->addSubview(closeBtn);
 }
 
@@ -145,8 +145,8 @@ void LuckyPlayerPop<Base, Portrait>::show() {
     window->addSubview(coverView);
     const PanelLayout& l = Portrait ? PortraitPanel : LandscapePanel;
     const cg::Rect screen = screenBounds();
-    this->setFrame({(screen.width() - l.panel.width) / 2, (screen.height() - l.panel.height) / 2, l.panel.width,
-                    l.panel.height});
+    this->setFrame(
+        {(screen.width() - l.panel.width) / 2, (screen.height() - l.panel.height) / 2, l.panel.width, l.panel.height});
     if (Portrait) {
         const cg::Rect bounds = window->bounds();
         this->setCenter({bounds.midX(), bounds.midY()});
@@ -182,8 +182,10 @@ void LuckyPlayerPop<Base, Portrait>::showTiles() {
         auto gift = KVTRFixedGiftModel::withDictionary(entry);
         itemsArray()->addObject(gift);
         std::optional<cg::Point> origin;
-        if (!Portrait) origin = cg::Point{35 + 100.0 * double(i), 112};
-        else if (i < std::size(PortraitPlaces)) origin = PortraitPlaces[i];
+        if (!Portrait)
+            origin = cg::Point{35 + 100.0 * double(i), 112};
+        else if (i < std::size(PortraitPlaces))
+            origin = PortraitPlaces[i];
         if (!origin) continue;  // the portrait panel has no place for it
         auto tile = std::make_shared<KVTRLuckyPlayerItem>(cg::Rect{origin->x, origin->y, 85, 85});
         tile->setModel(gift);

@@ -24,8 +24,10 @@ template <class Base, bool Portrait>
 ResourceHall<Base, Portrait>::ResourceHall() {
     welfare = std::make_shared<KVTRTurntable>(KVTRTurntable::Kind::Welfare, Portrait);
     superwelfare = std::make_shared<KVTRTurntable>(KVTRTurntable::Kind::Super, Portrait);
-    if (Portrait) buildPortrait();
-    else buildLandscape();
+    if (Portrait)
+        buildPortrait();
+    else
+        buildLandscape();
 }
 
 template <class Base, bool Portrait>
@@ -45,8 +47,9 @@ template <class Base, bool Portrait>
 ns::Ref<ui::Button> ResourceHall<Base, Portrait>::makeTab(const cg::Rect& frame, const char* image) {
     auto tab = imageButton(frame, image);
     // The hall owns its tabs: a raw back-pointer is enough.
-    tab->addTarget(ns::Id(), "Clickrebtn:", [this](ui::Control& sender, ui::Event*) { Clickrebtn(sender); },
-                   ui::ControlEventTouchUpInside);
+    tab->addTarget(
+        ns::Id(), "Clickrebtn:", [this](ui::Control& sender, ui::Event*) { Clickrebtn(sender); },
+        ui::ControlEventTouchUpInside);
     this->addSubview(tab);
     return tab;
 }
@@ -75,8 +78,8 @@ void ResourceHall<Base, Portrait>::buildLandscape() {
     titleImg->setImage(storeImage("resourcelogo"));
     this->addSubview(titleImg);
     closeBtn = imageButton({W - 62 - N, 18, 32, 32}, "reclose");
-    closeBtn->addTarget(ns::Id(), "closeClick", [this](ui::Control&, ui::Event*) { closeClick(); },
-                        ui::ControlEventTouchUpInside);
+    closeBtn->addTarget(
+        ns::Id(), "closeClick", [this](ui::Control&, ui::Event*) { closeClick(); }, ui::ControlEventTouchUpInside);
     this->addSubview(closeBtn);
 
     const double titleBottom = titleImg->frame().maxY();
@@ -110,8 +113,8 @@ void ResourceHall<Base, Portrait>::buildPortrait() {
     titleImg->setImage(storeImage("verresourcelogo"));
     this->addSubview(titleImg);
     closeBtn = imageButton({W - 47, N + 15, 32, 32}, "reclose");
-    closeBtn->addTarget(ns::Id(), "closeClick", [this](ui::Control&, ui::Event*) { closeClick(); },
-                        ui::ControlEventTouchUpInside);
+    closeBtn->addTarget(
+        ns::Id(), "closeClick", [this](ui::Control&, ui::Event*) { closeClick(); }, ui::ControlEventTouchUpInside);
     this->addSubview(closeBtn);
 
     const double tabsY = titleImg->frame().maxY() + 5;
@@ -195,8 +198,10 @@ void ResourceHall<Base, Portrait>::setInfiniterView() {
         // The portrait grid has four places.
         if (Portrait && i >= 4) break;
         ns::Ref<KVTRInfiniterItem> card;
-        if (Portrait) card = std::make_shared<KVTRVerInfiniterItem>();
-        else card = std::make_shared<KVTRInfiniterItem>();
+        if (Portrait)
+            card = std::make_shared<KVTRVerInfiniterItem>();
+        else
+            card = std::make_shared<KVTRInfiniterItem>();
         card->userInfo = this->userInfo;
         card->setModel(KVTRInfiniterModel::withDictionary(entry));
         initerView->addSubview(card);
@@ -253,8 +258,8 @@ void ResourceHall<Base, Portrait>::Clickrebtn(ui::Control& sender) {
         ns::Ref<ui::View> content;
         const char* image;
     };
-    const Tab tabs[] = {{rebtn1, initerView, "rebtn1"}, {rebtn2, welfareView, "rebtn2"},
-                        {rebtn3, superwelfareView, "rebtn3"}};
+    const Tab tabs[] = {
+        {rebtn1, initerView, "rebtn1"}, {rebtn2, welfareView, "rebtn2"}, {rebtn3, superwelfareView, "rebtn3"}};
     int chosen = -1;
     for (int i = 0; i < 3; ++i)
         if (tabs[i].button.get() == &sender) chosen = i;
@@ -298,7 +303,8 @@ void ResourceHall<Base, Portrait>::tapCenterImg(ui::View& centre) {
     auto page = wheel->page;
     if (!page) return;
     const cg::Rect r = centre.convertRectToView(centre.bounds(), nullptr);
-    const cg::Point origin = Portrait ? cg::Point{r.origin.x, r.origin.y - 60} : cg::Point{r.origin.x - 80, r.origin.y - 20};
+    const cg::Point origin =
+        Portrait ? cg::Point{r.origin.x, r.origin.y - 60} : cg::Point{r.origin.x - 80, r.origin.y - 20};
     auto tip = kvtr_welfare::makeTip(wheel->centerObj ? wheel->centerObj->name : nullptr, origin);
     page->addSubview(tip);
     tips_.push_back(tip);

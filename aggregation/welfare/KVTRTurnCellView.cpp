@@ -24,8 +24,9 @@ void KVTRTurnCellView::commonInit() {
     selectBtn->setFrame({-2, 20, 85, 75});
     selectBtn->setBackgroundImage(storeImage("turnablechoose"), ui::ControlStateSelected);
     // The sector lives as long as its button: a raw back-pointer is enough.
-    selectBtn->addTarget(ns::Id(), "tapCellView:", [this](ui::Control& sender, ui::Event*) { tapCellView(sender); },
-                         ui::ControlEventTouchUpInside);
+    selectBtn->addTarget(
+        ns::Id(), "tapCellView:", [this](ui::Control& sender, ui::Event*) { tapCellView(sender); },
+        ui::ControlEventTouchUpInside);
     addSubview(selectBtn);
 }
 
@@ -67,8 +68,8 @@ void KVTRTurnCellView::tapCellView(ui::Control& sender) {
     if (!wheel) return;
     const cg::Rect r = sender.convertRectToView(sender.bounds(), nullptr);
     const bool portrait = ui::isPortrait(ui::Application::sharedApplication()->statusBarOrientation());
-    const cg::Point origin = portrait ? cg::Point{r.origin.x - 20, r.origin.y - 160}
-                                      : cg::Point{r.origin.x - 160, r.origin.y - 20};
+    const cg::Point origin =
+        portrait ? cg::Point{r.origin.x - 20, r.origin.y - 160} : cg::Point{r.origin.x - 160, r.origin.y - 20};
     auto tip = kvtr_welfare::makeTip(model_ ? model_->name : nullptr, origin);
     wheel->addSubview(tip);
     tips_.push_back(tip);

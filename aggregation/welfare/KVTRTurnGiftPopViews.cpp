@@ -42,12 +42,12 @@ void KVTRTurnGiftPopBase::buildFrame(const char* background, cg::Size background
     backbg->setImage(storeImage(background));
     addSubview(backbg);
     closeBtn = imageButton({backgroundSize.width - 4, 18, 32, 32}, "onegiftclose");
-    closeBtn->addTarget(ns::Id(), "closeClick", [this](ui::Control&, ui::Event*) { closeClick(); },
-                        ui::ControlEventTouchUpInside);
+    closeBtn->addTarget(
+        ns::Id(), "closeClick", [this](ui::Control&, ui::Event*) { closeClick(); }, ui::ControlEventTouchUpInside);
     addSubview(closeBtn);
     getBtn = imageButton({claimX, backgroundSize.height - 55, claimWidth, 52}, "onegiftget");
-    getBtn->addTarget(ns::Id(), "giftgetBtnClick", [this](ui::Control&, ui::Event*) { closeClick(); },
-                      ui::ControlEventTouchUpInside);
+    getBtn->addTarget(
+        ns::Id(), "giftgetBtnClick", [this](ui::Control&, ui::Event*) { closeClick(); }, ui::ControlEventTouchUpInside);
     addSubview(getBtn);
 }
 
@@ -97,7 +97,8 @@ const ns::Ref<ui::Label>& KVTRTurnOneGiftPopView::nameLabel() {
 void KVTRTurnOneGiftPopView::setName(const ns::Ref<ns::String>& name) {
     name_ = name;
     nameLabel()->setText(name);
-    const cg::Size size = kvtr_welfare::measuredSize(ns::String::make(ns::textOf(name)), ui::Font::systemFontOfSize(10), 200);
+    const cg::Size size =
+        kvtr_welfare::measuredSize(ns::String::make(ns::textOf(name)), ui::Font::systemFontOfSize(10), 200);
     const double h = std::ceil(size.height) + 5;
     const double w = std::ceil(size.width) + 1;
     const double width = w > 200 ? 218 : w + 18;
@@ -114,7 +115,8 @@ void KVTRTurnOneGiftPopView::setIconUrl(const ns::Ref<ns::String>& iconUrl) {
 
 // ---- Several prizes ----
 
-KVTRTurnFiveGiftPopView::KVTRTurnFiveGiftPopView() : KVTRTurnFiveGiftPopView({506, 275}, "fivegiftbg", {478, 275}, 164) {}
+KVTRTurnFiveGiftPopView::KVTRTurnFiveGiftPopView()
+    : KVTRTurnFiveGiftPopView({506, 275}, "fivegiftbg", {478, 275}, 164) {}
 
 KVTRTurnFiveGiftPopView::KVTRTurnFiveGiftPopView(cg::Size size, const char* background, cg::Size backgroundSize,
                                                  double claimX)
@@ -141,7 +143,8 @@ void KVTRTurnFiveGiftPopView::setProp_listArray(const ns::Ref<ns::Array>& list) 
         auto text = kvtr_welfare::prizeText(prize->name, prize->amount);
         auto label = prizeLabel(8);
         label->setText(text);
-        label->setFrame({0, 65, 62, std::ceil(kvtr_welfare::measuredSize(text, ui::Font::systemFontOfSize(8), 62).height) + 5});
+        label->setFrame(
+            {0, 65, 62, std::ceil(kvtr_welfare::measuredSize(text, ui::Font::systemFontOfSize(8), 62).height) + 5});
         cell->addSubview(label);
     }
 }

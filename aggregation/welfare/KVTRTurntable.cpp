@@ -33,8 +33,8 @@ constexpr double BarLength = 206;
 
 // A reply's "data" when it is a dictionary with keys; nil otherwise.
 ns::Ref<ns::Dictionary> dataOf(const ns::Id& reply) {
-    auto data = ns::cast<ns::Dictionary>(ns::cast<ns::Dictionary>(reply) ? ns::cast<ns::Dictionary>(reply)->objectForKey("data")
-                                                                           : nullptr);
+    auto data = ns::cast<ns::Dictionary>(
+        ns::cast<ns::Dictionary>(reply) ? ns::cast<ns::Dictionary>(reply)->objectForKey("data") : nullptr);
     return KVTRDataFormat::isBlankDictionary(data) ? nullptr : data;
 }
 
@@ -87,7 +87,8 @@ void KVTRTurntable::setPage(const ns::Ref<ui::View>& view) {
 
     auto counter = ui::ImageView::make(portrait_ ? cg::Rect{W - 78 - 15, 290, 78, 32} : cg::Rect{5, 10, 78, 32});
     counter->setImage(storeImage("turntablenum"));
-    numLabel = makeLabel({0, 0, 67, 32}, ui::Font::boldSystemFontOfSize(18), ui::blackColor(), ui::TextAlignment::Right);
+    numLabel =
+        makeLabel({0, 0, 67, 32}, ui::Font::boldSystemFontOfSize(18), ui::blackColor(), ui::TextAlignment::Right);
     counter->addSubview(numLabel);
     view->addSubview(counter);
 
@@ -99,13 +100,19 @@ void KVTRTurntable::setPage(const ns::Ref<ui::View>& view) {
 
     ns::Weak<KVTRTurntable> weak = ref<KVTRTurntable>();
     clickFiveBtn = imageButton({}, "turnclickten");
-    clickFiveBtn->addTarget(ns::Id(), super ? "superclickFive:" : "clickFive:", [weak](ui::Control&, ui::Event*) {
-        if (auto self = weak.lock()) self->clickFive();
-    }, ui::ControlEventTouchUpInside);
+    clickFiveBtn->addTarget(
+        ns::Id(), super ? "superclickFive:" : "clickFive:",
+        [weak](ui::Control&, ui::Event*) {
+            if (auto self = weak.lock()) self->clickFive();
+        },
+        ui::ControlEventTouchUpInside);
     clickOneBtn = imageButton({}, "turnclickone");
-    clickOneBtn->addTarget(ns::Id(), super ? "superclickOne:" : "clickOne:", [weak](ui::Control&, ui::Event*) {
-        if (auto self = weak.lock()) self->clickOne();
-    }, ui::ControlEventTouchUpInside);
+    clickOneBtn->addTarget(
+        ns::Id(), super ? "superclickOne:" : "clickOne:",
+        [weak](ui::Control&, ui::Event*) {
+            if (auto self = weak.lock()) self->clickOne();
+        },
+        ui::ControlEventTouchUpInside);
     if (portrait_) {
         const double y = counter->frame().maxY() + 15;
         clickOneBtn->setFrame({(W / 2 - 56) / 2, y, 112, 34});
@@ -130,7 +137,8 @@ void KVTRTurntable::setPage(const ns::Ref<ui::View>& view) {
     processView->setUserInteractionEnabled(true);
     processBg->addSubview(processView);
     const cg::Size bg = processBg->bounds().size;
-    processIcon = ui::ImageView::make(portrait_ ? cg::Rect{2, bg.height - 38, 35, 35} : cg::Rect{bg.width - 38, 2, 35, 35});
+    processIcon =
+        ui::ImageView::make(portrait_ ? cg::Rect{2, bg.height - 38, 35, 35} : cg::Rect{bg.width - 38, 2, 35, 35});
     processIcon->setUserInteractionEnabled(true);
     processIcon->addGestureRecognizer(std::make_shared<ui::TapGestureRecognizer>([weak](ui::GestureRecognizer&) {
         if (auto self = weak.lock()) self->tapProcessIcon();
@@ -167,8 +175,10 @@ void KVTRTurntable::reload() {
 void KVTRTurntable::applyLoad(const ns::Ref<ns::Dictionary>& data) {
     const bool super = kind_ == Kind::Super;
     items_ = arrayCopy(data, "items");
-    rule = ns::String::make(ns::format("%@\n%@", data->objectForKey("active_title"), data->objectForKey("active_rule")));
-    user_nums = ns::String::make(ns::textOf(data->objectForKey(super ? "user_superwelfare_nums" : "user_welfare_nums")));
+    rule =
+        ns::String::make(ns::format("%@\n%@", data->objectForKey("active_title"), data->objectForKey("active_rule")));
+    user_nums =
+        ns::String::make(ns::textOf(data->objectForKey(super ? "user_superwelfare_nums" : "user_welfare_nums")));
     numLabel->setText(user_nums);
     if (super) use_superwelfare_nums = ns::String::make(ns::textOf(data->objectForKey("use_superwelfare_nums")));
 
@@ -212,7 +222,8 @@ void KVTRTurntable::addSector(size_t index, const ns::Ref<KVTRTurnTableModel>& p
     if (index == 0) sector->selectBtn->setSelected(true);
     sector->layer()->setAnchorPoint({0.5, 1.0});
     sector->layer()->setPosition({133, 133});
-    sector->setTransform(cg::AffineTransform::makeRotation(double(index) * std::numbers::pi / 4 + std::numbers::pi / 8));
+    sector->setTransform(
+        cg::AffineTransform::makeRotation(double(index) * std::numbers::pi / 4 + std::numbers::pi / 8));
     sector->setUserInteractionEnabled(true);
     turnTableImg->addSubview(sector);
     cells_.push_back(sector);
@@ -281,7 +292,8 @@ void KVTRTurntable::clickFive() {
 }
 
 void KVTRTurntable::draw(int nums) {
-    const char* path = kind_ == Kind::Super ? "infiniteres/getsuperwelfareturntable" : "infiniteres/getwelfareturntable";
+    const char* path =
+        kind_ == Kind::Super ? "infiniteres/getsuperwelfareturntable" : "infiniteres/getwelfareturntable";
     auto self = ref<KVTRTurntable>();
     KVTRNetworkManager::getWithURL(
         query(path) + (nums == 1 ? "&nums=1" : "&nums=5"), nullptr,
@@ -332,8 +344,10 @@ void KVTRTurntable::endSpin() {
         popup->show();
     } else if (type == 0) {
         ns::Ref<KVTRTurnFiveGiftPopView> popup;
-        if (portrait_) popup = std::make_shared<KVTRVETurnFiveGiftPopView>();
-        else popup = std::make_shared<KVTRTurnFiveGiftPopView>();
+        if (portrait_)
+            popup = std::make_shared<KVTRVETurnFiveGiftPopView>();
+        else
+            popup = std::make_shared<KVTRTurnFiveGiftPopView>();
         popup->setProp_listArray(prizes);
         popup->show();
     }

@@ -30,21 +30,14 @@ namespace {
 [[maybe_unused]] const bool prizeKeysIgnored = kvtr_goods::ignoreUnknownKeys(KVTRTurnTableModel::staticClass());
 [[maybe_unused]] const bool goodsKeysMapped =
     kvtr_goods::installKeyMapping(KVTRInfiniterModel::staticClass(), "listid");
-
-template <class Model>
-ns::Ref<Model> filled(const ns::Id& dictionary) {
-    auto model = std::make_shared<Model>();
-    if (auto values = ns::cast<ns::Dictionary>(dictionary)) kvtr_goods::fill(*model, *values);
-    return model;
-}
 }  // namespace
 
 ns::Ref<KVTRTurnTableModel> KVTRTurnTableModel::withDictionary(const ns::Id& dictionary) {
-    return filled<KVTRTurnTableModel>(dictionary);
+    return kvtr_goods::filled<KVTRTurnTableModel>(dictionary);
 }
 
 ns::Ref<KVTRInfiniterModel> KVTRInfiniterModel::withDictionary(const ns::Id& dictionary) {
-    return filled<KVTRInfiniterModel>(dictionary);
+    return kvtr_goods::filled<KVTRInfiniterModel>(dictionary);
 }
 
 ns::Ref<ns::Dictionary> KVTRInfiniterModel::qz_replacedKeyFromPropertyName() {

@@ -66,9 +66,8 @@ std::string RoadStages::step() {
     std::string act;
     if (auto prizes = s.driver.findOfType<KVTRTurnGiftPopBase>()) {
         std::string shown;
-        for (auto& label : s.driver.findAll([&](ui::View& v) {
-                 return dynamic_cast<ui::Label*>(&v) && v.isDescendantOfView(prizes.get());
-             }))
+        for (auto& label : s.driver.findAll(
+                 [&](ui::View& v) { return dynamic_cast<ui::Label*>(&v) && v.isDescendantOfView(prizes.get()); }))
             shown += (shown.empty() ? "" : ", ") + testing::UIDriver::textOf(*label).value_or("");
         if (s.driver.tap(prizes->getBtn)) {
             ++s.prizesClosed;
@@ -114,26 +113,26 @@ std::string RoadStages::State::driveResourceHall(Hall& hall) {
         return std::string();
     };
     switch (stage) {
-    case HallStage::WelfareDraw:
-        return drawOn(hall.rebtn2, hall.welfareView, *hall.welfare, HallStage::WelfareWait, "welfare");
-    case HallStage::WelfareWait:
-        return waitFor(1, HallStage::SuperDraw);
-    case HallStage::SuperDraw:
-        return drawOn(hall.rebtn3, hall.superwelfareView, *hall.superwelfare, HallStage::SuperWait, "super");
-    case HallStage::SuperWait:
-        return waitFor(2, HallStage::BuyCard);
-    case HallStage::BuyCard: {
-        if (hall.initerView->isHidden()) return driver.tap(hall.rebtn1) ? "resource hall: cards tab" : "";
-        for (auto& card : hall.cards) {
-            if (card->buyBtn->isHidden() || !driver.tap(card->buyBtn)) continue;
+        case HallStage::WelfareDraw:
+            return drawOn(hall.rebtn2, hall.welfareView, *hall.welfare, HallStage::WelfareWait, "welfare");
+        case HallStage::WelfareWait:
+            return waitFor(1, HallStage::SuperDraw);
+        case HallStage::SuperDraw:
+            return drawOn(hall.rebtn3, hall.superwelfareView, *hall.superwelfare, HallStage::SuperWait, "super");
+        case HallStage::SuperWait:
+            return waitFor(2, HallStage::BuyCard);
+        case HallStage::BuyCard: {
+            if (hall.initerView->isHidden()) return driver.tap(hall.rebtn1) ? "resource hall: cards tab" : "";
+            for (auto& card : hall.cards) {
+                if (card->buyBtn->isHidden() || !driver.tap(card->buyBtn)) continue;
+                stage = HallStage::Done;
+                return "resource hall: card \"" + ns::textOf(card->model()->title) + "\" bought";
+            }
             stage = HallStage::Done;
-            return "resource hall: card \"" + ns::textOf(card->model()->title) + "\" bought";
+            return "resource hall: no card to buy";
         }
-        stage = HallStage::Done;
-        return "resource hall: no card to buy";
-    }
-    case HallStage::Done:
-        return "";
+        case HallStage::Done:
+            return "";
     }
     return "";
 }

@@ -84,7 +84,8 @@ TEST(WelfareRequests, AResourceOrderNeedsItsSevenValueSign) {
         sec::hexLower(sec::md5(std::string("u11001s1r1112345") + "5d1f7e20c4b98a3361e0fa47d2c85b19"));
     auto form = [](const std::string& s) {
         return "super_user_id=u1&game_id=1001&service_id=s1&service_name=S1&role_id=r1&role_name=Ann&good_id=1&"
-               "random=12345&sign=" + s;
+               "random=12345&sign=" +
+               s;
     };
     auto first = post(game.http(), "/charge/resorder", form(sign));
     EXPECT_EQ(text(first.json(), "status"), "200") << first.body;

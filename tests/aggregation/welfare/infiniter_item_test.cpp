@@ -14,8 +14,8 @@ using namespace welfaretest;
 class InfiniterItemTest : public WelfareTest {
 protected:
     ns::Ref<KVTRInfiniterItem> card(std::string_view record, bool portrait = false) {
-        ns::Ref<KVTRInfiniterItem> item = portrait ? std::make_shared<KVTRVerInfiniterItem>()
-                                                   : std::make_shared<KVTRInfiniterItem>();
+        ns::Ref<KVTRInfiniterItem> item =
+            portrait ? std::make_shared<KVTRVerInfiniterItem>() : std::make_shared<KVTRInfiniterItem>();
         item->userInfo = text(storestest::kIdentity);
         item->setModel(KVTRInfiniterModel::withDictionary(json(record)));
         item->setFrame({100, 50, portrait ? 162.0 : 140.0, portrait ? 260.0 : 290.0});

@@ -106,9 +106,9 @@ TEST_F(PrizeViewsTest, TheOnePrizePopUpCentresShortTextsAndWrapsLongOnes) {
 }
 
 TEST_F(PrizeViewsTest, FivePrizesStandInARowOrInTwoRows) {
-    auto list = ns::cast<ns::Array>(KVTRDataFormat::dictionaryWithJsonString(text(
-        R"([{"name":"A","amount":"1"},{"name":"B","amount":"2"},{"name":"C","amount":"3"},)"
-        R"({"name":"D","amount":"4"},{"name":"E"}])")));
+    auto list = ns::cast<ns::Array>(KVTRDataFormat::dictionaryWithJsonString(
+        text(R"([{"name":"A","amount":"1"},{"name":"B","amount":"2"},{"name":"C","amount":"3"},)"
+             R"({"name":"D","amount":"4"},{"name":"E"}])")));
     ASSERT_TRUE(list);
     auto cellsOf = [](const ns::Ref<ui::View>& popup) {
         std::vector<cg::Rect> frames;

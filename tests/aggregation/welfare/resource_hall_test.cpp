@@ -186,7 +186,8 @@ TEST_F(ResourceHallTest, SectorsStandRoundTheWheelsCentre) {
     ASSERT_TRUE(driver.tap(hall->superwelfare->centerImg));
     EXPECT_EQ(driver.findAllByText("Legendary hero").size(), 1u);
     EXPECT_EQ(hall->tipsArray().size(), 2u);
-    const cg::Rect r = hall->superwelfare->centerImg->convertRectToView(hall->superwelfare->centerImg->bounds(), nullptr);
+    const cg::Rect r =
+        hall->superwelfare->centerImg->convertRectToView(hall->superwelfare->centerImg->bounds(), nullptr);
     EXPECT_EQ(driver.findByText("Legendary hero")->frame().origin, (cg::Point{r.origin.x - 80, r.origin.y - 20}));
     env.fastForwardBy(1.0);
     EXPECT_TRUE(driver.findAllByText("Legendary hero").empty());

@@ -233,7 +233,8 @@ TEST_F(TurntableTest, ABarRatioThatIsNoNumberLeavesTheBarEmptyAndTheIconDeaf) {
     EXPECT_EQ(hall->superwelfare->cellArray().size(), 1u);
 
     // Wrong-type lists read as empty; a dropped reply keeps the wheel.
-    script("/infiniteres/superwelfareturntable", R"({"status":"200","data":{"items":{"a":1},"select_extra_items":[]}})");
+    script("/infiniteres/superwelfareturntable",
+           R"({"status":"200","data":{"items":{"a":1},"select_extra_items":[]}})");
     hall->getInfiniteresSuperWelfareData();
     env.runUntilIdle();
     EXPECT_TRUE(hall->superwelfare->cellArray().empty());

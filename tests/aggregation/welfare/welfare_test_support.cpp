@@ -26,8 +26,8 @@ std::string goodsReply(int count) {
         if (!list.empty()) list += ",";
         list += R"({"id":")" + std::to_string(i) + R"(","title":"Card )" + std::to_string(i) +
                 R"(","content":"Every hour.","money":"6","prop_img":"","game_coin":"600","welfare_nums":"5",)"
-                R"("super_welfare_nums":"5","is_buy":")" + (i == 1 ? "0" : "1") +
-                R"(","is_coin":"0","is_welfare":"0","is_superwelfare":"0"})";
+                R"("super_welfare_nums":"5","is_buy":")" +
+                (i == 1 ? "0" : "1") + R"(","is_coin":"0","is_welfare":"0","is_superwelfare":"0"})";
     }
     return R"({"status":"200","msg":"success","data":{"rule_content":"One card a day.","list":[)" + list + "]}}";
 }
