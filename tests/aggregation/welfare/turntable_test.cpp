@@ -247,3 +247,70 @@ TEST_F(TurntableTest, ABarRatioThatIsNoNumberLeavesTheBarEmptyAndTheIconDeaf) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace welfaretest;
+
+class PortraitTurntableTest : public TurntableTest {};
+
+TEST_F(PortraitTurntableTest, PortraitPagesStackTheirPartsAndShowFivePrizesInTwoRows) {
+    useScreen(375, 667);
+    auto hall = std::make_shared<KVTRVerResourceHall>();
+    hall->userInfo = text(storestest::kIdentity);
+    hall->setResponseData(json(goodsReply(1)));
+    hall->show();
+    env.runUntilIdle();
+    auto& welfare = *hall->welfare;
+    auto& super = *hall->superwelfare;
+    // The page is 375 x 513.
+    EXPECT_EQ(welfare.turnTableImg->frame(), (cg::Rect{54.5, 30, 266, 266}));
+    EXPECT_EQ(super.turnTableImg->frame(), (cg::Rect{64.5, 30, 266, 266}));
+    EXPECT_EQ(welfare.numLabel->superview()->frame(), (cg::Rect{282, 290, 78, 32}));
+    EXPECT_EQ(welfare.clickOneBtn->frame(), (cg::Rect{65.75, 337, 112, 34}));
+    EXPECT_EQ(welfare.clickFiveBtn->frame(), (cg::Rect{207.75, 337, 112, 34}));
+    EXPECT_EQ(super.processBg->frame(), (cg::Rect{10, 50, 40, 206}));
+    EXPECT_EQ(super.processView->frame(), (cg::Rect{0, 0, 40, 0})) << "no super draw made yet";
+    EXPECT_EQ(super.processIcon->frame(), (cg::Rect{2, 168, 35, 35}));
+
+    ASSERT_TRUE(driver.tap(hall->rebtn2));
+    EXPECT_FALSE(hall->descImage->isHidden());
+    EXPECT_TRUE(hall->redescImage->isHidden());
+    ASSERT_TRUE(driver.tap(welfare.centerImg));
+    const cg::Rect r = welfare.centerImg->convertRectToView(welfare.centerImg->bounds(), nullptr);
+    auto tip = driver.findByText("Mount");
+    ASSERT_TRUE(tip);
+    EXPECT_EQ(tip->frame().origin, (cg::Point{r.origin.x, r.origin.y - 60}));
+
+    ASSERT_TRUE(driver.tap(welfare.clickFiveBtn));
+    env.fastForwardBy(1.0);
+    env.runUntilIdle();
+    env.fastForwardBy(0.8);
+    env.runUntilIdle();
+    auto popup = driver.findOfType<KVTRVETurnFiveGiftPopView>();
+    ASSERT_TRUE(popup);
+    EXPECT_EQ(popup->frame().size, (cg::Size{354, 316}));
+}
+
+TEST_F(TurntableTest, ClosingTheHallLetsARunningSpinEndWithItsReloadAndPrizes) {
+    auto hall = open();
+    ASSERT_TRUE(driver.tap(hall->rebtn2));
+    ASSERT_TRUE(driver.tap(hall->welfare->clickOneBtn));
+    env.fastForwardBy(1.0);
+    env.runUntilIdle();
+    ASSERT_TRUE(hall->welfare->isSpinning());
+    ns::Weak<KVTRTurntable> wheel = hall->welfare;
+    ASSERT_TRUE(driver.tap(hall->closeBtn));
+    env.runUntilIdle();
+    EXPECT_FALSE(hall->superview());
+    const size_t loads = countOf("/infiniteres/welfareturntable");
+    hall = nullptr;
+    EXPECT_TRUE(wheel.lock()) << "the spin holds its wheel";
+    env.fastForwardBy(0.64);
+    env.runUntilIdle();
+    EXPECT_EQ(countOf("/infiniteres/welfareturntable"), loads + 1);
+    EXPECT_TRUE(driver.findOfType<KVTRTurnOneGiftPopView>());
+    EXPECT_FALSE(wheel.lock()) << "released once the spin and its reload are done";
+}
+
+}  // namespace
