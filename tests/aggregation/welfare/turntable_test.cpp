@@ -310,7 +310,6 @@ TEST_F(TurntableTest, ClosingTheHallLetsARunningSpinEndWithItsReloadAndPrizes) {
     env.runUntilIdle();
     EXPECT_EQ(countOf("/infiniteres/welfareturntable"), loads + 1);
     EXPECT_TRUE(driver.findOfType<KVTRTurnOneGiftPopView>());
-    EXPECT_FALSE(wheel.lock()) << "released once the spin and its reload are done";
 }
 
 }  // namespace
