@@ -8,6 +8,7 @@ namespace {
 constexpr const char* kScript = R"JS(
 var pageRoadStarted = false;
 var pagePays = 0;
+var pageStoresOpened = false;
 var pageStorePause = @STORE_PAUSE@;
 
 var pageRole = {
@@ -94,7 +95,9 @@ function CallbackFromIOS(text) {
         pagePays += 1;
         if (pagePays < 2) {
             postToApp("pay", pageOrder());
-        } else {
+        } else if (!pageStoresOpened) {
+            // Purchases in the stores are paid too; the stores open once.
+            pageStoresOpened = true;
             openStoresThenLogout();
         }
     } else if (action === "clientlogout") {

@@ -13,8 +13,9 @@ namespace sandbox {
 
 // Milliseconds between the page's "openStore", "openResourseStore" and
 // "logout" posts, so each store opening (debounced by the app) runs before
-// the logout resets the role.
-inline constexpr int kStorePauseMilliseconds = 2000;
+// the logout resets the role, and a player has time for a purchase in the
+// store and two draws and a purchase in the resource hall.
+inline constexpr int kStorePauseMilliseconds = 8000;
 
 // The page's script alone.
 const std::string& gamePageScript();

@@ -14,7 +14,7 @@ namespace {
 
 // Timings are in seconds; the app reads them as numbers whatever their type.
 constexpr std::string_view kMenu = R"({"status":"200","msg":"success","data":["1","2","3","4"],
-"time":{"time_shop_refresh":600,"luck_time":30,"day_time":60,"active_time":90,"shop_time":60}})";
+"time":{"time_shop_refresh":600,"luck_time":3,"day_time":3,"active_time":3,"shop_time":60}})";
 
 constexpr std::string_view kGmGoods = R"({"status":"200","msg":"success","data":{"total_money":"30","list":[
 [{"id":"101","gm_id":"1","gm_name":"Daily supplies","gm_desc":"Free once a day from role level 10.",
@@ -36,10 +36,13 @@ constexpr std::string_view kVipGoods = R"({"status":"200","msg":"success","data"
 
 constexpr std::string_view kVipStatus = R"({"301":"0","302":"0"})";
 
+// Card "1" is not bought yet; card "2" is bought, its coins claimed.
 constexpr std::string_view kResourceGoods = R"({"status":"200","msg":"success","data":{
 "rule_content":"Each card can be bought once a day.","list":[
- {"id":"1","good_id":"res1","name":"Endless gold","money":"6","icon":"","desc":"Gold every hour."},
- {"id":"2","good_id":"res2","name":"Endless stamina","money":"30","icon":"","desc":"Stamina every hour."}]}})";
+ {"id":"1","title":"Endless gold","content":"Gold every hour.","money":"6","prop_img":"","game_coin":"600",
+  "welfare_nums":"5","super_welfare_nums":"5","is_buy":"0","is_coin":"0","is_welfare":"0","is_superwelfare":"0"},
+ {"id":"2","title":"Endless stamina","content":"Stamina every hour.","money":"30","prop_img":"","game_coin":"3000",
+  "welfare_nums":"5","super_welfare_nums":"5","is_buy":"1","is_coin":"1","is_welfare":"0","is_superwelfare":"0"}]}})";
 
 constexpr std::string_view kLuck = R"({"status":"200","msg":"success","data":{"title":"Lucky gift","is_custom":"1",
 "items":[{"mid":"1","amount":"100","name":"Gold","bind":"1","type":"1","icon":""}]}})";
@@ -130,6 +133,7 @@ std::string GameServer::answerGet(const std::string& path, const FormFields& que
             return refusal(missing + " is missing");
         return from("resourceGoods");
     }
+    if (auto welfare = welfare_.answerGet(path, query); !welfare.empty()) return welfare;
     if (path == "/luck/index" || path == "/luck/get") {
         if (auto missing = firstMissing(query, {"game_id", "role_id", "server_id", "time"}); !missing.empty())
             return refusal(missing + " is missing");
@@ -149,6 +153,7 @@ std::string GameServer::answerPost(const std::string& path, const FormFields& fo
         return catalogue_.at(form.value(level) == "2" ? "notReached" : "claimed");
     }
     if (path == "/charge/order") return chargeOrder(form);
+    if (path == "/charge/resorder") return welfare_.resourceOrder(form);
     if (path != "/gmstore/status" && path != "/vipstore/status") return {};
     // These replies carry no status code: an incomplete request learns of no claims.
     if (!firstMissing(form, {"game_id", "token", "super_user_id", "role_id"}).empty()) return "{}";

@@ -1,7 +1,7 @@
 #pragma once
 // Stand-in of the aggregator's game server: the store menu and its timings,
 // the GM and VIP goods with their claim statuses, the infinite-resource
-// goods, the three lucky-gift stages, the time store's bundles, gift claims
+// goods with their turntables, claims and charge orders, the three lucky-gift stages, the time store's bundles, gift claims
 // and signed charge orders. Replies are {status, msg, data} with
 // the status "200" on success, except the two status paths, which answer a
 // flat object of goods id to claim status. The catalogue is small and fixed.
@@ -12,6 +12,7 @@
 #include <string>
 
 #include "sandbox/HttpServer.h"
+#include "sandbox/WelfareGame.h"
 
 namespace sandbox {
 
@@ -31,6 +32,7 @@ private:
 
     std::map<std::string, std::string> catalogue_;  // reply name -> JSON text
     mutable std::atomic<uint64_t> orders_{0};
+    mutable WelfareGame welfare_;  // the turntables' and cards' routes, with draws per role
     HttpServer http_;  // last: it stops before the catalogue goes
 };
 

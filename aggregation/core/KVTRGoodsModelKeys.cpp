@@ -18,9 +18,9 @@ bool ignoreUnknownKeys(const rt::Class* cls) {
     return true;
 }
 
-bool installKeyMapping(const rt::Class* cls) {
-    ns::setSetValueForUndefinedKeyHandler(cls, [](ns::Object& object, ns::Id value, const std::string& key) {
-        if (key == "id") ns::setValueForKey(object, value, "categoryid");
+bool installKeyMapping(const rt::Class* cls, std::string idProperty) {
+    ns::setSetValueForUndefinedKeyHandler(cls, [idProperty](ns::Object& object, ns::Id value, const std::string& key) {
+        if (key == "id") ns::setValueForKey(object, value, idProperty);
     });
     return true;
 }

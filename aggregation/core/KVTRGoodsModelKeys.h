@@ -47,12 +47,20 @@ rt::Property arrayProperty(std::string name, ns::Ref<ns::Array> T::*member) {
 // Makes key-value filling drop every key the class has no property for.
 bool ignoreUnknownKeys(const rt::Class* cls);
 
-// Installs the "id" -> categoryid mapping and the silent drop of other
+// Installs the "id" -> `idProperty` mapping and the silent drop of other
 // unknown keys on the class.
-bool installKeyMapping(const rt::Class* cls);
+bool installKeyMapping(const rt::Class* cls, std::string idProperty = "categoryid");
 
 // setValueForKey for every entry, in the dictionary's order; keys that are
 // not texts are skipped.
 void fill(ns::Object& model, const ns::Dictionary& keyedValues);
+
+// A new record filled from a dictionary; an empty one for anything else.
+template <class Model>
+ns::Ref<Model> filled(const ns::Id& dictionary) {
+    auto model = std::make_shared<Model>();
+    if (auto values = ns::cast<ns::Dictionary>(dictionary)) fill(*model, *values);
+    return model;
+}
 
 }  // namespace kvtr_goods

@@ -91,8 +91,10 @@ class KVTRResourceHallView : public ui::View {
 public:
     // The KVTRStoreUserInfo text.
     ns::Ref<ns::String> userInfo;
-    // The whole "200" reply of the resource goods request.
+    // The whole "200" reply of the resource goods request; set through
+    // setResponseData, which also reads the goods and their rule.
     ns::Ref<ns::Dictionary> responseData;
+    virtual void setResponseData(const ns::Ref<ns::Dictionary>& reply) { responseData = reply; }
 
     virtual void show() = 0;
 };
@@ -108,8 +110,10 @@ class KVTRLuckyPlayerView : public ui::View {
 public:
     // The `data` object of a lucky-draw reply (title, items, ...).
     ns::Ref<ns::Dictionary> playerDic;
-    // "luck", "day" or "active".
+    // "luck", "day" or "active"; set through setType, which also picks the
+    // stage's pictures.
     ns::Ref<ns::String> type;
+    virtual void setType(const ns::Ref<ns::String>& stage) { type = stage; }
     // Called by the close control before the pop-up leaves the screen.
     std::function<void()> closeBlock;
 

@@ -115,7 +115,7 @@ void ROZCoreEntity::showLuckyGift(const Text& timetype, const ns::Ref<ns::Dictio
         return;
     }
     popup->playerDic = data;
-    popup->type = timetype;
+    popup->setType(timetype);
     popup->closeBlock = luckyPopCloseBlock(timetype);
     popup->show();
 }

@@ -367,7 +367,7 @@ void ROZCoreEntity::openResourceStore() {
         return;
     }
     hall->userInfo = storeUserInfo();
-    hall->responseData = responseData_;
+    hall->setResponseData(responseData_);
     hall->show();
 }
 

@@ -1,12 +1,9 @@
 #include "aggregation/stores/KVTRGiftCell.h"
 
-#include "aggregation/core/KVTRDataFormat.h"
-#include "aggregation/core/KVTRNetworkManager.h"
+#include "aggregation/stores/KVTRChargeOrder.h"
 #include "aggregation/stores/KVTRFixBtn.h"
 #include "aggregation/stores/KVTROptionalGiftView.h"
 #include "aggregation/stores/KVTRStoreSupport.h"
-#include "platform/foundation/MutableDictionary.h"
-#include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Text.h"
 #include "platform/uikit/Font.h"
 #include "ui/hud/KVTRProgressHUD.h"
@@ -272,42 +269,8 @@ void KVTRGiftCell::toCharge() {
     if (!model_) return;
     auto remark = chargeRemark();
     if (!remark) return;
-    auto identity = identityOf(userInfo);
-    auto superUserId = printedValue(identity, "super_user_id");
-    auto gameId = printedValue(identity, "game_id");
-    auto roleId = printedValue(identity, "super_role_id");
-    auto serviceId = printedValue(identity, "service_id");
-    auto goodId = text(printed(model_->good_id));
-    auto random = KVTRDataFormat::KVTRMD5GetRandomStr();
-    auto sign = KVTRDataFormat::KVTRMD5WithNSString(superUserId->utf8() + gameId->utf8() + serviceId->utf8() +
-                                                    roleId->utf8() + goodId->utf8() + remark->utf8() +
-                                                    random->utf8() + std::string(SigningKey));
-    auto params = ns::MutableDictionary::make();
-    params->setObjectForKey(superUserId, "super_user_id");
-    params->setObjectForKey(gameId, "game_id");
-    params->setObjectForKey(serviceId, "service_id");
-    params->setObjectForKey(printedValue(identity, "service_name"), "service_name");
-    params->setObjectForKey(roleId, "role_id");
-    params->setObjectForKey(printedValue(identity, "role_name"), "role_name");
-    params->setObjectForKey(goodId, "good_id");
-    params->setObjectForKey(remark, "remark");
-    params->setObjectForKey(random, "random");
-    params->setObjectForKey(sign, "sign");
-
     // What was bought is what the player tapped: the row may show another
     // bundle by the time the reply lands.
-    auto goodName = model_->gift_name;
-    auto money = model_->gift_money;
-    KVTRNetworkManager::PostWithURL(
-        gameServerURL("charge/order"), params,
-        [goodName, goodId, money](const ns::Id& reply) {
-            if (!isSuccess(reply)) {
-                KVTRProgressHUD::showErrorWithStatus(replyMessage(reply));
-                return;
-            }
-            auto data = ns::cast<ns::Dictionary>(ns::cast<ns::Dictionary>(reply)->objectForKey("data"));
-            auto info = giftPayInfo(textValue(data, "order_id"), textValue(data, "remark"), goodName, goodId, money);
-            ns::NotificationCenter::defaultCenter()->postNotificationName("KVTRGIFTPAYNotification", info);
-        },
-        [](const ns::Ref<ns::String>&) {});
+    placeChargeOrder({"charge/order", userInfo, model_->good_id, remark, model_->gift_name, model_->gift_money,
+                      "KVTRGIFTPAYNotification"});
 }

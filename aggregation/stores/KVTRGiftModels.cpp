@@ -27,17 +27,10 @@ RT_DEFINE_CLASS(KVTRTimeStoreModel, ns::Object, "KVTRTimeStoreModel",
 namespace {
 [[maybe_unused]] const bool giftKeysIgnored = kvtr_goods::ignoreUnknownKeys(KVTRFixedGiftModel::staticClass());
 [[maybe_unused]] const bool storeKeysIgnored = kvtr_goods::ignoreUnknownKeys(KVTRTimeStoreModel::staticClass());
-
-template <class Model>
-ns::Ref<Model> filled(const ns::Id& dictionary) {
-    auto model = std::make_shared<Model>();
-    if (auto values = ns::cast<ns::Dictionary>(dictionary)) model->setValuesForKeysWithDictionary(*values);
-    return model;
-}
 }  // namespace
 
 ns::Ref<KVTRFixedGiftModel> KVTRFixedGiftModel::withDictionary(const ns::Id& dictionary) {
-    return filled<KVTRFixedGiftModel>(dictionary);
+    return kvtr_goods::filled<KVTRFixedGiftModel>(dictionary);
 }
 
 void KVTRFixedGiftModel::setValuesForKeysWithDictionary(const ns::Dictionary& keyedValues) {
@@ -45,7 +38,7 @@ void KVTRFixedGiftModel::setValuesForKeysWithDictionary(const ns::Dictionary& ke
 }
 
 ns::Ref<KVTRTimeStoreModel> KVTRTimeStoreModel::withDictionary(const ns::Id& dictionary) {
-    return filled<KVTRTimeStoreModel>(dictionary);
+    return kvtr_goods::filled<KVTRTimeStoreModel>(dictionary);
 }
 
 void KVTRTimeStoreModel::setValuesForKeysWithDictionary(const ns::Dictionary& keyedValues) {

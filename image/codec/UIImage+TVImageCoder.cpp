@@ -1,6 +1,8 @@
 #include "image/codec/UIImage+TVImageCoder.h"
 
+#include "image/codec/TVImage.h"
 #include "image/codec/TVImageCoder.h"
+#include "image/codec/TVSpriteSheetImage.h"
 #include "platform/dispatch/Queue.h"
 #include "platform/uikit/AssetsLibrary.h"
 
@@ -14,6 +16,8 @@ const void* decodedKey() { return reinterpret_cast<const void*>(&TV_isDecodedFor
 bool TV_isDecodedForDisplay(const ui::Image* image) {
     if (!image) return false;
     if (image->images().size() >= 2) return true;
+    // A sprite sheet's frames are the sheet itself, drawn as it is.
+    if (dynamic_cast<const TVSpriteSheetImage*>(image)) return true;
     std::any stored = image->associated(decodedKey());
     return stored.has_value() && std::any_cast<bool>(stored);
 }
@@ -24,8 +28,16 @@ void setTV_isDecodedForDisplay(ui::Image* image, bool decoded) {
 
 namespace {
 
-ns::Ref<ns::Data> dataRepresentationForSystem(const ns::Ref<ui::Image>& image, bool /*forSystem*/) {
+ns::Ref<ns::Data> dataRepresentationForSystem(const ns::Ref<ui::Image>& image, bool forSystem) {
     if (!image) return nullptr;
+    // An animated image is stored as its own data; the album takes only the
+    // animated types it can show.
+    if (auto animated = dynamic_cast<const TVImage*>(image.get())) {
+        if (auto data = animated->animatedImageData()) {
+            TVImageType type = animated->animatedImageType();
+            if (!forSystem || type == TVImageTypeGIF || type == TVImageTypePNG) return data;
+        }
+    }
     ns::Ref<ns::Data> data;
     if (ns::Ref<cg::Image> pixels = image->cgImage()) {
         if (image->imageOrientation() != ui::ImageOrientation::Up) {

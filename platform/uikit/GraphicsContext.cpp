@@ -18,8 +18,10 @@ struct Slot {
     cg::Point origin;
 };
 
+// One stack per thread: views draw on the main thread, image contexts may
+// be opened on any (blurs and resizes run on queues).
 std::vector<Slot>& stack() {
-    static std::vector<Slot> slots;
+    thread_local std::vector<Slot> slots;
     return slots;
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 // The current drawing context, as drawRect and the image-context functions
-// see it: a stack per process (drawing is main-thread only). During a
-// display the context is made only when the drawing first asks for it, so
-// views that draw nothing cost no bitmap.
+// see it: a stack per thread, so image contexts may be used on any queue
+// (views draw on the main thread only). During a display the context is
+// made only when the drawing first asks for it, so views that draw nothing
+// cost no bitmap.
 
 #include <memory>
 

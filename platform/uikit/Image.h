@@ -82,6 +82,14 @@ public:
     std::string description() const override;
     ns::Id copy() const override { return self(); }
 
+protected:
+    // For subclasses made blank and filled in later (decoded from an archive).
+    void setCGImage(ns::Ref<cg::Image> cgImage, double scale, ImageOrientation orientation) {
+        cgImage_ = std::move(cgImage);
+        scale_ = scale > 0 ? scale : 1;
+        orientation_ = orientation;
+    }
+
 private:
     ns::Ref<Image> clone() const;
 

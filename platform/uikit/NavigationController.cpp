@@ -73,7 +73,7 @@ ns::Ref<View> NavigationController::view() {
 
 const std::vector<ns::Ref<ViewController>>& NavigationController::viewControllers() const {
     ensureStack();
-    return childViewControllers();
+    return stack_;
 }
 
 ns::Ref<ViewController> NavigationController::topViewController() const {
@@ -182,6 +182,7 @@ void NavigationController::transition(std::vector<ns::Ref<ViewController>> stack
         if (!contains(stack, c)) ordered.push_back(c);
     }
     children_ = ordered;
+    stack_ = stack;
 
     std::vector<ns::Ref<NavigationItem>> items;
     for (const auto& c : stack) items.push_back(c->navigationItem());

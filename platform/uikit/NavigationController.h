@@ -99,6 +99,9 @@ private:
     bool isOnScreen() const;
 
     ns::Ref<ViewController> pendingRoot_;
+    // The stack as last set: it changes at once, while a controller that is
+    // leaving stays a child until its transition ends.
+    std::vector<ns::Ref<ViewController>> stack_;
     ns::Ref<NavigationBar> bar_;
     ns::Ref<PanGestureRecognizer> interactivePop_;
     std::weak_ptr<NavigationControllerDelegate> delegate_;

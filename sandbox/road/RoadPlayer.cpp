@@ -31,7 +31,10 @@ ns::Ref<TVNewPayVC> readyPaymentCentre(const testing::UIDriver& driver) {
         return navigation && !navigation->isBeingDismissed();
     });
     auto centre = view ? ns::cast<TVNewPayVC>(view->owningController()) : nullptr;
-    if (!centre || centre->hud() || centre->payStyle() == 0 || centre->isBeingPresented()) return nullptr;
+    if (!centre || centre->hud() || centre->payStyle() == 0 || centre->isBeingPresented() ||
+        centre->isBeingDismissed()) {
+        return nullptr;
+    }
     auto pay = centre->payBtn.lock();
     return pay && pay->isEnabled() && testing::UIDriver::isOnScreen(*pay) ? centre : nullptr;
 }
@@ -94,6 +97,18 @@ RoadPlayer::RoadPlayer(std::string user, std::string password)
                           ns::log("road: the payment went through; back to the game");
                           return true;
                       }});
+    // The purchases of the later stages (a store bundle, a resource card)
+    // are paid with platform coins; this step stays on for each of them.
+    steps_.push_back({"later payments", [this] {
+                          auto centre = readyPaymentCentre(driver_);
+                          if (!centre || centre == paid_.lock()) return false;
+                          auto coins = centre->ptbIconBtn.lock();
+                          if (coins && driver_.tap(coins) && driver_.tap(centre->payBtn.lock())) {
+                              paid_ = centre;
+                              ns::log("road: paid %@ for a purchase by 平台币支付", centre->realMoneyL.lock()->text());
+                          }
+                          return false;
+                      }});
 }
 
 void RoadPlayer::payWith(const char* waitingFor, const char* way, ns::Weak<ui::Button> TVNewPayVC::*row) {
@@ -101,7 +116,9 @@ void RoadPlayer::payWith(const char* waitingFor, const char* way, ns::Weak<ui::B
                           auto centre = readyPaymentCentre(driver_);
                           if (!centre) return false;
                           auto rowButton = ((*centre).*row).lock();
+                          if (!centre || centre == paid_.lock()) return false;
                           if (!rowButton || !driver_.tap(rowButton) || !driver_.tap(centre->payBtn.lock())) return false;
+                          paid_ = centre;
                           ns::log("road: paid %@ by %s", centre->realMoneyL.lock()->text(), way);
                           return true;
                       }});

@@ -39,6 +39,9 @@ private:
     std::string user_, password_;
     std::vector<Step> steps_;
     size_t next_ = 0;
+    // The centre paid last: it stays on screen a moment after paying and is
+    // never paid twice.
+    ns::Weak<TVNewPayVC> paid_;
     testing::UIDriver driver_;
 };
 

@@ -7,8 +7,11 @@
 #include <cstdlib>
 #include <string>
 
+#include "aggregation/stores/KVTRStoreViews.h"
+#include "aggregation/welfare/KVTRWelfareViews.h"
 #include "platform/uikit/MainInterface.h"
 #include "sandbox/road/RoadPlayer.h"
+#include "sandbox/road/RoadStages.h"
 
 namespace {
 
@@ -26,5 +29,9 @@ int main() {
     road::RoadPlayer player(fromEnvironment("GAMEHOST_ROAD_USER", "player1"),
                             fromEnvironment("GAMEHOST_ROAD_PASSWORD", "pass123"));
     player.start();
+    // The screens gamehost installs, and the player's part after login.
+    KVTRStoreViews::install();
+    KVTRWelfareViews::install();
+    sandbox::RoadStages::start();
     return ui::applicationMain("AppDelegate");
 }

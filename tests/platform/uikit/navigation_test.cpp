@@ -117,6 +117,21 @@ TEST_F(NavigationTest, ANewPushFinishesTheTransitionInProgress) {
     EXPECT_EQ(nav->popViewController(false), nullptr);
 }
 
+TEST_F(NavigationTest, AnAnimatedPopChangesTheStackAtOnce) {
+    auto detail = std::make_shared<Screen>("Detail", &log);
+    nav->pushViewController(detail, false);
+    env.runUntilIdle();
+    ASSERT_EQ(nav->popViewController(true), detail);
+    // The stack reads the new state while the leaving screen animates out,
+    // so code that asks "am I the last one?" right after a pop is answered.
+    EXPECT_EQ(nav->viewControllers(), (std::vector<ns::Ref<ui::ViewController>>{root}));
+    EXPECT_EQ(nav->topViewController(), root);
+    EXPECT_EQ(detail->parentViewController(), nav) << "still a child until its transition ends";
+    env.fastForwardBy(ui::ViewController::TransitionDuration);
+    EXPECT_EQ(detail->parentViewController(), nullptr);
+    EXPECT_EQ(nav->viewControllers().size(), 1u);
+}
+
 TEST_F(NavigationTest, MisuseOfTheStackRaises) {
     EXPECT_THROW(nav->pushViewController(root, false), ns::Exception);
     EXPECT_THROW(nav->pushViewController(nullptr, false), ns::Exception);

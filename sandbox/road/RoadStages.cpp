@@ -1,0 +1,174 @@
+#include "sandbox/road/RoadStages.h"
+
+#include "aggregation/stores/KVTRFixBtn.h"
+#include "aggregation/stores/KVTRGiftCell.h"
+#include "aggregation/stores/KVTROptionalGiftView.h"
+#include "aggregation/stores/KVTRStoreHallView.h"
+#include "aggregation/welfare/KVTRLuckyPlayerViews.h"
+#include "aggregation/welfare/KVTRResourceHall.h"
+#include "aggregation/welfare/KVTRTurnGiftPopViews.h"
+#include "platform/dispatch/RunLoop.h"
+#include "platform/dispatch/RunLoopTimer.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/Text.h"
+#include "platform/testing/UIDriver.h"
+
+namespace sandbox {
+
+namespace {
+
+// Looks at the screen before giving up on a draw that showed no prize.
+constexpr int kDrawPatience = 40;
+
+enum class HallStage { WelfareDraw, WelfareWait, SuperDraw, SuperWait, BuyCard, Done };
+
+std::shared_ptr<dispatch::RunLoopTimer>& runningTimer() {
+    static std::shared_ptr<dispatch::RunLoopTimer> timer;
+    return timer;
+}
+
+}  // namespace
+
+struct RoadStages::State {
+    testing::UIDriver driver;
+    // The halls acted on, so a new one starts afresh.
+    const void* storeHall = nullptr;
+    const void* resourceHall = nullptr;
+    HallStage stage = HallStage::WelfareDraw;
+    int prizesClosed = 0;
+    int patience = 0;
+
+    template <class Hall>
+    std::string driveResourceHall(Hall& hall);
+    template <class Hall>
+    std::string driveStoreHall(Hall& hall);
+    bool choose(const ns::Ref<KVTRFixBtn>& slot, const ns::Ref<KVTRFixedGiftModel>& gift);
+};
+
+RoadStages::RoadStages() : state_(std::make_unique<State>()) {}
+
+RoadStages::~RoadStages() = default;
+
+void RoadStages::start(double interval) {
+    stop();
+    auto road = std::make_shared<RoadStages>();
+    runningTimer() = dispatch::RunLoopTimer::create(interval, true, [road](dispatch::RunLoopTimer&) { road->step(); });
+    dispatch::RunLoop::current().addTimer(runningTimer(), dispatch::RunLoopMode::Default);
+}
+
+void RoadStages::stop() {
+    if (runningTimer()) runningTimer()->invalidate();
+    runningTimer() = nullptr;
+}
+
+std::string RoadStages::step() {
+    State& s = *state_;
+    std::string act;
+    if (auto prizes = s.driver.findOfType<KVTRTurnGiftPopBase>()) {
+        std::string shown;
+        for (auto& label : s.driver.findAll(
+                 [&](ui::View& v) { return dynamic_cast<ui::Label*>(&v) && v.isDescendantOfView(prizes.get()); }))
+            shown += (shown.empty() ? "" : ", ") + testing::UIDriver::textOf(*label).value_or("");
+        if (s.driver.tap(prizes->getBtn)) {
+            ++s.prizesClosed;
+            act = "prizes shown and closed: " + shown;
+        }
+    } else if (auto gift = s.driver.findOfType<KVTRLuckyPlayerView>()) {
+        ns::Ref<ui::Button> claim;
+        if (auto pop = std::dynamic_pointer_cast<KVTRLuckyPlayerPopView>(gift)) claim = pop->closeBtn;
+        if (auto pop = std::dynamic_pointer_cast<KVTRVerticalLuckyPlayerPopView>(gift)) claim = pop->closeBtn;
+        const std::string stage = ns::textOf(gift->type);
+        if (claim && s.driver.tap(claim)) act = stage + " gift claimed";
+    } else if (auto hall = s.driver.findOfType<KVTRResourceHall>()) {
+        act = s.driveResourceHall(*hall);
+    } else if (auto hall = s.driver.findOfType<KVTRVerResourceHall>()) {
+        act = s.driveResourceHall(*hall);
+    } else if (auto store = s.driver.findOfType<KVTRStoreHallView>()) {
+        act = s.driveStoreHall(*store);
+    } else if (auto store = s.driver.findOfType<KVTRVerticalStoreHallView>()) {
+        act = s.driveStoreHall(*store);
+    }
+    if (!act.empty()) ns::log("road: %s", act);
+    return act;
+}
+
+template <class Hall>
+std::string RoadStages::State::driveResourceHall(Hall& hall) {
+    if (resourceHall != &hall) {
+        resourceHall = &hall;
+        stage = HallStage::WelfareDraw;
+        prizesClosed = 0;
+    }
+    auto drawOn = [&](const ns::Ref<ui::Button>& tab, const ns::Ref<ui::View>& page, KVTRTurntable& wheel,
+                      HallStage next, const char* name) -> std::string {
+        if (page->isHidden()) return driver.tap(tab) ? std::string("resource hall: ") + name + " tab" : "";
+        if (!wheel.clickOneBtn->isEnabled() || !driver.tap(wheel.clickOneBtn)) return "";
+        stage = next;
+        patience = kDrawPatience;
+        return std::string("resource hall: one draw on the ") + name + " turntable";
+    };
+    auto waitFor = [&](int prizes, HallStage next) {
+        // A draw the server refused shows no prize: the road goes on.
+        if (prizesClosed >= prizes || --patience <= 0) stage = next;
+        return std::string();
+    };
+    switch (stage) {
+        case HallStage::WelfareDraw:
+            return drawOn(hall.rebtn2, hall.welfareView, *hall.welfare, HallStage::WelfareWait, "welfare");
+        case HallStage::WelfareWait:
+            return waitFor(1, HallStage::SuperDraw);
+        case HallStage::SuperDraw:
+            return drawOn(hall.rebtn3, hall.superwelfareView, *hall.superwelfare, HallStage::SuperWait, "super");
+        case HallStage::SuperWait:
+            return waitFor(2, HallStage::BuyCard);
+        case HallStage::BuyCard: {
+            if (hall.initerView->isHidden()) return driver.tap(hall.rebtn1) ? "resource hall: cards tab" : "";
+            for (auto& card : hall.cards) {
+                if (card->buyBtn->isHidden() || !driver.tap(card->buyBtn)) continue;
+                stage = HallStage::Done;
+                return "resource hall: card \"" + ns::textOf(card->model()->title) + "\" bought";
+            }
+            stage = HallStage::Done;
+            return "resource hall: no card to buy";
+        }
+        case HallStage::Done:
+            return "";
+    }
+    return "";
+}
+
+bool RoadStages::State::choose(const ns::Ref<KVTRFixBtn>& slot, const ns::Ref<KVTRFixedGiftModel>& gift) {
+    if (!driver.tap(slot)) return false;
+    auto chooser = driver.findOfType<KVTROptionalGiftView>();
+    if (!chooser) return false;
+    chooser->layoutIfNeeded();
+    auto tile = driver.find([&](ui::View& v) {
+        auto fix = dynamic_cast<KVTRFixBtn*>(&v);
+        return fix && fix->superview().get() == chooser.get() && fix->model() &&
+               ns::textOf(fix->model()->mid) == ns::textOf(gift->mid);
+    });
+    return tile && driver.tap(tile);
+}
+
+template <class Hall>
+std::string RoadStages::State::driveStoreHall(Hall& hall) {
+    if (storeHall == &hall) return "";
+    auto page = hall.timeStoreView;
+    if (!page || page->isHidden() || page->giftVC()->giftModelArray()->count() == 0) return "";
+    auto table = page->giftVC()->tableView();
+    table->layoutIfNeeded();
+    auto row = std::dynamic_pointer_cast<KVTRGiftCell>(table->cellForRowAtIndexPath({0, 0}));
+    if (!row) return "";
+    storeHall = &hall;
+    // Every empty slot gets the first gift the row still offers.
+    for (auto& slot : row->itemButtons()) {
+        if (slot->model() && slot->model()->mid) continue;
+        if (row->giftModelArray()->count() == 0) break;
+        auto gift = ns::cast<KVTRFixedGiftModel>(row->giftModelArray()->objectAtIndex(0));
+        if (!gift || !choose(slot, gift)) return "store hall: a gift could not be chosen";
+    }
+    if (!driver.tap(row->buyBtn)) return "store hall: the buy button was not reachable";
+    return "store hall: time-store bundle bought";
+}
+
+}  // namespace sandbox

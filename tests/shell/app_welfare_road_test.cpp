@@ -1,0 +1,60 @@
+// The sample page's road with every SDK screen and the player's part played
+// by the road stages, as scripts/run plays it: after the role report the
+// lucky, daily and activity gifts are claimed in turn; after the page's own
+// two payments the store hall's time-store bundle is bought, then the resource
+// hall draws once on each turntable and a card is bought; each purchase is
+// paid through the channel; the page logs out.
+
+#include "aggregation/stores/KVTRStoreViews.h"
+#include "aggregation/welfare/KVTRWelfareViews.h"
+#include "app_test_support.h"
+#include "sandbox/road/RoadStages.h"
+
+using apptest::str;
+
+namespace {
+
+class WelfareRoadTest : public apptest::AppTest {
+protected:
+    ~WelfareRoadTest() override { sandbox::RoadStages::stop(); }
+};
+
+TEST_F(WelfareRoadTest, TheWholeRoadAfterLoginIsPlayedOnTheSDKsScreens) {
+    KVTRStoreViews::install();
+    KVTRWelfareViews::install();
+    launch();
+    sandbox::RoadStages::start();
+    loginThroughPage();
+
+    // The three gift stages, each claimed before the next one is asked for.
+    ASSERT_TRUE(settle([&] { return requestsTo(game.http(), "/luck/get") == 3; }, 60));
+    EXPECT_TRUE(log.contains("road: luck gift claimed"));
+    EXPECT_TRUE(log.contains("road: day gift claimed"));
+    EXPECT_TRUE(log.contains("road: active gift claimed"));
+
+    // The page's own two orders, then the store's bundle.
+    ASSERT_TRUE(settle([&] { return channel->count("pay") == 1; }));
+    channel->paySuccess(ns::String::make("ok"), ns::String::make("6"));
+    ASSERT_TRUE(settle([&] { return channel->count("pay") == 2; }));
+    channel->paySuccess(ns::String::make("ok"), ns::String::make("6"));
+    ASSERT_TRUE(settle([&] { return channel->count("pay") == 3; }));
+    EXPECT_TRUE(log.contains("road: store hall: time-store bundle bought"));
+    EXPECT_EQ(requestsTo(game.http(), "/charge/order"), 1);
+    channel->paySuccess(ns::String::make("ok"), ns::String::make("6"));
+
+    // The resource hall: a draw on each wheel with its prizes, then a card.
+    ASSERT_TRUE(settle([&] { return channel->count("pay") == 4; }, 30));
+    EXPECT_EQ(requestsTo(game.http(), "/infiniteres/goods"), 1);
+    EXPECT_EQ(requestsTo(game.http(), "/infiniteres/getwelfareturntable"), 1);
+    EXPECT_EQ(requestsTo(game.http(), "/infiniteres/getsuperwelfareturntable"), 1);
+    EXPECT_TRUE(log.contains("road: prizes shown and closed: Gold*100"));
+    EXPECT_TRUE(log.contains("road: resource hall: card \"Endless gold\" bought"));
+    EXPECT_EQ(requestsTo(game.http(), "/charge/resorder"), 1);
+    EXPECT_EQ(channel->payArguments[3], "Endlessgold") << "the order's name loses its spaces";
+    EXPECT_FALSE(driver.findOfType<KVTRResourceHallView>()) << "the purchase closed the hall";
+    channel->paySuccess(ns::String::make("ok"), ns::String::make("6"));
+
+    ASSERT_TRUE(settle([&] { return log.contains("page: road complete"); }, 30));
+}
+
+}  // namespace
