@@ -174,7 +174,7 @@ TEST_F(AnimatedImageTest, SpriteSheets) {
     EXPECT_EQ(TVUnitContentsRect({200, 0, 10, 10}, {100, 100}), (cg::Rect{0, 0, 1, 1}));
     EXPECT_EQ(TVUnitContentsRect({0, 0, 10, 10}, {0.01, 100}), (cg::Rect{0, 0, 1, 1}));
     // Counted as decoded whatever flag it carries.
-    TV_setIsDecodedForDisplay(sprite.get(), false);
+    setTV_isDecodedForDisplay(sprite.get(), false);
     EXPECT_TRUE(TV_isDecodedForDisplay(sprite.get()));
     EXPECT_TRUE(TVAnimatedImageOf(sprite.get())->respondsToAnimatedImageContentsRect());
 
