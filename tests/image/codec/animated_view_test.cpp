@@ -13,6 +13,8 @@
 #include "image/codec/TVAnimatedImageView.h"
 #include "image/codec/TVImage.h"
 #include "image/codec/TVSpriteSheetImage.h"
+#include "platform/dispatch/MainThread.h"
+#include "platform/dispatch/Sleep.h"
 #include "platform/foundation/KeyedArchiver.h"
 #include "platform/foundation/KeyedUnarchiver.h"
 #include "platform/foundation/NotificationCenter.h"
@@ -44,11 +46,14 @@ public:
     uint64_t animatedImageBytesPerFrame() const override { return bytes_; }
     ns::Ref<ui::Image> animatedImageFrameAtIndex(uint64_t index) override {
         ++made;
+        // Decoding that takes (mock) time, on the request queue's thread.
+        if (decodeSeconds > 0 && !dispatch::isMainThread()) dispatch::sleepFor(decodeSeconds);
         return index < frames_ ? ui::Image::imageWithCGImage(frameAt(index), 1) : nullptr;
     }
     double animatedImageDurationAtIndex(uint64_t) const override { return duration_; }
 
     std::atomic<int> made{0};
+    double decodeSeconds = 0;
 
 private:
     size_t frames_;
@@ -174,6 +179,24 @@ TEST_F(AnimatedViewTest, SlowTicksSkipNoFrame) {
     ASSERT_GE(shown.size(), 10u);
     for (size_t i = 0; i < shown.size(); ++i) EXPECT_EQ(shown[i], (i + 1) % 6) << "step " << i;
     view->removeFromSuperview();
+}
+
+TEST_F(AnimatedViewTest, LaggingDecodesSkipNoFrame) {
+    // Frames of 0.02 s that take 0.05 s each to decode: the view waits for
+    // each rather than jumping ahead.
+    auto image = std::make_shared<StripImage>(5, 0.02, 0);
+    image->decodeSeconds = 0.05;
+    auto view = TVAnimatedImageView::make();
+    view->setMaxBufferSize(16);  // one frame ahead at most
+    view->setImage(image);
+    EXPECT_EQ(view->maxBufferCount(), 1u);
+    watch(*view);
+    window->addSubview(view);
+    env.fastForwardBy(2);
+    view->removeFromSuperview();
+    ASSERT_GE(shown.size(), 10u);
+    EXPECT_LT(shown.size(), 60u);  // well behind the 100 frames of 2 s
+    for (size_t i = 0; i < shown.size(); ++i) EXPECT_EQ(shown[i], (i + 1) % 5) << "step " << i;
 }
 
 TEST_F(AnimatedViewTest, AMissHoldsTheFrameUntilItIsDecoded) {
