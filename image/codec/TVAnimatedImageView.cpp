@@ -271,7 +271,8 @@ uint64_t TVAnimatedImageView::bufferCountForFrameBytes(uint64_t bytesPerFrame) c
     int64_t free = ns::ProcessInfo::freeMemory();
     auto budget = int64_t(std::min(double(total) * 0.2, double(free) * 0.6));
     budget = std::max(budget, MinimumBufferBytes);
-    if (maxBufferSize_ > 0 && uint64_t(budget) > maxBufferSize_) budget = int64_t(maxBufferSize_);
+    uint64_t cap = maxBufferSize_.load();
+    if (cap > 0 && uint64_t(budget) > cap) budget = int64_t(std::min<uint64_t>(cap, INT64_MAX));
     uint64_t frames = uint64_t(budget) / (bytesPerFrame ? bytesPerFrame : UnknownFrameBytes);
     return std::clamp<uint64_t>(frames, 1, MaximumBufferFrames);
 }

@@ -54,7 +54,7 @@ public:
     dispatch::RunLoopMode runloopMode() const { return runloopMode_; }
     void setRunloopMode(dispatch::RunLoopMode mode);
     // Bytes the frame buffer may hold at most; 0 for no cap.
-    uint64_t maxBufferSize() const { return maxBufferSize_; }
+    uint64_t maxBufferSize() const { return maxBufferSize_.load(); }
     void setMaxBufferSize(uint64_t bytes) { maxBufferSize_ = bytes; }
 
     void setImage(const ns::Ref<ui::Image>& image) override;
@@ -106,7 +106,7 @@ private:
     bool autoPlayAnimatedImage_ = true;
     bool currentIsPlayingAnimation_ = false;
     dispatch::RunLoopMode runloopMode_ = dispatch::RunLoopMode::Common;
-    uint64_t maxBufferSize_ = 0;
+    std::atomic<uint64_t> maxBufferSize_{0};  // read by the fetches too
     std::vector<ns::Ref<ui::Image>> highlightedAnimationImages_;
 
     ns::Ref<ui::Image> curAnimatedImage_;
