@@ -1,6 +1,7 @@
 #include "platform/graphics/Image.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "platform/graphics/PixelBuffer.h"
@@ -44,6 +45,20 @@ ns::Ref<Image> Image::createWithImageInRect(int x, int y, int w, int h) const {
         std::copy(bitmap_.row(row) + left, bitmap_.row(row) + right, part.row(row - top));
     }
     return std::make_shared<Image>(std::move(part), bitmapInfo_);
+}
+
+ns::Ref<Image> Image::createWithImageInRect(const Rect& rect) const {
+    Rect r = rect.standardized();
+    double left = std::floor(r.origin.x), top = std::floor(r.origin.y);
+    double right = std::ceil(r.origin.x + r.size.width), bottom = std::ceil(r.origin.y + r.size.height);
+    if (!std::isfinite(left) || !std::isfinite(top) || !std::isfinite(right) || !std::isfinite(bottom)) return nullptr;
+    // Clipped before narrowing, so huge rects stay in range.
+    left = std::max(left, 0.0);
+    top = std::max(top, 0.0);
+    right = std::min(right, double(width()));
+    bottom = std::min(bottom, double(height()));
+    if (right <= left || bottom <= top) return nullptr;
+    return createWithImageInRect(int(left), int(top), int(right - left), int(bottom - top));
 }
 
 std::string Image::description() const {

@@ -10,6 +10,7 @@
 
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/ColorSpace.h"
+#include "platform/graphics/Geometry.h"
 #include "platform/runtime/Class.h"
 
 namespace cg {
@@ -65,6 +66,10 @@ public:
     // The part inside `rect` (pixels, from the top left), clipped to the
     // image; nil when nothing is left.
     ns::Ref<Image> createWithImageInRect(int x, int y, int width, int height) const;
+    // The same for a rect of any values: widened to whole pixels (its
+    // edges floored and ceiled), then clipped; nil for a rect that is not
+    // finite.
+    ns::Ref<Image> createWithImageInRect(const Rect& rect) const;
 
     std::string description() const override;
     // Immutable: a copy is the image itself.

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "platform/graphics/BitmapContext.h"
+#include "platform/graphics/BlendMode.h"
 #include "platform/graphics/Geometry.h"
 #include "platform/runtime/Object.h"
 
@@ -27,6 +28,12 @@ void graphicsBeginImageContext(cg::Size size, bool opaque = false, double scale 
 // A snapshot of the innermost image context; nil when none is open.
 ns::Ref<Image> graphicsGetImageFromCurrentImageContext();
 void graphicsEndImageContext();
+
+// The image's drawInRect: its pixels fill `rect` in the current context,
+// turned upright by the image's orientation, drawn in `mode` at `alpha`.
+// Nothing without a current context or pixels.
+void imageDrawInRect(const Image& image, const cg::Rect& rect, cg::BlendMode mode = cg::BlendMode::Normal,
+                     double alpha = 1);
 
 namespace detail {
 // Pushes a slot that makes its context on first use: `size` points at

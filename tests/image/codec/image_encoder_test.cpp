@@ -154,10 +154,13 @@ TEST(ImageEncoderTest, CanvasIsTheLargestSizeAndTheFirstFrameIsExtended) {
     ASSERT_TRUE(decoder);
     EXPECT_EQ(decoder->width(), 20u);
     EXPECT_EQ(decoder->height(), 10u);
-    const cg::Bitmap& first = decoder->frameAtIndex(0, true)->image->cgImage()->bitmap();
+    // The frames are held while their pixels are read.
+    auto firstFrame = decoder->frameAtIndex(0, true);
+    const cg::Bitmap& first = firstFrame->image->cgImage()->bitmap();
     EXPECT_EQ(first.pixel(3, 3), small.pixel(3, 3));
     EXPECT_EQ(first.pixel(15, 3).alpha, 0) << "the extension is transparent";
-    const cg::Bitmap& second = decoder->frameAtIndex(1, true)->image->cgImage()->bitmap();
+    auto secondFrame = decoder->frameAtIndex(1, true);
+    const cg::Bitmap& second = secondFrame->image->cgImage()->bitmap();
     EXPECT_EQ(second.pixel(19, 4), wide.pixel(19, 4));
     EXPECT_EQ(second.pixel(3, 7).alpha, 0) << "the first frame is disposed of";
 }
