@@ -30,7 +30,8 @@ bool JKObjectStack::resize(size_t count) {
     try {
         values.reset(new Slot[capacity]);
         keys.reset(new Slot[capacity]);
-        hashes.reset(new uint64_t[capacity]());
+        // Entries above the index are never read: nothing to clear.
+        hashes.reset(new uint64_t[capacity]);
     } catch (const std::bad_alloc&) {
         return false;
     }
