@@ -14,12 +14,12 @@
 
 #include <condition_variable>
 #include <cstdio>
-#include <map>
 #include <mutex>
 #include <string>
 
 #include "bench/curl_baseline.h"
 #include "bench/main_queue.h"
+#include "bench/named_servers.h"
 #include "bench/ratio_report.h"
 #include "net/SDPHTTPSessionManager.h"
 #include "platform/dispatch/Queue.h"
@@ -32,16 +32,10 @@ const std::string replyBody = R"({"z":"1","msg":"ok","data":{"uid":"10086","name
 constexpr int InFlight = 16;
 constexpr long Connections = 6;
 
-// One server per benchmark, so connections a peer left open never hold the
-// server's threads for another.
 testing::LoopbackServer& server(const std::string& name) {
-    static std::map<std::string, testing::LoopbackServer*> servers;
-    testing::LoopbackServer*& s = servers[name];
-    if (!s) {
-        s = new testing::LoopbackServer();
-        s->route("GET", "/user/info", testing::Reply::text(replyBody, "application/json"));
-    }
-    return *s;
+    return bench::namedServer(name, [](testing::LoopbackServer& s) {
+        s.route("GET", "/user/info", testing::Reply::text(replyBody, "application/json"));
+    });
 }
 
 // 0 connections: the configuration's default.

@@ -13,12 +13,12 @@
 
 #include <condition_variable>
 #include <cstdio>
-#include <map>
 #include <mutex>
 #include <string>
 
 #include "bench/curl_baseline.h"
 #include "bench/main_queue.h"
+#include "bench/named_servers.h"
 #include "bench/ratio_report.h"
 #include "platform/foundation/URLSession.h"
 #include "platform/testing/LoopbackServer.h"
@@ -29,16 +29,10 @@ constexpr size_t ReplySize = 256;
 constexpr int InFlight = 16;
 constexpr long Connections = 6;
 
-// One server per benchmark, so connections a peer left open never hold the
-// server's threads for another.
 testing::LoopbackServer& server(const std::string& name) {
-    static std::map<std::string, testing::LoopbackServer*> servers;
-    testing::LoopbackServer*& s = servers[name];
-    if (!s) {
-        s = new testing::LoopbackServer();
-        s->route("GET", "/ping", testing::Reply::text(std::string(ReplySize, 'p')));
-    }
-    return *s;
+    return bench::namedServer(name, [](testing::LoopbackServer& s) {
+        s.route("GET", "/ping", testing::Reply::text(std::string(ReplySize, 'p')));
+    });
 }
 
 // 0 connections: the configuration's default.
