@@ -40,11 +40,12 @@ public:
     // Releases every value and key below the index, then frees heap arrays.
     void release();
 
-    // Takes the next entry, cleared; the caller has checked the room.
+    // Takes the next entry with its value and a nil key; the caller has
+    // checked the room. The key hash is left as it is: only a dictionary
+    // entry has one, set with its key.
     void push(ns::Id value = nullptr) {
         new (&values_[index_]) ns::Id(std::move(value));
         new (&keys_[index_]) ns::Id();
-        keyHashes_[index_] = 0;
         ++index_;
     }
     // Gives entries back down to `index`, releasing what they hold.
