@@ -1,6 +1,5 @@
 #include "net/JKUTF8String.h"
 
-#include <bit>
 #include <cstring>
 
 namespace {
@@ -8,6 +7,11 @@ namespace {
 // UTF-16 units of well-formed UTF-8: one per byte that is not a continuation
 // byte (10xxxxxx), one more per four-byte lead (11110xxx). Eight bytes are
 // counted at a time: results can be as long as a whole document.
+// The number of bytes of `x` whose bit 7 is set, when no other bit is: the
+// multiply adds the bytes into the top one. Cheaper than a popcount call on
+// builds without the instruction.
+uint64_t highBitCount(uint64_t x) { return ((x >> 7) * 0x0101010101010101ull) >> 56; }
+
 uint64_t utf16Length(const std::string& utf8, bool& ascii) {
     constexpr uint64_t highs = 0x8080808080808080ull;
     const auto* p = reinterpret_cast<const uint8_t*>(utf8.data());
@@ -18,9 +22,10 @@ uint64_t utf16Length(const std::string& utf8, bool& ascii) {
         uint64_t w;
         std::memcpy(&w, p + i, 8);
         any |= w;
+        if (!(w & highs)) continue;
         // Bit 7 of each byte: set for continuation bytes, then for 1111xxxx.
-        continuations += std::popcount(w & ~(w << 1) & highs);
-        fourByteLeads += std::popcount(w & (w << 1) & (w << 2) & (w << 3) & highs);
+        continuations += highBitCount(w & ~(w << 1) & highs);
+        fourByteLeads += highBitCount(w & (w << 1) & (w << 2) & (w << 3) & highs);
     }
     for (; i < n; ++i) {
         const uint8_t b = p[i];

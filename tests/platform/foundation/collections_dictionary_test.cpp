@@ -69,6 +69,10 @@ TEST(CollectionsDictionary, KeysCompareByEqualityAndHash) {
     EXPECT_EQ(d->count(), 2u);
     EXPECT_TRUE(d->objectForKey(num(1))->isEqual(str("double")));
     EXPECT_TRUE(d->objectForKey("1")->isEqual(str("text")));
+    // Any text finds a text key, mutable or not; a number never does.
+    EXPECT_TRUE(d->objectForKey(ns::MutableString::make("1"))->isEqual(str("text")));
+    EXPECT_FALSE(str("1")->isEqual(num(1)));
+    EXPECT_FALSE(num(1)->isEqual(str("1")));
     EXPECT_EQ(d->objectForKey("2"), nullptr);
     EXPECT_EQ(d->objectForKey(nullptr), nullptr);
 }
