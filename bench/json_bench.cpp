@@ -8,6 +8,13 @@
 // The codec parses through its one-shot entry points (a fresh decoder per
 // document, as the product calls it; page messages exactly as the game page
 // host does: text, loose Unicode) and encodes the tree it decoded.
+//
+// RapidJSON parses twice: on its default flags, and as the codec parses,
+// with full-precision doubles and UTF-8 validation ("rapidjson-exact").
+//
+// The scale cases decode one array of small numbers at 100,000, 600,000 and
+// 1,000,000 elements, with the platform's JSON parser beside the 600,000
+// one: the codec's time must grow linearly with the elements.
 
 #include <benchmark/benchmark.h>
 
@@ -31,6 +38,7 @@
 #include "platform/foundation/Array.h"
 #include "platform/foundation/Data.h"
 #include "platform/foundation/Dictionary.h"
+#include "platform/foundation/JSONSerialization.h"
 #include "platform/foundation/String.h"
 
 namespace {
@@ -289,6 +297,20 @@ void parseRapid(benchmark::State& state, const Corpus* c) {
     state.SetBytesProcessed(int64_t(state.iterations() * c->bytes));
 }
 
+// As the codec reads: doubles to the last bit, ill-formed UTF-8 refused.
+void parseRapidExact(benchmark::State& state, const Corpus* c) {
+    constexpr unsigned flags = rapidjson::kParseFullPrecisionFlag | rapidjson::kParseValidateEncodingFlag;
+    for (auto _ : state) {
+        for (const std::string& d : c->documents) {
+            rapidjson::Document doc;
+            doc.Parse<flags>(d.data(), d.size());
+            if (doc.HasParseError()) state.SkipWithError("RapidJSON refused a document");
+            benchmark::DoNotOptimize(doc.IsObject());
+        }
+    }
+    state.SetBytesProcessed(int64_t(state.iterations() * c->bytes));
+}
+
 void parseSimd(benchmark::State& state, const Corpus* c) {
     simdjson::dom::parser parser;
     const Inputs& in = inputsOf(*c);
@@ -355,13 +377,51 @@ void encodeNlohmann(benchmark::State& state, const Corpus* c) {
     state.SetBytesProcessed(int64_t(state.iterations() * c->bytes));
 }
 
-const char* const peers[] = {"rapidjson", "simdjson", "nlohmann"};
+// ---- Scale: one wide array ----
+
+const std::string& wideArray(size_t elements) {
+    static std::map<size_t, std::string> texts;
+    std::string& text = texts[elements];
+    if (text.empty()) {
+        text.reserve(elements * 2 + 2);
+        text += '[';
+        for (size_t i = 0; i < elements; ++i) {
+            if (i) text += ',';
+            text += char('0' + i % 10);
+        }
+        text += ']';
+    }
+    return text;
+}
+
+void scaleCodec(benchmark::State& state) {
+    const size_t elements = size_t(state.range(0));
+    const auto data = ns::Data::withBytes(wideArray(elements));
+    for (auto _ : state) {
+        auto array = ns::cast<ns::Array>(JKCodec::objectFromJSONData(*data));
+        if (!array || array->count() != elements) state.SkipWithError("the codec lost elements");
+    }
+    state.SetItemsProcessed(int64_t(state.iterations() * elements));
+}
+
+void scalePlatform(benchmark::State& state) {
+    const size_t elements = size_t(state.range(0));
+    const auto data = ns::Data::withBytes(wideArray(elements));
+    for (auto _ : state) {
+        auto array = ns::cast<ns::Array>(ns::JSONSerialization::JSONObjectWithData(data, 0));
+        if (!array || array->count() != elements) state.SkipWithError("the platform parser lost elements");
+    }
+    state.SetItemsProcessed(int64_t(state.iterations() * elements));
+}
+
+const char* const peers[] = {"rapidjson", "rapidjson-exact", "simdjson", "nlohmann"};
 
 // Bytes per second, ours over each peer's; with --benchmark_repetitions the
 // median stands for a run, which shared machines need.
 void printRatios(const bench::RunRecorder& runs) {
     std::printf("\ncodec MB/s over each peer's (above 1.00x: the codec is faster)\n");
-    std::printf("%-7s %-8s %9s %11s %11s %11s\n", "", "corpus", "codec", "RapidJSON", "simdjson", "nlohmann");
+    std::printf("%-7s %-8s %9s %11s %11s %11s %11s\n", "", "corpus", "codec", "RapidJSON", "R.exact", "simdjson",
+                "nlohmann");
     for (const char* op : {"parse", "encode"}) {
         for (const Corpus& c : corpora()) {
             const std::string base = std::string(op) + "/" + c.name + "/";
@@ -379,6 +439,18 @@ void printRatios(const bench::RunRecorder& runs) {
             std::printf("\n");
         }
     }
+    const bench::RunResult* small = runs.find("scale/codec/100000");
+    const bench::RunResult* large = runs.find("scale/codec/1000000");
+    const bench::RunResult* mid = runs.find("scale/codec/600000");
+    const bench::RunResult* platform = runs.find("scale/platform/600000");
+    if (small && large && small->realTime > 0) {
+        std::printf("\none array of numbers: 10x the elements in %.1fx the time (linear: about 10x)\n",
+                    large->realTime / small->realTime);
+    }
+    if (mid && platform && platform->realTime > 0) {
+        std::printf("600,000 elements: codec %.0f ms, platform parser %.0f ms; codec time / platform time %.2fx\n",
+                    mid->realTime, platform->realTime, mid->realTime / platform->realTime);
+    }
 }
 
 }  // namespace
@@ -390,6 +462,7 @@ int main(int argc, char** argv) {
         const std::string parse = "parse/" + c.name + "/", encode = "encode/" + c.name + "/";
         benchmark::RegisterBenchmark((parse + "codec").c_str(), parseJK, p);
         benchmark::RegisterBenchmark((parse + "rapidjson").c_str(), parseRapid, p);
+        benchmark::RegisterBenchmark((parse + "rapidjson-exact").c_str(), parseRapidExact, p);
         benchmark::RegisterBenchmark((parse + "simdjson").c_str(), parseSimd, p);
         benchmark::RegisterBenchmark((parse + "nlohmann").c_str(), parseNlohmann, p);
         benchmark::RegisterBenchmark((encode + "codec").c_str(), encodeJK, p);
@@ -397,5 +470,7 @@ int main(int argc, char** argv) {
         benchmark::RegisterBenchmark((encode + "simdjson").c_str(), encodeSimd, p);
         benchmark::RegisterBenchmark((encode + "nlohmann").c_str(), encodeNlohmann, p);
     }
+    benchmark::RegisterBenchmark("scale/codec", scaleCodec)->Arg(100000)->Arg(600000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("scale/platform", scalePlatform)->Arg(600000)->Unit(benchmark::kMillisecond);
     return bench::runAndSummarize(argc, argv, printRatios);
 }

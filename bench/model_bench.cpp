@@ -106,12 +106,30 @@ ns::Ref<ListRow> mapByHand(const ns::Dictionary& d) {
     return row;
 }
 
+bool sameText(const ns::Ref<ns::String>& a, const ns::Ref<ns::String>& b) {
+    return (!a && !b) || (a && b && a->isEqualToString(b.get()));
+}
+
+// Every row and every field of the mapped models against the hand-written
+// mapping of the same rows: a fast mapping that maps wrongly measures nothing.
 void checkSame(benchmark::State& state, const ns::Ref<ns::MutableArray>& models) {
-    auto first = ns::cast<ListRow>(models->objectAtIndex(1));
-    auto byHand = mapByHand(*ns::cast<ns::Dictionary>(rows()->objectAtIndex(1)));
-    if (!first || !first->rowId->isEqualToString(byHand->rowId.get()) || first->serverId != byHand->serverId ||
-        first->received != byHand->received || first->price != byHand->price || !first->remark->isEqualToString(byHand->remark.get())) {
-        state.SkipWithError("the mapped rows differ from the hand-written ones");
+    if (!models || models->count() != rows()->count()) {
+        state.SkipWithError("the mapping lost rows");
+        return;
+    }
+    for (uint64_t i = 0; i < models->count(); ++i) {
+        auto mapped = ns::cast<ListRow>(models->objectAtIndex(i));
+        auto byHand = mapByHand(*ns::cast<ns::Dictionary>(rows()->objectAtIndex(i)));
+        if (!mapped || !sameText(mapped->rowId, byHand->rowId) || !sameText(mapped->title, byHand->title) ||
+            !sameText(mapped->content, byHand->content) || !sameText(mapped->icon, byHand->icon) ||
+            !sameText(mapped->remark, byHand->remark) || mapped->count != byHand->count ||
+            mapped->serverId != byHand->serverId || mapped->price != byHand->price ||
+            mapped->received != byHand->received || mapped->level != byHand->level) {
+            std::fprintf(stderr, "model_bench: row %llu differs from the hand-written mapping\n",
+                         static_cast<unsigned long long>(i));
+            state.SkipWithError("the mapped rows differ from the hand-written ones");
+            return;
+        }
     }
 }
 
@@ -139,6 +157,7 @@ void MappedCold(benchmark::State& state) {
         auto models = qz_objectArrayWithKeyValuesArray<ListRow>(input);
         benchmark::DoNotOptimize(models->count());
     }
+    checkSame(state, qz_objectArrayWithKeyValuesArray<ListRow>(input));
     state.counters["rows_per_second"] = benchmark::Counter(double(state.iterations()) * Rows, benchmark::Counter::kIsRate);
 }
 

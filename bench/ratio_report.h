@@ -70,13 +70,11 @@ inline int runAndSummarize(int argc, char** argv, const std::function<void(const
 }
 
 // Two peers' items per second: "<label>: <ours> N/s, <theirs> M/s; ratio R".
-inline int runWithRatio(int argc, char** argv, const std::string& ours, const std::string& theirs, const char* label) {
-    return runAndSummarize(argc, argv, [&](const RunRecorder& runs) {
-        const double a = runs.counter(ours, "items_per_second");
-        const double b = runs.counter(theirs, "items_per_second");
-        if (a <= 0 || b <= 0) return;
-        std::printf("\n%s: %s %.0f/s, %s %.0f/s; ratio %.2f\n", label, ours.c_str(), a, theirs.c_str(), b, a / b);
-    });
+inline void printRatio(const RunRecorder& runs, const std::string& ours, const std::string& theirs, const char* label) {
+    const double a = runs.counter(ours, "items_per_second");
+    const double b = runs.counter(theirs, "items_per_second");
+    if (a <= 0 || b <= 0) return;
+    std::printf("\n%s: %s %.0f/s, %s %.0f/s; ratio %.2f\n", label, ours.c_str(), a, theirs.c_str(), b, a / b);
 }
 
 }  // namespace bench

@@ -9,6 +9,7 @@
 #include "net/JKDictionaryEnumerator.h"
 #include "net/JKTrailingAllocator.h"
 #include "platform/foundation/Format.h"
+#include "platform/foundation/String.h"
 #include "platform/runtime/Exception.h"
 
 namespace {
@@ -28,7 +29,6 @@ constexpr uint64_t capacityTable[40] = {
                                     name, "allocWithZone:", name));
 }
 
-bool sameKey(const ns::Object* a, const ns::Object* b) { return a == b || a->isEqual(b); }
 
 }  // namespace
 
@@ -96,7 +96,7 @@ const JKHashTableEntry* JKDictionary::lookup(const ns::Object* key) const {
     for (uint64_t i = 0; i < capacity_; ++i) {
         const JKHashTableEntry& slot = entry_[index];
         if (!slot.key) return nullptr;
-        if (slot.keyHash == hash && sameKey(slot.key.get(), key)) return &slot;
+        if (slot.keyHash == hash && ns::equalKeys(slot.key.get(), key)) return &slot;
         if (++index == capacity_) index = 0;
     }
     return nullptr;
@@ -107,7 +107,7 @@ bool JKDictionary::add(uint64_t hash, ns::Id key, ns::Id object) {
     uint64_t index = hash % capacity_;
     for (uint64_t i = 0; i < capacity_; ++i) {
         JKHashTableEntry& slot = entry_[index];
-        if (slot.key && slot.keyHash == hash && sameKey(slot.key.get(), key.get())) removeEntry(&slot);
+        if (slot.key && slot.keyHash == hash && ns::equalKeys(slot.key.get(), key.get())) removeEntry(&slot);
         if (!slot.key) {
             slot.keyHash = hash;
             slot.key = std::move(key);

@@ -1,5 +1,6 @@
 #include "net/JKObjectStack.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -11,6 +12,7 @@ void JKObjectStack::pointAtScratch(Slot* values, Slot* keys, uint64_t* keyHashes
     keys_ = keys;
     keyHashes_ = keyHashes;
     count_ = count;
+    capacity_ = count;
     index_ = 0;
     flags_ = JKManagedBufferOnStack;
 }
@@ -18,12 +20,18 @@ void JKObjectStack::pointAtScratch(Slot* values, Slot* keys, uint64_t* keyHashes
 bool JKObjectStack::resize(size_t count) {
     const size_t rounded = JKRoundUp(count, roundSizeUpToMultipleOf_);
     if (rounded <= count_) return true;
+    if (rounded <= capacity_) {
+        count_ = rounded;
+        return true;
+    }
+    const size_t capacity = std::max(rounded, capacity_ * 2);
     std::unique_ptr<Slot[]> values, keys;
     std::unique_ptr<uint64_t[]> hashes;
     try {
-        values.reset(new Slot[rounded]);
-        keys.reset(new Slot[rounded]);
-        hashes.reset(new uint64_t[rounded]());
+        values.reset(new Slot[capacity]);
+        keys.reset(new Slot[capacity]);
+        // Entries above the index are never read: nothing to clear.
+        hashes.reset(new uint64_t[capacity]);
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -33,7 +41,7 @@ bool JKObjectStack::resize(size_t count) {
         value(i).~shared_ptr();
         key(i).~shared_ptr();
     }
-    if (count_) std::memcpy(hashes.get(), keyHashes_, count_ * sizeof(uint64_t));
+    if (index_) std::memcpy(hashes.get(), keyHashes_, index_ * sizeof(uint64_t));
     heapValues_ = std::move(values);
     heapKeys_ = std::move(keys);
     heapKeyHashes_ = std::move(hashes);
@@ -41,6 +49,7 @@ bool JKObjectStack::resize(size_t count) {
     keys_ = heapKeys_.get();
     keyHashes_ = heapKeyHashes_.get();
     count_ = rounded;
+    capacity_ = capacity;
     flags_ = JKManagedBufferOnHeap | JKManagedBufferMustFree;
     return true;
 }
@@ -53,5 +62,6 @@ void JKObjectStack::release() {
     values_ = keys_ = nullptr;
     keyHashes_ = nullptr;
     count_ = 0;
+    capacity_ = 0;
     flags_ = 0;
 }

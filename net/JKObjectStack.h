@@ -7,6 +7,10 @@
 // The arrays are raw storage: the entries below `index` are live references,
 // those above are not constructed, so a parse that stays small pays nothing
 // to set the scratch arrays up.
+//
+// The count the stack reports grows by whole growth units, as the decoder's
+// messages expect; the storage behind it grows geometrically, so a container
+// of n elements costs O(n) moves instead of one move of every entry per unit.
 
 #include <cstddef>
 #include <cstdint>
@@ -29,8 +33,9 @@ public:
 
     // Releases the stack, then uses the three arrays of `count` entries.
     void pointAtScratch(Slot* values, Slot* keys, uint64_t* keyHashes, size_t count);
-    // Makes room for at least `count` entries (rounded up to the growth
-    // unit); false when memory ran out.
+    // Makes room for at least `count` entries: the count becomes `count`
+    // rounded up to the growth unit, the storage at least doubles when it
+    // must grow; false when memory ran out (the stack is unchanged).
     bool resize(size_t count);
     // Releases every value and key below the index, then frees heap arrays.
     void release();
@@ -56,6 +61,8 @@ public:
     uint64_t& keyHash(size_t i) { return keyHashes_[i]; }
 
     size_t count() const { return count_; }
+    // Entries the arrays can hold before the next move, at least count().
+    size_t capacity() const { return capacity_; }
     size_t index() const { return index_; }
     uint64_t flags() const { return flags_; }
     void setGrowthUnit(uint64_t unit) { roundSizeUpToMultipleOf_ = unit; }
@@ -65,6 +72,7 @@ private:
     Slot* keys_ = nullptr;
     uint64_t* keyHashes_ = nullptr;
     size_t count_ = 0;
+    size_t capacity_ = 0;
     size_t index_ = 0;
     uint64_t roundSizeUpToMultipleOf_ = 0;
     uint64_t flags_ = 0;

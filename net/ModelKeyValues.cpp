@@ -1,5 +1,8 @@
 #include "net/ModelKeyValues.h"
 
+#include <optional>
+#include <vector>
+
 #include "net/ModelClass.h"
 #include "net/ModelHooks.h"
 #include "net/ModelKeyValuesSupport.h"
@@ -53,14 +56,18 @@ ns::Id readValue(const TVProperty::KeyPaths* paths, const ns::Id& dictionary) {
 // has the runtime property: objects as they are, numbers into scalars as
 // key-value coding unboxes them. Anything else, and values that do not fit,
 // go through key-value coding itself, which raises as it always does.
-void assign(const tv::PlannedProperty& planned, const ns::Id& value, ns::Object& object) {
+void assign(const tv::PlannedProperty& planned, ns::Id value, ns::Object& object) {
     const TVProperty& property = *planned.property;
     if (!value || property.type()->isKVCDisabled()) return;
     if (const rt::Property* p = planned.direct) {
         switch (p->kind) {
-            case rt::ValueKind::Object:
-                if (p->set(object, rt::Value(value))) return;
+            case rt::ValueKind::Object: {
+                // Kept for key-value coding should the direct set refuse it.
+                const rt::Value boxed(std::move(value));
+                if (p->set(object, boxed)) return;
+                value = std::get<ns::Id>(boxed);
                 break;
+            }
             case rt::ValueKind::Bool:
             case rt::ValueKind::Signed:
             case rt::ValueKind::Unsigned:
@@ -89,14 +96,11 @@ bool isA(const ns::Id& value) {
 }
 
 // Mutable properties get mutable copies of their values.
-ns::Id mutableCopyFor(const rt::Class* propertyClass, const ns::Id& value) {
-    if ((propertyClass == ns::MutableArray::staticClass() && isA<ns::Array>(value)) ||
-        (propertyClass == ns::MutableDictionary::staticClass() && isA<ns::Dictionary>(value)) ||
-        (propertyClass == ns::MutableString::staticClass() && isA<ns::String>(value)) ||
-        (propertyClass == ns::MutableData::staticClass() && isA<ns::Data>(value))) {
-        return value->mutableCopy();
-    }
-    return value;
+bool needsMutableCopy(const rt::Class* propertyClass, const ns::Id& value) {
+    return (propertyClass == ns::MutableArray::staticClass() && isA<ns::Array>(value)) ||
+           (propertyClass == ns::MutableDictionary::staticClass() && isA<ns::Dictionary>(value)) ||
+           (propertyClass == ns::MutableString::staticClass() && isA<ns::String>(value)) ||
+           (propertyClass == ns::MutableData::staticClass() && isA<ns::Data>(value));
 }
 
 ns::Id urlArray(const ns::Array& array) {
@@ -148,16 +152,18 @@ void fillProperty(ns::Object& object, const tv::PlannedProperty& planned, const 
                   const tv::ValueFilter& filter) {
     const TVProperty& property = *planned.property;
     ns::Id value = readValue(planned.keyPaths.get(), dictionary);
-    ns::Id filtered = filter(object, value, property);
-    if (filtered != value) {
-        assign(planned, filtered, object);
-        return;
+    if (filter.active()) {
+        ns::Id filtered = filter(object, value, property);
+        if (filtered != value) {
+            assign(planned, std::move(filtered), object);
+            return;
+        }
     }
     if (isNull(value)) return;
 
     const TVPropertyType& type = *property.type();
     const rt::Class* propertyClass = type.typeClass();
-    value = mutableCopyFor(propertyClass, value);
+    if (needsMutableCopy(propertyClass, value)) value = value->mutableCopy();
     if (propertyClass && !type.isFromFoundation()) {
         value = qz_objectWithKeyValues(propertyClass, value);
     } else if (planned.elementClass) {
@@ -169,7 +175,7 @@ void fillProperty(ns::Object& object, const tv::PlannedProperty& planned, const 
     } else {
         value = simpleValue(type, std::move(value));
     }
-    assign(planned, value, object);
+    assign(planned, std::move(value), object);
 }
 
 }  // namespace
@@ -202,26 +208,81 @@ bool qz_isReferenceReplacedKeyWhenCreatingKeyValues(const rt::Class* cls) {
 
 namespace {
 
-// Fills the object from a dictionary already read, within an operation
-// already begun on its class.
-void fill(ns::Object& object, const rt::Class* cls, const ns::Id& dictionary) {
-    auto allowed = qz_totalAllowedPropertyNames(cls);
-    auto ignored = qz_totalIgnoredPropertyNames(cls);
-    auto plan = tv::conversionPlan(cls);
-    const tv::ValueFilter filter(cls, cls);
-    for (const tv::PlannedProperty& planned : plan->properties) {
-        const ns::String& name = *planned.property->name();
-        if (allowed->count() && !containsName(*allowed, name)) continue;
-        if (containsName(*ignored, name)) continue;
-        try {
-            fillProperty(object, planned, dictionary, filter);
-        } catch (const ns::Exception& e) {
-            fail(cls, e.reason());
-        } catch (const std::exception& e) {
-            fail(cls, e.what());
+// What filling an object of a class takes, looked up once: the plan's
+// properties that the allowed and ignored names let through, the value
+// filter and the finishing hook. Rows of one array share it.
+class ClassFiller {
+public:
+    explicit ClassFiller(const rt::Class* cls)
+        : cls_(cls), plan_(tv::conversionPlan(cls)), filter_(cls, cls),
+          finished_(cls->classMethod<tv::ObjectHook>(tv::KeyValuesDidFinishConvertingToObject)) {
+        auto allowed = qz_totalAllowedPropertyNames(cls);
+        auto ignored = qz_totalIgnoredPropertyNames(cls);
+        properties_.reserve(plan_->properties.size());
+        for (const tv::PlannedProperty& planned : plan_->properties) {
+            const ns::String& name = *planned.property->name();
+            if (allowed->count() && !containsName(*allowed, name)) continue;
+            if (containsName(*ignored, name)) continue;
+            properties_.push_back(&planned);
         }
     }
-    if (auto* hook = cls->classMethod<tv::ObjectHook>(tv::KeyValuesDidFinishConvertingToObject)) (*hook)(object);
+
+    const rt::Class* cls() const { return cls_; }
+
+    // Fills the object from a dictionary already read, within an operation
+    // already begun on the class.
+    void fill(ns::Object& object, const ns::Id& dictionary) const {
+        for (const tv::PlannedProperty* planned : properties_) {
+            try {
+                fillProperty(object, *planned, dictionary, filter_);
+            } catch (const ns::Exception& e) {
+                fail(cls_, e.reason());
+            } catch (const std::exception& e) {
+                fail(cls_, e.what());
+            }
+        }
+        if (finished_) (*finished_)(object);
+    }
+
+private:
+    const rt::Class* cls_;
+    std::shared_ptr<const tv::ClassPlan> plan_;
+    std::vector<const tv::PlannedProperty*> properties_;
+    const tv::ValueFilter filter_;
+    const tv::ObjectHook* finished_;
+};
+
+void fill(ns::Object& object, const rt::Class* cls, const ns::Id& dictionary) {
+    ClassFiller(cls).fill(object, dictionary);
+}
+
+// qz_objectWithKeyValues for one row of an array, with the filler of the
+// array's class when the row's model is of that class.
+ns::Id objectWithKeyValues(const rt::Class* cls, const ns::Id& keyValues, const ClassFiller* filler) {
+    ns::Id dictionary = qz_JSONObject(keyValues);
+    Operation operation(cls);
+    if (!isA<ns::Dictionary>(dictionary)) {
+        fail(cls, tv::KeyValuesNotDictionary);
+        return nullptr;
+    }
+    if (operation.tooDeep()) {
+        fail(cls, tv::NestedTooDeep);
+        return nullptr;
+    }
+    ns::Id model = cls->create();
+    if (!model) {
+        fail(cls, tv::NoInstance);
+        return nullptr;
+    }
+    // As qz_setKeyValues, without reading the dictionary or clearing the
+    // error a second time.
+    const rt::Class* modelClass = model->classObject();
+    if (filler && filler->cls() == modelClass) {
+        filler->fill(*model, dictionary);
+    } else {
+        fill(*model, modelClass, dictionary);
+    }
+    return model;
 }
 
 }  // namespace
@@ -242,25 +303,7 @@ ns::Id qz_setKeyValues(const ns::Id& object, const ns::Id& keyValues) {
 }
 
 ns::Id qz_objectWithKeyValues(const rt::Class* cls, const ns::Id& keyValues) {
-    ns::Id dictionary = qz_JSONObject(keyValues);
-    Operation operation(cls);
-    if (!isA<ns::Dictionary>(dictionary)) {
-        fail(cls, tv::KeyValuesNotDictionary);
-        return nullptr;
-    }
-    if (operation.tooDeep()) {
-        fail(cls, tv::NestedTooDeep);
-        return nullptr;
-    }
-    ns::Id model = cls->create();
-    if (!model) {
-        fail(cls, tv::NoInstance);
-        return nullptr;
-    }
-    // As qz_setKeyValues, without reading the dictionary or clearing the
-    // error a second time.
-    fill(*model, model->classObject(), dictionary);
-    return model;
+    return objectWithKeyValues(cls, keyValues, nullptr);
 }
 
 ns::Id qz_objectWithFilename(const rt::Class* cls, const ns::Ref<ns::String>& filename) {
@@ -294,9 +337,16 @@ ns::Ref<ns::MutableArray> qz_objectArrayWithKeyValuesArray(const rt::Class* cls,
         return nullptr;
     }
     auto models = ns::MutableArray::arrayWithCapacity(array->count());
+    // One filler for the rows: set-ups their hooks make apply from the next
+    // conversion on.
+    std::optional<ClassFiller> filler;
     for (const ns::Id& element : *array) {
-        ns::Id converted = isA<ns::Array>(element) ? ns::Id(qz_objectArrayWithKeyValuesArray(cls, element))
-                                                   : qz_objectWithKeyValues(cls, element);
+        if (isA<ns::Array>(element)) {
+            if (auto converted = qz_objectArrayWithKeyValuesArray(cls, element)) models->addObject(converted);
+            continue;
+        }
+        if (!filler) filler.emplace(cls);
+        ns::Id converted = objectWithKeyValues(cls, element, &*filler);
         if (converted) models->addObject(converted);
     }
     return models;
@@ -334,8 +384,12 @@ ns::Id parseJSON(const ns::Ref<ns::Data>& data) {
 
 ns::Id qz_JSONObject(const ns::Id& object) {
     if (!object) return nullptr;
-    if (auto text = ns::cast<ns::String>(object)) return parseJSON(text->dataUsingEncoding(ns::StringEncoding::UTF8));
-    if (auto data = ns::cast<ns::Data>(object)) return parseJSON(data);
+    // Asked for every row: the containers a reply holds answer first.
+    if (isA<ns::Dictionary>(object) || isA<ns::Array>(object)) return object;
+    if (object->hasTrait(ns::Object::Trait::Text)) {
+        return parseJSON(std::static_pointer_cast<ns::String>(object)->dataUsingEncoding(ns::StringEncoding::UTF8));
+    }
+    if (isA<ns::Data>(object)) return parseJSON(std::static_pointer_cast<ns::Data>(object));
     // A Foundation object gives itself; asked once per element of every
     // array converted, so the detour through qz_keyValues (and the error it
     // would leave on the Foundation class) is skipped.

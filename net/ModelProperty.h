@@ -77,6 +77,8 @@ class ValueFilter {
 public:
     ValueFilter(const rt::Class* cls, const rt::Class* objectClass);
     ns::Id operator()(ns::Object& object, const ns::Id& oldValue, const TVProperty& property) const;
+    // False when no filter applies: the value read is the value assigned.
+    bool active() const { return objectHook_ || classHook_ || stored_; }
 
 private:
     const ValueFilterHook* objectHook_ = nullptr;

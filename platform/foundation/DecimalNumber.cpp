@@ -321,7 +321,7 @@ Ref<DecimalNumber> DecimalNumber::withString(std::string_view s) {
 }
 
 void DecimalNumber::normalizeAndMirror() {
-    type_ = "d";
+    type_ = 'd';
     if (nan_) {
         kind_ = Kind::Double;
         v_.d = std::nan("");

@@ -3,12 +3,13 @@
 #include <algorithm>
 #include <bit>
 
+#include "platform/foundation/String.h"
+
 namespace ns {
 
 namespace {
 constexpr uint64_t MinimumSlots = 8;
 
-bool sameKey(const Object* stored, const Object* key) { return stored == key || key->isEqual(stored); }
 }  // namespace
 
 void DictionaryTable::reserve(uint64_t count) {
@@ -25,7 +26,7 @@ int64_t DictionaryTable::slotOf(const Object* key, uint64_t hash) const {
         uint32_t slot = slots_[i];
         if (slot == 0) return -1;
         const Entry& e = entries_[slot - 1];
-        if (e.hash == hash && sameKey(e.key.get(), key)) return int64_t(i);
+        if (e.hash == hash && equalKeys(key, e.key.get())) return int64_t(i);
     }
 }
 

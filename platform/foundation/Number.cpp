@@ -23,13 +23,13 @@ uint64_t mix(uint64_t x) {
     return x;
 }
 
-std::string hexBytes(const std::vector<uint8_t>& bytes) {
+std::string hexBytes(std::string_view bytes) {
     static const char hex[] = "0123456789abcdef";
     std::string out = "<";
     for (size_t i = 0; i < bytes.size(); ++i) {
         if (i && i % 4 == 0) out += ' ';
-        out += hex[bytes[i] >> 4];
-        out += hex[bytes[i] & 0xF];
+        out += hex[uint8_t(bytes[i]) >> 4];
+        out += hex[uint8_t(bytes[i]) & 0xF];
     }
     return out + ">";
 }
@@ -46,12 +46,27 @@ std::string shortest(T value) {
 
 // ---- Value ----
 
-Value::Value(const void* bytes, size_t size, std::string objCType)
-    : valueBytes_(static_cast<const uint8_t*>(bytes), static_cast<const uint8_t*>(bytes) + size),
-      valueType_(std::move(objCType)) {}
+namespace {
+
+// A value made from bytes: the only kind that carries them.
+class BoxedValue final : public Value {
+public:
+    BoxedValue(const void* bytes, size_t size, std::string objCType)
+        : bytes_(static_cast<const char*>(bytes), size), type_(std::move(objCType)) {}
+    const char* objCType() const override { return type_.c_str(); }
+
+protected:
+    std::string_view valueBytes() const override { return bytes_; }
+
+private:
+    std::string bytes_;
+    std::string type_;
+};
+
+}  // namespace
 
 Ref<Value> Value::withBytes(const void* bytes, size_t size, std::string objCType) {
-    return std::make_shared<Value>(bytes, size, std::move(objCType));
+    return std::make_shared<BoxedValue>(bytes, size, std::move(objCType));
 }
 
 Ref<Value> Value::withRange(Range range) { return withBytes(&range, sizeof range, RangeType); }
@@ -59,44 +74,60 @@ Ref<Value> Value::withRange(Range range) { return withBytes(&range, sizeof range
 Ref<Value> Value::withPointer(const void* pointer) { return withBytes(&pointer, sizeof pointer, PointerType); }
 
 bool Value::getValue(void* out, size_t size) const {
-    if (size != valueBytes_.size()) return false;
-    if (size) std::memcpy(out, valueBytes_.data(), size);
+    const std::string_view bytes = valueBytes();
+    if (size != bytes.size()) return false;
+    if (size) std::memcpy(out, bytes.data(), size);
     return true;
 }
 
 Range Value::rangeValue() const {
     Range r;
-    if (valueType_ != RangeType || !getValue(&r, sizeof r)) return {};
+    if (std::strcmp(objCType(), RangeType) != 0 || !getValue(&r, sizeof r)) return {};
     return r;
 }
 
 const void* Value::pointerValue() const {
     const void* p = nullptr;
-    if (valueType_ != PointerType || !getValue(&p, sizeof p)) return nullptr;
+    if (std::strcmp(objCType(), PointerType) != 0 || !getValue(&p, sizeof p)) return nullptr;
     return p;
 }
 
 std::string Value::description() const {
-    if (valueType_ == RangeType) {
+    if (std::strcmp(objCType(), RangeType) == 0) {
         Range r = rangeValue();
         return "NSRange: {" + std::to_string(r.location) + ", " + std::to_string(r.length) + "}";
     }
-    return hexBytes(valueBytes_);
+    return hexBytes(valueBytes());
 }
 
 uint64_t Value::hash() const {
     uint64_t h = 0xcbf29ce484222325ull;
-    for (uint8_t b : valueBytes_) h = (h ^ b) * 0x100000001b3ull;
+    for (char b : valueBytes()) h = (h ^ uint8_t(b)) * 0x100000001b3ull;
     return h;
 }
 
 bool Value::isEqual(const Object* other) const {
     auto value = dynamic_cast<const Value*>(other);
     if (!value || dynamic_cast<const Number*>(other)) return false;
-    return value->valueType_ == valueType_ && value->valueBytes_ == valueBytes_;
+    return std::strcmp(value->objCType(), objCType()) == 0 && value->valueBytes() == valueBytes();
 }
 
 // ---- Number ----
+
+const char* Number::objCType() const {
+    switch (type_) {
+        case 'i': return "i";
+        case 'Q': return "Q";
+        case 'd': return "d";
+        case 'f': return "f";
+        case 'c': return "c";
+        case 's': return "s";
+        case 'C': return "C";
+        case 'S': return "S";
+        case 'I': return "I";
+        default: return "q";
+    }
+}
 
 Ref<Number> Number::withLongLong(int64_t v) {
     auto n = std::make_shared<Number>();
@@ -106,59 +137,59 @@ Ref<Number> Number::withLongLong(int64_t v) {
 
 Ref<Number> Number::withInt(int32_t v) {
     auto n = withLongLong(v);
-    n->type_ = "i";
+    n->type_ = 'i';
     return n;
 }
 
 Ref<Number> Number::withChar(int8_t v) {
     auto n = withLongLong(v);
-    n->type_ = "c";
+    n->type_ = 'c';
     return n;
 }
 
 Ref<Number> Number::withShort(int16_t v) {
     auto n = withLongLong(v);
-    n->type_ = "s";
+    n->type_ = 's';
     return n;
 }
 
 Ref<Number> Number::withUnsignedLongLong(uint64_t v) {
     auto n = std::make_shared<Number>();
     n->kind_ = Kind::Unsigned;
-    n->type_ = "Q";
+    n->type_ = 'Q';
     n->v_.u = v;
     return n;
 }
 
 Ref<Number> Number::withUnsignedChar(uint8_t v) {
     auto n = withUnsignedLongLong(v);
-    n->type_ = "C";
+    n->type_ = 'C';
     return n;
 }
 
 Ref<Number> Number::withUnsignedShort(uint16_t v) {
     auto n = withUnsignedLongLong(v);
-    n->type_ = "S";
+    n->type_ = 'S';
     return n;
 }
 
 Ref<Number> Number::withUnsignedInt(uint32_t v) {
     auto n = withUnsignedLongLong(v);
-    n->type_ = "I";
+    n->type_ = 'I';
     return n;
 }
 
 Ref<Number> Number::withDouble(double v) {
     auto n = std::make_shared<Number>();
     n->kind_ = Kind::Double;
-    n->type_ = "d";
+    n->type_ = 'd';
     n->v_.d = v;
     return n;
 }
 
 Ref<Number> Number::withFloat(float v) {
     auto n = withDouble(v);
-    n->type_ = "f";
+    n->type_ = 'f';
     return n;
 }
 
@@ -168,7 +199,7 @@ const Ref<Number>& Number::True() {
     static const Ref<Number> yes = [] {
         auto n = std::make_shared<Number>();
         n->kind_ = Kind::Bool;
-        n->type_ = "c";
+        n->type_ = 'c';
         n->v_.s = 1;
         return n;
     }();
@@ -179,7 +210,7 @@ const Ref<Number>& Number::False() {
     static const Ref<Number> no = [] {
         auto n = std::make_shared<Number>();
         n->kind_ = Kind::Bool;
-        n->type_ = "c";
+        n->type_ = 'c';
         n->v_.s = 0;
         return n;
     }();
@@ -280,7 +311,7 @@ std::string Number::stringValue() const {
         case Kind::Unsigned:
             return std::to_string(v_.u);
         case Kind::Double:
-            if (type_[0] == 'f') return shortest(static_cast<float>(v_.d));
+            if (type_ == 'f') return shortest(static_cast<float>(v_.d));
             return shortest(v_.d);
     }
     return {};

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/foundation/Range.h"
@@ -13,17 +14,17 @@
 namespace ns {
 
 // The platform's boxed-value base class: a few bytes with a type code, for
-// ranges, pointers and the geometry types of other layers.
+// ranges, pointers and the geometry types of other layers. The bytes live in
+// a private subclass made by withBytes, so numbers carry none of them.
 class Value : public Object {
     RT_DECLARE_CLASS(Value)
 public:
     Value() = default;
-    Value(const void* bytes, size_t size, std::string objCType);
     static Ref<Value> withBytes(const void* bytes, size_t size, std::string objCType);
     static Ref<Value> withRange(Range range);
     static Ref<Value> withPointer(const void* pointer);
 
-    virtual const char* objCType() const { return valueType_.c_str(); }
+    virtual const char* objCType() const { return ""; }
     // Copies the stored bytes out; false when `size` does not match them.
     bool getValue(void* out, size_t size) const;
     Range rangeValue() const;
@@ -35,15 +36,15 @@ public:
     bool isEqual(const Object* other) const override;
     Id copy() const override { return self(); }
 
-private:
-    std::vector<uint8_t> valueBytes_;
-    std::string valueType_;
+protected:
+    // The boxed bytes; none for a plain value or a number.
+    virtual std::string_view valueBytes() const { return {}; }
 };
 
 class Number : public Value {
     RT_DECLARE_CLASS(Number)
 public:
-    enum class Kind { Signed, Unsigned, Double, Bool };
+    enum class Kind : uint8_t { Signed, Unsigned, Double, Bool };
 
     Number() = default;
     static Ref<Number> withLongLong(int64_t v);           // 'q'
@@ -57,7 +58,7 @@ public:
 
     Kind kind() const { return kind_; }
     // One-letter type code: "q", "i", "Q", "d", "f", "c" (booleans), ...
-    const char* objCType() const override { return type_; }
+    const char* objCType() const override;
     bool isBoolean() const { return kind_ == Kind::Bool; }
 
     int64_t longLongValue() const;
@@ -93,8 +94,9 @@ public:
     Id copy() const override { return self(); }
 
 protected:
+    // Both codes fit in the padding after the root object's own fields.
     Kind kind_ = Kind::Signed;
-    const char* type_ = "q";
+    char type_ = 'q';
     union {
         int64_t s;
         uint64_t u;

@@ -180,7 +180,10 @@ std::string collapseSlashes(std::string_view p) {
 
 // ---- Construction ----
 
-String::String(std::string utf8) : utf8_(std::move(utf8)) { contentsChanged(); }
+String::String(std::string utf8) : utf8_(std::move(utf8)) {
+    addTrait(Trait::Text);
+    contentsChanged();
+}
 
 Ref<String> String::make(std::string utf8) { return std::make_shared<String>(std::move(utf8)); }
 
@@ -714,8 +717,7 @@ uint64_t String::hash() const {
 }
 
 bool String::isEqual(const Object* other) const {
-    auto text = dynamic_cast<const String*>(other);
-    return text && text->utf8_ == utf8_;
+    return other && other->hasTrait(Trait::Text) && static_cast<const String*>(other)->utf8_ == utf8_;
 }
 
 Id String::copy() const { return self(); }

@@ -64,7 +64,7 @@ enum StringCompareOptions : uint32_t {
 class String : public Object {
     RT_DECLARE_CLASS(String)
 public:
-    String() = default;
+    String() { addTrait(Trait::Text); }
     explicit String(std::string utf8);
     static Ref<String> make(std::string utf8);
 
@@ -188,6 +188,16 @@ protected:
     uint64_t length16_ = 0;
     bool ascii_ = true;
 };
+
+// Equality of hash-table keys: two texts compare their bytes without a call
+// through the object; anything else is a->isEqual(b).
+inline bool equalKeys(const Object* a, const Object* b) {
+    if (a == b) return true;
+    if (a->hasTrait(Object::Trait::Text) && b->hasTrait(Object::Trait::Text)) {
+        return static_cast<const String*>(a)->utf8() == static_cast<const String*>(b)->utf8();
+    }
+    return a->isEqual(b);
+}
 
 class MutableString : public String {
     RT_DECLARE_CLASS(MutableString)

@@ -2,12 +2,15 @@
 
 #include <cstdio>
 
+#include "platform/runtime/AssociatedValues.h"
 #include "platform/runtime/Class.h"
 #include "platform/runtime/Exception.h"
 
 namespace ns {
 
-Object::~Object() = default;
+Object::~Object() {
+    if (flags_.load(std::memory_order_relaxed) & HasAssociatedValues) rt::associated::erase(this);
+}
 
 const rt::Class* Object::staticClass() {
     static const rt::Class* cls =
@@ -50,20 +53,14 @@ Id Object::mutableCopy() const {
 }
 
 void Object::setAssociated(const void* key, std::any value) {
-    std::lock_guard<std::mutex> hold(associatedLock_);
-    if (!value.has_value()) {
-        if (associated_) associated_->erase(key);
-        return;
-    }
-    if (!associated_) associated_ = std::make_unique<std::map<const void*, std::any>>();
-    (*associated_)[key] = std::move(value);
+    if (!value.has_value() && !(flags_.load(std::memory_order_relaxed) & HasAssociatedValues)) return;
+    flags_.fetch_or(HasAssociatedValues, std::memory_order_relaxed);
+    rt::associated::set(this, key, std::move(value));
 }
 
 std::any Object::associated(const void* key) const {
-    std::lock_guard<std::mutex> hold(associatedLock_);
-    if (!associated_) return {};
-    auto it = associated_->find(key);
-    return it == associated_->end() ? std::any() : it->second;
+    if (!(flags_.load(std::memory_order_relaxed) & HasAssociatedValues)) return {};
+    return rt::associated::get(this, key);
 }
 
 bool equal(const Object* a, const Object* b) {

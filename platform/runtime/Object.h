@@ -2,13 +2,12 @@
 // The root class of every object the system passes around by reference.
 // Ownership is shared (ns::Ref), back references are weak (ns::Weak).
 
+#include <any>
+#include <atomic>
 #include <cstdint>
-#include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <string_view>
-#include <any>
 
 namespace rt {
 class Class;
@@ -51,9 +50,16 @@ public:
     virtual Id mutableCopy() const;
 
     // Values associated with this object under an address key; an empty
-    // value removes the association.
+    // value removes the association. They live in a side table, not in the
+    // object, and go when the object dies.
     void setAssociated(const void* key, std::any value);
     std::any associated(const void* key) const;
+
+    // What a class says of its instances once, in its constructor, so hot
+    // paths (dictionary keys) can tell a text from other objects without a
+    // dynamic cast.
+    enum class Trait : uint8_t { Text = 2 };
+    bool hasTrait(Trait trait) const { return flags_.load(std::memory_order_relaxed) & uint8_t(trait); }
 
     template <class T = Object>
     Ref<T> ref() { return std::static_pointer_cast<T>(shared_from_this()); }
@@ -63,9 +69,19 @@ public:
     // the object itself.
     Id self() const { return std::const_pointer_cast<Object>(shared_from_this()); }
 
+protected:
+    // Only from a constructor, before the object is shared.
+    void addTrait(Trait trait) {
+        flags_.store(flags_.load(std::memory_order_relaxed) | uint8_t(trait), std::memory_order_relaxed);
+    }
+
 private:
-    mutable std::mutex associatedLock_;
-    std::unique_ptr<std::map<const void*, std::any>> associated_;
+    // Bit 0: set once the object may have entries in the side table, and never
+    // cleared (clearing could race a concurrent set); the destructor looks
+    // only when it is set. The other bits are traits. Subclasses' first
+    // members may share this word.
+    static constexpr uint8_t HasAssociatedValues = 1;
+    mutable std::atomic<uint8_t> flags_{0};
 };
 
 // Checked downcast: nil when the object is not a T.

@@ -84,6 +84,17 @@ TEST(JsonBuffers, ObjectStackGrowsByItsUnitAndKeepsItsEntries) {
     ASSERT_TRUE(stack.resize(2176));
     EXPECT_EQ(stack.count(), 4096u);
     EXPECT_EQ(stack.index(), 1u);
+
+    // The reported count keeps to whole units while the storage doubles, so
+    // a step within the storage moves nothing.
+    EXPECT_EQ(stack.capacity(), 4096u);
+    ASSERT_TRUE(stack.resize(4097));
+    EXPECT_EQ(stack.count(), 6144u);
+    EXPECT_EQ(stack.capacity(), 8192u);
+    const ns::Id* first = &stack.value(0);
+    ASSERT_TRUE(stack.resize(8000));
+    EXPECT_EQ(stack.count(), 8192u);
+    EXPECT_EQ(&stack.value(0), first);
     EXPECT_TRUE(stack.value(0)->isEqual(ns::str("first")));
     EXPECT_TRUE(stack.key(0)->isEqual(ns::str("k")));
     EXPECT_EQ(stack.keyHash(0), 42u);

@@ -199,6 +199,45 @@ TEST(JsonDecoder, WideDocumentsGrowTheObjectStack) {
     EXPECT_EQ(ns::cast<ns::Number>(inner->objectForKey("k"))->longLongValue(), 4999);
 }
 
+// A million elements and 700,000 keys: every value lands where it was
+// written, including across the stack's growth steps.
+TEST(JsonDecoder, VeryWideContainersKeepEveryValue) {
+    constexpr int elements = 1000000;
+    std::string text = "[";
+    text.reserve(size_t(elements) * 8);
+    for (int i = 0; i < elements; ++i) {
+        if (i) text += ',';
+        text += std::to_string(i % 3 == 0 ? -i : i);
+    }
+    text += "]";
+    auto array = ns::cast<JKArray>(parse(text).value);
+    ASSERT_TRUE(array);
+    ASSERT_EQ(array->count(), size_t(elements));
+    int wrong = 0;
+    for (int i = 0; i < elements; ++i) {
+        auto number = ns::cast<ns::Number>(array->objectAtIndex(size_t(i)));
+        if (!number || number->longLongValue() != (i % 3 == 0 ? -i : i)) ++wrong;
+    }
+    EXPECT_EQ(wrong, 0);
+
+    constexpr int keys = 700000;
+    text = "{";
+    for (int i = 0; i < keys; ++i) {
+        if (i) text += ',';
+        text += "\"k" + std::to_string(i) + "\":\"v" + std::to_string(keys - i) + "\"";
+    }
+    text += "}";
+    auto dictionary = ns::cast<JKDictionary>(parse(text).value);
+    ASSERT_TRUE(dictionary);
+    ASSERT_EQ(dictionary->count(), size_t(keys));
+    wrong = 0;
+    for (int i = 0; i < keys; ++i) {
+        auto value = ns::cast<ns::String>(dictionary->objectForKey(ns::str("k" + std::to_string(i))));
+        if (!value || value->utf8() != "v" + std::to_string(keys - i)) ++wrong;
+    }
+    EXPECT_EQ(wrong, 0);
+}
+
 TEST(JsonDecoder, TheCacheSharesValuesBetweenParsesUntilCleared) {
     JSONDecoder decoder;
     const std::string text = R"({"k":"v","n":12})";

@@ -125,6 +125,14 @@ TEST(Values, RangesAndPointers) {
     int x = 0;
     EXPECT_EQ(Value::withPointer(&x)->pointerValue(), &x);
     EXPECT_EQ(r->className(), "NSValue");
+    EXPECT_FALSE(r->isEqual(Value::withPointer(&x)));
+    // A number is a value without bytes: its code is its own, getValue refuses.
+    EXPECT_FALSE(r->isEqual(num(3)));
+    EXPECT_STREQ(num(3)->objCType(), "q");
+    int64_t out = 0;
+    EXPECT_FALSE(num(3)->getValue(&out, sizeof out));
+    // Numbers carry their kind, code and payload only.
+    EXPECT_LE(sizeof(Number), sizeof(Object) + 2 * sizeof(uint64_t));
 }
 
 }  // namespace
