@@ -1,5 +1,7 @@
 #include "net/SDPURLSessionManagerTaskDelegate.h"
 
+#include <typeinfo>
+
 #include "net/SDPJSONResponseSerializer.h"
 #include "net/SDPPropertyListResponseSerializer.h"
 #include "net/SDPURLSessionManager.h"
@@ -27,9 +29,11 @@ constexpr size_t delegateQueueSerializationLimit = 16 * 1024;
 bool serializesOnDelegateQueue(const ns::Id& serializer, const ns::Data* data) {
     if (data && data->length() >= delegateQueueSerializationLimit) return false;
     if (!serializer) return true;
-    const rt::Class* kind = serializer->classObject();
-    return kind == SDPHTTPResponseSerializer::staticClass() || kind == SDPJSONResponseSerializer::staticClass() ||
-           kind == SDPPropertyListResponseSerializer::staticClass();
+    // The exact type: a subclass registered under no class name of its own
+    // still reports its parent's class.
+    const std::type_info& kind = typeid(*serializer);
+    return kind == typeid(SDPHTTPResponseSerializer) || kind == typeid(SDPJSONResponseSerializer) ||
+           kind == typeid(SDPPropertyListResponseSerializer);
 }
 
 }  // namespace

@@ -56,6 +56,58 @@ TEST_F(URLSessionDelegateTest, ResponseDispositionDecidesWhetherDataFollows) {
     EXPECT_EQ(allowing->record().body, "body");
 }
 
+TEST_F(URLSessionDelegateTest, ADelegateWithoutTheResponseMethodIsNeverAskedAndGetsTheBody) {
+    struct Declining : RecordingDelegate {
+        bool respondsToSelector(std::string_view selector) const override {
+            return selector != ns::URLSessionDidReceiveResponseSelector;
+        }
+    };
+    server.route("GET", "/page", Reply::text(std::string(100000, 'b')));
+    auto declining = std::make_shared<Declining>();
+    // Would cancel, were it asked.
+    declining->onResponse = [](const ns::Ref<ns::URLResponse>&) { return Disposition::Cancel; };
+    auto session = sessionWith(declining);
+    auto task = session->dataTaskWithURL(url("/page"));
+    task->resume();
+    env.runUntilIdle();
+
+    EXPECT_EQ(declining->record().events, (Events{"complete"}));
+    EXPECT_EQ(declining->record().body, std::string(100000, 'b'));
+    ASSERT_TRUE(task->response());
+    EXPECT_EQ(task->countOfBytesReceived(), 100000);
+    EXPECT_EQ(task->countOfBytesExpectedToReceive(), 100000);
+}
+
+TEST_F(URLSessionDelegateTest, ACompletionHandlerFindsItsTaskUpToDateAndObserversHearFirst) {
+    server.route("GET", "/page", Reply::text("body"));
+    auto session = sessionWith(nullptr);
+    std::mutex lock;
+    Events heard;
+    auto note = [&](std::string what) {
+        std::lock_guard guard(lock);
+        heard.push_back(std::move(what));
+    };
+    ns::Ref<ns::URLSessionDataTask> quiet, observed;
+    auto check = [&](const char* name, const ns::Ref<ns::URLSessionDataTask>* task) {
+        return [&, name, task](ns::Ref<ns::Data> data, ns::Ref<ns::URLResponse> response, ns::Ref<ns::Error> error) {
+            const bool upToDate = !error && data && data->length() == 4 && (*task)->response() == response &&
+                                  (*task)->countOfBytesReceived() == 4 && (*task)->countOfBytesExpectedToReceive() == 4;
+            note(std::string(name) + (upToDate ? " up to date" : " stale"));
+        };
+    };
+    quiet = session->dataTaskWithURL(url("/page"), check("quiet", &quiet));
+    observed = session->dataTaskWithURL(url("/page"), check("observed", &observed));
+    observed->addObserver("countOfBytesReceived", [&](ns::URLSessionTask&, const std::string&, int64_t value) {
+        note("received " + std::to_string(value));
+    });
+    quiet->resume();
+    env.runUntilIdle();
+    observed->resume();
+    env.runUntilIdle();
+
+    EXPECT_EQ(heard, (Events{"quiet up to date", "received 4", "observed up to date"}));
+}
+
 TEST_F(URLSessionDelegateTest, DataTaskBecomesADownloadTask) {
     server.route("GET", "/big", Reply::text(std::string(70000, 'q')));
     delegate->onResponse = [](const ns::Ref<ns::URLResponse>&) { return Disposition::BecomeDownload; };
