@@ -51,6 +51,8 @@ using URLSessionChallengeCompletion = std::function<void(URLSessionAuthChallenge
 // Selector names of the methods a session asks about before calling.
 inline constexpr std::string_view URLSessionDidReceiveResponseSelector =
     "URLSession:dataTask:didReceiveResponse:completionHandler:";
+inline constexpr std::string_view URLSessionWillCacheResponseSelector =
+    "URLSession:dataTask:willCacheResponse:completionHandler:";
 
 class URLSessionDelegate {
 public:
@@ -58,8 +60,9 @@ public:
 
     // Whether the delegate implements the method named by `selector`; any
     // thread. A session does not ask a delegate that says no for a response
-    // disposition: it allows the response at once, and the body follows
-    // without waiting for the delegate queue. Default: yes.
+    // disposition or about caching: it allows the response (stores the
+    // proposed cache entry) at once, and the load goes on without waiting
+    // for the delegate queue. Default: yes.
     virtual bool respondsToSelector(std::string_view selector) const {
         (void)selector;
         return true;

@@ -56,17 +56,23 @@ TEST_F(URLSessionDelegateTest, ResponseDispositionDecidesWhetherDataFollows) {
     EXPECT_EQ(allowing->record().body, "body");
 }
 
-TEST_F(URLSessionDelegateTest, ADelegateWithoutTheResponseMethodIsNeverAskedAndGetsTheBody) {
+TEST_F(URLSessionDelegateTest, ADelegateWithoutTheResponseAndCacheMethodsIsNeverAsked) {
     struct Declining : RecordingDelegate {
         bool respondsToSelector(std::string_view selector) const override {
-            return selector != ns::URLSessionDidReceiveResponseSelector;
+            return selector != ns::URLSessionDidReceiveResponseSelector &&
+                   selector != ns::URLSessionWillCacheResponseSelector;
         }
     };
-    server.route("GET", "/page", Reply::text(std::string(100000, 'b')));
+    Reply cacheable = Reply::text(std::string(100000, 'b'));
+    cacheable.setHeader("Cache-Control", "max-age=60");
+    server.route("GET", "/page", cacheable);
     auto declining = std::make_shared<Declining>();
-    // Would cancel, were it asked.
+    // Would cancel and refuse, were it asked.
     declining->onResponse = [](const ns::Ref<ns::URLResponse>&) { return Disposition::Cancel; };
-    auto session = sessionWith(declining);
+    declining->onWillCache = [](const ns::Ref<ns::CachedURLResponse>&) { return ns::Ref<ns::CachedURLResponse>(); };
+    auto config = ns::URLSessionConfiguration::defaultSessionConfiguration();
+    config->setURLCache(ns::URLCache::make(1 << 20, 1 << 22, "TestCache"));
+    auto session = sessionWith(declining, config);
     auto task = session->dataTaskWithURL(url("/page"));
     task->resume();
     env.runUntilIdle();
@@ -76,6 +82,13 @@ TEST_F(URLSessionDelegateTest, ADelegateWithoutTheResponseMethodIsNeverAskedAndG
     ASSERT_TRUE(task->response());
     EXPECT_EQ(task->countOfBytesReceived(), 100000);
     EXPECT_EQ(task->countOfBytesExpectedToReceive(), 100000);
+
+    // Stored as proposed.
+    Outcome second;
+    session->dataTaskWithURL(url("/page"), second.handler())->resume();
+    env.runUntilIdle();
+    EXPECT_EQ(second.body(), std::string(100000, 'b'));
+    EXPECT_EQ(server.requestCount(), 1u);
 }
 
 TEST_F(URLSessionDelegateTest, ACompletionHandlerFindsItsTaskUpToDateAndObserversHearFirst) {
