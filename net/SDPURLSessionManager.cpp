@@ -321,10 +321,11 @@ void SDPURLSessionManager::addDelegateForDataTask(const ns::Ref<ns::URLSessionDa
     auto delegate = std::make_shared<SDPURLSessionManagerTaskDelegate>();
     delegate->manager = ref<SDPURLSessionManager>();
     delegate->completionHandler = std::move(completionHandler);
-    delegate->uploadProgressBlock = std::move(uploadProgress);
-    delegate->downloadProgressBlock = std::move(downloadProgress);
     task->setTaskDescription(taskDescription_);
     setDelegateForTask(delegate, task);
+    delegate->uploadProgressBlock = std::move(uploadProgress);
+    delegate->downloadProgressBlock = std::move(downloadProgress);
+    delegate->followProgressBlocks();
 }
 
 void SDPURLSessionManager::addDelegateForUploadTask(const ns::Ref<ns::URLSessionUploadTask>& task,
@@ -332,9 +333,10 @@ void SDPURLSessionManager::addDelegateForUploadTask(const ns::Ref<ns::URLSession
     auto delegate = std::make_shared<SDPURLSessionManagerTaskDelegate>();
     delegate->manager = ref<SDPURLSessionManager>();
     delegate->completionHandler = std::move(completionHandler);
-    delegate->uploadProgressBlock = std::move(uploadProgress);
     task->setTaskDescription(taskDescription_);
     setDelegateForTask(delegate, task);
+    delegate->uploadProgressBlock = std::move(uploadProgress);
+    delegate->followProgressBlocks();
 }
 
 void SDPURLSessionManager::addDelegateForDownloadTask(const ns::Ref<ns::URLSessionDownloadTask>& task,
@@ -348,9 +350,10 @@ void SDPURLSessionManager::addDelegateForDownloadTask(const ns::Ref<ns::URLSessi
             [destination](const ns::Ref<ns::URLSession>&, const ns::Ref<ns::URLSessionDownloadTask>& downloadTask,
                           const ns::Ref<ns::URL>& location) { return destination(location, downloadTask->response()); };
     }
-    delegate->downloadProgressBlock = std::move(downloadProgress);
     task->setTaskDescription(taskDescription_);
     setDelegateForTask(delegate, task);
+    delegate->downloadProgressBlock = std::move(downloadProgress);
+    delegate->followProgressBlocks();
 }
 
 ns::Ref<SDPURLSessionManagerTaskDelegate> SDPURLSessionManager::delegateForTask(const ns::URLSessionTask& task) const {

@@ -71,6 +71,9 @@ void SDPURLSessionManagerTaskDelegate::setupProgressForTask(const ns::Ref<ns::UR
             if (direction == Direction::Upload ? uploadProgress_ : downloadProgress_) followTaskLocked(direction);
         }
     }
+}
+
+void SDPURLSessionManagerTaskDelegate::followProgressBlocks() {
     if (uploadProgressBlock) progress(Direction::Upload);
     if (downloadProgressBlock) progress(Direction::Download);
 }

@@ -56,9 +56,11 @@ public:
     ns::Ref<ns::Progress> uploadProgress() { return progress(Direction::Upload); }
     ns::Ref<ns::Progress> downloadProgress() { return progress(Direction::Download); }
 
-    // Under the manager's lock: remembers the task and makes the progress
-    // objects a progress block is waiting for. Set the blocks first.
+    // Under the manager's lock: remembers the task; a data task's progress
+    // passes on to the download task it became.
     void setupProgressForTask(const ns::Ref<ns::URLSessionTask>& task);
+    // Once the progress blocks are set: makes the progress objects they wait for.
+    void followProgressBlocks();
     // Ends every observation made for the progress objects; any made later
     // no longer follow the task.
     void cleanUpProgressForTask(const ns::Ref<ns::URLSessionTask>& task);
