@@ -3,7 +3,9 @@
 // suspend() pauses it, cancel() ends it with a cancelled error. Its byte
 // counts, response and state change on the session's delegate queue just
 // before the delegate hears of the change, and observers of those values
-// are called there too.
+// are called there too. (A task with a completion handler and no observers
+// has nobody to hear: its counts and response are set as they arrive, and
+// are final by the time its completion handler runs.)
 
 #include <atomic>
 #include <cstdint>
