@@ -142,11 +142,27 @@ ns::Ref<ns::MutableURLRequest> SDPHTTPRequestSerializer::requestWithMethod(std::
                                                                            std::string_view URLString,
                                                                            const ns::Id& parameters,
                                                                            ns::Ref<ns::Error>* error) {
-    auto request = ns::MutableURLRequest::make(ns::URL::make(URLString));
+    return requestWithMethod(method, ns::URL::make(URLString), parameters, error);
+}
+
+ns::Ref<ns::MutableURLRequest> SDPHTTPRequestSerializer::requestWithMethod(std::string_view method,
+                                                                           const ns::Ref<ns::URL>& URL,
+                                                                           const ns::Id& parameters,
+                                                                           ns::Ref<ns::Error>* error) {
+    // The key paths as set members, made once rather than per request.
+    static const std::vector<ns::Ref<ns::String>> keyPathStrings = [] {
+        std::vector<ns::Ref<ns::String>> strings;
+        for (const std::string& keyPath : SDPHTTPRequestSerializerObservedKeyPaths()) strings.push_back(ns::str(keyPath));
+        return strings;
+    }();
+    auto request = ns::MutableURLRequest::make(URL);
     request->setHTTPMethod(method);
-    for (const std::string& keyPath : SDPHTTPRequestSerializerObservedKeyPaths()) {
-        if (mutableObservedChangedKeyPaths_->containsObject(ns::str(keyPath))) {
-            ns::setValueForKey(*request, ns::valueForKey(*this, keyPath), keyPath);
+    if (mutableObservedChangedKeyPaths_->count() > 0) {
+        const auto& keyPaths = SDPHTTPRequestSerializerObservedKeyPaths();
+        for (size_t i = 0; i < keyPaths.size(); ++i) {
+            if (mutableObservedChangedKeyPaths_->containsObject(keyPathStrings[i])) {
+                ns::setValueForKey(*request, ns::valueForKey(*this, keyPaths[i]), keyPaths[i]);
+            }
         }
     }
     auto serialized = requestBySerializingRequest(request, parameters, error);

@@ -91,6 +91,9 @@ public:
     // nil only when serializing fails (the query-string block's error).
     ns::Ref<ns::MutableURLRequest> requestWithMethod(std::string_view method, std::string_view URLString,
                                                      const ns::Id& parameters, ns::Ref<ns::Error>* error);
+    // The same for a URL already parsed.
+    ns::Ref<ns::MutableURLRequest> requestWithMethod(std::string_view method, const ns::Ref<ns::URL>& URL,
+                                                     const ns::Id& parameters, ns::Ref<ns::Error>* error);
     ns::Ref<ns::MutableURLRequest> requestBySerializingRequest(const ns::Ref<ns::URLRequest>& request,
                                                                const ns::Id& parameters,
                                                                ns::Ref<ns::Error>* error) override;

@@ -79,8 +79,7 @@ ns::Ref<ns::URLSessionDataTask> SDPHTTPSessionManager::dataTaskWithHTTPMethod(
     ns::Ref<ns::Error> serializationError;
     ns::Ref<ns::MutableURLRequest> request;
     if (requestSerializer_) {
-        request = requestSerializer_->requestWithMethod(method, url->absoluteString()->utf8(), parameters,
-                                                        &serializationError);
+        request = requestSerializer_->requestWithMethod(method, url->absoluteURL(), parameters, &serializationError);
     }
     if (serializationError) {
         failEarly(failure, serializationError);

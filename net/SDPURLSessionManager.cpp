@@ -325,6 +325,7 @@ void SDPURLSessionManager::addDelegateForDataTask(const ns::Ref<ns::URLSessionDa
     setDelegateForTask(delegate, task);
     delegate->uploadProgressBlock = std::move(uploadProgress);
     delegate->downloadProgressBlock = std::move(downloadProgress);
+    delegate->followProgressBlocks();
 }
 
 void SDPURLSessionManager::addDelegateForUploadTask(const ns::Ref<ns::URLSessionUploadTask>& task,
@@ -335,6 +336,7 @@ void SDPURLSessionManager::addDelegateForUploadTask(const ns::Ref<ns::URLSession
     task->setTaskDescription(taskDescription_);
     setDelegateForTask(delegate, task);
     delegate->uploadProgressBlock = std::move(uploadProgress);
+    delegate->followProgressBlocks();
 }
 
 void SDPURLSessionManager::addDelegateForDownloadTask(const ns::Ref<ns::URLSessionDownloadTask>& task,
@@ -351,6 +353,7 @@ void SDPURLSessionManager::addDelegateForDownloadTask(const ns::Ref<ns::URLSessi
     task->setTaskDescription(taskDescription_);
     setDelegateForTask(delegate, task);
     delegate->downloadProgressBlock = std::move(downloadProgress);
+    delegate->followProgressBlocks();
 }
 
 ns::Ref<SDPURLSessionManagerTaskDelegate> SDPURLSessionManager::delegateForTask(const ns::URLSessionTask& task) const {
@@ -364,39 +367,36 @@ ns::Ref<SDPURLSessionManagerTaskDelegate> SDPURLSessionManager::delegateForTask(
 
 void SDPURLSessionManager::setDelegateForTask(const ns::Ref<SDPURLSessionManagerTaskDelegate>& delegate,
                                               const ns::Ref<ns::URLSessionTask>& task) {
+    observeTaskActivity();
     std::lock_guard guard(lock_);
     mutableTaskDelegatesKeyedByTaskIdentifier_[task->taskIdentifier()] = delegate;
     delegate->setupProgressForTask(task);
-    addNotificationObserverForTask(task);
 }
 
 void SDPURLSessionManager::removeDelegateForTask(const ns::Ref<ns::URLSessionTask>& task) {
     auto delegate = delegateForTask(*task);
     std::lock_guard guard(lock_);
     if (delegate) delegate->cleanUpProgressForTask(task);
-    removeNotificationObserverForTask(task);
     mutableTaskDelegatesKeyedByTaskIdentifier_.erase(task->taskIdentifier());
 }
 
-void SDPURLSessionManager::addNotificationObserverForTask(const ns::Ref<ns::URLSessionTask>& task) {
-    const auto& center = ns::NotificationCenter::defaultCenter();
-    ns::Weak<SDPURLSessionManager> weakSelf = ref<SDPURLSessionManager>();
-    center->addObserver(this, SDPNSURLSessionTaskDidResumeNotification, task,
-                        [weakSelf](const ns::Ref<ns::Notification>& notification) {
-                            if (auto self = weakSelf.lock())
-                                self->taskDidChangeActivity(notification->object(), SDPNetworkingTaskDidResumeNotification);
-                        });
-    center->addObserver(this, SDPNSURLSessionTaskDidSuspendNotification, task,
-                        [weakSelf](const ns::Ref<ns::Notification>& notification) {
-                            if (auto self = weakSelf.lock())
-                                self->taskDidChangeActivity(notification->object(), SDPNetworkingTaskDidSuspendNotification);
-                        });
-}
-
-void SDPURLSessionManager::removeNotificationObserverForTask(const ns::Ref<ns::URLSessionTask>& task) {
-    const auto& center = ns::NotificationCenter::defaultCenter();
-    center->removeObserver(this, SDPNSURLSessionTaskDidResumeNotification, task);
-    center->removeObserver(this, SDPNSURLSessionTaskDidSuspendNotification, task);
+void SDPURLSessionManager::observeTaskActivity() {
+    // One registration for all of this manager's tasks, made with the first
+    // of them; the object filter is taskDidChangeActivity's.
+    std::call_once(activityObserved_, [this] {
+        const auto& center = ns::NotificationCenter::defaultCenter();
+        ns::Weak<SDPURLSessionManager> weakSelf = ref<SDPURLSessionManager>();
+        center->addObserver(this, SDPNSURLSessionTaskDidResumeNotification, nullptr,
+                            [weakSelf](const ns::Ref<ns::Notification>& notification) {
+                                if (auto self = weakSelf.lock())
+                                    self->taskDidChangeActivity(notification->object(), SDPNetworkingTaskDidResumeNotification);
+                            });
+        center->addObserver(this, SDPNSURLSessionTaskDidSuspendNotification, nullptr,
+                            [weakSelf](const ns::Ref<ns::Notification>& notification) {
+                                if (auto self = weakSelf.lock())
+                                    self->taskDidChangeActivity(notification->object(), SDPNetworkingTaskDidSuspendNotification);
+                            });
+    });
 }
 
 void SDPURLSessionManager::taskDidChangeActivity(const ns::Id& object, const char* notificationName) const {
@@ -404,6 +404,9 @@ void SDPURLSessionManager::taskDidChangeActivity(const ns::Id& object, const cha
     if (!task) return;
     auto description = task->taskDescription();
     if (!description || !description->isEqual(taskDescription_.get())) return;
+    // Only while the task is this manager's: not before it was set up nor
+    // after it completed.
+    if (!delegateForTask(*task)) return;
     std::string name = notificationName;
     dispatch::mainQueue()->async([name, task] {
         ns::NotificationCenter::defaultCenter()->postNotificationName(name, task);
@@ -412,12 +415,12 @@ void SDPURLSessionManager::taskDidChangeActivity(const ns::Id& object, const cha
 
 ns::Ref<ns::Progress> SDPURLSessionManager::uploadProgressForTask(const ns::Ref<ns::URLSessionTask>& task) const {
     auto delegate = task ? delegateForTask(*task) : nullptr;
-    return delegate ? delegate->uploadProgress : nullptr;
+    return delegate ? delegate->uploadProgress() : nullptr;
 }
 
 ns::Ref<ns::Progress> SDPURLSessionManager::downloadProgressForTask(const ns::Ref<ns::URLSessionTask>& task) const {
     auto delegate = task ? delegateForTask(*task) : nullptr;
-    return delegate ? delegate->downloadProgress : nullptr;
+    return delegate ? delegate->downloadProgress() : nullptr;
 }
 
 // ---- Tasks in flight ----

@@ -193,7 +193,7 @@ public:
     // For the four delegate calls the session answers itself unless a hook
     // is set, whether the hook is set; for the others whether the manager
     // implements them.
-    bool respondsToSelector(std::string_view selector) const;
+    bool respondsToSelector(std::string_view selector) const override;
 
     // ---- Hook setters ----
     void setSessionDidBecomeInvalidBlock(SessionDidBecomeInvalidBlock block);
@@ -279,8 +279,7 @@ private:
     void setDelegateForTask(const ns::Ref<SDPURLSessionManagerTaskDelegate>& delegate,
                             const ns::Ref<ns::URLSessionTask>& task);
     void removeDelegateForTask(const ns::Ref<ns::URLSessionTask>& task);
-    void addNotificationObserverForTask(const ns::Ref<ns::URLSessionTask>& task);
-    void removeNotificationObserverForTask(const ns::Ref<ns::URLSessionTask>& task);
+    void observeTaskActivity();
     void taskDidChangeActivity(const ns::Id& task, const char* notificationName) const;
     // The policy's answer to a server-trust challenge; default handling for
     // any other kind.
@@ -301,6 +300,7 @@ private:
     // removeDelegateForTask looks the delegate up before taking it.
     mutable std::mutex lock_;
     std::unordered_map<uint64_t, ns::Ref<SDPURLSessionManagerTaskDelegate>> mutableTaskDelegatesKeyedByTaskIdentifier_;
+    std::once_flag activityObserved_;
 
     // Settings and hooks: set by the owner on any thread, read on the
     // delegate and processing queues.

@@ -1,5 +1,9 @@
 #include "net/SDPURLSessionManagerTaskDelegate.h"
 
+#include <typeinfo>
+
+#include "net/SDPJSONResponseSerializer.h"
+#include "net/SDPPropertyListResponseSerializer.h"
 #include "net/SDPURLSessionManager.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/MutableDictionary.h"
@@ -16,8 +20,21 @@ const dispatch::QueueRef& processingQueue() {
     return queue;
 }
 
-const char* const taskCountKeyPaths[] = {"countOfBytesReceived", "countOfBytesExpectedToReceive", "countOfBytesSent",
-                                         "countOfBytesExpectedToSend"};
+// The library's own HTTP, JSON and property-list serializers get through a
+// short body in microseconds: they run on the delegate queue and spare the
+// reply a hop. Any other serializer, subclasses of those included, may be
+// slow and keeps the processing queue, as does a long body.
+constexpr size_t delegateQueueSerializationLimit = 16 * 1024;
+
+bool serializesOnDelegateQueue(const ns::Id& serializer, const ns::Data* data) {
+    if (data && data->length() >= delegateQueueSerializationLimit) return false;
+    if (!serializer) return true;
+    // The exact type: a subclass registered under no class name of its own
+    // still reports its parent's class.
+    const std::type_info& kind = typeid(*serializer);
+    return kind == typeid(SDPHTTPResponseSerializer) || kind == typeid(SDPJSONResponseSerializer) ||
+           kind == typeid(SDPPropertyListResponseSerializer);
+}
 
 }  // namespace
 
@@ -33,10 +50,7 @@ bool SDPURLSessionManagerTaskDelegate::moveDownloadedFile(const ns::Ref<ns::URL>
     return false;
 }
 
-SDPURLSessionManagerTaskDelegate::SDPURLSessionManagerTaskDelegate()
-    : mutableData(ns::MutableData::make()),
-      uploadProgress(ns::Progress::progressWithTotalUnitCount(ns::URLSessionTransferSizeUnknown)),
-      downloadProgress(ns::Progress::progressWithTotalUnitCount(ns::URLSessionTransferSizeUnknown)) {}
+SDPURLSessionManagerTaskDelegate::SDPURLSessionManagerTaskDelegate() : mutableData(ns::MutableData::make()) {}
 
 SDPURLSessionManagerTaskDelegate::~SDPURLSessionManagerTaskDelegate() {
     // A delegate dropped without clean-up (its manager went away first)
@@ -48,58 +62,134 @@ SDPURLSessionManagerTaskDelegate::~SDPURLSessionManagerTaskDelegate() {
 }
 
 void SDPURLSessionManagerTaskDelegate::setupProgressForTask(const ns::Ref<ns::URLSessionTask>& task) {
-    task_ = task;
-    uploadProgress->setTotalUnitCount(task->countOfBytesExpectedToSend());
-    downloadProgress->setTotalUnitCount(task->countOfBytesExpectedToReceive());
-
-    ns::Weak<ns::URLSessionTask> weakTask = task;
-    for (const auto& progress : {uploadProgress, downloadProgress}) {
-        progress->setCancellable(true);
-        progress->setCancellationHandler([weakTask] {
-            if (auto t = weakTask.lock()) t->cancel();
-        });
-        progress->setPausable(true);
-        progress->setPausingHandler([weakTask] {
-            if (auto t = weakTask.lock()) t->suspend();
-        });
-        progress->setResumingHandler([weakTask] {
-            if (auto t = weakTask.lock()) t->resume();
-        });
+    {
+        std::lock_guard guard(progressLock_);
+        task_ = task;
+        cleanedUp_ = false;
+        // A data task that became a download hands its progress on.
+        for (const auto direction : {Direction::Upload, Direction::Download}) {
+            if (direction == Direction::Upload ? uploadProgress_ : downloadProgress_) followTaskLocked(direction);
+        }
     }
+}
 
+void SDPURLSessionManagerTaskDelegate::followProgressBlocks() {
+    if (uploadProgressBlock) progress(Direction::Upload);
+    if (downloadProgressBlock) progress(Direction::Download);
+}
+
+namespace {
+
+struct Counts {
+    int64_t total;
+    int64_t completed;
+    bool operator==(const Counts&) const = default;
+};
+
+Counts countsOf(const ns::URLSessionTask& task, bool upload) {
+    return upload ? Counts{task.countOfBytesExpectedToSend(), task.countOfBytesSent()}
+                  : Counts{task.countOfBytesExpectedToReceive(), task.countOfBytesReceived()};
+}
+
+void setCounts(ns::Progress& progress, const Counts& counts) {
+    progress.setTotalUnitCount(counts.total);
+    progress.setCompletedUnitCount(counts.completed);
+}
+
+}  // namespace
+
+void SDPURLSessionManagerTaskDelegate::followTaskLocked(Direction direction) {
+    auto task = task_.lock();
+    const ns::Ref<ns::Progress>& progress = direction == Direction::Upload ? uploadProgress_ : downloadProgress_;
+    if (!task || cleanedUp_) return;
+    ns::Weak<ns::URLSessionTask> weakTask = task;
+    progress->setCancellable(true);
+    progress->setCancellationHandler([weakTask] {
+        if (auto t = weakTask.lock()) t->cancel();
+    });
+    progress->setPausable(true);
+    progress->setPausingHandler([weakTask] {
+        if (auto t = weakTask.lock()) t->suspend();
+    });
+    progress->setResumingHandler([weakTask] {
+        if (auto t = weakTask.lock()) t->resume();
+    });
     ns::Weak<SDPURLSessionManagerTaskDelegate> weakSelf = ref<SDPURLSessionManagerTaskDelegate>();
-    for (const char* keyPath : taskCountKeyPaths) {
-        taskObservations_.push_back(
-            task->addObserver(keyPath, [weakSelf](ns::URLSessionTask&, const std::string& path, int64_t value) {
-                if (auto self = weakSelf.lock()) self->taskCountChanged(path, value);
+    const bool upload = direction == Direction::Upload;
+    for (const bool total : {false, true}) {
+        const char* keyPath = upload ? (total ? "countOfBytesExpectedToSend" : "countOfBytesSent")
+                                     : (total ? "countOfBytesExpectedToReceive" : "countOfBytesReceived");
+        taskObservations_.push_back(task->addObserver(
+            keyPath, [weakSelf, direction, total](ns::URLSessionTask&, const std::string&, int64_t value) {
+                if (auto self = weakSelf.lock()) self->taskCountChanged(direction, total, value);
             }));
     }
-    for (const auto& progress : {downloadProgress, uploadProgress}) {
-        progressObservations_.emplace_back(progress, progress->addObserver("fractionCompleted", [weakSelf](ns::Progress& p) {
-            if (auto self = weakSelf.lock()) self->progressChanged(p);
-        }));
+    progressObservations_.emplace_back(progress, progress->addObserver("fractionCompleted", [weakSelf](ns::Progress& p) {
+        if (auto self = weakSelf.lock()) self->progressChanged(p);
+    }));
+}
+
+ns::Ref<ns::Progress> SDPURLSessionManagerTaskDelegate::progress(Direction direction) {
+    const bool upload = direction == Direction::Upload;
+    ns::Ref<ns::Progress> made;
+    ns::Ref<ns::URLSessionTask> task;
+    Counts counts{};
+    {
+        std::lock_guard guard(progressLock_);
+        ns::Ref<ns::Progress>& slot = upload ? uploadProgress_ : downloadProgress_;
+        if (slot) return slot;
+        made = slot = ns::Progress::progressWithTotalUnitCount(ns::URLSessionTransferSizeUnknown);
+        task = task_.lock();
+        if (!task) return made;
+        // Nobody else sees the object yet: setting it calls nobody.
+        counts = countsOf(*task, upload);
+        setCounts(*made, counts);
+        followTaskLocked(direction);
     }
+    // A count that moved before the observers were in place. Read after
+    // them, so any later move is heard.
+    for (Counts now = countsOf(*task, upload); !(now == counts); now = countsOf(*task, upload)) {
+        setCounts(*made, now);
+        counts = now;
+    }
+    return made;
 }
 
 void SDPURLSessionManagerTaskDelegate::cleanUpProgressForTask(const ns::Ref<ns::URLSessionTask>& task) {
-    for (uint64_t token : taskObservations_) task->removeObserver(token);
-    taskObservations_.clear();
-    for (auto& [progress, token] : progressObservations_) progress->removeObserver(token);
-    progressObservations_.clear();
+    std::vector<uint64_t> taskObservations;
+    std::vector<std::pair<ns::Ref<ns::Progress>, ns::Id>> progressObservations;
+    {
+        std::lock_guard guard(progressLock_);
+        cleanedUp_ = true;
+        taskObservations.swap(taskObservations_);
+        progressObservations.swap(progressObservations_);
+    }
+    for (uint64_t token : taskObservations) task->removeObserver(token);
+    for (auto& [progress, token] : progressObservations) progress->removeObserver(token);
 }
 
-void SDPURLSessionManagerTaskDelegate::taskCountChanged(const std::string& keyPath, int64_t newValue) {
-    if (keyPath == "countOfBytesReceived") downloadProgress->setCompletedUnitCount(newValue);
-    else if (keyPath == "countOfBytesExpectedToReceive") downloadProgress->setTotalUnitCount(newValue);
-    else if (keyPath == "countOfBytesSent") uploadProgress->setCompletedUnitCount(newValue);
-    else if (keyPath == "countOfBytesExpectedToSend") uploadProgress->setTotalUnitCount(newValue);
+void SDPURLSessionManagerTaskDelegate::taskCountChanged(Direction direction, bool total, int64_t newValue) {
+    ns::Ref<ns::Progress> progress;
+    {
+        std::lock_guard guard(progressLock_);
+        progress = direction == Direction::Upload ? uploadProgress_ : downloadProgress_;
+    }
+    if (!progress) return;
+    if (total) progress->setTotalUnitCount(newValue);
+    else progress->setCompletedUnitCount(newValue);
 }
 
 void SDPURLSessionManagerTaskDelegate::progressChanged(const ns::Progress& progress) {
-    if (&progress == downloadProgress.get()) {
-        if (downloadProgressBlock) downloadProgressBlock(downloadProgress);
-    } else if (&progress == uploadProgress.get()) {
-        if (uploadProgressBlock) uploadProgressBlock(uploadProgress);
+    ns::Ref<ns::Progress> upload, download;
+    {
+        std::lock_guard guard(progressLock_);
+        upload = uploadProgress_;
+        download = downloadProgress_;
+    }
+    if (&progress == download.get()) {
+        if (downloadProgressBlock) downloadProgressBlock(download);
+    } else if (&progress == upload.get()) {
+        if (uploadProgressBlock) uploadProgressBlock(upload);
     }
 }
 
@@ -147,14 +237,19 @@ void SDPURLSessionManagerTaskDelegate::didCompleteWithError(const ns::Ref<ns::UR
         return;
     }
 
-    processingQueue()->async([self, strongManager, serializer, response, data, userInfo, finish] {
+    auto serialize = [self, strongManager, serializer, response, data, userInfo, finish] {
         ns::Ref<ns::Error> serializationError;
         ns::Id responseObject = strongManager->serializeResponse(serializer, response, data, &serializationError);
         if (self->downloadFileURL) responseObject = self->downloadFileURL;
         if (responseObject) userInfo->setObjectForKey(responseObject, SDPNetworkingTaskDidCompleteSerializedResponseKey);
         if (serializationError) userInfo->setObjectForKey(serializationError, SDPNetworkingTaskDidCompleteErrorKey);
         finish(responseObject, serializationError);
-    });
+    };
+    if (serializesOnDelegateQueue(serializer, data.get())) {
+        serialize();
+    } else {
+        processingQueue()->async(std::move(serialize));
+    }
 }
 
 void SDPURLSessionManagerTaskDelegate::didReceiveData(const ns::Ref<ns::URLSession>&,

@@ -2,9 +2,14 @@
 // What a session manager keeps for each task it made: the bytes received
 // so far, the upload and download progress (fed by observing the task's
 // byte counts), the per-task blocks, and the one completion call.
+//
+// A progress object, and the observations that feed it, are made when first
+// asked for or when a progress block wants them, starting from the task's
+// counts so far: most requests never look at theirs.
 
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <vector>
 
 #include "platform/foundation/Data.h"
@@ -40,18 +45,24 @@ public:
     ns::Weak<SDPURLSessionManager> manager;
     // nil once the completion has taken the bytes.
     ns::Ref<ns::MutableData> mutableData;
-    ns::Ref<ns::Progress> uploadProgress;
-    ns::Ref<ns::Progress> downloadProgress;
     ns::Ref<ns::URL> downloadFileURL;
     DownloadDestinationBlock downloadTaskDidFinishDownloading;
     ProgressBlock uploadProgressBlock;
     ProgressBlock downloadProgressBlock;
     CompletionHandler completionHandler;
 
-    // Under the manager's lock: sizes the progress objects from the task,
-    // lets them cancel, pause and resume it, and starts observing.
+    // Any thread. Sized from the task and following its counts; each can
+    // cancel, pause and resume the task.
+    ns::Ref<ns::Progress> uploadProgress() { return progress(Direction::Upload); }
+    ns::Ref<ns::Progress> downloadProgress() { return progress(Direction::Download); }
+
+    // Under the manager's lock: remembers the task; a data task's progress
+    // passes on to the download task it became.
     void setupProgressForTask(const ns::Ref<ns::URLSessionTask>& task);
-    // Ends exactly the observations setupProgressForTask started.
+    // Once the progress blocks are set: makes the progress objects they wait for.
+    void followProgressBlocks();
+    // Ends every observation made for the progress objects; any made later
+    // no longer follow the task.
     void cleanUpProgressForTask(const ns::Ref<ns::URLSessionTask>& task);
     // Moves a finished download; a failure is announced with
     // SDPURLSessionDownloadTaskDidFailToMoveFileNotification.
@@ -70,10 +81,24 @@ public:
                                    const ns::Ref<ns::URL>& location) override;
 
 private:
-    void taskCountChanged(const std::string& keyPath, int64_t newValue);
+    enum class Direction { Upload, Download };
+
+    ns::Ref<ns::Progress> progress(Direction direction);
+    // Lets the progress cancel, pause and resume the task, and follow its
+    // counts and report to the progress blocks.
+    void followTaskLocked(Direction direction);
+    // The task's count moved: the progress in `direction` follows.
+    void taskCountChanged(Direction direction, bool total, int64_t newValue);
     void progressChanged(const ns::Progress& progress);
 
     ns::Weak<ns::URLSessionTask> task_;
+
+    // Guards the progress objects and the observations; never held while
+    // either calls out.
+    std::mutex progressLock_;
+    ns::Ref<ns::Progress> uploadProgress_;
+    ns::Ref<ns::Progress> downloadProgress_;
+    bool cleanedUp_ = false;
     std::vector<uint64_t> taskObservations_;
     std::vector<std::pair<ns::Ref<ns::Progress>, ns::Id>> progressObservations_;
 };

@@ -182,6 +182,7 @@ struct CurlTransport::Impl : std::enable_shared_from_this<Impl> {
     std::vector<std::function<void()>> commands;
     bool stopping = false;
     bool multiGone = false;
+    std::function<void()> roundEnd;
 
     // Worker thread only.
     std::map<uint64_t, std::unique_ptr<Transfer>> transfers;
@@ -352,6 +353,7 @@ void CurlTransport::Impl::run() {
             if (msg->msg == CURLMSG_DONE) finish(msg->easy_handle, msg->data.result);
         }
         checkTimeouts();
+        if (roundEnd) roundEnd();
 
         {
             std::lock_guard guard(lock);
@@ -374,8 +376,10 @@ void CurlTransport::Impl::run() {
     commands.clear();
 }
 
-CurlTransport::CurlTransport(long maxConnectionsPerHost) : impl_(std::make_shared<Impl>()) {
+CurlTransport::CurlTransport(long maxConnectionsPerHost, std::function<void()> roundEnd)
+    : impl_(std::make_shared<Impl>()) {
     initializeCurlOnce();
+    impl_->roundEnd = std::move(roundEnd);
     impl_->multi = curl_multi_init();
     if (maxConnectionsPerHost > 0) curl_multi_setopt(impl_->multi, CURLMOPT_MAX_HOST_CONNECTIONS, maxConnectionsPerHost);
     // Keeps the worker's state alive for as long as the thread runs, which

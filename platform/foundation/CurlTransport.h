@@ -69,7 +69,9 @@ struct CurlTransferSpec {
 
 class CurlTransport {
 public:
-    explicit CurlTransport(long maxConnectionsPerHost);
+    // `roundEnd` runs on the worker after each round of work (commands,
+    // transfers, time-outs), before it waits for more.
+    explicit CurlTransport(long maxConnectionsPerHost, std::function<void()> roundEnd = {});
     // Stops the worker: transfers still running end without their clients
     // hearing of it. Safe on the worker thread itself.
     ~CurlTransport();

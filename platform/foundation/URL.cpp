@@ -275,7 +275,13 @@ Ref<String> URL::relativeString() const { return String::make(relative_); }
 
 Ref<URL> URL::absoluteURL() const {
     if (!base_) return std::static_pointer_cast<URL>(self());
-    return build(absolute_, nullptr);
+    // Already resolved and checked: the same parts, without parsing the text again.
+    auto url = std::make_shared<URL>();
+    url->relative_ = absolute_;
+    url->absolute_ = absolute_;
+    url->parts_ = parts_;
+    url->authority_ = authority_;
+    return url;
 }
 
 Ref<String> URL::scheme() const { return optionalText(parts_.hasScheme, parts_.scheme); }

@@ -1,7 +1,9 @@
 #include "platform/foundation/URLSession.h"
 
 #include <deque>
+#include <optional>
 
+#include "platform/dispatch/IoToken.h"
 #include "platform/foundation/CurlTransport.h"
 #include "platform/foundation/Format.h"
 #include "platform/foundation/URLSessionTaskLoader.h"
@@ -13,18 +15,42 @@ RT_DEFINE_CLASS(URLSession, Object, "NSURLSession")
 
 // Delegate calls go through here so that they run one at a time and in the
 // order they were made, whatever kind of queue the delegate queue is.
+//
+// What the transfer thread posts is held until the end of the transport's
+// round: the head, body and end of a short reply, read in one round, reach
+// the delegate queue in one operation, one thread hop.
 struct URLSession::Delivery : std::enable_shared_from_this<Delivery> {
     explicit Delivery(Ref<OperationQueue> queue) : queue(std::move(queue)) {}
 
-    void post(std::function<void()> event) {
+    // `hold`: leave scheduling to flush().
+    void post(std::function<void()> event, bool hold) {
         bool schedule;
         {
             std::lock_guard guard(lock);
             events.push_back(std::move(event));
-            schedule = !scheduled;
-            scheduled = true;
+            schedule = !hold && !scheduled;
+            if (schedule) {
+                scheduled = true;
+            } else if (hold && !scheduled && !held) {
+                // Held events are work in flight for whoever waits for things to settle.
+                held.emplace();
+            }
         }
         if (schedule) queue->addOperationWithBlock([self = shared_from_this()] { self->drain(); });
+    }
+
+    // Schedules what post() held.
+    void flush() {
+        std::optional<dispatch::IoToken> token;
+        {
+            std::lock_guard guard(lock);
+            if (!held) return;
+            token = std::move(held);
+            held.reset();
+            if (scheduled || events.empty()) return;
+            scheduled = true;
+        }
+        queue->addOperationWithBlock([self = shared_from_this()] { self->drain(); });
     }
 
     void drain() {
@@ -47,6 +73,8 @@ struct URLSession::Delivery : std::enable_shared_from_this<Delivery> {
     std::mutex lock;
     std::deque<std::function<void()>> events;
     bool scheduled = false;
+    // Present while events wait for flush().
+    std::optional<dispatch::IoToken> held;
 };
 
 URLSession::URLSession() = default;
@@ -65,7 +93,9 @@ Ref<URLSession> URLSession::make(const Ref<URLSessionConfiguration>& configurati
     }
     session->delegateQueue_ = std::move(delegateQueue);
     session->delivery_ = std::make_shared<Delivery>(session->delegateQueue_);
-    session->transport_ = std::make_unique<detail::CurlTransport>(session->configuration_->HTTPMaximumConnectionsPerHost());
+    session->transport_ = std::make_unique<detail::CurlTransport>(
+        session->configuration_->HTTPMaximumConnectionsPerHost(),
+        [delivery = session->delivery_] { delivery->flush(); });
     session->delegate_ = std::move(delegate);
     session->shared_ = shared;
     return session;
@@ -215,7 +245,11 @@ Ref<URLSessionDownloadTask> URLSession::adoptAsDownload(const Ref<URLSessionData
     return download;
 }
 
-void URLSession::deliver(std::function<void()> event) { delivery_->post(std::move(event)); }
+void URLSession::deliver(std::function<void()> event) {
+    delivery_->post(std::move(event), transport_->isWorkerThread());
+}
+
+void URLSession::flushDeliveries() { delivery_->flush(); }
 
 void URLSession::taskDidComplete(const URLSessionTask* task) {
     std::vector<std::function<void()>> after;

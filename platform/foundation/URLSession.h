@@ -113,7 +113,10 @@ private:
 
     // ---- For tasks and their loaders ----
     // Runs `event` on the delegate queue after every event posted before it.
+    // From the transfer thread it leaves at the end of the transport's round.
     void deliver(std::function<void()> event);
+    // Sends what the transfer thread posted now, before it waits for an answer.
+    void flushDeliveries();
     detail::CurlTransport& transport() const { return *transport_; }
     const Ref<URLSessionConfiguration>& currentConfiguration() const { return configuration_; }
     // A download task carrying on from `dataTask` (its response so far).

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string_view>
 
 #include "platform/foundation/Data.h"
 #include "platform/foundation/Error.h"
@@ -47,9 +48,25 @@ enum class URLSessionResponseDisposition : int64_t {
 
 using URLSessionChallengeCompletion = std::function<void(URLSessionAuthChallengeDisposition, Ref<URLCredential>)>;
 
+// Selector names of the methods a session asks about before calling.
+inline constexpr std::string_view URLSessionDidReceiveResponseSelector =
+    "URLSession:dataTask:didReceiveResponse:completionHandler:";
+inline constexpr std::string_view URLSessionWillCacheResponseSelector =
+    "URLSession:dataTask:willCacheResponse:completionHandler:";
+
 class URLSessionDelegate {
 public:
     virtual ~URLSessionDelegate() = default;
+
+    // Whether the delegate implements the method named by `selector`; any
+    // thread. A session does not ask a delegate that says no for a response
+    // disposition or about caching: it allows the response (stores the
+    // proposed cache entry) at once, and the load goes on without waiting
+    // for the delegate queue. Default: yes.
+    virtual bool respondsToSelector(std::string_view selector) const {
+        (void)selector;
+        return true;
+    }
 
     // The last call a session makes; the session lets go of its delegate after it.
     virtual void didBecomeInvalidWithError(const Ref<URLSession>& session, const Ref<Error>& error) {

@@ -171,15 +171,18 @@ uint64_t URLSessionTask::addObserver(std::string keyPath, Observer observer) {
     std::lock_guard guard(observersLock_);
     const uint64_t token = nextObserver_++;
     observers_.emplace(token, std::make_pair(std::move(keyPath), std::move(observer)));
+    observerCount_.store(observers_.size(), std::memory_order_release);
     return token;
 }
 
 void URLSessionTask::removeObserver(uint64_t token) {
     std::lock_guard guard(observersLock_);
     observers_.erase(token);
+    observerCount_.store(observers_.size(), std::memory_order_release);
 }
 
-void URLSessionTask::notify(const std::string& keyPath, int64_t value) {
+void URLSessionTask::notify(std::string_view keyPath, int64_t value) {
+    if (!hasObservers()) return;
     std::vector<Observer> matching;
     {
         std::lock_guard guard(observersLock_);
@@ -187,7 +190,9 @@ void URLSessionTask::notify(const std::string& keyPath, int64_t value) {
             if (entry.first == keyPath) matching.push_back(entry.second);
         }
     }
-    for (const auto& observer : matching) observer(*this, keyPath, value);
+    if (matching.empty()) return;
+    const std::string path(keyPath);
+    for (const auto& observer : matching) observer(*this, path, value);
 }
 
 uint64_t URLSessionTask::addActivityHook(ActivityHook hook) {
@@ -214,7 +219,7 @@ void URLSessionTask::setResponse(Ref<URLResponse> response) {
     response_ = std::move(response);
 }
 
-void URLSessionTask::setCounter(const char* keyPath, std::atomic<int64_t>& counter, int64_t value) {
+void URLSessionTask::setCounter(std::string_view keyPath, std::atomic<int64_t>& counter, int64_t value) {
     counter.store(value);
     notify(keyPath, value);
 }

@@ -3,7 +3,9 @@
 // suspend() pauses it, cancel() ends it with a cancelled error. Its byte
 // counts, response and state change on the session's delegate queue just
 // before the delegate hears of the change, and observers of those values
-// are called there too.
+// are called there too. (A task with a completion handler and no observers
+// has nobody to hear: its counts and response are set as they arrive, and
+// are final by the time its completion handler runs.)
 
 #include <atomic>
 #include <cstdint>
@@ -102,7 +104,7 @@ protected:
     void setUp(Weak<URLSession> session, uint64_t identifier, Ref<URLRequest> request);
     void setCurrentRequest(Ref<URLRequest> request);
     void setResponse(Ref<URLResponse> response);
-    void setCounter(const char* keyPath, std::atomic<int64_t>& counter, int64_t value);
+    void setCounter(std::string_view keyPath, std::atomic<int64_t>& counter, int64_t value);
     void setCountOfBytesSent(int64_t value) { setCounter("countOfBytesSent", sent_, value); }
     void setCountOfBytesReceived(int64_t value) { setCounter("countOfBytesReceived", received_, value); }
     void setCountOfBytesExpectedToSend(int64_t value) { setCounter("countOfBytesExpectedToSend", expectedToSend_, value); }
@@ -116,7 +118,9 @@ protected:
     // Canceling, when running or suspended; the loader to tell (nil when
     // there is nothing to cancel).
     std::shared_ptr<detail::URLSessionTaskLoader> beginCanceling();
-    void notify(const std::string& keyPath, int64_t value);
+    void notify(std::string_view keyPath, int64_t value);
+    // Any thread; an observer added meanwhile hears only later changes.
+    bool hasObservers() const { return observerCount_.load(std::memory_order_acquire) > 0; }
     std::shared_ptr<detail::URLSessionTaskLoader> currentLoader() const;
     void setLoader(std::shared_ptr<detail::URLSessionTaskLoader> loader);
     Ref<URLSession> session() const { return session_.lock(); }
@@ -143,6 +147,7 @@ private:
     std::mutex observersLock_;
     std::map<uint64_t, std::pair<std::string, Observer>> observers_;
     uint64_t nextObserver_ = 1;
+    std::atomic<size_t> observerCount_{0};
 };
 
 class URLSessionDataTask : public URLSessionTask {

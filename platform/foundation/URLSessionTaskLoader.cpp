@@ -68,6 +68,10 @@ void URLSessionTaskLoader::deliver(std::function<void()> event) {
     if (session) session->deliver(std::move(event));
 }
 
+bool URLSessionTaskLoader::seenByNobody() const {
+    return (setup_.dataCompletion || setup_.downloadCompletion) && task_ && !task_->hasObservers();
+}
+
 void URLSessionTaskLoader::holdIo(bool hold) {
     std::lock_guard guard(lock_);
     if (!hold) {

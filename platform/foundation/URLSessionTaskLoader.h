@@ -120,6 +120,12 @@ private:
     bool onWorker(std::function<void(URLSessionTaskLoader&)> work);
     // Posts `event` to the delegate queue.
     void deliver(std::function<void()> event);
+    // The task's counts and response change on the delegate queue, just
+    // before the delegate or an observer hears of it. A task with a
+    // completion handler and no observers has nobody to hear: it takes them
+    // here, at once, and its reply needs one trip to the delegate queue
+    // rather than one per piece.
+    bool seenByNobody() const;
 
     Weak<URLSessionTask> weakTask_;
     Weak<URLSession> weakSession_;

@@ -149,15 +149,21 @@ void URLSessionTaskLoader::finishSuccess() {
         cacheable_ = false;
         auto request = request_;
         auto self = shared_from_this();
-        const bool ask = !setup_.dataCompletion;
+        const Ref<URLSessionDelegate> delegate = setup_.dataCompletion ? nullptr : session_->delegate();
+        auto* dataDelegate = dynamic_cast<URLSessionDataDelegate*>(delegate.get());
+        if (!dataDelegate || !dataDelegate->respondsToSelector(URLSessionWillCacheResponseSelector)) {
+            // Nobody to ask: stored as proposed, without a trip to the delegate queue.
+            cache->storeCachedResponse(proposed, *request);
+            return complete(nullptr);
+        }
         auto dataTask = cast<URLSessionDataTask>(task);
         beginAwaitingApp();
-        deliver([self, session, dataTask, proposed, cache, request, ask] {
+        deliver([self, session, dataTask, proposed, cache, request] {
             auto store = firstCallOnly<Ref<CachedURLResponse>>([self, cache, request](Ref<CachedURLResponse> cached) {
                 if (cached) cache->storeCachedResponse(cached, *request);
                 self->answered([](URLSessionTaskLoader& loader) { loader.complete(nullptr); });
             });
-            auto* d = ask ? dynamic_cast<URLSessionDataDelegate*>(session->delegate().get()) : nullptr;
+            auto* d = dynamic_cast<URLSessionDataDelegate*>(session->delegate().get());
             if (!d || !d->willCacheResponse(session, dataTask, proposed, store)) store(proposed);
         });
         endAwaitingApp();

@@ -139,10 +139,15 @@ void URLSessionTaskLoader::startAttempt() {
     sentReported_ = 0;
     const int64_t expected = expectedToSend_;
     auto task = task_;
-    deliver([task, expected] {
+    if (seenByNobody()) {
         task->setCountOfBytesExpectedToSend(expected);
         task->setCountOfBytesSent(0);
-    });
+    } else if (task->hasObservers() || task->countOfBytesExpectedToSend() != expected || task->countOfBytesSent() != 0) {
+        deliver([task, expected] {
+            task->setCountOfBytesExpectedToSend(expected);
+            task->setCountOfBytesSent(0);
+        });
+    }
     transferId_ = session_->transport().start(std::move(spec), shared_from_this());
     if (suspended_) session_->transport().setPaused(transferId_, true);
 }
@@ -227,13 +232,20 @@ void URLSessionTaskLoader::acceptFinalResponse(const Ref<URLResponse>& response)
     const Ref<URLCache>& cache = session_->currentConfiguration()->URLCache();
     cacheable_ = !fromCache_ && cache && cache->shouldStoreResponse(*request_, *response, std::max<int64_t>(0, expectedToReceive_));
     cacheBody_.clear();
-    const bool ask = !setup_.dataCompletion && dynamic_cast<URLSessionDataDelegate*>(session_->delegate().get());
+    const Ref<URLSessionDelegate> delegate = setup_.dataCompletion ? nullptr : session_->delegate();
+    auto* dataDelegate = dynamic_cast<URLSessionDataDelegate*>(delegate.get());
+    const bool ask = dataDelegate && dataDelegate->respondsToSelector(URLSessionDidReceiveResponseSelector);
     dispositionPending_ = ask;
     // Released once the transfer has nothing more to do but wait (see transferFinished).
     if (ask) beginAwaitingApp();
     const int64_t expected = expectedToReceive_;
     auto self = shared_from_this();
     auto dataTask = cast<URLSessionDataTask>(task);
+    if (seenByNobody()) {
+        dataTask->setResponse(response);
+        dataTask->setCountOfBytesExpectedToReceive(expected);
+        return;
+    }
     deliver([self, session, dataTask, response, expected, ask] {
         dataTask->setResponse(response);
         dataTask->setCountOfBytesExpectedToReceive(expected);
@@ -293,7 +305,8 @@ bool URLSessionTaskLoader::deliverBody(const char* bytes, size_t length) {
     }
     if (setup_.dataCompletion) {
         resultBody_.append(bytes, length);
-        deliver([task, total] { task->setCountOfBytesReceived(total); });
+        if (seenByNobody()) task->setCountOfBytesReceived(total);
+        else deliver([task, total] { task->setCountOfBytesReceived(total); });
         return true;
     }
     auto data = Data::withBytes(bytes, length);

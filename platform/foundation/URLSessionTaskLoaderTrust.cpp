@@ -61,6 +61,7 @@ bool URLSessionTaskLoader::transferShouldTrustServer(std::vector<sec::Certificat
         self->trustDecided_.notify_all();
     });
     // The handshake (and this thread) waits for the delegate's word.
+    session_->flushDeliveries();
     std::unique_lock hold(lock_);
     trustDecided_.wait(hold, [this] { return trustAnswered_ || cancelRequested_; });
     if (cancelRequested_) {

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <fstream>
 
@@ -12,6 +15,7 @@
 #include "net/SDPURLResponseSerialization.h"
 #include "net/SDPURLSessionManager.h"
 #include "platform/dispatch/Queue.h"
+#include "platform/foundation/Array.h"
 #include "platform/foundation/Dictionary.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/Number.h"
@@ -325,6 +329,98 @@ TEST_F(SessionManagerTest, ProgressFollowsTheTaskAndItsBlockSeesTheEnd) {
     EXPECT_DOUBLE_EQ(fractions.back(), 1.0);
     EXPECT_EQ(progress->completedUnitCount(), 64 * 1024);
     EXPECT_FALSE(manager->downloadProgressForTask(task));  // forgotten once complete
+}
+
+TEST_F(SessionManagerTest, ProgressAskedForLateStartsFromTheCountsSoFar) {
+    server.route("GET", "/big", Reply::text(std::string(200 * 1024, 'b'), "application/octet-stream"));
+    manager->setResponseSerializer(SDPHTTPResponseSerializer::serializer());
+    ns::Ref<ns::URLSessionDataTask> task;
+    ns::Ref<ns::Progress> progress;
+    int64_t receivedAtFirstLook = 0, completedAtFirstLook = -1, totalAtFirstLook = 0;
+    manager->setDataTaskDidReceiveDataBlock(
+        [&](const ns::Ref<ns::URLSession>&, const ns::Ref<ns::URLSessionDataTask>& dataTask, const ns::Ref<ns::Data>&) {
+            if (progress) return;
+            progress = manager->downloadProgressForTask(dataTask);
+            receivedAtFirstLook = dataTask->countOfBytesReceived();
+            completedAtFirstLook = progress->completedUnitCount();
+            totalAtFirstLook = progress->totalUnitCount();
+        });
+    task = manager->dataTaskWithRequest(get("/big"), nullptr);
+    task->resume();
+    env.runUntilIdle();
+
+    ASSERT_TRUE(progress);
+    EXPECT_GT(receivedAtFirstLook, 0);
+    EXPECT_EQ(completedAtFirstLook, receivedAtFirstLook);
+    EXPECT_EQ(totalAtFirstLook, 200 * 1024);
+    // And it follows the task from there.
+    EXPECT_EQ(progress->completedUnitCount(), 200 * 1024);
+    EXPECT_DOUBLE_EQ(progress->fractionCompleted(), 1.0);
+}
+
+// A serializer of the app's own, however short the body, stays off the
+// delegate queue: it can wait there for the delegate queue's next call (the
+// bound only keeps a broken build from hanging).
+class WaitingSerializer : public SDPHTTPResponseSerializer {
+public:
+    ns::Id responseObjectForResponse(const ns::Ref<ns::URLResponse>& response, const ns::Ref<ns::Data>& data,
+                                     ns::Ref<ns::Error>* error) override {
+        std::unique_lock hold(lock);
+        sawTheHook = hookRan.wait_for(hold, std::chrono::seconds(5), [this] { return hooked; });
+        return SDPHTTPResponseSerializer::responseObjectForResponse(response, data, error);
+    }
+    void hookRuns() {
+        std::lock_guard guard(lock);
+        hooked = true;
+        hookRan.notify_all();
+    }
+    std::mutex lock;
+    std::condition_variable hookRan;
+    bool hooked = false;
+    bool sawTheHook = false;
+};
+
+TEST_F(SessionManagerTest, BuiltInSerializersFinishShortBodiesOnTheDelegateQueueCustomOnesNever) {
+    server.route("GET", "/long", Reply::text("[\"" + std::string(20 * 1024, 'x') + "\"]", "application/json"));
+    auto completionQueue = dispatch::Queue::serial("test.completion");
+    manager->setCompletionQueue(completionQueue);
+    // Runs on the delegate queue right after the task delegate's part: a
+    // completion already handed to the completion queue is through when an
+    // empty block queued behind it is.
+    std::vector<int> handedOverBeforeTheHook;  // fetch numbers
+    std::atomic<int> completions{0}, fetchNumber{0};
+    manager->setTaskDidCompleteBlock([&](const ns::Ref<ns::URLSession>&, const ns::Ref<ns::URLSessionTask>&,
+                                         const ns::Ref<ns::Error>&) {
+        dispatch::sync(completionQueue, [] {});
+        if (completions.load() > 0) handedOverBeforeTheHook.push_back(fetchNumber.load());
+        if (auto waiting = std::dynamic_pointer_cast<WaitingSerializer>(manager->responseSerializer())) waiting->hookRuns();
+    });
+    auto fetch = [&](const std::string& path, ns::Id* object) {
+        completions.store(0);
+        ++fetchNumber;
+        manager->dataTaskWithRequest(get(path), [&, object](const ns::Ref<ns::URLResponse>&, const ns::Id& responseObject,
+                                                           const ns::Ref<ns::Error>&) {
+            *object = responseObject;
+            ++completions;
+        })->resume();
+        env.runUntilIdle();
+    };
+    ns::Id shortReply, longReply, custom;
+    fetch("/json", &shortReply);
+    fetch("/long", &longReply);
+    auto serializer = std::make_shared<WaitingSerializer>();
+    manager->setResponseSerializer(serializer);
+    fetch("/json", &custom);
+
+    // The long body's completion may or may not be through by then.
+    std::erase(handedOverBeforeTheHook, 2);
+    EXPECT_EQ(handedOverBeforeTheHook, (std::vector<int>{1}));
+    ASSERT_TRUE(ns::cast<ns::Dictionary>(shortReply));
+    auto array = ns::cast<ns::Array>(longReply);
+    ASSERT_TRUE(array);
+    EXPECT_EQ(ns::textOf(array->objectAtIndex(0)).size(), 20u * 1024);
+    EXPECT_TRUE(serializer->sawTheHook);
+    EXPECT_TRUE(ns::cast<ns::Data>(custom));
 }
 
 TEST_F(SessionManagerTest, CancellingTheProgressCancelsTheTask) {

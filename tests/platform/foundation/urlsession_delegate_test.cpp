@@ -56,6 +56,71 @@ TEST_F(URLSessionDelegateTest, ResponseDispositionDecidesWhetherDataFollows) {
     EXPECT_EQ(allowing->record().body, "body");
 }
 
+TEST_F(URLSessionDelegateTest, ADelegateWithoutTheResponseAndCacheMethodsIsNeverAsked) {
+    struct Declining : RecordingDelegate {
+        bool respondsToSelector(std::string_view selector) const override {
+            return selector != ns::URLSessionDidReceiveResponseSelector &&
+                   selector != ns::URLSessionWillCacheResponseSelector;
+        }
+    };
+    Reply cacheable = Reply::text(std::string(100000, 'b'));
+    cacheable.setHeader("Cache-Control", "max-age=60");
+    server.route("GET", "/page", cacheable);
+    auto declining = std::make_shared<Declining>();
+    // Would cancel and refuse, were it asked.
+    declining->onResponse = [](const ns::Ref<ns::URLResponse>&) { return Disposition::Cancel; };
+    declining->onWillCache = [](const ns::Ref<ns::CachedURLResponse>&) { return ns::Ref<ns::CachedURLResponse>(); };
+    auto config = ns::URLSessionConfiguration::defaultSessionConfiguration();
+    config->setURLCache(ns::URLCache::make(1 << 20, 1 << 22, "TestCache"));
+    auto session = sessionWith(declining, config);
+    auto task = session->dataTaskWithURL(url("/page"));
+    task->resume();
+    env.runUntilIdle();
+
+    EXPECT_EQ(declining->record().events, (Events{"complete"}));
+    EXPECT_EQ(declining->record().body, std::string(100000, 'b'));
+    ASSERT_TRUE(task->response());
+    EXPECT_EQ(task->countOfBytesReceived(), 100000);
+    EXPECT_EQ(task->countOfBytesExpectedToReceive(), 100000);
+
+    // Stored as proposed.
+    Outcome second;
+    session->dataTaskWithURL(url("/page"), second.handler())->resume();
+    env.runUntilIdle();
+    EXPECT_EQ(second.body(), std::string(100000, 'b'));
+    EXPECT_EQ(server.requestCount(), 1u);
+}
+
+TEST_F(URLSessionDelegateTest, ACompletionHandlerFindsItsTaskUpToDateAndObserversHearFirst) {
+    server.route("GET", "/page", Reply::text("body"));
+    auto session = sessionWith(nullptr);
+    std::mutex lock;
+    Events heard;
+    auto note = [&](std::string what) {
+        std::lock_guard guard(lock);
+        heard.push_back(std::move(what));
+    };
+    ns::Ref<ns::URLSessionDataTask> quiet, observed;
+    auto check = [&](const char* name, const ns::Ref<ns::URLSessionDataTask>* task) {
+        return [&, name, task](ns::Ref<ns::Data> data, ns::Ref<ns::URLResponse> response, ns::Ref<ns::Error> error) {
+            const bool upToDate = !error && data && data->length() == 4 && (*task)->response() == response &&
+                                  (*task)->countOfBytesReceived() == 4 && (*task)->countOfBytesExpectedToReceive() == 4;
+            note(std::string(name) + (upToDate ? " up to date" : " stale"));
+        };
+    };
+    quiet = session->dataTaskWithURL(url("/page"), check("quiet", &quiet));
+    observed = session->dataTaskWithURL(url("/page"), check("observed", &observed));
+    observed->addObserver("countOfBytesReceived", [&](ns::URLSessionTask&, const std::string&, int64_t value) {
+        note("received " + std::to_string(value));
+    });
+    quiet->resume();
+    env.runUntilIdle();
+    observed->resume();
+    env.runUntilIdle();
+
+    EXPECT_EQ(heard, (Events{"quiet up to date", "received 4", "observed up to date"}));
+}
+
 TEST_F(URLSessionDelegateTest, DataTaskBecomesADownloadTask) {
     server.route("GET", "/big", Reply::text(std::string(70000, 'q')));
     delegate->onResponse = [](const ns::Ref<ns::URLResponse>&) { return Disposition::BecomeDownload; };
