@@ -14,6 +14,8 @@ namespace {
 
 constexpr double FadeDuration = 0.2;
 constexpr double PartialFadeDuration = 0.4;
+// No 32-bit sentinel has this value: the operation is still being installed.
+constexpr int64_t PendingSentinel = INT64_MIN;
 
 // Holds the semaphore for one scope.
 class Hold {
@@ -164,18 +166,20 @@ void _TVWebImageSetImageWithURL(const _TVWebImageSlot& slot, const TVWebImageURL
                     dispatch::async(dispatch::mainQueue(), [progress, received, expected] { progress(received, expected); });
                 };
             }
-            // Installing succeeds with the sentinel one past the call's; any
-            // other value at delivery means a newer call or a cancel.
-            const int32_t installed = static_cast<int32_t>(static_cast<uint32_t>(sentinel) + 1);
+            // The sentinel the call's deliveries must find, known once the
+            // operation is installed. A delivery made while it is still being
+            // installed (a memory hit on the network thread can be that quick)
+            // waits behind the installation on the serial setter queue.
+            auto installed = std::make_shared<std::atomic<int64_t>>(PendingSentinel);
             TVWebImageCompletionBlock wrapper = [=](const ns::Ref<ui::Image>& image, const ns::Ref<ns::URL>& from,
                                                     TVWebImageFromType source, TVWebImageStage stage,
                                                     const ns::Ref<ns::Error>& error) {
                 const bool setImage = image &&
                                       (stage == TVWebImageStageFinished || stage == TVWebImageStageProgress) &&
                                       !(options & TVWebImageOptionManualSet);
-                dispatch::async(dispatch::mainQueue(), [=] {
+                auto apply = [=] {
                     auto currentHolder = weakHolder.lock();
-                    const bool superseded = currentHolder && currentHolder->sentinel() != installed;
+                    const bool superseded = currentHolder && currentHolder->sentinel() != installed->load();
                     if (setImage && slot.alive() && !superseded) {
                         if (fade && slot.fades()) addFade(slot.layer(), stage);
                         slot.set(image);
@@ -183,14 +187,21 @@ void _TVWebImageSetImageWithURL(const _TVWebImageSlot& slot, const TVWebImageURL
                     if (!completion) return;
                     if (superseded) completion(nullptr, from, TVWebImageFromNone, TVWebImageStageCancelled, nullptr);
                     else completion(image, from, source, stage, error);
-                });
+                };
+                if (installed->load() != PendingSentinel) {
+                    dispatch::async(dispatch::mainQueue(), apply);
+                } else {
+                    dispatch::async(_TVWebImageSetter::setterQueue(),
+                                    [apply] { dispatch::async(dispatch::mainQueue(), apply); });
+                }
             };
             auto held = weakHolder.lock();
             if (!held) {
                 wrapper(nullptr, url, TVWebImageFromNone, TVWebImageStageCancelled, nullptr);
                 return;
             }
-            held->setOperationWithSentinel(sentinel, url, options, manager, progressOnMain, transform, wrapper);
+            installed->store(
+                held->setOperationWithSentinel(sentinel, url, options, manager, progressOnMain, transform, wrapper));
         });
     });
 }

@@ -143,6 +143,28 @@ TEST_F(ViewExtensionsTest, OnlyTheLastOfTwoQuickCallsIsShown) {
     EXPECT_EQ(view->image(), shown);
 }
 
+// The operation may answer from memory on the network thread before its
+// holder has installed it: that answer is the call's, not a superseded one.
+TEST_F(ViewExtensionsTest, AnAnswerBeforeInstallationIsStillShown) {
+    warm("/a.jpg");
+    // The view's own lookup misses (another key); the operation's hits.
+    auto calls = std::make_shared<std::atomic<int>>(0);
+    manager_->setCacheKeyFilter([calls, this](const ns::Ref<ns::URL>&) {
+        return calls->fetch_add(1) % 2 == 0 ? std::string("elsewhere") : server_.url("/a.jpg");
+    });
+    for (int i = 0; i < 20; ++i) {
+        auto view = ui::ImageView::make();
+        std::vector<MainDelivery> deliveries;
+        TV_setImageWithURL(*view, url("/a.jpg"), nullptr, 0, manager_, {}, {}, record(deliveries));
+        env_.runUntilIdle();
+        ASSERT_EQ(deliveries.size(), 1u);
+        EXPECT_EQ(deliveries[0].from, TVWebImageFromMemoryCache) << "round " << i;
+        EXPECT_EQ(deliveries[0].stage, TVWebImageStageFinished);
+        EXPECT_EQ(view->image(), deliveries[0].image);
+    }
+    EXPECT_EQ(server_.requestCount("/a.jpg"), 1u);
+}
+
 TEST_F(ViewExtensionsTest, ManualSetKeepsThePlaceholder) {
     auto view = ui::ImageView::make();
     std::vector<MainDelivery> deliveries;
