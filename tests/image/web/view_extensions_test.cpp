@@ -152,10 +152,13 @@ TEST_F(ViewExtensionsTest, AnAnswerBeforeInstallationIsStillShown) {
     manager_->setCacheKeyFilter([calls, this](const ns::Ref<ns::URL>&) {
         return calls->fetch_add(1) % 2 == 0 ? std::string("elsewhere") : server_.url("/a.jpg");
     });
-    for (int i = 0; i < 20; ++i) {
+    for (int i = 0; i < 50; ++i) {
         auto view = ui::ImageView::make();
         std::vector<MainDelivery> deliveries;
         TV_setImageWithURL(*view, url("/a.jpg"), nullptr, 0, manager_, {}, {}, record(deliveries));
+        // The main thread takes the answer as soon as it is posted.
+        auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (deliveries.empty() && std::chrono::steady_clock::now() < until) dispatch::RunLoop::main().runOnce();
         env_.runUntilIdle();
         ASSERT_EQ(deliveries.size(), 1u);
         EXPECT_EQ(deliveries[0].from, TVWebImageFromMemoryCache) << "round " << i;
