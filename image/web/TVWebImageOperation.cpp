@@ -91,12 +91,7 @@ TVWebImageOperation::~TVWebImageOperation() {
     // Released while still running: the caller still hears of the end, here.
     if (isExecuting() && !isCancelled()) {
         cancelledHere_ = true;
-        if (connection_) {
-            if (!isFileURL() && (options_ & TVWebImageOptionNetworkIndicator))
-                TVWebImageManager::decrementNetworkActivityCount();
-            connection_->cancel();
-            connection_ = nullptr;
-        }
+        cancelConnection();
         if (completion_) completion_(nullptr, request_->URL(), TVWebImageFromNone, TVWebImageStageCancelled, nullptr);
     }
 }
@@ -245,14 +240,18 @@ void TVWebImageOperation::startRequest() {
         TVWebImageManager::incrementNetworkActivityCount();
 }
 
+void TVWebImageOperation::cancelConnection() {
+    std::lock_guard guard(lock_);
+    if (!connection_) return;
+    if (!isFileURL() && (options_ & TVWebImageOptionNetworkIndicator))
+        TVWebImageManager::decrementNetworkActivityCount();
+    connection_->cancel();
+    connection_ = nullptr;
+}
+
 void TVWebImageOperation::cancelOperation() {
     std::lock_guard guard(lock_);
-    if (connection_) {
-        if (!isFileURL() && (options_ & TVWebImageOptionNetworkIndicator))
-            TVWebImageManager::decrementNetworkActivityCount();
-        connection_->cancel();
-        connection_ = nullptr;
-    }
+    cancelConnection();
     if (completion_) completion_(nullptr, request_->URL(), TVWebImageFromNone, TVWebImageStageCancelled, nullptr);
     endBackgroundTask();
 }

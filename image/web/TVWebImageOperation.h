@@ -70,6 +70,8 @@ private:
     void didReceiveImageFromDiskCache(const ns::Ref<ui::Image>& image);
     void didReceiveImageFromWeb(const ns::Ref<ui::Image>& image);
     void cancelOperation();
+    // Stops a running connection, taking it out of the activity count.
+    void cancelConnection();
     // ---- Connection delegate ----
     bool willSendRequestForAuthenticationChallenge(const ns::Ref<ns::URLAuthenticationChallenge>& challenge);
     ns::Ref<ns::CachedURLResponse> willCacheResponse(const ns::Ref<ns::CachedURLResponse>& cached);

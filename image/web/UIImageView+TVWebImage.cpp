@@ -2,84 +2,40 @@
 
 namespace {
 
-const char ImageSetterKey = 0;
 const char HighlightedImageSetterKey = 0;
 
 // `highlighted`: the highlighted-image slot, which fades while the view is
 // highlighted; the image slot fades while it is not.
 _TVWebImageSlot slotOf(ui::ImageView& view, bool highlighted) {
     std::weak_ptr<ui::ImageView> weak = view.ref<ui::ImageView>();
-    const void* key = highlighted ? &HighlightedImageSetterKey : &ImageSetterKey;
-    return {
-        .holder = [weak, key] {
+    _TVWebImageSlot slot = _TVWebImageImageSlotOf(weak);
+    if (highlighted) {
+        slot.holder = [weak] {
             auto held = weak.lock();
-            return held ? _TVWebImageSetterFor(*held, key, true) : std::make_shared<_TVWebImageSetter>();
-        },
-        .alive = [weak] { return !weak.expired(); },
-        .set =
-            [weak, highlighted](const ns::Ref<ui::Image>& image) {
-                auto held = weak.lock();
-                if (!held) return;
-                if (highlighted) held->setHighlightedImage(image);
-                else held->setImage(image);
-            },
-        .fades =
-            [weak, highlighted] {
-                auto held = weak.lock();
-                return held && held->isHighlighted() == highlighted;
-            },
-        .layer =
-            [weak]() -> ns::Ref<ui::Layer> {
-                auto held = weak.lock();
-                return held ? held->layer() : nullptr;
-            },
+            return held ? _TVWebImageSetterFor(*held, &HighlightedImageSetterKey, true)
+                        : std::make_shared<_TVWebImageSetter>();
+        };
+    }
+    slot.set = [weak, highlighted](const ns::Ref<ui::Image>& image) {
+        auto held = weak.lock();
+        if (!held) return;
+        if (highlighted) held->setHighlightedImage(image);
+        else held->setImage(image);
     };
+    slot.fades = [weak, highlighted] {
+        auto held = weak.lock();
+        return held && held->isHighlighted() == highlighted;
+    };
+    slot.layer = [weak]() -> ns::Ref<ui::Layer> {
+        auto held = weak.lock();
+        return held ? held->layer() : nullptr;
+    };
+    return slot;
 }
 
 }  // namespace
 
-// ---- Image ----
-
-ns::Ref<ns::URL> TV_imageURL(ui::ImageView& view) {
-    auto setter = _TVWebImageSetterFor(view, &ImageSetterKey, false);
-    return setter ? setter->imageURL() : nullptr;
-}
-
-void setTV_imageURL(ui::ImageView& view, const TVWebImageURL& url) {
-    TV_setImageWithURL(view, url, nullptr, 0, nullptr, {}, {}, {});
-}
-
-void TV_setImageWithURL(ui::ImageView& view, const TVWebImageURL& url, const ns::Ref<ui::Image>& placeholder) {
-    TV_setImageWithURL(view, url, placeholder, 0, nullptr, {}, {}, {});
-}
-
-void TV_setImageWithURL(ui::ImageView& view, const TVWebImageURL& url, TVWebImageOptions options) {
-    TV_setImageWithURL(view, url, nullptr, options, nullptr, {}, {}, {});
-}
-
-void TV_setImageWithURL(ui::ImageView& view, const TVWebImageURL& url, const ns::Ref<ui::Image>& placeholder,
-                        TVWebImageOptions options, TVWebImageCompletionBlock completion) {
-    TV_setImageWithURL(view, url, placeholder, options, nullptr, {}, {}, std::move(completion));
-}
-
-void TV_setImageWithURL(ui::ImageView& view, const TVWebImageURL& url, const ns::Ref<ui::Image>& placeholder,
-                        TVWebImageOptions options, TVWebImageProgressBlock progress,
-                        TVWebImageTransformBlock transform, TVWebImageCompletionBlock completion) {
-    TV_setImageWithURL(view, url, placeholder, options, nullptr, std::move(progress), std::move(transform),
-                       std::move(completion));
-}
-
-void TV_setImageWithURL(ui::ImageView& view, const TVWebImageURL& url, const ns::Ref<ui::Image>& placeholder,
-                        TVWebImageOptions options, ns::Ref<TVWebImageManager> manager,
-                        TVWebImageProgressBlock progress, TVWebImageTransformBlock transform,
-                        TVWebImageCompletionBlock completion) {
-    _TVWebImageSetImageWithURL(slotOf(view, false), url, placeholder, options, std::move(manager),
-                               std::move(progress), std::move(transform), std::move(completion));
-}
-
-void TV_cancelCurrentImageRequest(ui::ImageView& view) {
-    if (auto setter = _TVWebImageSetterFor(view, &ImageSetterKey, false)) setter->cancel();
-}
+_TVWebImageSlot _TVWebImageImageSlot(ui::ImageView& view) { return slotOf(view, false); }
 
 // ---- Highlighted image ----
 

@@ -3,24 +3,10 @@
 // its own holder; the image fades in only while the view is not
 // highlighted, the highlighted image only while it is. Any thread may call;
 // the view is touched on the main thread, completions run there.
-#include "image/web/_TVWebImageSetter.h"
+#include "image/web/TVWebImageImageForms.h"
 #include "platform/uikit/ImageView.h"
 
-// ---- Image ----
-ns::Ref<ns::URL> TV_imageURL(ui::ImageView& view);
-void setTV_imageURL(ui::ImageView& view, const TVWebImageURL& url);
-void TV_setImageWithURL(ui::ImageView& view, const TVWebImageURL& url, const ns::Ref<ui::Image>& placeholder);
-void TV_setImageWithURL(ui::ImageView& view, const TVWebImageURL& url, TVWebImageOptions options);
-void TV_setImageWithURL(ui::ImageView& view, const TVWebImageURL& url, const ns::Ref<ui::Image>& placeholder,
-                        TVWebImageOptions options, TVWebImageCompletionBlock completion);
-void TV_setImageWithURL(ui::ImageView& view, const TVWebImageURL& url, const ns::Ref<ui::Image>& placeholder,
-                        TVWebImageOptions options, TVWebImageProgressBlock progress,
-                        TVWebImageTransformBlock transform, TVWebImageCompletionBlock completion);
-void TV_setImageWithURL(ui::ImageView& view, const TVWebImageURL& url, const ns::Ref<ui::Image>& placeholder,
-                        TVWebImageOptions options, ns::Ref<TVWebImageManager> manager,
-                        TVWebImageProgressBlock progress, TVWebImageTransformBlock transform,
-                        TVWebImageCompletionBlock completion);
-void TV_cancelCurrentImageRequest(ui::ImageView& view);
+// ---- Image: the forms of every one-image slot (TVWebImageImageForms.h) ----
 
 // ---- Highlighted image ----
 ns::Ref<ns::URL> TV_highlightedImageURL(ui::ImageView& view);

@@ -168,6 +168,21 @@ TEST_F(ViewExtensionsTest, AnAnswerBeforeInstallationIsStillShown) {
     EXPECT_EQ(server_.requestCount("/a.jpg"), 1u);
 }
 
+// A cell's own image view class takes the same forms.
+class AvatarView : public ui::ImageView {};
+
+TEST_F(ViewExtensionsTest, SubclassesTakeTheSameForms) {
+    auto view = std::make_shared<AvatarView>();
+    setTV_imageURL(*view, url("/a.jpg"));
+    EXPECT_EQ(TV_imageURL(*view)->absoluteString()->utf8(), server_.url("/a.jpg"));
+    // The shared manager is not this test's: cancel before it loads anything.
+    TV_cancelCurrentImageRequest(*view);
+    EXPECT_FALSE(TV_imageURL(*view));
+    TV_setImageWithURL(*view, url("/a.jpg"), nullptr, 0, manager_, {}, {}, {});
+    env_.runUntilIdle();
+    EXPECT_TRUE(view->image());
+}
+
 TEST_F(ViewExtensionsTest, ManualSetKeepsThePlaceholder) {
     auto view = ui::ImageView::make();
     std::vector<MainDelivery> deliveries;
