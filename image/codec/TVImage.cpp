@@ -77,7 +77,7 @@ bool TVImage::initWithData(const ns::Ref<ns::Data>& data, double scale) {
         bytesPerFrame_ = uint64_t(first->cgImage()->bytesPerRow()) * uint64_t(first->cgImage()->height());
         animatedImageMemorySize_ = bytesPerFrame_ * decoder->frameCount();
     }
-    TV_setIsDecodedForDisplay(this, true);
+    setTV_isDecodedForDisplay(this, true);
     return true;
 }
 

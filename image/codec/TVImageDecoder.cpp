@@ -200,31 +200,3 @@ std::optional<cg::ImageProperties> TVImageDecoder::imageProperties() {
     return source_->copyProperties();
 }
 
-ns::Ref<ns::Data> TVImageDecoder::data() {
-    std::lock_guard lock(lock_);
-    return data_;
-}
-TVImageType TVImageDecoder::type() {
-    std::lock_guard lock(lock_);
-    return type_;
-}
-uint64_t TVImageDecoder::frameCount() {
-    std::lock_guard lock(lock_);
-    return frameCount_;
-}
-uint64_t TVImageDecoder::loopCount() {
-    std::lock_guard lock(lock_);
-    return loopCount_;
-}
-uint64_t TVImageDecoder::width() {
-    std::lock_guard lock(lock_);
-    return width_;
-}
-uint64_t TVImageDecoder::height() {
-    std::lock_guard lock(lock_);
-    return height_;
-}
-bool TVImageDecoder::isFinalized() {
-    std::lock_guard lock(lock_);
-    return finalized_;
-}

@@ -45,16 +45,22 @@ public:
     std::optional<cg::ImageProperties> framePropertiesAtIndex(uint64_t index);
     std::optional<cg::ImageProperties> imageProperties();
 
-    ns::Ref<ns::Data> data();
-    TVImageType type();
+    ns::Ref<ns::Data> data() { return underLock(data_); }
+    TVImageType type() { return underLock(type_); }
     double scale() const { return scale_; }
-    uint64_t frameCount();
-    uint64_t loopCount();
-    uint64_t width();
-    uint64_t height();
-    bool isFinalized();
+    uint64_t frameCount() { return underLock(frameCount_); }
+    uint64_t loopCount() { return underLock(loopCount_); }
+    uint64_t width() { return underLock(width_); }
+    uint64_t height() { return underLock(height_); }
+    bool isFinalized() { return underLock(finalized_); }
 
 private:
+    template <class T>
+    T underLock(const T& value) {
+        std::lock_guard lock(lock_);
+        return value;
+    }
+
     using Frames = std::vector<ns::Ref<TVImageDecoderFrame>>;
 
     void updateSource();

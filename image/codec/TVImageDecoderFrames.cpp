@@ -200,7 +200,7 @@ ns::Ref<TVImageFrame> TVImageDecoder::frameWithImage(uint64_t index, bool decode
         frame->blend = TVImageBlendNone;
     }
     auto uiImage = ui::Image::imageWithCGImage(image, scale_, orientation_);
-    TV_setIsDecodedForDisplay(uiImage.get(), decoded);
+    setTV_isDecodedForDisplay(uiImage.get(), decoded);
     frame->image = uiImage;
     return frame;
 }

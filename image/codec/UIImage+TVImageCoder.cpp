@@ -22,7 +22,7 @@ bool TV_isDecodedForDisplay(const ui::Image* image) {
     return stored.has_value() && std::any_cast<bool>(stored);
 }
 
-void TV_setIsDecodedForDisplay(ui::Image* image, bool decoded) {
+void setTV_isDecodedForDisplay(ui::Image* image, bool decoded) {
     if (image) image->setAssociated(decodedKey(), decoded);
 }
 
@@ -61,10 +61,10 @@ ns::Ref<ui::Image> TV_imageByDecoded(const ns::Ref<ui::Image>& image) {
     if (!decoded) return image;
     auto copy = ui::Image::imageWithCGImage(decoded, image->scale(), image->imageOrientation());
     if (!copy) {
-        TV_setIsDecodedForDisplay(image.get(), true);
+        setTV_isDecodedForDisplay(image.get(), true);
         return image;
     }
-    TV_setIsDecodedForDisplay(copy.get(), true);
+    setTV_isDecodedForDisplay(copy.get(), true);
     return copy;
 }
 

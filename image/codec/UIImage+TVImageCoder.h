@@ -13,7 +13,7 @@
 // True for an animated image (two or more images); otherwise the stored
 // flag, false when never set.
 bool TV_isDecodedForDisplay(const ui::Image* image);
-void TV_setIsDecodedForDisplay(ui::Image* image, bool decoded);
+void setTV_isDecodedForDisplay(ui::Image* image, bool decoded);
 
 // The receiver when already decoded; otherwise a copy decoded for display
 // with the same scale and orientation, marked decoded (the receiver,

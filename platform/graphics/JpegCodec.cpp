@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include <jpeglib.h>
 
@@ -24,6 +25,16 @@ struct ErrorManager {
 
 void onError(j_common_ptr info) { longjmp(reinterpret_cast<ErrorManager*>(info->err)->jump, 1); }
 void onMessage(j_common_ptr, int) {}
+
+// A cleared (de)compressor whose errors jump to `errors` and whose
+// warnings are dropped.
+template <class Struct>
+void prepare(Struct& info, ErrorManager& errors) {
+    std::memset(&info, 0, sizeof info);
+    info.err = jpeg_std_error(&errors.base);
+    errors.base.error_exit = onError;
+    errors.base.emit_message = onMessage;
+}
 
 // The data received so far; at its end the reader suspends, or, when the
 // data is final, sees an end-of-image marker.
@@ -68,13 +79,15 @@ struct Job {
     bool haveHeader = false;
     bool ended = false;
     int rows = 0;
-    std::vector<uint8_t> rgba;  // straight RGBA, transparent where not decoded
+    std::optional<RowSink> sink;
 };
 
 void readRows(j_decompress_ptr info, Job& job) {
     while (info->output_scanline < info->output_height) {
-        JSAMPROW row = job.rgba.data() + size_t(info->output_scanline) * size_t(job.header.width) * 4;
+        int y = int(info->output_scanline);
+        JSAMPROW row = reinterpret_cast<JSAMPROW>(job.sink->row(y));
         if (jpeg_read_scanlines(info, &row, 1) != 1) break;  // suspended
+        job.sink->finishRow(y);
         job.rows++;
     }
 }
@@ -101,8 +114,9 @@ void decodeWith(j_decompress_ptr info, Job& job) {
     job.header.progressive = jpeg_has_multiple_scans(info);
     job.haveHeader = true;
     if (job.headerOnly) return;
-    info->out_color_space = JCS_EXT_RGBA;
-    job.rgba.assign(size_t(job.header.width) * size_t(job.header.height) * 4, 0);
+    // BGRX bytes: the native words of an RGB24 bitmap.
+    info->out_color_space = JCS_EXT_BGRX;
+    job.sink.emplace(job.header.width, job.header.height, false);
     if (!job.header.progressive) {
         if (!jpeg_start_decompress(info)) return;
         readRows(info, job);
@@ -129,10 +143,7 @@ bool run(Job& job) {
     if (job.data.size() < 3 || job.data[0] != 0xFF || job.data[1] != 0xD8 || job.data[2] != 0xFF) return false;
     jpeg_decompress_struct info;
     ErrorManager errors;
-    std::memset(&info, 0, sizeof info);
-    info.err = jpeg_std_error(&errors.base);
-    errors.base.error_exit = onError;
-    errors.base.emit_message = onMessage;
+    prepare(info, errors);
     decodeWith(&info, job);
     jpeg_destroy_decompress(&info);
     return job.haveHeader;
@@ -155,13 +166,13 @@ std::optional<Decoded> decodeJpeg(std::span<const uint8_t> data, bool final) {
     Job job;
     job.data = data;
     job.final = final;
-    if (!run(job) || job.rgba.empty()) return std::nullopt;
+    if (!run(job) || !job.sink) return std::nullopt;
     if (final && job.rows == 0) return std::nullopt;
     putExifOrientation(data, job.header);
     Decoded decoded;
     decoded.header = job.header;
     decoded.complete = job.ended || final;
-    decoded.bitmap = bitmapFromRGBA(job.rgba, job.header.width, job.header.height, job.ended);
+    decoded.bitmap = job.sink->take();
     return decoded;
 }
 
@@ -169,10 +180,7 @@ std::vector<uint8_t> encodeJpeg(const Bitmap& bitmap, double quality) {
     if (bitmap.isEmpty()) return {};
     jpeg_compress_struct info;
     ErrorManager errors;
-    std::memset(&info, 0, sizeof info);
-    info.err = jpeg_std_error(&errors.base);
-    errors.base.error_exit = onError;
-    errors.base.emit_message = onMessage;
+    prepare(info, errors);
     unsigned char* buffer = nullptr;
     unsigned long size = 0;
     // Alpha is dropped over black, as the pixels are premultiplied.

@@ -5,6 +5,7 @@
 
 #include <csetjmp>
 #include <cstring>
+#include <optional>
 
 #include "platform/graphics/StillFormats.h"
 
@@ -12,13 +13,16 @@ namespace cg::still {
 
 namespace {
 
+// Rows of a plain file go straight into the sink; an interlaced file's
+// passes are combined in `staged` (straight BGRA words) first.
 struct Progress {
     Header header;
     bool haveHeader = false;
     bool headerOnly = false;
     bool ended = false;
     int rowsSeen = 0;
-    std::vector<uint8_t> rgba;
+    std::optional<RowSink> sink;
+    std::vector<uint32_t> staged;
 };
 
 void onError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
@@ -45,17 +49,29 @@ void onInfo(png_structp png, png_infop info) {
     if (bitDepth == 16) png_set_scale_16(png);
     if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA) png_set_gray_to_rgb(png);
     if (!p->header.hasAlpha) png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
+    // BGRA bytes: the native words of the bitmap, alpha still straight.
+    png_set_bgr(png);
     png_set_interlace_handling(png);
     png_read_update_info(png, info);
     if (png_get_rowbytes(png, info) != size_t(width) * 4) png_error(png, "unexpected row layout");
-    p->rgba.assign(size_t(width) * height * 4, 0);
+    // An interlaced picture is not whole until its last pass: it is held
+    // with alpha so that what has not come shows clear.
+    bool interlaced = p->header.interlace != 0;
+    p->sink.emplace(int(width), int(height), p->header.hasAlpha || interlaced);
+    if (interlaced) p->staged.assign(size_t(width) * height, 0);
 }
 
 void onRow(png_structp png, png_bytep row, png_uint_32 y, int) {
     auto* p = static_cast<Progress*>(png_get_progressive_ptr(png));
     if (!row || y >= png_uint_32(p->header.height)) return;
-    png_progressive_combine_row(png, p->rgba.data() + size_t(y) * size_t(p->header.width) * 4, row);
     p->rowsSeen++;
+    if (p->staged.empty()) {
+        std::memcpy(p->sink->row(int(y)), row, size_t(p->header.width) * 4);
+        p->sink->finishRow(int(y));
+    } else {
+        png_progressive_combine_row(png, reinterpret_cast<png_bytep>(p->staged.data() + size_t(y) * p->header.width),
+                                    row);
+    }
 }
 
 void onEnd(png_structp png, png_infop) { static_cast<Progress*>(png_get_progressive_ptr(png))->ended = true; }
@@ -112,13 +128,24 @@ std::optional<Header> pngHeader(std::span<const uint8_t> data) {
 
 std::optional<Decoded> decodePng(std::span<const uint8_t> data, bool final) {
     Progress progress;
-    if (!run(data, progress) || progress.rgba.empty()) return std::nullopt;
+    if (!run(data, progress) || !progress.sink) return std::nullopt;
     if (final && progress.rowsSeen == 0) return std::nullopt;
     Decoded decoded;
     decoded.header = progress.header;
     decoded.complete = progress.ended || final;
-    bool opaque = progress.ended && !progress.header.hasAlpha;
-    decoded.bitmap = bitmapFromRGBA(progress.rgba, progress.header.width, progress.header.height, opaque);
+    if (!progress.staged.empty()) {
+        // Interlaced: whole and opaque, it is RGB24 like any opaque file.
+        const int w = progress.header.width, h = progress.header.height;
+        bool opaque = progress.ended && !progress.header.hasAlpha;
+        RowSink sink(w, h, !opaque);
+        for (int y = 0; y < h; ++y) {
+            std::memcpy(sink.row(y), progress.staged.data() + size_t(y) * size_t(w), size_t(w) * 4);
+            sink.finishRow(y);
+        }
+        decoded.bitmap = sink.take();
+        return decoded;
+    }
+    decoded.bitmap = progress.sink->take();
     return decoded;
 }
 

@@ -61,4 +61,24 @@ std::vector<uint8_t> encodeBmp(const Bitmap& bitmap);
 // into a bitmap: premultiplied, or RGB24 when `opaque`.
 Bitmap bitmapFromRGBA(const std::vector<uint8_t>& rgba, int width, int height, bool opaque);
 
+// Where a reader puts rows as it decodes them: straight-alpha native words
+// (BGRA bytes in memory) written in place, each row finished once whole.
+// A picture with alpha is held premultiplied; an opaque one as RGB24 until
+// it turns out rows are missing, when it becomes ARGB32 with them clear.
+class RowSink {
+public:
+    RowSink(int width, int height, bool alpha);
+    // The row to write `width` words into.
+    uint32_t* row(int y) { return bitmap_.row(y); }
+    // Premultiplies the row, or clears the unused byte of an opaque one.
+    void finishRow(int y);
+    int rowsFinished() const { return rowsFinished_; }
+    Bitmap take();
+
+private:
+    Bitmap bitmap_;
+    std::vector<bool> finished_;
+    int rowsFinished_ = 0;
+};
+
 }  // namespace cg::still

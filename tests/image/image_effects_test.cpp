@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <thread>
+#include <vector>
 
 #include "image/UIImage+TVWebImage.h"
 #include "image_utils_support.h"
 #include "platform/foundation/Log.h"
+#include "platform/uikit/GraphicsContext.h"
 
 namespace {
 
@@ -185,6 +188,26 @@ TEST(ImageEffectsTest, TintMaskAndPresets) {
     ASSERT_TRUE(withTint);
     // Saturation -1 swaps the hue, then 60% green lies over it.
     EXPECT_GT(pixelOf(withTint, 2, 2).green, 150);
+}
+
+TEST(ImageEffectsTest, BlursRunOnOtherThreadsBesideAnOpenContext) {
+    auto image = ui::Image::imageWithCGImage(solidPixels(8, 8, Red), 2);
+    // The main thread is inside an image context of its own meanwhile.
+    ui::graphicsBeginImageContext({3, 3}, false, 1);
+    std::vector<ns::Ref<ui::Image>> results(4);
+    std::vector<std::thread> threads;
+    for (size_t i = 0; i < results.size(); ++i)
+        threads.emplace_back([&, i] { results[i] = TV_imageByBlurDark(*image); });
+    for (auto& thread : threads) thread.join();
+    auto mine = ui::graphicsGetImageFromCurrentImageContext();
+    ui::graphicsEndImageContext();
+    ASSERT_TRUE(mine);
+    EXPECT_EQ(mine->size(), (cg::Size{3, 3}));
+    for (const auto& result : results) {
+        ASSERT_TRUE(result);
+        EXPECT_EQ(result->size(), (cg::Size{4, 4}));
+        EXPECT_EQ(pixelOf(result, 3, 3), pixelOf(results[0], 3, 3));
+    }
 }
 
 TEST(ImageEffectsTest, BadInputLogsAndGivesNil) {

@@ -5,12 +5,13 @@
 
 #include "image/UIImage+TVWebImage.h"
 #include "image_utils_support.h"
+#include "platform/testing/ScreenScaleScope.h"
 #include "platform/uikit/GraphicsContext.h"
 
 namespace {
 
 TEST(ImageMakingTest, ColourAndDrawingImages) {
-    ScreenScope screen(2);
+    testing::ScreenScaleScope screen(2);
     EXPECT_FALSE(TV_imageWithColor(std::nullopt));
     EXPECT_FALSE(TV_imageWithColor(cg::Color::white(), {0, 4}));
     auto dot = TV_imageWithColor(cg::Color(0, 0, 1, 1));

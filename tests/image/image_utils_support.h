@@ -5,7 +5,6 @@
 
 #include "platform/graphics/GifWriter.h"
 #include "platform/uikit/Image.h"
-#include "platform/uikit/Screen.h"
 
 // `width` x `height` pixels of one premultiplied colour.
 inline ns::Ref<cg::Image> solidPixels(int width, int height, cg::Pixel pixel) {
@@ -27,20 +26,6 @@ inline ns::Ref<cg::Image> markedPixels(int width, int height, int block, cg::Pix
 inline cg::Pixel pixelOf(const ns::Ref<ui::Image>& image, int x, int y) {
     return image->cgImage()->bitmap().pixel(x, y);
 }
-
-// Keeps the main screen's model for the test and puts it back.
-class ScreenScope {
-public:
-    explicit ScreenScope(double scale) : saved_(ui::Screen::mainScreen()->model()) {
-        ui::ScreenModel model = saved_;
-        model.scale = model.nativeScale = scale;
-        ui::Screen::mainScreen()->setModel(model);
-    }
-    ~ScreenScope() { ui::Screen::mainScreen()->setModel(saved_); }
-
-private:
-    ui::ScreenModel saved_;
-};
 
 // A GIF of solid 2 x 2 frames with these delays (hundredths of a second).
 inline ns::Ref<ns::Data> gifWithDelays(const std::vector<int>& delays) {

@@ -9,7 +9,7 @@
 
 #include "aggregation/core/UIImage+KVTRSizeImage.h"
 #include "platform/graphics/Png.h"
-#include "platform/uikit/Screen.h"
+#include "platform/testing/ScreenScaleScope.h"
 
 namespace {
 
@@ -24,22 +24,14 @@ cg::Bitmap coordinateBitmap(int width, int height) {
 class KVTRSizeImageTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        saved_ = ui::Screen::mainScreen()->model();
         std::string pattern = (std::filesystem::temp_directory_path() / "sizeimage-XXXXXX").string();
         ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
         folder_ = pattern;
     }
-    void TearDown() override {
-        ui::Screen::mainScreen()->setModel(saved_);
-        std::filesystem::remove_all(folder_);
-    }
-    void setScreenScale(double scale) {
-        ui::ScreenModel model = saved_;
-        model.scale = model.nativeScale = scale;
-        ui::Screen::mainScreen()->setModel(model);
-    }
+    void TearDown() override { std::filesystem::remove_all(folder_); }
+    void setScreenScale(double scale) { screen_.setScale(scale); }
 
-    ui::ScreenModel saved_;
+    testing::ScreenScaleScope screen_{3};
     std::string folder_;
 };
 

@@ -15,14 +15,13 @@
 #include "image/codec/UIImage+TVImageCoder.h"
 #include "platform/foundation/KeyedArchiver.h"
 #include "platform/foundation/KeyedUnarchiver.h"
-#include "platform/uikit/Screen.h"
+#include "platform/testing/ScreenScaleScope.h"
 
 namespace {
 
 class AnimatedImageTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        saved_ = ui::Screen::mainScreen()->model();
         std::string pattern = (std::filesystem::temp_directory_path() / "animated-XXXXXX").string();
         ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
         folder_ = pattern;
@@ -31,16 +30,11 @@ protected:
         ::setenv("GAMEHOST_RESOURCES", folder_.c_str(), 1);
     }
     void TearDown() override {
-        ui::Screen::mainScreen()->setModel(saved_);
         if (savedResources_) ::setenv("GAMEHOST_RESOURCES", savedResources_->c_str(), 1);
         else ::unsetenv("GAMEHOST_RESOURCES");
         std::filesystem::remove_all(folder_);
     }
-    void setScreenScale(double scale) {
-        ui::ScreenModel model = saved_;
-        model.scale = model.nativeScale = scale;
-        ui::Screen::mainScreen()->setModel(model);
-    }
+    void setScreenScale(double scale) { screen_.setScale(scale); }
     std::string write(const std::string& name, const ns::Ref<ns::Data>& data) {
         std::string path = folder_ + "/" + name;
         std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data->bytes()),
@@ -48,7 +42,7 @@ protected:
         return path;
     }
 
-    ui::ScreenModel saved_;
+    testing::ScreenScaleScope screen_{3};
     std::optional<std::string> savedResources_;
     std::string folder_;
 };
@@ -174,7 +168,7 @@ TEST_F(AnimatedImageTest, SpriteSheets) {
     EXPECT_EQ(TVUnitContentsRect({200, 0, 10, 10}, {100, 100}), (cg::Rect{0, 0, 1, 1}));
     EXPECT_EQ(TVUnitContentsRect({0, 0, 10, 10}, {0.01, 100}), (cg::Rect{0, 0, 1, 1}));
     // Counted as decoded whatever flag it carries.
-    TV_setIsDecodedForDisplay(sprite.get(), false);
+    setTV_isDecodedForDisplay(sprite.get(), false);
     EXPECT_TRUE(TV_isDecodedForDisplay(sprite.get()));
     EXPECT_TRUE(TVAnimatedImageOf(sprite.get())->respondsToAnimatedImageContentsRect());
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include <jpeglib.h>
+#include <png.h>
 
 #include "platform/graphics/ImageDestination.h"
 #include "platform/graphics/ImageSource.h"
@@ -78,6 +79,39 @@ cg::Bitmap noise(int w, int h) {
     return bitmap;
 }
 
+// An Adam7-interlaced RGB PNG written with the library directly.
+Bytes interlacedPng(const cg::Bitmap& bitmap) {
+    Bytes out;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_set_write_fn(
+        png, &out,
+        [](png_structp p, png_bytep data, size_t length) {
+            auto* bytes = static_cast<Bytes*>(png_get_io_ptr(p));
+            bytes->insert(bytes->end(), data, data + length);
+        },
+        nullptr);
+    png_set_IHDR(png, info, png_uint_32(bitmap.width()), png_uint_32(bitmap.height()), 8, PNG_COLOR_TYPE_RGB,
+                 PNG_INTERLACE_ADAM7, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_compression_level(png, 0);  // stored: a cut file still holds whole passes
+    png_write_info(png, info);
+    std::vector<Bytes> rows;
+    std::vector<png_bytep> pointers;
+    for (int y = 0; y < bitmap.height(); ++y) {
+        Bytes row;
+        for (int x = 0; x < bitmap.width(); ++x) {
+            cg::Pixel p = bitmap.pixel(x, y);
+            row.insert(row.end(), {p.red, p.green, p.blue});
+        }
+        rows.push_back(row);
+    }
+    for (auto& row : rows) pointers.push_back(row.data());
+    png_write_image(png, pointers.data());
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return out;
+}
+
 int maxDifference(const cg::Bitmap& a, const cg::Bitmap& b) {
     int worst = 0;
     for (int y = 0; y < a.height(); ++y)
@@ -116,12 +150,42 @@ TEST(StillFormatsTest, PngArrivesRowByRowThenWhole) {
     EXPECT_EQ(source->type(), cg::ImageTypePNG);
 }
 
+TEST(StillFormatsTest, InterlacedPngShowsItsEarlyPassesThenTheWholePicture) {
+    cg::Bitmap picture = noise(24, 16);
+    Bytes png = interlacedPng(picture);
+    auto whole = cg::ImageSource::createWithData(png);
+    ASSERT_EQ(whole->copyPropertiesAtIndex(0)->interlaceType, 1);
+    auto image = whole->createImageAtIndex(0);
+    ASSERT_TRUE(image);
+    EXPECT_FALSE(image->hasAlpha());
+    EXPECT_EQ(image->bitmap(), picture);
+    // Cut in the last pass (the odd rows): earlier passes fill their blocks,
+    // so the picture is whole but coarse where the last pass has not come.
+    auto cut = cg::ImageSource::createIncremental();
+    cut->updateData(std::span(png).first(png.size() * 3 / 4), false);
+    auto partial = cut->createImageAtIndex(0);
+    ASSERT_TRUE(partial);
+    EXPECT_EQ(partial->bitmap().pixel(0, 0), (cg::Pixel{255, picture.pixel(0, 0).red, picture.pixel(0, 0).green,
+                                                         picture.pixel(0, 0).blue}));
+    EXPECT_EQ(partial->bitmap().pixel(23, 15).alpha, 255);
+    EXPECT_NE(partial->bitmap().pixel(0, 15), image->bitmap().pixel(0, 15));
+    // Cut inside the first pass, after its first row (the signature and
+    // header, the IDAT's framing, zlib's and the stored block's headers,
+    // then 1 + 3 x 3 bytes): the top blocks show, the rest is clear.
+    cut = cg::ImageSource::createIncremental();
+    cut->updateData(std::span(png).first(8 + 25 + 8 + 2 + 5 + 10 + 2), false);
+    auto first = cut->createImageAtIndex(0);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->bitmap().pixel(23, 7).alpha, 255);
+    EXPECT_EQ(first->bitmap().pixel(23, 8).alpha, 0);
+}
+
 TEST(StillFormatsTest, OpaquePngIsRgbAndTruncatedFinalPngKeepsItsRows) {
     Bytes png = cg::encodePng(noise(16, 64));
     auto whole = cg::ImageSource::createWithData(png)->createImageAtIndex(0);
     ASSERT_TRUE(whole);
     EXPECT_FALSE(whole->hasAlpha());
-    EXPECT_EQ(whole->bitmapInfo(), cg::BitmapInfo::NoneSkipFirst32Little);
+    EXPECT_EQ(whole->bitmapInfo(), uint32_t(cg::ImageAlphaInfo::NoneSkipLast));
     auto cut = cg::ImageSource::createWithData(std::span(png).first(png.size() * 2 / 3));
     auto image = cut->createImageAtIndex(0);
     ASSERT_TRUE(image);
@@ -206,6 +270,17 @@ TEST(StillFormatsTest, DestinationWritesGifWithLoopCountAndDelays) {
     ASSERT_TRUE(frame);
     EXPECT_EQ(frame->bitmap().pixel(0, 0).alpha, 0) << "the first frame is disposed of";
     EXPECT_EQ(frame->bitmap().pixel(1, 1), cg::premultiplied(255, 0, 0, 255));
+}
+
+TEST(StillFormatsTest, GifOfMoreThan255ColoursIsQuantized) {
+    cg::Bitmap picture = gradient(32, 32, false);  // 1024 colours
+    auto destination = cg::ImageDestination::createWithData(cg::ImageTypeGIF, 1);
+    destination->addImage(cg::Image::make(picture));
+    ASSERT_TRUE(destination->finalize());
+    auto image = cg::ImageSource::createWithData(destination->data())->createImageAtIndex(0);
+    ASSERT_TRUE(image);
+    EXPECT_LE(maxDifference(image->bitmap(), picture), 48);
+    EXPECT_GT(maxDifference(image->bitmap(), picture), 0) << "not exact: there are too many colours";
 }
 
 TEST(StillFormatsTest, FormatsOnlyRecognisedAreNeitherReadNorWritten) {
