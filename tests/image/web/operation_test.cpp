@@ -361,3 +361,37 @@ TEST_F(OperationTest, AnnouncedLengthBeyondReasonDoesNotReserveIt) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace web_test;
+
+// A file URL reads the file: its size is the expected length, no server
+// is asked and the activity count is left alone.
+TEST_F(WebImageTest, FileURLsAreReadWithTheirSize) {
+    std::string jpeg = LoopbackImageServer::jpeg(16, 16, false);
+    std::string path = scratch_ / "local.jpg";
+    {
+        FILE* file = std::fopen(path.c_str(), "wb");
+        ASSERT_TRUE(file);
+        std::fwrite(jpeg.data(), 1, jpeg.size(), file);
+        std::fclose(file);
+    }
+    auto fileURL = ns::URL::fileURLWithPath(path);
+    EXPECT_EQ(fileURL->fileSizeResourceValue(), int64_t(jpeg.size()));
+    EXPECT_FALSE(ns::URL::fileURLWithPath(scratch_ / "missing.jpg")->fileSizeResourceValue());
+    EXPECT_FALSE(ns::URL::make("http://127.0.0.1/x")->fileSizeResourceValue());
+
+    Recorder recorder;
+    int64_t before = TVWebImageManager::currentNetworkActivityCount();
+    auto operation = manager_->requestImageWithURL(fileURL, TVWebImageOptionNetworkIndicator, recorder.progressBlock(),
+                                                   {}, recorder.block());
+    env_.runUntilIdle();
+    ASSERT_EQ(recorder.all().size(), 1u);
+    EXPECT_TRUE(recorder.all()[0].image);
+    EXPECT_EQ(recorder.all()[0].from, TVWebImageFromRemote);
+    EXPECT_EQ(recorder.expected(), int64_t(jpeg.size()));
+    EXPECT_EQ(TVWebImageManager::currentNetworkActivityCount(), before);
+}
+
+}  // namespace
