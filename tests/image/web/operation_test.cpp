@@ -12,6 +12,9 @@
 
 #include "image/codec/TVImage.h"
 #include "image/codec/TVImageEncoder.h"
+#include "image/codec/UIImage+TVImageCoder.h"
+#include "platform/testing/TestCertificates.h"
+#include "platform/uikit/Application.h"
 #include "platform/foundation/URLError.h"
 #include "platform/runtime/Exception.h"
 #include "tests/image/web/web_image_test_support.h"
@@ -392,6 +395,76 @@ TEST_F(WebImageTest, FileURLsAreReadWithTheirSize) {
     EXPECT_EQ(recorder.all()[0].from, TVWebImageFromRemote);
     EXPECT_EQ(recorder.expected(), int64_t(jpeg.size()));
     EXPECT_EQ(TVWebImageManager::currentNetworkActivityCount(), before);
+}
+
+}  // namespace
+
+namespace {
+
+using namespace web_test;
+
+TEST_F(OperationTest, TrustAnyServerAcceptsWhatDefaultEvaluationRefuses) {
+    testing::TestCertificates certificates;
+    testing::LoopbackServer https(certificates.selfSigned());
+    testing::Reply reply = testing::Reply::text(LoopbackImageServer::jpeg(8, 8, false), "image/jpeg");
+    https.route("GET", "/s.jpg", reply);
+    auto secure = ns::URL::make(https.url("/s.jpg"));
+    Recorder refused, trusted;
+    auto one = manager_->requestImageWithURL(secure, 0, {}, {}, refused.block());
+    env_.runUntilIdle();
+    ASSERT_EQ(refused.all().size(), 1u);
+    EXPECT_FALSE(refused.all()[0].image);
+    ASSERT_TRUE(refused.all()[0].error);
+    auto two = manager_->requestImageWithURL(secure, TVWebImageOptionTrustAnyServer, {}, {}, trusted.block());
+    env_.runUntilIdle();
+    ASSERT_EQ(trusted.all().size(), 1u);
+    EXPECT_TRUE(trusted.all()[0].image);
+}
+
+TEST_F(OperationTest, BackgroundTaskLastsTheLoadAndItsExpiryCancels) {
+    auto application = ui::Application::sharedApplication();
+    application->resetForTesting();
+    auto gate = std::make_shared<ChunkGate>();
+    std::string jpeg = LoopbackImageServer::jpeg(16, 16, false);
+    server_.serve("/bg.jpg", ImageReply{.body = jpeg, .chunkSize = jpeg.size() / 2 + 1, .gate = gate});
+    server_.serve("/quick.jpg", ImageReply{.body = jpeg});
+
+    Recorder finished;
+    auto quick = request("/quick.jpg", TVWebImageOptionBackgroundTask, finished);
+    EXPECT_EQ(application->backgroundTaskCount(), 1u);
+    env_.runUntilIdle();
+    EXPECT_TRUE(finished.all().at(0).image);
+    EXPECT_EQ(application->backgroundTaskCount(), 0u) << "ended with the load";
+
+    Recorder expired;
+    auto slow = request("/bg.jpg", TVWebImageOptionBackgroundTask, expired);
+    gate->release();
+    ASSERT_TRUE(expired.waitForReceived(int64_t(jpeg.size() / 2 + 1)));
+    application->expireBackgroundTasksForTesting();
+    EXPECT_TRUE(slow->isCancelled());
+    EXPECT_TRUE(slow->isFinished());
+    gate->releaseAll();
+    env_.runUntilIdle();
+    ASSERT_EQ(expired.all().size(), 1u);
+    EXPECT_EQ(expired.all()[0].stage, TVWebImageStageCancelled);
+    EXPECT_EQ(application->backgroundTaskCount(), 0u);
+    application->resetForTesting();
+}
+
+TEST_F(OperationTest, SkipDiskAndNoDecodeBits) {
+    Recorder memoryOnly, raw;
+    server_.serve("/m.jpg", ImageReply{.body = LoopbackImageServer::jpeg(8, 8, false)});
+    auto one = request("/m.jpg", TVWebImageOptionSkipDiskCache, memoryOnly);
+    env_.runUntilIdle();
+    EXPECT_TRUE(cache_->containsImageForKey(server_.url("/m.jpg"), TVImageCacheTypeMemory));
+    EXPECT_FALSE(cache_->containsImageForKey(server_.url("/m.jpg"), TVImageCacheTypeDisk));
+    EXPECT_TRUE(TV_isDecodedForDisplay(memoryOnly.all().at(0).image.get()));
+
+    auto two = request("/m.jpg", TVWebImageOptionNoDecode | TVWebImageOptionRefreshCache, raw);
+    env_.runUntilIdle();
+    // The image as the decoder made it, not a copy made for display.
+    ASSERT_TRUE(raw.all().at(0).image);
+    EXPECT_EQ(raw.all()[0].image->className(), "TVImage");
 }
 
 }  // namespace
