@@ -1,6 +1,6 @@
 // A thread running its own run loop: blocks performed there run on it in
-// order, the task environment waits for them, timers added to its loop fire
-// on mock time, and ending the thread object ends the thread.
+// order, the task environment waits for them, and ending the thread object
+// ends the thread.
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "platform/dispatch/RunLoopThread.h"
-#include "platform/dispatch/RunLoopTimer.h"
 #include "platform/testing/TaskEnvironment.h"
 
 namespace {
@@ -39,21 +38,6 @@ TEST(RunLoopThread, PerformedBlocksRunThereInOrderAndTheEnvironmentWaitsForThem)
     EXPECT_TRUE(allOnThread);
     EXPECT_STREQ(name, "com.norvane.tes") << "the system keeps 15 bytes of the name";
     EXPECT_EQ(thread.name(), "com.norvane.test.loop-thread");
-}
-
-TEST(RunLoopThread, TimersOnItsLoopFireOnMockTime) {
-    testing::TaskEnvironment env;
-    dispatch::RunLoopThread thread("timers");
-    std::atomic<int> fired{0};
-    thread.perform([&] {
-        auto timer = dispatch::RunLoopTimer::create(1.0, false, [&](dispatch::RunLoopTimer&) { fired++; });
-        dispatch::RunLoop::current().addTimer(timer, dispatch::RunLoopMode::Default);
-    });
-    env.runUntilIdle();
-    env.fastForwardBy(0.5);
-    EXPECT_EQ(fired.load(), 0);
-    env.fastForwardBy(0.6);
-    EXPECT_EQ(fired.load(), 1);
 }
 
 }  // namespace
