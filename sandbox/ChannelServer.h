@@ -18,6 +18,7 @@
 
 #include "platform/runtime/Object.h"
 #include "sandbox/HttpServer.h"
+#include "sandbox/UserCentreStandIn.h"
 
 namespace sandbox {
 
@@ -44,6 +45,8 @@ public:
     // The last SMS code sent to a phone number; "" when none was.
     std::string smsCodeFor(const std::string& phone) const;
     int64_t coinsOf(const std::string& user) const;
+    // The user centre's routes, with their faults on demand.
+    UserCentreStandIn& userCentre() { return userCentre_; }
 
 private:
     struct SubAccount {
@@ -78,6 +81,7 @@ private:
     std::map<std::string, std::string> smsCodes_;  // phone -> code
     std::vector<std::string> orders_;
     uint64_t serial_ = 0;
+    UserCentreStandIn userCentre_;
     HttpServer http_;  // last: it stops before the state above goes
 };
 

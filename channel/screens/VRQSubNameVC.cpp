@@ -4,6 +4,7 @@
 #include "channel/NSObject+TVLoginAPI.h"
 #include "channel/ShareVale.h"
 #include "channel/TVAPIStrings.h"
+#include "channel/TVBoxLinks.h"
 #include "channel/TVReplyFields.h"
 #include "channel/UIView+Extension.h"
 #include "channel/VRQMessage.h"
@@ -175,14 +176,5 @@ void VRQSubNameVC::goToFanli() {
 }
 
 void VRQSubNameVC::openBoxPage(std::string_view key) {
-    auto application = ui::Application::sharedApplication();
-    auto app = ns::URL::make(TVAPIStrings::at(TVAPIStrings::BoxScheme) + std::string(key));
-    if (app && application->canOpenURL(app)) {
-        application->openURL(app);
-        return;
-    }
-    auto chanel = ShareVale::sharedInstance()->chanelid();
-    auto page = ns::URL::make(TVAPIStrings::at(TVAPIStrings::BoxDownloadPage) + "?ag=" +
-                              (chanel ? chanel->utf8() : std::string("(null)")));
-    if (page) application->openURL(page);
+    TVBoxLinks::open(key);
 }
