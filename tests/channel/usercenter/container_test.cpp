@@ -1,0 +1,224 @@
+// The user-centre container opened from the ball: tabs, red dots against the
+// stored counters, the four layout cases, back to the game and switch
+// account. The pages live above this library: here the tabs hold blank
+// pages, which is all the container needs.
+
+#include <gtest/gtest.h>
+
+#include "channel/VRQWindowManager.h"
+#include "channel/usercenter/TVSuChildPage.h"
+#include "channel/usercenter/TVSuspendVC.h"
+#include "channel/usercenter/UIButton+TVImageTitleSpacing.h"
+#include "channel/usercenter/VRQHelperBtn.h"
+#include "platform/testing/UIDriver.h"
+#include "platform/uikit/Label.h"
+#include "platform/uikit/Screen.h"
+#include "platform/uikit/ScreenModel.h"
+#include "platform/uikit/TouchSimulation.h"
+#include "tests/channel/usercenter/usercentre_test_support.h"
+
+namespace {
+
+class ContainerTest : public usercentre_test::UserCentreTest {
+protected:
+    ContainerTest() {
+        root = std::make_shared<ui::ViewController>();
+        window->setRootViewController(root);
+        env.runUntilIdle();
+    }
+    ~ContainerTest() override { ui::Screen::mainScreen()->setModel(ui::ScreenModel::notchedPhone()); }
+
+    enum Phone { Landscape, Portrait, NotchedLandscape };
+    void use(Phone phone) {
+        auto model = phone == NotchedLandscape ? ui::ScreenModel::notchedPhone() : ui::ScreenModel::classicPhone();
+        if (phone == NotchedLandscape) model.portraitSize = {375, 812};
+        if (phone != Portrait) model = model.inOrientation(ui::InterfaceOrientation::LandscapeRight);
+        ui::Screen::mainScreen()->setModel(model);
+        window->setFrame(ui::Screen::mainScreen()->bounds());
+        env.runUntilIdle();
+    }
+    // The ball, tapped into view and tapped again.
+    ns::Ref<TVSuspendVC> open() {
+        auto ball = VRQHelperBtn::shared();
+        if (!VRQHelperBtn::isCreate()) ball->create();
+        ball->setFailedBlock([this](const VRQHelperBtn::Text& message, const VRQHelperBtn::Text& code) {
+            failures.push_back(code->utf8() + "|" + message->utf8());
+        });
+        env.runUntilIdle();
+        // A tucked ball comes into view first; one in view opens at once.
+        for (int tap = 0; tap < 2 && !root->presentedViewController(); ++tap) {
+            EXPECT_TRUE(ui::simulateTap(ballWindow()->center()));
+            env.fastForwardBy(1.0);
+        }
+        return ns::cast<TVSuspendVC>(root->presentedViewController());
+    }
+    ns::Ref<ui::Window> ballWindow() { return VRQWindowManager::windowForKey(VRQHelperBtn::shared()->md5Key()); }
+    ns::Ref<ui::Button> tab(TVSuspendVC& centre, int64_t tag) {
+        return ns::cast<ui::Button>(centre.bottomView.lock()->viewWithTag(tag));
+    }
+    void tapTab(TVSuspendVC& centre, int64_t tag) {
+        ASSERT_TRUE(driver.tap(tab(centre, tag)));
+        env.runUntilIdle();
+    }
+    std::vector<double> constants(TVSuspendVC& centre) {
+        return {centre.top.lock()->constant(), centre.width.lock()->constant(), centre.left.lock()->constant(),
+                centre.bottomH.lock()->constant()};
+    }
+
+    ns::Ref<ui::ViewController> root;
+    testing::UIDriver driver;
+    std::vector<std::string> failures;
+};
+
+TEST_F(ContainerTest, TheSecondTapOpensTheCentreWithTheBallHidden) {
+    use(Landscape);
+    auto centre = open();
+    ASSERT_TRUE(centre);
+    EXPECT_TRUE(ballWindow()->isHidden());
+    EXPECT_EQ(centre->modalPresentationStyle(), ui::ModalPresentationStyle::Custom);
+    EXPECT_EQ(centre->childViewControllers().size(), 5u);
+    EXPECT_EQ(centre->chooseBtn(), centre->homeBtn.lock());
+    EXPECT_FALSE(centre->homeBtn.lock()->isEnabled());
+    auto home = centre->childViewControllers()[0]->view();
+    EXPECT_EQ(home->superview(), centre->tempView.lock());
+    EXPECT_EQ(home->frame(), centre->tempView.lock()->bounds());
+    EXPECT_EQ(constants(*centre), (std::vector<double>{0, 300, 0, 49}));
+    // The tabs stand image above title.
+    EXPECT_LT(tab(*centre, 11)->imageEdgeInsets().top, 0);
+    EXPECT_EQ(centre->view()->viewWithTag(TVSuChildPage::kSlideAreaTag), centre->tempView.lock());
+}
+
+TEST_F(ContainerTest, TabsSwapPagesOverTheHomePage) {
+    use(Landscape);
+    auto centre = open();
+    ASSERT_TRUE(centre);
+    auto pages = centre->childViewControllers();
+    tapTab(*centre, 11);
+    EXPECT_EQ(pages[1]->view()->superview(), centre->tempView.lock());
+    EXPECT_FALSE(tab(*centre, 11)->isEnabled());
+    EXPECT_TRUE(centre->homeBtn.lock()->isEnabled());
+    tapTab(*centre, 12);
+    EXPECT_FALSE(pages[1]->view()->superview());
+    EXPECT_EQ(pages[2]->view()->superview(), centre->tempView.lock());
+    EXPECT_EQ(pages[0]->view()->superview(), centre->tempView.lock());
+    EXPECT_EQ(centre->tempView.lock()->subviews().back(), pages[2]->view());
+    // The chosen tab is disabled: tapping it again does nothing.
+    centre->btnClick(*tab(*centre, 12));
+    EXPECT_EQ(centre->addView(), pages[2]->view());
+}
+
+TEST_F(ContainerTest, LayoutCasesByOrientationAndNotch) {
+    use(Portrait);
+    auto centre = open();
+    ASSERT_TRUE(centre);
+    EXPECT_EQ(constants(*centre), (std::vector<double>{22, 300, 0, 49}));
+    centre->dismissViewController(false);
+    env.runUntilIdle();
+
+    use(NotchedLandscape);
+    VRQHelperBtn::show();
+    centre = open();
+    ASSERT_TRUE(centre);
+    EXPECT_TRUE(centre->isX());
+    EXPECT_EQ(constants(*centre), (std::vector<double>{0, 344, 44, 83}));
+    centre->viewWillTransitionToSize({375, 812});
+    EXPECT_EQ(centre->screenFlag(), 1);
+    EXPECT_EQ(constants(*centre), (std::vector<double>{44, 300, 0, 83}));
+}
+
+TEST_F(ContainerTest, TheWelfareDotShowsForNewVouchersUntilTheTabIsChosen) {
+    use(Landscape);
+    auto vale = ShareVale::sharedInstance();
+    vale->setSuGiftCount(3);
+    auto centre = open();
+    ASSERT_TRUE(centre);
+    // Stored (0, 3, 0) against posts 0, packs 3, vouchers 1.
+    EXPECT_TRUE(centre->homeRed.lock()->isHidden());
+    EXPECT_FALSE(centre->welfareRed.lock()->isHidden());
+    tapTab(*centre, 12);
+    EXPECT_TRUE(centre->welfareRed.lock()->isHidden());
+    EXPECT_EQ(vale->suGiftCount(), 3);
+    EXPECT_EQ(vale->suCouponCount(), 1);
+    centre->hiddenHelperVC();
+    env.fastForwardBy(1.0);
+    EXPECT_FALSE(ballWindow()->isHidden());
+
+    centre = open();
+    ASSERT_TRUE(centre);
+    EXPECT_TRUE(centre->homeRed.lock()->isHidden());
+    EXPECT_TRUE(centre->welfareRed.lock()->isHidden());
+    EXPECT_EQ(sent("Home/number").size(), 2u);
+    EXPECT_EQ(sent("Home/number")[0].value("username"), "player1");
+    EXPECT_EQ(sent("Home/number")[0].value("gid"), "g42");
+}
+
+TEST_F(ContainerTest, NewPostsShowTheHomeDot) {
+    use(Landscape);
+    server.userCentre().setCounters(R"({"posts":{"log":"2"},"card":{"total":0,"log":null}})");
+    auto centre = open();
+    ASSERT_TRUE(centre);
+    EXPECT_FALSE(centre->homeRed.lock()->isHidden());
+    EXPECT_TRUE(centre->welfareRed.lock()->isHidden());
+    tapTab(*centre, 11);
+    tapTab(*centre, 10);
+    EXPECT_TRUE(centre->homeRed.lock()->isHidden());
+    EXPECT_EQ(ShareVale::sharedInstance()->suHomeCount(), 2);
+}
+
+TEST_F(ContainerTest, AFailedCountNeverOverwritesTheStoredCounters) {
+    use(Landscape);
+    auto vale = ShareVale::sharedInstance();
+    vale->setSuGiftCount(5);
+    vale->setSuCouponCount(4);
+    vale->setSuHomeCount(6);
+    ::setenv("GAMEHOST_CHANNEL_API_URL", "http://127.0.0.1:1/sdkapicoupon/", 1);
+    auto centre = open();
+    ASSERT_TRUE(centre);
+    EXPECT_TRUE(centre->welfareRed.lock()->isHidden());
+    tapTab(*centre, 12);
+    tapTab(*centre, 10);
+    EXPECT_EQ(vale->suGiftCount(), 5);
+    EXPECT_EQ(vale->suCouponCount(), 4);
+    EXPECT_EQ(vale->suHomeCount(), 6);
+}
+
+TEST_F(ContainerTest, BackToTheGameShowsTheBall) {
+    use(Landscape);
+    auto centre = open();
+    ASSERT_TRUE(centre);
+    // The dimmed screen beside the panel.
+    ASSERT_TRUE(driver.tapAt({500, 200}));
+    env.fastForwardBy(1.0);
+    EXPECT_FALSE(root->presentedViewController());
+    EXPECT_FALSE(ballWindow()->isHidden());
+}
+
+TEST_F(ContainerTest, SwitchAccountCallsTheGameWithMinusNineAndKeepsTheBallHidden) {
+    use(Landscape);
+    auto centre = open();
+    ASSERT_TRUE(centre);
+    centre->loginOutBlock()();
+    EXPECT_EQ(failures, (std::vector<std::string>{"-9|注销"}));
+    // The home page's chain also closes the centre.
+    centre->dismissViewController(false);
+    env.fastForwardBy(1.0);
+    EXPECT_FALSE(root->presentedViewController());
+    EXPECT_TRUE(ballWindow()->isHidden());
+}
+
+TEST(ImageTitleSpacing, InsetsByStyle) {
+    auto button = ui::Button::make({0, 0, 60, 49});
+    button->setTitle("首页", ui::ControlStateNormal);
+    cg::Size label = button->titleLabel()->intrinsicContentSize();
+    TVImageTitleSpacing::layoutButtonWithEdgeInsetsStyle(*button, TVImageTitleSpacing::ImageRight, 10);
+    EXPECT_EQ(button->imageEdgeInsets().left, label.width + 5);
+    EXPECT_EQ(button->titleEdgeInsets().right, button->imageView()->frame().size.width + 5);
+    TVImageTitleSpacing::layoutButtonWithEdgeInsetsStyle(*button, TVImageTitleSpacing::ImageTop, 10);
+    EXPECT_EQ(button->imageEdgeInsets().top, -label.height - 5);
+    EXPECT_EQ(button->imageEdgeInsets().right, -label.width);
+    TVImageTitleSpacing::layoutButtonWithEdgeInsetsStyle(*button, 7, 10);
+    EXPECT_EQ(button->imageEdgeInsets(), cg::EdgeInsets{});
+    EXPECT_EQ(button->titleEdgeInsets(), cg::EdgeInsets{});
+}
+
+}  // namespace
