@@ -5,70 +5,16 @@
 
 #include <gtest/gtest.h>
 
-#include "channel/VRQWindowManager.h"
 #include "channel/usercenter/TVSuChildPage.h"
 #include "channel/usercenter/TVSuspendVC.h"
 #include "channel/usercenter/UIButton+TVImageTitleSpacing.h"
-#include "channel/usercenter/VRQHelperBtn.h"
-#include "platform/testing/UIDriver.h"
 #include "platform/uikit/Label.h"
 #include "platform/uikit/Screen.h"
-#include "platform/uikit/ScreenModel.h"
-#include "platform/uikit/TouchSimulation.h"
 #include "tests/channel/usercenter/usercentre_test_support.h"
 
 namespace {
 
-class ContainerTest : public usercentre_test::UserCentreTest {
-protected:
-    ContainerTest() {
-        root = std::make_shared<ui::ViewController>();
-        window->setRootViewController(root);
-        env.runUntilIdle();
-    }
-    ~ContainerTest() override { ui::Screen::mainScreen()->setModel(ui::ScreenModel::notchedPhone()); }
-
-    enum Phone { Landscape, Portrait, NotchedLandscape };
-    void use(Phone phone) {
-        auto model = phone == NotchedLandscape ? ui::ScreenModel::notchedPhone() : ui::ScreenModel::classicPhone();
-        if (phone == NotchedLandscape) model.portraitSize = {375, 812};
-        if (phone != Portrait) model = model.inOrientation(ui::InterfaceOrientation::LandscapeRight);
-        ui::Screen::mainScreen()->setModel(model);
-        window->setFrame(ui::Screen::mainScreen()->bounds());
-        env.runUntilIdle();
-    }
-    // The ball, tapped into view and tapped again.
-    ns::Ref<TVSuspendVC> open() {
-        auto ball = VRQHelperBtn::shared();
-        if (!VRQHelperBtn::isCreate()) ball->create();
-        ball->setFailedBlock([this](const VRQHelperBtn::Text& message, const VRQHelperBtn::Text& code) {
-            failures.push_back(code->utf8() + "|" + message->utf8());
-        });
-        env.runUntilIdle();
-        // A tucked ball comes into view first; one in view opens at once.
-        for (int tap = 0; tap < 2 && !root->presentedViewController(); ++tap) {
-            EXPECT_TRUE(ui::simulateTap(ballWindow()->center()));
-            env.fastForwardBy(1.0);
-        }
-        return ns::cast<TVSuspendVC>(root->presentedViewController());
-    }
-    ns::Ref<ui::Window> ballWindow() { return VRQWindowManager::windowForKey(VRQHelperBtn::shared()->md5Key()); }
-    ns::Ref<ui::Button> tab(TVSuspendVC& centre, int64_t tag) {
-        return ns::cast<ui::Button>(centre.bottomView.lock()->viewWithTag(tag));
-    }
-    void tapTab(TVSuspendVC& centre, int64_t tag) {
-        ASSERT_TRUE(driver.tap(tab(centre, tag)));
-        env.runUntilIdle();
-    }
-    std::vector<double> constants(TVSuspendVC& centre) {
-        return {centre.top.lock()->constant(), centre.width.lock()->constant(), centre.left.lock()->constant(),
-                centre.bottomH.lock()->constant()};
-    }
-
-    ns::Ref<ui::ViewController> root;
-    testing::UIDriver driver;
-    std::vector<std::string> failures;
-};
+using ContainerTest = usercentre_test::CentreTest;
 
 TEST_F(ContainerTest, TheSecondTapOpensTheCentreWithTheBallHidden) {
     use(Landscape);
