@@ -29,6 +29,20 @@ std::optional<Response> page(const std::string& path) {
                     "</form>\n");
     if (path == kBoxPath)
         return html("游戏盒子", "<p>下载游戏盒子，领取活动福利与充值返利。</p>\n");
+    if (path == kUserPath)
+        return html("个人中心", "<p>账号资料与安全设置。</p>\n<p><a href=\"" + std::string(kIdentifiedPath) +
+                                    "\">实名认证</a></p>\n");
+    if (path == kIdentifiedPath) return html("认证成功", "<p>实名认证已完成。</p>\n");
+    if (path == kFeedbackPath)
+        return html("问题反馈", "<form action=\"" + std::string(kFeedbackPath) +
+                                    "\" method=\"get\">\n<textarea name=\"content\"></textarea>\n"
+                                    "<button type=\"submit\">提交</button>\n</form>\n");
+    if (path == kActivityPath) return html("开服七天乐", "<p>登录七天，每天领取好礼。</p>\n");
+    if (path == kNewsPath) return html("公告详情", "<p>沙盒服务器维护公告。</p>\n");
+    if (path == kChatPath)
+        return html("在线客服", "<p>您好，请问有什么可以帮您？</p>\n<p><a href=\"tovcopy://copy?" +
+                                    std::string(kChatGiftCode) + "\">复制礼包码</a></p>\n"
+                                    "<p><a href=\"mqq://im/chat?uin=10000\">QQ客服</a></p>\n");
     return std::nullopt;
 }
 

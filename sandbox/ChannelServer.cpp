@@ -89,7 +89,7 @@ Response ChannelServer::respond(const Request& request) {
     }
     if (request.method != "POST" || request.path.compare(0, kPrefix.size(), kPrefix) != 0) return Response::notFound();
     std::string endpoint = request.path.substr(kPrefix.size());
-    if (auto page = userCentre_.answer(endpoint, request.fields())) return *page;
+    if (auto page = userCentre_.answer(endpoint, request.fields(), http_.origin())) return *page;
     Format format = Format::Codec;
     if (endpoint == "login/iosxiaohao" || endpoint == "login/iosaddxiaohao") format = Format::GzipOnly;
     if (endpoint == "Sdkmsg/indexios" || endpoint == "Quipayapp/apppayios" || endpoint == "Quipayappother/apppayios")

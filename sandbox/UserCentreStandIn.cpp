@@ -14,10 +14,14 @@ namespace {
 const std::set<std::string> kLists = {"News/lists", "Server/lists", "Card/lists", "Transaction/lists",
                                       "home/getCoupons", "home/getCouponsLog"};
 
-// A JSON string literal of plain text (no control bytes in the stand-in's texts).
+// A JSON string literal of a text (line breaks included).
 std::string q(const std::string& text) {
     std::string out = "\"";
     for (char c : text) {
+        if (c == '\n') {
+            out += "\\n";
+            continue;
+        }
         if (c == '"' || c == '\\') out += '\\';
         out += c;
     }
@@ -54,17 +58,11 @@ void UserCentreStandIn::setCounters(std::string json) {
     counters_ = std::move(json);
 }
 
-std::optional<Response> UserCentreStandIn::answer(const std::string& endpoint, const FormFields& fields) {
+std::optional<Response> UserCentreStandIn::answer(const std::string& endpoint, const FormFields& fields,
+                                                  const std::string& origin) {
     std::lock_guard guard(lock_);
-    // The counters come labelled as JSON: the centre's own client takes no other label.
-    if (endpoint == "Home/number") return Response::json(R"({"a":"1","b":"ok","c":)" + counters_ + "}");
-    if (endpoint == "Home/index") {
-        std::string user = fields.value("username");
-        return jsonPage(R"({"a":1,"b":"ok","c":{"uinfo":{"nicename":)" + q(user) +
-                        R"(,"avatar":"","money":"500","djq":"100"},"post":{"t_desc":"开服七天乐，登录送好礼","url":"/appview/Activity/index"},"ginfo":{"fanli":)" +
-                        q(rebate_) + "}}}");
-    }
-    if (!kLists.count(endpoint)) return std::nullopt;
+    bool home = endpoint == "Home/number" || endpoint == "Home/index";
+    if (!home && !kLists.count(endpoint)) return std::nullopt;
     auto fault = faults_.find(endpoint);
     switch (fault == faults_.end() ? Fault::None : fault->second) {
         case Fault::ServerError: {
@@ -83,10 +81,19 @@ std::optional<Response> UserCentreStandIn::answer(const std::string& endpoint, c
         case Fault::Empty: return jsonPage(R"({"total_page":0,"now_page":0,"lists":[]})");
         case Fault::None: break;
     }
-    return jsonPage(listReply(endpoint, fields));
+    // The counters come labelled as JSON: the centre's own client takes no other label.
+    if (endpoint == "Home/number") return Response::json(R"({"a":"1","b":"ok","c":)" + counters_ + "}");
+    if (endpoint == "Home/index") {
+        std::string user = fields.value("username");
+        return jsonPage(R"({"a":1,"b":"ok","c":{"uinfo":{"nicename":)" + q(user) +
+                                        R"(,"avatar":"","money":"500","djq":"100"},"post":{"t_desc":"开服七天乐，登录送好礼","url":)" +
+                        q(origin + "/appview/Activity/index") + R"(},"ginfo":{"fanli":)" + q(rebate_) + "}}}");
+    }
+    return jsonPage(listReply(endpoint, fields, origin));
 }
 
-std::string UserCentreStandIn::listReply(const std::string& endpoint, const FormFields& fields) {
+std::string UserCentreStandIn::listReply(const std::string& endpoint, const FormFields& fields,
+                                         const std::string& origin) {
     int page = 1;
     std::string asked = fields.value("pagecode");
     if (!asked.empty() && asked.find_first_not_of("0123456789") == std::string::npos && asked.size() < 6)
@@ -95,19 +102,20 @@ std::string UserCentreStandIn::listReply(const std::string& endpoint, const Form
     if (endpoint == "News/lists" && fields.value("num") == "3") rows = 3;
     std::string list;
     if (page >= 1 && page <= kPages)
-        for (int i = 0; i < rows; ++i) list += (i ? "," : "") + row(endpoint, fields, (page - 1) * rows + i);
+        for (int i = 0; i < rows; ++i) list += (i ? "," : "") + row(endpoint, fields, (page - 1) * rows + i, origin);
     // Numbers on odd pages, numeric text on even ones.
     std::string total = page % 2 ? std::to_string(kPages) : q(std::to_string(kPages));
     std::string now = page % 2 ? std::to_string(page) : q(std::to_string(page));
     return R"({"a":1,"total_page":)" + total + R"(,"now_page":)" + now + R"(,"lists":[)" + list + "]}";
 }
 
-std::string UserCentreStandIn::row(const std::string& endpoint, const FormFields& fields, int index) {
+std::string UserCentreStandIn::row(const std::string& endpoint, const FormFields& fields, int index,
+                                   const std::string& origin) {
     std::string n = std::to_string(index + 1);
     if (endpoint == "News/lists")
         return R"({"tag":)" + q(index % 2 ? "公告" : "活动") + R"(,"post_title":)" + q("第" + n + "条消息") +
-               R"(,"url":"/appview/News/detail?id=)" + n + R"(","time":"2024-01-01","pic":)" +
-               q(index % 2 ? "" : "/appview/pic/" + n + ".png") + "}";
+               R"(,"url":)" + q(origin + "/appview/News/detail?id=" + n) + R"(,"time":"2024-01-01","pic":)" +
+               q(index % 2 ? "" : origin + "/appview/pic/" + n + ".png") + "}";
     if (endpoint == "Server/lists")
         return R"({"servername":)" + q(n + "服 · 沙盒") + R"(,"day":"01-0)" + std::to_string(1 + index % 9) +
                R"(","hour":"10:00"})";

@@ -33,14 +33,14 @@ public:
     void setCounters(std::string json);
 
     // The reply to a form post to `endpoint`, or nothing when it is not one
-    // of the user centre's.
-    std::optional<Response> answer(const std::string& endpoint, const FormFields& fields);
+    // of the user centre's. Page addresses in replies start with `origin`.
+    std::optional<Response> answer(const std::string& endpoint, const FormFields& fields, const std::string& origin);
     // "Card/receive": {"a", "b", "c"} for the wire format.
     ns::Id claim(const ns::Id& fields);
 
 private:
-    std::string listReply(const std::string& endpoint, const FormFields& fields);
-    std::string row(const std::string& endpoint, const FormFields& fields, int index);
+    std::string listReply(const std::string& endpoint, const FormFields& fields, const std::string& origin);
+    std::string row(const std::string& endpoint, const FormFields& fields, int index, const std::string& origin);
 
     std::mutex lock_;
     std::map<std::string, Fault> faults_;

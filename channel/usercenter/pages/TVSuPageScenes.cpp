@@ -27,8 +27,9 @@ ns::Ref<ui::Button> actionButton(const cg::Rect& frame, const char* title, const
     if (title) button->setTitle(title, ui::ControlStateNormal);
     button->setTitleColor(kOrange, ui::ControlStateNormal);
     button->titleLabel()->setFont(ui::Font::systemFontOfSize(14));
-    button->addTarget(nullptr, selector, [action](ui::Control&, ui::Event*) { if (action) action(); },
-                      ui::ControlEventTouchUpInside);
+    if (action)
+        button->addTarget(nullptr, selector, [action](ui::Control&, ui::Event*) { action(); },
+                          ui::ControlEventTouchUpInside);
     return button;
 }
 

@@ -20,7 +20,8 @@ inline constexpr double kBarHeight = 44;
 ns::Ref<ui::View> pageRoot();
 // Paging, 300 wide, from `top` to the bottom.
 ns::Ref<ui::ScrollView> pagingScrollView(double top);
-// A button whose tap calls `action` (the owner held weakly by the caller).
+// A button whose tap calls `action` (the owner held weakly by the caller);
+// without an action the caller adds its own target.
 ns::Ref<ui::Button> actionButton(const cg::Rect& frame, const char* title, const char* selector,
                                  std::function<void()> action);
 // The title bar: back on the left, the title in the middle; returns the title.

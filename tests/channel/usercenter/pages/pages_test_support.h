@@ -16,7 +16,10 @@ protected:
     PagesTest() {
         std::filesystem::copy(std::string(GAMEHOST_SOURCE_RESOURCES) + "/DOVUZ.bundle",
                               folder + "/resources/DOVUZ.bundle", std::filesystem::copy_options::recursive);
+        ::setenv("GAMEHOST_CHANNEL_CHAT_URL",
+                 (server.http().origin() + "/robot/h5chat.html?sysNum=t1&receiveId=&sourceId=1").c_str(), 1);
     }
+    ~PagesTest() override { ::unsetenv("GAMEHOST_CHANNEL_CHAT_URL"); }
 
     // The centre on `phone`, on the tab `tag`, its lists loaded.
     ns::Ref<TVSuspendVC> openOn(Phone phone, int64_t tag) {
