@@ -1,9 +1,11 @@
 // The scene "TVSuspendVC" of the storyboard "TVSuspendVC": the panel on the
 // left (width `width`), the page area (tag 1000, where child pages slide)
-// `top` below the panel's top and `left` in from its edge, and under it the
-// tab bar (height `bottomH`) with the five tabs and the two red dots, hidden
-// until the counters say otherwise. The rest of the screen, dimmed, takes
-// the player back to the game.
+// `top` below the panel's top and `left` in from its edge, down to the tab
+// bar (height `bottomH`) at the panel's foot with the five tabs and the two
+// red dots, hidden until the counters say otherwise. The page area's foot
+// is pinned to the panel's (`areaBottom`, following `bottomH`) rather than
+// to the bar, so no constraint hangs on another's result. The rest of the
+// screen, dimmed, takes the player back to the game.
 
 #include "channel/NSString+URLEncode.h"
 #include "channel/usercenter/TVSuspendVC.h"
@@ -92,24 +94,26 @@ UI_STORYBOARD_SCENE("TVSuspendVC", "TVSuspendVC", TVSuspendVC, [](TVSuspendVC& o
     auto width = panel->widthAnchor()->constraintEqualToConstant(TVSuspendVC::kPanelWidth);
     auto left = area->leadingAnchor()->constraintEqualToAnchor(panel->leadingAnchor());
     auto bottomH = bar->heightAnchor()->constraintEqualToConstant(kTabHeight);
+    auto areaBottom = area->bottomAnchor()->constraintEqualToAnchor(panel->bottomAnchor(), -kTabHeight);
     ui::LayoutConstraint::activateConstraints({
         panel->topAnchor()->constraintEqualToAnchor(root->topAnchor()),
         panel->leadingAnchor()->constraintEqualToAnchor(root->leadingAnchor()),
         panel->bottomAnchor()->constraintEqualToAnchor(root->bottomAnchor()),
         width,
+        bar->bottomAnchor()->constraintEqualToAnchor(panel->bottomAnchor()),
+        bottomH,
+        bar->leadingAnchor()->constraintEqualToAnchor(area->leadingAnchor()),
+        bar->widthAnchor()->constraintEqualToConstant(TVSuspendVC::kPanelWidth),
         top,
         left,
         area->widthAnchor()->constraintEqualToConstant(TVSuspendVC::kPanelWidth),
-        area->bottomAnchor()->constraintEqualToAnchor(bar->topAnchor()),
-        bar->leadingAnchor()->constraintEqualToAnchor(area->leadingAnchor()),
-        bar->widthAnchor()->constraintEqualToConstant(TVSuspendVC::kPanelWidth),
-        bar->bottomAnchor()->constraintEqualToAnchor(panel->bottomAnchor()),
-        bottomH,
+        areaBottom,
     });
     owner.top = top;
     owner.width = width;
     owner.left = left;
     owner.bottomH = bottomH;
+    owner.areaBottom = areaBottom;
     owner.tempView = area;
     owner.bottomView = bar;
     return root;

@@ -154,6 +154,7 @@ void TVSuspendVC::setScreenFlag(int flag) {
     if (auto w = width.lock()) w->setConstant(c.width);
     if (auto l = left.lock()) l->setConstant(c.left);
     if (auto b = bottomH.lock()) b->setConstant(c.bottom);
+    if (auto a = areaBottom.lock()) a->setConstant(-c.bottom);
     ns::log("%@", c.log);
 }
 

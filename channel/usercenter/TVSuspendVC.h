@@ -62,6 +62,8 @@ public:
 
     // Outlets: the scene's view holds them.
     ns::Weak<ui::LayoutConstraint> top, width, left, bottomH;
+    // The page area's foot above the panel's, kept at -bottomH.
+    ns::Weak<ui::LayoutConstraint> areaBottom;
     ns::Weak<ui::View> tempView, bottomView;
     ns::Weak<ui::Button> homeBtn;
     ns::Weak<ui::ImageView> homeRed, welfareRed;

@@ -9,7 +9,8 @@ namespace road {
 
 namespace {
 
-constexpr double kLookSeconds = 0.25;
+// Quick enough to visit the user centre before the page logs out.
+constexpr double kLookSeconds = 0.1;
 
 ns::Ref<VRQSubNameVC> subAccountScreen(const testing::UIDriver& driver) {
     auto view = driver.find([](ui::View& v) { return ns::cast<VRQSubNameVC>(v.owningController()) != nullptr; });
@@ -51,6 +52,7 @@ RoadPlayer::RoadPlayer(std::string user, std::string password)
                           ns::log("road: picked the sub-account %@ (%@)", first->nickname, first->username);
                           return true;
                       }});
+    for (auto& step : centreSteps(driver_)) steps_.push_back(std::move(step));
 }
 
 void RoadPlayer::start() {

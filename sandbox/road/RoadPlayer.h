@@ -1,9 +1,10 @@
 #pragma once
-// The player of scripts/run's road: looks at the screen every quarter of a
+// The player of scripts/run's road: looks at the screen every tenth of a
 // second and, step by step, types the channel stand-in's known account into
 // the login window, taps login, closes the notice and picks the first
-// sub-account. Each step is one log line "road: ...". It plays one login
-// only: the page's login after its logout finds the form and stops there.
+// sub-account, then visits the user centre (CentreSteps.h). Each step is
+// one log line "road: ...". It plays one login only: the page's login after
+// its logout finds the form and stops there.
 // Main thread only.
 
 #include <functional>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "platform/testing/UIDriver.h"
+#include "sandbox/road/CentreSteps.h"
 
 namespace road {
 
@@ -22,10 +24,6 @@ public:
     void start();
 
 private:
-    struct Step {
-        std::string waitingFor;
-        std::function<bool()> act;  // true when the step was taken
-    };
     void look();
 
     std::string user_, password_;

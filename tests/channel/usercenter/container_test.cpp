@@ -67,6 +67,13 @@ TEST_F(ContainerTest, LayoutCasesByOrientationAndNotch) {
     ASSERT_TRUE(centre);
     EXPECT_TRUE(centre->isX());
     EXPECT_EQ(constants(*centre), (std::vector<double>{0, 344, 44, 83}));
+    // The page area ends where the tab bar begins.
+    centre->view()->layoutIfNeeded();
+    auto area = centre->tempView.lock();
+    auto bar = centre->bottomView.lock();
+    EXPECT_EQ(area->frame().origin.x, 44);
+    EXPECT_EQ(area->frame().origin.y + area->frame().size.height, bar->frame().origin.y);
+    EXPECT_EQ(bar->frame().origin.y + 83, 375);
     centre->viewWillTransitionToSize({375, 812});
     EXPECT_EQ(centre->screenFlag(), 1);
     EXPECT_EQ(constants(*centre), (std::vector<double>{44, 300, 0, 83}));
