@@ -15,13 +15,6 @@ namespace {
 constexpr double kExcerptWidth = 205;
 const cg::Color kLightGrey = cg::Color::fromWhite(2.0 / 3);
 
-ns::Ref<ui::Label> label(ui::View& content, const cg::Rect& frame, double size, cg::Color colour) {
-    auto l = ui::Label::make(frame);
-    l->setFont(ui::Font::systemFontOfSize(size));
-    l->setTextColor(colour);
-    content.addSubview(l);
-    return l;
-}
 
 // The title, the excerpt (wrapping) below it, and a button on the right.
 template <class Cell>
@@ -30,8 +23,8 @@ ns::Ref<Cell> giftCell(double height, const char* title, ns::Ref<ui::Button>& bu
     cell->setFrame({0, 0, 300, height});
     auto content = cell->contentView();
     content->setFrame(cell->bounds());
-    cell->typeL = label(*content, {15, 12, 205, 20}, 15, cg::Color::fromWhite(0.2));
-    auto excerpt = label(*content, {15, 38, kExcerptWidth, 16}, 12, cg::Color::fromWhite(0.5));
+    cell->typeL = TVSuPageScenes::label(*content, {15, 12, 205, 20}, 15, cg::Color::fromWhite(0.2));
+    auto excerpt = TVSuPageScenes::label(*content, {15, 38, kExcerptWidth, 16}, 12, cg::Color::fromWhite(0.5));
     excerpt->setNumberOfLines(0);
     excerpt->setAutoresizingMask(ui::ViewAutoresizingFlexibleHeight);
     cell->contentL = excerpt;
@@ -76,8 +69,8 @@ UI_NIB("TVGetGiftCell", [](const ns::Id&, const ns::Ref<ns::Bundle>&) -> std::ve
     bar->setAutoresizingMask(ui::ViewAutoresizingFlexibleTopMargin);
     content->addSubview(bar);
     cell->lineView = bar;
-    cell->residueL = label(*content, {170, 74, 70, 16}, 11, TVSuPageScenes::kOrange);
-    cell->countL = label(*content, {15, 90, 200, 16}, 11, cg::Color::fromWhite(0.5));
+    cell->residueL = TVSuPageScenes::label(*content, {170, 74, 70, 16}, 11, TVSuPageScenes::kOrange);
+    cell->countL = TVSuPageScenes::label(*content, {15, 90, 200, 16}, 11, cg::Color::fromWhite(0.5));
     for (auto& l : {cell->residueL.lock(), cell->countL.lock()}) l->setAutoresizingMask(ui::ViewAutoresizingFlexibleTopMargin);
     ns::Weak<TVGetGiftCell> weak = cell;
     button->addTarget(nullptr, "btnClick:", [weak](ui::Control& sender, ui::Event*) {
@@ -91,7 +84,7 @@ UI_NIB("TVGetGiftCell", [](const ns::Id&, const ns::Ref<ns::Bundle>&) -> std::ve
 UI_NIB("TVCopyGiftCell", [](const ns::Id&, const ns::Ref<ns::Bundle>&) -> std::vector<ns::Id> {
     ns::Ref<ui::Button> button;
     auto cell = giftCell<TVCopyGiftCell>(100, "复制", button);
-    auto code = label(*cell->contentView(), {15, 66, 205, 18}, 13, TVSuPageScenes::kOrange);
+    auto code = TVSuPageScenes::label(*cell->contentView(), {15, 66, 205, 18}, 13, TVSuPageScenes::kOrange);
     code->setAutoresizingMask(ui::ViewAutoresizingFlexibleTopMargin);
     cell->codeL = code;
     ns::Weak<TVCopyGiftCell> weak = cell;

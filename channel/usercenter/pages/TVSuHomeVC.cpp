@@ -30,11 +30,8 @@ RT_DEFINE_CLASS(TVSuHomeVC, ui::ViewController, "TVSuHomeVC")
 namespace {
 
 ns::Ref<ui::Label> label(ui::View& parent, const cg::Rect& frame, const char* text, double size) {
-    auto l = ui::Label::make(frame);
+    auto l = TVSuPageScenes::label(parent, frame, size, cg::Color::fromWhite(0.2));
     if (text) l->setText(text);
-    l->setFont(ui::Font::systemFontOfSize(size));
-    l->setTextColor(cg::Color::fromWhite(0.2));
-    parent.addSubview(l);
     return l;
 }
 

@@ -14,6 +14,14 @@ ns::Ref<ui::View> pageRoot() {
     return root;
 }
 
+ns::Ref<ui::Label> label(ui::View& parent, const cg::Rect& frame, double size, const cg::Color& colour) {
+    auto l = ui::Label::make(frame);
+    l->setFont(ui::Font::systemFontOfSize(size));
+    l->setTextColor(colour);
+    parent.addSubview(l);
+    return l;
+}
+
 ns::Ref<ui::ScrollView> pagingScrollView(double top) {
     double height = ui::Screen::mainScreen()->bounds().size.height;
     auto scroll = ui::ScrollView::make({0, top, kWidth, height - top});

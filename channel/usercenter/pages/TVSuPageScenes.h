@@ -18,6 +18,8 @@ inline constexpr double kWidth = 300;
 inline constexpr double kBarHeight = 44;
 
 ns::Ref<ui::View> pageRoot();
+// A label in the system font of `size` and `colour`, added to `parent`.
+ns::Ref<ui::Label> label(ui::View& parent, const cg::Rect& frame, double size, const cg::Color& colour);
 // Paging, 300 wide, from `top` to the bottom.
 ns::Ref<ui::ScrollView> pagingScrollView(double top);
 // A button whose tap calls `action` (the owner held weakly by the caller);

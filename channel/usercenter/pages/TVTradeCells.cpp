@@ -13,18 +13,6 @@ RT_DEFINE_CLASS(TVSuTradeModel, TVSuRow, "TVSuTradeModel")
 RT_DEFINE_CLASS(TVTradeCell, ui::TableViewCell, "TVTradeCell")
 RT_DEFINE_CLASS(TVSuTradeHeadCell, ui::TableViewCell, "TVSuTradeHeadCell")
 
-namespace {
-
-ns::Ref<ui::Label> label(ui::View& content, const cg::Rect& frame, double size, cg::Color colour) {
-    auto l = ui::Label::make(frame);
-    l->setFont(ui::Font::systemFontOfSize(size));
-    l->setTextColor(colour);
-    content.addSubview(l);
-    return l;
-}
-
-}  // namespace
-
 // The picture on the left; beside it the title, game and server, the
 // platform marks (the Android mark at 10, the iOS mark `iosIconLeft` from the
 // marks' leading edge) and the time; the price on the right.
@@ -38,11 +26,11 @@ UI_NIB("TVTradeCell", [](const ns::Id&, const ns::Ref<ns::Bundle>&) -> std::vect
     content->addSubview(icon);
     cell->gameIcon = icon;
     const cg::Color dark = cg::Color::fromWhite(0.2), grey = cg::Color::fromWhite(0.5);
-    cell->titleL = label(*content, {100, 12, 190, 20}, 14, dark);
-    cell->nameL = label(*content, {100, 36, 130, 18}, 12, grey);
-    cell->serverL = label(*content, {100, 56, 130, 18}, 12, grey);
-    cell->moneyL = label(*content, {230, 36, 60, 20}, 15, TVSuPageScenes::kOrange);
-    cell->timeL = label(*content, {100, 100, 190, 16}, 11, grey);
+    cell->titleL = TVSuPageScenes::label(*content, {100, 12, 190, 20}, 14, dark);
+    cell->nameL = TVSuPageScenes::label(*content, {100, 36, 130, 18}, 12, grey);
+    cell->serverL = TVSuPageScenes::label(*content, {100, 56, 130, 18}, 12, grey);
+    cell->moneyL = TVSuPageScenes::label(*content, {230, 36, 60, 20}, 15, TVSuPageScenes::kOrange);
+    cell->timeL = TVSuPageScenes::label(*content, {100, 100, 190, 16}, 11, grey);
 
     auto marks = ui::View::make({90, 76, 80, 18});
     content->addSubview(marks);
@@ -72,9 +60,9 @@ UI_NIB("TVSuTradeHeadCell", [](const ns::Id&, const ns::Ref<ns::Bundle>&) -> std
     cell->setFrame({0, 0, 300, 82});
     auto content = cell->contentView();
     content->setFrame(cell->bounds());
-    auto text = label(*content, {15, 16, 180, 20}, 15, cg::Color::fromWhite(0.2));
+    auto text = TVSuPageScenes::label(*content, {15, 16, 180, 20}, 15, cg::Color::fromWhite(0.2));
     text->setText("小号回收");
-    auto hint = label(*content, {15, 42, 180, 18}, 12, cg::Color::fromWhite(0.5));
+    auto hint = TVSuPageScenes::label(*content, {15, 42, 180, 18}, 12, cg::Color::fromWhite(0.5));
     hint->setText("不玩的小号可回收换平台币");
     ns::Weak<TVSuTradeHeadCell> weak = cell;
     auto button = TVSuPageScenes::actionButton({205, 24, 80, 32}, "去回收", "btnClick", [weak] {
