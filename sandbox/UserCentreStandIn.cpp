@@ -58,6 +58,11 @@ void UserCentreStandIn::setCounters(std::string json) {
     counters_ = std::move(json);
 }
 
+void UserCentreStandIn::setCountersStatus(std::string json) {
+    std::lock_guard guard(lock_);
+    countersStatus_ = std::move(json);
+}
+
 std::optional<Response> UserCentreStandIn::answer(const std::string& endpoint, const FormFields& fields,
                                                   const std::string& origin) {
     std::lock_guard guard(lock_);
@@ -82,7 +87,7 @@ std::optional<Response> UserCentreStandIn::answer(const std::string& endpoint, c
         case Fault::None: break;
     }
     // The counters come labelled as JSON: the centre's own client takes no other label.
-    if (endpoint == "Home/number") return Response::json(R"({"a":"1","b":"ok","c":)" + counters_ + "}");
+    if (endpoint == "Home/number") return Response::json(R"({"a":)" + countersStatus_ + R"(,"b":"ok","c":)" + counters_ + "}");
     if (endpoint == "Home/index") {
         std::string user = fields.value("username");
         return jsonPage(R"({"a":1,"b":"ok","c":{"uinfo":{"nicename":)" + q(user) +

@@ -29,8 +29,9 @@ public:
     void setFault(const std::string& path, Fault fault);
     // The rebate text of the home page.
     void setRebateText(std::string text);
-    // The "c" of "Home/number" as JSON text.
+    // The "c" of "Home/number" as JSON text, and its "a" (the text "1" unless set).
     void setCounters(std::string json);
+    void setCountersStatus(std::string json);
 
     // The reply to a form post to `endpoint`, or nothing when it is not one
     // of the user centre's. Page addresses in replies start with `origin`.
@@ -47,6 +48,7 @@ private:
     std::set<std::string> claims_;  // "<user>|<card id>"
     std::string rebate_ = "充值返利：单日累计充值满100元返10%";
     std::string counters_ = R"({"posts":{"log":0},"card":{"total":3,"log":1}})";
+    std::string countersStatus_ = R"("1")";
 };
 
 }  // namespace sandbox

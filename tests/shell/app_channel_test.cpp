@@ -1,16 +1,20 @@
 // The app with its real channel SDK against the sandbox, page to page: the
 // page's login opens the channel's login window, a player types and taps,
 // the page hears loginNotify; the ball comes out; the road's logout reaches
-// the channel server; a saved login logs in by itself at the next start.
+// the channel server; a saved login logs in by itself at the next start;
+// switch account in the user centre logs the game out.
 
 #include "app_test_support.h"
 
 #include "channel/ShareVale.h"
 #include "channel/VRQWindowManager.h"
+#include "channel/login/TVAlterLoginVC.h"
 #include "channel/login/TVLoginView.h"
 #include "channel/screens/VRQSubNameVC.h"
+#include "channel/usercenter/TVSuspendVC.h"
 #include "channel/usercenter/VRQHelperBtn.h"
 #include "platform/uikit/Screen.h"
+#include "platform/uikit/TouchSimulation.h"
 #include "sandbox/ChannelServer.h"
 
 using apptest::str;
@@ -99,6 +103,43 @@ TEST_F(ChannelRoadTest, ASavedLoginIsSentAtTheNextStartWithoutATap) {
     recordPageCallbacks();
     chooseSubAccount();
     ASSERT_TRUE(settle([&] { return lastPageCallback("loginNotify") != nullptr; }));
+}
+
+TEST_F(ChannelRoadTest, SwitchAccountInTheUserCentreLogsTheGameOutAndKeepsTheBallHidden) {
+    auto vale = ShareVale::sharedInstance();
+    vale->setUserName(ns::str(sandbox::ChannelServer::kKnownUser));
+    vale->setPassWord(ns::str(sandbox::ChannelServer::kKnownPassword));
+    vale->setLoginStyle(1);
+    launch();
+    recordPageCallbacks();
+    chooseSubAccount();
+    ASSERT_TRUE(settle([&] { return lastPageCallback("loginNotify") != nullptr; }));
+    // Once the login window has gone, the ball: into view, then the centre.
+    ASSERT_TRUE(settle([&] {
+        return !driver.find([](ui::View& v) { return ns::cast<TVAlterLoginVC>(v.owningController()) != nullptr; });
+    }));
+    for (int tap = 0; tap < 2; ++tap) {
+        ASSERT_TRUE(ui::simulateTap(ballWindow()->center()));
+        env.fastForwardBy(0.2);
+    }
+    ns::Ref<TVSuspendVC> centre;
+    ASSERT_TRUE(settle([&] {
+        auto view = driver.find([](ui::View& v) { return ns::cast<TVSuspendVC>(v.owningController()) != nullptr; });
+        centre = view ? ns::cast<TVSuspendVC>(view->owningController()) : nullptr;
+        return centre && driver.findByText("切换账号");
+    }));
+    EXPECT_TRUE(ballWindow()->isHidden());
+    ASSERT_TRUE(driver.tap("切换账号"));
+    ASSERT_TRUE(settle([&] { return log.contains("page: callback clientlogout"); }));
+    // The game's logout only: the channel server hears of none.
+    EXPECT_EQ(channelRequests("login/logout"), 0);
+    env.fastForwardBy(1.0);
+    EXPECT_FALSE(centre->view()->window());
+    EXPECT_TRUE(ballWindow()->isHidden());
+    // The page logs in again with the saved account and plays its road to
+    // the end: this time the channel's own logout, and the form.
+    chooseSubAccount();
+    ASSERT_TRUE(settle([&] { return channelRequests("login/logout") == 1 && card() != nullptr; }, 60));
 }
 
 }  // namespace

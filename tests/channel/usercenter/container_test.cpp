@@ -118,6 +118,23 @@ TEST_F(ContainerTest, NewPostsShowTheHomeDot) {
     EXPECT_EQ(ShareVale::sharedInstance()->suHomeCount(), 2);
 }
 
+TEST_F(ContainerTest, TheCountsStatusIsOneAsNumberOrText) {
+    use(Landscape);
+    server.userCentre().setCounters(R"({"posts":{"log":1},"card":"none"})");
+    for (const char* status : {"1", R"("1")", R"("0")", "null", R"("yes")"}) {
+        server.userCentre().setCountersStatus(status);
+        auto centre = open();
+        ASSERT_TRUE(centre);
+        bool accepted = std::string(status) == "1" || std::string(status) == R"("1")";
+        EXPECT_EQ(centre->homeRed.lock()->isHidden(), !accepted) << status;
+        // A "card" that is not a dictionary counts nothing.
+        EXPECT_TRUE(centre->welfareRed.lock()->isHidden()) << status;
+        EXPECT_EQ(centre->suGiftCount(), 0);
+        centre->hiddenHelperVC();
+        env.fastForwardBy(1.0);
+    }
+}
+
 TEST_F(ContainerTest, AFailedCountNeverOverwritesTheStoredCounters) {
     use(Landscape);
     auto vale = ShareVale::sharedInstance();

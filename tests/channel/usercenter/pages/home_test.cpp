@@ -189,6 +189,20 @@ TEST_F(HomeTest, SwitchAccountClosesTheCentreAndCallsTheGame) {
     EXPECT_TRUE(ballWindow()->isHidden());
 }
 
+TEST_F(HomeTest, ProfileValuesOfTheWrongTypeReadAsMissing) {
+    ASSERT_TRUE(openOn(Landscape, 10));
+    auto h = home();
+    h->initUIWithData(sandbox::jsonValue(R"({"uinfo":"not a profile","post":[1],"ginfo":{"fanli":null}})"));
+    EXPECT_EQ(h->nameL.lock()->text()->utf8(), "玩家:(null)");
+    EXPECT_EQ(h->ptbL.lock()->text()->utf8(), "平台币:(null)个");
+    EXPECT_FALSE(h->activityL.lock()->text());
+    EXPECT_EQ(h->realHeight(), 0);
+    EXPECT_TRUE(h->checkBtn.lock()->isHidden());
+    h->initUIWithData(sandbox::jsonValue(R"({"uinfo":{"nicename":7,"money":null}})"));
+    EXPECT_EQ(h->nameL.lock()->text()->utf8(), "玩家:7");
+    EXPECT_EQ(h->ptbL.lock()->text()->utf8(), "平台币:(null)个");
+}
+
 TEST_F(HomeTest, AFailedProfileKeepsTheSceneTexts) {
     server.userCentre().setFault("Home/index", sandbox::UserCentreStandIn::Fault::ServerError);
     ASSERT_TRUE(openOn(Landscape, 10));
