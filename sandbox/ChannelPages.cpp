@@ -15,6 +15,18 @@ Response html(const std::string& title, const std::string& body) {
 }  // namespace
 
 std::optional<Response> page(const std::string& path) {
+    if (path.rfind(kPicturePath, 0) == 0 && path.size() > 4 && path.compare(path.size() - 4, 4, ".png") == 0) {
+        // 4 x 4 pixels of orange, RGBA.
+        static const char kPNG[] =
+            "\x89\x50\x4e\x47\x0d\x0a\x1a\x0a\x00\x00\x00\x0d\x49\x48\x44\x52\x00\x00\x00\x04\x00\x00\x00"
+            "\x04\x08\x06\x00\x00\x00\xa9\xf1\x9e\x7e\x00\x00\x00\x12\x49\x44\x41\x54\x78\xda\x63\xf8\xdf"
+            "\xc0\xf0\x1f\x19\x33\x90\x2e\x00\x00\x50\x4f\x27\xe1\x11\x72\x2a\x59\x00\x00\x00\x00\x49\x45"
+            "\x4e\x44\xae\x42\x60\x82";
+        Response response;
+        response.contentType = "image/png";
+        response.body.assign(kPNG, sizeof(kPNG) - 1);
+        return response;
+    }
     if (path == kAgreementPath)
         return html("用户协议",
                     "<p>欢迎使用本平台的游戏服务。注册或登录即表示您同意本协议。</p>\n"

@@ -24,6 +24,9 @@ inline constexpr const char* kActivityPath = "/appview/Activity/index";
 inline constexpr const char* kNewsPath = "/appview/News/detail";
 inline constexpr const char* kChatPath = "/robot/h5chat.html";
 inline constexpr const char* kChatGiftCode = "SANDBOX-GIFT-2024";
+// Pictures of the user centre's lists and the avatar: any name below it is
+// the same small orange PNG.
+inline constexpr const char* kPicturePath = "/appview/pic/";
 
 // The page for a GET of `path`, or nothing when it is not one of them.
 std::optional<Response> page(const std::string& path);

@@ -87,12 +87,15 @@ std::optional<Response> UserCentreStandIn::answer(const std::string& endpoint, c
         case Fault::None: break;
     }
     // The counters come labelled as JSON: the centre's own client takes no other label.
-    if (endpoint == "Home/number") return Response::json(R"({"a":)" + countersStatus_ + R"(,"b":"ok","c":)" + counters_ + "}");
+    if (endpoint == "Home/number")
+        return Response::json(R"({"a":)" + countersStatus_ + R"(,"b":"ok","c":)" + counters_ + "}");
     if (endpoint == "Home/index") {
         std::string user = fields.value("username");
-        return jsonPage(R"({"a":1,"b":"ok","c":{"uinfo":{"nicename":)" + q(user) +
-                                        R"(,"avatar":"","money":"500","djq":"100"},"post":{"t_desc":"开服七天乐，登录送好礼","url":)" +
-                        q(origin + "/appview/Activity/index") + R"(},"ginfo":{"fanli":)" + q(rebate_) + "}}}");
+        std::string profile = R"({"nicename":)" + q(user) + R"(,"avatar":)" + q(origin + "/appview/pic/avatar.png") +
+                              R"(,"money":"500","djq":"100"})";
+        std::string post = R"({"t_desc":"开服七天乐，登录送好礼","url":)" + q(origin + "/appview/Activity/index") + "}";
+        return jsonPage(R"({"a":1,"b":"ok","c":{"uinfo":)" + profile + R"(,"post":)" + post +
+                        R"(,"ginfo":{"fanli":)" + q(rebate_) + "}}}");
     }
     return jsonPage(listReply(endpoint, fields, origin));
 }
@@ -141,7 +144,7 @@ std::string UserCentreStandIn::row(const std::string& endpoint, const FormFields
     if (endpoint == "Transaction/lists")
         return R"({"prices":)" + q(std::to_string(100 + index)) + R"(,"server":"1服","time":"2024-01-01","devicetype":)" +
                q(std::to_string(index % 3)) + R"(,"gamename":"沙盒传奇","title":)" + q("账号出售" + n) +
-               R"(,"pic1":""})";
+               R"(,"pic1":)" + q(index % 2 ? origin + "/appview/pic/trade" + n + ".png" : "") + "}";
     // Vouchers: every other one has ended.
     return R"({"status":)" + q(index % 2 ? "1" : "0") + R"(,"gamename":"沙盒传奇","av_time":"2024-01-01至2024-12-31","use":"0","coupon_money":"10","pay_money":"100"})";
 }
