@@ -206,6 +206,12 @@ void MutableData::appendBytes(const void* bytes, size_t length) {
     bytes_.insert(bytes_.end(), p, p + length);
 }
 
+Ref<MutableData> MutableData::withCapacity(size_t capacity) {
+    auto data = make();
+    data->bytes_.reserve(capacity);
+    return data;
+}
+
 void MutableData::appendData(const Data* other) {
     if (other) appendBytes(other->bytes(), other->length());
 }

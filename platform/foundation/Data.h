@@ -76,6 +76,8 @@ public:
     static Ref<MutableData> make(std::vector<uint8_t> bytes = {});
     // `length` zero bytes.
     static Ref<MutableData> withLength(size_t length);
+    // Empty, with room for `capacity` bytes before it must grow.
+    static Ref<MutableData> withCapacity(size_t capacity);
 
     uint8_t* mutableBytes() { return bytes_.data(); }
     void appendBytes(const void* bytes, size_t length);

@@ -37,7 +37,8 @@ public:
     virtual bool isAsynchronous() const { return false; }
     void finish();
 
-    void cancel();
+    // Overridable: a subclass that owns work in flight stops it, then calls this.
+    virtual void cancel();
     bool isCancelled() const;
     bool isExecuting() const;
     bool isFinished() const;

@@ -1,6 +1,7 @@
 #include "platform/foundation/URL.h"
 
 #include <cstring>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -321,6 +322,14 @@ Ref<URL> URL::URLByAppendingPathComponent(std::string_view component, bool isDir
     p.path += encodedPath(component);
     if (isDirectory && !p.path.ends_with('/')) p.path += '/';
     return build(p.recompose(), nullptr);
+}
+
+std::optional<int64_t> URL::fileSizeResourceValue() const {
+    if (!isFileURL()) return std::nullopt;
+    std::error_code error;
+    auto size = std::filesystem::file_size(std::filesystem::path(path()->utf8()), error);
+    if (error) return std::nullopt;
+    return static_cast<int64_t>(size);
 }
 
 bool URL::isFileURL() const {

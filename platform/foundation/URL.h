@@ -7,6 +7,7 @@
 // "#", a port that is not all digits. "[" and "]" are accepted anywhere, as
 // the platform's older parser did.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -57,6 +58,10 @@ public:
     // and fragment stay.
     Ref<URL> URLByAppendingPathComponent(std::string_view component, bool isDirectory = false) const;
     bool isFileURL() const;
+    // The file's size in bytes as the file system reports it (the file-size
+    // resource value); nothing for a URL that is not a file URL or a file
+    // that cannot be read.
+    std::optional<int64_t> fileSizeResourceValue() const;
 
     // The relative text, then " -- " and the base for relative URLs.
     std::string description() const override;

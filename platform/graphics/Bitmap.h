@@ -63,7 +63,28 @@ private:
     std::vector<uint32_t> words_;
 };
 
+// A bitmap-info word: the alpha info in the low five bits, the byte order
+// in bits 12-14.
+namespace BitmapInfo {
+inline constexpr uint32_t AlphaInfoMask = 0x1F;
+inline constexpr uint32_t ByteOrderMask = 0x7000;
+inline constexpr uint32_t ByteOrderDefault = 0;
+inline constexpr uint32_t ByteOrder32Little = 0x2000;
+inline constexpr uint32_t ByteOrder32Big = 0x4000;
+// The two layouts of the drawing library's surfaces (native words on a
+// little-endian machine): ARGB32 and RGB24.
+inline constexpr uint32_t PremultipliedFirst32Little = 0x2002;
+inline constexpr uint32_t NoneSkipFirst32Little = 0x2006;
+}  // namespace BitmapInfo
+
 // Premultiplies a straight-alpha byte colour, rounding to nearest.
 Pixel premultiplied(uint8_t alpha, uint8_t red, uint8_t green, uint8_t blue);
+// Undoes premultiplication of one component, rounding to nearest; 0 where
+// alpha is 0.
+inline uint8_t unpremultipliedComponent(uint8_t component, uint8_t alpha) {
+    if (alpha == 0) return 0;
+    unsigned value = (unsigned(component) * 255 + alpha / 2) / alpha;
+    return uint8_t(value > 255 ? 255 : value);
+}
 
 }  // namespace cg

@@ -218,6 +218,17 @@ std::shared_ptr<BitmapContext> BitmapContext::create(Size size, double scale, bo
     return std::shared_ptr<BitmapContext>(new BitmapContext(size, scale, opaque, std::move(impl)));
 }
 
+std::shared_ptr<BitmapContext> BitmapContext::createWithPixels(int width, int height, uint32_t bitmapInfo) {
+    uint32_t alpha = bitmapInfo & BitmapInfo::AlphaInfoMask;
+    if (alpha < 1 || alpha > 6 || width <= 0 || height <= 0) return nullptr;
+    auto context = create(Size{double(width), double(height)}, 1, alpha >= 5);
+    if (!context) return nullptr;
+    context->translateCTM(0, height);
+    context->scaleCTM(1, -1);
+    context->clearRecords();
+    return context;
+}
+
 BitmapContext::BitmapContext(Size size, double scale, bool opaque, std::unique_ptr<Impl> impl)
     : size_(size), scale_(scale), opaque_(opaque), impl_(std::move(impl)) {}
 

@@ -48,6 +48,12 @@ public:
     // and start black; others are premultiplied ARGB32 and start clear.
     // Nil for a size or scale that is not positive and finite, or too large.
     static std::shared_ptr<BitmapContext> create(Size size, double scale, bool opaque);
+    // The platform's low-level bitmap context: `width` x `height` pixels at
+    // scale 1 with the origin at the bottom left, y up. Alpha info 1-4 make
+    // an ARGB32 surface (its images are 0x2002), 5 and 6 an opaque RGB24
+    // one (0x2006); nil for other words or sizes. drawImageBottomUp() draws
+    // images upright here.
+    static std::shared_ptr<BitmapContext> createWithPixels(int width, int height, uint32_t bitmapInfo);
     ~BitmapContext();
     BitmapContext(const BitmapContext&) = delete;
     BitmapContext& operator=(const BitmapContext&) = delete;

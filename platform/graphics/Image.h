@@ -3,10 +3,14 @@
 // object wraps (adding scale, orientation and rendering mode). Sizes here are
 // in pixels.
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/graphics/Bitmap.h"
+#include "platform/graphics/ColorSpace.h"
+#include "platform/graphics/Geometry.h"
 #include "platform/runtime/Class.h"
 
 namespace cg {
@@ -30,18 +34,42 @@ class Image : public ns::Object {
 public:
     // Alpha info from the bitmap's format: PremultipliedFirst or NoneSkipFirst.
     explicit Image(Bitmap bitmap);
-    Image(Bitmap bitmap, ImageAlphaInfo alphaInfo) : bitmap_(std::move(bitmap)), alphaInfo_(alphaInfo) {}
+    Image(Bitmap bitmap, ImageAlphaInfo alphaInfo)
+        : bitmap_(std::move(bitmap)), bitmapInfo_(BitmapInfo::ByteOrder32Little | uint32_t(alphaInfo)) {}
+    // Pixels held as `bitmap`, described (and copied out) as `bitmapInfo`.
+    Image(Bitmap bitmap, uint32_t bitmapInfo) : bitmap_(std::move(bitmap)), bitmapInfo_(bitmapInfo) {}
     static ns::Ref<Image> make(Bitmap bitmap) { return std::make_shared<Image>(std::move(bitmap)); }
     static ns::Ref<Image> make(Bitmap bitmap, ImageAlphaInfo alphaInfo) {
         return std::make_shared<Image>(std::move(bitmap), alphaInfo);
     }
+    // An image of 8-bit components, 32 bits per pixel, from bytes laid out
+    // as `bitmapInfo` says (alpha info 1-6, any byte order): the platform's
+    // image-from-provider call. Nil for other layouts, a row length shorter
+    // than width * 4, or too few bytes.
+    static ns::Ref<Image> createWithPixels(int width, int height, size_t bytesPerRow, uint32_t bitmapInfo,
+                                           const uint8_t* bytes, size_t length);
 
     int width() const { return bitmap_.width(); }
     int height() const { return bitmap_.height(); }
     bool hasAlpha() const { return bitmap_.hasAlpha(); }
     const Bitmap& bitmap() const { return bitmap_; }
-    ImageAlphaInfo alphaInfo() const { return alphaInfo_; }
+    ImageAlphaInfo alphaInfo() const { return ImageAlphaInfo(bitmapInfo_ & BitmapInfo::AlphaInfoMask); }
+    uint32_t bitmapInfo() const { return bitmapInfo_; }
+    // Device RGB: the only space pixels are held in.
+    ns::Ref<ColorSpace> colorSpace() const;
+    size_t bitsPerComponent() const { return 8; }
+    size_t bitsPerPixel() const { return 32; }
     size_t bytesPerRow() const { return bitmap_.bytesPerRow(); }
+    // The pixel bytes as the bitmap info lays them out, row after row (the
+    // data provider's copy).
+    std::vector<uint8_t> copyData() const;
+    // The part inside `rect` (pixels, from the top left), clipped to the
+    // image; nil when nothing is left.
+    ns::Ref<Image> createWithImageInRect(int x, int y, int width, int height) const;
+    // The same for a rect of any values: widened to whole pixels (its
+    // edges floored and ceiled), then clipped; nil for a rect that is not
+    // finite.
+    ns::Ref<Image> createWithImageInRect(const Rect& rect) const;
 
     std::string description() const override;
     // Immutable: a copy is the image itself.
@@ -49,7 +77,7 @@ public:
 
 private:
     const Bitmap bitmap_;
-    const ImageAlphaInfo alphaInfo_;
+    const uint32_t bitmapInfo_;
 };
 
 }  // namespace cg

@@ -15,7 +15,24 @@ std::string typeOf(std::span<const uint8_t> data) {
     if (startsWith(data, "GIF87a") || startsWith(data, "GIF89a")) return ImageTypeGIF;
     if (startsWith(data, "\x89PNG\r\n\x1a\n")) return ImageTypePNG;
     if (startsWith(data, "\xff\xd8\xff")) return ImageTypeJPEG;
+    if (startsWith(data, "BM")) return ImageTypeBMP;
+    if (startsWith(data, "II*\0") || startsWith(data, "MM\0*")) return ImageTypeTIFF;
+    if (startsWith(data, std::string_view("\0\0\1\0", 4)) || startsWith(data, std::string_view("\0\0\2\0", 4))) {
+        return ImageTypeICO;
+    }
+    if (startsWith(data, "icns")) return ImageTypeICNS;
+    if (startsWith(data, "\xff\x4f\xff\x51") ||
+        (data.size() >= 12 && std::memcmp(data.data() + 4, "jP  \r\n\x87\n", 8) == 0)) {
+        return ImageTypeJPEG2000;
+    }
     return {};
+}
+
+std::optional<still::Header> stillHeader(const std::string& type, std::span<const uint8_t> data) {
+    if (type == ImageTypePNG) return still::pngHeader(data);
+    if (type == ImageTypeJPEG) return still::jpegHeader(data);
+    if (type == ImageTypeBMP) return still::bmpHeader(data);
+    return std::nullopt;
 }
 
 }  // namespace
@@ -33,27 +50,102 @@ std::string GifProperties::description() const {
     return "{GIF = {" + inner + "}}";
 }
 
+std::string ImageProperties::description() const {
+    std::string text = "{";
+    auto add = [&](const char* key, std::string value) { text += std::string(key) + " = " + value + "; "; };
+    if (hasAlpha) add("HasAlpha", *hasAlpha ? "1" : "0");
+    if (orientation) add("Orientation", std::to_string(*orientation));
+    if (pixelHeight) add("PixelHeight", std::to_string(*pixelHeight));
+    if (pixelWidth) add("PixelWidth", std::to_string(*pixelWidth));
+    if (gif.loopCount || gif.delayTime) add("{GIF}", gif.description().substr(7, gif.description().size() - 8));
+    if (isProgressive) add("{JFIF}", std::string("{IsProgressive = ") + (*isProgressive ? "1" : "0") + ";}");
+    if (interlaceType) add("{PNG}", "{InterlaceType = " + std::to_string(*interlaceType) + ";}");
+    return text + "}";
+}
+
 std::shared_ptr<ImageSource> ImageSource::createWithData(std::span<const uint8_t> data, bool shouldCache) {
     if (data.empty()) return nullptr;
     return std::make_shared<ImageSource>(data, shouldCache);
 }
 
-ImageSource::ImageSource(std::span<const uint8_t> data, bool shouldCache)
-    : type_(typeOf(data)), shouldCache_(shouldCache) {
-    if (type_ == ImageTypeGIF) file_ = gif::read(data);
-    if (file_) cache_.resize(file_->frames.size());
+std::shared_ptr<ImageSource> ImageSource::createIncremental(bool shouldCache) {
+    return std::make_shared<ImageSource>(shouldCache);
 }
 
-size_t ImageSource::count() const { return file_ ? file_->frames.size() : 0; }
+ImageSource::ImageSource(std::span<const uint8_t> data, bool shouldCache) : shouldCache_(shouldCache) {
+    updateData(data, true);
+}
+
+ImageSource::ImageSource(bool shouldCache) : shouldCache_(shouldCache) {}
+
+void ImageSource::updateData(std::span<const uint8_t> data, bool final) {
+    std::lock_guard lock(mutex_);
+    if (final_) return;
+    data_.assign(data.begin(), data.end());
+    final_ = final;
+    type_ = typeOf(data_);
+    compositor_.reset();
+    cache_.clear();
+    file_.reset();
+    still_.reset();
+    if (type_ == ImageTypeGIF) {
+        file_ = gif::read(data_);
+    } else {
+        still_ = stillHeader(type_, data_);
+    }
+    cache_.resize(count());
+}
+
+std::string ImageSource::type() const {
+    std::lock_guard lock(mutex_);
+    return type_;
+}
+
+size_t ImageSource::count() const {
+    std::lock_guard lock(mutex_);
+    if (file_) return file_->frames.size();
+    return still_ ? 1 : 0;
+}
 
 GifProperties ImageSource::properties() const {
+    std::lock_guard lock(mutex_);
     GifProperties properties;
     if (file_) properties.loopCount = file_->loopCount;
     return properties;
 }
 
-std::optional<GifProperties> ImageSource::propertiesAtIndex(size_t index) const {
+ImageProperties ImageSource::copyProperties() const {
+    std::lock_guard lock(mutex_);
+    ImageProperties properties;
+    properties.gif = this->properties();
+    return properties;
+}
+
+std::optional<ImageProperties> ImageSource::copyPropertiesAtIndex(size_t index) const {
+    std::lock_guard lock(mutex_);
     if (index >= count()) return std::nullopt;
+    ImageProperties properties;
+    if (file_) {
+        properties.pixelWidth = file_->width;
+        properties.pixelHeight = file_->height;
+        properties.hasAlpha = true;
+        properties.gif = *propertiesAtIndex(index);
+        return properties;
+    }
+    properties.pixelWidth = still_->width;
+    properties.pixelHeight = still_->height;
+    properties.hasAlpha = still_->hasAlpha;
+    if (type_ == ImageTypeJPEG) {
+        properties.orientation = still_->orientation;
+        properties.isProgressive = still_->progressive;
+    }
+    if (type_ == ImageTypePNG) properties.interlaceType = still_->interlace;
+    return properties;
+}
+
+std::optional<GifProperties> ImageSource::propertiesAtIndex(size_t index) const {
+    std::lock_guard lock(mutex_);
+    if (!file_ || index >= count()) return std::nullopt;
     GifProperties properties;
     if (auto delay = file_->frames[index].delayCentiseconds) {
         double seconds = *delay / 100.0;
@@ -63,9 +155,25 @@ std::optional<GifProperties> ImageSource::propertiesAtIndex(size_t index) const 
     return properties;
 }
 
+ns::Ref<Image> ImageSource::createStillImage() {
+    if (cache_[0]) return cache_[0];
+    std::optional<still::Decoded> decoded;
+    if (type_ == ImageTypePNG) decoded = still::decodePng(data_, final_);
+    if (type_ == ImageTypeJPEG) decoded = still::decodeJpeg(data_, final_);
+    if (type_ == ImageTypeBMP) decoded = still::decodeBmp(data_, final_);
+    if (!decoded) return nullptr;
+    // As the platform's decoders describe them: RGBA with straight alpha,
+    // or RGB with a skipped last byte, in the default byte order.
+    uint32_t info = uint32_t(decoded->bitmap.hasAlpha() ? ImageAlphaInfo::Last : ImageAlphaInfo::NoneSkipLast);
+    auto image = std::make_shared<Image>(std::move(decoded->bitmap), info);
+    if (shouldCache_) cache_[0] = image;
+    return image;
+}
+
 ns::Ref<Image> ImageSource::createImageAtIndex(size_t index) {
     std::lock_guard lock(mutex_);
     if (index >= count()) return nullptr;
+    if (!file_) return createStillImage();
     const auto& frames = file_->frames;
     if (!frames[index].complete) return nullptr;
     int64_t canvasPixels = int64_t(file_->width) * file_->height;
@@ -91,6 +199,7 @@ ns::Ref<Image> ImageSource::createImageAtIndex(size_t index) {
 
 std::string ImageSource::description() const {
     char buf[96];
+    std::lock_guard lock(mutex_);
     std::snprintf(buf, sizeof buf, "<CGImageSource %p [%s] %zu images>", static_cast<const void*>(this),
                   type_.empty() ? "unknown" : type_.c_str(), count());
     return buf;

@@ -1,10 +1,16 @@
 #pragma once
 // An image source: encoded image data read for its type, its number of
-// images, its properties and each image on demand. GIF is the format
-// decoded; PNG and JPEG data are recognised by their signatures (their type
-// is known, they hold no images here). GIF images come out composed at the
-// size of the file's logical screen, one per frame, over what the frames
-// before them left.
+// images, its properties and each image on demand. GIF, PNG, JPEG and BMP
+// are decoded; TIFF, JPEG 2000, ICO and ICNS are recognised by their
+// signatures (their type is known, they hold no images here). GIF images
+// come out composed at the size of the file's logical screen, one per
+// frame, over what the frames before them left. Still images are described
+// as RGBA with straight alpha (alpha info 3) or RGB with a skipped last
+// byte (5), in the default byte order.
+//
+// An incremental source is given everything received so far, again and
+// again: a still picture is there once its header is, with the rows not
+// received yet transparent; GIF frames appear as they arrive.
 //
 // Thread-safe: one frame is decoded at a time.
 
@@ -18,6 +24,7 @@
 
 #include "platform/graphics/GifFrames.h"
 #include "platform/graphics/Image.h"
+#include "platform/graphics/StillFormats.h"
 
 namespace cg {
 
@@ -25,6 +32,11 @@ namespace cg {
 inline constexpr const char* ImageTypeGIF = "com.compuserve.gif";
 inline constexpr const char* ImageTypePNG = "public.png";
 inline constexpr const char* ImageTypeJPEG = "public.jpeg";
+inline constexpr const char* ImageTypeBMP = "com.microsoft.bmp";
+inline constexpr const char* ImageTypeTIFF = "public.tiff";
+inline constexpr const char* ImageTypeJPEG2000 = "public.jpeg-2000";
+inline constexpr const char* ImageTypeICO = "com.microsoft.ico";
+inline constexpr const char* ImageTypeICNS = "com.apple.icns";
 
 // The GIF properties of the file (loop count) or of one frame (delays).
 struct GifProperties {
@@ -40,19 +52,43 @@ struct GifProperties {
     std::string description() const;
 };
 
+// Properties of a file or one of its images, as far as it holds them:
+// PixelWidth and PixelHeight, Orientation (1-8, from EXIF), HasAlpha,
+// {JFIF} IsProgressive, {PNG} InterlaceType and the {GIF} entries.
+struct ImageProperties {
+    std::optional<int> pixelWidth;
+    std::optional<int> pixelHeight;
+    std::optional<int> orientation;
+    std::optional<bool> hasAlpha;
+    std::optional<bool> isProgressive;
+    std::optional<int> interlaceType;
+    GifProperties gif;
+
+    std::string description() const;
+};
+
 class ImageSource {
 public:
-    // Nil for empty data. `shouldCache` keeps composed frames; without it
-    // only the canvas of the last frame composed is kept.
+    // Nil for empty data. `shouldCache` keeps decoded images; without it
+    // only the canvas of the last GIF frame composed is kept.
     static std::shared_ptr<ImageSource> createWithData(std::span<const uint8_t> data, bool shouldCache = false);
-    explicit ImageSource(std::span<const uint8_t> data, bool shouldCache);
+    // A source without data yet, for updateData().
+    static std::shared_ptr<ImageSource> createIncremental(bool shouldCache = false);
+    ImageSource(std::span<const uint8_t> data, bool shouldCache);
+    explicit ImageSource(bool shouldCache);
 
-    // ImageTypeGIF, ImageTypePNG, ImageTypeJPEG or empty when unknown.
-    const std::string& type() const { return type_; }
+    // All the data received so far (not the increment); `final` when no
+    // more will come. A source given final data takes no more updates.
+    void updateData(std::span<const uint8_t> data, bool final);
+
+    // One of the ImageType identifiers, or empty when unknown (so far).
+    std::string type() const;
     size_t count() const;
     GifProperties properties() const;
     // Nothing for an index out of range.
     std::optional<GifProperties> propertiesAtIndex(size_t index) const;
+    ImageProperties copyProperties() const;
+    std::optional<ImageProperties> copyPropertiesAtIndex(size_t index) const;
     // The picture at the index: nil out of range, and for a frame that is
     // broken, has no colour table or lies on an empty or oversized canvas.
     ns::Ref<Image> createImageAtIndex(size_t index);
@@ -60,10 +96,15 @@ public:
     std::string description() const;
 
 private:
+    ns::Ref<Image> createStillImage();
+
+    std::vector<uint8_t> data_;
+    bool final_ = false;
     std::string type_;
     std::optional<gif::File> file_;
+    std::optional<still::Header> still_;
     bool shouldCache_;
-    std::mutex mutex_;
+    mutable std::recursive_mutex mutex_;
     std::unique_ptr<gif::Compositor> compositor_;
     std::vector<ns::Ref<Image>> cache_;
 };

@@ -98,11 +98,6 @@ void setError(std::string* error, std::string message) {
     if (error) *error = std::move(message);
 }
 
-uint8_t unpremultiply(uint8_t c, uint8_t a) {
-    if (a == 0) return 0;
-    return uint8_t(std::min(255u, (unsigned(c) * 255 + a / 2) / a));
-}
-
 }  // namespace
 
 std::optional<Bitmap> decodePng(std::span<const uint8_t> data, std::string* error) {
@@ -157,9 +152,9 @@ std::vector<uint8_t> encodePng(const Bitmap& bitmap, std::string* error) {
             uint32_t w = row[x];
             uint8_t a = uint8_t(w >> 24), r = uint8_t(w >> 16), g = uint8_t(w >> 8), b = uint8_t(w);
             if (alpha) {
-                *dst++ = unpremultiply(r, a);
-                *dst++ = unpremultiply(g, a);
-                *dst++ = unpremultiply(b, a);
+                *dst++ = unpremultipliedComponent(r, a);
+                *dst++ = unpremultipliedComponent(g, a);
+                *dst++ = unpremultipliedComponent(b, a);
                 *dst++ = a;
             } else {
                 *dst++ = r;

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
+#include <limits>
 #include <map>
 #include <mutex>
 #include <stdexcept>
@@ -69,6 +70,33 @@ Reply Reply::chunked(std::vector<std::string> pieces, std::string contentType) {
     reply.chunks = std::move(pieces);
     reply.setHeader("Content-Type", std::move(contentType));
     return reply;
+}
+
+// ---- ChunkGate ----
+
+void ChunkGate::release(std::size_t count) {
+    {
+        std::lock_guard guard(lock_);
+        released_ += count;
+    }
+    changed_.notify_all();
+}
+
+void ChunkGate::releaseAll() { release(std::numeric_limits<std::size_t>::max() / 2); }
+
+std::size_t ChunkGate::released() const {
+    std::lock_guard guard(lock_);
+    return released_;
+}
+
+bool ChunkGate::waitFor(std::size_t index, const std::function<bool()>& stopping) {
+    std::unique_lock guard(lock_);
+    // Short slices: the server's stop is not this gate's to signal.
+    while (released_ <= index) {
+        if (stopping()) return false;
+        changed_.wait_for(guard, std::chrono::milliseconds(20));
+    }
+    return true;
 }
 
 // ---- LoopbackServer ----
@@ -196,8 +224,22 @@ void LoopbackServer::State::write(const Reply& reply, httplib::Response& respons
         auto pieces = std::make_shared<std::vector<std::string>>(reply.chunks);
         auto next = std::make_shared<std::size_t>(0);
         double delay = reply.chunkDelaySeconds;
-        response.set_chunked_content_provider(contentType, [this, pieces, next, delay](std::size_t, httplib::DataSink& sink) {
+        std::shared_ptr<ChunkGate> gate = reply.gate;
+        if (reply.announceLength) {
+            std::size_t total = 0;
+            for (const auto& piece : *pieces) total += piece.size();
+            response.set_content_provider(total, contentType, [this, pieces, next, delay, gate](std::size_t, std::size_t, httplib::DataSink& sink) {
+                if (*next >= pieces->size()) return false;
+                if (*next > 0 && !pause(delay)) return false;
+                if (gate && !gate->waitFor(*next, [this] { return isStopping(); })) return false;
+                const std::string& piece = (*pieces)[(*next)++];
+                return piece.empty() || sink.write(piece.data(), piece.size());
+            });
+            return;
+        }
+        response.set_chunked_content_provider(contentType, [this, pieces, next, delay, gate](std::size_t, httplib::DataSink& sink) {
             if (*next > 0 && !pause(delay)) return false;
+            if (gate && !gate->waitFor(*next, [this] { return isStopping(); })) return false;
             const std::string& piece = (*pieces)[(*next)++];
             if (!piece.empty() && !sink.write(piece.data(), piece.size())) return false;
             if (*next == pieces->size()) sink.done();

@@ -13,7 +13,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -35,6 +37,26 @@ struct RecordedRequest {
     bool hasHeader(std::string_view name) const;
 };
 
+// Holds a reply's chunks back until the test lets them go: chunk i is
+// written once release() has been called i + 1 times in all (releaseAll()
+// lets every chunk go). Any thread may release; stopping the server ends
+// the wait.
+class ChunkGate {
+public:
+    void release(std::size_t count = 1);
+    void releaseAll();
+    std::size_t released() const;
+
+private:
+    friend class LoopbackServer;
+    // Waits until chunk `index` may go; false when `stopping` says so first.
+    bool waitFor(std::size_t index, const std::function<bool()>& stopping);
+
+    mutable std::mutex lock_;
+    std::condition_variable changed_;
+    std::size_t released_ = 0;
+};
+
 struct Reply {
     int status = 200;
     std::vector<std::pair<std::string, std::string>> headers;
@@ -44,6 +66,11 @@ struct Reply {
     std::vector<std::string> chunks;
     // Real seconds between chunks.
     double chunkDelaySeconds = 0;
+    // With chunks: announce the whole length (Content-Length) and write the
+    // pieces one by one unframed, rather than in chunked framing.
+    bool announceLength = false;
+    // With chunks: each one waits for the gate.
+    std::shared_ptr<ChunkGate> gate;
     // Real seconds to wait before the status line goes out.
     double delaySeconds = 0;
     // Announces the whole body's length, sends this many bytes of it, then

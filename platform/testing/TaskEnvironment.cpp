@@ -64,6 +64,13 @@ void TaskEnvironment::fastForwardBy(dispatch::TimeDelta delta) {
     TimeDriver::driveUntil(dispatch::nowTicks() + delta, true, dispatch::RunLoopMode::Default);
 }
 
+void TaskEnvironment::advanceClockWhileInFlight(double seconds) {
+    if (!(seconds >= 0)) {
+        ns::Exception::raise(ns::InvalidArgumentException, "advanceClockWhileInFlight: time does not go backwards");
+    }
+    dispatch::detail::advanceMockClock(dispatch::nowTicks() + dispatch::TimeDelta::fromSeconds(seconds));
+}
+
 void TaskEnvironment::fastForwardUntilNoTasksRemain() {
     TimeDriver::driveUntil(dispatch::TimeTicks::max(), true, dispatch::RunLoopMode::Default);
 }

@@ -48,6 +48,11 @@ public:
     // delayed performs in time order and running until idle after each.
     void fastForwardBy(double seconds);
     void fastForwardBy(dispatch::TimeDelta delta);
+    // Moves the clock by `seconds` and runs nothing: for a test that lets
+    // time pass while I/O it holds back is in flight (fastForwardBy would
+    // wait for that I/O). What falls due meanwhile runs at the next run or
+    // fast-forward.
+    void advanceClockWhileInFlight(double seconds);
     // Fast-forwards until nothing is scheduled any more.
     void fastForwardUntilNoTasksRemain();
 

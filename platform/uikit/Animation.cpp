@@ -14,6 +14,7 @@ RT_DEFINE_CLASS(BasicAnimation, PropertyAnimation, "CABasicAnimation")
 RT_DEFINE_CLASS(SpringAnimation, BasicAnimation, "CASpringAnimation")
 RT_DEFINE_CLASS(KeyframeAnimation, PropertyAnimation, "CAKeyframeAnimation")
 RT_DEFINE_CLASS(AnimationGroup, Animation, "CAAnimationGroup")
+RT_DEFINE_CLASS(Transition, Animation, "CATransition")
 
 double mediaTime() { return dispatch::now(); }
 
@@ -100,6 +101,8 @@ ns::Ref<Animation> PropertyAnimation::makeCopy() const { return std::make_shared
 ns::Ref<Animation> BasicAnimation::makeCopy() const { return std::make_shared<BasicAnimation>(*this); }
 ns::Ref<Animation> SpringAnimation::makeCopy() const { return std::make_shared<SpringAnimation>(*this); }
 ns::Ref<Animation> KeyframeAnimation::makeCopy() const { return std::make_shared<KeyframeAnimation>(*this); }
+
+ns::Ref<Animation> Transition::makeCopy() const { return std::make_shared<Transition>(*this); }
 
 ns::Ref<Animation> AnimationGroup::makeCopy() const {
     auto group = std::make_shared<AnimationGroup>(*this);

@@ -257,6 +257,34 @@ private:
     std::vector<ns::Ref<Animation>> animations_;
 };
 
+// The platform's transition types.
+inline constexpr const char* TransitionFade = "fade";
+inline constexpr const char* TransitionMoveIn = "moveIn";
+inline constexpr const char* TransitionPush = "push";
+inline constexpr const char* TransitionReveal = "reveal";
+
+// A transition between a layer's old and new look (a fade when the
+// contents change, say). Recorded on the layer under its key like any
+// animation; nothing is rendered.
+class Transition : public Animation {
+    RT_DECLARE_CLASS(Transition)
+public:
+    Transition() = default;
+
+    const std::string& type() const { return type_; }
+    void setType(std::string type) { type_ = std::move(type); }
+    // "fromRight", "fromLeft", "fromTop", "fromBottom"; empty for none.
+    const std::string& subtype() const { return subtype_; }
+    void setSubtype(std::string subtype) { subtype_ = std::move(subtype); }
+
+protected:
+    ns::Ref<Animation> makeCopy() const override;
+
+private:
+    std::string type_ = TransitionFade;
+    std::string subtype_;
+};
+
 // The media clock: seconds on the one clock (mock time in tests).
 double mediaTime();
 

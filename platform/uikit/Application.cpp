@@ -134,6 +134,12 @@ void Application::post(const char* name) {
 
 void Application::setState(ApplicationState state) { state_ = state; }
 
+void Application::setNetworkActivityIndicatorVisible(bool visible) {
+    if (visible == networkActivityIndicatorVisible_) return;
+    networkActivityIndicatorVisible_ = visible;
+    ++networkActivityIndicatorChanges_;
+}
+
 bool Application::launch(const ns::Ref<ns::Dictionary>& options) {
     if (launched_) return true;
     launched_ = true;
@@ -220,6 +226,8 @@ void Application::resetForTesting() {
     keyWindow_.reset();
     delegate_.reset();
     statusBarHidden_ = false;
+    networkActivityIndicatorVisible_ = false;
+    networkActivityIndicatorChanges_ = 0;
     launched_ = false;
     state_ = ApplicationState::Inactive;
     installedSchemes_.clear();

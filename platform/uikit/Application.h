@@ -108,6 +108,11 @@ public:
     bool isStatusBarHidden() const { return statusBarHidden_; }
     // Changes the safe area of screens without a notch.
     void setStatusBarHidden(bool hidden);
+    // The status bar's spinning network-activity sign (main thread).
+    bool isNetworkActivityIndicatorVisible() const { return networkActivityIndicatorVisible_; }
+    void setNetworkActivityIndicatorVisible(bool visible);
+    // How many times the sign was shown or hidden since the last reset.
+    uint64_t networkActivityIndicatorChangesForTesting() const { return networkActivityIndicatorChanges_; }
 
     // ---- Life cycle ----
     ApplicationState applicationState() const { return state_; }
@@ -173,6 +178,8 @@ private:
     ns::Weak<Window> keyWindow_;
     uint64_t showCounter_ = 0;
     bool statusBarHidden_ = false;
+    bool networkActivityIndicatorVisible_ = false;
+    uint64_t networkActivityIndicatorChanges_ = 0;
     bool launched_ = false;
     ApplicationState state_ = ApplicationState::Inactive;
     std::set<std::string> installedSchemes_;

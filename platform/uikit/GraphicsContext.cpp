@@ -1,5 +1,7 @@
 #include "platform/uikit/GraphicsContext.h"
 
+#include <cmath>
+#include <numbers>
 #include <vector>
 
 #include "platform/uikit/Image.h"
@@ -18,8 +20,10 @@ struct Slot {
     cg::Point origin;
 };
 
+// One stack per thread: views draw on the main thread, image contexts may
+// be opened on any (blurs and resizes run on queues).
 std::vector<Slot>& stack() {
-    static std::vector<Slot> slots;
+    thread_local std::vector<Slot> slots;
     return slots;
 }
 
@@ -73,6 +77,37 @@ void graphicsEndImageContext() {
             return;
         }
     }
+}
+
+void imageDrawInRect(const Image& image, const cg::Rect& rect, cg::BlendMode mode, double alpha) {
+    cg::BitmapContext* context = graphicsGetCurrentContext();
+    if (!context || !image.cgImage()) return;
+    context->saveGState();
+    context->setBlendMode(mode);
+    context->setAlpha(alpha);
+    cg::Rect r = rect.standardized();
+    // Into the rect's centre; mirror, then turn (a growing angle turns
+    // clockwise in this y-down space); the pixels drawn about the centre.
+    context->translateCTM(r.origin.x + r.size.width / 2, r.origin.y + r.size.height / 2);
+    double turn = 0;
+    bool mirrored = false;
+    switch (image.imageOrientation()) {
+    case ImageOrientation::Up: break;
+    case ImageOrientation::Down: turn = std::numbers::pi; break;
+    case ImageOrientation::Left: turn = -std::numbers::pi / 2; break;
+    case ImageOrientation::Right: turn = std::numbers::pi / 2; break;
+    case ImageOrientation::UpMirrored: mirrored = true; break;
+    case ImageOrientation::DownMirrored: turn = std::numbers::pi, mirrored = true; break;
+    case ImageOrientation::LeftMirrored: turn = -std::numbers::pi / 2, mirrored = true; break;
+    case ImageOrientation::RightMirrored: turn = std::numbers::pi / 2, mirrored = true; break;
+    }
+    if (mirrored) context->scaleCTM(-1, 1);
+    if (turn != 0) context->rotateCTM(turn);
+    bool sideways = std::fabs(std::fabs(turn) - std::numbers::pi / 2) < 1e-9;
+    double w = sideways ? r.size.height : r.size.width;
+    double h = sideways ? r.size.width : r.size.height;
+    context->drawImage(*image.cgImage(), {-w / 2, -h / 2, w, h});
+    context->restoreGState();
 }
 
 namespace detail {

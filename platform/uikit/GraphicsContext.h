@@ -1,12 +1,14 @@
 #pragma once
 // The current drawing context, as drawRect and the image-context functions
-// see it: a stack per process (drawing is main-thread only). During a
-// display the context is made only when the drawing first asks for it, so
-// views that draw nothing cost no bitmap.
+// see it: a stack per thread, so image contexts may be used on any queue
+// (views draw on the main thread only). During a display the context is
+// made only when the drawing first asks for it, so views that draw nothing
+// cost no bitmap.
 
 #include <memory>
 
 #include "platform/graphics/BitmapContext.h"
+#include "platform/graphics/BlendMode.h"
 #include "platform/graphics/Geometry.h"
 #include "platform/runtime/Object.h"
 
@@ -26,6 +28,12 @@ void graphicsBeginImageContext(cg::Size size, bool opaque = false, double scale 
 // A snapshot of the innermost image context; nil when none is open.
 ns::Ref<Image> graphicsGetImageFromCurrentImageContext();
 void graphicsEndImageContext();
+
+// The image's drawInRect: its pixels fill `rect` in the current context,
+// turned upright by the image's orientation, drawn in `mode` at `alpha`.
+// Nothing without a current context or pixels.
+void imageDrawInRect(const Image& image, const cg::Rect& rect, cg::BlendMode mode = cg::BlendMode::Normal,
+                     double alpha = 1);
 
 namespace detail {
 // Pushes a slot that makes its context on first use: `size` points at

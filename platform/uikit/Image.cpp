@@ -4,7 +4,8 @@
 #include <filesystem>
 #include <span>
 
-#include "platform/graphics/Png.h"
+#include "platform/graphics/ImageDestination.h"
+#include "platform/graphics/ImageSource.h"
 #include "platform/uikit/Screen.h"
 
 namespace ui {
@@ -24,29 +25,78 @@ double scaleOfPath(const std::string& path) {
     return 1;
 }
 
+ns::Ref<ns::Data> encode(const Image* image, const char* type, std::optional<double> quality) {
+    if (!image || !image->cgImage()) return nullptr;
+    auto destination = cg::ImageDestination::createWithData(type, 1);
+    destination->addImage(image->cgImage(), {quality, std::nullopt});
+    if (!destination->finalize()) return nullptr;
+    return ns::Data::make(destination->data());
+}
+
 }  // namespace
 
-Image::Image(ns::Ref<cg::Image> cgImage, double scale)
-    : cgImage_(std::move(cgImage)), scale_(scale > 0 ? scale : 1) {}
+ImageOrientation imageOrientationFromExif(int exif) {
+    switch (exif) {
+    case 2: return ImageOrientation::UpMirrored;
+    case 3: return ImageOrientation::Down;
+    case 4: return ImageOrientation::DownMirrored;
+    case 5: return ImageOrientation::LeftMirrored;
+    case 6: return ImageOrientation::Right;
+    case 7: return ImageOrientation::RightMirrored;
+    case 8: return ImageOrientation::Left;
+    default: return ImageOrientation::Up;
+    }
+}
 
-ns::Ref<Image> Image::imageWithCGImage(ns::Ref<cg::Image> cgImage, double scale) {
+Image::Image(ns::Ref<cg::Image> cgImage, double scale, ImageOrientation orientation)
+    : cgImage_(std::move(cgImage)), scale_(scale > 0 ? scale : 1), orientation_(orientation) {}
+
+ns::Ref<Image> Image::imageWithCGImage(ns::Ref<cg::Image> cgImage, double scale, ImageOrientation orientation) {
     if (!cgImage) return nullptr;
-    return std::make_shared<Image>(std::move(cgImage), scale);
+    return std::make_shared<Image>(std::move(cgImage), scale, orientation);
 }
 
 ns::Ref<Image> Image::imageWithContentsOfFile(const std::string& path) {
-    auto bitmap = cg::readPngFile(path);
-    if (!bitmap) return nullptr;
-    auto image = std::make_shared<Image>(cg::Image::make(std::move(*bitmap)), scaleOfPath(path));
-    image->path_ = path;
+    auto image = imageWithData(ns::Data::withContentsOfFile(path), scaleOfPath(path));
+    if (image) image->path_ = path;
     return image;
 }
 
 ns::Ref<Image> Image::imageWithData(const ns::Ref<ns::Data>& data, double scale) {
     if (!data) return nullptr;
-    auto bitmap = cg::decodePng(std::span<const uint8_t>(data->bytes(), data->length()));
-    if (!bitmap) return nullptr;
-    return std::make_shared<Image>(cg::Image::make(std::move(*bitmap)), scale);
+    auto source = cg::ImageSource::createWithData(std::span<const uint8_t>(data->bytes(), data->length()));
+    if (!source || source->count() == 0) return nullptr;
+    size_t count = source->count();
+    if (count == 1) {
+        auto properties = source->copyPropertiesAtIndex(0);
+        ImageOrientation orientation = imageOrientationFromExif(properties ? properties->orientation.value_or(1) : 1);
+        return imageWithCGImage(source->createImageAtIndex(0), scale, orientation);
+    }
+    std::vector<ns::Ref<Image>> frames;
+    double duration = 0;
+    for (size_t i = 0; i < count; ++i) {
+        auto frame = imageWithCGImage(source->createImageAtIndex(i), scale);
+        if (!frame) continue;  // a broken frame is left out
+        frames.push_back(frame);
+        auto properties = source->propertiesAtIndex(i);
+        duration += properties && properties->delayTime ? *properties->delayTime : 0.1;
+    }
+    if (frames.size() == 1) return frames.front();
+    return animatedImageWithImages(std::move(frames), duration);
+}
+
+ns::Ref<Image> Image::animatedImageWithImages(std::vector<ns::Ref<Image>> images, double duration) {
+    if (images.empty() || !images.front()) return nullptr;
+    auto image = std::make_shared<Image>(images.front()->cgImage_, images.front()->scale_);
+    image->images_ = std::move(images);
+    image->duration_ = duration;
+    return image;
+}
+
+ns::Ref<ns::Data> ImagePNGRepresentation(const Image* image) { return encode(image, cg::ImageTypePNG, std::nullopt); }
+
+ns::Ref<ns::Data> ImageJPEGRepresentation(const Image* image, double quality) {
+    return encode(image, cg::ImageTypeJPEG, quality);
 }
 
 ns::Ref<Image> Image::imageNamed(std::string_view name, const std::string& directory) {
@@ -78,11 +128,20 @@ ns::Ref<Image> Image::imageNamed(std::string_view name) { return imageNamed(name
 
 cg::Size Image::size() const {
     if (!cgImage_) return {};
-    return {cgImage_->width() / scale_, cgImage_->height() / scale_};
+    cg::Size size{cgImage_->width() / scale_, cgImage_->height() / scale_};
+    switch (orientation_) {
+    case ImageOrientation::Left:
+    case ImageOrientation::Right:
+    case ImageOrientation::LeftMirrored:
+    case ImageOrientation::RightMirrored: return {size.height, size.width};
+    default: return size;
+    }
 }
 
 ns::Ref<Image> Image::clone() const {
-    auto image = std::make_shared<Image>(cgImage_, scale_);
+    auto image = std::make_shared<Image>(cgImage_, scale_, orientation_);
+    image->images_ = images_;
+    image->duration_ = duration_;
     image->path_ = path_;
     image->renderingMode_ = renderingMode_;
     image->capInsets_ = capInsets_;

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Data.h"
@@ -16,18 +17,39 @@ namespace ui {
 
 enum class ImageRenderingMode { Automatic = 0, AlwaysOriginal = 1, AlwaysTemplate = 2 };
 enum class ImageResizingMode { Tile = 0, Stretch = 1 };
+// How the pixels are to be turned for display, by the platform's numbers.
+enum class ImageOrientation {
+    Up = 0,
+    Down = 1,
+    Left = 2,
+    Right = 3,
+    UpMirrored = 4,
+    DownMirrored = 5,
+    LeftMirrored = 6,
+    RightMirrored = 7,
+};
+// The orientation of an EXIF (TIFF) orientation value 1-8; up otherwise.
+ImageOrientation imageOrientationFromExif(int exif);
 
 class Image : public ns::Object {
     RT_DECLARE_CLASS(Image)
 public:
     Image() = default;
-    Image(ns::Ref<cg::Image> cgImage, double scale);
+    Image(ns::Ref<cg::Image> cgImage, double scale, ImageOrientation orientation = ImageOrientation::Up);
 
-    static ns::Ref<Image> imageWithCGImage(ns::Ref<cg::Image> cgImage, double scale = 1);
-    // A PNG file; the scale comes from an "@2x" or "@3x" before the
-    // extension (1 otherwise). Nil when the file is missing or not a PNG.
+    static ns::Ref<Image> imageWithCGImage(ns::Ref<cg::Image> cgImage, double scale = 1,
+                                           ImageOrientation orientation = ImageOrientation::Up);
+    // An image file (PNG, JPEG, GIF, BMP); the scale comes from an "@2x" or
+    // "@3x" before the extension (1 otherwise). Nil when the file is missing
+    // or not decodable.
     static ns::Ref<Image> imageWithContentsOfFile(const std::string& path);
+    // PNG, JPEG, GIF or BMP data. A JPEG's EXIF orientation is kept; a GIF
+    // of several frames gives an animated image of them all (duration the
+    // sum of their delays, 0.1 s for a frame without one). Nil for data
+    // that decodes to nothing.
     static ns::Ref<Image> imageWithData(const ns::Ref<ns::Data>& data, double scale = 1);
+    // An animated image: the first image stands for it; nil without images.
+    static ns::Ref<Image> animatedImageWithImages(std::vector<ns::Ref<Image>> images, double duration);
     // A PNG named `name` (with or without its ".png") in `directory`, at the
     // best scale present: the main screen's scale first, then the others
     // from the highest down, then the unsuffixed file. Nil when none exists.
@@ -39,8 +61,13 @@ public:
 
     const ns::Ref<cg::Image>& cgImage() const { return cgImage_; }
     double scale() const { return scale_; }
-    // Points: pixels / scale.
+    ImageOrientation imageOrientation() const { return orientation_; }
+    // Points: pixels / scale, width and height swapped for the left and
+    // right orientations.
     cg::Size size() const;
+    // The frames of an animated image; empty for a still one.
+    const std::vector<ns::Ref<Image>>& images() const { return images_; }
+    double duration() const { return duration_; }
     // The file it came from, when it came from one.
     const std::string& path() const { return path_; }
 
@@ -55,15 +82,31 @@ public:
     std::string description() const override;
     ns::Id copy() const override { return self(); }
 
+protected:
+    // For subclasses made blank and filled in later (decoded from an archive).
+    void setCGImage(ns::Ref<cg::Image> cgImage, double scale, ImageOrientation orientation) {
+        cgImage_ = std::move(cgImage);
+        scale_ = scale > 0 ? scale : 1;
+        orientation_ = orientation;
+    }
+
 private:
     ns::Ref<Image> clone() const;
 
     ns::Ref<cg::Image> cgImage_;
     double scale_ = 1;
+    ImageOrientation orientation_ = ImageOrientation::Up;
+    std::vector<ns::Ref<Image>> images_;
+    double duration_ = 0;
     std::string path_;
     ImageRenderingMode renderingMode_ = ImageRenderingMode::Automatic;
     cg::EdgeInsets capInsets_;
     ImageResizingMode resizingMode_ = ImageResizingMode::Tile;
 };
+
+// The platform's PNG and JPEG representations of an image's pixels (its
+// orientation is not applied); nil without pixels or when encoding fails.
+ns::Ref<ns::Data> ImagePNGRepresentation(const Image* image);
+ns::Ref<ns::Data> ImageJPEGRepresentation(const Image* image, double quality);
 
 }  // namespace ui

@@ -112,6 +112,10 @@ public:
     void setContents(ns::Ref<cg::Image> image);
     double contentsScale() const { return contentsScale_; }
     void setContentsScale(double scale) { contentsScale_ = scale > 0 ? scale : 1; }
+    // The part of the contents shown, in unit coordinates of the contents
+    // image; (0, 0, 1, 1), the whole, by default. Animatable.
+    const cg::Rect& contentsRect() const { return contentsRect_; }
+    void setContentsRect(const cg::Rect& rect) { changeValue("contentsRect", contentsRect_, rect); }
     const std::string& contentsGravity() const { return contentsGravity_; }
     void setContentsGravity(std::string gravity) { contentsGravity_ = std::move(gravity); }
     // A layer whose opaque parts show this one; it belongs to no tree.
@@ -232,6 +236,7 @@ private:
     std::string name_;
     ns::Ref<cg::Image> contents_;
     double contentsScale_ = 1;
+    cg::Rect contentsRect_{0, 0, 1, 1};
     std::string contentsGravity_ = LayerGravityResize;
     ns::Ref<Layer> mask_;
 

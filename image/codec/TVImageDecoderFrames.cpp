@@ -1,0 +1,206 @@
+// The decoder's frame pictures: each frame on its own (from the image
+// source, or an animated PNG frame rebuilt as a stand-alone PNG), and
+// frames composed on the canvas by their dispose and blend operations.
+#include "image/codec/TVImageDecoder.h"
+#include "image/codec/TVPNGChunkWriter.h"
+#include "image/codec/UIImage+TVImageCoder.h"
+
+namespace {
+
+constexpr uint32_t kIDAT = TV_FOUR_CC('I', 'D', 'A', 'T');
+constexpr uint32_t kIHDR = TV_FOUR_CC('I', 'H', 'D', 'R');
+constexpr uint32_t kfdAT = TV_FOUR_CC('f', 'd', 'A', 'T');
+
+}  // namespace
+
+using tvpng::putChunk;
+using tvpng::putU32;
+
+cg::Rect TVImageDecoder::rectOf(const TVImageDecoderFrame& frame) const {
+    return {double(frame.offsetX), double(frame.offsetY), double(frame.width), double(frame.height)};
+}
+
+ns::Ref<cg::Image> TVImageDecoder::extendedToCanvas(const ns::Ref<cg::Image>& image, const cg::Rect& rect) {
+    auto context = cg::BitmapContext::createWithPixels(int(width_), int(height_), cg::BitmapInfo::PremultipliedFirst32Little);
+    if (!context) return nullptr;
+    context->drawImageBottomUp(*image, rect);
+    return context->makeImage();
+}
+
+ns::Ref<cg::Image> TVImageDecoder::newAPNGFrameImage(const TVPNGFrameInfo& f, uint64_t index) {
+    const TVPNGInfo* info = apngSource_;
+    if (f.chunk_num == 0) return nullptr;
+    const uint8_t* bytes = data_->bytes();
+    const bool cover = index == 0 && info->apng_first_frame_is_cover;
+    std::vector<uint8_t> png;
+    png.reserve(size_t(info->apng_shared_chunk_size) + f.chunk_size + 8 - (cover ? 0 : 4 * size_t(f.chunk_num)));
+    png.insert(png.end(), tvpng::kSignature, tvpng::kSignature + 8);
+    auto insertFrame = [&] {
+        for (uint32_t i = 0; i < f.chunk_num; ++i) {
+            const TVPNGChunkInfo& chunk = info->chunks[f.chunk_index + i];
+            const uint8_t* start = bytes + chunk.offset;
+            if (chunk.fourcc == kIDAT) {
+                png.insert(png.end(), start, start + chunk.length + 12);
+            } else if (chunk.fourcc == kfdAT) {
+                // The sequence number goes; the rest becomes image data.
+                putChunk(png, kIDAT, start + 12, chunk.length - 4);
+            }
+        }
+    };
+    bool inserted = false;
+    for (uint32_t s = 0; s < info->apng_shared_chunk_num; ++s) {
+        uint32_t chunkIndex = info->apng_shared_chunk_indexs[s];
+        if (!inserted && chunkIndex >= info->apng_shared_insert_index) {
+            insertFrame();
+            inserted = true;
+        }
+        const TVPNGChunkInfo& chunk = info->chunks[chunkIndex];
+        if (chunk.fourcc == kIHDR) {
+            std::vector<uint8_t> header;
+            putU32(header, f.width);
+            putU32(header, f.height);
+            header.insert(header.end(), {info->header.bit_depth, info->header.color_type,
+                                         info->header.compression_method, info->header.filter_method,
+                                         info->header.interlace_method});
+            putChunk(png, kIHDR, header.data(), uint32_t(header.size()));
+        } else {
+            png.insert(png.end(), bytes + chunk.offset, bytes + chunk.offset + chunk.length + 12);
+        }
+    }
+    if (!inserted) insertFrame();
+    auto source = cg::ImageSource::createWithData(png, true);
+    return source ? source->createImageAtIndex(0) : nullptr;
+}
+
+ns::Ref<cg::Image> TVImageDecoder::newUnblendedImage(uint64_t index, bool extendToCanvas, bool* decoded) {
+    if (index != 0 && !finalized_) return nullptr;
+    auto frame = frameRecord(index);
+    if (!frame) return nullptr;
+    if (source_) {
+        auto image = source_->createImageAtIndex(size_t(index));
+        if (!image) return nullptr;
+        if (!extendToCanvas) return image;
+        ns::Ref<cg::Image> done;
+        if (uint64_t(image->width()) != width_ || uint64_t(image->height()) != height_) {
+            double top = double(height_) - image->height();
+            done = extendedToCanvas(image, {0, top, double(image->width()), double(image->height())});
+        } else {
+            done = TVCreateDecodedCGImage(image, true);
+        }
+        if (!done) return image;
+        *decoded = true;
+        return done;
+    }
+    if (!apngSource_ || index >= apngSource_->apng_frame_num) return nullptr;
+    auto image = newAPNGFrameImage(apngSource_->apng_frames[index], index);
+    if (!image || !extendToCanvas) return image;
+    auto extended = extendedToCanvas(image, rectOf(*frame));
+    if (extended) *decoded = true;
+    return extended;
+}
+
+bool TVImageDecoder::createBlendContextIfNeeded() {
+    if (blendCanvas_) return true;
+    blendCanvas_ = cg::BitmapContext::createWithPixels(int(width_), int(height_), cg::BitmapInfo::PremultipliedFirst32Little);
+    blendFrameIndex_ = kNotFound;
+    return blendCanvas_ != nullptr;
+}
+
+void TVImageDecoder::blendImageWithFrame(const TVImageDecoderFrame& frame) {
+    if (frame.dispose == TVImageDisposePrevious) return;
+    cg::Rect rect = rectOf(frame);
+    if (frame.dispose == TVImageDisposeBackground) {
+        blendCanvas_->clearRect(rect);
+        return;
+    }
+    if (frame.blend == TVImageBlendNone) blendCanvas_->clearRect(rect);
+    bool decoded = false;
+    if (auto image = newUnblendedImage(frame.index, false, &decoded)) blendCanvas_->drawImageBottomUp(*image, rect);
+}
+
+ns::Ref<cg::Image> TVImageDecoder::newBlendedImageWithFrame(const TVImageDecoderFrame& frame) {
+    bool decoded = false;
+    auto unblended = newUnblendedImage(frame.index, false, &decoded);
+    if (!unblended) return nullptr;
+    const cg::Rect rect = rectOf(frame);
+    ns::Ref<cg::Image> before;
+    if (frame.dispose == TVImageDisposePrevious) before = blendCanvas_->makeImage();
+    if (frame.blend == TVImageBlendNone) blendCanvas_->clearRect(rect);
+    blendCanvas_->drawImageBottomUp(*unblended, rect);
+    auto image = blendCanvas_->makeImage();
+    if (frame.dispose == TVImageDisposeBackground) {
+        blendCanvas_->clearRect(rect);
+    } else if (frame.dispose == TVImageDisposePrevious) {
+        const cg::Rect all{0, 0, double(width_), double(height_)};
+        blendCanvas_->clearRect(all);
+        blendCanvas_->drawImageBottomUp(*before, all);
+    }
+    return image;
+}
+
+ns::Ref<TVImageFrame> TVImageDecoder::frameWithImage(uint64_t index, bool decodeForDisplay) {
+    auto record = frameRecord(index);
+    if (!record) return nullptr;
+    auto frame = ns::cast<TVImageDecoderFrame>(record->copy());
+    const bool extend = decodeForDisplay && type_ != TVImageTypeICO;
+    ns::Ref<cg::Image> image;
+    bool decoded = false;
+    if (!needBlend_) {
+        image = newUnblendedImage(index, extend, &decoded);
+        if (!image) return nullptr;
+        if (decodeForDisplay && !decoded) {
+            if (auto copy = TVCreateDecodedCGImage(image, true)) {
+                image = copy;
+                decoded = true;
+            }
+        }
+    } else {
+        if (!createBlendContextIfNeeded()) return nullptr;
+        const cg::Rect all{0, 0, double(width_), double(height_)};
+        if (blendFrameIndex_ != kNotFound && blendFrameIndex_ + 1 == index) {
+            image = newBlendedImageWithFrame(*record);
+        } else {
+            blendFrameIndex_ = kNotFound;
+            blendCanvas_->clearRect(all);
+            if (record->blendFromIndex == index) {
+                bool unused = false;
+                if (auto unblended = newUnblendedImage(index, false, &unused)) {
+                    blendCanvas_->drawImageBottomUp(*unblended, rectOf(*record));
+                }
+                image = blendCanvas_->makeImage();
+                // The canvas as it was before this frame: clear, as it stood
+                // alone.
+                if (record->dispose == TVImageDisposeBackground) blendCanvas_->clearRect(rectOf(*record));
+                if (record->dispose == TVImageDisposePrevious) blendCanvas_->clearRect(all);
+            } else {
+                for (uint64_t i = record->blendFromIndex; i < index; ++i) {
+                    if (auto earlier = frameRecord(i)) blendImageWithFrame(*earlier);
+                }
+                image = newBlendedImageWithFrame(*record);
+            }
+        }
+        blendFrameIndex_ = image ? index : kNotFound;
+        // A frame standing alone that disposes to previous leaves the canvas
+        // clear; when the next frame builds on frames before this one, it
+        // must replay them rather than start from that clear canvas.
+        auto next = frameRecord(index + 1);
+        if (image && record->blendFromIndex == index && record->dispose == TVImageDisposePrevious && next &&
+            next->blendFromIndex < index) {
+            blendFrameIndex_ = kNotFound;
+        }
+        blendCanvas_->clearRecords();
+        if (!image) return nullptr;
+        decoded = true;
+    }
+    if (extend && uint64_t(image->width()) == width_ && uint64_t(image->height()) == height_) {
+        frame->width = width_;
+        frame->height = height_;
+        frame->offsetX = frame->offsetY = 0;
+        frame->dispose = TVImageDisposeNone;
+        frame->blend = TVImageBlendNone;
+    }
+    auto uiImage = ui::Image::imageWithCGImage(image, scale_, orientation_);
+    setTV_isDecodedForDisplay(uiImage.get(), decoded);
+    frame->image = uiImage;
+    return frame;
+}

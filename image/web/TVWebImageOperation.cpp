@@ -1,0 +1,483 @@
+#include "image/web/TVWebImageOperation.h"
+
+#include <algorithm>
+
+#include "image/UIImage+TVWebImage.h"
+#include "image/cache/TVSharedApplication.h"
+#include "image/codec/TVImage.h"
+#include "image/codec/UIImage+TVImageCoder.h"
+#include "image/web/TVWebImageManager.h"
+#include "image/web/TVWebImageShared.h"
+#include "image/web/_TVWebImageWeakProxy.h"
+#include "platform/foundation/Dictionary.h"
+#include "platform/foundation/Format.h"
+#include "platform/foundation/HTTPURLResponse.h"
+#include "platform/foundation/String.h"
+#include "platform/foundation/URLError.h"
+#include "platform/foundation/URLProtectionSpace.h"
+#include "platform/runtime/Exception.h"
+#include "platform/uikit/Animation.h"
+#include "platform/uikit/Screen.h"
+
+RT_DEFINE_CLASS(TVWebImageOperation, ns::Operation, "TVWebImageOperation")
+
+using tv_webimage::nextDecodeQueue;
+using tv_webimage::performOnNetworkThread;
+
+namespace {
+
+// Partial images at most this often (media-time seconds).
+constexpr double ProgressiveInterval = 0.2;
+constexpr double ProgressiveBlurInterval = 0.4;
+// Partial decoding stops near the end of the data: the final decode follows.
+constexpr double ProgressiveEndRatio = 0.99;
+constexpr uint64_t ProgressiveMinChunk = 16;
+
+ns::Ref<ns::Error> errorWithDescription(std::string domain, int64_t code, std::string description) {
+    return ns::Error::make(std::move(domain), code,
+                           ns::Dictionary::make({{ns::str(ns::LocalizedDescriptionKey), ns::str(std::move(description))}}));
+}
+
+ns::Ref<ns::Error> blacklistError() {
+    return errorWithDescription(ns::URLErrorDomain, ns::URLErrorFileDoesNotExist, "Failed to load URL, blacklisted.");
+}
+
+// Failures that say nothing about the URL itself stay out of the failed set.
+bool isTransientFailure(int64_t code) {
+    return code == ns::URLErrorNotConnectedToInternet || code == ns::URLErrorCancelled ||
+           code == ns::URLErrorTimedOut || code == ns::URLErrorUserCancelledAuthentication ||
+           code == ns::URLErrorNetworkConnectionLost;
+}
+
+double mainScreenScale() { return ui::Screen::mainScreen()->scale(); }
+
+}  // namespace
+
+// ---- Creation and destruction ----
+
+TVWebImageOperation::TVWebImageOperation() : options_(0) {
+    ns::Exception::raise("TVWebImageOperation init error",
+                         "TVWebImageOperation must be initialized with a request. Use the designated initializer "
+                         "to init.");
+}
+
+TVWebImageOperation::TVWebImageOperation(Passkey, ns::Ref<ns::URLRequest> request, TVWebImageOptions options,
+                                         ns::Ref<TVImageCache> cache, std::string cacheKey,
+                                         TVWebImageProgressBlock progress, TVWebImageTransformBlock transform,
+                                         TVWebImageCompletionBlock completion)
+    : request_(std::move(request)),
+      options_(options),
+      cache_(std::move(cache)),
+      cacheKey_(cacheKey.empty() ? request_->URL()->absoluteString()->utf8() : std::move(cacheKey)),
+      progress_(std::move(progress)),
+      transform_(std::move(transform)),
+      completion_(std::move(completion)) {}
+
+ns::Ref<TVWebImageOperation> TVWebImageOperation::initWithRequest(ns::Ref<ns::URLRequest> request,
+                                                                  TVWebImageOptions options,
+                                                                  ns::Ref<TVImageCache> cache, std::string cacheKey,
+                                                                  TVWebImageProgressBlock progress,
+                                                                  TVWebImageTransformBlock transform,
+                                                                  TVWebImageCompletionBlock completion) {
+    if (!request || !request->URL()) return nullptr;
+    return std::make_shared<TVWebImageOperation>(Passkey(), std::move(request), options, std::move(cache),
+                                                 std::move(cacheKey), std::move(progress), std::move(transform),
+                                                 std::move(completion));
+}
+
+TVWebImageOperation::~TVWebImageOperation() {
+    std::lock_guard guard(lock_);
+    endBackgroundTask();
+    // Released while still running: the caller still hears of the end, here.
+    if (isExecuting() && !isCancelled()) {
+        cancelledHere_ = true;
+        cancelConnection();
+        if (completion_) completion_(nullptr, request_->URL(), TVWebImageFromNone, TVWebImageStageCancelled, nullptr);
+    }
+}
+
+ns::Ref<TVWebImageOperation> TVWebImageOperation::self() {
+    return std::static_pointer_cast<TVWebImageOperation>(shared_from_this());
+}
+
+ns::Ref<ns::URLCredential> TVWebImageOperation::credential() const {
+    std::lock_guard guard(lock_);
+    return credential_;
+}
+
+void TVWebImageOperation::setCredential(ns::Ref<ns::URLCredential> credential) {
+    std::lock_guard guard(lock_);
+    credential_ = std::move(credential);
+}
+
+bool TVWebImageOperation::isFileURL() const { return request_->URL()->isFileURL(); }
+
+void TVWebImageOperation::post(void (TVWebImageOperation::*step)()) {
+    std::weak_ptr<TVWebImageOperation> weak = self();
+    performOnNetworkThread([weak, step] {
+        if (auto operation = weak.lock()) ((*operation).*step)();
+    });
+}
+
+std::string TVWebImageOperation::description() const {
+    auto yesNo = [](bool value) { return value ? "YES" : "NO"; };
+    return ns::format("<%@: %p ", className(), this) + ns::format(" executing:%@", yesNo(isExecuting())) +
+           ns::format(" finished:%@", yesNo(isFinished())) + ns::format(" cancelled:%@", yesNo(isCancelled())) +
+           ">";
+}
+
+// ---- State ----
+
+void TVWebImageOperation::start() {
+    std::lock_guard guard(lock_);
+    started_ = true;
+    if (isCancelled()) {
+        // Held strongly: the one cancelled report must come whatever the caller keeps.
+        performOnNetworkThread([operation = self()] { operation->cancelOperation(); });
+        ns::Operation::start();  // a cancelled operation finishes at once
+        return;
+    }
+    if (!isReady() || isFinished() || isExecuting()) return;
+    ns::Operation::start();  // executing; the work happens on the network thread
+    post(&TVWebImageOperation::startOperation);
+    if (options_ & TVWebImageOptionBackgroundTask) {
+        auto application = TVSharedApplication();
+        if (application && taskID_ == ui::BackgroundTaskInvalid) {
+            std::weak_ptr<TVWebImageOperation> weak = self();
+            taskID_ = application->beginBackgroundTaskWithExpirationHandler([weak] {
+                if (auto operation = weak.lock()) {
+                    operation->cancel();
+                    operation->finishOperation();
+                }
+            });
+        }
+    }
+}
+
+void TVWebImageOperation::cancel() {
+    std::lock_guard guard(lock_);
+    if (cancelledHere_ || isFinished()) return;
+    cancelledHere_ = true;
+    bool wasExecuting = isExecuting();
+    ns::Operation::cancel();
+    if (wasExecuting) performOnNetworkThread([operation = self()] { operation->cancelOperation(); });
+    if (started_) finishOperation();
+}
+
+void TVWebImageOperation::finishOperation() {
+    std::lock_guard guard(lock_);
+    ns::Operation::finish();
+    endBackgroundTask();
+}
+
+void TVWebImageOperation::endBackgroundTask() {
+    std::lock_guard guard(lock_);
+    if (taskID_ == ui::BackgroundTaskInvalid) return;
+    if (auto application = TVSharedApplication()) application->endBackgroundTask(taskID_);
+    taskID_ = ui::BackgroundTaskInvalid;
+}
+
+void TVWebImageOperation::report(const ns::Ref<ui::Image>& image, TVWebImageFromType from, TVWebImageStage stage,
+                                 const ns::Ref<ns::Error>& error, bool finishing) {
+    std::lock_guard guard(lock_);
+    if (!isCancelled()) {
+        if (completion_) completion_(image, request_->URL(), from, stage, error);
+        if (finishing) finishOperation();
+    }
+}
+
+// ---- Steps on the network thread ----
+
+void TVWebImageOperation::startOperation() {
+    if (isCancelled()) return;
+    if (cache_ && !(options_ & (TVWebImageOptionURLCache | TVWebImageOptionRefreshCache))) {
+        if (auto image = cache_->getImageForKey(cacheKey_, TVImageCacheTypeMemory)) {
+            report(image, TVWebImageFromMemoryCache, TVWebImageStageFinished, nullptr, true);
+            return;
+        }
+        if (!(options_ & TVWebImageOptionSkipDiskCache)) {
+            std::weak_ptr<TVWebImageOperation> weak = self();
+            dispatch::async(nextDecodeQueue(), [weak] {
+                auto operation = weak.lock();
+                if (!operation || operation->isCancelled()) return;
+                auto image = operation->cache_->getImageForKey(operation->cacheKey_, TVImageCacheTypeDisk);
+                if (!image) {
+                    operation->post(&TVWebImageOperation::startRequest);
+                    return;
+                }
+                operation->cache_->setImage(image, nullptr, operation->cacheKey_, TVImageCacheTypeMemory);
+                performOnNetworkThread([weak, image] {
+                    if (auto held = weak.lock()) held->didReceiveImageFromDiskCache(image);
+                });
+            });
+            return;
+        }
+    }
+    post(&TVWebImageOperation::startRequest);
+}
+
+void TVWebImageOperation::didReceiveImageFromDiskCache(const ns::Ref<ui::Image>& image) {
+    if (!image) {
+        startRequest();
+        return;
+    }
+    report(image, TVWebImageFromDiskCache, TVWebImageStageFinished, nullptr, true);
+}
+
+void TVWebImageOperation::startRequest() {
+    if (isCancelled()) return;
+    const auto& url = request_->URL();
+    if ((options_ & TVWebImageOptionSkipFailedURL) && tv_webimage::isFailedURL(url)) {
+        report(nullptr, TVWebImageFromNone, TVWebImageStageFinished, blacklistError(), true);
+        return;
+    }
+    if (isFileURL()) expectedSize_ = url->fileSizeResourceValue().value_or(-1);
+    std::lock_guard guard(lock_);
+    if (isCancelled()) return;
+    // Starts at once on this thread's run loop.
+    connection_ = ns::URLConnection::make(request_, _TVWebImageWeakProxy::proxyWithTarget(self()));
+    if (!isFileURL() && (options_ & TVWebImageOptionNetworkIndicator))
+        TVWebImageManager::incrementNetworkActivityCount();
+}
+
+void TVWebImageOperation::cancelConnection() {
+    std::lock_guard guard(lock_);
+    if (!connection_) return;
+    if (!isFileURL() && (options_ & TVWebImageOptionNetworkIndicator))
+        TVWebImageManager::decrementNetworkActivityCount();
+    connection_->cancel();
+    connection_ = nullptr;
+}
+
+void TVWebImageOperation::cancelOperation() {
+    std::lock_guard guard(lock_);
+    cancelConnection();
+    if (completion_) completion_(nullptr, request_->URL(), TVWebImageFromNone, TVWebImageStageCancelled, nullptr);
+    endBackgroundTask();
+}
+
+// ---- Connection delegate ----
+
+bool TVWebImageOperation::willSendRequestForAuthenticationChallenge(
+    const ns::Ref<ns::URLAuthenticationChallenge>& challenge) {
+    const auto& sender = challenge->sender();
+    if (!sender) return false;
+    const auto& space = challenge->protectionSpace();
+    if (space && space->authenticationMethod() == ns::URLAuthenticationMethodServerTrust) {
+        if (!(options_ & TVWebImageOptionTrustAnyServer)) sender->performDefaultHandling(*challenge);
+        else sender->useCredential(ns::URLCredential::credentialForTrust(space->serverTrust()), *challenge);
+        return true;
+    }
+    // The credential is offered once; a second challenge means it was refused.
+    auto offered = credential();
+    if (challenge->previousFailureCount() == 0 && offered) sender->useCredential(offered, *challenge);
+    else sender->continueWithoutCredential(*challenge);
+    return true;
+}
+
+ns::Ref<ns::CachedURLResponse> TVWebImageOperation::willCacheResponse(const ns::Ref<ns::CachedURLResponse>& cached) {
+    return (options_ & TVWebImageOptionURLCache) ? cached : nullptr;
+}
+
+void TVWebImageOperation::didReceiveResponse(ns::URLConnection& connection, const ns::Ref<ns::URLResponse>& response) {
+    if (auto http = ns::cast<ns::HTTPURLResponse>(response)) {
+        int64_t status = http->statusCode();
+        if (status > 399 || status == 304) {
+            connection.cancel();
+            didFailWithError(ns::Error::make(ns::URLErrorDomain, status));
+            return;
+        }
+    }
+    int64_t announced = response ? response->expectedContentLength() : 0;
+    if (announced != 0) expectedSize_ = announced < 0 ? -1 : announced;
+    // The announced length is the server's word: reserve no more than a
+    // bounded amount ahead and let the rest grow as it comes.
+    uint64_t reserve = expectedSize_ > 0 ? std::min<uint64_t>(uint64_t(expectedSize_), MaxReservedBytes) : 0;
+    data_ = ns::MutableData::withCapacity(reserve);
+    if (progress_) {
+        std::lock_guard guard(lock_);
+        if (!isCancelled()) progress_(0, expectedSize_);
+    }
+}
+
+void TVWebImageOperation::didReceiveData(const ns::Ref<ns::Data>& chunk) {
+    {
+        std::lock_guard guard(lock_);
+        if (isCancelled() || !data_) return;
+    }
+    data_->appendData(chunk);
+    if (progress_) {
+        std::lock_guard guard(lock_);
+        if (!isCancelled()) progress_(int64_t(data_->length()), expectedSize_);
+    }
+    if (!(options_ & (TVWebImageOptionProgressive | TVWebImageOptionProgressiveBlur)) || !completion_) return;
+    if (chunk->length() <= ProgressiveMinChunk) return;
+    if (expectedSize_ > 0 && double(data_->length()) >= ProgressiveEndRatio * double(expectedSize_)) return;
+    if (progressiveIgnored_) return;
+    double interval = (options_ & TVWebImageOptionProgressiveBlur) ? ProgressiveBlurInterval : ProgressiveInterval;
+    double now = ui::mediaTime();
+    if (now - lastProgressiveDecodeTimestamp_ < interval) return;
+    deliverPartialImage(now);
+}
+
+void TVWebImageOperation::deliverPartialImage(double now) {
+    const bool blur = options_ & TVWebImageOptionProgressiveBlur;
+    if (!progressiveDecoder_) progressiveDecoder_ = std::make_shared<TVImageDecoder>(mainScreenScale());
+    // A snapshot: the decoder keeps what it is given, and data_ grows.
+    progressiveDecoder_->updateData(ns::cast<ns::Data>(data_->copy()), false);
+    if (isCancelled()) return;
+
+    auto giveUp = [this] {
+        progressiveDecoder_ = nullptr;
+        progressiveIgnored_ = true;
+    };
+    TVImageType type = progressiveDecoder_->type();
+    if (type == TVImageTypeUnknown || type == TVImageTypeWebP ||
+        (blur && type != TVImageTypeJPEG && type != TVImageTypePNG)) {
+        giveUp();
+        return;
+    }
+    if (progressiveDecoder_->frameCount() == 0) return;  // later bytes try again
+
+    if (!blur) {
+        auto frame = progressiveDecoder_->frameAtIndex(0, true);
+        if (!frame || !frame->image) return;
+        std::lock_guard guard(lock_);
+        if (isCancelled()) return;
+        completion_(frame->image, request_->URL(), TVWebImageFromRemote, TVWebImageStageProgress, nullptr);
+        lastProgressiveDecodeTimestamp_ = now;
+        return;
+    }
+
+    if (type == TVImageTypeJPEG) {
+        if (!progressiveDetected_) {
+            auto properties = progressiveDecoder_->framePropertiesAtIndex(0);
+            if (!properties || !properties->isProgressive.value_or(false)) {
+                giveUp();
+                return;
+            }
+            progressiveDetected_ = true;
+        }
+        uint64_t length = data_->length();
+        if (length < progressiveScanedLength_ + 7) return;
+        // A new scan has begun when a start-of-scan marker came in the new bytes.
+        uint64_t newBytes = length - progressiveScanedLength_;
+        const uint8_t* bytes = data_->bytes();
+        bool found = false;
+        for (uint64_t i = progressiveScanedLength_; i < progressiveScanedLength_ + newBytes - 4; ++i) {
+            if (bytes[i] == 0xFF && bytes[i + 1] == 0xDA) {
+                found = true;
+                break;
+            }
+        }
+        progressiveScanedLength_ = length;
+        if (!found || isCancelled()) return;
+    } else {
+        if (!progressiveDetected_) {
+            auto properties = progressiveDecoder_->framePropertiesAtIndex(0);
+            if (!properties || properties->interlaceType.value_or(0) == 0) {
+                giveUp();
+                return;
+            }
+            progressiveDetected_ = true;
+        }
+    }
+    deliverBlurredImage(now);
+}
+
+void TVWebImageOperation::deliverBlurredImage(double now) {
+    auto frame = progressiveDecoder_->frameAtIndex(0, true);
+    if (!frame || !frame->image || isCancelled()) return;
+    const auto& cgImage = frame->image->cgImage();
+    if (!cgImage || cgImage->width() == 0 || cgImage->height() == 0) return;
+    // Until the first pass reaches the bottom-right pixel, rows are missing.
+    if (cgImage->bitmap().pixel(cgImage->width() - 1, cgImage->height() - 1).alpha == 0) return;
+    ++progressiveDisplayCount_;
+    double radius = expectedSize_ > 0
+                        ? 32 * (1 / (3 * double(data_->length()) / double(expectedSize_) + 0.6) - 0.25)
+                        : 32.0 / double(progressiveDisplayCount_);
+    auto blurred = TV_imageByBlurRadius(*frame->image, radius, std::nullopt, cg::BlendMode(0), 1, nullptr);
+    if (!blurred) return;
+    std::lock_guard guard(lock_);
+    if (isCancelled()) return;
+    completion_(blurred, request_->URL(), TVWebImageFromRemote, TVWebImageStageProgress, nullptr);
+    lastProgressiveDecodeTimestamp_ = now;
+}
+
+void TVWebImageOperation::connectionDidFinishLoading() {
+    std::lock_guard guard(lock_);
+    connection_ = nullptr;
+    if (isCancelled()) return;
+    std::weak_ptr<TVWebImageOperation> weak = self();
+    dispatch::async(nextDecodeQueue(), [weak] {
+        if (auto operation = weak.lock()) operation->finalDecode();
+    });
+    if (!isFileURL() && (options_ & TVWebImageOptionNetworkIndicator))
+        TVWebImageManager::decrementNetworkActivityCount();
+}
+
+void TVWebImageOperation::finalDecode() {
+    ns::Ref<ns::Data> data = data_ ? data_ : ns::Data::make();
+    const bool decode = !(options_ & TVWebImageOptionNoDecode);
+    ns::Ref<ui::Image> image;
+    bool animated = false;
+    if (options_ & TVWebImageOptionNoAnimation) {
+        if (auto decoder = TVImageDecoder::decoderWithData(data, mainScreenScale())) {
+            if (auto frame = decoder->frameAtIndex(0, decode)) image = frame->image;
+        }
+    } else if (auto decoded = TVImage::imageWithData(data, mainScreenScale())) {
+        animated = decoded->animatedImageFrameCount() > 1;
+        image = decode ? TV_imageByDecoded(decoded) : decoded;
+    }
+    // Bytes are kept for the disk level only in a format worth keeping; a
+    // GIF only when it animates (its first frame alone is re-encoded).
+    TVImageType type = TVImageTypeFromData(data.get());
+    bool keep = type == TVImageTypeJPEG || type == TVImageTypePNG ||
+                ((type == TVImageTypeGIF || type == TVImageTypeWebP) && animated);
+    if (!keep) data_ = nullptr;
+    if (isCancelled()) return;
+    if (image && transform_) {
+        auto transformed = transform_(image, request_->URL());
+        if (transformed != image) data_ = nullptr;  // the bytes no longer match the image
+        image = transformed;
+        if (isCancelled()) return;
+    }
+    std::weak_ptr<TVWebImageOperation> weak = self();
+    performOnNetworkThread([weak, image] {
+        if (auto operation = weak.lock()) operation->didReceiveImageFromWeb(image);
+    });
+}
+
+void TVWebImageOperation::didReceiveImageFromWeb(const ns::Ref<ui::Image>& image) {
+    std::lock_guard guard(lock_);
+    if (isCancelled()) return;
+    if (cache_ && (image || (options_ & TVWebImageOptionRefreshCache))) {
+        TVImageCacheType type =
+            (options_ & TVWebImageOptionSkipDiskCache) ? TVImageCacheTypeMemory : TVImageCacheTypeAll;
+        dispatch::async(nextDecodeQueue(), [cache = cache_, image, data = ns::Ref<ns::Data>(data_), key = cacheKey_,
+                                            type] { cache->setImage(image, data, key, type); });
+    }
+    data_ = nullptr;
+    ns::Ref<ns::Error> error;
+    if (!image) {
+        error = errorWithDescription("com.norvane.image", -1, "Web image decode fail.");
+        if (options_ & TVWebImageOptionSkipFailedURL) {
+            if (tv_webimage::isFailedURL(request_->URL())) error = blacklistError();
+            else tv_webimage::addFailedURL(request_->URL());
+        }
+    }
+    report(image, TVWebImageFromRemote, TVWebImageStageFinished, error, true);
+}
+
+void TVWebImageOperation::didFailWithError(const ns::Ref<ns::Error>& error) {
+    std::lock_guard guard(lock_);
+    if (isCancelled()) return;
+    if (completion_) completion_(nullptr, request_->URL(), TVWebImageFromNone, TVWebImageStageFinished, error);
+    connection_ = nullptr;
+    data_ = nullptr;
+    if (!isFileURL() && (options_ & TVWebImageOptionNetworkIndicator))
+        TVWebImageManager::decrementNetworkActivityCount();
+    finishOperation();
+    if ((options_ & TVWebImageOptionSkipFailedURL) && !(error && isTransientFailure(error->code())))
+        tv_webimage::addFailedURL(request_->URL());
+}

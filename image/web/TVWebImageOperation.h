@@ -1,0 +1,123 @@
+#pragma once
+// Loads one image for the web-image manager: the memory level, then the
+// disk level of the image cache, else a download, with optional sharp or
+// blurred partial images while bytes arrive; then a decode on a decode
+// queue, a transform, a cache write and one final report.
+//
+// Every connection callback and every completion runs on the shared network
+// thread (the one made while the operation is destroyed excepted); start()
+// and cancel() only post work there. One Finished or one Cancelled report
+// ends each operation, preceded by any number of Progress reports; once
+// cancel() has returned no image is delivered any more.
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "image/cache/TVImageCache.h"
+#include "image/codec/TVImageDecoder.h"
+#include "image/web/TVWebImageTypes.h"
+#include "platform/foundation/Data.h"
+#include "platform/foundation/OperationQueue.h"
+#include "platform/foundation/URLConnection.h"
+#include "platform/foundation/URLCredential.h"
+#include "platform/foundation/URLRequest.h"
+#include "platform/uikit/Application.h"
+
+class TVWebImageOperation : public ns::Operation {
+    RT_DECLARE_CLASS(TVWebImageOperation)
+    struct Passkey {
+        explicit Passkey() = default;
+    };
+
+public:
+    // At most this much is reserved ahead for an announced length: the
+    // rest grows as bytes arrive, whatever a server announces.
+    static constexpr uint64_t MaxReservedBytes = 4 * 1024 * 1024;
+
+    // Raises "TVWebImageOperation init error": a request is needed.
+    TVWebImageOperation();
+    TVWebImageOperation(Passkey, ns::Ref<ns::URLRequest> request, TVWebImageOptions options,
+                        ns::Ref<TVImageCache> cache, std::string cacheKey, TVWebImageProgressBlock progress,
+                        TVWebImageTransformBlock transform, TVWebImageCompletionBlock completion);
+    ~TVWebImageOperation() override;
+    // Nil for a nil request. An empty key is the request URL's absolute string.
+    static ns::Ref<TVWebImageOperation> initWithRequest(ns::Ref<ns::URLRequest> request, TVWebImageOptions options,
+                                                        ns::Ref<TVImageCache> cache, std::string cacheKey,
+                                                        TVWebImageProgressBlock progress,
+                                                        TVWebImageTransformBlock transform,
+                                                        TVWebImageCompletionBlock completion);
+
+    const ns::Ref<ns::URLRequest>& request() const { return request_; }
+    TVWebImageOptions options() const { return options_; }
+    const ns::Ref<TVImageCache>& cache() const { return cache_; }
+    const std::string& cacheKey() const { return cacheKey_; }
+    bool shouldUseCredentialStorage() const { return shouldUseCredentialStorage_; }
+    void setShouldUseCredentialStorage(bool use) { shouldUseCredentialStorage_ = use; }
+    ns::Ref<ns::URLCredential> credential() const;
+    void setCredential(ns::Ref<ns::URLCredential> credential);
+
+    bool isAsynchronous() const override { return true; }
+    bool isConcurrent() const { return true; }
+    void start() override;
+    void cancel() override;
+    std::string description() const override;
+
+private:
+    friend class _TVWebImageWeakProxy;
+    // ---- Steps on the network thread ----
+    void startOperation();
+    void startRequest();
+    void didReceiveImageFromDiskCache(const ns::Ref<ui::Image>& image);
+    void didReceiveImageFromWeb(const ns::Ref<ui::Image>& image);
+    void cancelOperation();
+    // Stops a running connection, taking it out of the activity count.
+    void cancelConnection();
+    // ---- Connection delegate ----
+    bool willSendRequestForAuthenticationChallenge(const ns::Ref<ns::URLAuthenticationChallenge>& challenge);
+    ns::Ref<ns::CachedURLResponse> willCacheResponse(const ns::Ref<ns::CachedURLResponse>& cached);
+    void didReceiveResponse(ns::URLConnection& connection, const ns::Ref<ns::URLResponse>& response);
+    void didReceiveData(const ns::Ref<ns::Data>& data);
+    void connectionDidFinishLoading();
+    void didFailWithError(const ns::Ref<ns::Error>& error);
+    // ---- Parts ----
+    void deliverPartialImage(double now);
+    void deliverBlurredImage(double now);
+    void finalDecode();
+    // Under the lock: the completion unless cancelled, then finish when asked.
+    void report(const ns::Ref<ui::Image>& image, TVWebImageFromType from, TVWebImageStage stage,
+                const ns::Ref<ns::Error>& error, bool finishing);
+    void finishOperation();
+    void endBackgroundTask();
+    bool isFileURL() const;
+    // Posts `step` to the network thread with the operation held weakly.
+    void post(void (TVWebImageOperation::*step)());
+    ns::Ref<TVWebImageOperation> self();
+
+    const ns::Ref<ns::URLRequest> request_;
+    const TVWebImageOptions options_;
+    const ns::Ref<TVImageCache> cache_;
+    const std::string cacheKey_;
+    const TVWebImageProgressBlock progress_;
+    const TVWebImageTransformBlock transform_;
+    const TVWebImageCompletionBlock completion_;
+    bool shouldUseCredentialStorage_ = true;
+
+    // Guards the flags below and brackets every completion call; recursive
+    // because a step holding it finishes, and finishing takes it again.
+    mutable std::recursive_mutex lock_;
+    ns::Ref<ns::URLCredential> credential_;
+    bool started_ = false;
+    bool cancelledHere_ = false;
+    ns::Ref<ns::URLConnection> connection_;
+    ns::Ref<ns::MutableData> data_;
+    int64_t expectedSize_ = 0;
+    ui::BackgroundTaskIdentifier taskID_ = ui::BackgroundTaskInvalid;
+
+    // Partial delivery (network thread only).
+    double lastProgressiveDecodeTimestamp_ = 0;
+    ns::Ref<TVImageDecoder> progressiveDecoder_;
+    bool progressiveIgnored_ = false;
+    bool progressiveDetected_ = false;
+    uint64_t progressiveScanedLength_ = 0;
+    uint64_t progressiveDisplayCount_ = 0;
+};

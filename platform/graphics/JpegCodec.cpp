@@ -1,0 +1,213 @@
+// JPEG through libjpeg-turbo. Reading takes everything received so far
+// with a suspending source: a sequential file gives the rows decoded before
+// the data ran out; a progressive one is read in buffered-image mode and
+// shows the last scan received whole. Errors jump out of the library, so
+// the functions that call it hold no objects with destructors.
+#include <csetjmp>
+#include <cstddef>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+
+#include <jpeglib.h>
+
+#include "platform/graphics/StillFormats.h"
+
+namespace cg::still {
+
+namespace {
+
+struct ErrorManager {
+    jpeg_error_mgr base;
+    jmp_buf jump;
+};
+
+void onError(j_common_ptr info) { longjmp(reinterpret_cast<ErrorManager*>(info->err)->jump, 1); }
+void onMessage(j_common_ptr, int) {}
+
+// A cleared (de)compressor whose errors jump to `errors` and whose
+// warnings are dropped.
+template <class Struct>
+void prepare(Struct& info, ErrorManager& errors) {
+    std::memset(&info, 0, sizeof info);
+    info.err = jpeg_std_error(&errors.base);
+    errors.base.error_exit = onError;
+    errors.base.emit_message = onMessage;
+}
+
+// The data received so far; at its end the reader suspends, or, when the
+// data is final, sees an end-of-image marker.
+struct Source {
+    jpeg_source_mgr base;
+    bool final;
+};
+
+const JOCTET kEndOfImage[2] = {0xFF, JPEG_EOI};
+
+void initSource(j_decompress_ptr) {}
+boolean fillInput(j_decompress_ptr info) {
+    auto* source = reinterpret_cast<Source*>(info->src);
+    if (!source->final) return FALSE;
+    source->base.next_input_byte = kEndOfImage;
+    source->base.bytes_in_buffer = 2;
+    return TRUE;
+}
+void skipInput(j_decompress_ptr info, long count) {
+    auto* source = reinterpret_cast<Source*>(info->src);
+    if (count <= 0) return;
+    if (size_t(count) <= source->base.bytes_in_buffer) {
+        source->base.next_input_byte += count;
+        source->base.bytes_in_buffer -= size_t(count);
+    } else if (source->final) {
+        source->base.bytes_in_buffer = 0;
+        fillInput(info);
+    } else {
+        // Not enough yet: the skip is retried after a suspension, so the
+        // reader must see the whole skip remaining; stay put and suspend.
+        source->base.next_input_byte += source->base.bytes_in_buffer;
+        source->base.bytes_in_buffer = 0;
+    }
+}
+void termSource(j_decompress_ptr) {}
+
+struct Job {
+    std::span<const uint8_t> data;
+    bool final = false;
+    bool headerOnly = false;
+    Header header;
+    bool haveHeader = false;
+    bool ended = false;
+    int rows = 0;
+    std::optional<RowSink> sink;
+};
+
+void readRows(j_decompress_ptr info, Job& job) {
+    while (info->output_scanline < info->output_height) {
+        int y = int(info->output_scanline);
+        JSAMPROW row = reinterpret_cast<JSAMPROW>(job.sink->row(y));
+        if (jpeg_read_scanlines(info, &row, 1) != 1) break;  // suspended
+        job.sink->finishRow(y);
+        job.rows++;
+    }
+}
+
+void decodeWith(j_decompress_ptr info, Job& job) {
+    ErrorManager* errors = reinterpret_cast<ErrorManager*>(info->err);
+    if (setjmp(errors->jump)) return;
+    jpeg_create_decompress(info);
+    Source* source = static_cast<Source*>((*info->mem->alloc_small)(reinterpret_cast<j_common_ptr>(info),
+                                                                    JPOOL_PERMANENT, sizeof(Source)));
+    source->base.init_source = initSource;
+    source->base.fill_input_buffer = fillInput;
+    source->base.skip_input_data = skipInput;
+    source->base.resync_to_restart = jpeg_resync_to_restart;
+    source->base.term_source = termSource;
+    source->base.next_input_byte = job.data.data();
+    source->base.bytes_in_buffer = job.data.size();
+    source->final = job.final;
+    info->src = &source->base;
+    if (jpeg_read_header(info, TRUE) != JPEG_HEADER_OK) return;
+    if (uint64_t(info->image_width) * info->image_height > MaximumPixels) return;
+    job.header.width = int(info->image_width);
+    job.header.height = int(info->image_height);
+    job.header.progressive = jpeg_has_multiple_scans(info);
+    job.haveHeader = true;
+    if (job.headerOnly) return;
+    // BGRX bytes: the native words of an RGB24 bitmap.
+    info->out_color_space = JCS_EXT_BGRX;
+    job.sink.emplace(job.header.width, job.header.height, false);
+    if (!job.header.progressive) {
+        if (!jpeg_start_decompress(info)) return;
+        readRows(info, job);
+        job.ended = info->output_scanline == info->output_height;
+        return;
+    }
+    info->buffered_image = TRUE;
+    if (!jpeg_start_decompress(info)) return;
+    int status;
+    do {
+        status = jpeg_consume_input(info);
+    } while (status != JPEG_SUSPENDED && status != JPEG_REACHED_EOI);
+    // The scan being read is whole only once the file has ended; before
+    // that, show the last whole one (or what the first gives so far).
+    int scan = info->input_scan_number;
+    bool whole = status == JPEG_REACHED_EOI;
+    if (!whole && scan > 1) scan--;
+    if (!jpeg_start_output(info, scan)) return;
+    readRows(info, job);
+    job.ended = whole && info->output_scanline == info->output_height;
+}
+
+bool run(Job& job) {
+    if (job.data.size() < 3 || job.data[0] != 0xFF || job.data[1] != 0xD8 || job.data[2] != 0xFF) return false;
+    jpeg_decompress_struct info;
+    ErrorManager errors;
+    prepare(info, errors);
+    decodeWith(&info, job);
+    jpeg_destroy_decompress(&info);
+    return job.haveHeader;
+}
+
+void putExifOrientation(std::span<const uint8_t> data, Header& header) { header.orientation = jpegOrientation(data); }
+
+}  // namespace
+
+std::optional<Header> jpegHeader(std::span<const uint8_t> data) {
+    Job job;
+    job.data = data;
+    job.headerOnly = true;
+    if (!run(job)) return std::nullopt;
+    putExifOrientation(data, job.header);
+    return job.header;
+}
+
+std::optional<Decoded> decodeJpeg(std::span<const uint8_t> data, bool final) {
+    Job job;
+    job.data = data;
+    job.final = final;
+    if (!run(job) || !job.sink) return std::nullopt;
+    if (final && job.rows == 0) return std::nullopt;
+    putExifOrientation(data, job.header);
+    Decoded decoded;
+    decoded.header = job.header;
+    decoded.complete = job.ended || final;
+    decoded.bitmap = job.sink->take();
+    return decoded;
+}
+
+std::vector<uint8_t> encodeJpeg(const Bitmap& bitmap, double quality) {
+    if (bitmap.isEmpty()) return {};
+    jpeg_compress_struct info;
+    ErrorManager errors;
+    prepare(info, errors);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    // Alpha is dropped over black, as the pixels are premultiplied.
+    const bool ok = [&]() {
+        if (setjmp(errors.jump)) return false;
+        jpeg_create_compress(&info);
+        jpeg_mem_dest(&info, &buffer, &size);
+        info.image_width = JDIMENSION(bitmap.width());
+        info.image_height = JDIMENSION(bitmap.height());
+        info.input_components = 4;
+        info.in_color_space = JCS_EXT_BGRX;
+        jpeg_set_defaults(&info);
+        int q = int(quality * 100 + 0.5);
+        jpeg_set_quality(&info, q < 0 ? 0 : q > 100 ? 100 : q, TRUE);
+        jpeg_start_compress(&info, TRUE);
+        while (info.next_scanline < info.image_height) {
+            JSAMPROW row = const_cast<JSAMPROW>(reinterpret_cast<const JSAMPLE*>(bitmap.row(int(info.next_scanline))));
+            jpeg_write_scanlines(&info, &row, 1);
+        }
+        jpeg_finish_compress(&info);
+        return true;
+    }();
+    jpeg_destroy_compress(&info);
+    std::vector<uint8_t> out;
+    if (ok && buffer) out.assign(buffer, buffer + size);
+    std::free(buffer);
+    return out;
+}
+
+}  // namespace cg::still

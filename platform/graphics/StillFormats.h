@@ -1,0 +1,84 @@
+#pragma once
+// The still-image formats an image source reads and a destination writes
+// besides GIF: PNG (libpng's progressive reader), JPEG (libjpeg-turbo,
+// buffered-image mode for progressive files) and BMP (own reader and
+// writer). Each reader takes everything received so far: rows it has not
+// received yet come out transparent, and only data that is complete (or
+// broken) gives an image without them.
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "platform/graphics/Bitmap.h"
+
+namespace cg::still {
+
+// Larger pictures are refused rather than allocated.
+inline constexpr uint64_t MaximumPixels = uint64_t(1) << 26;
+
+// What a file's header says.
+struct Header {
+    int width = 0;
+    int height = 0;
+    bool hasAlpha = false;
+    // TIFF orientation 1-8 from a JPEG's EXIF block; 1 without one.
+    int orientation = 1;
+    bool progressive = false;  // JPEG
+    int interlace = 0;         // PNG: 0 none, 1 Adam7
+};
+
+struct Decoded {
+    Header header;
+    // Premultiplied ARGB32 while rows are missing or the file has alpha,
+    // RGB24 for a whole opaque picture.
+    Bitmap bitmap;
+    bool complete = false;
+};
+
+// Nothing until the header is there, or for data that is not of the format.
+std::optional<Header> pngHeader(std::span<const uint8_t> data);
+std::optional<Header> jpegHeader(std::span<const uint8_t> data);
+std::optional<Header> bmpHeader(std::span<const uint8_t> data);
+
+// `final`: no more data will come, so a file that ends early is complete
+// as far as it goes. Nothing without a header, or when no row decodes from
+// final data.
+std::optional<Decoded> decodePng(std::span<const uint8_t> data, bool final);
+std::optional<Decoded> decodeJpeg(std::span<const uint8_t> data, bool final);
+std::optional<Decoded> decodeBmp(std::span<const uint8_t> data, bool final);
+
+// The EXIF orientation (1-8) of a JPEG's APP1 block; 1 when absent.
+int jpegOrientation(std::span<const uint8_t> data);
+
+// Writers: empty on failure. JPEG quality 0..1; BMP is 24-bit without
+// alpha, 32-bit with straight alpha and its channel masks otherwise.
+std::vector<uint8_t> encodeJpeg(const Bitmap& bitmap, double quality);
+std::vector<uint8_t> encodeBmp(const Bitmap& bitmap);
+
+// Rows of straight RGBA bytes (transparent where nothing was received)
+// into a bitmap: premultiplied, or RGB24 when `opaque`.
+Bitmap bitmapFromRGBA(const std::vector<uint8_t>& rgba, int width, int height, bool opaque);
+
+// Where a reader puts rows as it decodes them: straight-alpha native words
+// (BGRA bytes in memory) written in place, each row finished once whole.
+// A picture with alpha is held premultiplied; an opaque one as RGB24 until
+// it turns out rows are missing, when it becomes ARGB32 with them clear.
+class RowSink {
+public:
+    RowSink(int width, int height, bool alpha);
+    // The row to write `width` words into.
+    uint32_t* row(int y) { return bitmap_.row(y); }
+    // Premultiplies the row, or clears the unused byte of an opaque one.
+    void finishRow(int y);
+    int rowsFinished() const { return rowsFinished_; }
+    Bitmap take();
+
+private:
+    Bitmap bitmap_;
+    std::vector<bool> finished_;
+    int rowsFinished_ = 0;
+};
+
+}  // namespace cg::still

@@ -1,0 +1,44 @@
+#pragma once
+// Pictures made on the spot for the animated image tests: GIFs of solid
+// frames with given delays, and PNGs of a solid colour.
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <vector>
+
+#include "platform/foundation/Data.h"
+#include "platform/graphics/GifWriter.h"
+#include "platform/graphics/Png.h"
+
+// Each frame a solid colour of a four-entry table; delays in hundredths.
+inline ns::Ref<ns::Data> solidGif(const std::vector<int>& delays, int width = 4, int height = 4,
+                                  std::optional<unsigned> loopCount = 0) {
+    cg::gif::WriterFile file;
+    file.width = width;
+    file.height = height;
+    file.globalPalette = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
+    file.loopCount = loopCount;
+    for (size_t i = 0; i < delays.size(); ++i) {
+        cg::gif::WriterFrame frame;
+        frame.width = width;
+        frame.height = height;
+        frame.indices.assign(size_t(width * height), uint8_t(i % 4));
+        frame.delayCentiseconds = delays[i];
+        file.frames.push_back(std::move(frame));
+    }
+    auto bytes = cg::gif::write(file);
+    EXPECT_FALSE(bytes.empty());
+    return ns::Data::make(std::move(bytes));
+}
+
+inline std::vector<uint8_t> solidPngBytes(int width, int height, cg::Pixel pixel = {255, 10, 20, 30}) {
+    cg::Bitmap bitmap(width, height, cg::PixelFormat::ARGB32Premultiplied);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) bitmap.setPixel(x, y, pixel);
+    return cg::encodePng(bitmap);
+}
+
+inline ns::Ref<ns::Data> solidPng(int width, int height, cg::Pixel pixel = {255, 10, 20, 30}) {
+    return ns::Data::make(solidPngBytes(width, height, pixel));
+}

@@ -1,0 +1,76 @@
+// libFuzzer target for the image decoder on every type: the input is fed in
+// pieces (the first two bytes pick where it is cut), then whole and final;
+// every frame is then decoded in sequence, and frames that compose on a
+// canvas must come out the same from a fresh decoder (random access).
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+#include "image/codec/TVImageDecoder.h"
+
+namespace {
+
+void check(bool condition, const char* what) {
+    if (!condition) {
+        std::fprintf(stderr, "image_decoder_fuzz: %s\n", what);
+        std::abort();
+    }
+}
+
+// Large canvases are decoded, but their frames are not drawn: each frame
+// would cost more time than the run is worth.
+constexpr uint64_t kMaximumFuzzedPixels = uint64_t(1) << 20;
+constexpr uint64_t kMaximumFuzzedFrames = 12;
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* input, size_t size) {
+    if (size < 2) return 0;
+    const size_t step = 1 + (size_t(input[0]) << 8 | input[1]) % 997;
+    const uint8_t* bytes = input + 2;
+    const size_t length = size - 2;
+
+    auto decoder = std::make_shared<TVImageDecoder>(1.0);
+    for (size_t cut = step; cut < length; cut += step) {
+        check(decoder->updateData(ns::Data::withBytes(bytes, cut), false) || decoder->type() != TVImageTypeUnknown,
+              "an update of unknown data was refused");
+        if (decoder->frameCount() > 0) (void)decoder->frameAtIndex(0, cut % 2 == 0);
+        check(!decoder->frameAtIndex(1, true), "a second frame before the data is final");
+    }
+    decoder->updateData(ns::Data::withBytes(bytes, length), true);
+    check(!decoder->updateData(ns::Data::withBytes(bytes, length), true), "an update after the final one");
+
+    const uint64_t frames = decoder->frameCount();
+    if (decoder->width() * decoder->height() > kMaximumFuzzedPixels) return 0;
+    std::vector<ns::Ref<TVImageFrame>> inOrder;
+    for (uint64_t i = 0; i < frames && i < kMaximumFuzzedFrames; ++i) {
+        auto frame = decoder->frameAtIndex(i, true);
+        (void)decoder->frameDurationAtIndex(i);
+        inOrder.push_back(frame);
+        if (!frame) continue;
+        check(frame->index == i, "frame index");
+        check(frame->image && frame->image->cgImage(), "a frame without a picture");
+        if (decoder->type() == TVImageTypePNG || decoder->type() == TVImageTypeGIF) {
+            check(uint64_t(frame->image->cgImage()->width()) == decoder->width() &&
+                      uint64_t(frame->image->cgImage()->height()) == decoder->height(),
+                  "a frame for display that does not fill the canvas");
+        }
+        (void)decoder->frameAtIndex(i, false);
+    }
+    check(!decoder->frameAtIndex(frames, true), "a frame past the end");
+    if (decoder->type() != TVImageTypePNG) return 0;
+    // Random access: each frame from a decoder that has drawn nothing.
+    for (uint64_t i = inOrder.size(); i-- > 0;) {
+        auto fresh = TVImageDecoder::decoderWithData(ns::Data::withBytes(bytes, length), 1.0);
+        check(fresh != nullptr, "the data decoded once and not twice");
+        auto frame = fresh->frameAtIndex(i, true);
+        check(bool(frame) == bool(inOrder[i]), "a frame in sequence but not at random, or the other way");
+        if (frame) {
+            check(frame->image->cgImage()->bitmap() == inOrder[i]->image->cgImage()->bitmap(),
+                  "a frame differs in sequence and at random");
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,125 @@
+#pragma once
+// What the web-image tests share: mock time with a fixed wall date, a
+// scratch home with a fresh image cache, the loopback image server, and a
+// recorder of deliveries that tells which thread each came on.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "image/cache/TVImageCache.h"
+#include "image/web/TVWebImageManager.h"
+#include "image/web/TVWebImageOperation.h"
+#include "image/web/TVWebImageShared.h"
+#include "platform/testing/LoopbackImageServer.h"
+#include "platform/testing/TaskEnvironment.h"
+#include "tests/platform/foundation/filemanager_test_folders.h"
+
+namespace web_test {
+
+using ns::testing_support::ScopedEnvironment;
+using ns::testing_support::ScratchFolder;
+using testing::ChunkGate;
+using testing::ImageReply;
+using testing::LoopbackImageServer;
+
+struct Delivery {
+    ns::Ref<ui::Image> image;
+    ns::Ref<ns::URL> url;
+    TVWebImageFromType from = TVWebImageFromNone;
+    TVWebImageStage stage = TVWebImageStageCancelled;
+    ns::Ref<ns::Error> error;
+    bool onNetworkThread = false;
+};
+
+class Recorder {
+public:
+    TVWebImageCompletionBlock block() {
+        return [this](const ns::Ref<ui::Image>& image, const ns::Ref<ns::URL>& url, TVWebImageFromType from,
+                      TVWebImageStage stage, const ns::Ref<ns::Error>& error) {
+            std::lock_guard guard(lock_);
+            deliveries_.push_back({image, url, from, stage, error, tv_webimage::networkThread().isCurrent()});
+        };
+    }
+    TVWebImageProgressBlock progressBlock() {
+        return [this](int64_t received, int64_t expected) {
+            std::lock_guard guard(lock_);
+            received_ = received;
+            expected_ = expected;
+        };
+    }
+    std::vector<Delivery> all() const {
+        std::lock_guard guard(lock_);
+        return deliveries_;
+    }
+    std::vector<Delivery> with(TVWebImageStage stage) const {
+        std::vector<Delivery> out;
+        for (const auto& delivery : all())
+            if (delivery.stage == stage) out.push_back(delivery);
+        return out;
+    }
+    int64_t received() const {
+        std::lock_guard guard(lock_);
+        return received_;
+    }
+    int64_t expected() const {
+        std::lock_guard guard(lock_);
+        return expected_;
+    }
+    // Real time, bounded: for bytes the test lets go while the download is
+    // in flight (the task environment would wait for the download itself).
+    bool waitForReceived(int64_t bytes) const {
+        auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (received() < bytes) {
+            if (std::chrono::steady_clock::now() > until) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return true;
+    }
+    // The same for the number of deliveries.
+    bool waitForDeliveries(size_t count) const {
+        auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (all().size() < count) {
+            if (std::chrono::steady_clock::now() > until) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return true;
+    }
+
+private:
+    mutable std::mutex lock_;
+    std::vector<Delivery> deliveries_;
+    int64_t received_ = -2;
+    int64_t expected_ = -2;
+};
+
+class WebImageTest : public ::testing::Test {
+protected:
+    WebImageTest() {
+        env_.setWallTime(1704067200.0);
+        home_.set("GAMEHOST_HOME", scratch_ / "home");
+        cache_ = TVImageCache::initWithPath(scratch_ / "images");
+        manager_ = TVWebImageManager::initWithCache(cache_, nullptr);
+    }
+
+    ns::Ref<ns::URL> url(std::string_view path) const { return ns::URL::make(server_.url(path)); }
+
+    ns::Ref<TVWebImageOperation> request(std::string_view path, TVWebImageOptions options, Recorder& recorder,
+                                         TVWebImageTransformBlock transform = {}) {
+        return manager_->requestImageWithURL(url(path), options, recorder.progressBlock(), std::move(transform),
+                                             recorder.block());
+    }
+
+    testing::TaskEnvironment env_;
+    ScratchFolder scratch_;
+    ScopedEnvironment home_;
+    LoopbackImageServer server_;
+    ns::Ref<TVImageCache> cache_;
+    ns::Ref<TVWebImageManager> manager_;
+};
+
+}  // namespace web_test
