@@ -53,6 +53,11 @@ void UserCentreStandIn::setRebateText(std::string text) {
     rebate_ = std::move(text);
 }
 
+void UserCentreStandIn::setAvatar(bool named) {
+    std::lock_guard guard(lock_);
+    avatar_ = named;
+}
+
 void UserCentreStandIn::setCounters(std::string json) {
     std::lock_guard guard(lock_);
     counters_ = std::move(json);
@@ -91,7 +96,7 @@ std::optional<Response> UserCentreStandIn::answer(const std::string& endpoint, c
         return Response::json(R"({"a":)" + countersStatus_ + R"(,"b":"ok","c":)" + counters_ + "}");
     if (endpoint == "Home/index") {
         std::string user = fields.value("username");
-        std::string profile = R"({"nicename":)" + q(user) + R"(,"avatar":)" + q(origin + "/appview/pic/avatar.png") +
+        std::string profile = R"({"nicename":)" + q(user) + R"(,"avatar":)" + q(avatar_ ? origin + "/appview/pic/avatar.png" : "") +
                               R"(,"money":"500","djq":"100"})";
         std::string post = R"({"t_desc":"开服七天乐，登录送好礼","url":)" + q(origin + "/appview/Activity/index") + "}";
         return jsonPage(R"({"a":1,"b":"ok","c":{"uinfo":)" + profile + R"(,"post":)" + post +

@@ -27,8 +27,9 @@ public:
     enum class Fault { None, NotArray, Empty, ServerError, Html };
     // For every later request to `path` ("Card/lists", ...).
     void setFault(const std::string& path, Fault fault);
-    // The rebate text of the home page.
+    // The rebate text of the home page; whether the profile names an avatar.
     void setRebateText(std::string text);
+    void setAvatar(bool named);
     // The "c" of "Home/number" as JSON text, and its "a" (the text "1" unless set).
     void setCounters(std::string json);
     void setCountersStatus(std::string json);
@@ -49,6 +50,7 @@ private:
     std::string rebate_ = "充值返利：单日累计充值满100元返10%";
     std::string counters_ = R"({"posts":{"log":0},"card":{"total":3,"log":1}})";
     std::string countersStatus_ = R"("1")";
+    bool avatar_ = true;
 };
 
 }  // namespace sandbox

@@ -106,6 +106,9 @@ TEST_F(ChannelRoadTest, ASavedLoginIsSentAtTheNextStartWithoutATap) {
 }
 
 TEST_F(ChannelRoadTest, SwitchAccountInTheUserCentreLogsTheGameOutAndKeepsTheBallHidden) {
+    // No avatar: a picture load leaves the web-image loader with timers
+    // that never end, and the app tests' teardown runs until no task remains.
+    channelServer.userCentre().setAvatar(false);
     auto vale = ShareVale::sharedInstance();
     vale->setUserName(ns::str(sandbox::ChannelServer::kKnownUser));
     vale->setPassWord(ns::str(sandbox::ChannelServer::kKnownPassword));

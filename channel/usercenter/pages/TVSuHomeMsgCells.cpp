@@ -1,6 +1,7 @@
 #include "channel/usercenter/pages/TVSuHomeMsgCells.h"
 
 #include "channel/screens/TVScreenResources.h"
+#include "image/web/UIImageView+TVWebImage.h"
 #include "platform/uikit/Font.h"
 #include "platform/uikit/LayoutAnchor.h"
 #include "platform/uikit/SceneRegistry.h"
@@ -95,9 +96,10 @@ void TVSuHomeMsgCell::setModel(const ns::Ref<TVSuHomeMsgModel>& model) {
     }
     bool picture = !model->isEmpty("pic");
     if (auto width = imageW.lock()) width->setConstant(picture ? kPictureWidth : 0);
-    // The picture itself loads with the web-image view extension once the
-    // app has it; until then the placeholder shows.
-    if (auto icon = iconView.lock()) icon->setHidden(!picture);
+    if (auto icon = iconView.lock()) {
+        icon->setHidden(!picture);
+        if (picture) setTV_imageURL(*icon, TVWebImageURL(model->format("pic")));
+    }
     if (auto title = contentL.lock()) title->setText("           " + model->format("post_title"));
     if (auto time = timeL.lock()) time->setText(model->time());
 }

@@ -15,6 +15,7 @@
 #include "channel/usercenter/pages/TVSuPageScenes.h"
 #include "channel/usercenter/pages/TVSuWebLoad.h"
 #include "channel/usercenter/pages/TVSuWebVC.h"
+#include "image/web/UIButton+TVWebImage.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/MutableDictionary.h"
 #include "platform/foundation/NotificationCenter.h"
@@ -204,8 +205,11 @@ void TVSuHomeVC::initUIWithData(const ns::Id& data) {
     if (auto l = activityL.lock()) l->setText(TVSuReply::textAt(TVSuReply::dictionaryAt(data, {"post"}), "t_desc"));
     auto rebate = TVSuReply::textAt(TVSuReply::dictionaryAt(data, {"ginfo"}), "fanli");
     if (auto l = fanliL.lock()) l->setText(rebate);
-    // The avatar loads with the web-image view extension once the app has
-    // it; until then the button keeps its picture.
+    // Without an avatar the button keeps its picture.
+    auto avatar = TVSuReply::textAt(user, "avatar");
+    if (auto button = userBtn.lock(); button && avatar && avatar->length() > 0)
+        TV_setBackgroundImageWithURL(*button, TVWebImageURL(avatar->utf8()), ui::ControlStateNormal,
+                                     TVWebImageOptionNetworkIndicator);
     auto verified = ShareVale::sharedInstance()->isRz();
     if (auto rz = rzBtn.lock()) rz->setEnabled(!(verified && verified->boolValue()));
 

@@ -4,6 +4,7 @@
 #include "channel/TVBoxLinks.h"
 #include "channel/screens/TVScreenResources.h"
 #include "channel/usercenter/pages/TVSuPageScenes.h"
+#include "image/web/UIImageView+TVWebImage.h"
 #include "platform/foundation/Log.h"
 #include "platform/uikit/Font.h"
 #include "platform/uikit/LayoutAnchor.h"
@@ -75,8 +76,9 @@ UI_NIB("TVSuTradeHeadCell", [](const ns::Id&, const ns::Ref<ns::Bundle>&) -> std
 void TVTradeCell::setModel(const ns::Ref<TVSuTradeModel>& model) {
     model_ = model;
     if (!model) return;
-    // The listing's picture loads with the web-image view extension once the
-    // app has it; until then the placeholder stays.
+    // A listing without a picture keeps what the cell showed.
+    if (!model->isEmpty("pic1"))
+        if (auto icon = gameIcon.lock()) setTV_imageURL(*icon, TVWebImageURL(model->format("pic1")));
     if (auto l = timeL.lock()) l->setText("上架时间：" + model->format("time"));
     if (auto l = moneyL.lock()) l->setText("\u00a5" + model->format("prices"));
     if (auto l = nameL.lock()) l->setText(model->gamename());

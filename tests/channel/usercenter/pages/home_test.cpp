@@ -12,6 +12,7 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/uikit/AnimationRecorder.h"
 #include "platform/uikit/Application.h"
+#include "image/web/UIButton+TVWebImage.h"
 #include "sandbox/Json.h"
 #include "tests/channel/usercenter/pages/pages_test_support.h"
 
@@ -58,6 +59,34 @@ TEST_F(HomeTest, TheProfileAndTheThreeNewestMessages) {
     EXPECT_EQ(first->tagL.lock()->backgroundColor(), cg::Color::fromBytes(239, 86, 81));
     EXPECT_EQ(second->tagL.lock()->backgroundColor(), cg::Color::fromBytes(90, 185, 253));
     EXPECT_EQ(first->contentL.lock()->text()->utf8(), "第1条消息");
+}
+
+TEST_F(HomeTest, TheAvatarAndMessagePicturesLoadFromTheServer) {
+    ASSERT_TRUE(openOn(Landscape, 10));
+    // The scene's picture is 40 pixels wide; the server's avatar 4.
+    ASSERT_TRUE(settle([&] {
+        auto image = home()->userBtn.lock()->backgroundImageForState(ui::ControlStateNormal);
+        return image && image->size().width * image->scale() == 4;
+    }));
+    auto url = TV_backgroundImageURLForState(*home()->userBtn.lock(), ui::ControlStateNormal);
+    ASSERT_TRUE(url);
+    EXPECT_EQ(url->absoluteString()->utf8(), server.http().origin() + "/appview/pic/avatar.png");
+    int fetched = 0;
+    for (const auto& request : server.http().requests()) fetched += request.path == "/appview/pic/avatar.png";
+    EXPECT_EQ(fetched, 1);
+
+    ASSERT_TRUE(driver.tap(home()->moreBtn.lock()));
+    settle();
+    auto list = child<TVSuHomeMsgVC>();
+    ASSERT_TRUE(list);
+    auto table = list->tableView.lock();
+    table->layoutIfNeeded();
+    auto withPicture = ns::cast<TVSuHomeMsgCell>(table->cellForRowAtIndexPath(ui::IndexPath::forRow(0, 0)));
+    ASSERT_TRUE(withPicture);
+    ASSERT_TRUE(settle([&] {
+        auto image = withPicture->iconView.lock()->image();
+        return image && image->size().width * image->scale() == 4;
+    }));
 }
 
 TEST_F(HomeTest, AShortRebateShowsWholeWithoutTheButton) {

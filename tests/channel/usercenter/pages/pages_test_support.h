@@ -3,6 +3,7 @@
 // app, the SDK bundle copied in, and the steps a player takes in it.
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "channel/usercenter/TVSuspendVC.h"
@@ -36,6 +37,14 @@ protected:
         return centre ? ns::cast<T>(centre->childViewControllers().at(static_cast<size_t>(tag - 10))) : nullptr;
     }
     void settle() { env.fastForwardBy(1.0); }
+    // Steps of a tenth of a second until `done`, for at most five seconds of mock time.
+    bool settle(const std::function<bool()>& done) {
+        for (int step = 0; step < 50; ++step) {
+            if (done()) return true;
+            env.fastForwardBy(0.1);
+        }
+        return done();
+    }
     // The cells the table shows, from the first row.
     std::vector<ns::Ref<ui::TableViewCell>> cells(ui::TableView& table) {
         table.layoutIfNeeded();

@@ -73,6 +73,22 @@ TEST_F(TradeTest, TheIOSMarkStandsInTheAndroidMarksPlaceWhenAlone) {
     EXPECT_FALSE(cell->iosIcon.lock()->isHidden());
 }
 
+TEST_F(TradeTest, AListingsPictureLoadsAndAListingWithoutOneKeepsIt) {
+    ASSERT_TRUE(openOn(Landscape, 13));
+    auto cell = ns::cast<TVTradeCell>(ui::Nib::nibWithName("TVTradeCell")->instantiateWithOwner(nullptr).at(0));
+    ASSERT_TRUE(cell);
+    auto placeholder = cell->gameIcon.lock()->image();
+    auto pictured = ns::cast<TVSuTradeModel>(trade()->dataSource().at(1));
+    ASSERT_FALSE(pictured->isEmpty("pic1"));
+    cell->setModel(pictured);
+    ASSERT_TRUE(settle([&] { return cell->gameIcon.lock()->image() != placeholder; }));
+    auto picture = cell->gameIcon.lock()->image();
+    EXPECT_EQ(picture->size().width * picture->scale(), 4);
+    cell->setModel(ns::cast<TVSuTradeModel>(trade()->dataSource().at(0)));
+    settle();
+    EXPECT_EQ(cell->gameIcon.lock()->image(), picture);
+}
+
 TEST_F(TradeTest, AnEmptyListShowsTheHeadRowAndTheBottomLine) {
     server.userCentre().setFault("Transaction/lists", Fault::Empty);
     ASSERT_TRUE(openOn(Landscape, 13));
