@@ -7,15 +7,28 @@
 #include "platform/foundation/String.h"
 #include "platform/foundation/URL.h"
 
-std::string TVChannelConfig::apiBaseURL() {
-    const char* configured = std::getenv("GAMEHOST_CHANNEL_API_URL");
-    if (configured && *configured) return configured;
+namespace {
+
+// The variable when set, else the key of "GameHost.plist"; "" when neither.
+std::string configured(const char* variable, const char* key) {
+    const char* value = std::getenv(variable);
+    if (value && *value) return value;
     if (auto path = ns::Bundle::mainBundle()->pathForResource("GameHost", "plist")) {
         if (auto plist = ns::dictionaryWithContentsOfFile(path->utf8())) {
-            if (auto text = ns::cast<ns::String>(plist->objectForKey("ChannelAPIURL"))) return text->utf8();
+            if (auto text = ns::cast<ns::String>(plist->objectForKey(key))) return text->utf8();
         }
     }
     return {};
+}
+
+}  // namespace
+
+std::string TVChannelConfig::apiBaseURL() {
+    return configured("GAMEHOST_CHANNEL_API_URL", "ChannelAPIURL");
+}
+
+std::string TVChannelConfig::chatPageURL() {
+    return configured("GAMEHOST_CHANNEL_CHAT_URL", "ChannelChatURL");
 }
 
 bool TVChannelConfig::isAPIBaseURLUsable() {

@@ -1,10 +1,8 @@
 #include "channel/VRQSdpNetTool.h"
 
 #include "channel/TVAPIStrings.h"
-#include "net/SDPJSONResponseSerializer.h"
-#include "platform/foundation/Array.h"
+#include "channel/TVFormManager.h"
 #include "platform/foundation/Log.h"
-#include "platform/foundation/Set.h"
 #include "platform/foundation/String.h"
 
 RT_DEFINE_CLASS(VRQSdpNetTool, SDPHTTPSessionManager, "VRQSdpNetTool")
@@ -20,15 +18,7 @@ std::string errorText(const ns::Ref<ns::Error>& error) {
 ns::Ref<VRQSdpNetTool> VRQSdpNetTool::sharedTool() {
     static const ns::Ref<VRQSdpNetTool> tool = [] {
         auto made = SDPHTTPSessionManager::manager<VRQSdpNetTool>();
-        auto serializer = SDPJSONResponseSerializer::serializer();
-        std::vector<ns::Id> types;
-        if (auto current = serializer->acceptableContentTypes()) {
-            auto existing = current->allObjects();
-            for (uint64_t i = 0; i < existing->count(); ++i) types.push_back(existing->objectAtIndex(i));
-        }
-        types.push_back(ns::str("text/html"));
-        serializer->setAcceptableContentTypes(ns::Set::make(types));
-        made->setResponseSerializer(serializer);
+        TVFormManager::acceptHTML(*made);
         return made;
     }();
     return tool;

@@ -150,6 +150,7 @@ Response ChannelServer::respond(const Request& request) {
     }
     if (request.method != "POST" || request.path.compare(0, kPrefix.size(), kPrefix) != 0) return Response::notFound();
     std::string endpoint = request.path.substr(kPrefix.size());
+    if (auto page = userCentre_.answer(endpoint, request.fields(), http_.origin())) return *page;
     Format format = Format::Codec;
     if (endpoint == "login/iosxiaohao" || endpoint == "login/iosaddxiaohao") format = Format::GzipOnly;
     if (endpoint == "Sdkmsg/indexios" || endpoint == "Quipayapp/apppayios" || endpoint == "Quipayappother/apppayios")
@@ -196,6 +197,7 @@ ns::Id ChannelServer::answer(const std::string& endpoint, const ns::Id& fields) 
     if (endpoint == "login/iosxiaohao") return subAccounts(fields, false);
     if (endpoint == "login/iosaddxiaohao") return subAccounts(fields, true);
     if (endpoint == "login/logout") return object({{"z", s("1")}, {"b", s("退出成功")}});
+    if (endpoint == "Card/receive") return userCentre_.claim(fields);
     if (endpoint == "login/setTime") return object({{"z", s("1")}});
     if (endpoint == "Sdkmsg/indexios")
         return object({{"code", s("1")}, {"msg", s("ok")},

@@ -22,6 +22,7 @@
 
 #include "platform/runtime/Object.h"
 #include "sandbox/HttpServer.h"
+#include "sandbox/UserCentreStandIn.h"
 
 namespace sandbox {
 
@@ -48,6 +49,8 @@ public:
     // The last SMS code sent to a phone number; "" when none was.
     std::string smsCodeFor(const std::string& phone) const;
     int64_t coinsOf(const std::string& user) const;
+    // The user centre's routes, with their faults on demand.
+    UserCentreStandIn& userCentre() { return userCentre_; }
 
     // For tests: the player's discount factor in the pay-way reply ("1" at
     // first), order-status requests answered "not yet" before a paid player
@@ -103,6 +106,7 @@ private:
     int statusDelay_ = 0;
     int statusWaited_ = 0;
     uint64_t serial_ = 0;
+    UserCentreStandIn userCentre_;
     HttpServer http_;  // last: it stops before the state above goes
 };
 

@@ -90,7 +90,8 @@ function CallbackFromIOS(text) {
     if (action === "loginNotify") {
         postToApp("uploadGameRoleInfo", pageRole);
     } else if (action === "uploadGameRoleInfo") {
-        postToApp("pay", pageOrder());
+        // The player looks around (the user centre) before the first purchase.
+        pageLater(function () { postToApp("pay", pageOrder()); });
     } else if (action === "payNotify") {
         pagePays += 1;
         if (pagePays < 2) {

@@ -64,10 +64,12 @@ void TVProgressDP::showWithTitle(const std::string& title) {
     addSubview(label);
     label_ = label;
 
-    // The timer holds the view weakly: the run loop keeps the timer.
+    // The timer holds the view weakly: the run loop keeps the timer, which
+    // ends itself once the view has gone undismissed.
     ns::Weak<TVProgressDP> weak = ref<TVProgressDP>();
-    auto timer = dispatch::RunLoopTimer::create(kTitleStepSeconds, true, [weak](dispatch::RunLoopTimer&) {
+    auto timer = dispatch::RunLoopTimer::create(kTitleStepSeconds, true, [weak](dispatch::RunLoopTimer& fired) {
         if (auto view = weak.lock()) view->changeLable();
+        else fired.invalidate();
     });
     dispatch::RunLoop::current().addTimer(timer, dispatch::RunLoopMode::Default);
     timer_ = timer;

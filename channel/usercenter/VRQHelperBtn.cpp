@@ -6,11 +6,14 @@
 #include "channel/NSString+URLEncode.h"
 #include "channel/TVSingleton.h"
 #include "channel/VRQWindowManager.h"
+#include "channel/usercenter/TVSuspendVC.h"
 #include "channel/usercenter/VRQSuspensionViewController.h"
 #include "platform/foundation/Log.h"
 #include "platform/uikit/Application.h"
 #include "platform/uikit/Image.h"
 #include "platform/uikit/Screen.h"
+#include "platform/uikit/Storyboard.h"
+#include "platform/foundation/Bundle.h"
 #include "platform/uikit/StateReset.h"
 #include "platform/uikit/Touch.h"
 
@@ -69,7 +72,13 @@ void VRQHelperBtn::create() {
     window->addSubview(self);
 }
 
-void VRQHelperBtn::show() { VRQWindowManager::showWindowForKey(shared()->md5Key()); }
+void VRQHelperBtn::show() {
+    auto ball = shared();
+    VRQWindowManager::showWindowForKey(ball->md5Key());
+    // A window shown again puts its root controller's view back on top: the
+    // ball goes above it, or it could not be tapped any more.
+    if (auto window = ball->ballWindow(); window && ball->superview() == window) window->bringSubviewToFront(ball);
+}
 
 void VRQHelperBtn::hide() { VRQWindowManager::hideWindowForKey(shared()->md5Key()); }
 
@@ -217,10 +226,24 @@ void VRQHelperBtn::recordScreenStatus() {
 
 void VRQHelperBtn::doShowHelperVC() {
     VRQWindowManager::hideWindowForKey(md5Key());
-    // The user centre's pages are not part of the app yet: the ball comes
-    // back so the player is not left without it.
-    ns::log("user centre not built yet: the ball shows again");
-    VRQWindowManager::showWindowForKey(md5Key());
+    auto storyboard =
+        ui::Storyboard::storyboardWithName("TVSuspendVC", ns::Bundle::bundleWithPath(URLEncode::getBundlePath()));
+    auto centre = storyboard ? ns::cast<TVSuspendVC>(storyboard->instantiateViewControllerWithIdentifier("TVSuspendVC"))
+                             : nullptr;
+    auto top = VRQWindowManager::topWindow();
+    auto root = top ? ns::cast<ui::ViewController>(top->rootViewController()) : nullptr;
+    if (!centre || !root) {
+        // Without the centre the player must not be left without the ball.
+        ns::log("user centre: %@", centre ? "no screen to open it from" : "not in this app");
+        show();
+        return;
+    }
+    centre->setModalPresentationStyle(ui::ModalPresentationStyle::Custom);
+    centre->setModalTransitionStyle(ui::ModalTransitionStyle::CrossDissolve);
+    centre->setLoginOutBlock(loginOutBlock());
+    ns::log("悬浮topwindow = %@", top ? top->description() : std::string("(null)"));
+    ns::log("悬浮 topwindow rootvc = %@", root ? root->description() : std::string("(null)"));
+    root->presentViewController(centre, true);
 }
 
 std::function<void()> VRQHelperBtn::loginOutBlock() {

@@ -60,6 +60,30 @@ TimeTicks RunLoopTimer::nextFireTime() const {
     return repeats_ ? point(fires_ + 1) : TimeTicks::max();
 }
 
+void RunLoopTimer::setFireDate(double seconds) {
+    // Anything past the clock's range is the distant future.
+    setFireTime(seconds >= TimeTicks::max().inSeconds() / 2 ? TimeTicks::max() : TimeTicks::fromSeconds(seconds));
+}
+
+void RunLoopTimer::setFireTime(TimeTicks when) {
+    detail::Timeline::EntryId old;
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        if (!valid_) return;
+        old = entry_;
+        entry_ = 0;
+        fireDate_ = when;
+        if (!when.isMax()) {
+            // The schedule starts again so that its first point is `when`.
+            origin_ = when - (step_ ? *step_ : TimeDelta::fromSeconds(interval_));
+            fires_ = 1;
+        }
+        if (firing_) fireDateSet_ = true;
+        else if (loop_.lock()) scheduleLocked();
+    }
+    detail::Timeline::cancel(old);
+}
+
 double RunLoopTimer::timeInterval() const { return repeats_ ? interval_ : 0; }
 
 double RunLoopTimer::tolerance() const {
@@ -148,6 +172,11 @@ void RunLoopTimer::endFire(TimeTicks now) {
         std::lock_guard<std::mutex> hold(lock_);
         firing_ = false;
         if (!valid_) return;
+        if (fireDateSet_) {
+            fireDateSet_ = false;
+            scheduleLocked();
+            return;
+        }
         if (repeats_) {
             // Keep to the original schedule; fire once for any points missed.
             uint64_t n = fires_ + 1;

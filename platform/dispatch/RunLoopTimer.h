@@ -36,6 +36,12 @@ public:
     void invalidate();
     bool isValid() const;
     double fireDate() const;
+    // Moves the next fire to `seconds` on the clock (a date already past
+    // fires at the next turn); a repeating timer then keeps its interval
+    // from there. A date beyond the clock's range (the distant future)
+    // holds the timer until a later call. Also from inside the handler.
+    void setFireDate(double seconds);
+    void setFireTime(TimeTicks when);
     // The same on the clock's ticks: while the handler runs, the time of the
     // fire in progress.
     TimeTicks fireTime() const;
@@ -77,6 +83,8 @@ private:
     double tolerance_ = 0;
     bool valid_ = true;
     bool firing_ = false;
+    // The fire date was set while the handler ran: the end of the fire keeps it.
+    bool fireDateSet_ = false;
     // The timeline reached the fire date: the timer is due only then, so
     // that it takes its turn among everything else due at the same tick.
     bool reached_ = false;

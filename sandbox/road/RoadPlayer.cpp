@@ -15,7 +15,8 @@ namespace road {
 
 namespace {
 
-constexpr double kLookSeconds = 0.25;
+// Quick enough to visit the user centre before the page logs out.
+constexpr double kLookSeconds = 0.1;
 
 ns::Ref<VRQSubNameVC> subAccountScreen(const testing::UIDriver& driver) {
     auto view = driver.find([](ui::View& v) { return ns::cast<VRQSubNameVC>(v.owningController()) != nullptr; });
@@ -74,6 +75,8 @@ RoadPlayer::RoadPlayer(std::string user, std::string password)
                           ns::log("road: picked the sub-account %@ (%@)", first->nickname, first->username);
                           return true;
                       }});
+    // The page pauses before its first order: the player visits the user centre.
+    for (auto& step : centreSteps(driver_)) steps_.push_back(std::move(step));
     payWith("the payment centre", "平台币支付", &TVNewPayVC::ptbIconBtn);
     payWith("the second payment centre", "支付宝支付", &TVNewPayVC::quipayIconBtn);
     steps_.push_back({"the pay page", [this] {
@@ -97,26 +100,24 @@ RoadPlayer::RoadPlayer(std::string user, std::string password)
                           ns::log("road: the payment went through; back to the game");
                           return true;
                       }});
-    // The purchases of the later stages (a store bundle, a resource card)
-    // are paid with platform coins; this step stays on for each of them.
-    steps_.push_back({"later payments", [this] {
-                          auto centre = readyPaymentCentre(driver_);
-                          if (!centre || centre == paid_.lock()) return false;
-                          auto coins = centre->ptbIconBtn.lock();
-                          if (coins && driver_.tap(coins) && driver_.tap(centre->payBtn.lock())) {
-                              paid_ = centre;
-                              ns::log("road: paid %@ for a purchase by 平台币支付", centre->realMoneyL.lock()->text());
-                          }
-                          return false;
-                      }});
+    laterPurchasesFrom_ = steps_.size();
+}
+
+void RoadPlayer::payLaterPurchase() {
+    auto centre = readyPaymentCentre(driver_);
+    if (!centre || centre == paid_.lock()) return;
+    auto coins = centre->ptbIconBtn.lock();
+    if (coins && driver_.tap(coins) && driver_.tap(centre->payBtn.lock())) {
+        paid_ = centre;
+        ns::log("road: paid %@ for a purchase by 平台币支付", centre->realMoneyL.lock()->text());
+    }
 }
 
 void RoadPlayer::payWith(const char* waitingFor, const char* way, ns::Weak<ui::Button> TVNewPayVC::*row) {
     steps_.push_back({waitingFor, [this, way, row] {
                           auto centre = readyPaymentCentre(driver_);
-                          if (!centre) return false;
-                          auto rowButton = ((*centre).*row).lock();
                           if (!centre || centre == paid_.lock()) return false;
+                          auto rowButton = ((*centre).*row).lock();
                           if (!rowButton || !driver_.tap(rowButton) || !driver_.tap(centre->payBtn.lock())) return false;
                           paid_ = centre;
                           ns::log("road: paid %@ by %s", centre->realMoneyL.lock()->text(), way);
@@ -129,9 +130,11 @@ void RoadPlayer::start() {
 }
 
 void RoadPlayer::look() {
-    if (next_ >= steps_.size()) return;
-    if (steps_[next_].act()) ++next_;
-    if (next_ < steps_.size()) start();
+    // After the page's own payments a purchase may come during any step, or
+    // after the last one, so it keeps looking.
+    if (next_ >= laterPurchasesFrom_) payLaterPurchase();
+    if (next_ < steps_.size() && steps_[next_].act()) ++next_;
+    start();
 }
 
 }  // namespace road

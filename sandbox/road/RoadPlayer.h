@@ -1,12 +1,15 @@
 #pragma once
-// The player of scripts/run's road: looks at the screen every quarter of a
+// The player of scripts/run's road: looks at the screen every tenth of a
 // second and, step by step, types the channel stand-in's known account into
 // the login window, taps login, closes the notice and picks the first
-// sub-account; then pays the page's first order with platform coins and its
+// sub-account; visits the user centre (CentreSteps.h) while the page waits
+// before its first order; then pays that order with platform coins and the
 // second on the wallet's web pay page, going back to the app by the page's
 // back button and closing the result card once the poll has confirmed it.
-// Each step is one log line "road: ...". It plays one login only: the page's
-// login after its logout finds the form and stops there.
+// From then on it also pays every later purchase (a store bundle, a resource card) with
+// platform coins whenever a payment centre is ready. Each act is one log
+// line "road: ...". It plays one login only: the page's login after its
+// logout finds the form and stops there.
 // Main thread only.
 
 #include <functional>
@@ -15,6 +18,7 @@
 
 #include "platform/testing/UIDriver.h"
 #include "platform/uikit/Button.h"
+#include "sandbox/road/CentreSteps.h"
 
 class TVNewPayVC;
 
@@ -28,17 +32,17 @@ public:
     void start();
 
 private:
-    struct Step {
-        std::string waitingFor;
-        std::function<bool()> act;  // true when the step was taken
-    };
     void look();
+    // Pays a payment centre that is ready and not paid yet with platform coins.
+    void payLaterPurchase();
     // Picks the pay way of `row` in the centre and pays.
     void payWith(const char* waitingFor, const char* way, ns::Weak<ui::Button> TVNewPayVC::*row);
 
     std::string user_, password_;
     std::vector<Step> steps_;
     size_t next_ = 0;
+    // The step from which later purchases are paid as they come.
+    size_t laterPurchasesFrom_ = 0;
     // The centre paid last: it stays on screen a moment after paying and is
     // never paid twice.
     ns::Weak<TVNewPayVC> paid_;

@@ -64,6 +64,12 @@ void RoadStages::stop() {
 std::string RoadStages::step() {
     State& s = *state_;
     std::string act;
+    // A person buys nothing in the halls while the channel's user centre or
+    // payment centre is open: those come first.
+    bool covered = s.driver.find([](ui::View& v) {
+        auto owner = v.owningController();
+        return owner && (owner->isKindOf("TVSuspendVC") || owner->isKindOf("TVNewPayVC"));
+    }) != nullptr;
     if (auto prizes = s.driver.findOfType<KVTRTurnGiftPopBase>()) {
         std::string shown;
         for (auto& label : s.driver.findAll(
@@ -79,6 +85,7 @@ std::string RoadStages::step() {
         if (auto pop = std::dynamic_pointer_cast<KVTRVerticalLuckyPlayerPopView>(gift)) claim = pop->closeBtn;
         const std::string stage = ns::textOf(gift->type);
         if (claim && s.driver.tap(claim)) act = stage + " gift claimed";
+    } else if (covered) {
     } else if (auto hall = s.driver.findOfType<KVTRResourceHall>()) {
         act = s.driveResourceHall(*hall);
     } else if (auto hall = s.driver.findOfType<KVTRVerResourceHall>()) {

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "platform/foundation/Data.h"
+#include "platform/foundation/Array.h"
 #include "platform/foundation/Dictionary.h"
+#include "platform/foundation/Number.h"
 #include "platform/foundation/Text.h"
 #include "sandbox/ChannelWire.h"
 #include "sandbox/Json.h"
@@ -98,6 +100,55 @@ TEST(ChannelServer, ServesTheOperatorsPagesByGetAndNothingElse) {
     EXPECT_EQ(test::get(server.http(), "/sdkapicoupon/login/dologin").status, 404) << "endpoints are POSTs";
     EXPECT_EQ(test::get(server.http(), "/appview/User/nothing").status, 404);
     EXPECT_EQ(test::post(server.http(), "/appview/User/forgetpwd", "").status, 404);
+}
+
+TEST(ChannelServer, UserCentreListsComeInThreePagesWithCountersAsNumbersThenText) {
+    ChannelServer server;
+    auto first = test::post(server.http(), "/sdkapicoupon/Server/lists", "gid=1001&pagecode=1&is_display=1").object();
+    ASSERT_TRUE(first);
+    EXPECT_TRUE(ns::cast<ns::Number>(first->objectForKey("total_page")));
+    auto second = test::post(server.http(), "/sdkapicoupon/Server/lists", "gid=1001&pagecode=2").object();
+    EXPECT_EQ(test::text(second, "now_page"), "2");
+    auto past = test::post(server.http(), "/sdkapicoupon/Server/lists", "gid=1001&pagecode=4").object();
+    EXPECT_EQ(ns::cast<ns::Array>(past->objectForKey("lists"))->count(), 0u);
+    auto news = test::post(server.http(), "/sdkapicoupon/News/lists", "gid=1001&num=3").object();
+    EXPECT_EQ(ns::cast<ns::Array>(news->objectForKey("lists"))->count(), 3u);
+
+    server.userCentre().setFault("Card/lists", UserCentreStandIn::Fault::NotArray);
+    auto odd = test::post(server.http(), "/sdkapicoupon/Card/lists", "gid=1001&pagecode=1").object();
+    EXPECT_FALSE(ns::cast<ns::Array>(odd->objectForKey("lists")));
+    server.userCentre().setFault("Card/lists", UserCentreStandIn::Fault::ServerError);
+    EXPECT_EQ(test::post(server.http(), "/sdkapicoupon/Card/lists", "gid=1001").status, 500);
+    server.userCentre().setFault("Card/lists", UserCentreStandIn::Fault::Html);
+    EXPECT_FALSE(test::post(server.http(), "/sdkapicoupon/Card/lists", "gid=1001").json());
+}
+
+TEST(ChannelServer, AClaimedPackComesBackWithItsCodeOnce) {
+    ChannelServer server;
+    auto claim = [&](const char* card) {
+        return codecReply(test::post(server.http(), "/sdkapicoupon/Card/receive",
+                                     requestBody(std::string(R"({"username":"player1","cardid":")") + card + "\"}")));
+    };
+    EXPECT_EQ(test::text(claim("1"), "a"), "1");
+    EXPECT_EQ(test::text(claim("1"), "a"), "0");
+    EXPECT_EQ(test::text(claim("2"), "b"), "礼包已抢完");
+    auto list = test::post(server.http(), "/sdkapicoupon/Card/lists", "gid=1001&username=player1&pagecode=1").object();
+    auto rows = ns::cast<ns::Array>(list->objectForKey("lists"));
+    ASSERT_TRUE(rows);
+    EXPECT_EQ(test::text(rows->objectAtIndex(0), "code"), "GIFT-1-player1");
+    EXPECT_EQ(test::text(rows->objectAtIndex(3), "code"), "");
+}
+
+TEST(ChannelServer, ServesTheUserCentresPagesAndPictures) {
+    ChannelServer server;
+    auto chat = test::get(server.http(), "/robot/h5chat.html?sysNum=1&receiveId=&sourceId=1");
+    EXPECT_EQ(chat.status, 200);
+    EXPECT_NE(chat.body.find("tovcopy://copy?SANDBOX-GIFT-2024"), std::string::npos);
+    EXPECT_NE(test::get(server.http(), "/appview/User/sdkuser?gid=1").body.find("identifySuccess"), std::string::npos);
+    auto picture = test::get(server.http(), "/appview/pic/avatar.png");
+    EXPECT_EQ(picture.status, 200);
+    EXPECT_EQ(picture.body.substr(1, 3), "PNG");
+    EXPECT_EQ(test::get(server.http(), "/appview/pic/avatar.gif").status, 404);
 }
 
 }  // namespace

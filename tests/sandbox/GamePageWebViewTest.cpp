@@ -84,6 +84,9 @@ TEST_F(GamePageWebViewTest, WalksTheRoadOneStepPerCallback) {
     EXPECT_TRUE(log_.contains(R"(page: callback loginNotify {"super_user_id":"100001","token":"t0ken1"})"));
 
     callBack(R"({"action":"uploadGameRoleInfo","data":""})");
+    // A pause before the first order (the player looks around).
+    EXPECT_EQ(posts().size(), 2u);
+    env_.fastForwardBy(kStorePauseMilliseconds / 1000.0);
     ASSERT_EQ(posts().size(), 3u);
     EXPECT_EQ(lastAction(), "pay");
     for (const char* key : {"good_id", "good_name", "game_order_sn", "money", "service_id", "service_name", "role_id",

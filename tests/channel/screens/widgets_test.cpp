@@ -91,6 +91,21 @@ TEST_F(ProgressViewTest, TheTitleRunsThreeTwoOneDotsEveryFifthOfASecondUntilDism
     EXPECT_EQ(label->text()->utf8(), "正在登陆...") << "no timer fires after dismiss";
 }
 
+TEST_F(ProgressViewTest, AViewThatGoesUndismissedTakesItsTimerWithIt) {
+    auto dp = TVProgressDP::make({0, 0, 144, 85});
+    window->addSubview(dp);
+    dp->showWithTitle("正在登陆");
+    std::weak_ptr<dispatch::RunLoopTimer> timer = dp->timer();
+    ASSERT_TRUE(timer.lock());
+    dp->removeFromSuperview();
+    dp.reset();
+    env.fastForwardBy(0.5);
+    auto left = timer.lock();
+    EXPECT_TRUE(!left || !left->isValid()) << "a title timer outlived its view";
+    // Nothing is left to fire for ever.
+    env.fastForwardUntilNoTasksRemain();
+}
+
 TEST_F(ProgressViewTest, ASecondShowWithoutDismissAddsASecondLabelAndTimer) {
     auto dp = TVProgressDP::make({0, 0, 144, 85});
     dp->showWithTitle("正在登陆");

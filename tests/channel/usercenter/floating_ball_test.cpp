@@ -90,7 +90,7 @@ TEST_F(FloatingBallTest, ATapRevealsATuckedBallAndTheNextOpensTheCentre) {
     tapBall();
     EXPECT_EQ(centre(), (cg::Point{617, 130}));
     EXPECT_EQ(ball->status(), 1);
-    // The centre is not part of the app yet: the ball hides and comes back.
+    // No screen under the ball to open the centre from: the ball hides and comes back.
     tapBall();
     EXPECT_FALSE(ballWindow()->isHidden());
     EXPECT_EQ(centre(), (cg::Point{617, 130}));

@@ -118,6 +118,37 @@ TEST(RunLoopModes, BlocksRunOnlyInTheirModesButTheMainQueueRunsInAll) {
     EXPECT_THROW(RunLoop::main().runOnce(RunLoopMode::Common), ns::Exception);
 }
 
+TEST(RunLoopTimers, ASetFireDatePausesAndResumesARepeatingTimer) {
+    testing::TaskEnvironment env;
+    double start = env.now();
+    std::vector<double> fired;
+    auto timer = RunLoopTimer::create(1.0, true, [&](RunLoopTimer& t) {
+        fired.push_back(env.now() - start);
+        // Paused from its own handler at the second fire.
+        if (fired.size() == 2) t.setFireDate(1e300);
+    });
+    RunLoop::main().addTimer(timer, RunLoopMode::Default);
+    env.fastForwardBy(10.0);
+    EXPECT_EQ(fired, (std::vector<double>{1.0, 2.0}));
+    EXPECT_TRUE(timer->isValid());
+
+    // Resumed half a second from now, then every second from there.
+    timer->setFireDate(env.now() + 0.5);
+    env.fastForwardBy(2.6);
+    EXPECT_EQ(fired, (std::vector<double>{1.0, 2.0, 10.5, 11.5, 12.5}));
+    // Paused from outside, then a date already past fires at the next turn.
+    timer->setFireDate(1e300);
+    env.fastForwardBy(5.0);
+    EXPECT_EQ(fired.size(), 5u);
+    timer->setFireDate(env.now() - 3);
+    env.runUntilIdle();
+    EXPECT_EQ(fired.size(), 6u);
+    timer->invalidate();
+    timer->setFireDate(env.now());
+    env.fastForwardBy(3.0);
+    EXPECT_EQ(fired.size(), 6u);
+}
+
 TEST(RunLoopTimers, RepeatingTimerKeepsItsScheduleAndFiresOnceForMissedPoints) {
     testing::TaskEnvironment env;
     double start = env.now();

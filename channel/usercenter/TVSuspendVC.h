@@ -1,0 +1,81 @@
+#pragma once
+// The user centre: a 300-point panel over the game with a tab bar of five
+// buttons (tags 10 to 14: home, server openings, gift packs, trade,
+// service) and a page area. Its five pages are child controllers made from
+// the storyboard "TVSuspendVC"; one shows at a time, the home page stays
+// below. Red dots mark the home and welfare tabs when "Home/number" reports
+// more posts, gift packs or vouchers than the player has acknowledged (the
+// counters stored when the tab is chosen). Four constraints follow the
+// orientation and notched screens. The switch-account action of the home
+// page runs the ball's loginOutBlock and closes the centre.
+//
+// Scene "TVSuspendVC" of the storyboard "TVSuspendVC". Main thread only;
+// the "Home/number" reply holds the container weakly.
+
+#include <functional>
+
+#include "net/SDPHTTPSessionManager.h"
+#include "platform/runtime/Class.h"
+#include "platform/uikit/Button.h"
+#include "platform/uikit/ImageView.h"
+#include "platform/uikit/LayoutConstraint.h"
+#include "platform/uikit/ViewController.h"
+
+// What the home page offers the container: the switch-account chain.
+class TVSuSwitchAccountPage {
+public:
+    virtual ~TVSuSwitchAccountPage() = default;
+    virtual void setLoginOutBlock(std::function<void()> block) = 0;
+};
+
+class TVSuspendVC : public ui::ViewController {
+    RT_DECLARE_CLASS(TVSuspendVC)
+public:
+    static constexpr int64_t kFirstTab = 10;
+    static constexpr int64_t kTabCount = 5;
+    static constexpr double kPanelWidth = 300;
+
+    void viewDidLoad() override;
+    bool shouldAutorotate() const override { return false; }
+    void viewWillTransitionToSize(cg::Size size) override;
+
+    void addChildVcs();
+    void btnClick(ui::Button& button);
+    void showRedCount();
+    void recordScreenStatus();
+    void setScreenFlag(int flag);
+    void goBackGameVC();
+    void hiddenHelperVC();
+
+    const std::function<void()>& loginOutBlock() const { return loginOutBlock_; }
+    void setLoginOutBlock(std::function<void()> block) { loginOutBlock_ = std::move(block); }
+
+    bool isX() const { return isX_; }
+    int screenFlag() const { return screenFlag_; }
+    int64_t suHomeCount() const { return suHomeCount_; }
+    int64_t suGiftCount() const { return suGiftCount_; }
+    int64_t suCouponCount() const { return suCouponCount_; }
+    ns::Ref<ui::Button> chooseBtn() const { return chooseBtn_; }
+    ns::Ref<ui::View> addView() const { return addView_; }
+    // Made on first use, as created (JSON replies only).
+    const ns::Ref<SDPHTTPSessionManager>& manager();
+
+    // Outlets: the scene's view holds them.
+    ns::Weak<ui::LayoutConstraint> top, width, left, bottomH;
+    // The page area's foot above the panel's, kept at -bottomH.
+    ns::Weak<ui::LayoutConstraint> areaBottom;
+    ns::Weak<ui::View> tempView, bottomView;
+    ns::Weak<ui::Button> homeBtn;
+    ns::Weak<ui::ImageView> homeRed, welfareRed;
+
+private:
+    void countsArrived(const ns::Id& reply);
+
+    bool isX_ = false;
+    int screenFlag_ = 0;
+    int64_t suHomeCount_ = 0, suGiftCount_ = 0, suCouponCount_ = 0;
+    ns::Ref<ui::Button> chooseBtn_;
+    ns::Ref<ui::View> addView_;
+    ns::Ref<SDPHTTPSessionManager> manager_;
+    std::function<void()> loginOutBlock_;
+};

@@ -1,0 +1,22 @@
+#pragma once
+// The road player's visit to the user centre after login: the ball tapped
+// into view and again, the five tabs, a gift pack claimed and its code
+// copied, then back to the game. Each step is one log line "road: ...".
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/testing/UIDriver.h"
+
+namespace road {
+
+struct Step {
+    std::string waitingFor;
+    std::function<bool()> act;  // true when the step was taken
+};
+
+// The steps, in order; `driver` outlives them.
+std::vector<Step> centreSteps(testing::UIDriver& driver);
+
+}  // namespace road
