@@ -40,6 +40,7 @@ inline constexpr ConfiguredAddress ConfiguredAddresses[] = {
     {"game server address", "GameServerURL", "GAMEHOST_GAME_SERVER_URL"},
     {"channel API address", "ChannelAPIURL", "GAMEHOST_CHANNEL_API_URL", true},
     {"activity page address", "ActivityPageURL", "GAMEHOST_ACTIVITY_PAGE_URL"},
+    {"channel chat page address", "ChannelChatURL", "GAMEHOST_CHANNEL_CHAT_URL"},
 };
 
 // GameHost.plist as read: its values, or why a file that exists gave none.

@@ -111,12 +111,13 @@ TEST_F(ScreenLogTest, ABrokenConfigurationIsNamedAtStart) {
     for (const auto& line : log.lines()) {
         if (line.rfind("configuration: ", 0) == 0) named.push_back(line);
     }
-    ASSERT_EQ(named.size(), 5u);
+    ASSERT_EQ(named.size(), 6u);
     EXPECT_EQ(named[0].rfind("configuration: " + plist.string() + " cannot be read: ", 0), 0u) << named[0];
     EXPECT_TRUE(named[1].starts_with("configuration: platform server address is empty: set GAMEHOST_PLATFORM_SERVER_URL"));
     EXPECT_TRUE(named[2].starts_with("configuration: game server address is empty: set GAMEHOST_GAME_SERVER_URL"));
     EXPECT_TRUE(named[3].starts_with("configuration: channel API address is empty: set GAMEHOST_CHANNEL_API_URL"));
     EXPECT_TRUE(named[4].starts_with("configuration: activity page address is empty: set GAMEHOST_ACTIVITY_PAGE_URL"));
+    EXPECT_TRUE(named[5].starts_with("configuration: channel chat page address is empty: set GAMEHOST_CHANNEL_CHAT_URL"));
     // The page, set by the environment, still loads.
     EXPECT_TRUE(settle([&] { return screen()->pageFinished() == 1; }));
 }

@@ -11,7 +11,8 @@ namespace {
 
 constexpr const char* Variables[] = {"GAMEHOST_RESOURCES", "GAMEHOST_HOME", "GAMEHOST_GAME_PAGE_URL",
                                      "GAMEHOST_PLATFORM_SERVER_URL", "GAMEHOST_GAME_SERVER_URL",
-                                     "GAMEHOST_CHANNEL_API_URL", "GAMEHOST_ACTIVITY_PAGE_URL"};
+                                     "GAMEHOST_CHANNEL_API_URL", "GAMEHOST_ACTIVITY_PAGE_URL",
+                                     "GAMEHOST_CHANNEL_CHAT_URL"};
 
 ns::Ref<ns::String> text(const std::string& s) { return ns::String::make(s); }
 

@@ -85,7 +85,8 @@ TEST_F(GamePageAddressTest, AWellFormedConfigurationHasNoFaults) {
               "<key>PlatformServerURL</key><string>https://platform.example</string>"
               "<key>GameServerURL</key><string>http://127.0.0.1:8082/</string>"
               "<key>ChannelAPIURL</key><string>https://127.0.0.1:8083/sdkapicoupon/</string>"
-              "<key>ActivityPageURL</key><string>http://127.0.0.1:8084</string></dict></plist>");
+              "<key>ActivityPageURL</key><string>http://127.0.0.1:8084</string>"
+              "<key>ChannelChatURL</key><string>http://127.0.0.1:8083/robot/h5chat.html</string></dict></plist>");
     EXPECT_TRUE(shell::configurationFaults().empty());
 }
 
@@ -97,7 +98,7 @@ TEST_F(GamePageAddressTest, AFileThatCannotBeReadIsNamedWithItsReason) {
                                                  "<integer>x8082</integer></dict></plist>")}) {
         writeFile(bytes);
         auto faults = shell::configurationFaults();
-        ASSERT_EQ(faults.size(), 6u);
+        ASSERT_EQ(faults.size(), 7u);
         EXPECT_EQ(faults[0].rfind(path() + " cannot be read: ", 0), 0u) << faults[0];
         EXPECT_GT(faults[0].size(), (path() + " cannot be read: ").size());
         EXPECT_EQ(faults[1],
@@ -127,6 +128,8 @@ TEST_F(GamePageAddressTest, EachEmptyOrUnusableAddressIsNamedOnceWithItsKeyAndVa
                   "GameHost.plist",
                   "activity page address is empty: set GAMEHOST_ACTIVITY_PAGE_URL or \"ActivityPageURL\" in "
                   "GameHost.plist",
+                  "channel chat page address is empty: set GAMEHOST_CHANNEL_CHAT_URL or \"ChannelChatURL\" in "
+                  "GameHost.plist",
               }));
 
     // A value of the wrong type; addresses that cannot serve.
@@ -147,12 +150,14 @@ TEST_F(GamePageAddressTest, EachEmptyOrUnusableAddressIsNamedOnceWithItsKeyAndVa
                   "end in \"/\": set GAMEHOST_CHANNEL_API_URL or \"ChannelAPIURL\" in GameHost.plist",
                   "activity page address is empty: set GAMEHOST_ACTIVITY_PAGE_URL or \"ActivityPageURL\" in "
                   "GameHost.plist",
+                  "channel chat page address is empty: set GAMEHOST_CHANNEL_CHAT_URL or \"ChannelChatURL\" in "
+                  "GameHost.plist",
               }));
 
     // The check logs each once.
     ns::LogCapture log;
     shell::checkConfiguration();
-    ASSERT_EQ(log.lines().size(), 5u);
+    ASSERT_EQ(log.lines().size(), 6u);
     EXPECT_EQ(log.lines()[1].rfind("configuration: platform server address is empty", 0), 0u);
 }
 
