@@ -110,6 +110,11 @@ std::optional<Decoded> decodeBmp(std::span<const uint8_t> data, bool final) {
     auto layout = readLayout(data);
     if (!layout) return std::nullopt;
     const int w = layout->header.width, h = layout->header.height;
+    // The pixels are stored plainly, so a file that does not hold every row
+    // is cut short: it gives no picture (a header may promise millions of
+    // pixels over a few bytes, and each would be made for nothing).
+    uint64_t needed = uint64_t(layout->pixelOffset) + uint64_t(layout->rowBytes) * uint64_t(h);
+    if (data.size() < needed) return std::nullopt;
     std::vector<uint8_t> rgba(size_t(w) * size_t(h) * 4, 0);
     int rows = 0;
     for (int i = 0; i < h; ++i) {

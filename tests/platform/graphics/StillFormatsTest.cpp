@@ -311,6 +311,20 @@ TEST(StillFormatsTest, BrokenAndHostileDataGivesNoImage) {
                   1, 0, 24, 0};
     huge.resize(60, 0);
     EXPECT_EQ(cg::ImageSource::createWithData(huge)->count(), 0u);
+    // A BMP cut short, or whose header promises far more rows than it holds,
+    // gives no picture (and makes none of the promised pixels).
+    {
+        auto destination = cg::ImageDestination::createWithData(cg::ImageTypeBMP, 1);
+        destination->addImage(cg::Image::make(gradient(4, 3, false)));
+        ASSERT_TRUE(destination->finalize());
+        Bytes whole = destination->data();
+        ASSERT_TRUE(cg::ImageSource::createWithData(whole)->createImageAtIndex(0));
+        Bytes cut(whole.begin(), whole.end() - 1);
+        EXPECT_EQ(cg::ImageSource::createWithData(cut)->createImageAtIndex(0), nullptr);
+        Bytes tall = whole;
+        tall[22] = 0x00, tall[23] = 0x10;  // 4096 rows
+        EXPECT_EQ(cg::ImageSource::createWithData(tall)->createImageAtIndex(0), nullptr);
+    }
     // RLE BMPs are not read.
     Bytes rle = huge;
     rle[18] = 2;
