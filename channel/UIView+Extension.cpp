@@ -58,12 +58,15 @@ void setLayerCornerRadius(ui::View& view, double radius) {
     view.layer()->setMasksToBounds(true);
 }
 
-bool isNotchedPhoneOnItsSide() {
-    auto screen = ui::Screen::mainScreen();
-    cg::Size size = screen->bounds().size;
+bool isNotchedPhone() {
     auto keyWindow = ui::Application::sharedApplication()->keyWindow();
-    return size.width > size.height && screen->model().systemMajorVersion() >= 11 && keyWindow &&
+    return ui::Screen::mainScreen()->model().systemMajorVersion() >= 11 && keyWindow &&
            keyWindow->safeAreaInsets().bottom > 0;
+}
+
+bool isNotchedPhoneOnItsSide() {
+    cg::Size size = ui::Screen::mainScreen()->bounds().size;
+    return size.width > size.height && isNotchedPhone();
 }
 
 ns::Ref<ui::View> ViewFromXib(std::string_view className) {

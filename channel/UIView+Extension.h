@@ -29,8 +29,10 @@ void setLayerBorderWidth(ui::View& view, double width, const cg::Color& borderCo
 // Corner radius with clipping to the bounds.
 void setLayerCornerRadius(ui::View& view, double radius);
 
-// A phone with a notch (a bottom safe-area inset on the key window, system
-// 11 or later) turned on its side: screens move their content in from the
+// A phone with a notch: a bottom safe-area inset on the key window, system
+// 11 or later.
+bool isNotchedPhone();
+// Such a phone turned on its side: screens move their content in from the
 // notch.
 bool isNotchedPhoneOnItsSide();
 

@@ -4,6 +4,7 @@
 #include "channel/ShareVale.h"
 #include "channel/TVAPIStrings.h"
 #include "channel/TVReplyFields.h"
+#include "channel/UIView+Extension.h"
 #include "channel/usercenter/TVSuReply.h"
 #include "channel/usercenter/UIButton+TVImageTitleSpacing.h"
 #include "channel/usercenter/VRQHelperBtn.h"
@@ -33,9 +34,7 @@ const ns::Ref<SDPHTTPSessionManager>& TVSuspendVC::manager() {
 
 void TVSuspendVC::viewDidLoad() {
     ui::ViewController::viewDidLoad();
-    auto screen = ui::Screen::mainScreen();
-    auto keyWindow = ui::Application::sharedApplication()->keyWindow();
-    isX_ = screen->model().systemMajorVersion() >= 11 && keyWindow && keyWindow->safeAreaInsets().bottom > 0;
+    isX_ = ViewExtension::isNotchedPhone();
     recordScreenStatus();
     showRedCount();
     if (auto bar = bottomView.lock())

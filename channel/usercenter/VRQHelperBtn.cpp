@@ -5,6 +5,7 @@
 #include "channel/NSObject+VRQWindow.h"
 #include "channel/NSString+URLEncode.h"
 #include "channel/TVSingleton.h"
+#include "channel/UIView+Extension.h"
 #include "channel/VRQWindowManager.h"
 #include "channel/usercenter/TVSuspendVC.h"
 #include "channel/usercenter/VRQSuspensionViewController.h"
@@ -162,10 +163,7 @@ void VRQHelperBtn::startAnimation(int direction) {
     cg::Point target = c;
     switch (direction) {
         case Left: {
-            auto key = ui::Application::sharedApplication()->keyWindow();
-            bool notched = ui::Screen::mainScreen()->model().systemMajorVersion() >= 11 && key &&
-                           key->safeAreaInsets().bottom > 0;
-            if (notched && screenFlag_ == 0) {
+            if (ViewExtension::isNotchedPhone() && screenFlag_ == 0) {
                 target = {kReveal, c.y};
                 revealAfter = true;
             } else {
