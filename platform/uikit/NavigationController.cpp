@@ -254,7 +254,7 @@ void NavigationController::pushViewController(const ns::Ref<ViewController>& con
     if (std::dynamic_pointer_cast<NavigationController>(controller)) {
         ns::Exception::raise(ns::InvalidArgumentException, "Pushing a navigation controller is not supported");
     }
-    const auto& stack = childViewControllers();
+    const auto& stack = viewControllers();
     if (std::find(stack.begin(), stack.end(), controller) != stack.end()) {
         ns::Exception::raise(ns::InvalidArgumentException,
                              "Pushing the same view controller instance more than once is not supported (" +
@@ -267,7 +267,7 @@ void NavigationController::pushViewController(const ns::Ref<ViewController>& con
 
 ns::Ref<ViewController> NavigationController::popViewController(bool animated) {
     ensureStack();
-    std::vector<ns::Ref<ViewController>> stack = childViewControllers();
+    std::vector<ns::Ref<ViewController>> stack = viewControllers();
     if (stack.size() < 2) return nullptr;
     auto top = stack.back();
     stack.pop_back();
@@ -277,15 +277,16 @@ ns::Ref<ViewController> NavigationController::popViewController(bool animated) {
 
 std::vector<ns::Ref<ViewController>> NavigationController::popToRootViewController(bool animated) {
     ensureStack();
-    const auto& stack = childViewControllers();
+    const auto& stack = viewControllers();
     if (stack.empty()) return {};
-    return popToViewController(stack.front(), animated);
+    ns::Ref<ViewController> root = stack.front();  // the stack is replaced by the pop
+    return popToViewController(root, animated);
 }
 
 std::vector<ns::Ref<ViewController>> NavigationController::popToViewController(
     const ns::Ref<ViewController>& controller, bool animated) {
     ensureStack();
-    std::vector<ns::Ref<ViewController>> stack = childViewControllers();
+    std::vector<ns::Ref<ViewController>> stack = viewControllers();
     auto it = std::find(stack.begin(), stack.end(), controller);
     if (!controller || it == stack.end()) {
         ns::Exception::raise(ns::InvalidArgumentException, "Tried to pop to a view controller that doesn't exist.");
