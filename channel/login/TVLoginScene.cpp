@@ -2,17 +2,22 @@
 // a 300 pt card of five stacked sections (login form, registration form,
 // welcome line, progress, change button) whose heights are the switched
 // constraints; the card stacks them by those constants (TVLoginView::
-// layoutSubviews) and is as tall as they are.
+// layoutSubviews) and is as tall as they are. Its two links, the agreement
+// beside the tick and the forgotten password under the login form, push
+// their pages on the login window's navigation.
 
 #include <algorithm>
+#include <string>
 
 #include "channel/login/TVAlterLoginVC.h"
 #include "channel/login/TVLoginView.h"
 #include "channel/screens/TVScreenResources.h"
 #include "platform/uikit/Font.h"
 #include "platform/uikit/LayoutAnchor.h"
+#include "platform/uikit/NavigationController.h"
 #include "platform/uikit/SceneRegistry.h"
 #include "platform/uikit/Screen.h"
+#include "platform/uikit/Storyboard.h"
 
 RT_DEFINE_CLASS(TVLoginView, ui::View, "TVLoginView")
 
@@ -78,6 +83,22 @@ void wire(TVLoginView& card, const ns::Ref<ui::Button>& button, const char* sele
     }, ui::ControlEventTouchUpInside);
 }
 
+// A link that pushes a scene of "TVUserShow" on the login window's
+// navigation, as the storyboard's push segues do; the card under it keeps
+// its form.
+void segue(TVLoginView& card, const ns::Ref<ui::Button>& link, const char* selector, std::string identifier) {
+    ns::Weak<TVLoginView> weak = card.ref<TVLoginView>();
+    link->addTarget(card.ref<TVLoginView>(), selector, [weak, identifier](ui::Control&, ui::Event*) {
+        auto c = weak.lock();
+        auto host = c ? c->viewController() : nullptr;
+        auto navigation = host ? host->navigationController() : nullptr;
+        if (!navigation) return;
+        c->endEditing(true);
+        auto board = ui::Storyboard::storyboardWithName("TVUserShow", TVScreenResources::sdkBundle());
+        navigation->pushViewController(board->instantiateViewControllerWithIdentifier(identifier), true);
+    }, ui::ControlEventTouchUpInside);
+}
+
 }  // namespace
 
 struct TVLoginScene {
@@ -109,6 +130,9 @@ struct TVLoginScene {
         auto byPhone = button({kInset + kRowWidth / 2 + 5, 210, kRowWidth / 2 - 5, 30}, "login.phoneRegister", false);
         wire(card, byPhone, "phoneRegister:", &TVLoginView::phoneRegister);
         section->addSubview(byPhone);
+        auto forget = button({kInset + kRowWidth - 90, 250, 90, 25}, "login.forget", false);
+        segue(card, forget, "showForgetPassword:", "TVForgetPasswordVC");
+        section->addSubview(forget);
 
         card.addSubview(section);
         card.loginSection = section;
@@ -119,6 +143,7 @@ struct TVLoginScene {
         card.accuntChange = accounts;
         card.showOrHiddenBtn = show;
         card.mainLoginBtn = login;
+        card.forgetPwdBtn = forget;
         card.loginViewH = heightOf(section, TVLoginView::kFormHeight);
     }
 
@@ -167,6 +192,7 @@ struct TVLoginScene {
         tick->setTitleColor(cg::Color::fromWhite(0.4), ui::ControlStateNormal);
         agreement->addSubview(tick);
         auto protocol = button({120, 0, 100, 25}, "login.protocol", false);
+        segue(card, protocol, "showProtocol:", "TVShowHTMLVC");
         agreement->addSubview(protocol);
         section->addSubview(agreement);
 
@@ -210,7 +236,7 @@ struct TVLoginScene {
         welcome->addSubview(line);
         card.addSubview(welcome);
 
-        auto progress = ui::View::make({0, 0, TVLoginView::kCardWidth, 0});
+        auto progress = ui::View::make({0, 0, TVLoginView::kProgressWidth, 0});
         card.addSubview(progress);
 
         auto change = ui::View::make({0, 0, TVLoginView::kCardWidth, 0});
@@ -270,7 +296,7 @@ void TVLoginView::layoutSubviews() {
     place(loginSection, loginViewH, 0, y, kCardWidth);
     place(registerSection, registerH, 0, y, kCardWidth);
     place(welcomeSection, welcomeTitleH, 0, y, kCardWidth);
-    place(progressView, progressH, 0, y, kCardWidth);
+    place(progressView, progressH, (kCardWidth - kProgressWidth) / 2, y, kProgressWidth);
     place(changeSection, changeBtnH, 0, y, kCardWidth);
     // The real-name form lies over the waiting card: the card grows to hold it.
     for (const auto& sub : subviews())

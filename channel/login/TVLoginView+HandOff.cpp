@@ -36,10 +36,12 @@ ns::Ref<ui::AttributedText> styled(const char* text, double size, const cg::Colo
                                            {ui::ForegroundColorAttributeName, ui::valueWithColor(color)}});
 }
 
-// Two absent ids count as equal; otherwise compared by value.
+// Compared by value: the saved id is kept as text, so a number equals its
+// decimal text; null counts as absent, and two absent ids are equal.
 bool sameId(const ns::Id& a, const ns::Id& b) {
-    if (!a || !b) return !a && !b;
-    return a->isEqual(b);
+    auto left = TVReply::messageText(a), right = TVReply::messageText(b);
+    if (!left || !right) return !left && !right;
+    return left->utf8() == right->utf8();
 }
 
 }  // namespace

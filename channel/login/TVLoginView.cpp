@@ -57,9 +57,8 @@ void TVLoginView::startProgress(const char* title) {
     auto container = progressView.lock();
     if (!container) return;
     for (const auto& old : std::vector<ns::Ref<ui::View>>(container->subviews())) old->removeFromSuperview();
-    auto progress = TVProgressDP::make({0, 0, 144, 85});
+    auto progress = TVProgressDP::make({0, 0, kProgressWidth, kProgressHeight});
     container->addSubview(progress);
-    progress->setCenter({kCardWidth / 2, 85.0 / 2});
     progress->showWithTitle(title);
     dp = progress;
 }
@@ -111,13 +110,13 @@ void TVLoginView::setUsingStyle(int mode) {
             registration(mode == 2);
             break;
         case 3:
-            heights(0, 0, 30, 85, 40);
+            heights(0, 0, 30, kProgressHeight, 40);
             startProgress("正在登陆");
             if (auto line = tishiTitle.lock())
                 line->setText(ns::str(ns::format("%@, 欢迎回来", currentUserName)));
             break;
         case 4:
-            heights(0, 0, 30, 85, 0);
+            heights(0, 0, 30, kProgressHeight, 0);
             startProgress("正在注册");
             if (auto line = tishiTitle.lock()) line->setText(nullptr);
             break;

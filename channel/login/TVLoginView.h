@@ -50,6 +50,10 @@ public:
 
     static constexpr double kCardWidth = 300;
     static constexpr double kFormHeight = 310;
+    // The progress view of modes 3 and 4 fills its container, which sits
+    // centred on the card, so the ring shows in the card's middle.
+    static constexpr double kProgressWidth = 144;
+    static constexpr double kProgressHeight = 85;
     static constexpr double kWelcomeSeconds = 1.5;
     static constexpr double kLoginAfterRegisterSeconds = 1.0;
     static constexpr int kSMSSeconds = 30;
@@ -112,6 +116,9 @@ public:
     ns::Weak<ui::Label> state, tishiTitle;
     ns::Weak<ui::Button> accuntChange, showOrHiddenBtn, selectBtn, protocalbtn, mainLoginBtn, mainRegisterBtn,
         changeButton;
+    // The links to the agreement and the forgotten-password page push their
+    // pages on the login window's navigation.
+    ns::Weak<ui::Button> forgetPwdBtn;
     ns::Weak<JKCountDownButton> sendCodeBtn;
     ns::Weak<ui::ImageView> registerNameIconView;
     ns::Weak<ui::View> progressView, LoginNameView, LoginPwdView, registerNameView, registerPwdView, iphoneCodeView;

@@ -287,6 +287,26 @@ TEST_F(AccountAPITest, NoticeSubAccountsLogoutAndPlayTime) {
     EXPECT_EQ(code, "501");
 }
 
+TEST_F(AccountAPITest, ARefusedNoticeIsAFailureWithTheServersCode) {
+    int shown = 0;
+    std::vector<std::string> failures;
+    auto ask = [&] {
+        GetNoticeWithSuccess([&](const ns::Ref<GetNotice>&) { ++shown; },
+                             [&](const ns::Ref<ns::String>& m, const ns::Ref<ns::String>& c) {
+                                 failures.push_back(textOf(m).value_or("(nil)") + "|" + textOf(c).value_or("(nil)"));
+                             });
+        env.runUntilIdle();
+    };
+    server.setReply("Sdkmsg/indexios", ns::Dictionary::make({{"code", ns::str("0")}, {"msg", ns::str("无公告")}}));
+    ask();
+    server.setReply("Sdkmsg/indexios", ns::Dictionary::make({{"code", ns::num(0)}}));
+    ask();
+    server.setReply("Sdkmsg/indexios", ns::Dictionary::make({{"msg", ns::str("无公告")}}));
+    ask();
+    EXPECT_EQ(shown, 0);
+    EXPECT_EQ(failures, (std::vector<std::string>{"获取失败|0", "获取失败|0", "获取失败|(nil)"}));
+}
+
 }  // namespace
 
 #endif  // CHANNEL_TESTS_WITH_SANDBOX

@@ -41,6 +41,23 @@ TEST(ResponseModels, LoginResultAndThePlayTimeLimitFields) {
         << "numbers stay numbers";
 }
 
+TEST(ResponseModels, LoginResultCarriesSignTimeSessionAndTheRealNameFlags) {
+    auto login = LoginResult::responseWithDic(dict({{"z", ns::str("1")}, {"d", ns::str("sg-7")},
+                                                    {"e", ns::str("1700000000")}, {"sid", ns::str("sess-3")},
+                                                    {"rz", ns::str("1")}, {"ic", ns::str("2")},
+                                                    {"isck", ns::num(0)}, {"nrz", ns::str("3")}}));
+    EXPECT_EQ(ns::textOf(login->sign), "sg-7");
+    EXPECT_EQ(ns::textOf(login->sinceTime), "1700000000");
+    EXPECT_EQ(ns::textOf(login->sid), "sess-3");
+    EXPECT_EQ(ns::textOf(login->rz), "1");
+    EXPECT_EQ(ns::textOf(login->isCancel), "2");
+    EXPECT_TRUE(ns::cast<ns::Number>(login->isck)) << "a number stays a number";
+    EXPECT_EQ(ns::textOf(login->isck), "0");
+    EXPECT_EQ(ns::textOf(login->rzStatus), "3") << "nrz, not rz";
+    auto empty = LoginResult::responseWithDic(dict({{"z", ns::str("1")}}));
+    EXPECT_FALSE(empty->sign || empty->sinceTime || empty->sid || empty->rz || empty->isCancel || empty->isck);
+}
+
 TEST(ResponseModels, AccountReplies) {
     auto registered = RegisterResult::responseWithDic(dict({{"z", ns::str("1")}, {"d", ns::str("注册成功")}}));
     EXPECT_EQ(ns::textOf(registered->mesage), "注册成功");

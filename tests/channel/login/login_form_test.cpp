@@ -154,11 +154,8 @@ TEST_F(LoginFormTest, TheEyeRevealsThePasswordOnItsFirstTap) {
 }
 
 TEST_F(LoginFormTest, ANewAccountLogsInASecondLaterAndMeetsTheRealNamePrompt) {
-    tap("账号注册");
+    fillAccountRegistration("newbie1", "secret1");
     auto c = card();
-    type(c->registerName, "newbie1");
-    type(c->registerpwd, "secret1");
-    tap(c->selectBtn);
     EXPECT_EQ(submit(), (std::vector<std::string>{"注册成功"}));
     EXPECT_EQ(posts("login/dologin"), 0u);
     env.fastForwardBy(0.9);
@@ -187,12 +184,43 @@ TEST_F(LoginFormTest, ANewAccountLogsInASecondLaterAndMeetsTheRealNamePrompt) {
     EXPECT_EQ(game.successes[0], "1704067200|newbie1_1|sign-newbie1-1|0");
 }
 
-TEST_F(LoginFormTest, ATakenNameFailsTheRegistrationWithMinusEight) {
-    tap("账号注册");
+TEST_F(LoginFormTest, PhoneRegistrationWithTheTextedCodeLogsTheNewPlayerIn) {
+    tap("手机注册");
     auto c = card();
-    type(c->registerName, "player1");
+    type(c->registerName, "13900000000");
+    tap(c->sendCodeBtn);
+    env.runUntilIdle();
+    std::string code = server.smsCodeFor("13900000000");
+    ASSERT_FALSE(code.empty());
+    type(c->signCode, code);
     type(c->registerpwd, "secret1");
     tap(c->selectBtn);
+    EXPECT_EQ(submit(), (std::vector<std::string>{"注册成功"}));
+    EXPECT_EQ(posts("login/phoneRegister"), 1u);
+    EXPECT_EQ(c->UsingStyle(), 4);
+    EXPECT_EQ(sendTitle(), "重新获取") << "the count-down stopped with the mode";
+
+    env.fastForwardBy(1.0);
+    EXPECT_EQ(posts("login/dologin"), 1u);
+    EXPECT_EQ(c->UsingStyle(), 3);
+    EXPECT_EQ(login_test::textOr(c->tishiTitle.lock()->text()), "13900000000, 欢迎回来");
+    EXPECT_EQ(login_test::textOr(ShareVale::sharedInstance()->userName()), "13900000000");
+
+    // A new account meets the real-name prompt; skipped, the hand-off goes on.
+    env.fastForwardBy(2.0);
+    ASSERT_TRUE(driver.answerAlert("确定"));
+    env.fastForwardBy(0.5);
+    tap("暂不认证");
+    env.fastForwardBy(0.5);
+    finishHandOff();
+    ASSERT_EQ(game.successes.size(), 1u);
+    EXPECT_EQ(game.successes[0], "1704067200|13900000000_1|sign-13900000000-1|0");
+    EXPECT_TRUE(game.failures.empty());
+}
+
+TEST_F(LoginFormTest, ATakenNameFailsTheRegistrationWithMinusEight) {
+    fillAccountRegistration("player1", "secret1");
+    auto c = card();
     EXPECT_EQ(submit(), (std::vector<std::string>{"用户名已存在"}));
     EXPECT_EQ(c->UsingStyle(), 1);
     EXPECT_EQ(game.failures, (std::vector<std::string>{"-8|用户名已存在"}));

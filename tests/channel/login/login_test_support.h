@@ -77,6 +77,15 @@ protected:
         tap(c->mainLoginBtn);
         env.runUntilIdle();
     }
+    // The account registration form filled in and the agreement ticked.
+    void fillAccountRegistration(const std::string& name, const std::string& password) {
+        tap("账号注册");
+        auto c = card();
+        ASSERT_TRUE(c);
+        type(c->registerName, name);
+        type(c->registerpwd, password);
+        tap(c->selectBtn);
+    }
     // The sub-account screen on screen, or nil.
     ns::Ref<VRQSubNameVC> findSubScreen() {
         auto root = driver.find([](ui::View& v) { return ns::cast<VRQSubNameVC>(v.owningController()) != nullptr; });

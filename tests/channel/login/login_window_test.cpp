@@ -73,6 +73,56 @@ TEST_F(LoginTest, TheSavedLoginLogsInWithoutATap) {
     EXPECT_EQ(game.successes.size(), 1u);
 }
 
+TEST_F(LoginTest, ARefusedSavedLoginGoesToTheGameAndLeavesTheFilledForm) {
+    ShareVale::sharedInstance()->setUserName(ns::str(sandbox::ChannelServer::kKnownUser));
+    ShareVale::sharedInstance()->setPassWord(ns::str("changed1"));
+    ShareVale::sharedInstance()->setLoginStyle(1);
+    open();
+    env.fastForwardBy(2.0);
+    auto c = card();
+    ASSERT_TRUE(c);
+    EXPECT_EQ(posts("login/dologin"), 1u);
+    EXPECT_EQ(c->UsingStyle(), 0);
+    EXPECT_EQ(login_test::textOr(c->loginName.lock()->text()), "player1");
+    EXPECT_EQ(login_test::textOr(c->loginPwd.lock()->text()), "changed1");
+    EXPECT_TRUE(log.contains("screen: toast: 用户名或密码错误"));
+    EXPECT_EQ(game.failures, (std::vector<std::string>{"0|用户名或密码错误"}));
+    EXPECT_TRUE(game.successes.empty());
+    EXPECT_FALSE(controller()->keyWindow()->isHidden());
+    EXPECT_EQ(posts("Sdkmsg/indexios"), 0u);
+}
+
+// The saved real-name flag is the login reply's "isck" while the hand-off
+// runs and its "nrz" once the game has the login: a minor's differ.
+TEST_F(LoginTest, TheHandOffSavesTheRealNameStatusTheGameReceives) {
+    open();
+    login(sandbox::ChannelServer::kMinorUser, sandbox::ChannelServer::kMinorPassword);
+    EXPECT_EQ(login_test::textOr(ShareVale::sharedInstance()->isRz()), "1");
+    env.fastForwardBy(1.5);
+    finishHandOff();
+    ASSERT_EQ(game.successes.size(), 1u);
+    EXPECT_EQ(game.successes[0], "1704067200|minor1_1|sign-minor1-1|2");
+    EXPECT_EQ(login_test::textOr(ShareVale::sharedInstance()->isRz()), "2");
+}
+
+TEST_F(LoginTest, TheWaitingRingFillsAContainerCentredOnTheCard) {
+    open();
+    login(sandbox::ChannelServer::kKnownUser, sandbox::ChannelServer::kKnownPassword);
+    auto c = card();
+    for (int mode : {3, 4}) {
+        c->setUsingStyle(mode);
+        c->layoutIfNeeded();
+        auto ring = c->dp.lock();
+        ASSERT_TRUE(ring);
+        EXPECT_EQ(ring->superview(), c->progressView.lock());
+        EXPECT_EQ(ring->frame(), (cg::Rect{0, 0, 144, 85})) << "mode " << mode;
+        cg::Point centre = ring->convertPointToView({72, 42.5}, c.get());
+        EXPECT_EQ(centre.x, c->bounds().size.width / 2) << "mode " << mode;
+        EXPECT_EQ(centre.y, 30 + 85.0 / 2) << "under the welcome line";
+    }
+    c->changeBtn();
+}
+
 TEST_F(LoginTest, ALoggedOutPlayerSeesTheSavedNameUnlessItIsAThirdPartyOne) {
     ShareVale::sharedInstance()->setLoginStyle(2);
     ShareVale::sharedInstance()->setUserName(ns::str("player1"));
