@@ -127,6 +127,13 @@ std::vector<uint8_t> ImageDestination::encode() const {
         return still::encodeJpeg(first, std::clamp(quality, 0.0, 1.0));
     }
     if (type_ == ImageTypeBMP) return still::encodeBmp(first);
+    if (type_ == ImageTypeTIFF) return still::encodeTiff(first);
+    if (type_ == ImageTypeJPEG2000) {
+        double quality = entries_.front().properties.lossyCompressionQuality.value_or(0.75);
+        return still::encodeJpeg2000(first, std::clamp(quality, 0.0, 1.0));
+    }
+    if (type_ == ImageTypeICO) return still::encodeIco(first);
+    if (type_ == ImageTypeICNS) return still::encodeIcns(first);
     if (type_ != ImageTypeGIF) return {};
     gif::WriterFile file;
     file.loopCount = properties_.gifLoopCount;

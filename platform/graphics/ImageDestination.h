@@ -1,8 +1,9 @@
 #pragma once
 // An image destination: images written to data or to a file in one of the
-// formats of an image source. PNG, JPEG and BMP hold one image, GIF any
-// number (with a loop count and per-frame delays). TIFF, JPEG 2000, ICO and
-// ICNS destinations can be made but are not written: finalising them fails.
+// formats of an image source. GIF holds any number of images (with a loop
+// count and per-frame delays); PNG, JPEG, BMP, TIFF, JPEG 2000, ICO and
+// ICNS hold the first image added. ICNS takes only the square sizes of its
+// icons (16 to 1024 pixels): finalising another size fails, with a log line.
 //
 // Used from one thread at a time.
 
@@ -26,7 +27,8 @@ struct DestinationProperties {
 
 // Properties of one image added.
 struct DestinationImageProperties {
-    // LossyCompressionQuality, 0..1 (JPEG; 0.75 without it).
+    // LossyCompressionQuality, 0..1 (JPEG and JPEG 2000; 0.75 without it).
+    // JPEG 2000 is lossless at 1.
     std::optional<double> lossyCompressionQuality;
     // {GIF} DelayTime in seconds, written in centiseconds.
     std::optional<double> gifDelayTime;
@@ -45,9 +47,8 @@ public:
     // The source's image at the index; nothing is added when it has none.
     void addImageFromSource(ImageSource& source, size_t index, const DestinationImageProperties& properties = {});
 
-    // Writes everything: false for no image, a type not written here, an
-    // image the format refuses, a file that cannot be written, or a second
-    // call.
+    // Writes everything: false for no image, an image the format refuses,
+    // a file that cannot be written, or a second call.
     bool finalize();
     // The bytes written by finalize() (also for a file destination).
     const std::vector<uint8_t>& data() const { return data_; }

@@ -28,10 +28,31 @@ std::string typeOf(std::span<const uint8_t> data) {
     return {};
 }
 
-std::optional<still::Header> stillHeader(const std::string& type, std::span<const uint8_t> data) {
-    if (type == ImageTypePNG) return still::pngHeader(data);
-    if (type == ImageTypeJPEG) return still::jpegHeader(data);
-    if (type == ImageTypeBMP) return still::bmpHeader(data);
+// The pictures a still file holds so far. The formats read only whole
+// show nothing before the data is final.
+std::vector<still::Header> stillPictures(const std::string& type, std::span<const uint8_t> data, bool final) {
+    std::optional<still::Header> header;
+    if (type == ImageTypePNG) header = still::pngHeader(data);
+    if (type == ImageTypeJPEG) header = still::jpegHeader(data);
+    if (type == ImageTypeBMP) header = still::bmpHeader(data);
+    if (header) return {*header};
+    if (!final) return {};
+    if (type == ImageTypeTIFF) return still::tiffPictures(data);
+    if (type == ImageTypeJPEG2000) return still::jpeg2000Pictures(data);
+    if (type == ImageTypeICO) return still::icoPictures(data);
+    if (type == ImageTypeICNS) return still::icnsPictures(data);
+    return {};
+}
+
+std::optional<still::Decoded> decodeStill(const std::string& type, std::span<const uint8_t> data, bool final,
+                                          const still::Header& picture) {
+    if (type == ImageTypePNG) return still::decodePng(data, final);
+    if (type == ImageTypeJPEG) return still::decodeJpeg(data, final);
+    if (type == ImageTypeBMP) return still::decodeBmp(data, final);
+    if (type == ImageTypeTIFF) return still::decodeTiff(data, picture);
+    if (type == ImageTypeJPEG2000) return still::decodeJpeg2000(data);
+    if (type == ImageTypeICO) return still::decodeIco(data, picture);
+    if (type == ImageTypeICNS) return still::decodeIcns(data, picture);
     return std::nullopt;
 }
 
@@ -87,11 +108,11 @@ void ImageSource::updateData(std::span<const uint8_t> data, bool final) {
     compositor_.reset();
     cache_.clear();
     file_.reset();
-    still_.reset();
+    pictures_.clear();
     if (type_ == ImageTypeGIF) {
         file_ = gif::read(data_);
     } else {
-        still_ = stillHeader(type_, data_);
+        pictures_ = stillPictures(type_, data_, final_);
     }
     cache_.resize(count());
 }
@@ -104,7 +125,7 @@ std::string ImageSource::type() const {
 size_t ImageSource::count() const {
     std::lock_guard lock(mutex_);
     if (file_) return file_->frames.size();
-    return still_ ? 1 : 0;
+    return pictures_.size();
 }
 
 GifProperties ImageSource::properties() const {
@@ -132,14 +153,13 @@ std::optional<ImageProperties> ImageSource::copyPropertiesAtIndex(size_t index) 
         properties.gif = *propertiesAtIndex(index);
         return properties;
     }
-    properties.pixelWidth = still_->width;
-    properties.pixelHeight = still_->height;
-    properties.hasAlpha = still_->hasAlpha;
-    if (type_ == ImageTypeJPEG) {
-        properties.orientation = still_->orientation;
-        properties.isProgressive = still_->progressive;
-    }
-    if (type_ == ImageTypePNG) properties.interlaceType = still_->interlace;
+    const still::Header& picture = pictures_[index];
+    properties.pixelWidth = picture.width;
+    properties.pixelHeight = picture.height;
+    properties.hasAlpha = picture.hasAlpha;
+    if (type_ == ImageTypeJPEG || type_ == ImageTypeTIFF) properties.orientation = picture.orientation;
+    if (type_ == ImageTypeJPEG) properties.isProgressive = picture.progressive;
+    if (type_ == ImageTypePNG) properties.interlaceType = picture.interlace;
     return properties;
 }
 
@@ -155,25 +175,22 @@ std::optional<GifProperties> ImageSource::propertiesAtIndex(size_t index) const 
     return properties;
 }
 
-ns::Ref<Image> ImageSource::createStillImage() {
-    if (cache_[0]) return cache_[0];
-    std::optional<still::Decoded> decoded;
-    if (type_ == ImageTypePNG) decoded = still::decodePng(data_, final_);
-    if (type_ == ImageTypeJPEG) decoded = still::decodeJpeg(data_, final_);
-    if (type_ == ImageTypeBMP) decoded = still::decodeBmp(data_, final_);
+ns::Ref<Image> ImageSource::createStillImage(size_t index) {
+    if (cache_[index]) return cache_[index];
+    std::optional<still::Decoded> decoded = decodeStill(type_, data_, final_, pictures_[index]);
     if (!decoded) return nullptr;
     // As the platform's decoders describe them: RGBA with straight alpha,
     // or RGB with a skipped last byte, in the default byte order.
     uint32_t info = uint32_t(decoded->bitmap.hasAlpha() ? ImageAlphaInfo::Last : ImageAlphaInfo::NoneSkipLast);
     auto image = std::make_shared<Image>(std::move(decoded->bitmap), info);
-    if (shouldCache_) cache_[0] = image;
+    if (shouldCache_) cache_[index] = image;
     return image;
 }
 
 ns::Ref<Image> ImageSource::createImageAtIndex(size_t index) {
     std::lock_guard lock(mutex_);
     if (index >= count()) return nullptr;
-    if (!file_) return createStillImage();
+    if (!file_) return createStillImage(index);
     const auto& frames = file_->frames;
     if (!frames[index].complete) return nullptr;
     int64_t canvasPixels = int64_t(file_->width) * file_->height;

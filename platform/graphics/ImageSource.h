@@ -1,16 +1,17 @@
 #pragma once
 // An image source: encoded image data read for its type, its number of
-// images, its properties and each image on demand. GIF, PNG, JPEG and BMP
-// are decoded; TIFF, JPEG 2000, ICO and ICNS are recognised by their
-// signatures (their type is known, they hold no images here). GIF images
-// come out composed at the size of the file's logical screen, one per
-// frame, over what the frames before them left. Still images are described
-// as RGBA with straight alpha (alpha info 3) or RGB with a skipped last
-// byte (5), in the default byte order.
+// images, its properties and each image on demand. GIF, PNG, JPEG, BMP,
+// TIFF, JPEG 2000, ICO and ICNS are decoded. GIF images come out composed
+// at the size of the file's logical screen, one per frame, over what the
+// frames before them left; a TIFF gives one image per directory, an ICO or
+// ICNS file one per picture entry, in file order. Still images are
+// described as RGBA with straight alpha (alpha info 3) or RGB with a
+// skipped last byte (5), in the default byte order.
 //
 // An incremental source is given everything received so far, again and
-// again: a still picture is there once its header is, with the rows not
-// received yet transparent; GIF frames appear as they arrive.
+// again: a PNG, JPEG or BMP picture is there once its header is, with the
+// rows not received yet transparent; GIF frames appear as they arrive;
+// TIFF, JPEG 2000, ICO and ICNS images appear once the data is final.
 //
 // Thread-safe: one frame is decoded at a time.
 
@@ -53,7 +54,8 @@ struct GifProperties {
 };
 
 // Properties of a file or one of its images, as far as it holds them:
-// PixelWidth and PixelHeight, Orientation (1-8, from EXIF), HasAlpha,
+// PixelWidth and PixelHeight, Orientation (1-8, from JPEG's EXIF or the
+// TIFF tag), HasAlpha,
 // {JFIF} IsProgressive, {PNG} InterlaceType and the {GIF} entries.
 struct ImageProperties {
     std::optional<int> pixelWidth;
@@ -96,13 +98,13 @@ public:
     std::string description() const;
 
 private:
-    ns::Ref<Image> createStillImage();
+    ns::Ref<Image> createStillImage(size_t index);
 
     std::vector<uint8_t> data_;
     bool final_ = false;
     std::string type_;
     std::optional<gif::File> file_;
-    std::optional<still::Header> still_;
+    std::vector<still::Header> pictures_;
     bool shouldCache_;
     mutable std::recursive_mutex mutex_;
     std::unique_ptr<gif::Compositor> compositor_;

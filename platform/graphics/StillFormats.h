@@ -2,9 +2,11 @@
 // The still-image formats an image source reads and a destination writes
 // besides GIF: PNG (libpng's progressive reader), JPEG (libjpeg-turbo,
 // buffered-image mode for progressive files) and BMP (own reader and
-// writer). Each reader takes everything received so far: rows it has not
-// received yet come out transparent, and only data that is complete (or
-// broken) gives an image without them.
+// writer) take everything received so far: rows not received yet come out
+// transparent, and only data that is complete (or broken) gives an image
+// without them. TIFF (libtiff), JPEG 2000 (OpenJPEG) and the icon
+// containers ICO and ICNS (own readers and writers) are read once the data
+// is whole; a TIFF, ICO or ICNS file may hold several pictures.
 
 #include <cstdint>
 #include <optional>
@@ -27,6 +29,9 @@ struct Header {
     int orientation = 1;
     bool progressive = false;  // JPEG
     int interlace = 0;         // PNG: 0 none, 1 Adam7
+    // Which picture of a file of several: the TIFF directory's number, the
+    // ICO or ICNS entry's place among the file's entries.
+    size_t entry = 0;
 };
 
 struct Decoded {
@@ -52,10 +57,40 @@ std::optional<Decoded> decodeBmp(std::span<const uint8_t> data, bool final);
 // The EXIF orientation (1-8) of a JPEG's APP1 block; 1 when absent.
 int jpegOrientation(std::span<const uint8_t> data);
 
+// Whole files only. The pictures a file holds, in file order: each one
+// that its reader can decode and that is within the pixel cap. A TIFF
+// picture's orientation is its tag's; ICNS entries other than PNG or
+// JPEG 2000 are skipped (older raw ones with a log line).
+std::vector<Header> tiffPictures(std::span<const uint8_t> data);
+std::vector<Header> jpeg2000Pictures(std::span<const uint8_t> data);
+std::vector<Header> icoPictures(std::span<const uint8_t> data);
+std::vector<Header> icnsPictures(std::span<const uint8_t> data);
+// One of those pictures, by its header; nothing when it does not decode
+// whole. Rows come as stored: a TIFF's orientation is left to the reader.
+std::optional<Decoded> decodeTiff(std::span<const uint8_t> data, const Header& picture);
+std::optional<Decoded> decodeJpeg2000(std::span<const uint8_t> data);
+std::optional<Decoded> decodeIco(std::span<const uint8_t> data, const Header& picture);
+std::optional<Decoded> decodeIcns(std::span<const uint8_t> data, const Header& picture);
+
 // Writers: empty on failure. JPEG quality 0..1; BMP is 24-bit without
 // alpha, 32-bit with straight alpha and its channel masks otherwise.
 std::vector<uint8_t> encodeJpeg(const Bitmap& bitmap, double quality);
 std::vector<uint8_t> encodeBmp(const Bitmap& bitmap);
+// TIFF: LZW-compressed RGB, or RGBA with associated alpha. JPEG 2000: the
+// JP2 file form, lossless at quality 1, lossy below it. ICO and ICNS: one
+// entry holding a PNG; ICNS holds only squares of 16, 32, 64, 128, 256,
+// 512 or 1024 pixels, and an image of another size gives nothing and a log
+// line naming the size.
+std::vector<uint8_t> encodeTiff(const Bitmap& bitmap);
+std::vector<uint8_t> encodeJpeg2000(const Bitmap& bitmap, double quality);
+std::vector<uint8_t> encodeIco(const Bitmap& bitmap);
+std::vector<uint8_t> encodeIcns(const Bitmap& bitmap);
+
+// A device-independent bitmap as an ICO entry holds it: the BMP info header
+// onwards, twice the picture's height (colours, then the 1-bit AND mask
+// that makes pixels clear). Nothing for a layout the BMP reader refuses.
+std::optional<Header> icoBitmapHeader(std::span<const uint8_t> entry);
+std::optional<Decoded> decodeIcoBitmap(std::span<const uint8_t> entry);
 
 // Rows of straight RGBA bytes (transparent where nothing was received)
 // into a bitmap: premultiplied, or RGB24 when `opaque`.

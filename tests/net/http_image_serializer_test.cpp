@@ -119,6 +119,28 @@ TEST(HTTPImageSerializer, AnimatedGifKeepsItsFrames) {
     }
 }
 
+TEST(HTTPImageSerializer, TiffAndIcoBodiesBecomeImages) {
+    cg::Bitmap picture(6, 5, cg::PixelFormat::ARGB32Premultiplied);
+    picture.setPixel(5, 4, cg::premultiplied(128, 0, 200, 0));
+    for (const char* type : {cg::ImageTypeTIFF, cg::ImageTypeICO}) {
+        auto destination = cg::ImageDestination::createWithData(type, 1);
+        destination->addImage(cg::Image::make(picture));
+        ASSERT_TRUE(destination->finalize());
+        auto body = ns::Data::make(destination->data());
+        const char* mime = type == cg::ImageTypeTIFF ? "image/tiff" : "image/x-icon";
+        for (bool inflate : {true, false}) {
+            SCOPED_TRACE(testing::Message() << mime << (inflate ? " inflated" : " plain"));
+            ns::Ref<ns::Error> error;
+            auto image = ns::cast<ui::Image>(serializer(inflate)->responseObjectForResponse(response(mime), body, &error));
+            ASSERT_TRUE(image);
+            EXPECT_FALSE(error);
+            EXPECT_EQ(image->scale(), 2);
+            EXPECT_EQ(image->size().width, 3);
+            EXPECT_EQ(image->cgImage()->bitmap().pixel(5, 4), cg::premultiplied(128, 0, 200, 0));
+        }
+    }
+}
+
 TEST(HTTPImageSerializer, CompoundOfJsonThenImageGivesTheImageWithoutTheJsonError) {
     auto compound = SDPCompoundResponseSerializer::compoundSerializerWithResponseSerializers(
         ns::Array::make({SDPJSONResponseSerializer::serializer(), serializer(true)}));

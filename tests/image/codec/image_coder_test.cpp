@@ -167,7 +167,7 @@ TEST(ImageCoderTest, EncodingClampsQualityAndRefusesUnwrittenTypes) {
     EXPECT_TRUE(TVCreateEncodedImageData(image, TVImageTypeJPEG, -0.5)->isEqualToData(low.get()));
     EXPECT_FALSE(TVCreateEncodedImageData(image, TVImageTypeWebP, 1));
     EXPECT_FALSE(TVCreateEncodedImageData(image, TVImageTypeUnknown, 1));
-    EXPECT_FALSE(TVCreateEncodedImageData(image, TVImageTypeTIFF, 1));
+    EXPECT_FALSE(TVCreateEncodedImageData(image, TVImageTypeICNS, 1)) << "40 x 40 is no icon size";
     EXPECT_FALSE(TVCreateEncodedImageData(nullptr, TVImageTypePNG, 1));
     auto png = TVCreateEncodedImageData(image, TVImageTypePNG, 1);
     ASSERT_TRUE(png);

@@ -1,0 +1,145 @@
+// ICNS, read and written here: "icns" and the file's length (big-endian),
+// then entries of a four-letter type, a length counting their own 8 bytes,
+// and data. Entries holding a PNG or JPEG 2000 are the pictures; older raw
+// bitmaps and masks are skipped with a log line, the table of contents,
+// version and the like quietly. The writer writes one PNG entry of one of
+// the fixed square sizes.
+#include <array>
+#include <cstring>
+#include <string>
+
+#include "platform/foundation/Log.h"
+#include "platform/graphics/Png.h"
+#include "platform/graphics/StillFormats.h"
+
+namespace cg::still {
+
+namespace {
+
+constexpr size_t kEntryHeaderBytes = 8;
+
+uint32_t u32(const uint8_t* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
+
+enum class Content { Png, Jpeg2000, Other };
+
+Content contentOf(std::span<const uint8_t> bytes) {
+    if (bytes.size() >= 8 && std::memcmp(bytes.data(), "\x89PNG\r\n\x1a\n", 8) == 0) return Content::Png;
+    static const uint8_t jp2[] = {0, 0, 0, 12, 'j', 'P', ' ', ' ', '\r', '\n', 0x87, '\n'};
+    if (bytes.size() >= sizeof jp2 && std::memcmp(bytes.data(), jp2, sizeof jp2) == 0) return Content::Jpeg2000;
+    if (bytes.size() >= 4 && bytes[0] == 0xFF && bytes[1] == 0x4F && bytes[2] == 0xFF && bytes[3] == 0x51) {
+        return Content::Jpeg2000;
+    }
+    return Content::Other;
+}
+
+// Entries that describe the file rather than hold a picture.
+bool isDescription(std::string_view type) {
+    return type == "TOC " || type == "icnV" || type == "name" || type == "info";
+}
+
+// The types of the square sizes written, by side.
+struct FixedSize {
+    int side;
+    const char* type;
+};
+constexpr std::array<FixedSize, 7> kFixedSizes = {{
+    {16, "icp4"}, {32, "icp5"}, {64, "icp6"}, {128, "ic07"}, {256, "ic08"}, {512, "ic09"}, {1024, "ic10"},
+}};
+
+struct Entry {
+    std::string type;
+    std::span<const uint8_t> bytes;
+};
+
+// Every whole entry in file order; reading stops at one whose length is
+// impossible or runs past the data.
+std::vector<Entry> entries(std::span<const uint8_t> data) {
+    std::vector<Entry> found;
+    if (data.size() < kEntryHeaderBytes || std::memcmp(data.data(), "icns", 4) != 0) return found;
+    size_t at = kEntryHeaderBytes;
+    while (data.size() - at >= kEntryHeaderBytes) {
+        uint32_t length = u32(data.data() + at + 4);
+        if (length < kEntryHeaderBytes || length > data.size() - at) break;
+        found.push_back({std::string(reinterpret_cast<const char*>(data.data() + at), 4),
+                         data.subspan(at + kEntryHeaderBytes, length - kEntryHeaderBytes)});
+        at += length;
+    }
+    return found;
+}
+
+std::string printable(const std::string& type) {
+    std::string text;
+    for (char c : type) text += c >= 0x20 && c < 0x7F ? c : '?';
+    return text;
+}
+
+}  // namespace
+
+std::vector<Header> icnsPictures(std::span<const uint8_t> data) {
+    std::vector<Header> pictures;
+    auto all = entries(data);
+    for (size_t i = 0; i < all.size(); ++i) {
+        std::optional<Header> header;
+        switch (contentOf(all[i].bytes)) {
+        case Content::Png:
+            header = pngHeader(all[i].bytes);
+            break;
+        case Content::Jpeg2000: {
+            auto found = jpeg2000Pictures(all[i].bytes);
+            if (!found.empty()) header = found.front();
+            break;
+        }
+        case Content::Other:
+            if (!isDescription(all[i].type)) {
+                ns::log("ICNS: skipped the entry '%s' of %zu bytes: only PNG and JPEG 2000 entries are read",
+                        printable(all[i].type), all[i].bytes.size());
+            }
+            continue;
+        }
+        if (!header) continue;
+        header->interlace = 0;
+        header->entry = i;
+        pictures.push_back(*header);
+    }
+    return pictures;
+}
+
+std::optional<Decoded> decodeIcns(std::span<const uint8_t> data, const Header& picture) {
+    auto all = entries(data);
+    if (picture.entry >= all.size()) return std::nullopt;
+    std::span<const uint8_t> bytes = all[picture.entry].bytes;
+    std::optional<Decoded> decoded;
+    switch (contentOf(bytes)) {
+    case Content::Png: decoded = decodePng(bytes, true); break;
+    case Content::Jpeg2000: decoded = decodeJpeg2000(bytes); break;
+    case Content::Other: return std::nullopt;
+    }
+    if (decoded) decoded->header.entry = picture.entry;
+    return decoded;
+}
+
+std::vector<uint8_t> encodeIcns(const Bitmap& bitmap) {
+    const char* type = nullptr;
+    for (const FixedSize& size : kFixedSizes) {
+        if (bitmap.width() == size.side && bitmap.height() == size.side) type = size.type;
+    }
+    if (!type) {
+        ns::log("ICNS: a %d x %d image cannot be written: icons are squares of 16, 32, 64, 128, 256, 512 or 1024 "
+                "pixels",
+                bitmap.width(), bitmap.height());
+        return {};
+    }
+    std::vector<uint8_t> png = encodePng(bitmap);
+    if (png.empty()) return {};
+    std::vector<uint8_t> out;
+    auto put32 = [&](uint32_t v) { out.insert(out.end(), {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)}); };
+    const uint32_t entryLength = uint32_t(kEntryHeaderBytes + png.size());
+    out.insert(out.end(), {'i', 'c', 'n', 's'});
+    put32(uint32_t(kEntryHeaderBytes) + entryLength);
+    out.insert(out.end(), type, type + 4);
+    put32(entryLength);
+    out.insert(out.end(), png.begin(), png.end());
+    return out;
+}
+
+}  // namespace cg::still
