@@ -1,6 +1,7 @@
 #include "aggregation/core/KVTRGMModel.h"
 
 #include "aggregation/core/KVTRGoodsModelKeys.h"
+#include "net/ModelHooks.h"
 
 RT_DEFINE_CLASS(KVTRGMModel, ns::Object, "KVTRGMModel",
                 kvtr_goods::textProperty<KVTRGMModel>("gm_id", &KVTRGMModel::gm_id),
@@ -17,7 +18,10 @@ RT_DEFINE_CLASS(KVTRGMModel, ns::Object, "KVTRGMModel",
 namespace {
 [[maybe_unused]] const bool keysMapped = kvtr_goods::installKeyMapping(KVTRGMModel::staticClass());
 }  // namespace
+QZ_MODEL_HOOKS(KVTRGMModel)
 
 void KVTRGMModel::setValuesForKeysWithDictionary(const ns::Dictionary& keyedValues) {
     kvtr_goods::fill(*this, keyedValues);
 }
+
+ns::Ref<ns::Dictionary> KVTRGMModel::qz_replacedKeyFromPropertyName() { return kvtr_goods::categoryIdRename(); }

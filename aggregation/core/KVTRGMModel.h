@@ -25,4 +25,6 @@ public:
 
     // setValueForKey for every entry of the dictionary, in its order.
     void setValuesForKeysWithDictionary(const ns::Dictionary& keyedValues);
+    // The same rename for dictionary mapping: categoryid <- "id".
+    static ns::Ref<ns::Dictionary> qz_replacedKeyFromPropertyName();
 };

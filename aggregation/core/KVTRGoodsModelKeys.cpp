@@ -25,6 +25,8 @@ bool installKeyMapping(const rt::Class* cls, std::string idProperty) {
     return true;
 }
 
+ns::Ref<ns::Dictionary> categoryIdRename() { return ns::Dictionary::make({{"categoryid", ns::String::make("id")}}); }
+
 void fill(ns::Object& model, const ns::Dictionary& keyedValues) {
     keyedValues.enumerateKeysAndObjectsUsingBlock([&model](const ns::Id& key, const ns::Id& value, bool&) {
         if (auto name = ns::cast<ns::String>(key)) ns::setValueForKey(model, value, name->utf8());

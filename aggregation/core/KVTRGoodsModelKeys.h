@@ -51,6 +51,10 @@ bool ignoreUnknownKeys(const rt::Class* cls);
 // unknown keys on the class.
 bool installKeyMapping(const rt::Class* cls, std::string idProperty = "categoryid");
 
+// The goods models' answer to dictionary mapping's rename hook:
+// categoryid <- "id", the rename key-value filling makes.
+ns::Ref<ns::Dictionary> categoryIdRename();
+
 // setValueForKey for every entry, in the dictionary's order; keys that are
 // not texts are skipped.
 void fill(ns::Object& model, const ns::Dictionary& keyedValues);

@@ -1,6 +1,7 @@
 #include "aggregation/core/KVTRVIPModel.h"
 
 #include "aggregation/core/KVTRGoodsModelKeys.h"
+#include "net/ModelHooks.h"
 
 RT_DEFINE_CLASS(KVTRVIPModel, ns::Object, "KVTRVIPModel",
                 kvtr_goods::textProperty<KVTRVIPModel>("game_id", &KVTRVIPModel::game_id),
@@ -20,7 +21,10 @@ RT_DEFINE_CLASS(KVTRVIPModel, ns::Object, "KVTRVIPModel",
 namespace {
 [[maybe_unused]] const bool keysMapped = kvtr_goods::installKeyMapping(KVTRVIPModel::staticClass());
 }  // namespace
+QZ_MODEL_HOOKS(KVTRVIPModel)
 
 void KVTRVIPModel::setValuesForKeysWithDictionary(const ns::Dictionary& keyedValues) {
     kvtr_goods::fill(*this, keyedValues);
 }
+
+ns::Ref<ns::Dictionary> KVTRVIPModel::qz_replacedKeyFromPropertyName() { return kvtr_goods::categoryIdRename(); }

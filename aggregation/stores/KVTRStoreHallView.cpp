@@ -305,8 +305,13 @@ void StoreHall<Base, Portrait>::show() {
     gmtotalMoney->setTitle(ns::format("已充值金额: %@", this->gmtotal_money), ui::ControlStateNormal);
     viptotalMoney->setTitle(ns::format("已充值金额: %@", this->viptotal_money), ui::ControlStateNormal);
     setSegmentView();
-    ns::NotificationCenter::defaultCenter()->addObserver(
-        this, "KVTRGIFTPAYNotification", nullptr, [this](const ns::Ref<ns::Notification>&) { closeClick(); });
+    // Gift rows post from the network's queue: a late reply may come while
+    // the main queue is freeing the hall, so the observer holds it weakly.
+    ns::Weak<StoreHall> weak = this->template ref<StoreHall>();
+    ns::NotificationCenter::defaultCenter()->addObserver(this, "KVTRGIFTPAYNotification", nullptr,
+                                                         [weak](const ns::Ref<ns::Notification>&) {
+                                                             if (auto hall = weak.lock()) hall->closeClick();
+                                                         });
 }
 
 template <class Base, bool Portrait>

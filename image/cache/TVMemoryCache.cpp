@@ -106,11 +106,13 @@ std::string TVMemoryCache::description() const {
 // ---- Access ----
 
 bool TVMemoryCache::containsObjectForKey(std::string_view key) {
+    if (key.empty()) return false;
     std::lock_guard hold(lock_);
     return lru_.find(key) != nullptr;
 }
 
 ns::Id TVMemoryCache::objectForKey(std::string_view key) {
+    if (key.empty()) return nullptr;
     // Read before taking the lock, to keep the clock out of its hold.
     const double now = TVMediaTime();
     std::lock_guard hold(lock_);
@@ -122,6 +124,7 @@ ns::Id TVMemoryCache::objectForKey(std::string_view key) {
 }
 
 void TVMemoryCache::setObjectForKeyWithCost(const ns::Id& object, std::string_view key, uint64_t cost) {
+    if (key.empty()) return;
     if (!object) {
         removeObjectForKey(key);
         return;
@@ -154,6 +157,7 @@ void TVMemoryCache::setObjectForKeyWithCost(const ns::Id& object, std::string_vi
 }
 
 void TVMemoryCache::removeObjectForKey(std::string_view key) {
+    if (key.empty()) return;
     std::lock_guard hold(lock_);
     if (_TVLinkedMapNode* node = lru_.find(key)) lru_.release(lru_.removeNode(node));
 }

@@ -68,6 +68,8 @@ public:
     void setReleaseAsynchronously(bool on);
 
     // ---- Access ----
+    // The empty key stands for no key, as everywhere in the caches: every
+    // operation ignores it (no, nil, nothing stored or removed).
     bool containsObjectForKey(std::string_view key);
     // A hit makes the entry the most recently used.
     ns::Id objectForKey(std::string_view key);

@@ -88,6 +88,7 @@ ns::Ref<TVWebImageOperation> TVWebImageOperation::initWithRequest(ns::Ref<ns::UR
 TVWebImageOperation::~TVWebImageOperation() {
     std::lock_guard guard(lock_);
     endBackgroundTask();
+    endNetworkActivity();
     // Released while still running: the caller still hears of the end, here.
     if (isExecuting() && !isCancelled()) {
         cancelledHere_ = true;
@@ -236,15 +237,23 @@ void TVWebImageOperation::startRequest() {
     if (isCancelled()) return;
     // Starts at once on this thread's run loop.
     connection_ = ns::URLConnection::make(request_, _TVWebImageWeakProxy::proxyWithTarget(self()));
-    if (!isFileURL() && (options_ & TVWebImageOptionNetworkIndicator))
+    if (!isFileURL() && (options_ & TVWebImageOptionNetworkIndicator)) {
         TVWebImageManager::incrementNetworkActivityCount();
+        countedInActivity_ = true;
+    }
+}
+
+void TVWebImageOperation::endNetworkActivity() {
+    std::lock_guard guard(lock_);
+    if (!countedInActivity_) return;
+    countedInActivity_ = false;
+    TVWebImageManager::decrementNetworkActivityCount();
 }
 
 void TVWebImageOperation::cancelConnection() {
     std::lock_guard guard(lock_);
+    endNetworkActivity();
     if (!connection_) return;
-    if (!isFileURL() && (options_ & TVWebImageOptionNetworkIndicator))
-        TVWebImageManager::decrementNetworkActivityCount();
     connection_->cancel();
     connection_ = nullptr;
 }
@@ -407,13 +416,14 @@ void TVWebImageOperation::deliverBlurredImage(double now) {
 void TVWebImageOperation::connectionDidFinishLoading() {
     std::lock_guard guard(lock_);
     connection_ = nullptr;
+    // Counted out before the cancel test: a cancel on its way would find no
+    // connection left to count out.
+    endNetworkActivity();
     if (isCancelled()) return;
     std::weak_ptr<TVWebImageOperation> weak = self();
     dispatch::async(nextDecodeQueue(), [weak] {
         if (auto operation = weak.lock()) operation->finalDecode();
     });
-    if (!isFileURL() && (options_ & TVWebImageOptionNetworkIndicator))
-        TVWebImageManager::decrementNetworkActivityCount();
 }
 
 void TVWebImageOperation::finalDecode() {
@@ -471,12 +481,11 @@ void TVWebImageOperation::didReceiveImageFromWeb(const ns::Ref<ui::Image>& image
 
 void TVWebImageOperation::didFailWithError(const ns::Ref<ns::Error>& error) {
     std::lock_guard guard(lock_);
+    endNetworkActivity();
     if (isCancelled()) return;
     if (completion_) completion_(nullptr, request_->URL(), TVWebImageFromNone, TVWebImageStageFinished, error);
     connection_ = nullptr;
     data_ = nullptr;
-    if (!isFileURL() && (options_ & TVWebImageOptionNetworkIndicator))
-        TVWebImageManager::decrementNetworkActivityCount();
     finishOperation();
     if ((options_ & TVWebImageOptionSkipFailedURL) && !(error && isTransientFailure(error->code())))
         tv_webimage::addFailedURL(request_->URL());

@@ -72,6 +72,8 @@ private:
     void cancelOperation();
     // Stops a running connection, taking it out of the activity count.
     void cancelConnection();
+    // Counts the connection out of the activity count, once.
+    void endNetworkActivity();
     // ---- Connection delegate ----
     bool willSendRequestForAuthenticationChallenge(const ns::Ref<ns::URLAuthenticationChallenge>& challenge);
     ns::Ref<ns::CachedURLResponse> willCacheResponse(const ns::Ref<ns::CachedURLResponse>& cached);
@@ -109,6 +111,9 @@ private:
     bool started_ = false;
     bool cancelledHere_ = false;
     ns::Ref<ns::URLConnection> connection_;
+    // The connection is in the network-activity count: whichever of the
+    // end, a failure or a cancel comes first counts it out.
+    bool countedInActivity_ = false;
     ns::Ref<ns::MutableData> data_;
     int64_t expectedSize_ = 0;
     ui::BackgroundTaskIdentifier taskID_ = ui::BackgroundTaskInvalid;

@@ -62,8 +62,11 @@ public:
     void tintColorDidChange() override;
     void didMoveToWindow() override;
 
-private:
+protected:
+    // The layer's contents from the image on show (tinted for a template).
     void updateContents();
+
+private:
 
     ns::Ref<Image> image_;
     ns::Ref<Image> highlightedImage_;

@@ -107,7 +107,11 @@ void KVTRGFAnimatedImageView::setHighlighted(bool highlighted) {
 }
 
 bool KVTRGFAnimatedImageView::displayLayer(ui::Layer& layer) {
-    if (!animatedImage_) return false;
+    if (!animatedImage_) {
+        // The plain image view's rule: its image, highlighted or tinted, or none.
+        updateContents();
+        return true;
+    }
     auto shown = image();
     layer.setContents(shown ? shown->cgImage() : nullptr);
     return true;
@@ -154,6 +158,8 @@ void KVTRGFAnimatedImageView::startAnimating() {
         ui::ImageView::startAnimating();
         return;
     }
+    // A finished animation stays on its last frame until a new image is set.
+    if (isFinished()) return;
     if (!displayLink_) {
         // The link holds the proxy, never the view.
         auto proxy = KVTRFLWeakProxy::weakProxyForObject(self());
@@ -192,6 +198,10 @@ bool KVTRGFAnimatedImageView::finishLoop() {
 }
 
 void KVTRGFAnimatedImageView::displayDidRefresh(ui::DisplayLink& link) {
+    if (isFinished()) {
+        stopAnimating();
+        return;
+    }
     if (!shouldAnimate_) {
         KVTRGFAnimatedImage::logStringFromBlock(
             [&] { return ns::format("Trying to animate image when we shouldn't: %@", description()); },
@@ -203,7 +213,7 @@ void KVTRGFAnimatedImageView::displayDidRefresh(ui::DisplayLink& link) {
     if (delay == delays.end()) {
         // A frame dropped at decoding: step over it without showing anything.
         ++currentFrameIndex_;
-        if (currentFrameIndex_ >= animatedImage_->frameCount()) finishLoop();
+        if (currentFrameIndex_ == animatedImage_->frameCount()) finishLoop();
         return;
     }
     double d = double(float(delay->second));
@@ -234,7 +244,7 @@ void KVTRGFAnimatedImageView::displayDidRefresh(ui::DisplayLink& link) {
     while (accumulator_ >= d) {
         accumulator_ -= d;
         ++currentFrameIndex_;
-        if (currentFrameIndex_ >= animatedImage_->frameCount() && finishLoop()) return;
+        if (currentFrameIndex_ == animatedImage_->frameCount() && finishLoop()) return;
         needsDisplayWhenImageBecomesAvailable_ = true;
     }
 }

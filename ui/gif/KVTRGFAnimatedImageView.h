@@ -4,7 +4,8 @@
 // the image for the frame at the playhead and shows it as the layer's
 // contents. It plays only while visible (in a window, with a superview, not
 // hidden, alpha above 0), counts loops and stops on the last frame after
-// the image's loop count. Without an animated image it is a plain image view.
+// the image's loop count, there to stay until a new image is set. Without an
+// animated image it is a plain image view.
 //
 // Main thread only.
 
@@ -77,6 +78,8 @@ private:
     void visibilityChanged();
     // The end of a pass: true when the countdown ran out and play stopped.
     bool finishLoop();
+    // The loop countdown ran out; only a new image starts over.
+    bool isFinished() const { return animatedImage_ && loopCountdown_ == 0; }
 
     ns::Ref<KVTRGFAnimatedImage> animatedImage_;
     LoopCompletionBlock loopCompletionBlock_;

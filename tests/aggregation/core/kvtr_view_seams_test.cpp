@@ -5,6 +5,7 @@
 #include "aggregation/core/KVTRGMModel.h"
 #include "aggregation/core/KVTRVIPModel.h"
 #include "aggregation/core/KVTRViewFactory.h"
+#include "net/ModelMapping.h"
 #include "platform/foundation/KeyValueCoding.h"
 #include "platform/foundation/MutableDictionary.h"
 #include "platform/foundation/Null.h"
@@ -85,6 +86,29 @@ void checkGoodsFilling() {
 TEST(GoodsModels, FillByKeyValueCodingWithIdAsCategory) {
     checkGoodsFilling<KVTRGMModel>();
     checkGoodsFilling<KVTRVIPModel>();
+}
+
+// Dictionary mapping knows the same rename through the models' hook.
+template <class Model>
+void checkGoodsMapping() {
+    auto rename = Model::qz_replacedKeyFromPropertyName();
+    ASSERT_TRUE(rename);
+    EXPECT_EQ(rename->count(), 1u);
+    EXPECT_EQ(ns::textOf(rename->objectForKey("categoryid")), "id");
+
+    auto goods = ns::MutableDictionary::make();
+    goods->setObjectForKey(ns::String::make("17"), "id");
+    goods->setObjectForKey(ns::String::make("7"), "gift_id");
+    goods->setObjectForKey(ns::String::make("elsewhere"), "categoryid");
+    auto model = qz_objectWithKeyValues<Model>(goods);
+    ASSERT_TRUE(model);
+    EXPECT_EQ(ns::textOf(model->categoryid), "17");
+    EXPECT_EQ(ns::textOf(model->gift_id), "7");
+}
+
+TEST(GoodsModels, DictionaryMappingTakesCategoryIdFromId) {
+    checkGoodsMapping<KVTRGMModel>();
+    checkGoodsMapping<KVTRVIPModel>();
 }
 
 }  // namespace

@@ -66,6 +66,12 @@ protected:
             this, name, nullptr, [this, name](const ns::Ref<ns::Notification>& n) { seen[name].push_back(n->object()); });
     }
 
+    // The "status" text of goods `g` of category `c` in a grid's categories.
+    static std::string statusAt(const ns::Ref<ns::Array>& categories, uint64_t c, uint64_t g) {
+        return ns::textOf(ns::cast<ns::Dictionary>(ns::cast<ns::Array>(categories->objectAtIndex(c))->objectAtIndex(g))
+                              ->objectForKey("status"));
+    }
+
     int closes = 0;
     bool closedOnMain = true;
     std::map<std::string, std::vector<ns::Id>> seen;
@@ -216,20 +222,12 @@ TEST_F(StoreHallTest, AClaimSendsFiveFieldsAndMarksTheGoodsInEveryCategory) {
     env.runUntilIdle();
     // Gift 7 of level 3 is marked in both categories; level 2's stays.
     auto marked = hall->categoryDetailVC->secondMArr();
-    auto status = [&](uint64_t c, uint64_t g) {
-        return ns::textOf(ns::cast<ns::Dictionary>(ns::cast<ns::Array>(marked->objectAtIndex(c))->objectAtIndex(g))
-                              ->objectForKey("status"));
-    };
-    EXPECT_EQ(status(0, 0), "1");
-    EXPECT_EQ(status(1, 0), "1");
-    EXPECT_EQ(status(1, 1), "0");
-    EXPECT_EQ(status(0, 1), "0");
+    EXPECT_EQ(statusAt(marked, 0, 0), "1");
+    EXPECT_EQ(statusAt(marked, 1, 0), "1");
+    EXPECT_EQ(statusAt(marked, 1, 1), "0");
+    EXPECT_EQ(statusAt(marked, 0, 1), "0");
     // The VIP grid did not move.
-    EXPECT_EQ(ns::textOf(ns::cast<ns::Dictionary>(ns::cast<ns::Array>(hall->vipcategoryDetailVC->secondMArr()
-                                                                          ->objectAtIndex(0))
-                                                      ->objectAtIndex(0))
-                             ->objectForKey("status")),
-              "2");
+    EXPECT_EQ(statusAt(hall->vipcategoryDetailVC->secondMArr(), 0, 0), "2");
 
     // Level 2 is not reached: the fixed text with the success image, nothing posted.
     hall->gmModel->gm_id = text("2");
@@ -288,6 +286,86 @@ TEST_F(StoreHallTest, AGiftPaymentClosesTheHallAndTheCloseBlockRunsOnTheMainQueu
     EXPECT_EQ(closes, 1);
     EXPECT_TRUE(closedOnMain);
     EXPECT_FALSE(hall->superview());
+}
+
+// Its last reference gone, its observer not yet removed: a hall that a
+// payment reaches from the network's queue at this moment.
+class FreedHall : public KVTRStoreHallView {
+public:
+    ~FreedHall() override {
+        if (whileFreed) whileFreed();
+    }
+    std::function<void()> whileFreed;
+};
+
+TEST_F(StoreHallTest, AGiftPaymentPostedWhileTheHallIsFreedLeavesItAlone) {
+    auto hall = openHall<FreedHall>({"3"});
+    bool raised = false;
+    hall->whileFreed = [&] {
+        std::thread poster([&] {
+            try {
+                ns::NotificationCenter::defaultCenter()->postNotificationName("KVTRGIFTPAYNotification");
+            } catch (...) {
+                raised = true;
+            }
+        });
+        poster.join();
+    };
+    hall->coverView->removeFromSuperview();
+    hall->removeFromSuperview();
+    hall.reset();
+    env.runUntilIdle();
+    EXPECT_FALSE(raised);
+    EXPECT_EQ(closes, 0);
+    EXPECT_EQ(payments.size(), 1u) << "the post itself went through";
+}
+
+TEST_F(StoreHallTest, AVIPClaimSendsItsFieldsAnnouncesTheGoodsAndMarksThemInTheVIPGridOnly) {
+    observe("VIPSuccessGetNotification");
+    observe("SuccessGetNotification");
+    auto hall = openHall({"2"});
+    // Gift 7 of grade 1 in two categories, and in grade 3 beside it.
+    hall->vipcategoryDetailVC->setSecondMArr(goodsList(
+        R"([[{"id":"31","vip_id":"1","vip_name":"VIP 1","gift_id":"7","gift_name":"Chest","status":"0"},
+             {"id":"32","vip_id":"1","gift_id":"8","gift_name":"Key","status":"0"}],
+            [{"id":"33","vip_id":"1","vip_name":"VIP 1+","gift_id":"7","gift_name":"Chest","status":"0"},
+             {"id":"34","vip_id":"3","gift_id":"7","gift_name":"Chest","status":"0"}]])"));
+    env.runUntilIdle();
+    ASSERT_TRUE(hall->vipModel);
+    EXPECT_EQ(ns::textOf(hall->vipnameLabel->text()), "Chest");
+    auto gmBefore = hall->categoryDetailVC->secondMArr();
+
+    ASSERT_TRUE(driver.tap(hall->vipGetBtn));
+    env.runUntilIdle();
+    auto claims = requestsTo("/vipstore/index");
+    ASSERT_EQ(claims.size(), 1u);
+    EXPECT_EQ(claims[0].body, "token=tk&super_user_id=u1&role_id=r1&vip_id=1&gift_id=7&");
+    EXPECT_TRUE(requestsTo("/gmstore/index").empty());
+    EXPECT_EQ(hudText(), "领取成功");
+    ASSERT_EQ(seen["VIPSuccessGetNotification"].size(), 1u);
+    auto claimed = ns::cast<KVTRVIPModel>(seen["VIPSuccessGetNotification"][0]);
+    ASSERT_TRUE(claimed);
+    EXPECT_EQ(ns::textOf(claimed->gift_id), "7");
+    EXPECT_EQ(ns::textOf(claimed->vip_id), "1");
+    EXPECT_TRUE(seen["SuccessGetNotification"].empty());
+    env.runUntilIdle();
+
+    // Gift 7 of grade 1 is marked in both categories; grade 3's stays.
+    auto marked = hall->vipcategoryDetailVC->secondMArr();
+    EXPECT_EQ(statusAt(marked, 0, 0), "1");
+    EXPECT_EQ(statusAt(marked, 0, 1), "0");
+    EXPECT_EQ(statusAt(marked, 1, 0), "1");
+    EXPECT_EQ(statusAt(marked, 1, 1), "0");
+    // The row shows its claimed mark.
+    auto grid = hall->vipcategoryDetailVC->collectionView();
+    grid->layoutIfNeeded();
+    auto first = std::dynamic_pointer_cast<KVTRVIPDetailCell>(grid->cellForItemAtIndexPath({0, 0}));
+    auto second = std::dynamic_pointer_cast<KVTRVIPDetailCell>(grid->cellForItemAtIndexPath({0, 1}));
+    ASSERT_TRUE(first && second);
+    EXPECT_FALSE(first->albuy->isHidden());
+    EXPECT_TRUE(second->albuy->isHidden());
+    // The GM grid did not move.
+    EXPECT_EQ(hall->categoryDetailVC->secondMArr(), gmBefore);
 }
 
 TEST_F(StoreHallTest, TheFacadeOpensTheInstalledHallOnTheTimeStore) {

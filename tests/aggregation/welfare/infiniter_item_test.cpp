@@ -3,6 +3,7 @@
 // resource order that ends in "KVTRResourcePAYNotification".
 
 #include "aggregation/welfare/KVTRInfiniterItem.h"
+#include "aggregation/welfare/KVTRResourceHall.h"
 #include "platform/foundation/Format.h"
 #include "sandbox/FormFields.h"
 #include "tests/aggregation/welfare/welfare_test_support.h"
@@ -100,6 +101,31 @@ TEST_F(InfiniterItemTest, ClaimsMarkTheirButtonAndAskForTheirWheelsReload) {
     EXPECT_EQ(hudText(), "no such goods");
     EXPECT_TRUE(unknown->superwelfareBtn->isUserInteractionEnabled());
     EXPECT_EQ(superReloads, 0);
+}
+
+TEST_F(InfiniterItemTest, AClaimTakesItsGameIdFromTheIdentityTheWheelsFromThePlist) {
+    std::string identity = storestest::kIdentity;
+    const std::string plistGame = R"("game_id":"1001")";
+    ASSERT_NE(identity.find(plistGame), std::string::npos);
+    identity.replace(identity.find(plistGame), plistGame.size(), R"("game_id":"2002")");
+
+    auto item = card(R"({"id":"2","is_buy":"1","is_coin":"0","is_welfare":"0","is_superwelfare":"0"})");
+    item->userInfo = text(identity);
+    ASSERT_TRUE(driver.tap(item->coinBtn));
+    env.runUntilIdle();
+    auto claims = requestsTo("/infiniteres/getcoin");
+    ASSERT_EQ(claims.size(), 1u);
+    EXPECT_EQ(sandbox::FormFields::parse(claims[0].query).value("game_id"), "2002");
+
+    // A hall with the same identity loads its wheels with the plist's.
+    auto hall = std::make_shared<KVTRResourceHall>();
+    hall->userInfo = text(identity);
+    hall->setResponseData(json(goodsReply(2)));
+    hall->show();
+    env.runUntilIdle();
+    auto wheels = requestsTo("/infiniteres/welfareturntable");
+    ASSERT_FALSE(wheels.empty());
+    EXPECT_EQ(sandbox::FormFields::parse(wheels[0].query).value("game_id"), "1001");
 }
 
 TEST_F(InfiniterItemTest, ABuyPostsASignedOrderWithoutRemarkAndEachAcceptedOnePostsOnce) {

@@ -54,6 +54,16 @@ TEST_F(CacheFacadeTest, ADiskOnlyKeyIsPromotedToMemory) {
     EXPECT_EQ(cache->diskCache()->totalCount(), 0);
 }
 
+TEST_F(CacheFacadeTest, BothLevelsRefuseTheEmptyKey) {
+    auto cache = TVCache::initWithPath(folder("facade"));
+    cache->setObjectForKey(ns::str("none"), "");
+    EXPECT_FALSE(cache->memoryCache()->containsObjectForKey(""));
+    EXPECT_FALSE(cache->diskCache()->containsObjectForKey(""));
+    EXPECT_FALSE(cache->containsObjectForKey(""));
+    EXPECT_FALSE(cache->objectForKey(""));
+    EXPECT_EQ(cache->memoryCache()->totalCount(), 0u);
+}
+
 TEST_F(CacheFacadeTest, CallbacksComeFromAGlobalQueueOrTheDiskQueue) {
     auto cache = TVCache::initWithPath(folder("facade"));
     std::mutex lock;

@@ -84,6 +84,20 @@ TEST_F(MemoryCacheTest, ReplacingAdjustsTheCostAndNilRemoves) {
     EXPECT_EQ(cache_->totalCost(), 0u);
 }
 
+TEST_F(MemoryCacheTest, TheEmptyKeyIsNoKey) {
+    cache_->setObjectForKeyWithCost(value("kept"), "k", 4);
+    cache_->setObjectForKeyWithCost(value("none"), "", 5);
+    cache_->setObjectForKey(value("none"), "");
+    EXPECT_FALSE(cache_->containsObjectForKey(""));
+    EXPECT_FALSE(cache_->objectForKey(""));
+    EXPECT_EQ(cache_->totalCount(), 1u);
+    EXPECT_EQ(cache_->totalCost(), 4u);
+    cache_->removeObjectForKey("");
+    cache_->setObjectForKey(nullptr, "");
+    EXPECT_EQ(ns::textOf(cache_->objectForKey("k")), "kept");
+    EXPECT_EQ(cache_->totalCount(), 1u);
+}
+
 TEST_F(MemoryCacheTest, TrimsByCountCostAndAge) {
     for (int i = 0; i < 5; ++i) cache_->setObjectForKeyWithCost(value("v"), std::to_string(i), 10);
     cache_->trimToCost(25);

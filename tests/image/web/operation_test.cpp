@@ -13,6 +13,7 @@
 #include "image/codec/TVImage.h"
 #include "image/codec/TVImageEncoder.h"
 #include "image/codec/UIImage+TVImageCoder.h"
+#include "platform/dispatch/IoToken.h"
 #include "platform/testing/TestCertificates.h"
 #include "platform/uikit/Application.h"
 #include "platform/foundation/URLError.h"
@@ -326,6 +327,73 @@ TEST_F(OperationTest, RandomCancelsUnderStressEndEachOperationOnce) {
         EXPECT_FALSE(run.imageAfterCancel) << "operation " << i;
         EXPECT_TRUE(run.operation->isFinished()) << i;
     }
+}
+
+// Loads with the network sign, each cancelled around its last byte: from
+// the progress report of the last byte on the network thread (the cancel
+// comes before the end of data), or from a thread of its own that the last
+// byte wakes (the cancel meets the end of data on its way). However the two
+// meet, each load counts itself out once.
+TEST_F(OperationTest, CancelsAroundTheLastByteLeaveTheActivityCountWhereItWas) {
+    constexpr int Count = 150;
+    const std::string jpeg = LoopbackImageServer::jpeg(16, 16, false);
+    const int64_t size = int64_t(jpeg.size());
+    const int64_t before = TVWebImageManager::currentNetworkActivityCount();
+    struct Load {
+        std::mutex lock;
+        ns::Weak<TVWebImageOperation> operation;
+        std::atomic<bool> lastByte{false};
+        Recorder recorder;
+        void cancel() {
+            std::lock_guard hold(lock);
+            if (auto held = operation.lock()) held->cancel();
+        }
+    };
+    std::vector<std::unique_ptr<Load>> loads;
+    for (int i = 0; i < Count; ++i) {
+        const bool onNetworkThread = i % 3 == 0;
+        std::string path = "/last" + std::to_string(i) + ".jpg";
+        auto gate = std::make_shared<ChunkGate>();
+        server_.serve(path, ImageReply{.body = jpeg, .chunkSize = jpeg.size(), .gate = gate});
+        loads.push_back(std::make_unique<Load>());
+        Load* load = loads.back().get();
+        auto progress = [load, onNetworkThread, size, inner = load->recorder.progressBlock()](int64_t received,
+                                                                                              int64_t expected) {
+            inner(received, expected);
+            if (received < size) return;
+            if (onNetworkThread) load->cancel();
+            else load->lastByte = true;
+        };
+        auto operation = manager_->requestImageWithURL(
+            url(path), TVWebImageOptionNetworkIndicator | TVWebImageOptionRefreshCache, progress, {},
+            load->recorder.block());
+        {
+            std::lock_guard hold(load->lock);
+            load->operation = operation;
+        }
+        std::thread canceller;
+        if (!onNetworkThread) {
+            canceller = std::thread([load] {
+                // Real time, bounded: the byte comes over a real socket. Once
+                // it is in and no reply is outstanding, the end of data is on
+                // its way to the network thread.
+                auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+                while ((!load->lastByte || dispatch::IoToken::outstanding() > 0) &&
+                       std::chrono::steady_clock::now() < until)
+                    std::this_thread::yield();
+                load->cancel();
+            });
+        }
+        gate->releaseAll();
+        if (canceller.joinable()) canceller.join();
+        env_.runUntilIdle();
+        ASSERT_EQ(load->recorder.all().size(), 1u) << path;
+        // From another thread the cancel may come after the image: then it finished.
+        if (onNetworkThread) EXPECT_EQ(load->recorder.all()[0].stage, TVWebImageStageCancelled) << path;
+        ASSERT_EQ(TVWebImageManager::currentNetworkActivityCount(), before) << path;
+    }
+    env_.fastForwardBy(0.1);
+    EXPECT_EQ(ui::Application::sharedApplication()->isNetworkActivityIndicatorVisible(), before > 0);
 }
 
 // A server announcing 2^62 bytes: the download fails when the connection

@@ -60,6 +60,72 @@ TEST_F(GifViewTest, ALoopCountOfThreePlaysThreePassesAndStopsOnTheLastFrame) {
     EXPECT_TRUE(forever->isAnimating());
 }
 
+TEST_F(GifViewTest, AFinishedGifStaysFinishedUntilANewImageIsSet) {
+    auto spec = delays({5, 5, 5});
+    spec.loopCount = 2;
+    auto gif = image(spec);
+    auto view = showView(gif);
+    std::vector<uint64_t> remaining;
+    view->setLoopCompletionBlock([&](uint64_t left) { remaining.push_back(left); });
+    env.fastForwardBy(2);
+    ASSERT_EQ(remaining, (std::vector<uint64_t>{1, 0}));
+    auto last = view->currentFrame();
+
+    // Hidden and shown again, faded and back, out of the window and in:
+    // still the last frame, the link paused, no further pass.
+    view->setHidden(true);
+    view->setHidden(false);
+    view->setAlpha(0);
+    view->setAlpha(1);
+    view->removeFromSuperview();
+    window->addSubview(view);
+    view->startAnimating();
+    EXPECT_FALSE(view->isAnimating());
+    env.fastForwardBy(2);
+    EXPECT_EQ(remaining, (std::vector<uint64_t>{1, 0}));
+    EXPECT_EQ(view->loopCountdown(), 0u);
+    EXPECT_TRUE(view->displayLink()->isPaused());
+    EXPECT_EQ(view->currentFrame(), last);
+
+    // A stray tick changes nothing either.
+    auto link = ui::DisplayLink::make(nullptr);
+    link->setDurationForTesting(1);
+    view->displayDidRefresh(*link);
+    EXPECT_EQ(remaining.size(), 2u);
+    EXPECT_EQ(view->currentFrame(), last);
+
+    // Setting the same image again is no new start; another image is.
+    view->setAnimatedImage(gif);
+    EXPECT_FALSE(view->isAnimating());
+    view->setAnimatedImage(image(spec));
+    EXPECT_TRUE(view->isAnimating());
+    env.fastForwardBy(2);
+    EXPECT_EQ(remaining, (std::vector<uint64_t>{1, 0, 1, 0}));
+}
+
+TEST_F(GifViewTest, RemovingTheGifClearsThePictureAndAPlainImageTakesItsPlace) {
+    auto gif = image(delays({5, 5}));
+    auto view = showView(gif);
+    env.runUntilIdle();
+    ASSERT_EQ(view->layer()->contents(), gif->posterImage()->cgImage());
+
+    view->setAnimatedImage(nullptr);
+    env.runUntilIdle();
+    EXPECT_EQ(view->layer()->contents(), nullptr);
+
+    // With a plain image the image view's own rule shows it, highlighted
+    // when asked.
+    auto plain = gif->posterImage();
+    auto lit = image(delays({5}))->posterImage();
+    view->setAnimatedImage(gif);
+    view->setImage(plain);
+    view->setHighlightedImage(lit);
+    view->setHighlighted(true);
+    view->layer()->setNeedsDisplay();
+    env.runUntilIdle();
+    EXPECT_EQ(view->layer()->contents(), lit->cgImage());
+}
+
 TEST_F(GifViewTest, AFrameNotYetDecodedHoldsThePlayhead) {
     auto view = showView(image(delays({5, 5, 5, 5})));
     view->displayLink()->setPaused(true);  // ticks by hand

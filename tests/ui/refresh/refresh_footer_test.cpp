@@ -1,8 +1,12 @@
+#include "platform/uikit/GeometryValue.h"
+#include "platform/uikit/KeyValueObserving.h"
 #include "platform/uikit/TableViewCell.h"
 #include "refresh_test_support.h"
 #include "ui/refresh/TVRefreshAutoGifFooter.h"
 #include "ui/refresh/TVRefreshAutoNormalFooter.h"
+#include "ui/refresh/TVRefreshBackGifFooter.h"
 #include "ui/refresh/TVRefreshBackNormalFooter.h"
+#include "ui/refresh/TVRefreshLabel.h"
 
 namespace {
 
@@ -241,6 +245,108 @@ TEST_F(RefreshFooterTest, ReloadingThroughTheHookHidesAnEmptyListsFooterAndPlain
     TV_reloadData(*table);
     EXPECT_EQ(TV_totalDataCount(*table), 6);
     EXPECT_FALSE(footer->isHidden());
+}
+
+TEST_F(RefreshFooterTest, BackGifFooterShowsItsImagesByStateAndSitsBesideItsTitle) {
+    auto footer = this->footer<TVRefreshBackGifFooter>();
+    setTV_footer(*scrollView, footer);
+    EXPECT_DOUBLE_EQ(footer->labelLeftInset(), 20);
+    auto picture = [](int width) {
+        return ui::Image::imageWithCGImage(cg::Image::make(cg::Bitmap(width, 10, cg::PixelFormat::RGB24)));
+    };
+    std::vector<ns::Ref<ui::Image>> idle{picture(10), picture(11), picture(12), picture(13)};
+    auto pulling = picture(20);
+    std::vector<ns::Ref<ui::Image>> loading{picture(30), picture(31), picture(32)};
+    footer->setImages(idle, TVRefreshState::Idle);
+    footer->setImages({pulling}, TVRefreshState::Pulling);
+    footer->setImages(loading, 0.6, TVRefreshState::Refreshing);
+
+    // Coming into view without a drag: the idle image as far as it shows.
+    scrollTo(400 + 22);
+    EXPECT_EQ(footer->gifView()->image(), idle[2]);
+    scrollTo(400 + 11);
+    EXPECT_EQ(footer->gifView()->image(), idle[1]);
+    EXPECT_FALSE(footer->gifView()->isAnimating());
+
+    // Beside the visible title, right-aligned.
+    footer->layoutIfNeeded();
+    double title = TV_textWith(*footer->stateLabel());
+    EXPECT_GT(title, 0);
+    EXPECT_EQ(footer->gifView()->contentMode(), ui::ViewContentMode::Right);
+    EXPECT_DOUBLE_EQ(TV_w(*footer->gifView()), 390 * 0.5 - 20 - title * 0.5);
+
+    // A single pulling image stands still; the loading ones play.
+    footer->setState(TVRefreshState::Pulling);
+    EXPECT_EQ(footer->gifView()->image(), pulling);
+    EXPECT_FALSE(footer->gifView()->isAnimating());
+    scrollTo(400);
+    drag(-50);
+    EXPECT_EQ(footer->state(), TVRefreshState::Refreshing);
+    EXPECT_TRUE(footer->gifView()->isAnimating());
+    EXPECT_DOUBLE_EQ(footer->gifView()->animationDuration(), 0.6);
+
+    footer->endRefreshingWithNoMoreData();
+    env.fastForwardBy(0.5);
+    EXPECT_TRUE(footer->gifView()->isHidden());
+    footer->resetNoMoreData();
+    EXPECT_EQ(footer->state(), TVRefreshState::Idle);
+    EXPECT_FALSE(footer->gifView()->isHidden());
+
+    // Without a title the images take the whole footer, centred.
+    footer->stateLabel()->setHidden(true);
+    footer->setNeedsLayout();
+    footer->layoutIfNeeded();
+    EXPECT_EQ(footer->gifView()->contentMode(), ui::ViewContentMode::Center);
+    EXPECT_DOUBLE_EQ(TV_w(*footer->gifView()), 390);
+}
+
+// Ending a refresh after which the list holds more rows sets the offset to
+// itself (observers hear it); with as many rows as before, or with content
+// shorter than the view, it does not.
+TEST_F(RefreshFooterTest, BackFooterAnnouncesTheOffsetOnceWhenNewRowsArrived) {
+    auto table = ui::TableView::make({0, 0, 390, 600});
+    table->setContentInsetAdjustmentBehavior(ui::ScrollViewContentInsetAdjustmentBehavior::Never);
+    auto rows = std::make_shared<Rows>();
+    rows->sections = 1;
+    rows->rows = 20;
+    table->setDataSource(rows);
+    window->addSubview(table);
+    table->reloadData();
+    table->layoutIfNeeded();
+    auto footer = this->footer<TVRefreshBackNormalFooter>();
+    setTV_footer(*table, footer);
+    int selfSets = 0;
+    auto token = ns::addObserver(*table, "contentOffset", ns::KeyValueObservingOptionOld | ns::KeyValueObservingOptionNew,
+                                 [&](ns::Object&, const std::string&, const ns::KeyValueChange& change) {
+                                     if (ui::pointValue(change.oldValue) == ui::pointValue(change.newValue)) ++selfSets;
+                                 });
+    auto refreshWith = [&](int64_t rowsAfter) {
+        footer->beginRefreshing();
+        env.fastForwardBy(0.5);
+        EXPECT_EQ(footer->state(), TVRefreshState::Refreshing);
+        rows->rows = rowsAfter;
+        table->reloadData();
+        table->layoutIfNeeded();
+        selfSets = 0;
+        footer->endRefreshing();
+        env.runUntilIdle();
+        EXPECT_EQ(footer->state(), TVRefreshState::Idle);
+        int heard = selfSets;
+        env.fastForwardBy(0.5);
+        return heard;
+    };
+    ASSERT_GT(footer->heightForContentBreakView(), 0);
+    EXPECT_EQ(refreshWith(30), 1) << "new rows";
+    EXPECT_EQ(refreshWith(30), 0) << "as many rows as before";
+    EXPECT_EQ(refreshWith(25), 1) << "fewer rows count as a change too";
+
+    rows->rows = 3;
+    table->reloadData();
+    table->layoutIfNeeded();
+    table->setContentOffset({0, 0});
+    EXPECT_LT(footer->heightForContentBreakView(), 0);
+    EXPECT_EQ(refreshWith(5), 0) << "short content";
+    ns::removeObserver(token);
 }
 
 }  // namespace
