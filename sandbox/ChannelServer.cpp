@@ -61,7 +61,16 @@ int64_t cents(const std::string& value) {
 
 }  // namespace
 
-ChannelServer::ChannelServer(int port) : http_([this](const Request& request) { return respond(request); }, port) {
+ChannelServer::ChannelServer(int port)
+    : http_(
+          [this](const Request& request) {
+              bool api = request.path.compare(0, kPrefix.size(), kPrefix) == 0;
+              auto hold = delays_.arrived(api ? request.path.substr(kPrefix.size()) : request.path);
+              Response response = respond(request);
+              DelayedReplies::await(hold);
+              return response;
+          },
+          port) {
     Account known;
     known.password = kKnownPassword;
     known.coins = kKnownCoins;
@@ -77,6 +86,12 @@ ChannelServer::ChannelServer(int port) : http_([this](const Request& request) { 
     minor.limited = true;
     minor.subAccounts = {{"小号一", "minor1_1", "#sign-minor1-1", "1704067200"}};
     accounts_[kMinorUser] = minor;
+}
+
+// The server waits for its requests in progress as it stops: none may wait
+// for a time that will not come.
+ChannelServer::~ChannelServer() {
+    delays_.stop();
 }
 
 std::string ChannelServer::base() const {

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "platform/runtime/Object.h"
+#include "sandbox/DelayedReplies.h"
 #include "sandbox/HttpServer.h"
 #include "sandbox/UserCentreStandIn.h"
 
@@ -40,6 +41,7 @@ public:
     static constexpr int64_t kMinorPlaySeconds = 2000;
 
     explicit ChannelServer(int port = 0);
+    ~ChannelServer();
 
     HttpServer& http() { return http_; }
     const HttpServer& http() const { return http_; }
@@ -51,6 +53,8 @@ public:
     int64_t coinsOf(const std::string& user) const;
     // The user centre's routes, with their faults on demand.
     UserCentreStandIn& userCentre() { return userCentre_; }
+    // Replies held back on the clock, by endpoint ("Pay/getUserSuccess", ...).
+    DelayedReplies& delays() { return delays_; }
 
     // For tests: the player's discount factor in the pay-way reply ("1" at
     // first), order-status requests answered "not yet" before a paid player
@@ -107,6 +111,7 @@ private:
     int statusWaited_ = 0;
     uint64_t serial_ = 0;
     UserCentreStandIn userCentre_;
+    DelayedReplies delays_;
     HttpServer http_;  // last: it stops before the state above goes
 };
 

@@ -49,13 +49,13 @@ struct Row {
 
 const Row kRows[] = {
     {"微信支付", "tov_pay_wx", "doWXPay", &TVNewPayVC::doWXPay, &TVNewPayVC::wxIconBtn, &TVNewPayVC::ptbViewH, nullptr},
-    {"支付宝支付", "tov_pay_quipay", "doQuipay", &TVNewPayVC::doQuipay, &TVNewPayVC::quipayIconBtn,
+    {"趣付支付", "tov_pay_quipay", "doQuipay", &TVNewPayVC::doQuipay, &TVNewPayVC::quipayIconBtn,
      &TVNewPayVC::quipayViewH, nullptr},
     {"平台币支付", "tov_pay_ptb", "doPtbPay", &TVNewPayVC::doPtbPay, &TVNewPayVC::ptbIconBtn, &TVNewPayVC::wxViewH,
      &TVNewPayVC::remainPtbL},
     {"代金券支付", "tov_pay_djq", "doDjqPay", &TVNewPayVC::doDjqPay, &TVNewPayVC::djqIconBtn, &TVNewPayVC::djqViewH,
      &TVNewPayVC::remainDjqL},
-    {"支付宝APP支付", "tov_pay_quipay", "doGFQuipay", &TVNewPayVC::doGFQuipay, &TVNewPayVC::GFQuipayIconBtn,
+    {"趣付APP支付", "tov_pay_quipay", "doGFQuipay", &TVNewPayVC::doGFQuipay, &TVNewPayVC::GFQuipayIconBtn,
      &TVNewPayVC::GFQuipayViewH, nullptr},
     {"官方微信支付", "tov_pay_wx", "doGFWxPay", &TVNewPayVC::doGFWxPay, &TVNewPayVC::GFWxIconBtn,
      &TVNewPayVC::GFWxViewH, nullptr},

@@ -258,10 +258,10 @@ void TVNewPayVC::choose(const char* way, uint64_t style) {
 }
 
 void TVNewPayVC::doWXPay() { choose("微信H5", WxH5); }
-void TVNewPayVC::doQuipay() { choose("支付宝H5", QuipayH5); }
+void TVNewPayVC::doQuipay() { choose("趣付H5", QuipayH5); }
 void TVNewPayVC::doPtbPay() { choose("平台币", Ptb); }
 void TVNewPayVC::doDjqPay() { choose("代金券支付", Djq); }
-void TVNewPayVC::doGFQuipay() { choose("支付宝APP", GFQuipay); }
+void TVNewPayVC::doGFQuipay() { choose("趣付APP", GFQuipay); }
 void TVNewPayVC::doGFWxPay() { choose("官方微信H5", GFWx); }
 
 void TVNewPayVC::setPayStyle(uint64_t style) {
@@ -325,10 +325,19 @@ void TVNewPayVC::setPayEnabled(bool enabled) {
     if (auto button = payBtn.lock()) button->setEnabled(enabled);
 }
 
+void TVNewPayVC::Report::paid(const Text& text) const {
+    if (success) success(text, fullAmount);
+}
+
+void TVNewPayVC::Report::failed(const Text& text, const ns::Id& code) const {
+    if (failure) failure(text, code, fullAmount);
+}
+
 void TVNewPayVC::doPay() {
     if (payStyle_ < WxH5 || payStyle_ > GFWx) return;
     setPayEnabled(false);
     Purchase& state = purchase();
+    report_ = {state.success, state.failure, state.fullAmount};
     TVPayAPI::Order order;
     order.roleId = state.roleId;
     order.serverId = state.serverId;
@@ -336,16 +345,18 @@ void TVNewPayVC::doPay() {
     order.productDesc = state.productDesc;
     order.cpExtend = state.cpExtend;
     ns::Weak<TVNewPayVC> weak = ref<TVNewPayVC>();
-    // Coin and voucher orders report at once and close.
-    auto balancePaid = [weak](const ns::Ref<TVBaseResponse>& reply) {
-        auto centre = weak.lock();
-        if (!centre) return;
-        auto text = TVReply::messageText(reply ? reply->mesage : nullptr);
-        if (auto success = purchase().success) success(text, purchase().fullAmount);
-        centre->popAction();
+    // Only the screen's own work waits for the screen; the game hears of
+    // every reply.
+    auto balancePaid = [weak, report = report_](const ns::Ref<TVBaseResponse>& reply) {
+        report.paid(TVReply::messageText(reply ? reply->mesage : nullptr));
+        if (auto centre = weak.lock()) centre->popAction();
     };
-    auto balanceFailed = [weak](const Text& message, const Text& code) {
-        if (auto centre = weak.lock()) centre->codedOrderFailed(message, code);
+    auto balanceFailed = [weak, report = report_](const Text& message, const Text& code) {
+        if (auto centre = weak.lock()) {
+            VRQMessage::showMessage(message, centre->view());
+            centre->setPayEnabled(true);
+        }
+        report.failed(message, code);
     };
 
     if (payStyle_ == Djq) {
@@ -356,9 +367,7 @@ void TVNewPayVC::doPay() {
 
     order.orderNumber = str(URLEncode::getOrderNumber());
     order.discount = str(ns::format("%.2f", discount_));
-    auto webFailed = [weak](const Text& message) {
-        if (auto centre = weak.lock()) centre->webOrderFailed(message);
-    };
+    auto webFailed = [weak, report = report_](const Text& message) { webOrderFailed(weak, report, message); };
     if (payStyle_ == Ptb) {
         order.money = coinsOf(state.fullAmount);
         order.realMoney = coinsOf(state.discountedAmount);
@@ -376,7 +385,7 @@ void TVNewPayVC::doPay() {
         TVPayAPI::doH5Pay(
             order,
             [weak, wechat](const ns::Ref<NotifyServer>& reply) {
-                if (auto centre = weak.lock()) centre->openWebPay(reply->url, false, wechat ? "微信支付" : "支付宝支付");
+                if (auto centre = weak.lock()) centre->openWebPay(reply->url, false, wechat ? "微信支付" : "趣付支付");
             },
             webFailed);
     } else if (payStyle_ == GFWx) {
@@ -405,17 +414,18 @@ void TVNewPayVC::doPay() {
     }
 }
 
-void TVNewPayVC::webOrderFailed(const Text& message) {
-    setPayEnabled(true);
-    if (message && message->utf8() == "11") return payWithFree();
-    VRQMessage::showMessage(message, view());
-    if (auto failure = purchase().failure) failure(str("无法通知服务器"), str("3"), purchase().fullAmount);
-}
-
-void TVNewPayVC::codedOrderFailed(const Text& message, const Text& code) {
-    VRQMessage::showMessage(message, view());
-    setPayEnabled(true);
-    if (auto failure = purchase().failure) failure(message, code, purchase().fullAmount);
+void TVNewPayVC::webOrderFailed(const ns::Weak<TVNewPayVC>& weak, const Report& report, const Text& message) {
+    bool free = message && message->utf8() == "11";
+    auto centre = weak.lock();
+    if (centre) centre->setPayEnabled(true);
+    if (free) {
+        // With the centre there the player's tap on the card reports it.
+        if (centre) centre->payWithFree();
+        else report.paid(str("支付成功"));
+        return;
+    }
+    if (centre) VRQMessage::showMessage(message, centre->view());
+    report.failed(str("无法通知服务器"), str("3"));
 }
 
 void TVNewPayVC::openWebPay(const ns::Id& url, bool official, const char* title) {
@@ -435,6 +445,7 @@ void TVNewPayVC::openWebPay(const ns::Id& url, bool official, const char* title)
         centre->noticeView()->payStatus = str("支付失败");
         if (auto label = centre->noticeView()->statusL.lock()) label->setText(str("支付中..."));
         centre->showNotice();
+        centre->awaitingConfirmation_ = true;
         centre->loadTimer();
     };
     if (auto navigation = navigationController()) navigation->pushViewController(page, true);
@@ -496,19 +507,17 @@ void TVNewPayVC::finish(const ns::Ref<ns::Error>& error, const Text& status) {
     auto self = ref<TVNewPayVC>();
     coverView()->removeFromSuperview();
     popAction();
-    Purchase& state = purchase();
-    if (error) {
-        if (auto failure = state.failure) failure(status, str("1"), state.fullAmount);
-    } else if (auto success = state.success) {
-        success(status, state.fullAmount);
-    }
+    if (error) report_.failed(status, str("1"));
+    else report_.paid(status);
 }
 
 void TVNewPayVC::popAction() {
     hiddenLeftBtn();
     hideHUD();
-    // A poll left running would report to nobody.
+    // A poll left running would report to nobody, and a confirmation that
+    // comes now would change a card the player has left.
     pause();
+    awaitingConfirmation_ = false;
     VRQHelperBtn::show();
     Purchase& state = purchase();
     state.currentAmount = nullptr;
@@ -550,12 +559,17 @@ void TVNewPayVC::poll() {
     NetWorkManager::sharedInstance()->POST(
         TVAPIStrings::endpoint(TVAPIStrings::at(TVAPIStrings::OrderStatus)), parameters,
         [weak](const ns::Id& reply) {
-            auto centre = weak.lock();
-            // A reply after the poll has ended changes nothing.
-            if (!centre || !centre->isPolling() || TVReply::textOf(reply, "z") != "1") return;
-            centre->setNotice(nullptr, str("支付成功"));
-            centre->pause();
+            if (auto centre = weak.lock()) centre->confirmed(reply);
         },
         [](const ns::Ref<ns::Error>& error) { ns::log("error = %@", error); });
     --pollsLeft_;
+}
+
+// A confirmation counts for as long as the card waits for it, even when it
+// comes after the poll has given up.
+void TVNewPayVC::confirmed(const ns::Id& reply) {
+    if (!awaitingConfirmation_ || TVReply::textOf(reply, "z") != "1") return;
+    awaitingConfirmation_ = false;
+    setNotice(nullptr, str("支付成功"));
+    pause();
 }

@@ -47,6 +47,17 @@ public:
     };
     static Purchase& purchase();
 
+    // The game's two blocks and the full amount as they stood when an order
+    // was sent: its reply reports to them even when it comes after the
+    // centre has gone or a later purchase has begun.
+    struct Report {
+        PaySuccess success;
+        PayFailure failure;
+        Text fullAmount;
+        void paid(const Text& text) const;
+        void failed(const Text& text, const ns::Id& code) const;
+    };
+
     // Keeps the purchase; an amount that is no decimal number (at least one
     // digit, at most one point, nothing else) toasts "金额格式异常" and
     // opens nothing. Otherwise hides the floating ball and presents the
@@ -117,10 +128,11 @@ private:
     void showNotice();
     void setNotice(const ns::Ref<ns::Error>& error, const Text& status);
     void logNotice();
-    // The web, wallet and WeChat orders' common failure.
-    void webOrderFailed(const Text& message);
+    // The web, wallet and WeChat orders' common failure; code 11 is a free
+    // payment. The game hears of it whether or not the centre is still there.
+    static void webOrderFailed(const ns::Weak<TVNewPayVC>& weak, const Report& report, const Text& message);
     void openWebPay(const ns::Id& url, bool official, const char* title);
-    void codedOrderFailed(const Text& message, const Text& code);
+    void confirmed(const ns::Id& reply);
     void finish(const ns::Ref<ns::Error>& error, const Text& status);
     void poll();
 
@@ -134,4 +146,9 @@ private:
     ns::Ref<ui::View> coverView_;
     std::shared_ptr<dispatch::TimerSource> timer_;
     int pollsLeft_ = 0;
+    // The order the notice card reports when the player leaves it.
+    Report report_;
+    // A web payment's card is up and not yet left: an order-status reply
+    // may still confirm it, even one that comes after the poll's last tick.
+    bool awaitingConfirmation_ = false;
 };

@@ -84,6 +84,12 @@ void TimeDriver::settle(bool runMain, RunLoopMode mode, const std::function<bool
     }
 }
 
+void TimeDriver::runReady(RunLoopMode mode) {
+    auto limit = realDeadline();
+    while (RunLoop::main().runOnce(mode) || Timeline::fireNext(Clock::nowTicks()))
+        if (SteadyClock::now() > limit) reportEndlessMainWork();
+}
+
 bool TimeDriver::driveUntil(TimeTicks date, bool runMain, RunLoopMode mode, const std::function<bool()>& stop) {
     auto limit = date.isMax() ? realDeadline() : SteadyClock::time_point::max();
     for (;;) {

@@ -21,6 +21,9 @@ public:
     static bool isDriverThread();
 
     static void settle(bool runMain, RunLoopMode mode, const std::function<bool()>& done = {});
+    // Runs the main thread's ready work and the entries already due, on the
+    // calling thread only: it waits for no background work and no I/O.
+    static void runReady(RunLoopMode mode);
     // Settles, then fires the entries up to `date` in time order, settling
     // after each, and leaves the clock at `date` (max() runs until nothing
     // is scheduled). False when `stop` ended it.

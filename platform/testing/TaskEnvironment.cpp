@@ -71,6 +71,8 @@ void TaskEnvironment::advanceClockWhileInFlight(double seconds) {
     dispatch::detail::advanceMockClock(dispatch::nowTicks() + dispatch::TimeDelta::fromSeconds(seconds));
 }
 
+void TaskEnvironment::runReadyWhileInFlight() { TimeDriver::runReady(dispatch::RunLoopMode::Default); }
+
 void TaskEnvironment::fastForwardUntilNoTasksRemain() {
     TimeDriver::driveUntil(dispatch::TimeTicks::max(), true, dispatch::RunLoopMode::Default);
 }

@@ -53,6 +53,11 @@ public:
     // wait for that I/O). What falls due meanwhile runs at the next run or
     // fast-forward.
     void advanceClockWhileInFlight(double seconds);
+    // Runs the main thread's ready work and what has fallen due, waiting for
+    // nothing on other threads: for a test whose I/O is held back while the
+    // main thread goes on. What other threads hand over later runs at the
+    // next run or fast-forward.
+    void runReadyWhileInFlight();
     // Fast-forwards until nothing is scheduled any more.
     void fastForwardUntilNoTasksRemain();
 

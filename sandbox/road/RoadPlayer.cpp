@@ -78,7 +78,7 @@ RoadPlayer::RoadPlayer(std::string user, std::string password)
     // The page pauses before its first order: the player visits the user centre.
     for (auto& step : centreSteps(driver_)) steps_.push_back(std::move(step));
     payWith("the payment centre", "平台币支付", &TVNewPayVC::ptbIconBtn);
-    payWith("the second payment centre", "支付宝支付", &TVNewPayVC::quipayIconBtn);
+    payWith("the second payment centre", "趣付支付", &TVNewPayVC::quipayIconBtn);
     steps_.push_back({"the pay page", [this] {
                           auto view = driver_.find([](ui::View& v) {
                               return ns::cast<TVWebPayVC>(v.owningController()) != nullptr;

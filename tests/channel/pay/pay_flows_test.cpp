@@ -2,12 +2,15 @@
 // wallet: a web payment confirmed by the 2 s poll, a poll that gives up, a
 // poll stopped by closing, the wallet app's results through the plug.
 
+#include <algorithm>
+
 #include "channel/ShareVale.h"
 #include "channel/UIView+Extension.h"
 #include "channel/pay/TVWebPayVC.h"
 #include "platform/foundation/Array.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/URLRequest.h"
+#include "platform/uikit/NavigationItem.h"
 #include "platform/webkit/LegacyWebView.h"
 #include "pay_test_support.h"
 #include "sandbox/QuipayWallet.h"
@@ -86,6 +89,66 @@ TEST_F(PayFlowsTest, APollThatNeverConfirmsSendsThirtyOneRequestsAndTheCardRepor
     auto opened = ui::Application::sharedApplication()->openedURLs();
     ASSERT_FALSE(opened.empty());
     EXPECT_NE(text(opened.back()->absoluteString()).find("?ag="), std::string::npos);
+}
+
+TEST_F(PayFlowsTest, AConfirmationAfterThePollsLastTickStillCountsWhileTheCardWaits) {
+    // Thirty "not yet"; the thirty-first request's confirmation comes back
+    // 5 s late, after the poll has given up.
+    server.setStatusDelay(30);
+    auto centre = open("6");
+    payByWebPage(centre)->popAction();
+    env.fastForwardBy(58);
+    ASSERT_EQ(polls(), 30);
+    server.delays().setDelay("Pay/getUserSuccess", 5);
+    env.advanceClockWhileInFlight(2);
+    env.runReadyWhileInFlight();
+    ASSERT_TRUE(server.delays().waitForRequests("Pay/getUserSuccess", 31, 10));
+    env.advanceClockWhileInFlight(2);
+    env.runReadyWhileInFlight();
+    EXPECT_FALSE(centre->isPolling()) << "the poll has given up";
+    EXPECT_EQ(noticeShown(centre), "支付中...");
+
+    env.advanceClockWhileInFlight(3);
+    env.runUntilIdle();
+    EXPECT_EQ(noticeShown(centre), "支付成功");
+    ASSERT_TRUE(driver.tap(centre->noticeView()->cancelBtn.lock()));
+    env.fastForwardBy(1);
+    EXPECT_EQ(heard, (pay_test::Heard{"success 支付成功 6"}));
+}
+
+TEST_F(PayFlowsTest, AConfirmationAfterThePlayerHasLeftTheCardChangesNothing) {
+    ns::LogCapture log;
+    auto centre = open("6");
+    payByWebPage(centre)->popAction();
+    server.delays().setDelay("Pay/getUserSuccess", 5);
+    env.runReadyWhileInFlight();
+    ASSERT_TRUE(server.delays().waitForRequests("Pay/getUserSuccess", 1, 10));
+    ASSERT_TRUE(driver.tap(centre->noticeView()->cancelBtn.lock()));
+    env.advanceClockWhileInFlight(5);
+    env.runUntilIdle();
+    env.fastForwardBy(1);
+    EXPECT_EQ(heard, (pay_test::Heard{"failure 支付失败 1 6"}));
+    EXPECT_FALSE(log.contains("screen: pay notice: 支付成功"));
+    EXPECT_EQ(polls(), 1);
+}
+
+TEST_F(PayFlowsTest, TheWalletsWaysNameItInTheirRowsTheirLogAndThePayPage) {
+    ns::LogCapture log;
+    auto centre = open("6");
+    ASSERT_TRUE(centre);
+    // Each name lies under its row's selection button, which takes the tap.
+    driver.tap("趣付APP支付");
+    EXPECT_EQ(centre->payStyle(), TVNewPayVC::GFQuipay);
+    driver.tap("趣付支付");
+    EXPECT_EQ(centre->payStyle(), TVNewPayVC::QuipayH5);
+    auto lines = log.lines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "趣付APP"), lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "趣付H5"), lines.end());
+    auto page = payByWebPage(centre);
+    ASSERT_TRUE(page);
+    auto title = ns::cast<ui::Label>(page->navigationItem()->titleView());
+    ASSERT_TRUE(title);
+    EXPECT_EQ(text(title->text()), "趣付支付");
 }
 
 TEST_F(PayFlowsTest, ClosingOrDestroyingTheCentreStopsThePoll) {

@@ -38,6 +38,21 @@ protected:
     bool toasted(const ns::LogCapture& log, const std::string& text) {
         return log.contains("screen: toast: " + text);
     }
+    // Pays with the centre's selected way while the stand-in holds the
+    // order's reply back 3 s, closes the centre meanwhile and lets go of it
+    // (`centre` is reset); false when the centre outlived that. The reply still has 2 s to come.
+    bool payAndCloseBeforeTheReply(ns::Ref<TVNewPayVC>& centre, const std::string& endpoint) {
+        server.delays().setDelay(endpoint, 3);
+        int sent = server.requestsTo(endpoint);
+        if (!driver.tap(centre->payBtn.lock())) return false;
+        if (!server.delays().waitForRequests(endpoint, sent + 1, 10)) return false;
+        ns::Weak<TVNewPayVC> weak = centre;
+        centre->popAction();
+        centre.reset();
+        env.advanceClockWhileInFlight(1);
+        env.runReadyWhileInFlight();
+        return !weak.lock() && !root->presentedViewController();
+    }
 };
 
 TEST_F(PaymentCentreTest, OnlyADecimalAmountOpensTheCentre) {
@@ -328,6 +343,55 @@ TEST_F(PaymentCentreTest, AWebOrderTheServerRefusesReportsCodeThree) {
     EXPECT_EQ(heard, (pay_test::Heard{"failure 无法通知服务器 3 6"}));
     EXPECT_TRUE(toasted(log, "下单失败"));
     EXPECT_TRUE(centre->payBtn.lock()->isEnabled());
+}
+
+TEST_F(PaymentCentreTest, ACoinOrderPaidAfterTheCentreHasGoneReachesItsOwnPurchaseOnce) {
+    auto centre = open("9.99");
+    ASSERT_TRUE(centre);
+    ASSERT_EQ(centre->payStyle(), TVNewPayVC::Ptb);
+    ASSERT_TRUE(payAndCloseBeforeTheReply(centre, "Ttbpay/ttbnew"));
+    // A second purchase begins before the first one's reply comes.
+    pay_test::Heard second;
+    TVNewPayVC::loadToPayVCWithroleid(
+        ns::str("role9"), ns::str("s1"), ns::str("20"), ns::str("ext"), ns::str("礼包"), ns::str("20元礼包"),
+        [&](const ns::Ref<ns::String>& t, const ns::Ref<ns::String>&) { second.push_back("success " + text(t)); },
+        [&](const ns::Ref<ns::String>& t, const ns::Id&, const ns::Ref<ns::String>&) {
+            second.push_back("failure " + text(t));
+        });
+    env.advanceClockWhileInFlight(2);
+    env.runUntilIdle();
+    env.fastForwardBy(1);
+    EXPECT_EQ(heard, (pay_test::Heard{"success 支付成功 9.99"}));
+    EXPECT_TRUE(second.empty());
+    EXPECT_EQ(server.coinsOf("player1"), sandbox::ChannelServer::kKnownCoins - 100);
+    EXPECT_EQ(server.requestsTo("Ttbpay/ttbnew"), 1);
+}
+
+TEST_F(PaymentCentreTest, RefusedAndFreeOrdersAfterTheCentreHasGoneStillReachTheGame) {
+    struct Case {
+        const char* money;
+        ns::Weak<ui::Button> TVNewPayVC::*way;
+        const char* endpoint;
+        std::optional<ns::Id> reply;
+        std::string heard;
+    } cases[] = {
+        {"60", &TVNewPayVC::ptbIconBtn, "Ttbpay/ttbnew", std::nullopt, "failure 平台币不足 2 60"},
+        {"6", &TVNewPayVC::quipayIconBtn, "H5pay/pay",
+         ns::Dictionary::make({{"z", ns::str("0")}, {"b", ns::str("下单失败")}}), "failure 无法通知服务器 3 6"},
+        {"6", &TVNewPayVC::quipayIconBtn, "H5pay/pay",
+         ns::Dictionary::make({{"z", ns::str("11")}, {"b", ns::str("无需支付")}}), "success 支付成功 6"},
+    };
+    for (const auto& c : cases) {
+        heard.clear();
+        server.setReply(c.endpoint, c.reply);
+        auto centre = open(c.money);
+        ASSERT_TRUE(centre);
+        ASSERT_TRUE(driver.tap(((*centre).*c.way).lock()));
+        ASSERT_TRUE(payAndCloseBeforeTheReply(centre, c.endpoint)) << c.heard;
+        env.advanceClockWhileInFlight(2);
+        env.runUntilIdle();
+        EXPECT_EQ(heard, (pay_test::Heard{c.heard}));
+    }
 }
 
 }  // namespace

@@ -98,6 +98,24 @@ TEST(TaskEnvironment, RunUntilIdleWaitsForInFlightIo) {
     EXPECT_EQ(dispatch::IoToken::outstanding(), 0);
 }
 
+TEST(TaskEnvironment, RunReadyWhileInFlightRunsDueMainWorkAndLeavesTheIoInFlight) {
+    testing::TaskEnvironment env;
+    std::vector<std::string> events;
+    dispatch::IoToken token;
+    dispatch::mainQueue()->async([&] { events.push_back("ready"); });
+    dispatch::after(2.0, dispatch::mainQueue(), [&] { events.push_back("due"); });
+    dispatch::after(5.0, dispatch::mainQueue(), [&] { events.push_back("later"); });
+    env.runReadyWhileInFlight();
+    EXPECT_EQ(events, (std::vector<std::string>{"ready"}));
+    env.advanceClockWhileInFlight(3);
+    env.runReadyWhileInFlight();
+    EXPECT_EQ(events, (std::vector<std::string>{"ready", "due"}));
+    EXPECT_TRUE(token.isHeld());
+    token.release();
+    env.fastForwardBy(2);
+    EXPECT_EQ(events, (std::vector<std::string>{"ready", "due", "later"}));
+}
+
 TEST(TaskEnvironment, StuckBackgroundWorkIsReportedNotHung) {
     testing::TaskEnvironment env;
     env.setIdleTimeout(0.2);

@@ -1,0 +1,45 @@
+#pragma once
+// Replies that go out a set time after their request came, on the clock: under
+// mock time when the test moves the clock there, so a test can let a reply
+// arrive after something the app does at a later time. The requests to each
+// endpoint are counted as they come, which lets a test wait until a reply's
+// time is set before it moves the clock. Thread-safe.
+
+#include <condition_variable>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace sandbox {
+
+class DelayedReplies {
+public:
+    class Hold;
+
+    // For every later request to `endpoint`; 0 or less: at once.
+    void setDelay(const std::string& endpoint, double seconds);
+    // Waits in real time until `endpoint` has had `count` requests, each
+    // with its reply's time set; false on timeout.
+    bool waitForRequests(const std::string& endpoint, int count, double timeoutSeconds) const;
+
+    // A request to `endpoint` has come: what its reply waits for (nil when
+    // it has no delay).
+    std::shared_ptr<Hold> arrived(const std::string& endpoint);
+    // Blocks until the hold's time has come or stop() let it go.
+    static void await(const std::shared_ptr<Hold>& hold);
+    // Lets every waiting reply go and delays none from now on: for a server
+    // that stops, which waits for its requests in progress.
+    void stop();
+
+private:
+    mutable std::mutex lock_;
+    mutable std::condition_variable counted_;
+    std::map<std::string, double> delays_;
+    std::map<std::string, int> arrivals_;
+    std::vector<std::weak_ptr<Hold>> waiting_;
+    bool stopped_ = false;
+};
+
+}  // namespace sandbox
