@@ -25,8 +25,6 @@ public:
     Owned& operator=(const Owned&) = delete;
 
     const ns::Ref<SDPHTTPSessionManager>& get();
-    // Nil until first used.
-    const ns::Ref<SDPHTTPSessionManager>& made() const { return manager_; }
 
 private:
     Maker maker_;
