@@ -228,11 +228,7 @@ void getSubNameListWithUserName(const Text& userName,
         TVAPIStrings::endpoint(TVAPIStrings::at(TVAPIStrings::SubAccounts)), parameters,
         [success](const ns::Id& reply) {
             if (!textIs(reply, "code", "1")) return;
-            std::vector<ns::Ref<VRQSubNameModel>> models;
-            if (auto data = ns::cast<ns::Array>(TVReply::field(reply, "data")))
-                for (uint64_t i = 0; i < data->count(); ++i)
-                    models.push_back(VRQSubNameModel::initWithDictionary(data->objectAtIndex(i)));
-            if (success) success(models);
+            if (success) success(VRQSubNameModel::listOf(TVReply::field(reply, "data")));
         },
         [](const ns::Ref<ns::Error>&) {});
 }

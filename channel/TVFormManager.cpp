@@ -27,4 +27,13 @@ ns::Ref<SDPHTTPSessionManager> make() {
     return manager;
 }
 
+Owned::~Owned() {
+    if (manager_) manager_->session()->finishTasksAndInvalidate();
+}
+
+const ns::Ref<SDPHTTPSessionManager>& Owned::get() {
+    if (!manager_) manager_ = maker_();
+    return manager_;
+}
+
 }  // namespace TVFormManager

@@ -3,6 +3,7 @@
 #include "platform/uikit/Application.h"
 #include "platform/uikit/Screen.h"
 #include "platform/uikit/StateReset.h"
+#include "platform/uikit/ViewController.h"
 
 RT_DEFINE_CLASS(VRQWindowManager, ns::Object, "VRQWindowManager")
 
@@ -55,6 +56,10 @@ void VRQWindowManager::destroyWindowForKey(std::string_view key) {
     auto& windows = shared()->windowDic_;
     auto found = windows.find(key);
     if (found == windows.end()) return;
-    found->second->setHidden(true);
+    auto window = found->second;
+    window->setHidden(true);
+    if (auto root = ns::cast<ui::ViewController>(window->rootViewController()))
+        if (root->presentedViewController()) root->dismissViewController(false);
+    window->setRootViewController(nullptr);
     windows.erase(found);
 }

@@ -27,7 +27,8 @@ public:
     static void saveWindow(const ns::Ref<ui::Window>& window, std::string_view key);
     static void hideWindowForKey(std::string_view key);
     static void showWindowForKey(std::string_view key);
-    // Hides the window and lets it go.
+    // Hides the window, dismisses what its root presents (without
+    // animation), clears the root and lets the window go.
     static void destroyWindowForKey(std::string_view key);
 
 private:

@@ -11,7 +11,6 @@
 #include "channel/VRQNetTool.h"
 #include "channel/screens/TVScreenResources.h"
 #include "channel/screens/VRQSubNameCell.h"
-#include "platform/foundation/Array.h"
 #include "platform/foundation/MutableDictionary.h"
 #include "platform/uikit/AlertController.h"
 #include "platform/uikit/Nib.h"
@@ -24,14 +23,6 @@ RT_DEFINE_CLASS(VRQSubNameVC, TVBaseVC, "VRQSubNameVC")
 namespace {
 
 const cg::Color kPanelGrey = cg::Color::fromBytes(245, 245, 245);
-
-std::vector<ns::Ref<VRQSubNameModel>> modelsOf(const ns::Id& data) {
-    std::vector<ns::Ref<VRQSubNameModel>> list;
-    auto array = ns::cast<ns::Array>(data);
-    for (uint64_t i = 0; array && i < array->count(); ++i)
-        if (auto model = VRQSubNameModel::initWithDictionary(array->objectAtIndex(i))) list.push_back(model);
-    return list;
-}
 
 }  // namespace
 
@@ -145,7 +136,7 @@ void VRQSubNameVC::addReplied(const ns::Id& reply) {
         VRQMessage::showMessage("小号" + TVReply::textOf(reply, "msg"));
         return;
     }
-    showList(modelsOf(TVReply::field(reply, "data")));
+    showList(VRQSubNameModel::listOf(TVReply::field(reply, "data")));
 }
 
 void VRQSubNameVC::hideHUD() {

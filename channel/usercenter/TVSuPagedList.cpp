@@ -19,10 +19,7 @@ ns::Ref<TVSuPagedList> TVSuPagedList::make(Setup setup) {
     return list;
 }
 
-const ns::Ref<SDPHTTPSessionManager>& TVSuPagedList::manager() {
-    if (!manager_) manager_ = TVFormManager::make();
-    return manager_;
-}
+const ns::Ref<SDPHTTPSessionManager>& TVSuPagedList::manager() { return manager_.get(); }
 
 void TVSuPagedList::attach(const ns::Ref<ui::TableView>& table) {
     table_ = table;

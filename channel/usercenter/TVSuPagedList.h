@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "channel/TVFormManager.h"
 #include "channel/usercenter/TVSuRow.h"
 #include "net/SDPHTTPSessionManager.h"
 #include "platform/foundation/MutableDictionary.h"
@@ -57,7 +58,8 @@ public:
     uint64_t currentPage() const { return currentPage_; }
     uint64_t totalPage() const { return totalPage_; }
     ns::Ref<ui::TableView> tableView() const { return table_.lock(); }
-    // Made on first use: no base address, "text/html" accepted.
+    // Made on first use: no base address, "text/html" accepted; its session
+    // is invalidated when the list goes.
     const ns::Ref<SDPHTTPSessionManager>& manager();
 
     // The body of a request for `page`.
@@ -69,7 +71,7 @@ private:
 
     Setup setup_;
     ns::Weak<ui::TableView> table_;  // the page's view holds it
-    ns::Ref<SDPHTTPSessionManager> manager_;
+    TVFormManager::Owned manager_;
     Rows dataSource_;
     uint64_t currentPage_ = 0;
     uint64_t totalPage_ = 0;

@@ -27,10 +27,7 @@ constexpr const char* kPages[] = {"TVSuHomeVC", "TVSuKaiFuVC", "TVSuWelfareVC", 
 
 }  // namespace
 
-const ns::Ref<SDPHTTPSessionManager>& TVSuspendVC::manager() {
-    if (!manager_) manager_ = SDPHTTPSessionManager::manager();
-    return manager_;
-}
+const ns::Ref<SDPHTTPSessionManager>& TVSuspendVC::manager() { return manager_.get(); }
 
 void TVSuspendVC::viewDidLoad() {
     ui::ViewController::viewDidLoad();

@@ -14,6 +14,7 @@
 
 #include <functional>
 
+#include "channel/TVFormManager.h"
 #include "net/SDPHTTPSessionManager.h"
 #include "platform/runtime/Class.h"
 #include "platform/uikit/Button.h"
@@ -57,7 +58,8 @@ public:
     int64_t suCouponCount() const { return suCouponCount_; }
     ns::Ref<ui::Button> chooseBtn() const { return chooseBtn_; }
     ns::Ref<ui::View> addView() const { return addView_; }
-    // Made on first use, as created (JSON replies only).
+    // Made on first use, as created (JSON replies only); its session is
+    // invalidated when the container goes.
     const ns::Ref<SDPHTTPSessionManager>& manager();
 
     // Outlets: the scene's view holds them.
@@ -76,6 +78,6 @@ private:
     int64_t suHomeCount_ = 0, suGiftCount_ = 0, suCouponCount_ = 0;
     ns::Ref<ui::Button> chooseBtn_;
     ns::Ref<ui::View> addView_;
-    ns::Ref<SDPHTTPSessionManager> manager_;
+    TVFormManager::Owned manager_{[] { return SDPHTTPSessionManager::manager(); }};
     std::function<void()> loginOutBlock_;
 };

@@ -17,6 +17,7 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/uikit/StateReset.h"
 #include "platform/uikit/Touch.h"
+#include "platform/uikit/ViewController.h"
 
 RT_DEFINE_CLASS(VRQHelperBtn, ui::Button, "VRQHelperBtn")
 
@@ -34,6 +35,20 @@ cg::Size screenSize() { return ui::Screen::mainScreen()->bounds().size; }
 
 // The centre of the ball's window in screen points.
 cg::Point centreOf(const ns::Ref<ui::Window>& window) { return window ? window->center() : cg::Point{}; }
+
+// The top-most controller presented from `root` (or `root` itself) while its
+// view is in a visible window; else nil.
+ns::Ref<ui::ViewController> presenterAbove(ns::Ref<ui::ViewController> root) {
+    // A controller presents one screen at a time: the game may show one of
+    // its own. One on its way out leaves its presenter to present next.
+    auto presenter = std::move(root);
+    while (presenter && presenter->presentedViewController() &&
+           !presenter->presentedViewController()->isBeingDismissed())
+        presenter = presenter->presentedViewController();
+    auto view = presenter ? presenter->viewIfLoaded() : nullptr;
+    auto window = view ? view->window() : nullptr;
+    return window && !window->isHidden() ? presenter : nullptr;
+}
 
 }  // namespace
 
@@ -230,8 +245,10 @@ void VRQHelperBtn::doShowHelperVC() {
                              : nullptr;
     auto top = VRQWindowManager::topWindow();
     auto root = top ? ns::cast<ui::ViewController>(top->rootViewController()) : nullptr;
-    if (!centre || !root) {
-        // Without the centre the player must not be left without the ball.
+    auto presenter = presenterAbove(root);
+    if (!centre || !presenter) {
+        // Without the centre the player must not be left without the ball:
+        // hidden, it would come back only at the next login.
         ns::log("user centre: %@", centre ? "no screen to open it from" : "not in this app");
         show();
         return;
@@ -239,9 +256,9 @@ void VRQHelperBtn::doShowHelperVC() {
     centre->setModalPresentationStyle(ui::ModalPresentationStyle::Custom);
     centre->setModalTransitionStyle(ui::ModalTransitionStyle::CrossDissolve);
     centre->setLoginOutBlock(loginOutBlock());
-    ns::log("悬浮topwindow = %@", top ? top->description() : std::string("(null)"));
-    ns::log("悬浮 topwindow rootvc = %@", root ? root->description() : std::string("(null)"));
-    root->presentViewController(centre, true);
+    ns::log("悬浮topwindow = %@", top->description());
+    ns::log("悬浮 topwindow rootvc = %@", root->description());
+    presenter->presentViewController(centre, true);
 }
 
 std::function<void()> VRQHelperBtn::loginOutBlock() {

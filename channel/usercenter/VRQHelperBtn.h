@@ -78,7 +78,8 @@ public:
     void setStatus(int status);
     void moveWhenTouchToChangesStatus();
     void recordScreenStatus();
-    // Opens the user centre.
+    // Opens the user centre over whatever the top window's root presents
+    // last; with nothing on screen to present from, the ball stays.
     void doShowHelperVC();
     // What the user centre's switch-account runs: the game's failure
     // closure with "注销" and "-9"; holds the ball weakly.

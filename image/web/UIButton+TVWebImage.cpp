@@ -22,9 +22,16 @@ ns::Ref<_TVWebImageSetterDicForButton> settersOf(ui::Button& button, Purpose pur
 
 _TVWebImageSlot slotOf(ui::Button& button, Purpose purpose, unsigned singleState) {
     std::weak_ptr<ui::Button> weak = button.ref<ui::Button>();
-    auto setters = settersOf(button, purpose, true);
     return {
-        .holder = [setters, singleState] { return setters->lazySetterForState(singleState); },
+        // The button weakly, as image views are held: a running operation
+        // keeps this slot, and the button keeps its holders.
+        .holder =
+            [weak, purpose, singleState] {
+                auto held = weak.lock();
+                // A button already gone: a holder of its own, which the call supersedes at once.
+                return held ? settersOf(*held, purpose, true)->lazySetterForState(singleState)
+                            : std::make_shared<_TVWebImageSetter>();
+            },
         .alive = [weak] { return !weak.expired(); },
         .set =
             [weak, purpose, singleState](const ns::Ref<ui::Image>& image) {

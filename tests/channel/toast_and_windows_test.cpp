@@ -14,6 +14,7 @@
 #include "platform/uikit/Label.h"
 #include "platform/uikit/Layer.h"
 #include "platform/uikit/Screen.h"
+#include "platform/uikit/ViewController.h"
 
 namespace {
 
@@ -135,6 +136,28 @@ TEST_F(WindowRegistryTest, WindowsAreKeptShownHiddenAndDestroyedByKey) {
     VRQWindowManager::destroyWindowForKey("K");
     EXPECT_FALSE(VRQWindowManager::windowForKey("K"));
     EXPECT_TRUE(VRQWindowManager::shared()->windowDic().empty());
+}
+
+TEST_F(WindowRegistryTest, DestroyingAWindowDismissesWhatItsRootPresentsAtOnceAndClearsTheRoot) {
+    auto extra = ui::Window::makeFullScreen();
+    auto root = std::make_shared<ui::ViewController>();
+    extra->setRootViewController(root);
+    extra->setHidden(false);
+    auto shown = std::make_shared<ui::ViewController>();
+    root->presentViewController(shown, false);
+    env.runUntilIdle();
+    ASSERT_EQ(root->presentedViewController(), shown);
+    VRQWindowManager::saveWindow(extra, "K");
+
+    VRQWindowManager::destroyWindowForKey("K");
+    EXPECT_TRUE(extra->isHidden());
+    EXPECT_FALSE(extra->rootViewController());
+    EXPECT_FALSE(VRQWindowManager::windowForKey("K"));
+    // Without animation: over by the next turn, the clock standing still.
+    env.runUntilIdle();
+    EXPECT_FALSE(root->presentedViewController());
+    EXPECT_FALSE(shown->view()->superview());
+    EXPECT_FALSE(root->view()->superview());
 }
 
 TEST(ViewExtension, SettersReplaceOneMeasureAndKeepTheRest) {

@@ -173,13 +173,12 @@ const ns::Ref<ui::TableView>& TVSuHomeVC::tableView() {
 }
 
 void TVSuHomeVC::loadData() {
-    if (!manager_) manager_ = TVFormManager::make();
     auto vale = ShareVale::sharedInstance();
     auto body = ns::MutableDictionary::make();
     if (auto user = vale->userName()) body->setObjectForKey(user, "username");
     if (auto gid = vale->gameID()) body->setObjectForKey(gid, "gid");
     ns::Weak<TVSuHomeVC> weak = ref<TVSuHomeVC>();
-    manager_->POST(
+    manager()->POST(
         TVAPIStrings::endpoint(TVAPIStrings::at(TVAPIStrings::HomeIndex)), body, nullptr,
         [weak](const ns::Ref<ns::URLSessionDataTask>&, const ns::Id& reply) {
             auto page = weak.lock();
@@ -247,7 +246,7 @@ void TVSuHomeVC::loadMsgData() {
     if (auto gid = ShareVale::sharedInstance()->gameID()) body->setObjectForKey(gid, "gid");
     body->setObjectForKey(ns::str("3"), "num");
     ns::Weak<TVSuHomeVC> weak = ref<TVSuHomeVC>();
-    manager_->POST(
+    manager()->POST(
         TVAPIStrings::endpoint(TVAPIStrings::at(TVAPIStrings::NewsLists)), body, nullptr,
         [weak](const ns::Ref<ns::URLSessionDataTask>&, const ns::Id& reply) {
             auto page = weak.lock();

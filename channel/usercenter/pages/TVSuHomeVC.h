@@ -12,7 +12,7 @@
 #include "channel/screens/VRQRealNameView.h"
 #include "channel/usercenter/TVSuspendVC.h"
 #include "channel/usercenter/pages/TVSuHomeMsgModel.h"
-#include "net/SDPHTTPSessionManager.h"
+#include "channel/TVFormManager.h"
 #include "platform/runtime/Class.h"
 #include "platform/uikit/Button.h"
 #include "platform/uikit/Label.h"
@@ -46,6 +46,9 @@ public:
     const std::vector<ns::Ref<TVSuHomeMsgModel>>& msgData() const { return msgData_; }
     const ns::Id& data() const { return data_; }
     float realHeight() const { return realHeight_; }
+    // The page's own form transport, made on first use; its session is
+    // invalidated when the page goes.
+    const ns::Ref<SDPHTTPSessionManager>& manager() { return manager_.get(); }
 
     // Actions.
     void goToUserVC();
@@ -77,7 +80,7 @@ private:
     void setRebate(double height, double middle, double content);
 
     ns::Ref<ui::TableView> tableView_;
-    ns::Ref<SDPHTTPSessionManager> manager_;
+    TVFormManager::Owned manager_;
     ns::Id data_;
     std::vector<ns::Ref<TVSuHomeMsgModel>> msgData_;
     float realHeight_ = 0;

@@ -84,8 +84,9 @@ void TVTradeCell::setModel(const ns::Ref<TVSuTradeModel>& model) {
     if (auto l = nameL.lock()) l->setText(model->gamename());
     if (auto l = serverL.lock()) l->setText("区服：" + model->format("server"));
     if (auto l = titleL.lock()) l->setText(model->title());
+    // An absent or null platform reads as 0, like any text that is no number.
     auto type = model->devicetype();
-    int64_t code = type ? type->integerValue() : -1;
+    int64_t code = type ? type->integerValue() : 0;
     auto android = anIcon.lock();
     auto ios = iosIcon.lock();
     if (!android || !ios || code < 0 || code > 2) return;

@@ -8,6 +8,10 @@
 #include "channel/ShareVale.h"
 #include "channel/screens/VRQSubNameCell.h"
 #include "channel/screens/VRQSubNameVC.h"
+#include "platform/foundation/Array.h"
+#include "platform/foundation/Dictionary.h"
+#include "platform/foundation/Null.h"
+#include "platform/foundation/Number.h"
 #include "platform/foundation/URL.h"
 #include "platform/uikit/AlertController.h"
 #include "platform/uikit/Application.h"
@@ -161,6 +165,38 @@ TEST_F(SubAccountScreenTest, AddIsHiddenWhenTenArriveAndShownAtNine) {
     auto again = present();
     EXPECT_EQ(again->dataSource().size(), 10u);
     EXPECT_TRUE(again->addBtn.lock()->isHidden());
+}
+
+// A reply of `records` sub-accounts with an entry that is no record before each.
+ns::Id listWithStrays(int records) {
+    std::vector<ns::Id> data;
+    const ns::Id strays[] = {ns::str("小号"), ns::num(7), ns::Null::null(), ns::Array::make({})};
+    for (int i = 0; i < records; ++i) {
+        data.push_back(strays[i % 4]);
+        std::string name = "stray_" + std::to_string(i + 1);
+        data.push_back(ns::Dictionary::make({{"nickname", ns::str("号" + std::to_string(i + 1))},
+                                             {"username", ns::str(name)},
+                                             {"sign", ns::str("#sign-" + name)},
+                                             {"login_time", ns::str("1704067200")}}));
+    }
+    return ns::Dictionary::make({{"code", ns::str("1")}, {"msg", ns::str("ok")}, {"data", ns::Array::make(data)}});
+}
+
+TEST_F(SubAccountScreenTest, EntriesThatAreNoRecordsAreSkippedAndTheTenCountsTheRowsKept) {
+    server.setReply("login/iosxiaohao", listWithStrays(9));
+    auto screen = present();
+    ASSERT_EQ(screen->dataSource().size(), 9u);
+    for (const auto& model : screen->dataSource()) EXPECT_FALSE(model->username->utf8().empty());
+    EXPECT_EQ(rows(screen).front(), "号1");
+    EXPECT_FALSE(screen->addBtn.lock()->isHidden()) << "nine rows, though eighteen entries";
+
+    server.setReply("login/iosaddxiaohao", listWithStrays(10));
+    screen->addSubNameWithNickName(ns::str("号10"));
+    env.fastForwardBy(0.5);
+    ASSERT_EQ(screen->dataSource().size(), 10u);
+    EXPECT_EQ(screen->dataSource().back()->username->utf8(), "stray_10");
+    EXPECT_EQ(screen->dataSource().back()->sign()->utf8(), "sign-stray_10");
+    EXPECT_TRUE(screen->addBtn.lock()->isHidden());
 }
 
 TEST_F(SubAccountScreenTest, AnAddThatCannotReachTheServerHidesTheHUDAndSaysSo) {

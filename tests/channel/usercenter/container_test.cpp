@@ -176,6 +176,53 @@ TEST_F(ContainerTest, SwitchAccountCallsTheGameWithMinusNineAndKeepsTheBallHidde
     EXPECT_TRUE(ballWindow()->isHidden());
 }
 
+class BallTapTest : public usercentre_test::CentreTest {
+protected:
+    // The ball tapped into view, then tapped to open the centre.
+    void tapBallTwice() {
+        VRQHelperBtn::shared()->create();
+        env.runUntilIdle();
+        for (int tap = 0; tap < 2; ++tap) {
+            ASSERT_TRUE(ui::simulateTap(ballWindow()->center()));
+            env.fastForwardBy(1.0);
+        }
+    }
+};
+
+TEST_F(BallTapTest, TheCentreOpensOverAScreenTheGamePresentsAndLeavesItThere) {
+    use(Landscape);
+    auto gameScreen = std::make_shared<ui::ViewController>();
+    root->presentViewController(gameScreen, false);
+    env.runUntilIdle();
+    tapBallTwice();
+    auto centre = ns::cast<TVSuspendVC>(gameScreen->presentedViewController());
+    ASSERT_TRUE(centre);
+    EXPECT_TRUE(centre->view()->window());
+    EXPECT_TRUE(ballWindow()->isHidden());
+    centre->goBackGameVC();
+    env.fastForwardBy(1.0);
+    EXPECT_EQ(root->presentedViewController(), gameScreen);
+    EXPECT_FALSE(gameScreen->presentedViewController());
+    EXPECT_FALSE(ballWindow()->isHidden());
+}
+
+TEST_F(BallTapTest, WithNoScreenToOpenTheCentreFromTheBallStays) {
+    use(Landscape);
+    // The game's root controller has lost its view from the window.
+    root->view()->removeFromSuperview();
+    tapBallTwice();
+    EXPECT_FALSE(root->presentedViewController());
+    EXPECT_FALSE(ballWindow()->isHidden());
+    // The game's window hidden: only the ball's own is left, and it is no
+    // place for the centre.
+    window->setHidden(true);
+    ASSERT_TRUE(ui::simulateTap(ballWindow()->center()));
+    env.fastForwardBy(1.0);
+    EXPECT_FALSE(ballWindow()->isHidden());
+    auto ballRoot = ns::cast<ui::ViewController>(ballWindow()->rootViewController());
+    EXPECT_FALSE(ballRoot->presentedViewController());
+}
+
 TEST(ImageTitleSpacing, InsetsByStyle) {
     auto button = ui::Button::make({0, 0, 60, 49});
     button->setTitle("首页", ui::ControlStateNormal);

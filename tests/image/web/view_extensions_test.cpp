@@ -315,6 +315,18 @@ TEST_F(ViewExtensionsTest, ADroppedViewCancelsItsLoad) {
     EXPECT_EQ(deliveries[0].stage, TVWebImageStageCancelled);
 }
 
+TEST_F(ViewExtensionsTest, ADroppedButtonCancelsItsLoad) {
+    std::vector<MainDelivery> deliveries;
+    {
+        auto button = std::make_shared<ui::Button>();
+        TV_setBackgroundImageWithURL(*button, url("/a.jpg"), 0, nullptr, TVWebImageOptionRefreshCache, manager_, {},
+                                     {}, record(deliveries));
+    }
+    env_.runUntilIdle();
+    ASSERT_EQ(deliveries.size(), 1u);
+    EXPECT_EQ(deliveries[0].stage, TVWebImageStageCancelled);
+}
+
 TEST(WebImageSetterTest, TheSentinelWrapsAndOnlyEqualityCounts) {
     auto setter = std::make_shared<_TVWebImageSetter>(UINT32_MAX);
     EXPECT_EQ(setter->sentinel(), -1);

@@ -73,6 +73,22 @@ TEST_F(TradeTest, TheIOSMarkStandsInTheAndroidMarksPlaceWhenAlone) {
     EXPECT_FALSE(cell->iosIcon.lock()->isHidden());
 }
 
+TEST_F(TradeTest, ANullOrMissingPlatformReadsAsAndroid) {
+    auto cell = ns::cast<TVTradeCell>(ui::Nib::nibWithName("TVTradeCell")->instantiateWithOwner(nullptr).at(0));
+    ASSERT_TRUE(cell);
+    for (const char* row : {R"({"devicetype":null,"pic1":""})", R"({"pic1":""})"}) {
+        SCOPED_TRACE(row);
+        cell->setModel(TVSuRow::withDictionary<TVSuTradeModel>(sandbox::jsonValue(R"({"devicetype":1})")));
+        cell->layoutIfNeeded();
+        ASSERT_TRUE(cell->anIcon.lock()->isHidden());
+        cell->setModel(TVSuRow::withDictionary<TVSuTradeModel>(sandbox::jsonValue(row)));
+        cell->layoutIfNeeded();
+        EXPECT_FALSE(cell->anIcon.lock()->isHidden());
+        EXPECT_TRUE(cell->iosIcon.lock()->isHidden());
+        EXPECT_EQ(cell->iosIconLeft.lock()->constant(), 30);
+    }
+}
+
 TEST_F(TradeTest, AListingsPictureLoadsAndAListingWithoutOneKeepsIt) {
     ASSERT_TRUE(openOn(Landscape, 13));
     auto cell = ns::cast<TVTradeCell>(ui::Nib::nibWithName("TVTradeCell")->instantiateWithOwner(nullptr).at(0));
