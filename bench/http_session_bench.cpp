@@ -3,8 +3,9 @@
 // completion hop) against raw libcurl fetching the same reply from the same
 // kind of server in the same run: one request at a time against an easy
 // handle, and 16 in flight over 6 connections against a multi handle with
-// the same connection limit. After the usual table the manager's rates over
-// curl's are printed.
+// the same connection limit (those two served by a plain poll-loop server
+// that never sleeps, so the server's keep-alive waits do not swamp them).
+// After the usual table the manager's rates over curl's are printed.
 //
 // Completions go to a queue of the benchmark's own; what the manager posts
 // to the main queue (its notifications) runs on this thread, the main one,
@@ -20,6 +21,7 @@
 #include "bench/curl_baseline.h"
 #include "bench/main_queue.h"
 #include "bench/named_servers.h"
+#include "bench/poll_server.h"
 #include "bench/ratio_report.h"
 #include "net/SDPHTTPSessionManager.h"
 #include "platform/dispatch/Queue.h"
@@ -38,12 +40,16 @@ testing::LoopbackServer& server(const std::string& name) {
     });
 }
 
+bench::PollServer& pollServer(const std::string& name) {
+    return bench::namedPollServer(name, replyBody, "application/json");
+}
+
 // 0 connections: the configuration's default.
-ns::Ref<SDPHTTPSessionManager> makeManager(const std::string& serverName, long connections) {
+ns::Ref<SDPHTTPSessionManager> makeManager(const std::string& baseURL, long connections) {
     auto configuration = ns::URLSessionConfiguration::ephemeralSessionConfiguration();
     configuration->setURLCache(nullptr);
     if (connections) configuration->setHTTPMaximumConnectionsPerHost(connections);
-    auto manager = SDPHTTPSessionManager::make(ns::URL::make(server(serverName).baseURL()), configuration);
+    auto manager = SDPHTTPSessionManager::make(ns::URL::make(baseURL), configuration);
     manager->setCompletionQueue(dispatch::Queue::serial("bench.completion"));
     return manager;
 }
@@ -77,7 +83,7 @@ bool getAll(SDPHTTPSessionManager& manager, int count) {
 }
 
 void ManagerRequests(benchmark::State& state) {
-    auto manager = makeManager("one", 0);
+    auto manager = makeManager(server("one").baseURL(), 0);
     for (auto _ : state) {
         if (!getAll(*manager, 1)) state.SkipWithError("request failed");
         bench::drainMainQueue();
@@ -93,7 +99,8 @@ void CurlEasyRequests(benchmark::State& state) {
 
 void ManagerInFlight(benchmark::State& state) {
     // Kept across repetitions, so its connections are too; never torn down.
-    static const auto& manager = *new ns::Ref<SDPHTTPSessionManager>(makeManager("manager-in-flight", Connections));
+    static const auto& manager =
+        *new ns::Ref<SDPHTTPSessionManager>(makeManager(pollServer("manager-in-flight").url(""), Connections));
     for (auto _ : state) {
         if (!getAll(*manager, InFlight)) state.SkipWithError("request failed");
         bench::drainMainQueue();
@@ -102,7 +109,7 @@ void ManagerInFlight(benchmark::State& state) {
 }
 
 void CurlMultiInFlight(benchmark::State& state) {
-    bench::runCurlMultiRequests(state, server("multi").url("/user/info"), InFlight, Connections,
+    bench::runCurlMultiRequests(state, pollServer("multi").url("/user/info"), InFlight, Connections,
                                 [](const std::string& body) { return body == replyBody; });
 }
 

@@ -29,6 +29,7 @@ std::string urlErrorDescription(int64_t code, const std::string& host) {
     case URLErrorFileDoesNotExist: return "The requested URL was not found on this server.";
     case URLErrorFileIsDirectory: return "file is directory";
     case URLErrorNoPermissionsToReadFile: return "no permission to read file";
+    case URLErrorDataLengthExceedsMaximum: return "resource exceeds maximum size";
     case URLErrorSecureConnectionFailed:
         return "An SSL error has occurred and a secure connection to the server cannot be made.";
     case URLErrorServerCertificateUntrusted:

@@ -33,6 +33,7 @@ enum URLErrorCode : int64_t {
     URLErrorFileDoesNotExist = -1100,
     URLErrorFileIsDirectory = -1101,
     URLErrorNoPermissionsToReadFile = -1102,
+    URLErrorDataLengthExceedsMaximum = -1103,
     URLErrorSecureConnectionFailed = -1200,
     URLErrorServerCertificateUntrusted = -1202,
     URLErrorCannotCreateFile = -3000,

@@ -37,6 +37,7 @@ Id URLSessionConfiguration::copy() const {
     config->identifier_ = identifier_;
     config->timeoutForRequest_ = timeoutForRequest_;
     config->timeoutForResource_ = timeoutForResource_;
+    config->maximumResponseDataLength_ = maximumResponseDataLength_;
     config->additionalHeaders_ = additionalHeaders_ ? cast<Dictionary>(additionalHeaders_->copy()) : nullptr;
     config->requestCachePolicy_ = requestCachePolicy_;
     config->cache_ = cache_;

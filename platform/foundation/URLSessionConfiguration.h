@@ -42,6 +42,13 @@ public:
     double timeoutIntervalForResource() const { return timeoutForResource_; }
     void setTimeoutIntervalForResource(double seconds) { timeoutForResource_ = seconds; }
 
+    // The most bytes of one reply a data task holds in memory (after any
+    // content decoding): past it the task fails with
+    // URLErrorDataLengthExceedsMaximum. Downloads go to a file, unbounded.
+    static constexpr uint64_t DefaultMaximumResponseDataLength = 64ull << 20;
+    uint64_t maximumResponseDataLength() const { return maximumResponseDataLength_; }
+    void setMaximumResponseDataLength(uint64_t bytes) { maximumResponseDataLength_ = bytes; }
+
     // Added to each request that does not set the field itself.
     const Ref<Dictionary>& HTTPAdditionalHeaders() const { return additionalHeaders_; }
     void setHTTPAdditionalHeaders(Ref<Dictionary> headers) { additionalHeaders_ = std::move(headers); }
@@ -84,6 +91,7 @@ private:
     Ref<String> identifier_;
     double timeoutForRequest_ = 60;
     double timeoutForResource_ = 7 * 24 * 3600;
+    uint64_t maximumResponseDataLength_ = DefaultMaximumResponseDataLength;
     Ref<Dictionary> additionalHeaders_;
     uint64_t requestCachePolicy_ = URLRequestUseProtocolCachePolicy;
     Ref<ns::URLCache> cache_;

@@ -189,6 +189,7 @@ Ref<Error> URLSessionTaskLoader::error(int64_t code) const {
 Ref<Error> URLSessionTaskLoader::errorFor(const CurlOutcome& outcome) const {
     if (outcome.timedOut) return error(URLErrorTimedOut);
     if (streamFailed_) return error(URLErrorRequestBodyStreamExhausted);
+    if (tooLong_) return error(URLErrorDataLengthExceedsMaximum);
     if (writeFailed_) return error(URLErrorCannotWriteToFile);
     if (outcome.trustRejected && trustFailure_) return error(trustFailure_);
     switch (outcome.curlCode) {
@@ -289,8 +290,10 @@ void URLSessionTaskLoader::complete(Ref<Error> failure) {
     auto response = response_;
     auto dataCompletion = setup_.dataCompletion;
     auto downloadCompletion = setup_.downloadCompletion;
-    Ref<Data> body = (!failure && dataCompletion) ? Data::withBytes(resultBody_) : nullptr;
-    resultBody_.clear();
+    Ref<Data> body = (!failure && dataCompletion) ? Data::make(resultBody_.take()) : nullptr;
+    resultBody_.release();
+    std::string().swap(heldBody_);
+    std::string().swap(cacheBody_);
     deliver([task, session, response, failure, dataCompletion, downloadCompletion, body, location, downloadPath] {
         task->markCompleted(failure);
         if (dataCompletion) {

@@ -23,6 +23,7 @@
 #include "platform/foundation/CurlTransport.h"
 #include "platform/foundation/HTTPURLResponse.h"
 #include "platform/foundation/URLSession.h"
+#include "platform/foundation/URLSessionReplyBuffer.h"
 #include "platform/foundation/URLSessionTask.h"
 
 namespace ns::detail {
@@ -85,7 +86,14 @@ private:
     bool serveFromCacheOrFile();
     void serveLocally(const Ref<URLResponse>& response, std::string body);
     void acceptFinalResponse(const Ref<URLResponse>& response);
+    // False stops the transfer: the file could not be written, or the reply
+    // outgrew what a data task may hold (tooLong_).
     bool deliverBody(const char* bytes, size_t length);
+    // Whether `more` bytes beyond `held` stay within the session's bound on
+    // a reply held in memory; past it, marks the reply too long.
+    bool fitsInMemory(uint64_t held, size_t more);
+    // The error of a body deliverBody refused.
+    Ref<Error> refusedBodyError() const;
     void onDisposition(URLSessionResponseDisposition disposition);
     void becomeDownload();
     // Delivers the body held while the app decided, then a finish that came
@@ -159,7 +167,8 @@ private:
     std::optional<CurlOutcome> pendingOutcome_;
     int64_t received_ = 0;
     int64_t expectedToReceive_ = URLSessionTransferSizeUnknown;
-    std::string resultBody_;
+    ReplyBuffer resultBody_;
+    bool tooLong_ = false;
     bool cacheable_ = false;
     bool fromCache_ = false;
     std::string cacheBody_;

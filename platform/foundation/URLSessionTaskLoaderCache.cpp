@@ -119,7 +119,7 @@ void URLSessionTaskLoader::serveLocally(const Ref<URLResponse>& response, std::s
         endAwaitingApp();
         return;
     }
-    if (!body.empty() && !deliverBody(body.data(), body.size())) return complete(error(URLErrorCannotWriteToFile));
+    if (!body.empty() && !deliverBody(body.data(), body.size())) return complete(refusedBodyError());
     finishSuccess();
 }
 

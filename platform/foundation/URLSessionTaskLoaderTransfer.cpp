@@ -261,14 +261,29 @@ void URLSessionTaskLoader::acceptFinalResponse(const Ref<URLResponse>& response)
 bool URLSessionTaskLoader::transferReceivedBody(const char* bytes, size_t length) {
     if (done_) return false;
     if (head_ != Head::Final || dispositionPending_) {
+        // Held while nobody can take it yet, so bounded like a reply in memory.
+        if (!fitsInMemory(heldBody_.size(), length)) return false;
         heldBody_.append(bytes, length);
         return true;
     }
     return deliverBody(bytes, length);
 }
 
+bool URLSessionTaskLoader::fitsInMemory(uint64_t held, size_t more) {
+    if (held + more <= session_->currentConfiguration()->maximumResponseDataLength()) return true;
+    tooLong_ = true;
+    return false;
+}
+
+Ref<Error> URLSessionTaskLoader::refusedBodyError() const {
+    return error(tooLong_ ? URLErrorDataLengthExceedsMaximum : URLErrorCannotWriteToFile);
+}
+
 bool URLSessionTaskLoader::deliverBody(const char* bytes, size_t length) {
     if (length == 0) return true;
+    // A data task's reply lives in memory (here, or in the delegate's hands),
+    // and a small compressed reply can inflate without end: stop it in time.
+    if (setup_.kind == LoaderSetup::Kind::Data && !fitsInMemory(uint64_t(received_), length)) return false;
     received_ += int64_t(length);
     const int64_t total = received_;
     auto task = task_;
@@ -392,7 +407,7 @@ void URLSessionTaskLoader::onDisposition(URLSessionResponseDisposition dispositi
 void URLSessionTaskLoader::releaseHeld() {
     std::string held = std::move(heldBody_);
     heldBody_.clear();
-    if (!held.empty() && !deliverBody(held.data(), held.size())) return complete(error(URLErrorCannotWriteToFile));
+    if (!held.empty() && !deliverBody(held.data(), held.size())) return complete(refusedBodyError());
     if (finishPending_) {
         finishPending_ = false;
         CurlOutcome outcome = *pendingOutcome_;

@@ -161,6 +161,22 @@ TEST_F(HTTPSessionManagerTest, NotFoundWithJSONFailsWithTheStatusErrorAndTheTask
     EXPECT_EQ(error->code(), ns::URLErrorBadServerResponse);
 }
 
+TEST_F(HTTPSessionManagerTest, AReplyPastTheSessionsBoundFailsOnceWithDataLengthExceeded) {
+    auto configuration = httptest::ephemeralConfiguration();
+    configuration->setMaximumResponseDataLength(4096);
+    auto bounded = SDPHTTPSessionManager::make(ns::URL::make(server.baseURL()), configuration);
+    server.route("GET", "/huge", Reply::text("[\"" + std::string(8192, 'x') + "\"]", "application/json"));
+    auto task = bounded->GET("huge", nullptr, success(), failure());
+    env.runUntilIdle();
+
+    ASSERT_EQ(log.names(), std::vector<std::string>{"failure"});
+    EXPECT_EQ(log.events()[0].object, task);
+    EXPECT_EQ(error->domain(), ns::URLErrorDomain);
+    EXPECT_EQ(error->code(), ns::URLErrorDataLengthExceedsMaximum);
+    bounded->invalidateSessionCancelingTasks(true);
+    env.runUntilIdle();
+}
+
 TEST_F(HTTPSessionManagerTest, HtmlIsRefusedUntilItsTypeIsAccepted) {
     manager->GET("page", nullptr, success(), failure());
     env.runUntilIdle();

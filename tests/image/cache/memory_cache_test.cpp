@@ -51,16 +51,25 @@ TEST_F(MemoryCacheTest, CountOverflowEvictsTheLeastRecentlyReadAtOnce) {
 }
 
 TEST_F(MemoryCacheTest, CostOverflowIsTrimmedLaterOnTheCachesQueue) {
+    // The cache's queue may trim as soon as the call returns, so what is
+    // present right then is the queue's race to win. What the call itself
+    // did is not: released where a trim releases (always later, on the main
+    // queue with this switch), the older value is still alive after it,
+    // where an eviction in the call would have released it at once here.
+    auto deaths = std::make_shared<Deaths>();
+    cache_->setReleaseOnMainThread(true);
+    cache_->setReleaseAsynchronously(false);
     cache_->setCostLimit(10);
-    cache_->setObjectForKeyWithCost(value("old"), "old", 6);
-    cache_->setObjectForKeyWithCost(value("new"), "new", 6);
-    EXPECT_TRUE(cache_->containsObjectForKey("old"));
-    EXPECT_TRUE(cache_->containsObjectForKey("new"));
-    EXPECT_EQ(cache_->totalCost(), 12u);
-    env_.runUntilIdle();
+    cache_->setObjectForKeyWithCost(std::make_shared<Tracked>(deaths), "old", 6);
+    cache_->setObjectForKeyWithCost(std::make_shared<Tracked>(deaths), "new", 6);
+    EXPECT_EQ(deaths->onMain + deaths->elsewhere, 0);
+
+    env_.runUntilIdle();  // the cache's queue has trimmed, the main queue released
     EXPECT_FALSE(cache_->containsObjectForKey("old"));
     EXPECT_TRUE(cache_->containsObjectForKey("new"));
     EXPECT_EQ(cache_->totalCost(), 6u);
+    EXPECT_EQ(deaths->onMain, 1);
+    EXPECT_EQ(deaths->elsewhere, 0);
 }
 
 TEST_F(MemoryCacheTest, ReplacingAdjustsTheCostAndNilRemoves) {

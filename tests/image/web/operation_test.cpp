@@ -495,11 +495,14 @@ TEST_F(OperationTest, BackgroundTaskLastsTheLoadAndItsExpiryCancels) {
     auto gate = std::make_shared<ChunkGate>();
     std::string jpeg = LoopbackImageServer::jpeg(16, 16, false);
     server_.serve("/bg.jpg", ImageReply{.body = jpeg, .chunkSize = jpeg.size() / 2 + 1, .gate = gate});
-    server_.serve("/quick.jpg", ImageReply{.body = jpeg});
+    // Held back until the count is read, so the load cannot end first.
+    auto quickGate = std::make_shared<ChunkGate>();
+    server_.serve("/quick.jpg", ImageReply{.body = jpeg, .chunkSize = jpeg.size(), .gate = quickGate});
 
     Recorder finished;
     auto quick = request("/quick.jpg", TVWebImageOptionBackgroundTask, finished);
     EXPECT_EQ(application->backgroundTaskCount(), 1u);
+    quickGate->releaseAll();
     env_.runUntilIdle();
     EXPECT_TRUE(finished.all().at(0).image);
     EXPECT_EQ(application->backgroundTaskCount(), 0u) << "ended with the load";
