@@ -23,12 +23,8 @@ uint32_t u32(const uint8_t* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) <<
 enum class Content { Png, Jpeg2000, Other };
 
 Content contentOf(std::span<const uint8_t> bytes) {
-    if (bytes.size() >= 8 && std::memcmp(bytes.data(), "\x89PNG\r\n\x1a\n", 8) == 0) return Content::Png;
-    static const uint8_t jp2[] = {0, 0, 0, 12, 'j', 'P', ' ', ' ', '\r', '\n', 0x87, '\n'};
-    if (bytes.size() >= sizeof jp2 && std::memcmp(bytes.data(), jp2, sizeof jp2) == 0) return Content::Jpeg2000;
-    if (bytes.size() >= 4 && bytes[0] == 0xFF && bytes[1] == 0x4F && bytes[2] == 0xFF && bytes[3] == 0x51) {
-        return Content::Jpeg2000;
-    }
+    if (startsAsPng(bytes)) return Content::Png;
+    if (startsAsJp2File(bytes) || startsAsJpeg2000Codestream(bytes)) return Content::Jpeg2000;
     return Content::Other;
 }
 

@@ -3,7 +3,6 @@
 // bytes lie; each picture is a PNG or a BMP without its file header (with
 // the AND mask, read by the BMP reader). The writer writes one entry with
 // a PNG inside.
-#include <cstring>
 
 #include "platform/graphics/Png.h"
 #include "platform/graphics/StillFormats.h"
@@ -17,10 +16,6 @@ constexpr size_t kEntryBytes = 16;
 
 uint16_t u16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
 uint32_t u32(const uint8_t* p) { return uint32_t(u16(p)) | uint32_t(u16(p + 2)) << 16; }
-
-bool isPng(std::span<const uint8_t> bytes) {
-    return bytes.size() >= 8 && std::memcmp(bytes.data(), "\x89PNG\r\n\x1a\n", 8) == 0;
-}
 
 // The bytes of every entry the directory lists that lie inside the data,
 // in file order; nothing for data that is no ICO.
@@ -49,7 +44,7 @@ std::vector<Header> icoPictures(std::span<const uint8_t> data) {
     std::vector<Header> pictures;
     auto all = entries(data);
     for (size_t i = 0; i < all.size(); ++i) {
-        std::optional<Header> header = isPng(all[i]) ? pngHeader(all[i]) : icoBitmapHeader(all[i]);
+        std::optional<Header> header = startsAsPng(all[i]) ? pngHeader(all[i]) : icoBitmapHeader(all[i]);
         if (!header) continue;
         header->interlace = 0;
         header->entry = i;
@@ -62,7 +57,7 @@ std::optional<Decoded> decodeIco(std::span<const uint8_t> data, const Header& pi
     auto all = entries(data);
     if (picture.entry >= all.size()) return std::nullopt;
     std::span<const uint8_t> entry = all[picture.entry];
-    std::optional<Decoded> decoded = isPng(entry) ? decodePng(entry, true) : decodeIcoBitmap(entry);
+    std::optional<Decoded> decoded = startsAsPng(entry) ? decodePng(entry, true) : decodeIcoBitmap(entry);
     if (!decoded) return std::nullopt;
     decoded->header.entry = picture.entry;
     return decoded;

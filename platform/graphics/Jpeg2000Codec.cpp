@@ -17,15 +17,6 @@ namespace {
 
 constexpr OPJ_UINT32 kMaximumPrecision = 16;
 
-bool isJp2File(std::span<const uint8_t> data) {
-    static const uint8_t signature[] = {0, 0, 0, 12, 'j', 'P', ' ', ' ', '\r', '\n', 0x87, '\n'};
-    return data.size() >= sizeof signature && std::memcmp(data.data(), signature, sizeof signature) == 0;
-}
-
-bool isCodestream(std::span<const uint8_t> data) {
-    return data.size() >= 4 && data[0] == 0xFF && data[1] == 0x4F && data[2] == 0xFF && data[3] == 0x51;
-}
-
 void quiet(const char*, void*) {}
 
 // The bytes read, or the file being written, with the library's position.
@@ -112,8 +103,8 @@ void silence(opj_codec_t* codec) {
 class Reading {
 public:
     explicit Reading(std::span<const uint8_t> data) : stream_{data} {
-        if (!isJp2File(data) && !isCodestream(data)) return;
-        codec_ = opj_create_decompress(isJp2File(data) ? OPJ_CODEC_JP2 : OPJ_CODEC_J2K);
+        if (!startsAsJp2File(data) && !startsAsJpeg2000Codestream(data)) return;
+        codec_ = opj_create_decompress(startsAsJp2File(data) ? OPJ_CODEC_JP2 : OPJ_CODEC_J2K);
         input_ = newStream(stream_, true);
         if (!codec_ || !input_) return;
         silence(codec_);
@@ -200,6 +191,15 @@ private:
 uint8_t clampByte(double v) { return uint8_t(std::clamp(std::lround(v), 0L, 255L)); }
 
 }  // namespace
+
+bool startsAsJp2File(std::span<const uint8_t> data) {
+    static const uint8_t signature[] = {0, 0, 0, 12, 'j', 'P', ' ', ' ', '\r', '\n', 0x87, '\n'};
+    return data.size() >= sizeof signature && std::memcmp(data.data(), signature, sizeof signature) == 0;
+}
+
+bool startsAsJpeg2000Codestream(std::span<const uint8_t> data) {
+    return data.size() >= 4 && data[0] == 0xFF && data[1] == 0x4F && data[2] == 0xFF && data[3] == 0x51;
+}
 
 std::vector<Header> jpeg2000Pictures(std::span<const uint8_t> data) {
     Reading reading(data);

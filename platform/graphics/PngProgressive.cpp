@@ -119,6 +119,10 @@ Bitmap bitmapFromRGBA(const std::vector<uint8_t>& rgba, int width, int height, b
     return bitmap;
 }
 
+bool startsAsPng(std::span<const uint8_t> data) {
+    return data.size() >= 8 && std::memcmp(data.data(), "\x89PNG\r\n\x1a\n", 8) == 0;
+}
+
 std::optional<Header> pngHeader(std::span<const uint8_t> data) {
     Progress progress;
     progress.headerOnly = true;

@@ -57,6 +57,12 @@ std::optional<Decoded> decodeBmp(std::span<const uint8_t> data, bool final);
 // The EXIF orientation (1-8) of a JPEG's APP1 block; 1 when absent.
 int jpegOrientation(std::span<const uint8_t> data);
 
+// Signatures, for the containers that hold pictures of other formats: a
+// PNG; a JPEG 2000 in the JP2 file form or as a bare codestream.
+bool startsAsPng(std::span<const uint8_t> data);
+bool startsAsJp2File(std::span<const uint8_t> data);
+bool startsAsJpeg2000Codestream(std::span<const uint8_t> data);
+
 // Whole files only. The pictures a file holds, in file order: each one
 // that its reader can decode and that is within the pixel cap. A TIFF
 // picture's orientation is its tag's; ICNS entries other than PNG or

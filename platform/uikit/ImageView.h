@@ -67,7 +67,6 @@ protected:
     void updateContents();
 
 private:
-
     ns::Ref<Image> image_;
     ns::Ref<Image> highlightedImage_;
     bool highlighted_ = false;
