@@ -39,6 +39,12 @@ protected:
         auto navigation = centre->navigationController();
         return navigation ? navigation->presentedViewController() : nullptr;
     }
+    // The voucher picker, opened for a wallet payment.
+    ns::Ref<TVCouponsVC> openVoucherPicker(const ns::Ref<TVNewPayVC>& centre) {
+        if (!driver.tap(centre->quipayIconBtn.lock()) || !driver.tap(centre->couponsBtn.lock())) return nullptr;
+        env.fastForwardBy(1);
+        return ns::cast<TVCouponsVC>(presentedOver(centre));
+    }
     bool toasted(const ns::LogCapture& log, const std::string& text) {
         return log.contains("screen: toast: " + text);
     }
@@ -253,10 +259,7 @@ TEST_F(PaymentCentreTest, VouchersComeOffBeforeTheDiscount) {
 
 TEST_F(PaymentCentreTest, AVoucherListTheServerRefusesStaysEmptyAndASecondLoadAppends) {
     auto centre = open("12");
-    ASSERT_TRUE(driver.tap(centre->quipayIconBtn.lock()));
-    ASSERT_TRUE(driver.tap(centre->couponsBtn.lock()));
-    env.fastForwardBy(1);
-    auto picker = ns::cast<TVCouponsVC>(presentedOver(centre));
+    auto picker = openVoucherPicker(centre);
     ASSERT_TRUE(picker);
     ASSERT_EQ(picker->dataSource().size(), 3u);
     picker->loadData();
@@ -290,11 +293,7 @@ TEST_F(PaymentCentreTest, AVoucherWithoutANameShowsNoNameAndANumberItsDigits) {
                                                                     voucher("2", ns::Null::null()),
                                                                     voucher("3", ns::num(618)),
                                                                     voucher("4", ns::str("新人券"))})}}));
-    auto centre = open("12");
-    ASSERT_TRUE(driver.tap(centre->quipayIconBtn.lock()));
-    ASSERT_TRUE(driver.tap(centre->couponsBtn.lock()));
-    env.fastForwardBy(1);
-    auto picker = ns::cast<TVCouponsVC>(presentedOver(centre));
+    auto picker = openVoucherPicker(open("12"));
     ASSERT_TRUE(picker);
     ASSERT_EQ(picker->dataSource().size(), 4u);
     std::vector<std::string> names;
