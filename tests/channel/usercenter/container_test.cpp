@@ -187,13 +187,18 @@ protected:
             env.fastForwardBy(1.0);
         }
     }
+    // A screen of the game's own over its root, as the page's dialogs are.
+    ns::Ref<ui::ViewController> presentGameScreen() {
+        auto screen = std::make_shared<ui::ViewController>();
+        root->presentViewController(screen, false);
+        env.runUntilIdle();
+        return screen;
+    }
 };
 
 TEST_F(BallTapTest, TheCentreOpensOverAScreenTheGamePresentsAndLeavesItThere) {
     use(Landscape);
-    auto gameScreen = std::make_shared<ui::ViewController>();
-    root->presentViewController(gameScreen, false);
-    env.runUntilIdle();
+    auto gameScreen = presentGameScreen();
     tapBallTwice();
     auto centre = ns::cast<TVSuspendVC>(gameScreen->presentedViewController());
     ASSERT_TRUE(centre);
@@ -208,9 +213,7 @@ TEST_F(BallTapTest, TheCentreOpensOverAScreenTheGamePresentsAndLeavesItThere) {
 
 TEST_F(BallTapTest, TheGameTakingItsScreenDownUnderTheCentreBringsTheBallBack) {
     use(Landscape);
-    auto gameScreen = std::make_shared<ui::ViewController>();
-    root->presentViewController(gameScreen, false);
-    env.runUntilIdle();
+    auto gameScreen = presentGameScreen();
     tapBallTwice();
     ns::Weak<TVSuspendVC> centre = ns::cast<TVSuspendVC>(gameScreen->presentedViewController());
     ASSERT_TRUE(centre.lock());
@@ -241,9 +244,7 @@ TEST_F(BallTapTest, AfterSwitchAccountTheBallStaysHiddenHoweverTheCentreGoes) {
     VRQHelperBtn::shared()->setFailedBlock([this](const VRQHelperBtn::Text&, const VRQHelperBtn::Text& code) {
         failures.push_back(code->utf8());
     });
-    auto gameScreen = std::make_shared<ui::ViewController>();
-    root->presentViewController(gameScreen, false);
-    env.runUntilIdle();
+    auto gameScreen = presentGameScreen();
     tapBallTwice();
     auto centre = ns::cast<TVSuspendVC>(gameScreen->presentedViewController());
     ASSERT_TRUE(centre);
