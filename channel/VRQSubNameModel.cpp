@@ -19,8 +19,12 @@ ns::Ref<VRQSubNameModel> VRQSubNameModel::initWithDictionary(const ns::Id& dicti
 std::vector<ns::Ref<VRQSubNameModel>> VRQSubNameModel::listOf(const ns::Id& data) {
     std::vector<ns::Ref<VRQSubNameModel>> list;
     auto array = ns::cast<ns::Array>(data);
-    for (uint64_t i = 0; array && i < array->count(); ++i)
-        if (auto model = initWithDictionary(array->objectAtIndex(i))) list.push_back(model);
+    for (uint64_t i = 0; array && i < array->count(); ++i) {
+        auto model = initWithDictionary(array->objectAtIndex(i));
+        // The user name is what the game is told on a choice; a row without
+        // one would log the player in as nobody.
+        if (model && model->username && model->username->length() > 0) list.push_back(model);
+    }
     return list;
 }
 

@@ -15,7 +15,8 @@ public:
     // would hand the game an empty user name.
     static ns::Ref<VRQSubNameModel> initWithDictionary(const ns::Id& dictionary);
     // The records of a reply's "data" array, in order, skipping entries that
-    // are not dictionaries; empty when it is no array.
+    // are not dictionaries and records without a user name (a number's
+    // decimal text counts as one); empty when it is no array.
     static std::vector<ns::Ref<VRQSubNameModel>> listOf(const ns::Id& data);
 
     ns::Ref<ns::String> nickname, username, login_time;

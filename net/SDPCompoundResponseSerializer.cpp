@@ -12,6 +12,10 @@ ns::Ref<SDPCompoundResponseSerializer> SDPCompoundResponseSerializer::compoundSe
     return serializer;
 }
 
+ns::Ref<SDPCompoundResponseSerializer> SDPCompoundResponseSerializer::serializer() {
+    return compoundSerializerWithResponseSerializers(ns::Array::make(std::vector<ns::Id>{}));
+}
+
 void SDPCompoundResponseSerializer::setResponseSerializers(const ns::Ref<ns::Array>& serializers) {
     responseSerializers_ = serializers ? ns::cast<ns::Array>(serializers->copy()) : nullptr;
 }

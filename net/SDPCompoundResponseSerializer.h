@@ -9,6 +9,9 @@ class SDPCompoundResponseSerializer : public SDPHTTPResponseSerializer {
     RT_DECLARE_CLASS(SDPCompoundResponseSerializer)
 public:
     SDPCompoundResponseSerializer() = default;
+    // A compound with no members, which hands back the body as the base
+    // serializer does until members are set.
+    static ns::Ref<SDPCompoundResponseSerializer> serializer();
     static ns::Ref<SDPCompoundResponseSerializer> compoundSerializerWithResponseSerializers(
         const ns::Ref<ns::Array>& responseSerializers);
 

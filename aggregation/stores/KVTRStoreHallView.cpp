@@ -412,9 +412,11 @@ template <class Base, bool Portrait>
 void StoreHall<Base, Portrait>::describe(const Column& column, const ns::Ref<ns::String>& name,
                                          const ns::Ref<ns::String>& desc, const ns::Ref<ns::String>& levelDesc) {
     const double w = column.panel->frame().size.width;
-    auto shownName = ns::str(ns::textOf(name));
-    const double h = textHeight(shownName, ui::Font::systemFontOfSize(12), w - 8, 2) + 1;
-    column.name->setText(shownName);
+    // The panel is laid out for the name's "%@" text, so a goods record
+    // without one keeps the usual one-line panel; the label itself shows
+    // only a name there is.
+    const double h = textHeight(ns::str(ns::textOf(name)), ui::Font::systemFontOfSize(12), w - 8, 2) + 1;
+    column.name->setText(name ? name : ns::str(""));
     column.level->setText(levelDesc);
     column.name->setFrame({4, 4, w - 8, h});
     column.text->setText(desc);

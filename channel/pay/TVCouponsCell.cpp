@@ -1,5 +1,6 @@
 #include "channel/pay/TVCouponsCell.h"
 
+#include "channel/TVReplyFields.h"
 #include "channel/UIButton+FillColor.h"
 #include "channel/UIControl+Action.h"
 #include "channel/UIView+Extension.h"
@@ -74,7 +75,12 @@ void TVCouponsCell::setModel(const ns::Ref<TVCouponsModel>& model) {
         button->setEnabled(ns::textOf(model->av) == "1");
         button->layer()->setBackgroundColor(cg::Color::fromBytes(40, 144, 249));
     }
-    if (auto label = nameL.lock()) label->setText(ns::str(ns::textOf(model->coupon_name)));
+    // The name as the row holds it: a number shows its digits, a missing or
+    // null one leaves the label empty rather than spelling out the nothing.
+    if (auto label = nameL.lock()) {
+        auto name = TVReply::messageText(model->coupon_name);
+        label->setText(name ? name : ns::str(""));
+    }
     if (auto label = couponsL.lock()) label->setText(ns::str(ns::format("%@元", model->coupon_money)));
     if (auto label = moneyL.lock()) label->setText(ns::str(ns::format("满%@元可用", model->pay_money)));
     if (auto label = timeL.lock()) label->setText(ns::str(ns::format("有效期:%@", model->av_time)));

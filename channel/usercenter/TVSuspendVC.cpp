@@ -159,6 +159,26 @@ void TVSuspendVC::viewWillTransitionToSize(cg::Size size) {
     setScreenFlag(size.width > size.height ? 0 : 1);
 }
 
+void TVSuspendVC::setLoginOutBlock(std::function<void()> block) {
+    if (!block) {
+        loginOutBlock_ = nullptr;
+        return;
+    }
+    // Weak: the centre holds this closure.
+    ns::Weak<TVSuspendVC> weak = ref<TVSuspendVC>();
+    loginOutBlock_ = [weak, block = std::move(block)] {
+        if (auto centre = weak.lock()) centre->switchedAccount_ = true;
+        block();
+    };
+}
+
+void TVSuspendVC::viewDidDisappear(bool animated) {
+    ui::ViewController::viewDidDisappear(animated);
+    // The game may take the centre down with the screen under it; the ball
+    // must not stay hidden until the next login for that.
+    if (isBeingDismissed() && !switchedAccount_) VRQHelperBtn::show();
+}
+
 void TVSuspendVC::goBackGameVC() {
     hiddenHelperVC();
 }

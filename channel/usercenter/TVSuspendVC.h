@@ -39,6 +39,10 @@ public:
     void viewDidLoad() override;
     bool shouldAutorotate() const override { return false; }
     void viewWillTransitionToSize(cg::Size size) override;
+    // However the centre is dismissed (its back path, or with the screen it
+    // was presented over), the ball shows again, unless the player switched
+    // account. A screen the centre presents over itself is no leaving.
+    void viewDidDisappear(bool animated) override;
 
     void addChildVcs();
     void btnClick(ui::Button& button);
@@ -48,8 +52,10 @@ public:
     void goBackGameVC();
     void hiddenHelperVC();
 
+    // Once run, the centre's going no longer brings the ball back: the
+    // next login does.
     const std::function<void()>& loginOutBlock() const { return loginOutBlock_; }
-    void setLoginOutBlock(std::function<void()> block) { loginOutBlock_ = std::move(block); }
+    void setLoginOutBlock(std::function<void()> block);
 
     bool isX() const { return isX_; }
     int screenFlag() const { return screenFlag_; }
@@ -73,6 +79,7 @@ public:
 private:
     void countsArrived(const ns::Id& reply);
 
+    bool switchedAccount_ = false;
     bool isX_ = false;
     int screenFlag_ = 0;
     int64_t suHomeCount_ = 0, suGiftCount_ = 0, suCouponCount_ = 0;

@@ -247,6 +247,23 @@ TEST(HTTPCompoundResponse, FirstSerializerWithAnObjectWins) {
     EXPECT_EQ(error->code(), ns::URLErrorBadServerResponse);
 }
 
+TEST(HTTPCompoundResponse, SerializerMakesAnEmptyCompound) {
+    ns::Ref<SDPHTTPResponseSerializer> made = SDPCompoundResponseSerializer::serializer();
+    auto compound = ns::cast<SDPCompoundResponseSerializer>(made);
+    ASSERT_TRUE(compound) << "made a " << made->className();
+    ASSERT_TRUE(compound->responseSerializers());
+    EXPECT_EQ(compound->responseSerializers()->count(), 0u);
+    EXPECT_FALSE(compound->acceptableContentTypes());
+
+    // With no members it hands back the body; members set later decode.
+    auto body = bytes("[1]");
+    ns::Ref<ns::Error> error;
+    EXPECT_EQ(compound->responseObjectForResponse(response(200, "application/json"), body, &error), body);
+    EXPECT_FALSE(error);
+    compound->setResponseSerializers(ns::Array::make({SDPJSONResponseSerializer::serializer()}));
+    EXPECT_TRUE(ns::cast<ns::Array>(compound->responseObjectForResponse(response(200, "application/json"), body, &error)));
+}
+
 template <class T>
 ns::Ref<T> roundTrip(const ns::Ref<T>& object) {
     ns::Ref<ns::Error> error;

@@ -191,6 +191,38 @@ TEST_F(StoreHallTest, TheGMPageHasThreeColumnsAndAnnouncesTheFirstGoodsOnce) {
     EXPECT_EQ(ns::textOf(ns::cast<KVTRGMModel>(seen["DescCategoryDataWillLoad"][1])->categoryid), "14");
 }
 
+TEST_F(StoreHallTest, AGoodsNameThatIsMissingShowsNothingAndANumberItsDigits) {
+    auto hall = openHall({"1", "2"});
+    ASSERT_EQ(ns::textOf(hall->nameLabel->text()), "Gold");
+    const double oneLine = hall->nameLabel->frame().size.height;
+    auto shown = [](const ns::Ref<ui::Label>& label) {
+        auto text = label->text();
+        return text ? text->utf8() : std::string();
+    };
+
+    hall->categoryDetailVC->setSecondMArr(
+        goodsList(R"([[{"id":"40","gm_id":"3","gift_id":"9","status":"0"},
+                       {"id":"41","gm_id":"3","gift_id":"10","gift_name":618,"status":"0"},
+                       {"id":"42","gm_id":"3","gift_id":"11","gift_name":null,"status":"0"}]])"));
+    env.runUntilIdle();
+    EXPECT_EQ(shown(hall->nameLabel), "");
+    EXPECT_EQ(hall->nameLabel->frame().size.height, oneLine) << "the panel keeps its layout";
+    auto grid = hall->categoryDetailVC->collectionView();
+    grid->layoutIfNeeded();
+    ASSERT_TRUE(driver.selectItem(grid, {0, 1}));
+    env.runUntilIdle();
+    EXPECT_EQ(shown(hall->nameLabel), "618");
+    ASSERT_TRUE(driver.selectItem(grid, {0, 2}));
+    env.runUntilIdle();
+    EXPECT_EQ(shown(hall->nameLabel), "");
+
+    hall->vipcategoryDetailVC->setSecondMArr(
+        goodsList(R"([[{"id":"50","vip_id":"1","vip_name":"VIP 1","gift_id":"7","status":"0"}]])"));
+    env.runUntilIdle();
+    ASSERT_TRUE(hall->vipModel);
+    EXPECT_EQ(shown(hall->vipnameLabel), "");
+}
+
 TEST_F(StoreHallTest, AGoodsCellShowsOnlyTheIconOfTheAddressItShowsNow) {
     testing::LoopbackServer icons;
     std::string png;

@@ -2,6 +2,10 @@
 // their reply checks, the discount, voucher and coin arithmetic, and the
 // coin, voucher and free orders.
 
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "channel/NetWorkManager.h"
 #include "channel/ShareVale.h"
 #include "channel/pay/TVCouponsCell.h"
@@ -34,6 +38,12 @@ protected:
     static ns::Ref<ui::ViewController> presentedOver(const ns::Ref<TVNewPayVC>& centre) {
         auto navigation = centre->navigationController();
         return navigation ? navigation->presentedViewController() : nullptr;
+    }
+    // The voucher picker, opened for a wallet payment.
+    ns::Ref<TVCouponsVC> openVoucherPicker(const ns::Ref<TVNewPayVC>& centre) {
+        if (!driver.tap(centre->quipayIconBtn.lock()) || !driver.tap(centre->couponsBtn.lock())) return nullptr;
+        env.fastForwardBy(1);
+        return ns::cast<TVCouponsVC>(presentedOver(centre));
     }
     bool toasted(const ns::LogCapture& log, const std::string& text) {
         return log.contains("screen: toast: " + text);
@@ -249,10 +259,7 @@ TEST_F(PaymentCentreTest, VouchersComeOffBeforeTheDiscount) {
 
 TEST_F(PaymentCentreTest, AVoucherListTheServerRefusesStaysEmptyAndASecondLoadAppends) {
     auto centre = open("12");
-    ASSERT_TRUE(driver.tap(centre->quipayIconBtn.lock()));
-    ASSERT_TRUE(driver.tap(centre->couponsBtn.lock()));
-    env.fastForwardBy(1);
-    auto picker = ns::cast<TVCouponsVC>(presentedOver(centre));
+    auto picker = openVoucherPicker(centre);
     ASSERT_TRUE(picker);
     ASSERT_EQ(picker->dataSource().size(), 3u);
     picker->loadData();
@@ -270,6 +277,34 @@ TEST_F(PaymentCentreTest, AVoucherListTheServerRefusesStaysEmptyAndASecondLoadAp
     ASSERT_TRUE(picker);
     EXPECT_TRUE(picker->dataSource().empty());
     EXPECT_EQ(text(TVNewPayVC::purchase().voucherId), "(nil)") << "nothing chosen";
+}
+
+TEST_F(PaymentCentreTest, AVoucherWithoutANameShowsNoNameAndANumberItsDigits) {
+    auto voucher = [](const char* cid, std::optional<ns::Id> name) {
+        std::vector<ns::Dictionary::Entry> fields = {{"cid", ns::str(cid)},       {"pay_money", ns::num(10)},
+                                                     {"coupon_money", ns::num(5)}, {"av_time", ns::str("2024-12-31")},
+                                                     {"av", ns::str("1")},         {"gid", ns::num(0)}};
+        if (name) fields.push_back({"coupon_name", *name});
+        return ns::Dictionary::make(fields);
+    };
+    server.setReply("pay/getcoupons",
+                    ns::Dictionary::make({{"code", ns::str("1")},
+                                          {"data", ns::Array::make({voucher("1", std::nullopt),
+                                                                    voucher("2", ns::Null::null()),
+                                                                    voucher("3", ns::num(618)),
+                                                                    voucher("4", ns::str("新人券"))})}}));
+    auto picker = openVoucherPicker(open("12"));
+    ASSERT_TRUE(picker);
+    ASSERT_EQ(picker->dataSource().size(), 4u);
+    std::vector<std::string> names;
+    for (int64_t index = 0; index < 4; ++index) {
+        auto cell = ns::cast<TVCouponsCell>(picker->tableView()->cellForRowAtIndexPath(ui::IndexPath::forRow(index, 0)));
+        ASSERT_TRUE(cell);
+        auto shown = cell->nameL.lock()->text();
+        names.push_back(shown ? shown->utf8() : "");
+        EXPECT_EQ(labelText(cell->couponsL), "5元") << "the rest of the row stays";
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"", "", "618", "新人券"}));
 }
 
 TEST_F(PaymentCentreTest, ACoinOrderPaysFromTheBalanceReportsAndCloses) {

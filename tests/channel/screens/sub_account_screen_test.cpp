@@ -2,6 +2,7 @@
 // bounds, the add button's rule at ten, the delegate after the dismissal,
 // log-out and the companion-app links.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -167,12 +168,11 @@ TEST_F(SubAccountScreenTest, AddIsHiddenWhenTenArriveAndShownAtNine) {
     EXPECT_TRUE(again->addBtn.lock()->isHidden());
 }
 
-// A reply of `records` sub-accounts with an entry that is no record before each.
-ns::Id listWithStrays(int records) {
+// A reply of `records` sub-accounts with one of `strays` before each.
+ns::Id listWithStrays(int records, const std::vector<ns::Id>& strays) {
     std::vector<ns::Id> data;
-    const ns::Id strays[] = {ns::str("小号"), ns::num(7), ns::Null::null(), ns::Array::make({})};
     for (int i = 0; i < records; ++i) {
-        data.push_back(strays[i % 4]);
+        data.push_back(strays[size_t(i) % strays.size()]);
         std::string name = "stray_" + std::to_string(i + 1);
         data.push_back(ns::Dictionary::make({{"nickname", ns::str("号" + std::to_string(i + 1))},
                                              {"username", ns::str(name)},
@@ -180,6 +180,25 @@ ns::Id listWithStrays(int records) {
                                              {"login_time", ns::str("1704067200")}}));
     }
     return ns::Dictionary::make({{"code", ns::str("1")}, {"msg", ns::str("ok")}, {"data", ns::Array::make(data)}});
+}
+
+// Entries that are no records at all.
+ns::Id listWithStrays(int records) {
+    return listWithStrays(records, {ns::str("小号"), ns::num(7), ns::Null::null(), ns::Array::make({})});
+}
+
+// Records whose user name is missing, null or empty: the game could not be
+// told who plays.
+ns::Id listWithNamelessRecords(int records) {
+    auto nameless = [](const char* nickname, std::optional<ns::Id> username) {
+        std::vector<ns::Dictionary::Entry> fields = {{"nickname", ns::str(nickname)},
+                                                              {"sign", ns::str("#s")},
+                                                              {"login_time", ns::str("1704067200")}};
+        if (username) fields.push_back({"username", *username});
+        return ns::Dictionary::make(fields);
+    };
+    return listWithStrays(records, {nameless("无名", std::nullopt), nameless("空名", ns::Null::null()),
+                                    nameless("空白", ns::str(""))});
 }
 
 TEST_F(SubAccountScreenTest, EntriesThatAreNoRecordsAreSkippedAndTheTenCountsTheRowsKept) {
@@ -197,6 +216,37 @@ TEST_F(SubAccountScreenTest, EntriesThatAreNoRecordsAreSkippedAndTheTenCountsThe
     EXPECT_EQ(screen->dataSource().back()->username->utf8(), "stray_10");
     EXPECT_EQ(screen->dataSource().back()->sign()->utf8(), "sign-stray_10");
     EXPECT_TRUE(screen->addBtn.lock()->isHidden());
+}
+
+TEST_F(SubAccountScreenTest, RecordsWithoutAUserNameAreNoRowsAndTheTenCountsTheRowsKept) {
+    server.setReply("login/iosxiaohao", listWithNamelessRecords(9));
+    auto screen = present();
+    ASSERT_EQ(screen->dataSource().size(), 9u);
+    for (const auto& model : screen->dataSource()) EXPECT_EQ(model->username->utf8().rfind("stray_", 0), 0u);
+    EXPECT_EQ(rows(screen).front(), "号1");
+    EXPECT_FALSE(screen->addBtn.lock()->isHidden()) << "nine rows, though eighteen records";
+
+    server.setReply("login/iosaddxiaohao", listWithNamelessRecords(10));
+    screen->addSubNameWithNickName(ns::str("号10"));
+    env.fastForwardBy(0.5);
+    ASSERT_EQ(screen->dataSource().size(), 10u);
+    EXPECT_TRUE(screen->addBtn.lock()->isHidden());
+
+    // A number is a name: its digits are what the game is told.
+    server.setReply("login/iosaddxiaohao",
+                    ns::Dictionary::make({{"code", ns::str("1")},
+                                          {"data", ns::Array::make({ns::Dictionary::make(
+                                                       {{"nickname", ns::str("数字")},
+                                                        {"username", ns::num(20001)},
+                                                        {"sign", ns::str("#s")},
+                                                        {"login_time", ns::str("1704067200")}})})}}));
+    screen->addSubNameWithNickName(ns::str("数字"));
+    env.fastForwardBy(0.5);
+    ASSERT_EQ(screen->dataSource().size(), 1u);
+    ASSERT_TRUE(driver.selectRow(screen->tableView.lock(), ui::IndexPath::forRow(0, 0)));
+    env.fastForwardBy(0.5);
+    ASSERT_EQ(delegate->chosen.size(), 1u);
+    EXPECT_EQ(delegate->chosen[0]->username->utf8(), "20001");
 }
 
 TEST_F(SubAccountScreenTest, AnAddThatCannotReachTheServerHidesTheHUDAndSaysSo) {

@@ -187,13 +187,18 @@ protected:
             env.fastForwardBy(1.0);
         }
     }
+    // A screen of the game's own over its root, as the page's dialogs are.
+    ns::Ref<ui::ViewController> presentGameScreen() {
+        auto screen = std::make_shared<ui::ViewController>();
+        root->presentViewController(screen, false);
+        env.runUntilIdle();
+        return screen;
+    }
 };
 
 TEST_F(BallTapTest, TheCentreOpensOverAScreenTheGamePresentsAndLeavesItThere) {
     use(Landscape);
-    auto gameScreen = std::make_shared<ui::ViewController>();
-    root->presentViewController(gameScreen, false);
-    env.runUntilIdle();
+    auto gameScreen = presentGameScreen();
     tapBallTwice();
     auto centre = ns::cast<TVSuspendVC>(gameScreen->presentedViewController());
     ASSERT_TRUE(centre);
@@ -203,6 +208,74 @@ TEST_F(BallTapTest, TheCentreOpensOverAScreenTheGamePresentsAndLeavesItThere) {
     env.fastForwardBy(1.0);
     EXPECT_EQ(root->presentedViewController(), gameScreen);
     EXPECT_FALSE(gameScreen->presentedViewController());
+    EXPECT_FALSE(ballWindow()->isHidden());
+}
+
+TEST_F(BallTapTest, TheGameTakingItsScreenDownUnderTheCentreBringsTheBallBack) {
+    use(Landscape);
+    auto gameScreen = presentGameScreen();
+    tapBallTwice();
+    ns::Weak<TVSuspendVC> centre = ns::cast<TVSuspendVC>(gameScreen->presentedViewController());
+    ASSERT_TRUE(centre.lock());
+    EXPECT_TRUE(ballWindow()->isHidden());
+    // The game closes its screen; the centre goes with it.
+    root->dismissViewController(true);
+    env.fastForwardBy(1.0);
+    EXPECT_FALSE(root->presentedViewController());
+    EXPECT_FALSE(centre.lock());
+    EXPECT_FALSE(ballWindow()->isHidden());
+
+    // The screen closed from itself takes the centre first: the same.
+    root->presentViewController(gameScreen, false);
+    env.runUntilIdle();
+    ASSERT_TRUE(ui::simulateTap(ballWindow()->center()));
+    env.fastForwardBy(1.0);
+    ASSERT_TRUE(ns::cast<TVSuspendVC>(gameScreen->presentedViewController()));
+    EXPECT_TRUE(ballWindow()->isHidden());
+    gameScreen->dismissViewController(false);
+    env.fastForwardBy(1.0);
+    EXPECT_EQ(root->presentedViewController(), gameScreen);
+    EXPECT_FALSE(gameScreen->presentedViewController());
+    EXPECT_FALSE(ballWindow()->isHidden());
+}
+
+TEST_F(BallTapTest, AfterSwitchAccountTheBallStaysHiddenHoweverTheCentreGoes) {
+    use(Landscape);
+    VRQHelperBtn::shared()->setFailedBlock([this](const VRQHelperBtn::Text&, const VRQHelperBtn::Text& code) {
+        failures.push_back(code->utf8());
+    });
+    auto gameScreen = presentGameScreen();
+    tapBallTwice();
+    auto centre = ns::cast<TVSuspendVC>(gameScreen->presentedViewController());
+    ASSERT_TRUE(centre);
+    centre->loginOutBlock()();
+    EXPECT_EQ(failures, (std::vector<std::string>{"-9"}));
+    centre.reset();
+    // The game answers the logout by closing its screen, centre and all.
+    root->dismissViewController(false);
+    env.fastForwardBy(1.0);
+    EXPECT_FALSE(root->presentedViewController());
+    EXPECT_TRUE(ballWindow()->isHidden());
+}
+
+TEST_F(ContainerTest, AScreenTheCentreShowsOverItselfIsNotTheCentreLeaving) {
+    use(Landscape);
+    auto centre = open();
+    ASSERT_TRUE(centre);
+    for (auto style : {ui::ModalPresentationStyle::FullScreen, ui::ModalPresentationStyle::OverFullScreen}) {
+        auto page = std::make_shared<ui::ViewController>();
+        page->setModalPresentationStyle(style);
+        centre->presentViewController(page, true);
+        env.fastForwardBy(1.0);
+        ASSERT_EQ(centre->presentedViewController(), page);
+        page->dismissViewController(true);
+        env.fastForwardBy(1.0);
+        EXPECT_FALSE(centre->presentedViewController());
+        EXPECT_EQ(root->presentedViewController(), centre);
+        EXPECT_TRUE(ballWindow()->isHidden()) << "the centre is still open";
+    }
+    centre->goBackGameVC();
+    env.fastForwardBy(1.0);
     EXPECT_FALSE(ballWindow()->isHidden());
 }
 
