@@ -5,6 +5,7 @@
 // of a failed payment.
 
 #include "platform/foundation/Log.h"
+#include "platform/uikit/AlertController.h"
 #include "platform/uikit/Window.h"
 #include "pay_test_support.h"
 
@@ -37,8 +38,9 @@ protected:
     static std::string shownAmount(const ns::Ref<TVNewPayVC>& centre) { return labelText(centre->moneyL); }
     // A screen of the game's own (a dialog of its page), presented from the root.
     ns::Ref<ui::ViewController> gameDialog() {
-        auto dialog = std::make_shared<ui::ViewController>();
-        root->presentViewController(dialog, false);
+        ns::Ref<ui::ViewController> dialog =
+            ui::AlertController::alertControllerWithTitle("提示", "确认?", ui::AlertControllerStyle::Alert);
+        root->presentViewController(dialog, true);
         env.fastForwardBy(1);
         return dialog;
     }
