@@ -70,7 +70,11 @@ const ns::Ref<ns::MutableArray>& ROZCoreEntity::VIPArray() {
 }
 
 void ROZCoreEntity::resetSessionFlags(bool emptyRole) {
-    if (emptyRole) roleid_ = text("");
+    if (emptyRole) {
+        roleid_ = text("");
+        // The session's orders end with it; none of them is paid any more.
+        openOrders_.clear();
+    }
     isRunLogic_ = true;
     isHallOpen_ = false;
     isTimeStore_ = false;
@@ -364,18 +368,18 @@ void ROZCoreEntity::kvtrChannel_getUpdateRoleCallBack(const ns::Ref<ns::Dictiona
     });
 }
 
-ns::Ref<ns::Dictionary> ROZCoreEntity::payResult(const ns::Ref<ns::Dictionary>& status) {
+ns::Ref<ns::Dictionary> ROZCoreEntity::payResult(const ns::Ref<ns::Dictionary>& status, bool paid) {
     // The pair of the order the payment is for; the last order's when the
-    // channel does not say.
+    // channel does not say which.
     Text orderId = order_id_;
     Text cpOrder = cpOrder_;
-    auto paid = ns::cast<ns::String>(status ? status->objectForKey("order_id") : nullptr);
-    if (paid) {
-        if (auto pair = openOrders_.find(paid->utf8()); pair != openOrders_.end()) {
-            orderId = paid;
-            cpOrder = pair->second;
-            openOrders_.erase(pair);
-        }
+    if (auto named = ns::cast<ns::String>(status ? status->objectForKey("order_id") : nullptr)) {
+        orderId = named;
+        auto pair = openOrders_.find(named->utf8());
+        cpOrder = pair != openOrders_.end() ? pair->second : nullptr;
+        // A failed order may still be paid on a retry in its centre, so its
+        // pair stays until it is paid (or the player logs out).
+        if (paid && pair != openOrders_.end()) openOrders_.erase(pair);
     }
     auto result = ns::MutableDictionary::make();
     if (orderId) result->setObjectForKey(orderId, "order_id");
@@ -385,7 +389,7 @@ ns::Ref<ns::Dictionary> ROZCoreEntity::payResult(const ns::Ref<ns::Dictionary>& 
 
 void ROZCoreEntity::kvtrChannel_getPaySuccessCallBack(const ns::Ref<ns::Dictionary>& status) {
     ns::Weak<ROZCoreEntity> weak = ref<ROZCoreEntity>();
-    ns::Ref<ns::Dictionary> result = payResult(status);
+    ns::Ref<ns::Dictionary> result = payResult(status, true);
     kvtr::throughGlobalToMain([weak, result] {
         auto self = weak.lock();
         if (!self) return;
@@ -396,7 +400,7 @@ void ROZCoreEntity::kvtrChannel_getPaySuccessCallBack(const ns::Ref<ns::Dictiona
 
 void ROZCoreEntity::kvtrChannel_getPayFailCallBack(const ns::Ref<ns::Dictionary>& status) {
     ns::Weak<ROZCoreEntity> weak = ref<ROZCoreEntity>();
-    ns::Ref<ns::Dictionary> result = payResult(status);
+    ns::Ref<ns::Dictionary> result = payResult(status, false);
     dispatch::async(dispatch::mainQueue(), [weak, result] {
         kvtr::throughGlobalToMain([weak, result] {
             auto self = weak.lock();

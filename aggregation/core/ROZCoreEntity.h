@@ -240,10 +240,12 @@ private:
     void roleReplyArrived(const ns::Id& reply, const ns::Ref<ns::Dictionary>& request);
     void orderReplyArrived(const ns::Id& reply, const ns::Ref<ns::Dictionary>& request);
     // Back to the launch/logout flags: isRunLogic YES, isHallOpen and
-    // isTimeStore NO; `emptyRole` also empties roleid.
+    // isTimeStore NO; `emptyRole` (a logout) also empties roleid and forgets
+    // the open orders.
     void resetSessionFlags(bool emptyRole);
-    // {order_id, cpOrder} of the order a channel payment status names.
-    ns::Ref<ns::Dictionary> payResult(const ns::Ref<ns::Dictionary>& status);
+    // {order_id, cpOrder} of the order a channel payment status names; a
+    // paid order's pair is let go.
+    ns::Ref<ns::Dictionary> payResult(const ns::Ref<ns::Dictionary>& status, bool paid);
 
     std::weak_ptr<ROZCoreEntityDelegate> delegate_;
     Text kvtrgameid_;
@@ -261,7 +263,8 @@ private:
     Text order_id_;
     Text cpOrder_;
     // The game's order (cpOrder) of every order open at the channel, by the
-    // aggregator's order id: each payment result is paired with its own.
+    // aggregator's order id, until it is paid or the player logs out: each
+    // payment result is paired with its own.
     std::map<std::string, Text> openOrders_;
     ns::Ref<ns::MutableArray> menuArray_;
     ns::Ref<ns::MutableArray> responseArray_;

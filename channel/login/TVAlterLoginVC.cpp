@@ -6,6 +6,7 @@
 #include "channel/VRQMessage.h"
 #include "channel/screens/TVBaseNav.h"
 #include "channel/screens/TVScreenResources.h"
+#include "channel/pay/TVNewPayVC.h"
 #include "channel/usercenter/VRQHelperBtn.h"
 #include "platform/dispatch/PerformRequest.h"
 #include "platform/foundation/Log.h"
@@ -97,7 +98,12 @@ void TVAlterLoginVC::tvLoginViewLoginSuccessLogintime(const Text& logintime, con
     } else {
         ball->create();
     }
-    ball->setFailedBlock(FailedBlock);
+    // Switching account in the user centre ends the session: purchases still
+    // waiting for the payment centre go with it.
+    ball->setFailedBlock([failed = FailedBlock](const Text& message, const Text& code) {
+        TVNewPayVC::dropWaitingPurchases("switch account");
+        if (failed) failed(message, code);
+    });
     ball->setLoginData(loginData);
     ball->startTimer();
     goBackToPreviousWindow();

@@ -64,6 +64,7 @@ void ToviraSDK::loadToPayVCWithroleid(const Text& roleid, const Text& money, con
 }
 
 void ToviraSDK::LoginOut() {
+    TVNewPayVC::dropWaitingPurchases("logout");
     VRQHelperBtn::hide();
     auto ball = VRQHelperBtn::shared();
     if (ball->timer()) {

@@ -34,12 +34,13 @@ public:
     static void didFinishLaunching();
     static void loadLoginViewResultSuccess(LoginSuccess success, LoginFailure failed);
     // Opens the payment centre for the order (money is its quiPayMoney,
-    // attach its cpExtend).
+    // attach its cpExtend), or, while a centre is open, once it has gone.
     static void loadToPayVCWithroleid(const Text& roleid, const Text& money, const Text& serverid,
                                       const Text& productName, const Text& productDesc, const Text& attach,
                                       PaySuccess success, PayFailure faild);
-    // Hides the ball, stops its countdown, tells the server, saves login
-    // style 2. The game is not told.
+    // Drops the purchases waiting for the payment centre, hides the ball,
+    // stops its countdown, tells the server, saves login style 2. The game
+    // is not told.
     static void LoginOut();
     static void SetUserInfoDataWithRoleId(const Text& roleId, const Text& roleName, const Text& roleLevel,
                                           const Text& zoneId, const Text& zoneName, const Text& attach,

@@ -12,11 +12,13 @@
 #include "channel/TVReplyFields.h"
 #include "channel/UIView+Extension.h"
 #include "channel/VRQMessage.h"
+#include "channel/VRQTopPresenter.h"
 #include "channel/VRQWindowManager.h"
 #include "channel/pay/TVCouponsVC.h"
+#include "channel/pay/TVPayNav.h"
 #include "channel/pay/TVPayPlug.h"
+#include "channel/pay/TVPurchaseHold.h"
 #include "channel/pay/TVWebPayVC.h"
-#include "channel/screens/TVBaseNav.h"
 #include "channel/screens/TVScreenResources.h"
 #include "channel/usercenter/VRQHelperBtn.h"
 #include "platform/dispatch/Queue.h"
@@ -79,32 +81,102 @@ Text TVNewPayVC::calculateMoney(const Text& money, const Text& money1, std::stri
     return str(ns::format("%@", result));
 }
 
-void TVNewPayVC::loadToPayVCWithroleid(const Text& roleid, const Text& ServiceID, const Text& quiPayMoney,
-                                       const Text& cpExtend, const Text& productName, const Text& productDesc,
-                                       PaySuccess success, PayFailure faild) {
-    Purchase& state = purchase();
-    state.roleId = roleid;
-    state.serverId = ServiceID;
-    state.fullAmount = quiPayMoney;
-    state.currentAmount = quiPayMoney;
-    state.cpExtend = cpExtend;
-    state.productName = productName;
-    state.productDesc = productDesc;
-    state.success = std::move(success);
-    state.failure = std::move(faild);
-    if (!isAmount(quiPayMoney.get())) {
+namespace {
+
+void openCentre(TVPurchaseHold::Call call);
+
+// The next waiting call opens on a later turn: the centre that let go may be
+// in the middle of its dismissal.
+void openNextSoon() {
+    dispatch::async(dispatch::mainQueue(), [] {
+        if (auto call = TVPurchaseHold::next()) openCentre(std::move(*call));
+    });
+}
+
+void releaseHold(uint64_t hold) {
+    if (TVPurchaseHold::release(hold) && TVPurchaseHold::busy()) openNextSoon();
+}
+
+// Nothing could be opened for the purchase: the ball comes back, the game
+// hears of a failed payment, and the next call may go.
+void refuse(uint64_t hold, const TVNewPayVC::Report& report, const char* why) {
+    ns::log("payment centre: %s; the payment of %@ yuan (%@) fails", why, report.fullAmount,
+            TVNewPayVC::purchase().cpExtend);
+    VRQHelperBtn::show();
+    report.failed(str("无法打开充值中心"), str("1"));
+    releaseHold(hold);
+}
+
+void openCentre(TVPurchaseHold::Call call) {
+    uint64_t hold = TVPurchaseHold::take();
+    TVNewPayVC::Purchase& state = TVNewPayVC::purchase();
+    state.roleId = call.roleid;
+    state.serverId = call.serviceID;
+    state.fullAmount = call.money;
+    state.currentAmount = call.money;
+    state.cpExtend = call.cpExtend;
+    state.productName = call.productName;
+    state.productDesc = call.productDesc;
+    state.success = std::move(call.success);
+    state.failure = std::move(call.failure);
+    if (!TVNewPayVC::isAmount(call.money.get())) {
         VRQMessage::showMessage("金额格式异常");
+        releaseHold(hold);
         return;
     }
     VRQHelperBtn::hide();
+    TVNewPayVC::Report report{state.success, state.failure, state.fullAmount};
     auto storyboard = ui::Storyboard::storyboardWithName("TVNewPayVC", TVScreenResources::sdkBundle());
-    auto centre = storyboard ? storyboard->instantiateViewControllerWithIdentifier("TVNewPayVC") : nullptr;
-    if (!centre) return;
-    auto navigation = TVBaseNav::make(centre);
+    auto centre = ns::cast<TVNewPayVC>(storyboard ? storyboard->instantiateViewControllerWithIdentifier("TVNewPayVC")
+                                                  : nullptr);
+    if (!centre) return refuse(hold, report, "not in this app");
+    // Over whatever the game shows: its root presents one screen at a time.
+    auto presenter = VRQTopPresenter::presenterOverTopWindow();
+    if (!presenter) return refuse(hold, report, "no screen to open it from");
+
+    auto navigation = std::make_shared<TVPayNav>(centre);
     navigation->setModalPresentationStyle(ui::ModalPresentationStyle::FullScreen);
-    auto window = VRQWindowManager::topWindow();
-    auto root = window ? ns::cast<ui::ViewController>(window->rootViewController()) : nullptr;
-    if (root) root->presentViewController(navigation, true);
+    ns::Weak<TVNewPayVC> weakCentre = centre;
+    ns::Weak<TVPayNav> weakNavigation = navigation;
+    navigation->setWhenGone([weakCentre, weakNavigation, hold] {
+        // A navigation controller being destroyed only lets go of the hold:
+        // its screens are going with it.
+        auto gone = weakNavigation.lock() ? weakCentre.lock() : nullptr;
+        if (gone) gone->navigationGone();
+        releaseHold(hold);
+    });
+    presenter->presentViewController(navigation, true);
+    // A presentation still waits when another is under way, and the platform
+    // may refuse it then; the presenter's next idle moment tells.
+    auto host = presenter;
+    while (auto parent = host->parentViewController()) host = parent;
+    host->whenIdle([navigation, hold, report] {
+        if (!TVPurchaseHold::isCurrent(hold) || navigation->wasShown()) return;
+        navigation->setWhenGone(nullptr);
+        refuse(hold, report, "its presentation was refused");
+    });
+}
+
+}  // namespace
+
+void TVNewPayVC::loadToPayVCWithroleid(const Text& roleid, const Text& ServiceID, const Text& quiPayMoney,
+                                       const Text& cpExtend, const Text& productName, const Text& productDesc,
+                                       PaySuccess success, PayFailure faild) {
+    TVPurchaseHold::Call call{roleid,    ServiceID, quiPayMoney, cpExtend, productName, productDesc,
+                              std::move(success), std::move(faild)};
+    if (TVPurchaseHold::busy()) {
+        // The centre on screen keeps its purchase; this one opens after it.
+        ns::log("payment centre: busy; the payment of %@ yuan (%@) waits its turn", quiPayMoney, cpExtend);
+        TVPurchaseHold::enqueue(std::move(call));
+        return;
+    }
+    openCentre(std::move(call));
+}
+
+void TVNewPayVC::dropWaitingPurchases(std::string_view why) {
+    for (const auto& call : TVPurchaseHold::dropWaiting())
+        ns::log("payment centre: %s; the waiting payment of %@ yuan (%@) is dropped", std::string(why), call.money,
+                call.cpExtend);
 }
 
 TVNewPayVC::~TVNewPayVC() {
@@ -511,7 +583,16 @@ void TVNewPayVC::finish(const ns::Ref<ns::Error>& error, const Text& status) {
     else report_.paid(status);
 }
 
+void TVNewPayVC::navigationGone() {
+    if (closed_) return;
+    // Taken down with the screen under it: nothing on screen is left behind,
+    // and the game hears nothing, as when the player closes it.
+    if (coverView_) coverView_->removeFromSuperview();
+    popAction();
+}
+
 void TVNewPayVC::popAction() {
+    closed_ = true;
     hiddenLeftBtn();
     hideHUD();
     // A poll left running would report to nobody, and a confirmation that

@@ -6,8 +6,10 @@
 // voucher balance), polls the server every 2 s for the result of a web
 // payment, and reports success or failure to the game through the two
 // blocks of the entry call. The purchase (amounts, ids, voucher, blocks) is
-// process-wide. Scene "TVNewPayVC" of the storyboard "TVNewPayVC". Main
-// thread only; replies and the poll hold the screen weakly.
+// process-wide, so a centre on screen holds it: entry calls made meanwhile
+// wait their turn (TVPurchaseHold) and open, one by one, once it has gone.
+// Scene "TVNewPayVC" of the storyboard "TVNewPayVC". Main thread only;
+// replies and the poll hold the screen weakly.
 
 #include <cstdint>
 #include <functional>
@@ -58,13 +60,21 @@ public:
         void failed(const Text& text, const ns::Id& code) const;
     };
 
-    // Keeps the purchase; an amount that is no decimal number (at least one
-    // digit, at most one point, nothing else) toasts "金额格式异常" and
-    // opens nothing. Otherwise hides the floating ball and presents the
-    // centre in a navigation controller, full screen, over the top window.
+    // While a centre is on screen the call waits, untouched, for it to go.
+    // Otherwise it keeps the purchase; an amount that is no decimal number
+    // (at least one digit, at most one point, nothing else) toasts
+    // "金额格式异常" and opens nothing. Otherwise hides the floating ball
+    // and presents the centre in a navigation controller, full screen, over
+    // the top-most screen the top window's root presents; with no screen to
+    // present from (or a presentation refused) the ball comes back and the
+    // failure block hears of it. A call that opens nothing lets the next
+    // waiting one go.
     static void loadToPayVCWithroleid(const Text& roleid, const Text& ServiceID, const Text& quiPayMoney,
                                       const Text& cpExtend, const Text& productName, const Text& productDesc,
                                       PaySuccess success, PayFailure faild);
+    // The player logged out: the calls still waiting are dropped unopened,
+    // each logged, none reported. A centre on screen stays.
+    static void dropWaitingPurchases(std::string_view why);
 
     // "-" or "*" of two decimal texts, rounded down to 2 places, as text;
     // any other way gives "(null)". Never raises: a text that is no number
@@ -92,6 +102,10 @@ public:
     void goToCoupons();
     // Closes the centre; calls neither block.
     void popAction() override;
+    // Its navigation controller has left the screen: closed by popAction,
+    // or taken down with the screen it was presented over, in which case
+    // it closes now as the player's close would.
+    void navigationGone();
     void pause();
     void resume();
     void loadTimer();
@@ -151,4 +165,5 @@ private:
     // A web payment's card is up and not yet left: an order-status reply
     // may still confirm it, even one that comes after the poll's last tick.
     bool awaitingConfirmation_ = false;
+    bool closed_ = false;
 };

@@ -1,0 +1,74 @@
+// A logout ends the purchases still waiting for the payment centre: the
+// game's logout and switching account in the user centre drop them
+// unopened, and none of them is reported.
+
+#include "channel/pay/TVNewPayVC.h"
+#include "channel/usercenter/VRQHelperBtn.h"
+#include "login_test_support.h"
+#include "platform/uikit/NavigationController.h"
+
+namespace {
+
+class PurchaseLogoutTest : public login_test::LoginTest {
+protected:
+    PurchaseLogoutTest() {
+        open();
+        login(sandbox::ChannelServer::kKnownUser, sandbox::ChannelServer::kKnownPassword);
+        env.fastForwardBy(1.6);
+        finishHandOff();
+        env.fastForwardBy(2);
+    }
+    ~PurchaseLogoutTest() override { TVNewPayVC::purchase() = {}; }
+
+    void pay(const std::string& money, const std::string& order) {
+        ToviraSDK::loadToPayVCWithroleid(
+            ns::str("10001"), ns::str(money), ns::str("1"), ns::str("Gems"), ns::str("Gems"), ns::str(order),
+            [this, order](const ns::Ref<ns::String>&, const ns::Ref<ns::String>&) { heard.push_back(order + " paid"); },
+            [this, order](const ns::Ref<ns::String>&, int64_t, const ns::Ref<ns::String>&) {
+                heard.push_back(order + " failed");
+            });
+        env.fastForwardBy(1);
+    }
+    ns::Ref<TVNewPayVC> shownCentre() {
+        auto navigation = ns::cast<ui::NavigationController>(root->presentedViewController());
+        return navigation ? ns::cast<TVNewPayVC>(navigation->viewControllers().front()) : nullptr;
+    }
+    // The first purchase's centre on screen, the second waiting behind it.
+    ns::Ref<TVNewPayVC> openTwo() {
+        pay("9.99", "cp1");
+        auto first = shownCentre();
+        pay("6", "cp2");
+        return first;
+    }
+    // Closes the centre on screen; whether another opened after it.
+    bool closeAndSeeWhetherAnotherOpens(const ns::Ref<TVNewPayVC>& centre) {
+        centre->popAction();
+        env.fastForwardBy(2);
+        return root->presentedViewController() != nullptr;
+    }
+
+    std::vector<std::string> heard;
+};
+
+TEST_F(PurchaseLogoutTest, TheGamesLogoutDropsTheWaitingPurchase) {
+    auto first = openTwo();
+    ASSERT_TRUE(first);
+    ToviraSDK::LoginOut();
+    EXPECT_TRUE(log.contains("payment centre: logout; the waiting payment of 6 yuan (cp2) is dropped"));
+    EXPECT_FALSE(closeAndSeeWhetherAnotherOpens(first));
+    EXPECT_TRUE(heard.empty());
+}
+
+TEST_F(PurchaseLogoutTest, SwitchingAccountDropsTheWaitingPurchase) {
+    auto first = openTwo();
+    ASSERT_TRUE(first);
+    auto switchAccount = VRQHelperBtn::shared()->FailedBlock();
+    ASSERT_TRUE(switchAccount);
+    switchAccount(ns::str("注销"), ns::str("-9"));
+    EXPECT_EQ(game.failures, (std::vector<std::string>{"-9|注销"})) << "the game is logged out";
+    EXPECT_TRUE(log.contains("payment centre: switch account; the waiting payment of 6 yuan (cp2) is dropped"));
+    EXPECT_FALSE(closeAndSeeWhetherAnotherOpens(first));
+    EXPECT_TRUE(heard.empty());
+}
+
+}  // namespace
