@@ -6,6 +6,7 @@
 #include "channel/NSString+URLEncode.h"
 #include "channel/TVSingleton.h"
 #include "channel/UIView+Extension.h"
+#include "channel/VRQTopPresenter.h"
 #include "channel/VRQWindowManager.h"
 #include "channel/usercenter/TVSuspendVC.h"
 #include "channel/usercenter/VRQSuspensionViewController.h"
@@ -35,20 +36,6 @@ cg::Size screenSize() { return ui::Screen::mainScreen()->bounds().size; }
 
 // The centre of the ball's window in screen points.
 cg::Point centreOf(const ns::Ref<ui::Window>& window) { return window ? window->center() : cg::Point{}; }
-
-// The top-most controller presented from `root` (or `root` itself) while its
-// view is in a visible window; else nil.
-ns::Ref<ui::ViewController> presenterAbove(ns::Ref<ui::ViewController> root) {
-    // A controller presents one screen at a time: the game may show one of
-    // its own. One on its way out leaves its presenter to present next.
-    auto presenter = std::move(root);
-    while (presenter && presenter->presentedViewController() &&
-           !presenter->presentedViewController()->isBeingDismissed())
-        presenter = presenter->presentedViewController();
-    auto view = presenter ? presenter->viewIfLoaded() : nullptr;
-    auto window = view ? view->window() : nullptr;
-    return window && !window->isHidden() ? presenter : nullptr;
-}
 
 }  // namespace
 
@@ -245,7 +232,7 @@ void VRQHelperBtn::doShowHelperVC() {
                              : nullptr;
     auto top = VRQWindowManager::topWindow();
     auto root = top ? ns::cast<ui::ViewController>(top->rootViewController()) : nullptr;
-    auto presenter = presenterAbove(root);
+    auto presenter = VRQTopPresenter::presenterAbove(root);
     if (!centre || !presenter) {
         // Without the centre the player must not be left without the ball:
         // hidden, it would come back only at the next login.
