@@ -11,8 +11,6 @@ namespace dispatch::detail {
 
 namespace {
 
-constexpr int HardCap = 64;
-
 struct Pool {
     std::mutex lock;
     std::condition_variable work;
@@ -29,7 +27,7 @@ struct Pool {
     // With the lock held: starts a worker when work waits and too few run.
     void growIfNeeded() {
         if (idle > 0 || !hasTasks()) return;
-        if (threads - blocked >= target || threads >= HardCap) return;
+        if (threads - blocked >= target || threads >= ThreadPool::HardCap) return;
         ++threads;
         std::thread([this] { runWorker(); }).detach();
     }
@@ -89,6 +87,12 @@ void ThreadPool::didUnblock() {
     Pool& p = pool();
     std::lock_guard<std::mutex> hold(p.lock);
     --p.blocked;
+}
+
+int ThreadPool::workersWithoutWaits() {
+    Pool& p = pool();
+    std::lock_guard<std::mutex> hold(p.lock);
+    return std::max(p.target, p.threads);
 }
 
 }  // namespace dispatch::detail

@@ -17,6 +17,12 @@ public:
     // Called around a blocking wait; nothing happens off the pool's threads.
     static void willBlock();
     static void didUnblock();
+
+    // The most workers that run at once while none of them waits: a few
+    // more than cores, or as many as earlier waits started (workers stay).
+    static int workersWithoutWaits();
+    // No more workers than this, however many wait.
+    static constexpr int HardCap = 64;
 };
 
 }  // namespace dispatch::detail

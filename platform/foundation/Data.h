@@ -38,8 +38,11 @@ public:
     // nil when the file cannot be read.
     static Ref<Data> withContentsOfFile(const std::string& path);
     // The whole body of a URL, read synchronously (a file URL from disk, any
-    // other with a GET whose reply must be 2xx); nil when the read fails.
-    // Blocks the calling thread: never call it on the main thread.
+    // other with a GET whose reply must be 2xx); nil when the read fails, the
+    // reply is longer than a data task of the default session configuration
+    // may hold, or the server fails the default trust evaluation. Blocks the
+    // calling thread (a pool worker lets another start meanwhile): never
+    // call it on the main thread.
     static Ref<Data> withContentsOfURL(const Ref<URL>& url);
     // nil for text that is not padded base64 (characters outside the
     // alphabet are skipped only with Base64DecodingIgnoreUnknownCharacters).

@@ -4,8 +4,8 @@
 #include "platform/foundation/URLSessionTaskLoader.h"
 
 #include "platform/foundation/URLError.h"
+#include "platform/foundation/ServerTrust.h"
 #include "platform/foundation/URLSessionTaskLoaderSupport.h"
-#include "platform/security/Policy.h"
 
 namespace ns::detail {
 
@@ -36,7 +36,7 @@ bool URLSessionTaskLoader::transferShouldTrustServer(std::vector<sec::Certificat
     if (done_) return false;
     const Ref<URL>& url = request_->URL();
     const std::string host = hostOf(*url);
-    auto trust = sec::Trust::createWithCertificates(std::move(chain), {sec::Policy::createSsl(true, host)});
+    auto trust = serverTrust(std::move(chain), host);
     if (!trust) {
         trustFailure_ = URLErrorServerCertificateUntrusted;
         return false;
@@ -77,12 +77,7 @@ bool URLSessionTaskLoader::transferShouldTrustServer(std::vector<sec::Certificat
         if (credential && credential->trust()) return true;
         [[fallthrough]];
     case URLSessionAuthChallengeDisposition::PerformDefaultHandling: {
-        const auto& anchors = session_->currentConfiguration()->additionalTrustAnchors();
-        if (!anchors.empty()) {
-            trust->setAnchorCertificates(anchors);
-            trust->setAnchorCertificatesOnly(false);
-        }
-        if (sec::isTrusted(trust->evaluate())) return true;
+        if (passesDefaultEvaluation(*trust, session_->currentConfiguration()->additionalTrustAnchors())) return true;
         trustFailure_ = URLErrorServerCertificateUntrusted;
         failedTrust_ = trust;
         return false;

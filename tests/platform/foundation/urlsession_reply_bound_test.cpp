@@ -4,11 +4,8 @@
 // while a download of the same reply streams to its file.
 
 #include <gtest/gtest.h>
-#include <zlib.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -16,60 +13,20 @@
 #include "platform/foundation/URLSession.h"
 #include "platform/testing/LoopbackServer.h"
 #include "platform/testing/TaskEnvironment.h"
+#include "tests/platform/foundation/reply_memory_support.h"
 #include "tests/platform/foundation/urlsession_support.h"
 
 namespace {
 
 using testing::LoopbackServer;
 using testing::Reply;
+using urltest::gzippedZeros;
+using urltest::gzipReply;
+using urltest::MiB;
 using urltest::Outcome;
 using urltest::RecordingDelegate;
-
-constexpr uint64_t MiB = 1 << 20;
-
-// `size` zero bytes, gzip-compressed a piece at a time (about a thousandth
-// of the size), so the inflated whole is never held here.
-std::string gzippedZeros(uint64_t size) {
-    z_stream z{};
-    EXPECT_EQ(deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, 15 + 16, 9, Z_RLE), Z_OK);
-    const std::string zeros(MiB, '\0');
-    std::string out;
-    char buffer[64 * 1024];
-    for (uint64_t left = size;;) {
-        const uint64_t piece = std::min<uint64_t>(left, zeros.size());
-        left -= piece;
-        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(zeros.data()));
-        z.avail_in = uInt(piece);
-        const int flush = left == 0 ? Z_FINISH : Z_NO_FLUSH;
-        int result;
-        do {
-            z.next_out = reinterpret_cast<Bytef*>(buffer);
-            z.avail_out = sizeof buffer;
-            result = deflate(&z, flush);
-            out.append(buffer, sizeof buffer - z.avail_out);
-        } while (z.avail_out == 0);
-        if (result == Z_STREAM_END) break;
-    }
-    deflateEnd(&z);
-    return out;
-}
-
-Reply gzipReply(std::string body) {
-    Reply reply = Reply::text(std::move(body), "application/json");
-    reply.setHeader("Content-Encoding", "gzip");
-    return reply;
-}
-
-// The process's resident set, and its peak since the last resetPeak(), in bytes.
-uint64_t statusField(const char* name) {
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.rfind(name, 0) == 0) return std::stoull(line.substr(std::strlen(name))) * 1024;
-    }
-    return 0;
-}
-bool resetPeak() { return bool(std::ofstream("/proc/self/clear_refs") << "5"); }
+using urltest::resetPeak;
+using urltest::statusField;
 
 class URLSessionReplyBoundTest : public ::testing::Test {
 protected:

@@ -1,0 +1,66 @@
+#pragma once
+// Shared by the tests of replies held in memory: small gzip replies that
+// inflate far, and the process's resident memory to measure what they cost.
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "platform/testing/LoopbackServer.h"
+
+namespace urltest {
+
+constexpr uint64_t MiB = 1 << 20;
+
+// `size` zero bytes, gzip-compressed a piece at a time (about a thousandth
+// of the size), so the inflated whole is never held here.
+inline std::string gzippedZeros(uint64_t size) {
+    z_stream z{};
+    EXPECT_EQ(deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, 15 + 16, 9, Z_RLE), Z_OK);
+    const std::string zeros(MiB, '\0');
+    std::string out;
+    char buffer[64 * 1024];
+    for (uint64_t left = size;;) {
+        const uint64_t piece = std::min<uint64_t>(left, zeros.size());
+        left -= piece;
+        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(zeros.data()));
+        z.avail_in = uInt(piece);
+        const int flush = left == 0 ? Z_FINISH : Z_NO_FLUSH;
+        int result;
+        do {
+            z.next_out = reinterpret_cast<Bytef*>(buffer);
+            z.avail_out = sizeof buffer;
+            result = deflate(&z, flush);
+            out.append(buffer, sizeof buffer - z.avail_out);
+        } while (z.avail_out == 0);
+        if (result == Z_STREAM_END) break;
+    }
+    deflateEnd(&z);
+    return out;
+}
+
+inline testing::Reply gzipReply(std::string body) {
+    testing::Reply reply = testing::Reply::text(std::move(body), "application/json");
+    reply.setHeader("Content-Encoding", "gzip");
+    return reply;
+}
+
+// The process's resident set ("VmRSS:"), and its peak since the last
+// resetPeak() ("VmHWM:"), in bytes.
+inline uint64_t statusField(const char* name) {
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind(name, 0) == 0) return std::stoull(line.substr(std::strlen(name))) * 1024;
+    }
+    return 0;
+}
+inline bool resetPeak() { return bool(std::ofstream("/proc/self/clear_refs") << "5"); }
+
+}  // namespace urltest
