@@ -83,6 +83,12 @@ private:
     void begin();
     void prepareBody();
     void startAttempt();
+    // Whether the body stream holds anything past the length the request
+    // declared, when all of it has been read. A read error counts as more:
+    // either way the body is not what was declared.
+    bool bodyStreamHoldsMore();
+    // Ends the upload: its stream did not match its declared length.
+    int64_t refuseBodyStream(const char* why);
     bool serveFromCacheOrFile();
     void serveLocally(const Ref<URLResponse>& response, std::string body);
     void acceptFinalResponse(const Ref<URLResponse>& response);
@@ -157,6 +163,8 @@ private:
     Ref<InputStream> stream_;
     bool streamFailed_ = false;
     int64_t expectedToSend_ = 0;
+    // Body bytes handed to the transport in this attempt.
+    int64_t bodyRead_ = 0;
     int64_t sentReported_ = 0;
     Head head_ = Head::None;
     Ref<HTTPURLResponse> pendingHead_;

@@ -9,10 +9,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "platform/foundation/HTTPCookie.h"
 #include "platform/foundation/HomeDirectory.h"
+#include "platform/foundation/Log.h"
 #include "platform/foundation/URLError.h"
 #include "platform/foundation/URLSessionTaskLoaderSupport.h"
 
@@ -131,6 +133,13 @@ void URLSessionTaskLoader::startAttempt() {
         streamFailed_ = true;
         return complete(error(setup_.body == LoaderSetup::Body::File ? URLErrorCannotOpenFile
                                                                      : URLErrorRequestBodyStreamExhausted));
+    }
+    bodyRead_ = 0;
+    // Nothing is read of a body declared empty, so nothing else would see
+    // that it is not.
+    if (stream_ && expectedToSend_ == 0 && bodyStreamHoldsMore()) {
+        refuseBodyStream("holds more than");
+        return complete(error(URLErrorRequestBodyStreamExhausted));
     }
 
     head_ = Head::None;
@@ -353,12 +362,38 @@ void URLSessionTaskLoader::transferSentBody(int64_t totalSent) {
 
 int64_t URLSessionTaskLoader::transferReadBody(char* buffer, size_t length) {
     if (!stream_) return 0;
-    const int64_t n = stream_->read(reinterpret_cast<uint8_t*>(buffer), length);
+    // Without a declared length the body is sent chunked: it ends where the
+    // stream does.
+    const bool declared = expectedToSend_ >= 0;
+    const int64_t left = declared ? expectedToSend_ - bodyRead_ : int64_t(length);
+    if (left <= 0) return 0;
+    const int64_t n = stream_->read(reinterpret_cast<uint8_t*>(buffer), std::min<uint64_t>(length, uint64_t(left)));
     if (n < 0) {
         streamFailed_ = true;
         return -1;
     }
+    if (!declared) return n;
+    // A declared length is what the server reads as the body: a shorter
+    // stream would leave it waiting, a longer one would have it read the
+    // rest as the connection's next request.
+    if (n == 0) return refuseBodyStream("ended before");
+    bodyRead_ += n;
+    if (bodyRead_ == expectedToSend_ && bodyStreamHoldsMore()) return refuseBodyStream("holds more than");
     return n;
+}
+
+bool URLSessionTaskLoader::bodyStreamHoldsMore() {
+    if (stream_->streamStatus() == StreamStatusAtEnd) return false;
+    uint8_t probe = 0;
+    return stream_->read(&probe, 1) != 0;
+}
+
+int64_t URLSessionTaskLoader::refuseBodyStream(const char* why) {
+    log("URL session: upload to %@ stopped: its body stream %s the %lld bytes its request declares",
+        request_->URL()->absoluteString(), why, (long long)expectedToSend_);
+    // The transfer aborts mid-request, so its connection is closed, not reused.
+    streamFailed_ = true;
+    return -1;
 }
 
 void URLSessionTaskLoader::transferFinished(const CurlOutcome& outcome) {
