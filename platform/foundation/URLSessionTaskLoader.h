@@ -100,6 +100,9 @@ private:
     bool fitsInMemory(uint64_t held, size_t more);
     // The error of a body deliverBody refused.
     Ref<Error> refusedBodyError() const;
+    // The transfer reads nothing while the app has suspended the task or
+    // has yet to decide what its response becomes.
+    void applyPause();
     void onDisposition(URLSessionResponseDisposition disposition);
     void becomeDownload();
     // Delivers the body held while the app decided, then a finish that came

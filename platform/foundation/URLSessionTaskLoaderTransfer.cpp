@@ -158,7 +158,7 @@ void URLSessionTaskLoader::startAttempt() {
         });
     }
     transferId_ = session_->transport().start(std::move(spec), shared_from_this());
-    if (suspended_) session_->transport().setPaused(transferId_, true);
+    applyPause();
 }
 
 void URLSessionTaskLoader::transferReceivedHead(int status, std::string version,
@@ -245,8 +245,13 @@ void URLSessionTaskLoader::acceptFinalResponse(const Ref<URLResponse>& response)
     auto* dataDelegate = dynamic_cast<URLSessionDataDelegate*>(delegate.get());
     const bool ask = dataDelegate && dataDelegate->respondsToSelector(URLSessionDidReceiveResponseSelector);
     dispositionPending_ = ask;
-    // Released once the transfer has nothing more to do but wait (see transferFinished).
-    if (ask) beginAwaitingApp();
+    if (ask) {
+        // Until the app decides, the body has nowhere to go: held, a download
+        // would be bounded like a reply in memory. Nothing is read meanwhile,
+        // and the load waits on the app alone.
+        beginAwaitingApp();
+        applyPause();
+    }
     const int64_t expected = expectedToReceive_;
     auto self = shared_from_this();
     auto dataTask = cast<URLSessionDataTask>(task);
@@ -265,6 +270,7 @@ void URLSessionTaskLoader::acceptFinalResponse(const Ref<URLResponse>& response)
         auto* d = dynamic_cast<URLSessionDataDelegate*>(session->delegate().get());
         if (!d || !d->didReceiveResponse(session, dataTask, response, answer)) answer(URLSessionResponseDisposition::Allow);
     });
+    if (ask) endAwaitingApp();
 }
 
 bool URLSessionTaskLoader::transferReceivedBody(const char* bytes, size_t length) {
@@ -437,6 +443,9 @@ void URLSessionTaskLoader::onDisposition(URLSessionResponseDisposition dispositi
         break;
     }
     releaseHeld();
+    // Last: reading on may hand over the body at once, which must find the
+    // decision made.
+    if (!done_) applyPause();
 }
 
 void URLSessionTaskLoader::releaseHeld() {
@@ -478,6 +487,7 @@ void URLSessionTaskLoader::becomeDownload() {
     }
     received_ = 0;
     releaseHeld();
+    if (!done_) applyPause();
 }
 
 void URLSessionTaskLoader::followRedirect() {
