@@ -194,7 +194,7 @@ struct CurlTransport::Impl : std::enable_shared_from_this<Impl> {
 
     // Transfers whose body the client refused as they resumed, to be ended
     // outside curl's calls.
-    std::vector<std::pair<uint64_t, CURLcode>> refusedOnResume;
+    std::vector<uint64_t> refusedOnResume;
 
     void run();
     void release(std::unique_ptr<Transfer> t);
@@ -332,14 +332,12 @@ void CurlTransport::Impl::end(uint64_t id, const CurlOutcome& outcome) {
 }
 
 void CurlTransport::Impl::endRefusedOnResume() {
-    std::vector<std::pair<uint64_t, CURLcode>> refused;
+    std::vector<uint64_t> refused;
     refused.swap(refusedOnResume);
-    for (const auto& [id, code] : refused) {
-        CurlOutcome outcome;
-        outcome.curlCode = code;
-        outcome.message = curl_easy_strerror(code);
-        end(id, outcome);
-    }
+    CurlOutcome outcome;
+    outcome.curlCode = CURLE_WRITE_ERROR;
+    outcome.message = curl_easy_strerror(CURLE_WRITE_ERROR);
+    for (uint64_t id : refused) end(id, outcome);
 }
 
 int CurlTransport::Impl::waitMilliseconds() const {
@@ -482,9 +480,10 @@ void CurlTransport::setPaused(uint64_t id, bool paused) {
     it->second->paused = paused;
     if (!paused) it->second->touch();
     // Resuming hands the client, at once, what curl held while paused; a
-    // refusal of it is reported here rather than by the transfer's end.
-    const CURLcode code = curl_easy_pause(it->second->easy, paused ? CURLPAUSE_ALL : CURLPAUSE_CONT);
-    if (code != CURLE_OK && !paused) d.refusedOnResume.emplace_back(id, code);
+    // refusal of it ends the transfer once curl has returned (curl itself
+    // may go on as if the body had been taken).
+    curl_easy_pause(it->second->easy, paused ? CURLPAUSE_ALL : CURLPAUSE_CONT);
+    if (!paused && it->second->bodyRefused) d.refusedOnResume.push_back(id);
 }
 
 }  // namespace ns::detail

@@ -83,10 +83,9 @@ private:
     void begin();
     void prepareBody();
     void startAttempt();
-    // Whether the body stream holds anything past the length the request
-    // declared, when all of it has been read. A read error counts as more:
-    // either way the body is not what was declared.
-    bool bodyStreamHoldsMore();
+    // Once the length the request declared has been read: a read of one
+    // byte more (0 when the stream is at its end, as it should be).
+    int64_t readPastDeclaredLength();
     // Ends the upload: its stream did not match its declared length.
     int64_t refuseBodyStream(const char* why);
     bool serveFromCacheOrFile();

@@ -137,8 +137,9 @@ void URLSessionTaskLoader::startAttempt() {
     bodyRead_ = 0;
     // Nothing is read of a body declared empty, so nothing else would see
     // that it is not.
-    if (stream_ && expectedToSend_ == 0 && bodyStreamHoldsMore()) {
-        refuseBodyStream("holds more than");
+    if (const int64_t past = stream_ && expectedToSend_ == 0 ? readPastDeclaredLength() : 0; past != 0) {
+        if (past > 0) refuseBodyStream("holds more than");
+        streamFailed_ = true;
         return complete(error(URLErrorRequestBodyStreamExhausted));
     }
 
@@ -384,14 +385,21 @@ int64_t URLSessionTaskLoader::transferReadBody(char* buffer, size_t length) {
     // rest as the connection's next request.
     if (n == 0) return refuseBodyStream("ended before");
     bodyRead_ += n;
-    if (bodyRead_ == expectedToSend_ && bodyStreamHoldsMore()) return refuseBodyStream("holds more than");
+    if (bodyRead_ == expectedToSend_) {
+        const int64_t past = readPastDeclaredLength();
+        if (past < 0) {
+            streamFailed_ = true;
+            return -1;
+        }
+        if (past > 0) return refuseBodyStream("holds more than");
+    }
     return n;
 }
 
-bool URLSessionTaskLoader::bodyStreamHoldsMore() {
-    if (stream_->streamStatus() == StreamStatusAtEnd) return false;
+int64_t URLSessionTaskLoader::readPastDeclaredLength() {
+    if (stream_->streamStatus() == StreamStatusAtEnd) return 0;
     uint8_t probe = 0;
-    return stream_->read(&probe, 1) != 0;
+    return stream_->read(&probe, 1);
 }
 
 int64_t URLSessionTaskLoader::refuseBodyStream(const char* why) {
