@@ -43,6 +43,7 @@ struct Transfer {
     std::string version;
     std::vector<HTTPHeaderFields::Field> headers;
     bool headDelivered = false;
+    // The client refused a piece of the body: the transfer has failed.
     bool bodyRefused = false;
 
     curl_off_t lastSent = 0;
@@ -101,7 +102,7 @@ size_t onHeader(char* buffer, size_t size, size_t count, void* data) {
 size_t onBody(char* buffer, size_t size, size_t count, void* data) {
     auto* t = static_cast<Transfer*>(data);
     const size_t n = size * count;
-    if (!t->client) return 0;
+    if (!t->client || t->bodyRefused) return 0;
     t->touch();
     if (!t->headDelivered) return n;
     if (!t->client->transferReceivedBody(buffer, n)) {
@@ -191,9 +192,16 @@ struct CurlTransport::Impl : std::enable_shared_from_this<Impl> {
     bool insidePerform = false;
     uint64_t nextId = 1;
 
+    // Transfers whose body the client refused as they resumed, to be ended
+    // outside curl's calls.
+    std::vector<uint64_t> refusedOnResume;
+
     void run();
     void release(std::unique_ptr<Transfer> t);
     void finish(CURL* easy, CURLcode code);
+    // Ends a transfer curl has not finished, telling its client.
+    void end(uint64_t id, const CurlOutcome& outcome);
+    void endRefusedOnResume();
     void checkTimeouts();
     int waitMilliseconds() const;
     void configure(Transfer& t);
@@ -283,6 +291,10 @@ void CurlTransport::Impl::finish(CURL* easy, CURLcode code) {
     if (it == transfers.end()) return;
     std::unique_ptr<Transfer> t = std::move(it->second);
     transfers.erase(it);
+    // A refusal inside curl_easy_pause() (the body held while paused, handed
+    // over as it resumes) is not curl's to report: the transfer may then end
+    // as if the whole body had been taken.
+    if (t->bodyRefused && code == CURLE_OK) code = CURLE_WRITE_ERROR;
     CurlOutcome outcome;
     outcome.curlCode = code;
     long osErrno = 0;
@@ -302,18 +314,30 @@ void CurlTransport::Impl::checkTimeouts() {
         if (t->paused) continue;
         if (now - t->lastActivity >= seconds(t->spec.idleTimeout) || now >= t->deadline) expired.push_back(id);
     }
-    for (uint64_t id : expired) {
-        auto it = transfers.find(id);
-        std::unique_ptr<Transfer> t = std::move(it->second);
-        transfers.erase(it);
-        CurlOutcome outcome;
-        outcome.curlCode = CURLE_OPERATION_TIMEDOUT;
-        outcome.timedOut = true;
-        outcome.message = "timed out";
-        auto client = std::move(t->client);
-        release(std::move(t));
-        if (client) client->transferFinished(outcome);
-    }
+    CurlOutcome outcome;
+    outcome.curlCode = CURLE_OPERATION_TIMEDOUT;
+    outcome.timedOut = true;
+    outcome.message = "timed out";
+    for (uint64_t id : expired) end(id, outcome);
+}
+
+void CurlTransport::Impl::end(uint64_t id, const CurlOutcome& outcome) {
+    auto it = transfers.find(id);
+    if (it == transfers.end()) return;
+    std::unique_ptr<Transfer> t = std::move(it->second);
+    transfers.erase(it);
+    auto client = std::move(t->client);
+    release(std::move(t));
+    if (client) client->transferFinished(outcome);
+}
+
+void CurlTransport::Impl::endRefusedOnResume() {
+    std::vector<uint64_t> refused;
+    refused.swap(refusedOnResume);
+    CurlOutcome outcome;
+    outcome.curlCode = CURLE_WRITE_ERROR;
+    outcome.message = curl_easy_strerror(CURLE_WRITE_ERROR);
+    for (uint64_t id : refused) end(id, outcome);
 }
 
 int CurlTransport::Impl::waitMilliseconds() const {
@@ -340,6 +364,7 @@ void CurlTransport::Impl::run() {
             work.swap(commands);
         }
         for (auto& w : work) w();
+        endRefusedOnResume();
 
         int running = 0;
         insidePerform = true;
@@ -353,6 +378,7 @@ void CurlTransport::Impl::run() {
             if (msg->msg == CURLMSG_DONE) finish(msg->easy_handle, msg->data.result);
         }
         checkTimeouts();
+        endRefusedOnResume();
         if (roundEnd) roundEnd();
 
         {
@@ -453,7 +479,11 @@ void CurlTransport::setPaused(uint64_t id, bool paused) {
     if (it == d.transfers.end() || it->second->paused == paused) return;
     it->second->paused = paused;
     if (!paused) it->second->touch();
+    // Resuming hands the client, at once, what curl held while paused; a
+    // refusal of it ends the transfer once curl has returned (curl itself
+    // may go on as if the body had been taken).
     curl_easy_pause(it->second->easy, paused ? CURLPAUSE_ALL : CURLPAUSE_CONT);
+    if (!paused && it->second->bodyRefused) d.refusedOnResume.push_back(id);
 }
 
 }  // namespace ns::detail

@@ -88,6 +88,9 @@ public:
     // Ends a transfer at once; its client hears nothing more.
     void cancel(uint64_t id);
     // A paused transfer neither sends nor receives, and does not time out.
+    // What curl had already read when it paused reaches the client as it
+    // resumes, before this returns; a refusal of it ends the transfer with
+    // curl's write error, as a refusal at any other time does.
     void setPaused(uint64_t id, bool paused);
 
 private:

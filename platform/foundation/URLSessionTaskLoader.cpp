@@ -116,7 +116,7 @@ void URLSessionTaskLoader::suspend() {
     }
     onWorker([](URLSessionTaskLoader& self) {
         self.suspended_ = true;
-        if (self.transferId_) self.session_->transport().setPaused(self.transferId_, true);
+        self.applyPause();
     });
 }
 
@@ -128,9 +128,13 @@ void URLSessionTaskLoader::resume() {
     holdIo(true);
     const bool posted = onWorker([](URLSessionTaskLoader& self) {
         self.suspended_ = false;
-        if (self.transferId_) self.session_->transport().setPaused(self.transferId_, false);
+        self.applyPause();
     });
     if (!posted) holdIo(false);
+}
+
+void URLSessionTaskLoader::applyPause() {
+    if (transferId_) session_->transport().setPaused(transferId_, suspended_ || dispositionPending_);
 }
 
 void URLSessionTaskLoader::cancel() {

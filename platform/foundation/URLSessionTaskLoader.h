@@ -83,6 +83,11 @@ private:
     void begin();
     void prepareBody();
     void startAttempt();
+    // Once the length the request declared has been read: a read of one
+    // byte more (0 when the stream is at its end, as it should be).
+    int64_t readPastDeclaredLength();
+    // Ends the upload: its stream did not match its declared length.
+    int64_t refuseBodyStream(const char* why);
     bool serveFromCacheOrFile();
     void serveLocally(const Ref<URLResponse>& response, std::string body);
     void acceptFinalResponse(const Ref<URLResponse>& response);
@@ -94,6 +99,9 @@ private:
     bool fitsInMemory(uint64_t held, size_t more);
     // The error of a body deliverBody refused.
     Ref<Error> refusedBodyError() const;
+    // The transfer reads nothing while the app has suspended the task or
+    // has yet to decide what its response becomes.
+    void applyPause();
     void onDisposition(URLSessionResponseDisposition disposition);
     void becomeDownload();
     // Delivers the body held while the app decided, then a finish that came
@@ -157,6 +165,8 @@ private:
     Ref<InputStream> stream_;
     bool streamFailed_ = false;
     int64_t expectedToSend_ = 0;
+    // Body bytes handed to the transport in this attempt.
+    int64_t bodyRead_ = 0;
     int64_t sentReported_ = 0;
     Head head_ = Head::None;
     Ref<HTTPURLResponse> pendingHead_;

@@ -9,10 +9,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "platform/foundation/HTTPCookie.h"
 #include "platform/foundation/HomeDirectory.h"
+#include "platform/foundation/Log.h"
 #include "platform/foundation/URLError.h"
 #include "platform/foundation/URLSessionTaskLoaderSupport.h"
 
@@ -132,6 +134,14 @@ void URLSessionTaskLoader::startAttempt() {
         return complete(error(setup_.body == LoaderSetup::Body::File ? URLErrorCannotOpenFile
                                                                      : URLErrorRequestBodyStreamExhausted));
     }
+    bodyRead_ = 0;
+    // Nothing is read of a body declared empty, so nothing else would see
+    // that it is not.
+    if (const int64_t past = stream_ && expectedToSend_ == 0 ? readPastDeclaredLength() : 0; past != 0) {
+        if (past > 0) refuseBodyStream("holds more than");
+        streamFailed_ = true;
+        return complete(error(URLErrorRequestBodyStreamExhausted));
+    }
 
     head_ = Head::None;
     pendingHead_ = nullptr;
@@ -149,7 +159,7 @@ void URLSessionTaskLoader::startAttempt() {
         });
     }
     transferId_ = session_->transport().start(std::move(spec), shared_from_this());
-    if (suspended_) session_->transport().setPaused(transferId_, true);
+    applyPause();
 }
 
 void URLSessionTaskLoader::transferReceivedHead(int status, std::string version,
@@ -236,8 +246,13 @@ void URLSessionTaskLoader::acceptFinalResponse(const Ref<URLResponse>& response)
     auto* dataDelegate = dynamic_cast<URLSessionDataDelegate*>(delegate.get());
     const bool ask = dataDelegate && dataDelegate->respondsToSelector(URLSessionDidReceiveResponseSelector);
     dispositionPending_ = ask;
-    // Released once the transfer has nothing more to do but wait (see transferFinished).
-    if (ask) beginAwaitingApp();
+    if (ask) {
+        // Until the app decides, the body has nowhere to go: held, a download
+        // would be bounded like a reply in memory. Nothing is read meanwhile,
+        // and the load waits on the app alone.
+        beginAwaitingApp();
+        applyPause();
+    }
     const int64_t expected = expectedToReceive_;
     auto self = shared_from_this();
     auto dataTask = cast<URLSessionDataTask>(task);
@@ -256,6 +271,7 @@ void URLSessionTaskLoader::acceptFinalResponse(const Ref<URLResponse>& response)
         auto* d = dynamic_cast<URLSessionDataDelegate*>(session->delegate().get());
         if (!d || !d->didReceiveResponse(session, dataTask, response, answer)) answer(URLSessionResponseDisposition::Allow);
     });
+    if (ask) endAwaitingApp();
 }
 
 bool URLSessionTaskLoader::transferReceivedBody(const char* bytes, size_t length) {
@@ -353,12 +369,45 @@ void URLSessionTaskLoader::transferSentBody(int64_t totalSent) {
 
 int64_t URLSessionTaskLoader::transferReadBody(char* buffer, size_t length) {
     if (!stream_) return 0;
-    const int64_t n = stream_->read(reinterpret_cast<uint8_t*>(buffer), length);
+    // Without a declared length the body is sent chunked: it ends where the
+    // stream does.
+    const bool declared = expectedToSend_ >= 0;
+    const int64_t left = declared ? expectedToSend_ - bodyRead_ : int64_t(length);
+    if (left <= 0) return 0;
+    const int64_t n = stream_->read(reinterpret_cast<uint8_t*>(buffer), std::min<uint64_t>(length, uint64_t(left)));
     if (n < 0) {
         streamFailed_ = true;
         return -1;
     }
+    if (!declared) return n;
+    // A declared length is what the server reads as the body: a shorter
+    // stream would leave it waiting, a longer one would have it read the
+    // rest as the connection's next request.
+    if (n == 0) return refuseBodyStream("ended before");
+    bodyRead_ += n;
+    if (bodyRead_ == expectedToSend_) {
+        const int64_t past = readPastDeclaredLength();
+        if (past < 0) {
+            streamFailed_ = true;
+            return -1;
+        }
+        if (past > 0) return refuseBodyStream("holds more than");
+    }
     return n;
+}
+
+int64_t URLSessionTaskLoader::readPastDeclaredLength() {
+    if (stream_->streamStatus() == StreamStatusAtEnd) return 0;
+    uint8_t probe = 0;
+    return stream_->read(&probe, 1);
+}
+
+int64_t URLSessionTaskLoader::refuseBodyStream(const char* why) {
+    log("URL session: upload to %@ stopped: its body stream %s the %lld bytes its request declares",
+        request_->URL()->absoluteString(), why, (long long)expectedToSend_);
+    // The transfer aborts mid-request, so its connection is closed, not reused.
+    streamFailed_ = true;
+    return -1;
 }
 
 void URLSessionTaskLoader::transferFinished(const CurlOutcome& outcome) {
@@ -402,6 +451,9 @@ void URLSessionTaskLoader::onDisposition(URLSessionResponseDisposition dispositi
         break;
     }
     releaseHeld();
+    // Last: reading on may hand over the body at once, which must find the
+    // decision made.
+    if (!done_) applyPause();
 }
 
 void URLSessionTaskLoader::releaseHeld() {
@@ -443,6 +495,7 @@ void URLSessionTaskLoader::becomeDownload() {
     }
     received_ = 0;
     releaseHeld();
+    if (!done_) applyPause();
 }
 
 void URLSessionTaskLoader::followRedirect() {

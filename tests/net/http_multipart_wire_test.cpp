@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <string>
 
 #include "net/SDPHTTPRequestSerializer.h"
 #include "net/SDPStreamingMultipartFormData.h"
@@ -91,6 +93,44 @@ TEST_F(HTTPMultipartWireTest, AFailingPartFailsTheUpload) {
     EXPECT_EQ(outcome.error->domain(), ns::URLErrorDomain);
     EXPECT_EQ(outcome.error->code(), ns::URLErrorRequestBodyStreamExhausted);
     for (const auto& received : server.requests()) EXPECT_LT(received.body.size(), 20000u + 200);
+}
+
+TEST_F(HTTPMultipartWireTest, AFileGrownAfterItWasAddedFailsTheUploadAndTheNextRequestSucceeds) {
+    server.route("POST", "/upload", Reply::text("ok"));
+    server.route("GET", "/next", Reply::text("next"));
+    const std::string path = folder.write("log.txt", std::string(20000, 'a'));
+    auto request = build(nullptr, [&](SDPMultipartFormData& formData) {
+        ASSERT_TRUE(formData.appendPartWithFileURL(ns::URL::fileURLWithPath(path), "log", nullptr));
+    });
+    const size_t declared = std::stoul(request->valueForHTTPHeaderField("Content-Length")->utf8());
+    std::ofstream(path, std::ios::app) << std::string(5000, 'b');
+
+    auto config = ns::URLSessionConfiguration::ephemeralSessionConfiguration();
+    config->setHTTPMaximumConnectionsPerHost(1);
+    auto session = ns::URLSession::sessionWithConfiguration(config);
+    ns::Ref<ns::Error> uploadError, nextError;
+    ns::Ref<ns::Data> next;
+    session->dataTaskWithRequest(request, [&](ns::Ref<ns::Data>, ns::Ref<ns::URLResponse>, ns::Ref<ns::Error> error) {
+        uploadError = error;
+    })->resume();
+    env.runUntilIdle();
+    session
+        ->dataTaskWithURL(ns::URL::make(server.url("/next")),
+                          [&](ns::Ref<ns::Data> data, ns::Ref<ns::URLResponse>, ns::Ref<ns::Error> error) {
+                              next = data;
+                              nextError = error;
+                          })
+        ->resume();
+    env.runUntilIdle();
+    session->finishTasksAndInvalidate();
+    env.runUntilIdle();
+
+    ASSERT_TRUE(uploadError);
+    EXPECT_EQ(uploadError->code(), ns::URLErrorRequestBodyStreamExhausted);
+    for (const auto& received : server.requests()) EXPECT_LE(received.body.size(), declared);
+    EXPECT_FALSE(nextError) << ns::textOf(nextError);
+    ASSERT_TRUE(next);
+    EXPECT_EQ(next->view(), "next");
 }
 
 TEST_F(HTTPMultipartWireTest, BodyWrittenToAFileMatchesTheStream) {

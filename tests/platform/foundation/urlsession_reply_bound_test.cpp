@@ -10,6 +10,7 @@
 #include <fstream>
 #include <string>
 
+#include "platform/dispatch/Queue.h"
 #include "platform/foundation/URLSession.h"
 #include "platform/testing/LoopbackServer.h"
 #include "platform/testing/TaskEnvironment.h"
@@ -27,6 +28,24 @@ using urltest::Outcome;
 using urltest::RecordingDelegate;
 using urltest::resetPeak;
 using urltest::statusField;
+
+// A delegate that takes its time over the response: it answers half a
+// second (of the clock) after being asked.
+class SlowToDecide : public RecordingDelegate {
+public:
+    explicit SlowToDecide(Disposition disposition) : disposition_(disposition) {}
+
+    bool didReceiveResponse(const ns::Ref<ns::URLSession>& session, const ns::Ref<ns::URLSessionDataTask>& task,
+                            const ns::Ref<ns::URLResponse>& response,
+                            const std::function<void(Disposition)>& completion) override {
+        RecordingDelegate::didReceiveResponse(session, task, response, completion);
+        dispatch::after(0.5, dispatch::mainQueue(), [completion, d = disposition_] { completion(d); });
+        return true;
+    }
+
+private:
+    Disposition disposition_;
+};
 
 class URLSessionReplyBoundTest : public ::testing::Test {
 protected:
@@ -126,6 +145,62 @@ TEST_F(URLSessionReplyBoundTest, DownloadOfAReplyPastTheBoundStreamsWholeToItsFi
     EXPECT_FALSE(failure);
     EXPECT_EQ(fileSize, 8 * MiB);
     EXPECT_TRUE(allZero);
+}
+
+}  // namespace
+
+namespace {
+
+// What a download delegate found in its file.
+struct FileSeen {
+    uint64_t size = 0;
+    bool allZero = false;
+};
+
+void readIntoSeen(const ns::Ref<ns::URL>& location, FileSeen& seen) {
+    std::ifstream in(location->path()->utf8(), std::ios::binary);
+    std::string content(std::istreambuf_iterator<char>(in), {});
+    seen.size = content.size();
+    seen.allZero = content.find_first_not_of('\0') == std::string::npos;
+}
+
+TEST_F(URLSessionReplyBoundTest, SlowDecisionToDownloadStreamsTheWholeReplyToTheFile) {
+    server.route("GET", "/bomb", gzipReply(gzippedZeros(8 * MiB)));
+    auto delegate = std::make_shared<SlowToDecide>(RecordingDelegate::Disposition::BecomeDownload);
+    FileSeen seen;
+    delegate->onDownloaded = [&seen](const ns::Ref<ns::URL>& location) { readIntoSeen(location, seen); };
+    auto session = sessionWith(MiB, delegate);
+    auto task = session->dataTaskWithURL(ns::URL::make(server.url("/bomb")));
+    task->resume();
+    // The response is in; nothing more is read while the delegate decides.
+    env.runUntilIdle();
+    EXPECT_EQ(delegate->record().events, std::vector<std::string>{"response 200"});
+    env.fastForwardBy(0.5);
+
+    const auto record = delegate->record();
+    ASSERT_EQ(record.completions.size(), 1u);
+    EXPECT_FALSE(record.completions[0]) << record.completions[0]->code();
+    ASSERT_TRUE(record.becameDownload);
+    EXPECT_EQ(record.becameDownload->countOfBytesReceived(), int64_t(8 * MiB));
+    EXPECT_EQ(seen.size, 8 * MiB);
+    EXPECT_TRUE(seen.allZero);
+}
+
+TEST_F(URLSessionReplyBoundTest, SlowDecisionToAllowStillStopsAtTheBound) {
+    server.route("GET", "/bomb", gzipReply(gzippedZeros(8 * MiB)));
+    auto delegate = std::make_shared<SlowToDecide>(RecordingDelegate::Disposition::Allow);
+    auto session = sessionWith(MiB, delegate);
+    auto task = session->dataTaskWithURL(ns::URL::make(server.url("/bomb")));
+    task->resume();
+    env.runUntilIdle();
+    env.fastForwardBy(0.5);
+
+    const auto record = delegate->record();
+    ASSERT_EQ(record.completions.size(), 1u);
+    ASSERT_TRUE(record.completions[0]);
+    EXPECT_EQ(record.completions[0]->code(), ns::URLErrorDataLengthExceedsMaximum);
+    EXPECT_LE(record.body.size(), MiB);
+    EXPECT_LE(task->countOfBytesReceived(), int64_t(MiB));
 }
 
 }  // namespace
