@@ -15,6 +15,7 @@
 
 #include "platform/foundation/URLSession.h"
 #include "platform/testing/LoopbackServer.h"
+#include "platform/testing/ResidentMemory.h"
 #include "platform/testing/TaskEnvironment.h"
 #include "tests/platform/foundation/urlsession_support.h"
 
@@ -60,17 +61,6 @@ Reply gzipReply(std::string body) {
     return reply;
 }
 
-// The process's resident set, and its peak since the last resetPeak(), in bytes.
-uint64_t statusField(const char* name) {
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.rfind(name, 0) == 0) return std::stoull(line.substr(std::strlen(name))) * 1024;
-    }
-    return 0;
-}
-bool resetPeak() { return bool(std::ofstream("/proc/self/clear_refs") << "5"); }
-
 class URLSessionReplyBoundTest : public ::testing::Test {
 protected:
     ns::Ref<ns::URLSession> sessionWith(uint64_t bound, ns::Ref<ns::URLSessionDelegate> delegate = nullptr) {
@@ -92,12 +82,12 @@ TEST_F(URLSessionReplyBoundTest, ReplyInflatingToAGibibyteFailsPastTheDefaultBou
     server.route("GET", "/bomb", gzipReply(bomb));
     auto session = sessionWith(0);
 
-    ASSERT_TRUE(resetPeak());
-    const uint64_t before = statusField("VmRSS:");
+    ASSERT_TRUE(testing::resetResidentPeak());
+    const uint64_t before = testing::residentBytes();
     Outcome outcome;
     session->dataTaskWithURL(ns::URL::make(server.url("/bomb")), outcome.handler())->resume();
     env.runUntilIdle();
-    const uint64_t peak = statusField("VmHWM:");
+    const uint64_t peak = testing::residentPeakBytes();
 
     EXPECT_EQ(outcome.calls, 1);
     EXPECT_EQ(outcome.errorCode(), ns::URLErrorDataLengthExceedsMaximum);
