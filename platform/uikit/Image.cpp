@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <span>
 
-#include "platform/graphics/ImageDestination.h"
 #include "platform/foundation/Log.h"
+#include "platform/graphics/ImageDestination.h"
 #include "platform/graphics/ImageSource.h"
 #include "platform/uikit/Screen.h"
 
