@@ -106,7 +106,7 @@ void ImageSource::updateData(std::span<const uint8_t> data, bool final) {
     final_ = final;
     type_ = typeOf(data_);
     compositor_.reset();
-    cache_.clear();
+    cached_.reset();
     file_.reset();
     pictures_.clear();
     if (type_ == ImageTypeGIF) {
@@ -114,7 +114,6 @@ void ImageSource::updateData(std::span<const uint8_t> data, bool final) {
     } else {
         pictures_ = stillPictures(type_, data_, final_);
     }
-    cache_.resize(count());
 }
 
 std::string ImageSource::type() const {
@@ -176,27 +175,17 @@ std::optional<GifProperties> ImageSource::propertiesAtIndex(size_t index) const 
 }
 
 ns::Ref<Image> ImageSource::createStillImage(size_t index) {
-    if (cache_[index]) return cache_[index];
     std::optional<still::Decoded> decoded = decodeStill(type_, data_, final_, pictures_[index]);
     if (!decoded) return nullptr;
     // As the platform's decoders describe them: RGBA with straight alpha,
     // or RGB with a skipped last byte, in the default byte order.
     uint32_t info = uint32_t(decoded->bitmap.hasAlpha() ? ImageAlphaInfo::Last : ImageAlphaInfo::NoneSkipLast);
-    auto image = std::make_shared<Image>(std::move(decoded->bitmap), info);
-    if (shouldCache_) cache_[index] = image;
-    return image;
+    return std::make_shared<Image>(std::move(decoded->bitmap), info);
 }
 
-ns::Ref<Image> ImageSource::createImageAtIndex(size_t index) {
-    std::lock_guard lock(mutex_);
-    if (index >= count()) return nullptr;
-    if (!file_) return createStillImage(index);
-    const auto& frames = file_->frames;
-    if (!frames[index].complete) return nullptr;
-    int64_t canvasPixels = int64_t(file_->width) * file_->height;
-    if (canvasPixels <= 0 || canvasPixels > gif::MaximumPixels) return nullptr;
-    if (cache_[index]) return cache_[index];
+ns::Ref<Image> ImageSource::createGifImage(size_t index) {
     if (!compositor_) compositor_ = std::make_unique<gif::Compositor>(file_->width, file_->height);
+    const auto& frames = file_->frames;
     // Frames compose in order: go on from the last one drawn, or start over.
     if (compositor_->drawn() > index) compositor_->reset();
     for (size_t i = compositor_->drawn(); i <= index; ++i) {
@@ -209,8 +198,25 @@ ns::Ref<Image> ImageSource::createImageAtIndex(size_t index) {
             compositor_->draw(empty);
         }
     }
-    auto image = Image::make(compositor_->canvas());
-    if (shouldCache_) cache_[index] = image;
+    return Image::make(compositor_->canvas());
+}
+
+ns::Ref<Image> ImageSource::createImageAtIndex(size_t index) {
+    std::lock_guard lock(mutex_);
+    if (index >= count()) return nullptr;
+    if (file_) {
+        if (!file_->frames[index].complete) return nullptr;
+        int64_t canvasPixels = int64_t(file_->width) * file_->height;
+        if (canvasPixels <= 0 || canvasPixels > gif::MaximumPixels) return nullptr;
+    }
+    if (cached_ && cachedIndex_ == index) return cached_;
+    // Let the picture before go first, so that two are never held here.
+    cached_.reset();
+    ns::Ref<Image> image = file_ ? createGifImage(index) : createStillImage(index);
+    if (image && shouldCache_) {
+        cached_ = image;
+        cachedIndex_ = index;
+    }
     return image;
 }
 

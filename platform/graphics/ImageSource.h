@@ -69,10 +69,17 @@ struct ImageProperties {
     std::string description() const;
 };
 
+// Pixels that a reader keeping every picture of one file holds at most
+// together, counted from the pictures' headers (a GIF frame is a canvas):
+// pictures past it are left undecoded.
+inline constexpr uint64_t MaximumPixelsPerFile = uint64_t(1) << 26;
+
 class ImageSource {
 public:
-    // Nil for empty data. `shouldCache` keeps decoded images; without it
-    // only the canvas of the last GIF frame composed is kept.
+    // Nil for empty data. `shouldCache` keeps the last picture made, so
+    // that asking for it again does not decode it again; a file's earlier
+    // pictures are not kept, as a player asks for them one after another.
+    // A GIF source always keeps the canvas of the last frame composed.
     static std::shared_ptr<ImageSource> createWithData(std::span<const uint8_t> data, bool shouldCache = false);
     // A source without data yet, for updateData().
     static std::shared_ptr<ImageSource> createIncremental(bool shouldCache = false);
@@ -99,6 +106,7 @@ public:
 
 private:
     ns::Ref<Image> createStillImage(size_t index);
+    ns::Ref<Image> createGifImage(size_t index);
 
     std::vector<uint8_t> data_;
     bool final_ = false;
@@ -108,7 +116,9 @@ private:
     bool shouldCache_;
     mutable std::recursive_mutex mutex_;
     std::unique_ptr<gif::Compositor> compositor_;
-    std::vector<ns::Ref<Image>> cache_;
+    // The last picture made, when caching.
+    ns::Ref<Image> cached_;
+    size_t cachedIndex_ = 0;
 };
 
 }  // namespace cg

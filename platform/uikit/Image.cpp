@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <span>
 
+#include "platform/foundation/Log.h"
 #include "platform/graphics/ImageDestination.h"
 #include "platform/graphics/ImageSource.h"
 #include "platform/uikit/Screen.h"
@@ -66,28 +67,39 @@ ns::Ref<Image> Image::imageWithData(const ns::Ref<ns::Data>& data, double scale)
     if (!data) return nullptr;
     auto source = cg::ImageSource::createWithData(std::span<const uint8_t>(data->bytes(), data->length()));
     if (!source || source->count() == 0) return nullptr;
-    size_t count = source->count();
-    if (count == 1) {
-        auto properties = source->copyPropertiesAtIndex(0);
-        ImageOrientation orientation = imageOrientationFromExif(properties ? properties->orientation.value_or(1) : 1);
-        return imageWithCGImage(source->createImageAtIndex(0), scale, orientation);
-    }
+    const size_t count = source->count();
     std::vector<ns::Ref<Image>> frames;
     double duration = 0;
-    for (size_t i = 0; i < count; ++i) {
-        auto frame = imageWithCGImage(source->createImageAtIndex(i), scale);
-        if (!frame) continue;  // a broken frame is left out
+    uint64_t kept = 0;
+    size_t index = 0;
+    for (; index < count; ++index) {
+        auto properties = source->copyPropertiesAtIndex(index);
+        if (!properties) continue;
+        // Each picture is checked before it is decoded, so a small file
+        // that repeats one large picture costs no more than the budget.
+        uint64_t pixels = uint64_t(properties->pixelWidth.value_or(0)) * uint64_t(properties->pixelHeight.value_or(0));
+        if (kept + pixels > cg::MaximumPixelsPerFile) break;
+        ImageOrientation orientation = imageOrientationFromExif(properties->orientation.value_or(1));
+        auto frame = imageWithCGImage(source->createImageAtIndex(index), scale, orientation);
+        if (!frame) continue;  // a broken picture is left out
+        kept += pixels;
         frames.push_back(frame);
-        auto properties = source->propertiesAtIndex(i);
-        duration += properties && properties->delayTime ? *properties->delayTime : 0.1;
+        auto gif = source->propertiesAtIndex(index);
+        duration += gif && gif->delayTime ? *gif->delayTime : 0.1;
     }
+    if (index < count) {
+        ns::log("Image: kept %zu of the %zu pictures of a %s file: the rest are past %llu pixels", frames.size(), count,
+                source->type().c_str(), static_cast<unsigned long long>(cg::MaximumPixelsPerFile));
+    }
+    if (frames.empty()) return nullptr;
     if (frames.size() == 1) return frames.front();
     return animatedImageWithImages(std::move(frames), duration);
 }
 
 ns::Ref<Image> Image::animatedImageWithImages(std::vector<ns::Ref<Image>> images, double duration) {
     if (images.empty() || !images.front()) return nullptr;
-    auto image = std::make_shared<Image>(images.front()->cgImage_, images.front()->scale_);
+    const Image& first = *images.front();
+    auto image = std::make_shared<Image>(first.cgImage_, first.scale_, first.orientation_);
     image->images_ = std::move(images);
     image->duration_ = duration;
     return image;

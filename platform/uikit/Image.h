@@ -43,12 +43,18 @@ public:
     // "@3x" before the extension (1 otherwise). Nil when the file is missing
     // or not decodable.
     static ns::Ref<Image> imageWithContentsOfFile(const std::string& path);
-    // PNG, JPEG, GIF or BMP data. A JPEG's EXIF orientation is kept; a GIF
-    // of several frames gives an animated image of them all (duration the
-    // sum of their delays, 0.1 s for a frame without one). Nil for data
-    // that decodes to nothing.
+    // Data of any type an image source reads. A picture's orientation (a
+    // JPEG's EXIF, a TIFF's tag) is kept. A file of several pictures (GIF
+    // frames, TIFF pages, icon entries) gives an animated image of them in
+    // file order (duration the sum of their delays, 0.1 s for a picture
+    // without one), each frame with its own orientation, the whole with the
+    // first's; a broken picture is left out, and pictures past the file's
+    // pixel budget (cg::MaximumPixelsPerFile, from their headers) are not
+    // decoded, with a log line. One picture left gives a still image. Nil
+    // for data that decodes to nothing.
     static ns::Ref<Image> imageWithData(const ns::Ref<ns::Data>& data, double scale = 1);
-    // An animated image: the first image stands for it; nil without images.
+    // An animated image: the first image stands for it (its picture, scale
+    // and orientation); nil without images.
     static ns::Ref<Image> animatedImageWithImages(std::vector<ns::Ref<Image>> images, double duration);
     // A PNG named `name` (with or without its ".png") in `directory`, at the
     // best scale present: the main screen's scale first, then the others

@@ -1,13 +1,11 @@
 #pragma once
 // Shared by the tests of replies held in memory: small gzip replies that
-// inflate far, and the process's resident memory to measure what they cost.
+// inflate far (platform/testing/ResidentMemory.h measures what they cost).
 
 #include <zlib.h>
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
-#include <fstream>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -50,17 +48,5 @@ inline testing::Reply gzipReply(std::string body) {
     reply.setHeader("Content-Encoding", "gzip");
     return reply;
 }
-
-// The process's resident set ("VmRSS:"), and its peak since the last
-// resetPeak() ("VmHWM:"), in bytes.
-inline uint64_t statusField(const char* name) {
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.rfind(name, 0) == 0) return std::stoull(line.substr(std::strlen(name))) * 1024;
-    }
-    return 0;
-}
-inline bool resetPeak() { return bool(std::ofstream("/proc/self/clear_refs") << "5"); }
 
 }  // namespace urltest

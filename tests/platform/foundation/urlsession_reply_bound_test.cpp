@@ -13,6 +13,7 @@
 #include "platform/dispatch/Queue.h"
 #include "platform/foundation/URLSession.h"
 #include "platform/testing/LoopbackServer.h"
+#include "platform/testing/ResidentMemory.h"
 #include "platform/testing/TaskEnvironment.h"
 #include "tests/platform/foundation/reply_memory_support.h"
 #include "tests/platform/foundation/urlsession_support.h"
@@ -26,8 +27,6 @@ using urltest::gzipReply;
 using urltest::MiB;
 using urltest::Outcome;
 using urltest::RecordingDelegate;
-using urltest::resetPeak;
-using urltest::statusField;
 
 // A delegate that takes its time over the response: it answers half a
 // second (of the clock) after being asked.
@@ -68,12 +67,12 @@ TEST_F(URLSessionReplyBoundTest, ReplyInflatingToAGibibyteFailsPastTheDefaultBou
     server.route("GET", "/bomb", gzipReply(bomb));
     auto session = sessionWith(0);
 
-    ASSERT_TRUE(resetPeak());
-    const uint64_t before = statusField("VmRSS:");
+    ASSERT_TRUE(testing::resetResidentPeak());
+    const uint64_t before = testing::residentBytes();
     Outcome outcome;
     session->dataTaskWithURL(ns::URL::make(server.url("/bomb")), outcome.handler())->resume();
     env.runUntilIdle();
-    const uint64_t peak = statusField("VmHWM:");
+    const uint64_t peak = testing::residentPeakBytes();
 
     EXPECT_EQ(outcome.calls, 1);
     EXPECT_EQ(outcome.errorCode(), ns::URLErrorDataLengthExceedsMaximum);

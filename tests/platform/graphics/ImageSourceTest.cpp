@@ -149,4 +149,47 @@ TEST(ImageSourceTest, BrokenFramesGiveNoPicture) {
     EXPECT_EQ(none->createImageAtIndex(0), nullptr);
 }
 
+TEST(ImageSourceTest, CachingKeepsOnlyTheLastPictureMade) {
+    auto file = canvas(4, 4);
+    file.frames = {solid(0, 0, 4, 4, 0), solid(0, 0, 2, 2, 1), solid(2, 2, 2, 2, 2)};
+    auto cached = cg::ImageSource::createWithData(cg::gif::write(file), true);
+    auto first = cached->createImageAtIndex(0);
+    ASSERT_TRUE(first);
+    // Asked again, the last picture comes back without being made again.
+    EXPECT_EQ(cached->createImageAtIndex(0), first);
+    std::weak_ptr<cg::Image> firstHeld = first;
+    first.reset();
+    auto second = cached->createImageAtIndex(1);
+    ASSERT_TRUE(second);
+    // Making the next let the one before go: a player asking for frame
+    // after frame holds one at a time here.
+    EXPECT_TRUE(firstHeld.expired());
+    EXPECT_EQ(cached->createImageAtIndex(1), second);
+    // An earlier frame is composed again, the same as before.
+    auto again = cached->createImageAtIndex(0);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(word(again, 3, 3), 0xFFFF0000u);
+    std::weak_ptr<cg::Image> secondHeld = second;
+    second.reset();
+    EXPECT_TRUE(secondHeld.expired());
+    EXPECT_EQ(word(cached->createImageAtIndex(2), 3, 3), 0xFF0000FFu);
+
+    // The same for the pictures of a still file.
+    std::vector<uint8_t> ico = {0, 0, 1, 0, 2, 0};
+    std::vector<uint8_t> png = cg::encodePng(cg::Bitmap(3, 3, cg::PixelFormat::ARGB32Premultiplied));
+    for (uint32_t i = 0; i < 2; ++i) {
+        uint32_t size = uint32_t(png.size()), offset = 6 + 32;
+        ico.insert(ico.end(), {0, 0, 0, 0, 1, 0, 32, 0});
+        for (uint32_t v : {size, offset}) ico.insert(ico.end(), {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)});
+    }
+    ico.insert(ico.end(), png.begin(), png.end());
+    auto icons = cg::ImageSource::createWithData(ico, true);
+    ASSERT_EQ(icons->count(), 2u);
+    std::weak_ptr<cg::Image> entry = icons->createImageAtIndex(0);
+    EXPECT_FALSE(entry.expired());
+    EXPECT_EQ(icons->createImageAtIndex(0), entry.lock());
+    EXPECT_TRUE(icons->createImageAtIndex(1));
+    EXPECT_TRUE(entry.expired());
+}
+
 }  // namespace

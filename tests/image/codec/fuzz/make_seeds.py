@@ -166,6 +166,11 @@ mono = dib(9, 2, 1, [0, 0xFF0000], lambda y: b"\x80\x80", lambda y: b"\x00\x80")
 nibbles = dib(3, 3, 4, [0x123456] * 16, lambda y: b"\xff\xf0", lambda y: b"\x20")
 write("several.ico", ico([argb, indexed, small_png, mono, nibbles]))
 write("cursor.cur", ico([dib(2, 2, 24, [], lambda y: b"\x01\x02\x03\x04\x05\x06", lambda y: b"\x40")], kind=2))
+# Forty entries that all point at one PNG: each is a picture of its own,
+# as a file that repeats one large picture is.
+shared = SIG + ihdr(16, 16) + chunk(b"IDAT", idat(16, 16, (40, 80, 120, 255))) + chunk(b"IEND", b"")
+write("many-entries.ico", struct.pack("<HHH", 0, 1, 40)
+      + struct.pack("<BBBBHHII", 16, 16, 0, 0, 1, 32, len(shared), 6 + 16 * 40) * 40 + shared)
 
 def icns(entries):
     body = b"".join(kind + struct.pack(">I", len(data) + 8) + data for kind, data in entries)

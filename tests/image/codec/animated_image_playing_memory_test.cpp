@@ -1,0 +1,105 @@
+// Playing an animated image frame after frame costs a frame or two, not
+// the whole file: the decoder's source keeps only the last picture it made
+// (GIF frames are pictures of the whole screen).
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "animated_test_support.h"
+#include "image/codec/TVImage.h"
+#include "platform/testing/ResidentMemory.h"
+
+namespace {
+
+constexpr uint64_t MiB = 1 << 20;
+
+// An icon file of `count` entries that all point at one PNG of a solid
+// square.
+ns::Ref<ns::Data> icoRepeating(int side, size_t count) {
+    std::vector<uint8_t> png = solidPngBytes(side, side);
+    std::vector<uint8_t> out = {0, 0, 1, 0, uint8_t(count), uint8_t(count >> 8)};
+    auto le32 = [&](uint32_t v) { out.insert(out.end(), {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}); };
+    for (size_t i = 0; i < count; ++i) {
+        out.insert(out.end(), {0, 0, 0, 0, 1, 0, 32, 0});
+        le32(uint32_t(png.size()));
+        le32(uint32_t(6 + 16 * count));
+    }
+    out.insert(out.end(), png.begin(), png.end());
+    return ns::Data::make(std::move(out));
+}
+
+// A GIF of `count` frames of one pixel each, along the top row of a square
+// screen.
+ns::Ref<ns::Data> gifOfDots(int side, size_t count) {
+    cg::gif::WriterFile file;
+    file.width = file.height = side;
+    file.globalPalette = {0xFF0000, 0x00FF00};
+    for (size_t i = 0; i < count; ++i) {
+        cg::gif::WriterFrame frame;
+        frame.left = int(i);
+        frame.width = frame.height = 1;
+        frame.indices = {uint8_t(i % 2)};
+        frame.delayCentiseconds = 4;
+        file.frames.push_back(frame);
+    }
+    return ns::Data::make(cg::gif::write(file));
+}
+
+// Plays every frame once, as a view would (each frame let go before the
+// next), checking each; returns the peak growth of the resident set.
+uint64_t playEveryFrame(TVImage& image, int side) {
+    testing::ResidentPeak peak;
+    EXPECT_TRUE(peak.started());
+    for (uint64_t i = 0; i < image.animatedImageFrameCount(); ++i) {
+        auto frame = image.animatedImageFrameAtIndex(i);
+        EXPECT_TRUE(frame && frame->cgImage()) << i;
+        if (!frame || !frame->cgImage()) continue;
+        EXPECT_EQ(frame->cgImage()->width(), side) << i;
+    }
+    return peak.growth();
+}
+
+void expectAtMostTwoFrames(uint64_t growth, const TVImage& image) {
+    const uint64_t frame = image.animatedImageBytesPerFrame();
+    std::printf("%llu frames of %.1f MiB: resident peak grew %.3f MiB\n",
+                static_cast<unsigned long long>(image.animatedImageFrameCount()), double(frame) / MiB,
+                double(growth) / MiB);
+    // The frame handed out is drawn for display through a context of its
+    // own; the reader's working memory (a PNG's rows and window) comes on
+    // top. Only where a peak tells the product's cost (see
+    // ResidentMemory.h).
+    if constexpr (testing::PeaksMeasureTheProduct) EXPECT_LE(growth, 2 * frame + MiB);
+}
+
+TEST(AnimatedImagePlayingMemoryTest, IconEntriesPlayWithinTwoFrames) {
+    // Twelve entries of 16 MiB decoded, where each stayed: 192 MiB.
+    auto image = TVImage::imageWithData(icoRepeating(2048, 12));
+    ASSERT_TRUE(image);
+    ASSERT_EQ(image->animatedImageFrameCount(), 12u);
+    ASSERT_EQ(image->animatedImageBytesPerFrame(), 16 * MiB);
+    expectAtMostTwoFrames(playEveryFrame(*image, 2048), *image);
+    // Played again, every frame is still there.
+    EXPECT_TRUE(image->animatedImageFrameAtIndex(3));
+}
+
+TEST(AnimatedImagePlayingMemoryTest, GifFramesPlayWithinTwoScreens) {
+    // 60 frames of a 1024 x 1024 screen (4 MiB each), then 24 of a
+    // 2048 x 2048 one (16 MiB each).
+    for (int side : {1024, 2048}) {
+        SCOPED_TRACE(side);
+        auto image = TVImage::imageWithData(gifOfDots(side, side == 1024 ? 60 : 24));
+        ASSERT_TRUE(image);
+        ASSERT_EQ(image->animatedImageBytesPerFrame(), uint64_t(side) * uint64_t(side) * 4);
+        expectAtMostTwoFrames(playEveryFrame(*image, side), *image);
+        // The frames still compose in order: the last shows every dot.
+        auto last = image->animatedImageFrameAtIndex(image->animatedImageFrameCount() - 1);
+        ASSERT_TRUE(last);
+        const cg::Bitmap& pixels = last->cgImage()->bitmap();
+        EXPECT_EQ(pixels.pixel(0, 0), (cg::Pixel{255, 255, 0, 0}));
+        EXPECT_EQ(pixels.pixel(1, 0), (cg::Pixel{255, 0, 255, 0}));
+        EXPECT_EQ(pixels.pixel(int(image->animatedImageFrameCount()), 0).alpha, 0);
+    }
+}
+
+}  // namespace
