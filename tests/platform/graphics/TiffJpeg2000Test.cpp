@@ -7,6 +7,7 @@
 #include <tiffio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -416,6 +417,31 @@ TEST(Jpeg2000Test, FilesTheLibraryWritesReadExactly) {
     auto d = onlyImage(deep);
     ASSERT_TRUE(d);
     for (int x = 0; x < 4; ++x) EXPECT_EQ(d->bitmap().pixel(x, 3), (cg::Pixel{255, uint8_t(x * 85), uint8_t(x * 85), uint8_t(x * 85)}));
+}
+
+// The JP2 file's colour box set to an enumerated colour space.
+void setColourSpace(Bytes& jp2, uint32_t space) {
+    static const uint8_t box[] = {'c', 'o', 'l', 'r', 1};
+    auto at = std::search(jp2.begin(), jp2.end(), std::begin(box), std::end(box));
+    ASSERT_NE(at, jp2.end());
+    // After the method, its precedence and approximation bytes.
+    for (int i = 0; i < 4; ++i) at[7 + i] = uint8_t(space >> (24 - 8 * i));
+}
+
+TEST(Jpeg2000Test, CmykIsRefusedWhereTheSameSamplesAsRgbaRead) {
+    Scratch scratch;
+    Bytes file = openjpegFile(scratch, OPJ_CODEC_JP2, 6, 5, 4, 8, OPJ_CLRSPC_CMYK, -1,
+                              [](int x, int y, int c) { return c == 3 ? 200 : 40 * x + 10 * y + c; });
+    Bytes rgba = file;
+    setColourSpace(rgba, 16);
+    auto image = onlyImage(rgba);
+    ASSERT_TRUE(image) << "the samples read as RGBA";
+    EXPECT_EQ(image->bitmap().pixel(5, 4), cg::premultiplied(200, 240, 241, 242));
+    Bytes cmyk = file;
+    setColourSpace(cmyk, 12);
+    auto source = cg::ImageSource::createWithData(cmyk);
+    EXPECT_EQ(source->type(), cg::ImageTypeJPEG2000);
+    EXPECT_FALSE(source->createImageAtIndex(0)) << "K is no alpha";
 }
 
 TEST(Jpeg2000Test, DestinationWritesJp2LosslessAtQualityOneAndCloseBelow) {
