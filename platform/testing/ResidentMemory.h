@@ -1,0 +1,44 @@
+#pragma once
+// The process's resident memory, for tests that bound what a piece of work
+// costs: the resident set now, and its peak since the last reset.
+
+#include <cstdint>
+
+namespace testing {
+
+// Whether peaks tell what the product costs: a sanitizer build keeps freed
+// blocks and pads every allocation, so its peaks are not the product's.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool PeaksMeasureTheProduct = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+inline constexpr bool PeaksMeasureTheProduct = false;
+#else
+inline constexpr bool PeaksMeasureTheProduct = true;
+#endif
+#else
+inline constexpr bool PeaksMeasureTheProduct = true;
+#endif
+
+uint64_t residentBytes();
+// The peak of the resident set since the last resetResidentPeak().
+uint64_t residentPeakBytes();
+// Starts the peak again from the resident set now; false where the system
+// does not allow it.
+bool resetResidentPeak();
+
+// The peak growth of the resident set while it lives, over what was
+// resident when it began.
+class ResidentPeak {
+public:
+    ResidentPeak();
+    bool started() const { return started_; }
+    // Peak minus the resident set at the start.
+    uint64_t growth() const;
+
+private:
+    bool started_;
+    uint64_t before_;
+};
+
+}  // namespace testing
