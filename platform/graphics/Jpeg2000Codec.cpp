@@ -2,13 +2,16 @@
 // form and the bare codestream are read, the JP2 form is written. Grey,
 // grey with alpha, RGB (or YCC) and RGBA of any precision up to 16 bits
 // and any subsampling come out as 8-bit words; other layouts (CMYK, more
-// than four components) are refused. The library's messages stay quiet.
+// than four components) are refused. The library's messages stay quiet;
+// a file refused for what its decoding would cost is named in the log.
 #include <openjpeg.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
+#include "platform/foundation/Log.h"
+#include "platform/graphics/Jpeg2000Size.h"
 #include "platform/graphics/StillFormats.h"
 
 namespace cg::still {
@@ -16,6 +19,34 @@ namespace cg::still {
 namespace {
 
 constexpr OPJ_UINT32 kMaximumPrecision = 16;
+constexpr OPJ_UINT32 kMaximumComponents = 4;
+// The library holds several kilobytes for every tile from the moment it
+// reads the header, however small the tiles are.
+constexpr uint64_t kMaximumTiles = 4096;
+// A decode holds a 32-bit plane per component and the 32-bit words made
+// from them. This turns away 8192 x 8192 RGB and RGBA pictures, which the
+// pixel cap alone would let through.
+constexpr uint64_t kMaximumDecodeBytes = uint64_t(640) << 20;
+
+// Whether a file of this size may be handed to the library; a refusal is
+// logged, as nothing else would say why the picture is missing.
+bool affordable(const Jpeg2000Size& size) {
+    const uint64_t pixels = uint64_t(size.width) * size.height;
+    if (size.components > kMaximumComponents) return false;
+    if (size.tiles > kMaximumTiles) {
+        ns::log("JPEG 2000: refused a %u x %u picture in %llu tiles: at most %llu are read", size.width, size.height,
+                size.tiles, kMaximumTiles);
+        return false;
+    }
+    if (pixels > MaximumPixels) return false;
+    const uint64_t bytes = 4 * pixels * (size.components + 1u);
+    if (bytes > kMaximumDecodeBytes) {
+        ns::log("JPEG 2000: refused a %u x %u picture of %u components: decoding it takes %.1f MiB, more than %llu MiB",
+                size.width, size.height, size.components, double(bytes) / (1 << 20), kMaximumDecodeBytes >> 20);
+        return false;
+    }
+    return true;
+}
 
 void quiet(const char*, void*) {}
 
@@ -103,7 +134,10 @@ void silence(opj_codec_t* codec) {
 class Reading {
 public:
     explicit Reading(std::span<const uint8_t> data) : stream_{data} {
-        if (!startsAsJp2File(data) && !startsAsJpeg2000Codestream(data)) return;
+        // Weighed before the library reads anything: its header read alone
+        // allocates the state of every tile.
+        auto size = jpeg2000Size(data);
+        if (!size || !affordable(*size)) return;
         codec_ = opj_create_decompress(startsAsJp2File(data) ? OPJ_CODEC_JP2 : OPJ_CODEC_J2K);
         input_ = newStream(stream_, true);
         if (!codec_ || !input_) return;
@@ -129,6 +163,9 @@ public:
         if (!header_ || !opj_decode(codec_, input_, image_) || !opj_end_decompress(codec_, input_)) {
             return nullptr;
         }
+        // The JP2 colour box's space is set on the image only as it is
+        // decoded; CMYK would otherwise come out with K as alpha.
+        if (image_->color_space == OPJ_CLRSPC_CMYK) return nullptr;
         return image_;
     }
 
@@ -138,7 +175,7 @@ private:
         if (image.x1 <= image.x0 || image.y1 <= image.y0) return std::nullopt;
         uint64_t width = image.x1 - image.x0, height = image.y1 - image.y0;
         if (width * height > MaximumPixels || width > INT32_MAX || height > INT32_MAX) return std::nullopt;
-        if (image.numcomps < 1 || image.numcomps > 4 || image.color_space == OPJ_CLRSPC_CMYK) return std::nullopt;
+        if (image.numcomps < 1 || image.numcomps > kMaximumComponents) return std::nullopt;
         for (OPJ_UINT32 i = 0; i < image.numcomps; ++i) {
             const opj_image_comp_t& c = image.comps[i];
             if (c.dx == 0 || c.dy == 0 || c.prec == 0 || c.prec > kMaximumPrecision) return std::nullopt;

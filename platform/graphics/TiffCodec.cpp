@@ -2,7 +2,10 @@
 // a file is a picture; libtiff's RGBA reader turns each (any photometric,
 // bit depth, compression and strip or tile layout it knows) into
 // premultiplied words, with the rows in the order they are stored: the
-// orientation tag is reported, not applied. Errors and warnings stay quiet.
+// orientation tag is reported, not applied. Grey with alpha is the one
+// layout whose packed samples libtiff leaves unpremultiplied (8 bits) or
+// without their alpha (16 bits): those rows are put into words here.
+// Errors and warnings stay quiet.
 #include <tiffio.h>
 
 #include <algorithm>
@@ -93,6 +96,43 @@ private:
     TIFF* tiff_ = nullptr;
 };
 
+uint8_t eightBits(uint8_t sample) { return sample; }
+uint8_t eightBits(uint16_t sample) { return uint8_t((uint32_t(sample) + 128) / 257); }
+
+// Rows of packed grey and alpha samples (the alpha is the first sample
+// after the grey) into premultiplied ABGR words, as libtiff's own put
+// routines leave them: `fromSkew` pixels of the source and `toSkew` words
+// of the raster are stepped over after each row.
+template <typename Sample>
+void putGreyAlpha(TIFFRGBAImage* image, uint32_t* to, uint32_t, uint32_t, uint32_t width, uint32_t height,
+                  int32_t fromSkew, int32_t toSkew, unsigned char* from) {
+    const int samples = image->samplesperpixel;
+    const bool inverted = image->photometric == PHOTOMETRIC_MINISWHITE;
+    const bool associated = image->alpha == EXTRASAMPLE_ASSOCALPHA;
+    const Sample* p = reinterpret_cast<const Sample*>(from);
+    for (; height > 0; --height) {
+        for (uint32_t x = 0; x < width; ++x, p += samples) {
+            uint8_t grey = eightBits(p[0]);
+            if (inverted) grey = uint8_t(255 - grey);
+            const uint8_t alpha = eightBits(p[1]);
+            // Associated grey is premultiplied already, and no brighter
+            // than its alpha in a sound file.
+            grey = associated ? std::min(grey, alpha) : uint8_t((grey * alpha + 127) / 255);
+            *to++ = uint32_t(alpha) << 24 | uint32_t(grey) << 16 | uint32_t(grey) << 8 | grey;
+        }
+        to += toSkew;
+        p += ptrdiff_t(fromSkew) * samples;
+    }
+}
+
+// Replaces libtiff's put routine for packed grey with alpha.
+void putGreyAlphaOurselves(TIFFRGBAImage& image) {
+    const bool grey = image.photometric == PHOTOMETRIC_MINISBLACK || image.photometric == PHOTOMETRIC_MINISWHITE;
+    if (!image.isContig || !grey || !image.alpha || image.samplesperpixel < 2) return;
+    if (image.bitspersample == 8) image.put.contig = putGreyAlpha<uint8_t>;
+    if (image.bitspersample == 16) image.put.contig = putGreyAlpha<uint16_t>;
+}
+
 bool startsAsTiff(std::span<const uint8_t> data) {
     return data.size() >= 8 && ((data[0] == 'I' && data[1] == 'I') || (data[0] == 'M' && data[1] == 'M'));
 }
@@ -161,6 +201,7 @@ std::optional<Decoded> decodeTiff(std::span<const uint8_t> data, const Header& p
     if (!TIFFRGBAImageBegin(&image, tiff.get(), 1, message)) return std::nullopt;
     // Asking for the file's own orientation keeps the rows as stored.
     image.req_orientation = image.orientation;
+    putGreyAlphaOurselves(image);
     Bitmap bitmap(header->width, header->height,
                   header->hasAlpha ? PixelFormat::ARGB32Premultiplied : PixelFormat::RGB24);
     bool read = TIFFRGBAImageGet(&image, bitmap.row(0), uint32_t(header->width), uint32_t(header->height)) != 0;

@@ -7,6 +7,7 @@
 #include <tiffio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -47,6 +48,8 @@ struct TiffPage {
     int width = 0, height = 0;
     uint16_t samples = 3, bits = 8, photometric = PHOTOMETRIC_RGB, compression = COMPRESSION_NONE;
     uint32_t rowsPerStrip = 2;
+    // Square tiles of this side instead of strips (8 and 16 bits only).
+    uint32_t tileSide = 0;
     std::function<uint16_t(int, int, int)> sample;
     std::function<void(TIFF*)> setup;
 };
@@ -63,6 +66,25 @@ TiffPage tiffPage(int width, int height, uint16_t samples = 3, uint16_t bits = 8
     return page;
 }
 
+// Every tile of a tiled page, the samples of pixels past the picture's
+// edges left zero.
+void writeTiles(TIFF* tiff, const TiffPage& page) {
+    const size_t bytes = page.bits / 8, side = page.tileSide;
+    std::vector<uint8_t> tile(side * side * page.samples * bytes);
+    for (uint32_t top = 0; top < uint32_t(page.height); top += page.tileSide)
+        for (uint32_t left = 0; left < uint32_t(page.width); left += page.tileSide) {
+            std::fill(tile.begin(), tile.end(), 0);
+            for (uint32_t y = top; y < std::min<uint32_t>(top + page.tileSide, page.height); ++y)
+                for (uint32_t x = left; x < std::min<uint32_t>(left + page.tileSide, page.width); ++x)
+                    for (int s = 0; s < page.samples; ++s) {
+                        uint16_t v = page.sample(int(x), int(y), s);
+                        size_t i = ((y - top) * side + (x - left)) * page.samples + size_t(s);
+                        std::memcpy(&tile[i * bytes], &v, bytes);
+                    }
+            EXPECT_GT(TIFFWriteTile(tiff, tile.data(), left, top, 0, 0), 0);
+        }
+}
+
 Bytes tiffByLibrary(const Scratch& scratch, const std::vector<TiffPage>& pages) {
     std::string path = scratch.path("by-libtiff.tif");
     TIFF* tiff = TIFFOpen(path.c_str(), "w");
@@ -74,8 +96,18 @@ Bytes tiffByLibrary(const Scratch& scratch, const std::vector<TiffPage>& pages) 
         TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, page.photometric);
         TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, uint16_t(PLANARCONFIG_CONTIG));
         TIFFSetField(tiff, TIFFTAG_COMPRESSION, page.compression);
-        TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, page.rowsPerStrip);
+        if (page.tileSide) {
+            TIFFSetField(tiff, TIFFTAG_TILEWIDTH, page.tileSide);
+            TIFFSetField(tiff, TIFFTAG_TILELENGTH, page.tileSide);
+        } else {
+            TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, page.rowsPerStrip);
+        }
         if (page.setup) page.setup(tiff);
+        if (page.tileSide) {
+            writeTiles(tiff, page);
+            TIFFWriteDirectory(tiff);
+            continue;
+        }
         std::vector<uint8_t> row(size_t(page.width) * page.samples * page.bits / 8 + 1);
         for (int y = 0; y < page.height; ++y) {
             std::fill(row.begin(), row.end(), 0);
@@ -238,6 +270,59 @@ TEST(TiffTest, LayoutsTheLibraryWritesAndOneImagePerDirectory) {
     EXPECT_EQ(source->createImageAtIndex(4), nullptr);
 }
 
+TEST(TiffTest, GreyWithAlphaComesPremultipliedAtEightAndSixteenBits) {
+    Scratch scratch;
+    // Picked so that alpha runs through 0 and 255 and the right and bottom
+    // tiles are cut by the picture's edges; the first pixel is grey 210
+    // at alpha 114.
+    const int w = 21, h = 18;
+    auto grey = [](int x, int y) { return x == 0 && y == 0 ? 210 : (x * 13 + y * 7 + 40) % 256; };
+    auto alpha = [](int x, int y) { return x == 0 && y == 0 ? 114 : x == 1 ? 0 : (x * 29 + y * 11) % 256; };
+    struct Case {
+        uint16_t bits, extra, photometric;
+        uint32_t tileSide;
+    };
+    for (Case c : {Case{8, EXTRASAMPLE_UNASSALPHA, PHOTOMETRIC_MINISBLACK, 0},
+                   Case{8, EXTRASAMPLE_UNASSALPHA, PHOTOMETRIC_MINISBLACK, 16},
+                   Case{8, EXTRASAMPLE_UNASSALPHA, PHOTOMETRIC_MINISWHITE, 0},
+                   Case{8, EXTRASAMPLE_ASSOCALPHA, PHOTOMETRIC_MINISBLACK, 0},
+                   Case{16, EXTRASAMPLE_UNASSALPHA, PHOTOMETRIC_MINISBLACK, 0},
+                   Case{16, EXTRASAMPLE_UNASSALPHA, PHOTOMETRIC_MINISBLACK, 16},
+                   Case{16, EXTRASAMPLE_ASSOCALPHA, PHOTOMETRIC_MINISBLACK, 0},
+                   Case{16, EXTRASAMPLE_ASSOCALPHA, PHOTOMETRIC_MINISBLACK, 16}}) {
+        SCOPED_TRACE(testing::Message() << c.bits << " bits, extra sample " << c.extra << ", photometric "
+                                        << c.photometric << ", tiles " << c.tileSide);
+        const bool associated = c.extra == EXTRASAMPLE_ASSOCALPHA;
+        // What the picture is, premultiplied; and what the file stores.
+        auto expected = [&](int x, int y) {
+            uint8_t a = uint8_t(alpha(x, y)), g = uint8_t(grey(x, y));
+            return associated ? cg::Pixel{a, std::min(g, a), std::min(g, a), std::min(g, a)} : cg::premultiplied(a, g, g, g);
+        };
+        TiffPage page = tiffPage(w, h, 2, c.bits, c.photometric, COMPRESSION_ADOBE_DEFLATE);
+        page.tileSide = c.tileSide;
+        page.sample = [&](int x, int y, int s) {
+            int v = s == 1 ? alpha(x, y) : associated ? expected(x, y).red : grey(x, y);
+            if (s == 0 && c.photometric == PHOTOMETRIC_MINISWHITE) v = 255 - v;
+            return uint16_t(c.bits == 16 ? v * 257 : v);
+        };
+        page.setup = [&](TIFF* t) { TIFFSetField(t, TIFFTAG_EXTRASAMPLES, uint16_t(1), &c.extra); };
+        auto source = cg::ImageSource::createWithData(tiffByLibrary(scratch, {page}));
+        ASSERT_EQ(source->count(), 1u);
+        EXPECT_TRUE(source->copyPropertiesAtIndex(0)->hasAlpha);
+        auto image = source->createImageAtIndex(0);
+        ASSERT_TRUE(image);
+        EXPECT_TRUE(image->hasAlpha());
+        cg::Bitmap want(w, h, cg::PixelFormat::ARGB32Premultiplied);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) want.setPixel(x, y, expected(x, y));
+        EXPECT_LE(maxDifference(image->bitmap(), want), 1);
+        if (!associated) {
+            EXPECT_NEAR(image->bitmap().pixel(0, 0).red, 94, 1);
+        }
+        EXPECT_EQ(image->bitmap().pixel(1, 5).alpha, 0) << "transparent stays transparent";
+    }
+}
+
 TEST(TiffTest, DestinationWritesTiffThatBothReadersReadExactly) {
     Scratch scratch;
     for (bool alpha : {true, false}) {
@@ -332,6 +417,31 @@ TEST(Jpeg2000Test, FilesTheLibraryWritesReadExactly) {
     auto d = onlyImage(deep);
     ASSERT_TRUE(d);
     for (int x = 0; x < 4; ++x) EXPECT_EQ(d->bitmap().pixel(x, 3), (cg::Pixel{255, uint8_t(x * 85), uint8_t(x * 85), uint8_t(x * 85)}));
+}
+
+// The JP2 file's colour box set to an enumerated colour space.
+void setColourSpace(Bytes& jp2, uint32_t space) {
+    static const uint8_t box[] = {'c', 'o', 'l', 'r', 1};
+    auto at = std::search(jp2.begin(), jp2.end(), std::begin(box), std::end(box));
+    ASSERT_NE(at, jp2.end());
+    // After the method, its precedence and approximation bytes.
+    for (int i = 0; i < 4; ++i) at[7 + i] = uint8_t(space >> (24 - 8 * i));
+}
+
+TEST(Jpeg2000Test, CmykIsRefusedWhereTheSameSamplesAsRgbaRead) {
+    Scratch scratch;
+    Bytes file = openjpegFile(scratch, OPJ_CODEC_JP2, 6, 5, 4, 8, OPJ_CLRSPC_CMYK, -1,
+                              [](int x, int y, int c) { return c == 3 ? 200 : 40 * x + 10 * y + c; });
+    Bytes rgba = file;
+    setColourSpace(rgba, 16);
+    auto image = onlyImage(rgba);
+    ASSERT_TRUE(image) << "the samples read as RGBA";
+    EXPECT_EQ(image->bitmap().pixel(5, 4), cg::premultiplied(200, 240, 241, 242));
+    Bytes cmyk = file;
+    setColourSpace(cmyk, 12);
+    auto source = cg::ImageSource::createWithData(cmyk);
+    EXPECT_EQ(source->type(), cg::ImageTypeJPEG2000);
+    EXPECT_FALSE(source->createImageAtIndex(0)) << "K is no alpha";
 }
 
 TEST(Jpeg2000Test, DestinationWritesJp2LosslessAtQualityOneAndCloseBelow) {

@@ -3,9 +3,11 @@
 animated PNGs (with and without a cover frame, every dispose and blend)
 into corpus/png_chunks/, and those with a GIF, a BMP, two 8x8 JPEGs
 (sequential and progressive, with an EXIF orientation; written once by
-libjpeg-turbo, kept here as hex), TIFFs (written here, and LZW and tiled
-deflate ones written once by tiffcp), JPEG 2000 (a codestream and two JP2
-files written once by opj_compress, kept as hex), ICO files of PNG and
+libjpeg-turbo, kept here as hex), TIFFs (written here, grey with alpha at
+8 and 16 bits among them, and LZW and tiled deflate ones written once by
+tiffcp), JPEG 2000 (a codestream and two JP2 files written once by
+opj_compress, and a CMYK one written once by OpenJPEG's encoder with its
+colour box then set to CMYK, kept as hex), ICO files of PNG and
 BMP entries, an ICNS file with PNG, JPEG 2000 and raw entries, and a bare
 WebP signature into corpus/image_decoder/, each behind the two bytes that
 pick where the decoder's input is cut. Run once; the files are
@@ -53,6 +55,14 @@ GREY_ALPHA_JP2 = bytes.fromhex(
     "050000000000000000000000060000000500000000000000000002070101070101ff52000c00000001000104040001ff5c00"
     "074040484850ff640025000143726561746564206279204f70656e4a5045472076657273696f6e20322e352e30ff90000a00"
     "000000002e0001ff93df80500697174b9ec735b6f01fdf803807970603243ea6c3ea040015929dbb80ffd9")
+CMYK_JP2 = bytes.fromhex(
+    "0000000c6a5020200d0a870a00000014667479706a703220000000006a7032200000002d6a70326800000016696864720000"
+    "0003000000040004070700000000000f636f6c720100000000000c000000f06a703263ff4fff510032000000000004000000"
+    "030000000000000000000000040000000300000000000000000004070101070101070101070101ff52000c00000001000104"
+    "040001ff5c00074040484850ff640025000143726561746564206279204f70656e4a5045472076657273696f6e20322e352e"
+    "30ff90000a0000000000720001ff93cfb41407d03d78efcfb4180b71302ec77fcfb414078a4dd65bcfb4140ca83bbb07c7da"
+    "073f0029f981000e09ae03570c5fc7da093f0028fc0040023fee2302d904cfc0127e0051f8010010912dfb05f30b8bcfc016"
+    "3ed028fc00800e719cfdaa05870ae3ffd9")
 
 def chunk(code, data):
     body = code + data
@@ -111,11 +121,11 @@ write("riff.bin", b"RIFF\x10\0\0\0WEBPVP8 " + b"\0" * 8)
 write("sequential.jpg", SEQUENTIAL_JPEG)
 write("progressive.jpg", PROGRESSIVE_JPEG)
 
-def tiff(w, h, samples, pixels, orientation=1, big=False, extra=None):
+def tiff(w, h, samples, pixels, orientation=1, big=False, extra=None, bits=8):
     """An uncompressed TIFF of one strip."""
     e = ">" if big else "<"
-    data = bytes(pixels)
-    entries = [(256, 3, 1, w), (257, 3, 1, h), (258, 3, 1, 8), (259, 3, 1, 1),
+    data = bytes(pixels) if bits == 8 else struct.pack(e + "%dH" % len(pixels), *pixels)
+    entries = [(256, 3, 1, w), (257, 3, 1, h), (258, 3, 1, bits), (259, 3, 1, 1),
                (262, 3, 1, 2 if samples >= 3 else 1), (273, 4, 1, None), (274, 3, 1, orientation),
                (277, 3, 1, samples), (278, 3, 1, h), (279, 4, 1, len(data))]
     if extra is not None:
@@ -132,11 +142,17 @@ write("rgb.tif", tiff(6, 4, 3, [(x * 40 + y * 3 + c * 70) % 256 for y in range(4
 write("rgba-oriented.tif", tiff(3, 5, 4, [(x * 80 + y * 50 + c * 60) % 256 for y in range(5) for x in range(3) for c in range(4)],
                                 orientation=6, big=True, extra=2))
 write("grey.tif", tiff(4, 2, 1, [x * 60 + y for y in range(2) for x in range(4)]))
+# Grey with unassociated alpha at 8 bits, and with associated alpha at 16.
+write("grey-alpha.tif", tiff(4, 3, 2, [(x * 70 + y * 20, x * 85)[s] for y in range(3) for x in range(4) for s in range(2)],
+                             extra=2))
+write("grey-alpha-16.tif", tiff(3, 2, 2, [(x * 20000 + y * 999, 65535 - y * 30000)[s] for y in range(2) for x in range(3)
+                                          for s in range(2)], big=True, extra=1, bits=16))
 write("lzw.tif", LZW_TIFF)
 write("tiled-deflate.tif", TILED_DEFLATE_TIFF)
 write("rgb.j2k", RGB_J2K)
 write("rgb.jp2", RGB_JP2)
 write("grey-alpha.jp2", GREY_ALPHA_JP2)
+write("cmyk.jp2", CMYK_JP2)
 
 def dib(w, h, bits, palette, pixel_row, mask_row):
     """An ICO entry's bitmap: info header of twice the height, colour
