@@ -1,4 +1,4 @@
-// gamehost-sandbox: the four stand-in servers on 127.0.0.1, for running the
+// gamehost-sandbox: the five stand-in servers on 127.0.0.1, for running the
 // app by hand or from scripts/run. Prints one line per server, then one line
 // per request, and ends on SIGINT, SIGTERM or when its standard input closes.
 
@@ -28,8 +28,9 @@ namespace {
 constexpr const char* kUsage =
     "usage: gamehost-sandbox [--page-port N] [--platform-port N] [--game-port N] [--activity-port N]\n"
     "                        [--notice TEXT] [--notice-type 1|2|web]\n"
-    "  Serves the sample game page, the platform server, the game server and the activity\n"
-    "  pages on 127.0.0.1 (ports the system picks unless given) and prints each request they get.\n"
+    "  Serves the sample game page, the platform server, the game server, the channel's API\n"
+    "  server and the activity pages on 127.0.0.1 (ports the system picks unless given; the\n"
+    "  channel's always) and prints each request they get.\n"
     "  --notice TEXT       the announcement the platform server's start-up reply carries\n"
     "  --notice-type TYPE  1: plain text (the default); 2: the text as one link to the activity\n"
     "                      server's notice page; web: that page itself\n"

@@ -1,10 +1,11 @@
 #pragma once
 // Makes the store, welfare and notice views for the facade. One settable
 // maker per kind; a kind without a maker makes nil, and the facade logs
-// "<ClassName> is not available" and goes on. The app installs none (the
-// modules with the real screens are not linked), except the time-store
-// banner, whose plain view is made by default. Tests install recording
-// fakes and call reset() when done.
+// "<ClassName> is not available" and goes on. The app installs every
+// maker at start (shell/main.cpp: the stores' and the welfare module's
+// install()); without them only the time-store banner has a view, its
+// plain one, made by default. Tests install recording fakes and call
+// reset() when done.
 //
 // Makers are set and called on the main queue; the lock only keeps a stray
 // call from another thread from tearing a std::function.

@@ -282,7 +282,7 @@ TEST_F(AccountAPITest, NoticeSubAccountsLogoutAndPlayTime) {
     pointAtNothing();
     std::optional<std::string> code;
     GetNoticeWithSuccess([](const ns::Ref<GetNotice>&) {},
-                         [&](const ns::Ref<ns::String>& m, const ns::Ref<ns::String>& c) { code = textOf(c); });
+                         [&](const ns::Ref<ns::String>&, const ns::Ref<ns::String>& c) { code = textOf(c); });
     env.runUntilIdle();
     EXPECT_EQ(code, "501");
 }

@@ -135,7 +135,7 @@ TEST(Gzip, EmptyInputAndRoundTrips) {
         ASSERT_TRUE(packed) << size;
         EXPECT_TRUE(vrqBXNGzipUtillity::uncompressZippedData(packed)->isEqualToData(bytes.get())) << size;
         // 64 random bytes take more than a buffer of n x 1.01 + 21 bytes.
-        if (size == 64) EXPECT_GT(packed->length(), size * 101 / 100 + 21);
+        if (size == 64) { EXPECT_GT(packed->length(), size * 101 / 100 + 21); }
     }
     sec::Random::useSystemSource();
 

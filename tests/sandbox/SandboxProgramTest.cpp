@@ -1,5 +1,5 @@
-// The gamehost-sandbox program as scripts/run drives it: it names its three
-// servers, then says why it stops.
+// The gamehost-sandbox program as scripts/run drives it: it names its
+// servers, then says why it stops; and its usage, as a newcomer reads it.
 
 #include <gtest/gtest.h>
 
@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -103,6 +104,24 @@ TEST(SandboxProgram, SaysWhyItStops) {
     EXPECT_EQ(stopLine([](SandboxProgram& p) { p.closeInput(); }), "sandbox: stopping (standard input closed)");
     EXPECT_EQ(stopLine([](SandboxProgram& p) { p.signal(SIGINT); }), "sandbox: stopping (interrupt)");
     EXPECT_EQ(stopLine([](SandboxProgram& p) { p.signal(SIGTERM); }), "sandbox: stopping (terminate)");
+}
+
+TEST(SandboxProgram, UsageNamesEveryServerItStarts) {
+    std::string usage;
+    FILE* help = ::popen(GAMEHOST_SANDBOX_PROGRAM " --help", "r");
+    ASSERT_NE(help, nullptr);
+    char chunk[512];
+    for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, help)) > 0;) usage.append(chunk, n);
+    EXPECT_EQ(::pclose(help), 0);
+    // Folded lines join with their indent; one space is enough to search in.
+    std::string flat;
+    for (char c : usage) {
+        if (c == '\n') c = ' ';
+        if (c == ' ' && !flat.empty() && flat.back() == ' ') continue;
+        flat += c;
+    }
+    for (const char* server : {"game page", "platform server", "game server", "channel's API server", "activity pages"})
+        EXPECT_NE(flat.find(server), std::string::npos) << server << " in: " << usage;
 }
 
 }  // namespace

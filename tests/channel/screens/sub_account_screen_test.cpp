@@ -68,7 +68,7 @@ protected:
         ASSERT_EQ(alert->textFields().size(), 1u);
         EXPECT_EQ(alert->textFields()[0]->placeholder()->utf8(), "名称不能超过8个字符");
         EXPECT_FALSE(alert->message());
-        if (!nickname.empty()) ASSERT_TRUE(driver.typeText(alert->textFields()[0], nickname));
+        if (!nickname.empty()) { ASSERT_TRUE(driver.typeText(alert->textFields()[0], nickname)); }
         ASSERT_TRUE(driver.answerAlert("确认"));
         env.fastForwardBy(0.5);
     }

@@ -69,7 +69,7 @@ void expectAtMostTwoFrames(uint64_t growth, const TVImage& image) {
     // own; the reader's working memory (a PNG's rows and window) comes on
     // top. Only where a peak tells the product's cost (see
     // ResidentMemory.h).
-    if constexpr (testing::PeaksMeasureTheProduct) EXPECT_LE(growth, 2 * frame + MiB);
+    if constexpr (testing::PeaksMeasureTheProduct) { EXPECT_LE(growth, 2 * frame + MiB); }
 }
 
 TEST(AnimatedImagePlayingMemoryTest, IconEntriesPlayWithinTwoFrames) {

@@ -320,7 +320,7 @@ TEST_F(OperationTest, RandomCancelsUnderStressEndEachOperationOnce) {
         for (size_t k = 0; k < all.size(); ++k) {
             bool end = all[k].stage != TVWebImageStageProgress;
             ends += end;
-            if (!end) EXPECT_EQ(ends, 0) << "progress after the end, operation " << i;
+            if (!end) { EXPECT_EQ(ends, 0) << "progress after the end, operation " << i; }
             EXPECT_TRUE(all[k].onNetworkThread);
         }
         EXPECT_EQ(ends, 1) << "operation " << i;
@@ -389,7 +389,7 @@ TEST_F(OperationTest, CancelsAroundTheLastByteLeaveTheActivityCountWhereItWas) {
         env_.runUntilIdle();
         ASSERT_EQ(load->recorder.all().size(), 1u) << path;
         // From another thread the cancel may come after the image: then it finished.
-        if (onNetworkThread) EXPECT_EQ(load->recorder.all()[0].stage, TVWebImageStageCancelled) << path;
+        if (onNetworkThread) { EXPECT_EQ(load->recorder.all()[0].stage, TVWebImageStageCancelled) << path; }
         ASSERT_EQ(TVWebImageManager::currentNetworkActivityCount(), before) << path;
     }
     env_.fastForwardBy(0.1);

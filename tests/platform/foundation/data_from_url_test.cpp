@@ -74,7 +74,7 @@ TEST(DataFromURL, ReplyInflatingPastTheSessionBoundGivesNilInLittleMemory) {
     RecordProperty("peak_MiB", std::to_string(peak / MiB));
     // The bound and a little, where the whole inflated reply (held twice)
     // once took more than half a gigabyte.
-    if constexpr (testing::PeaksMeasureTheProduct) EXPECT_LT(peak - before, 200 * MiB);
+    if constexpr (testing::PeaksMeasureTheProduct) { EXPECT_LT(peak - before, 200 * MiB); }
 }
 
 TEST(DataFromURL, ServerFailingTheDefaultTrustEvaluationGivesNil) {

@@ -119,7 +119,7 @@ protected:
 
     // Only where a peak tells the product's cost (see ResidentMemory.h).
     void expectPeakGrowthUnder(uint64_t bound) {
-        if constexpr (testing::PeaksMeasureTheProduct) EXPECT_LT(growth, bound);
+        if constexpr (testing::PeaksMeasureTheProduct) { EXPECT_LT(growth, bound); }
     }
 
     uint64_t growth = 0;
