@@ -45,6 +45,7 @@ constexpr std::array<FixedSize, 7> kFixedSizes = {{
 struct Entry {
     std::string type;
     std::span<const uint8_t> bytes;
+    size_t offset = 0;  // of `bytes` in the file
 };
 
 // Every whole entry in file order; reading stops at one whose length is
@@ -57,7 +58,7 @@ std::vector<Entry> entries(std::span<const uint8_t> data) {
         uint32_t length = u32(data.data() + at + 4);
         if (length < kEntryHeaderBytes || length > data.size() - at) break;
         found.push_back({std::string(reinterpret_cast<const char*>(data.data() + at), 4),
-                         data.subspan(at + kEntryHeaderBytes, length - kEntryHeaderBytes)});
+                         data.subspan(at + kEntryHeaderBytes, length - kEntryHeaderBytes), at + kEntryHeaderBytes});
         at += length;
     }
     return found;
@@ -95,15 +96,17 @@ std::vector<Header> icnsPictures(std::span<const uint8_t> data) {
         if (!header) continue;
         header->interlace = 0;
         header->entry = i;
+        header->offset = all[i].offset;
+        header->length = all[i].bytes.size();
         pictures.push_back(*header);
     }
     return pictures;
 }
 
 std::optional<Decoded> decodeIcns(std::span<const uint8_t> data, const Header& picture) {
-    auto all = entries(data);
-    if (picture.entry >= all.size()) return std::nullopt;
-    std::span<const uint8_t> bytes = all[picture.entry].bytes;
+    auto found = pictureBytes(data, picture);
+    if (!found) return std::nullopt;
+    std::span<const uint8_t> bytes = *found;
     std::optional<Decoded> decoded;
     switch (contentOf(bytes)) {
     case Content::Png: decoded = decodePng(bytes, true); break;
