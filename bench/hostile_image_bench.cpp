@@ -2,10 +2,11 @@
 // image source (every picture asked for), each beside a normal file of the
 // same format and about the same size: an ICO of 256 entries sharing a
 // 4096x4096 1-bit bitmap whose mask is one byte short, an ICO of 65,535
-// entries sharing one 1x1 PNG, an ICNS of 40,000 1x1 PNG entries and a
-// 4096x4096 progressive JPEG whose last scan repeats to 4,100 scans. Times
-// are per file; the summary prints each hostile file's time and its ratio
-// to its peer's from the same run.
+// entries sharing one 1x1 PNG, an ICNS of 40,000 1x1 PNG entries, an ICNS
+// of a million empty entries of a type not read, and a 4096x4096
+// progressive JPEG whose last scan repeats to 4,100 scans. Times are per
+// file; the summary prints each hostile file's time and its ratio to its
+// peer's from the same run.
 
 #include <benchmark/benchmark.h>
 
@@ -52,6 +53,16 @@ const Pair& manyEntryIcns() {
                            stilltest::icnsOfCopies(noisyPng(900), 1)};
     return pair;
 }
+// A million empty entries of an older raw type, each skipped.
+const Pair& skippedEntryIcns() {
+    static const Pair pair{[] {
+                               Bytes file = {'i', 'c', 'n', 's', 0x00, 0x7A, 0x12, 0x08};
+                               for (int i = 0; i < 1000000; ++i) file.insert(file.end(), {'i', 's', '3', '2', 0, 0, 0, 8});
+                               return file;
+                           }(),
+                           stilltest::icnsOfCopies(noisyPng(1400), 1)};
+    return pair;
+}
 const Pair& manyScanJpeg() {
     static const Pair pair{stilltest::progressiveJpegWithScans(4096, 4100), stilltest::jpeg(stilltest::gradient(4096, 4096, false), true)};
     return pair;
@@ -75,6 +86,8 @@ void IcoManyEntries(benchmark::State& state) { readWhole(state, manyEntryIco().h
 void IcoManyEntriesPeer(benchmark::State& state) { readWhole(state, manyEntryIco().peer); }
 void IcnsManyEntries(benchmark::State& state) { readWhole(state, manyEntryIcns().hostile); }
 void IcnsManyEntriesPeer(benchmark::State& state) { readWhole(state, manyEntryIcns().peer); }
+void IcnsSkippedEntries(benchmark::State& state) { readWhole(state, skippedEntryIcns().hostile); }
+void IcnsSkippedEntriesPeer(benchmark::State& state) { readWhole(state, skippedEntryIcns().peer); }
 void JpegManyScans(benchmark::State& state) { readWhole(state, manyScanJpeg().hostile); }
 void JpegManyScansPeer(benchmark::State& state) { readWhole(state, manyScanJpeg().peer); }
 
@@ -99,6 +112,8 @@ BENCHMARK(IcoManyEntries)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(IcoManyEntriesPeer)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(IcnsManyEntries)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(IcnsManyEntriesPeer)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(IcnsSkippedEntries)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(IcnsSkippedEntriesPeer)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(JpegManyScans)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(JpegManyScansPeer)->Unit(benchmark::kMillisecond)->Iterations(1);
 
@@ -108,6 +123,7 @@ int main(int argc, char** argv) {
         printPair(runs, "IcoMaskShort", "ICO, 256 entries sharing a 4096x4096 1-bit bitmap, mask a byte short");
         printPair(runs, "IcoManyEntries", "ICO, 65,535 entries sharing a 1x1 PNG");
         printPair(runs, "IcnsManyEntries", "ICNS, 40,000 entries of a 1x1 PNG");
+        printPair(runs, "IcnsSkippedEntries", "ICNS, 1,000,000 empty raw entries");
         printPair(runs, "JpegManyScans", "JPEG, 4096x4096 progressive, 4,100 scans");
     });
 }

@@ -296,6 +296,20 @@ TEST(IconFormatsTest, ADirectoryIsReadOncePerSourceHoweverManyPicturesItLists) {
     EXPECT_EQ(incremental->counters().directoryParses, 1u);
 }
 
+TEST(IconFormatsTest, IcnsEntriesSkippedByTheThousandAreCountedInOneLogLine) {
+    std::vector<std::pair<std::string, Bytes>> entries;
+    for (int i = 0; i < 5000; ++i) entries.push_back({"r" + std::to_string(1000 + i).substr(1), Bytes(2, 7)});
+    entries.push_back({"icp4", stilltest::onePixelPng()});
+    ns::LogCapture log;
+    auto source = cg::ImageSource::createWithData(icns(entries));
+    ASSERT_EQ(source->count(), 1u);
+    EXPECT_TRUE(source->createImageAtIndex(0));
+    EXPECT_TRUE(log.contains("ICNS: skipped the entry 'r000' of 2 bytes"));
+    EXPECT_TRUE(log.contains("ICNS: skipped the entry 'r007'"));
+    EXPECT_FALSE(log.contains("'r008'"));
+    EXPECT_TRUE(log.contains("ICNS: skipped 4992 more entries that are not PNG or JPEG 2000"));
+}
+
 TEST(IconFormatsTest, APictureDecodesFromWhereItsListingFoundItAndNowhereOutsideTheData) {
     cg::Bitmap small = checker(16, 16, true);
     Bytes good = dib(4, 4, 24, {}, [](int, int) { return 0x808080u; }, [](int, int) { return false; });
