@@ -6,7 +6,8 @@
 // of a million empty entries of a type not read, and a 4096x4096
 // progressive JPEG whose last scan repeats to 4,100 scans. Times are per
 // file; the summary prints each hostile file's time and its ratio to its
-// peer's from the same run.
+// peer's from the same run. The JPEG goes through the image response
+// serializer too.
 
 #include <benchmark/benchmark.h>
 
@@ -14,6 +15,9 @@
 #include <random>
 
 #include "bench/ratio_report.h"
+#include "net/SDPImageResponseSerializer.h"
+#include "platform/foundation/HTTPURLResponse.h"
+#include "platform/foundation/MutableDictionary.h"
 #include "platform/graphics/ImageSource.h"
 #include "tests/platform/graphics/hostile_still_files.h"
 
@@ -80,6 +84,20 @@ void readWhole(benchmark::State& state, const Bytes& file) {
     state.counters["bytes"] = double(file.size());
 }
 
+// The body of an image/jpeg reply through the image response serializer,
+// which inflates what it can.
+void serialize(benchmark::State& state, const Bytes& file) {
+    auto headers = ns::MutableDictionary::make();
+    headers->setObjectForKey(ns::str("image/jpeg"), "Content-Type");
+    auto response = ns::HTTPURLResponse::make(ns::URL::make("http://example.com/i"), 200, "HTTP/1.1", headers);
+    auto data = ns::Data::make(file);
+    for (auto _ : state) {
+        ns::Ref<ns::Error> error;
+        benchmark::DoNotOptimize(SDPImageResponseSerializer::serializer()->responseObjectForResponse(response, data, &error));
+    }
+    state.counters["bytes"] = double(file.size());
+}
+
 void IcoMaskShort(benchmark::State& state) { readWhole(state, maskShortIco().hostile); }
 void IcoMaskShortPeer(benchmark::State& state) { readWhole(state, maskShortIco().peer); }
 void IcoManyEntries(benchmark::State& state) { readWhole(state, manyEntryIco().hostile); }
@@ -90,6 +108,8 @@ void IcnsSkippedEntries(benchmark::State& state) { readWhole(state, skippedEntry
 void IcnsSkippedEntriesPeer(benchmark::State& state) { readWhole(state, skippedEntryIcns().peer); }
 void JpegManyScans(benchmark::State& state) { readWhole(state, manyScanJpeg().hostile); }
 void JpegManyScansPeer(benchmark::State& state) { readWhole(state, manyScanJpeg().peer); }
+void JpegManyScansSerialized(benchmark::State& state) { serialize(state, manyScanJpeg().hostile); }
+void JpegManyScansSerializedPeer(benchmark::State& state) { serialize(state, manyScanJpeg().peer); }
 
 // What a run of one pass adds to its name.
 const std::string kOnePass = "/iterations:1";
@@ -116,6 +136,8 @@ BENCHMARK(IcnsSkippedEntries)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(IcnsSkippedEntriesPeer)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(JpegManyScans)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(JpegManyScansPeer)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(JpegManyScansSerialized)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(JpegManyScansSerializedPeer)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 int main(int argc, char** argv) {
     return bench::runAndSummarize(argc, argv, [](const bench::RunRecorder& runs) {
@@ -125,5 +147,6 @@ int main(int argc, char** argv) {
         printPair(runs, "IcnsManyEntries", "ICNS, 40,000 entries of a 1x1 PNG");
         printPair(runs, "IcnsSkippedEntries", "ICNS, 1,000,000 empty raw entries");
         printPair(runs, "JpegManyScans", "JPEG, 4096x4096 progressive, 4,100 scans");
+        printPair(runs, "JpegManyScansSerialized", "the same JPEG through the image response serializer");
     });
 }
