@@ -17,15 +17,10 @@ constexpr size_t kEntryBytes = 16;
 uint16_t u16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
 uint32_t u32(const uint8_t* p) { return uint32_t(u16(p)) | uint32_t(u16(p + 2)) << 16; }
 
-// Where each entry the directory lists lies inside the data, in file
-// order; nothing for data that is no ICO.
-struct Entry {
-    size_t offset = 0;
-    size_t length = 0;  // 0: the entry lies outside the data; never a picture
-};
-
-std::vector<Entry> entries(std::span<const uint8_t> data) {
-    std::vector<Entry> found;
+// The bytes of every entry the directory lists that lie inside the data,
+// in file order; nothing for data that is no ICO.
+std::vector<std::span<const uint8_t>> entries(std::span<const uint8_t> data) {
+    std::vector<std::span<const uint8_t>> found;
     if (data.size() < kHeaderBytes || u16(data.data()) != 0) return found;
     uint16_t type = u16(data.data() + 2);
     if (type != 1 && type != 2) return found;
@@ -35,10 +30,10 @@ std::vector<Entry> entries(std::span<const uint8_t> data) {
         if (data.size() < at + kEntryBytes) break;
         uint32_t length = u32(data.data() + at + 8), offset = u32(data.data() + at + 12);
         if (length == 0 || offset > data.size() || length > data.size() - offset) {
-            found.emplace_back();  // keeps the others' places
+            found.emplace_back();  // keeps the others' places; never a picture
             continue;
         }
-        found.push_back({offset, length});
+        found.push_back(data.subspan(offset, length));
     }
     return found;
 }
@@ -49,14 +44,12 @@ std::vector<Header> icoPictures(std::span<const uint8_t> data) {
     std::vector<Header> pictures;
     auto all = entries(data);
     for (size_t i = 0; i < all.size(); ++i) {
-        if (all[i].length == 0) continue;
-        std::span<const uint8_t> bytes = data.subspan(all[i].offset, all[i].length);
-        std::optional<Header> header = startsAsPng(bytes) ? pngHeader(bytes) : icoBitmapHeader(bytes);
+        std::optional<Header> header = startsAsPng(all[i]) ? pngHeader(all[i]) : icoBitmapHeader(all[i]);
         if (!header) continue;
         header->interlace = 0;
         header->entry = i;
-        header->offset = all[i].offset;
-        header->length = all[i].length;
+        header->offset = size_t(all[i].data() - data.data());
+        header->length = all[i].size();
         pictures.push_back(*header);
     }
     return pictures;
