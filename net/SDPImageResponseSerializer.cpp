@@ -17,12 +17,20 @@ namespace {
 constexpr int64_t kMaximumInflatedPixels = 1024 * 1024;
 
 // The image of a PNG or JPEG body straight from its format's decoder: nil
-// for another type, data of another format or a CMYK JPEG.
+// for another type, data of another format, a picture too large to inflate
+// or a CMYK JPEG.
 ns::Ref<cg::Image> bitmapForMIMEType(const std::string& mimeType, const ns::Data& data) {
     const char* format = mimeType == "image/png" ? cg::ImageTypePNG : mimeType == "image/jpeg" ? cg::ImageTypeJPEG : nullptr;
     if (!format) return nullptr;
     auto source = cg::ImageSource::createWithData(std::span<const uint8_t>(data.bytes(), data.length()));
     if (!source || source->type() != format) return nullptr;
+    // A picture too large to inflate is handed back as the plain image
+    // decodes it: decoding it here as well would do that work twice.
+    auto properties = source->copyPropertiesAtIndex(0);
+    if (!properties || int64_t(properties->pixelWidth.value_or(0)) * properties->pixelHeight.value_or(0) >
+                           kMaximumInflatedPixels) {
+        return nullptr;
+    }
     auto bitmap = source->createImageAtIndex(0);
     if (bitmap && bitmap->colorSpace()->model() == cg::ColorSpaceModel::CMYK) return nullptr;
     return bitmap;

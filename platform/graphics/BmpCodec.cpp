@@ -161,6 +161,20 @@ bool readPixels(std::span<const uint8_t> data, const Layout& layout, std::vector
     return true;
 }
 
+// Whether any of a 32-bit bitmap's pixels, all inside the data, has alpha
+// other than 0; read from the stored words, before any is converted.
+bool carriesAlpha(std::span<const uint8_t> data, const Layout& layout) {
+    const uint32_t mask = layout.masks[3];
+    if (!mask) return true;  // no alpha channel: every pixel is opaque
+    for (int i = 0; i < layout.header.height; ++i) {
+        const uint8_t* in = data.data() + size_t(layout.pixelOffset) + size_t(i) * layout.rowBytes;
+        for (int x = 0; x < layout.header.width; ++x) {
+            if (u32(in + size_t(x) * 4) & mask) return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 std::optional<Header> bmpHeader(std::span<const uint8_t> data) {
@@ -192,19 +206,21 @@ std::optional<Header> icoBitmapHeader(std::span<const uint8_t> entry) {
 
 std::optional<Decoded> decodeIcoBitmap(std::span<const uint8_t> entry) {
     auto layout = readLayout(entry, 0, true);
-    std::vector<uint8_t> rgba;
-    if (!layout || !readPixels(entry, *layout, rgba)) return std::nullopt;
+    if (!layout) return std::nullopt;
     const int w = layout->header.width, h = layout->header.height;
+    // Both the colours and, when needed, the mask are checked before any
+    // pixel is made: a short entry costs nothing, however many pixels its
+    // header promises.
+    const uint64_t maskAt = uint64_t(layout->pixelOffset) + uint64_t(layout->rowBytes) * uint64_t(h);
+    if (entry.size() < maskAt) return std::nullopt;
     // 32-bit pixels carry their own alpha; only when all of it is 0 (an
     // icon written before alpha was used) does the mask say what is clear.
-    bool ownAlpha = false;
-    if (layout->bits == 32) {
-        for (size_t i = 3; i < rgba.size() && !ownAlpha; i += 4) ownAlpha = rgba[i] != 0;
-    }
+    const bool ownAlpha = layout->bits == 32 && carriesAlpha(entry, *layout);
+    const size_t maskRow = (size_t(w) + 31) / 32 * 4;
+    if (!ownAlpha && (entry.size() - maskAt) / maskRow < size_t(h)) return std::nullopt;
+    std::vector<uint8_t> rgba;
+    if (!readPixels(entry, *layout, rgba)) return std::nullopt;
     if (!ownAlpha) {
-        const size_t maskRow = (size_t(w) + 31) / 32 * 4;
-        const size_t maskAt = size_t(layout->pixelOffset) + layout->rowBytes * size_t(h);
-        if (entry.size() < maskAt || (entry.size() - maskAt) / maskRow < size_t(h)) return std::nullopt;
         for (int i = 0; i < h; ++i) {
             const uint8_t* bits = entry.data() + maskAt + size_t(i) * maskRow;
             uint8_t* out = rgba.data() + size_t(h - 1 - i) * size_t(w) * 4;

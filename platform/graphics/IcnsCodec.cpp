@@ -1,8 +1,8 @@
 // ICNS, read and written here: "icns" and the file's length (big-endian),
 // then entries of a four-letter type, a length counting their own 8 bytes,
 // and data. Entries holding a PNG or JPEG 2000 are the pictures; older raw
-// bitmaps and masks are skipped with a log line, the table of contents,
-// version and the like quietly. The writer writes one PNG entry of one of
+// bitmaps and masks are skipped with a log line (the first few by name,
+// the rest counted), the table of contents, version and the like quietly. The writer writes one PNG entry of one of
 // the fixed square sizes.
 #include <array>
 #include <cstring>
@@ -42,26 +42,9 @@ constexpr std::array<FixedSize, 7> kFixedSizes = {{
     {16, "icp4"}, {32, "icp5"}, {64, "icp6"}, {128, "ic07"}, {256, "ic08"}, {512, "ic09"}, {1024, "ic10"},
 }};
 
-struct Entry {
-    std::string type;
-    std::span<const uint8_t> bytes;
-};
-
-// Every whole entry in file order; reading stops at one whose length is
-// impossible or runs past the data.
-std::vector<Entry> entries(std::span<const uint8_t> data) {
-    std::vector<Entry> found;
-    if (data.size() < kEntryHeaderBytes || std::memcmp(data.data(), "icns", 4) != 0) return found;
-    size_t at = kEntryHeaderBytes;
-    while (data.size() - at >= kEntryHeaderBytes) {
-        uint32_t length = u32(data.data() + at + 4);
-        if (length < kEntryHeaderBytes || length > data.size() - at) break;
-        found.push_back({std::string(reinterpret_cast<const char*>(data.data() + at), 4),
-                         data.subspan(at + kEntryHeaderBytes, length - kEntryHeaderBytes)});
-        at += length;
-    }
-    return found;
-}
+// Skipped entries named in the log, one line each; more are counted in one
+// line, as a file of nothing else may hold millions.
+constexpr size_t kSkipsNamed = 8;
 
 std::string printable(const std::string& type) {
     std::string text;
@@ -71,39 +54,55 @@ std::string printable(const std::string& type) {
 
 }  // namespace
 
+// Every whole entry in file order, each looked at as it is read: a file's
+// entries are never all held at once. Reading stops at one whose length is
+// impossible or runs past the data.
 std::vector<Header> icnsPictures(std::span<const uint8_t> data) {
     std::vector<Header> pictures;
-    auto all = entries(data);
-    for (size_t i = 0; i < all.size(); ++i) {
+    if (data.size() < kEntryHeaderBytes || std::memcmp(data.data(), "icns", 4) != 0) return pictures;
+    size_t skipped = 0;
+    size_t at = kEntryHeaderBytes;
+    for (size_t entry = 0; data.size() - at >= kEntryHeaderBytes; ++entry) {
+        const uint32_t length = u32(data.data() + at + 4);
+        if (length < kEntryHeaderBytes || length > data.size() - at) break;
+        const std::string type(reinterpret_cast<const char*>(data.data() + at), 4);
+        const size_t offset = at + kEntryHeaderBytes;
+        const std::span<const uint8_t> bytes = data.subspan(offset, length - kEntryHeaderBytes);
+        at += length;
         std::optional<Header> header;
-        switch (contentOf(all[i].bytes)) {
+        switch (contentOf(bytes)) {
         case Content::Png:
-            header = pngHeader(all[i].bytes);
+            header = pngHeader(bytes);
             break;
         case Content::Jpeg2000: {
-            auto found = jpeg2000Pictures(all[i].bytes);
+            auto found = jpeg2000Pictures(bytes);
             if (!found.empty()) header = found.front();
             break;
         }
         case Content::Other:
-            if (!isDescription(all[i].type)) {
+            if (!isDescription(type) && ++skipped <= kSkipsNamed) {
                 ns::log("ICNS: skipped the entry '%s' of %zu bytes: only PNG and JPEG 2000 entries are read",
-                        printable(all[i].type), all[i].bytes.size());
+                        printable(type), bytes.size());
             }
             continue;
         }
         if (!header) continue;
         header->interlace = 0;
-        header->entry = i;
+        header->entry = entry;
+        header->offset = offset;
+        header->length = bytes.size();
         pictures.push_back(*header);
+    }
+    if (skipped > kSkipsNamed) {
+        ns::log("ICNS: skipped %zu more entries that are not PNG or JPEG 2000", skipped - kSkipsNamed);
     }
     return pictures;
 }
 
 std::optional<Decoded> decodeIcns(std::span<const uint8_t> data, const Header& picture) {
-    auto all = entries(data);
-    if (picture.entry >= all.size()) return std::nullopt;
-    std::span<const uint8_t> bytes = all[picture.entry].bytes;
+    auto found = pictureBytes(data, picture);
+    if (!found) return std::nullopt;
+    std::span<const uint8_t> bytes = *found;
     std::optional<Decoded> decoded;
     switch (contentOf(bytes)) {
     case Content::Png: decoded = decodePng(bytes, true); break;

@@ -48,16 +48,17 @@ std::vector<Header> icoPictures(std::span<const uint8_t> data) {
         if (!header) continue;
         header->interlace = 0;
         header->entry = i;
+        header->offset = size_t(all[i].data() - data.data());
+        header->length = all[i].size();
         pictures.push_back(*header);
     }
     return pictures;
 }
 
 std::optional<Decoded> decodeIco(std::span<const uint8_t> data, const Header& picture) {
-    auto all = entries(data);
-    if (picture.entry >= all.size()) return std::nullopt;
-    std::span<const uint8_t> entry = all[picture.entry];
-    std::optional<Decoded> decoded = startsAsPng(entry) ? decodePng(entry, true) : decodeIcoBitmap(entry);
+    auto bytes = pictureBytes(data, picture);
+    if (!bytes || bytes->empty()) return std::nullopt;
+    std::optional<Decoded> decoded = startsAsPng(*bytes) ? decodePng(*bytes, true) : decodeIcoBitmap(*bytes);
     if (!decoded) return std::nullopt;
     decoded->header.entry = picture.entry;
     return decoded;

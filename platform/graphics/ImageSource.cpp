@@ -113,6 +113,9 @@ void ImageSource::updateData(std::span<const uint8_t> data, bool final) {
         file_ = gif::read(data_);
     } else {
         pictures_ = stillPictures(type_, data_, final_);
+        if (final_ && (type_ == ImageTypeTIFF || type_ == ImageTypeICO || type_ == ImageTypeICNS)) {
+            counters_.directoryParses++;
+        }
     }
 }
 
@@ -177,6 +180,7 @@ std::optional<GifProperties> ImageSource::propertiesAtIndex(size_t index) const 
 ns::Ref<Image> ImageSource::createStillImage(size_t index) {
     std::optional<still::Decoded> decoded = decodeStill(type_, data_, final_, pictures_[index]);
     if (!decoded) return nullptr;
+    counters_.progressiveScans += size_t(decoded->scans);
     // As the platform's decoders describe them: RGBA with straight alpha,
     // or RGB with a skipped last byte, in the default byte order.
     uint32_t info = uint32_t(decoded->bitmap.hasAlpha() ? ImageAlphaInfo::Last : ImageAlphaInfo::NoneSkipLast);
@@ -218,6 +222,11 @@ ns::Ref<Image> ImageSource::createImageAtIndex(size_t index) {
         cachedIndex_ = index;
     }
     return image;
+}
+
+ImageSource::Counters ImageSource::counters() const {
+    std::lock_guard lock(mutex_);
+    return counters_;
 }
 
 std::string ImageSource::description() const {

@@ -104,6 +104,16 @@ public:
 
     std::string description() const;
 
+    // The work the source has done, for tests to count.
+    struct Counters {
+        size_t picturesAttempted = 0;
+        // Directories read of files of several pictures (TIFF, ICO, ICNS).
+        size_t directoryParses = 0;
+        // Scans read by the decodes of a progressive JPEG.
+        size_t progressiveScans = 0;
+    };
+    Counters counters() const;
+
 private:
     ns::Ref<Image> createStillImage(size_t index);
     ns::Ref<Image> createGifImage(size_t index);
@@ -119,6 +129,7 @@ private:
     // The last picture made, when caching.
     ns::Ref<Image> cached_;
     size_t cachedIndex_ = 0;
+    Counters counters_;
 };
 
 }  // namespace cg

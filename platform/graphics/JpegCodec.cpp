@@ -1,7 +1,8 @@
 // JPEG through libjpeg-turbo. Reading takes everything received so far
 // with a suspending source: a sequential file gives the rows decoded before
 // the data ran out; a progressive one is read in buffered-image mode and
-// shows the last scan received whole. Errors jump out of the library, so
+// shows the last scan received whole, as far as MaximumProgressiveScans:
+// the scans after those are not read. Errors jump out of the library, so
 // the functions that call it hold no objects with destructors.
 #include <csetjmp>
 #include <cstddef>
@@ -12,6 +13,7 @@
 
 #include <jpeglib.h>
 
+#include "platform/foundation/Log.h"
 #include "platform/graphics/StillFormats.h"
 
 namespace cg::still {
@@ -79,6 +81,8 @@ struct Job {
     bool haveHeader = false;
     bool ended = false;
     int rows = 0;
+    int scans = 0;
+    bool scansCut = false;  // the file has more scans than are read
     std::optional<RowSink> sink;
 };
 
@@ -128,7 +132,12 @@ void decodeWith(j_decompress_ptr info, Job& job) {
     int status;
     do {
         status = jpeg_consume_input(info);
-    } while (status != JPEG_SUSPENDED && status != JPEG_REACHED_EOI);
+        // Each scan passes over every block, however little data it has:
+        // one past the limit is left unread, and the picture is what the
+        // scans before it give.
+        job.scansCut = status == JPEG_REACHED_SOS && info->input_scan_number > MaximumProgressiveScans;
+    } while (status != JPEG_SUSPENDED && status != JPEG_REACHED_EOI && !job.scansCut);
+    job.scans = job.scansCut ? MaximumProgressiveScans : info->input_scan_number;
     // The scan being read is whole only once the file has ended; before
     // that, show the last whole one (or what the first gives so far).
     int scan = info->input_scan_number;
@@ -167,10 +176,15 @@ std::optional<Decoded> decodeJpeg(std::span<const uint8_t> data, bool final) {
     job.data = data;
     job.final = final;
     if (!run(job) || !job.sink) return std::nullopt;
+    if (final && job.scansCut) {
+        ns::log("JPEG: a %d x %d progressive file has more than %d scans; the picture is what the first %d give",
+                job.header.width, job.header.height, MaximumProgressiveScans, MaximumProgressiveScans);
+    }
     if (final && job.rows == 0) return std::nullopt;
     putExifOrientation(data, job.header);
     Decoded decoded;
     decoded.header = job.header;
+    decoded.scans = job.scans;
     decoded.complete = job.ended || final;
     decoded.bitmap = job.sink->take();
     return decoded;

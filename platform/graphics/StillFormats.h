@@ -20,6 +20,12 @@ namespace cg::still {
 // Larger pictures are refused rather than allocated.
 inline constexpr uint64_t MaximumPixels = uint64_t(1) << 26;
 
+// A progressive JPEG is read as far as this many scans: each passes over
+// every block of the picture, and the file sets how many there are. The
+// library's own encoder writes 10 and real files rarely more than a few
+// dozen; a file with more shows the picture its first scans give.
+inline constexpr int MaximumProgressiveScans = 100;
+
 // What a file's header says.
 struct Header {
     int width = 0;
@@ -32,6 +38,10 @@ struct Header {
     // Which picture of a file of several: the TIFF directory's number, the
     // ICO or ICNS entry's place among the file's entries.
     size_t entry = 0;
+    // Where an ICO or ICNS picture's bytes lie in the file, found when its
+    // directory is read, so that decoding it does not read that again.
+    size_t offset = 0;
+    size_t length = 0;
 };
 
 struct Decoded {
@@ -40,6 +50,8 @@ struct Decoded {
     // RGB24 for a whole opaque picture.
     Bitmap bitmap;
     bool complete = false;
+    // The scans a progressive JPEG's decode read.
+    int scans = 0;
 };
 
 // Nothing until the header is there, or for data that is not of the format.
@@ -71,12 +83,20 @@ std::vector<Header> tiffPictures(std::span<const uint8_t> data);
 std::vector<Header> jpeg2000Pictures(std::span<const uint8_t> data);
 std::vector<Header> icoPictures(std::span<const uint8_t> data);
 std::vector<Header> icnsPictures(std::span<const uint8_t> data);
-// One of those pictures, by its header; nothing when it does not decode
-// whole. Rows come as stored: a TIFF's orientation is left to the reader.
+// One of those pictures, by its header as listed from the same data;
+// nothing when it does not decode whole. Rows come as stored: a TIFF's
+// orientation is left to the reader.
 std::optional<Decoded> decodeTiff(std::span<const uint8_t> data, const Header& picture);
 std::optional<Decoded> decodeJpeg2000(std::span<const uint8_t> data);
 std::optional<Decoded> decodeIco(std::span<const uint8_t> data, const Header& picture);
 std::optional<Decoded> decodeIcns(std::span<const uint8_t> data, const Header& picture);
+
+// The bytes of a listed ICO or ICNS picture; nothing when they do not lie
+// inside the data.
+inline std::optional<std::span<const uint8_t>> pictureBytes(std::span<const uint8_t> data, const Header& picture) {
+    if (picture.offset > data.size() || picture.length > data.size() - picture.offset) return std::nullopt;
+    return data.subspan(picture.offset, picture.length);
+}
 
 // Writers: empty on failure. JPEG quality 0..1; BMP is 24-bit without
 // alpha, 32-bit with straight alpha and its channel masks otherwise.

@@ -11,12 +11,14 @@
 #include "platform/foundation/HTTPURLResponse.h"
 #include "platform/foundation/KeyedArchiver.h"
 #include "platform/foundation/KeyedUnarchiver.h"
+#include "platform/foundation/Log.h"
 #include "platform/foundation/MutableDictionary.h"
 #include "platform/foundation/URLError.h"
 #include "platform/graphics/GifWriter.h"
 #include "platform/graphics/ImageDestination.h"
 #include "platform/graphics/ImageSource.h"
 #include "platform/graphics/Png.h"
+#include "tests/platform/graphics/hostile_still_files.h"
 
 namespace {
 
@@ -84,6 +86,23 @@ TEST(HTTPImageSerializer, SmallImagesAreInflatedLargeOnesOnlyDecoded) {
         response("image/bmp"), ns::Data::make(destination->data()), &error));
     ASSERT_TRUE(bmp);
     EXPECT_EQ(bmp->cgImage()->bitmapInfo(), cg::BitmapInfo::NoneSkipFirst32Little) << "drawn, without alpha";
+}
+
+TEST(HTTPImageSerializer, APictureTooLargeToInflateIsDecodedOnce) {
+    // A progressive JPEG past the scan limit says so each time it is
+    // decoded.
+    auto data = ns::Data::make(stilltest::progressiveJpegWithScans(1032, 150));
+    for (bool inflate : {true, false}) {
+        SCOPED_TRACE(inflate ? "inflating" : "plain");
+        ns::LogCapture log;
+        ns::Ref<ns::Error> error;
+        auto image = ns::cast<ui::Image>(serializer(inflate)->responseObjectForResponse(response("image/jpeg"), data, &error));
+        ASSERT_TRUE(image);
+        EXPECT_EQ(image->size().width, 516);
+        size_t decodes = 0;
+        for (const std::string& line : log.lines()) decodes += line.find("more than 100 scans") != std::string::npos;
+        EXPECT_EQ(decodes, 1u);
+    }
 }
 
 TEST(HTTPImageSerializer, BodiesThatAreNoImageGiveNothingWithoutAnError) {

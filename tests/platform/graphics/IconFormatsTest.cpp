@@ -11,6 +11,9 @@
 #include "platform/graphics/ImageDestination.h"
 #include "platform/graphics/ImageSource.h"
 #include "platform/graphics/Png.h"
+#include "platform/graphics/StillFormats.h"
+#include "platform/testing/ResidentMemory.h"
+#include "tests/platform/graphics/hostile_still_files.h"
 
 namespace {
 
@@ -270,6 +273,112 @@ TEST(IconFormatsTest, IcnsWriterHoldsOnlyItsFixedSquareSizes) {
     EXPECT_TRUE(log.contains("ICNS: a 300 x 200 image cannot be written"));
     EXPECT_TRUE(written(cg::ImageTypeICNS, checker(48, 48, true)).empty());
     EXPECT_TRUE(log.contains("48 x 48"));
+}
+
+TEST(IconFormatsTest, ADirectoryIsReadOncePerSourceHoweverManyPicturesItLists) {
+    const Bytes png = stilltest::onePixelPng();
+    const Bytes files[] = {stilltest::icoSharingOneEntry(png, 3000), stilltest::icnsOfCopies(png, 3000)};
+    for (const Bytes& file : files) {
+        auto source = cg::ImageSource::createWithData(file);
+        SCOPED_TRACE(source->type());
+        ASSERT_EQ(source->count(), 3000u);
+        size_t made = 0;
+        for (size_t i = 0; i < source->count(); ++i) made += source->createImageAtIndex(i) != nullptr;
+        EXPECT_EQ(made, 3000u);
+        EXPECT_EQ(source->counters().directoryParses, 1u);
+    }
+    // Data that is not final lists nothing, and reads no directory.
+    auto incremental = cg::ImageSource::createIncremental();
+    incremental->updateData(std::span(files[0]).first(100), false);
+    EXPECT_EQ(incremental->counters().directoryParses, 0u);
+    incremental->updateData(files[0], true);
+    EXPECT_EQ(incremental->count(), 3000u);
+    EXPECT_EQ(incremental->counters().directoryParses, 1u);
+}
+
+TEST(IconFormatsTest, IcnsEntriesSkippedByTheThousandAreCountedInOneLogLine) {
+    std::vector<std::pair<std::string, Bytes>> entries;
+    for (int i = 0; i < 5000; ++i) entries.push_back({"r" + std::to_string(1000 + i).substr(1), Bytes(2, 7)});
+    entries.push_back({"icp4", stilltest::onePixelPng()});
+    ns::LogCapture log;
+    auto source = cg::ImageSource::createWithData(icns(entries));
+    ASSERT_EQ(source->count(), 1u);
+    EXPECT_TRUE(source->createImageAtIndex(0));
+    EXPECT_TRUE(log.contains("ICNS: skipped the entry 'r000' of 2 bytes"));
+    EXPECT_TRUE(log.contains("ICNS: skipped the entry 'r007'"));
+    EXPECT_FALSE(log.contains("'r008'"));
+    EXPECT_TRUE(log.contains("ICNS: skipped 4992 more entries that are not PNG or JPEG 2000"));
+}
+
+TEST(IconFormatsTest, APictureDecodesFromWhereItsListingFoundItAndNowhereOutsideTheData) {
+    cg::Bitmap small = checker(16, 16, true);
+    Bytes good = dib(4, 4, 24, {}, [](int, int) { return 0x808080u; }, [](int, int) { return false; });
+    Bytes icoFile = ico({good, cg::encodePng(small)});
+    Bytes icnsFile = icns({{"is32", Bytes(40, 7)}, {"icp4", cg::encodePng(small)}});
+    struct Case {
+        const char* name;
+        Bytes file;
+        std::vector<cg::still::Header> (*list)(std::span<const uint8_t>);
+        std::optional<cg::still::Decoded> (*decode)(std::span<const uint8_t>, const cg::still::Header&);
+        size_t directoryEnd;
+    };
+    const Case cases[] = {{"ICO", icoFile, cg::still::icoPictures, cg::still::decodeIco, 6 + 2 * 16},
+                          {"ICNS", icnsFile, cg::still::icnsPictures, cg::still::decodeIcns, 8 + 8 + 40}};
+    ns::LogCapture quiet;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto pictures = c.list(c.file);
+        ASSERT_FALSE(pictures.empty());
+        const cg::still::Header last = pictures.back();
+        // With what lies before the picture overwritten, the directory no
+        // longer says where it is: the decode does not ask it again.
+        Bytes overwritten = c.file;
+        std::fill(overwritten.begin(), overwritten.begin() + std::ptrdiff_t(c.directoryEnd), 0xEE);
+        auto decoded = c.decode(overwritten, last);
+        ASSERT_TRUE(decoded);
+        EXPECT_EQ(decoded->bitmap, small);
+        EXPECT_EQ(decoded->header.entry, last.entry);
+        // A picture said to lie past the data's end, or to run past it.
+        cg::still::Header outside = last;
+        outside.offset = c.file.size() + 1;
+        EXPECT_FALSE(c.decode(c.file, outside));
+        outside = last;
+        outside.length = c.file.size() - last.offset + 1;
+        EXPECT_FALSE(c.decode(c.file, outside));
+        outside.offset = SIZE_MAX;
+        EXPECT_FALSE(c.decode(c.file, outside));
+    }
+}
+
+TEST(IconFormatsTest, AnIconBitmapCutShortIsRefusedBeforeItsPixelsAreMade) {
+    // 4096 x 4096 at one bit: 2 MiB of colours, 2 MiB of mask less a byte,
+    // and 64 MiB of pixels if they were made.
+    Bytes file = ico({stilltest::monochromeIconBitmap(4096, 1)});
+    auto source = cg::ImageSource::createWithData(file);
+    ASSERT_EQ(source->count(), 1u);
+    testing::ResidentPeak peak;
+    ASSERT_TRUE(peak.started());
+    EXPECT_FALSE(source->createImageAtIndex(0));
+    if (testing::PeaksMeasureTheProduct) {
+        EXPECT_LT(peak.growth(), 8u << 20);
+    }
+    // The same bitmap with its whole mask reads.
+    EXPECT_TRUE(cg::ImageSource::createWithData(ico({stilltest::monochromeIconBitmap(64, 0)}))->createImageAtIndex(0));
+    // 32-bit pixels need their mask only when none of them has alpha.
+    auto opaque = [](int, int) { return 0x00FF8000u; };
+    auto translucent = [](int x, int) { return x == 1 ? 0x80FF8000u : 0x00FF8000u; };
+    auto never = [](int, int) { return false; };
+    Bytes ownAlpha = dib(3, 2, 32, {}, translucent, never, false);
+    Bytes noAlpha = dib(3, 2, 32, {}, opaque, never, false);
+    auto withOwnAlpha = cg::ImageSource::createWithData(ico({ownAlpha}))->createImageAtIndex(0);
+    ASSERT_TRUE(withOwnAlpha);
+    EXPECT_EQ(withOwnAlpha->bitmap().pixel(1, 0).alpha, 0x80);
+    EXPECT_EQ(withOwnAlpha->bitmap().pixel(0, 0).alpha, 0);
+    EXPECT_FALSE(cg::ImageSource::createWithData(ico({noAlpha}))->createImageAtIndex(0));
+    // Colours cut short are refused whatever follows.
+    Bytes cut = dib(3, 2, 32, {}, translucent, never, false);
+    cut.pop_back();
+    EXPECT_FALSE(cg::ImageSource::createWithData(ico({cut}))->createImageAtIndex(0));
 }
 
 }  // namespace

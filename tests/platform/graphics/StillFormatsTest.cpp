@@ -9,12 +9,14 @@
 #include <filesystem>
 #include <vector>
 
-#include <jpeglib.h>
 #include <png.h>
 
 #include "platform/graphics/ImageDestination.h"
 #include "platform/graphics/ImageSource.h"
+#include "platform/foundation/Log.h"
 #include "platform/graphics/Png.h"
+#include "platform/graphics/StillFormats.h"
+#include "tests/platform/graphics/hostile_still_files.h"
 #include "tests/platform/graphics/still_test_support.h"
 
 namespace {
@@ -22,42 +24,8 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 using stilltest::gradient;
+using stilltest::jpeg;
 using stilltest::maxDifference;
-
-// A JPEG written with the library directly: progressive or not, with an
-// EXIF block giving `orientation` (none for 0).
-Bytes jpeg(const cg::Bitmap& bitmap, bool progressive, int orientation) {
-    jpeg_compress_struct info;
-    jpeg_error_mgr errors;
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = JDIMENSION(bitmap.width());
-    info.image_height = JDIMENSION(bitmap.height());
-    info.input_components = 4;
-    info.in_color_space = JCS_EXT_BGRX;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 95, TRUE);
-    if (progressive) jpeg_simple_progression(&info);
-    jpeg_start_compress(&info, TRUE);
-    if (orientation) {
-        // "Exif\0\0", big-endian TIFF header, one directory entry.
-        Bytes exif = {'E', 'x', 'i', 'f', 0, 0, 'M', 'M', 0, 42, 0, 0, 0, 8, 0, 1,
-                      0x01, 0x12, 0, 3, 0, 0, 0, 1, 0, uint8_t(orientation), 0, 0, 0, 0, 0, 0};
-        jpeg_write_marker(&info, JPEG_APP0 + 1, exif.data(), unsigned(exif.size()));
-    }
-    while (info.next_scanline < info.image_height) {
-        JSAMPROW row = reinterpret_cast<JSAMPROW>(const_cast<uint32_t*>(bitmap.row(int(info.next_scanline))));
-        jpeg_write_scanlines(&info, &row, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    Bytes out(buffer, buffer + size);
-    free(buffer);
-    return out;
-}
 
 // Noise compresses poorly, so a cut file still holds whole rows.
 cg::Bitmap noise(int w, int h) {
@@ -203,6 +171,34 @@ TEST(StillFormatsTest, JpegPropertiesAndIncrementalSequentialAndProgressive) {
         EXPECT_EQ(incremental->createImageAtIndex(0)->bitmap(), image->bitmap());
     }
     EXPECT_EQ(cg::ImageSource::createWithData(jpeg(picture, false, 0))->copyPropertiesAtIndex(0)->orientation, 1);
+}
+
+TEST(StillFormatsTest, AProgressiveJpegIsReadAsFarAsItsScanLimit) {
+    const size_t limit = size_t(cg::still::MaximumProgressiveScans);
+    ns::LogCapture log;
+    auto scansRead = [](const Bytes& file, ns::Ref<cg::Image>& image) {
+        auto source = cg::ImageSource::createWithData(file);
+        image = source->createImageAtIndex(0);
+        return source->counters().progressiveScans;
+    };
+    ns::Ref<cg::Image> image;
+    // The library's own script, every scan read.
+    const cg::Bitmap picture = gradient(64, 64, false);
+    Bytes normal = jpeg(picture, true);
+    EXPECT_EQ(scansRead(normal, image), stilltest::lastScanOf(normal).scans);
+    EXPECT_TRUE(image);
+    EXPECT_EQ(scansRead(jpeg(picture, false), image), 0u);
+    // As many scans as the limit: all read, nothing said.
+    ns::Ref<cg::Image> atLimit;
+    EXPECT_EQ(scansRead(stilltest::progressiveJpegWithScans(64, limit), atLimit), limit);
+    ASSERT_TRUE(atLimit);
+    EXPECT_FALSE(log.contains("scans;"));
+    // More: the picture is what the first scans give, and the log says why.
+    EXPECT_EQ(scansRead(stilltest::progressiveJpegWithScans(64, 3 * limit), image), limit);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->bitmap(), atLimit->bitmap());
+    EXPECT_TRUE(log.contains("JPEG: a 64 x 64 progressive file has more than 100 scans; the picture is what the first "
+                             "100 give"));
 }
 
 TEST(StillFormatsTest, DestinationWritesPngJpegBmpThatReadBack) {

@@ -12,6 +12,7 @@
 #include "platform/graphics/Png.h"
 #include "platform/testing/ResidentMemory.h"
 #include "platform/uikit/Image.h"
+#include "tests/platform/graphics/hostile_still_files.h"
 #include "ui_test_support.h"
 
 namespace {
@@ -25,21 +26,7 @@ void le32(Bytes& out, uint32_t v) { le16(out, v & 0xFFFF), le16(out, v >> 16); }
 // An icon file of `count` directory entries that all point at one PNG of
 // a transparent square.
 Bytes icoRepeating(int side, size_t count) {
-    Bytes png = cg::encodePng(cg::Bitmap(side, side, cg::PixelFormat::ARGB32Premultiplied));
-    Bytes out;
-    le16(out, 0);
-    le16(out, 1);
-    le16(out, uint32_t(count));
-    const uint32_t offset = uint32_t(6 + 16 * count);
-    for (size_t i = 0; i < count; ++i) {
-        out.insert(out.end(), {0, 0, 0, 0});
-        le16(out, 1);
-        le16(out, 32);
-        le32(out, uint32_t(png.size()));
-        le32(out, offset);
-    }
-    out.insert(out.end(), png.begin(), png.end());
-    return out;
+    return stilltest::icoSharingOneEntry(cg::encodePng(cg::Bitmap(side, side, cg::PixelFormat::ARGB32Premultiplied)), count);
 }
 
 // A little-endian TIFF of grey directories of width x height that all read
