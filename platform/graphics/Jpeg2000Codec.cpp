@@ -12,6 +12,7 @@
 
 #include "platform/foundation/Log.h"
 #include "platform/graphics/Jpeg2000Size.h"
+#include "platform/graphics/Jpeg2000TileState.h"
 #include "platform/graphics/StillFormats.h"
 
 namespace cg::still {
@@ -28,6 +29,17 @@ constexpr uint64_t kMaximumTiles = 4096;
 // pixel cap alone would let through.
 constexpr uint64_t kMaximumDecodeBytes = uint64_t(640) << 20;
 
+// What the library keeps for each code-block and for each precinct of a
+// band while it decodes a tile, measured on files of millions of each;
+// the tile's state goes once the next tile begins.
+constexpr uint64_t kBytesPerCodeBlock = 400;
+constexpr uint64_t kBytesPerPrecinct = 170;
+// The state of one tile, on top of the planes and output above: files the
+// compressor writes with its usual 64 x 64 code-blocks keep a few
+// megabytes at the largest picture, and a file at the decode budget with
+// this much more still peaks under 820 MB.
+constexpr uint64_t kMaximumTileStateBytes = uint64_t(96) << 20;
+
 // Whether a file of this size may be handed to the library; a refusal is
 // logged, as nothing else would say why the picture is missing.
 bool affordable(const Jpeg2000Size& size) {
@@ -43,6 +55,24 @@ bool affordable(const Jpeg2000Size& size) {
     if (bytes > kMaximumDecodeBytes) {
         ns::log("JPEG 2000: refused a %u x %u picture of %u components: decoding it takes %.1f MiB, more than %llu MiB",
                 size.width, size.height, size.components, double(bytes) / (1 << 20), kMaximumDecodeBytes >> 20);
+        return false;
+    }
+    return true;
+}
+
+// Whether the coding style leaves a tile's state within its bound; a file
+// whose coding segments are broken is refused as the library would refuse
+// it, and one past the bound is logged.
+bool affordable(std::span<const uint8_t> data, const Jpeg2000Size& size) {
+    const auto state = jpeg2000TileState(data, size);
+    if (!state) return false;
+    const unsigned __int128 bytes =
+        (unsigned __int128)state->codeBlocks * kBytesPerCodeBlock + (unsigned __int128)state->precincts * kBytesPerPrecinct;
+    if (bytes > kMaximumTileStateBytes) {
+        ns::log("JPEG 2000: refused a %u x %u picture whose tile has %llu code-blocks and %llu precincts: decoding it "
+                "keeps %.1f MiB for them, more than %llu MiB",
+                size.width, size.height, (unsigned long long)state->codeBlocks, (unsigned long long)state->precincts,
+                double(bytes) / (1 << 20), kMaximumTileStateBytes >> 20);
         return false;
     }
     return true;
@@ -137,7 +167,7 @@ public:
         // Weighed before the library reads anything: its header read alone
         // allocates the state of every tile.
         auto size = jpeg2000Size(data);
-        if (!size || !affordable(*size)) return;
+        if (!size || !affordable(*size) || !affordable(data, *size)) return;
         codec_ = opj_create_decompress(startsAsJp2File(data) ? OPJ_CODEC_JP2 : OPJ_CODEC_J2K);
         input_ = newStream(stream_, true);
         if (!codec_ || !input_) return;
