@@ -134,8 +134,29 @@ Span band(Span component, unsigned level, unsigned half) {
     return {at(component.begin), at(component.end)};
 }
 
-// Adds one tile-component's code-blocks and precincts to `state`.
-void weigh(Span x, Span y, const Coding& c, Jpeg2000TileState& state) {
+// What the library keeps for one band of one component and resolution.
+// It grows the band's arrays to the most any tile has needed, and keeps
+// them from tile to tile: the precincts of the band in the tile that had
+// the most, and for each precinct the code-blocks of the tile that had the
+// most in it. The latter is bounded by the code-blocks of every tile
+// together, and by the most precincts times the most code-blocks any one
+// precinct held.
+struct Band {
+    uint64_t precincts = 0;
+    uint64_t codeBlocksOfAllTiles = 0;
+    uint64_t codeBlocksPerPrecinct = 0;
+
+    uint64_t codeBlocks() const {
+        return std::min(codeBlocksOfAllTiles, saturatingProduct(precincts, codeBlocksPerPrecinct));
+    }
+};
+
+// The bands of one component: the lowest resolution's, then three for
+// each resolution above it.
+constexpr size_t kBandsPerComponent = 1 + 3 * kMaximumLevels;
+
+// Adds one tile-component's code-blocks and precincts to its bands.
+void weigh(Span x, Span y, const Coding& c, Band* bands) {
     for (unsigned r = 0; r <= c.levels; ++r) {
         const unsigned level = c.levels - r;
         const Span rx{ceilShift(x.begin, level), ceilShift(x.end, level)};
@@ -145,35 +166,39 @@ void weigh(Span x, Span y, const Coding& c, Jpeg2000TileState& state) {
         const uint64_t precincts = saturatingProduct(rx.cells(px), ry.cells(py));
         // A precinct covers half as many samples of each band above the
         // lowest resolution, and code-blocks never cross one.
-        const unsigned bx = std::min<unsigned>(c.blockWidth, r == 0 ? px : px - 1);
-        const unsigned by = std::min<unsigned>(c.blockHeight, r == 0 ? py : py - 1);
+        const unsigned precinctX = r == 0 ? px : px - 1, precinctY = r == 0 ? py : py - 1;
+        const unsigned bx = std::min<unsigned>(c.blockWidth, precinctX);
+        const unsigned by = std::min<unsigned>(c.blockHeight, precinctY);
         // The lowest resolution is one band; each above it three: high
         // across, high down, high both ways.
         static constexpr unsigned kHalves[3][2] = {{1, 0}, {0, 1}, {1, 1}};
-        const unsigned bands = r == 0 ? 1 : 3;
+        const unsigned count = r == 0 ? 1 : 3;
         const unsigned bandLevel = r == 0 ? level : level + 1;
-        for (unsigned b = 0; b < bands; ++b) {
+        for (unsigned b = 0; b < count; ++b) {
             const Span bandX = band(x, bandLevel, r == 0 ? 0 : kHalves[b][0]);
             const Span bandY = band(y, bandLevel, r == 0 ? 0 : kHalves[b][1]);
-            state.precincts = saturatingSum(state.precincts, precincts);
-            state.codeBlocks = saturatingSum(state.codeBlocks, saturatingProduct(bandX.cells(bx), bandY.cells(by)));
+            const uint64_t across = bandX.cells(bx), down = bandY.cells(by);
+            Band& kept = bands[r == 0 ? 0 : 1 + 3 * (r - 1) + b];
+            kept.precincts = std::max(kept.precincts, precincts);
+            kept.codeBlocksOfAllTiles = saturatingSum(kept.codeBlocksOfAllTiles, saturatingProduct(across, down));
+            const uint64_t perPrecinct = std::min<uint64_t>(across, uint64_t(1) << (precinctX - bx)) *
+                                         std::min<uint64_t>(down, uint64_t(1) << (precinctY - by));
+            kept.codeBlocksPerPrecinct = std::max(kept.codeBlocksPerPrecinct, perPrecinct);
         }
     }
 }
 
-Jpeg2000TileState weighTile(const Jpeg2000Size& size, uint64_t tile, const Codings& codings) {
+void weighTile(const Jpeg2000Size& size, uint64_t tile, const Codings& codings, std::vector<Band>& bands) {
     const uint64_t p = tile % size.tilesAcross, q = tile / size.tilesAcross;
     const Span x{std::max<uint64_t>(size.xTileOrigin + p * size.tileWidth, size.xOrigin),
                  std::min<uint64_t>(size.xTileOrigin + (p + 1) * size.tileWidth, size.xEnd)};
     const Span y{std::max<uint64_t>(size.yTileOrigin + q * size.tileHeight, size.yOrigin),
                  std::min<uint64_t>(size.yTileOrigin + (q + 1) * size.tileHeight, size.yEnd)};
-    Jpeg2000TileState state;
     for (size_t c = 0; c < codings.size(); ++c) {
         const auto [dx, dy] = size.subsampling[c];
         weigh({ceilDivide(x.begin, dx), ceilDivide(x.end, dx)}, {ceilDivide(y.begin, dy), ceilDivide(y.end, dy)},
-              codings[c], state);
+              codings[c], &bands[c * kBandsPerComponent]);
     }
-    return state;
 }
 
 }  // namespace
@@ -216,14 +241,17 @@ std::optional<Jpeg2000TileState> jpeg2000TileState(std::span<const uint8_t> data
     // After the last tile-part: the codestream's end marker, or the data's
     // end.
     if (!toTheEnd && d.size() - *at >= 2 && bigEndian16(d, *at) != kEoc) return std::nullopt;
-    Jpeg2000TileState heaviest;
+    std::vector<Band> bands(size.components * kBandsPerComponent);
     for (uint64_t tile = 0; tile < size.tiles; ++tile) {
         auto found = tileCodings.find(tile);
-        const Jpeg2000TileState state = weighTile(size, tile, found != tileCodings.end() ? found->second : main);
-        heaviest.codeBlocks = std::max(heaviest.codeBlocks, state.codeBlocks);
-        heaviest.precincts = std::max(heaviest.precincts, state.precincts);
+        weighTile(size, tile, found != tileCodings.end() ? found->second : main, bands);
     }
-    return heaviest;
+    Jpeg2000TileState state;
+    for (const Band& band : bands) {
+        state.codeBlocks = saturatingSum(state.codeBlocks, band.codeBlocks());
+        state.precincts = saturatingSum(state.precincts, band.precincts);
+    }
+    return state;
 }
 
 }  // namespace cg::still

@@ -109,7 +109,7 @@ TEST(Jpeg2000TileStateTest, EachTileIsWeighedUnderItsOwnCodingStyle) {
     Shape heavy = grey(4096, 2048, {0, 4, 4, {}});
     heavy.tileCoding = Coding{0, 0, 0, {}};
     EXPECT_EQ(pictures(codestream(heavy)), 0u);
-    EXPECT_TRUE(log.contains("JPEG 2000: refused a 4096 x 4096 picture whose tile has 262144 code-blocks and 1 "
+    EXPECT_TRUE(log.contains("JPEG 2000: refused a 4096 x 4096 picture cut into 262144 code-blocks and 1 "
                              "precincts: decoding it keeps 100.0 MiB for them, more than 96 MiB"))
         << testing::PrintToString(log.lines());
     Shape light = grey(4096, 2048, {0, 0, 0, {}});
@@ -119,6 +119,32 @@ TEST(Jpeg2000TileStateTest, EachTileIsWeighedUnderItsOwnCodingStyle) {
     auto image = source->createImageAtIndex(0);
     ASSERT_TRUE(image);
     EXPECT_EQ(image->bitmap().pixel(4095, 4095), (cg::Pixel{255, 128, 128, 128}));
+}
+
+TEST(Jpeg2000TileStateTest, BandsKeptFromTileToTileAreCounted) {
+    // Two tiles of two components, each tile's COC making the first
+    // component's code-blocks 4 x 4: 384 x 384 of them in each tile, which
+    // the second tile reuses, and 24 x 24 of the second component's.
+    Shape shape{3072, 1536, 1536, 1536, 2};
+    shape.tileComponentCoding = ComponentCoding{0, {0, 0, 0, {}}};
+    const Bytes same = codestream(shape);
+    EXPECT_EQ(stateOf(same).codeBlocks, 384u * 384 + 24 * 24);
+    // The second tile's COC names the second component instead: the
+    // library keeps the first tile's blocks as it makes the second's.
+    Bytes alternating = same;
+    static constexpr uint8_t kSot[] = {0xFF, 0x90}, kCoc[] = {0xFF, 0x53};
+    const auto second = std::search(alternating.begin() + ptrdiff_t(firstTilePart(same)) + 2, alternating.end(),
+                                    std::begin(kSot), std::end(kSot));
+    const auto coc = std::search(second, alternating.end(), std::begin(kCoc), std::end(kCoc));
+    ASSERT_NE(coc, alternating.end());
+    *(coc + 4) = 1;
+    EXPECT_EQ(stateOf(alternating).codeBlocks, 2u * 384 * 384);
+
+    ns::LogCapture log;
+    EXPECT_EQ(pictures(same), 1u);
+    EXPECT_EQ(pictures(alternating), 0u);
+    EXPECT_TRUE(log.contains("JPEG 2000: refused a 3072 x 1536 picture cut into 294912 code-blocks and 2 precincts"))
+        << testing::PrintToString(log.lines());
 }
 
 TEST(Jpeg2000TileStateTest, TheCompressorsUsualCodingIsReadUpToTheSizeLimits) {
