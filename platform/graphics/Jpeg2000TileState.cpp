@@ -108,7 +108,9 @@ std::optional<size_t> readHeader(std::span<const uint8_t> d, size_t at, size_t l
     return std::nullopt;
 }
 
-uint64_t ceilShift(uint64_t v, unsigned shift) { return shift >= 64 ? (v > 0) : (v + (uint64_t(1) << shift) - 1) >> shift; }
+uint64_t ceilShift(uint64_t v, unsigned shift) {
+    return shift >= 64 ? (v > 0) : (v + (uint64_t(1) << shift) - 1) >> shift;
+}
 uint64_t floorShift(uint64_t v, unsigned shift) { return shift >= 64 ? 0 : v >> shift; }
 uint64_t ceilDivide(uint64_t v, uint64_t by) { return (v + by - 1) / by; }
 
@@ -232,7 +234,8 @@ std::optional<Jpeg2000TileState> jpeg2000TileState(std::span<const uint8_t> data
         // A tile-part of SOT alone has no header.
         if (length != 12) {
             auto found = tileCodings.find(tile);
-            Codings& codings = found != tileCodings.end() ? found->second : tileCodings.emplace(tile, main).first->second;
+            Codings& codings =
+                found != tileCodings.end() ? found->second : tileCodings.emplace(tile, main).first->second;
             bool tileCod = false;
             if (!readHeader(d, start + 12, end, kSod, codings, tileCod)) return std::nullopt;
         }

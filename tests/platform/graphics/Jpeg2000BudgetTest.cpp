@@ -81,7 +81,8 @@ TEST(Jpeg2000BudgetTest, ATilesPlanesCountWhileThePictureFillsAndGoBeforeItsWord
     // RGBA tile of half the picture needs as much again as its words.
     ns::LogCapture log;
     EXPECT_EQ(pictures(jp2({8192, 4096, 8192, 2048, 4}, kSRGB, true)), 0u);
-    EXPECT_TRUE(log.contains("JPEG 2000: refused a 8192 x 4096 picture of 4 components: decoding it takes 768.0 MiB, more than 640 MiB"))
+    EXPECT_TRUE(log.contains(
+        "JPEG 2000: refused a 8192 x 4096 picture of 4 components: decoding it takes 768.0 MiB, more than 640 MiB"))
         << testing::PrintToString(log.lines());
     EXPECT_EQ(pictures(jp2({8192, 4096, 4096, 2048, 4}, kSRGB, true)), 1u);
     // 8192 x 4096 grey in two tiles: a plane of 128 MiB and a tile's 64 MiB
