@@ -12,6 +12,7 @@
 
 #include "platform/foundation/Log.h"
 #include "platform/graphics/Jpeg2000Size.h"
+#include "platform/graphics/Jpeg2000TileState.h"
 #include "platform/graphics/StillFormats.h"
 
 namespace cg::still {
@@ -24,9 +25,21 @@ constexpr OPJ_UINT32 kMaximumComponents = 4;
 // reads the header, however small the tiles are.
 constexpr uint64_t kMaximumTiles = 4096;
 // A decode holds a 32-bit plane per component and the 32-bit words made
-// from them. This turns away 8192 x 8192 RGB and RGBA pictures, which the
-// pixel cap alone would let through.
+// from them. A file of several tiles also has the library hold one tile's
+// planes while it fills the picture's, though not once the words are
+// made. This turns away 8192 x 8192 RGB and RGBA pictures, which the pixel
+// cap alone would let through.
 constexpr uint64_t kMaximumDecodeBytes = uint64_t(640) << 20;
+
+// What the library keeps for each code-block and for each precinct of a
+// band while it decodes, measured on files of millions of each.
+constexpr uint64_t kBytesPerCodeBlock = 400;
+constexpr uint64_t kBytesPerPrecinct = 170;
+// Those records, on top of the planes and output above: files the
+// compressor writes with its usual 64 x 64 code-blocks keep a few
+// megabytes at the largest picture, whose decode peaks at 705 MB; a file
+// at the decode budget with this much more still peaks under 820 MB.
+constexpr uint64_t kMaximumTileStateBytes = uint64_t(96) << 20;
 
 // Whether a file of this size may be handed to the library; a refusal is
 // logged, as nothing else would say why the picture is missing.
@@ -39,10 +52,30 @@ bool affordable(const Jpeg2000Size& size) {
         return false;
     }
     if (pixels > MaximumPixels) return false;
-    const uint64_t bytes = 4 * pixels * (size.components + 1u);
+    const uint64_t tilePixels =
+        size.tiles > 1 ? uint64_t(std::min(size.tileWidth, size.width)) * std::min(size.tileHeight, size.height) : 0;
+    const uint64_t bytes = 4 * (pixels * size.components + std::max(pixels, tilePixels * size.components));
     if (bytes > kMaximumDecodeBytes) {
         ns::log("JPEG 2000: refused a %u x %u picture of %u components: decoding it takes %.1f MiB, more than %llu MiB",
                 size.width, size.height, size.components, double(bytes) / (1 << 20), kMaximumDecodeBytes >> 20);
+        return false;
+    }
+    return true;
+}
+
+// Whether the coding style leaves the library's records within their
+// bound; a file whose coding segments are broken is refused as the library
+// would refuse it, and one past the bound is logged.
+bool affordable(std::span<const uint8_t> data, const Jpeg2000Size& size) {
+    const auto state = jpeg2000TileState(data, size);
+    if (!state) return false;
+    using Wide = unsigned __int128;
+    const Wide bytes = Wide(state->codeBlocks) * kBytesPerCodeBlock + Wide(state->precincts) * kBytesPerPrecinct;
+    if (bytes > kMaximumTileStateBytes) {
+        ns::log("JPEG 2000: refused a %u x %u picture cut into %llu code-blocks and %llu precincts: decoding it keeps "
+                "%.1f MiB for them, more than %llu MiB",
+                size.width, size.height, (unsigned long long)state->codeBlocks, (unsigned long long)state->precincts,
+                double(bytes) / (1 << 20), kMaximumTileStateBytes >> 20);
         return false;
     }
     return true;
@@ -137,7 +170,7 @@ public:
         // Weighed before the library reads anything: its header read alone
         // allocates the state of every tile.
         auto size = jpeg2000Size(data);
-        if (!size || !affordable(*size)) return;
+        if (!size || !affordable(*size) || !affordable(data, *size)) return;
         codec_ = opj_create_decompress(startsAsJp2File(data) ? OPJ_CODEC_JP2 : OPJ_CODEC_J2K);
         input_ = newStream(stream_, true);
         if (!codec_ || !input_) return;
@@ -152,17 +185,19 @@ public:
     }
     ~Reading() {
         if (image_) opj_image_destroy(image_);
-        if (input_) opj_stream_destroy(input_);
-        if (codec_) opj_destroy_codec(codec_);
+        release();
     }
     Reading(const Reading&) = delete;
     Reading& operator=(const Reading&) = delete;
 
     const std::optional<Header>& header() const { return header_; }
     opj_image_t* decode() {
-        if (!header_ || !opj_decode(codec_, input_, image_) || !opj_end_decompress(codec_, input_)) {
+        if (!header_ || !codec_ || !opj_decode(codec_, input_, image_) || !opj_end_decompress(codec_, input_)) {
             return nullptr;
         }
+        // The decoder keeps its last tile's planes and records until it
+        // goes: let them go before the words are made.
+        release();
         // The JP2 colour box's space is set on the image only as it is
         // decoded; CMYK would otherwise come out with K as alpha.
         if (image_->color_space == OPJ_CLRSPC_CMYK) return nullptr;
@@ -170,6 +205,13 @@ public:
     }
 
 private:
+    void release() {
+        if (input_) opj_stream_destroy(input_);
+        if (codec_) opj_destroy_codec(codec_);
+        input_ = nullptr;
+        codec_ = nullptr;
+    }
+
     std::optional<Header> readHeader() const {
         const opj_image_t& image = *image_;
         if (image.x1 <= image.x0 || image.y1 <= image.y0) return std::nullopt;

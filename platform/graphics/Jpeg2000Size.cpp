@@ -1,14 +1,11 @@
 #include "platform/graphics/Jpeg2000Size.h"
 
+#include "platform/graphics/BigEndian.h"
 #include "platform/graphics/StillFormats.h"
 
 namespace cg::still {
 
 namespace {
-
-uint16_t u16(std::span<const uint8_t> d, size_t at) { return uint16_t(d[at] << 8 | d[at + 1]); }
-uint32_t u32(std::span<const uint8_t> d, size_t at) { return uint32_t(u16(d, at)) << 16 | u16(d, at + 2); }
-uint64_t u64(std::span<const uint8_t> d, size_t at) { return uint64_t(u32(d, at)) << 32 | u32(d, at + 4); }
 
 constexpr uint32_t kCodestreamBox = 0x6A703263;  // "jp2c"
 
@@ -18,12 +15,12 @@ constexpr uint32_t kCodestreamBox = 0x6A703263;  // "jp2c"
 std::span<const uint8_t> codestreamBox(std::span<const uint8_t> data) {
     size_t at = 0;
     while (data.size() - at >= 8) {
-        uint64_t length = u32(data, at);
-        const uint32_t type = u32(data, at + 4);
+        uint64_t length = bigEndian32(data, at);
+        const uint32_t type = bigEndian32(data, at + 4);
         size_t header = 8;
         if (length == 1) {
             if (data.size() - at < 16) return {};
-            length = u64(data, at + 8);
+            length = bigEndian64(data, at + 8);
             header = 16;
         } else if (length == 0) {
             length = data.size() - at;
@@ -42,19 +39,24 @@ uint64_t tilesAcross(uint32_t end, uint32_t tileOrigin, uint32_t tileSize) {
 
 }  // namespace
 
+std::span<const uint8_t> jpeg2000Codestream(std::span<const uint8_t> data) {
+    return startsAsJp2File(data) ? codestreamBox(data) : data;
+}
+
 std::optional<Jpeg2000Size> jpeg2000Size(std::span<const uint8_t> data) {
-    std::span<const uint8_t> codestream = startsAsJp2File(data) ? codestreamBox(data) : data;
+    std::span<const uint8_t> codestream = jpeg2000Codestream(data);
     // SOC, then SIZ: its length, capabilities, the reference grid's end and
     // the picture's origin on it, the tile size and the tile grid's
     // origin, the component count and three bytes per component.
     constexpr size_t kFixedPart = 42;
     if (!startsAsJpeg2000Codestream(codestream) || codestream.size() < kFixedPart) return std::nullopt;
-    const uint32_t xEnd = u32(codestream, 8), yEnd = u32(codestream, 12);
-    const uint32_t xOrigin = u32(codestream, 16), yOrigin = u32(codestream, 20);
-    const uint32_t tileWidth = u32(codestream, 24), tileHeight = u32(codestream, 28);
-    const uint32_t xTileOrigin = u32(codestream, 32), yTileOrigin = u32(codestream, 36);
-    const uint16_t components = u16(codestream, 40);
-    if (components == 0 || u16(codestream, 4) != kFixedPart - 4 + 3 * size_t(components)) return std::nullopt;
+    const uint32_t xEnd = bigEndian32(codestream, 8), yEnd = bigEndian32(codestream, 12);
+    const uint32_t xOrigin = bigEndian32(codestream, 16), yOrigin = bigEndian32(codestream, 20);
+    const uint32_t tileWidth = bigEndian32(codestream, 24), tileHeight = bigEndian32(codestream, 28);
+    const uint32_t xTileOrigin = bigEndian32(codestream, 32), yTileOrigin = bigEndian32(codestream, 36);
+    const uint16_t components = bigEndian16(codestream, 40);
+    const size_t end = kFixedPart + 3 * size_t(components);
+    if (components == 0 || bigEndian16(codestream, 4) != end - 4 || codestream.size() < end) return std::nullopt;
     if (xOrigin >= xEnd || yOrigin >= yEnd || tileWidth == 0 || tileHeight == 0) return std::nullopt;
     // The first tile holds the picture's first pixel.
     if (xTileOrigin > xOrigin || yTileOrigin > yOrigin || uint64_t(xTileOrigin) + tileWidth <= xOrigin ||
@@ -64,8 +66,23 @@ std::optional<Jpeg2000Size> jpeg2000Size(std::span<const uint8_t> data) {
     Jpeg2000Size size;
     size.width = xEnd - xOrigin;
     size.height = yEnd - yOrigin;
-    size.tiles = tilesAcross(xEnd, xTileOrigin, tileWidth) * tilesAcross(yEnd, yTileOrigin, tileHeight);
+    size.tilesAcross = tilesAcross(xEnd, xTileOrigin, tileWidth);
+    size.tiles = size.tilesAcross * tilesAcross(yEnd, yTileOrigin, tileHeight);
     size.components = components;
+    size.xOrigin = xOrigin;
+    size.yOrigin = yOrigin;
+    size.xEnd = xEnd;
+    size.yEnd = yEnd;
+    size.tileWidth = tileWidth;
+    size.tileHeight = tileHeight;
+    size.xTileOrigin = xTileOrigin;
+    size.yTileOrigin = yTileOrigin;
+    size.subsampling.reserve(components);
+    for (size_t at = kFixedPart; at < end; at += 3) {
+        if (codestream[at + 1] == 0 || codestream[at + 2] == 0) return std::nullopt;
+        size.subsampling.push_back({codestream[at + 1], codestream[at + 2]});
+    }
+    size.afterSize = end;
     return size;
 }
 
