@@ -79,9 +79,14 @@ void LonginWithUsername(const Text& userName, const Text& passWorld,
     auto vale = ShareVale::sharedInstance();
     auto parameters = request({{"z", userName}, {"b", passWorld}, {"c", vale->phoneType()}, {"d", vale->gameID()},
                                {"e", IDFA()}, {"f", vale->chanelid()}, {"x", vale->appID()}});
+    auto cannotConnect = [failed] {
+        if (failed) failed(ns::str(kCannotConnect), ns::str("501"));
+        VRQMessage::showMessage(kCannotConnect);
+    };
     post(
         TVAPIStrings::Login, parameters,
-        [success, failed](const ns::Id& reply) {
+        [success, failed, cannotConnect](const ns::Id& reply) {
+            if (!ns::cast<ns::Dictionary>(reply)) return cannotConnect();
             if (!textIs(reply, "z", "1")) {
                 if (failed) failed(messageOf(reply, "x"), messageOf(reply, "z"));
                 return;
@@ -90,10 +95,7 @@ void LonginWithUsername(const Text& userName, const Text& passWorld,
             userLoginInfoWriteToLocal(result);
             if (success) success(result);
         },
-        [failed](const ns::Ref<ns::Error>&) {
-            if (failed) failed(ns::str(kCannotConnect), ns::str("501"));
-            VRQMessage::showMessage(kCannotConnect);
-        });
+        [cannotConnect](const ns::Ref<ns::Error>&) { cannotConnect(); });
 }
 
 void userLoginInfoWriteToLocal(const ns::Ref<LoginResult>& result) {
@@ -148,19 +150,21 @@ void postRealNameToServerWithRealName(const Text& realName, const Text& userNumb
                                       std::function<void(const ns::Ref<rzResult>&)> success, MessageFailure failed) {
     auto parameters =
         request({{"r", realName}, {"i", ShareVale::sharedInstance()->userName()}, {"id", userNumber}});
+    auto cannotConnect = [failed] {
+        if (failed) failed(ns::str(kCannotConnect));
+        VRQMessage::showMessage(kCannotConnect);
+    };
     post(
         TVAPIStrings::IDCheck, parameters,
-        [success, failed](const ns::Id& reply) {
+        [success, failed, cannotConnect](const ns::Id& reply) {
+            if (!ns::cast<ns::Dictionary>(reply)) return cannotConnect();
             if (!textIs(reply, "z", "1")) {
                 if (failed) failed(messageOf(reply, "b"));
                 return;
             }
             if (success) success(rzResult::responseWithDic(reply));
         },
-        [failed](const ns::Ref<ns::Error>&) {
-            if (failed) failed(ns::str(kCannotConnect));
-            VRQMessage::showMessage(kCannotConnect);
-        });
+        [cannotConnect](const ns::Ref<ns::Error>&) { cannotConnect(); });
 }
 
 void GetNoticeWithSuccess(std::function<void(const ns::Ref<GetNotice>&)> success, CodedFailure failed) {

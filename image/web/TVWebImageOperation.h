@@ -9,6 +9,7 @@
 // and cancel() only post work there. One Finished or one Cancelled report
 // ends each operation, preceded by any number of Progress reports; once
 // cancel() has returned no image is delivered any more.
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -51,6 +52,9 @@ public:
     TVWebImageOptions options() const { return options_; }
     const ns::Ref<TVImageCache>& cache() const { return cache_; }
     const std::string& cacheKey() const { return cacheKey_; }
+    // The answer to the connection's question whether the process's
+    // credential storage answers its challenges and keeps the credential
+    // it answers with.
     bool shouldUseCredentialStorage() const { return shouldUseCredentialStorage_; }
     void setShouldUseCredentialStorage(bool use) { shouldUseCredentialStorage_ = use; }
     ns::Ref<ns::URLCredential> credential() const;
@@ -102,7 +106,8 @@ private:
     const TVWebImageProgressBlock progress_;
     const TVWebImageTransformBlock transform_;
     const TVWebImageCompletionBlock completion_;
-    bool shouldUseCredentialStorage_ = true;
+    // Set on any thread, read on the network thread.
+    std::atomic<bool> shouldUseCredentialStorage_{true};
 
     // Guards the flags below and brackets every completion call; recursive
     // because a step holding it finishes, and finishing takes it again.

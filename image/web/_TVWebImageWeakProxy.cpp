@@ -2,6 +2,11 @@
 
 #include "image/web/TVWebImageOperation.h"
 
+bool _TVWebImageWeakProxy::connectionShouldUseCredentialStorage(ns::URLConnection&) {
+    auto operation = target();
+    return operation && operation->shouldUseCredentialStorage();
+}
+
 bool _TVWebImageWeakProxy::willSendRequestForAuthenticationChallenge(
     ns::URLConnection&, const ns::Ref<ns::URLAuthenticationChallenge>& challenge) {
     auto operation = target();

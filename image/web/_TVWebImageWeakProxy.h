@@ -18,6 +18,7 @@ public:
     }
     std::shared_ptr<TVWebImageOperation> target() const { return target_.lock(); }
 
+    bool connectionShouldUseCredentialStorage(ns::URLConnection& connection) override;
     bool willSendRequestForAuthenticationChallenge(ns::URLConnection& connection,
                                                    const ns::Ref<ns::URLAuthenticationChallenge>& challenge) override;
     ns::Ref<ns::CachedURLResponse> willCacheResponse(ns::URLConnection& connection,

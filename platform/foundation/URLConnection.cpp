@@ -2,7 +2,10 @@
 
 #include <atomic>
 #include <map>
+#include <utility>
 
+#include "platform/foundation/HTTPURLResponse.h"
+#include "platform/foundation/URLCredentialStorage.h"
 #include "platform/foundation/URLError.h"
 #include "platform/foundation/URLSession.h"
 
@@ -15,10 +18,12 @@ namespace {
 // Answers a session's challenge for the connection's delegate.
 class ChallengeSender final : public URLAuthenticationChallengeSender {
 public:
-    ChallengeSender(URLSessionChallengeCompletion completion, std::function<void()> onCancel)
-        : completion_(std::move(completion)), onCancel_(std::move(onCancel)) {}
+    ChallengeSender(URLSessionChallengeCompletion completion, std::function<void()> onCancel,
+                    std::function<void(const Ref<URLCredential>&)> onUse)
+        : completion_(std::move(completion)), onCancel_(std::move(onCancel)), onUse_(std::move(onUse)) {}
 
     void useCredential(const Ref<URLCredential>& credential, const URLAuthenticationChallenge&) override {
+        if (!answered_.load()) onUse_(credential);
         answer(URLSessionAuthChallengeDisposition::UseCredential, credential);
     }
     void continueWithoutCredential(const URLAuthenticationChallenge&) override {
@@ -43,6 +48,7 @@ private:
 
     URLSessionChallengeCompletion completion_;
     std::function<void()> onCancel_;
+    std::function<void(const Ref<URLCredential>&)> onUse_;
     std::atomic<bool> answered_{false};
 };
 
@@ -101,14 +107,22 @@ public:
         auto connection = find(task.get());
         if (!connection || !connection->delegate()) return false;
         Weak<URLConnection> weak = connection;
-        auto sender = std::make_shared<ChallengeSender>(completion, [weak] {
-            if (auto c = weak.lock()) {
-                std::lock_guard guard(c->lock_);
-                c->challengeCancelled_ = true;
-            }
-        });
+        const Ref<URLProtectionSpace> space = challenge->protectionSpace();
+        const bool trust = space && space->authenticationMethod() == URLAuthenticationMethodServerTrust;
+        auto sender = std::make_shared<ChallengeSender>(
+            completion,
+            [weak] {
+                if (auto c = weak.lock()) {
+                    std::lock_guard guard(c->lock_);
+                    c->challengeCancelled_ = true;
+                }
+            },
+            [weak, space, trust](const Ref<URLCredential>& credential) {
+                if (auto c = weak.lock(); c && !trust) c->answeredWith(space, credential);
+            });
         auto forDelegate = URLAuthenticationChallenge::make(*challenge, sender);
-        connection->post([forDelegate](URLConnection& c, URLConnectionDelegate& d) {
+        connection->post([forDelegate, trust](URLConnection& c, URLConnectionDelegate& d) {
+            if (!trust && answeredFromStorage(c, d, *forDelegate)) return;
             if (!d.willSendRequestForAuthenticationChallenge(c, forDelegate)) {
                 forDelegate->sender()->performDefaultHandling(*forDelegate);
             }
@@ -129,6 +143,7 @@ public:
                             const Ref<URLResponse>& response,
                             const std::function<void(URLSessionResponseDisposition)>& completion) override {
         if (auto connection = find(task.get())) {
+            connection->receivedResponse(response);
             connection->post([response](URLConnection& c, URLConnectionDelegate& d) {
                 if (auto* data = dynamic_cast<URLConnectionDataDelegate*>(&d)) data->didReceiveResponse(c, response);
             });
@@ -180,6 +195,24 @@ public:
 
 private:
     ConnectionRouter() = default;
+
+    // A challenge other than server trust: asks the delegate whether to use the
+    // credential storage, and answers from it when the delegate says yes, this
+    // is the space's first challenge, the URL names no credential and the
+    // storage holds one.
+    static bool answeredFromStorage(URLConnection& connection, URLConnectionDelegate& delegate,
+                                    const URLAuthenticationChallenge& challenge) {
+        const bool useStorage = delegate.connectionShouldUseCredentialStorage(connection);
+        connection.challengedFor(challenge.previousFailureCount(), useStorage);
+        const auto& space = challenge.protectionSpace();
+        if (!useStorage || !space || challenge.previousFailureCount() > 0 || challenge.proposedCredential()) {
+            return false;
+        }
+        auto stored = URLCredentialStorage::sharedCredentialStorage()->defaultCredentialForProtectionSpace(*space);
+        if (!stored) return false;
+        challenge.sender()->useCredential(stored, challenge);
+        return true;
+    }
 
     std::mutex lock_;
     std::map<const URLSessionTask*, Ref<URLConnection>> connections_;
@@ -275,6 +308,42 @@ Ref<URLRequest> URLConnection::currentRequest() const {
 Ref<URLConnectionDelegate> URLConnection::delegate() const {
     std::lock_guard guard(lock_);
     return cancelled_ ? nullptr : delegate_;
+}
+
+void URLConnection::challengedFor(int64_t previousFailureCount, bool useStorage) {
+    Ref<URLProtectionSpace> space;
+    Ref<URLCredential> refused;
+    {
+        std::lock_guard guard(lock_);
+        usesCredentialStorage_ = useStorage;
+        space = std::exchange(answeredSpace_, nullptr);
+        refused = std::exchange(answeredCredential_, nullptr);
+    }
+    // A challenge after an answer means the server refused it.
+    if (useStorage && previousFailureCount > 0 && refused) {
+        URLCredentialStorage::sharedCredentialStorage()->removeCredential(*refused, *space);
+    }
+}
+
+void URLConnection::answeredWith(const Ref<URLProtectionSpace>& space, const Ref<URLCredential>& credential) {
+    std::lock_guard guard(lock_);
+    if (!usesCredentialStorage_ || !space || !credential || !credential->user()) return;
+    answeredSpace_ = space;
+    answeredCredential_ = credential;
+}
+
+void URLConnection::receivedResponse(const Ref<URLResponse>& response) {
+    Ref<URLProtectionSpace> space;
+    Ref<URLCredential> credential;
+    {
+        std::lock_guard guard(lock_);
+        space = std::exchange(answeredSpace_, nullptr);
+        credential = std::exchange(answeredCredential_, nullptr);
+    }
+    if (!credential) return;
+    auto http = cast<HTTPURLResponse>(response);
+    if (http && http->statusCode() == 401) return;
+    URLCredentialStorage::sharedCredentialStorage()->setDefaultCredential(credential, *space);
 }
 
 void URLConnection::finish() {

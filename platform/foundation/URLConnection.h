@@ -37,6 +37,15 @@ public:
     virtual void didFailWithError(URLConnection& connection, const Ref<Error>& error) {
         (void)connection, (void)error;
     }
+    // Asked at each challenge other than server trust, before the one below.
+    // Yes: the process's credential storage answers the first challenge of a
+    // space it holds a credential for (unless the URL names one), and a
+    // credential the delegate answers with is kept there once the server has
+    // taken it (unless its persistence is none).
+    virtual bool connectionShouldUseCredentialStorage(URLConnection& connection) {
+        (void)connection;
+        return true;
+    }
     // Offered when it returns true: the delegate then answers through the
     // challenge's sender, now or later. Not offered: default handling.
     virtual bool willSendRequestForAuthenticationChallenge(URLConnection& connection,
@@ -111,6 +120,15 @@ private:
     // Ends the connection: the delegate is let go.
     void finish();
     Ref<URLConnectionDelegate> delegate() const;
+    // A challenge other than server trust, with the delegate's answer to
+    // the storage question: the credential this challenge says was refused
+    // leaves the storage.
+    void challengedFor(int64_t previousFailureCount, bool useStorage);
+    // The credential this connection answered the space's challenge with.
+    void answeredWith(const Ref<URLProtectionSpace>& space, const Ref<URLCredential>& credential);
+    // Keeps the last credential answered in the storage unless the server
+    // refused it with this response.
+    void receivedResponse(const Ref<URLResponse>& response);
 
     Ref<URLRequest> originalRequest_;
     mutable std::mutex lock_;
@@ -122,6 +140,11 @@ private:
     bool started_ = false;
     bool cancelled_ = false;
     bool challengeCancelled_ = false;
+    // For the credential storage: the delegate's answer at the last
+    // challenge, and the credential last answered with, for its space.
+    bool usesCredentialStorage_ = false;
+    Ref<URLProtectionSpace> answeredSpace_;
+    Ref<URLCredential> answeredCredential_;
 };
 
 }  // namespace ns

@@ -65,6 +65,32 @@ const std::any* Class::findClassMethod(std::string_view name) const {
     return nullptr;
 }
 
+bool Class::exchangeClassMethods(std::string_view first, std::string_view second) const {
+    auto owner = [this](std::string_view name) -> const Class* {
+        for (const Class* c = this; c; c = c->superclass_) {
+            std::lock_guard<std::mutex> hold(c->lock_);
+            if (c->classMethods_.find(name) != c->classMethods_.end()) return c;
+        }
+        return nullptr;
+    };
+    const Class* a = owner(first);
+    const Class* b = owner(second);
+    if (!a || !b) return false;
+    auto swap = [&] {
+        std::any& x = a->classMethods_.find(first)->second;
+        std::any& y = b->classMethods_.find(second)->second;
+        if (x.type() != y.type()) return false;
+        x.swap(y);
+        return true;
+    };
+    if (a == b) {
+        std::lock_guard<std::mutex> hold(a->lock_);
+        return swap();
+    }
+    std::scoped_lock hold(a->lock_, b->lock_);
+    return swap();
+}
+
 void Class::setAssociated(const void* key, std::any value) const {
     std::lock_guard<std::mutex> hold(lock_);
     if (value.has_value()) {

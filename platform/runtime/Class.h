@@ -69,6 +69,12 @@ public:
         const std::any* m = findClassMethod(name);
         return m ? std::any_cast<F>(m) : nullptr;
     }
+    // Swaps the two class methods where the lookup above finds them (a
+    // method inherited from a superclass is swapped there, for every class
+    // that inherits it). False, and nothing swapped, when either is missing or
+    // their types differ. Exchange while no other thread calls them: a caller
+    // holding an entry reads it unlocked.
+    bool exchangeClassMethods(std::string_view first, std::string_view second) const;
 
     // Values associated with the class object itself; an empty value removes.
     void setAssociated(const void* key, std::any value) const;

@@ -121,6 +121,36 @@ TEST_F(AccountAPITest, AnUnreachableServerFailsTheLoginWith501AndAToast) {
     EXPECT_TRUE(savedAccounts().empty());
 }
 
+TEST_F(AccountAPITest, AnErrorPageForTheLoginOrTheRealNameCheckEndsAsAnUnreachableServer) {
+    // A server error page is no channel reply: the player hears the same as
+    // when the server cannot be reached, not an empty refusal.
+    testing::LoopbackServer failing;
+    for (const char* endpoint : {"login/dologin", "login/idcheck"})
+        failing.route("POST", std::string("/sdkapicoupon/") + endpoint,
+                      testing::Reply::withStatus(500, "<html><body>Internal Server Error</body></html>"));
+    ::setenv("GAMEHOST_CHANNEL_API_URL", (failing.baseURL() + "/sdkapicoupon/").c_str(), 1);
+    ns::LogCapture log;
+    auto outcome = login("player1", "pass123");
+    EXPECT_EQ(outcome.calls, 1);
+    EXPECT_FALSE(outcome.result);
+    EXPECT_EQ(outcome.message, "无法连接服务器");
+    EXPECT_EQ(outcome.code, "501");
+    EXPECT_TRUE(log.contains("screen: toast: 无法连接服务器"));
+    EXPECT_TRUE(savedAccounts().empty());
+
+    log.clear();
+    int calls = 0;
+    std::optional<std::string> message;
+    postRealNameToServerWithRealName(ns::str("张三"), ns::str("110101199001011234"),
+                                     [&](const ns::Ref<rzResult>&) { ++calls; },
+                                     [&](const ns::Ref<ns::String>& m) { message = textOf(m), ++calls; });
+    env.runUntilIdle();
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(message, "无法连接服务器");
+    EXPECT_TRUE(log.contains("screen: toast: 无法连接服务器"));
+    EXPECT_EQ(failing.requestCount(), 2u);
+}
+
 TEST_F(AccountAPITest, WithoutTheTVPlistTheIdsGoAsEmptyTexts) {
     std::filesystem::remove(folder + "/resources/TV.plist");
     ShareVale::distroyInstance();

@@ -47,6 +47,14 @@ void setTV_footer(ui::ScrollView& scrollView, const ns::Ref<TVRefreshFooter>& fo
     installControl(scrollView, footer, &FooterKey, "TV_footer");
 }
 
+ns::Ref<TVRefreshHeader> header(const ui::ScrollView& scrollView) { return TV_header(scrollView); }
+
+void setHeader(ui::ScrollView& scrollView, const ns::Ref<TVRefreshHeader>& header) { setTV_header(scrollView, header); }
+
+ns::Ref<TVRefreshFooter> footer(const ui::ScrollView& scrollView) { return TV_footer(scrollView); }
+
+void setFooter(ui::ScrollView& scrollView, const ns::Ref<TVRefreshFooter>& footer) { setTV_footer(scrollView, footer); }
+
 TVReloadDataBlock TV_reloadDataBlock(const ui::ScrollView& scrollView) {
     auto value = scrollView.associated(&ReloadDataBlockKey);
     if (auto block = std::any_cast<TVReloadDataBlock>(&value)) return *block;

@@ -21,6 +21,12 @@ void setTV_header(ui::ScrollView& scrollView, const ns::Ref<TVRefreshHeader>& he
 ns::Ref<TVRefreshFooter> TV_footer(const ui::ScrollView& scrollView);
 void setTV_footer(ui::ScrollView& scrollView, const ns::Ref<TVRefreshFooter>& footer);
 
+// Older names of the four above.
+ns::Ref<TVRefreshHeader> header(const ui::ScrollView& scrollView);
+void setHeader(ui::ScrollView& scrollView, const ns::Ref<TVRefreshHeader>& header);
+ns::Ref<TVRefreshFooter> footer(const ui::ScrollView& scrollView);
+void setFooter(ui::ScrollView& scrollView, const ns::Ref<TVRefreshFooter>& footer);
+
 TVReloadDataBlock TV_reloadDataBlock(const ui::ScrollView& scrollView);
 void setTV_reloadDataBlock(ui::ScrollView& scrollView, TVReloadDataBlock block);
 // Rows of a table or items of a collection over all sections; 0 otherwise.

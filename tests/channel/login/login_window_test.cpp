@@ -189,18 +189,20 @@ TEST_F(LoginTest, AnUnreachableServerGivesFiveHundredOneAndTheFormBack) {
     EXPECT_TRUE(log.contains("screen: toast: 无法连接服务器"));
 }
 
-TEST_F(LoginTest, AReplyThatDoesNotDecodeIsARefusalWithoutMessage) {
-    // Any page answers the login with what is not the channel's format.
+TEST_F(LoginTest, AServerErrorPageEndsAsAnUnreachableServer) {
+    // The login is answered with what is not the channel's format.
     testing::LoopbackServer other;
-    other.route("POST", "/sdkapicoupon/login/dologin", testing::Reply::text("<html>busy</html>", "text/html"));
+    other.route("POST", "/sdkapicoupon/login/dologin",
+                testing::Reply::withStatus(500, "<html>Internal Server Error</html>"));
     ::setenv("GAMEHOST_CHANNEL_API_URL", (other.baseURL() + "/sdkapicoupon/").c_str(), 1);
     open();
     login(sandbox::ChannelServer::kKnownUser, sandbox::ChannelServer::kKnownPassword);
     env.fastForwardBy(1.0);
-    // The form comes back; the game hears code 0 with no message, which the
-    // app's adapter does not pass to the page.
+    // The form comes back with the text the player reads when the server
+    // cannot be reached, and the game hears the same.
     EXPECT_EQ(card()->UsingStyle(), 0);
-    EXPECT_EQ(game.failures, (std::vector<std::string>{"0|(nil)"}));
+    EXPECT_EQ(game.failures, (std::vector<std::string>{"501|无法连接服务器"}));
+    EXPECT_TRUE(log.contains("screen: toast: 无法连接服务器"));
     EXPECT_TRUE(game.successes.empty());
 }
 

@@ -489,6 +489,45 @@ TEST_F(OperationTest, TrustAnyServerAcceptsWhatDefaultEvaluationRefuses) {
     EXPECT_TRUE(trusted.all()[0].image);
 }
 
+TEST_F(OperationTest, ALaterLoadIsAnsweredFromTheCredentialStorageOnlyWhenTheOperationSaysYes) {
+    ImageReply members;
+    members.body = LoopbackImageServer::png(8, 8, false);
+    members.contentType = "image/png";
+    members.user = "u";
+    members.password = "p";
+    server_.serve("/members.png", members);
+    // The first load brings the manager's credential, which the server takes.
+    manager_->setUsername("u");
+    manager_->setPassword("p");
+    Recorder first;
+    auto withCredential = request("/members.png", 0, first);
+    env_.runUntilIdle();
+    ASSERT_EQ(first.all().size(), 1u);
+    ASSERT_TRUE(first.all()[0].image);
+
+    // Later operations bring none of their own.
+    auto load = [this](bool useStorage) {
+        Recorder recorder;
+        auto operation = TVWebImageOperation::initWithRequest(ns::URLRequest::make(url("/members.png")), 0, nullptr,
+                                                              "", {}, {}, recorder.block());
+        EXPECT_TRUE(operation->shouldUseCredentialStorage()) << "yes unless told otherwise";
+        operation->setShouldUseCredentialStorage(useStorage);
+        operation->start();
+        env_.runUntilIdle();
+        return recorder.all();
+    };
+    auto refused = load(false);
+    ASSERT_EQ(refused.size(), 1u);
+    EXPECT_FALSE(refused[0].image);
+    ASSERT_TRUE(refused[0].error);
+    EXPECT_EQ(refused[0].error->code(), 401);
+
+    auto answered = load(true);
+    ASSERT_EQ(answered.size(), 1u);
+    EXPECT_TRUE(answered[0].image);
+    EXPECT_FALSE(answered[0].error);
+}
+
 TEST_F(OperationTest, BackgroundTaskLastsTheLoadAndItsExpiryCancels) {
     auto application = ui::Application::sharedApplication();
     application->resetForTesting();

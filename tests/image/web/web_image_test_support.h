@@ -1,7 +1,8 @@
 #pragma once
 // What the web-image tests share: mock time with a fixed wall date, a
-// scratch home with a fresh image cache, the loopback image server, and a
-// recorder of deliveries that tells which thread each came on.
+// scratch home with a fresh image cache, an empty credential storage, the
+// loopback image server, and a recorder of deliveries that tells which
+// thread each came on.
 
 #include <gtest/gtest.h>
 
@@ -15,6 +16,7 @@
 #include "image/web/TVWebImageManager.h"
 #include "image/web/TVWebImageOperation.h"
 #include "image/web/TVWebImageShared.h"
+#include "platform/foundation/URLCredentialStorage.h"
 #include "platform/testing/LoopbackImageServer.h"
 #include "platform/testing/TaskEnvironment.h"
 #include "tests/platform/foundation/filemanager_test_folders.h"
@@ -104,7 +106,9 @@ protected:
         home_.set("GAMEHOST_HOME", scratch_ / "home");
         cache_ = TVImageCache::initWithPath(scratch_ / "images");
         manager_ = TVWebImageManager::initWithCache(cache_, nullptr);
+        ns::URLCredentialStorage::sharedCredentialStorage()->resetForTesting();
     }
+    ~WebImageTest() override { ns::URLCredentialStorage::sharedCredentialStorage()->resetForTesting(); }
 
     ns::Ref<ns::URL> url(std::string_view path) const { return ns::URL::make(server_.url(path)); }
 

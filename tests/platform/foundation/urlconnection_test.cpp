@@ -1,6 +1,6 @@
 // The older connection API: delegate calls on the run loop the connection
 // was scheduled in, pieces of data as they arrive, cancellation, caching
-// decisions, redirects and challenges.
+// decisions, redirects and challenges, and the credential storage.
 
 #include <gtest/gtest.h>
 
@@ -9,6 +9,7 @@
 
 #include "platform/dispatch/RunLoop.h"
 #include "platform/foundation/URLConnection.h"
+#include "platform/foundation/URLCredentialStorage.h"
 #include "platform/foundation/URLError.h"
 #include "platform/security/Certificate.h"
 #include "platform/testing/LoopbackServer.h"
@@ -28,6 +29,7 @@ public:
     std::function<ns::Ref<ns::CachedURLResponse>(const ns::Ref<ns::CachedURLResponse>&)> onWillCache;
     std::function<void(const ns::Ref<ns::URLAuthenticationChallenge>&)> onChallenge;
     std::function<void(ns::URLConnection&)> afterResponse;
+    bool useCredentialStorage = true;
 
     Events events;
     std::vector<std::string> pieces;
@@ -37,6 +39,10 @@ public:
     void didFailWithError(ns::URLConnection&, const ns::Ref<ns::Error>& e) override {
         note("fail " + std::to_string(e->code()));
         error = e;
+    }
+    bool connectionShouldUseCredentialStorage(ns::URLConnection&) override {
+        note(useCredentialStorage ? "storage: yes" : "storage: no");
+        return useCredentialStorage;
     }
     bool willSendRequestForAuthenticationChallenge(ns::URLConnection&,
                                                    const ns::Ref<ns::URLAuthenticationChallenge>& challenge) override {
@@ -234,6 +240,106 @@ TEST_F(URLConnectionTest, AsynchronousRequestCompletesOnTheGivenQueue) {
     EXPECT_EQ(thread, std::this_thread::get_id());
     EXPECT_TRUE(ns::URLConnection::canHandleRequest(*urltest::request("https://x.example/")));
     EXPECT_FALSE(ns::URLConnection::canHandleRequest(*urltest::request("mailto:a@b.c")));
+}
+
+// A members' page behind HTTP Basic (realm "members") that lets ann in
+// with the password the test sets, and a shared storage emptied around
+// each test.
+class URLConnectionCredentialStorageTest : public URLConnectionTest {
+protected:
+    URLConnectionCredentialStorageTest() {
+        storage->resetForTesting();
+        server.route("GET", "/members", [this](const testing::RecordedRequest& request, Reply& reply) {
+            std::lock_guard guard(lock);
+            authorizations.push_back(request.header("Authorization"));
+            if (request.header("Authorization") == "Basic " + accepted) {
+                reply = Reply::text("welcome");
+            } else {
+                reply = Reply::withStatus(401, "who are you");
+                reply.setHeader("WWW-Authenticate", "Basic realm=\"members\"");
+            }
+        });
+    }
+    ~URLConnectionCredentialStorageTest() override { storage->resetForTesting(); }
+
+    // A connection to the page whose delegate answers its first challenge
+    // with `credential` (none: without one) and later ones without.
+    std::shared_ptr<Recorder> visit(ns::Ref<ns::URLCredential> credential, bool useStorage) {
+        auto delegate = std::make_shared<Recorder>();
+        delegate->useCredentialStorage = useStorage;
+        delegate->onChallenge = [credential](const ns::Ref<ns::URLAuthenticationChallenge>& challenge) {
+            if (credential && challenge->previousFailureCount() == 0) {
+                challenge->sender()->useCredential(credential, *challenge);
+            } else {
+                challenge->sender()->continueWithoutCredential(*challenge);
+            }
+        };
+        ns::URLConnection::make(urltest::request(server.url("/members")), delegate);
+        env.runUntilIdle();
+        return delegate;
+    }
+    static ns::Ref<ns::URLCredential> ann(const char* password, uint64_t persistence) {
+        return ns::URLCredential::credentialWithUser(ns::String::make("ann"), ns::String::make(password), persistence);
+    }
+    ns::Ref<ns::URLCredential> kept() const {
+        auto space = ns::URLProtectionSpace::make("127.0.0.1", server.port(), "http", ns::String::make("members"),
+                                                  ns::URLAuthenticationMethodHTTPBasic);
+        return storage->defaultCredentialForProtectionSpace(*space);
+    }
+
+    const ns::Ref<ns::URLCredentialStorage> storage = ns::URLCredentialStorage::sharedCredentialStorage();
+    std::string accepted = "YW5uOnNlY3JldA==";  // ann:secret
+    std::mutex lock;
+    std::vector<std::string> authorizations;
+};
+
+TEST_F(URLConnectionCredentialStorageTest, ACredentialTheServerTookAnswersTheNextConnectionWhenItsDelegateSaysYes) {
+    auto first = visit(ann("secret", ns::URLCredentialPersistenceForSession), true);
+    EXPECT_EQ(first->folded(), (Events{"storage: yes", "challenge", "response 200", "data", "finish"}));
+    ASSERT_TRUE(kept());
+    EXPECT_EQ(kept()->user()->utf8(), "ann");
+
+    // The storage answers the challenge; the delegate is not asked.
+    auto second = visit(nullptr, true);
+    EXPECT_EQ(second->folded(), (Events{"storage: yes", "response 200", "data", "finish"}));
+    EXPECT_EQ(second->body(), "welcome");
+
+    // A delegate that says no is asked itself, and its 401 stands.
+    auto third = visit(nullptr, false);
+    EXPECT_EQ(third->folded(), (Events{"storage: no", "challenge", "response 401", "data", "finish"}));
+    std::lock_guard guard(lock);
+    EXPECT_EQ(authorizations, (std::vector<std::string>{"", "Basic YW5uOnNlY3JldA==", "", "Basic YW5uOnNlY3JldA==",
+                                                        ""}));
+}
+
+TEST_F(URLConnectionCredentialStorageTest, OnlyACredentialTheServerTookWithPersistenceIsKeptAndARefusedOneLeaves) {
+    // Refused by the server, of no persistence, or asked not to store: none kept.
+    EXPECT_EQ(visit(ann("wrong", ns::URLCredentialPersistenceForSession), true)->folded().back(), "finish");
+    EXPECT_FALSE(kept());
+    visit(ann("secret", ns::URLCredentialPersistenceNone), true);
+    EXPECT_FALSE(kept());
+    visit(ann("secret", ns::URLCredentialPersistenceForSession), false);
+    EXPECT_FALSE(kept());
+
+    // A permanent one is kept for the session.
+    visit(ann("secret", ns::URLCredentialPersistencePermanent), true);
+    ASSERT_TRUE(kept());
+    EXPECT_EQ(kept()->password()->utf8(), "secret");
+
+    // The password changes: the kept one is refused and leaves; the delegate
+    // hears the refusal and its own new credential is then kept.
+    {
+        std::lock_guard guard(lock);
+        accepted = "YW5uOmNoYW5nZWQ=";  // ann:changed
+    }
+    auto refused = visit(nullptr, true);
+    EXPECT_EQ(refused->folded(),
+              (Events{"storage: yes", "storage: yes", "challenge", "response 401", "data", "finish"}));
+    EXPECT_FALSE(kept());
+    auto renewed = visit(ann("changed", ns::URLCredentialPersistenceForSession), true);
+    EXPECT_EQ(renewed->body(), "welcome");
+    ASSERT_TRUE(kept());
+    EXPECT_EQ(kept()->password()->utf8(), "changed");
 }
 
 }  // namespace
