@@ -159,9 +159,9 @@ struct ReadTally {
     int ended = 0;
     int nil = 0;
 
-    bool waitForEnded(int count) {
+    bool waitForEnded(int count, int seconds = 60) {
         std::unique_lock hold(lock);
-        return changed.wait_for(hold, std::chrono::seconds(60), [&] { return ended >= count; });
+        return changed.wait_for(hold, std::chrono::seconds(seconds), [&] { return ended >= count; });
     }
     int endedNow() {
         std::lock_guard guard(lock);
@@ -254,8 +254,10 @@ TEST(DataFromURL, ReadsPastTheirShareOfThePoolGiveNilAtOnceAndTheQueuesRun) {
     startReads(silent, reads, tally);
     EXPECT_TRUE(silent.waitForConnections(size_t(limits.concurrentReads), 30))
         << silent.connectionCount() << " of " << limits.concurrentReads << " reads reached the host";
-    // The reads past the share do not wait for the host.
-    ASSERT_TRUE(tally->waitForEnded(pastTheShare));
+    // The reads past the share do not wait for the host. The real waits up
+    // to the end of the checks stay under the transfers' idle time-out, so
+    // no read that reached the host ends on its own.
+    EXPECT_TRUE(tally->waitForEnded(pastTheShare, 20));
 
     expectQueuesAndSessionsRun(server);
     EXPECT_EQ(tally->endedNow(), pastTheShare);
