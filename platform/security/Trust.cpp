@@ -203,10 +203,11 @@ TrustResult Trust::evaluate() {
     StorePtr custom;
     X509_STORE* store = systemStore();
     const bool withSystem = !customAnchors_ || !anchorsOnly_;
-    std::vector<CertificateRef> addedToSystem = withSystem ? systemAnchorsAddedForTesting() : std::vector<CertificateRef>();
-    if (customAnchors_ || !addedToSystem.empty()) {
-        addedToSystem.insert(addedToSystem.end(), anchors_.begin(), anchors_.end());
-        custom = storeWith(addedToSystem, withSystem);
+    std::vector<CertificateRef> anchors;
+    if (withSystem) anchors = systemAnchorsAddedForTesting();
+    if (customAnchors_ || !anchors.empty()) {
+        anchors.insert(anchors.end(), anchors_.begin(), anchors_.end());
+        custom = storeWith(anchors, withSystem);
         store = custom.get();
     }
 
