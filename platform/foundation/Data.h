@@ -38,11 +38,14 @@ public:
     // nil when the file cannot be read.
     static Ref<Data> withContentsOfFile(const std::string& path);
     // The whole body of a URL, read synchronously (a file URL from disk, any
-    // other with a GET whose reply must be 2xx); nil when the read fails, the
-    // reply is longer than a data task of the default session configuration
-    // may hold, or the server fails the default trust evaluation. Blocks the
-    // calling thread (a pool worker lets another start meanwhile): never
-    // call it on the main thread.
+    // other with a GET whose reply must be 2xx, following up to 16 redirects
+    // as a data task does); nil when the read fails, the reply is longer than
+    // a data task of the default session configuration may hold, the server
+    // fails the default trust evaluation, or a limit of all such reads is
+    // reached: 60 seconds for the whole read, 60 reads waiting at once (one
+    // more gives nil at once) and 128 MiB held by all of them together
+    // (BlockingRead.h). Blocks the calling thread (a pool worker lets another
+    // start meanwhile): never call it on the main thread.
     static Ref<Data> withContentsOfURL(const Ref<URL>& url);
     // nil for text that is not padded base64 (characters outside the
     // alphabet are skipped only with Base64DecodingIgnoreUnknownCharacters).

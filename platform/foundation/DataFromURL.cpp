@@ -2,89 +2,227 @@
 // one is fetched with a GET on a transport of its own and the caller's thread
 // waits for the whole body.
 //
-// The read is held to what a session's data task is held to: the reply in
-// memory is bounded like one of the default configuration (counted after
-// content decoding, so a small compressed reply cannot inflate without end),
-// the server must pass the default trust evaluation, and the wait is
-// announced to the thread pool, so that reads of hosts that trickle or never
-// answer do not take every worker from the queues (the pool's hard cap still
-// bounds how many workers it starts for them).
+// The read is held to what a session's data task is held to: it follows
+// redirects as a data task with no delegate does, the reply in memory is
+// bounded like one of the default configuration (counted after content
+// decoding, so a small compressed reply cannot inflate without end), the
+// server must pass the default trust evaluation, and the wait is announced
+// to the thread pool. Beyond that, the limits of BlockingRead.h bound how
+// long a read takes, how many wait at once and what they hold together.
 
+#include <atomic>
+#include <chrono>
 #include <future>
 #include <memory>
+#include <optional>
 #include <string>
 
-#include "platform/dispatch/ThreadPool.h"
+#include "platform/foundation/BlockingRead.h"
 #include "platform/foundation/CurlTransport.h"
-#include "platform/foundation/Data.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/ServerTrust.h"
 #include "platform/foundation/String.h"
-#include "platform/foundation/URL.h"
-#include "platform/foundation/URLSessionConfiguration.h"
+#include "platform/foundation/URLRedirects.h"
 #include "platform/foundation/URLSessionReplyBuffer.h"
+#include "platform/foundation/URLSessionTaskLoaderSupport.h"
 
 namespace ns {
 
+namespace detail {
+
 namespace {
 
-constexpr uint64_t ReplyBound = URLSessionConfiguration::DefaultMaximumResponseDataLength;
+using SteadyClock = std::chrono::steady_clock;
 
-class WholeBody : public detail::CurlTransferClient {
+// What the reads in progress take together, whatever each one's limits.
+std::atomic<int> readsInProgress{0};
+std::atomic<uint64_t> bytesHeldByReads{0};
+
+// Adds `amount` to `total` unless the sum would pass `limit`.
+template <class T>
+bool addWithin(std::atomic<T>& total, T amount, T limit) {
+    T now = total.load();
+    do {
+        if (amount > limit || now > limit - amount) return false;
+    } while (!total.compare_exchange_weak(now, now + amount));
+    return true;
+}
+
+double secondsUntil(SteadyClock::time_point deadline) {
+    return std::chrono::duration<double>(deadline - SteadyClock::now()).count();
+}
+
+// How one GET of a read ended: the body, where a redirect leads, or why
+// neither.
+struct AttemptOutcome {
+    Ref<Data> data;
+    std::optional<std::string> location;
+    int status = 0;
+    std::string failure;
+};
+
+class Attempt : public CurlTransferClient {
 public:
-    explicit WholeBody(std::string host) : host_(std::move(host)) {}
+    Attempt(std::string host, const BlockingReadLimits& limits, SteadyClock::time_point deadline)
+        : host_(std::move(host)), limits_(limits), deadline_(deadline) {}
+    ~Attempt() override { releaseBody(); }
 
-    void transferReceivedHead(int status, std::string, std::vector<HTTPHeaderFields::Field>) override {
+    void transferReceivedHead(int status, std::string, std::vector<HTTPHeaderFields::Field> headers) override {
         status_ = status;
+        if (!isRedirectStatus(status)) return;
+        for (auto& [name, value] : headers) {
+            if (HTTPHeaderFields::namesEqual(name, "Location") && !value.empty()) {
+                location_ = std::move(value);
+                return;
+            }
+        }
     }
     bool transferReceivedBody(const char* bytes, size_t length) override {
-        if (body_.size() + length > ReplyBound) {
-            tooLong_ = true;
-            body_.release();
+        // A redirect's own body is of no use: let it pass.
+        if (location_) return true;
+        if (body_.size() + length > limits_.bytesPerRead) {
+            failure_ = format("its reply is longer than %llu bytes", (unsigned long long)limits_.bytesPerRead);
+            releaseBody();
             return false;
         }
+        if (!addWithin<uint64_t>(bytesHeldByReads, length, limits_.bytesOfAllReads)) {
+            failure_ = format("the blocking reads in progress would hold more than %llu bytes together",
+                              (unsigned long long)limits_.bytesOfAllReads);
+            releaseBody();
+            return false;
+        }
+        held_ += length;
         body_.append(bytes, length);
         return true;
     }
     void transferSentBody(int64_t) override {}
     int64_t transferReadBody(char*, size_t) override { return 0; }
     bool transferShouldTrustServer(std::vector<sec::CertificateRef> chain) override {
-        auto trust = detail::serverTrust(std::move(chain), host_);
-        return trust && detail::passesDefaultEvaluation(*trust, {});
+        auto trust = serverTrust(std::move(chain), host_);
+        return trust && passesDefaultEvaluation(*trust, {});
     }
-    void transferFinished(const detail::CurlOutcome& outcome) override {
-        Outcome result;
-        if (tooLong_) {
-            result.failure = format("its reply is longer than %llu bytes", (unsigned long long)ReplyBound);
+    void transferFinished(const CurlOutcome& outcome) override {
+        AttemptOutcome result;
+        result.status = status_;
+        if (!failure_.empty()) {
+            result.failure = failure_;
         } else if (outcome.trustRejected) {
             result.failure = "its server is not trusted";
+        } else if (outcome.timedOut) {
+            result.failure = secondsUntil(deadline_) <= 0
+                                 ? format("it took longer than %g seconds in all", limits_.totalSeconds)
+                                 : std::string("its host stopped answering");
         } else if (outcome.curlCode != 0) {
             result.failure = outcome.message;
+        } else if (location_) {
+            result.location = std::move(location_);
         } else if (status_ < 200 || status_ >= 300) {
             result.failure = format("status %d", status_);
         } else {
             // Joined once: at most one of the reply's blocks is held twice.
             result.data = Data::make(body_.take());
         }
-        body_.release();
+        releaseBody();
         done_.set_value(std::move(result));
     }
 
-    struct Outcome {
-        Ref<Data> data;
-        std::string failure;
-    };
-    std::future<Outcome> result() { return done_.get_future(); }
+    std::future<AttemptOutcome> outcome() { return done_.get_future(); }
 
 private:
+    void releaseBody() {
+        body_.release();
+        bytesHeldByReads -= held_;
+        held_ = 0;
+    }
+
     std::string host_;
+    const BlockingReadLimits limits_;
+    const SteadyClock::time_point deadline_;
     int status_ = 0;
-    bool tooLong_ = false;
-    detail::ReplyBuffer body_;
-    std::promise<Outcome> done_;
+    std::optional<std::string> location_;
+    std::string failure_;
+    ReplyBuffer body_;
+    // What of bytesHeldByReads is this attempt's.
+    uint64_t held_ = 0;
+    std::promise<AttemptOutcome> done_;
 };
 
+bool isWebURL(const URL& url) {
+    const std::string scheme = loading::schemeOf(url);
+    return scheme == "http" || scheme == "https";
+}
+
+// The body at `url` after any redirects, or nil and why.
+Ref<Data> readFollowingRedirects(Ref<URL> url, const BlockingReadLimits& limits, std::string& failure) {
+    const auto deadline = SteadyClock::now() + std::chrono::duration_cast<SteadyClock::duration>(
+                                                   std::chrono::duration<double>(limits.totalSeconds));
+    // A transport of its own, kept across redirects: its worker ends with
+    // this read.
+    CurlTransport transport(1);
+    for (int redirects = 0;; ++redirects) {
+        if (!isWebURL(*url)) {
+            failure = "it leads to " + url->absoluteString()->utf8() + ", which is not http or https";
+            return nullptr;
+        }
+        const double left = secondsUntil(deadline);
+        if (left <= 0) {
+            failure = format("it took longer than %g seconds in all", limits.totalSeconds);
+            return nullptr;
+        }
+        auto host = url->host();
+        auto attempt = std::make_shared<Attempt>(host ? host->utf8() : std::string(), limits, deadline);
+        auto pending = attempt->outcome();
+        CurlTransferSpec transfer;
+        transfer.url = url->absoluteString()->utf8();
+        transfer.totalTimeout = left;
+        transport.post([&transport, transfer, attempt]() mutable { transport.start(std::move(transfer), attempt); });
+        AttemptOutcome outcome = pending.get();
+        if (!outcome.location) {
+            failure = std::move(outcome.failure);
+            return outcome.data;
+        }
+        Ref<URL> target = URL::make(*outcome.location, url);
+        if (!target) {
+            // As a data task does: the redirect itself is the final reply.
+            failure = format("status %d", outcome.status);
+            return nullptr;
+        }
+        if (redirects == maxRedirects) {
+            failure = format("it redirects more than %d times", maxRedirects);
+            return nullptr;
+        }
+        url = std::move(target);
+    }
+}
+
 }  // namespace
+
+Ref<Data> blockingRead(const Ref<URL>& url, const BlockingReadLimits& limits) {
+    auto address = url ? url->absoluteString() : nullptr;
+    if (!address) return nullptr;
+    if (!addWithin(readsInProgress, 1, limits.concurrentReads)) {
+        log("Data: no contents of %s: %d blocking reads already wait, the most that may", address->utf8(),
+            limits.concurrentReads);
+        return nullptr;
+    }
+    struct Waiting {
+        Waiting() { dispatch::detail::ThreadPool::willBlock(); }
+        ~Waiting() {
+            dispatch::detail::ThreadPool::didUnblock();
+            --readsInProgress;
+        }
+    };
+    std::string failure;
+    Ref<Data> data;
+    {
+        Waiting waiting;
+        data = readFollowingRedirects(url, limits, failure);
+    }
+    if (!data) log("Data: no contents of %s: %s", address->utf8(), failure);
+    return data;
+}
+
+}  // namespace detail
 
 Ref<Data> Data::withContentsOfURL(const Ref<URL>& url) {
     if (!url) return nullptr;
@@ -92,24 +230,7 @@ Ref<Data> Data::withContentsOfURL(const Ref<URL>& url) {
         auto path = url->path();
         return path ? withContentsOfFile(path->utf8()) : nullptr;
     }
-    auto address = url->absoluteString();
-    if (!address) return nullptr;
-    auto host = url->host();
-    auto client = std::make_shared<WholeBody>(host ? host->utf8() : std::string());
-    auto pending = client->result();
-    WholeBody::Outcome outcome;
-    {
-        // A transport of its own: its worker ends with this block.
-        detail::CurlTransport transport(1);
-        detail::CurlTransferSpec transfer;
-        transfer.url = address->utf8();
-        transport.post([&transport, transfer, client]() mutable { transport.start(std::move(transfer), client); });
-        dispatch::detail::ThreadPool::willBlock();
-        outcome = pending.get();
-        dispatch::detail::ThreadPool::didUnblock();
-    }
-    if (!outcome.data) log("Data: no contents of %s: %s", address->utf8(), outcome.failure);
-    return outcome.data;
+    return detail::blockingRead(url, {});
 }
 
 }  // namespace ns

@@ -16,21 +16,12 @@
 #include "platform/foundation/HomeDirectory.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/URLError.h"
+#include "platform/foundation/URLRedirects.h"
 #include "platform/foundation/URLSessionTaskLoaderSupport.h"
 
 namespace ns::detail {
 
 using namespace loading;
-
-namespace {
-
-constexpr int maxRedirects = 16;
-
-bool isRedirect(int64_t status) {
-    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
-}
-
-}  // namespace
 
 void URLSessionTaskLoader::prepareBody() {
     if (done_) return;
@@ -168,7 +159,7 @@ void URLSessionTaskLoader::transferReceivedHead(int status, std::string version,
     auto response = HTTPURLResponse::make(request_->URL(), status, version, headers);
     storeCookies(*response);
     const std::string* location = response->headerFields().value("Location");
-    if (isRedirect(status) && location && !location->empty()) {
+    if (isRedirectStatus(status) && location && !location->empty()) {
         head_ = Head::Redirect;
         pendingHead_ = response;
         heldBody_.clear();

@@ -6,7 +6,9 @@
 #include <openssl/x509_vfy.h>
 #include <openssl/x509v3.h>
 
+#include <algorithm>
 #include <memory>
+#include <mutex>
 
 #include "platform/security/OpenSslError.h"
 
@@ -42,6 +44,23 @@ X509_STORE* systemStore() {
         return s;
     }();
     return store;
+}
+
+// Anchors a test added to the system's; empty in the app.
+struct TestAnchors {
+    std::mutex lock;
+    std::vector<CertificateRef> certificates;
+};
+
+TestAnchors& testAnchors() {
+    static TestAnchors* anchors = new TestAnchors;
+    return *anchors;
+}
+
+std::vector<CertificateRef> systemAnchorsAddedForTesting() {
+    TestAnchors& added = testAnchors();
+    std::lock_guard guard(added.lock);
+    return added.certificates;
 }
 
 StorePtr storeWith(const std::vector<CertificateRef>& anchors, bool withSystem) {
@@ -183,8 +202,12 @@ TrustResult Trust::evaluate() {
     std::lock_guard guard(lock_);
     StorePtr custom;
     X509_STORE* store = systemStore();
-    if (customAnchors_) {
-        custom = storeWith(anchors_, !anchorsOnly_);
+    const bool withSystem = !customAnchors_ || !anchorsOnly_;
+    std::vector<CertificateRef> anchors;
+    if (withSystem) anchors = systemAnchorsAddedForTesting();
+    if (customAnchors_ || !anchors.empty()) {
+        anchors.insert(anchors.end(), anchors_.begin(), anchors_.end());
+        custom = storeWith(anchors, withSystem);
         store = custom.get();
     }
 
@@ -201,6 +224,20 @@ TrustResult Trust::evaluate() {
     failureReason_ = isTrusted(verdict.result) ? std::string() : verdict.reason;
     builtChain_ = isTrusted(verdict.result) ? std::move(verdict.chain) : std::vector<CertificateRef>();
     return result_;
+}
+
+void addSystemAnchorForTesting(CertificateRef anchor) {
+    if (!anchor) return;
+    TestAnchors& added = testAnchors();
+    std::lock_guard guard(added.lock);
+    added.certificates.push_back(std::move(anchor));
+}
+
+void removeSystemAnchorForTesting(const CertificateRef& anchor) {
+    TestAnchors& added = testAnchors();
+    std::lock_guard guard(added.lock);
+    auto found = std::find(added.certificates.begin(), added.certificates.end(), anchor);
+    if (found != added.certificates.end()) added.certificates.erase(found);
 }
 
 TrustResult Trust::result() const {

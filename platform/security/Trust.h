@@ -89,4 +89,10 @@ private:
 
 using TrustRef = ns::Ref<Trust>;
 
+// For tests only, through testing::ScopedSystemAnchor: a certificate that
+// counts as one of the system's anchors until it is removed, as an authority
+// installed on a test device would. The app never adds one.
+void addSystemAnchorForTesting(CertificateRef anchor);
+void removeSystemAnchorForTesting(const CertificateRef& anchor);
+
 }  // namespace sec

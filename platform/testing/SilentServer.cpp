@@ -65,6 +65,26 @@ bool SilentServer::waitForConnections(std::size_t count, double timeoutSeconds) 
                              [&] { return connections_.size() >= count; });
 }
 
+void SilentServer::answerAll(const std::string& reply) {
+    std::vector<int> taken;
+    {
+        std::lock_guard guard(lock_);
+        taken = connections_;
+    }
+    std::vector<std::thread> writers;
+    for (int connection : taken) {
+        writers.emplace_back([connection, &reply] {
+            for (size_t sent = 0; sent < reply.size();) {
+                const ssize_t n = ::send(connection, reply.data() + sent, reply.size() - sent, MSG_NOSIGNAL);
+                if (n < 0 && errno == EINTR) continue;
+                if (n <= 0) return;
+                sent += size_t(n);
+            }
+        });
+    }
+    for (auto& writer : writers) writer.join();
+}
+
 void SilentServer::closeAll() {
     {
         std::lock_guard guard(lock_);

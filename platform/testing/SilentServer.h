@@ -1,7 +1,8 @@
 #pragma once
 // A TCP server on 127.0.0.1, on a port the system picks, that takes
-// connections and never answers them: the host of a client that must wait
-// for a reply that does not come. Every connection stays open until
+// connections and never answers them until the test says: the host of a
+// client that must wait for a reply that does not come, or of many clients
+// answered at the same moment. Every connection stays open until
 // closeAll() (or the destructor) closes them all and stops listening, so
 // that the clients waiting on it end at once, with an error, instead of
 // waiting for a time-out.
@@ -31,6 +32,11 @@ public:
     // Waits in real time until at least `count` connections have been taken.
     // False on timeout.
     bool waitForConnections(std::size_t count, double timeoutSeconds) const;
+
+    // Writes `reply` on every connection taken so far, each from a thread of
+    // its own, so that all of them are answered at once; returns when every
+    // reply has been written or refused. The connections stay open.
+    void answerAll(const std::string& reply);
 
     // Closes every connection taken and every one still queued; later ones
     // are refused.

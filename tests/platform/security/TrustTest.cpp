@@ -9,6 +9,7 @@
 #include "platform/security/Key.h"
 #include "platform/security/Policy.h"
 #include "platform/security/Trust.h"
+#include "platform/testing/ScopedSystemAnchor.h"
 #include "platform/testing/TestCertificates.h"
 
 namespace sec {
@@ -146,6 +147,23 @@ TEST_F(TrustTest, SystemBundleIsTheDefaultAnchorSet) {
     auto leaf = serverTrust(certs().leaf(), "127.0.0.1", true);
     leaf->setAnchorCertificatesOnly(false);
     EXPECT_EQ(leaf->evaluate(), TrustResult::Unspecified);
+}
+
+TEST_F(TrustTest, AnAnchorAddedForATestCountsWhereverTheSystemsDoAndOnlyWhileItLives) {
+    auto leaf = serverTrust(certs().leaf(), "127.0.0.1", false);
+    {
+        testing::ScopedSystemAnchor anchor(certs().ca());
+        EXPECT_EQ(leaf->evaluate(), TrustResult::Unspecified) << leaf->failureReason();
+        // Beside anchors of the caller's own, as the system's are...
+        auto besides = serverTrust(certs().leaf(), "127.0.0.1", false);
+        besides->setAnchorCertificates({cert(certs().selfSigned())});
+        besides->setAnchorCertificatesOnly(false);
+        EXPECT_EQ(besides->evaluate(), TrustResult::Unspecified) << besides->failureReason();
+        // ...and not where only the caller's count.
+        besides->setAnchorCertificatesOnly(true);
+        EXPECT_EQ(besides->evaluate(), TrustResult::RecoverableTrustFailure);
+    }
+    EXPECT_EQ(leaf->evaluate(), TrustResult::RecoverableTrustFailure);
 }
 
 TEST_F(TrustTest, BrokenSignatureIsFatal) {
