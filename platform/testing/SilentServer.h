@@ -5,6 +5,10 @@
 // closeAll() (or the destructor) closes them all and stops listening, so
 // that the clients waiting on it end at once, with an error, instead of
 // waiting for a time-out.
+//
+// Given an answer, it writes those bytes to each connection, in one write,
+// once the request's head has come, and then says nothing more: a server
+// that stalls partway through its reply.
 
 #include <condition_variable>
 #include <cstddef>
@@ -18,7 +22,7 @@ namespace testing {
 
 class SilentServer {
 public:
-    SilentServer();
+    explicit SilentServer(std::string answer = {});
     ~SilentServer();
     SilentServer(const SilentServer&) = delete;
     SilentServer& operator=(const SilentServer&) = delete;
@@ -38,7 +42,9 @@ public:
 
 private:
     void run();
+    void answer(int connection) const;
 
+    std::string answer_;
     int listener_ = -1;
     int wake_[2] = {-1, -1};
     int port_ = 0;

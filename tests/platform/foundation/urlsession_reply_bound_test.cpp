@@ -14,6 +14,7 @@
 #include "platform/foundation/URLSession.h"
 #include "platform/testing/LoopbackServer.h"
 #include "platform/testing/ResidentMemory.h"
+#include "platform/testing/SilentServer.h"
 #include "platform/testing/TaskEnvironment.h"
 #include "tests/platform/foundation/reply_memory_support.h"
 #include "tests/platform/foundation/urlsession_support.h"
@@ -200,6 +201,21 @@ TEST_F(URLSessionReplyBoundTest, SlowDecisionToAllowStillStopsAtTheBound) {
     EXPECT_EQ(record.completions[0]->code(), ns::URLErrorDataLengthExceedsMaximum);
     EXPECT_LE(record.body.size(), MiB);
     EXPECT_LE(task->countOfBytesReceived(), int64_t(MiB));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(URLSessionReplyBoundTest, HeaderLinePastCurlsLimitFailsAsTooLong) {
+    testing::SilentServer stalling("HTTP/1.1 200 OK\r\nContent-Length: 2\r\nX-Long: " + std::string(200 * 1024, 'a') +
+                                   "\r\n\r\nok");
+    auto session = sessionWith(0);
+    Outcome outcome;
+    session->dataTaskWithURL(ns::URL::make(stalling.url("/long")), outcome.handler())->resume();
+    env.runUntilIdle();
+    EXPECT_EQ(outcome.calls, 1);
+    EXPECT_EQ(outcome.errorCode(), ns::URLErrorDataLengthExceedsMaximum);
 }
 
 }  // namespace
