@@ -160,7 +160,9 @@ struct CurlTransport::Impl : std::enable_shared_from_this<Impl> {
     uint64_t nextId = 1;
 
     // Transfers whose body the client refused as they resumed, to be ended
-    // outside curl's calls.
+    // outside curl's calls. curl does not report a refusal inside
+    // curl_easy_pause() and goes on waiting for the server: these end at
+    // once, with curl's write error.
     std::vector<uint64_t> refusedOnResume;
 
     void run();
@@ -258,10 +260,6 @@ void CurlTransport::Impl::finish(CURL* easy, CURLcode code) {
     if (it == transfers.end()) return;
     std::unique_ptr<Transfer> t = std::move(it->second);
     transfers.erase(it);
-    // A refusal inside curl_easy_pause() (the body held while paused, handed
-    // over as it resumes) is not curl's to report: the transfer may then end
-    // as if the whole body had been taken.
-    if (t->bodyRefused && code == CURLE_OK) code = CURLE_WRITE_ERROR;
     CurlOutcome outcome;
     outcome.curlCode = code;
     long osErrno = 0;
@@ -339,13 +337,15 @@ void CurlTransport::Impl::run() {
         insidePerform = false;
         for (auto& t : cancelledInPerform) release(std::move(t));
         cancelledInPerform.clear();
+        // Before curl's own word on them: curl may have ended such a
+        // transfer as if the whole body had been taken.
+        endRefusedOnResume();
 
         int left = 0;
         while (CURLMsg* msg = curl_multi_info_read(multi, &left)) {
             if (msg->msg == CURLMSG_DONE) finish(msg->easy_handle, msg->data.result);
         }
         checkTimeouts();
-        endRefusedOnResume();
         if (roundEnd) roundEnd();
 
         {
