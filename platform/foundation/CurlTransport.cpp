@@ -159,10 +159,11 @@ struct CurlTransport::Impl : std::enable_shared_from_this<Impl> {
     bool insidePerform = false;
     uint64_t nextId = 1;
 
-    // Transfers whose body the client refused as they resumed, to be ended
-    // outside curl's calls. curl does not report a refusal inside
-    // curl_easy_pause() and goes on waiting for the server: these end at
-    // once, with curl's write error.
+    // Transfers whose body the client refused as they resumed. curl_easy_pause()
+    // returns the refusal but leaves the transfer running: it would wait for
+    // the server, or end as if the whole body had been taken. These end
+    // outside curl's calls, with curl's write error, before curl's own
+    // outcome of the round is read.
     std::vector<uint64_t> refusedOnResume;
 
     void run();
@@ -337,8 +338,6 @@ void CurlTransport::Impl::run() {
         insidePerform = false;
         for (auto& t : cancelledInPerform) release(std::move(t));
         cancelledInPerform.clear();
-        // Before curl's own word on them: curl may have ended such a
-        // transfer as if the whole body had been taken.
         endRefusedOnResume();
 
         int left = 0;
