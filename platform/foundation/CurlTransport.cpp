@@ -10,6 +10,8 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/foundation/CurlResponseHead.h"
+
 namespace ns::detail {
 
 namespace {
@@ -39,10 +41,7 @@ struct Transfer {
     // Reset by cancel(): a cancelled transfer calls nobody.
     std::shared_ptr<CurlTransferClient> client;
 
-    int status = 0;
-    std::string version;
-    std::vector<HTTPHeaderFields::Field> headers;
-    bool headDelivered = false;
+    CurlResponseHead head;
     // The client refused a piece of the body: the transfer has failed.
     bool bodyRefused = false;
 
@@ -56,46 +55,14 @@ struct Transfer {
     void touch() { lastActivity = SteadyClock::now(); }
 };
 
-std::string_view trimmed(std::string_view s) {
-    while (!s.empty() && (s.back() == '\r' || s.back() == '\n' || s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    return s;
-}
-
 size_t onHeader(char* buffer, size_t size, size_t count, void* data) {
     auto* t = static_cast<Transfer*>(data);
     const size_t n = size * count;
     if (!t->client) return 0;
     t->touch();
-    std::string_view line(buffer, n);
-    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.remove_suffix(1);
-    if (t->headDelivered) return n;  // trailers
-    if (line.rfind("HTTP/", 0) == 0) {
-        size_t space = line.find(' ');
-        t->version = std::string(line.substr(0, space));
-        t->status = space == std::string_view::npos ? 0 : std::atoi(std::string(line.substr(space + 1, 3)).c_str());
-        t->headers.clear();
-        return n;
-    }
-    if (line.empty()) {
-        if (t->status >= 100 && t->status < 200) {
-            t->status = 0;
-            t->headers.clear();
-        } else if (t->status > 0) {
-            t->headDelivered = true;
-            t->client->transferReceivedHead(t->status, t->version, std::move(t->headers));
-            t->headers.clear();
-        }
-        return n;
-    }
-    if ((line.front() == ' ' || line.front() == '\t') && !t->headers.empty()) {
-        t->headers.back().second += " ";
-        t->headers.back().second += trimmed(line);
-        return n;
-    }
-    size_t colon = line.find(':');
-    if (colon == std::string_view::npos) return n;
-    t->headers.emplace_back(std::string(trimmed(line.substr(0, colon))), std::string(trimmed(line.substr(colon + 1))));
+    if (t->head.complete()) return n;  // trailers
+    t->head.take(std::string_view(buffer, n));
+    if (t->head.complete()) t->client->transferReceivedHead(t->head.status(), t->head.version(), t->head.takeHeaders());
     return n;
 }
 
@@ -104,7 +71,7 @@ size_t onBody(char* buffer, size_t size, size_t count, void* data) {
     const size_t n = size * count;
     if (!t->client || t->bodyRefused) return 0;
     t->touch();
-    if (!t->headDelivered) return n;
+    if (!t->head.complete()) return n;
     if (!t->client->transferReceivedBody(buffer, n)) {
         t->bodyRefused = true;
         return 0;
@@ -192,8 +159,11 @@ struct CurlTransport::Impl : std::enable_shared_from_this<Impl> {
     bool insidePerform = false;
     uint64_t nextId = 1;
 
-    // Transfers whose body the client refused as they resumed, to be ended
-    // outside curl's calls.
+    // Transfers whose body the client refused as they resumed. curl_easy_pause()
+    // returns the refusal but leaves the transfer running: it would wait for
+    // the server, or end as if the whole body had been taken. These end
+    // outside curl's calls, with curl's write error, before curl's own
+    // outcome of the round is read.
     std::vector<uint64_t> refusedOnResume;
 
     void run();
@@ -291,10 +261,6 @@ void CurlTransport::Impl::finish(CURL* easy, CURLcode code) {
     if (it == transfers.end()) return;
     std::unique_ptr<Transfer> t = std::move(it->second);
     transfers.erase(it);
-    // A refusal inside curl_easy_pause() (the body held while paused, handed
-    // over as it resumes) is not curl's to report: the transfer may then end
-    // as if the whole body had been taken.
-    if (t->bodyRefused && code == CURLE_OK) code = CURLE_WRITE_ERROR;
     CurlOutcome outcome;
     outcome.curlCode = code;
     long osErrno = 0;
@@ -372,13 +338,13 @@ void CurlTransport::Impl::run() {
         insidePerform = false;
         for (auto& t : cancelledInPerform) release(std::move(t));
         cancelledInPerform.clear();
+        endRefusedOnResume();
 
         int left = 0;
         while (CURLMsg* msg = curl_multi_info_read(multi, &left)) {
             if (msg->msg == CURLMSG_DONE) finish(msg->easy_handle, msg->data.result);
         }
         checkTimeouts();
-        endRefusedOnResume();
         if (roundEnd) roundEnd();
 
         {

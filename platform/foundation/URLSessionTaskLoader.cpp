@@ -214,6 +214,11 @@ Ref<Error> URLSessionTaskLoader::errorFor(const CurlOutcome& outcome) const {
     case CURLE_SSL_ENGINE_INITFAILED:
         return error(URLErrorSecureConnectionFailed);
     case CURLE_BAD_CONTENT_ENCODING: return error(URLErrorCannotDecodeRawData);
+    case CURLE_OUT_OF_MEMORY:
+        // Past one of curl's own bounds: what it holds, after decoding, for
+        // a paused transfer (64 MiB; a reply paused at its head while the
+        // delegate decides), or one header line (100 KiB).
+        return error(URLErrorDataLengthExceedsMaximum);
     case CURLE_WEIRD_SERVER_REPLY:
     case CURLE_HTTP2:
         return error(URLErrorCannotParseResponse);

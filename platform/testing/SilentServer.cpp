@@ -10,10 +10,11 @@
 #include <cerrno>
 #include <chrono>
 #include <stdexcept>
+#include <utility>
 
 namespace testing {
 
-SilentServer::SilentServer() {
+SilentServer::SilentServer(std::string answer) : answer_(std::move(answer)) {
     listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -48,9 +49,27 @@ void SilentServer::run() {
         if (!(fds[0].revents & POLLIN)) continue;
         const int connection = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
         if (connection < 0) continue;
+        if (!answer_.empty()) answer(connection);
         std::lock_guard guard(lock_);
         connections_.push_back(connection);
         changed_.notify_all();
+    }
+}
+
+void SilentServer::answer(int connection) const {
+    std::string request;
+    char buffer[4096];
+    while (request.find("\r\n\r\n") == std::string::npos) {
+        const ssize_t n = ::read(connection, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return;
+        request.append(buffer, size_t(n));
+    }
+    for (size_t sent = 0; sent < answer_.size();) {
+        const ssize_t n = ::send(connection, answer_.data() + sent, answer_.size() - sent, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return;
+        sent += size_t(n);
     }
 }
 

@@ -6,6 +6,10 @@
 // closeAll() (or the destructor) closes them all and stops listening, so
 // that the clients waiting on it end at once, with an error, instead of
 // waiting for a time-out.
+//
+// Given an answer, it writes those bytes to each connection, in one write,
+// once the request's head has come, and then says nothing more: a server
+// that stalls partway through its reply.
 
 #include <condition_variable>
 #include <cstddef>
@@ -19,7 +23,7 @@ namespace testing {
 
 class SilentServer {
 public:
-    SilentServer();
+    explicit SilentServer(std::string answer = {});
     ~SilentServer();
     SilentServer(const SilentServer&) = delete;
     SilentServer& operator=(const SilentServer&) = delete;
@@ -44,7 +48,9 @@ public:
 
 private:
     void run();
+    void answer(int connection) const;
 
+    std::string answer_;
     int listener_ = -1;
     int wake_[2] = {-1, -1};
     int port_ = 0;

@@ -16,18 +16,17 @@ namespace urltest {
 
 constexpr uint64_t MiB = 1 << 20;
 
-// `size` zero bytes, gzip-compressed a piece at a time (about a thousandth
-// of the size), so the inflated whole is never held here.
-inline std::string gzippedZeros(uint64_t size) {
+// `size` bytes of `block` over and over, gzip-compressed a block at a time,
+// so the inflated whole is never held here.
+inline std::string gzippedRepeats(const std::string& block, uint64_t size) {
     z_stream z{};
     EXPECT_EQ(deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, 15 + 16, 9, Z_RLE), Z_OK);
-    const std::string zeros(MiB, '\0');
     std::string out;
     char buffer[64 * 1024];
     for (uint64_t left = size;;) {
-        const uint64_t piece = std::min<uint64_t>(left, zeros.size());
+        const uint64_t piece = std::min<uint64_t>(left, block.size());
         left -= piece;
-        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(zeros.data()));
+        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(block.data()));
         z.avail_in = uInt(piece);
         const int flush = left == 0 ? Z_FINISH : Z_NO_FLUSH;
         int result;
@@ -42,6 +41,11 @@ inline std::string gzippedZeros(uint64_t size) {
     deflateEnd(&z);
     return out;
 }
+
+// `size` zero bytes, gzip-compressed (about a thousandth of the size).
+inline std::string gzippedZeros(uint64_t size) { return gzippedRepeats(std::string(MiB, '\0'), size); }
+
+inline std::string gzipped(const std::string& bytes) { return gzippedRepeats(bytes, bytes.size()); }
 
 inline testing::Reply gzipReply(std::string body) {
     testing::Reply reply = testing::Reply::text(std::move(body), "application/json");

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <mutex>
 #include <thread>
 
@@ -13,8 +14,11 @@
 #include "platform/foundation/URLError.h"
 #include "platform/security/Certificate.h"
 #include "platform/testing/LoopbackServer.h"
+#include "platform/testing/ResidentMemory.h"
+#include "platform/testing/SilentServer.h"
 #include "platform/testing/TaskEnvironment.h"
 #include "platform/testing/TestCertificates.h"
+#include "tests/platform/foundation/reply_memory_support.h"
 #include "tests/platform/foundation/urlsession_support.h"
 
 namespace {
@@ -340,6 +344,41 @@ TEST_F(URLConnectionCredentialStorageTest, OnlyACredentialTheServerTookWithPersi
     EXPECT_EQ(renewed->body(), "welcome");
     ASSERT_TRUE(kept());
     EXPECT_EQ(kept()->password()->utf8(), "changed");
+}
+
+TEST_F(URLConnectionTest, ReplyInflatingPastTheDefaultBoundFailsAsTooLongInLittleMemory) {
+    // Past both the default bound and what curl holds for a paused transfer
+    // (64 MiB each). The reply waits at its head for the delegate while curl
+    // inflates what it read with the head. Gzipped twice, the whole bomb is
+    // a few kilobytes, written with the head at once, so curl reads it all
+    // with the head.
+    constexpr uint64_t MiB = urltest::MiB;
+    const std::string bomb = urltest::gzipped(urltest::gzippedZeros(256 * MiB));
+    ASSERT_LT(bomb.size(), 16 * 1024u);
+    testing::SilentServer stalling("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\n"
+                                   "Content-Encoding: gzip, gzip\r\nContent-Length: " +
+                                   std::to_string(bomb.size()) + "\r\n\r\n" + bomb);
+    auto request = urltest::request(stalling.url("/bomb"));
+    request->setHTTPMethod("POST");
+    request->setHTTPBody(ns::Data::withBytes(std::string("{}")));
+
+    ASSERT_TRUE(testing::resetResidentPeak());
+    const uint64_t before = testing::residentBytes();
+    ns::URLConnection::make(request, recorder);
+    env.runUntilIdle();
+    const uint64_t peak = testing::residentPeakBytes();
+
+    ASSERT_FALSE(recorder->events.empty());
+    EXPECT_EQ(recorder->events.front(), "response 200");
+    EXPECT_EQ(recorder->events.back(), "fail -1103");
+    ASSERT_TRUE(recorder->error);
+    EXPECT_EQ(recorder->error->code(), ns::URLErrorDataLengthExceedsMaximum);
+    EXPECT_LE(recorder->body().size(), 64 * MiB);
+    std::printf("resident before %.1f MiB, peak %.1f MiB\n", double(before) / MiB, double(peak) / MiB);
+    RecordProperty("peak_MiB", std::to_string(peak / MiB));
+    if constexpr (testing::PeaksMeasureTheProduct) {
+        EXPECT_LT(peak - before, 102'000'000u);
+    }
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "platform/foundation/URLSession.h"
 #include "platform/testing/LoopbackServer.h"
 #include "platform/testing/ResidentMemory.h"
+#include "platform/testing/SilentServer.h"
 #include "platform/testing/TaskEnvironment.h"
 #include "tests/platform/foundation/reply_memory_support.h"
 #include "tests/platform/foundation/urlsession_support.h"
@@ -53,6 +54,24 @@ protected:
         config->setURLCache(nullptr);
         if (bound) config->setMaximumResponseDataLength(bound);
         return ns::URLSession::sessionWithConfiguration(config, std::move(delegate), nullptr);
+    }
+
+    // The delegate allows half a second late, under a 1 MiB bound: the task
+    // fails as too long, and the delegate has heard no more than the bound.
+    void expectASlowAllowStopsAtTheBound(const ns::Ref<ns::URLRequest>& request) {
+        auto delegate = std::make_shared<SlowToDecide>(RecordingDelegate::Disposition::Allow);
+        auto session = sessionWith(MiB, delegate);
+        auto task = session->dataTaskWithRequest(request);
+        task->resume();
+        env.runUntilIdle();
+        env.fastForwardBy(0.5);
+
+        const auto record = delegate->record();
+        ASSERT_EQ(record.completions.size(), 1u);
+        ASSERT_TRUE(record.completions[0]);
+        EXPECT_EQ(record.completions[0]->code(), ns::URLErrorDataLengthExceedsMaximum);
+        EXPECT_LE(record.body.size(), MiB);
+        EXPECT_LE(task->countOfBytesReceived(), int64_t(MiB));
     }
 
     urltest::TemporaryHome home;
@@ -187,19 +206,36 @@ TEST_F(URLSessionReplyBoundTest, SlowDecisionToDownloadStreamsTheWholeReplyToThe
 
 TEST_F(URLSessionReplyBoundTest, SlowDecisionToAllowStillStopsAtTheBound) {
     server.route("GET", "/bomb", gzipReply(gzippedZeros(8 * MiB)));
-    auto delegate = std::make_shared<SlowToDecide>(RecordingDelegate::Disposition::Allow);
-    auto session = sessionWith(MiB, delegate);
-    auto task = session->dataTaskWithURL(ns::URL::make(server.url("/bomb")));
-    task->resume();
-    env.runUntilIdle();
-    env.fastForwardBy(0.5);
+    expectASlowAllowStopsAtTheBound(urltest::request(server.url("/bomb")));
+}
 
-    const auto record = delegate->record();
-    ASSERT_EQ(record.completions.size(), 1u);
-    ASSERT_TRUE(record.completions[0]);
-    EXPECT_EQ(record.completions[0]->code(), ns::URLErrorDataLengthExceedsMaximum);
-    EXPECT_LE(record.body.size(), MiB);
-    EXPECT_LE(task->countOfBytesReceived(), int64_t(MiB));
+TEST_F(URLSessionReplyBoundTest, WhatCurlHeldPastTheBoundEndsTheTransferAsItResumesThoughTheServerStalls) {
+    // The head and the start of the body come in one write, then nothing
+    // more: what curl read with the head (4 KiB inflating to about 4 MiB) is
+    // held while the delegate decides, and refused past the bound as the
+    // transfer resumes. Nothing more will come for curl to fail on.
+    const std::string bomb = gzippedZeros(8 * MiB);
+    testing::SilentServer stalling("HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nContent-Length: " +
+                                   std::to_string(bomb.size()) + "\r\n\r\n" + bomb.substr(0, 4096));
+    auto request = urltest::request(stalling.url("/held"));
+    // Only a guard: the transfer must end long before.
+    request->setTimeoutInterval(10);
+    expectASlowAllowStopsAtTheBound(request);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(URLSessionReplyBoundTest, HeaderLinePastCurlsLimitFailsAsTooLong) {
+    testing::SilentServer stalling("HTTP/1.1 200 OK\r\nContent-Length: 2\r\nX-Long: " + std::string(200 * 1024, 'a') +
+                                   "\r\n\r\nok");
+    auto session = sessionWith(0);
+    Outcome outcome;
+    session->dataTaskWithURL(ns::URL::make(stalling.url("/long")), outcome.handler())->resume();
+    env.runUntilIdle();
+    EXPECT_EQ(outcome.calls, 1);
+    EXPECT_EQ(outcome.errorCode(), ns::URLErrorDataLengthExceedsMaximum);
 }
 
 }  // namespace
