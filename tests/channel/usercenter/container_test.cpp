@@ -181,6 +181,7 @@ protected:
     // The ball tapped into view, then tapped to open the centre.
     void tapBallTwice() {
         VRQHelperBtn::shared()->create();
+        VRQHelperBtn::setSignedIn(true);
         env.runUntilIdle();
         for (int tap = 0; tap < 2; ++tap) {
             ASSERT_TRUE(ui::simulateTap(ballWindow()->center()));
