@@ -27,7 +27,6 @@ public:
 
     // Whether requests are still to be sent.
     bool isTicking() const { return timer_ != nullptr; }
-    bool hasEnded() const { return ended_; }
     // Who hears of the end from now on.
     void setEnded(Ended ended) { whenEnded_ = std::move(ended); }
     // Holds itself until it ends.

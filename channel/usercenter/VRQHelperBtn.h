@@ -97,8 +97,9 @@ public:
     // Opens the user centre over whatever the top window's root presents
     // last; with nothing on screen to present from, the ball stays.
     void doShowHelperVC();
-    // What the user centre's switch-account runs: the game's failure
-    // closure with "注销" and "-9"; holds the ball weakly.
+    // What the user centre's switch-account runs: ends the ball's session,
+    // then the game's failure closure with "注销" and "-9"; holds the ball
+    // weakly.
     std::function<void()> loginOutBlock();
 
     int status() const { return status_; }
