@@ -16,6 +16,11 @@ public:
         if (!instance) instance = std::make_shared<T>();
         return instance;
     }
+    // The instance if one has been made; never makes one.
+    static ns::Ref<T> ifMade() {
+        std::lock_guard guard(lock());
+        return slot();
+    }
     static void destroy() {
         std::lock_guard guard(lock());
         slot().reset();

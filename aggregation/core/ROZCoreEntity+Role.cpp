@@ -238,23 +238,30 @@ void ROZCoreEntity::kvtr_superOrder(const Text& orderJson) {
     ns::Weak<ROZCoreEntity> weak = ref<ROZCoreEntity>();
     KVTRNetworkManager::PostWithURL(
         platformURL("/order/index"), params,
-        [weak, params](const ns::Id& reply) {
+        [weak, params, session = session_](const ns::Id& reply) {
             ns::log("order reply: %@", reply);
-            kvtr::throughGlobalToMain([weak, params, reply] {
-                if (auto self = weak.lock()) self->orderReplyArrived(reply, params);
+            kvtr::throughGlobalToMain([weak, params, reply, session] {
+                if (auto self = weak.lock()) self->orderReplyArrived(reply, params, session);
             });
         },
         [](const Text&) {});
 }
 
-void ROZCoreEntity::orderReplyArrived(const ns::Id& reply, const ns::Ref<ns::Dictionary>& request) {
+void ROZCoreEntity::orderReplyArrived(const ns::Id& reply, const ns::Ref<ns::Dictionary>& request,
+                                      uint64_t session) {
+    if (session != session_) {
+        // Its player has logged out: a centre now would take a payment no
+        // session reports.
+        ns::log("order: the reply to the game's order %@ came after the logout; no payment opens",
+                requestText(request, "game_order_sn"));
+        return;
+    }
     order_id_ = kvtr::textField(kvtr::dictionaryField(reply, "data"), "order_id");
     cpOrder_ = requestText(request, "game_order_sn");
     if (!isSuccessCode(reply)) {
         KVTRProgressHUD::showErrorWithStatus(kvtr::refusalMessage(reply));
         return;
     }
-    if (order_id_) openOrders_[order_id_->utf8()] = cpOrder_;
     auto orderInfo = std::make_shared<KVTRChannelOrderInfo>();
     orderInfo->goodID = requestText(request, "good_id");
     orderInfo->payMoney = requestText(request, "money");
@@ -266,5 +273,7 @@ void ROZCoreEntity::orderReplyArrived(const ns::Id& reply, const ns::Ref<ns::Dic
     orderInfo->roleName = requestText(request, "role_name");
     orderInfo->powerValue = power_value_;
     orderInfo->remark = requestText(request, "remark");
-    libKVTRLightChannel::sharedInstance()->kvtrChannel_superOrder(orderInfo);
+    auto inChannel = libKVTRLightChannel::sharedInstance()->kvtrChannel_superOrder(orderInfo);
+    forgetClosedOrders();
+    if (order_id_) openOrders_[order_id_->utf8()] = {cpOrder_, std::move(inChannel)};
 }

@@ -72,12 +72,18 @@ const ns::Ref<ns::MutableArray>& ROZCoreEntity::VIPArray() {
 void ROZCoreEntity::resetSessionFlags(bool emptyRole) {
     if (emptyRole) {
         roleid_ = text("");
-        // The session's orders end with it; none of them is paid any more.
-        openOrders_.clear();
+        ++session_;
+        // The session's orders end with it, but for one whose centre is
+        // still open: a payment made there is still that order's.
+        forgetClosedOrders();
     }
     isRunLogic_ = true;
     isHallOpen_ = false;
     isTimeStore_ = false;
+}
+
+void ROZCoreEntity::forgetClosedOrders() {
+    std::erase_if(openOrders_, [](const auto& entry) { return entry.second.inChannel.expired(); });
 }
 
 // ---- Shell entry points ----
@@ -376,9 +382,9 @@ ns::Ref<ns::Dictionary> ROZCoreEntity::payResult(const ns::Ref<ns::Dictionary>& 
     if (auto named = ns::cast<ns::String>(status ? status->objectForKey("order_id") : nullptr)) {
         orderId = named;
         auto pair = openOrders_.find(named->utf8());
-        cpOrder = pair != openOrders_.end() ? pair->second : nullptr;
+        cpOrder = pair != openOrders_.end() ? pair->second.cpOrder : nullptr;
         // A failed order may still be paid on a retry in its centre, so its
-        // pair stays until it is paid (or the player logs out).
+        // pair stays until it is paid (or the channel lets go of it).
         if (paid && pair != openOrders_.end()) openOrders_.erase(pair);
     }
     auto result = ns::MutableDictionary::make();

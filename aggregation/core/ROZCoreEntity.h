@@ -238,11 +238,15 @@ private:
     // carry are written there before the shell hears of them.
     void loginReplyArrived(const ns::Id& reply);
     void roleReplyArrived(const ns::Id& reply, const ns::Ref<ns::Dictionary>& request);
-    void orderReplyArrived(const ns::Id& reply, const ns::Ref<ns::Dictionary>& request);
+    // `session` is the one the order was placed in: a reply that comes
+    // after its logout opens nothing.
+    void orderReplyArrived(const ns::Id& reply, const ns::Ref<ns::Dictionary>& request, uint64_t session);
     // Back to the launch/logout flags: isRunLogic YES, isHallOpen and
-    // isTimeStore NO; `emptyRole` (a logout) also empties roleid and forgets
-    // the open orders.
+    // isTimeStore NO; `emptyRole` (a logout) also empties roleid, ends the
+    // session and forgets the orders the channel no longer holds.
     void resetSessionFlags(bool emptyRole);
+    // Lets go of the pairs of orders the channel can no longer report.
+    void forgetClosedOrders();
     // {order_id, cpOrder} of the order a channel payment status names; a
     // paid order's pair is let go.
     ns::Ref<ns::Dictionary> payResult(const ns::Ref<ns::Dictionary>& status, bool paid);
@@ -263,9 +267,18 @@ private:
     Text order_id_;
     Text cpOrder_;
     // The game's order (cpOrder) of every order open at the channel, by the
-    // aggregator's order id, until it is paid or the player logs out: each
-    // payment result is paired with its own.
-    std::map<std::string, Text> openOrders_;
+    // aggregator's order id, until it is paid or the channel lets go of it
+    // (its centre has gone, or it was dropped unopened): each payment result
+    // is paired with its own, also one made after a logout in a centre that
+    // stayed open.
+    struct OpenOrder {
+        Text cpOrder;
+        // Alive while the channel may still report on the order.
+        std::weak_ptr<const void> inChannel;
+    };
+    std::map<std::string, OpenOrder> openOrders_;
+    // Moves on at each logout.
+    uint64_t session_ = 0;
     ns::Ref<ns::MutableArray> menuArray_;
     ns::Ref<ns::MutableArray> responseArray_;
     ns::Ref<ns::MutableArray> VIPArray_;

@@ -92,22 +92,27 @@ void libKVTRLightChannel::kvtrChannel_superRoleUpdate(const ns::Ref<KVTRChannelR
     });
 }
 
-void libKVTRLightChannel::kvtrChannel_superOrder(const ns::Ref<KVTRChannelOrderInfo>& orderInfo) {
+std::weak_ptr<const void> libKVTRLightChannel::kvtrChannel_superOrder(const ns::Ref<KVTRChannelOrderInfo>& orderInfo) {
     auto sdk = channel("loadToPayVCWithroleid");
-    if (!sdk || !orderInfo) return;
+    if (!sdk || !orderInfo) return {};
+    // Held by both closures and by the results on their way to the delegate.
+    std::shared_ptr<const void> held = std::make_shared<char>(0);
     sdk->loadToPayVCWithroleid(
         orderInfo->roleId, orderInfo->payMoney, orderInfo->serviceId, orderInfo->goodName, orderInfo->goodName,
         orderInfo->gameOrderSn,
-        [order = orderInfo->gameOrderSn](const ns::Ref<ns::String>&, const ns::Ref<ns::String>&) {
-            toDelegate([order](KVTRLightChannelDelegate& delegate) {
+        [order = orderInfo->gameOrderSn, held](const ns::Ref<ns::String>&, const ns::Ref<ns::String>&) {
+            toDelegate([order, held](KVTRLightChannelDelegate& delegate) {
+                (void)held;
                 delegate.kvtrChannel_getPaySuccessCallBack(paymentStatus(order));
             });
         },
-        [order = orderInfo->gameOrderSn](const ns::Ref<ns::String>&, int64_t, const ns::Ref<ns::String>&) {
-            toDelegate([order](KVTRLightChannelDelegate& delegate) {
+        [order = orderInfo->gameOrderSn, held](const ns::Ref<ns::String>&, int64_t, const ns::Ref<ns::String>&) {
+            toDelegate([order, held](KVTRLightChannelDelegate& delegate) {
+                (void)held;
                 delegate.kvtrChannel_getPayFailCallBack(paymentStatus(order));
             });
         });
+    return held;
 }
 
 void libKVTRLightChannel::kvtrChannel_logout() {

@@ -53,7 +53,11 @@ public:
 
     void kvtrChannel_lightLoginStart();
     void kvtrChannel_superRoleUpdate(const ns::Ref<KVTRChannelRoleInfo>& roleInfo);
-    void kvtrChannel_superOrder(const ns::Ref<KVTRChannelOrderInfo>& orderInfo);
+    // Opens the channel's payment for the order. The answer lives as long as
+    // the channel keeps that payment's closures (and until a result they
+    // gave has reached the delegate): while it does, the order may still be
+    // reported. Expired at once when no channel is installed.
+    std::weak_ptr<const void> kvtrChannel_superOrder(const ns::Ref<KVTRChannelOrderInfo>& orderInfo);
     // Ends the channel session and tells the delegate at once, on this queue.
     void kvtrChannel_logout();
 

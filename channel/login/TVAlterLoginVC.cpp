@@ -18,7 +18,8 @@ RT_DEFINE_CLASS(TVAlterLoginVC, TVBaseVC, "TVAlterLoginVC")
 TVAlterLoginVC::~TVAlterLoginVC() { ns::log("loginVC已销毁"); }
 
 void TVAlterLoginVC::loadAlterLoginVCResultSuccess(SuccessBlockType success, FailedBlockType failed) {
-    if (VRQHelperBtn::isCreate()) VRQHelperBtn::hide();
+    // The player logs in anew: the ball waits for this login.
+    VRQHelperBtn::setSignedIn(false);
     auto board = ui::Storyboard::storyboardWithName("TVUserShow", TVScreenResources::sdkBundle());
     auto controller = ns::cast<TVAlterLoginVC>(board->instantiateViewControllerWithIdentifier("TVAlterLoginVC"));
     controller->SuccessBlock = std::move(success);
@@ -93,11 +94,8 @@ void TVAlterLoginVC::tvLoginViewLoginSuccessLogintime(const Text& logintime, con
     if (SuccessBlock) SuccessBlock(logintime, userName, sign, rzStatus);
 
     auto ball = VRQHelperBtn::shared();
-    if (VRQHelperBtn::isCreate()) {
-        VRQHelperBtn::show();
-    } else {
-        ball->create();
-    }
+    if (!VRQHelperBtn::isCreate()) ball->create();
+    VRQHelperBtn::setSignedIn(true);
     // Switching account in the user centre ends the session: purchases still
     // waiting for the payment centre go with it.
     ball->setFailedBlock([failed = FailedBlock](const Text& message, const Text& code) {

@@ -65,7 +65,7 @@ void ToviraSDK::loadToPayVCWithroleid(const Text& roleid, const Text& money, con
 
 void ToviraSDK::LoginOut() {
     TVNewPayVC::dropWaitingPurchases("logout");
-    VRQHelperBtn::hide();
+    VRQHelperBtn::setSignedIn(false);
     auto ball = VRQHelperBtn::shared();
     if (ball->timer()) {
         ball->timer()->cancel();

@@ -94,7 +94,11 @@ void openNextSoon() {
 }
 
 void releaseHold(uint64_t hold) {
-    if (TVPurchaseHold::release(hold) && TVPurchaseHold::busy()) openNextSoon();
+    if (!TVPurchaseHold::release(hold)) return;
+    // Nothing reports to the game's closures of this purchase any more.
+    TVNewPayVC::purchase().success = nullptr;
+    TVNewPayVC::purchase().failure = nullptr;
+    if (TVPurchaseHold::busy()) openNextSoon();
 }
 
 // Nothing could be opened for the purchase: the ball comes back, the game
@@ -102,7 +106,7 @@ void releaseHold(uint64_t hold) {
 void refuse(uint64_t hold, const TVNewPayVC::Report& report, const char* why) {
     ns::log("payment centre: %s; the payment of %@ yuan (%@) fails", why, report.fullAmount,
             TVNewPayVC::purchase().cpExtend);
-    VRQHelperBtn::show();
+    VRQHelperBtn::setPaymentCentreOnScreen(false);
     report.failed(str("无法打开充值中心"), str("1"));
     releaseHold(hold);
 }
@@ -124,7 +128,7 @@ void openCentre(TVPurchaseHold::Call call) {
         releaseHold(hold);
         return;
     }
-    VRQHelperBtn::hide();
+    VRQHelperBtn::setPaymentCentreOnScreen(true);
     TVNewPayVC::Report report{state.success, state.failure, state.fullAmount};
     auto storyboard = ui::Storyboard::storyboardWithName("TVNewPayVC", TVScreenResources::sdkBundle());
     auto centre = ns::cast<TVNewPayVC>(storyboard ? storyboard->instantiateViewControllerWithIdentifier("TVNewPayVC")
@@ -142,7 +146,8 @@ void openCentre(TVPurchaseHold::Call call) {
         // A navigation controller being destroyed only lets go of the hold:
         // its screens are going with it.
         auto gone = weakNavigation.lock() ? weakCentre.lock() : nullptr;
-        if (gone) gone->navigationGone();
+        if (gone) return gone->navigationGone([hold] { releaseHold(hold); });
+        VRQHelperBtn::setPaymentCentreOnScreen(false);
         releaseHold(hold);
     });
     presenter->presentViewController(navigation, true);
@@ -179,9 +184,7 @@ void TVNewPayVC::dropWaitingPurchases(std::string_view why) {
                 call.cpExtend);
 }
 
-TVNewPayVC::~TVNewPayVC() {
-    if (timer_) timer_->cancel();
-}
+TVNewPayVC::~TVNewPayVC() = default;
 
 void TVNewPayVC::viewDidLoad() {
     TVBaseVC::viewDidLoad();
@@ -517,7 +520,6 @@ void TVNewPayVC::openWebPay(const ns::Id& url, bool official, const char* title)
         centre->noticeView()->payStatus = str("支付失败");
         if (auto label = centre->noticeView()->statusL.lock()) label->setText(str("支付中..."));
         centre->showNotice();
-        centre->awaitingConfirmation_ = true;
         centre->loadTimer();
     };
     if (auto navigation = navigationController()) navigation->pushViewController(page, true);
@@ -583,11 +585,32 @@ void TVNewPayVC::finish(const ns::Ref<ns::Error>& error, const Text& status) {
     else report_.paid(status);
 }
 
-void TVNewPayVC::navigationGone() {
-    if (closed_) return;
-    // Taken down with the screen under it: nothing on screen is left behind,
-    // and the game hears nothing, as when the player closes it.
+void TVNewPayVC::navigationGone(std::function<void()> settled) {
+    if (closed_) return settled();
+    bool carded = coverView_ && coverView_->superview();
+    // Nothing on screen is left behind.
     if (coverView_) coverView_->removeFromSuperview();
+    if (!carded) {
+        // The game hears nothing, as when the player closes it.
+        popAction();
+        return settled();
+    }
+    auto card = noticeView();
+    if (!poll_) {
+        finish(card->payError, card->payStatus);
+        return settled();
+    }
+    // The card still waits for the web payment's confirmation: the poll goes
+    // on without the screen and tells the game what the card would have.
+    ns::log("payment centre: taken down under the pay notice; the payment of %@ yuan is still being confirmed",
+            report_.fullAmount);
+    auto poll = std::move(poll_);
+    poll->setEnded([report = report_, status = card->payStatus, settled = std::move(settled)](bool paid) {
+        if (paid) report.paid(str("支付成功"));
+        else report.failed(status, str("1"));
+        settled();
+    });
+    poll->keepUntilEnded();
     popAction();
 }
 
@@ -598,8 +621,7 @@ void TVNewPayVC::popAction() {
     // A poll left running would report to nobody, and a confirmation that
     // comes now would change a card the player has left.
     pause();
-    awaitingConfirmation_ = false;
-    VRQHelperBtn::show();
+    VRQHelperBtn::setPaymentCentreOnScreen(false);
     Purchase& state = purchase();
     state.currentAmount = nullptr;
     state.discountedAmount = nullptr;
@@ -611,46 +633,22 @@ void TVNewPayVC::popAction() {
     else navigation->popViewController(true);
 }
 
-void TVNewPayVC::pause() {
-    if (timer_) timer_->cancel();
-    timer_ = nullptr;
-}
+void TVNewPayVC::pause() { poll_ = nullptr; }
 
 void TVNewPayVC::resume() {
     loadTimer();
 }
 
 void TVNewPayVC::loadTimer() {
-    pause();
-    pollsLeft_ = kPollCount;
-    timer_ = dispatch::TimerSource::create(dispatch::mainQueue());
-    timer_->setTimer(0, kPollInterval, 0);
     ns::Weak<TVNewPayVC> weak = ref<TVNewPayVC>();
-    timer_->setEventHandler([weak] {
-        if (auto centre = weak.lock()) centre->poll();
+    poll_ = TVPayResultPoll::start(ShareVale::sharedInstance()->userName(), [weak](bool paid) {
+        if (auto centre = weak.lock()) centre->pollEnded(paid);
     });
-    timer_->resume();
 }
 
-void TVNewPayVC::poll() {
-    if (pollsLeft_ < 0) return pause();
-    auto parameters = ns::MutableDictionary::make();
-    HTTPFields::setObjectForField(*parameters, ShareVale::sharedInstance()->userName(), "z");
-    ns::Weak<TVNewPayVC> weak = ref<TVNewPayVC>();
-    NetWorkManager::sharedInstance()->POST(
-        TVAPIStrings::endpoint(TVAPIStrings::at(TVAPIStrings::OrderStatus)), parameters,
-        [weak](const ns::Id& reply) {
-            if (auto centre = weak.lock()) centre->confirmed(reply);
-        },
-        [](const ns::Ref<ns::Error>& error) { ns::log("error = %@", error); });
-    --pollsLeft_;
-}
-
-// A confirmation counts for as long as the card waits for it, even when it
-// comes after the poll has given up.
-void TVNewPayVC::confirmed(const ns::Id& reply) {
-    if (!awaitingConfirmation_ || TVReply::textOf(reply, "z") != "1") return;
-    awaitingConfirmation_ = false;
-    setNotice(nullptr, str("支付成功"));
-    pause();
+// Confirmed, the card turns to success; given up, it keeps "支付中..." with
+// its failure.
+void TVNewPayVC::pollEnded(bool paid) {
+    poll_ = nullptr;
+    if (paid) setNotice(nullptr, str("支付成功"));
 }

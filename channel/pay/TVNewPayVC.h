@@ -16,8 +16,8 @@
 #include <memory>
 
 #include "channel/pay/TVPayNoticeView.h"
+#include "channel/pay/TVPayResultPoll.h"
 #include "channel/screens/TVBaseVC.h"
-#include "platform/dispatch/TimerSource.h"
 #include "platform/runtime/Class.h"
 #include "platform/uikit/Button.h"
 #include "platform/uikit/Label.h"
@@ -37,8 +37,6 @@ public:
 
     // The pay styles.
     enum Style : uint64_t { WxH5 = 1, QuipayH5 = 2, Ptb = 3, Djq = 4, GFQuipay = 5, GFWx = 6 };
-    static constexpr int kPollCount = 30;
-    static constexpr double kPollInterval = 2.0;
 
     // The purchase, shared by every payment centre.
     struct Purchase {
@@ -103,9 +101,14 @@ public:
     // Closes the centre; calls neither block.
     void popAction() override;
     // Its navigation controller has left the screen: closed by popAction,
-    // or taken down with the screen it was presented over, in which case
-    // it closes now as the player's close would.
-    void navigationGone();
+    // or taken down with the screen it was presented over. Taken down under
+    // the notice card, the game hears what the card's tap would have told:
+    // a result the card shows at once; a web payment still waiting goes on
+    // being polled without the screen and is reported when the poll ends.
+    // With no card it closes as the player's close would, reporting
+    // nothing. `settled` runs when nothing is left to report.
+    void navigationGone(std::function<void()> settled);
+    // Stops the poll; a reply still to come changes nothing.
     void pause();
     void resume();
     void loadTimer();
@@ -120,7 +123,7 @@ public:
     float discount() const { return discount_; }
     bool isQuipayTwo() const { return isQuipayTwo_; }
     bool isWxpayTwo() const { return isWxpayTwo_; }
-    bool isPolling() const { return timer_ != nullptr; }
+    bool isPolling() const { return poll_ && poll_->isTicking(); }
     const ns::Ref<sd_KXProgressHUD>& hud() const { return hud_; }
     ns::Ref<ui::Button> selectedIconBtn() const { return selectedIconBtn_.lock(); }
 
@@ -146,9 +149,8 @@ private:
     // payment. The game hears of it whether or not the centre is still there.
     static void webOrderFailed(const ns::Weak<TVNewPayVC>& weak, const Report& report, const Text& message);
     void openWebPay(const ns::Id& url, bool official, const char* title);
-    void confirmed(const ns::Id& reply);
+    void pollEnded(bool paid);
     void finish(const ns::Ref<ns::Error>& error, const Text& status);
-    void poll();
 
     ns::Ref<sd_KXProgressHUD> hud_;
     uint64_t payStyle_ = 0;
@@ -158,12 +160,11 @@ private:
     ns::Weak<ui::Button> selectedIconBtn_;
     ns::Ref<TVPayNoticeView> noticeView_;
     ns::Ref<ui::View> coverView_;
-    std::shared_ptr<dispatch::TimerSource> timer_;
-    int pollsLeft_ = 0;
+    // While a web payment's card waits for its confirmation: a reply may
+    // still confirm it after the poll's last tick, until every request has
+    // been answered.
+    std::shared_ptr<TVPayResultPoll> poll_;
     // The order the notice card reports when the player leaves it.
     Report report_;
-    // A web payment's card is up and not yet left: an order-status reply
-    // may still confirm it, even one that comes after the poll's last tick.
-    bool awaitingConfirmation_ = false;
     bool closed_ = false;
 };

@@ -159,24 +159,15 @@ void TVSuspendVC::viewWillTransitionToSize(cg::Size size) {
     setScreenFlag(size.width > size.height ? 0 : 1);
 }
 
-void TVSuspendVC::setLoginOutBlock(std::function<void()> block) {
-    if (!block) {
-        loginOutBlock_ = nullptr;
-        return;
-    }
-    // Weak: the centre holds this closure.
-    ns::Weak<TVSuspendVC> weak = ref<TVSuspendVC>();
-    loginOutBlock_ = [weak, block = std::move(block)] {
-        if (auto centre = weak.lock()) centre->switchedAccount_ = true;
-        block();
-    };
-}
+void TVSuspendVC::setLoginOutBlock(std::function<void()> block) { loginOutBlock_ = std::move(block); }
+
+TVSuspendVC::~TVSuspendVC() { VRQHelperBtn::refresh(); }
 
 void TVSuspendVC::viewDidDisappear(bool animated) {
     ui::ViewController::viewDidDisappear(animated);
     // The game may take the centre down with the screen under it; the ball
     // must not stay hidden until the next login for that.
-    if (isBeingDismissed() && !switchedAccount_) VRQHelperBtn::show();
+    if (isBeingDismissed()) VRQHelperBtn::refresh();
 }
 
 void TVSuspendVC::goBackGameVC() {
@@ -184,6 +175,7 @@ void TVSuspendVC::goBackGameVC() {
 }
 
 void TVSuspendVC::hiddenHelperVC() {
-    VRQHelperBtn::show();
     dismissViewController(true);
+    // On its way out, the centre no longer keeps the ball hidden.
+    VRQHelperBtn::refresh();
 }

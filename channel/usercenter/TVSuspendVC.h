@@ -36,12 +36,16 @@ public:
     static constexpr int64_t kTabCount = 5;
     static constexpr double kPanelWidth = 300;
 
+    // A centre taken down while a screen of its own covered it hears
+    // nothing of its leaving: the ball asks its rule again as it goes.
+    ~TVSuspendVC() override;
     void viewDidLoad() override;
     bool shouldAutorotate() const override { return false; }
     void viewWillTransitionToSize(cg::Size size) override;
     // However the centre is dismissed (its back path, or with the screen it
-    // was presented over), the ball shows again, unless the player switched
-    // account. A screen the centre presents over itself is no leaving.
+    // was presented over), the ball asks its rule again: it shows unless the
+    // player has switched account or logged out. A screen the centre
+    // presents over itself is no leaving.
     void viewDidDisappear(bool animated) override;
 
     void addChildVcs();
@@ -52,8 +56,6 @@ public:
     void goBackGameVC();
     void hiddenHelperVC();
 
-    // Once run, the centre's going no longer brings the ball back: the
-    // next login does.
     const std::function<void()>& loginOutBlock() const { return loginOutBlock_; }
     void setLoginOutBlock(std::function<void()> block);
 
@@ -79,7 +81,6 @@ public:
 private:
     void countsArrived(const ns::Id& reply);
 
-    bool switchedAccount_ = false;
     bool isX_ = false;
     int screenFlag_ = 0;
     int64_t suHomeCount_ = 0, suGiftCount_ = 0, suCouponCount_ = 0;

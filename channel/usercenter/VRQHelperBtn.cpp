@@ -87,6 +87,41 @@ void VRQHelperBtn::hide() { VRQWindowManager::hideWindowForKey(shared()->md5Key(
 
 void VRQHelperBtn::distory() { VRQWindowManager::destroyWindowForKey(shared()->md5Key()); }
 
+// ---- When the ball shows ----
+
+void VRQHelperBtn::setSignedIn(bool signedIn) {
+    // A ball made later starts signed out.
+    auto ball = signedIn ? shared() : TVSingleton<VRQHelperBtn>::ifMade();
+    if (!ball) return;
+    ball->signedIn_ = signedIn;
+    refresh();
+}
+
+bool VRQHelperBtn::isSignedIn() { return shared()->signedIn_; }
+
+void VRQHelperBtn::setPaymentCentreOnScreen(bool onScreen) {
+    shared()->paymentCentreOnScreen_ = onScreen;
+    refresh();
+}
+
+bool VRQHelperBtn::isUserCentreOnScreen() {
+    for (const auto& window : ui::Application::sharedApplication()->windows()) {
+        if (window->isHidden()) continue;
+        auto controller = ns::cast<ui::ViewController>(window->rootViewController());
+        for (; controller; controller = controller->presentedViewController())
+            if (ns::cast<TVSuspendVC>(controller) && !controller->isBeingDismissed()) return true;
+    }
+    return false;
+}
+
+void VRQHelperBtn::refresh() {
+    // No ball is made for this: none may exist yet, or things are going away.
+    auto ball = TVSingleton<VRQHelperBtn>::ifMade();
+    if (!ball) return;
+    if (ball->signedIn_ && !ball->paymentCentreOnScreen_ && !isUserCentreOnScreen()) show();
+    else hide();
+}
+
 // ---- Touches ----
 
 void VRQHelperBtn::touchesMoved(const ui::TouchSet& touches, ui::Event*) {
@@ -237,7 +272,7 @@ void VRQHelperBtn::doShowHelperVC() {
         // Without the centre the player must not be left without the ball:
         // hidden, it would come back only at the next login.
         ns::log("user centre: %@", centre ? "no screen to open it from" : "not in this app");
-        show();
+        refresh();
         return;
     }
     centre->setModalPresentationStyle(ui::ModalPresentationStyle::Custom);
@@ -252,6 +287,9 @@ std::function<void()> VRQHelperBtn::loginOutBlock() {
     ns::Weak<VRQHelperBtn> weak = ref<VRQHelperBtn>();
     return [weak] {
         auto ball = weak.lock();
-        if (ball && ball->FailedBlock()) ball->FailedBlock()(ns::str("注销"), ns::str("-9"));
+        if (!ball) return;
+        // The session ends here: the ball waits for the next login.
+        setSignedIn(false);
+        if (ball->FailedBlock()) ball->FailedBlock()(ns::str("注销"), ns::str("-9"));
     };
 }

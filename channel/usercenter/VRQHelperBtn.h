@@ -47,9 +47,25 @@ public:
     // Builds the ball's window and registers it under md5Key(); callers ask
     // isCreate() first.
     void create();
+    // The window itself, as the rule below decides.
     static void show();
     static void hide();
     static void distory();
+
+    // ---- When the ball shows ----
+    // One rule, and every path that may change what it says asks it: the
+    // ball shows only to a logged-in player, and never while a user centre
+    // or the payment centre is on screen. The paths tell it their facts and
+    // call refresh; none shows or hides the ball on its own.
+    // A login made, or ended by a logout, a switch of account or a new login.
+    static void setSignedIn(bool signedIn);
+    static bool isSignedIn();
+    // From the payment centre's opening until it has begun to leave.
+    static void setPaymentCentreOnScreen(bool onScreen);
+    // A user centre presented and not on its way out, over any window.
+    static bool isUserCentreOnScreen();
+    // Shows or hides the ball's window by the rule.
+    static void refresh();
 
     const FailedBlockType& FailedBlock() const { return failedBlock_; }
     void setFailedBlock(FailedBlockType block) { failedBlock_ = std::move(block); }
@@ -81,8 +97,9 @@ public:
     // Opens the user centre over whatever the top window's root presents
     // last; with nothing on screen to present from, the ball stays.
     void doShowHelperVC();
-    // What the user centre's switch-account runs: the game's failure
-    // closure with "注销" and "-9"; holds the ball weakly.
+    // What the user centre's switch-account runs: ends the ball's session,
+    // then the game's failure closure with "注销" and "-9"; holds the ball
+    // weakly.
     std::function<void()> loginOutBlock();
 
     int status() const { return status_; }
@@ -102,6 +119,8 @@ private:
     bool isMoving_ = false;
     int touchCount_ = 0;
     std::string md5Key_;
+    bool signedIn_ = false;
+    bool paymentCentreOnScreen_ = false;
     std::shared_ptr<dispatch::TimerSource> timer_;
     FailedBlockType failedBlock_;
     ns::Ref<LoginResult> loginData_;

@@ -1,8 +1,10 @@
 // Which order a payment result names: an order that failed may still be paid
-// on a retry and is reported with its own ids then; a logout ends the
-// session's orders.
+// on a retry and is reported with its own ids then, and so is one paid in a
+// centre a logout left open; an order the platform answers after the logout
+// opens nothing.
 
 #include "facade_test_support.h"
+#include "platform/foundation/Log.h"
 
 namespace facadetest {
 namespace {
@@ -58,16 +60,36 @@ TEST_F(FacadeOrderPairsTest, AnOrderPaidOnARetryAfterItFailedIsReportedWithItsOw
     EXPECT_EQ(ids("paySuccess", 1), "agg-B/cp-B");
 }
 
-TEST_F(FacadeOrderPairsTest, ALogoutEndsTheSessionsOrders) {
+TEST_F(FacadeOrderPairsTest, AnOrderWhoseCentreIsStillOpenAtLogoutKeepsItsOwnIds) {
     order("cp-A", "agg-A");
     auto paidA = channel->paySuccess;
     ASSERT_TRUE(paidA);
     entity->kvtr_logout();
     env.runUntilIdle();
+    // Paid in the centre the logout left open: still the game's own order.
     paidA(text("支付成功"), text("6.00"));
     env.runUntilIdle();
-    // The order it names, and no game order of a session that has ended.
-    EXPECT_EQ(ids("paySuccess", 0), "agg-A/(null)");
+    EXPECT_EQ(ids("paySuccess", 0), "agg-A/cp-A");
+}
+
+TEST_F(FacadeOrderPairsTest, AnOrderWhosePlatformReplyComesAfterTheLogoutOpensNothing) {
+    ns::LogCapture log;
+    server.route("POST", "/order/index", json(R"({"code":"200","data":{"order_id":"agg-A"}})"));
+    entity->kvtr_superOrder(
+        text(R"({"good_id":"g1","good_name":"钻石","game_order_sn":"cp-A","super_user_id":"su1","money":"6.00",)"
+             R"("service_id":"s1","service_name":"一区","role_id":"cp9","role_name":"Ann"})"));
+    // The reply is handled on the main queue, after the logout.
+    entity->kvtr_logout();
+    env.runUntilIdle();
+    ASSERT_EQ(requestsTo("/order/index").size(), 1u);
+    EXPECT_EQ(channel->count("pay"), 0);
+    EXPECT_TRUE(log.contains("order: the reply to the game's order cp-A came after the logout; no payment opens"));
+
+    // A new session's order opens as ever.
+    logInAs("su1");
+    reportRole();
+    order("cp-B", "agg-B");
+    EXPECT_EQ(channel->count("pay"), 1);
 }
 
 }  // namespace

@@ -1,8 +1,12 @@
 // A logout ends the purchases still waiting for the payment centre: the
 // game's logout and switching account in the user centre drop them
-// unopened, and none of them is reported.
+// unopened, and none of them is reported. The floating ball follows one
+// rule through it all: shown to a logged-in player only, and never over a
+// user centre.
 
 #include "channel/pay/TVNewPayVC.h"
+#include "channel/VRQWindowManager.h"
+#include "channel/usercenter/TVSuspendVC.h"
 #include "channel/usercenter/VRQHelperBtn.h"
 #include "login_test_support.h"
 #include "platform/uikit/NavigationController.h"
@@ -46,6 +50,10 @@ protected:
         env.fastForwardBy(2);
         return root->presentedViewController() != nullptr;
     }
+    static bool ballShown() {
+        auto ballWindow = VRQWindowManager::windowForKey(VRQHelperBtn::shared()->md5Key());
+        return ballWindow && !ballWindow->isHidden();
+    }
 
     std::vector<std::string> heard;
 };
@@ -69,6 +77,40 @@ TEST_F(PurchaseLogoutTest, SwitchingAccountDropsTheWaitingPurchase) {
     EXPECT_TRUE(log.contains("payment centre: switch account; the waiting payment of 6 yuan (cp2) is dropped"));
     EXPECT_FALSE(closeAndSeeWhetherAnotherOpens(first));
     EXPECT_TRUE(heard.empty());
+}
+
+TEST_F(PurchaseLogoutTest, ACentreLeftOpenAtTheLogoutKeepsTheBallHiddenWhenItCloses) {
+    ASSERT_TRUE(ballShown());
+    pay("6", "cp1");
+    auto centre = shownCentre();
+    ASSERT_TRUE(centre);
+    EXPECT_FALSE(ballShown());
+    ToviraSDK::LoginOut();
+    centre->popAction();
+    env.fastForwardBy(2);
+    EXPECT_FALSE(root->presentedViewController());
+    EXPECT_FALSE(ballShown()) << "the player has logged out";
+}
+
+TEST_F(PurchaseLogoutTest, APaymentCentreClosedOverTheUserCentreLeavesTheBallHidden) {
+    VRQHelperBtn::shared()->doShowHelperVC();
+    env.fastForwardBy(1);
+    auto userCentre = ns::cast<TVSuspendVC>(root->presentedViewController());
+    ASSERT_TRUE(userCentre);
+    EXPECT_FALSE(ballShown());
+    pay("6", "cp1");
+    auto navigation = ns::cast<ui::NavigationController>(userCentre->presentedViewController());
+    ASSERT_TRUE(navigation);
+    ns::cast<TVNewPayVC>(navigation->viewControllers().front())->popAction();
+    env.fastForwardBy(2);
+    EXPECT_EQ(root->presentedViewController(), userCentre);
+    EXPECT_FALSE(userCentre->presentedViewController());
+    EXPECT_FALSE(ballShown()) << "a tap would open a second user centre";
+
+    userCentre->goBackGameVC();
+    env.fastForwardBy(1);
+    EXPECT_FALSE(root->presentedViewController());
+    EXPECT_TRUE(ballShown());
 }
 
 }  // namespace

@@ -42,6 +42,7 @@ protected:
         TVPayPlug::distroyInstance();
         ui::Application::sharedApplication()->setDelegate(app);
         VRQHelperBtn::shared()->create();
+        VRQHelperBtn::setSignedIn(true);
         env.runUntilIdle();
     }
     ~PayTest() override {
@@ -75,6 +76,20 @@ protected:
         auto navigation = ns::cast<ui::NavigationController>(root->presentedViewController());
         if (!navigation || navigation->viewControllers().empty()) return nullptr;
         return ns::cast<TVNewPayVC>(navigation->viewControllers().front());
+    }
+    // An entry call (game order "order-<tag>") whose closures tell what
+    // they hear by `tag`: "<tag> success ..." or "<tag> failure ...".
+    void enter(const std::string& tag, const std::string& money) {
+        TVNewPayVC::loadToPayVCWithroleid(
+            ns::str("role9"), ns::str("s1"), ns::str(money), ns::str("order-" + tag), ns::str("元宝"),
+            ns::str("元宝"),
+            [this, tag](const ns::Ref<ns::String>& t, const ns::Ref<ns::String>& amount) {
+                heard.push_back(tag + " success " + text(t) + " " + text(amount));
+            },
+            [this, tag](const ns::Ref<ns::String>& t, const ns::Id& code, const ns::Ref<ns::String>& amount) {
+                heard.push_back(tag + " failure " + text(t) + " " + (code ? ns::textOf(code) : "(nil)") + " " +
+                                text(amount));
+            });
     }
     static std::string labelText(const ns::Weak<ui::Label>& label) {
         auto view = label.lock();

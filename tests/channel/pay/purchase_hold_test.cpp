@@ -13,19 +13,6 @@ namespace {
 
 class PurchaseHoldTest : public pay_test::PayTest {
 protected:
-    // An entry call whose closures tell what they hear by `tag`.
-    void enter(const std::string& tag, const std::string& money) {
-        TVNewPayVC::loadToPayVCWithroleid(
-            ns::str("role9"), ns::str("s1"), ns::str(money), ns::str("order-" + tag), ns::str("元宝"),
-            ns::str("元宝"),
-            [this, tag](const ns::Ref<ns::String>& t, const ns::Ref<ns::String>& amount) {
-                heard.push_back(tag + " success " + text(t) + " " + text(amount));
-            },
-            [this, tag](const ns::Ref<ns::String>& t, const ns::Id& code, const ns::Ref<ns::String>& amount) {
-                heard.push_back(tag + " failure " + text(t) + " " + (code ? ns::textOf(code) : "(nil)") + " " +
-                                text(amount));
-            });
-    }
     // The centre on top of what the root presents, once its pay ways are in.
     ns::Ref<TVNewPayVC> shownCentre() {
         env.fastForwardBy(1);

@@ -181,6 +181,7 @@ protected:
     // The ball tapped into view, then tapped to open the centre.
     void tapBallTwice() {
         VRQHelperBtn::shared()->create();
+        VRQHelperBtn::setSignedIn(true);
         env.runUntilIdle();
         for (int tap = 0; tap < 2; ++tap) {
             ASSERT_TRUE(ui::simulateTap(ballWindow()->center()));
@@ -256,6 +257,26 @@ TEST_F(BallTapTest, AfterSwitchAccountTheBallStaysHiddenHoweverTheCentreGoes) {
     env.fastForwardBy(1.0);
     EXPECT_FALSE(root->presentedViewController());
     EXPECT_TRUE(ballWindow()->isHidden());
+}
+
+TEST_F(BallTapTest, ACentreCoveredByAFullScreenPageOfItsOwnBringsTheBallBackWhenTheGameTakesItDown) {
+    use(Landscape);
+    auto gameScreen = presentGameScreen();
+    tapBallTwice();
+    ns::Weak<TVSuspendVC> centre = ns::cast<TVSuspendVC>(gameScreen->presentedViewController());
+    ASSERT_TRUE(centre.lock());
+    auto page = std::make_shared<ui::ViewController>();
+    page->setModalPresentationStyle(ui::ModalPresentationStyle::FullScreen);
+    centre.lock()->presentViewController(page, false);
+    env.fastForwardBy(1.0);
+    EXPECT_TRUE(ballWindow()->isHidden()) << "the centre is still open under its page";
+    page.reset();
+    // The centre's view is off screen already: only its going tells.
+    root->dismissViewController(false);
+    env.fastForwardBy(1.0);
+    EXPECT_FALSE(root->presentedViewController());
+    EXPECT_FALSE(centre.lock());
+    EXPECT_FALSE(ballWindow()->isHidden());
 }
 
 TEST_F(ContainerTest, AScreenTheCentreShowsOverItselfIsNotTheCentreLeaving) {

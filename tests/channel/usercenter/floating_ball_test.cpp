@@ -27,6 +27,7 @@ protected:
     ns::Ref<VRQHelperBtn> makeBall() {
         auto ball = VRQHelperBtn::shared();
         ball->create();
+        VRQHelperBtn::setSignedIn(true);
         env.runUntilIdle();
         return ball;
     }

@@ -70,6 +70,7 @@ protected:
     ns::Ref<TVSuspendVC> open() {
         auto ball = VRQHelperBtn::shared();
         if (!VRQHelperBtn::isCreate()) ball->create();
+        VRQHelperBtn::setSignedIn(true);
         ball->setFailedBlock([this](const VRQHelperBtn::Text& message, const VRQHelperBtn::Text& code) {
             failures.push_back(code->utf8() + "|" + message->utf8());
         });
