@@ -73,6 +73,9 @@ void TVImageDecoder::updateSourceImageIO() {
             if (source_) source_->updateData(bytes, false);
         }
         if (!source_) return;
+        // A decoder plays its frames: see chargeFrameAtIndex.
+        source_->setPlays(true);
+        budget_ = source_->budget();
     } else {
         source_->updateData(bytes, finalized_);
     }
@@ -181,6 +184,14 @@ ns::Ref<TVImageDecoderFrame> TVImageDecoder::frameRecord(uint64_t index) {
 ns::Ref<TVImageFrame> TVImageDecoder::frameAtIndex(uint64_t index, bool decodeForDisplay) {
     std::lock_guard lock(lock_);
     return frameWithImage(index, decodeForDisplay);
+}
+
+bool TVImageDecoder::chargeFrameAtIndex(uint64_t index) {
+    std::lock_guard lock(lock_);
+    if (index >= frameCount_) return false;
+    if (source_) return source_->chargeAtIndex(size_t(index));
+    // An animated PNG frame is composed on the whole canvas.
+    return budget_ && budget_->charge(size_t(index), width_ * height_);
 }
 
 double TVImageDecoder::frameDurationAtIndex(uint64_t index) {
