@@ -9,9 +9,9 @@
 
 #include "platform/foundation/Log.h"
 #include "platform/graphics/DecodeBudget.h"
-#include "platform/graphics/GifWriter.h"
 #include "platform/graphics/ImageSource.h"
 #include "platform/graphics/Png.h"
+#include "platform/testing/GifFiles.h"
 
 namespace {
 
@@ -49,22 +49,6 @@ Bytes tiffSharingOneBrokenStrip(uint32_t side, size_t pages) {
         le32(out, page + 1 < pages ? uint32_t(out.size() + 4) : 0);
     }
     return out;
-}
-
-// `frames` frames of one pixel on a square screen.
-Bytes dotsOnAScreen(int side, size_t frames) {
-    cg::gif::WriterFile file;
-    file.width = file.height = side;
-    file.globalPalette = {0xFF0000, 0x00FF00};
-    for (size_t i = 0; i < frames; ++i) {
-        cg::gif::WriterFrame frame;
-        frame.left = int(i);
-        frame.width = frame.height = 1;
-        frame.indices = {uint8_t(i % 2)};
-        frame.delayCentiseconds = 4;
-        file.frames.push_back(frame);
-    }
-    return cg::gif::write(file);
 }
 
 // What a reader keeping every picture does: charge, then decode, up to
@@ -120,7 +104,7 @@ TEST(DecodeBudgetTest, FailedPicturesAreChargedSoSharedBrokenPagesAreTriedOnlyAs
 
 TEST(DecodeBudgetTest, APlayingSourceChargesEveryFrameButRefusesNone) {
     // Eight frames on a 4096 x 4096 screen: four fit the budget.
-    Bytes file = dotsOnAScreen(4096, 8);
+    Bytes file = testing::gifOfDots(4096, 8);
     ASSERT_LT(file.size(), 300u);
     auto reader = cg::ImageSource::createWithData(file);
     EXPECT_EQ(keepEveryPicture(*reader), 4u);
