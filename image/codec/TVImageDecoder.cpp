@@ -9,6 +9,16 @@ namespace {
 
 constexpr const char* kWebPInstallNotes = "https://developers.google.com/speed/webp/docs/api";
 
+// Each frame has a record here from the start, whether it is ever made or
+// not: a file of millions of tiny frames plays only as many as its budget
+// holds pictures.
+uint64_t framesKept(uint64_t count) {
+    if (count <= cg::MaximumPicturesPerFile) return count;
+    ns::log("TVImageDecoder: plays the first %llu of the %llu frames: the rest are past the file's budget",
+            static_cast<unsigned long long>(cg::MaximumPicturesPerFile), static_cast<unsigned long long>(count));
+    return cg::MaximumPicturesPerFile;
+}
+
 }  // namespace
 
 ns::Ref<TVImageDecoder> TVImageDecoder::decoderWithData(const ns::Ref<ns::Data>& data, double scale) {
@@ -87,6 +97,9 @@ void TVImageDecoder::updateSourceImageIO() {
         frameCount_ = 1;
     } else if (type_ == TVImageTypeGIF) {
         loopCount_ = source_->properties().loopCount.value_or(0);
+        frameCount_ = framesKept(frameCount_);
+    } else {
+        frameCount_ = framesKept(frameCount_);
     }
     Frames frames;
     for (uint64_t i = 0; i < frameCount_; ++i) {
@@ -130,7 +143,8 @@ void TVImageDecoder::updateSourceAPNG() {
     Frames frames;
     uint64_t lastBlendIndex = 0;
     bool needBlend = false;
-    for (uint32_t i = 0; i < info->apng_frame_num; ++i) {
+    const uint64_t count = framesKept(info->apng_frame_num);
+    for (uint32_t i = 0; i < count; ++i) {
         const TVPNGFrameInfo& f = info->apng_frames[i];
         auto frame = std::make_shared<TVImageDecoderFrame>();
         frame->index = i;
@@ -160,7 +174,7 @@ void TVImageDecoder::updateSourceAPNG() {
     }
     width_ = canvasWidth;
     height_ = canvasHeight;
-    frameCount_ = info->apng_frame_num;
+    frameCount_ = count;
     loopCount_ = info->apng_loop_num;
     needBlend_ = needBlend;
     apngSource_ = info;
