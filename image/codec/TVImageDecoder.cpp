@@ -97,10 +97,8 @@ void TVImageDecoder::updateSourceImageIO() {
         frameCount_ = 1;
     } else if (type_ == TVImageTypeGIF) {
         loopCount_ = source_->properties().loopCount.value_or(0);
-        frameCount_ = framesKept(frameCount_);
-    } else {
-        frameCount_ = framesKept(frameCount_);
     }
+    frameCount_ = framesKept(frameCount_);
     Frames frames;
     for (uint64_t i = 0; i < frameCount_; ++i) {
         auto frame = std::make_shared<TVImageDecoderFrame>();

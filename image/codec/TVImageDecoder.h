@@ -4,6 +4,9 @@
 // source decodes what it knows; an animated PNG is cut by the chunk parser
 // into stand-alone frame PNGs, which are composed on a canvas by their
 // dispose and blend operations. WebP is recognised and not decoded.
+// Frames are played, so their pictures are charged to the file's budget
+// but never refused (see cg::DecodeBudget); a file of more frames than the
+// budget holds pictures plays only that many, as each has a record here.
 //
 // Any thread may call. Updates, frames and properties run under one
 // recursive lock; durations take only the frame list's own lock, so they
