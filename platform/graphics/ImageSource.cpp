@@ -211,6 +211,11 @@ uint64_t ImageSource::pixelsAtIndex(size_t index) const {
     return uint64_t(std::max(picture.width, 0)) * uint64_t(std::max(picture.height, 0));
 }
 
+bool ImageSource::isBrokenAtIndex(size_t index) const {
+    std::lock_guard lock(mutex_);
+    return file_ && index < file_->frames.size() && !file_->frames[index].complete;
+}
+
 bool ImageSource::chargeAtIndex(size_t index) {
     std::lock_guard lock(mutex_);
     if (index >= count()) return false;

@@ -105,6 +105,9 @@ public:
     // and for a new picture past the budget.
     ns::Ref<Image> createImageAtIndex(size_t index);
 
+    // True for a picture known to give nothing without decoding it: a GIF
+    // frame that is broken or has no colour table.
+    bool isBrokenAtIndex(size_t index) const;
     // Charges the picture at the index as createImageAtIndex does, without
     // decoding it: false out of range or past the budget. A reader keeping
     // every picture stops at the first false.

@@ -166,7 +166,7 @@ bool KVTRGFAnimatedImage::setUp(const ns::Ref<ns::Data>& data, uint64_t optimalF
     for (size_t i = 0; i < count; ++i) {
         const bool decode = !posterImage_ || imageSource_->chargeAtIndex(i);
         auto frame = decode ? imageSource_->createImageAtIndex(i) : nullptr;
-        if (decode && !frame) {
+        if ((decode && !frame) || imageSource_->isBrokenAtIndex(i)) {
             log(KVTRGFLogLevel::Info, [&] {
                 return ns::format("Dropping frame %zu because failed to `CGImageSourceCreateImageAtIndex` with image "
                                   "source %@",
