@@ -6,6 +6,7 @@
 #include <numeric>
 
 #include "image/UIImage+TVWebImage.h"
+#include "platform/foundation/Log.h"
 #include "platform/graphics/ImageSource.h"
 
 namespace {
@@ -32,11 +33,15 @@ ns::Ref<ui::Image> TV_imageWithSmallGIFData(const ns::Ref<ns::Data>& data, doubl
     if (!source) return nullptr;
     size_t count = source->count();
     if (count <= 1) return ui::Image::imageWithData(data, scale);
+    // Every frame is kept: only the leading ones the file's budget holds.
+    size_t kept = 0;
+    while (kept < count && source->chargeAtIndex(kept)) ++kept;
+    if (kept < count) ns::log("GIF: kept %zu of the %zu frames: the rest are past the file's budget", kept, count);
 
     std::vector<uint64_t> ticks;
     double total = 0;
     uint64_t divisor = 0;
-    for (size_t i = 0; i < count; ++i) {
+    for (size_t i = 0; i < kept; ++i) {
         double delay = frameDelay(*source, i);
         if (delay < MinimumGifDelay) delay = ShortGifDelay;
         // Ties go to the even neighbour: 0.05 s is 2 ticks.
@@ -48,7 +53,7 @@ ns::Ref<ui::Image> TV_imageWithSmallGIFData(const ns::Ref<ns::Data>& data, doubl
     }
 
     std::vector<ns::Ref<ui::Image>> frames;
-    for (size_t i = 0; i < count; ++i) {
+    for (size_t i = 0; i < kept; ++i) {
         auto picture = source->createImageAtIndex(i);
         if (!picture || picture->width() == 0 || picture->height() == 0) return nullptr;
         uint32_t alphaInfo = picture->bitmapInfo() & cg::BitmapInfo::AlphaInfoMask;

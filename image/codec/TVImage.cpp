@@ -112,7 +112,11 @@ void TVImage::setPreloadAllAnimatedImageFrames(bool preload) {
         std::vector<ns::Ref<ui::Image>> frames;
         uint64_t count = decoder_->frameCount();
         frames.reserve(count);
-        for (uint64_t i = 0; i < count; ++i) frames.push_back(animatedImageFrameAtIndex(i));
+        // Only the leading frames the file's budget holds are kept; the
+        // others are still made as they are played.
+        for (uint64_t i = 0; i < count && decoder_->chargeFrameAtIndex(i); ++i) {
+            frames.push_back(animatedImageFrameAtIndex(i));
+        }
         std::lock_guard<std::mutex> hold(preloadedLock_);
         preloadedFrames_ = std::move(frames);
     } else if (!preload) {

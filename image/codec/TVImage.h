@@ -36,7 +36,9 @@ public:
     // Frame count x bytes per frame; 0 for a still image.
     uint64_t animatedImageMemorySize() const { return animatedImageMemorySize_; }
     bool preloadAllAnimatedImageFrames() const;
-    // On: every frame is decoded now and kept; off: they are released.
+    // On: every frame is decoded now and kept, up to the file's budget
+    // (the frames past it are made as they are played); off: they are
+    // released.
     void setPreloadAllAnimatedImageFrames(bool preload);
 
     uint64_t animatedImageFrameCount() const override;

@@ -9,6 +9,16 @@ namespace {
 
 constexpr const char* kWebPInstallNotes = "https://developers.google.com/speed/webp/docs/api";
 
+// Each frame has a record here from the start, whether it is ever made or
+// not: a file of millions of tiny frames plays only as many as its budget
+// holds pictures.
+uint64_t framesKept(uint64_t count) {
+    if (count <= cg::MaximumPicturesPerFile) return count;
+    ns::log("TVImageDecoder: plays the first %llu of the %llu frames: the rest are past the file's budget",
+            static_cast<unsigned long long>(cg::MaximumPicturesPerFile), static_cast<unsigned long long>(count));
+    return cg::MaximumPicturesPerFile;
+}
+
 }  // namespace
 
 ns::Ref<TVImageDecoder> TVImageDecoder::decoderWithData(const ns::Ref<ns::Data>& data, double scale) {
@@ -73,6 +83,9 @@ void TVImageDecoder::updateSourceImageIO() {
             if (source_) source_->updateData(bytes, false);
         }
         if (!source_) return;
+        // A decoder plays its frames: see chargeFrameAtIndex.
+        source_->setPlays(true);
+        budget_ = source_->budget();
     } else {
         source_->updateData(bytes, finalized_);
     }
@@ -85,6 +98,7 @@ void TVImageDecoder::updateSourceImageIO() {
     } else if (type_ == TVImageTypeGIF) {
         loopCount_ = source_->properties().loopCount.value_or(0);
     }
+    frameCount_ = framesKept(frameCount_);
     Frames frames;
     for (uint64_t i = 0; i < frameCount_; ++i) {
         auto frame = std::make_shared<TVImageDecoderFrame>();
@@ -127,7 +141,8 @@ void TVImageDecoder::updateSourceAPNG() {
     Frames frames;
     uint64_t lastBlendIndex = 0;
     bool needBlend = false;
-    for (uint32_t i = 0; i < info->apng_frame_num; ++i) {
+    const uint64_t count = framesKept(info->apng_frame_num);
+    for (uint32_t i = 0; i < count; ++i) {
         const TVPNGFrameInfo& f = info->apng_frames[i];
         auto frame = std::make_shared<TVImageDecoderFrame>();
         frame->index = i;
@@ -157,7 +172,7 @@ void TVImageDecoder::updateSourceAPNG() {
     }
     width_ = canvasWidth;
     height_ = canvasHeight;
-    frameCount_ = info->apng_frame_num;
+    frameCount_ = count;
     loopCount_ = info->apng_loop_num;
     needBlend_ = needBlend;
     apngSource_ = info;
@@ -181,6 +196,14 @@ ns::Ref<TVImageDecoderFrame> TVImageDecoder::frameRecord(uint64_t index) {
 ns::Ref<TVImageFrame> TVImageDecoder::frameAtIndex(uint64_t index, bool decodeForDisplay) {
     std::lock_guard lock(lock_);
     return frameWithImage(index, decodeForDisplay);
+}
+
+bool TVImageDecoder::chargeFrameAtIndex(uint64_t index) {
+    std::lock_guard lock(lock_);
+    if (index >= frameCount_) return false;
+    if (source_) return source_->chargeAtIndex(size_t(index));
+    // An animated PNG frame is composed on the whole canvas.
+    return budget_ && budget_->charge(size_t(index), width_ * height_);
 }
 
 double TVImageDecoder::frameDurationAtIndex(uint64_t index) {

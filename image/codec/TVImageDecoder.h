@@ -4,6 +4,9 @@
 // source decodes what it knows; an animated PNG is cut by the chunk parser
 // into stand-alone frame PNGs, which are composed on a canvas by their
 // dispose and blend operations. WebP is recognised and not decoded.
+// Frames are played, so their pictures are charged to the file's budget
+// but never refused (see cg::DecodeBudget); a file of more frames than the
+// budget holds pictures plays only that many, as each has a record here.
 //
 // Any thread may call. Updates, frames and properties run under one
 // recursive lock; durations take only the frame list's own lock, so they
@@ -39,6 +42,10 @@ public:
     // A copy of the frame record with its image; nil past the end or when
     // the frame cannot be made.
     ns::Ref<TVImageFrame> frameAtIndex(uint64_t index, bool decodeForDisplay);
+    // Charges the frame to the file's budget without making it: false past
+    // it. Frames made for playing are charged too but never refused; a
+    // reader keeping every frame stops at the first false.
+    bool chargeFrameAtIndex(uint64_t index);
     // Seconds; 0 past the end.
     double frameDurationAtIndex(uint64_t index);
     // The image source's properties; nothing without one or past the end.
@@ -89,6 +96,8 @@ private:
     uint64_t width_ = 0, height_ = 0, frameCount_ = 0, loopCount_ = 0;
 
     std::shared_ptr<cg::ImageSource> source_;
+    // The file's, shared by the sources of an animated PNG's frames.
+    std::shared_ptr<cg::DecodeBudget> budget_;
     TVPNGInfo* apngSource_ = nullptr;  // owned; freed with TVFreePNGChunks
     ui::ImageOrientation orientation_ = ui::ImageOrientation::Up;
 

@@ -92,6 +92,7 @@ ns::Ref<cg::Image> TVImageDecoder::newUnblendedImage(uint64_t index, bool extend
         return done;
     }
     if (!apngSource_ || index >= apngSource_->apng_frame_num) return nullptr;
+    chargeFrameAtIndex(index);  // played, so never refused
     auto image = newAPNGFrameImage(apngSource_->apng_frames[index], index);
     if (!image || !extendToCanvas) return image;
     auto extended = extendedToCanvas(image, rectOf(*frame));

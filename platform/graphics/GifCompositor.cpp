@@ -23,8 +23,15 @@ Clip clip(const FrameView& frame, const Bitmap& canvas) {
 
 }  // namespace
 
-FrameView Frame::view() const {
-    return {left, top, width, height, indices.data(), palette, transparentIndex, disposal};
+std::span<const uint32_t> File::palette(const Frame& frame) const {
+    if (frame.localPalette < 0) return globalPalette;
+    return localPalettes[size_t(frame.localPalette)];
+}
+
+FrameView File::view(size_t index) const {
+    const Frame& f = frames[index];
+    const uint8_t* indices = indexBlocks.empty() ? nullptr : indexBlocks[f.block].data() + f.offset;
+    return {f.left, f.top, f.width, f.height, indices, palette(f), f.transparentIndex, f.disposal};
 }
 
 Compositor::Compositor(int width, int height) : canvas_(width, height, PixelFormat::ARGB32Premultiplied) {}

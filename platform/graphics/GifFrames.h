@@ -6,6 +6,7 @@
 // Transparent pixels leave the canvas as it is; the canvas starts clear.
 
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <span>
 #include <string>
@@ -31,22 +32,31 @@ struct FrameView {
     int disposal = 0;
 };
 
+// One frame as read. Its record is small, as a file may hold millions of
+// frames: its colour indices live in the file's blocks and its colour
+// table is the file's global one unless it brings its own.
 struct Frame {
     int left = 0;
     int top = 0;
     int width = 0;
     int height = 0;
-    std::vector<uint8_t> indices;
-    std::vector<uint32_t> palette;  // the local colour table, else the global one
-    int transparentIndex = -1;
-    int disposal = 0;
-    // Only with a graphics control extension.
-    std::optional<int> delayCentiseconds;
+    // Where its width * height indices start in File::indexBlocks.
+    uint32_t block = 0;
+    uint32_t offset = 0;
+    // Into File::localPalettes; -1 for the global table.
+    int32_t localPalette = -1;
+    // -1 without a graphics control extension.
+    int32_t delay = -1;
+    int16_t transparentIndex = -1;
+    uint8_t disposal = 0;
     // False when the file ended or broke inside the frame, or it has no
     // colour table: such a frame gives no picture.
     bool complete = false;
 
-    FrameView view() const;
+    // Only with a graphics control extension.
+    std::optional<int> delayCentiseconds() const {
+        return delay < 0 ? std::nullopt : std::optional<int>(delay);
+    }
 };
 
 struct File {
@@ -54,7 +64,15 @@ struct File {
     int height = 0;
     // Only with a NETSCAPE2.0 application extension; 0 loops without end.
     std::optional<unsigned> loopCount;
-    std::vector<Frame> frames;
+    std::deque<Frame> frames;
+    std::vector<uint32_t> globalPalette;  // 0xFFRRGGBB words
+    std::vector<std::vector<uint32_t>> localPalettes;
+    // Every frame's indices: small frames share a block, a large one has
+    // its own.
+    std::vector<std::vector<uint8_t>> indexBlocks;
+
+    FrameView view(size_t index) const;
+    std::span<const uint32_t> palette(const Frame& frame) const;
 };
 
 // Calls `row(y)` for each row of a frame in the order a GIF stores them

@@ -12,6 +12,8 @@ namespace {
 
 // All frames' pixels together, in bytes: beyond it reading stops.
 constexpr int64_t MaximumRasterBytes = int64_t(1) << 28;
+// Frames of up to a quarter of this share blocks of this size.
+constexpr size_t IndexBlockBytes = size_t(1) << 20;
 
 struct Input {
     std::span<const uint8_t> bytes;
@@ -53,7 +55,7 @@ public:
     void run(File& file) {
         file.width = gif_->SWidth;
         file.height = gif_->SHeight;
-        global_ = paletteOf(gif_->SColorMap);
+        file.globalPalette = paletteOf(gif_->SColorMap);
         for (;;) {
             GifRecordType type;
             if (DGifGetRecordType(gif_, &type) == GIF_ERROR) return;
@@ -96,43 +98,81 @@ private:
 
     bool readImage(File& file) {
         if (DGifGetImageDesc(gif_) == GIF_ERROR) return false;
+        forgetSavedImages();
         const GifImageDesc& desc = gif_->Image;
         Frame frame;
         frame.left = desc.Left;
         frame.top = desc.Top;
         frame.width = desc.Width;
         frame.height = desc.Height;
-        frame.palette = desc.ColorMap ? paletteOf(desc.ColorMap) : global_;
+        std::span<const uint32_t> palette = file.globalPalette;
+        if (desc.ColorMap) {
+            file.localPalettes.push_back(paletteOf(desc.ColorMap));
+            frame.localPalette = int32_t(file.localPalettes.size() - 1);
+            palette = file.localPalettes.back();
+        }
         if (control_.present) {
-            frame.delayCentiseconds = control_.delay;
-            frame.transparentIndex = control_.transparentIndex;
-            frame.disposal = control_.disposal;
+            frame.delay = control_.delay;
+            frame.transparentIndex = int16_t(control_.transparentIndex);
+            frame.disposal = uint8_t(control_.disposal);
         }
         control_ = {};
         int64_t pixels = int64_t(frame.width) * frame.height;
         if (pixels > MaximumPixels || rasterBytes_ + pixels > MaximumRasterBytes) {
-            file.frames.push_back(std::move(frame));
+            file.frames.push_back(frame);
             return false;
         }
         rasterBytes_ += pixels;
-        frame.indices.assign(size_t(pixels), 0);
-        bool ok = readPixels(frame, desc.Interlace);
-        frame.complete = ok && !frame.palette.empty() && pixels > 0;
-        file.frames.push_back(std::move(frame));
+        uint8_t* indices = place(file, frame, size_t(pixels));
+        bool ok = readPixels(indices, frame.width, frame.height, desc.Interlace);
+        frame.complete = ok && !palette.empty() && pixels > 0;
+        file.frames.push_back(frame);
         return ok;
     }
 
-    bool readPixels(Frame& frame, bool interlaced) {
-        if (frame.width == 0 || frame.height == 0) return true;
+    // giflib keeps a record of every image it has read, with a copy of its
+    // local colour table: the frames are kept here, so it holds none.
+    void forgetSavedImages() {
+        for (int i = 0; i < gif_->ImageCount; ++i) {
+            GifFreeMapObject(gif_->SavedImages[i].ImageDesc.ColorMap);
+            gif_->SavedImages[i].ImageDesc.ColorMap = nullptr;
+        }
+        gif_->ImageCount = 0;
+    }
+
+    // Room for a frame's indices, zeroed, in the file's blocks.
+    uint8_t* place(File& file, Frame& frame, size_t bytes) {
+        auto& blocks = file.indexBlocks;
+        if (bytes > IndexBlockBytes / 4) {
+            blocks.emplace_back(bytes, 0);
+            frame.block = uint32_t(blocks.size() - 1);
+            frame.offset = 0;
+            return blocks.back().data();
+        }
+        if (shared_ < 0 || blocks[size_t(shared_)].capacity() - blocks[size_t(shared_)].size() < bytes) {
+            blocks.emplace_back();
+            blocks.back().reserve(IndexBlockBytes);
+            shared_ = int64_t(blocks.size() - 1);
+        }
+        std::vector<uint8_t>& block = blocks[size_t(shared_)];
+        frame.block = uint32_t(shared_);
+        frame.offset = uint32_t(block.size());
+        block.resize(block.size() + bytes, 0);
+        return block.data() + frame.offset;
+    }
+
+    bool readPixels(uint8_t* indices, int width, int height, bool interlaced) {
+        if (width == 0 || height == 0) return true;
         auto line = [&](int y) {
-            return DGifGetLine(gif_, frame.indices.data() + size_t(y) * size_t(frame.width), frame.width) != GIF_ERROR;
+            return DGifGetLine(gif_, indices + size_t(y) * size_t(width), width) != GIF_ERROR;
         };
-        return forEachStoredRow(frame.height, interlaced, line);
+        return forEachStoredRow(height, interlaced, line);
     }
 
     GifFileType* gif_;
-    std::vector<uint32_t> global_;
     Control control_;
+    // The block small frames are placed in, or -1.
+    int64_t shared_ = -1;
     int64_t rasterBytes_ = 0;
 };
 

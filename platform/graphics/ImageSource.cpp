@@ -1,5 +1,6 @@
 #include "platform/graphics/ImageSource.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -93,11 +94,12 @@ std::shared_ptr<ImageSource> ImageSource::createIncremental(bool shouldCache) {
     return std::make_shared<ImageSource>(shouldCache);
 }
 
-ImageSource::ImageSource(std::span<const uint8_t> data, bool shouldCache) : shouldCache_(shouldCache) {
+ImageSource::ImageSource(std::span<const uint8_t> data, bool shouldCache)
+    : shouldCache_(shouldCache), budget_(std::make_shared<DecodeBudget>()) {
     updateData(data, true);
 }
 
-ImageSource::ImageSource(bool shouldCache) : shouldCache_(shouldCache) {}
+ImageSource::ImageSource(bool shouldCache) : shouldCache_(shouldCache), budget_(std::make_shared<DecodeBudget>()) {}
 
 void ImageSource::updateData(std::span<const uint8_t> data, bool final) {
     std::lock_guard lock(mutex_);
@@ -105,6 +107,7 @@ void ImageSource::updateData(std::span<const uint8_t> data, bool final) {
     data_.assign(data.begin(), data.end());
     final_ = final;
     type_ = typeOf(data_);
+    budget_->setFile(type_);
     compositor_.reset();
     cached_.reset();
     file_.reset();
@@ -169,7 +172,7 @@ std::optional<GifProperties> ImageSource::propertiesAtIndex(size_t index) const 
     std::lock_guard lock(mutex_);
     if (!file_ || index >= count()) return std::nullopt;
     GifProperties properties;
-    if (auto delay = file_->frames[index].delayCentiseconds) {
+    if (auto delay = file_->frames[index].delayCentiseconds()) {
         double seconds = *delay / 100.0;
         properties.unclampedDelayTime = seconds;
         properties.delayTime = seconds < 0.011 ? 0.1 : seconds;
@@ -194,7 +197,7 @@ ns::Ref<Image> ImageSource::createGifImage(size_t index) {
     if (compositor_->drawn() > index) compositor_->reset();
     for (size_t i = compositor_->drawn(); i <= index; ++i) {
         if (frames[i].complete) {
-            compositor_->draw(frames[i].view());
+            compositor_->draw(file_->view(i));
         } else {
             // A broken frame draws nothing but still counts its place.
             gif::FrameView empty;
@@ -203,6 +206,36 @@ ns::Ref<Image> ImageSource::createGifImage(size_t index) {
         }
     }
     return Image::make(compositor_->canvas());
+}
+
+uint64_t ImageSource::pixelsAtIndex(size_t index) const {
+    // A GIF frame is composed on the whole screen.
+    if (file_) return uint64_t(file_->width) * uint64_t(file_->height);
+    const still::Header& picture = pictures_[index];
+    return uint64_t(std::max(picture.width, 0)) * uint64_t(std::max(picture.height, 0));
+}
+
+bool ImageSource::isBrokenAtIndex(size_t index) const {
+    std::lock_guard lock(mutex_);
+    return file_ && index < file_->frames.size() && !file_->frames[index].complete;
+}
+
+bool ImageSource::chargeAtIndex(size_t index) {
+    std::lock_guard lock(mutex_);
+    if (index >= count()) return false;
+    return budget_->charge(index, pixelsAtIndex(index));
+}
+
+std::shared_ptr<DecodeBudget> ImageSource::budget() const { return budget_; }
+
+void ImageSource::setPlays(bool plays) {
+    std::lock_guard lock(mutex_);
+    plays_ = plays;
+}
+
+ImageSource::Counters ImageSource::counters() const {
+    std::lock_guard lock(mutex_);
+    return counters_;
 }
 
 ns::Ref<Image> ImageSource::createImageAtIndex(size_t index) {
@@ -214,19 +247,16 @@ ns::Ref<Image> ImageSource::createImageAtIndex(size_t index) {
         if (canvasPixels <= 0 || canvasPixels > gif::MaximumPixels) return nullptr;
     }
     if (cached_ && cachedIndex_ == index) return cached_;
+    if (!budget_->charge(index, pixelsAtIndex(index)) && !plays_) return nullptr;
     // Let the picture before go first, so that two are never held here.
     cached_.reset();
+    ++counters_.picturesAttempted;
     ns::Ref<Image> image = file_ ? createGifImage(index) : createStillImage(index);
     if (image && shouldCache_) {
         cached_ = image;
         cachedIndex_ = index;
     }
     return image;
-}
-
-ImageSource::Counters ImageSource::counters() const {
-    std::lock_guard lock(mutex_);
-    return counters_;
 }
 
 std::string ImageSource::description() const {

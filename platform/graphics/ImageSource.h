@@ -13,6 +13,12 @@
 // rows not received yet transparent; GIF frames appear as they arrive;
 // TIFF, JPEG 2000, ICO and ICNS images appear once the data is final.
 //
+// Every picture made is charged to the source's budget first (see
+// DecodeBudget.h); past it the source makes no new picture, unless it
+// plays: a player holds a window of frames, not all of them, and shows
+// each again for as long as it plays. A source keeps its budget across
+// updates, so an incremental source charges each picture once.
+//
 // Thread-safe: one frame is decoded at a time.
 
 #include <cstdint>
@@ -23,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/graphics/DecodeBudget.h"
 #include "platform/graphics/GifFrames.h"
 #include "platform/graphics/Image.h"
 #include "platform/graphics/StillFormats.h"
@@ -69,11 +76,6 @@ struct ImageProperties {
     std::string description() const;
 };
 
-// Pixels that a reader keeping every picture of one file holds at most
-// together, counted from the pictures' headers (a GIF frame is a canvas):
-// pictures past it are left undecoded.
-inline constexpr uint64_t MaximumPixelsPerFile = uint64_t(1) << 26;
-
 class ImageSource {
 public:
     // Nil for empty data. `shouldCache` keeps the last picture made, so
@@ -98,14 +100,30 @@ public:
     std::optional<GifProperties> propertiesAtIndex(size_t index) const;
     ImageProperties copyProperties() const;
     std::optional<ImageProperties> copyPropertiesAtIndex(size_t index) const;
-    // The picture at the index: nil out of range, and for a frame that is
-    // broken, has no colour table or lies on an empty or oversized canvas.
+    // The picture at the index: nil out of range, for a frame that is
+    // broken, has no colour table or lies on an empty or oversized canvas,
+    // and for a new picture past the budget.
     ns::Ref<Image> createImageAtIndex(size_t index);
+
+    // True for a picture known to give nothing without decoding it: a GIF
+    // frame that is broken or has no colour table.
+    bool isBrokenAtIndex(size_t index) const;
+    // Charges the picture at the index as createImageAtIndex does, without
+    // decoding it: false out of range or past the budget. A reader keeping
+    // every picture stops at the first false.
+    bool chargeAtIndex(size_t index);
+    // The file's budget, for a reader that makes pictures of this file
+    // through other sources too.
+    std::shared_ptr<DecodeBudget> budget() const;
+    // A player's source charges every picture but refuses none.
+    void setPlays(bool plays);
 
     std::string description() const;
 
     // The work the source has done, for tests to count.
     struct Counters {
+        // Decodes started, whether they succeeded or failed; a picture
+        // handed out again from the cache is not one.
         size_t picturesAttempted = 0;
         // Directories read of files of several pictures (TIFF, ICO, ICNS).
         size_t directoryParses = 0;
@@ -117,6 +135,7 @@ public:
 private:
     ns::Ref<Image> createStillImage(size_t index);
     ns::Ref<Image> createGifImage(size_t index);
+    uint64_t pixelsAtIndex(size_t index) const;
 
     std::vector<uint8_t> data_;
     bool final_ = false;
@@ -129,6 +148,8 @@ private:
     // The last picture made, when caching.
     ns::Ref<Image> cached_;
     size_t cachedIndex_ = 0;
+    std::shared_ptr<DecodeBudget> budget_;
+    bool plays_ = false;
     Counters counters_;
 };
 

@@ -70,26 +70,24 @@ ns::Ref<Image> Image::imageWithData(const ns::Ref<ns::Data>& data, double scale)
     const size_t count = source->count();
     std::vector<ns::Ref<Image>> frames;
     double duration = 0;
-    uint64_t kept = 0;
     size_t index = 0;
     for (; index < count; ++index) {
         auto properties = source->copyPropertiesAtIndex(index);
         if (!properties) continue;
-        // Each picture is checked before it is decoded, so a small file
-        // that repeats one large picture costs no more than the budget.
-        uint64_t pixels = uint64_t(properties->pixelWidth.value_or(0)) * uint64_t(properties->pixelHeight.value_or(0));
-        if (kept + pixels > cg::MaximumPixelsPerFile) break;
+        // Each picture is charged before it is decoded, broken or not, so
+        // a small file that repeats one large picture costs no more than
+        // the budget.
+        if (!source->chargeAtIndex(index)) break;
         ImageOrientation orientation = imageOrientationFromExif(properties->orientation.value_or(1));
         auto frame = imageWithCGImage(source->createImageAtIndex(index), scale, orientation);
         if (!frame) continue;  // a broken picture is left out
-        kept += pixels;
         frames.push_back(frame);
         auto gif = source->propertiesAtIndex(index);
         duration += gif && gif->delayTime ? *gif->delayTime : 0.1;
     }
     if (index < count) {
-        ns::log("Image: kept %zu of the %zu pictures of a %s file: the rest are past %llu pixels", frames.size(), count,
-                source->type().c_str(), static_cast<unsigned long long>(cg::MaximumPixelsPerFile));
+        ns::log("Image: kept %zu of the %zu pictures of a %s file: the rest are past its budget", frames.size(), count,
+                source->type().c_str());
     }
     if (frames.empty()) return nullptr;
     if (frames.size() == 1) return frames.front();

@@ -48,9 +48,9 @@ public:
     // frames, TIFF pages, icon entries) gives an animated image of them in
     // file order (duration the sum of their delays, 0.1 s for a picture
     // without one), each frame with its own orientation, the whole with the
-    // first's; a broken picture is left out, and pictures past the file's
-    // pixel budget (cg::MaximumPixelsPerFile, from their headers) are not
-    // decoded, with a log line. One picture left gives a still image. Nil
+    // first's; a broken picture is left out (and still charged), and
+    // pictures past the file's budget (cg::DecodeBudget, charged from their
+    // headers) are not decoded, with a log line. One picture left gives a still image. Nil
     // for data that decodes to nothing.
     static ns::Ref<Image> imageWithData(const ns::Ref<ns::Data>& data, double scale = 1);
     // An animated image: the first image stands for it (its picture, scale

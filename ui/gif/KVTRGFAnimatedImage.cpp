@@ -155,14 +155,18 @@ bool KVTRGFAnimatedImage::setUp(const ns::Ref<ns::Data>& data, uint64_t optimalF
         });
         return false;
     }
+    // It plays its frames, so none is refused; but past the file's budget
+    // they are not decoded up front, only as they are played.
+    imageSource_->setPlays(true);
     auto properties = imageSource_->properties();
     loopCount_ = properties.loopCount.value_or(0);
 
     size_t count = imageSource_->count();
     uint64_t skipped = 0;
     for (size_t i = 0; i < count; ++i) {
-        auto frame = imageSource_->createImageAtIndex(i);
-        if (!frame) {
+        const bool decode = !posterImage_ || imageSource_->chargeAtIndex(i);
+        auto frame = decode ? imageSource_->createImageAtIndex(i) : nullptr;
+        if ((decode && !frame) || imageSource_->isBrokenAtIndex(i)) {
             log(KVTRGFLogLevel::Info, [&] {
                 return ns::format("Dropping frame %zu because failed to `CGImageSourceCreateImageAtIndex` with image "
                                   "source %@",
@@ -171,8 +175,8 @@ bool KVTRGFAnimatedImage::setUp(const ns::Ref<ns::Data>& data, uint64_t optimalF
             ++skipped;
             continue;
         }
-        auto uiImage = ui::Image::imageWithCGImage(frame);
-        if (!uiImage) {
+        auto uiImage = decode ? ui::Image::imageWithCGImage(frame) : nullptr;
+        if (decode && !uiImage) {
             log(KVTRGFLogLevel::Info, [&] {
                 return ns::format("Dropping frame %zu because valid `CGImageRef` %@ did result in `nil`-`UIImage`.", i,
                                   describe(frame));
@@ -180,7 +184,7 @@ bool KVTRGFAnimatedImage::setUp(const ns::Ref<ns::Data>& data, uint64_t optimalF
             ++skipped;
             continue;
         }
-        if (!posterImage_) {
+        if (!posterImage_ && uiImage) {
             posterImage_ = uiImage;
             size_ = uiImage->size();
             posterImageFrameIndex_ = i;

@@ -1,5 +1,7 @@
 #include "gif_test_support.h"
 #include "platform/dispatch/RunLoop.h"
+#include "platform/foundation/Log.h"
+#include "platform/testing/GifFiles.h"
 #include "platform/testing/UIDriver.h"
 #include "platform/uikit/UpdateCycle.h"
 #include "ui/gif/KVTRGFAnimatedImageView.h"
@@ -152,6 +154,36 @@ TEST_F(GifViewTest, ALongTickStepsSeveralFramesWithTheDelayDueAtItsStart) {
     // 0.21 s over frame 0's 0.05 s: four frames on, not two.
     EXPECT_EQ(view->currentFrameIndex(), 4u);
     EXPECT_NEAR(view->accumulator(), 0.01, 1e-6);
+}
+
+TEST_F(GifViewTest, ALongAnimationPastTheFilesBudgetPlaysEveryFrameLoopAfterLoop) {
+    // 300 frames of a 500 x 500 screen: 75 million pixels, past the 67
+    // million of the budget. Frames past it are not decoded up front, but
+    // every one plays: a frame that never came would hold the playhead.
+    // Cut inside its last frame, the file plays the 299 before it.
+    for (size_t cut : {0, 4}) {
+        SCOPED_TRACE(cut);
+        std::vector<uint8_t> bytes = testing::gifOfDots(500, 300, 5);
+        // Five loops, after the global table of two colours.
+        bytes.insert(bytes.begin() + 19,
+                     {0x21, 0xFF, 11, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 3, 1, 5, 0, 0});
+        bytes.resize(bytes.size() - cut);
+        ns::LogCapture budget;
+        auto gif = KVTRGFAnimatedImage::animatedImageWithGIFData(ns::Data::make(bytes));
+        ASSERT_TRUE(gif);
+        ASSERT_EQ(gif->frameCount(), 300u);
+        EXPECT_EQ(gif->delayTimesForIndexes().size(), cut ? 299u : 300u);
+        EXPECT_TRUE(budget.contains("picture 268 of a com.compuserve.gif file is past the file's budget"));
+        auto view = showView(gif);
+        std::vector<uint64_t> remaining;
+        view->setLoopCompletionBlock([&](uint64_t left) { remaining.push_back(left); });
+        // A frame decoded on its queue while the playhead waits for it
+        // takes a tick or two more than its delay.
+        for (int step = 0; step < 60 && remaining.size() < 5; ++step) env.fastForwardBy(10);
+        EXPECT_EQ(remaining, (std::vector<uint64_t>{4, 3, 2, 1, 0}));
+        EXPECT_FALSE(view->isAnimating());
+        EXPECT_EQ(view->currentFrame()->cgImage()->bitmap().pixel(cut ? 298 : 299, 0).alpha, 255);
+    }
 }
 
 TEST_F(GifViewTest, AMissingLastFrameStillWraps) {

@@ -1,0 +1,66 @@
+#pragma once
+// What the pictures of one file may cost the readers of its source: each
+// picture is charged once, from its header and before it is decoded,
+// whether the decode then succeeds or fails, so that a small file naming
+// the same large (or broken) picture again and again costs no more than
+// the budget. Past it nothing more is decoded, and that is logged once.
+//
+// A picture costs its pixels (a GIF frame is composed on its whole screen)
+// and an overhead of its own: the objects that hold it and its decoder's
+// state, which for a file of millions of one-pixel frames outweigh the
+// pixels.
+//
+// Thread-safe: a file's budget may be shared by the sources made from it.
+
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace cg {
+
+// Pixels that the pictures of one file hold together at most.
+inline constexpr uint64_t MaximumPixelsPerFile = uint64_t(1) << 26;
+
+// What one picture costs beyond its pixels: the image and its bitmap, the
+// platform image around it, a GIF frame's record and the allocator's
+// rounding. Measured at about 410 bytes for a one-pixel GIF frame kept by
+// ui::Image::imageWithData; rounded up for the readers that keep a copy of
+// each picture drawn for display.
+inline constexpr uint64_t PictureOverheadBytes = 512;
+
+// The overheads that the pictures of one file hold together at most: with
+// the pixel part this is the whole budget, so a file may keep at most
+// MaximumPicturesPerFile pictures however small.
+inline constexpr uint64_t MaximumOverheadBytesPerFile = uint64_t(64) << 20;
+inline constexpr uint64_t MaximumPicturesPerFile = MaximumOverheadBytesPerFile / PictureOverheadBytes;
+
+class DecodeBudget {
+public:
+    // `file` names the file in the log line (its type).
+    explicit DecodeBudget(std::string file = {});
+    void setFile(std::string file);
+
+    // Charges picture `index`, of `pixels`, unless it was charged before:
+    // true when it may be decoded (charged now or before), false past the
+    // budget. Once a picture is refused every later new one is too, so the
+    // pictures decoded are always the leading ones of the file.
+    bool charge(size_t index, uint64_t pixels);
+
+    bool wasCharged(size_t index) const;
+    // True once a picture has been refused.
+    bool isSpent() const;
+    uint64_t pixelsCharged() const;
+    size_t picturesCharged() const;
+
+private:
+    mutable std::mutex mutex_;
+    std::string file_;
+    std::vector<bool> charged_;  // by index
+    uint64_t pixels_ = 0;
+    size_t pictures_ = 0;
+    bool spent_ = false;
+};
+
+}  // namespace cg
