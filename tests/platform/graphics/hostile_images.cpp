@@ -116,7 +116,7 @@ Bytes apngOfPixels(uint32_t side, uint32_t frames) {
 }
 
 Bytes apngManyPictures() { return apngOfPixels(1, 15'000); }
-Bytes apngTinyFramesOnLargeScreen() { return apngOfPixels(4096, 4'000); }
+Bytes apngTinyFramesOnLargeScreen() { return apngOfPixels(2048, 2'000); }
 
 // 8192 x 8192 claimed; the data holds a few rows and stops.
 Bytes pngBrokenPicture() {
@@ -532,9 +532,10 @@ Codestream tinyCodeBlocks() {
     return c;
 }
 
-// 512 x 512 grey, five levels, in precincts of one pixel at every level.
+// 1024 x 1024 grey, five levels, in precincts of one coefficient at every
+// level.
 Codestream tinyPrecincts() {
-    Codestream c = picture(512, 512, 1, 5);
+    Codestream c = picture(1024, 1024, 1, 5);
     c.tinyPrecincts = true;
     c.body = Bytes(8, 0);
     return c;
@@ -555,7 +556,7 @@ const std::vector<Shape>& shapes() {
         {"PngBrokenPicture", "png", Large, pngBrokenPicture},
         {"PngHugeDirectory", "png", 1, pngHugeDirectory},
         {"ApngManyPictures", "apng", 1, apngManyPictures},
-        {"ApngTinyFramesOnLargeScreen", "apng", 4096 * 4096, apngTinyFramesOnLargeScreen},
+        {"ApngTinyFramesOnLargeScreen", "apng", 2048 * 2048, apngTinyFramesOnLargeScreen},
         {"JpegRepeatedProgressiveScans", "jpg", 1024 * 1024, jpegRepeatedProgressiveScans},
         {"JpegBrokenPicture", "jpg", 4096 * 4096, jpegBrokenPicture},
         {"GifManyPictures", "gif", 1, gifManyPictures},
@@ -567,8 +568,8 @@ const std::vector<Shape>& shapes() {
         {"TiffHugeDirectory", "tif", 1, tiffHugeDirectory},
         {"Jp2TinyCodeBlocks", "jp2", 2048 * 2048, [] { return jp2(tinyCodeBlocks()); }},
         {"J2kTinyCodeBlocks", "j2k", 2048 * 2048, [] { return codestream(tinyCodeBlocks()); }},
-        {"Jp2TinyPrecincts", "jp2", 512 * 512, [] { return jp2(tinyPrecincts()); }},
-        {"J2kTinyPrecincts", "j2k", 512 * 512, [] { return codestream(tinyPrecincts()); }},
+        {"Jp2TinyPrecincts", "jp2", 1024 * 1024, [] { return jp2(tinyPrecincts()); }},
+        {"J2kTinyPrecincts", "j2k", 1024 * 1024, [] { return codestream(tinyPrecincts()); }},
         {"Jp2BrokenPicture", "jp2", 2048 * 2048, [] { return jp2(brokenPicture()); }},
         {"J2kBrokenPicture", "j2k", 2048 * 2048, [] { return codestream(brokenPicture()); }},
         {"IcoOneLargePictureRepeated", "ico", 2048 * 2048, icoOneLargePictureRepeated},
