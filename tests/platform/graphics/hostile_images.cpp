@@ -116,7 +116,7 @@ Bytes apngOfPixels(uint32_t side, uint32_t frames) {
 }
 
 Bytes apngManyPictures() { return apngOfPixels(1, 15'000); }
-Bytes apngTinyFramesOnLargeScreen() { return apngOfPixels(2048, 2'000); }
+Bytes apngTinyFramesOnLargeScreen() { return apngOfPixels(1024, 2'000); }
 
 // 8192 x 8192 claimed; the data holds a few rows and stops.
 Bytes pngBrokenPicture() {
@@ -556,7 +556,7 @@ const std::vector<Shape>& shapes() {
         {"PngBrokenPicture", "png", Large, pngBrokenPicture},
         {"PngHugeDirectory", "png", 1, pngHugeDirectory},
         {"ApngManyPictures", "apng", 1, apngManyPictures},
-        {"ApngTinyFramesOnLargeScreen", "apng", 2048 * 2048, apngTinyFramesOnLargeScreen},
+        {"ApngTinyFramesOnLargeScreen", "apng", 1024 * 1024, apngTinyFramesOnLargeScreen},
         {"JpegRepeatedProgressiveScans", "jpg", 1024 * 1024, jpegRepeatedProgressiveScans},
         {"JpegBrokenPicture", "jpg", 4096 * 4096, jpegBrokenPicture},
         {"GifManyPictures", "gif", 1, gifManyPictures},

@@ -1,5 +1,5 @@
 // libFuzzer target for the image decoder on every type: the input is fed in
-// pieces (the first two bytes pick where it is cut, in at most 64 pieces),
+// pieces (the first two bytes pick where it is cut, in at most 16 pieces),
 // then whole and final;
 // every frame is then decoded in sequence, and frames that compose on a
 // canvas must come out the same from a fresh decoder (random access).
@@ -28,7 +28,7 @@ constexpr uint64_t kMaximumFuzzedFrames = 12;
 // Each piece hands the decoder everything so far, so a large input in
 // small pieces would cost the square of its length, which no download
 // delivers: large inputs come in larger pieces.
-constexpr size_t kMaximumPieces = 64;
+constexpr size_t kMaximumPieces = 16;
 
 }  // namespace
 
