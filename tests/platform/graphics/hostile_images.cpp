@@ -1,7 +1,6 @@
 #include "tests/platform/graphics/hostile_images.h"
 
 #include <csetjmp>
-#include <cstdio>
 #include <cstring>
 #include <initializer_list>
 #include <stdexcept>
