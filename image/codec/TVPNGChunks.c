@@ -51,13 +51,15 @@ static bool tv_scan_chunks(const uint8_t *data, uint32_t length, TVPNGChunkInfo 
             return false;
         }
         if (num == capacity) {
-            TVPNGChunkInfo *grown = realloc(chunks, sizeof(TVPNGChunkInfo) * (capacity + 16));
+            /* Doubling: a file of many small chunks is read in time linear
+             * in its length. The count stays below length / 12. */
+            TVPNGChunkInfo *grown = realloc(chunks, sizeof(TVPNGChunkInfo) * (size_t)capacity * 2);
             if (!grown) {
                 free(chunks);
                 return false;
             }
             chunks = grown;
-            capacity += 16;
+            capacity *= 2;
         }
         TVPNGChunkInfo *chunk = &chunks[num++];
         chunk->offset = (uint32_t)offset;

@@ -1,0 +1,33 @@
+// Writes every hostile shape into a folder as seeds for the image
+// decoder's fuzz target, named for the shape:
+//   write_hostile_seeds <folder>
+// Each file starts with the two bytes that pick where the target cuts its
+// input: the largest step, so a large file takes few incremental updates.
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "tests/platform/graphics/hostile_images.h"
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s <folder>\n", argv[0]);
+        return 2;
+    }
+    const std::filesystem::path folder = argv[1];
+    std::filesystem::create_directories(folder);
+    for (const hostile::Shape& shape : hostile::shapes()) {
+        const hostile::Bytes file = shape.make();
+        std::ofstream out(folder / (std::string(shape.name) + "." + shape.extension), std::ios::binary);
+        // 996 % 997 + 1: a cut every 997 bytes.
+        const char step[2] = {char(996 >> 8), char(996 & 0xFF)};
+        out.write(step, 2);
+        out.write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
+        if (!out) {
+            std::fprintf(stderr, "write_hostile_seeds: could not write %s\n", shape.name);
+            return 1;
+        }
+    }
+    return 0;
+}
