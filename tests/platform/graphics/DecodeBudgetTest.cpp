@@ -12,43 +12,16 @@
 #include "platform/graphics/ImageSource.h"
 #include "platform/graphics/Png.h"
 #include "platform/testing/GifFiles.h"
+#include "tests/platform/graphics/hostile_images.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-void le16(Bytes& out, uint32_t v) { out.insert(out.end(), {uint8_t(v), uint8_t(v >> 8)}); }
-void le32(Bytes& out, uint32_t v) { le16(out, v & 0xFFFF), le16(out, v >> 16); }
-
 // A TIFF of `pages` deflate-compressed grey pages of side x side that all
 // read one strip of bytes that are not deflate data.
-Bytes tiffSharingOneBrokenStrip(uint32_t side, size_t pages) {
-    const Bytes strip(64, 0xFF);
-    Bytes out = {'I', 'I', 42, 0};
-    le32(out, 8 + uint32_t(strip.size()));
-    out.insert(out.end(), strip.begin(), strip.end());
-    const uint16_t Short = 3, Long = 4;
-    struct Entry {
-        uint16_t tag, type;
-        uint32_t value;
-    };
-    const std::vector<Entry> entries = {
-        {256, Long, side}, {257, Long, side},     {258, Short, 8},    {259, Short, 8},
-        {262, Short, 1},   {273, Long, 8},        {277, Short, 1},    {278, Long, side},
-        {279, Long, uint32_t(strip.size())},
-    };
-    for (size_t page = 0; page < pages; ++page) {
-        le16(out, uint32_t(entries.size()));
-        for (const Entry& e : entries) {
-            le16(out, e.tag);
-            le16(out, e.type);
-            le32(out, 1);
-            if (e.type == Short) le16(out, e.value), le16(out, 0);
-            else le32(out, e.value);
-        }
-        le32(out, page + 1 < pages ? uint32_t(out.size() + 4) : 0);
-    }
-    return out;
+Bytes tiffSharingOneBrokenStrip(uint32_t side, uint32_t pages) {
+    return hostile::tiffPagesSharingOneStrip(side, side, pages, 8, Bytes(64, 0xFF));
 }
 
 // What a reader keeping every picture does: charge, then decode, up to

@@ -8,6 +8,9 @@
 #include <jpeglib.h>
 #include <zlib.h>
 
+#include "tests/platform/graphics/hostile_still_files.h"
+#include "tests/platform/graphics/jpeg2000_shapes.h"
+
 namespace hostile {
 
 namespace {
@@ -283,8 +286,8 @@ Bytes gifBrokenPictures() {
 
 // ---- TIFF ----
 
-// Little-endian grey pages of width x height that all read one strip,
-// compressed with deflate (8) or PackBits (32773).
+}  // namespace
+
 Bytes tiffPagesSharingOneStrip(uint32_t width, uint32_t height, uint32_t pages, uint16_t compression,
                                const Bytes& strip) {
     Bytes out = {'I', 'I', 42, 0};
@@ -311,6 +314,8 @@ Bytes tiffPagesSharingOneStrip(uint32_t width, uint32_t height, uint32_t pages, 
     }
     return out;
 }
+
+namespace {
 
 Bytes tiffOneLargePictureRepeated() {
     return tiffPagesSharingOneStrip(2048, 2048, 64, 8, deflateZeros(2048 * 2048));
@@ -347,47 +352,15 @@ Bytes tiffHugeDirectory() {
 
 // ---- ICO, CUR and BMP ----
 
-// An icon (kind 1) or cursor (2) directory of `count` entries that all
-// point at `payload`.
-Bytes iconDirectory(uint16_t kind, uint32_t count, const Bytes& payload) {
-    Bytes out;
-    le16(out, 0);
-    le16(out, kind);
-    le16(out, count);
-    const uint32_t offset = 6 + 16 * count;
-    for (uint32_t i = 0; i < count; ++i) {
-        out.insert(out.end(), {0, 0, 0, 0});
-        le16(out, 1);
-        le16(out, 32);
-        le32(out, uint32_t(payload.size()));
-        le32(out, offset);
-    }
-    append(out, payload);
-    return out;
-}
+using stilltest::IconKind;
+using stilltest::icoSharingOneEntry;
+using stilltest::monochromeIconBitmap;
 
-// A 1-bit device-independent bitmap as an icon entry holds it: colours,
-// then the AND mask, `missing` bytes short of whole.
-Bytes monochromeDib(int32_t side, size_t missing) {
-    Bytes out;
-    le32(out, 40);
-    le32(out, uint32_t(side));
-    le32(out, uint32_t(side * 2));
-    le16(out, 1);
-    le16(out, 1);
-    for (int i = 0; i < 6; ++i) le32(out, i == 4 ? 2 : 0);  // two colours
-    le32(out, 0x000000);
-    le32(out, 0xFFFFFF);
-    const size_t rowBytes = (size_t(side) + 31) / 32 * 4;
-    out.resize(out.size() + 2 * rowBytes * size_t(side) - missing, 0x55);
-    return out;
-}
-
-Bytes icoOneLargePictureRepeated() { return iconDirectory(1, 48, png(2048, 2048)); }
-Bytes icoBrokenPictures() { return iconDirectory(1, 64, monochromeDib(2048, 1)); }
-Bytes icoHugeDirectory() { return iconDirectory(1, 16'384, png(1, 1)); }
-Bytes curOneLargePictureRepeated() { return iconDirectory(2, 32, monochromeDib(2048, 0)); }
-Bytes curHugeDirectory() { return iconDirectory(2, 16'384, monochromeDib(1, 0)); }
+Bytes icoOneLargePictureRepeated() { return icoSharingOneEntry(png(2048, 2048), 48); }
+Bytes icoBrokenPictures() { return icoSharingOneEntry(monochromeIconBitmap(2048, 1), 64); }
+Bytes icoHugeDirectory() { return icoSharingOneEntry(png(1, 1), 16'384); }
+Bytes curOneLargePictureRepeated() { return icoSharingOneEntry(monochromeIconBitmap(2048, 0), 32, IconKind::Cursor); }
+Bytes curHugeDirectory() { return icoSharingOneEntry(monochromeIconBitmap(1, 0), 16'384, IconKind::Cursor); }
 
 // A 32-bit picture claiming 8192 x 8192 with a few rows of data.
 Bytes bmpBrokenPicture() {
@@ -407,144 +380,40 @@ Bytes bmpBrokenPicture() {
 
 // ---- ICNS ----
 
-Bytes icns(const char* type, uint32_t count, const Bytes& payload) {
-    Bytes out;
-    append(out, "icns");
-    be32(out, 8 + count * (8 + uint32_t(payload.size())));
-    for (uint32_t i = 0; i < count; ++i) {
-        out.insert(out.end(), type, type + 4);
-        be32(out, 8 + uint32_t(payload.size()));
-        append(out, payload);
-    }
-    return out;
-}
-
-Bytes icnsOneLargePictureRepeated() { return icns("ic11", 32, png(2048, 2048)); }
+Bytes icnsOneLargePictureRepeated() { return stilltest::icnsOfCopies(png(2048, 2048), 32, "ic11"); }
 Bytes icnsBrokenPictures() {
     Bytes broken = pngStart(8192, 8192);
     pngChunk(broken, "IDAT", Bytes(32, 0xFF));  // not zlib data
     pngChunk(broken, "IEND", {});
-    return icns("ic10", 12, broken);
+    return stilltest::icnsOfCopies(broken, 12, "ic10");
 }
-Bytes icnsHugeDirectory() { return icns("icp4", 8'000, png(1, 1)); }
+Bytes icnsHugeDirectory() { return stilltest::icnsOfCopies(png(1, 1), 8'000); }
 
 // ---- JPEG 2000 ----
 
-struct Codestream {
-    uint32_t width = 0, height = 0;
-    uint16_t components = 1;
-    uint8_t levels = 0;
-    // Code-block width and height exponents, less 2 (0 is 4 x 4).
-    uint8_t codeBlockWidth = 4, codeBlockHeight = 4;
-    // Precincts of one coefficient at every resolution level, where given.
-    bool tinyPrecincts = false;
-    // What the single tile's packets hold.
-    Bytes body;
-};
+namespace j2k = jpeg2000shapes;
 
-// 8-bit unsigned components, one quality layer, the reversible filter,
-// one tile.
-Bytes codestream(const Codestream& c) {
-    Bytes out = {0xFF, 0x4F, 0xFF, 0x51};
-    be16(out, 38 + 3u * c.components);
-    be16(out, 0);
-    for (uint32_t v : {c.width, c.height, 0u, 0u, c.width, c.height, 0u, 0u}) be32(out, v);
-    be16(out, c.components);
-    for (int i = 0; i < c.components; ++i) out.insert(out.end(), {7, 1, 1});
-    const uint8_t resolutions = uint8_t(c.levels + 1);
-    be16(out, 0xFF52);
-    be16(out, 12 + (c.tinyPrecincts ? resolutions : 0));
-    out.insert(out.end(), {uint8_t(c.tinyPrecincts ? 1 : 0), 0, 0, 1, 0, c.levels, c.codeBlockWidth,
-                           c.codeBlockHeight, 0, 1});
-    // The lowest resolution's precincts may be 2^0; the others' 2^1, which
-    // is one coefficient in each of their bands.
-    if (c.tinyPrecincts) {
-        out.push_back(0);
-        out.insert(out.end(), c.levels, 0x11);
-    }
-    // Quantization: none, two guard bits, one exponent per band.
-    const uint16_t bands = uint16_t(1 + 3 * c.levels);
-    be16(out, 0xFF5C);
-    be16(out, 3 + bands);
-    out.push_back(0x40);
-    out.insert(out.end(), bands, 0x40);
-    be16(out, 0xFF90);
-    be16(out, 10);
-    be16(out, 0);
-    be32(out, uint32_t(14 + c.body.size()));
-    out.insert(out.end(), {0, 1, 0xFF, 0x93});
-    append(out, c.body);
-    out.insert(out.end(), {0xFF, 0xD9});
-    return out;
-}
-
-// The JP2 file form around a codestream, sRGB with alpha or grey.
-Bytes jp2(const Codestream& c) {
-    Bytes out = {0, 0, 0, 12, 'j', 'P', ' ', ' ', '\r', '\n', 0x87, '\n'};
-    be32(out, 20);
-    append(out, "ftypjp2 ");
-    be32(out, 0);
-    append(out, "jp2 ");
-    const bool alpha = c.components == 4;
-    const uint32_t definitions = alpha ? 10 + 6u * c.components : 0;
-    be32(out, 8 + 22 + 15 + definitions);
-    append(out, "jp2h");
-    be32(out, 22);
-    append(out, "ihdr");
-    be32(out, c.height);
-    be32(out, c.width);
-    be16(out, c.components);
-    out.insert(out.end(), {7, 7, 0, 0});
-    be32(out, 15);
-    append(out, "colr");
-    out.insert(out.end(), {1, 0, 0});
-    be32(out, alpha ? 16 : 17);
-    if (alpha) {
-        be32(out, definitions);
-        append(out, "cdef");
-        be16(out, c.components);
-        for (uint16_t i = 0; i < c.components; ++i) {
-            const bool last = i + 1 == c.components;
-            be16(out, i);
-            be16(out, last ? 1 : 0);
-            be16(out, last ? 0 : i + 1u);
-        }
-    }
-    Bytes stream = codestream(c);
-    be32(out, 8 + uint32_t(stream.size()));
-    append(out, "jp2c");
-    append(out, stream);
-    return out;
-}
-
-Codestream picture(uint32_t width, uint32_t height, uint16_t components, uint8_t levels) {
-    Codestream c;
-    c.width = width, c.height = height, c.components = components, c.levels = levels;
-    return c;
+// The JP2 file form of a codestream: RGBA with its alpha, or grey.
+Bytes jp2(const j2k::Shape& s) {
+    const bool rgba = s.components == 4;
+    return j2k::jp2(s, rgba ? j2k::kSRGB : j2k::kGrey, rgba);
 }
 
 // 2048 x 2048 RGBA in code-blocks of 4 x 4: a million of them.
-Codestream tinyCodeBlocks() {
-    Codestream c = picture(2048, 2048, 4, 0);
-    c.codeBlockWidth = c.codeBlockHeight = 0;
-    c.body = Bytes(8, 0);
-    return c;
-}
+j2k::Shape tinyCodeBlocks() { return j2k::oneTile(2048, 2048, 4, {.levels = 0, .blockWidth = 0, .blockHeight = 0}); }
 
 // 1024 x 1024 grey, five levels, in precincts of one coefficient at every
-// level.
-Codestream tinyPrecincts() {
-    Codestream c = picture(1024, 1024, 1, 5);
-    c.tinyPrecincts = true;
-    c.body = Bytes(8, 0);
-    return c;
+// level: the lowest resolution's 2^0, the others' 2^1, which is one
+// coefficient in each of their bands.
+j2k::Shape tinyPrecincts() {
+    return j2k::oneTile(1024, 1024, 1, {.levels = 5, .precincts = {0x00, 0x11, 0x11, 0x11, 0x11, 0x11}});
 }
 
 // 2048 x 2048 RGBA, five levels, whose packets are noise.
-Codestream brokenPicture() {
-    Codestream c = picture(2048, 2048, 4, 5);
-    for (int i = 0; i < 512; ++i) c.body.push_back(uint8_t(i * 151 + 17));
-    return c;
+j2k::Shape brokenPicture() {
+    j2k::Shape s = j2k::oneTile(2048, 2048, 4, {.levels = 5});
+    for (int i = 0; i < 512; ++i) s.packets.push_back(uint8_t(i * 151 + 17));
+    return s;
 }
 
 }  // namespace
@@ -566,11 +435,11 @@ const std::vector<Shape>& shapes() {
         {"TiffBrokenPictures", "tif", Large, tiffBrokenPictures},
         {"TiffHugeDirectory", "tif", 1, tiffHugeDirectory},
         {"Jp2TinyCodeBlocks", "jp2", 2048 * 2048, [] { return jp2(tinyCodeBlocks()); }},
-        {"J2kTinyCodeBlocks", "j2k", 2048 * 2048, [] { return codestream(tinyCodeBlocks()); }},
+        {"J2kTinyCodeBlocks", "j2k", 2048 * 2048, [] { return j2k::codestream(tinyCodeBlocks()); }},
         {"Jp2TinyPrecincts", "jp2", 1024 * 1024, [] { return jp2(tinyPrecincts()); }},
-        {"J2kTinyPrecincts", "j2k", 1024 * 1024, [] { return codestream(tinyPrecincts()); }},
+        {"J2kTinyPrecincts", "j2k", 1024 * 1024, [] { return j2k::codestream(tinyPrecincts()); }},
         {"Jp2BrokenPicture", "jp2", 2048 * 2048, [] { return jp2(brokenPicture()); }},
-        {"J2kBrokenPicture", "j2k", 2048 * 2048, [] { return codestream(brokenPicture()); }},
+        {"J2kBrokenPicture", "j2k", 2048 * 2048, [] { return j2k::codestream(brokenPicture()); }},
         {"IcoOneLargePictureRepeated", "ico", 2048 * 2048, icoOneLargePictureRepeated},
         {"IcoBrokenPictures", "ico", 2048 * 2048, icoBrokenPictures},
         {"IcoHugeDirectory", "ico", 1, icoHugeDirectory},

@@ -32,4 +32,9 @@ struct Shape {
 // Every shape, in a fixed order.
 const std::vector<Shape>& shapes();
 
+// Little-endian grey TIFF pages of width x height that all read one strip,
+// compressed with deflate (8) or PackBits (32773).
+Bytes tiffPagesSharingOneStrip(uint32_t width, uint32_t height, uint32_t pages, uint16_t compression,
+                               const Bytes& strip);
+
 }  // namespace hostile

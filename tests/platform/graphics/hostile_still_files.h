@@ -23,11 +23,14 @@ inline void putBe32(Bytes& out, uint32_t v) {
     out.insert(out.end(), {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)});
 }
 
-// An ICO whose `count` directory entries all point at one copy of `entry`.
-inline Bytes icoSharingOneEntry(const Bytes& entry, size_t count) {
+enum class IconKind : uint16_t { Icon = 1, Cursor = 2 };
+
+// An ICO (or CUR) whose `count` directory entries all point at one copy of
+// `entry`.
+inline Bytes icoSharingOneEntry(const Bytes& entry, size_t count, IconKind kind = IconKind::Icon) {
     Bytes out;
     putLe16(out, 0);
-    putLe16(out, 1);
+    putLe16(out, uint16_t(kind));
     putLe16(out, uint32_t(count));
     const uint32_t offset = uint32_t(6 + 16 * count);
     for (size_t i = 0; i < count; ++i) {
@@ -61,14 +64,14 @@ inline Bytes monochromeIconBitmap(int side, size_t maskShortBy) {
     return out;
 }
 
-// An ICNS of `count` entries, each a copy of `png`.
-inline Bytes icnsOfCopies(const Bytes& png, size_t count) {
+// An ICNS of `count` entries of `type`, each a copy of `picture`.
+inline Bytes icnsOfCopies(const Bytes& picture, size_t count, const char* type = "icp4") {
     Bytes out = {'i', 'c', 'n', 's'};
-    putBe32(out, uint32_t(8 + count * (8 + png.size())));
+    putBe32(out, uint32_t(8 + count * (8 + picture.size())));
     for (size_t i = 0; i < count; ++i) {
-        out.insert(out.end(), {'i', 'c', 'p', '4'});
-        putBe32(out, uint32_t(8 + png.size()));
-        out.insert(out.end(), png.begin(), png.end());
+        out.insert(out.end(), type, type + 4);
+        putBe32(out, uint32_t(8 + picture.size()));
+        out.insert(out.end(), picture.begin(), picture.end());
     }
     return out;
 }

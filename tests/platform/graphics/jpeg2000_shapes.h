@@ -58,6 +58,8 @@ struct Shape {
     std::optional<ComponentCoding> tileComponentCoding;
     // Subsampling of every component.
     uint8_t subsampling = 1;
+    // Every tile's packet data; none writes empty packets.
+    Bytes packets;
 };
 
 // The parameters COD and COC share: levels, code-block size and style,
@@ -119,14 +121,14 @@ inline Bytes codestream(const Shape& s) {
         Bytes header;
         if (s.tileCoding) putCod(header, *s.tileCoding);
         if (s.tileComponentCoding) putCoc(header, *s.tileComponentCoding);
-        const uint32_t packets = packetsPerTile(s);
+        const Bytes packets = s.packets.empty() ? Bytes(packetsPerTile(s), 0) : s.packets;
         out.insert(out.end(), {0xFF, 0x90, 0, 10});
         put16(out, t);
-        put32(out, 14 + uint32_t(header.size()) + packets);
+        put32(out, 14 + uint32_t(header.size() + packets.size()));
         out.insert(out.end(), {0, 1});
         out.insert(out.end(), header.begin(), header.end());
         out.insert(out.end(), {0xFF, 0x93});
-        out.insert(out.end(), packets, 0);
+        out.insert(out.end(), packets.begin(), packets.end());
     }
     out.insert(out.end(), {0xFF, 0xD9});
     return out;
