@@ -112,6 +112,7 @@ void ImageSource::updateData(std::span<const uint8_t> data, bool final) {
     cached_.reset();
     file_.reset();
     pictures_.clear();
+    CodecWorkScope counting(counters_.work);
     if (type_ == ImageTypeGIF) {
         file_ = gif::read(data_);
     } else {
@@ -251,6 +252,7 @@ ns::Ref<Image> ImageSource::createImageAtIndex(size_t index) {
     // Let the picture before go first, so that two are never held here.
     cached_.reset();
     ++counters_.picturesAttempted;
+    CodecWorkScope counting(counters_.work);
     ns::Ref<Image> image = file_ ? createGifImage(index) : createStillImage(index);
     if (image && shouldCache_) {
         cached_ = image;

@@ -29,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/graphics/CodecWork.h"
 #include "platform/graphics/DecodeBudget.h"
 #include "platform/graphics/GifFrames.h"
 #include "platform/graphics/Image.h"
@@ -129,6 +130,8 @@ public:
         size_t directoryParses = 0;
         // Scans read by the decodes of a progressive JPEG.
         size_t progressiveScans = 0;
+        // What the readers and their libraries did for this source.
+        CodecWork work;
     };
     Counters counters() const;
 
