@@ -9,7 +9,11 @@
 //
 // Nothing here raises: a failure keeps one error per class, read with
 // qz_error, whose domain is the message text and whose code is 250. Every
-// operation clears the error of its class on entry, nested ones included.
+// operation clears the error of its class on entry, nested ones included,
+// with one departure kept on purpose: within one outer operation the first
+// failure stays, so an array whose early element fails reports that failure
+// even when a later element converts well (where clearing on every nested
+// entry would leave only a failure of the last element).
 //
 // There is no persistent-object store on this platform, so the forms with a
 // managed-object context are absent; a subclass of NSManagedObject is made

@@ -1,9 +1,11 @@
 // gamehost-sandbox: the five stand-in servers on 127.0.0.1, for running the
 // app by hand or from scripts/run. Prints one line per server, then one line
-// per request, and ends on SIGINT, SIGTERM or when its standard input closes.
+// per request, and ends on SIGINT, SIGTERM or when its standard input, a pipe,
+// closes.
 
 #include <pthread.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -26,15 +28,16 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: gamehost-sandbox [--page-port N] [--platform-port N] [--game-port N] [--activity-port N]\n"
-    "                        [--notice TEXT] [--notice-type 1|2|web]\n"
+    "usage: gamehost-sandbox [--page-port N] [--platform-port N] [--game-port N] [--channel-port N]\n"
+    "                        [--activity-port N] [--notice TEXT] [--notice-type 1|2|web]\n"
     "  Serves the sample game page, the platform server, the game server, the channel's API\n"
-    "  server and the activity pages on 127.0.0.1 (ports the system picks unless given; the\n"
-    "  channel's always) and prints each request they get.\n"
+    "  server and the activity pages on 127.0.0.1 (ports the system picks unless given) and\n"
+    "  prints each request they get.\n"
     "  --notice TEXT       the announcement the platform server's start-up reply carries\n"
     "  --notice-type TYPE  1: plain text (the default); 2: the text as one link to the activity\n"
     "                      server's notice page; web: that page itself\n"
-    "  Ends on SIGINT or SIGTERM, or when standard input closes.\n";
+    "  Ends on SIGINT or SIGTERM, or when standard input closes if it is a pipe (a terminal's\n"
+    "  is not read, so the sandbox may run in a terminal's background).\n";
 
 std::mutex outputLock;
 
@@ -48,6 +51,7 @@ struct Options {
     int pagePort = 0;
     int platformPort = 0;
     int gamePort = 0;
+    int channelPort = 0;
     int activityPort = 0;
     std::optional<std::string> notice;
     std::string noticeType = "1";
@@ -71,6 +75,7 @@ std::string parse(int argc, char** argv, Options& options) {
         int* port = name == "--page-port"       ? &options.pagePort
                     : name == "--platform-port" ? &options.platformPort
                     : name == "--game-port"     ? &options.gamePort
+                    : name == "--channel-port"  ? &options.channelPort
                     : name == "--activity-port" ? &options.activityPort
                                                 : nullptr;
         if (port) {
@@ -118,7 +123,7 @@ int main(int argc, char** argv) {
         page = std::make_unique<sandbox::GamePageServer>(options.pagePort);
         platform = std::make_unique<sandbox::PlatformServer>(options.platformPort);
         game = std::make_unique<sandbox::GameServer>(options.gamePort);
-        channel = std::make_unique<sandbox::ChannelServer>();
+        channel = std::make_unique<sandbox::ChannelServer>(options.channelPort);
         activity = std::make_unique<sandbox::ActivityPageServer>(options.activityPort);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "gamehost-sandbox: %s\n", error.what());
@@ -138,16 +143,23 @@ int main(int argc, char** argv) {
     say("channel " + channel->base());
     say("activity " + activity->http().origin());
 
-    // A closed standard input means whoever started us has gone; it stops
-    // us through the same wait as the signals, and says so.
+    // A closed input pipe means whoever started us has gone; it stops us
+    // through the same wait as the signals, and says so. Any other input (a
+    // terminal, which would stop a background job that reads it, or a file)
+    // is left alone.
     static std::atomic<bool> inputClosed{false};
-    std::thread([] {
-        char buffer[256];
-        while (::read(STDIN_FILENO, buffer, sizeof buffer) > 0) {
-        }
-        inputClosed = true;
-        ::kill(::getpid(), SIGTERM);
-    }).detach();
+    struct stat input {};
+    if (::fstat(STDIN_FILENO, &input) == 0 && (S_ISFIFO(input.st_mode) || S_ISSOCK(input.st_mode))) {
+        std::thread([] {
+            char buffer[256];
+            while (::read(STDIN_FILENO, buffer, sizeof buffer) > 0) {
+            }
+            inputClosed = true;
+            ::kill(::getpid(), SIGTERM);
+        }).detach();
+    } else {
+        say("serving until interrupted (Ctrl-C)");
+    }
 
     int received = 0;
     sigwait(&stopSignals, &received);

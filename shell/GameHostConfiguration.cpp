@@ -1,6 +1,7 @@
 #include "shell/GameHostConfiguration.h"
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
@@ -37,8 +38,18 @@ std::string fileName() { return std::string(GameHostConfigurationName) + ".plist
 
 ConfigurationFile readConfigurationFile() {
     ConfigurationFile file;
-    auto path = ns::Bundle::mainBundle()->pathForResource(GameHostConfigurationName, "plist");
-    if (!path) return file;
+    auto bundle = ns::Bundle::mainBundle();
+    auto path = bundle->pathForResource(GameHostConfigurationName, "plist");
+    if (!path) {
+        std::string folder = bundle->resourcePath()->utf8();
+        std::error_code error;
+        file.missing = std::filesystem::is_directory(folder, error)
+                           ? fileName() + " is missing from the resources folder " + folder
+                           : "the resources folder " + folder + " is missing" +
+                                 (std::getenv("GAMEHOST_RESOURCES") ? " (named by GAMEHOST_RESOURCES)"
+                                                                    : " (GAMEHOST_RESOURCES names another)");
+        return file;
+    }
     file.path = path->utf8();
     ns::Ref<ns::Error> error;
     ns::Id plist = ns::propertyListWithContentsOfFile(file.path, ns::PropertyListImmutable, &error);
@@ -61,12 +72,17 @@ std::vector<std::string> configurationFaults(std::span<const ConfiguredAddress> 
     std::vector<std::string> faults;
     ConfigurationFile file = readConfigurationFile();
     if (!file.problem.empty()) faults.push_back(file.path + " cannot be read: " + file.problem);
+    // Every address left unset is the missing file's fault: said once.
+    bool missingNamed = false;
     for (const ConfiguredAddress& address : addresses) {
         std::string how = std::string("set ") + address.variable + " or \"" + address.key + "\" in " + fileName();
         const char* variable = std::getenv(address.variable);
         bool fromEnvironment = variable && *variable;
         std::string value = configuredValue(file, address);
-        if (value.empty()) {
+        if (value.empty() && !file.missing.empty()) {
+            if (!missingNamed) faults.push_back(file.missing + ": set the addresses by their environment variables");
+            missingNamed = true;
+        } else if (value.empty()) {
             // A value of the wrong type in a readable file is named as such.
             bool wrongType = !fromEnvironment && file.values && file.values->objectForKey(address.key);
             faults.push_back(std::string(address.name) + " is empty" +
@@ -95,6 +111,7 @@ ns::Ref<ns::URL> gamePageURL() {
     if (address.empty()) {
         std::string why;
         if (!file.problem.empty()) why = " (" + fileName() + " cannot be read: " + file.problem + ")";
+        if (!file.missing.empty()) why = " (" + file.missing + ")";
         ns::log("game page address missing: set %s or \"%s\" in %s%s", GamePageURLEnvironmentVariable,
                 GamePageURLKey, fileName(), why);
         return nullptr;

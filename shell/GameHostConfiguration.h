@@ -4,10 +4,11 @@
 // set and not empty. Read at every call, so a test or a run may repoint it.
 //
 // At start the app checks it once, before its first request, and names each
-// fault in the log: a "GameHost.plist" that exists but cannot be read, with
-// the reason, and each address that ends up empty or is not an absolute
-// http(s) URL, with the key and the variable that would set it. It still
-// starts where it can.
+// fault in the log: a resources folder or "GameHost.plist" that is missing
+// (once, not as every address it would have given), a file that exists but
+// cannot be read, with the reason, and each address that ends up empty or is
+// not an absolute http(s) URL, with the key and the variable that would set
+// it. It still starts where it can.
 
 #include <span>
 #include <string>
@@ -50,6 +51,9 @@ struct ConfigurationFile {
     std::string path;
     // Empty unless the file exists and cannot be read.
     std::string problem;
+    // Why there is no file, naming what is missing: the resources folder,
+    // or the file in it. Empty when the file exists.
+    std::string missing;
 };
 ConfigurationFile readConfigurationFile();
 

@@ -26,7 +26,8 @@ public:
         if (!answered_.load()) onUse_(credential);
         answer(URLSessionAuthChallengeDisposition::UseCredential, credential);
     }
-    void continueWithoutCredential(const URLAuthenticationChallenge&) override {
+    void continueWithoutCredential(const URLAuthenticationChallenge& challenge) override {
+        if (standIn_) return useCredential(standIn_, challenge);
         answer(URLSessionAuthChallengeDisposition::UseCredential, nullptr);
     }
     void cancelAuthenticationChallenge(const URLAuthenticationChallenge&) override {
@@ -40,6 +41,11 @@ public:
         answer(URLSessionAuthChallengeDisposition::RejectProtectionSpace, nullptr);
     }
 
+    // The storage's credential, which answers in place of none. Set on the
+    // connection's thread before the delegate is asked.
+    void setStandIn(Ref<URLCredential> credential) { standIn_ = std::move(credential); }
+    bool hasStandIn() const { return standIn_ != nullptr; }
+
 private:
     void answer(URLSessionAuthChallengeDisposition disposition, Ref<URLCredential> credential) {
         if (answered_.exchange(true)) return;
@@ -50,6 +56,7 @@ private:
     std::function<void()> onCancel_;
     std::function<void(const Ref<URLCredential>&)> onUse_;
     std::atomic<bool> answered_{false};
+    Ref<URLCredential> standIn_;
 };
 
 }  // namespace
@@ -121,10 +128,16 @@ public:
                 if (auto c = weak.lock(); c && !trust) c->answeredWith(space, credential);
             });
         auto forDelegate = URLAuthenticationChallenge::make(*challenge, sender);
-        connection->post([forDelegate, trust](URLConnection& c, URLConnectionDelegate& d) {
-            if (!trust && answeredFromStorage(c, d, *forDelegate)) return;
+        connection->post([forDelegate, sender, trust](URLConnection& c, URLConnectionDelegate& d) {
+            // The delegate's own answer comes first: a stored credential the
+            // server no longer takes must not hide one the delegate brings.
+            if (!trust) sender->setStandIn(storedCredential(c, d, *forDelegate));
             if (!d.willSendRequestForAuthenticationChallenge(c, forDelegate)) {
-                forDelegate->sender()->performDefaultHandling(*forDelegate);
+                if (sender->hasStandIn()) {
+                    forDelegate->sender()->continueWithoutCredential(*forDelegate);
+                } else {
+                    forDelegate->sender()->performDefaultHandling(*forDelegate);
+                }
             }
         });
         return true;
@@ -197,21 +210,18 @@ private:
     ConnectionRouter() = default;
 
     // A challenge other than server trust: asks the delegate whether to use the
-    // credential storage, and answers from it when the delegate says yes, this
-    // is the space's first challenge, the URL names no credential and the
-    // storage holds one.
-    static bool answeredFromStorage(URLConnection& connection, URLConnectionDelegate& delegate,
-                                    const URLAuthenticationChallenge& challenge) {
+    // credential storage; the storage's credential answers in place of none
+    // when the delegate says yes, this is the space's first challenge, the URL
+    // names no credential and the storage holds one.
+    static Ref<URLCredential> storedCredential(URLConnection& connection, URLConnectionDelegate& delegate,
+                                               const URLAuthenticationChallenge& challenge) {
         const bool useStorage = delegate.connectionShouldUseCredentialStorage(connection);
         connection.challengedFor(challenge.previousFailureCount(), useStorage);
         const auto& space = challenge.protectionSpace();
         if (!useStorage || !space || challenge.previousFailureCount() > 0 || challenge.proposedCredential()) {
-            return false;
+            return nullptr;
         }
-        auto stored = URLCredentialStorage::sharedCredentialStorage()->defaultCredentialForProtectionSpace(*space);
-        if (!stored) return false;
-        challenge.sender()->useCredential(stored, challenge);
-        return true;
+        return URLCredentialStorage::sharedCredentialStorage()->defaultCredentialForProtectionSpace(*space);
     }
 
     std::mutex lock_;

@@ -1,15 +1,21 @@
 #include "platform/foundation/UserDefaults.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
-#include <sys/stat.h>
 #include <vector>
 
 #include "platform/dispatch/Clock.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/HomeDirectory.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Number.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/runtime/Exception.h"
@@ -59,9 +65,48 @@ bool textIsTrue(const String& text) {
     return text.integerValue() != 0;
 }
 
+// Writes the whole of the data over the file's first bytes and cuts it
+// there, so the file takes no block it did not have.
+bool writeOver(const std::string& path, const Data& data) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const uint8_t* bytes = data.bytes();
+    size_t left = data.length();
+    bool written = true;
+    while (left > 0 && written) {
+        ssize_t n = ::write(fd, bytes, left);
+        if (n < 0 && errno == EINTR) continue;
+        written = n > 0;
+        if (written) {
+            bytes += n;
+            left -= size_t(n);
+        }
+    }
+    written = written && ::ftruncate(fd, off_t(data.length())) == 0 && ::fsync(fd) == 0;
+    return ::close(fd) == 0 && written;
+}
+
+// The platform saves the standard defaults when the app goes to the
+// background and before it quits; the names are the app's notifications,
+// posted by the application object above this layer.
+void saveStandardDefaultsOnAppExits() {
+    for (const char* name : {"UIApplicationDidEnterBackgroundNotification", "UIApplicationWillTerminateNotification"}) {
+        NotificationCenter::defaultCenter()->addObserverForName(name, nullptr, nullptr, [](const Ref<Notification>&) {
+            Ref<UserDefaults> instance;
+            {
+                std::lock_guard<std::mutex> hold(standardLock());
+                instance = standardInstance();
+            }
+            if (instance) instance->synchronize();
+        });
+    }
+}
+
 }  // namespace
 
 Ref<UserDefaults> UserDefaults::standardUserDefaults() {
+    static std::once_flag observing;
+    std::call_once(observing, saveStandardDefaultsOnAppExits);
     std::lock_guard<std::mutex> hold(standardLock());
     Ref<UserDefaults>& instance = standardInstance();
     if (!instance) instance = std::make_shared<UserDefaults>(homeDirectory() + "/Library/Preferences/defaults.plist");
@@ -197,13 +242,37 @@ bool UserDefaults::synchronize() {
     const size_t slash = path_.find_last_of('/');
     const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path_.substr(0, slash);
     Ref<Error> error;
-    if (!FileManager::defaultManager()->createDirectoryAtPath(folder, true, &error) ||
-        !writePropertyListToFile(Dictionary::make(entries).get(), path_, true, &error)) {
-        log("UserDefaults: could not save %s (%s)", path_, reasonOf(error));
+    Ref<Data> data = PropertyListSerialization::dataWithPropertyList(Dictionary::make(entries), PropertyListFormat::XML,
+                                                                     &error);
+    std::string problem;
+    if (!data || !FileManager::defaultManager()->createDirectoryAtPath(folder, true, &error)) {
+        problem = reasonOf(error);
+    } else {
+        problem = save(*data, folder);
+    }
+    if (!problem.empty()) {
+        log("UserDefaults: could not save %s (%s); the changes are kept to be saved later", path_, problem);
         return false;
     }
     dirty_ = false;
     return true;
+}
+
+std::string UserDefaults::save(const Data& data, const std::string& folder) {
+    auto volume = FileManager::defaultManager()->attributesOfFileSystemForPath(folder);
+    const int64_t room = volume ? fileSystemFreeSize(*volume) : -1;
+    // An unknown free size does not stop the attempt.
+    std::string problem = "no room for a new copy";
+    if (room < 0 || uint64_t(room) >= data.length()) {
+        errno = 0;
+        if (data.writeToFile(path_, true)) return {};
+        problem = std::strerror(errno ? errno : EIO);
+    }
+    struct stat existing {};
+    if (::stat(path_.c_str(), &existing) != 0 || data.length() > uint64_t(existing.st_size)) return problem;
+    if (!writeOver(path_, data)) return problem + ", nor room over the old one: " + std::strerror(errno ? errno : EIO);
+    log("UserDefaults: no room for a new copy of %s; saved over the old one", path_);
+    return {};
 }
 
 }  // namespace ns

@@ -4,6 +4,12 @@
 // at first use; `synchronize` writes it atomically. A file that cannot be
 // parsed is logged and renamed aside ("<file>.corrupt-<UTC time>"), never
 // written over. Thread-safe.
+//
+// A full volume has no room for the new copy an atomic save writes. A save
+// that does not grow the file (a logout's removal of the saved login, for
+// one) is then written over the old file, in the room it already has; one
+// that grows it stays unsaved, logged, and is saved with the next save that
+// succeeds, or when the app goes to the background or quits.
 
 #include <cstdint>
 #include <map>
@@ -62,6 +68,10 @@ public:
 
 private:
     void load();
+    // Writes the file: atomically when the volume has room for a new copy,
+    // else over the old file when that is no smaller. Empty when saved, else
+    // why not. The caller holds lock_.
+    std::string save(const Data& data, const std::string& folder);
     // Renames an unusable file out of the way, so no save replaces it.
     void setAside(const std::string& problem);
 

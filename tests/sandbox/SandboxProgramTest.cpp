@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -18,13 +19,14 @@ namespace {
 
 class SandboxProgram {
 public:
-    SandboxProgram() {
+    // Its standard input is a pipe this end holds, or the named file.
+    explicit SandboxProgram(const char* inputFile = nullptr) {
         int in[2];
         int out[2];
         if (::pipe(in) != 0 || ::pipe(out) != 0) throw std::runtime_error("no pipe");
         pid_ = ::fork();
         if (pid_ == 0) {
-            ::dup2(in[0], STDIN_FILENO);
+            ::dup2(inputFile ? ::open(inputFile, O_RDONLY) : in[0], STDIN_FILENO);
             ::dup2(out[1], STDOUT_FILENO);
             ::close(in[0]);
             ::close(in[1]);
@@ -87,12 +89,15 @@ private:
     std::string buffer_;
 };
 
-std::string stopLine(void (*stop)(SandboxProgram&)) {
-    SandboxProgram program;
-    for (const char* server : {"sandbox: page ", "sandbox: platform ", "sandbox: game "}) {
+std::string stopLine(void (*stop)(SandboxProgram&), const char* inputFile = nullptr) {
+    SandboxProgram program(inputFile);
+    for (const char* server :
+         {"sandbox: page ", "sandbox: platform ", "sandbox: game ", "sandbox: channel ", "sandbox: activity "}) {
         std::string line = program.line();
         EXPECT_EQ(line.rfind(server, 0), 0u) << line;
     }
+    // Input it does not watch is said to be so, with how to stop it.
+    if (inputFile) EXPECT_EQ(program.line(), "sandbox: serving until interrupted (Ctrl-C)");
     stop(program);
     int status = -1;
     auto lines = program.rest(status);
@@ -104,6 +109,12 @@ TEST(SandboxProgram, SaysWhyItStops) {
     EXPECT_EQ(stopLine([](SandboxProgram& p) { p.closeInput(); }), "sandbox: stopping (standard input closed)");
     EXPECT_EQ(stopLine([](SandboxProgram& p) { p.signal(SIGINT); }), "sandbox: stopping (interrupt)");
     EXPECT_EQ(stopLine([](SandboxProgram& p) { p.signal(SIGTERM); }), "sandbox: stopping (terminate)");
+}
+
+TEST(SandboxProgram, InputThatIsNotAPipeIsLeftAlone) {
+    // Started by hand with its input elsewhere (a file here; a terminal it
+    // must not read from the background), it serves until it is stopped.
+    EXPECT_EQ(stopLine([](SandboxProgram& p) { p.signal(SIGTERM); }, "/dev/null"), "sandbox: stopping (terminate)");
 }
 
 TEST(SandboxProgram, UsageNamesEveryServerItStarts) {
@@ -122,6 +133,9 @@ TEST(SandboxProgram, UsageNamesEveryServerItStarts) {
     }
     for (const char* server : {"game page", "platform server", "game server", "channel's API server", "activity pages"})
         EXPECT_NE(flat.find(server), std::string::npos) << server << " in: " << usage;
+    // Each server's port can be chosen, so the shipped configuration's can.
+    for (const char* option : {"--page-port", "--platform-port", "--game-port", "--channel-port", "--activity-port"})
+        EXPECT_NE(flat.find(option), std::string::npos) << option << " in: " << usage;
 }
 
 }  // namespace

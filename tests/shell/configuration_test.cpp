@@ -117,7 +117,9 @@ TEST_F(GamePageAddressTest, AFileThatCannotBeReadIsNamedWithItsReason) {
 }
 
 TEST_F(GamePageAddressTest, EachEmptyOrUnusableAddressIsNamedOnceWithItsKeyAndVariable) {
-    // Only the page address, from the environment: the two servers are empty.
+    // Only the page address, from the environment, and a file without the
+    // others: each of them is empty.
+    writeFile("<plist version=\"1.0\"><dict/></plist>");
     ::setenv(shell::GamePageURLEnvironmentVariable, "http://127.0.0.1:9999/game", 1);
     EXPECT_EQ(shell::configurationFaults(),
               (std::vector<std::string>{
@@ -168,4 +170,36 @@ TEST_F(GamePageAddressTest, TheCheckTakesOneMoreAddress) {
               (std::vector<std::string>{"channel API address \"http:///sdkapi/\" from GAMEHOST_TEST_API has no host: "
                                         "set GAMEHOST_TEST_API or \"ChannelAPIURL\" in GameHost.plist"}));
     ::unsetenv("GAMEHOST_TEST_API");
+}
+
+TEST_F(GamePageAddressTest, AMissingFileOrFolderIsNamedOnceNotAsEveryEmptyAddress) {
+    // No GameHost.plist in the folder: one line says so; an address the
+    // environment gives is still checked on its own.
+    ::setenv("GAMEHOST_GAME_SERVER_URL", "games.example", 1);
+    EXPECT_EQ(shell::configurationFaults(),
+              (std::vector<std::string>{
+                  "GameHost.plist is missing from the resources folder " + folder_.string() +
+                      ": set the addresses by their environment variables",
+                  "game server address \"games.example\" from GAMEHOST_GAME_SERVER_URL is not an http or https URL: "
+                  "set GAMEHOST_GAME_SERVER_URL or \"GameServerURL\" in GameHost.plist",
+              }));
+    ::unsetenv("GAMEHOST_GAME_SERVER_URL");
+
+    // The folder itself missing is named as the folder.
+    const std::string gone = (folder_ / "gone").string();
+    ::setenv("GAMEHOST_RESOURCES", gone.c_str(), 1);
+    EXPECT_EQ(shell::configurationFaults(),
+              (std::vector<std::string>{"the resources folder " + gone +
+                                        " is missing (named by GAMEHOST_RESOURCES): set the addresses by their "
+                                        "environment variables"}));
+    ns::LogCapture log;
+    EXPECT_FALSE(shell::gamePageURL());
+    ASSERT_EQ(log.lines().size(), 1u);
+    EXPECT_NE(log.lines()[0].find("(the resources folder " + gone + " is missing"), std::string::npos);
+
+    // With every address in the environment, nothing is missing that matters.
+    for (const auto& address : shell::ConfiguredAddresses) {
+        ::setenv(address.variable, address.isBase ? "http://127.0.0.1:1/api/" : "http://127.0.0.1:1/", 1);
+    }
+    EXPECT_TRUE(shell::configurationFaults().empty());
 }

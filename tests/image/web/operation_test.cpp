@@ -528,6 +528,33 @@ TEST_F(OperationTest, ALaterLoadIsAnsweredFromTheCredentialStorageOnlyWhenTheOpe
     EXPECT_FALSE(answered[0].error);
 }
 
+TEST_F(OperationTest, TheOperationsOwnCredentialIsOfferedBeforeAStaleStoredOne) {
+    ImageReply members;
+    members.body = LoopbackImageServer::png(8, 8, false);
+    members.contentType = "image/png";
+    members.user = "u";
+    members.password = "p";
+    server_.serve("/members.png", members);
+    manager_->setUsername("u");
+    manager_->setPassword("p");
+    Recorder first;
+    auto taken = request("/members.png", 0, first);
+    env_.runUntilIdle();
+    ASSERT_EQ(first.all().size(), 1u);
+    ASSERT_TRUE(first.all()[0].image) << "the server took it, so the process's store keeps it";
+
+    // The password changes on both sides; the store still holds the old one.
+    members.password = "q";
+    server_.serve("/members.png", members);
+    manager_->setPassword("q");
+    Recorder second;
+    auto renewed = request("/members.png", TVWebImageOptionRefreshCache, second);
+    env_.runUntilIdle();
+    ASSERT_EQ(second.all().size(), 1u);
+    EXPECT_TRUE(second.all()[0].image) << "the load's own credential must be offered first";
+    EXPECT_FALSE(second.all()[0].error);
+}
+
 TEST_F(OperationTest, BackgroundTaskLastsTheLoadAndItsExpiryCancels) {
     auto application = ui::Application::sharedApplication();
     application->resetForTesting();

@@ -303,25 +303,35 @@ TEST_F(ViewExtensionsTest, LayersAlwaysFadeAnnotationViewsOnlyWhenNotHighlighted
     EXPECT_EQ(annotation->bounds().size.width, annotation->image()->size().width);
 }
 
+// The reply waits behind a gate until the view is gone, so the load cannot
+// finish first however the threads run: what the test reads is the drop's.
 TEST_F(ViewExtensionsTest, ADroppedViewCancelsItsLoad) {
+    auto gate = std::make_shared<ChunkGate>();
+    server_.serve("/held.jpg", ImageReply{.body = jpeg_, .chunkSize = jpeg_.size(), .gate = gate});
     std::vector<MainDelivery> deliveries;
     {
         auto view = ui::ImageView::make();
-        TV_setImageWithURL(*view, url("/a.jpg"), nullptr, TVWebImageOptionRefreshCache, manager_, {}, {},
+        TV_setImageWithURL(*view, url("/held.jpg"), nullptr, TVWebImageOptionRefreshCache, manager_, {}, {},
                            record(deliveries));
     }
+    env_.runUntilIdle();
+    gate->releaseAll();
     env_.runUntilIdle();
     ASSERT_EQ(deliveries.size(), 1u);
     EXPECT_EQ(deliveries[0].stage, TVWebImageStageCancelled);
 }
 
 TEST_F(ViewExtensionsTest, ADroppedButtonCancelsItsLoad) {
+    auto gate = std::make_shared<ChunkGate>();
+    server_.serve("/held.jpg", ImageReply{.body = jpeg_, .chunkSize = jpeg_.size(), .gate = gate});
     std::vector<MainDelivery> deliveries;
     {
         auto button = std::make_shared<ui::Button>();
-        TV_setBackgroundImageWithURL(*button, url("/a.jpg"), 0, nullptr, TVWebImageOptionRefreshCache, manager_, {},
-                                     {}, record(deliveries));
+        TV_setBackgroundImageWithURL(*button, url("/held.jpg"), 0, nullptr, TVWebImageOptionRefreshCache, manager_,
+                                     {}, {}, record(deliveries));
     }
+    env_.runUntilIdle();
+    gate->releaseAll();
     env_.runUntilIdle();
     ASSERT_EQ(deliveries.size(), 1u);
     EXPECT_EQ(deliveries[0].stage, TVWebImageStageCancelled);

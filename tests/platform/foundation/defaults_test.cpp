@@ -6,9 +6,11 @@
 #include <vector>
 
 #include "platform/foundation/Date.h"
+#include "platform/foundation/FileManager.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/MutableArray.h"
 #include "platform/foundation/MutableDictionary.h"
+#include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Null.h"
 #include "platform/foundation/Number.h"
 #include "platform/foundation/PropertyList.h"
@@ -186,6 +188,46 @@ TEST_F(UserDefaultsTest, AValueXmlCannotCarryDoesNotBlockTheOthers) {
     auto again = relaunch();
     EXPECT_EQ(again->stringForKey("good")->utf8(), "keep me");
     EXPECT_FALSE(again->objectForKey("bad"));
+}
+
+
+TEST_F(UserDefaultsTest, AFullVolumeStillTakesARemovalAndSavesTheRestLater) {
+    auto defaults = UserDefaults::standardUserDefaults();
+    defaults->setObjectForKey(str("player-1"), "TV_username");
+    defaults->setIntegerForKey(2, "TV_LoginStyle");
+    ASSERT_TRUE(defaults->synchronize());
+
+    // No room for a new copy: the logout's removal shrinks the file and is
+    // written over the old one.
+    struct RealFreeSize {
+        ~RealFreeSize() { FileManager::setFileSystemFreeSizeForTesting(std::nullopt); }
+    } restore;
+    FileManager::setFileSystemFreeSizeForTesting(0);
+    defaults->removeObjectForKey("TV_username");
+    defaults->setIntegerForKey(0, "TV_LoginStyle");
+    LogCapture log;
+    EXPECT_TRUE(defaults->synchronize());
+    EXPECT_TRUE(log.contains("saved over the old one"));
+    auto relaunched = relaunch();
+    EXPECT_FALSE(relaunched->objectForKey("TV_username")) << "the next start must not log the player in again";
+    EXPECT_EQ(relaunched->integerForKey("TV_LoginStyle"), 0);
+
+    // A change that grows the file waits, logged, and is kept to be saved.
+    relaunched->setObjectForKey(str("a longer saved name than before"), "TV_username");
+    EXPECT_FALSE(relaunched->synchronize());
+    EXPECT_TRUE(log.contains("kept to be saved later"));
+    EXPECT_FALSE(std::filesystem::is_empty(storePath()));
+
+    // Space again: going to the background saves it, with no other call.
+    FileManager::setFileSystemFreeSizeForTesting(std::nullopt);
+    NotificationCenter::defaultCenter()->postNotificationName("UIApplicationDidEnterBackgroundNotification", nullptr);
+    EXPECT_EQ(relaunch()->stringForKey("TV_username")->utf8(), "a longer saved name than before");
+
+    // And quitting does too.
+    auto last = UserDefaults::standardUserDefaults();
+    last->setObjectForKey(str("at quit"), "TV_username");
+    NotificationCenter::defaultCenter()->postNotificationName("UIApplicationWillTerminateNotification", nullptr);
+    EXPECT_EQ(relaunch()->stringForKey("TV_username")->utf8(), "at quit");
 }
 
 }  // namespace

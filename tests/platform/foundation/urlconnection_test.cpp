@@ -303,9 +303,9 @@ TEST_F(URLConnectionCredentialStorageTest, ACredentialTheServerTookAnswersTheNex
     ASSERT_TRUE(kept());
     EXPECT_EQ(kept()->user()->utf8(), "ann");
 
-    // The storage answers the challenge; the delegate is not asked.
+    // The delegate is asked first; it brings none, so the storage answers.
     auto second = visit(nullptr, true);
-    EXPECT_EQ(second->folded(), (Events{"storage: yes", "response 200", "data", "finish"}));
+    EXPECT_EQ(second->folded(), (Events{"storage: yes", "challenge", "response 200", "data", "finish"}));
     EXPECT_EQ(second->body(), "welcome");
 
     // A delegate that says no is asked itself, and its 401 stands.
@@ -338,10 +338,29 @@ TEST_F(URLConnectionCredentialStorageTest, OnlyACredentialTheServerTookWithPersi
     }
     auto refused = visit(nullptr, true);
     EXPECT_EQ(refused->folded(),
-              (Events{"storage: yes", "storage: yes", "challenge", "response 401", "data", "finish"}));
+              (Events{"storage: yes", "challenge", "storage: yes", "challenge", "response 401", "data", "finish"}));
     EXPECT_FALSE(kept());
     auto renewed = visit(ann("changed", ns::URLCredentialPersistenceForSession), true);
     EXPECT_EQ(renewed->body(), "welcome");
+    ASSERT_TRUE(kept());
+    EXPECT_EQ(kept()->password()->utf8(), "changed");
+}
+
+TEST_F(URLConnectionCredentialStorageTest, TheDelegatesOwnCredentialComesBeforeAStaleStoredOne) {
+    visit(ann("secret", ns::URLCredentialPersistenceForSession), true);
+    ASSERT_TRUE(kept());
+    {
+        std::lock_guard guard(lock);
+        accepted = "YW5uOmNoYW5nZWQ=";  // ann:changed
+        authorizations.clear();
+    }
+    // The stored one is stale; the delegate brings the new one, which is
+    // offered at the first challenge and kept.
+    auto renewed = visit(ann("changed", ns::URLCredentialPersistenceForSession), true);
+    EXPECT_EQ(renewed->body(), "welcome");
+    EXPECT_EQ(renewed->folded(), (Events{"storage: yes", "challenge", "response 200", "data", "finish"}));
+    std::lock_guard guard(lock);
+    EXPECT_EQ(authorizations, (std::vector<std::string>{"", "Basic YW5uOmNoYW5nZWQ="}));
     ASSERT_TRUE(kept());
     EXPECT_EQ(kept()->password()->utf8(), "changed");
 }

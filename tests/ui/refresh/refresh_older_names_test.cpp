@@ -38,6 +38,12 @@ TEST_F(RefreshOlderNamesTest, TheOlderNamesInstallAndReadTheSameControls) {
     EXPECT_EQ(TV_header(*scrollView), header);
     EXPECT_EQ(TV_footer(*scrollView), footer);
     EXPECT_EQ(header->superview().get(), scrollView.get());
+    // The older getters read what is installed, not only its absence.
+    EXPECT_EQ(::header(*scrollView), header);
+    EXPECT_EQ(::footer(*scrollView), footer);
+    auto another = TVRefreshFooter::footerWithRefreshingBlock<TVRefreshAutoNormalFooter>({});
+    setTV_footer(*scrollView, another);
+    EXPECT_EQ(::footer(*scrollView), another);
 
     auto other = TVRefreshHeader::headerWithRefreshingBlock<TVRefreshNormalHeader>({});
     setTV_header(*scrollView, other);
@@ -45,7 +51,7 @@ TEST_F(RefreshOlderNamesTest, TheOlderNamesInstallAndReadTheSameControls) {
     EXPECT_EQ(header->superview(), nullptr) << "the one it replaced left";
     setFooter(*scrollView, nullptr);
     EXPECT_EQ(::footer(*scrollView), nullptr);
-    EXPECT_EQ(footer->superview(), nullptr);
+    EXPECT_EQ(another->superview(), nullptr);
 }
 
 TEST(RefreshMethodExchange, TwoClassMethodsSwapInTheRuntimesTableAndSubclassesSeeIt) {
