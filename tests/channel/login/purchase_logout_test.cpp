@@ -50,10 +50,6 @@ protected:
         env.fastForwardBy(2);
         return root->presentedViewController() != nullptr;
     }
-    static bool ballShown() {
-        auto ballWindow = VRQWindowManager::windowForKey(VRQHelperBtn::shared()->md5Key());
-        return ballWindow && !ballWindow->isHidden();
-    }
 
     std::vector<std::string> heard;
 };
