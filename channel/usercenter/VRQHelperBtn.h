@@ -49,9 +49,10 @@ public:
     // One rule, and it alone shows or hides the ball's window: the ball
     // shows only to a logged-in player, and never while a user centre or the
     // payment centre is on screen (a centre on its way out no longer
-    // counts). The paths tell it their facts, or ask it again when what is
-    // on screen changed; none shows or hides the window on its own. The
-    // facts live apart from the ball, so telling them makes no ball.
+    // counts). The paths tell it their facts (the user centre, as it
+    // appears and leaves, asks it again); none shows or hides the window on
+    // its own. The facts live apart from the ball, so telling them makes no
+    // ball.
     // A login made, or ended by a logout, a switch of account or a new login.
     // Signed in, the ball gets its window if it has none yet.
     static void setSignedIn(bool signedIn);
@@ -63,9 +64,6 @@ public:
     static bool isUserCentreOnScreen();
     // What the rule says now.
     static bool shows();
-    // Shows or hides the ball's window by the rule; a user centre that
-    // appears or leaves asks it again.
-    static void refresh();
 
     const FailedBlockType& FailedBlock() const { return failedBlock_; }
     void setFailedBlock(FailedBlockType block) { failedBlock_ = std::move(block); }
@@ -111,6 +109,10 @@ public:
     const std::string& md5Key();
 
 private:
+    // A user centre that appears or leaves asks the rule again.
+    friend class TVSuspendVC;
+    // Shows or hides the ball's window by the rule.
+    static void refresh();
     ns::Ref<ui::Window> ballWindow();
     // Builds the ball's window, hidden, and registers it under md5Key().
     void create();
