@@ -6,9 +6,9 @@
 
 #include <string>
 
+#include "channel/NSString+URLEncode.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/uikit/Storyboard.h"
-#include "channel/NSString+URLEncode.h"
 #include "usercentre_test_support.h"
 
 namespace {
