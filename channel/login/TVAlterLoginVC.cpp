@@ -11,13 +11,36 @@
 #include "platform/dispatch/PerformRequest.h"
 #include "platform/foundation/Log.h"
 #include "platform/uikit/Screen.h"
+#include "platform/uikit/StateReset.h"
 #include "platform/uikit/Storyboard.h"
 
 RT_DEFINE_CLASS(TVAlterLoginVC, TVBaseVC, "TVAlterLoginVC")
 
 TVAlterLoginVC::~TVAlterLoginVC() { ns::log("loginVC已销毁"); }
 
+namespace {
+
+// The login window up now, from its opening until it begins to close. The
+// window owns its controller; this only tells whether there is one.
+ns::Weak<TVAlterLoginVC>& windowUp() {
+    static ns::Weak<TVAlterLoginVC> shown;
+    return shown;
+}
+
+[[maybe_unused]] const bool resetHooked = (ui::addSharedStateResetHook([] { windowUp().reset(); }), true);
+
+}  // namespace
+
+bool TVAlterLoginVC::isUp() { return windowUp().lock() != nullptr; }
+
 void TVAlterLoginVC::loadAlterLoginVCResultSuccess(SuccessBlockType success, FailedBlockType failed) {
+    // One login window at a time: a second call (a double tap on a slow
+    // network) would give the game two logins, or leave a form on screen
+    // after the login. The game hears of the window already up.
+    if (isUp()) {
+        ns::log("login: a login window is already up; this call opens none");
+        return;
+    }
     // The player logs in anew: the ball waits for this login.
     VRQHelperBtn::setSignedIn(false);
     auto board = ui::Storyboard::storyboardWithName("TVUserShow", TVScreenResources::sdkBundle());
@@ -28,6 +51,7 @@ void TVAlterLoginVC::loadAlterLoginVCResultSuccess(SuccessBlockType success, Fai
     auto window = ui::Window::make(ui::Screen::mainScreen()->bounds());
     window->setRootViewController(TVBaseNav::make(controller));
     controller->keyWindow_ = window;
+    windowUp() = controller;
     window->setHidden(false);
     window->setBackgroundColor(cg::Color::black().withAlpha(0));
     ui::View::animate(kDimSeconds, [window] { window->setBackgroundColor(cg::Color::black().withAlpha(0.5)); });
@@ -93,9 +117,8 @@ void TVAlterLoginVC::tvLoginViewLoginSuccessLogintime(const Text& logintime, con
     ShareVale::sharedInstance()->setIsRz(rzStatus);
     if (SuccessBlock) SuccessBlock(logintime, userName, sign, rzStatus);
 
-    auto ball = VRQHelperBtn::shared();
-    if (!VRQHelperBtn::isCreate()) ball->create();
     VRQHelperBtn::setSignedIn(true);
+    auto ball = VRQHelperBtn::shared();
     // Switching account in the user centre ends the session: purchases still
     // waiting for the payment centre go with it.
     ball->setFailedBlock([failed = FailedBlock](const Text& message, const Text& code) {
@@ -114,6 +137,8 @@ void TVAlterLoginVC::tvLoginViewLoginFaildeMessage(const Text& message, const Te
 void TVAlterLoginVC::goBackToPreviousWindow() {
     auto window = keyWindow_;
     if (!window) return;
+    // Its login is over: the game may open the next window.
+    if (windowUp().lock().get() == this) windowUp().reset();
     // Fading out, it is no longer the window the channel's pages and toasts
     // go on: a payment centre opened meanwhile must not leave with it.
     window->setOpaque(false);

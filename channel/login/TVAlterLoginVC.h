@@ -28,8 +28,11 @@ public:
 
     ~TVAlterLoginVC() override;
 
-    // Opens a login window; the controller lives until it closes.
+    // Opens a login window; the controller lives until it closes. While one
+    // is up (until it begins to close), a call opens nothing and is logged:
+    // the game hears of the login in the window up, once.
     static void loadAlterLoginVCResultSuccess(SuccessBlockType success, FailedBlockType failed);
+    static bool isUp();
 
     void viewDidLoad() override;
     void viewWillAppear(bool animated) override;

@@ -9,6 +9,7 @@
 #include "platform/dispatch/PerformRequest.h"
 #include "platform/dispatch/Queue.h"
 #include "platform/foundation/Format.h"
+#include "platform/foundation/Log.h"
 
 namespace {
 
@@ -154,12 +155,28 @@ bool TVLoginView::check() {
     }
 }
 
+void TVLoginView::abandonLogin() {
+    if (attempt_) attempt_->abandon();
+    attempt_.reset();
+}
+
 void TVLoginView::postLogin() {
+    abandonLogin();
     setUsingStyle(3);
     auto card = strong();
+    auto attempt = std::make_shared<TVLoginAttempt>();
+    attempt_ = attempt;
+    // A reply the card no longer waits for: another account may be logging
+    // in on it now.
+    auto stillWaited = [attempt, name = currentUserName] {
+        if (attempt->claim()) return true;
+        ns::log("login: the reply for %@ came after the card stopped waiting for it; dropped", name);
+        return false;
+    };
     TVLoginAPI::LonginWithUsername(
         currentUserName, currenPwd,
-        [card](const ns::Ref<LoginResult>& r) {
+        [card, attempt, stillWaited](const ns::Ref<LoginResult>& r) {
+            if (!stillWaited()) return;
             auto vale = ShareVale::sharedInstance();
             vale->setUserName(TVReply::messageText(r->userName));
             vale->setPassWord(TVReply::messageText(r->urserPwd));
@@ -168,10 +185,13 @@ void TVLoginView::postLogin() {
             vale->setLoginStyle(1);
             card->loginData_ = r;
             // The welcome shows a moment; the change button cancels what follows.
-            dispatch::performAfterDelay(card.get(), "initGameView:", kWelcomeSeconds,
-                                        [card, r] { card->initGameView(r); });
+            dispatch::performAfterDelay(card.get(), "initGameView:", kWelcomeSeconds, [card, attempt, r] {
+                if (card->attempt_ == attempt) card->initGameView(r);
+            });
         },
-        [card](const Text& message, const Text& code) {
+        [card, stillWaited](const Text& message, const Text& code) {
+            if (!stillWaited()) return;
+            card->attempt_.reset();
             card->toast(message);
             card->setUsingStyle(0);
             card->loginFailedMessage(message, code);
@@ -250,6 +270,7 @@ void TVLoginView::sendCode() {
 }
 
 void TVLoginView::changeBtn() {
+    abandonLogin();
     setUsingStyle(0);
     if (hud_) {
         hud_->hideAnimated(true);

@@ -12,6 +12,7 @@
 // callbacks keep the card alive until they have run.
 
 #include <memory>
+#include <utility>
 
 #include "channel/TVAccountResults.h"
 #include "channel/screens/AccountTableView.h"
@@ -37,6 +38,19 @@ public:
                                                   const ns::Ref<ns::String>& userName, const ns::Ref<ns::String>& sign,
                                                   const ns::Ref<LoginResult>& loginData) = 0;
     virtual void tvLoginViewLoginFaildeMessage(const ns::Ref<ns::String>& message, const ns::Ref<ns::String>& code) = 0;
+};
+
+// One login the card sent. Its reply counts once, and only while the card
+// still waits for it: the change button, or a newer login, leaves it behind,
+// and then its reply is dropped (not saved, not handed off, not reported).
+class TVLoginAttempt {
+public:
+    // True once, for a reply the card still waits for.
+    bool claim() { return !std::exchange(over_, true); }
+    void abandon() { over_ = true; }
+
+private:
+    bool over_ = false;
 };
 
 class TVLoginView : public ui::View,
@@ -67,7 +81,8 @@ public:
     // Stores the mode and lays the card out for it; a running SMS
     // count-down stops first.
     void setUsingStyle(int mode);
-    // Logs in with currentUserName and currenPwd.
+    // Logs in with currentUserName and currenPwd; a login still in flight
+    // is left behind.
     void postLogin();
     // The form check of the current mode; a failing test shows its toast.
     bool check();
@@ -139,7 +154,12 @@ private:
     // Attaches the mode's control actions (once each).
     void attach(const ns::Weak<ui::Button>& button, const char* selector, void (TVLoginView::*action)());
 
+    // Leaves the login in flight, if any, behind.
+    void abandonLogin();
+
     int usingStyle_ = 0;
+    // The login the card waits for, until its reply or until it is left.
+    std::shared_ptr<TVLoginAttempt> attempt_;
     std::weak_ptr<TVLoginViewDelegate> delegate_;
     ns::Ref<LoginResult> loginData_;
     ns::Ref<sd_KXProgressHUD> hud_;

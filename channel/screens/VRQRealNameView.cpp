@@ -7,6 +7,7 @@
 #include "channel/VRQMessage.h"
 #include "channel/screens/TVScreenResources.h"
 #include "platform/dispatch/Queue.h"
+#include "platform/foundation/Log.h"
 #include "platform/uikit/Font.h"
 #include "platform/uikit/Label.h"
 #include "platform/uikit/Nib.h"
@@ -103,6 +104,11 @@ void VRQRealNameView::awakeFromNib() {
 
 void VRQRealNameView::btnClick() {
     endEditing(true);
+    // One check at a time, and none once the delegate has its answer: a
+    // second tap would run the hand-off twice.
+    if (checking_ || told_) return;
+    checking_ = true;
+    if (auto confirm = btn.lock()) confirm->setEnabled(false);
     auto name = realNameF.lock();
     auto number = userNumberF.lock();
     ns::Weak<VRQRealNameView> weak = ref<VRQRealNameView>();
@@ -112,7 +118,12 @@ void VRQRealNameView::btnClick() {
             if (auto view = weak.lock()) view->checkPassed(result);
         },
         [weak](const ns::Ref<ns::String>& message) {
-            if (auto view = weak.lock()) VRQMessage::showMessage(message, view);
+            auto view = weak.lock();
+            if (!view) return;
+            VRQMessage::showMessage(message, view);
+            // The form stays for another try.
+            view->checking_ = false;
+            if (auto confirm = view->btn.lock(); confirm && !view->told_) confirm->setEnabled(true);
         });
 }
 
@@ -123,18 +134,30 @@ void VRQRealNameView::checkPassed(const ns::Ref<rzResult>& result) {
         auto view = weak.lock();
         auto delegate = view ? view->delegate() : nullptr;
         if (!delegate) return;
+        if (view->told_) {
+            ns::log("real name: the check passed after the player skipped it; the hand-off has gone on");
+            return;
+        }
         ShareVale::sharedInstance()->setIsRz(TVReply::messageText(result->rzStatus));
         if (auto& response = view->reponse_) {
             response->isMustRZ = result->isMustRZ;
             response->lmitTime = result->lmitTime;
             response->rzStatus = result->rzStatus;
         }
-        delegate->VRQRealNameViewResponse(*view, view->reponse_);
+        view->tell(delegate);
     });
 }
 
 void VRQRealNameView::cancelBtnClick() {
-    if (auto delegate = this->delegate()) delegate->VRQRealNameViewResponse(*this, reponse_);
+    if (told_) return;
+    if (auto delegate = this->delegate()) tell(delegate);
+}
+
+void VRQRealNameView::tell(const std::shared_ptr<VRQRealNameDelegate>& delegate) {
+    told_ = true;
+    if (auto confirm = btn.lock()) confirm->setEnabled(false);
+    if (auto skip = refuseBtn.lock()) skip->setEnabled(false);
+    delegate->VRQRealNameViewResponse(*this, reponse_);
 }
 
 void VRQRealNameView::touchesBegan(const ui::TouchSet&, ui::Event*) {

@@ -3,8 +3,10 @@
 // the server's check; on success the login reply it was given takes the
 // verdict (must verify, play-time limit, status), the saved real-name flag
 // follows, and the delegate gets the same reply 1.0 s after the toast. A
-// player who is not forced to verify may skip. Nib "VRQRealNameView" of the
-// SDK bundle. Main thread only.
+// player who is not forced to verify may skip. One check is in flight at a
+// time, and the form answers its delegate once: after a passed check or a
+// skip it tells nothing more. Nib "VRQRealNameView" of the SDK bundle. Main
+// thread only.
 
 #include <memory>
 
@@ -38,7 +40,8 @@ public:
     std::shared_ptr<VRQRealNameDelegate> delegate() const { return delegate_.lock(); }
     void setDelegate(const std::shared_ptr<VRQRealNameDelegate>& delegate) { delegate_ = delegate; }
 
-    // Confirm: sends the two entries as typed.
+    // Confirm: sends the two entries as typed; the button waits for the
+    // answer (a refusal gives it back).
     void btnClick();
     // Skip: the reply unchanged.
     void cancelBtnClick();
@@ -55,7 +58,11 @@ public:
 
 private:
     void checkPassed(const ns::Ref<rzResult>& result);
+    // The form's one answer.
+    void tell(const std::shared_ptr<VRQRealNameDelegate>& delegate);
 
     ns::Ref<LoginResult> reponse_;
     std::weak_ptr<VRQRealNameDelegate> delegate_;
+    bool checking_ = false;
+    bool told_ = false;
 };

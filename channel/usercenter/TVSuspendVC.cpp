@@ -163,11 +163,20 @@ void TVSuspendVC::setLoginOutBlock(std::function<void()> block) { loginOutBlock_
 
 TVSuspendVC::~TVSuspendVC() { VRQHelperBtn::refresh(); }
 
+void TVSuspendVC::viewWillAppear(bool animated) {
+    ui::ViewController::viewWillAppear(animated);
+    VRQHelperBtn::refresh();
+}
+
 void TVSuspendVC::viewDidDisappear(bool animated) {
     ui::ViewController::viewDidDisappear(animated);
-    // The game may take the centre down with the screen under it; the ball
-    // must not stay hidden until the next login for that.
-    if (isBeingDismissed()) VRQHelperBtn::refresh();
+    if (!isBeingDismissed()) return;
+    // The game may take the centre down with the screen under it: what the
+    // home page put over the game goes too, and the ball must not stay
+    // hidden until the next login.
+    for (const auto& page : childViewControllers())
+        if (auto home = std::dynamic_pointer_cast<TVSuSwitchAccountPage>(page)) home->centreLeft();
+    VRQHelperBtn::refresh();
 }
 
 void TVSuspendVC::goBackGameVC() {

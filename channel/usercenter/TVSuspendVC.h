@@ -22,11 +22,13 @@
 #include "platform/uikit/LayoutConstraint.h"
 #include "platform/uikit/ViewController.h"
 
-// What the home page offers the container: the switch-account chain.
+// What the home page offers the container: the switch-account chain, and
+// taking down what it put over the game when the centre leaves.
 class TVSuSwitchAccountPage {
 public:
     virtual ~TVSuSwitchAccountPage() = default;
     virtual void setLoginOutBlock(std::function<void()> block) = 0;
+    virtual void centreLeft() = 0;
 };
 
 class TVSuspendVC : public ui::ViewController {
@@ -40,12 +42,15 @@ public:
     // nothing of its leaving: the ball asks its rule again as it goes.
     ~TVSuspendVC() override;
     void viewDidLoad() override;
+    // On screen now: the ball's rule hides the ball.
+    void viewWillAppear(bool animated) override;
     bool shouldAutorotate() const override { return false; }
     void viewWillTransitionToSize(cg::Size size) override;
     // However the centre is dismissed (its back path, or with the screen it
-    // was presented over), the ball asks its rule again: it shows unless the
-    // player has switched account or logged out. A screen the centre
-    // presents over itself is no leaving.
+    // was presented over), it leaves: the ball's rule is asked again (the
+    // ball shows unless the player has switched account or logged out) and
+    // the home page's real-name card goes. A screen the centre presents
+    // over itself is no leaving.
     void viewDidDisappear(bool animated) override;
 
     void addChildVcs();

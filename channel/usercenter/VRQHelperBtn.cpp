@@ -24,11 +24,24 @@ RT_DEFINE_CLASS(VRQHelperBtn, ui::Button, "VRQHelperBtn")
 
 namespace {
 
-// Each test starts without a ball; a running countdown stops with it.
+// What the rule weighs besides the screens, kept apart from the ball so that
+// telling it makes no ball.
+struct BallFacts {
+    bool signedIn = false;
+    bool paymentCentreOnScreen = false;
+};
+BallFacts& facts() {
+    static BallFacts shared;
+    return shared;
+}
+
+// Each test starts without a ball and with nothing told; a running
+// countdown stops with the ball.
 [[maybe_unused]] const bool resetHooked = (ui::addSharedStateResetHook([] {
-                                               if (auto& timer = TVSingleton<VRQHelperBtn>::shared()->timer())
-                                                   timer->cancel();
+                                               if (auto ball = TVSingleton<VRQHelperBtn>::ifMade())
+                                                   if (auto& timer = ball->timer()) timer->cancel();
                                                TVSingleton<VRQHelperBtn>::destroy();
+                                               facts() = {};
                                            }),
                                            true);
 
@@ -65,21 +78,20 @@ void VRQHelperBtn::create() {
     auto window = ui::Window::make(frame());
     window->setWindowLevel(ui::WindowLevelAlert + ui::WindowLevelAlert);
     window->setRootViewController(std::make_shared<VRQSuspensionViewController>());
-    window->setHidden(false);
     window->setClipsToBounds(true);
     setFrame({0, 0, frame().size.width, frame().size.height});
     auto self = ref<VRQHelperBtn>();
     window->addSubview(self);
     VRQWindowManager::saveWindow(window, md5Key());
-    // Again, above the root controller's view now that the window shows it.
-    window->addSubview(self);
+    // Whether it shows is the rule's to say.
+    window->setHidden(true);
 }
 
 void VRQHelperBtn::show() {
     auto ball = shared();
     VRQWindowManager::showWindowForKey(ball->md5Key());
-    // A window shown again puts its root controller's view back on top: the
-    // ball goes above it, or it could not be tapped any more.
+    // A window shown puts its root controller's view back on top: the ball
+    // goes above it, or it could not be tapped.
     if (auto window = ball->ballWindow(); window && ball->superview() == window) window->bringSubviewToFront(ball);
 }
 
@@ -90,19 +102,18 @@ void VRQHelperBtn::distory() { VRQWindowManager::destroyWindowForKey(shared()->m
 // ---- When the ball shows ----
 
 void VRQHelperBtn::setSignedIn(bool signedIn) {
-    // A ball made later starts signed out.
-    auto ball = signedIn ? shared() : TVSingleton<VRQHelperBtn>::ifMade();
-    if (!ball) return;
-    ball->signedIn_ = signedIn;
+    facts().signedIn = signedIn;
     refresh();
 }
 
-bool VRQHelperBtn::isSignedIn() { return shared()->signedIn_; }
+bool VRQHelperBtn::isSignedIn() { return facts().signedIn; }
 
 void VRQHelperBtn::setPaymentCentreOnScreen(bool onScreen) {
-    shared()->paymentCentreOnScreen_ = onScreen;
+    facts().paymentCentreOnScreen = onScreen;
     refresh();
 }
+
+bool VRQHelperBtn::isPaymentCentreOnScreen() { return facts().paymentCentreOnScreen; }
 
 bool VRQHelperBtn::isUserCentreOnScreen() {
     for (const auto& window : ui::Application::sharedApplication()->windows()) {
@@ -114,12 +125,20 @@ bool VRQHelperBtn::isUserCentreOnScreen() {
     return false;
 }
 
+bool VRQHelperBtn::shows() {
+    return facts().signedIn && !facts().paymentCentreOnScreen && !isUserCentreOnScreen();
+}
+
 void VRQHelperBtn::refresh() {
-    // No ball is made for this: none may exist yet, or things are going away.
-    auto ball = TVSingleton<VRQHelperBtn>::ifMade();
-    if (!ball) return;
-    if (ball->signedIn_ && !ball->paymentCentreOnScreen_ && !isUserCentreOnScreen()) show();
-    else hide();
+    if (!shows()) {
+        // No ball is made to be hidden: none may exist yet, or things are
+        // going away.
+        if (TVSingleton<VRQHelperBtn>::ifMade()) hide();
+        return;
+    }
+    auto ball = shared();
+    if (!ball->ballWindow()) ball->create();
+    show();
 }
 
 // ---- Touches ----
@@ -260,19 +279,19 @@ void VRQHelperBtn::recordScreenStatus() {
 }
 
 void VRQHelperBtn::doShowHelperVC() {
-    VRQWindowManager::hideWindowForKey(md5Key());
     auto storyboard =
         ui::Storyboard::storyboardWithName("TVSuspendVC", ns::Bundle::bundleWithPath(URLEncode::getBundlePath()));
     auto centre = storyboard ? ns::cast<TVSuspendVC>(storyboard->instantiateViewControllerWithIdentifier("TVSuspendVC"))
                              : nullptr;
     auto top = VRQWindowManager::topWindow();
+    // With nothing else on screen the top window is the ball's own: no
+    // place for the centre.
+    if (top == ballWindow()) top = nullptr;
     auto root = top ? ns::cast<ui::ViewController>(top->rootViewController()) : nullptr;
     auto presenter = VRQTopPresenter::presenterAbove(root);
     if (!centre || !presenter) {
-        // Without the centre the player must not be left without the ball:
-        // hidden, it would come back only at the next login.
+        // The ball stays: nothing came on screen to hide it.
         ns::log("user centre: %@", centre ? "no screen to open it from" : "not in this app");
-        refresh();
         return;
     }
     centre->setModalPresentationStyle(ui::ModalPresentationStyle::Custom);
@@ -280,6 +299,8 @@ void VRQHelperBtn::doShowHelperVC() {
     centre->setLoginOutBlock(loginOutBlock());
     ns::log("悬浮topwindow = %@", top->description());
     ns::log("悬浮 topwindow rootvc = %@", root->description());
+    // The ball goes when the centre comes on screen (the rule, asked as it
+    // appears); a presentation the platform refuses leaves it where it is.
     presenter->presentViewController(centre, true);
 }
 

@@ -44,28 +44,26 @@ public:
 
     // True once any window is registered with the window manager.
     static bool isCreate();
-    // Builds the ball's window and registers it under md5Key(); callers ask
-    // isCreate() first.
-    void create();
-    // The window itself, as the rule below decides.
-    static void show();
-    static void hide();
-    static void distory();
 
     // ---- When the ball shows ----
-    // One rule, and every path that may change what it says asks it: the
-    // ball shows only to a logged-in player, and never while a user centre
-    // or the payment centre is on screen. The paths tell it their facts and
-    // call refresh; none shows or hides the ball on its own.
+    // One rule, and it alone shows or hides the ball's window: the ball
+    // shows only to a logged-in player, and never while a user centre or the
+    // payment centre is on screen (a centre on its way out no longer
+    // counts). The paths tell it their facts (the user centre, as it
+    // appears and leaves, asks it again); none shows or hides the window on
+    // its own. The facts live apart from the ball, so telling them makes no
+    // ball.
     // A login made, or ended by a logout, a switch of account or a new login.
+    // Signed in, the ball gets its window if it has none yet.
     static void setSignedIn(bool signedIn);
     static bool isSignedIn();
     // From the payment centre's opening until it has begun to leave.
     static void setPaymentCentreOnScreen(bool onScreen);
+    static bool isPaymentCentreOnScreen();
     // A user centre presented and not on its way out, over any window.
     static bool isUserCentreOnScreen();
-    // Shows or hides the ball's window by the rule.
-    static void refresh();
+    // What the rule says now.
+    static bool shows();
 
     const FailedBlockType& FailedBlock() const { return failedBlock_; }
     void setFailedBlock(FailedBlockType block) { failedBlock_ = std::move(block); }
@@ -111,7 +109,19 @@ public:
     const std::string& md5Key();
 
 private:
+    // A user centre that appears or leaves asks the rule again.
+    friend class TVSuspendVC;
+    // Shows or hides the ball's window by the rule.
+    static void refresh();
     ns::Ref<ui::Window> ballWindow();
+    // Builds the ball's window, hidden, and registers it under md5Key().
+    void create();
+    // The window itself: only the rule calls these.
+    static void show();
+    static void hide();
+    // Destroys the window. Nothing in the app calls it: the window, once
+    // made, is only hidden and shown.
+    static void distory();
 
     int status_ = 0;
     int btnAnimations_ = None;
@@ -119,8 +129,6 @@ private:
     bool isMoving_ = false;
     int touchCount_ = 0;
     std::string md5Key_;
-    bool signedIn_ = false;
-    bool paymentCentreOnScreen_ = false;
     std::shared_ptr<dispatch::TimerSource> timer_;
     FailedBlockType failedBlock_;
     ns::Ref<LoginResult> loginData_;

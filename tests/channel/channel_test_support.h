@@ -16,6 +16,7 @@
 #include "platform/testing/TaskEnvironment.h"
 #include "platform/uikit/StateReset.h"
 #include "platform/uikit/Window.h"
+#include "tests/channel/ball_test_support.h"
 
 namespace channel_test {
 

@@ -22,6 +22,7 @@
 #include "platform/uikit/Screen.h"
 #include "platform/uikit/TouchSimulation.h"
 #include "sandbox/ChannelServer.h"
+#include "tests/channel/ball_test_support.h"
 
 using apptest::str;
 
@@ -41,7 +42,6 @@ protected:
     int channelRequests(const std::string& endpoint) const {
         return requestsTo(channelServer.http(), "/sdkapicoupon/" + endpoint);
     }
-    ns::Ref<ui::Window> ballWindow() { return VRQWindowManager::windowForKey(VRQHelperBtn::shared()->md5Key()); }
     // The notice is closed and the first sub-account taken, as a player does.
     void chooseSubAccount() {
         ASSERT_TRUE(settle([&] { return driver.findByText("关闭") != nullptr; }, 10));

@@ -310,11 +310,11 @@ void TVSuHomeVC::doRzBtnClick() {
         coverView_ = ui::View::make(screen);
         coverView_->setBackgroundColor(cg::Color{0, 0, 0, 0.2});
     }
-    if (!rzView_) {
-        rzView_ = VRQRealNameView::realNameView();
-        rzView_->setReponse(nullptr);
-        rzView_->setDelegate(std::shared_ptr<VRQRealNameDelegate>(ref<TVSuHomeVC>()));
-    }
+    // A card per showing: one that has answered answers no more.
+    if (rzView_) rzView_->removeFromSuperview();
+    rzView_ = VRQRealNameView::realNameView();
+    rzView_->setReponse(nullptr);
+    rzView_->setDelegate(std::shared_ptr<VRQRealNameDelegate>(ref<TVSuHomeVC>()));
     rzView_->setCenter({screen.size.width / 2, screen.size.height / 2});
     coverView_->addSubview(rzView_);
     if (auto top = VRQWindowManager::topWindow()) top->addSubview(coverView_);
@@ -325,6 +325,13 @@ void TVSuHomeVC::VRQRealNameViewResponse(VRQRealNameView& view, const ns::Ref<Lo
     if (auto button = rzBtn.lock()) button->setHidden((rz ? rz->integerValue() : 0) != 0);
     view.removeFromSuperview();
     if (coverView_) coverView_->removeFromSuperview();
+}
+
+void TVSuHomeVC::centreLeft() {
+    if (coverView_ && coverView_->superview()) ns::log("user centre: the real-name card goes with the centre");
+    if (coverView_) coverView_->removeFromSuperview();
+    if (rzView_) rzView_->removeFromSuperview();
+    rzView_.reset();
 }
 
 void TVSuHomeVC::RzUpdated() {

@@ -37,6 +37,9 @@ public:
     void viewDidLoad() override;
 
     void setLoginOutBlock(std::function<void()> block) override { loginOutBlock_ = std::move(block); }
+    // The real-name card stands on the game's window, not in the centre: it
+    // goes with the centre.
+    void centreLeft() override;
     const std::function<void()>& loginOutBlock() const { return loginOutBlock_; }
 
     void loadData();

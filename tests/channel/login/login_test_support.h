@@ -109,9 +109,6 @@ protected:
         for (const auto& request : server.http().requests()) count += request.path == "/sdkapicoupon/" + endpoint;
         return count;
     }
-    ns::Ref<ui::Window> ballWindow() {
-        return VRQWindowManager::windowForKey(VRQHelperBtn::shared()->md5Key());
-    }
 
     GameLogin game;
     ns::LogCapture log;

@@ -50,10 +50,6 @@ protected:
         env.fastForwardBy(2);
         return root->presentedViewController() != nullptr;
     }
-    static bool ballShown() {
-        auto ballWindow = VRQWindowManager::windowForKey(VRQHelperBtn::shared()->md5Key());
-        return ballWindow && !ballWindow->isHidden();
-    }
 
     std::vector<std::string> heard;
 };
@@ -90,6 +86,25 @@ TEST_F(PurchaseLogoutTest, ACentreLeftOpenAtTheLogoutKeepsTheBallHiddenWhenItClo
     env.fastForwardBy(2);
     EXPECT_FALSE(root->presentedViewController());
     EXPECT_FALSE(ballShown()) << "the player has logged out";
+}
+
+TEST_F(PurchaseLogoutTest, APaymentRefusedAfterTheLogoutLeavesTheBallHiddenForGood) {
+    ToviraSDK::LoginOut();
+    EXPECT_FALSE(ballShown());
+    // The game takes its dialog down and at once shows another: the centre,
+    // asked for meanwhile, finds the root presenting that one.
+    root->presentViewController(std::make_shared<ui::ViewController>(), false);
+    env.runUntilIdle();
+    root->dismissViewController(true);
+    root->presentViewController(std::make_shared<ui::ViewController>(), true);
+    pay("6", "cp1");
+    env.fastForwardBy(2);
+    EXPECT_EQ(heard, (std::vector<std::string>{"cp1 failed"}));
+    EXPECT_FALSE(ballShown()) << "the player has logged out";
+    root->dismissViewController(false);
+    env.fastForwardBy(2);
+    EXPECT_FALSE(root->presentedViewController());
+    EXPECT_FALSE(ballShown());
 }
 
 TEST_F(PurchaseLogoutTest, APaymentCentreClosedOverTheUserCentreLeavesTheBallHidden) {

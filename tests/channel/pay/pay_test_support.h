@@ -41,7 +41,6 @@ protected:
         QuipaySDK::resetForTesting();
         TVPayPlug::distroyInstance();
         ui::Application::sharedApplication()->setDelegate(app);
-        VRQHelperBtn::shared()->create();
         VRQHelperBtn::setSignedIn(true);
         env.runUntilIdle();
     }
@@ -54,12 +53,6 @@ protected:
     }
 
     static std::string text(const ns::Ref<ns::String>& value) { return value ? value->utf8() : "(nil)"; }
-
-    // Whether the floating ball's window is on screen.
-    static bool ballShown() {
-        auto ballWindow = VRQWindowManager::windowForKey(VRQHelperBtn::shared()->md5Key());
-        return ballWindow && !ballWindow->isHidden();
-    }
 
     // Opens the centre for `money`; the centre, or nil when nothing was
     // presented.

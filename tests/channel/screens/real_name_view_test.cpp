@@ -108,11 +108,60 @@ TEST_F(RealNameViewTest, SkippingWithoutAReplyShowsSkipAndHandsOnNothing) {
     ASSERT_EQ(delegate->calls.size(), 1u);
     EXPECT_EQ(delegate->calls[0].response, nullptr);
 
-    auto reply = std::make_shared<LoginResult>();
-    view->setReponse(reply);
+    // Answered, the form tells nothing more.
     view->cancelBtnClick();
+    EXPECT_EQ(delegate->calls.size(), 1u);
+
+    auto reply = std::make_shared<LoginResult>();
+    auto next = VRQRealNameView::realNameView();
+    next->setDelegate(delegate);
+    next->setReponse(reply);
+    next->cancelBtnClick();
     ASSERT_EQ(delegate->calls.size(), 2u);
     EXPECT_EQ(delegate->calls[1].response, reply) << "unchanged";
+}
+
+TEST_F(RealNameViewTest, OneCheckInFlightAndOneAnswerHoweverThePlayerTaps) {
+    auto reply = mustVerify();
+    view->setReponse(reply);
+    fill("张三", "110101199001011234");
+    // Two taps: one check.
+    ASSERT_TRUE(driver.tap("立即认证"));
+    EXPECT_FALSE(view->btn.lock()->isEnabled()) << "waiting for the answer";
+    view->btnClick();
+    env.fastForwardBy(3);
+    EXPECT_EQ(server.requestsTo("login/idcheck"), 1);
+    ASSERT_EQ(delegate->calls.size(), 1u);
+    // Answered: neither button tells again.
+    view->btnClick();
+    view->cancelBtnClick();
+    env.fastForwardBy(3);
+    EXPECT_EQ(server.requestsTo("login/idcheck"), 1);
+    EXPECT_EQ(delegate->calls.size(), 1u);
+}
+
+TEST_F(RealNameViewTest, ASkipWhileTheCheckIsOutIsTheOnlyAnswer) {
+    fill("张三", "110101199001011234");
+    view->btnClick();
+    view->cancelBtnClick();
+    ASSERT_EQ(delegate->calls.size(), 1u);
+    ns::LogCapture log;
+    env.fastForwardBy(3);
+    EXPECT_EQ(delegate->calls.size(), 1u) << "the hand-off has gone on once";
+    EXPECT_TRUE(log.contains("real name: the check passed after the player skipped it"));
+}
+
+TEST_F(RealNameViewTest, ARefusalGivesTheButtonBackForAnotherTry) {
+    fill("张三", "12345");
+    view->btnClick();
+    env.fastForwardBy(3);
+    EXPECT_TRUE(view->btn.lock()->isEnabled());
+    view->userNumberF.lock()->setText("");
+    ASSERT_TRUE(driver.typeText(view->userNumberF.lock(), "110101199001011234"));
+    view->btnClick();
+    env.fastForwardBy(3);
+    EXPECT_EQ(server.requestsTo("login/idcheck"), 2);
+    EXPECT_EQ(delegate->calls.size(), 1u);
 }
 
 TEST_F(RealNameViewTest, AnUnreachableServerToastsOnTheFormAndNothingElseChanges) {

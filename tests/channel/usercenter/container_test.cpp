@@ -62,7 +62,6 @@ TEST_F(ContainerTest, LayoutCasesByOrientationAndNotch) {
     env.runUntilIdle();
 
     use(NotchedLandscape);
-    VRQHelperBtn::show();
     centre = open();
     ASSERT_TRUE(centre);
     EXPECT_TRUE(centre->isX());
@@ -180,7 +179,6 @@ class BallTapTest : public usercentre_test::CentreTest {
 protected:
     // The ball tapped into view, then tapped to open the centre.
     void tapBallTwice() {
-        VRQHelperBtn::shared()->create();
         VRQHelperBtn::setSignedIn(true);
         env.runUntilIdle();
         for (int tap = 0; tap < 2; ++tap) {

@@ -68,9 +68,8 @@ protected:
     }
     // The ball, tapped into view and tapped again.
     ns::Ref<TVSuspendVC> open() {
-        auto ball = VRQHelperBtn::shared();
-        if (!VRQHelperBtn::isCreate()) ball->create();
         VRQHelperBtn::setSignedIn(true);
+        auto ball = VRQHelperBtn::shared();
         ball->setFailedBlock([this](const VRQHelperBtn::Text& message, const VRQHelperBtn::Text& code) {
             failures.push_back(code->utf8() + "|" + message->utf8());
         });
@@ -82,7 +81,6 @@ protected:
         }
         return ns::cast<TVSuspendVC>(root->presentedViewController());
     }
-    ns::Ref<ui::Window> ballWindow() { return VRQWindowManager::windowForKey(VRQHelperBtn::shared()->md5Key()); }
     ns::Ref<ui::Button> tab(TVSuspendVC& centre, int64_t tag) {
         return ns::cast<ui::Button>(centre.bottomView.lock()->viewWithTag(tag));
     }

@@ -9,6 +9,7 @@
 #include "channel/usercenter/pages/TVSuHomeMsgVC.h"
 #include "channel/usercenter/pages/TVSuHomeVC.h"
 #include "channel/usercenter/pages/TVSuWebVC.h"
+#include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/uikit/AnimationRecorder.h"
 #include "platform/uikit/Application.h"
@@ -142,6 +143,36 @@ TEST_F(HomeTest, TheRealNameViewComesOverTheGameAndAVerifiedPageDisablesTheButto
     EXPECT_EQ(ShareVale::sharedInstance()->isRz()->utf8(), "1");
     EXPECT_FALSE(h->rzBtn.lock()->isEnabled());
     EXPECT_EQ(web->titleL.lock()->text()->utf8(), "认证成功");
+}
+
+TEST_F(HomeTest, TheRealNameCardGoesWithTheCentreWhenTheGameTakesItDown) {
+    ASSERT_TRUE(openOn(Landscape, 10));
+    auto h = home();
+    ASSERT_TRUE(driver.tap(h->rzBtn.lock()));
+    auto cover = h->coverView();
+    ASSERT_TRUE(cover && cover->window());
+    ns::LogCapture log;
+    // The game closes what its root presents: the centre goes, and the card
+    // it put on the game's window with it.
+    root->dismissViewController(true);
+    settle();
+    EXPECT_FALSE(root->presentedViewController());
+    EXPECT_FALSE(cover->superview());
+    EXPECT_FALSE(driver.findOfType<VRQRealNameView>()) << "nothing is left over the game";
+    EXPECT_TRUE(log.contains("user centre: the real-name card goes with the centre"));
+    EXPECT_TRUE(ballShown());
+}
+
+TEST_F(HomeTest, ASkippedRealNameCardOpensAnewAndAnswersAgain) {
+    ASSERT_TRUE(openOn(Landscape, 10));
+    auto h = home();
+    ASSERT_TRUE(driver.tap(h->rzBtn.lock()));
+    ASSERT_TRUE(driver.tap("暂不认证"));
+    EXPECT_FALSE(h->coverView()->superview());
+    ASSERT_TRUE(driver.tap(h->rzBtn.lock()));
+    ASSERT_TRUE(h->coverView()->superview());
+    ASSERT_TRUE(driver.tap("暂不认证"));
+    EXPECT_FALSE(h->coverView()->superview()) << "the second showing answers too";
 }
 
 TEST_F(HomeTest, MoreSlidesTheMessageListInAndBackOut) {

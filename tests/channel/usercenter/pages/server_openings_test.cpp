@@ -92,7 +92,6 @@ TEST_F(ServerOpeningsTest, TableHeightsOnThePortraitAndNotchedPhones) {
     EXPECT_EQ(list(0)->tableView()->frame().size.height, 432);
     centre->dismissViewController(false);
     settle();
-    VRQHelperBtn::show();
     ASSERT_TRUE(openOn(NotchedLandscape, 11));
     EXPECT_EQ(list(0)->tableView()->frame().size.height, 145);
 }
