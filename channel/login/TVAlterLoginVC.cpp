@@ -70,7 +70,20 @@ void TVAlterLoginVC::viewDidLoad() {
 
     auto vale = ShareVale::sharedInstance();
     switch (vale->loginStyle()) {
-        case 0: card->setUsingStyle(0); break;
+        case 0: {
+            card->setUsingStyle(0);
+            // Headless, the card's form is told as a person would see it.
+            auto placeholder = [](const ns::Weak<ui::TextField>& weak) {
+                auto field = weak.lock();
+                return field && field->placeholder() ? field->placeholder()->utf8() : std::string();
+            };
+            auto login = card->mainLoginBtn.lock();
+            auto title = login ? login->titleForState(ui::ControlStateNormal) : nullptr;
+            ns::logScreen("login card", TVScreenResources::text("login.title")->utf8() + " | {" +
+                                            placeholder(card->loginName) + "} {" + placeholder(card->loginPwd) +
+                                            "} [" + (title ? title->utf8() : std::string()) + "]");
+            break;
+        }
         case 1: {
             auto name = vale->userName(), password = vale->passWord();
             if (auto field = card->loginName.lock()) field->setText(name);

@@ -73,6 +73,11 @@ TEST_F(LoginCardOwnershipTest, TheAccountLoggedInAfterTheChangeIsTheOnlyOneHande
     EXPECT_EQ(login_test::textOr(ShareVale::sharedInstance()->userName()), "minor1");
 }
 
+TEST_F(LoginCardOwnershipTest, TheFormSaysOnTheScreenThatItIsShowing) {
+    open();
+    EXPECT_TRUE(log.contains("screen: login card: 账号登录 | {请输入账号} {请输入密码} [登录]"));
+}
+
 TEST_F(LoginCardOwnershipTest, TheGamesSecondLoginWhileAWindowIsUpOpensNone) {
     open();
     open();
