@@ -31,6 +31,7 @@ public:
     static bool release(uint64_t hold);
 
     static void enqueue(Call call);
+    static bool hasWaiting();
     // The oldest waiting call, unless a centre holds the purchase.
     static std::optional<Call> next();
     // Every waiting call, taken out.
