@@ -1,17 +1,25 @@
 // The game takes its screen down under the payment centre (it dismisses the
-// dialog the centre was opened over). With no notice card the centre goes
-// as if closed; under a card the game hears, once, what the card's tap
-// would have told it, and a web payment still waiting is polled to its end
-// without the screen. Also a presentation the platform refuses only after
-// it was asked for.
+// dialog the centre was opened over). With nothing awaited the centre goes
+// as if closed; otherwise the purchase goes on without its screens and the
+// game hears, once, what they would have told it: the card's result at
+// once, the poll's end under a card at "支付中...", the poll the app's
+// return starts with the pay page up, the wallet's answer with the wallet
+// out. Entry calls waiting on such a purchase are told a payment is still
+// being confirmed, and a logout lets them go. Also a presentation the
+// platform refuses only after it was asked for.
 
+#include <cstdio>
+
+#include "channel/ShareVale.h"
 #include "channel/VRQWindowManager.h"
+#include "channel/login/ToviraSDK.h"
 #include "channel/pay/TVWebPayVC.h"
 #include "platform/foundation/Array.h"
 #include "platform/foundation/Log.h"
 #include "platform/uikit/AlertController.h"
 #include "pay_test_support.h"
 #include "sandbox/QuipayWallet.h"
+#include "ui/hud/sd_KXProgressHUD.h"
 
 namespace {
 
@@ -52,6 +60,43 @@ protected:
         enter("next", "30");
         env.fastForwardBy(1);
         return ns::cast<ui::NavigationController>(root->presentedViewController()) != nullptr;
+    }
+
+    // Picks the wallet app's way and pays: the order handed to the wallet,
+    // whose answer has not come yet (the clock has not moved).
+    void payByWallet(const ns::Ref<TVNewPayVC>& centre) {
+        ASSERT_TRUE(centre);
+        ASSERT_TRUE(driver.tap(centre->GFQuipayIconBtn.lock()));
+        ASSERT_TRUE(driver.tap(centre->payBtn.lock()));
+        env.runUntilIdle();
+        ASSERT_EQ(QuipaySDK::defaultService()->paymentType(), "pay");
+    }
+    // The game dismisses its dialog at once, and the centre with it.
+    void takeDownAtOnce() {
+        root->dismissViewController(false);
+        env.runUntilIdle();
+        ASSERT_FALSE(root->presentedViewController());
+    }
+    // The wallet's return URL for `status`, naming `order` when it is paid.
+    static ns::Ref<ns::URL> walletReturn(const std::string& status, const std::string& order) {
+        std::string result = order.empty() ? "" : "{\"order\":\"" + order + "\",\"code\":\"10000\"}";
+        std::string escaped;
+        for (unsigned char c : result) {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, "%%%02X", c);
+            escaped += std::isalnum(c) ? std::string(1, static_cast<char>(c)) : std::string(hex);
+        }
+        return ns::URL::make(TVPayPlug::returnScheme() + "://safepay/?resultStatus=" + status +
+                             "&memo=memo&result=" + escaped);
+    }
+    static std::string currentWalletOrder() {
+        auto order = TVPayPlug::sharedInstance()->quipayInfo;
+        return order ? ns::textOf(order->signStr) : "";
+    }
+    // The HUD on the top window, if any, and its text.
+    static std::string hudShown() {
+        auto hud = sd_KXProgressHUD::HUDForView(VRQWindowManager::topWindow());
+        return hud ? text(hud->labelText()) : "";
     }
 
     ns::Ref<ui::ViewController> dialog;
@@ -178,6 +223,185 @@ TEST_F(CentreTakedownTest, APresentationThePlatformRefusesAfterItWasAskedForFail
     root->dismissViewController(false);
     env.runUntilIdle();
     EXPECT_TRUE(nextOpens());
+}
+
+TEST_F(CentreTakedownTest, WithThePayPageUpTheAppsReturnStartsThePollAndTheGameHearsIt) {
+    server.setStatusDelay(1);
+    auto centre = openOverDialog();
+    ASSERT_TRUE(centre);
+    ASSERT_TRUE(driver.tap(centre->quipayIconBtn.lock()));
+    ASSERT_TRUE(driver.tap(centre->payBtn.lock()));
+    env.fastForwardBy(1);
+    ASSERT_TRUE(ns::cast<TVWebPayVC>(centre->navigationController()->viewControllers().back()));
+    ASSERT_TRUE(server.isPaid("player1")) << "the page has loaded: the player pays";
+    // Away in the wallet's app, the game takes its dialog down.
+    auto application = ui::Application::sharedApplication();
+    application->simulateEnterBackground();
+    ns::LogCapture log;
+    takeDown();
+    EXPECT_TRUE(log.contains("payment centre: taken down with the pay page up; the payment of 6 yuan is still being "
+                             "confirmed"));
+    env.fastForwardBy(70);
+    EXPECT_EQ(polls(), 0) << "the player is not back yet";
+    EXPECT_TRUE(heard.empty());
+
+    application->simulateEnterForeground();
+    env.runUntilIdle();
+    EXPECT_EQ(polls(), 1) << "the return starts the poll, as the page's would";
+    env.fastForwardBy(2);
+    EXPECT_EQ(polls(), 2);
+    EXPECT_EQ(heard, (pay_test::Heard{"A success 支付成功 6"}));
+    env.fastForwardBy(10);
+    EXPECT_EQ(polls(), 2);
+    EXPECT_EQ(heard.size(), 1u);
+    EXPECT_TRUE(nextOpens());
+}
+
+TEST_F(CentreTakedownTest, WithThePayPageUpInAnActiveAppThePollStartsAtTheTakedown) {
+    ui::Application::sharedApplication()->simulateBecomeActive();
+    server.setReply("Pay/getUserSuccess", ns::Dictionary::make({{"z", ns::str("0")}}));
+    auto centre = openOverDialog();
+    ASSERT_TRUE(centre);
+    ASSERT_TRUE(driver.tap(centre->quipayIconBtn.lock()));
+    ASSERT_TRUE(driver.tap(centre->payBtn.lock()));
+    env.fastForwardBy(1);
+    takeDown();
+    EXPECT_GE(polls(), 1);
+    env.fastForwardBy(70);
+    EXPECT_EQ(polls(), 31);
+    EXPECT_EQ(heard, (pay_test::Heard{"A failure 支付失败 1 6"})) << "never confirmed: the card's failure";
+    EXPECT_TRUE(nextOpens());
+}
+
+TEST_F(CentreTakedownTest, WithTheWalletOutItsAnswerReachesTheGameAfterTheTakedown) {
+    sandbox::QuipayWallet wallet("9000");
+    server.setReply("pay/getPayWayios",
+                    ns::Dictionary::make({{"code", ns::str("1")},
+                                          {"data", ns::Array::make({ns::Dictionary::make({{"z", ns::str("31")}})})}}));
+    auto centre = openOverDialog();
+    payByWallet(centre);
+    ASSERT_TRUE(wallet.returns().empty());
+    takeDownAtOnce();
+    EXPECT_TRUE(heard.empty());
+    enter("B", "30");
+    env.runUntilIdle();
+    EXPECT_FALSE(root->presentedViewController()) << "the purchase waits for the wallet";
+
+    env.fastForwardBy(1);
+    ASSERT_EQ(wallet.returns().size(), 1u);
+    EXPECT_EQ(heard, (pay_test::Heard{"A success 充值成功 6"}));
+    EXPECT_EQ(noticeShown(centre), "") << "no card over the game";
+    EXPECT_TRUE(ns::cast<ui::NavigationController>(root->presentedViewController())) << "the next purchase opens";
+    EXPECT_EQ(polls(), 0);
+}
+
+TEST_F(CentreTakedownTest, ALateWalletAnswerReachesItsOwnPurchaseNotTheNextOnesCard) {
+    ui::Application::sharedApplication()->addInstalledScheme(QuipaySDK::kWalletScheme);
+    server.setReply("pay/getPayWayios",
+                    ns::Dictionary::make({{"code", ns::str("1")},
+                                          {"data", ns::Array::make({ns::Dictionary::make({{"z", ns::str("31")}})})}}));
+    server.setReply("Pay/getUserSuccess", ns::Dictionary::make({{"z", ns::str("0")}}));
+    auto first = openOverDialog("A");
+    payByWallet(first);
+    std::string firstOrder = currentWalletOrder();
+    takeDownAtOnce();
+    // After a logout the next purchase opens and hands its own order over.
+    TVNewPayVC::dropWaitingPurchases("logout");
+    enter("B", "6");
+    env.fastForwardBy(1);
+    auto navigation = ns::cast<ui::NavigationController>(root->presentedViewController());
+    ASSERT_TRUE(navigation);
+    auto second = ns::cast<TVNewPayVC>(navigation->viewControllers().front());
+    payByWallet(second);
+    ASSERT_NE(currentWalletOrder(), firstOrder);
+
+    // The first order's payment comes back late, naming its order.
+    ui::Application::sharedApplication()->simulateOpenURL(walletReturn("9000", firstOrder));
+    env.runUntilIdle();
+    EXPECT_EQ(heard, (pay_test::Heard{"A success 充值成功 6"}));
+    EXPECT_EQ(noticeShown(second), "") << "the second purchase's card is not told";
+    EXPECT_EQ(QuipaySDK::defaultService()->paymentType(), "pay") << "the second order is still in progress";
+
+    // Its own answer still reaches it.
+    ui::Application::sharedApplication()->simulateOpenURL(walletReturn("6001", ""));
+    env.runUntilIdle();
+    EXPECT_EQ(noticeShown(second), "取消充值");
+    ASSERT_TRUE(driver.tap(second->noticeView()->cancelBtn.lock()));
+    env.fastForwardBy(1);
+    EXPECT_EQ(heard, (pay_test::Heard{"A success 充值成功 6", "B failure 取消充值 1 6"}));
+}
+
+TEST_F(CentreTakedownTest, AnEarlierPurchaseWhoseWalletOrderWasReplacedIsReportedByThePoll) {
+    ui::Application::sharedApplication()->addInstalledScheme(QuipaySDK::kWalletScheme);
+    server.setReply("pay/getPayWayios",
+                    ns::Dictionary::make({{"code", ns::str("1")},
+                                          {"data", ns::Array::make({ns::Dictionary::make({{"z", ns::str("31")}})})}}));
+    auto first = openOverDialog("A");
+    payByWallet(first);
+    takeDownAtOnce();
+    TVNewPayVC::dropWaitingPurchases("logout");
+    enter("B", "6");
+    env.fastForwardBy(1);
+    auto navigation = ns::cast<ui::NavigationController>(root->presentedViewController());
+    ASSERT_TRUE(navigation);
+    auto second = ns::cast<TVNewPayVC>(navigation->viewControllers().front());
+    EXPECT_EQ(polls(), 0);
+    server.setReply("Pay/getUserSuccess", ns::Dictionary::make({{"z", ns::str("1")}}));
+    payByWallet(second);
+    env.runUntilIdle();
+    EXPECT_EQ(polls(), 1) << "no answer can be told to be the first order's any more";
+    EXPECT_EQ(heard, (pay_test::Heard{"A success 支付成功 6"}));
+
+    // An answer that names no order is the second's.
+    ui::Application::sharedApplication()->simulateOpenURL(walletReturn("4000", ""));
+    env.runUntilIdle();
+    EXPECT_EQ(noticeShown(second), "充值失败");
+    EXPECT_EQ(heard.size(), 1u);
+}
+
+TEST_F(CentreTakedownTest, APurchaseWaitingOnOneStillBeingConfirmedIsToldSo) {
+    server.setStatusDelay(2);
+    auto centre = openOverDialog();
+    ASSERT_TRUE(centre);
+    payByWebPageAndComeBack(centre);
+    ns::LogCapture log;
+    takeDown();
+    EXPECT_EQ(hudShown(), "") << "nothing waits on it yet";
+    enter("B", "30");
+    env.runUntilIdle();
+    EXPECT_EQ(hudShown(), "支付中...");
+    EXPECT_TRUE(log.contains("screen: hud: 支付中..."));
+    env.fastForwardBy(3);
+    EXPECT_EQ(heard, (pay_test::Heard{"A success 支付成功 6"}));
+    EXPECT_EQ(hudShown(), "");
+    EXPECT_TRUE(ns::cast<ui::NavigationController>(root->presentedViewController())) << "the next purchase opens";
+}
+
+TEST_F(CentreTakedownTest, ALogoutLetsTheNextPurchaseGoWhileThePollStillReportsToItsOwn) {
+    server.setStatusDelay(5);
+    auto centre = openOverDialog();
+    ASSERT_TRUE(centre);
+    payByWebPageAndComeBack(centre);
+    takeDown();
+    enter("B", "30");
+    env.runUntilIdle();
+    ASSERT_EQ(hudShown(), "支付中...");
+    ns::LogCapture log;
+    ToviraSDK::LoginOut();
+    env.runUntilIdle();
+    EXPECT_TRUE(log.contains("payment centre: logout; the waiting payment of 30 yuan (order-B) is dropped"));
+    EXPECT_EQ(hudShown(), "");
+    EXPECT_TRUE(heard.empty());
+
+    // A new player's purchase opens at once; the poll goes on for its own.
+    ShareVale::sharedInstance()->setUserName(ns::str("player2"));
+    enter("C", "30");
+    env.fastForwardBy(1);
+    auto navigation = ns::cast<ui::NavigationController>(root->presentedViewController());
+    ASSERT_TRUE(navigation);
+    env.fastForwardBy(10);
+    EXPECT_EQ(heard, (pay_test::Heard{"A success 支付成功 6"}));
+    EXPECT_EQ(root->presentedViewController(), navigation) << "the new purchase's centre stays";
 }
 
 }  // namespace
