@@ -88,6 +88,10 @@ std::string QuipaySDK::orderOfResult(const ns::Ref<ns::Dictionary>& result) {
     return order ? order->utf8() : std::string();
 }
 
+bool QuipaySDK::isAwaiting(const ns::Ref<ns::String>& order) const {
+    return order && std::find(ordersOut_.begin(), ordersOut_.end(), order->utf8()) != ordersOut_.end();
+}
+
 void QuipaySDK::payOrder(const ns::Ref<ns::String>& orderStr, const ns::Ref<ns::String>& schemeStr,
                          CompletionBlock callback) {
     auto fail = [&](std::string_view memo) {

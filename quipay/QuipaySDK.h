@@ -54,6 +54,8 @@ public:
 
     // "pay" while a payment is in progress, else "".
     const std::string& paymentType() const { return paymentType_; }
+    // Whether `order` has been handed to the wallet and not answered.
+    bool isAwaiting(const ns::Ref<ns::String>& order) const;
 
     // The result dictionary of the three texts.
     static ns::Ref<ns::Dictionary> resultDictionary(std::string_view status, std::string_view memo,

@@ -1,5 +1,6 @@
 #include "channel/pay/TVPurchase.h"
 
+#include "channel/ShareVale.h"
 #include "channel/pay/TVNewPayVC.h"
 #include "channel/pay/TVPayPlug.h"
 #include "platform/foundation/Log.h"
@@ -62,7 +63,7 @@ void TVPurchase::awaitWallet(Text user, const ns::Ref<QuipayInfo>& order) {
             if (auto self = weak.lock()) self->walletReplaced();
         });
     // A wallet the SDK could not reach answers nothing; the SDK has logged it.
-    walletOut_ = !QuipaySDK::defaultService()->paymentType().empty();
+    walletOut_ = QuipaySDK::defaultService()->isAwaiting(walletOrder_);
 }
 
 // On screen every answer shows on the card until the player taps it; off
@@ -92,6 +93,7 @@ void TVPurchase::walletReplaced() {
 }
 
 void TVPurchase::startPoll() {
+    if (!user_) user_ = ShareVale::sharedInstance()->userName();
     pagePending_ = false;
     stopObserving();
     std::weak_ptr<TVPurchase> weak = weak_from_this();

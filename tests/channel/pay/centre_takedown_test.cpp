@@ -295,6 +295,39 @@ TEST_F(CentreTakedownTest, WithTheWalletOutItsAnswerReachesTheGameAfterTheTakedo
     EXPECT_EQ(polls(), 0);
 }
 
+TEST_F(CentreTakedownTest, AWalletThatNeverAnswersIsPolledOnceTheAppIsBackAndAnUnreachedOneHoldsNothing) {
+    auto application = ui::Application::sharedApplication();
+    application->addInstalledScheme(QuipaySDK::kWalletScheme);
+    server.setReply("pay/getPayWayios",
+                    ns::Dictionary::make({{"code", ns::str("1")},
+                                          {"data", ns::Array::make({ns::Dictionary::make({{"z", ns::str("31")}})})}}));
+    server.setReply("Pay/getUserSuccess", ns::Dictionary::make({{"z", ns::str("1")}}));
+    auto centre = openOverDialog();
+    payByWallet(centre);
+    takeDownAtOnce();
+    application->simulateEnterBackground();
+    env.fastForwardBy(30);
+    EXPECT_EQ(polls(), 0) << "the wallet may still answer";
+    // The player comes back by hand: no answer will come.
+    application->simulateEnterForeground();
+    env.runUntilIdle();
+    EXPECT_EQ(polls(), 1);
+    EXPECT_EQ(heard, (pay_test::Heard{"A success 支付成功 6"}));
+
+    // A wallet that is not installed is never reached: nothing is awaited.
+    application->setInstalledSchemes({});
+    heard.clear();
+    root->dismissViewController(false);
+    env.runUntilIdle();
+    auto second = openOverDialog("B");
+    ASSERT_TRUE(second);
+    ASSERT_TRUE(driver.tap(second->payBtn.lock()));
+    env.runUntilIdle();
+    takeDownAtOnce();
+    EXPECT_TRUE(heard.empty());
+    EXPECT_TRUE(nextOpens());
+}
+
 TEST_F(CentreTakedownTest, ALateWalletAnswerReachesItsOwnPurchaseNotTheNextOnesCard) {
     ui::Application::sharedApplication()->addInstalledScheme(QuipaySDK::kWalletScheme);
     server.setReply("pay/getPayWayios",
