@@ -83,7 +83,8 @@ std::string QuipaySDK::orderOfResult(const ns::Ref<ns::Dictionary>& result) {
     // cancel or a failure) names none. The text came in a URL, so it is
     // as long as that allowed.
     if (!text || text->length() == 0 || text->utf8().front() != '{') return {};
-    auto object = ns::cast<ns::Dictionary>(ns::JSONSerialization::JSONObjectWithData(ns::Data::withBytes(text->utf8()), 0));
+    auto data = ns::Data::withBytes(text->utf8());
+    auto object = ns::cast<ns::Dictionary>(ns::JSONSerialization::JSONObjectWithData(data, 0));
     auto order = object ? ns::cast<ns::String>(object->objectForKey("order")) : nullptr;
     return order ? order->utf8() : std::string();
 }

@@ -517,7 +517,8 @@ void TVNewPayVC::doPay() {
             order, str(TVAPIStrings::at(isQuipayTwo_ ? TVAPIStrings::QuipayAppOther : TVAPIStrings::QuipayApp)),
             [weak](const ns::Ref<QuipayInfo>& reply) {
                 // The purchase waits for the wallet's answer, and routes it.
-                if (auto centre = weak.lock()) centre->purchaseShown().awaitWallet(ShareVale::sharedInstance()->userName(), reply);
+                auto centre = weak.lock();
+                if (centre) centre->purchaseShown().awaitWallet(ShareVale::sharedInstance()->userName(), reply);
             },
             webFailed);
     }

@@ -62,6 +62,36 @@ protected:
         return ns::cast<ui::NavigationController>(root->presentedViewController()) != nullptr;
     }
 
+    // The game has heard `report` alone; nothing more comes, no more polls
+    // go, and the next purchase opens.
+    void expectReportedOnce(const std::string& report) {
+        EXPECT_EQ(heard, (pay_test::Heard{report}));
+        int sent = polls();
+        env.fastForwardBy(10);
+        EXPECT_EQ(polls(), sent) << "the poll has stopped";
+        EXPECT_EQ(heard.size(), 1u);
+        EXPECT_TRUE(nextOpens());
+    }
+    // The wallet app's is the only pay way.
+    void walletAppOnly() {
+        server.setReply("pay/getPayWayios",
+                        ns::Dictionary::make(
+                            {{"code", ns::str("1")},
+                             {"data", ns::Array::make({ns::Dictionary::make({{"z", ns::str("31")}})})}}));
+    }
+    // A first purchase ("A") paid by the wallet app, taken down before the
+    // answer; after a logout a second ("B") opens. The second's centre.
+    ns::Ref<TVNewPayVC> walletPurchaseTakenDownThenAnother() {
+        ui::Application::sharedApplication()->addInstalledScheme(QuipaySDK::kWalletScheme);
+        walletAppOnly();
+        payByWallet(openOverDialog("A"));
+        takeDownAtOnce();
+        TVNewPayVC::dropWaitingPurchases("logout");
+        enter("B", "6");
+        env.fastForwardBy(1);
+        auto navigation = ns::cast<ui::NavigationController>(root->presentedViewController());
+        return navigation ? ns::cast<TVNewPayVC>(navigation->viewControllers().front()) : nullptr;
+    }
     // Picks the wallet app's way and pays: the order handed to the wallet,
     // whose answer has not come yet (the clock has not moved).
     void payByWallet(const ns::Ref<TVNewPayVC>& centre) {
@@ -142,9 +172,7 @@ TEST_F(CentreTakedownTest, UnderACardThatShowsItsResultTheGameHearsItOnceAndTheC
     env.runUntilIdle();
     sandbox::QuipayWallet wallet;
     wallet.setStatus("6001");
-    server.setReply("pay/getPayWayios",
-                    ns::Dictionary::make({{"code", ns::str("1")},
-                                          {"data", ns::Array::make({ns::Dictionary::make({{"z", ns::str("31")}})})}}));
+    walletAppOnly();
     heard.clear();
     auto second = openOverDialog("B");
     ASSERT_TRUE(second);
@@ -196,11 +224,7 @@ TEST_F(CentreTakedownTest, UnderACardStillWaitingAPollThatGivesUpReportsTheCards
     EXPECT_TRUE(heard.empty());
     env.fastForwardBy(10);
     EXPECT_EQ(polls(), 31);
-    EXPECT_EQ(heard, (pay_test::Heard{"A failure 支付失败 1 6"}));
-    env.fastForwardBy(10);
-    EXPECT_EQ(polls(), 31);
-    EXPECT_EQ(heard.size(), 1u);
-    EXPECT_TRUE(nextOpens());
+    expectReportedOnce("A failure 支付失败 1 6");
 }
 
 TEST_F(CentreTakedownTest, APresentationThePlatformRefusesAfterItWasAskedForFailsThePayment) {
@@ -250,11 +274,7 @@ TEST_F(CentreTakedownTest, WithThePayPageUpTheAppsReturnStartsThePollAndTheGameH
     EXPECT_EQ(polls(), 1) << "the return starts the poll, as the page's would";
     env.fastForwardBy(2);
     EXPECT_EQ(polls(), 2);
-    EXPECT_EQ(heard, (pay_test::Heard{"A success 支付成功 6"}));
-    env.fastForwardBy(10);
-    EXPECT_EQ(polls(), 2);
-    EXPECT_EQ(heard.size(), 1u);
-    EXPECT_TRUE(nextOpens());
+    expectReportedOnce("A success 支付成功 6");
 }
 
 TEST_F(CentreTakedownTest, WithThePayPageUpInAnActiveAppThePollStartsAtTheTakedown) {
@@ -269,15 +289,12 @@ TEST_F(CentreTakedownTest, WithThePayPageUpInAnActiveAppThePollStartsAtTheTakedo
     EXPECT_GE(polls(), 1);
     env.fastForwardBy(70);
     EXPECT_EQ(polls(), 31);
-    EXPECT_EQ(heard, (pay_test::Heard{"A failure 支付失败 1 6"})) << "never confirmed: the card's failure";
-    EXPECT_TRUE(nextOpens());
+    expectReportedOnce("A failure 支付失败 1 6");
 }
 
 TEST_F(CentreTakedownTest, WithTheWalletOutItsAnswerReachesTheGameAfterTheTakedown) {
     sandbox::QuipayWallet wallet("9000");
-    server.setReply("pay/getPayWayios",
-                    ns::Dictionary::make({{"code", ns::str("1")},
-                                          {"data", ns::Array::make({ns::Dictionary::make({{"z", ns::str("31")}})})}}));
+    walletAppOnly();
     auto centre = openOverDialog();
     payByWallet(centre);
     ASSERT_TRUE(wallet.returns().empty());
@@ -298,9 +315,7 @@ TEST_F(CentreTakedownTest, WithTheWalletOutItsAnswerReachesTheGameAfterTheTakedo
 TEST_F(CentreTakedownTest, AWalletThatNeverAnswersIsPolledOnceTheAppIsBackAndAnUnreachedOneHoldsNothing) {
     auto application = ui::Application::sharedApplication();
     application->addInstalledScheme(QuipaySDK::kWalletScheme);
-    server.setReply("pay/getPayWayios",
-                    ns::Dictionary::make({{"code", ns::str("1")},
-                                          {"data", ns::Array::make({ns::Dictionary::make({{"z", ns::str("31")}})})}}));
+    walletAppOnly();
     server.setReply("Pay/getUserSuccess", ns::Dictionary::make({{"z", ns::str("1")}}));
     auto centre = openOverDialog();
     payByWallet(centre);
@@ -329,22 +344,10 @@ TEST_F(CentreTakedownTest, AWalletThatNeverAnswersIsPolledOnceTheAppIsBackAndAnU
 }
 
 TEST_F(CentreTakedownTest, ALateWalletAnswerReachesItsOwnPurchaseNotTheNextOnesCard) {
-    ui::Application::sharedApplication()->addInstalledScheme(QuipaySDK::kWalletScheme);
-    server.setReply("pay/getPayWayios",
-                    ns::Dictionary::make({{"code", ns::str("1")},
-                                          {"data", ns::Array::make({ns::Dictionary::make({{"z", ns::str("31")}})})}}));
     server.setReply("Pay/getUserSuccess", ns::Dictionary::make({{"z", ns::str("0")}}));
-    auto first = openOverDialog("A");
-    payByWallet(first);
+    auto second = walletPurchaseTakenDownThenAnother();
     std::string firstOrder = currentWalletOrder();
-    takeDownAtOnce();
-    // After a logout the next purchase opens and hands its own order over.
-    TVNewPayVC::dropWaitingPurchases("logout");
-    enter("B", "6");
-    env.fastForwardBy(1);
-    auto navigation = ns::cast<ui::NavigationController>(root->presentedViewController());
-    ASSERT_TRUE(navigation);
-    auto second = ns::cast<TVNewPayVC>(navigation->viewControllers().front());
+    // The next purchase hands its own order over.
     payByWallet(second);
     ASSERT_NE(currentWalletOrder(), firstOrder);
 
@@ -365,19 +368,7 @@ TEST_F(CentreTakedownTest, ALateWalletAnswerReachesItsOwnPurchaseNotTheNextOnesC
 }
 
 TEST_F(CentreTakedownTest, AnEarlierPurchaseWhoseWalletOrderWasReplacedIsReportedByThePoll) {
-    ui::Application::sharedApplication()->addInstalledScheme(QuipaySDK::kWalletScheme);
-    server.setReply("pay/getPayWayios",
-                    ns::Dictionary::make({{"code", ns::str("1")},
-                                          {"data", ns::Array::make({ns::Dictionary::make({{"z", ns::str("31")}})})}}));
-    auto first = openOverDialog("A");
-    payByWallet(first);
-    takeDownAtOnce();
-    TVNewPayVC::dropWaitingPurchases("logout");
-    enter("B", "6");
-    env.fastForwardBy(1);
-    auto navigation = ns::cast<ui::NavigationController>(root->presentedViewController());
-    ASSERT_TRUE(navigation);
-    auto second = ns::cast<TVNewPayVC>(navigation->viewControllers().front());
+    auto second = walletPurchaseTakenDownThenAnother();
     EXPECT_EQ(polls(), 0);
     server.setReply("Pay/getUserSuccess", ns::Dictionary::make({{"z", ns::str("1")}}));
     payByWallet(second);
