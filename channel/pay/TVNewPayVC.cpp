@@ -530,7 +530,7 @@ void TVNewPayVC::webOrderFailed(const ns::Weak<TVNewPayVC>& weak, const Report& 
     if (centre) centre->setPayEnabled(true);
     if (free) {
         // With the centre there the player's tap on the card reports it.
-        if (centre) centre->payWithFree();
+        if (centre && !centre->closed_) centre->payWithFree();
         else report.paid(str("支付成功"));
         return;
     }
@@ -569,6 +569,8 @@ void TVNewPayVC::payWithFree() {
 }
 
 void TVNewPayVC::showResult(const ns::Ref<ns::Error>& error, const Text& status) {
+    // A card put up after the centre has closed would stay over the game.
+    if (closed_) return;
     setNotice(error, status);
     showNotice();
 }

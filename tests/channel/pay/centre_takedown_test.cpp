@@ -343,6 +343,18 @@ TEST_F(CentreTakedownTest, AWalletThatNeverAnswersIsPolledOnceTheAppIsBackAndAnU
     EXPECT_TRUE(nextOpens());
 }
 
+TEST_F(CentreTakedownTest, AWalletAnswerAfterThePlayerClosedTheCentrePutsNoCardOverTheGame) {
+    ui::Application::sharedApplication()->addInstalledScheme(QuipaySDK::kWalletScheme);
+    walletAppOnly();
+    auto centre = openOverDialog();
+    payByWallet(centre);
+    centre->popAction();
+    ui::Application::sharedApplication()->simulateOpenURL(walletReturn("9000", currentWalletOrder()));
+    env.fastForwardBy(1);
+    EXPECT_EQ(noticeShown(centre), "");
+    EXPECT_TRUE(heard.empty()) << "closed by the player: nothing is reported";
+}
+
 TEST_F(CentreTakedownTest, ALateWalletAnswerReachesItsOwnPurchaseNotTheNextOnesCard) {
     server.setReply("Pay/getUserSuccess", ns::Dictionary::make({{"z", ns::str("0")}}));
     auto second = walletPurchaseTakenDownThenAnother();
