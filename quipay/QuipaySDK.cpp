@@ -1,8 +1,11 @@
 #include "quipay/QuipaySDK.h"
 
+#include <algorithm>
 #include <mutex>
 
 #include "platform/foundation/CharacterSet.h"
+#include "platform/foundation/Data.h"
+#include "platform/foundation/JSONSerialization.h"
 #include "platform/foundation/Log.h"
 #include "platform/uikit/Application.h"
 
@@ -74,6 +77,22 @@ ns::Ref<ns::String> QuipaySDK::queryValue(std::string_view query, std::string_vi
     return nullptr;
 }
 
+std::string QuipaySDK::orderOfResult(const ns::Ref<ns::Dictionary>& result) {
+    auto text = result ? ns::cast<ns::String>(result->objectForKey("result")) : nullptr;
+    // Only a JSON object can name an order; anything else (empty for a
+    // cancel or a failure) names none. The text came in a URL, so it is
+    // as long as that allowed.
+    if (!text || text->length() == 0 || text->utf8().front() != '{') return {};
+    auto data = ns::Data::withBytes(text->utf8());
+    auto object = ns::cast<ns::Dictionary>(ns::JSONSerialization::JSONObjectWithData(data, 0));
+    auto order = object ? ns::cast<ns::String>(object->objectForKey("order")) : nullptr;
+    return order ? order->utf8() : std::string();
+}
+
+bool QuipaySDK::isAwaiting(const ns::Ref<ns::String>& order) const {
+    return order && std::find(ordersOut_.begin(), ordersOut_.end(), order->utf8()) != ordersOut_.end();
+}
+
 void QuipaySDK::payOrder(const ns::Ref<ns::String>& orderStr, const ns::Ref<ns::String>& schemeStr,
                          CompletionBlock callback) {
     auto fail = [&](std::string_view memo) {
@@ -88,12 +107,13 @@ void QuipaySDK::payOrder(const ns::Ref<ns::String>& orderStr, const ns::Ref<ns::
     auto application = ui::Application::sharedApplication();
     if (!wallet || !application->canOpenURL(wallet)) return fail("未安装钱包");
     paymentType_ = kTypePay;
+    ordersOut_.push_back(orderStr->utf8());
+    if (ordersOut_.size() > kMaxOrdersOut) ordersOut_.pop_front();
     application->openURL(wallet);
 }
 
 void QuipaySDK::processOrderWithPaymentResult(const ns::Ref<ns::URL>& resultUrl, CompletionBlock standbyCallback) {
-    if (!resultUrl || (paymentType_ != kTypePay && paymentType_ != kTypeURLPay)) return;
-    paymentType_.clear();
+    if (!resultUrl) return;
     auto query = resultUrl->query();
     std::string text = query ? query->utf8() : std::string();
     auto read = [&](std::string_view key) {
@@ -101,5 +121,18 @@ void QuipaySDK::processOrderWithPaymentResult(const ns::Ref<ns::URL>& resultUrl,
         return value ? value->utf8() : std::string();
     };
     auto result = resultDictionary(read("resultStatus"), read("memo"), read("result"));
+    bool inProgress = paymentType_ == kTypePay || paymentType_ == kTypeURLPay;
+    std::string order = orderOfResult(result);
+    auto named = order.empty() ? ordersOut_.end() : std::find(ordersOut_.begin(), ordersOut_.end(), order);
+    if (named != ordersOut_.end()) {
+        // The answer of that order: the one in progress only if it is the last.
+        if (named + 1 == ordersOut_.end()) paymentType_.clear();
+        ordersOut_.erase(named);
+    } else if (inProgress) {
+        paymentType_.clear();
+        if (!ordersOut_.empty()) ordersOut_.pop_back();
+    } else {
+        return;
+    }
     if (standbyCallback) standbyCallback(result);
 }

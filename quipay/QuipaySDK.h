@@ -5,8 +5,13 @@
 // until its result has been read; a return URL with no payment in progress
 // is ignored. The result is a dictionary of three texts: "resultStatus"
 // ("9000" paid, "6001" cancelled by the user, other codes failures), "memo"
-// and "result". Main thread only.
+// and "result", which for a paid order is a JSON object naming the order
+// string it paid under "order". One payment is in progress at a time: a new
+// one replaces it, and an answer that names no order ends the one in
+// progress; an answer that names an order handed over before (replaced, or
+// the one in progress) ends that one only. Main thread only.
 
+#include <deque>
 #include <functional>
 #include <string>
 
@@ -27,6 +32,8 @@ public:
     static constexpr const char* kReturnSchemeKey = "fromAppUrlScheme";
     // Statuses the SDK reports itself, when the wallet is never reached.
     static constexpr const char* kStatusFailed = "4000";
+    // Orders handed to the wallet and not answered, kept at most.
+    static constexpr size_t kMaxOrdersOut = 8;
 
     static ns::Ref<QuipaySDK> defaultService();
     // Drops the singleton and any payment in progress (tests).
@@ -38,21 +45,30 @@ public:
     // hears a failure ("4000") and nothing is kept.
     void payOrder(const ns::Ref<ns::String>& orderStr, const ns::Ref<ns::String>& schemeStr,
                   CompletionBlock callback);
-    // While a payment is in progress, reads the result from the return URL's
-    // query (the three keys, percent-escaped; a missing key reads as ""),
-    // ends the payment and calls `standbyCallback` with the result.
+    // While a payment is in progress, or when the result names an order
+    // still unanswered, reads the result from the return URL's query (the
+    // three keys, percent-escaped; a missing key reads as ""), ends the
+    // payment it answers and calls `standbyCallback` with the result.
     // Otherwise does nothing.
     void processOrderWithPaymentResult(const ns::Ref<ns::URL>& resultUrl, CompletionBlock standbyCallback);
 
     // "pay" while a payment is in progress, else "".
     const std::string& paymentType() const { return paymentType_; }
+    // Whether `order` has been handed to the wallet and not answered.
+    bool isAwaiting(const ns::Ref<ns::String>& order) const;
 
     // The result dictionary of the three texts.
     static ns::Ref<ns::Dictionary> resultDictionary(std::string_view status, std::string_view memo,
                                                     std::string_view result);
     // The value of `key` in a URL query ("a=1&b=2"), unescaped; nil when absent.
     static ns::Ref<ns::String> queryValue(std::string_view query, std::string_view key);
+    // The order string a result names ("order" of its "result"); "" when it
+    // names none.
+    static std::string orderOfResult(const ns::Ref<ns::Dictionary>& result);
 
 private:
     std::string paymentType_;
+    // Handed to the wallet, oldest first; the last is the one in progress
+    // while paymentType_ is set.
+    std::deque<std::string> ordersOut_;
 };

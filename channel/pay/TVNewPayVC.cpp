@@ -32,6 +32,7 @@
 #include "platform/uikit/AttributedText.h"
 #include "platform/uikit/NavigationBar.h"
 #include "platform/uikit/NavigationController.h"
+#include "platform/uikit/StateReset.h"
 #include "platform/uikit/Storyboard.h"
 #include "platform/uikit/Window.h"
 #include "ui/hud/sd_KXBackgroundView.h"
@@ -93,11 +94,39 @@ void openNextSoon() {
     });
 }
 
+// While entry calls wait on a purchase whose screens have gone, the player
+// is told a payment is still being confirmed.
+ns::Ref<sd_KXProgressHUD>& confirmingHUD() {
+    static ns::Ref<sd_KXProgressHUD> hud;
+    return hud;
+}
+
+// Each test starts with no HUD of the test before.
+[[maybe_unused]] const bool resetHooked = (ui::addSharedStateResetHook([] { confirmingHUD() = nullptr; }), true);
+
+void showWhoWaits() {
+    auto& hud = confirmingHUD();
+    auto unseen = TVPurchase::unseen();
+    bool waiting = TVPurchaseHold::hasWaiting() && unseen && unseen->holdsLaterPurchases();
+    if (waiting == (hud != nullptr)) return;
+    if (!waiting) {
+        hud->hideAnimated(true);
+        hud = nullptr;
+        return;
+    }
+    auto window = VRQWindowManager::topWindow();
+    if (!window) return;
+    hud = sd_KXProgressHUD::showHUDAddedTo(window, true);
+    hud->setRemoveFromSuperViewOnHide(true);
+    hud->setLabelText(str("支付中..."));
+}
+
 void releaseHold(uint64_t hold) {
     if (!TVPurchaseHold::release(hold)) return;
     // Nothing reports to the game's closures of this purchase any more.
     TVNewPayVC::purchase().success = nullptr;
     TVNewPayVC::purchase().failure = nullptr;
+    showWhoWaits();
     if (TVPurchaseHold::busy()) openNextSoon();
 }
 
@@ -138,17 +167,20 @@ void openCentre(TVPurchaseHold::Call call) {
     auto presenter = VRQTopPresenter::presenterOverTopWindow();
     if (!presenter) return refuse(hold, report, "no screen to open it from");
 
+    auto purchase = TVPurchase::make(report, [hold] { releaseHold(hold); });
+    centre->setPurchase(purchase);
     auto navigation = std::make_shared<TVPayNav>(centre);
     navigation->setModalPresentationStyle(ui::ModalPresentationStyle::FullScreen);
     ns::Weak<TVNewPayVC> weakCentre = centre;
     ns::Weak<TVPayNav> weakNavigation = navigation;
-    navigation->setWhenGone([weakCentre, weakNavigation, hold] {
-        // A navigation controller being destroyed only lets go of the hold:
-        // its screens are going with it.
+    navigation->setWhenGone([weakCentre, weakNavigation, purchase] {
+        // A navigation controller being destroyed takes its screens with it:
+        // only the purchase is told.
         auto gone = weakNavigation.lock() ? weakCentre.lock() : nullptr;
-        if (gone) return gone->navigationGone([hold] { releaseHold(hold); });
-        VRQHelperBtn::setPaymentCentreOnScreen(false);
-        releaseHold(hold);
+        if (gone) gone->navigationGone();
+        else VRQHelperBtn::setPaymentCentreOnScreen(false);
+        purchase->screenGone();
+        showWhoWaits();
     });
     presenter->presentViewController(navigation, true);
     // A presentation still waits when another is under way, and the platform
@@ -173,6 +205,7 @@ void TVNewPayVC::loadToPayVCWithroleid(const Text& roleid, const Text& ServiceID
         // The centre on screen keeps its purchase; this one opens after it.
         ns::log("payment centre: busy; the payment of %@ yuan (%@) waits its turn", quiPayMoney, cpExtend);
         TVPurchaseHold::enqueue(std::move(call));
+        showWhoWaits();
         return;
     }
     openCentre(std::move(call));
@@ -182,6 +215,8 @@ void TVNewPayVC::dropWaitingPurchases(std::string_view why) {
     for (const auto& call : TVPurchaseHold::dropWaiting())
         ns::log("payment centre: %s; the waiting payment of %@ yuan (%@) is dropped", std::string(why), call.money,
                 call.cpExtend);
+    if (auto unseen = TVPurchase::unseen()) unseen->letGoOfHold(why);
+    showWhoWaits();
 }
 
 TVNewPayVC::~TVNewPayVC() = default;
@@ -400,19 +435,26 @@ void TVNewPayVC::setPayEnabled(bool enabled) {
     if (auto button = payBtn.lock()) button->setEnabled(enabled);
 }
 
-void TVNewPayVC::Report::paid(const Text& text) const {
-    if (success) success(text, fullAmount);
+void TVNewPayVC::setPurchase(std::shared_ptr<TVPurchase> purchase) {
+    purchase_ = std::move(purchase);
+    if (purchase_) purchase_->setCentre(ref<TVNewPayVC>());
 }
 
-void TVNewPayVC::Report::failed(const Text& text, const ns::Id& code) const {
-    if (failure) failure(text, code, fullAmount);
+// A centre opened other than by the entry call shows a purchase of the
+// shared state, holding nothing.
+TVPurchase& TVNewPayVC::purchaseShown() {
+    if (!purchase_) {
+        Purchase& state = purchase();
+        setPurchase(TVPurchase::make({state.success, state.failure, state.fullAmount}, nullptr));
+    }
+    return *purchase_;
 }
 
 void TVNewPayVC::doPay() {
     if (payStyle_ < WxH5 || payStyle_ > GFWx) return;
     setPayEnabled(false);
     Purchase& state = purchase();
-    report_ = {state.success, state.failure, state.fullAmount};
+    const Report& report = purchaseShown().report();
     TVPayAPI::Order order;
     order.roleId = state.roleId;
     order.serverId = state.serverId;
@@ -422,11 +464,11 @@ void TVNewPayVC::doPay() {
     ns::Weak<TVNewPayVC> weak = ref<TVNewPayVC>();
     // Only the screen's own work waits for the screen; the game hears of
     // every reply.
-    auto balancePaid = [weak, report = report_](const ns::Ref<TVBaseResponse>& reply) {
+    auto balancePaid = [weak, report](const ns::Ref<TVBaseResponse>& reply) {
         report.paid(TVReply::messageText(reply ? reply->mesage : nullptr));
         if (auto centre = weak.lock()) centre->popAction();
     };
-    auto balanceFailed = [weak, report = report_](const Text& message, const Text& code) {
+    auto balanceFailed = [weak, report](const Text& message, const Text& code) {
         if (auto centre = weak.lock()) {
             VRQMessage::showMessage(message, centre->view());
             centre->setPayEnabled(true);
@@ -442,7 +484,7 @@ void TVNewPayVC::doPay() {
 
     order.orderNumber = str(URLEncode::getOrderNumber());
     order.discount = str(ns::format("%.2f", discount_));
-    auto webFailed = [weak, report = report_](const Text& message) { webOrderFailed(weak, report, message); };
+    auto webFailed = [weak, report](const Text& message) { webOrderFailed(weak, report, message); };
     if (payStyle_ == Ptb) {
         order.money = coinsOf(state.fullAmount);
         order.realMoney = coinsOf(state.discountedAmount);
@@ -474,16 +516,9 @@ void TVNewPayVC::doPay() {
         TVPayAPI::doQuipayAppPay(
             order, str(TVAPIStrings::at(isQuipayTwo_ ? TVAPIStrings::QuipayAppOther : TVAPIStrings::QuipayApp)),
             [weak](const ns::Ref<QuipayInfo>& reply) {
-                if (!weak.lock()) return;
-                auto plug = TVPayPlug::sharedInstance();
-                plug->quipayInfo = reply;
-                plug->payWay = TVPayPlug::kPayWayQuipay;
-                plug->doPay([weak](uint64_t, const Text& text, const ns::Ref<ns::Error>& error) {
-                    auto centre = weak.lock();
-                    if (!centre) return;
-                    centre->setNotice(error, text);
-                    centre->showNotice();
-                });
+                // The purchase waits for the wallet's answer, and routes it.
+                auto centre = weak.lock();
+                if (centre) centre->purchaseShown().awaitWallet(ShareVale::sharedInstance()->userName(), reply);
             },
             webFailed);
     }
@@ -495,7 +530,7 @@ void TVNewPayVC::webOrderFailed(const ns::Weak<TVNewPayVC>& weak, const Report& 
     if (centre) centre->setPayEnabled(true);
     if (free) {
         // With the centre there the player's tap on the card reports it.
-        if (centre) centre->payWithFree();
+        if (centre && !centre->closed_) centre->payWithFree();
         else report.paid(str("支付成功"));
         return;
     }
@@ -508,9 +543,12 @@ void TVNewPayVC::openWebPay(const ns::Id& url, bool official, const char* title)
     page->url = TVReply::messageText(url);
     page->isGFWXH5 = official;
     ns::Weak<TVNewPayVC> weak = ref<TVNewPayVC>();
+    purchaseShown().awaitPayPage(ShareVale::sharedInstance()->userName());
     page->webViewCallBack = [weak](TVWebPayVC& page) {
         auto centre = weak.lock();
-        if (!centre) return;
+        // Once the centre has left the screen the purchase takes the
+        // player's return itself.
+        if (!centre || centre->closed_) return;
         centre->setPayEnabled(true);
         if (auto navigation = page.navigationController()) {
             if (!navigation->viewControllers().empty() && navigation->viewControllers().back().get() == &page)
@@ -527,7 +565,13 @@ void TVNewPayVC::openWebPay(const ns::Id& url, bool official, const char* title)
 }
 
 void TVNewPayVC::payWithFree() {
-    setNotice(nullptr, str("支付成功"));
+    showResult(nullptr, str("支付成功"));
+}
+
+void TVNewPayVC::showResult(const ns::Ref<ns::Error>& error, const Text& status) {
+    // A card put up after the centre has closed would stay over the game.
+    if (closed_) return;
+    setNotice(error, status);
     showNotice();
 }
 
@@ -581,46 +625,34 @@ void TVNewPayVC::finish(const ns::Ref<ns::Error>& error, const Text& status) {
     auto self = ref<TVNewPayVC>();
     coverView()->removeFromSuperview();
     popAction();
-    if (error) report_.failed(status, str("1"));
-    else report_.paid(status);
+    purchaseShown().settle(error, status);
 }
 
-void TVNewPayVC::navigationGone(std::function<void()> settled) {
-    if (closed_) return settled();
+void TVNewPayVC::navigationGone() {
+    if (closed_) return;
+    TVPurchase& shown = purchaseShown();
     bool carded = coverView_ && coverView_->superview();
     // Nothing on screen is left behind.
     if (coverView_) coverView_->removeFromSuperview();
-    if (!carded) {
-        // The game hears nothing, as when the player closes it.
-        popAction();
-        return settled();
-    }
     auto card = noticeView();
-    if (!poll_) {
-        finish(card->payError, card->payStatus);
-        return settled();
-    }
-    // The card still waits for the web payment's confirmation: the poll goes
-    // on without the screen and tells the game what the card would have.
-    ns::log("payment centre: taken down under the pay notice; the payment of %@ yuan is still being confirmed",
-            report_.fullAmount);
-    auto poll = std::move(poll_);
-    poll->setEnded([report = report_, status = card->payStatus, settled = std::move(settled)](bool paid) {
-        if (paid) report.paid(str("支付成功"));
-        else report.failed(status, str("1"));
-        settled();
-    });
-    poll->keepUntilEnded();
-    popAction();
+    if (carded && !shown.awaitsConfirmation()) shown.settle(card->payError, card->payStatus);
+    // A poll with no card to show it (the page's return never came) ends
+    // as at the player's close.
+    else if (!carded) shown.stopPolling();
+    leave();
 }
 
 void TVNewPayVC::popAction() {
+    // A poll left running would report to nobody, and a confirmation that
+    // comes now would change a card the player has left.
+    if (purchase_) purchase_->stopWaiting();
+    leave();
+}
+
+void TVNewPayVC::leave() {
     closed_ = true;
     hiddenLeftBtn();
     hideHUD();
-    // A poll left running would report to nobody, and a confirmation that
-    // comes now would change a card the player has left.
-    pause();
     VRQHelperBtn::setPaymentCentreOnScreen(false);
     Purchase& state = purchase();
     state.currentAmount = nullptr;
@@ -633,22 +665,18 @@ void TVNewPayVC::popAction() {
     else navigation->popViewController(true);
 }
 
-void TVNewPayVC::pause() { poll_ = nullptr; }
+void TVNewPayVC::pause() {
+    if (purchase_) purchase_->stopPolling();
+}
 
 void TVNewPayVC::resume() {
     loadTimer();
 }
 
 void TVNewPayVC::loadTimer() {
-    ns::Weak<TVNewPayVC> weak = ref<TVNewPayVC>();
-    poll_ = TVPayResultPoll::start(ShareVale::sharedInstance()->userName(), [weak](bool paid) {
-        if (auto centre = weak.lock()) centre->pollEnded(paid);
-    });
+    purchaseShown().startPoll();
 }
 
-// Confirmed, the card turns to success; given up, it keeps "支付中..." with
-// its failure.
 void TVNewPayVC::pollEnded(bool paid) {
-    poll_ = nullptr;
     if (paid) setNotice(nullptr, str("支付成功"));
 }

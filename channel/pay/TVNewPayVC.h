@@ -7,7 +7,9 @@
 // payment, and reports success or failure to the game through the two
 // blocks of the entry call. The purchase (amounts, ids, voucher, blocks) is
 // process-wide, so a centre on screen holds it: entry calls made meanwhile
-// wait their turn (TVPurchaseHold) and open, one by one, once it has gone.
+// wait their turn (TVPurchaseHold) and open, one by one, once it has gone,
+// or once the purchase it showed (TVPurchase) has reported when it still
+// waited then; while they wait on such a purchase a HUD says "支付中...".
 // Scene "TVNewPayVC" of the storyboard "TVNewPayVC". Main thread only;
 // replies and the poll hold the screen weakly.
 
@@ -16,7 +18,7 @@
 #include <memory>
 
 #include "channel/pay/TVPayNoticeView.h"
-#include "channel/pay/TVPayResultPoll.h"
+#include "channel/pay/TVPurchase.h"
 #include "channel/screens/TVBaseVC.h"
 #include "platform/runtime/Class.h"
 #include "platform/uikit/Button.h"
@@ -28,12 +30,9 @@
 class TVNewPayVC : public TVBaseVC {
     RT_DECLARE_CLASS(TVNewPayVC)
 public:
-    using Text = ns::Ref<ns::String>;
-    // (text, amount)
-    using PaySuccess = std::function<void(const Text& text, const Text& amount)>;
-    // (text, code, amount): the code a text such as "1", "3", "501" or the
-    // server's own code object.
-    using PayFailure = std::function<void(const Text& text, const ns::Id& code, const Text& amount)>;
+    using Text = TVPurchase::Text;
+    using PaySuccess = TVPurchase::PaySuccess;
+    using PayFailure = TVPurchase::PayFailure;
 
     // The pay styles.
     enum Style : uint64_t { WxH5 = 1, QuipayH5 = 2, Ptb = 3, Djq = 4, GFQuipay = 5, GFWx = 6 };
@@ -47,16 +46,10 @@ public:
     };
     static Purchase& purchase();
 
-    // The game's two blocks and the full amount as they stood when an order
-    // was sent: its reply reports to them even when it comes after the
-    // centre has gone or a later purchase has begun.
-    struct Report {
-        PaySuccess success;
-        PayFailure failure;
-        Text fullAmount;
-        void paid(const Text& text) const;
-        void failed(const Text& text, const ns::Id& code) const;
-    };
+    // The game's two blocks and the full amount of the purchase: an order's
+    // reply reports to them even when it comes after the centre has gone or
+    // a later purchase has begun.
+    using Report = TVPurchase::Report;
 
     // While a centre is on screen the call waits, untouched, for it to go.
     // Otherwise it keeps the purchase; an amount that is no decimal number
@@ -71,7 +64,9 @@ public:
                                       const Text& cpExtend, const Text& productName, const Text& productDesc,
                                       PaySuccess success, PayFailure faild);
     // The player logged out: the calls still waiting are dropped unopened,
-    // each logged, none reported. A centre on screen stays.
+    // each logged, none reported, and a purchase still waiting with no
+    // screen holds no later one (it still reports to its own game). A
+    // centre on screen stays, and holds.
     static void dropWaitingPurchases(std::string_view why);
 
     // "-" or "*" of two decimal texts, rounded down to 2 places, as text;
@@ -100,19 +95,25 @@ public:
     void goToCoupons();
     // Closes the centre; calls neither block.
     void popAction() override;
+    // The purchase it shows (the entry call's).
+    void setPurchase(std::shared_ptr<TVPurchase> purchase);
     // Its navigation controller has left the screen: closed by popAction,
     // or taken down with the screen it was presented over. Taken down under
-    // the notice card, the game hears what the card's tap would have told:
-    // a result the card shows at once; a web payment still waiting goes on
-    // being polled without the screen and is reported when the poll ends.
-    // With no card it closes as the player's close would, reporting
-    // nothing. `settled` runs when nothing is left to report.
-    void navigationGone(std::function<void()> settled);
+    // a card that shows a result, the game hears it at once; otherwise the
+    // purchase waits on for what the screens waited for (the page's return,
+    // the wallet's answer, the poll under the card at "支付中...") and
+    // reports it. A poll with no card stops, as at the player's close.
+    void navigationGone();
     // Stops the poll; a reply still to come changes nothing.
     void pause();
     void resume();
     void loadTimer();
     void payWithFree();
+    // The purchase's news for the card: a wallet's answer shown on it, and
+    // the poll's end (confirmed, the card turns to success; given up, it
+    // keeps "支付中..." with its failure).
+    void showResult(const ns::Ref<ns::Error>& error, const Text& status);
+    void pollEnded(bool paid);
     void setPayStyle(uint64_t style);
     void setPayViewWithPayStyle(uint64_t style, const ns::Ref<ui::Button>& currentBtn);
 
@@ -123,7 +124,7 @@ public:
     float discount() const { return discount_; }
     bool isQuipayTwo() const { return isQuipayTwo_; }
     bool isWxpayTwo() const { return isWxpayTwo_; }
-    bool isPolling() const { return poll_ && poll_->isTicking(); }
+    bool isPolling() const { return purchase_ && purchase_->isPolling(); }
     const ns::Ref<sd_KXProgressHUD>& hud() const { return hud_; }
     ns::Ref<ui::Button> selectedIconBtn() const { return selectedIconBtn_.lock(); }
 
@@ -149,8 +150,10 @@ private:
     // payment. The game hears of it whether or not the centre is still there.
     static void webOrderFailed(const ns::Weak<TVNewPayVC>& weak, const Report& report, const Text& message);
     void openWebPay(const ns::Id& url, bool official, const char* title);
-    void pollEnded(bool paid);
     void finish(const ns::Ref<ns::Error>& error, const Text& status);
+    // The screen's part of closing: the purchase is left as it is.
+    void leave();
+    TVPurchase& purchaseShown();
 
     ns::Ref<sd_KXProgressHUD> hud_;
     uint64_t payStyle_ = 0;
@@ -160,11 +163,7 @@ private:
     ns::Weak<ui::Button> selectedIconBtn_;
     ns::Ref<TVPayNoticeView> noticeView_;
     ns::Ref<ui::View> coverView_;
-    // While a web payment's card waits for its confirmation: a reply may
-    // still confirm it after the poll's last tick, until every request has
-    // been answered.
-    std::shared_ptr<TVPayResultPoll> poll_;
-    // The order the notice card reports when the player leaves it.
-    Report report_;
+    // What the screens show: it outlives them while it still waits.
+    std::shared_ptr<TVPurchase> purchase_;
     bool closed_ = false;
 };

@@ -1,5 +1,7 @@
 #include "channel/pay/TVPayPlug.h"
 
+#include <algorithm>
+
 #include "channel/ShareVale.h"
 #include "channel/TVSingleton.h"
 #include "platform/foundation/Log.h"
@@ -30,24 +32,59 @@ std::string TVPayPlug::returnScheme() {
     return "ToviraQuiPayScheme" + (gameID ? gameID->utf8() : std::string("(null)"));
 }
 
-void TVPayPlug::doPay(Block newBlock) {
+ns::Ref<ns::String> TVPayPlug::orderString() const {
+    auto order = quipayInfo ? ns::cast<ns::String>(quipayInfo->signStr) : nullptr;
+    if (!order && quipayInfo && quipayInfo->signStr) order = ns::str(ns::textOf(quipayInfo->signStr));
+    return order;
+}
+
+void TVPayPlug::doPay(Block newBlock, std::function<void()> replaced) {
+    if (!current_.empty() && block) {
+        ns::log("wallet: the order %@ is replaced unanswered; only an answer naming it reaches it now", current_);
+        replaced_.push_back({current_, block});
+        if (replaced_.size() > kMaxReplaced) replaced_.pop_front();
+        if (auto told = std::move(currentReplaced_)) told();
+    }
     block = std::move(newBlock);
+    auto order = orderString();
+    current_ = order ? order->utf8() : std::string();
+    currentReplaced_ = std::move(replaced);
     if (payWay == kPayWayQuipay) Quipay();
 }
 
+void TVPayPlug::forget(const ns::Ref<ns::String>& order) {
+    if (!order) return;
+    std::string text = order->utf8();
+    if (text == current_) {
+        current_.clear();
+        currentReplaced_ = nullptr;
+    }
+    std::erase_if(replaced_, [&](const Replaced& each) { return each.order == text; });
+}
+
 void TVPayPlug::Quipay() {
-    auto order = quipayInfo ? ns::cast<ns::String>(quipayInfo->signStr) : nullptr;
-    if (!order && quipayInfo && quipayInfo->signStr) order = ns::str(ns::textOf(quipayInfo->signStr));
-    QuipaySDK::defaultService()->payOrder(order, ns::str(returnScheme()), [](const ns::Ref<ns::Dictionary>& result) {
-        ns::log("回调 = %@", result);
-    });
+    QuipaySDK::defaultService()->payOrder(orderString(), ns::str(returnScheme()),
+                                          [](const ns::Ref<ns::Dictionary>& result) { ns::log("回调 = %@", result); });
 }
 
 void TVPayPlug::setQuipayResultDic(const ns::Ref<ns::Dictionary>& dic) {
     quipayResultDic_ = dic;
+    // An answer naming a replaced order is that order's; any other is the
+    // current order's, which is all the wallet SDK can tell.
+    Block to = block;
+    std::string named = QuipaySDK::orderOfResult(dic);
+    auto found = std::find_if(replaced_.begin(), replaced_.end(),
+                              [&](const Replaced& each) { return !named.empty() && each.order == named; });
+    if (found != replaced_.end()) {
+        to = std::move(found->block);
+        replaced_.erase(found);
+    } else {
+        current_.clear();
+        currentReplaced_ = nullptr;
+    }
     std::string status = textFor(dic, "resultStatus");
     if (status == "9000") {
-        if (block) block(payWay, ns::str("充值成功"), nullptr);
+        if (to) to(payWay, ns::str("充值成功"), nullptr);
         return;
     }
     bool cancelled = status == "6001";
@@ -55,5 +92,5 @@ void TVPayPlug::setQuipayResultDic(const ns::Ref<ns::Dictionary>& dic) {
     // A result without a memo still reports, with empty user info.
     auto info = memo ? ns::Dictionary::make({{"ErrorInfo", memo}}) : ns::Dictionary::make({});
     auto error = ns::Error::make(cancelled ? "支付失败,用户取消支付" : "支付失败", ns::str(status)->integerValue(), info);
-    if (block) block(payWay, ns::str(cancelled ? "取消充值" : "充值失败"), error);
+    if (to) to(payWay, ns::str(cancelled ? "取消充值" : "充值失败"), error);
 }

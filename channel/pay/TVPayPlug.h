@@ -5,11 +5,16 @@
 // error: "9000" "充值成功" with no error, "6001" "取消充值" (domain
 // "支付失败,用户取消支付"), anything else "充值失败" (domain "支付失败"); the
 // error's code is the status, its user info holds the memo under
-// "ErrorInfo". The block stays stored: a later result calls it again. A
+// "ErrorInfo". The block stays stored: a later result calls it again.
+// An order still unanswered when the next one is handed over has been
+// replaced (the wallet SDK follows one payment at a time): its block is
+// kept aside, and only an answer that names that order reaches it. A
 // process-wide singleton; main thread only.
 
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <string>
 
 #include "channel/TVPayResults.h"
 #include "platform/foundation/Dictionary.h"
@@ -27,12 +32,21 @@ public:
     static ns::Ref<TVPayPlug> sharedInstance();
     static void distroyInstance();
 
+    // At most this many replaced orders are kept aside, oldest dropped.
+    static constexpr size_t kMaxReplaced = 8;
+
     // Stores the block; with the wallet pay way, starts the wallet payment.
-    void doPay(Block block);
+    // `replaced` hears when a later order replaces this one unanswered.
+    void doPay(Block block, std::function<void()> replaced = {});
+    // The signed order string of quipayInfo; nil without one.
+    ns::Ref<ns::String> orderString() const;
+    // Whoever handed `order` over waits for it no more.
+    void forget(const ns::Ref<ns::String>& order);
     // Gives the wallet SDK the order string and the return scheme
     // "ToviraQuiPayScheme<game id>"; the SDK's own callback is only logged.
     void Quipay();
-    // Stores the result, then reports it through the block (when set).
+    // Stores the result, then reports it: to the block of the replaced order
+    // it names, else through the block (when set).
     void setQuipayResultDic(const ns::Ref<ns::Dictionary>& dic);
     const ns::Ref<ns::Dictionary>& quipayResultDic() const { return quipayResultDic_; }
 
@@ -44,5 +58,13 @@ public:
     Block block;
 
 private:
+    struct Replaced {
+        std::string order;
+        Block block;
+    };
     ns::Ref<ns::Dictionary> quipayResultDic_;
+    // The order of the block, while unanswered.
+    std::string current_;
+    std::function<void()> currentReplaced_;
+    std::deque<Replaced> replaced_;
 };

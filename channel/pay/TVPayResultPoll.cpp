@@ -22,10 +22,6 @@ std::shared_ptr<TVPayResultPoll> TVPayResultPoll::start(ns::Ref<ns::String> user
 
 TVPayResultPoll::~TVPayResultPoll() { stopTicking(); }
 
-void TVPayResultPoll::keepUntilEnded() {
-    if (!ended_) self_ = shared_from_this();
-}
-
 void TVPayResultPoll::stopTicking() {
     if (timer_) timer_->cancel();
     timer_ = nullptr;
@@ -66,7 +62,6 @@ void TVPayResultPoll::end(bool paid) {
     stopTicking();
     // Whoever hears may let go of the poll; it lasts until this returns.
     auto keep = shared_from_this();
-    self_ = nullptr;
     auto whenEnded = std::move(whenEnded_);
     whenEnded_ = nullptr;
     if (whenEnded) whenEnded(paid);

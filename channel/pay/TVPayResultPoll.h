@@ -4,8 +4,7 @@
 // up. It ends once: paid at the first reply whose "z" is "1", or unpaid when
 // it has given up and every request it sent has been answered (a late reply
 // to the last one may still confirm). Main thread only. The timer and the
-// replies hold it weakly, so the owner's letting go stops it, unless it
-// keeps itself (a poll whose screen has gone, still to report).
+// replies hold it weakly, so the owner's letting go stops it.
 
 #include <functional>
 #include <memory>
@@ -27,10 +26,6 @@ public:
 
     // Whether requests are still to be sent.
     bool isTicking() const { return timer_ != nullptr; }
-    // Who hears of the end from now on.
-    void setEnded(Ended ended) { whenEnded_ = std::move(ended); }
-    // Holds itself until it ends.
-    void keepUntilEnded();
 
 private:
     explicit TVPayResultPoll(ns::Ref<ns::String> user, Ended ended)
@@ -46,6 +41,4 @@ private:
     int requestsLeft_ = kPollCount;
     int unanswered_ = 0;
     bool ended_ = false;
-    // Set by keepUntilEnded: nothing else holds it then.
-    std::shared_ptr<TVPayResultPoll> self_;
 };

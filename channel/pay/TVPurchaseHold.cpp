@@ -45,6 +45,8 @@ bool TVPurchaseHold::release(uint64_t hold) {
 
 void TVPurchaseHold::enqueue(Call call) { state().waiting.push_back(std::move(call)); }
 
+bool TVPurchaseHold::hasWaiting() { return !state().waiting.empty(); }
+
 std::optional<TVPurchaseHold::Call> TVPurchaseHold::next() {
     State& s = state();
     if (s.held || s.waiting.empty()) return std::nullopt;

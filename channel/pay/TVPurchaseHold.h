@@ -1,9 +1,9 @@
 #pragma once
-// One purchase at a time: the payment centre on screen holds the purchase
-// from the entry call that opens it until it has gone; entry calls made
-// meanwhile wait here, each with its own arguments and closures, and open
-// one after another in the order they came. A logout drops the waiting ones
-// unopened. Main thread only.
+// One purchase at a time: a purchase holds from the entry call that opens
+// its payment centre until the centre has gone and nothing is left to
+// report (TVPurchase); entry calls made meanwhile wait here, each with its
+// own arguments and closures, and open one after another in the order they
+// came. A logout drops the waiting ones unopened. Main thread only.
 
 #include <cstdint>
 #include <deque>
@@ -31,6 +31,7 @@ public:
     static bool release(uint64_t hold);
 
     static void enqueue(Call call);
+    static bool hasWaiting();
     // The oldest waiting call, unless a centre holds the purchase.
     static std::optional<Call> next();
     // Every waiting call, taken out.
