@@ -42,6 +42,9 @@ struct Transfer {
     std::shared_ptr<CurlTransferClient> client;
 
     CurlResponseHead head;
+    // Of the lines after the final head's: trailers.
+    size_t trailerBytes = 0;
+    bool trailersTooLong = false;
     // The client refused a piece of the body: the transfer has failed.
     bool bodyRefused = false;
 
@@ -60,7 +63,12 @@ size_t onHeader(char* buffer, size_t size, size_t count, void* data) {
     const size_t n = size * count;
     if (!t->client) return 0;
     t->touch();
-    if (t->head.complete()) return n;  // trailers
+    if (t->head.complete()) {
+        t->trailerBytes += n;
+        if (t->trailerBytes <= MaxTrailerBytes) return n;
+        t->trailersTooLong = true;
+        return 0;
+    }
     t->head.take(std::string_view(buffer, n));
     if (t->head.complete()) t->client->transferReceivedHead(t->head.status(), t->head.version(), t->head.takeHeaders());
     return n;
@@ -267,7 +275,9 @@ void CurlTransport::Impl::finish(CURL* easy, CURLcode code) {
     curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &osErrno);
     outcome.osErrno = int(osErrno);
     outcome.trustRejected = t->trustRejected;
-    outcome.message = curl_easy_strerror(code);
+    outcome.trailersTooLong = t->trailersTooLong;
+    outcome.message = t->trailersTooLong ? "its trailers are longer than " + std::to_string(MaxTrailerBytes) + " bytes"
+                                         : curl_easy_strerror(code);
     auto client = std::move(t->client);
     release(std::move(t));
     if (client) client->transferFinished(outcome);

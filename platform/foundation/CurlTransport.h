@@ -25,12 +25,19 @@
 
 namespace ns::detail {
 
+// What the trailer lines after a chunked body may take together. Nobody
+// reads them, but curl keeps every one, and the reply bounds count body bytes
+// only: without this a reply whose trailers never end grows without limit.
+// As much as curl allows one header line.
+inline constexpr size_t MaxTrailerBytes = 100 * 1024;
+
 // How a transfer ended.
 struct CurlOutcome {
     int curlCode = 0;  // CURLE_OK on success
     int osErrno = 0;   // the system's error behind a connect failure
     bool timedOut = false;
     bool trustRejected = false;  // the client refused the server's chain
+    bool trailersTooLong = false;  // past MaxTrailerBytes (curl's write error)
     std::string message;
 };
 

@@ -193,7 +193,9 @@ Ref<Error> URLSessionTaskLoader::error(int64_t code) const {
 Ref<Error> URLSessionTaskLoader::errorFor(const CurlOutcome& outcome) const {
     if (outcome.timedOut) return error(URLErrorTimedOut);
     if (streamFailed_) return error(URLErrorRequestBodyStreamExhausted);
-    if (tooLong_) return error(URLErrorDataLengthExceedsMaximum);
+    // The reply passed what it may hold, its trailers as its body: as a
+    // header line past curl's limit, "too long" rather than "malformed".
+    if (tooLong_ || outcome.trailersTooLong) return error(URLErrorDataLengthExceedsMaximum);
     if (writeFailed_) return error(URLErrorCannotWriteToFile);
     if (outcome.trustRejected && trustFailure_) return error(trustFailure_);
     switch (outcome.curlCode) {

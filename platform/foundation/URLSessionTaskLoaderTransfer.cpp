@@ -420,6 +420,7 @@ void URLSessionTaskLoader::transferFinished(const CurlOutcome& outcome) {
         endAwaitingApp();
         return;
     }
+    if (outcome.trailersTooLong) log("URL session: %@ failed: %s", request_->URL()->absoluteString(), outcome.message);
     if (outcome.curlCode != CURLE_OK || outcome.timedOut) return complete(errorFor(outcome));
     switch (head_) {
     case Head::None: return complete(error(URLErrorBadServerResponse));
