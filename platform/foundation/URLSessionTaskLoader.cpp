@@ -108,33 +108,24 @@ void URLSessionTaskLoader::start() {
     if (!onWorker([](URLSessionTaskLoader& self) { self.begin(); })) holdIo(false);
 }
 
-void URLSessionTaskLoader::suspend() {
+void URLSessionTaskLoader::followTaskState(const URLSessionTask& task) {
+    // Calls from several threads may arrive here, and on the transfer
+    // thread, in any order: each reads the task's state when it acts rather
+    // than carrying the state of its own call, so the last to act, which
+    // comes after the last change, leaves the transfer as the task is.
     {
         std::lock_guard guard(lock_);
-        pausedByApp_ = true;
-        io_.reset();
+        pausedByApp_ = task.state() == URLSessionTaskStateSuspended;
+        if (pausedByApp_) io_.reset();
+        else if (!finished_ && !io_) io_.emplace();
     }
-    onWorker([](URLSessionTaskLoader& self) {
-        self.suspended_ = true;
-        self.applyPause();
-    });
-}
-
-void URLSessionTaskLoader::resume() {
-    {
-        std::lock_guard guard(lock_);
-        pausedByApp_ = false;
-    }
-    holdIo(true);
-    const bool posted = onWorker([](URLSessionTaskLoader& self) {
-        self.suspended_ = false;
-        self.applyPause();
-    });
-    if (!posted) holdIo(false);
+    if (!onWorker([](URLSessionTaskLoader& self) { self.applyPause(); })) holdIo(false);
 }
 
 void URLSessionTaskLoader::applyPause() {
-    if (transferId_) session_->transport().setPaused(transferId_, suspended_ || dispositionPending_);
+    if (!transferId_) return;
+    const bool suspended = task_ && task_->state() == URLSessionTaskStateSuspended;
+    session_->transport().setPaused(transferId_, suspended || dispositionPending_);
 }
 
 void URLSessionTaskLoader::cancel() {
