@@ -185,6 +185,14 @@ struct CurlTransport::Impl : std::enable_shared_from_this<Impl> {
     void configure(Transfer& t);
 };
 
+size_t requestHeadBytes(const CurlTransferSpec& spec) {
+    // Host, Accept-Encoding, Content-Length, Transfer-Encoding and the like.
+    constexpr size_t addedByCurl = 4096;
+    size_t bytes = spec.method.size() + spec.url.size() + addedByCurl;
+    for (const auto& [name, value] : spec.headers) bytes += name.size() + value.size() + 4;
+    return bytes;
+}
+
 void CurlTransport::Impl::configure(Transfer& t) {
     CURL* e = t.easy;
     const CurlTransferSpec& s = t.spec;

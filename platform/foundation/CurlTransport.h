@@ -31,6 +31,10 @@ namespace ns::detail {
 // As much as curl allows one header line.
 inline constexpr size_t MaxTrailerBytes = 100 * 1024;
 
+// The longest request head curl builds: past it curl fails the transfer, as
+// out of memory, before sending anything.
+inline constexpr size_t MaxRequestHeadBytes = 1024 * 1024;
+
 // How a transfer ended.
 struct CurlOutcome {
     int curlCode = 0;  // CURLE_OK on success
@@ -73,6 +77,10 @@ struct CurlTransferSpec {
     // Real seconds the whole transfer may take.
     double totalTimeout = 7 * 24 * 3600;
 };
+
+// The bytes of the request head `spec` makes, with room for the fields curl
+// adds of its own: past MaxRequestHeadBytes it cannot be sent.
+size_t requestHeadBytes(const CurlTransferSpec& spec);
 
 class CurlTransport {
 public:
