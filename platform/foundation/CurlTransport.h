@@ -105,7 +105,9 @@ public:
     // A paused transfer neither sends nor receives, and does not time out.
     // What curl had already read when it paused reaches the client as it
     // resumes, before this returns; a refusal of it ends the transfer with
-    // curl's write error, as a refusal at any other time does.
+    // curl's write error, as a refusal at any other time does: before this
+    // returns, or, when called from inside one of curl's callbacks, as
+    // curl's call returns (within the round either way).
     void setPaused(uint64_t id, bool paused);
 
 private:
