@@ -1,8 +1,5 @@
 #include "platform/testing/FloodServer.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -15,45 +12,19 @@
 
 namespace testing {
 
-namespace {
-
-bool sendAll(int connection, std::string_view bytes) {
-    for (size_t sent = 0; sent < bytes.size();) {
-        const ssize_t n = ::send(connection, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        sent += size_t(n);
-    }
-    return true;
-}
-
-}  // namespace
-
 FloodServer::FloodServer(std::string start, std::string piece, uint64_t floodBytes, std::string end)
     : start_(std::move(start)), piece_(std::move(piece)), floodBytes_(floodBytes), end_(std::move(end)) {
     if (piece_.empty()) throw std::invalid_argument("flood server: an empty piece");
-    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (listener_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(listener_, SOMAXCONN) != 0 ||
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
-        ::pipe2(wake_, O_CLOEXEC) != 0) {
-        if (listener_ >= 0) ::close(listener_);
-        throw std::runtime_error("flood server: cannot listen on 127.0.0.1");
-    }
-    port_ = ntohs(address.sin_port);
+    listener_ = sockets::listenOnLoopback("flood server");
     thread_ = std::thread([this] { run(); });
 }
 
 FloodServer::~FloodServer() {
     const char stop = 0;
-    while (::write(wake_[1], &stop, 1) < 0 && errno == EINTR) {
+    while (::write(listener_.wake[1], &stop, 1) < 0 && errno == EINTR) {
     }
     thread_.join();
-    ::close(listener_);
+    ::close(listener_.socket);
     std::vector<std::thread> servers;
     {
         std::lock_guard guard(lock_);
@@ -63,12 +34,12 @@ FloodServer::~FloodServer() {
     }
     for (auto& server : servers) server.join();
     for (int connection : connections_) ::close(connection);
-    ::close(wake_[0]);
-    ::close(wake_[1]);
+    ::close(listener_.wake[0]);
+    ::close(listener_.wake[1]);
 }
 
 std::string FloodServer::url(std::string_view pathAndQuery) const {
-    return "http://127.0.0.1:" + std::to_string(port_) + std::string(pathAndQuery);
+    return "http://127.0.0.1:" + std::to_string(listener_.port) + std::string(pathAndQuery);
 }
 
 std::size_t FloodServer::connectionCount() const {
@@ -89,11 +60,11 @@ std::string FloodServer::trailerLine() { return "X-Flood: " + std::string(1014, 
 
 void FloodServer::run() {
     for (;;) {
-        pollfd fds[2] = {{listener_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
+        pollfd fds[2] = {{listener_.socket, POLLIN, 0}, {listener_.wake[0], POLLIN, 0}};
         if (::poll(fds, 2, -1) < 0) continue;
         if (fds[1].revents) return;
         if (!(fds[0].revents & POLLIN)) continue;
-        const int connection = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+        const int connection = ::accept4(listener_.socket, nullptr, nullptr, SOCK_CLOEXEC);
         if (connection < 0) continue;
         std::lock_guard guard(lock_);
         connections_.push_back(connection);
@@ -102,15 +73,8 @@ void FloodServer::run() {
 }
 
 void FloodServer::serve(int connection) {
-    std::string request;
-    char buffer[4096];
-    while (request.find("\r\n\r\n") == std::string::npos) {
-        const ssize_t n = ::read(connection, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return;
-        request.append(buffer, size_t(n));
-    }
-    if (!sendAll(connection, start_)) return;
+    if (!sockets::readRequestHead(connection)) return;
+    if (!sockets::sendAll(connection, start_)) return;
     // Pieces go in batches of about 64 KiB, so that the flood is quick.
     std::string batch;
     while (batch.size() < 64 * 1024) batch += piece_;
@@ -118,11 +82,11 @@ void FloodServer::serve(int connection) {
     uint64_t left = (floodBytes_ + piece_.size() - 1) / piece_.size() * piece_.size();
     while (left > 0) {
         const std::string_view next(batch.data(), size_t(std::min<uint64_t>(left, batch.size())));
-        if (!sendAll(connection, next)) return;
+        if (!sockets::sendAll(connection, next)) return;
         left -= next.size();
         flooded_ += next.size();
     }
-    sendAll(connection, end_);
+    sockets::sendAll(connection, end_);
 }
 
 }  // namespace testing

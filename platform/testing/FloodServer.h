@@ -18,6 +18,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/testing/LoopbackSockets.h"
+
 namespace testing {
 
 class FloodServer {
@@ -27,7 +29,7 @@ public:
     FloodServer(const FloodServer&) = delete;
     FloodServer& operator=(const FloodServer&) = delete;
 
-    int port() const { return port_; }
+    int port() const { return listener_.port; }
     // "http://127.0.0.1:<port>" + pathAndQuery, which starts with "/".
     std::string url(std::string_view pathAndQuery) const;
 
@@ -50,9 +52,7 @@ private:
     std::string piece_;
     uint64_t floodBytes_;
     std::string end_;
-    int listener_ = -1;
-    int wake_[2] = {-1, -1};
-    int port_ = 0;
+    sockets::Listener listener_;
     std::thread thread_;
     std::atomic<uint64_t> flooded_{0};
 

@@ -99,9 +99,7 @@ TEST(CookieFloodTest, AHostThatFloodsItsCookiesStaysReachable) {
     testing::TaskEnvironment env;
     testing::LoopbackServer server;
     server.route("GET", "/hello", testing::Reply::text("hello"));
-    auto config = ns::URLSessionConfiguration::ephemeralSessionConfiguration();
-    config->setURLCache(nullptr);
-    auto session = ns::URLSession::sessionWithConfiguration(config, nullptr, nullptr);
+    auto session = urltest::ephemeralSession();
 
     // 30,000 cookies for "/": once more than curl would send in one head.
     constexpr int floods = 10;
@@ -113,7 +111,7 @@ TEST(CookieFloodTest, AHostThatFloodsItsCookiesStaysReachable) {
         env.runUntilIdle();
         ASSERT_EQ(outcome.errorCode(), 0) << "flood " << i;
     }
-    EXPECT_EQ(config->HTTPCookieStorage()->cookies().size(), HTTPCookieStorage::MaxCookiesPerDomain);
+    EXPECT_EQ(session->configuration()->HTTPCookieStorage()->cookies().size(), HTTPCookieStorage::MaxCookiesPerDomain);
 
     Outcome outcome;
     session->dataTaskWithURL(ns::URL::make(server.url("/hello")), outcome.handler())->resume();
@@ -134,9 +132,7 @@ TEST(CookieFloodTest, ARequestLongerThanCurlSendsFailsAsABadRequest) {
     testing::TaskEnvironment env;
     // Answers whatever head it gets, however long.
     testing::SilentServer host("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok");
-    auto config = ns::URLSessionConfiguration::ephemeralSessionConfiguration();
-    config->setURLCache(nullptr);
-    auto session = ns::URLSession::sessionWithConfiguration(config, nullptr, nullptr);
+    auto session = urltest::ephemeralSession();
     auto requestWithField = [&](size_t length) {
         auto request = urltest::request(host.url("/long"));
         request->setValueForHTTPHeaderField(std::string(length, 'v'), "X-Long");

@@ -30,12 +30,6 @@ constexpr uint64_t allowedGrowth = 10'000'000;
 
 class URLTrailersTest : public ::testing::Test {
 protected:
-    URLTrailersTest() {
-        auto config = ns::URLSessionConfiguration::ephemeralSessionConfiguration();
-        config->setURLCache(nullptr);
-        session = ns::URLSession::sessionWithConfiguration(config, nullptr, nullptr);
-    }
-
     void expectGrowthWithinBound(const testing::ResidentPeak& peak, const char* path) {
         const uint64_t growth = peak.growth();
         std::printf("%s under endless trailers: resident growth %.1f MiB, %.1f MiB of trailers sent\n", path,
@@ -51,7 +45,7 @@ protected:
     urltest::TemporaryHome home;
     testing::TaskEnvironment env;
     FloodServer flood{FloodServer::chunkedStart("hello"), FloodServer::trailerLine(), floodCap, "\r\n"};
-    ns::Ref<ns::URLSession> session;
+    ns::Ref<ns::URLSession> session = urltest::ephemeralSession();
 };
 
 TEST_F(URLTrailersTest, DataTaskFailsAsTooLongInLittleMemory) {
@@ -86,9 +80,7 @@ TEST_F(URLTrailersTest, UploadFailsAsTooLongInLittleMemory) {
 
 TEST_F(URLTrailersTest, DelegateTaskFailsAsTooLongAfterTheBody) {
     auto delegate = std::make_shared<urltest::RecordingDelegate>();
-    auto config = ns::URLSessionConfiguration::ephemeralSessionConfiguration();
-    config->setURLCache(nullptr);
-    auto withDelegate = ns::URLSession::sessionWithConfiguration(config, delegate, nullptr);
+    auto withDelegate = urltest::ephemeralSession(delegate);
     withDelegate->dataTaskWithURL(ns::URL::make(flood.url("/trailers")))->resume();
     env.runUntilIdle();
 
@@ -114,9 +106,7 @@ TEST(URLTrailers, TrailersUpToTheBoundLeaveTheReplyWhole) {
     testing::TaskEnvironment env;
     const uint64_t within = ns::detail::MaxTrailerBytes - 2 * FloodServer::trailerLine().size();
     FloodServer polite(FloodServer::chunkedStart("hello"), FloodServer::trailerLine(), within, "\r\n");
-    auto config = ns::URLSessionConfiguration::ephemeralSessionConfiguration();
-    config->setURLCache(nullptr);
-    auto session = ns::URLSession::sessionWithConfiguration(config, nullptr, nullptr);
+    auto session = urltest::ephemeralSession();
     Outcome outcome;
     session->dataTaskWithURL(ns::URL::make(polite.url("/trailers")), outcome.handler())->resume();
     env.runUntilIdle();

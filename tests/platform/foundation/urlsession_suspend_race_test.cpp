@@ -25,12 +25,6 @@ using urltest::Outcome;
 
 class URLSessionSuspendRaceTest : public ::testing::Test {
 protected:
-    URLSessionSuspendRaceTest() {
-        auto config = ns::URLSessionConfiguration::ephemeralSessionConfiguration();
-        config->setURLCache(nullptr);
-        session = ns::URLSession::sessionWithConfiguration(config, nullptr, nullptr);
-    }
-
     // A reply held back until the gate opens: the task is mid-transfer
     // while the test toggles it.
     std::shared_ptr<ChunkGate> gatedRoute(const std::string& path) {
@@ -44,7 +38,7 @@ protected:
     urltest::TemporaryHome home;
     testing::TaskEnvironment env;
     testing::LoopbackServer server;
-    ns::Ref<ns::URLSession> session;
+    ns::Ref<ns::URLSession> session = urltest::ephemeralSession();
 };
 
 TEST_F(URLSessionSuspendRaceTest, ObserverResumingOnSuspendedLeavesTheTransferRunning) {
