@@ -25,13 +25,13 @@ TEST_F(WebImageTest, EndlessTrailersEndTheDownloadAsTooLongInLittleMemory) {
     env_.runUntilIdle();
     const uint64_t growth = peak.growth();
 
+    std::printf("web image under endless trailers: resident growth %.1f MiB, %.1f MiB of trailers sent\n",
+                double(growth) / (1 << 20), double(flood.floodedBytes()) / (1 << 20));
     const auto finished = recorder.with(TVWebImageStageFinished);
     ASSERT_EQ(finished.size(), 1u);
     EXPECT_FALSE(finished[0].image);
     ASSERT_TRUE(finished[0].error);
     EXPECT_EQ(finished[0].error->code(), ns::URLErrorDataLengthExceedsMaximum);
-    std::printf("web image under endless trailers: resident growth %.1f MiB, %.1f MiB of trailers sent\n",
-                double(growth) / (1 << 20), double(flood.floodedBytes()) / (1 << 20));
     if constexpr (testing::PeaksMeasureTheProduct) {
         EXPECT_LT(growth, 10'000'000u);
     }
