@@ -27,9 +27,10 @@ namespace bench {
 
 class PollServer {
 public:
-    PollServer(const std::string& body, const std::string& contentType) {
+    // `extraHeaders`: whole header lines, each ending in CRLF.
+    PollServer(const std::string& body, const std::string& contentType, const std::string& extraHeaders = {}) {
         reply_ = "HTTP/1.1 200 OK\r\nContent-Type: " + contentType + "\r\nContent-Length: " +
-                 std::to_string(body.size()) + "\r\nConnection: keep-alive\r\n\r\n" + body;
+                 std::to_string(body.size()) + "\r\nConnection: keep-alive\r\n" + extraHeaders + "\r\n" + body;
         listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
         const int on = 1;
         ::setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
@@ -153,10 +154,11 @@ private:
 // Poll servers by name, one per benchmark, so each peer has its connections
 // to itself (as named_servers.h does for the loopback server). Made on first
 // use with that reply, never torn down.
-inline PollServer& namedPollServer(const std::string& name, const std::string& body, const std::string& contentType) {
+inline PollServer& namedPollServer(const std::string& name, const std::string& body, const std::string& contentType,
+                                   const std::string& extraHeaders = {}) {
     static std::map<std::string, PollServer*> servers;
     PollServer*& s = servers[name];
-    if (!s) s = new PollServer(body, contentType);
+    if (!s) s = new PollServer(body, contentType, extraHeaders);
     return *s;
 }
 

@@ -8,6 +8,11 @@
 // session's rates over curl's are printed, so the cost of the session
 // machinery per request is visible at a glance.
 //
+// A host that floods its cookies: 40 replies of 3,000 Set-Cookie fields each
+// (each reply's names its own), into a fresh store each time, against the
+// same 40 replies with cookies left alone: the cost of keeping them, which
+// once grew with every cookie stored.
+//
 // What the session posts to the main queue runs on this thread, the main
 // one, inside the timed loop.
 
@@ -17,6 +22,7 @@
 #include <cstdio>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "bench/curl_baseline.h"
 #include "bench/main_queue.h"
@@ -52,7 +58,7 @@ ns::Ref<ns::URLSession> makeSession(long connections) {
 
 // Starts `count` data tasks at once and waits for all of them; false when
 // any reply came back short.
-bool fetchAll(ns::URLSession& session, const ns::Ref<ns::URLRequest>& request, int count) {
+bool fetchAll(ns::URLSession& session, const ns::Ref<ns::URLRequest>& request, int count, size_t size = ReplySize) {
     std::mutex lock;
     std::condition_variable done;
     int finished = 0;
@@ -60,7 +66,7 @@ bool fetchAll(ns::URLSession& session, const ns::Ref<ns::URLRequest>& request, i
     for (int i = 0; i < count; ++i) {
         session.dataTaskWithRequest(request, [&](ns::Ref<ns::Data> data, ns::Ref<ns::URLResponse>, ns::Ref<ns::Error>) {
             std::lock_guard guard(lock);
-            allWhole = allWhole && data && data->length() == ReplySize;
+            allWhole = allWhole && data && data->length() == size;
             ++finished;
             done.notify_one();
         })->resume();
@@ -102,10 +108,46 @@ void CurlMultiInFlight(benchmark::State& state) {
                                 [](const std::string& body) { return body.size() == ReplySize; });
 }
 
+constexpr int FloodReplies = 40;
+constexpr int CookiesPerReply = 3000;
+
+// Flood `i`'s server: 127.0.0.1 on a port of its own, so every reply's
+// cookies are the same host's.
+bench::PollServer& floodServer(int i) {
+    std::string cookies;
+    for (int c = 0; c < CookiesPerReply; ++c) {
+        cookies += "Set-Cookie: r" + std::to_string(i) + "_" + std::to_string(c) + "=flood; Path=/\r\n";
+    }
+    return bench::namedPollServer("flood-" + std::to_string(i), "ok", "text/plain", cookies);
+}
+
+void floodReplies(benchmark::State& state, bool storeCookies) {
+    std::vector<ns::Ref<ns::URLRequest>> requests;
+    for (int i = 0; i < FloodReplies; ++i) requests.push_back(ns::URLRequest::make(ns::URL::make(floodServer(i).url("/flood"))));
+    for (auto _ : state) {
+        // A fresh store: every run starts from no cookies.
+        auto config = ns::URLSessionConfiguration::ephemeralSessionConfiguration();
+        config->setURLCache(nullptr);
+        config->setHTTPShouldSetCookies(storeCookies);
+        auto session = ns::URLSession::sessionWithConfiguration(config);
+        for (const auto& request : requests) {
+            if (!fetchAll(*session, request, 1, 2)) state.SkipWithError("short reply");
+        }
+        session->finishTasksAndInvalidate();
+        bench::drainMainQueue();
+    }
+    state.SetItemsProcessed(state.iterations() * FloodReplies);
+}
+
+void CookieFloodStored(benchmark::State& state) { floodReplies(state, true); }
+void CookieFloodIgnored(benchmark::State& state) { floodReplies(state, false); }
+
 BENCHMARK(SessionRequests)->UseRealTime();
 BENCHMARK(CurlEasyRequests)->UseRealTime();
 BENCHMARK(SessionInFlight)->UseRealTime();
 BENCHMARK(CurlMultiInFlight)->UseRealTime();
+BENCHMARK(CookieFloodStored)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(CookieFloodIgnored)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
@@ -115,5 +157,7 @@ int main(int argc, char** argv) {
                           "keep-alive requests one at a time, session / raw curl easy");
         bench::printRatio(runs, "SessionInFlight/real_time", "CurlMultiInFlight/real_time",
                           "keep-alive requests 16 in flight, session / raw curl multi");
+        bench::printRatio(runs, "CookieFloodIgnored/real_time", "CookieFloodStored/real_time",
+                          "40 replies of 3,000 cookies, cookies stored / cookies left alone (time)");
     });
 }

@@ -9,7 +9,9 @@
 //
 // Internal to URL loading.
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 
 #include "platform/dispatch/ThreadPool.h"
 #include "platform/foundation/Data.h"
@@ -22,6 +24,11 @@ struct BlockingReadLimits {
     // Real seconds one read may take in all, redirects included, however
     // often its host sends a byte.
     double totalSeconds = 60;
+    // Real seconds a read's host may send nothing before the read leaves
+    // it ("its host stopped answering"). The read's own, whatever a
+    // transport's default: by default its whole time, so a host that never
+    // answers is left when the read's time is up, and not before.
+    double idleSeconds = 60;
     // Reads waiting at once, on any thread; one past them gives nil at once.
     // Leaves the pool's last workers to the queues' other work.
     int concurrentReads = dispatch::detail::ThreadPool::HardCap - 4;
@@ -29,6 +36,9 @@ struct BlockingReadLimits {
     uint64_t bytesPerRead = URLSessionConfiguration::DefaultMaximumResponseDataLength;
     // Reply bytes all reads in progress may hold together.
     uint64_t bytesOfAllReads = 128ull << 20;
+    // What the read's time in all is judged on; the steady clock when
+    // unset. Tests move it; the transfers' own time-outs stay on real time.
+    std::function<std::chrono::steady_clock::time_point()> clock;
 };
 
 // Data::withContentsOfURL for a URL that is not a file's, under `limits`.

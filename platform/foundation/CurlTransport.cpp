@@ -42,6 +42,9 @@ struct Transfer {
     std::shared_ptr<CurlTransferClient> client;
 
     CurlResponseHead head;
+    // Of the lines after the final head's: trailers.
+    size_t trailerBytes = 0;
+    bool trailersTooLong = false;
     // The client refused a piece of the body: the transfer has failed.
     bool bodyRefused = false;
 
@@ -60,7 +63,12 @@ size_t onHeader(char* buffer, size_t size, size_t count, void* data) {
     const size_t n = size * count;
     if (!t->client) return 0;
     t->touch();
-    if (t->head.complete()) return n;  // trailers
+    if (t->head.complete()) {
+        t->trailerBytes += n;
+        if (t->trailerBytes <= MaxTrailerBytes) return n;
+        t->trailersTooLong = true;
+        return 0;
+    }
     t->head.take(std::string_view(buffer, n));
     if (t->head.complete()) t->client->transferReceivedHead(t->head.status(), t->head.version(), t->head.takeHeaders());
     return n;
@@ -155,15 +163,21 @@ struct CurlTransport::Impl : std::enable_shared_from_this<Impl> {
     // Worker thread only.
     std::map<uint64_t, std::unique_ptr<Transfer>> transfers;
     std::vector<CURL*> handlePool;
-    std::vector<std::unique_ptr<Transfer>> cancelledInPerform;
-    bool insidePerform = false;
+    // How deep the worker is in curl's calls (curl_multi_perform, and
+    // curl_easy_pause, which hands over what a transfer held): a transfer
+    // cannot be removed from inside them, so it is removed as the outermost
+    // call returns.
+    int insideCurl = 0;
+    std::vector<std::unique_ptr<Transfer>> cancelledInsideCurl;
     uint64_t nextId = 1;
 
     // Transfers whose body the client refused as they resumed. curl_easy_pause()
     // returns the refusal but leaves the transfer running: it would wait for
     // the server, or end as if the whole body had been taken. These end
-    // outside curl's calls, with curl's write error, before curl's own
-    // outcome of the round is read.
+    // with curl's write error as soon as the worker is out of curl's calls:
+    // after the round's curl_multi_perform() for a resume from inside it
+    // (another transfer's callback), as setPaused() returns for any other,
+    // so always before curl's own outcome of the round is read.
     std::vector<uint64_t> refusedOnResume;
 
     void run();
@@ -172,10 +186,20 @@ struct CurlTransport::Impl : std::enable_shared_from_this<Impl> {
     // Ends a transfer curl has not finished, telling its client.
     void end(uint64_t id, const CurlOutcome& outcome);
     void endRefusedOnResume();
+    // Out of curl's outermost call: what had to wait for it.
+    void leftCurl();
     void checkTimeouts();
     int waitMilliseconds() const;
     void configure(Transfer& t);
 };
+
+size_t requestHeadBytes(const CurlTransferSpec& spec) {
+    // Host, Accept-Encoding, Content-Length, Transfer-Encoding and the like.
+    constexpr size_t addedByCurl = 4096;
+    size_t bytes = spec.method.size() + spec.url.size() + addedByCurl;
+    for (const auto& [name, value] : spec.headers) bytes += name.size() + value.size() + 4;
+    return bytes;
+}
 
 void CurlTransport::Impl::configure(Transfer& t) {
     CURL* e = t.easy;
@@ -267,7 +291,9 @@ void CurlTransport::Impl::finish(CURL* easy, CURLcode code) {
     curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &osErrno);
     outcome.osErrno = int(osErrno);
     outcome.trustRejected = t->trustRejected;
-    outcome.message = curl_easy_strerror(code);
+    outcome.trailersTooLong = t->trailersTooLong;
+    outcome.message = t->trailersTooLong ? "its trailers are longer than " + std::to_string(MaxTrailerBytes) + " bytes"
+                                         : curl_easy_strerror(code);
     auto client = std::move(t->client);
     release(std::move(t));
     if (client) client->transferFinished(outcome);
@@ -306,6 +332,12 @@ void CurlTransport::Impl::endRefusedOnResume() {
     for (uint64_t id : refused) end(id, outcome);
 }
 
+void CurlTransport::Impl::leftCurl() {
+    for (auto& t : cancelledInsideCurl) release(std::move(t));
+    cancelledInsideCurl.clear();
+    endRefusedOnResume();
+}
+
 int CurlTransport::Impl::waitMilliseconds() const {
     long curlWait = -1;
     curl_multi_timeout(multi, &curlWait);
@@ -330,15 +362,12 @@ void CurlTransport::Impl::run() {
             work.swap(commands);
         }
         for (auto& w : work) w();
-        endRefusedOnResume();
 
         int running = 0;
-        insidePerform = true;
+        ++insideCurl;
         curl_multi_perform(multi, &running);
-        insidePerform = false;
-        for (auto& t : cancelledInPerform) release(std::move(t));
-        cancelledInPerform.clear();
-        endRefusedOnResume();
+        --insideCurl;
+        leftCurl();
 
         int left = 0;
         while (CURLMsg* msg = curl_multi_info_read(multi, &left)) {
@@ -432,8 +461,8 @@ void CurlTransport::cancel(uint64_t id) {
     d.transfers.erase(it);
     t->client.reset();
     // curl forbids removing a handle from inside its own callbacks.
-    if (d.insidePerform) {
-        d.cancelledInPerform.push_back(std::move(t));
+    if (d.insideCurl > 0) {
+        d.cancelledInsideCurl.push_back(std::move(t));
     } else {
         d.release(std::move(t));
     }
@@ -446,10 +475,15 @@ void CurlTransport::setPaused(uint64_t id, bool paused) {
     it->second->paused = paused;
     if (!paused) it->second->touch();
     // Resuming hands the client, at once, what curl held while paused; a
-    // refusal of it ends the transfer once curl has returned (curl itself
-    // may go on as if the body had been taken).
+    // refusal of it ends the transfer once the worker is out of curl's calls
+    // (curl itself may go on as if the body had been taken).
+    ++d.insideCurl;
     curl_easy_pause(it->second->easy, paused ? CURLPAUSE_ALL : CURLPAUSE_CONT);
-    if (!paused && it->second->bodyRefused) d.refusedOnResume.push_back(id);
+    --d.insideCurl;
+    // The client may have cancelled the transfer meanwhile.
+    it = d.transfers.find(id);
+    if (!paused && it != d.transfers.end() && it->second->bodyRefused) d.refusedOnResume.push_back(id);
+    if (d.insideCurl == 0) d.leftCurl();
 }
 
 }  // namespace ns::detail

@@ -25,12 +25,23 @@
 
 namespace ns::detail {
 
+// What the trailer lines after a chunked body may take together. Nobody
+// reads them, but curl keeps every one, and the reply bounds count body bytes
+// only: without this a reply whose trailers never end grows without limit.
+// As much as curl allows one header line.
+inline constexpr size_t MaxTrailerBytes = 100 * 1024;
+
+// The longest request head curl builds: past it curl fails the transfer, as
+// out of memory, before sending anything.
+inline constexpr size_t MaxRequestHeadBytes = 1024 * 1024;
+
 // How a transfer ended.
 struct CurlOutcome {
     int curlCode = 0;  // CURLE_OK on success
     int osErrno = 0;   // the system's error behind a connect failure
     bool timedOut = false;
     bool trustRejected = false;  // the client refused the server's chain
+    bool trailersTooLong = false;  // past MaxTrailerBytes (curl's write error)
     std::string message;
 };
 
@@ -67,6 +78,10 @@ struct CurlTransferSpec {
     double totalTimeout = 7 * 24 * 3600;
 };
 
+// The bytes of the request head `spec` makes, with room for the fields curl
+// adds of its own: past MaxRequestHeadBytes it cannot be sent.
+size_t requestHeadBytes(const CurlTransferSpec& spec);
+
 class CurlTransport {
 public:
     // `roundEnd` runs on the worker after each round of work (commands,
@@ -90,7 +105,9 @@ public:
     // A paused transfer neither sends nor receives, and does not time out.
     // What curl had already read when it paused reaches the client as it
     // resumes, before this returns; a refusal of it ends the transfer with
-    // curl's write error, as a refusal at any other time does.
+    // curl's write error, as a refusal at any other time does: before this
+    // returns, or, when called from inside one of curl's callbacks, as
+    // curl's call returns (within the round either way).
     void setPaused(uint64_t id, bool paused);
 
 private:

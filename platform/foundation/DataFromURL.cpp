@@ -48,8 +48,10 @@ bool addWithin(std::atomic<T>& total, T amount, T limit) {
     return true;
 }
 
-double secondsUntil(SteadyClock::time_point deadline) {
-    return std::chrono::duration<double>(deadline - SteadyClock::now()).count();
+SteadyClock::time_point now(const BlockingReadLimits& limits) { return limits.clock ? limits.clock() : SteadyClock::now(); }
+
+double secondsUntil(const BlockingReadLimits& limits, SteadyClock::time_point deadline) {
+    return std::chrono::duration<double>(deadline - now(limits)).count();
 }
 
 // How one GET of a read ended: the body, where a redirect leads, or why
@@ -109,7 +111,7 @@ public:
         } else if (outcome.trustRejected) {
             result.failure = "its server is not trusted";
         } else if (outcome.timedOut) {
-            result.failure = secondsUntil(deadline_) <= 0
+            result.failure = secondsUntil(limits_, deadline_) <= 0
                                  ? format("it took longer than %g seconds in all", limits_.totalSeconds)
                                  : std::string("its host stopped answering");
         } else if (outcome.curlCode != 0) {
@@ -154,8 +156,8 @@ bool isWebURL(const URL& url) {
 
 // The body at `url` after any redirects, or nil and why.
 Ref<Data> readFollowingRedirects(Ref<URL> url, const BlockingReadLimits& limits, std::string& failure) {
-    const auto deadline = SteadyClock::now() + std::chrono::duration_cast<SteadyClock::duration>(
-                                                   std::chrono::duration<double>(limits.totalSeconds));
+    const auto deadline = now(limits) + std::chrono::duration_cast<SteadyClock::duration>(
+                                            std::chrono::duration<double>(limits.totalSeconds));
     // A transport of its own, kept across redirects: its worker ends with
     // this read.
     CurlTransport transport(1);
@@ -164,7 +166,7 @@ Ref<Data> readFollowingRedirects(Ref<URL> url, const BlockingReadLimits& limits,
             failure = "it leads to " + url->absoluteString()->utf8() + ", which is not http or https";
             return nullptr;
         }
-        const double left = secondsUntil(deadline);
+        const double left = secondsUntil(limits, deadline);
         if (left <= 0) {
             failure = format("it took longer than %g seconds in all", limits.totalSeconds);
             return nullptr;
@@ -175,6 +177,7 @@ Ref<Data> readFollowingRedirects(Ref<URL> url, const BlockingReadLimits& limits,
         CurlTransferSpec transfer;
         transfer.url = url->absoluteString()->utf8();
         transfer.totalTimeout = left;
+        transfer.idleTimeout = limits.idleSeconds;
         transport.post([&transport, transfer, attempt]() mutable { transport.start(std::move(transfer), attempt); });
         AttemptOutcome outcome = pending.get();
         if (!outcome.location) {

@@ -1,6 +1,8 @@
 #include "platform/foundation/HTTPCookieStorage.h"
 
 #include <algorithm>
+#include <cctype>
+#include <string_view>
 
 namespace ns {
 
@@ -11,14 +13,62 @@ Ref<HTTPCookieStorage> HTTPCookieStorage::sharedHTTPCookieStorage() {
     return shared;
 }
 
+namespace {
+
+std::string keyOf(const HTTPCookie& cookie) {
+    std::string key = cookie.name();
+    key += '\0';
+    key += cookie.domain();
+    key += '\0';
+    key += cookie.path();
+    return key;
+}
+
+// The domain a cookie counts against: a host's cookies and its domain's
+// ("a.example" and ".a.example") count together.
+std::string domainOf(const HTTPCookie& cookie) {
+    std::string_view domain = cookie.domain();
+    if (!domain.empty() && domain.front() == '.') domain.remove_prefix(1);
+    std::string out(domain);
+    for (char& c : out) c = char(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+}  // namespace
+
+void HTTPCookieStorage::removeLocked(uint64_t order) const {
+    auto it = cookies_.find(order);
+    if (it == cookies_.end()) return;
+    Stored& stored = it->second;
+    byKey_.erase(stored.key);
+    bySetAt_.erase(stored.setAt);
+    auto domain = byDomain_.find(stored.domain);
+    if (domain != byDomain_.end()) {
+        domain->second.erase(stored.setAt);
+        if (domain->second.empty()) byDomain_.erase(domain);
+    }
+    cookies_.erase(it);
+}
+
 void HTTPCookieStorage::dropExpiredLocked() const {
-    std::erase_if(cookies_, [](const Ref<HTTPCookie>& c) { return c->isExpired(); });
+    std::vector<uint64_t> expired;
+    for (const auto& [order, stored] : cookies_) {
+        if (stored.cookie->isExpired()) expired.push_back(order);
+    }
+    for (uint64_t order : expired) removeLocked(order);
+}
+
+void HTTPCookieStorage::evictOldestLocked(const std::map<uint64_t, uint64_t>& bySetAt) {
+    if (!bySetAt.empty()) removeLocked(bySetAt.begin()->second);
 }
 
 std::vector<Ref<HTTPCookie>> HTTPCookieStorage::cookies() const {
     std::lock_guard guard(lock_);
     dropExpiredLocked();
-    return cookies_;
+    std::vector<Ref<HTTPCookie>> out;
+    out.reserve(cookies_.size());
+    for (const auto& [order, stored] : cookies_) out.push_back(stored.cookie);
+    return out;
 }
 
 std::vector<Ref<HTTPCookie>> HTTPCookieStorage::cookiesForURL(const URL& url) const {
@@ -26,8 +76,8 @@ std::vector<Ref<HTTPCookie>> HTTPCookieStorage::cookiesForURL(const URL& url) co
     {
         std::lock_guard guard(lock_);
         dropExpiredLocked();
-        for (const auto& cookie : cookies_) {
-            if (cookie->matchesURL(url)) out.push_back(cookie);
+        for (const auto& [order, stored] : cookies_) {
+            if (stored.cookie->matchesURL(url)) out.push_back(stored.cookie);
         }
     }
     std::stable_sort(out.begin(), out.end(), [](const Ref<HTTPCookie>& a, const Ref<HTTPCookie>& b) {
@@ -38,25 +88,48 @@ std::vector<Ref<HTTPCookie>> HTTPCookieStorage::cookiesForURL(const URL& url) co
 
 void HTTPCookieStorage::setCookie(const Ref<HTTPCookie>& cookie) {
     if (!cookie) return;
+    std::string key = keyOf(*cookie);
     std::lock_guard guard(lock_);
-    auto same = std::find_if(cookies_.begin(), cookies_.end(), [&](const Ref<HTTPCookie>& c) { return c->isSameCookie(*cookie); });
+    auto same = byKey_.find(key);
     if (cookie->isExpired()) {
-        if (same != cookies_.end()) cookies_.erase(same);
-    } else if (same != cookies_.end()) {
-        *same = cookie;
-    } else {
-        cookies_.push_back(cookie);
+        if (same != byKey_.end()) removeLocked(same->second);
+        return;
     }
+    const uint64_t setAt = nextSetAt_++;
+    if (same != byKey_.end()) {
+        // Keeps its place in the order of first storage; counts as set now.
+        Stored& stored = cookies_.at(same->second);
+        bySetAt_.erase(stored.setAt);
+        byDomain_[stored.domain].erase(stored.setAt);
+        stored.cookie = cookie;
+        stored.setAt = setAt;
+        bySetAt_.emplace(setAt, same->second);
+        byDomain_[stored.domain].emplace(setAt, same->second);
+        return;
+    }
+    const uint64_t order = nextOrder_++;
+    std::string domain = domainOf(*cookie);
+    auto& inDomain = byDomain_[domain];
+    inDomain.emplace(setAt, order);
+    bySetAt_.emplace(setAt, order);
+    byKey_.emplace(key, order);
+    cookies_.emplace(order, Stored{cookie, std::move(key), domain, setAt});
+    if (inDomain.size() > MaxCookiesPerDomain) evictOldestLocked(inDomain);
+    if (cookies_.size() > MaxCookies) evictOldestLocked(bySetAt_);
 }
 
 void HTTPCookieStorage::deleteCookie(const HTTPCookie& cookie) {
     std::lock_guard guard(lock_);
-    std::erase_if(cookies_, [&](const Ref<HTTPCookie>& c) { return c->isSameCookie(cookie); });
+    auto same = byKey_.find(keyOf(cookie));
+    if (same != byKey_.end()) removeLocked(same->second);
 }
 
 void HTTPCookieStorage::removeAllCookies() {
     std::lock_guard guard(lock_);
     cookies_.clear();
+    byKey_.clear();
+    bySetAt_.clear();
+    byDomain_.clear();
 }
 
 void HTTPCookieStorage::setCookies(const std::vector<Ref<HTTPCookie>>& cookies, const URL& url,

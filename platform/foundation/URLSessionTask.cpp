@@ -120,7 +120,7 @@ void URLSessionTask::resume() {
         notify("state", URLSessionTaskStateRunning);
         if (loader) {
             if (start) loader->start();
-            else loader->resume();
+            else loader->followTaskState(*this);
         }
     }
     if (before != URLSessionTaskStateRunning) runActivityHooks(*this, Activity::Resumed);
@@ -137,7 +137,7 @@ void URLSessionTask::suspend() {
     }
     if (before == URLSessionTaskStateRunning) {
         notify("state", URLSessionTaskStateSuspended);
-        if (loader) loader->suspend();
+        if (loader) loader->followTaskState(*this);
     }
     if (before != URLSessionTaskStateSuspended) runActivityHooks(*this, Activity::Suspended);
 }

@@ -108,33 +108,24 @@ void URLSessionTaskLoader::start() {
     if (!onWorker([](URLSessionTaskLoader& self) { self.begin(); })) holdIo(false);
 }
 
-void URLSessionTaskLoader::suspend() {
+void URLSessionTaskLoader::followTaskState(const URLSessionTask& task) {
+    // Calls from several threads may arrive here, and on the transfer
+    // thread, in any order: each reads the task's state when it acts rather
+    // than carrying the state of its own call, so the last to act, which
+    // comes after the last change, leaves the transfer as the task is.
     {
         std::lock_guard guard(lock_);
-        pausedByApp_ = true;
-        io_.reset();
+        pausedByApp_ = task.state() == URLSessionTaskStateSuspended;
+        if (pausedByApp_) io_.reset();
+        else if (!finished_ && !io_) io_.emplace();
     }
-    onWorker([](URLSessionTaskLoader& self) {
-        self.suspended_ = true;
-        self.applyPause();
-    });
-}
-
-void URLSessionTaskLoader::resume() {
-    {
-        std::lock_guard guard(lock_);
-        pausedByApp_ = false;
-    }
-    holdIo(true);
-    const bool posted = onWorker([](URLSessionTaskLoader& self) {
-        self.suspended_ = false;
-        self.applyPause();
-    });
-    if (!posted) holdIo(false);
+    if (!onWorker([](URLSessionTaskLoader& self) { self.applyPause(); })) holdIo(false);
 }
 
 void URLSessionTaskLoader::applyPause() {
-    if (transferId_) session_->transport().setPaused(transferId_, suspended_ || dispositionPending_);
+    if (!transferId_) return;
+    const bool suspended = task_ && task_->state() == URLSessionTaskStateSuspended;
+    session_->transport().setPaused(transferId_, suspended || dispositionPending_);
 }
 
 void URLSessionTaskLoader::cancel() {
@@ -193,7 +184,9 @@ Ref<Error> URLSessionTaskLoader::error(int64_t code) const {
 Ref<Error> URLSessionTaskLoader::errorFor(const CurlOutcome& outcome) const {
     if (outcome.timedOut) return error(URLErrorTimedOut);
     if (streamFailed_) return error(URLErrorRequestBodyStreamExhausted);
-    if (tooLong_) return error(URLErrorDataLengthExceedsMaximum);
+    // The reply passed what it may hold, its trailers as its body: as a
+    // header line past curl's limit, "too long" rather than "malformed".
+    if (tooLong_ || outcome.trailersTooLong) return error(URLErrorDataLengthExceedsMaximum);
     if (writeFailed_) return error(URLErrorCannotWriteToFile);
     if (outcome.trustRejected && trustFailure_) return error(trustFailure_);
     switch (outcome.curlCode) {

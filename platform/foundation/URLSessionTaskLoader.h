@@ -63,8 +63,10 @@ public:
 
     // ---- Any thread ----
     void start();
-    void suspend();
-    void resume();
+    // `task` (this loader's) was suspended or resumed: the transfer pauses
+    // or goes on as the task's state is, whatever order such calls from
+    // several threads arrive in.
+    void followTaskState(const URLSessionTask& task);
     void cancel();
     void cancelProducingResumeData(std::function<void(Ref<Data>)> completion);
 
@@ -99,8 +101,9 @@ private:
     bool fitsInMemory(uint64_t held, size_t more);
     // The error of a body deliverBody refused.
     Ref<Error> refusedBodyError() const;
-    // The transfer reads nothing while the app has suspended the task or
-    // has yet to decide what its response becomes.
+    // The transfer reads nothing while the task is suspended (its state
+    // now, not as some call found it) or the app has yet to decide what
+    // its response becomes.
     void applyPause();
     void onDisposition(URLSessionResponseDisposition disposition);
     void becomeDownload();
@@ -154,7 +157,6 @@ private:
     // Transfer thread state.
     bool begun_ = false;
     bool done_ = false;
-    bool suspended_ = false;
     Ref<URLRequest> request_;
     uint64_t transferId_ = 0;
     double startedAt_ = 0;

@@ -119,6 +119,13 @@ void URLSessionTaskLoader::startAttempt() {
     spec.idleTimeout = idle > 0 ? idle : URLRequest::DefaultTimeoutInterval;
     spec.totalTimeout = std::max(0.0, config->timeoutIntervalForResource() - (realNow() - startedAt_));
 
+    // Cookies a server set, or the app's own fields, can make a head curl
+    // would refuse: that is the request's fault, not the reply's.
+    if (const size_t head = requestHeadBytes(spec); head > MaxRequestHeadBytes) {
+        log("URL session: request to %@ not sent: it is too long (a head of %zu bytes, past %zu)", url->absoluteString(),
+            head, MaxRequestHeadBytes);
+        return complete(error(URLErrorBadURL));
+    }
     if (stream_ && stream_->streamStatus() == StreamStatusNotOpen) stream_->open();
     if (stream_ && stream_->streamStatus() == StreamStatusError) {
         streamFailed_ = true;
@@ -420,6 +427,7 @@ void URLSessionTaskLoader::transferFinished(const CurlOutcome& outcome) {
         endAwaitingApp();
         return;
     }
+    if (outcome.trailersTooLong) log("URL session: %@ failed: %s", request_->URL()->absoluteString(), outcome.message);
     if (outcome.curlCode != CURLE_OK || outcome.timedOut) return complete(errorFor(outcome));
     switch (head_) {
     case Head::None: return complete(error(URLErrorBadServerResponse));

@@ -1,5 +1,7 @@
 #include "platform/testing/SilentServer.h"
 
+#include "platform/testing/LoopbackSockets.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -15,19 +17,11 @@
 namespace testing {
 
 SilentServer::SilentServer(std::string answer) : answer_(std::move(answer)) {
-    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (listener_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(listener_, SOMAXCONN) != 0 ||
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
-        ::pipe2(wake_, O_CLOEXEC) != 0) {
-        if (listener_ >= 0) ::close(listener_);
-        throw std::runtime_error("silent server: cannot listen on 127.0.0.1");
-    }
-    port_ = ntohs(address.sin_port);
+    const sockets::Listener listener = sockets::listenOnLoopback("silent server");
+    listener_ = listener.socket;
+    port_ = listener.port;
+    wake_[0] = listener.wake[0];
+    wake_[1] = listener.wake[1];
     thread_ = std::thread([this] { run(); });
 }
 
@@ -57,20 +51,7 @@ void SilentServer::run() {
 }
 
 void SilentServer::answer(int connection) const {
-    std::string request;
-    char buffer[4096];
-    while (request.find("\r\n\r\n") == std::string::npos) {
-        const ssize_t n = ::read(connection, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return;
-        request.append(buffer, size_t(n));
-    }
-    for (size_t sent = 0; sent < answer_.size();) {
-        const ssize_t n = ::send(connection, answer_.data() + sent, answer_.size() - sent, MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return;
-        sent += size_t(n);
-    }
+    if (sockets::readRequestHead(connection)) sockets::sendAll(connection, answer_);
 }
 
 std::size_t SilentServer::connectionCount() const {
@@ -92,14 +73,7 @@ void SilentServer::answerAll(const std::string& reply) {
     }
     std::vector<std::thread> writers;
     for (int connection : taken) {
-        writers.emplace_back([connection, &reply] {
-            for (size_t sent = 0; sent < reply.size();) {
-                const ssize_t n = ::send(connection, reply.data() + sent, reply.size() - sent, MSG_NOSIGNAL);
-                if (n < 0 && errno == EINTR) continue;
-                if (n <= 0) return;
-                sent += size_t(n);
-            }
-        });
+        writers.emplace_back([connection, &reply] { sockets::sendAll(connection, reply); });
     }
     for (auto& writer : writers) writer.join();
 }

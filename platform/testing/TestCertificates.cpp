@@ -172,6 +172,14 @@ TestCertificates::TestCertificates() : folder_(makeFolder()) {
         KeyPtr wrongKey = newKey();
         CertPtr wrong = makeCertificate({"wrong.example", "DNS:wrong.example", false, -day, 365 * day}, wrongKey.get(), ca.get(), caKey.get());
         wrongHost_ = identity(wrong.get(), wrongKey.get(), folder_, "wrong-host");
+
+        KeyPtr addressKey = newKey();
+        CertPtr address = makeCertificate({"127.0.0.1", "IP:127.0.0.1", false, -day, 365 * day}, addressKey.get(), ca.get(), caKey.get());
+        addressOnly_ = identity(address.get(), addressKey.get(), folder_, "address-only");
+
+        KeyPtr nameKey = newKey();
+        CertPtr name = makeCertificate({"localhost", "DNS:localhost", false, -day, 365 * day}, nameKey.get(), ca.get(), caKey.get());
+        nameOnly_ = identity(name.get(), nameKey.get(), folder_, "name-only");
     } catch (...) {
         std::error_code ignored;
         std::filesystem::remove_all(folder_, ignored);

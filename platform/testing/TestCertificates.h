@@ -7,6 +7,8 @@
 //   renewedLeaf  leaf's key in a new certificate (new serial and dates)
 //   selfSigned   for the same names, signed by its own key
 //   wrongHost    signed by ca, for wrong.example only
+//   addressOnly  signed by ca, for 127.0.0.1 only
+//   nameOnly     signed by ca, for localhost only
 // A client trusts leaf, renewedLeaf and wrongHost's chain only with ca as an
 // anchor; wrongHost still fails the host check.
 
@@ -37,12 +39,14 @@ public:
     const Identity& renewedLeaf() const { return renewedLeaf_; }
     const Identity& selfSigned() const { return selfSigned_; }
     const Identity& wrongHost() const { return wrongHost_; }
+    const Identity& addressOnly() const { return addressOnly_; }
+    const Identity& nameOnly() const { return nameOnly_; }
 
     const std::string& folder() const { return folder_; }
 
 private:
     std::string folder_;
-    Identity ca_, leaf_, renewedLeaf_, selfSigned_, wrongHost_;
+    Identity ca_, leaf_, renewedLeaf_, selfSigned_, wrongHost_, addressOnly_, nameOnly_;
 };
 
 }  // namespace testing

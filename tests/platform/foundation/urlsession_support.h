@@ -40,6 +40,13 @@ private:
     bool hadPrevious_ = false;
 };
 
+// An ephemeral session without a URL cache, so every load reaches its server.
+inline ns::Ref<ns::URLSession> ephemeralSession(ns::Ref<ns::URLSessionDelegate> delegate = nullptr) {
+    auto config = ns::URLSessionConfiguration::ephemeralSessionConfiguration();
+    config->setURLCache(nullptr);
+    return ns::URLSession::sessionWithConfiguration(config, std::move(delegate), nullptr);
+}
+
 inline ns::Ref<ns::MutableURLRequest> request(const std::string& url) {
     return ns::MutableURLRequest::make(ns::URL::make(url));
 }
