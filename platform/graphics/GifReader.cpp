@@ -75,7 +75,13 @@ class CodeCheck {
 public:
     enum class Result { Complete, Broken, Unsure };
 
-    CodeCheck(int minimumCodeSize, uint64_t pixels) : pixels_(pixels) {
+    // Starts on a frame's data: one check serves every frame of a file,
+    // its table forgotten by generation rather than cleared.
+    void start(int minimumCodeSize, uint64_t pixels) {
+        pixels_ = pixels;
+        result_.reset();
+        shift_ = 0;
+        shiftBits_ = 0;
         if (minimumCodeSize > 8) {
             result_ = Result::Broken;
             return;
@@ -115,7 +121,10 @@ private:
         runningBits_ = bitsPerPixel_ + 1;
         maxCode_ = 1 << runningBits_;
         lastCode_ = NoCode;
-        ++generation_;
+        if (++generation_ == 0) {
+            made_.fill(0);
+            generation_ = 1;
+        }
     }
 
     bool defined(int code) const { return code < clearCode_ || made_[size_t(code)] == generation_; }
@@ -164,7 +173,7 @@ private:
         }
     }
 
-    uint64_t pixels_;
+    uint64_t pixels_ = 0;
     int bitsPerPixel_ = 0;
     int clearCode_ = 0;
     int eofCode_ = 0;
@@ -274,13 +283,13 @@ private:
         int codeSize = 0;
         GifByteType* block = nullptr;
         if (DGifGetCode(gif_, &codeSize, &block) == GIF_ERROR) return false;
-        auto codes = std::make_unique<CodeCheck>(codeSize, pixels);
+        codes_.start(codeSize, pixels);
         bool following = true;
         while (block) {
-            if (following) following = codes->feed(block + 1, block[0]);
+            if (following) following = codes_.feed(block + 1, block[0]);
             if (DGifGetCodeNext(gif_, &block) == GIF_ERROR) return false;
         }
-        CodeCheck::Result result = codes->end();
+        CodeCheck::Result result = codes_.end();
         unsure_ = result == CodeCheck::Result::Unsure;
         return result == CodeCheck::Result::Complete;
     }
@@ -307,6 +316,7 @@ private:
     GifFileType* gif_;
     Input& input_;
     Control control_;
+    CodeCheck codes_;
     bool unsure_ = false;
     int64_t checkedIndices_ = 0;
 };
