@@ -4,9 +4,9 @@
 // of mock time by the GIF view, reporting the most frames its image held;
 // and files of hostile shapes read by each reader that keeps frames, each
 // beside an ordinary 200-frame file with a table per frame, printed as
-// ratios: 16 frames of 4096 x 4096 zeros, 4,000 one-pixel frames whose
-// delays defeat the small-GIF reader's common step, and 4,000,000
-// one-pixel frames.
+// ratios: 16 frames of 4096 x 4096 zeros (beside 4 ordinary frames of that
+// size), 4,000 one-pixel frames whose delays defeat the small-GIF reader's
+// common step, and 4,000,000 one-pixel frames.
 
 #include <benchmark/benchmark.h>
 #include <gif_lib.h>
@@ -181,15 +181,41 @@ const std::vector<uint8_t>& millionsOfFrames() {
     return bytes;
 }
 
+// The peer of the same picture size as the frames of zeros: 4 frames of
+// 4096 x 4096 in bands of 64 colours.
+const std::vector<uint8_t>& ordinaryLargeFile() {
+    static const std::vector<uint8_t> bytes = [] {
+        cg::gif::WriterFile file;
+        file.width = file.height = 4096;
+        for (uint32_t i = 0; i < 64; ++i) file.globalPalette.push_back(i * 0x040404u);
+        for (int i = 0; i < 4; ++i) {
+            cg::gif::WriterFrame frame;
+            frame.width = frame.height = 4096;
+            frame.delayCentiseconds = 4;
+            frame.indices.resize(size_t(4096) * 4096);
+            for (size_t p = 0; p < frame.indices.size(); ++p)
+                frame.indices[p] = uint8_t((p % 4096 / 9 + p / 4096 / 13 + size_t(i)) % 64);
+            file.frames.push_back(std::move(frame));
+        }
+        return cg::gif::write(file);
+    }();
+    return bytes;
+}
+
 const std::vector<uint8_t>& fileOf(int64_t which) {
     switch (which) {
         case 1: return zeroFrames();
         case 2: return defeatingDelays();
         case 3: return millionsOfFrames();
+        case 4: return ordinaryLargeFile();
         default: return ordinaryFile();
     }
 }
-const char* const FileNames[] = {"ordinary", "zero_frames", "defeating_delays", "millions_of_frames"};
+const char* const FileNames[] = {"ordinary", "zero_frames", "defeating_delays", "millions_of_frames",
+                                  "ordinary_4096"};
+// The peer of each file: the 200-frame file, or the one of the same
+// picture size.
+int peerOf(int file) { return file == 1 ? 4 : 0; }
 
 // Making the source: the listing of its frames.
 void MakeSource(benchmark::State& state) {
@@ -222,10 +248,10 @@ void GifViewImage(benchmark::State& state) {
 BENCHMARK(ImageSourceFrames);
 BENCHMARK(GiflibSlurpFrames);
 BENCHMARK(PlayLargeGif)->Iterations(1)->Unit(benchmark::kMillisecond);
-BENCHMARK(MakeSource)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
-BENCHMARK(ImageWithData)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
-BENCHMARK(SmallGifImage)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
-BENCHMARK(GifViewImage)->Arg(0)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(MakeSource)->DenseRange(0, 4)->Unit(benchmark::kMillisecond);
+BENCHMARK(ImageWithData)->Arg(0)->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond);
+BENCHMARK(SmallGifImage)->Arg(0)->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond);
+BENCHMARK(GifViewImage)->Arg(0)->Arg(1)->Arg(3)->Arg(4)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     return bench::runAndSummarize(argc, argv, [](const bench::RunRecorder& runs) {
@@ -240,13 +266,12 @@ int main(int argc, char** argv) {
                         play->counters.at("cache_size"), play->counters.at("most_cached"));
         }
         for (const char* reader : {"MakeSource", "ImageWithData", "SmallGifImage", "GifViewImage"}) {
-            const auto* peer = runs.find(std::string(reader) + "/0");
-            if (!peer || peer->realTime <= 0) continue;
             for (int file = 1; file <= 3; ++file) {
                 const auto* run = runs.find(std::string(reader) + "/" + std::to_string(file));
-                if (!run) continue;
-                std::printf("%s, %s: %.0f ms, %.1f times the ordinary 200-frame file's %.1f ms\n", reader,
-                            FileNames[file], run->realTime, run->realTime / peer->realTime, peer->realTime);
+                const auto* peer = runs.find(std::string(reader) + "/" + std::to_string(peerOf(file)));
+                if (!run || !peer || peer->realTime <= 0) continue;
+                std::printf("%s, %s: %.0f ms, %.2f times the %s file's %.1f ms\n", reader, FileNames[file],
+                            run->realTime, run->realTime / peer->realTime, FileNames[peerOf(file)], peer->realTime);
             }
         }
     });
