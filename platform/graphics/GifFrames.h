@@ -49,11 +49,11 @@ struct Frame {
     // -1 without a graphics control extension.
     int32_t delay = -1;
     int16_t transparentIndex = -1;
-    uint8_t disposal = 0;
-    bool interlaced = false;
+    uint8_t disposal : 3 = 0;
+    bool interlaced : 1 = false;
     // False when the file ended or broke inside the frame, or it has no
     // colour table: such a frame gives no picture.
-    bool complete = false;
+    bool complete : 1 = false;
 
     // Only with a graphics control extension.
     std::optional<int> delayCentiseconds() const {

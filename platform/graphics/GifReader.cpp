@@ -14,6 +14,8 @@
 
 namespace cg::gif {
 
+static_assert(sizeof(Frame) <= 24, "a frame record stays small: a file may list millions");
+
 namespace {
 
 // Frames whose codes the check cannot follow are decoded to check them:
