@@ -5,6 +5,7 @@
 // frame's disposal (2 clears its rectangle, 3 restores what was under it).
 // Transparent pixels leave the canvas as it is; the canvas starts clear.
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -127,6 +128,13 @@ private:
     FrameView previous_;
     bool hasPrevious_ = false;
     size_t drawn_ = 0;
+    // The part of the frame being drawn inside the canvas.
+    int x0_ = 0, y0_ = 0, x1_ = 0, y1_ = 0;
+    // For a large frame: what each index keeps of the canvas (all or
+    // nothing) and puts there.
+    bool tabled_ = false;
+    std::array<uint32_t, 256> keep_{};
+    std::array<uint32_t, 256> put_{};
 };
 
 // Composes the frames of a file that read() listed, decoding each from the

@@ -11,6 +11,7 @@
 
 #include "gif_test_support.h"
 #include "platform/graphics/DecodeBudget.h"
+#include "platform/testing/GifFiles.h"
 #include "platform/testing/ResidentMemory.h"
 #include "tests/platform/graphics/hostile_images.h"
 
@@ -55,6 +56,29 @@ TEST_P(HostileGifViewTest, SetsUpWithinTheFileBudget) {
     // decoded are those of the pictures charged.
     EXPECT_LE(made.work.libraryHeaderReads, 2u);
     EXPECT_LE(made.work.bytesInflated, cg::MaximumPixelsPerFile + uint64_t(cg::gif::MaximumPixels));
+}
+
+TEST_F(GifTest, FramesOfZerosOnAHugeScreenAreDecodedOnlyWithinTheBudget) {
+    // 16 frames of 4096 x 4096 zeros in about 185 KB: all their indices
+    // were decoded and kept (480 MB) before the image decoded the four
+    // frames the budget holds.
+    auto data = ns::Data::make(testing::gifOfZeroFrames(4096, 4096, 16));
+    malloc_trim(0);
+    testing::ResidentPeak peak;
+    auto image = KVTRGFAnimatedImage::animatedImageWithGIFData(data);
+    const uint64_t growth = peak.growth();
+    std::printf("16 frames of 4096 x 4096 zeros through the GIF view's image: resident peak grew %.1f MiB\n",
+                double(growth) / MiB);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->frameCount(), 16u);
+    EXPECT_EQ(image->delayTimesForIndexes().size(), 16u);
+    const cg::ImageSource::Counters made = image->sourceCounters();
+    EXPECT_EQ(made.picturesAttempted, 4u);
+    EXPECT_EQ(made.work.bytesInflated, 4u * 4096u * 4096u);
+    // The player's canvas and the picture made of it.
+    if constexpr (testing::PeaksMeasureTheProduct) {
+        EXPECT_LT(growth, 256 * MiB);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryGifShape, HostileGifViewTest, testing::ValuesIn(gifShapes()),
