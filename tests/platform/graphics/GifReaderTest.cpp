@@ -206,6 +206,39 @@ std::vector<cg::Bitmap> composedAsWritten(const cg::gif::WriterFile& file) {
     return screens;
 }
 
+TEST(GifReaderTest, ATwoHundredFrameFileWithATablePerFrameReadsWithNoPixelOff) {
+    // As tools write banners: a full first frame, then patches moving about
+    // with every disposal, each with its own table and a transparent index.
+    cg::gif::WriterFile file;
+    file.width = file.height = 240;
+    file.loopCount = 0;
+    for (uint32_t i = 0; i < 64; ++i) file.globalPalette.push_back(i * 0x040404u + (i % 3) * 0x200000u);
+    for (int i = 0; i < 200; ++i) {
+        cg::gif::WriterFrame frame;
+        const bool full = i == 0;
+        frame.width = frame.height = full ? 240 : 80;
+        frame.left = full ? 0 : (i * 37) % 160;
+        frame.top = full ? 0 : (i * 53) % 160;
+        frame.delayCentiseconds = 5;
+        frame.disposal = full ? 1 : 1 + i % 3;
+        frame.transparentIndex = 63;
+        frame.interlaced = i % 5 == 0;
+        for (int p = 0; p < frame.width * frame.height; ++p) frame.indices.push_back(uint8_t((p / 7 + i) % 64));
+        for (uint32_t c = 0; c < 64; ++c) frame.localPalette.push_back(file.globalPalette[(c + uint32_t(i)) % 64]);
+        file.frames.push_back(std::move(frame));
+    }
+    auto gif = source(cg::gif::write(file));
+    ASSERT_EQ(gif->count(), 200u);
+    const auto screens = composedAsWritten(file);
+    for (size_t i = 0; i < screens.size(); ++i) {
+        auto picture = gif->createImageAtIndex(i);
+        ASSERT_TRUE(picture && picture->bitmap() == screens[i]) << i;
+    }
+    // Going back starts over and comes out the same.
+    auto again = gif->createImageAtIndex(57);
+    ASSERT_TRUE(again && again->bitmap() == screens[57]);
+}
+
 TEST(GifReaderTest, FramesComposeAsWrittenAndTheCheckAgreesWithGiflibOnDamagedData) {
     std::mt19937 random(46);
     size_t damagedFrames = 0;
