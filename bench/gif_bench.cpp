@@ -1,7 +1,12 @@
 // GIF frames decoded through the platform image source against giflib used
 // directly (DGifSlurp, then the same compositing) on the same file, printed
-// as a ratio; and a large animation (200 frames of 600 x 600) played for 20 s
-// of mock time by the GIF view, reporting the most frames its image held.
+// as a ratio; a large animation (200 frames of 600 x 600) played for 20 s
+// of mock time by the GIF view, reporting the most frames its image held;
+// and files of hostile shapes read by each reader that keeps frames, each
+// beside an ordinary 200-frame file with a table per frame, printed as
+// ratios: 16 frames of 4096 x 4096 zeros (beside 4 ordinary frames of that
+// size), 4,000 one-pixel frames whose delays defeat the small-GIF reader's
+// common step, and 4,000,000 one-pixel frames.
 
 #include <benchmark/benchmark.h>
 #include <gif_lib.h>
@@ -10,10 +15,12 @@
 #include <cstring>
 
 #include "bench/ratio_report.h"
+#include "image/UIImage+TVWebImage.h"
 #include "platform/foundation/Data.h"
 #include "platform/graphics/GifFrames.h"
 #include "platform/graphics/GifWriter.h"
 #include "platform/graphics/ImageSource.h"
+#include "platform/testing/GifFiles.h"
 #include "platform/testing/TaskEnvironment.h"
 #include "platform/uikit/Application.h"
 #include "platform/uikit/StateReset.h"
@@ -24,7 +31,7 @@ namespace {
 
 // A full first frame, then patches that move about with mixed disposals,
 // as animated banners are made.
-std::vector<uint8_t> makeGif(int size, int frames, int patch) {
+std::vector<uint8_t> makeGif(int size, int frames, int patch, bool localTables = false) {
     cg::gif::WriterFile file;
     file.width = size;
     file.height = size;
@@ -41,6 +48,8 @@ std::vector<uint8_t> makeGif(int size, int frames, int patch) {
         frame.disposal = full ? 1 : 1 + i % 3;
         frame.transparentIndex = 63;
         for (int p = 0; p < frame.width * frame.height; ++p) frame.indices.push_back(uint8_t((p / 7 + i) % 64));
+        if (localTables)
+            for (uint32_t c = 0; c < 64; ++c) frame.localPalette.push_back(file.globalPalette[(c + uint32_t(i)) % 64]);
         file.frames.push_back(std::move(frame));
     }
     return cg::gif::write(file);
@@ -151,11 +160,98 @@ void PlayLargeGif(benchmark::State& state) {
     }
 }
 
+// ---- Hostile shapes beside an ordinary file ----
+
+// 200 frames of 240 x 240, each with its own table of 64 colours, as
+// tools write animations reduced frame by frame.
+const std::vector<uint8_t>& ordinaryFile() {
+    static const std::vector<uint8_t> bytes = makeGif(240, 200, 80, true);
+    return bytes;
+}
+const std::vector<uint8_t>& zeroFrames() {
+    static const std::vector<uint8_t> bytes = testing::gifOfZeroFrames(4096, 4096, 16);
+    return bytes;
+}
+const std::vector<uint8_t>& defeatingDelays() {
+    static const std::vector<uint8_t> bytes = testing::gifOfDelaysDefeatingTheStep(4'000);
+    return bytes;
+}
+const std::vector<uint8_t>& millionsOfFrames() {
+    static const std::vector<uint8_t> bytes = testing::gifOfOnePixelFrames(4'000'000);
+    return bytes;
+}
+
+// The peer of the same picture size as the frames of zeros: 4 frames of
+// 4096 x 4096 in bands of 64 colours.
+const std::vector<uint8_t>& ordinaryLargeFile() {
+    static const std::vector<uint8_t> bytes = [] {
+        cg::gif::WriterFile file;
+        file.width = file.height = 4096;
+        for (uint32_t i = 0; i < 64; ++i) file.globalPalette.push_back(i * 0x040404u);
+        for (int i = 0; i < 4; ++i) {
+            cg::gif::WriterFrame frame;
+            frame.width = frame.height = 4096;
+            frame.delayCentiseconds = 4;
+            frame.indices.resize(size_t(4096) * 4096);
+            for (size_t p = 0; p < frame.indices.size(); ++p)
+                frame.indices[p] = uint8_t((p % 4096 / 9 + p / 4096 / 13 + size_t(i)) % 64);
+            file.frames.push_back(std::move(frame));
+        }
+        return cg::gif::write(file);
+    }();
+    return bytes;
+}
+
+const std::vector<uint8_t>& fileOf(int64_t which) {
+    switch (which) {
+        case 1: return zeroFrames();
+        case 2: return defeatingDelays();
+        case 3: return millionsOfFrames();
+        case 4: return ordinaryLargeFile();
+        default: return ordinaryFile();
+    }
+}
+const char* const FileNames[] = {"ordinary", "zero_frames", "defeating_delays", "millions_of_frames",
+                                  "ordinary_4096"};
+// The peer of each file: the 200-frame file, or the one of the same
+// picture size.
+int peerOf(int file) { return file == 1 ? 4 : 0; }
+
+// Making the source: the listing of its frames.
+void MakeSource(benchmark::State& state) {
+    const auto& bytes = fileOf(state.range(0));
+    state.SetLabel(FileNames[state.range(0)]);
+    for (auto _ : state) benchmark::DoNotOptimize(cg::ImageSource::createWithData(bytes)->count());
+}
+
+// Every frame kept, as the platform image of every frame.
+void ImageWithData(benchmark::State& state) {
+    auto data = ns::Data::make(fileOf(state.range(0)));
+    state.SetLabel(FileNames[state.range(0)]);
+    for (auto _ : state) benchmark::DoNotOptimize(ui::Image::imageWithData(data));
+}
+
+void SmallGifImage(benchmark::State& state) {
+    auto data = ns::Data::make(fileOf(state.range(0)));
+    state.SetLabel(FileNames[state.range(0)]);
+    for (auto _ : state) benchmark::DoNotOptimize(TV_imageWithSmallGIFData(data, 1));
+}
+
+void GifViewImage(benchmark::State& state) {
+    auto data = ns::Data::make(fileOf(state.range(0)));
+    state.SetLabel(FileNames[state.range(0)]);
+    for (auto _ : state) benchmark::DoNotOptimize(KVTRGFAnimatedImage::animatedImageWithGIFData(data));
+}
+
 }  // namespace
 
 BENCHMARK(ImageSourceFrames);
 BENCHMARK(GiflibSlurpFrames);
 BENCHMARK(PlayLargeGif)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(MakeSource)->DenseRange(0, 4)->Unit(benchmark::kMillisecond);
+BENCHMARK(ImageWithData)->Arg(0)->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond);
+BENCHMARK(SmallGifImage)->Arg(0)->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond);
+BENCHMARK(GifViewImage)->Arg(0)->Arg(1)->Arg(3)->Arg(4)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     return bench::runAndSummarize(argc, argv, [](const bench::RunRecorder& runs) {
@@ -168,6 +264,15 @@ int main(int argc, char** argv) {
         if (const auto* play = runs.find("PlayLargeGif/iterations:1")) {
             std::printf("200 frames of 600 x 600 for 20 s: cache size %.0f, at most %.0f frames held\n",
                         play->counters.at("cache_size"), play->counters.at("most_cached"));
+        }
+        for (const char* reader : {"MakeSource", "ImageWithData", "SmallGifImage", "GifViewImage"}) {
+            for (int file = 1; file <= 3; ++file) {
+                const auto* run = runs.find(std::string(reader) + "/" + std::to_string(file));
+                const auto* peer = runs.find(std::string(reader) + "/" + std::to_string(peerOf(file)));
+                if (!run || !peer || peer->realTime <= 0) continue;
+                std::printf("%s, %s: %.0f ms, %.2f times the %s file's %.1f ms\n", reader, FileNames[file],
+                            run->realTime, run->realTime / peer->realTime, FileNames[peerOf(file)], peer->realTime);
+            }
         }
     });
 }

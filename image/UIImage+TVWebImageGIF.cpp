@@ -1,12 +1,17 @@
 // Small GIFs made into the platform's animated image: every frame decoded
 // up front and repeated so that equal steps of time show it for its delay.
+// The list holds no more entries than a file may keep pictures: delays
+// whose common step would need more (0.02 s beside 655.35 s makes 32,768
+// entries a pair) are counted in a coarser step, each frame at least once.
 
 #include <cfloat>
 #include <cmath>
+#include <algorithm>
 #include <numeric>
 
 #include "image/UIImage+TVWebImage.h"
 #include "platform/foundation/Log.h"
+#include "platform/graphics/DecodeBudget.h"
 #include "platform/graphics/ImageSource.h"
 
 namespace {
@@ -23,6 +28,28 @@ double frameDelay(const cg::ImageSource& source, size_t index) {
     double delay = properties->unclampedDelayTime.value_or(0);
     if (delay <= FLT_EPSILON) delay = properties->delayTime.value_or(0);
     return delay;
+}
+
+// Entries of the frame list at most.
+constexpr uint64_t MaximumGifEntries = cg::MaximumPicturesPerFile;
+
+// The step frames are repeated by: their common divisor, unless that
+// makes more entries than the list holds.
+uint64_t repeatStep(const std::vector<uint64_t>& ticks, uint64_t divisor) {
+    uint64_t entries = 0;
+    uint64_t total = 0;
+    for (uint64_t t : ticks) {
+        entries += t / divisor;
+        total += t;
+    }
+    if (entries <= MaximumGifEntries) return divisor;
+    // Each frame takes at most its share of what is left beside one entry
+    // for every frame, so that the entries stay within the list.
+    const uint64_t spare = MaximumGifEntries - std::min<uint64_t>(ticks.size(), MaximumGifEntries);
+    const uint64_t step = spare == 0 ? total : (total + spare - 1) / spare;
+    ns::log("GIF: its delays would repeat its %zu frames %llu times: counted in steps of %.2f s instead of %.2f s",
+            ticks.size(), static_cast<unsigned long long>(entries), double(step) * GifTick, double(divisor) * GifTick);
+    return std::max(step, divisor);
 }
 
 }  // namespace
@@ -52,6 +79,7 @@ ns::Ref<ui::Image> TV_imageWithSmallGIFData(const ns::Ref<ns::Data>& data, doubl
         divisor = std::gcd(divisor, frameTicks);
     }
 
+    const uint64_t step = repeatStep(ticks, divisor);
     std::vector<ns::Ref<ui::Image>> frames;
     for (size_t i = 0; i < kept; ++i) {
         auto picture = source->createImageAtIndex(i);
@@ -65,7 +93,7 @@ ns::Ref<ui::Image> TV_imageWithSmallGIFData(const ns::Ref<ns::Data>& data, doubl
         bitmap->drawImageBottomUp(*picture, {0, 0, double(picture->width()), double(picture->height())});
         auto frame = ui::Image::imageWithCGImage(bitmap->makeImage(), scale, ui::ImageOrientation::Up);
         if (!frame) return nullptr;
-        frames.insert(frames.end(), size_t(ticks[i] / divisor), frame);
+        frames.insert(frames.end(), size_t(std::max<uint64_t>(ticks[i] / step, 1)), frame);
     }
     return ui::Image::animatedImageWithImages(std::move(frames), total);
 }

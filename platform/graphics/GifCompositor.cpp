@@ -23,17 +23,6 @@ Clip clip(const FrameView& frame, const Bitmap& canvas) {
 
 }  // namespace
 
-std::span<const uint32_t> File::palette(const Frame& frame) const {
-    if (frame.localPalette < 0) return globalPalette;
-    return localPalettes[size_t(frame.localPalette)];
-}
-
-FrameView File::view(size_t index) const {
-    const Frame& f = frames[index];
-    const uint8_t* indices = indexBlocks.empty() ? nullptr : indexBlocks[f.block].data() + f.offset;
-    return {f.left, f.top, f.width, f.height, indices, palette(f), f.transparentIndex, f.disposal};
-}
-
 Compositor::Compositor(int width, int height) : canvas_(width, height, PixelFormat::ARGB32Premultiplied) {}
 
 void Compositor::reset() {
@@ -53,23 +42,51 @@ void Compositor::dispose() {
 }
 
 void Compositor::draw(const FrameView& frame) {
+    begin(frame);
+    Clip c = clip(frame, canvas_);
+    for (int y = c.y0; y < c.y1; ++y) row(y - frame.top, frame.indices + size_t(y - frame.top) * size_t(frame.width));
+}
+
+void Compositor::begin(const FrameView& frame) {
     dispose();
     if (frame.disposal == 3) saved_ = canvas_;
-    Clip c = clip(frame, canvas_);
-    size_t colours = frame.palette.size();
-    for (int y = c.y0; y < c.y1; ++y) {
-        const uint8_t* source = frame.indices + size_t(y - frame.top) * size_t(frame.width);
-        uint32_t* target = canvas_.row(y);
-        for (int x = c.x0; x < c.x1; ++x) {
-            int index = source[x - frame.left];
-            // Indices beyond the table draw nothing, as transparent ones.
-            if (index == frame.transparentIndex || size_t(index) >= colours) continue;
-            target[x] = frame.palette[size_t(index)];
-        }
-    }
     previous_ = frame;
+    previous_.indices = nullptr;
     hasPrevious_ = true;
     ++drawn_;
+    Clip c = clip(frame, canvas_);
+    x0_ = c.x0, y0_ = c.y0, x1_ = c.x1, y1_ = c.y1;
+    // Large frames draw through a table of what each index leaves and
+    // puts, without a test per pixel.
+    tabled_ = int64_t(x1_ - x0_) * (y1_ - y0_) >= 1024;
+    if (!tabled_) return;
+    for (size_t i = 0; i < 256; ++i) {
+        const bool draws = int(i) != frame.transparentIndex && i < frame.palette.size();
+        put_[i] = draws ? frame.palette[i] : 0u;
+        keep_[i] = draws ? 0u : ~0u;
+    }
+}
+
+void Compositor::row(int y, const uint8_t* indices) {
+    const FrameView& frame = previous_;
+    const int canvasY = frame.top + y;
+    if (canvasY < y0_ || canvasY >= y1_) return;
+    const uint8_t* source = indices + (x0_ - frame.left);
+    uint32_t* target = canvas_.row(canvasY) + x0_;
+    const int n = x1_ - x0_;
+    if (tabled_) {
+        const uint32_t* keep = keep_.data();
+        const uint32_t* put = put_.data();
+        for (int x = 0; x < n; ++x) target[x] = (target[x] & keep[source[x]]) | put[source[x]];
+        return;
+    }
+    const size_t colours = frame.palette.size();
+    for (int x = 0; x < n; ++x) {
+        int index = source[x];
+        // Indices beyond the table draw nothing, as transparent ones.
+        if (index == frame.transparentIndex || size_t(index) >= colours) continue;
+        target[x] = frame.palette[size_t(index)];
+    }
 }
 
 }  // namespace cg::gif

@@ -5,14 +5,19 @@
 // frame's disposal (2 clears its rectangle, 3 restores what was under it).
 // Transparent pixels leave the canvas as it is; the canvas starts clear.
 
+#include <array>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "platform/graphics/Bitmap.h"
+
+// giflib's decoder, which the player keeps open.
+struct GifFileType;
 
 namespace cg::gif {
 
@@ -32,26 +37,24 @@ struct FrameView {
     int disposal = 0;
 };
 
-// One frame as read. Its record is small, as a file may hold millions of
-// frames: its colour indices live in the file's blocks and its colour
-// table is the file's global one unless it brings its own.
+// One frame as listed. Its record is small, as a file may hold millions
+// of frames: its colour indices and its own colour table, if it has one,
+// stay in the file, and are decoded again each time it is composed.
 struct Frame {
-    int left = 0;
-    int top = 0;
-    int width = 0;
-    int height = 0;
-    // Where its width * height indices start in File::indexBlocks.
-    uint32_t block = 0;
-    uint32_t offset = 0;
-    // Into File::localPalettes; -1 for the global table.
-    int32_t localPalette = -1;
+    // Where its image descriptor starts in the file.
+    uint64_t offset = 0;
+    uint16_t left = 0;
+    uint16_t top = 0;
+    uint16_t width = 0;
+    uint16_t height = 0;
     // -1 without a graphics control extension.
     int32_t delay = -1;
     int16_t transparentIndex = -1;
-    uint8_t disposal = 0;
+    uint8_t disposal : 3 = 0;
+    bool interlaced : 1 = false;
     // False when the file ended or broke inside the frame, or it has no
     // colour table: such a frame gives no picture.
-    bool complete = false;
+    bool complete : 1 = false;
 
     // Only with a graphics control extension.
     std::optional<int> delayCentiseconds() const {
@@ -66,13 +69,6 @@ struct File {
     std::optional<unsigned> loopCount;
     std::deque<Frame> frames;
     std::vector<uint32_t> globalPalette;  // 0xFFRRGGBB words
-    std::vector<std::vector<uint32_t>> localPalettes;
-    // Every frame's indices: small frames share a block, a large one has
-    // its own.
-    std::vector<std::vector<uint8_t>> indexBlocks;
-
-    FrameView view(size_t index) const;
-    std::span<const uint32_t> palette(const Frame& frame) const;
 };
 
 // Calls `row(y)` for each row of a frame in the order a GIF stores them
@@ -93,10 +89,18 @@ bool forEachStoredRow(int height, bool interlaced, Row row) {
     return true;
 }
 
-// Reads every frame of a GIF file (giflib); nil when it is no GIF or its
+// Lists the frames of a GIF file (giflib); nil when it is no GIF or its
 // header is broken. Reading stops at the first broken record, keeping the
-// frames before it (and the broken one, incomplete).
+// frames before it (and the broken one, incomplete). Each frame's data is
+// checked as it is listed, from its codes, without keeping its indices:
+// a frame whose codes could only be told apart by decoding them is decoded
+// to check, and the indices dropped.
 std::optional<File> read(std::span<const uint8_t> bytes);
+
+// The indices that composing `frame` on a screen of screenWidth x
+// screenHeight decodes: its rows in the order they are stored, down to the
+// last that reaches the screen.
+uint64_t indicesToCompose(const Frame& frame, int screenWidth, int screenHeight);
 
 // Composes frames in order onto a canvas.
 class Compositor {
@@ -104,6 +108,11 @@ public:
     Compositor(int width, int height);
     // Disposes of the previous frame as it asked, then draws `frame`.
     void draw(const FrameView& frame);
+    // The same a row at a time, in any order: begin() with the frame (its
+    // indices unused), then row() for each row of indices that reaches
+    // the canvas. The frame's palette is read until the next begin().
+    void begin(const FrameView& frame);
+    void row(int y, const uint8_t* indices);
     // Forgets the previous frames: the canvas is clear again.
     void reset();
     const Bitmap& canvas() const { return canvas_; }
@@ -115,9 +124,48 @@ private:
 
     Bitmap canvas_;
     Bitmap saved_;  // under the previous frame, when it disposes to previous
+    // The frame being drawn, then the previous one (its indices unused).
     FrameView previous_;
     bool hasPrevious_ = false;
     size_t drawn_ = 0;
+    // The part of the frame being drawn inside the canvas.
+    int x0_ = 0, y0_ = 0, x1_ = 0, y1_ = 0;
+    // For a large frame: what each index keeps of the canvas (all or
+    // nothing) and puts there.
+    bool tabled_ = false;
+    std::array<uint32_t, 256> keep_{};
+    std::array<uint32_t, 256> put_{};
+};
+
+// Composes the frames of a file that read() listed, decoding each from the
+// file's bytes as it is drawn (giflib, opened once) and only as far down
+// as its rows reach the screen. Holds the canvas, the canvas under a frame
+// that restores it, and one row of indices.
+class Player {
+public:
+    // `bytes` and `file` outlive the player.
+    Player(std::span<const uint8_t> bytes, const File& file);
+    ~Player();
+    Player(const Player&) = delete;
+    Player& operator=(const Player&) = delete;
+
+    // The canvas once frames 0 to `index` are composed in order: goes on
+    // from the last frame composed, or starts over. A broken frame draws
+    // nothing but still takes its place.
+    const Bitmap& compose(size_t index);
+
+private:
+    struct Decoder;
+    void draw(const Frame& frame);
+    // The library at the frame's data, its palette taken; nil when it
+    // cannot be read.
+    ::GifFileType* start(const Frame& frame);
+
+    const File& file_;
+    std::unique_ptr<Decoder> decoder_;
+    Compositor compositor_;
+    std::vector<uint32_t> palette_;
+    std::vector<uint8_t> row_;
 };
 
 }  // namespace cg::gif

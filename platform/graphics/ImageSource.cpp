@@ -104,11 +104,11 @@ ImageSource::ImageSource(bool shouldCache) : shouldCache_(shouldCache), budget_(
 void ImageSource::updateData(std::span<const uint8_t> data, bool final) {
     std::lock_guard lock(mutex_);
     if (final_) return;
+    player_.reset();
     data_.assign(data.begin(), data.end());
     final_ = final;
     type_ = typeOf(data_);
     budget_->setFile(type_);
-    compositor_.reset();
     cached_.reset();
     file_.reset();
     pictures_.clear();
@@ -192,26 +192,17 @@ ns::Ref<Image> ImageSource::createStillImage(size_t index) {
 }
 
 ns::Ref<Image> ImageSource::createGifImage(size_t index) {
-    if (!compositor_) compositor_ = std::make_unique<gif::Compositor>(file_->width, file_->height);
-    const auto& frames = file_->frames;
-    // Frames compose in order: go on from the last one drawn, or start over.
-    if (compositor_->drawn() > index) compositor_->reset();
-    for (size_t i = compositor_->drawn(); i <= index; ++i) {
-        if (frames[i].complete) {
-            compositor_->draw(file_->view(i));
-        } else {
-            // A broken frame draws nothing but still counts its place.
-            gif::FrameView empty;
-            empty.disposal = 0;
-            compositor_->draw(empty);
-        }
-    }
-    return Image::make(compositor_->canvas());
+    if (!player_) player_ = std::make_unique<gif::Player>(data_, *file_);
+    return Image::make(player_->compose(index));
 }
 
 uint64_t ImageSource::pixelsAtIndex(size_t index) const {
-    // A GIF frame is composed on the whole screen.
-    if (file_) return uint64_t(file_->width) * uint64_t(file_->height);
+    // A GIF frame is composed on the whole screen, from the indices it
+    // decodes: a frame far larger than a small screen costs its rows.
+    if (file_) {
+        uint64_t screen = uint64_t(file_->width) * uint64_t(file_->height);
+        return std::max(screen, gif::indicesToCompose(file_->frames[index], file_->width, file_->height));
+    }
     const still::Header& picture = pictures_[index];
     return uint64_t(std::max(picture.width, 0)) * uint64_t(std::max(picture.height, 0));
 }

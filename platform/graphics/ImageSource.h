@@ -147,7 +147,8 @@ private:
     std::vector<still::Header> pictures_;
     bool shouldCache_;
     mutable std::recursive_mutex mutex_;
-    std::unique_ptr<gif::Compositor> compositor_;
+    // Decodes the GIF frames from data_ as they are composed.
+    std::unique_ptr<gif::Player> player_;
     // The last picture made, when caching.
     ns::Ref<Image> cached_;
     size_t cachedIndex_ = 0;

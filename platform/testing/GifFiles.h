@@ -1,15 +1,62 @@
 #pragma once
-// GIF files that cost far more decoded than their size, for tests: dots
-// on a large screen (each frame a picture of the whole screen), and
-// hundreds of thousands of one-pixel frames.
+// GIF files for tests and benchmarks, the one place they are written: files
+// of solid frames as ordinary tools make them (through the platform's
+// writer), and files written record by record in the shapes a hostile
+// server would send: dots on a large screen, millions of one-pixel frames,
+// frames of huge index rasters that compress to almost nothing, a colour
+// table per frame, and delays that defeat a common step.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <string_view>
 #include <vector>
 
 #include "platform/graphics/GifWriter.h"
 
 namespace testing {
+
+// ---- Ordinary files ----
+
+// Frames filling the screen, frame i of the colour i % 4 of the table red,
+// green, blue, white: one delay per frame, in hundredths (none: no graphics
+// control extension).
+struct SolidGif {
+    int width = 4;
+    int height = 4;
+    std::optional<unsigned> loopCount;
+    std::vector<std::optional<int>> delays;
+};
+
+inline constexpr std::array<uint32_t, 4> SolidGifColours = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
+
+inline cg::gif::WriterFile solidGifFile(const SolidGif& spec) {
+    cg::gif::WriterFile file;
+    file.width = spec.width;
+    file.height = spec.height;
+    file.globalPalette.assign(SolidGifColours.begin(), SolidGifColours.end());
+    file.loopCount = spec.loopCount;
+    for (size_t i = 0; i < spec.delays.size(); ++i) {
+        cg::gif::WriterFrame frame;
+        frame.width = spec.width;
+        frame.height = spec.height;
+        frame.indices.assign(size_t(spec.width) * size_t(spec.height), uint8_t(i % SolidGifColours.size()));
+        frame.delayCentiseconds = spec.delays[i];
+        file.frames.push_back(std::move(frame));
+    }
+    return file;
+}
+
+inline std::vector<uint8_t> solidGif(const SolidGif& spec) { return cg::gif::write(solidGifFile(spec)); }
+
+// Frames of these delays (hundredths), each with its control extension.
+inline std::vector<uint8_t> solidGif(const std::vector<int>& delays, int width = 4, int height = 4,
+                                     std::optional<unsigned> loopCount = 0) {
+    SolidGif spec{width, height, loopCount, {}};
+    for (int delay : delays) spec.delays.push_back(delay);
+    return solidGif(spec);
+}
 
 // `count` frames of one pixel each, red and green in turn, along the top
 // row of a square screen (wrapping), each of `delay` hundredths.
@@ -28,6 +75,135 @@ inline std::vector<uint8_t> gifOfDots(int side, size_t count, int delay = 4) {
     return cg::gif::write(file);
 }
 
+// ---- Record by record ----
+
+namespace gifrecords {
+
+inline void le16(std::vector<uint8_t>& out, unsigned v) {
+    out.push_back(uint8_t(v));
+    out.push_back(uint8_t(v >> 8));
+}
+
+// The colour (i, 255 - i, 3i) for entry i.
+inline void table(std::vector<uint8_t>& out, int colours) {
+    for (int i = 0; i < colours; ++i) out.insert(out.end(), {uint8_t(i), uint8_t(255 - i), uint8_t(i * 3)});
+}
+
+// log2(colours) - 1, as a table's size field holds it.
+inline uint8_t sizeField(int colours) {
+    uint8_t field = 0;
+    while ((2 << field) < colours) ++field;
+    return field;
+}
+
+}  // namespace gifrecords
+
+// A logical screen with a global table of `colours` entries (a power of
+// two, 2 to 256; 0: none) and, with a loop count, its NETSCAPE2.0
+// extension.
+inline std::vector<uint8_t> gifScreen(int width, int height, int colours = 256,
+                                      std::optional<unsigned> loopCount = 0) {
+    std::vector<uint8_t> out = {'G', 'I', 'F', '8', '9', 'a'};
+    gifrecords::le16(out, unsigned(width));
+    gifrecords::le16(out, unsigned(height));
+    out.insert(out.end(), {uint8_t(colours ? 0xF0 | gifrecords::sizeField(colours) : 0), 0, 0});
+    gifrecords::table(out, colours);
+    if (loopCount) {
+        std::string_view netscape = "\x21\xff\x0bNETSCAPE2.0\x03\x01";
+        out.insert(out.end(), netscape.begin(), netscape.end());
+        gifrecords::le16(out, *loopCount);
+        out.push_back(0);
+    }
+    return out;
+}
+
+// A graphics control extension: delay in hundredths, disposal 0-3.
+inline void gifControl(std::vector<uint8_t>& out, unsigned delay, int disposal = 0, int transparentIndex = -1) {
+    out.insert(out.end(), {0x21, 0xF9, 4, uint8_t(disposal << 2 | (transparentIndex >= 0 ? 1 : 0))});
+    gifrecords::le16(out, delay);
+    out.insert(out.end(), {uint8_t(transparentIndex >= 0 ? transparentIndex : 0), 0});
+}
+
+// An image at (x, y) of width x height with a local table of
+// `localColours` entries (0: none), followed by `data`: its minimum code
+// size and sub-blocks, as gifImageData() gives them.
+inline void gifImage(std::vector<uint8_t>& out, int x, int y, int width, int height, const std::vector<uint8_t>& data,
+                     int localColours = 0) {
+    out.push_back(0x2C);
+    for (int v : {x, y, width, height}) gifrecords::le16(out, unsigned(v));
+    out.push_back(uint8_t(localColours ? 0x80 | gifrecords::sizeField(localColours) : 0));
+    gifrecords::table(out, localColours);
+    out.insert(out.end(), data.begin(), data.end());
+}
+
+inline void gifEnd(std::vector<uint8_t>& out) { out.push_back(0x3B); }
+
+// The LZW data of `count` indices, index(i) each, with the minimum code
+// size, coded as giflib codes it (a clear code when the table is full) and
+// cut into sub-blocks: the minimum code size byte, the blocks, the empty
+// block.
+template <class Index>
+std::vector<uint8_t> gifImageData(int minimumCodeSize, size_t count, Index index) {
+    const int clear = 1 << minimumCodeSize;
+    const int end = clear + 1;
+    std::vector<uint8_t> packed;
+    uint32_t accumulator = 0;
+    int pending = 0;
+    int bits = minimumCodeSize + 1;
+    int next = end + 1;
+    // child[code * 256 + c]: the code of the string `code` followed by c.
+    std::vector<uint16_t> child(4096 * 256, 0);
+    auto put = [&](int code) {
+        accumulator |= uint32_t(code) << pending;
+        pending += bits;
+        while (pending >= 8) {
+            packed.push_back(uint8_t(accumulator));
+            accumulator >>= 8;
+            pending -= 8;
+        }
+        if (next >= (1 << bits) && code <= 4095 && bits < 12) ++bits;
+    };
+    auto restart = [&] {
+        put(clear);
+        std::fill(child.begin(), child.end(), uint16_t(0));
+        next = end + 1;
+        bits = minimumCodeSize + 1;
+    };
+    restart();
+    int string = -1;
+    for (size_t i = 0; i < count; ++i) {
+        const uint8_t c = index(i);
+        if (string < 0) {
+            string = c;
+            continue;
+        }
+        uint16_t& known = child[size_t(string) * 256 + c];
+        if (known) {
+            string = known;
+            continue;
+        }
+        put(string);
+        if (next >= 4095) {
+            restart();
+        } else {
+            known = uint16_t(next++);
+        }
+        string = c;
+    }
+    if (string >= 0) put(string);
+    put(end);
+    if (pending > 0) packed.push_back(uint8_t(accumulator));
+
+    std::vector<uint8_t> out = {uint8_t(minimumCodeSize)};
+    for (size_t at = 0; at < packed.size(); at += 255) {
+        const size_t n = std::min<size_t>(255, packed.size() - at);
+        out.push_back(uint8_t(n));
+        out.insert(out.end(), packed.begin() + long(at), packed.begin() + long(at + n));
+    }
+    out.push_back(0);
+    return out;
+}
+
 // `count` frames of one pixel on a screen of one pixel, frame i of the
 // colour (i % 256, 255 - i % 256, 0) of a global table of 256 colours,
 // written record by record: 17 bytes a frame.
@@ -42,6 +218,46 @@ inline std::vector<uint8_t> gifOfOnePixelFrames(size_t count) {
         out.insert(out.end(), {4, uint8_t(codes), uint8_t(codes >> 8), uint8_t(codes >> 16), uint8_t(codes >> 24), 0});
     }
     out.push_back(0x3B);
+    return out;
+}
+
+// `count` one-pixel frames of colour 0 on a screen of one pixel, with
+// delays of 0.02 s and 655.35 s in turn: steps of 0.02 s make 32,768 of
+// them a pair. 23 bytes a frame.
+inline std::vector<uint8_t> gifOfDelaysDefeatingTheStep(size_t count) {
+    std::vector<uint8_t> out = gifScreen(1, 1, 2);
+    const std::vector<uint8_t> pixel = {2, 2, 0x44, 0x01, 0};
+    for (size_t i = 0; i < count; ++i) {
+        gifControl(out, i % 2 ? 65535 : 2);
+        gifImage(out, 0, 0, 1, 1, pixel);
+    }
+    gifEnd(out);
+    return out;
+}
+
+// `count` frames of side x side index 0 (which compresses about 1,400 to
+// one) on a screen of `screen` x `screen`, all sharing one coded raster.
+inline std::vector<uint8_t> gifOfZeroFrames(int screen, int side, size_t count) {
+    std::vector<uint8_t> out = gifScreen(screen, screen, 2);
+    const std::vector<uint8_t> zeros = gifImageData(2, size_t(side) * size_t(side), [](size_t) { return uint8_t(0); });
+    for (size_t i = 0; i < count; ++i) {
+        gifControl(out, 4);
+        gifImage(out, 0, 0, side, side, zeros);
+    }
+    gifEnd(out);
+    return out;
+}
+
+// `count` one-pixel frames on a screen of one pixel, each with its own
+// table of 256 colours (780 bytes a frame), frame i of colour i % 256.
+inline std::vector<uint8_t> gifOfLocalTables(size_t count) {
+    std::vector<uint8_t> out = gifScreen(1, 1, 0);
+    for (size_t i = 0; i < count; ++i) {
+        gifControl(out, 4);
+        const uint8_t colour = uint8_t(i % 256);
+        gifImage(out, 0, 0, 1, 1, gifImageData(8, 1, [colour](size_t) { return colour; }), 256);
+    }
+    gifEnd(out);
     return out;
 }
 

@@ -109,4 +109,56 @@ TEST(GifBudgetTest, ALongAnimationPastTheBudgetPlaysEveryFrameLoopAfterLoop) {
     for (uint64_t i = 0; i < 300; ++i) ASSERT_TRUE(image->animatedImageFrameAtIndex(i)) << i;
 }
 
+TEST(GifBudgetTest, FramesOfZerosAreDecodedOnlyAsTheirPicturesAreCharged) {
+    // 16 frames of 4096 x 4096 zeros in about 185 KB: their 256 MiB of
+    // indices were decoded and kept before any picture was charged, 610 MiB
+    // through the image of every picture and 742 MiB as a small GIF.
+    auto data = ns::Data::make(testing::gifOfZeroFrames(4096, 4096, 16));
+    {
+        SCOPED_TRACE("every picture kept");
+        testing::ResidentPeak peak;
+        auto image = ui::Image::imageWithData(data);
+        uint64_t growth = peak.growth();
+        ASSERT_TRUE(image);
+        EXPECT_EQ(image->images().size(), 4u);
+        // The four pictures the budget holds and the one being made.
+        expectGrowthUnder(growth, 400 * MiB);
+    }
+    {
+        SCOPED_TRACE("small GIF");
+        testing::ResidentPeak peak;
+        auto image = TV_imageWithSmallGIFData(data, 1);
+        uint64_t growth = peak.growth();
+        ASSERT_TRUE(image);
+        EXPECT_EQ(image->images().size(), 4u);
+        // Four frames kept, the source's canvas, the picture being copied
+        // and its copy being made.
+        expectGrowthUnder(growth, 512 * MiB);
+    }
+}
+
+TEST(GifBudgetTest, DelaysThatDefeatTheCommonStepStillMakeABoundedFrameList) {
+    // One-pixel frames of 0.02 s and 655.35 s in turn: a step of 0.02 s
+    // repeats each pair 32,769 times. 400 frames made 6.5 million entries;
+    // 4,000 (92 KB) a gigabyte, and 20,000 aborted.
+    auto data = ns::Data::make(testing::gifOfDelaysDefeatingTheStep(400));
+    ns::LogCapture log;
+    auto image = TV_imageWithSmallGIFData(data, 1);
+    ASSERT_TRUE(image);
+    const auto& frames = image->images();
+    EXPECT_LE(frames.size(), cg::MaximumPicturesPerFile);
+    EXPECT_TRUE(log.contains("GIF: its delays would repeat its 400 frames")) << testing::PrintToString(log.lines());
+    // Every frame shows, the long ones for far longer, and the whole lasts
+    // as long as the delays say.
+    EXPECT_NEAR(image->duration(), 200 * 0.02 + 200 * 655.35, 1e-6);
+    std::vector<size_t> runs;
+    for (size_t i = 0; i < frames.size(); ++i) {
+        if (i == 0 || frames[i]->cgImage() != frames[i - 1]->cgImage()) runs.push_back(0);
+        ++runs.back();
+    }
+    ASSERT_EQ(runs.size(), 400u);
+    EXPECT_EQ(runs[0], 1u);
+    EXPECT_GT(runs[1], 300u);
+}
+
 }  // namespace

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/graphics/GifWriter.h"
+#include "platform/testing/GifFiles.h"
 #include "platform/uikit/Image.h"
 
 // `width` x `height` pixels of one premultiplied colour.
@@ -29,16 +29,5 @@ inline cg::Pixel pixelOf(const ns::Ref<ui::Image>& image, int x, int y) {
 
 // A GIF of solid 2 x 2 frames with these delays (hundredths of a second).
 inline ns::Ref<ns::Data> gifWithDelays(const std::vector<int>& delays) {
-    cg::gif::WriterFile file;
-    file.width = file.height = 2;
-    file.globalPalette = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
-    file.loopCount = 0;
-    for (size_t i = 0; i < delays.size(); ++i) {
-        cg::gif::WriterFrame frame;
-        frame.width = frame.height = 2;
-        frame.indices.assign(4, uint8_t(i % 4));
-        frame.delayCentiseconds = delays[i];
-        file.frames.push_back(std::move(frame));
-    }
-    return ns::Data::make(cg::gif::write(file));
+    return ns::Data::make(testing::solidGif(delays, 2, 2, 0));
 }

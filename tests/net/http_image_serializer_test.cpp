@@ -14,7 +14,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/MutableDictionary.h"
 #include "platform/foundation/URLError.h"
-#include "platform/graphics/GifWriter.h"
+#include "platform/testing/GifFiles.h"
 #include "platform/graphics/ImageDestination.h"
 #include "platform/graphics/ImageSource.h"
 #include "platform/graphics/Png.h"
@@ -118,20 +118,10 @@ TEST(HTTPImageSerializer, BodiesThatAreNoImageGiveNothingWithoutAnError) {
 }
 
 TEST(HTTPImageSerializer, AnimatedGifKeepsItsFrames) {
-    cg::gif::WriterFile file;
-    file.width = 3;
-    file.height = 3;
-    file.globalPalette = {0xFF0000, 0x0000FF};
-    for (int i = 0; i < 3; ++i) {
-        cg::gif::WriterFrame frame;
-        frame.width = frame.height = 3;
-        frame.indices.assign(9, uint8_t(i % 2));
-        frame.delayCentiseconds = 10;
-        file.frames.push_back(frame);
-    }
+    const auto file = testing::solidGif({10, 10, 10}, 3, 3, std::nullopt);
     for (bool inflate : {true, false}) {
         auto image = ns::cast<ui::Image>(serializer(inflate)->responseObjectForResponse(
-            response("image/gif"), ns::Data::make(cg::gif::write(file)), nullptr));
+            response("image/gif"), ns::Data::make(file), nullptr));
         ASSERT_TRUE(image);
         EXPECT_EQ(image->images().size(), 3u);
         EXPECT_NEAR(image->duration(), 0.3, 1e-9);

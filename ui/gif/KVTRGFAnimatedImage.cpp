@@ -8,7 +8,9 @@
 #include "platform/dispatch/PerformRequest.h"
 #include "platform/dispatch/Queue.h"
 #include "platform/foundation/Format.h"
+#include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/graphics/DecodeBudget.h"
 #include "platform/graphics/ImageSource.h"
 #include "platform/uikit/Application.h"
 
@@ -75,6 +77,16 @@ void log(KVTRGFLogLevel level, const std::function<std::string()>& text) {
 }
 
 std::string describe(const ns::Id& object) { return object ? object->description() : "(null)"; }
+
+// Each frame played has a record and a delay here from the start: a file
+// of millions of tiny frames plays only as many as a file's budget holds
+// pictures, as the other players do.
+size_t framesPlayed(size_t count) {
+    if (count <= cg::MaximumPicturesPerFile) return count;
+    ns::log("KVTRGFAnimatedImage: plays the first %llu of the %llu frames: the rest are past the file's budget",
+            static_cast<unsigned long long>(cg::MaximumPicturesPerFile), static_cast<unsigned long long>(count));
+    return size_t(cg::MaximumPicturesPerFile);
+}
 
 }  // namespace
 
@@ -161,9 +173,10 @@ bool KVTRGFAnimatedImage::setUp(const ns::Ref<ns::Data>& data, uint64_t optimalF
     auto properties = imageSource_->properties();
     loopCount_ = properties.loopCount.value_or(0);
 
-    size_t count = imageSource_->count();
+    const size_t count = imageSource_->count();
+    const size_t played = framesPlayed(count);
     uint64_t skipped = 0;
-    for (size_t i = 0; i < count; ++i) {
+    for (size_t i = 0; i < played; ++i) {
         const bool decode = !posterImage_ || imageSource_->chargeAtIndex(i);
         auto frame = decode ? imageSource_->createImageAtIndex(i) : nullptr;
         if ((decode && !frame) || imageSource_->isBrokenAtIndex(i)) {
@@ -221,7 +234,7 @@ bool KVTRGFAnimatedImage::setUp(const ns::Ref<ns::Data>& data, uint64_t optimalF
         }
         delayTimesForIndexes_[i] = *delay;
     }
-    frameCount_ = count;
+    frameCount_ = played;
 
     if (count == 0) {
         log(KVTRGFLogLevel::Info, [&] {
@@ -240,15 +253,19 @@ bool KVTRGFAnimatedImage::setUp(const ns::Ref<ns::Data>& data, uint64_t optimalF
         double predicted = 0;
         if (posterImage_) {
             const auto& bitmap = posterImage_->cgImage();
-            predicted = double(bitmap->bytesPerRow()) * double(bitmap->height()) * double(count - skipped) /
+            predicted = double(bitmap->bytesPerRow()) * double(bitmap->height()) * double(played - skipped) /
                         double(1024 * 1024);
         }
-        if (predicted <= SizeCacheAll) optimalFrameCacheSize = count;
+        if (predicted <= SizeCacheAll) optimalFrameCacheSize = played;
         else if (predicted <= SizeCacheFew) optimalFrameCacheSize = CacheSizeLarge;
         else optimalFrameCacheSize = CacheSizeLow;
     }
-    frameCacheSizeOptimal_ = std::min<uint64_t>(optimalFrameCacheSize, count);
+    frameCacheSizeOptimal_ = std::min<uint64_t>(optimalFrameCacheSize, played);
     return true;
+}
+
+cg::ImageSource::Counters KVTRGFAnimatedImage::sourceCounters() const {
+    return imageSource_ ? imageSource_->counters() : cg::ImageSource::Counters{};
 }
 
 KVTRGFAnimatedImage::~KVTRGFAnimatedImage() {

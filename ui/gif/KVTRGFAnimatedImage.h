@@ -18,13 +18,11 @@
 
 #include "platform/foundation/Data.h"
 #include "platform/graphics/Geometry.h"
+#include "platform/graphics/ImageSource.h"
 #include "platform/runtime/Class.h"
 #include "platform/uikit/Image.h"
 #include "ui/gif/KVTRFLWeakProxy.h"
 
-namespace cg {
-class ImageSource;
-}
 namespace dispatch {
 class Queue;
 }
@@ -61,7 +59,8 @@ public:
     uint64_t loopCount() const { return loopCount_; }
     // Frame index to delay in seconds, for every frame that could be decoded.
     const std::map<uint64_t, double>& delayTimesForIndexes() const { return delayTimesForIndexes_; }
-    // Frames that could not be decoded included.
+    // The frames played, those that could not be decoded included: every
+    // frame of the file, up to as many as a file's budget holds pictures.
     uint64_t frameCount() const { return frameCount_; }
     uint64_t frameCacheSizeCurrent() const;
     uint64_t frameCacheSizeMax() const { return frameCacheSizeMax_; }
@@ -91,6 +90,8 @@ public:
     uint64_t frameCacheSizeMaxInternal() const { return frameCacheSizeMaxInternal_; }
     uint64_t memoryWarningCount() const { return memoryWarningCount_; }
     const ns::Ref<KVTRFLWeakProxy>& weakProxy() const { return weakProxy_; }
+    // What its source has decoded and charged so far.
+    cg::ImageSource::Counters sourceCounters() const;
 
     // ---- Internal operations, named as the delayed calls address them ----
     void didReceiveMemoryWarning(const ns::Ref<ns::Notification>& notification);

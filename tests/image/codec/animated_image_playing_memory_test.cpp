@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/testing/GifFiles.h"
+
 #include <cstdio>
 
 #include "animated_test_support.h"
@@ -31,20 +33,7 @@ ns::Ref<ns::Data> icoRepeating(int side, size_t count) {
 
 // A GIF of `count` frames of one pixel each, along the top row of a square
 // screen.
-ns::Ref<ns::Data> gifOfDots(int side, size_t count) {
-    cg::gif::WriterFile file;
-    file.width = file.height = side;
-    file.globalPalette = {0xFF0000, 0x00FF00};
-    for (size_t i = 0; i < count; ++i) {
-        cg::gif::WriterFrame frame;
-        frame.left = int(i);
-        frame.width = frame.height = 1;
-        frame.indices = {uint8_t(i % 2)};
-        frame.delayCentiseconds = 4;
-        file.frames.push_back(frame);
-    }
-    return ns::Data::make(cg::gif::write(file));
-}
+ns::Ref<ns::Data> gifOfDots(int side, size_t count) { return ns::Data::make(testing::gifOfDots(side, count)); }
 
 // Plays every frame once, as a view would (each frame let go before the
 // next), checking each; returns the peak growth of the resident set.

@@ -8,26 +8,13 @@
 #include <vector>
 
 #include "platform/foundation/Data.h"
-#include "platform/graphics/GifWriter.h"
+#include "platform/testing/GifFiles.h"
 #include "platform/graphics/Png.h"
 
 // Each frame a solid colour of a four-entry table; delays in hundredths.
 inline ns::Ref<ns::Data> solidGif(const std::vector<int>& delays, int width = 4, int height = 4,
                                   std::optional<unsigned> loopCount = 0) {
-    cg::gif::WriterFile file;
-    file.width = width;
-    file.height = height;
-    file.globalPalette = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
-    file.loopCount = loopCount;
-    for (size_t i = 0; i < delays.size(); ++i) {
-        cg::gif::WriterFrame frame;
-        frame.width = width;
-        frame.height = height;
-        frame.indices.assign(size_t(width * height), uint8_t(i % 4));
-        frame.delayCentiseconds = delays[i];
-        file.frames.push_back(std::move(frame));
-    }
-    auto bytes = cg::gif::write(file);
+    auto bytes = testing::solidGif(delays, width, height, loopCount);
     EXPECT_FALSE(bytes.empty());
     return ns::Data::make(std::move(bytes));
 }

@@ -9,7 +9,7 @@
 #include "image/codec/TVImageDecoder.h"
 #include "image/codec/UIImage+TVImageCoder.h"
 #include "platform/foundation/Log.h"
-#include "platform/graphics/GifWriter.h"
+#include "platform/testing/GifFiles.h"
 #include "tests/image/codec/png_test_support.h"
 
 namespace {
@@ -115,20 +115,8 @@ TEST(ImageDecoderTest, DataOfAnotherTypeIsRefused) {
 }
 
 TEST(ImageDecoderTest, GifFramesLoopCountAndDurations) {
-    cg::gif::WriterFile file;
-    file.width = 4;
-    file.height = 3;
-    file.globalPalette = {0xFF0000, 0x00FF00, 0x0000FF, 0};
-    file.loopCount = 5;
-    for (int i = 0; i < 3; ++i) {
-        cg::gif::WriterFrame frame;
-        frame.width = 4;
-        frame.height = 3;
-        frame.indices.assign(12, uint8_t(i));
-        frame.delayCentiseconds = i == 2 ? 1 : 7;
-        file.frames.push_back(frame);
-    }
-    auto d = decoder(cg::gif::write(file));
+    // Red, green and blue frames.
+    auto d = decoder(testing::solidGif({7, 7, 1}, 4, 3, 5));
     ASSERT_TRUE(d);
     EXPECT_EQ(d->type(), TVImageTypeGIF);
     EXPECT_EQ(d->frameCount(), 3u);

@@ -8,6 +8,7 @@
 #include <jpeglib.h>
 #include <zlib.h>
 
+#include "platform/testing/GifFiles.h"
 #include "tests/platform/graphics/hostile_still_files.h"
 #include "tests/platform/graphics/jpeg2000_shapes.h"
 
@@ -240,35 +241,17 @@ Bytes jpegBrokenPicture() {
 
 // ---- GIF ----
 
-// A screen with a global table of 256 colours and a loop extension.
-Bytes gifStart(uint32_t side) {
-    Bytes out;
-    append(out, "GIF89a");
-    le16(out, side);
-    le16(out, side);
-    out.insert(out.end(), {0xF7, 0, 0});
-    for (int i = 0; i < 256; ++i) out.insert(out.end(), {uint8_t(i), uint8_t(255 - i), uint8_t(i * 3)});
-    append(out, "\x21\xff\x0bNETSCAPE2.0");
-    out.insert(out.end(), {3, 1, 0, 0, 0});
-    return out;
-}
-
-// A frame at (x, y), of `width` x `height`, over `image` (the
-// minimum code size and the sub-blocks).
-void gifFrame(Bytes& out, uint32_t x, uint32_t y, uint32_t width, uint32_t height, const Bytes& image) {
-    out.push_back(0x2C);
-    for (uint32_t v : {x, y, width, height}) le16(out, v);
-    out.push_back(0);
-    append(out, image);
-}
+// A screen with a global table of 256 colours and a loop extension; frames
+// and their data are written by the tests' one GIF writer.
+Bytes gifStart(uint32_t side) { return testing::gifScreen(int(side), int(side)); }
 
 // One pixel of colour 0: the clear code, 0, the end code, in 3-bit codes.
 const Bytes kGifPixel = {2, 2, 0x44, 0x01, 0};
 
 Bytes gifOfPixels(uint32_t side, uint32_t frames) {
     Bytes out = gifStart(side);
-    for (uint32_t i = 0; i < frames; ++i) gifFrame(out, i % side, (i / side) % side, 1, 1, kGifPixel);
-    out.push_back(0x3B);
+    for (uint32_t i = 0; i < frames; ++i) testing::gifImage(out, int(i % side), int((i / side) % side), 1, 1, kGifPixel);
+    testing::gifEnd(out);
     return out;
 }
 
@@ -279,10 +262,19 @@ Bytes gifTinyFramesOnLargeScreen() { return gifOfPixels(2048, 256); }
 // (a broken stream).
 Bytes gifBrokenPictures() {
     Bytes out = gifStart(4096);
-    for (int i = 0; i < 64; ++i) gifFrame(out, 0, 0, 4096, 4096, {8, 2, 0xFF, 0xFF, 0});
-    out.push_back(0x3B);
+    for (int i = 0; i < 64; ++i) testing::gifImage(out, 0, 0, 4096, 4096, {8, 2, 0xFF, 0xFF, 0});
+    testing::gifEnd(out);
     return out;
 }
+
+// Frames of zeros: 256 of 1024 x 1024 (2 KB each: 256 MiB of indices, four
+// times what the budget admits) on a screen as large, and 16 of 4096 x 4096
+// on a screen of one pixel; a table of 256 colours in each of 4,000
+// one-pixel frames; one-pixel frames of 0.02 s and 655.35 s in turn.
+Bytes gifZeroFramesOnLargeScreen() { return testing::gifOfZeroFrames(1024, 1024, 256); }
+Bytes gifLargeIndicesOnSmallScreen() { return testing::gifOfZeroFrames(1, 4096, 16); }
+Bytes gifManyLocalTables() { return testing::gifOfLocalTables(4'000); }
+Bytes gifDelaysDefeatingTheStep() { return testing::gifOfDelaysDefeatingTheStep(4'000); }
 
 // ---- TIFF ----
 
@@ -430,6 +422,10 @@ const std::vector<Shape>& shapes() {
         {"GifManyPictures", "gif", 1, gifManyPictures},
         {"GifTinyFramesOnLargeScreen", "gif", 2048 * 2048, gifTinyFramesOnLargeScreen},
         {"GifBrokenPictures", "gif", 4096 * 4096, gifBrokenPictures},
+        {"GifZeroFramesOnLargeScreen", "gif", 1024 * 1024, gifZeroFramesOnLargeScreen},
+        {"GifLargeIndicesOnSmallScreen", "gif", 4096, gifLargeIndicesOnSmallScreen},
+        {"GifManyLocalTables", "gif", 1, gifManyLocalTables},
+        {"GifDelaysDefeatingTheStep", "gif", 1, gifDelaysDefeatingTheStep},
         {"TiffManyPictures", "tif", 1, tiffManyPictures},
         {"TiffOneLargePictureRepeated", "tif", 2048 * 2048, tiffOneLargePictureRepeated},
         {"TiffBrokenPictures", "tif", Large, tiffBrokenPictures},

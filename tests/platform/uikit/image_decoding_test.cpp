@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "platform/foundation/Data.h"
-#include "platform/graphics/GifWriter.h"
+#include "platform/testing/GifFiles.h"
 #include "platform/graphics/ImageDestination.h"
 #include "platform/graphics/ImageSource.h"
 #include "platform/uikit/AssetsLibrary.h"
@@ -72,19 +72,8 @@ TEST_F(ImageDecodingTest, ExifOrientationTurnsTheSize) {
 }
 
 TEST_F(ImageDecodingTest, AnimatedGifKeepsItsFrames) {
-    cg::gif::WriterFile file;
-    file.width = 2;
-    file.height = 2;
-    file.globalPalette = {0xFF0000, 0x00FF00};
-    for (int i = 0; i < 3; ++i) {
-        cg::gif::WriterFrame frame;
-        frame.width = 2;
-        frame.height = 2;
-        frame.indices.assign(4, uint8_t(i % 2));
-        if (i < 2) frame.delayCentiseconds = 20;
-        file.frames.push_back(frame);
-    }
-    auto image = ui::Image::imageWithData(ns::Data::make(cg::gif::write(file)));
+    // The last frame without a delay.
+    auto image = ui::Image::imageWithData(ns::Data::make(testing::solidGif({2, 2, std::nullopt, {20, 20, std::nullopt}})));
     ASSERT_TRUE(image);
     ASSERT_EQ(image->images().size(), 3u);
     EXPECT_DOUBLE_EQ(image->duration(), 0.5);

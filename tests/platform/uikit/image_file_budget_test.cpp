@@ -7,7 +7,7 @@
 
 #include "platform/foundation/Data.h"
 #include "platform/foundation/Log.h"
-#include "platform/graphics/GifWriter.h"
+#include "platform/testing/GifFiles.h"
 #include "platform/graphics/ImageSource.h"
 #include "platform/graphics/Png.h"
 #include "platform/testing/ResidentMemory.h"
@@ -72,24 +72,6 @@ Bytes tiffSharingOneStrip(uint32_t width, uint32_t height, const std::vector<uin
     return out;
 }
 
-// A GIF of `frames` frames of one pixel each on a square screen.
-Bytes gifOnLargeScreen(int side, size_t frames) {
-    cg::gif::WriterFile file;
-    file.width = side;
-    file.height = side;
-    file.globalPalette = {0xFF0000, 0x00FF00};
-    for (size_t i = 0; i < frames; ++i) {
-        cg::gif::WriterFrame frame;
-        frame.left = int(i);
-        frame.width = 1;
-        frame.height = 1;
-        frame.indices = {uint8_t(i % 2)};
-        frame.delayCentiseconds = 5;
-        file.frames.push_back(frame);
-    }
-    return cg::gif::write(file);
-}
-
 class ImageFileBudgetTest : public UIKitTest {
 protected:
     // The image of `file`, recording the peak growth of the resident set
@@ -146,7 +128,7 @@ TEST_F(ImageFileBudgetTest, TiffPagesSharingOneStripKeepOnlyTheBudget) {
 
 TEST_F(ImageFileBudgetTest, GifFramesCountTheirWholeScreen) {
     // 40 frames of one pixel, each a picture of the 4096 x 4096 screen.
-    Bytes file = gifOnLargeScreen(4096, 40);
+    Bytes file = testing::gifOfDots(4096, 40, 5);
     ASSERT_LT(file.size(), 2'000u);
     auto image = imageOf(file);
     ASSERT_TRUE(image);

@@ -1,6 +1,9 @@
 #include "gif_test_support.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/Log.h"
 #include "platform/graphics/BitmapContext.h"
+#include "platform/graphics/DecodeBudget.h"
+#include "platform/testing/GifFiles.h"
 
 namespace {
 
@@ -175,6 +178,21 @@ TEST_F(GifImageTest, AFreedImageGetsNoFrameAndCancelsItsDelayedCalls) {
     // Calls through the proxy of a freed image are dropped and answer empty.
     EXPECT_EQ(proxy->forward<KVTRGFAnimatedImage>([](KVTRGFAnimatedImage& i) { return i.frameCount(); }), 0u);
     EXPECT_FALSE(log.contains("Grew frame cache size max"));
+}
+
+TEST_F(GifImageTest, AFileOfMoreFramesThanABudgetHoldsPicturesPlaysTheLeadingOnes) {
+    // A record and a delay for every frame: 4,000,000 one-pixel frames took
+    // 594 MB to set up. The image plays as many as the other players do.
+    ns::LogCapture capture;
+    auto image = KVTRGFAnimatedImage::animatedImageWithGIFData(
+        ns::Data::make(testing::gifOfDelaysDefeatingTheStep(cg::MaximumPicturesPerFile + 9'000)));
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->frameCount(), cg::MaximumPicturesPerFile);
+    EXPECT_EQ(image->delayTimesForIndexes().size(), cg::MaximumPicturesPerFile);
+    EXPECT_TRUE(capture.contains("KVTRGFAnimatedImage: plays the first 131072 of the 140072 frames"))
+        << testing::PrintToString(capture.lines());
+    EXPECT_FALSE(image->imageLazilyCachedAtIndex(cg::MaximumPicturesPerFile));
+    EXPECT_TRUE(log.contains("Skipping requested frame 131072 beyond bounds (total frame count: 131072)"));
 }
 
 TEST_F(GifImageTest, AGifWhoseFramesAllFailHasNoPosterAndNoDelays) {

@@ -11,7 +11,7 @@
 
 #include "platform/foundation/Data.h"
 #include "platform/foundation/ProcessInfo.h"
-#include "platform/graphics/GifWriter.h"
+#include "platform/testing/GifFiles.h"
 #include "platform/testing/TaskEnvironment.h"
 #include "platform/uikit/Application.h"
 #include "platform/uikit/StateReset.h"
@@ -36,21 +36,13 @@ struct GifSpec {
 };
 
 inline std::vector<uint8_t> gifBytes(const GifSpec& spec) {
-    cg::gif::WriterFile file;
-    file.width = spec.width;
-    file.height = spec.height;
-    file.globalPalette = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
-    file.loopCount = spec.loopCount;
+    testing::SolidGif solid{spec.width, spec.height, spec.loopCount, {}};
     bool stripGlobal = false;
-    for (size_t i = 0; i < spec.frames.size(); ++i) {
-        cg::gif::WriterFrame frame;
-        frame.width = spec.width;
-        frame.height = spec.height;
-        frame.indices.assign(size_t(spec.width * spec.height), uint8_t(i % 4));
-        frame.delayCentiseconds = spec.frames[i].delay;
-        file.frames.push_back(std::move(frame));
-        stripGlobal = stripGlobal || spec.frames[i].undecodable;
+    for (const auto& frame : spec.frames) {
+        solid.delays.push_back(frame.delay);
+        stripGlobal = stripGlobal || frame.undecodable;
     }
+    cg::gif::WriterFile file = testing::solidGifFile(solid);
     if (stripGlobal) {
         // Frames that must decode carry their own table; the global one is
         // cut out afterwards (giflib writes no frame without any table).

@@ -174,6 +174,9 @@ TEST_F(GifViewTest, ALongAnimationPastTheFilesBudgetPlaysEveryFrameLoopAfterLoop
         ASSERT_EQ(gif->frameCount(), 300u);
         EXPECT_EQ(gif->delayTimesForIndexes().size(), cut ? 299u : 300u);
         EXPECT_TRUE(budget.contains("picture 268 of a com.compuserve.gif file is past the file's budget"));
+        // Only the 268 frames the budget holds are decoded up front: the
+        // others wait for their turn to play.
+        EXPECT_EQ(gif->sourceCounters().picturesAttempted, 268u);
         auto view = showView(gif);
         std::vector<uint64_t> remaining;
         view->setLoopCompletionBlock([&](uint64_t left) { remaining.push_back(left); });

@@ -1,0 +1,280 @@
+// The GIF reader keeps no frame's indices: listing a file checks each
+// frame from its codes, and a player decodes each frame from the file as it
+// composes it, only as far as its rows reach the screen. The check must
+// agree with what giflib decodes, frame for frame, and the pictures with
+// what the frames as written compose to.
+
+#include <gif_lib.h>
+#include <gtest/gtest.h>
+#include <malloc.h>
+
+#include <cstdio>
+#include <cstring>
+#include <random>
+
+#include "platform/graphics/GifFrames.h"
+#include "platform/graphics/ImageSource.h"
+#include "platform/testing/GifFiles.h"
+#include "platform/testing/ResidentMemory.h"
+
+namespace {
+
+constexpr uint64_t MiB = 1 << 20;
+
+std::shared_ptr<cg::ImageSource> source(const std::vector<uint8_t>& bytes) {
+    return cg::ImageSource::createWithData(bytes);
+}
+
+TEST(GifReaderTest, FramesOfZerosAreListedWithoutKeepingTheirIndices) {
+    // 16 frames of 4096 x 4096 zeros in about 185 KB: 256 MiB of indices
+    // were decoded and kept when the source was made, before any charge.
+    const auto bytes = testing::gifOfZeroFrames(4096, 4096, 16);
+    ASSERT_LT(bytes.size(), 200'000u);
+    malloc_trim(0);
+    testing::ResidentPeak peak;
+    auto gif = source(bytes);
+    const uint64_t growth = peak.growth();
+    std::printf("listing 16 frames of 4096 x 4096: resident peak grew %.1f MiB\n", double(growth) / MiB);
+    if constexpr (testing::PeaksMeasureTheProduct) {
+        EXPECT_LT(growth, 32 * MiB);
+    }
+    ASSERT_EQ(gif->count(), 16u);
+    for (size_t i = 0; i < 16; ++i) EXPECT_FALSE(gif->isBrokenAtIndex(i)) << i;
+    // One open of the library, and nothing decoded: the codes tell.
+    const cg::CodecWork listing = gif->counters().work;
+    EXPECT_EQ(listing.libraryHeaderReads, 1u);
+    EXPECT_EQ(listing.bytesInflated, 0u);
+
+    // A picture decodes its frame once it is charged; the budget holds
+    // four of these screens.
+    auto first = gif->createImageAtIndex(0);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->bitmap().pixel(4095, 4095), (cg::Pixel{255, 0, 255, 0}));
+    EXPECT_EQ(gif->counters().work.bytesInflated, 4096u * 4096u);
+    EXPECT_EQ(gif->counters().work.libraryHeaderReads, 2u);
+}
+
+TEST(GifReaderTest, AFrameLargerThanItsScreenDecodesOnlyTheRowsThatReachIt) {
+    // Frames of 4096 x 4096 indices on a screen of one pixel: each picture
+    // is one pixel, and composing it decodes the frame's first row.
+    auto gif = source(testing::gifOfZeroFrames(1, 4096, 16));
+    ASSERT_EQ(gif->count(), 16u);
+    for (size_t i = 0; i < 16; ++i) {
+        auto picture = gif->createImageAtIndex(i);
+        ASSERT_TRUE(picture) << i;
+        EXPECT_EQ(picture->bitmap().pixel(0, 0), (cg::Pixel{255, 0, 255, 0})) << i;
+    }
+    const cg::CodecWork work = gif->counters().work;
+    EXPECT_EQ(work.bytesInflated, 16u * 4096u);
+    EXPECT_EQ(work.libraryHeaderReads, 2u);
+    // Each is charged what it decodes, not its one pixel of screen.
+    EXPECT_EQ(gif->budget()->pixelsCharged(), 16u * 4096u);
+
+    // Interlaced, the rows reaching a screen of two come in the fourth
+    // pass: half the frame is decoded to reach them, and charged.
+    cg::gif::Frame frame;
+    frame.width = 4096;
+    frame.height = 4096;
+    frame.interlaced = true;
+    EXPECT_EQ(cg::gif::indicesToCompose(frame, 1, 1), 4096u);
+    EXPECT_EQ(cg::gif::indicesToCompose(frame, 1, 2), 4096u * (2048 + 1));
+    frame.interlaced = false;
+    EXPECT_EQ(cg::gif::indicesToCompose(frame, 1, 2), 2u * 4096u);
+    frame.top = 2;
+    EXPECT_EQ(cg::gif::indicesToCompose(frame, 1, 2), 0u);
+}
+
+TEST(GifReaderTest, ATableInEveryFrameIsReadFromTheFileAsTheFrameIsDrawn) {
+    auto gif = source(testing::gifOfLocalTables(300));
+    ASSERT_EQ(gif->count(), 300u);
+    for (size_t i = 0; i < 300; ++i) {
+        auto picture = gif->createImageAtIndex(i);
+        ASSERT_TRUE(picture) << i;
+        const uint8_t c = uint8_t(i % 256);
+        EXPECT_EQ(picture->bitmap().pixel(0, 0), (cg::Pixel{255, c, uint8_t(255 - c), uint8_t(c * 3)})) << i;
+    }
+}
+
+// ---- The check beside giflib ----
+
+struct Input {
+    const std::vector<uint8_t>* bytes;
+    size_t offset = 0;
+};
+
+int readInput(GifFileType* gif, GifByteType* buffer, int length) {
+    auto* input = static_cast<Input*>(gif->UserData);
+    size_t left = input->bytes->size() - std::min(input->offset, input->bytes->size());
+    size_t n = std::min(size_t(std::max(length, 0)), left);
+    std::memcpy(buffer, input->bytes->data() + input->offset, n);
+    input->offset += n;
+    return int(n);
+}
+
+// Which frames giflib decodes whole, reading record by record and
+// stopping at the first that fails, as the reader lists them.
+std::vector<bool> decodedByGiflib(const std::vector<uint8_t>& bytes) {
+    std::vector<bool> complete;
+    Input input{&bytes};
+    int error = 0;
+    GifFileType* gif = DGifOpen(&input, readInput, &error);
+    if (!gif) return complete;
+    bool going = true;
+    while (going) {
+        GifRecordType type;
+        if (DGifGetRecordType(gif, &type) == GIF_ERROR || type == TERMINATE_RECORD_TYPE) break;
+        if (type == EXTENSION_RECORD_TYPE) {
+            int code = 0;
+            GifByteType* block = nullptr;
+            going = DGifGetExtension(gif, &code, &block) != GIF_ERROR;
+            while (going && block) going = DGifGetExtensionNext(gif, &block) != GIF_ERROR;
+        } else if (type == IMAGE_DESC_RECORD_TYPE) {
+            if (DGifGetImageDesc(gif) == GIF_ERROR) break;
+            const GifImageDesc desc = gif->Image;
+            const bool table = desc.ColorMap ? desc.ColorMap->ColorCount > 0 : gif->SColorMap != nullptr;
+            std::vector<uint8_t> row(size_t(std::max(desc.Width, 1)));
+            for (int y = 0; y < desc.Height && going; ++y) going = DGifGetLine(gif, row.data(), desc.Width) != GIF_ERROR;
+            if (desc.Width * desc.Height == 0) {
+                // An empty frame's data is passed over.
+                int codeSize = 0;
+                GifByteType* block = nullptr;
+                going = DGifGetCode(gif, &codeSize, &block) != GIF_ERROR;
+                while (going && block) going = DGifGetCodeNext(gif, &block) != GIF_ERROR;
+            }
+            complete.push_back(going && table && desc.Width * desc.Height > 0);
+        } else {
+            break;
+        }
+    }
+    DGifCloseFile(gif, &error);
+    return complete;
+}
+
+// Frames of random sizes, places (some past the screen's edges), tables,
+// interlacing, disposals and runs of indices.
+cg::gif::WriterFile randomFile(std::mt19937& random) {
+    cg::gif::WriterFile file;
+    file.width = 8 + int(random() % 40);
+    file.height = 8 + int(random() % 40);
+    const int colours[] = {2, 4, 16, 256};
+    auto palette = [&](int n) {
+        std::vector<uint32_t> table;
+        for (int i = 0; i < n; ++i) table.push_back(random() & 0xFFFFFF);
+        return table;
+    };
+    file.globalPalette = palette(colours[random() % 4]);
+    const int frames = 1 + int(random() % 6);
+    for (int f = 0; f < frames; ++f) {
+        cg::gif::WriterFrame frame;
+        frame.left = int(random() % uint32_t(file.width));
+        frame.top = int(random() % uint32_t(file.height));
+        frame.width = 1 + int(random() % 60);
+        frame.height = 1 + int(random() % 60);
+        if (random() % 3 == 0) frame.localPalette = palette(colours[random() % 4]);
+        const size_t n = frame.localPalette.empty() ? file.globalPalette.size() : frame.localPalette.size();
+        frame.interlaced = random() % 2;
+        frame.delayCentiseconds = int(random() % 20);
+        frame.disposal = int(random() % 4);
+        if (random() % 2) frame.transparentIndex = int(random() % n);
+        // Runs of one index make long strings; noise makes short ones.
+        const size_t run = 1 + random() % 200;
+        uint8_t index = 0;
+        for (int p = 0; p < frame.width * frame.height; ++p) {
+            if (p % run == 0) index = uint8_t(random() % n);
+            frame.indices.push_back(random() % 8 ? index : uint8_t(random() % n));
+        }
+        file.frames.push_back(std::move(frame));
+    }
+    return file;
+}
+
+// The screen after each frame, composed from the indices as written.
+std::vector<cg::Bitmap> composedAsWritten(const cg::gif::WriterFile& file) {
+    cg::gif::Compositor compositor(file.width, file.height);
+    std::vector<uint32_t> global;
+    for (uint32_t c : file.globalPalette) global.push_back(0xFF000000u | c);
+    std::vector<cg::Bitmap> screens;
+    for (const auto& f : file.frames) {
+        std::vector<uint32_t> local;
+        for (uint32_t c : f.localPalette) local.push_back(0xFF000000u | c);
+        cg::gif::FrameView view{f.left,      f.top, f.width, f.height, f.indices.data(),
+                                local.empty() ? std::span<const uint32_t>(global) : local,
+                                f.transparentIndex, f.disposal};
+        compositor.draw(view);
+        screens.push_back(compositor.canvas());
+    }
+    return screens;
+}
+
+TEST(GifReaderTest, ATwoHundredFrameFileWithATablePerFrameReadsWithNoPixelOff) {
+    // As tools write banners: a full first frame, then patches moving about
+    // with every disposal, each with its own table and a transparent index.
+    cg::gif::WriterFile file;
+    file.width = file.height = 240;
+    file.loopCount = 0;
+    for (uint32_t i = 0; i < 64; ++i) file.globalPalette.push_back(i * 0x040404u + (i % 3) * 0x200000u);
+    for (int i = 0; i < 200; ++i) {
+        cg::gif::WriterFrame frame;
+        const bool full = i == 0;
+        frame.width = frame.height = full ? 240 : 80;
+        frame.left = full ? 0 : (i * 37) % 160;
+        frame.top = full ? 0 : (i * 53) % 160;
+        frame.delayCentiseconds = 5;
+        frame.disposal = full ? 1 : 1 + i % 3;
+        frame.transparentIndex = 63;
+        frame.interlaced = i % 5 == 0;
+        for (int p = 0; p < frame.width * frame.height; ++p) frame.indices.push_back(uint8_t((p / 7 + i) % 64));
+        for (uint32_t c = 0; c < 64; ++c) frame.localPalette.push_back(file.globalPalette[(c + uint32_t(i)) % 64]);
+        file.frames.push_back(std::move(frame));
+    }
+    auto gif = source(cg::gif::write(file));
+    ASSERT_EQ(gif->count(), 200u);
+    const auto screens = composedAsWritten(file);
+    for (size_t i = 0; i < screens.size(); ++i) {
+        auto picture = gif->createImageAtIndex(i);
+        ASSERT_TRUE(picture && picture->bitmap() == screens[i]) << i;
+    }
+    // Going back starts over and comes out the same.
+    auto again = gif->createImageAtIndex(57);
+    ASSERT_TRUE(again && again->bitmap() == screens[57]);
+}
+
+TEST(GifReaderTest, FramesComposeAsWrittenAndTheCheckAgreesWithGiflibOnDamagedData) {
+    std::mt19937 random(46);
+    size_t damagedFrames = 0;
+    size_t brokenFrames = 0;
+    for (int round = 0; round < 400; ++round) {
+        SCOPED_TRACE(round);
+        const cg::gif::WriterFile file = randomFile(random);
+        const std::vector<uint8_t> bytes = cg::gif::write(file);
+        ASSERT_FALSE(bytes.empty());
+        auto gif = source(bytes);
+        ASSERT_EQ(gif->count(), file.frames.size());
+        const auto screens = composedAsWritten(file);
+        for (size_t i = 0; i < screens.size(); ++i) {
+            auto picture = gif->createImageAtIndex(i);
+            ASSERT_TRUE(picture) << i;
+            ASSERT_TRUE(picture->bitmap() == screens[i]) << "frame " << i;
+        }
+
+        // Bytes changed or cut past the screen's description: the frames
+        // listed, and which of them are whole, are giflib's.
+        std::vector<uint8_t> damaged = bytes;
+        const size_t start = 13 + (size_t(1) << ((bytes[10] & 7) + 1)) * 3;
+        const int changes = 1 + int(random() % 4);
+        for (int c = 0; c < changes; ++c) damaged[start + random() % (damaged.size() - start)] = uint8_t(random());
+        if (random() % 3 == 0) damaged.resize(start + random() % (damaged.size() - start));
+        const std::vector<bool> expected = decodedByGiflib(damaged);
+        auto listed = source(damaged);
+        ASSERT_EQ(listed->count(), expected.size());
+        for (size_t i = 0; i < expected.size(); ++i) {
+            EXPECT_EQ(!listed->isBrokenAtIndex(i), bool(expected[i])) << "damaged frame " << i;
+            brokenFrames += !expected[i];
+            ++damagedFrames;
+        }
+    }
+    std::printf("%zu frames of damaged files listed, %zu of them broken\n", damagedFrames, brokenFrames);
+    EXPECT_GT(brokenFrames, 50u);
+}
+
+}  // namespace
