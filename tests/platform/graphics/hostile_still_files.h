@@ -11,6 +11,7 @@
 
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Png.h"
+#include "platform/testing/JpegFiles.h"
 #include "tests/platform/graphics/still_test_support.h"
 
 namespace stilltest {
@@ -82,67 +83,17 @@ inline Bytes onePixelPng() {
     return cg::encodePng(pixel);
 }
 
-// Where the last scan of a JPEG begins (its Huffman tables first, when they
-// come right before it), where its end-of-image marker lies, and how many
-// scans it has.
-struct LastScan {
-    size_t begin = 0;
-    size_t end = 0;
-    size_t scans = 0;
-};
-
-inline LastScan lastScanOf(const Bytes& jpeg) {
-    LastScan found;
-    size_t at = 2, groupStart = 0;
-    bool inGroup = false;
-    while (at + 2 <= jpeg.size()) {
-        if (jpeg[at] != 0xFF) {
-            ++at;
-            continue;
-        }
-        const uint8_t marker = jpeg[at + 1];
-        if (marker == 0xD9) {
-            found.end = at;
-            break;
-        }
-        if (at + 4 > jpeg.size()) break;
-        const size_t length = size_t(jpeg[at + 2]) << 8 | jpeg[at + 3];
-        if (marker == 0xC4 && !inGroup) groupStart = at, inGroup = true;
-        if (marker == 0xDA) {
-            found.begin = inGroup ? groupStart : at;
-            found.scans++;
-            inGroup = false;
-            // The entropy-coded data runs to the next marker that is
-            // neither a stuffed byte nor a restart.
-            at += 2 + length;
-            while (at + 1 < jpeg.size() &&
-                   !(jpeg[at] == 0xFF && jpeg[at + 1] != 0 && (jpeg[at + 1] < 0xD0 || jpeg[at + 1] > 0xD7))) {
-                ++at;
-            }
-            continue;
-        }
-        if (marker != 0xC4) inGroup = false;
-        at += 2 + length;
-    }
-    return found;
-}
-
 // A progressive JPEG of one colour whose last scan repeats until it holds
 // `scans` scans: small to send, and each scan passes over every block.
 inline Bytes progressiveJpegWithScans(int side, size_t scans) {
     cg::Bitmap flat(side, side, cg::PixelFormat::RGB24);
     for (int y = 0; y < side; ++y)
         for (int x = 0; x < side; ++x) flat.setPixel(x, y, {0, 90, 140, 200});
-    Bytes base = jpeg(flat, true);
-    LastScan last = lastScanOf(base);
-    if (last.end == 0 || last.begin == 0) {
+    Bytes out = testing::withLastScanRepeated(jpeg(flat, true), scans);
+    if (out.empty()) {
         std::fprintf(stderr, "progressiveJpegWithScans: no scan found\n");
         std::abort();
     }
-    Bytes out(base.begin(), base.begin() + std::ptrdiff_t(last.end));
-    const Bytes scan(base.begin() + std::ptrdiff_t(last.begin), base.begin() + std::ptrdiff_t(last.end));
-    for (size_t i = last.scans; i < scans; ++i) out.insert(out.end(), scan.begin(), scan.end());
-    out.insert(out.end(), {0xFF, 0xD9});
     return out;
 }
 
