@@ -117,30 +117,15 @@ const Pair& admittedGreyScans() {
     return pair;
 }
 
-// Grey TIFF pages that read one deflated payload through shared arrays.
+// Grey TIFF pages that read one deflated strip through shared arrays.
 Bytes tiffPages(uint32_t width, uint32_t height, uint32_t rowsPerStrip, uint32_t pages, uint16_t samples) {
-    testing::TiffLayout layout;
-    layout.width = width;
-    layout.height = height;
-    layout.rowsPerStrip = rowsPerStrip;
-    layout.pages = pages;
-    layout.samples = samples;
-    layout.compression = 8;
-    layout.payload = testing::deflateZeros(uint64_t(rowsPerStrip) * width * samples);
-    return testing::tiffSharingOnePayload(layout);
+    return testing::flatTiff(
+        {.width = width, .height = height, .samples = samples, .rowsPerStrip = rowsPerStrip, .pages = pages});
 }
 // 256 pages of 16 x 4,194,304 in one-row strips (16.8 MB); the peer, one
 // such page in strips of 512 rows.
 const Pair& stripsAcrossPages() {
-    static const Pair pair{[] {
-                               testing::TiffLayout layout;
-                               layout.width = 16;
-                               layout.height = 4'194'304;
-                               layout.rowsPerStrip = 1;
-                               layout.pages = 256;
-                               layout.payload.assign(16, 0x40);
-                               return testing::tiffSharingOnePayload(layout);
-                           }(),
+    static const Pair pair{tiffPages(16, 4'194'304, 1, 256, 1),
                            tiffPages(16, 4'194'304, 512, 1, 1)};
     return pair;
 }

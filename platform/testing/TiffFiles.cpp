@@ -100,6 +100,14 @@ Bytes tiffSharingOnePayload(const TiffLayout& layout) {
     return out;
 }
 
+Bytes flatTiff(TiffLayout layout) {
+    const uint64_t rows = layout.tileSide ? layout.tileSide : layout.rowsPerStrip ? layout.rowsPerStrip : layout.height;
+    const uint64_t across = layout.tileSide ? layout.tileSide : layout.width;
+    layout.compression = 8;
+    layout.payload = deflateZeros(rows * across * layout.samples * layout.bits / 8);
+    return tiffSharingOnePayload(layout);
+}
+
 Bytes deflateZeros(uint64_t size, bool whole) {
     z_stream z{};
     if (deflateInit(&z, 9) != Z_OK) throw std::runtime_error("deflateInit");

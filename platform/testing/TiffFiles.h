@@ -32,6 +32,10 @@ struct TiffLayout {
 // them.
 std::vector<uint8_t> tiffSharingOnePayload(const TiffLayout& layout);
 
+// The same of a black picture: `layout` deflated, its payload one strip or
+// tile of zeros.
+std::vector<uint8_t> flatTiff(TiffLayout layout);
+
 // `size` zero bytes in a zlib stream: what a deflate strip of a flat
 // picture holds. `whole` false stops after a sync flush: a valid stream
 // cut short.

@@ -422,20 +422,12 @@ TEST(TiffTest, UncompressedTilesOfEverySizeRead) {
     }
 }
 
-// Pages that all read one deflated payload through arrays they share.
+// Pages of a black picture that all read one deflated strip or tile
+// through arrays they share.
 Bytes sharedPages(uint32_t width, uint32_t height, uint32_t rowsPerStrip, uint32_t tileSide, uint32_t pages,
                   uint16_t samples = 1) {
-    testing::TiffLayout layout;
-    layout.width = width;
-    layout.height = height;
-    layout.rowsPerStrip = rowsPerStrip;
-    layout.tileSide = tileSide;
-    layout.pages = pages;
-    layout.samples = samples;
-    layout.compression = COMPRESSION_ADOBE_DEFLATE;
-    const uint64_t rows = tileSide ? tileSide : rowsPerStrip ? rowsPerStrip : height;
-    layout.payload = testing::deflateZeros(rows * (tileSide ? tileSide : width) * samples);
-    return testing::tiffSharingOnePayload(layout);
+    return testing::flatTiff({.width = width, .height = height, .samples = samples, .rowsPerStrip = rowsPerStrip,
+                              .tileSide = tileSide, .pages = pages});
 }
 
 TEST(TiffTest, StripsAndTilesAreWeighedAcrossPagesBeforeTheLibraryReadsThem) {

@@ -323,45 +323,26 @@ j2k::Shape brokenPicture() {
 
 // ---- TIFF counts and progressive JPEG scans ----
 
-// Pages of grey strips or tiles that all read one payload, the arrays
-// naming them shared by every page.
-Bytes tiffSharing(uint32_t width, uint32_t height, uint32_t rowsPerStrip, uint32_t tileSide, uint32_t pages,
-                  uint16_t samples = 1) {
-    testing::TiffLayout layout;
-    layout.width = width;
-    layout.height = height;
-    layout.rowsPerStrip = rowsPerStrip;
-    layout.tileSide = tileSide;
-    layout.pages = pages;
-    layout.samples = samples;
-    layout.compression = 8;
-    const uint64_t rows = tileSide ? tileSide : rowsPerStrip ? rowsPerStrip : height;
-    layout.payload = deflateZeros(rows * (tileSide ? tileSide : width) * samples);
-    return testing::tiffSharingOnePayload(layout);
-}
-
 // 256 pages of 16 x 4,194,304 in one-row strips: 16.8 MB of shared arrays
 // name a billion strips.
 Bytes tiffStripsAcrossPages() {
-    testing::TiffLayout layout;
-    layout.width = 16;
-    layout.height = 4'194'304;
-    layout.rowsPerStrip = 1;
-    layout.pages = 256;
-    layout.payload.assign(16, 0x40);
-    return testing::tiffSharingOnePayload(layout);
+    return testing::flatTiff({.width = 16, .height = 4'194'304, .rowsPerStrip = 1, .pages = 256});
 }
 
 // 8192 x 8192 in 262,144 tiles of 16 x 16: as many as the file's 1 MB of
 // arrays holds.
-Bytes tiffTilesPerPage() { return tiffSharing(8192, 8192, 0, 16, 1); }
+Bytes tiffTilesPerPage() { return testing::flatTiff({.width = 8192, .height = 8192, .tileSide = 16}); }
 
 // 256 pages of 1024 x 1024 in 4,096 tiles each, sharing their arrays.
-Bytes tiffTilesAcrossPages() { return tiffSharing(1024, 1024, 0, 16, 256); }
+Bytes tiffTilesAcrossPages() {
+    return testing::flatTiff({.width = 1024, .height = 1024, .tileSide = 16, .pages = 256});
+}
 
 // 1024 x 65536 of 16 samples a pixel, the most bytes a pixel read, every
 // strip one small deflate stream: 1 GiB decoded from 5 KB.
-Bytes tiffSamplesPerPixel() { return tiffSharing(1024, 65536, 64, 0, 1, 16); }
+Bytes tiffSamplesPerPixel() {
+    return testing::flatTiff({.width = 1024, .height = 65536, .samples = 16, .rowsPerStrip = 64});
+}
 
 // The largest grey progressive picture whose coefficients fit beside its
 // pixels, its last refinement scan repeated to 100 scans.
