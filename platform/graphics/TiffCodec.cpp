@@ -109,6 +109,11 @@ public:
     Tiff(MemoryFile& file, const char* mode) {
         TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
         TIFFOpenOptionsSetMaxSingleMemAlloc(options, kMaximumAllocation);
+#if TIFFLIB_AT_LEAST(4, 6, 0)
+        // Libraries that have it bound the whole of a file's allocations
+        // too: a strip at the most, and the arrays naming the strips.
+        TIFFOpenOptionsSetMaxCumulatedMemAlloc(options, kMaximumAllocation * 2);
+#endif
         TIFFOpenOptionsSetErrorHandlerExtR(options, quiet, nullptr);
         TIFFOpenOptionsSetWarningHandlerExtR(options, quiet, nullptr);
         tiff_ = TIFFClientOpenExt("memory", mode, &file, readBytes, writeBytes, seekTo, closeFile, sizeOf, mapData,
