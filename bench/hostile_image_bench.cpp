@@ -23,13 +23,13 @@
 #include "platform/foundation/HTTPURLResponse.h"
 #include "platform/foundation/MutableDictionary.h"
 #include "platform/graphics/ImageSource.h"
+#include "platform/testing/IconFiles.h"
 #include "platform/testing/JpegFiles.h"
 #include "platform/testing/TiffFiles.h"
-#include "tests/platform/graphics/hostile_still_files.h"
 
 namespace {
 
-using stilltest::Bytes;
+using testing::Bytes;
 
 // Noise, which a PNG cannot shrink: about four bytes a pixel.
 Bytes noisyPng(int side) {
@@ -49,18 +49,18 @@ struct Pair {
 };
 
 const Pair& maskShortIco() {
-    static const Pair pair{stilltest::icoSharingOneEntry(stilltest::monochromeIconBitmap(4096, 1), 256),
-                           stilltest::icoSharingOneEntry(stilltest::monochromeIconBitmap(4096, 0), 1)};
+    static const Pair pair{testing::icoSharingOneEntry(testing::monochromeIconBitmap(4096, 1), 256),
+                           testing::icoSharingOneEntry(testing::monochromeIconBitmap(4096, 0), 1)};
     return pair;
 }
 const Pair& manyEntryIco() {
-    static const Pair pair{stilltest::icoSharingOneEntry(stilltest::onePixelPng(), 65535),
-                           stilltest::icoSharingOneEntry(noisyPng(512), 1)};
+    static const Pair pair{testing::icoSharingOneEntry(testing::onePixelPng(), 65535),
+                           testing::icoSharingOneEntry(noisyPng(512), 1)};
     return pair;
 }
 const Pair& manyEntryIcns() {
-    static const Pair pair{stilltest::icnsOfCopies(stilltest::onePixelPng(), 40000),
-                           stilltest::icnsOfCopies(noisyPng(900), 1)};
+    static const Pair pair{testing::icnsOfCopies(testing::onePixelPng(), 40000),
+                           testing::icnsOfCopies(noisyPng(900), 1)};
     return pair;
 }
 // A million empty entries of an older raw type, each skipped.
@@ -70,7 +70,7 @@ const Pair& skippedEntryIcns() {
                                for (int i = 0; i < 1000000; ++i) file.insert(file.end(), {'i', 's', '3', '2', 0, 0, 0, 8});
                                return file;
                            }(),
-                           stilltest::icnsOfCopies(noisyPng(1400), 1)};
+                           testing::icnsOfCopies(noisyPng(1400), 1)};
     return pair;
 }
 // A square picture of grey (1) or colour (3, 4:4:4 when `fullColour`)
