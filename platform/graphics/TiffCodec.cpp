@@ -179,10 +179,11 @@ bool startsAsTiff(std::span<const uint8_t> data) {
 uint32_t stripCount(TIFF* tiff) { return TIFFIsTiled(tiff) ? TIFFNumberOfTiles(tiff) : TIFFNumberOfStrips(tiff); }
 
 // The bytes the current directory's strips or tiles decode to, tiles
-// whole; 0 when libtiff cannot say.
+// whole; 0 when libtiff cannot say, and the most there is past that.
 uint64_t decodedBytes(TIFF* tiff) {
     const uint64_t each = TIFFIsTiled(tiff) ? TIFFTileSize64(tiff) : TIFFStripSize64(tiff);
-    return each * stripCount(tiff);
+    const uint64_t count = stripCount(tiff);
+    return each > 0 && count > UINT64_MAX / each ? UINT64_MAX : each * count;
 }
 
 // Every strip or tile of the current directory lies inside the data, so
@@ -204,8 +205,8 @@ bool stripsInside(TIFF* tiff, uint64_t size) {
 
 // Whether the current directory's counts are within what its data and its
 // pixels can account for: its strips or tiles within `strips` (what the
-// file's bytes hold, less what earlier pages named), its bytes a pixel
-// and the bytes it decodes to within the reader's.
+// file's bytes hold), its bytes a pixel and the bytes it decodes to within
+// the reader's.
 bool weighed(TIFF* tiff, uint64_t pixels, uint64_t strips) {
     uint16_t samples = 1, bits = 1;
     TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &samples);
@@ -257,6 +258,9 @@ std::vector<Header> tiffPictures(std::span<const uint8_t> data) {
     size_t directories = 0;
     bool more = true;
     do {
+        // A page's strips count once they are weighed, whether the page
+        // then reads or not: pages that fail after checking them cost the
+        // same work.
         const uint64_t strips = stripCount(tiff.get());
         if (strips <= allowance && named + strips > allowance) {
             ns::log("TIFF: the pages of a %zu-byte file name more strips and tiles than it holds; pages from %zu on "
@@ -264,10 +268,8 @@ std::vector<Header> tiffPictures(std::span<const uint8_t> data) {
                     data.size(), directories);
             break;
         }
-        if (auto header = currentHeader(tiff.get(), data.size(), allowance - named)) {
-            pictures.push_back(*header);
-            named += strips;
-        }
+        if (strips <= allowance) named += strips;
+        if (auto header = currentHeader(tiff.get(), data.size(), allowance)) pictures.push_back(*header);
         more = ++directories < kMaximumPictures && TIFFReadDirectory(tiff.get());
         if (more) work::libraryHeaderRead();
     } while (more);

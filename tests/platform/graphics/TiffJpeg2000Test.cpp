@@ -462,6 +462,14 @@ TEST(TiffTest, StripsAndTilesAreWeighedAcrossPagesBeforeTheLibraryReadsThem) {
     // Pages that name no more than the file holds are all read.
     auto few = cg::ImageSource::createWithData(sharedPages(64, 64, 16, 0, 8));
     EXPECT_EQ(few->count(), 8u);
+    // Pages whose strips are checked and which then do not read (CMYK of
+    // one sample) spend the file's strips all the same.
+    const Bytes unreadable = testing::flatTiff(
+        {.width = 16, .height = 65536, .photometric = PHOTOMETRIC_SEPARATED, .rowsPerStrip = 1, .pages = 64});
+    auto none = cg::ImageSource::createWithData(unreadable);
+    EXPECT_EQ(none->count(), 0u);
+    EXPECT_LE(none->counters().work.stripsChecked, unreadable.size() / 4);
+    EXPECT_GT(none->counters().work.stripsChecked, 0u);
 }
 
 TEST(TiffTest, BytesAPixelAreWeighedBeforeTheLibraryDecodes) {
