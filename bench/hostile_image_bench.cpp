@@ -4,7 +4,11 @@
 // 4096x4096 1-bit bitmap whose mask is one byte short, an ICO of 65,535
 // entries sharing one 1x1 PNG, an ICNS of 40,000 1x1 PNG entries, an ICNS
 // of a million empty entries of a type not read, and a 4096x4096
-// progressive JPEG whose last scan repeats to 4,100 scans. Times are per
+// progressive JPEG whose last scan repeats to 4,100 scans; progressive
+// JPEGs of 100 scans at the largest pictures and a flat 8192x8192 one at
+// full colour, each beside the same picture in one scan; TIFF pages whose
+// shared arrays name a billion strips, and pages of 256 and 16 samples a
+// pixel, each beside a page of one sample. Times are per
 // file; the summary prints each hostile file's time and its ratio to its
 // peer's from the same run. The JPEG goes through the image response
 // serializer too.
@@ -19,11 +23,13 @@
 #include "platform/foundation/HTTPURLResponse.h"
 #include "platform/foundation/MutableDictionary.h"
 #include "platform/graphics/ImageSource.h"
-#include "tests/platform/graphics/hostile_still_files.h"
+#include "platform/testing/IconFiles.h"
+#include "platform/testing/JpegFiles.h"
+#include "platform/testing/TiffFiles.h"
 
 namespace {
 
-using stilltest::Bytes;
+using testing::Bytes;
 
 // Noise, which a PNG cannot shrink: about four bytes a pixel.
 Bytes noisyPng(int side) {
@@ -43,18 +49,18 @@ struct Pair {
 };
 
 const Pair& maskShortIco() {
-    static const Pair pair{stilltest::icoSharingOneEntry(stilltest::monochromeIconBitmap(4096, 1), 256),
-                           stilltest::icoSharingOneEntry(stilltest::monochromeIconBitmap(4096, 0), 1)};
+    static const Pair pair{testing::icoSharingOneEntry(testing::monochromeIconBitmap(4096, 1), 256),
+                           testing::icoSharingOneEntry(testing::monochromeIconBitmap(4096, 0), 1)};
     return pair;
 }
 const Pair& manyEntryIco() {
-    static const Pair pair{stilltest::icoSharingOneEntry(stilltest::onePixelPng(), 65535),
-                           stilltest::icoSharingOneEntry(noisyPng(512), 1)};
+    static const Pair pair{testing::icoSharingOneEntry(testing::onePixelPng(), 65535),
+                           testing::icoSharingOneEntry(noisyPng(512), 1)};
     return pair;
 }
 const Pair& manyEntryIcns() {
-    static const Pair pair{stilltest::icnsOfCopies(stilltest::onePixelPng(), 40000),
-                           stilltest::icnsOfCopies(noisyPng(900), 1)};
+    static const Pair pair{testing::icnsOfCopies(testing::onePixelPng(), 40000),
+                           testing::icnsOfCopies(noisyPng(900), 1)};
     return pair;
 }
 // A million empty entries of an older raw type, each skipped.
@@ -64,11 +70,73 @@ const Pair& skippedEntryIcns() {
                                for (int i = 0; i < 1000000; ++i) file.insert(file.end(), {'i', 's', '3', '2', 0, 0, 0, 8});
                                return file;
                            }(),
-                           stilltest::icnsOfCopies(noisyPng(1400), 1)};
+                           testing::icnsOfCopies(noisyPng(1400), 1)};
     return pair;
 }
+// A square picture of grey (1) or colour (3, 4:4:4 when `fullColour`)
+// written by the library: flat, or a gradient.
+Bytes squareJpeg(int side, int components, bool progressive, bool fullColour = true, bool flat = true) {
+    testing::JpegPicture picture;
+    picture.width = picture.height = side;
+    picture.components = components;
+    picture.progressive = progressive;
+    picture.fullColour = fullColour;
+    const size_t bytes = size_t(side) * (components == 1 ? 1 : 4);
+    picture.row = [=](int y, uint8_t* row) {
+        for (size_t x = 0; x < bytes; ++x) row[x] = flat ? 128 : uint8_t(x * 255 / bytes + size_t(y) % 7);
+    };
+    return testing::jpegFile(picture);
+}
+
 const Pair& manyScanJpeg() {
-    static const Pair pair{stilltest::progressiveJpegWithScans(4096, 4100), stilltest::jpeg(stilltest::gradient(4096, 4096, false), true)};
+    static const Pair pair{testing::withLastScanRepeated(squareJpeg(4096, 3, true, false), 4100),
+                           squareJpeg(4096, 3, true, false, false)};
+    return pair;
+}
+// 8192 x 8192 grey and colour of 100 scans, and flat colour at full
+// resolution: their coefficients pass the budget beside their pixels. The
+// peers: the same pictures in one scan.
+const Pair& largestGreyScans() {
+    static const Pair pair{testing::withLastScanRepeated(squareJpeg(8192, 1, true), 100), squareJpeg(8192, 1, false)};
+    return pair;
+}
+const Pair& largestColourScans() {
+    static const Pair pair{testing::withLastScanRepeated(squareJpeg(8192, 3, true, false), 100),
+                           squareJpeg(8192, 3, false, false)};
+    return pair;
+}
+const Pair& flatFullColour() {
+    static const Pair pair{squareJpeg(8192, 3, true), squareJpeg(8192, 3, false)};
+    return pair;
+}
+// The largest grey progressive picture read, of 100 scans, beside the
+// library's own six.
+const Pair& admittedGreyScans() {
+    static const Pair pair{testing::withLastScanRepeated(squareJpeg(7424, 1, true), 100),
+                           squareJpeg(7424, 1, true, true, false)};
+    return pair;
+}
+
+// Grey TIFF pages that read one deflated strip through shared arrays.
+Bytes tiffPages(uint32_t width, uint32_t height, uint32_t rowsPerStrip, uint32_t pages, uint16_t samples) {
+    return testing::flatTiff(
+        {.width = width, .height = height, .samples = samples, .rowsPerStrip = rowsPerStrip, .pages = pages});
+}
+// 256 pages of 16 x 4,194,304 in one-row strips (16.8 MB); the peer, one
+// such page in strips of 512 rows.
+const Pair& stripsAcrossPages() {
+    static const Pair pair{tiffPages(16, 4'194'304, 1, 256, 1),
+                           tiffPages(16, 4'194'304, 512, 1, 1)};
+    return pair;
+}
+// 1024 x 65536 of 256 samples a pixel (refused) and of 16 (the most read);
+// the peer, one sample.
+const Pair& manySamples() {
+    static const Pair pair{tiffPages(1024, 65536, 64, 1, 256), tiffPages(1024, 65536, 64, 1, 1)};
+    return pair;
+}
+const Pair& mostSamplesRead() {
+    static const Pair pair{tiffPages(1024, 65536, 64, 1, 16), tiffPages(1024, 65536, 64, 1, 1)};
     return pair;
 }
 
@@ -110,6 +178,20 @@ void JpegManyScans(benchmark::State& state) { readWhole(state, manyScanJpeg().ho
 void JpegManyScansPeer(benchmark::State& state) { readWhole(state, manyScanJpeg().peer); }
 void JpegManyScansSerialized(benchmark::State& state) { serialize(state, manyScanJpeg().hostile); }
 void JpegManyScansSerializedPeer(benchmark::State& state) { serialize(state, manyScanJpeg().peer); }
+void JpegLargestGreyScans(benchmark::State& state) { readWhole(state, largestGreyScans().hostile); }
+void JpegLargestGreyScansPeer(benchmark::State& state) { readWhole(state, largestGreyScans().peer); }
+void JpegLargestColourScans(benchmark::State& state) { readWhole(state, largestColourScans().hostile); }
+void JpegLargestColourScansPeer(benchmark::State& state) { readWhole(state, largestColourScans().peer); }
+void JpegFlatFullColour(benchmark::State& state) { readWhole(state, flatFullColour().hostile); }
+void JpegFlatFullColourPeer(benchmark::State& state) { readWhole(state, flatFullColour().peer); }
+void JpegAdmittedGreyScans(benchmark::State& state) { readWhole(state, admittedGreyScans().hostile); }
+void JpegAdmittedGreyScansPeer(benchmark::State& state) { readWhole(state, admittedGreyScans().peer); }
+void TiffStripsAcrossPages(benchmark::State& state) { readWhole(state, stripsAcrossPages().hostile); }
+void TiffStripsAcrossPagesPeer(benchmark::State& state) { readWhole(state, stripsAcrossPages().peer); }
+void TiffManySamples(benchmark::State& state) { readWhole(state, manySamples().hostile); }
+void TiffManySamplesPeer(benchmark::State& state) { readWhole(state, manySamples().peer); }
+void TiffMostSamplesRead(benchmark::State& state) { readWhole(state, mostSamplesRead().hostile); }
+void TiffMostSamplesReadPeer(benchmark::State& state) { readWhole(state, mostSamplesRead().peer); }
 
 // What a run of one pass adds to its name.
 const std::string kOnePass = "/iterations:1";
@@ -138,6 +220,20 @@ BENCHMARK(JpegManyScans)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(JpegManyScansPeer)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(JpegManyScansSerialized)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(JpegManyScansSerializedPeer)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(JpegLargestGreyScans)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(JpegLargestGreyScansPeer)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(JpegLargestColourScans)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(JpegLargestColourScansPeer)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(JpegFlatFullColour)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(JpegFlatFullColourPeer)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(JpegAdmittedGreyScans)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(JpegAdmittedGreyScansPeer)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(TiffStripsAcrossPages)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(TiffStripsAcrossPagesPeer)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(TiffManySamples)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(TiffManySamplesPeer)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(TiffMostSamplesRead)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(TiffMostSamplesReadPeer)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 int main(int argc, char** argv) {
     return bench::runAndSummarize(argc, argv, [](const bench::RunRecorder& runs) {
@@ -148,5 +244,12 @@ int main(int argc, char** argv) {
         printPair(runs, "IcnsSkippedEntries", "ICNS, 1,000,000 empty raw entries");
         printPair(runs, "JpegManyScans", "JPEG, 4096x4096 progressive, 4,100 scans");
         printPair(runs, "JpegManyScansSerialized", "the same JPEG through the image response serializer");
+        printPair(runs, "JpegLargestGreyScans", "JPEG, 8192x8192 grey progressive, 100 scans");
+        printPair(runs, "JpegLargestColourScans", "JPEG, 8192x8192 colour progressive, 100 scans");
+        printPair(runs, "JpegFlatFullColour", "JPEG, 8192x8192 flat 4:4:4 progressive");
+        printPair(runs, "JpegAdmittedGreyScans", "JPEG, 7424x7424 grey progressive, 100 scans");
+        printPair(runs, "TiffStripsAcrossPages", "TIFF, 256 pages of 4,194,304 one-row strips, arrays shared");
+        printPair(runs, "TiffManySamples", "TIFF, 1024x65536 of 256 samples a pixel");
+        printPair(runs, "TiffMostSamplesRead", "TIFF, 1024x65536 of 16 samples a pixel");
     });
 }

@@ -1,9 +1,13 @@
 // JPEG through libjpeg-turbo. Reading takes everything received so far
 // with a suspending source: a sequential file gives the rows decoded before
 // the data ran out; a progressive one is read in buffered-image mode and
-// shows the last scan received whole, as far as MaximumProgressiveScans:
-// the scans after those are not read. Errors jump out of the library, so
-// the functions that call it hold no objects with destructors.
+// shows the last scan received whole, as far as MaximumProgressiveScans
+// and MaximumProgressiveScanBlocks: the scans after those are not read.
+// Buffered-image mode holds every coefficient of the picture while it
+// reads; the library may hold no more than the file's budget leaves beside
+// the picture's pixels, and a file that needs more is not decoded. Errors
+// jump out of the library, so the functions that call it hold no objects
+// with destructors.
 #include <csetjmp>
 #include <cstddef>
 #include <cstdio>
@@ -12,8 +16,11 @@
 #include <optional>
 
 #include <jpeglib.h>
+#include <jerror.h>
 
 #include "platform/foundation/Log.h"
+#include "platform/graphics/CodecWork.h"
+#include "platform/graphics/DecodeBudget.h"
 #include "platform/graphics/StillFormats.h"
 
 namespace cg::still {
@@ -27,6 +34,11 @@ struct ErrorManager {
 
 void onError(j_common_ptr info) { longjmp(reinterpret_cast<ErrorManager*>(info->err)->jump, 1); }
 void onMessage(j_common_ptr, int) {}
+
+// What one file's budget holds, of which a picture's pixels take four
+// bytes each: the rest is what the library may hold while it decodes.
+constexpr uint64_t kBudgetBytes = MaximumPixelsPerFile * 4 + MaximumOverheadBytesPerFile;
+static_assert(MaximumPixels * 4 < kBudgetBytes, "a capped picture leaves the library room for its rows");
 
 // A cleared (de)compressor whose errors jump to `errors` and whose
 // warnings are dropped.
@@ -82,9 +94,17 @@ struct Job {
     bool ended = false;
     int rows = 0;
     int scans = 0;
-    bool scansCut = false;  // the file has more scans than are read
+    uint64_t scanBlocks = 0;  // the blocks the scans read pass over
+    bool scansCut = false;    // the file has more scans than are read
+    bool outOfMemory = false;  // the library needed more than the budget leaves
     std::optional<RowSink> sink;
 };
+
+// The blocks the scan being started passes over: every block of each of
+// its components, however little data it holds.
+uint64_t blocksInScan(j_decompress_ptr info) {
+    return uint64_t(info->MCUs_per_row) * info->MCU_rows_in_scan * uint64_t(info->blocks_in_MCU);
+}
 
 void readRows(j_decompress_ptr info, Job& job) {
     while (info->output_scanline < info->output_height) {
@@ -111,7 +131,9 @@ void decodeWith(j_decompress_ptr info, Job& job) {
     source->base.bytes_in_buffer = job.data.size();
     source->final = job.final;
     info->src = &source->base;
-    if (jpeg_read_header(info, TRUE) != JPEG_HEADER_OK) return;
+    const int header = jpeg_read_header(info, TRUE);
+    work::libraryHeaderRead();
+    if (header != JPEG_HEADER_OK) return;
     if (uint64_t(info->image_width) * info->image_height > MaximumPixels) return;
     job.header.width = int(info->image_width);
     job.header.height = int(info->image_height);
@@ -120,24 +142,34 @@ void decodeWith(j_decompress_ptr info, Job& job) {
     if (job.headerOnly) return;
     // BGRX bytes: the native words of an RGB24 bitmap.
     info->out_color_space = JCS_EXT_BGRX;
-    job.sink.emplace(job.header.width, job.header.height, false);
     if (!job.header.progressive) {
+        job.sink.emplace(job.header.width, job.header.height, false);
         if (!jpeg_start_decompress(info)) return;
         readRows(info, job);
         job.ended = info->output_scanline == info->output_height;
         return;
     }
     info->buffered_image = TRUE;
+    // The coefficients are allocated here, within what the budget leaves.
+    info->mem->max_memory_to_use = long(kBudgetBytes - uint64_t(job.header.width) * uint64_t(job.header.height) * 4);
+    // Buffered-image mode does not suspend here: it reads no data yet.
     if (!jpeg_start_decompress(info)) return;
+    job.sink.emplace(job.header.width, job.header.height, false);
+    job.scanBlocks = blocksInScan(info);
     int status;
     do {
         status = jpeg_consume_input(info);
-        // Each scan passes over every block, however little data it has:
-        // one past the limit is left unread, and the picture is what the
-        // scans before it give.
-        job.scansCut = status == JPEG_REACHED_SOS && info->input_scan_number > MaximumProgressiveScans;
+        // A scan past either limit is left unread, and the picture is what
+        // the scans before it give.
+        if (status == JPEG_REACHED_SOS) {
+            const uint64_t blocks = blocksInScan(info);
+            job.scansCut = info->input_scan_number > MaximumProgressiveScans ||
+                           job.scanBlocks + blocks > MaximumProgressiveScanBlocks;
+            if (!job.scansCut) job.scanBlocks += blocks;
+        }
     } while (status != JPEG_SUSPENDED && status != JPEG_REACHED_EOI && !job.scansCut);
-    job.scans = job.scansCut ? MaximumProgressiveScans : info->input_scan_number;
+    work::scanBlocks(job.scanBlocks);
+    job.scans = job.scansCut ? info->input_scan_number - 1 : info->input_scan_number;
     // The scan being read is whole only once the file has ended; before
     // that, show the last whole one (or what the first gives so far).
     int scan = info->input_scan_number;
@@ -154,7 +186,9 @@ bool run(Job& job) {
     ErrorManager errors;
     prepare(info, errors);
     decodeWith(&info, job);
+    job.outOfMemory = errors.base.msg_code == JERR_NO_BACKING_STORE;
     jpeg_destroy_decompress(&info);
+    work::inflated(uint64_t(job.rows) * uint64_t(job.header.width) * 4);
     return job.haveHeader;
 }
 
@@ -175,10 +209,20 @@ std::optional<Decoded> decodeJpeg(std::span<const uint8_t> data, bool final) {
     Job job;
     job.data = data;
     job.final = final;
-    if (!run(job) || !job.sink) return std::nullopt;
-    if (final && job.scansCut) {
+    const bool read = run(job);
+    if (final && job.outOfMemory) {
+        ns::log("JPEG: a %d x %d progressive file needs more memory to decode than its budget leaves; not decoded",
+                job.header.width, job.header.height);
+    }
+    if (!read || !job.sink) return std::nullopt;
+    if (final && job.scansCut && job.scans >= MaximumProgressiveScans) {
         ns::log("JPEG: a %d x %d progressive file has more than %d scans; the picture is what the first %d give",
                 job.header.width, job.header.height, MaximumProgressiveScans, MaximumProgressiveScans);
+    } else if (final && job.scansCut) {
+        ns::log("JPEG: the scans of a %d x %d progressive file pass over more than %llu blocks; the picture is what "
+                "the first %d give",
+                job.header.width, job.header.height, static_cast<unsigned long long>(MaximumProgressiveScanBlocks),
+                job.scans);
     }
     if (final && job.rows == 0) return std::nullopt;
     putExifOrientation(data, job.header);

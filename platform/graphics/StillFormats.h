@@ -20,11 +20,16 @@ namespace cg::still {
 // Larger pictures are refused rather than allocated.
 inline constexpr uint64_t MaximumPixels = uint64_t(1) << 26;
 
-// A progressive JPEG is read as far as this many scans: each passes over
-// every block of the picture, and the file sets how many there are. The
-// library's own encoder writes 10 and real files rarely more than a few
-// dozen; a file with more shows the picture its first scans give.
+// A progressive JPEG is read as far as this many scans, and as far as its
+// scans pass over this many blocks (8 x 8 samples of one component) in
+// all: each scan passes over every block of its components however little
+// data it holds, and the file sets how many scans there are, so the scans
+// read shrink as the picture grows. The library's own encoder writes 10
+// (6 for grey), about 4.5 M blocks for a 6000 x 6000 colour picture, and
+// real files rarely more than a few dozen; a file with more shows the
+// picture its first scans give.
 inline constexpr int MaximumProgressiveScans = 100;
+inline constexpr uint64_t MaximumProgressiveScanBlocks = uint64_t(1) << 24;
 
 // What a file's header says.
 struct Header {

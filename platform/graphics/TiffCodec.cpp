@@ -6,11 +6,20 @@
 // layout whose packed samples libtiff leaves unpremultiplied (8 bits) or
 // without their alpha (16 bits): those rows are put into words here.
 // Errors and warnings stay quiet.
+//
+// A file sets how many strips or tiles each page has and how many bytes a
+// pixel is, and several pages may name the same strip arrays, so a small
+// file can ask libtiff for work without end. Each page is weighed from its
+// tags before libtiff loads its strip arrays or decodes a byte: its strips
+// and tiles against what the file's bytes can hold, across pages too, and
+// the bytes its strips decode to against its pixels.
 #include <tiffio.h>
 
 #include <algorithm>
 #include <cstring>
 
+#include "platform/foundation/Log.h"
+#include "platform/graphics/CodecWork.h"
 #include "platform/graphics/StillFormats.h"
 
 namespace cg::still {
@@ -22,6 +31,19 @@ constexpr size_t kMaximumPictures = 256;
 // The most libtiff may allocate at once (strip and tile buffers): enough
 // for a capped picture's strip of four 16-bit samples.
 constexpr tmsize_t kMaximumAllocation = tmsize_t(MaximumPixels) * 8;
+// A strip or tile has an offset and a byte count of its own, two bytes
+// each at the least, so a file that shares none has at most a strip for
+// every four of its bytes: the pages of a file are read while the strips
+// and tiles they name together are within that.
+constexpr uint64_t kBytesPerStrip = 4;
+// The richest pixel the RGBA reader draws is CMYK with alpha at 16 bits
+// (10 bytes); samples past those are decoded and dropped, so a page of
+// more bytes a pixel than this is refused.
+constexpr uint64_t kMaximumBytesPerPixel = 16;
+// Tiles run past the picture's right and bottom edges, and a small
+// picture may sit in one large tile (common writers use 256 x 256 for
+// any size): the decoded bytes a page may have beyond its pixels'.
+constexpr uint64_t kPaddingPixels = uint64_t(1) << 18;
 
 // The data read, or the file being written, with the position libtiff
 // last sought to.
@@ -68,7 +90,16 @@ toff_t seekTo(thandle_t handle, toff_t offset, int whence) {
 
 int closeFile(thandle_t) { return 0; }
 toff_t sizeOf(thandle_t handle) { return fileOf(handle).size(); }
-int noMapping(thandle_t, void**, toff_t*) { return 0; }
+// Data being read is in memory already: libtiff reads strips and tiles in
+// place (it never writes to a mapping). Its unmapped path also refuses
+// uncompressed tiles smaller than the 1 KB its buffers round up to.
+int mapData(thandle_t handle, void** base, toff_t* size) {
+    MemoryFile& file = fileOf(handle);
+    if (file.out) return 0;
+    *base = const_cast<uint8_t*>(file.in.data());
+    *size = file.in.size();
+    return 1;
+}
 void noUnmapping(thandle_t, void*, toff_t) {}
 int quiet(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 
@@ -78,11 +109,17 @@ public:
     Tiff(MemoryFile& file, const char* mode) {
         TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
         TIFFOpenOptionsSetMaxSingleMemAlloc(options, kMaximumAllocation);
+#if TIFFLIB_AT_LEAST(4, 6, 0)
+        // Libraries that have it bound the whole of a file's allocations
+        // too: a strip at the most, and the arrays naming the strips.
+        TIFFOpenOptionsSetMaxCumulatedMemAlloc(options, kMaximumAllocation * 2);
+#endif
         TIFFOpenOptionsSetErrorHandlerExtR(options, quiet, nullptr);
         TIFFOpenOptionsSetWarningHandlerExtR(options, quiet, nullptr);
-        tiff_ = TIFFClientOpenExt("memory", mode, &file, readBytes, writeBytes, seekTo, closeFile, sizeOf, noMapping,
+        tiff_ = TIFFClientOpenExt("memory", mode, &file, readBytes, writeBytes, seekTo, closeFile, sizeOf, mapData,
                                   noUnmapping, options);
         TIFFOpenOptionsFree(options);
+        if (tiff_ && !file.out) work::libraryHeaderRead();  // the first directory
     }
     ~Tiff() {
         if (tiff_) TIFFClose(tiff_);
@@ -137,30 +174,60 @@ bool startsAsTiff(std::span<const uint8_t> data) {
     return data.size() >= 8 && ((data[0] == 'I' && data[1] == 'I') || (data[0] == 'M' && data[1] == 'M'));
 }
 
+// The strips or tiles of the current directory, counted from its tags
+// (libtiff loads the arrays only when asked for an entry).
+uint32_t stripCount(TIFF* tiff) { return TIFFIsTiled(tiff) ? TIFFNumberOfTiles(tiff) : TIFFNumberOfStrips(tiff); }
+
+// The bytes the current directory's strips or tiles decode to, tiles
+// whole; 0 when libtiff cannot say, and the most there is past that.
+uint64_t decodedBytes(TIFF* tiff) {
+    const uint64_t each = TIFFIsTiled(tiff) ? TIFFTileSize64(tiff) : TIFFStripSize64(tiff);
+    const uint64_t count = stripCount(tiff);
+    return each > 0 && count > UINT64_MAX / each ? UINT64_MAX : each * count;
+}
+
 // Every strip or tile of the current directory lies inside the data, so
 // nothing is allocated for bytes that are not there.
 bool stripsInside(TIFF* tiff, uint64_t size) {
-    uint32_t count = TIFFNumberOfStrips(tiff);
-    if (TIFFIsTiled(tiff)) count = TIFFNumberOfTiles(tiff);
+    const uint32_t count = stripCount(tiff);
     if (count == 0) return false;
-    for (uint32_t i = 0; i < count; ++i) {
+    uint32_t checked = 0;
+    bool inside = true;
+    for (; checked < count && inside; ++checked) {
         int error = 0;
-        uint64_t offset = TIFFGetStrileOffsetWithErr(tiff, i, &error);
-        uint64_t length = TIFFGetStrileByteCountWithErr(tiff, i, &error);
-        if (error || length == 0 || offset > size || length > size - offset) return false;
+        uint64_t offset = TIFFGetStrileOffsetWithErr(tiff, checked, &error);
+        uint64_t length = TIFFGetStrileByteCountWithErr(tiff, checked, &error);
+        inside = !error && length != 0 && offset <= size && length <= size - offset;
     }
-    return true;
+    work::stripsChecked(checked);
+    return inside;
 }
 
-// The current directory's header, when libtiff's RGBA reader can read it
-// and its size is within the cap.
-std::optional<Header> currentHeader(TIFF* tiff, uint64_t size) {
+// Whether the current directory's counts are within what its data and its
+// pixels can account for: its strips or tiles within `strips` (what the
+// file's bytes hold), its bytes a pixel and the bytes it decodes to within
+// the reader's.
+bool weighed(TIFF* tiff, uint64_t pixels, uint64_t strips) {
+    uint16_t samples = 1, bits = 1;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &samples);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_BITSPERSAMPLE, &bits);
+    if (uint64_t(samples) * bits > kMaximumBytesPerPixel * 8) return false;
+    const uint64_t count = stripCount(tiff);
+    if (count == 0 || count > strips) return false;
+    const uint64_t decoded = decodedBytes(tiff);
+    return decoded > 0 && decoded <= kMaximumBytesPerPixel * (pixels + kPaddingPixels);
+}
+
+// The current directory's header, when libtiff's RGBA reader can read it,
+// its size is within the cap and its counts are weighed within `strips`.
+std::optional<Header> currentHeader(TIFF* tiff, uint64_t size, uint64_t strips) {
     uint32_t width = 0, height = 0;
     if (!TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &width) || !TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &height)) {
         return std::nullopt;
     }
     if (width == 0 || height == 0 || width > INT32_MAX || height > INT32_MAX) return std::nullopt;
-    if (uint64_t(width) * height > MaximumPixels || !stripsInside(tiff, size)) return std::nullopt;
+    const uint64_t pixels = uint64_t(width) * height;
+    if (pixels > MaximumPixels || !weighed(tiff, pixels, strips) || !stripsInside(tiff, size)) return std::nullopt;
     char message[1024];
     TIFFRGBAImage image;
     if (!TIFFRGBAImageOK(tiff, message) || !TIFFRGBAImageBegin(&image, tiff, 1, message)) return std::nullopt;
@@ -174,27 +241,51 @@ std::optional<Header> currentHeader(TIFF* tiff, uint64_t size) {
     return header;
 }
 
+// Reading, with the strip arrays loaded an entry at a time as they are
+// asked for, never whole.
+constexpr const char* kReading = "rO";
+
 }  // namespace
 
 std::vector<Header> tiffPictures(std::span<const uint8_t> data) {
     std::vector<Header> pictures;
     if (!startsAsTiff(data)) return pictures;
     MemoryFile file{data};
-    Tiff tiff(file, "rm");
+    Tiff tiff(file, kReading);
     if (!tiff.get()) return pictures;
+    const uint64_t allowance = data.size() / kBytesPerStrip;
+    uint64_t named = 0;
     size_t directories = 0;
+    bool more = true;
     do {
-        if (auto header = currentHeader(tiff.get(), data.size())) pictures.push_back(*header);
-    } while (++directories < kMaximumPictures && TIFFReadDirectory(tiff.get()));
+        // A page's strips count once they are weighed, whether the page
+        // then reads or not: pages that fail after checking them cost the
+        // same work.
+        const uint64_t strips = stripCount(tiff.get());
+        if (strips <= allowance && named + strips > allowance) {
+            ns::log("TIFF: the pages of a %zu-byte file name more strips and tiles than it holds; pages from %zu on "
+                    "are not read",
+                    data.size(), directories);
+            break;
+        }
+        if (strips <= allowance) named += strips;
+        if (auto header = currentHeader(tiff.get(), data.size(), allowance)) pictures.push_back(*header);
+        more = ++directories < kMaximumPictures && TIFFReadDirectory(tiff.get());
+        if (more) work::libraryHeaderRead();
+    } while (more);
     return pictures;
 }
 
 std::optional<Decoded> decodeTiff(std::span<const uint8_t> data, const Header& picture) {
     if (!startsAsTiff(data) || picture.entry > UINT32_MAX) return std::nullopt;
     MemoryFile file{data};
-    Tiff tiff(file, "rm");
-    if (!tiff.get() || !TIFFSetDirectory(tiff.get(), tdir_t(picture.entry))) return std::nullopt;
-    auto header = currentHeader(tiff.get(), data.size());
+    Tiff tiff(file, kReading);
+    if (!tiff.get()) return std::nullopt;
+    if (picture.entry > 0) {
+        if (!TIFFSetDirectory(tiff.get(), tdir_t(picture.entry))) return std::nullopt;
+        work::libraryHeaderRead();
+    }
+    auto header = currentHeader(tiff.get(), data.size(), data.size() / kBytesPerStrip);
     if (!header || header->width != picture.width || header->height != picture.height) return std::nullopt;
     char message[1024];
     TIFFRGBAImage image;
@@ -204,6 +295,7 @@ std::optional<Decoded> decodeTiff(std::span<const uint8_t> data, const Header& p
     putGreyAlphaOurselves(image);
     Bitmap bitmap(header->width, header->height,
                   header->hasAlpha ? PixelFormat::ARGB32Premultiplied : PixelFormat::RGB24);
+    work::inflated(decodedBytes(tiff.get()));
     bool read = TIFFRGBAImageGet(&image, bitmap.row(0), uint32_t(header->width), uint32_t(header->height)) != 0;
     TIFFRGBAImageEnd(&image);
     if (!read) return std::nullopt;

@@ -1,6 +1,5 @@
 #include "platform/testing/LoopbackImageServer.h"
 
-#include <jpeglib.h>
 #include <png.h>
 
 #include <algorithm>
@@ -9,6 +8,7 @@
 #include <stdexcept>
 
 #include "platform/foundation/Data.h"
+#include "platform/testing/JpegFiles.h"
 
 namespace testing {
 
@@ -38,31 +38,17 @@ std::string base64(std::string_view text) {
 }  // namespace
 
 std::string LoopbackImageServer::jpeg(int width, int height, bool progressive) {
-    std::vector<uint8_t> rgba = picture(width, height, false);
-    jpeg_compress_struct info;
-    jpeg_error_mgr errors;
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = JDIMENSION(width);
-    info.image_height = JDIMENSION(height);
-    info.input_components = 4;
-    info.in_color_space = JCS_EXT_RGBX;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 90, TRUE);
-    if (progressive) jpeg_simple_progression(&info);
-    jpeg_start_compress(&info, TRUE);
-    while (info.next_scanline < info.image_height) {
-        JSAMPROW row = &rgba[std::size_t(info.next_scanline) * width * 4];
-        jpeg_write_scanlines(&info, &row, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    std::string out(reinterpret_cast<const char*>(buffer), size);
-    std::free(buffer);
-    return out;
+    const std::vector<uint8_t> rgba = picture(width, height, false);
+    JpegPicture jpeg;
+    jpeg.width = width;
+    jpeg.height = height;
+    jpeg.progressive = progressive;
+    jpeg.row = [&](int y, uint8_t* row) {
+        const uint8_t* from = &rgba[std::size_t(y) * width * 4];
+        for (int x = 0; x < width; ++x, from += 4, row += 4) row[0] = from[2], row[1] = from[1], row[2] = from[0];
+    };
+    const std::vector<uint8_t> out = jpegFile(jpeg);
+    return std::string(out.begin(), out.end());
 }
 
 std::string LoopbackImageServer::png(int width, int height, bool interlaced, bool alpha) {

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <vector>
 
+#include <jpeglib.h>
 #include <png.h>
 
 #include "platform/graphics/ImageDestination.h"
@@ -16,6 +17,8 @@
 #include "platform/foundation/Log.h"
 #include "platform/graphics/Png.h"
 #include "platform/graphics/StillFormats.h"
+#include "platform/testing/JpegFiles.h"
+#include "tests/platform/graphics/hostile_images.h"
 #include "tests/platform/graphics/hostile_still_files.h"
 #include "tests/platform/graphics/still_test_support.h"
 
@@ -185,7 +188,7 @@ TEST(StillFormatsTest, AProgressiveJpegIsReadAsFarAsItsScanLimit) {
     // The library's own script, every scan read.
     const cg::Bitmap picture = gradient(64, 64, false);
     Bytes normal = jpeg(picture, true);
-    EXPECT_EQ(scansRead(normal, image), stilltest::lastScanOf(normal).scans);
+    EXPECT_EQ(scansRead(normal, image), testing::scansOf(normal).count);
     EXPECT_TRUE(image);
     EXPECT_EQ(scansRead(jpeg(picture, false), image), 0u);
     // As many scans as the limit: all read, nothing said.
@@ -199,6 +202,94 @@ TEST(StillFormatsTest, AProgressiveJpegIsReadAsFarAsItsScanLimit) {
     EXPECT_EQ(image->bitmap(), atLimit->bitmap());
     EXPECT_TRUE(log.contains("JPEG: a 64 x 64 progressive file has more than 100 scans; the picture is what the first "
                              "100 give"));
+}
+
+// What the library makes of a whole file read in one pass, as BGRX words.
+cg::Bitmap decodedByTheLibrary(const Bytes& file) {
+    jpeg_decompress_struct info;
+    jpeg_error_mgr errors;
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, file.data(), file.size());
+    jpeg_read_header(&info, TRUE);
+    info.out_color_space = JCS_EXT_BGRX;
+    jpeg_start_decompress(&info);
+    cg::Bitmap bitmap(int(info.output_width), int(info.output_height), cg::PixelFormat::RGB24);
+    while (info.output_scanline < info.output_height) {
+        JSAMPROW row = reinterpret_cast<JSAMPROW>(bitmap.row(int(info.output_scanline)));
+        jpeg_read_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_decompress(&info);
+    jpeg_destroy_decompress(&info);
+    // The unused byte, as the reader leaves it.
+    for (int y = 0; y < bitmap.height(); ++y)
+        for (int x = 0; x < bitmap.width(); ++x) bitmap.row(y)[x] &= 0x00FFFFFFu;
+    return bitmap;
+}
+
+TEST(StillFormatsTest, OrdinaryProgressiveJpegsReadAsTheLibraryDecodesThem) {
+    const cg::Bitmap picture = noise(1200, 900);
+    for (bool fullColour : {false, true}) {
+        SCOPED_TRACE(fullColour ? "4:4:4" : "4:2:0");
+        testing::JpegPicture settings;
+        settings.width = picture.width();
+        settings.height = picture.height();
+        settings.progressive = true;
+        settings.fullColour = fullColour;
+        settings.row = [&](int y, uint8_t* row) { std::memcpy(row, picture.row(y), size_t(picture.width()) * 4); };
+        const Bytes file = testing::jpegFile(settings);
+        auto source = cg::ImageSource::createWithData(file);
+        auto image = source->createImageAtIndex(0);
+        ASSERT_TRUE(image);
+        EXPECT_EQ(source->counters().progressiveScans, testing::scansOf(file).count) << "every scan read";
+        EXPECT_EQ(image->bitmap(), decodedByTheLibrary(file));
+        // The work is the picture's: its blocks a few times over, and its
+        // pixels decoded once.
+        const cg::CodecWork work = source->counters().work;
+        const uint64_t blocks = uint64_t(picture.width() + 7) / 8 * uint64_t(picture.height() + 7) / 8;
+        EXPECT_LE(work.scanBlocks, 3 * 10 * blocks);
+        EXPECT_EQ(work.bytesInflated, uint64_t(picture.width()) * uint64_t(picture.height()) * 4);
+        EXPECT_LE(work.libraryHeaderReads, 2u);
+    }
+}
+
+TEST(StillFormatsTest, AProgressiveJpegsScansAreWeighedByTheBlocksTheyPassOver) {
+    // 4096 x 4096 grey: 262,144 blocks a scan, so the blocks limit stops
+    // the scans read before their count does.
+    const uint64_t blocks = 512 * 512;
+    const size_t scans = size_t(cg::still::MaximumProgressiveScanBlocks / blocks);
+    ASSERT_LT(scans, size_t(cg::still::MaximumProgressiveScans));
+    const Bytes file = testing::withLastScanRepeated(hostile::flatJpeg(4096, 1, true), 100);
+    ns::LogCapture log;
+    auto source = cg::ImageSource::createWithData(file);
+    auto image = source->createImageAtIndex(0);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(source->counters().progressiveScans, scans);
+    EXPECT_EQ(source->counters().work.scanBlocks, scans * blocks);
+    // The scans past those only repeat a refinement: the picture is whole.
+    EXPECT_EQ(image->bitmap(), decodedByTheLibrary(file));
+    EXPECT_TRUE(log.contains("JPEG: the scans of a 4096 x 4096 progressive file pass over more than 16777216 blocks; "
+                             "the picture is what the first " + std::to_string(scans) + " give"));
+}
+
+TEST(StillFormatsTest, AProgressiveJpegsCoefficientsAreWeighedBesideItsPixels) {
+    // Buffered-image mode holds two bytes a sample of every component
+    // while it reads. 8192 x 8192 grey: 256 MiB of pixels beside 128 MiB
+    // of coefficients pass the file's budget.
+    ns::LogCapture log;
+    auto large = cg::ImageSource::createWithData(hostile::flatJpeg(8192, 1, true));
+    ASSERT_EQ(large->count(), 1u);
+    EXPECT_FALSE(large->createImageAtIndex(0));
+    EXPECT_TRUE(log.contains("JPEG: a 8192 x 8192 progressive file needs more memory to decode than its budget leaves; "
+                             "not decoded"));
+    // The same picture in one scan holds a few rows beside its pixels.
+    EXPECT_TRUE(cg::ImageSource::createWithData(hostile::flatJpeg(8192, 1, false))->createImageAtIndex(0));
+    // 4096 x 4096 at full colour: 64 MiB of pixels and 96 MiB of
+    // coefficients fit.
+    auto colour = cg::ImageSource::createWithData(hostile::flatJpeg(4096, 3, true));
+    auto image = colour->createImageAtIndex(0);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->bitmap().pixel(4095, 4095), (cg::Pixel{255, 128, 128, 128}));
 }
 
 TEST(StillFormatsTest, DestinationWritesPngJpegBmpThatReadBack) {

@@ -1,6 +1,8 @@
 // TIFF and JPEG 2000 through the image source (files written by libtiff and
 // OpenJPEG themselves: layouts, orientation tags, several directories) and
-// the image destination (round trips, quality), and hostile files.
+// the image destination (round trips, quality), and hostile files: broken
+// ones, and pages whose strips, tiles and samples cost more than the file
+// holds.
 
 #include <gtest/gtest.h>
 #include <openjpeg.h>
@@ -15,8 +17,10 @@
 #include <iterator>
 #include <vector>
 
+#include "platform/foundation/Log.h"
 #include "platform/graphics/ImageDestination.h"
 #include "platform/graphics/ImageSource.h"
+#include "platform/testing/TiffFiles.h"
 #include "tests/platform/graphics/still_test_support.h"
 
 namespace {
@@ -382,6 +386,119 @@ TEST(TiffTest, HostileAndBrokenTiffGivesNoImage) {
     EXPECT_EQ(incremental->count(), 0u);
     incremental->updateData(whole, true);
     EXPECT_EQ(incremental->count(), 1u);
+}
+
+TEST(TiffTest, UncompressedTilesOfEverySizeRead) {
+    // Tiles smaller than the kilobyte libtiff rounds its read buffers to
+    // among them, as `tiffcp -c none -t -w 16 -l 16` writes them.
+    Scratch scratch;
+    cg::Bitmap picture = gradient(37, 21, true);
+    for (uint32_t side : {16u, 32u, 64u}) {
+        for (uint16_t samples : {1, 3, 4}) {
+            SCOPED_TRACE(testing::Message() << side << " x " << side << " tiles of " << samples << " samples");
+            TiffPage page = tiffPage(37, 21, samples, 8, samples == 1 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB);
+            page.tileSide = side;
+            page.sample = [&](int x, int y, int s) {
+                cg::Pixel p = picture.pixel(x, y);
+                return uint16_t(samples == 1 ? p.green : s == 0 ? p.red : s == 1 ? p.green : s == 2 ? p.blue : p.alpha);
+            };
+            if (samples == 4) {
+                page.setup = [](TIFF* t) {
+                    uint16_t extra[] = {EXTRASAMPLE_ASSOCALPHA};
+                    TIFFSetField(t, TIFFTAG_EXTRASAMPLES, uint16_t(1), extra);
+                };
+            }
+            auto image = onlyImage(tiffByLibrary(scratch, {page}));
+            ASSERT_TRUE(image);
+            cg::Bitmap want(37, 21, samples == 4 ? cg::PixelFormat::ARGB32Premultiplied : cg::PixelFormat::RGB24);
+            for (int y = 0; y < 21; ++y)
+                for (int x = 0; x < 37; ++x) {
+                    cg::Pixel p = picture.pixel(x, y);
+                    want.setPixel(x, y, samples == 4 ? p : samples == 3 ? cg::Pixel{255, p.red, p.green, p.blue}
+                                                                        : cg::Pixel{255, p.green, p.green, p.green});
+                }
+            EXPECT_EQ(maxDifference(image->bitmap(), want), 0);
+        }
+    }
+}
+
+// Pages of a black picture that all read one deflated strip or tile
+// through arrays they share.
+Bytes sharedPages(uint32_t width, uint32_t height, uint32_t rowsPerStrip, uint32_t tileSide, uint32_t pages,
+                  uint16_t samples = 1) {
+    return testing::flatTiff({.width = width, .height = height, .samples = samples, .rowsPerStrip = rowsPerStrip,
+                              .tileSide = tileSide, .pages = pages});
+}
+
+TEST(TiffTest, StripsAndTilesAreWeighedAcrossPagesBeforeTheLibraryReadsThem) {
+    // A strip or tile has an offset and a byte count of its own in a file
+    // that shares nothing: at most one for every four bytes of the file.
+    struct Case {
+        const char* name;
+        Bytes file;
+        size_t stripsAPage;
+    };
+    for (Case& c : std::vector<Case>{
+             {"one-row strips", sharedPages(16, 65536, 1, 0, 64), 65536},
+             {"16 x 16 tiles", sharedPages(1024, 1024, 0, 16, 64), 4096},
+         }) {
+        SCOPED_TRACE(c.name);
+        const size_t pages = c.file.size() / 4 / c.stripsAPage;
+        ASSERT_GE(pages, 1u);
+        ASSERT_LT(pages, 64u);
+        ns::LogCapture log;
+        auto source = cg::ImageSource::createWithData(c.file);
+        EXPECT_EQ(source->count(), pages) << "the pages whose strips and tiles the file's bytes hold";
+        for (size_t i = 0; i < source->count(); ++i) EXPECT_TRUE(source->createImageAtIndex(i)) << i;
+        EXPECT_TRUE(log.contains("name more strips and tiles than it holds; pages from " + std::to_string(pages) +
+                                 " on are not read"));
+        // Listing checks each listed page's strips once, and each decode
+        // its page's again.
+        const cg::CodecWork work = source->counters().work;
+        EXPECT_LE(work.stripsChecked, 2 * c.file.size() / 4);
+        EXPECT_GT(work.stripsChecked, 0u);
+        EXPECT_LE(work.libraryHeaderReads, pages + 1 + 2 * source->count());
+    }
+    // Pages that name no more than the file holds are all read.
+    auto few = cg::ImageSource::createWithData(sharedPages(64, 64, 16, 0, 8));
+    EXPECT_EQ(few->count(), 8u);
+    // Pages whose strips are checked and which then do not read (CMYK of
+    // one sample) spend the file's strips all the same.
+    const Bytes unreadable = testing::flatTiff(
+        {.width = 16, .height = 65536, .photometric = PHOTOMETRIC_SEPARATED, .rowsPerStrip = 1, .pages = 64});
+    auto none = cg::ImageSource::createWithData(unreadable);
+    EXPECT_EQ(none->count(), 0u);
+    EXPECT_LE(none->counters().work.stripsChecked, unreadable.size() / 4);
+    EXPECT_GT(none->counters().work.stripsChecked, 0u);
+}
+
+TEST(TiffTest, BytesAPixelAreWeighedBeforeTheLibraryDecodes) {
+    struct Case {
+        const char* name;
+        Bytes file;
+        bool read;
+        uint64_t decoded;  // bytes a read inflates
+    };
+    for (Case& c : std::vector<Case>{
+             // Sixteen bytes a pixel: CMYK with alpha at 16 bits and room
+             // to spare; a byte more is samples the reader never shows.
+             {"16 samples", sharedPages(256, 256, 16, 0, 1, 16), true, 256 * 256 * 16},
+             {"17 samples", sharedPages(256, 256, 16, 0, 1, 17), false, 0},
+             {"256 samples", sharedPages(1024, 64, 8, 0, 1, 256), false, 0},
+             // A small picture in a tile of a common writer's default size,
+             // and in a tile far larger than any picture it pads.
+             {"1 x 1 in a 256 x 256 tile", sharedPages(1, 1, 0, 256, 1), true, 256 * 256},
+             {"1 x 1 in a 4096 x 4096 tile", sharedPages(1, 1, 0, 4096, 1), false, 0},
+         }) {
+        SCOPED_TRACE(c.name);
+        auto source = cg::ImageSource::createWithData(c.file);
+        ASSERT_EQ(source->count(), c.read ? 1u : 0u);
+        if (!c.read) continue;
+        auto image = source->createImageAtIndex(0);
+        ASSERT_TRUE(image);
+        EXPECT_EQ(image->bitmap().pixel(0, 0).green, 0) << "black";
+        EXPECT_EQ(source->counters().work.bytesInflated, c.decoded);
+    }
 }
 
 TEST(Jpeg2000Test, FilesTheLibraryWritesReadExactly) {

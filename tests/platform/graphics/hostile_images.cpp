@@ -1,14 +1,15 @@
 #include "tests/platform/graphics/hostile_images.h"
 
-#include <csetjmp>
+#include <algorithm>
 #include <cstring>
 #include <initializer_list>
-#include <stdexcept>
+#include <iterator>
 
-#include <jpeglib.h>
 #include <zlib.h>
 
 #include "platform/testing/GifFiles.h"
+#include "platform/testing/JpegFiles.h"
+#include "platform/testing/TiffFiles.h"
 #include "tests/platform/graphics/hostile_still_files.h"
 #include "tests/platform/graphics/jpeg2000_shapes.h"
 
@@ -25,33 +26,7 @@ void le32(Bytes& out, uint32_t v) { le16(out, v & 0xFFFF), le16(out, v >> 16); }
 void append(Bytes& out, const Bytes& more) { out.insert(out.end(), more.begin(), more.end()); }
 void append(Bytes& out, const char* text) { out.insert(out.end(), text, text + std::strlen(text)); }
 
-// `size` zero bytes deflated in a zlib stream; `whole` false stops after a
-// sync flush, a valid stream cut short.
-Bytes deflateZeros(size_t size, bool whole = true) {
-    z_stream z{};
-    if (deflateInit(&z, 9) != Z_OK) throw std::runtime_error("deflateInit");
-    const Bytes zeros(1 << 20, 0);
-    Bytes out;
-    uint8_t buffer[1 << 16];
-    auto drain = [&](int flush) {
-        do {
-            z.next_out = buffer;
-            z.avail_out = sizeof buffer;
-            deflate(&z, flush);
-            out.insert(out.end(), buffer, buffer + (sizeof buffer - z.avail_out));
-        } while (z.avail_out == 0);
-    };
-    for (size_t left = size; left > 0;) {
-        size_t piece = std::min(left, zeros.size());
-        z.next_in = const_cast<Bytef*>(zeros.data());
-        z.avail_in = uInt(piece);
-        drain(Z_NO_FLUSH);
-        left -= piece;
-    }
-    drain(whole ? Z_FINISH : Z_SYNC_FLUSH);
-    deflateEnd(&z);
-    return out;
-}
+using testing::deflateZeros;
 
 // ---- PNG and APNG ----
 
@@ -140,102 +115,38 @@ Bytes pngHugeDirectory() {
 
 // ---- JPEG ----
 
-struct JpegErrors {
-    jpeg_error_mgr base;
-    jmp_buf jump;
-};
-
 // A grey picture, of vertical stripes or flat, baseline or progressive,
 // written by the library.
 Bytes jpeg(uint32_t width, uint32_t height, bool progressive, bool stripes = true) {
-    jpeg_compress_struct info;
-    JpegErrors errors;
-    std::memset(&info, 0, sizeof info);
-    info.err = jpeg_std_error(&errors.base);
-    errors.base.error_exit = [](j_common_ptr common) { longjmp(reinterpret_cast<JpegErrors*>(common->err)->jump, 1); };
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    Bytes row(width);
-    for (uint32_t x = 0; x < width; ++x) row[x] = stripes ? uint8_t(x * 7) : 128;
-    if (setjmp(errors.jump)) {
-        jpeg_destroy_compress(&info);
-        std::free(buffer);
-        throw std::runtime_error("jpeg");
-    }
-    jpeg_create_compress(&info);
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = width;
-    info.image_height = height;
-    info.input_components = 1;
-    info.in_color_space = JCS_GRAYSCALE;
-    jpeg_set_defaults(&info);
-    if (progressive) jpeg_simple_progression(&info);
-    jpeg_start_compress(&info, TRUE);
-    while (info.next_scanline < info.image_height) {
-        JSAMPROW rows[] = {row.data()};
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    Bytes out(buffer, buffer + size);
-    std::free(buffer);
-    return out;
+    testing::JpegPicture picture;
+    picture.width = int(width);
+    picture.height = int(height);
+    picture.components = 1;
+    picture.progressive = progressive;
+    picture.quality = 75;
+    picture.row = [=](int, uint8_t* row) {
+        for (uint32_t x = 0; x < width; ++x) row[x] = stripes ? uint8_t(x * 7) : 128;
+    };
+    return testing::jpegFile(picture);
 }
 
-// Where each marker segment (or scan, with its entropy-coded data) of a
-// JPEG begins, and where the last ends (at the end-of-image marker).
-std::vector<size_t> jpegSegments(const Bytes& file) {
-    std::vector<size_t> starts;
-    size_t at = 2;
-    while (at + 4 <= file.size() && file[at] == 0xFF && file[at + 1] != 0xD9) {
-        starts.push_back(at);
-        const bool scan = file[at + 1] == 0xDA;
-        at += 2 + (size_t(file[at + 2]) << 8 | file[at + 3]);
-        // Entropy-coded data runs to the next marker that is not a stuffed
-        // byte or a restart.
-        while (scan && at + 1 < file.size() &&
-               !(file[at] == 0xFF && file[at + 1] != 0 && (file[at + 1] < 0xD0 || file[at + 1] > 0xD7))) {
-            ++at;
-        }
-    }
-    starts.push_back(at);
-    return starts;
-}
-
-// A flat progressive 1024 x 1024 picture whose smallest scan (a run of
-// empty blocks, a few bytes that pass over every block) comes 3,000 times
-// over.
-Bytes jpegRepeatedProgressiveScans() {
-    Bytes file = jpeg(1024, 1024, true, false);
-    std::vector<size_t> segments = jpegSegments(file);
-    size_t smallest = 0;
-    for (size_t i = 0; i + 1 < segments.size(); ++i) {
-        const size_t length = segments[i + 1] - segments[i];
-        if (file[segments[i] + 1] == 0xDA && (smallest == 0 || length < segments[smallest + 1] - segments[smallest])) {
-            smallest = i;
-        }
-    }
-    Bytes scan(file.begin() + long(segments[smallest]), file.begin() + long(segments[smallest + 1]));
-    Bytes out(file.begin(), file.begin() + long(segments.back()));
-    for (int i = 0; i < 3'000; ++i) append(out, scan);
-    out.insert(out.end(), {0xFF, 0xD9});
-    return out;
-}
+// A flat progressive 1024 x 1024 picture whose last scan (a refinement
+// that passes over every block in a few bytes) comes 3,000 times over.
+Bytes jpegRepeatedProgressiveScans() { return testing::withLastScanRepeated(jpeg(1024, 1024, true, false), 3'000); }
 
 // A baseline picture whose frame header claims 4096 x 4096, cut a few
 // bytes into its scan.
 Bytes jpegBrokenPicture() {
     Bytes file = jpeg(16, 16, false);
-    for (size_t start : jpegSegments(file)) {
-        if (file[start + 1] == 0xC0) {
-            file[start + 5] = 0x10, file[start + 6] = 0x00;  // height
-            file[start + 7] = 0x10, file[start + 8] = 0x00;  // width
-        }
-        if (file[start + 1] == 0xDA) {
-            file.resize(start + 2 + (size_t(file[start + 2]) << 8 | file[start + 3]) + 4);
-            break;
-        }
-    }
+    const uint8_t frame[] = {0xFF, 0xC0, 0, 11};  // one component
+    const size_t at = size_t(std::search(file.begin(), file.end(), std::begin(frame), std::end(frame)) - file.begin());
+    file[at + 5] = 0x10, file[at + 6] = 0x00;  // height
+    file[at + 7] = 0x10, file[at + 8] = 0x00;  // width
+    const uint8_t scan[] = {0xFF, 0xDA};
+    const size_t lastBegins = testing::scansOf(file).lastBegins;
+    const size_t sos = size_t(std::search(file.begin() + long(lastBegins), file.end(), std::begin(scan), std::end(scan)) -
+                              file.begin());
+    file.resize(sos + 2 + (size_t(file[sos + 2]) << 8 | file[sos + 3]) + 4);
     return file;
 }
 
@@ -282,29 +193,23 @@ Bytes gifDelaysDefeatingTheStep() { return testing::gifOfDelaysDefeatingTheStep(
 
 Bytes tiffPagesSharingOneStrip(uint32_t width, uint32_t height, uint32_t pages, uint16_t compression,
                                const Bytes& strip) {
-    Bytes out = {'I', 'I', 42, 0};
-    le32(out, 8 + uint32_t(strip.size()));
-    append(out, strip);
-    const uint16_t Short = 3, Long = 4;
-    struct Entry {
-        uint16_t tag, type;
-        uint32_t value;
-    };
-    const Entry entries[] = {{256, Long, width},       {257, Long, height},     {258, Short, 8},
-                             {259, Short, compression}, {262, Short, 1},         {273, Long, 8},
-                             {277, Short, 1},           {278, Long, height},     {279, Long, uint32_t(strip.size())}};
-    for (uint32_t page = 0; page < pages; ++page) {
-        le16(out, uint32_t(std::size(entries)));
-        for (const Entry& e : entries) {
-            le16(out, e.tag);
-            le16(out, e.type);
-            le32(out, 1);
-            if (e.type == Short) le16(out, e.value), le16(out, 0);
-            else le32(out, e.value);
-        }
-        le32(out, page + 1 < pages ? uint32_t(out.size() + 4) : 0);
-    }
-    return out;
+    testing::TiffLayout layout;
+    layout.width = width;
+    layout.height = height;
+    layout.pages = pages;
+    layout.compression = compression;
+    layout.payload = strip;
+    return testing::tiffSharingOnePayload(layout);
+}
+
+Bytes flatJpeg(int side, int components, bool progressive) {
+    testing::JpegPicture picture;
+    picture.width = picture.height = side;
+    picture.components = components;
+    picture.fullColour = true;
+    picture.progressive = progressive;
+    picture.row = [=](int, uint8_t* row) { std::memset(row, 128, size_t(side) * (components == 1 ? 1 : 4)); };
+    return testing::jpegFile(picture);
 }
 
 namespace {
@@ -408,6 +313,41 @@ j2k::Shape brokenPicture() {
     return s;
 }
 
+// ---- TIFF counts and progressive JPEG scans ----
+
+// 256 pages of 16 x 4,194,304 in one-row strips: 16.8 MB of shared arrays
+// name a billion strips.
+Bytes tiffStripsAcrossPages() {
+    return testing::flatTiff({.width = 16, .height = 4'194'304, .rowsPerStrip = 1, .pages = 256});
+}
+
+// 8192 x 8192 in 262,144 tiles of 16 x 16: as many as the file's 1 MB of
+// arrays holds.
+Bytes tiffTilesPerPage() { return testing::flatTiff({.width = 8192, .height = 8192, .tileSide = 16}); }
+
+// 256 pages of 1024 x 1024 in 4,096 tiles each, sharing their arrays.
+Bytes tiffTilesAcrossPages() {
+    return testing::flatTiff({.width = 1024, .height = 1024, .tileSide = 16, .pages = 256});
+}
+
+// 1024 x 65536 of 16 samples a pixel, the most bytes a pixel read, every
+// strip one small deflate stream: 1 GiB decoded from 5 KB.
+Bytes tiffSamplesPerPixel() {
+    return testing::flatTiff({.width = 1024, .height = 65536, .samples = 16, .rowsPerStrip = 64});
+}
+
+// Grey progressive pictures whose last refinement scan repeats to 100
+// scans: at the largest picture, whose coefficients do not fit beside its
+// pixels, and at half of it, whose scans stop at the blocks limit (the
+// largest one read, 7424 x 7424, is more than the sanitized fuzz run's
+// memory limit takes beside its other seeds).
+Bytes jpegScansAtTheLargestPicture() { return testing::withLastScanRepeated(flatJpeg(8192, 1, true), 100); }
+Bytes jpegScansAtALargePicture() { return testing::withLastScanRepeated(flatJpeg(5792, 1, true), 100); }
+
+// 8192 x 8192 colour at full resolution: three full-size coefficient
+// arrays in 788 KB.
+Bytes jpegFlatFullColour() { return flatJpeg(8192, 3, true); }
+
 }  // namespace
 
 const std::vector<Shape>& shapes() {
@@ -445,6 +385,13 @@ const std::vector<Shape>& shapes() {
         {"IcnsOneLargePictureRepeated", "icns", 2048 * 2048, icnsOneLargePictureRepeated},
         {"IcnsBrokenPictures", "icns", Large, icnsBrokenPictures},
         {"IcnsHugeDirectory", "icns", 1, icnsHugeDirectory},
+        {"TiffStripsAcrossPages", "tif", 16 * 4'194'304, tiffStripsAcrossPages},
+        {"TiffTilesPerPage", "tif", Large, tiffTilesPerPage},
+        {"TiffTilesAcrossPages", "tif", 1024 * 1024, tiffTilesAcrossPages},
+        {"TiffSamplesPerPixel", "tif", 1024 * 65536, tiffSamplesPerPixel},
+        {"JpegScansAtTheLargestPicture", "jpg", Large, jpegScansAtTheLargestPicture},
+        {"JpegScansAtALargePicture", "jpg", 5792 * 5792, jpegScansAtALargePicture},
+        {"JpegFlatFullColour", "jpg", Large, jpegFlatFullColour},
     };
     return all;
 }

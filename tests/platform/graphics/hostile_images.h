@@ -5,7 +5,9 @@
 // at one payload); tiny frames on a large screen; broken pictures (headers
 // claiming large sizes over invalid or cut payloads); huge directories;
 // tiny JPEG 2000 code-blocks and precincts; progressive JPEG scans
-// repeated. Each is sized to show what it would cost a reader that does not
+// repeated, at the largest picture too; TIFF strips and tiles per page and
+// across pages, and samples per pixel, at the most a reader admits. Each is
+// sized to show what it would cost a reader that does not
 // bound it, and no larger: a test reads them all, and the image decoder's
 // fuzz target starts from them.
 
@@ -36,5 +38,9 @@ const std::vector<Shape>& shapes();
 // compressed with deflate (8) or PackBits (32773).
 Bytes tiffPagesSharingOneStrip(uint32_t width, uint32_t height, uint32_t pages, uint16_t compression,
                                const Bytes& strip);
+
+// A flat grey (1) or colour (3, at full resolution) square picture written
+// by the library: a progressive one is small however large its side.
+Bytes flatJpeg(int side, int components, bool progressive);
 
 }  // namespace hostile

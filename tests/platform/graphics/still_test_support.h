@@ -2,13 +2,12 @@
 // Pictures and comparisons shared by the still-image format tests.
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
-#include <jpeglib.h>
-
 #include "platform/graphics/Bitmap.h"
+#include "platform/testing/JpegFiles.h"
 
 namespace stilltest {
 
@@ -38,39 +37,17 @@ inline int maxDifference(const cg::Bitmap& a, const cg::Bitmap& b) {
     return worst;
 }
 
-// A JPEG written with the library directly: progressive or not, with an
+// A JPEG of the bitmap written by the library: progressive or not, with an
 // EXIF block giving `orientation` (none for 0).
 inline std::vector<uint8_t> jpeg(const cg::Bitmap& bitmap, bool progressive, int orientation = 0) {
-    jpeg_compress_struct info;
-    jpeg_error_mgr errors;
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = JDIMENSION(bitmap.width());
-    info.image_height = JDIMENSION(bitmap.height());
-    info.input_components = 4;
-    info.in_color_space = JCS_EXT_BGRX;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 95, TRUE);
-    if (progressive) jpeg_simple_progression(&info);
-    jpeg_start_compress(&info, TRUE);
-    if (orientation) {
-        // "Exif\0\0", big-endian TIFF header, one directory entry.
-        std::vector<uint8_t> exif = {'E', 'x', 'i', 'f', 0, 0, 'M', 'M', 0, 42, 0, 0, 0, 8, 0, 1,
-                      0x01, 0x12, 0, 3, 0, 0, 0, 1, 0, uint8_t(orientation), 0, 0, 0, 0, 0, 0};
-        jpeg_write_marker(&info, JPEG_APP0 + 1, exif.data(), unsigned(exif.size()));
-    }
-    while (info.next_scanline < info.image_height) {
-        JSAMPROW row = reinterpret_cast<JSAMPROW>(const_cast<uint32_t*>(bitmap.row(int(info.next_scanline))));
-        jpeg_write_scanlines(&info, &row, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    std::vector<uint8_t> out(buffer, buffer + size);
-    std::free(buffer);
-    return out;
+    testing::JpegPicture picture;
+    picture.width = bitmap.width();
+    picture.height = bitmap.height();
+    picture.progressive = progressive;
+    picture.quality = 95;
+    picture.orientation = orientation;
+    picture.row = [&bitmap](int y, uint8_t* row) { std::memcpy(row, bitmap.row(y), size_t(bitmap.width()) * 4); };
+    return testing::jpegFile(picture);
 }
 
 }  // namespace stilltest
