@@ -4,6 +4,9 @@
 // the AND mask, read by the BMP reader). The writer writes one entry with
 // a PNG inside.
 
+#include <map>
+#include <utility>
+
 #include "platform/graphics/Png.h"
 #include "platform/graphics/StillFormats.h"
 
@@ -43,12 +46,20 @@ std::vector<std::span<const uint8_t>> entries(std::span<const uint8_t> data) {
 std::vector<Header> icoPictures(std::span<const uint8_t> data) {
     std::vector<Header> pictures;
     auto all = entries(data);
+    // Entries may all name the same bytes: each place is read once, so
+    // that a directory of 65,535 entries costs one header read, not one an
+    // entry.
+    std::map<std::pair<size_t, size_t>, std::optional<Header>> read;
     for (size_t i = 0; i < all.size(); ++i) {
-        std::optional<Header> header = startsAsPng(all[i]) ? pngHeader(all[i]) : icoBitmapHeader(all[i]);
+        if (all[i].empty()) continue;
+        const size_t offset = size_t(all[i].data() - data.data());
+        auto [place, fresh] = read.try_emplace({offset, all[i].size()});
+        if (fresh) place->second = startsAsPng(all[i]) ? pngHeader(all[i]) : icoBitmapHeader(all[i]);
+        std::optional<Header> header = place->second;
         if (!header) continue;
         header->interlace = 0;
         header->entry = i;
-        header->offset = size_t(all[i].data() - data.data());
+        header->offset = offset;
         header->length = all[i].size();
         pictures.push_back(*header);
     }

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "platform/foundation/Log.h"
+#include "platform/graphics/CodecWork.h"
 #include "platform/graphics/Jpeg2000Size.h"
 #include "platform/graphics/Jpeg2000TileState.h"
 #include "platform/graphics/StillFormats.h"
@@ -42,12 +43,12 @@ constexpr uint64_t kBytesPerPrecinct = 170;
 constexpr uint64_t kMaximumTileStateBytes = uint64_t(96) << 20;
 
 // Whether a file of this size may be handed to the library; a refusal is
-// logged, as nothing else would say why the picture is missing.
-bool affordable(const Jpeg2000Size& size) {
+// logged when `log`, as nothing else would say why the picture is missing.
+bool affordable(const Jpeg2000Size& size, bool log = true) {
     const uint64_t pixels = uint64_t(size.width) * size.height;
     if (size.components > kMaximumComponents) return false;
     if (size.tiles > kMaximumTiles) {
-        ns::log("JPEG 2000: refused a %u x %u picture in %llu tiles: at most %llu are read", size.width, size.height,
+        if (log) ns::log("JPEG 2000: refused a %u x %u picture in %llu tiles: at most %llu are read", size.width, size.height,
                 size.tiles, kMaximumTiles);
         return false;
     }
@@ -56,7 +57,7 @@ bool affordable(const Jpeg2000Size& size) {
         size.tiles > 1 ? uint64_t(std::min(size.tileWidth, size.width)) * std::min(size.tileHeight, size.height) : 0;
     const uint64_t bytes = 4 * (pixels * size.components + std::max(pixels, tilePixels * size.components));
     if (bytes > kMaximumDecodeBytes) {
-        ns::log("JPEG 2000: refused a %u x %u picture of %u components: decoding it takes %.1f MiB, more than %llu MiB",
+        if (log) ns::log("JPEG 2000: refused a %u x %u picture of %u components: decoding it takes %.1f MiB, more than %llu MiB",
                 size.width, size.height, size.components, double(bytes) / (1 << 20), kMaximumDecodeBytes >> 20);
         return false;
     }
@@ -180,6 +181,7 @@ public:
         if (!opj_setup_decoder(codec_, &parameters)) return;
         // A codestream cut short is broken, not a picture with holes.
         opj_decoder_set_strict_mode(codec_, OPJ_TRUE);
+        work::libraryHeaderRead();
         if (!opj_read_header(input_, codec_, &image_)) return;
         header_ = readHeader();
     }
@@ -284,6 +286,21 @@ std::vector<Header> jpeg2000Pictures(std::span<const uint8_t> data) {
     Reading reading(data);
     if (!reading.header()) return {};
     return {*reading.header()};
+}
+
+std::optional<Header> jpeg2000SizeHeader(std::span<const uint8_t> data) {
+    const auto size = jpeg2000Size(data);
+    if (!size || size->width > INT32_MAX || size->height > INT32_MAX || !affordable(*size, false)) {
+        return std::nullopt;
+    }
+    for (uint8_t precision : size->precision) {
+        if (precision > kMaximumPrecision) return std::nullopt;
+    }
+    Header header;
+    header.width = int(size->width);
+    header.height = int(size->height);
+    header.hasAlpha = size->components == 2 || size->components == 4;
+    return header;
 }
 
 std::optional<Decoded> decodeJpeg2000(std::span<const uint8_t> data) {

@@ -81,6 +81,11 @@ bool startsAsJpeg2000Codestream(std::span<const uint8_t> data);
 // JPEG 2000 are skipped (older raw ones with a log line).
 std::vector<Header> tiffPictures(std::span<const uint8_t> data);
 std::vector<Header> jpeg2000Pictures(std::span<const uint8_t> data);
+// The picture a JPEG 2000's size marker describes, when the reader would
+// hand it to the library: read from the bytes alone, for a container
+// listing its entries. Its coding and its data are weighed when it is
+// decoded.
+std::optional<Header> jpeg2000SizeHeader(std::span<const uint8_t> data);
 std::vector<Header> icoPictures(std::span<const uint8_t> data);
 std::vector<Header> icnsPictures(std::span<const uint8_t> data);
 // One of those pictures, by its header as listed from the same data;

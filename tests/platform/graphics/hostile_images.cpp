@@ -416,6 +416,110 @@ j2k::Shape brokenPicture() {
     return s;
 }
 
+// ---- PNG chunks, icon entries and JPEG 2000 entries kept together ----
+
+// A zTXt (or, `international`, a compressed iTXt) chunk of a text
+// deflated.
+void pngCompressedText(Bytes& out, const Bytes& deflated, bool international) {
+    Bytes data;
+    append(data, "Comment");
+    data.push_back(0);
+    if (international) data.insert(data.end(), {1, 0, 0, 0});  // compressed, no language or translation
+    else data.push_back(0);                                      // deflate
+    append(data, deflated);
+    pngChunk(out, international ? "iTXt" : "zTXt", data);
+}
+
+// The texts libpng kept by default at most (1,000 chunks, less the two
+// its cache counts besides) at its old limit of 8,000,000 bytes each, over
+// one pixel: the smallest payload behind the most text it would inflate.
+constexpr size_t kLibraryTextLimit = 8'000'000;
+}  // namespace
+
+Bytes pngWithTexts(uint32_t chunks) {
+    Bytes out = pngStart(1, 1);
+    const Bytes deflated = deflateZeros(kLibraryTextLimit);
+    for (uint32_t i = 0; i < chunks; ++i) pngCompressedText(out, deflated, i % 2 == 1);
+    pngChunk(out, "IDAT", deflateZeros(pngRowBytes(1, 1)));
+    pngChunk(out, "IEND", {});
+    return out;
+}
+
+namespace {
+
+Bytes pngTextsAtTheLibraryLimit() { return pngWithTexts(998); }
+Bytes icoEntriesSharingOnePngWithText() { return icoSharingOneEntry(pngWithTexts(1), 1'024); }
+Bytes icnsEntriesOfPngsWithText() { return stilltest::icnsOfCopies(pngWithTexts(1), 256); }
+
+// An animated PNG whose shared chunks (before the first frame) hold 16 such
+// texts, over 64 frames of one pixel.
+Bytes apngWithSharedTexts() {
+    Bytes out = pngStart(1, 1);
+    Bytes animation;
+    be32(animation, 64);
+    be32(animation, 0);
+    pngChunk(out, "acTL", animation);
+    const Bytes deflated = deflateZeros(kLibraryTextLimit);
+    for (int i = 0; i < 16; ++i) pngCompressedText(out, deflated, false);
+    const Bytes pixel = deflateZeros(pngRowBytes(1, 1));
+    uint32_t sequence = 0;
+    fctl(out, sequence++, 1, 1, 0, 0);
+    pngChunk(out, "IDAT", pixel);
+    for (uint32_t i = 1; i < 64; ++i) {
+        fctl(out, sequence++, 1, 1, 0, 0);
+        Bytes data;
+        be32(data, sequence++);
+        append(data, pixel);
+        pngChunk(out, "fdAT", data);
+    }
+    pngChunk(out, "IEND", {});
+    return out;
+}
+
+// 8192 x 8192 RGBA, Adam7-interlaced, all clear.
+Bytes pngInterlacedLarge() {
+    constexpr uint32_t side = 8192;
+    Bytes out(kPngSignature, kPngSignature + 8);
+    Bytes header;
+    be32(header, side);
+    be32(header, side);
+    header.insert(header.end(), {8, 6, 0, 0, 1});
+    pngChunk(out, "IHDR", header);
+    // Each pass: its columns and rows of the grid of 8, from its start.
+    static constexpr uint32_t kPasses[7][4] = {{0, 8, 0, 8}, {4, 8, 0, 8}, {0, 4, 4, 8}, {2, 4, 0, 4},
+                                               {0, 2, 2, 4}, {1, 2, 0, 2}, {0, 1, 1, 2}};
+    size_t bytes = 0;
+    for (const auto& [x0, dx, y0, dy] : kPasses) {
+        const size_t columns = (side - x0 + dx - 1) / dx, rows = (side - y0 + dy - 1) / dy;
+        bytes += rows * (1 + 4 * columns);
+    }
+    pngChunk(out, "IDAT", deflateZeros(bytes));
+    pngChunk(out, "IEND", {});
+    return out;
+}
+
+// 2,000 entries of a main header alone, 64 x 64 in 4,096 tiles of one
+// pixel: grey with five levels, or RGBA with 32.
+Bytes icnsOfTinyJpeg2000(uint16_t components, uint8_t levels) {
+    j2k::Shape s{64, 64, 1, 1, components, false};
+    s.coding = {.levels = levels};
+    return stilltest::icnsOfCopies(j2k::codestream(s), 2'000, "ic10");
+}
+
+// Two 5792 x 5792 RGBA entries at the compressor's defaults (five levels,
+// code-blocks of 64): each alone within what the reader admits.
+Bytes icnsOfTwoLargeJpeg2000() {
+    const Bytes large = j2k::codestream(j2k::oneTile(5792, 5792, 4, {.levels = 5}));
+    Bytes out = {'i', 'c', 'n', 's'};
+    be32(out, uint32_t(8 + 2 * (8 + large.size())));
+    for (const char* type : {"ic10", "ic14"}) {
+        append(out, type);
+        be32(out, uint32_t(8 + large.size()));
+        append(out, large);
+    }
+    return out;
+}
+
 }  // namespace
 
 const std::vector<Shape>& shapes() {
@@ -449,8 +553,23 @@ const std::vector<Shape>& shapes() {
         {"IcnsOneLargePictureRepeated", "icns", 2048 * 2048, icnsOneLargePictureRepeated},
         {"IcnsBrokenPictures", "icns", Large, icnsBrokenPictures},
         {"IcnsHugeDirectory", "icns", 1, icnsHugeDirectory},
+        {"PngTextsAtTheLibraryLimit", "png", 1, pngTextsAtTheLibraryLimit},
+        {"IcoEntriesSharingOnePngWithText", "ico", 1, icoEntriesSharingOnePngWithText},
+        {"IcnsEntriesOfPngsWithText", "icns", 1, icnsEntriesOfPngsWithText},
+        {"ApngWithSharedTexts", "apng", 1, apngWithSharedTexts},
+        {"PngInterlacedLarge", "png", Large, pngInterlacedLarge},
+        {"IcnsOfTinyJpeg2000", "icns", 64 * 64, [] { return icnsOfTinyJpeg2000(1, 5); }},
+        {"IcnsOfTinyJpeg2000Rgba32Levels", "icns", 64 * 64, [] { return icnsOfTinyJpeg2000(4, 32); }},
+        {"IcnsOfTwoLargeJpeg2000", "icns", 5792 * 5792, icnsOfTwoLargeJpeg2000},
     };
     return all;
+}
+
+const Shape& shapeNamed(const std::string& name) {
+    for (const Shape& shape : shapes()) {
+        if (name == shape.name) return shape;
+    }
+    throw std::invalid_argument("no hostile shape named " + name);
 }
 
 }  // namespace hostile

@@ -5,7 +5,10 @@
 // at one payload); tiny frames on a large screen; broken pictures (headers
 // claiming large sizes over invalid or cut payloads); huge directories;
 // tiny JPEG 2000 code-blocks and precincts; progressive JPEG scans
-// repeated. Each is sized to show what it would cost a reader that does not
+// repeated; compressed texts at libpng's old limits over one pixel, alone,
+// shared by icon entries and shared by animated frames; an interlaced
+// picture at the pixel cap; thousands of JPEG 2000 headers of 4,096 tiles;
+// two large JPEG 2000 pictures in one file. Each is sized to show what it would cost a reader that does not
 // bound it, and no larger: a test reads them all, and the image decoder's
 // fuzz target starts from them.
 
@@ -36,5 +39,12 @@ const std::vector<Shape>& shapes();
 // compressed with deflate (8) or PackBits (32773).
 Bytes tiffPagesSharingOneStrip(uint32_t width, uint32_t height, uint32_t pages, uint16_t compression,
                                const Bytes& strip);
+
+// A one-pixel PNG behind `chunks` compressed text chunks, each inflating
+// to libpng's old limit of 8,000,000 bytes.
+Bytes pngWithTexts(uint32_t chunks);
+
+// The shape of that name; throws for a name not among them.
+const Shape& shapeNamed(const std::string& name);
 
 }  // namespace hostile

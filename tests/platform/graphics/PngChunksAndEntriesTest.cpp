@@ -1,0 +1,134 @@
+// What a PNG's chunks, an icon file's entries and an interlaced picture
+// cost the readers: counted where the work is done (the codecs' header
+// reads and bytes inflated) and, in builds whose peaks measure the
+// product, in resident memory against the picture they give.
+
+#include <gtest/gtest.h>
+#include <malloc.h>
+
+#include <cstdio>
+
+#include "platform/graphics/ImageSource.h"
+#include "platform/graphics/Png.h"
+#include "platform/testing/ResidentMemory.h"
+#include "tests/platform/graphics/hostile_images.h"
+
+namespace {
+
+constexpr uint64_t MiB = 1 << 20;
+
+testing::ResidentPeak peakFromHere() {
+    malloc_trim(0);
+    return testing::ResidentPeak();
+}
+
+void expectGrowthBelow(const testing::ResidentPeak& peak, uint64_t bound, const char* what) {
+    ASSERT_TRUE(peak.started());
+    std::printf("%s: resident peak grew %.1f MiB\n", what, double(peak.growth()) / MiB);
+    if constexpr (testing::PeaksMeasureTheProduct) EXPECT_LT(peak.growth(), bound) << what;
+}
+
+// The texts would take 60 x 8 MB, inflated and kept to the end of the read.
+TEST(PngChunksTest, CompressedTextsAreNeitherInflatedNorKept) {
+    const hostile::Bytes file = hostile::pngWithTexts(60);
+    {
+        testing::ResidentPeak peak = peakFromHere();
+        auto source = cg::ImageSource::createWithData(file);
+        ASSERT_EQ(source->count(), 1u);
+        auto image = source->createImageAtIndex(0);
+        ASSERT_TRUE(image);
+        EXPECT_EQ(image->width(), 1);
+        EXPECT_EQ(image->bitmap().pixel(0, 0), cg::Pixel{});
+        expectGrowthBelow(peak, 32 * MiB, "the progressive reader");
+        const cg::CodecWork work = source->counters().work;
+        EXPECT_EQ(work.libraryHeaderReads, 2u);  // listing, then decoding
+        EXPECT_EQ(work.bytesInflated, 4u);       // the one pixel's row
+    }
+    {
+        testing::ResidentPeak peak = peakFromHere();
+        auto bitmap = cg::decodePng(file);
+        ASSERT_TRUE(bitmap);
+        EXPECT_EQ(bitmap->width(), 1);
+        expectGrowthBelow(peak, 32 * MiB, "the whole-file reader");
+    }
+}
+
+// Every chunk but the picture's own is passed over however long it is, so
+// an ordinary file with a large profile or private chunk still reads; one
+// claiming more than the data is refused.
+TEST(PngChunksTest, LongAncillaryChunksArePassedOverAndOverlongOnesRefused) {
+    cg::Bitmap picture(3, 2, cg::PixelFormat::ARGB32Premultiplied);
+    picture.setPixel(1, 1, cg::premultiplied(200, 10, 20, 30));
+    const hostile::Bytes plain = cg::encodePng(picture);
+    // A private chunk of 1 MiB before the image data.
+    auto withChunk = [&](uint32_t claimed, size_t held) {
+        hostile::Bytes out(plain.begin(), plain.begin() + 33);  // signature and IHDR
+        for (uint32_t v : {claimed}) out.insert(out.end(), {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)});
+        out.insert(out.end(), {'p', 'r', 'V', 't'});
+        out.insert(out.end(), held + 4, 0x5A);  // data and a CRC that is not checked for ancillary chunks
+        out.insert(out.end(), plain.begin() + 33, plain.end());
+        return out;
+    };
+    const hostile::Bytes large = withChunk(1 << 20, 1 << 20);
+    auto decoded = cg::decodePng(large);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->pixel(1, 1), picture.pixel(1, 1));
+    auto source = cg::ImageSource::createWithData(large);
+    ASSERT_EQ(source->count(), 1u);
+    auto image = source->createImageAtIndex(0);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->bitmap().colorAt(1, 1), picture.colorAt(1, 1));
+
+    EXPECT_FALSE(cg::decodePng(withChunk(0x7FFF0000, 16)));
+    EXPECT_EQ(cg::ImageSource::createWithData(withChunk(0x7FFF0000, 16))->count(), 0u);
+}
+
+// 1,024 entries naming one PNG whose text inflates to 8 MB: one header
+// read lists them all, and each decode reads one more without the text.
+TEST(IconEntriesTest, EntriesSharingOnePngAreReadOnceWhenListed) {
+    const hostile::Bytes file = hostile::shapeNamed("IcoEntriesSharingOnePngWithText").make();
+    auto source = cg::ImageSource::createWithData(file);
+    ASSERT_EQ(source->count(), 1024u);
+    EXPECT_EQ(source->counters().work.libraryHeaderReads, 1u);
+    testing::ResidentPeak peak = peakFromHere();
+    for (size_t i = 0; i < 8; ++i) ASSERT_TRUE(source->createImageAtIndex(i));
+    expectGrowthBelow(peak, 32 * MiB, "eight entries decoded");
+    const cg::CodecWork work = source->counters().work;
+    EXPECT_EQ(work.libraryHeaderReads, 1u + 8u);
+    EXPECT_EQ(work.bytesInflated, 8u * 4u);
+}
+
+// 2,000 JPEG 2000 entries of 4,096 tiles each are listed from their size
+// markers alone: no library reads a header until a picture is asked for.
+TEST(IconEntriesTest, Jpeg2000EntriesAreListedWithoutTheLibrary) {
+    for (const char* name : {"IcnsOfTinyJpeg2000", "IcnsOfTinyJpeg2000Rgba32Levels"}) {
+        const hostile::Bytes file = hostile::shapeNamed(name).make();
+        auto source = cg::ImageSource::createWithData(file);
+        ASSERT_EQ(source->count(), 2000u) << name;
+        auto properties = source->copyPropertiesAtIndex(1999);
+        ASSERT_TRUE(properties);
+        EXPECT_EQ(properties->pixelWidth, 64);
+        EXPECT_EQ(source->counters().work.libraryHeaderReads, 0u) << name;
+        (void)source->createImageAtIndex(0);
+        EXPECT_LE(source->counters().work.libraryHeaderReads, 1u) << name;
+    }
+}
+
+// An interlaced 8192 x 8192 picture is combined in the one bitmap it
+// comes out as: 256 MiB, where a sink, the staged passes and a copy of
+// them held three times that.
+TEST(InterlacedPngTest, APictureAtTheCapIsHeldOnce) {
+    const hostile::Bytes file = hostile::shapeNamed("PngInterlacedLarge").make();
+    testing::ResidentPeak peak = peakFromHere();
+    auto source = cg::ImageSource::createWithData(file);
+    ASSERT_EQ(source->count(), 1u);
+    auto image = source->createImageAtIndex(0);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->width(), 8192);
+    EXPECT_EQ(image->bitmap().pixel(8191, 8191), cg::Pixel{});
+    expectGrowthBelow(peak, 320 * MiB, "an interlaced 8192 x 8192 PNG");
+    // Every pass's pixels, each once.
+    EXPECT_EQ(source->counters().work.bytesInflated, 8192u * 8192u * 4u);
+}
+
+}  // namespace
