@@ -24,12 +24,12 @@ void le32(Bytes& out, uint32_t v) { le16(out, v & 0xFFFF), le16(out, v >> 16); }
 void append(Bytes& out, const Bytes& more) { out.insert(out.end(), more.begin(), more.end()); }
 void append(Bytes& out, const char* text) { out.insert(out.end(), text, text + std::strlen(text)); }
 
-// `size` zero bytes deflated in a zlib stream; `whole` false stops after a
-// sync flush, a valid stream cut short.
-Bytes deflateZeros(size_t size, bool whole = true) {
+// `size` zero bytes (or bytes of `fill`) deflated in a zlib stream;
+// `whole` false stops after a sync flush, a valid stream cut short.
+Bytes deflateZeros(size_t size, bool whole = true, uint8_t fill = 0) {
     z_stream z{};
     if (deflateInit(&z, 9) != Z_OK) throw std::runtime_error("deflateInit");
-    const Bytes zeros(1 << 20, 0);
+    const Bytes zeros(1 << 20, fill);
     Bytes out;
     uint8_t buffer[1 << 16];
     auto drain = [&](int flush) {
@@ -431,14 +431,16 @@ void pngCompressedText(Bytes& out, const Bytes& deflated, bool international) {
 }
 
 // The texts libpng kept by default at most (1,000 chunks, less the two
-// its cache counts besides) at its old limit of 8,000,000 bytes each, over
-// one pixel: the smallest payload behind the most text it would inflate.
-constexpr size_t kLibraryTextLimit = 8'000'000;
+// its cache counts besides) at its old limit of 8,000,000 bytes each (the
+// keyword and its terminator included), over one pixel: the smallest
+// payload behind the most text it would inflate.
+constexpr size_t kLibraryTextLimit = 8'000'000 - 16;
 }  // namespace
 
 Bytes pngWithTexts(uint32_t chunks) {
     Bytes out = pngStart(1, 1);
-    const Bytes deflated = deflateZeros(kLibraryTextLimit);
+    // Letters, not zeros: pages written with zeros may stay unmapped.
+    const Bytes deflated = deflateZeros(kLibraryTextLimit, true, 'A');
     for (uint32_t i = 0; i < chunks; ++i) pngCompressedText(out, deflated, i % 2 == 1);
     pngChunk(out, "IDAT", deflateZeros(pngRowBytes(1, 1)));
     pngChunk(out, "IEND", {});
@@ -459,7 +461,8 @@ Bytes apngWithSharedTexts() {
     be32(animation, 64);
     be32(animation, 0);
     pngChunk(out, "acTL", animation);
-    const Bytes deflated = deflateZeros(kLibraryTextLimit);
+    // Letters, not zeros: pages written with zeros may stay unmapped.
+    const Bytes deflated = deflateZeros(kLibraryTextLimit, true, 'A');
     for (int i = 0; i < 16; ++i) pngCompressedText(out, deflated, false);
     const Bytes pixel = deflateZeros(pngRowBytes(1, 1));
     uint32_t sequence = 0;
