@@ -334,30 +334,54 @@ std::optional<Decoded> decodeJpeg2000(std::span<const uint8_t> data) {
     }
     const bool premultipliedAlpha = alpha >= 0 && image->comps[alpha].alpha == 2;
     const bool ycc = colours.size() == 3 && image->color_space == OPJ_CLRSPC_SYCC;
-    Bitmap bitmap(w, h, alpha >= 0 ? PixelFormat::ARGB32Premultiplied : PixelFormat::RGB24);
     std::vector<const OPJ_INT32*> rows(planes.size());
-    for (int y = 0; y < h; ++y) {
+    auto wordAt = [&](int x) -> uint32_t {
+        uint8_t r = planes[0].at(rows[0], x), g = r, b = r;
+        if (colours.size() == 3) {
+            g = planes[1].at(rows[1], x);
+            b = planes[2].at(rows[2], x);
+            if (ycc) {
+                double cb = g - 128.0, cr = b - 128.0, luma = r;
+                r = clampByte(luma + 1.402 * cr);
+                g = clampByte(luma - 0.344136 * cb - 0.714136 * cr);
+                b = clampByte(luma + 1.772 * cb);
+            }
+        }
+        if (alpha < 0) return uint32_t(r) << 16 | uint32_t(g) << 8 | b;
+        uint8_t a = planes.back().at(rows.back(), x);
+        Pixel p = premultipliedAlpha ? Pixel{a, std::min(r, a), std::min(g, a), std::min(b, a)} : premultiplied(a, r, g, b);
+        return uint32_t(p.alpha) << 24 | uint32_t(p.red) << 16 | uint32_t(p.green) << 8 | p.blue;
+    };
+    auto fillRows = [&](int y) {
         for (size_t i = 0; i < planes.size(); ++i) rows[i] = planes[i].row(y);
-        uint32_t* out = bitmap.row(y);
-        for (int x = 0; x < w; ++x) {
-            uint8_t r = planes[0].at(rows[0], x), g = r, b = r;
-            if (colours.size() == 3) {
-                g = planes[1].at(rows[1], x);
-                b = planes[2].at(rows[2], x);
-                if (ycc) {
-                    double cb = g - 128.0, cr = b - 128.0, luma = r;
-                    r = clampByte(luma + 1.402 * cr);
-                    g = clampByte(luma - 0.344136 * cb - 0.714136 * cr);
-                    b = clampByte(luma + 1.772 * cb);
-                }
-            }
-            if (alpha < 0) {
-                out[x] = uint32_t(r) << 16 | uint32_t(g) << 8 | b;
-                continue;
-            }
-            uint8_t a = planes.back().at(rows.back(), x);
-            Pixel p = premultipliedAlpha ? Pixel{a, std::min(r, a), std::min(g, a), std::min(b, a)} : premultiplied(a, r, g, b);
-            out[x] = uint32_t(p.alpha) << 24 | uint32_t(p.red) << 16 | uint32_t(p.green) << 8 | p.blue;
+    };
+    const PixelFormat format = alpha >= 0 ? PixelFormat::ARGB32Premultiplied : PixelFormat::RGB24;
+    opj_image_comp_t& first = image->comps[colours[0]];
+    Bitmap bitmap;
+    if (first.w == OPJ_UINT32(w) && first.h == OPJ_UINT32(h)) {
+        // The first plane holds a 32-bit sample a pixel, read before its
+        // word is written over it: the words are made in place and the
+        // other planes let go before the bitmap is made, so the picture is
+        // never held beside every plane.
+        auto* words = reinterpret_cast<uint32_t*>(first.data);
+        for (int y = 0; y < h; ++y) {
+            fillRows(y);
+            uint32_t* out = words + size_t(y) * size_t(w);
+            for (int x = 0; x < w; ++x) out[x] = wordAt(x);
+        }
+        for (OPJ_UINT32 i = 0; i < image->numcomps; ++i) {
+            if (&image->comps[i] == &first) continue;
+            opj_image_data_free(image->comps[i].data);
+            image->comps[i].data = nullptr;
+        }
+        bitmap = Bitmap(w, h, format);
+        for (int y = 0; y < h; ++y) std::memcpy(bitmap.row(y), words + size_t(y) * size_t(w), size_t(w) * 4);
+    } else {
+        bitmap = Bitmap(w, h, format);
+        for (int y = 0; y < h; ++y) {
+            fillRows(y);
+            uint32_t* out = bitmap.row(y);
+            for (int x = 0; x < w; ++x) out[x] = wordAt(x);
         }
     }
     Decoded decoded;

@@ -7,6 +7,7 @@
 #include <malloc.h>
 
 #include <cstdio>
+#include <vector>
 
 #include "platform/graphics/ImageSource.h"
 #include "platform/graphics/Png.h"
@@ -129,6 +130,24 @@ TEST(InterlacedPngTest, APictureAtTheCapIsHeldOnce) {
     expectGrowthBelow(peak, 320 * MiB, "an interlaced 8192 x 8192 PNG");
     // Every pass's pixels, each once.
     EXPECT_EQ(source->counters().work.bytesInflated, 8192u * 8192u * 4u);
+}
+
+// A reader keeping every picture holds the first entry (128 MiB) while the
+// second decodes: its four 32-bit planes are made into words in place and
+// let go before the bitmap is made, rather than held beside it.
+TEST(IconEntriesTest, ALargeJpeg2000EntryDecodesBesideTheOneKept) {
+    const hostile::Bytes file = hostile::icnsOfTwoLargeJpeg2000();
+    testing::ResidentPeak peak = peakFromHere();
+    auto source = cg::ImageSource::createWithData(file);
+    ASSERT_EQ(source->count(), 2u);
+    EXPECT_EQ(source->counters().work.libraryHeaderReads, 0u);
+    std::vector<ns::Ref<cg::Image>> kept;
+    for (size_t i = 0; i < source->count(); ++i) kept.push_back(source->createImageAtIndex(i));
+    ASSERT_TRUE(kept[0] && kept[1]);
+    EXPECT_EQ(kept[1]->width(), 5792);
+    EXPECT_EQ(kept[1]->bitmap().pixel(5791, 5791), kept[0]->bitmap().pixel(0, 0));
+    const uint64_t picture = uint64_t(5792) * 5792 * 4;
+    expectGrowthBelow(peak, picture + 4 * picture + 64 * MiB, "two 5792 x 5792 JPEG 2000 entries kept");
 }
 
 }  // namespace

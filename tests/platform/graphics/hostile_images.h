@@ -7,8 +7,8 @@
 // tiny JPEG 2000 code-blocks and precincts; progressive JPEG scans
 // repeated; compressed texts at libpng's old limits over one pixel, alone,
 // shared by icon entries and shared by animated frames; an interlaced
-// picture at the pixel cap; thousands of JPEG 2000 headers of 4,096 tiles;
-// two large JPEG 2000 pictures in one file. Each is sized to show what it would cost a reader that does not
+// picture at the pixel cap; thousands of JPEG 2000 headers of 4,096 tiles.
+// Each is sized to show what it would cost a reader that does not
 // bound it, and no larger: a test reads them all, and the image decoder's
 // fuzz target starts from them.
 
@@ -43,6 +43,12 @@ Bytes tiffPagesSharingOneStrip(uint32_t width, uint32_t height, uint32_t pages, 
 // A one-pixel PNG behind `chunks` compressed text chunks, each inflating
 // to libpng's old limit of 8,000,000 bytes.
 Bytes pngWithTexts(uint32_t chunks);
+
+// Two 5792 x 5792 RGBA JPEG 2000 entries at the compressor's defaults in
+// one ICNS: not among the shapes, as its decode's planes (four times the
+// picture) pass what the shapes are held to, but within the JPEG 2000
+// reader's own bound beside the picture kept before it.
+Bytes icnsOfTwoLargeJpeg2000();
 
 // The shape of that name; throws for a name not among them.
 const Shape& shapeNamed(const std::string& name);
