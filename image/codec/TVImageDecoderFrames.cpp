@@ -42,8 +42,13 @@ ns::Ref<cg::Image> TVImageDecoder::newAPNGFrameImage(const TVPNGFrameInfo& f, ui
     // Charged on the whole canvas (chargeFrameAtIndex): the parser keeps
     // every frame inside it.
     if (uint64_t(f.width) * f.height > width_ * height_) return nullptr;
+    size_t sharedBytes = 0;
+    for (uint32_t s = 0; s < info->apng_shared_chunk_num; ++s) {
+        const TVPNGChunkInfo& chunk = info->chunks[info->apng_shared_chunk_indexs[s]];
+        if (makesThePicture(chunk.fourcc)) sharedBytes += size_t(chunk.length) + 12;
+    }
     std::vector<uint8_t> png;
-    png.reserve(size_t(info->apng_shared_chunk_size) + f.chunk_size + 8 - (cover ? 0 : 4 * size_t(f.chunk_num)));
+    png.reserve(sharedBytes + f.chunk_size + 8 - (cover ? 0 : 4 * size_t(f.chunk_num)));
     png.insert(png.end(), tvpng::kSignature, tvpng::kSignature + 8);
     auto insertFrame = [&] {
         for (uint32_t i = 0; i < f.chunk_num; ++i) {
