@@ -94,14 +94,22 @@ void fctl(Bytes& out, uint32_t sequence, uint32_t width, uint32_t height, uint32
     pngChunk(out, "fcTL", control);
 }
 
+void pngCompressedText(Bytes& out, const Bytes& deflated, bool international);
+Bytes lettersAtTheTextLimit();
+
 // An animated PNG: a default picture of the canvas that is also the first
-// frame, then `frames` frames of one pixel walking along the top row.
-Bytes apngOfPixels(uint32_t side, uint32_t frames) {
+// frame, then `frames` frames of one pixel walking along the top row. Its
+// shared chunks hold `texts` compressed texts at libpng's old limit.
+Bytes apngOfPixels(uint32_t side, uint32_t frames, int texts = 0) {
     Bytes out = pngStart(side, side);
     Bytes animation;
     be32(animation, frames + 1);
     be32(animation, 0);
     pngChunk(out, "acTL", animation);
+    if (texts > 0) {
+        const Bytes deflated = lettersAtTheTextLimit();
+        for (int i = 0; i < texts; ++i) pngCompressedText(out, deflated, false);
+    }
     uint32_t sequence = 0;
     fctl(out, sequence++, side, side, 0, 0);
     pngChunk(out, "IDAT", deflateZeros(pngRowBytes(side, side)));
@@ -435,12 +443,14 @@ void pngCompressedText(Bytes& out, const Bytes& deflated, bool international) {
 // keyword and its terminator included), over one pixel: the smallest
 // payload behind the most text it would inflate.
 constexpr size_t kLibraryTextLimit = 8'000'000 - 16;
+
+// Letters, not zeros: pages written with zeros may stay unmapped.
+Bytes lettersAtTheTextLimit() { return deflateZeros(kLibraryTextLimit, true, 'A'); }
 }  // namespace
 
 Bytes pngWithTexts(uint32_t chunks) {
     Bytes out = pngStart(1, 1);
-    // Letters, not zeros: pages written with zeros may stay unmapped.
-    const Bytes deflated = deflateZeros(kLibraryTextLimit, true, 'A');
+    const Bytes deflated = lettersAtTheTextLimit();
     for (uint32_t i = 0; i < chunks; ++i) pngCompressedText(out, deflated, i % 2 == 1);
     pngChunk(out, "IDAT", deflateZeros(pngRowBytes(1, 1)));
     pngChunk(out, "IEND", {});
@@ -455,29 +465,7 @@ Bytes icnsEntriesOfPngsWithText() { return stilltest::icnsOfCopies(pngWithTexts(
 
 // An animated PNG whose shared chunks (before the first frame) hold 16 such
 // texts, over 64 frames of one pixel.
-Bytes apngWithSharedTexts() {
-    Bytes out = pngStart(1, 1);
-    Bytes animation;
-    be32(animation, 64);
-    be32(animation, 0);
-    pngChunk(out, "acTL", animation);
-    // Letters, not zeros: pages written with zeros may stay unmapped.
-    const Bytes deflated = deflateZeros(kLibraryTextLimit, true, 'A');
-    for (int i = 0; i < 16; ++i) pngCompressedText(out, deflated, false);
-    const Bytes pixel = deflateZeros(pngRowBytes(1, 1));
-    uint32_t sequence = 0;
-    fctl(out, sequence++, 1, 1, 0, 0);
-    pngChunk(out, "IDAT", pixel);
-    for (uint32_t i = 1; i < 64; ++i) {
-        fctl(out, sequence++, 1, 1, 0, 0);
-        Bytes data;
-        be32(data, sequence++);
-        append(data, pixel);
-        pngChunk(out, "fdAT", data);
-    }
-    pngChunk(out, "IEND", {});
-    return out;
-}
+Bytes apngWithSharedTexts() { return apngOfPixels(1, 63, 16); }
 
 // 8192 x 8192 RGBA, Adam7-interlaced, all clear.
 Bytes pngInterlacedLarge() {
