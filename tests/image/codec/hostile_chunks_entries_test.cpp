@@ -1,7 +1,8 @@
 // PNG texts, icon entries sharing a PNG, JPEG 2000 headers by the
 // thousand, an interlaced picture at the pixel cap and two large JPEG 2000
-// entries, read through the image (its first picture drawn for display)
-// and played through the decoder frame by frame: each costs the pictures
+// entries, read as an image of every picture, through the image (its
+// first picture drawn for display) and played through the decoder frame
+// by frame: each costs the pictures
 // it gives, drawn for display at most twice, and no text is inflated.
 
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@
 #include "image/codec/TVImage.h"
 #include "image/codec/TVImageDecoder.h"
 #include "platform/testing/ResidentMemory.h"
+#include "platform/uikit/Image.h"
 #include "tests/platform/graphics/hostile_images.h"
 
 namespace {
@@ -37,7 +39,7 @@ const Case kCases[] = {
     {"ApngWithSharedTexts", [] { return byName("ApngWithSharedTexts"); }, 1},
     {"IcnsOfTinyJpeg2000", [] { return byName("IcnsOfTinyJpeg2000"); }, 64 * 64},
     {"IcnsOfTinyJpeg2000Rgba32Levels", [] { return byName("IcnsOfTinyJpeg2000Rgba32Levels"); }, 64 * 64},
-    {"PngInterlacedLarge", [] { return byName("PngInterlacedLarge"); }, 8192 * 8192},
+    {"PngInterlacedAtTheCap", [] { return hostile::pngInterlaced(8192); }, 8192 * 8192},
     {"IcnsOfTwoLargeJpeg2000", hostile::icnsOfTwoLargeJpeg2000, 5792 * 5792},
 };
 
@@ -67,6 +69,11 @@ protected:
 TEST_P(HostileChunksAndEntriesTest, CostsThePicturesItGives) {
     const hostile::Bytes file = GetParam().make();
     auto data = ns::Data::make(file);
+    {
+        testing::ResidentPeak peak = peakFromHere();
+        auto image = ui::Image::imageWithData(data);
+        expectWithin(peak, "an image of every picture");
+    }
     {
         testing::ResidentPeak peak = peakFromHere();
         // Nil where no picture decodes (the JPEG 2000 headers hold none).

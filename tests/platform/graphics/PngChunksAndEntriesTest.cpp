@@ -119,7 +119,7 @@ TEST(IconEntriesTest, Jpeg2000EntriesAreListedWithoutTheLibrary) {
 // comes out as: 256 MiB, where a sink, the staged passes and a copy of
 // them held three times that.
 TEST(InterlacedPngTest, APictureAtTheCapIsHeldOnce) {
-    const hostile::Bytes file = hostile::shapeNamed("PngInterlacedLarge").make();
+    const hostile::Bytes file = hostile::pngInterlaced(8192);
     testing::ResidentPeak peak = peakFromHere();
     auto source = cg::ImageSource::createWithData(file);
     ASSERT_EQ(source->count(), 1u);

@@ -467,9 +467,10 @@ Bytes icnsEntriesOfPngsWithText() { return stilltest::icnsOfCopies(pngWithTexts(
 // texts, over 64 frames of one pixel.
 Bytes apngWithSharedTexts() { return apngOfPixels(1, 63, 16); }
 
-// 8192 x 8192 RGBA, Adam7-interlaced, all clear.
-Bytes pngInterlacedLarge() {
-    constexpr uint32_t side = 8192;
+}  // namespace
+
+// RGBA, Adam7-interlaced, all clear.
+Bytes pngInterlaced(uint32_t side) {
     Bytes out(kPngSignature, kPngSignature + 8);
     Bytes header;
     be32(header, side);
@@ -488,6 +489,8 @@ Bytes pngInterlacedLarge() {
     pngChunk(out, "IEND", {});
     return out;
 }
+
+namespace {
 
 // 2,000 entries of a main header alone, 64 x 64 in 4,096 tiles of one
 // pixel: grey with five levels, or RGBA with 32.
@@ -548,7 +551,7 @@ const std::vector<Shape>& shapes() {
         {"IcoEntriesSharingOnePngWithText", "ico", 1, icoEntriesSharingOnePngWithText},
         {"IcnsEntriesOfPngsWithText", "icns", 1, icnsEntriesOfPngsWithText},
         {"ApngWithSharedTexts", "apng", 1, apngWithSharedTexts},
-        {"PngInterlacedLarge", "png", Large, pngInterlacedLarge},
+        {"PngInterlaced", "png", 2048 * 2048, [] { return pngInterlaced(2048); }},
         {"IcnsOfTinyJpeg2000", "icns", 64 * 64, [] { return icnsOfTinyJpeg2000(1, 5); }},
         {"IcnsOfTinyJpeg2000Rgba32Levels", "icns", 64 * 64, [] { return icnsOfTinyJpeg2000(4, 32); }},
     };

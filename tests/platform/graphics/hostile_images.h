@@ -7,7 +7,7 @@
 // tiny JPEG 2000 code-blocks and precincts; progressive JPEG scans
 // repeated; compressed texts at libpng's old limits over one pixel, alone,
 // shared by icon entries and shared by animated frames; an interlaced
-// picture at the pixel cap; thousands of JPEG 2000 headers of 4,096 tiles.
+// picture; thousands of JPEG 2000 headers of 4,096 tiles.
 // Each is sized to show what it would cost a reader that does not
 // bound it, and no larger: a test reads them all, and the image decoder's
 // fuzz target starts from them.
@@ -43,6 +43,11 @@ Bytes tiffPagesSharingOneStrip(uint32_t width, uint32_t height, uint32_t pages, 
 // A one-pixel PNG behind `chunks` compressed text chunks, each inflating
 // to libpng's old limit of 8,000,000 bytes.
 Bytes pngWithTexts(uint32_t chunks);
+
+// A clear RGBA picture of `side` x `side`, Adam7-interlaced. Among the
+// shapes at 2048; at the pixel cap (8192) its decode drawn for display
+// takes longer than a fuzz run gives one input under the sanitizers.
+Bytes pngInterlaced(uint32_t side);
 
 // Two 5792 x 5792 RGBA JPEG 2000 entries at the compressor's defaults in
 // one ICNS: not among the shapes, as its decode's planes (four times the
