@@ -384,6 +384,10 @@ std::optional<Decoded> decodeJpeg2000(std::span<const uint8_t> data) {
             for (int x = 0; x < w; ++x) out[x] = wordAt(x);
         }
     }
+    // The library's planes, a 32-bit sample each, then the words.
+    uint64_t samples = 0;
+    for (OPJ_UINT32 i = 0; i < image->numcomps; ++i) samples += uint64_t(image->comps[i].w) * image->comps[i].h;
+    work::inflated(4 * (samples + uint64_t(w) * uint64_t(h)));
     Decoded decoded;
     decoded.header = header;
     decoded.header.hasAlpha = alpha >= 0;

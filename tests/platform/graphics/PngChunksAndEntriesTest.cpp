@@ -145,6 +145,8 @@ TEST(IconEntriesTest, ALargeJpeg2000EntryDecodesBesideTheOneKept) {
     for (size_t i = 0; i < source->count(); ++i) kept.push_back(source->createImageAtIndex(i));
     ASSERT_TRUE(kept[0] && kept[1]);
     EXPECT_EQ(kept[1]->width(), 5792);
+    // Each entry's four planes and its words, nothing more.
+    EXPECT_EQ(source->counters().work.bytesInflated, 2u * 5 * 5792 * 5792 * 4);
     EXPECT_EQ(kept[1]->bitmap().pixel(5791, 5791), kept[0]->bitmap().pixel(0, 0));
     const uint64_t picture = uint64_t(5792) * 5792 * 4;
     expectGrowthBelow(peak, picture + 4 * picture + 64 * MiB, "two 5792 x 5792 JPEG 2000 entries kept");
