@@ -250,6 +250,8 @@ void readForDisplay(benchmark::State& state, const Bytes& file) {
 
 void PngTexts(benchmark::State& state) { readWhole(state, textPng().hostile); }
 void PngTextsPeer(benchmark::State& state) { readWhole(state, textPng().peer); }
+void PngTextsSerialized(benchmark::State& state) { serialize(state, textPng().hostile); }
+void PngTextsSerializedPeer(benchmark::State& state) { serialize(state, textPng().peer); }
 void IcoTexts(benchmark::State& state) { readWhole(state, textIco().hostile); }
 void IcoTextsPeer(benchmark::State& state) { readWhole(state, textIco().peer); }
 void IcnsTinyJpeg2000(benchmark::State& state) { readWhole(state, tinyJpeg2000Icns().hostile); }
@@ -290,6 +292,8 @@ BENCHMARK(JpegManyScansSerialized)->Unit(benchmark::kMillisecond)->Iterations(1)
 BENCHMARK(JpegManyScansSerializedPeer)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(PngTexts)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(PngTextsPeer)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(PngTextsSerialized)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(PngTextsSerializedPeer)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(IcoTexts)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(IcoTextsPeer)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(IcnsTinyJpeg2000)->Unit(benchmark::kMillisecond)->Iterations(1);
@@ -311,6 +315,7 @@ int main(int argc, char** argv) {
         printPair(runs, "JpegManyScans", "JPEG, 4096x4096 progressive, 4,100 scans");
         printPair(runs, "JpegManyScansSerialized", "the same JPEG through the image response serializer");
         printPair(runs, "PngTexts", "PNG, 1x1 behind 998 zTXt chunks of 8 MB each");
+        printPair(runs, "PngTextsSerialized", "the same PNG through the image response serializer");
         printPair(runs, "IcoTexts", "ICO, 1,024 entries sharing a 1x1 PNG with an 8 MB zTXt");
         printPair(runs, "IcnsTinyJpeg2000", "ICNS, 2,000 JPEG 2000 headers of 4,096 tiles (peer: one 64x64)");
         printPair(runs, "PngInterlaced", "PNG, 8192x8192 interlaced (peer: not interlaced)");
