@@ -42,11 +42,25 @@ constexpr uint64_t kBytesPerPrecinct = 170;
 // at the decode budget with this much more still peaks under 820 MB.
 constexpr uint64_t kMaximumTileStateBytes = uint64_t(96) << 20;
 
+// Every tile has a tile-part at least: its start marker (12 bytes) and
+// the marker that starts its data.
+constexpr uint64_t kSmallestTilePart = 14;
+
 // Whether a file of this size may be handed to the library; a refusal is
 // logged when `log`, as nothing else would say why the picture is missing.
 bool affordable(const Jpeg2000Size& size, bool log = true) {
     const uint64_t pixels = uint64_t(size.width) * size.height;
     if (size.components > kMaximumComponents) return false;
+    // The library's header read makes the state of every tile the size
+    // marker names: only as many as the bytes can carry.
+    if (size.tiles > (size.codestreamBytes - size.afterSize) / kSmallestTilePart) {
+        if (log) {
+            ns::log("JPEG 2000: refused a %u x %u picture in %llu tiles: its %zu bytes cannot hold a tile-part for "
+                    "each",
+                    size.width, size.height, (unsigned long long)size.tiles, size.codestreamBytes);
+        }
+        return false;
+    }
     if (size.tiles > kMaximumTiles) {
         if (log) ns::log("JPEG 2000: refused a %u x %u picture in %llu tiles: at most %llu are read", size.width, size.height,
                 size.tiles, kMaximumTiles);

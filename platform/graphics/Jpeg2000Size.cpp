@@ -87,6 +87,7 @@ std::optional<Jpeg2000Size> jpeg2000Size(std::span<const uint8_t> data) {
         size.precision.push_back(uint8_t((codestream[at] & 0x7F) + 1));
     }
     size.afterSize = end;
+    size.codestreamBytes = codestream.size();
     return size;
 }
 

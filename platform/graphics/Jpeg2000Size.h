@@ -25,8 +25,10 @@ struct Jpeg2000Size {
     // bits a sample.
     std::vector<std::array<uint8_t, 2>> subsampling;
     std::vector<uint8_t> precision;
-    // Where the main header's segments after SIZ begin in the codestream.
+    // Where the main header's segments after SIZ begin in the codestream,
+    // and its length (to the end of the data).
     size_t afterSize = 0;
+    size_t codestreamBytes = 0;
 };
 
 // The codestream itself: the data when it is a bare codestream, the
