@@ -192,7 +192,7 @@ Bytes icns(const std::vector<Bytes>& entries) {
 // A codestream of `components` 8-bit components in tiles of `tile`, five
 // levels of 64 x 64 code-blocks (the compressor's defaults) or `levels`;
 // with `packets`, every tile's packets are there and empty (a flat
-// picture), without, the main header alone.
+// picture), without, the main header and one tile-part to the end.
 Bytes codestream(uint32_t side, uint32_t tile, uint16_t components, uint8_t levels, bool packets) {
     Bytes out = {0xFF, 0x4F, 0xFF, 0x51};
     putBe(out, 38 + 3u * components, 2);
@@ -211,7 +211,9 @@ Bytes codestream(uint32_t side, uint32_t tile, uint16_t components, uint8_t leve
         out.insert(out.end(), {0, 1, 0xFF, 0x93});
         out.insert(out.end(), empty, 0);
     }
-    out.insert(out.end(), {0xFF, 0xD9});
+    // The main header alone is followed by one tile-part running to the end.
+    if (!packets) out.insert(out.end(), {0xFF, 0x90, 0, 10, 0, 0, 0, 0, 0, 0, 0, 1, 0xFF, 0x93, 0});
+    else out.insert(out.end(), {0xFF, 0xD9});
     return out;
 }
 
