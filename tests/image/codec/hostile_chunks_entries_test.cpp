@@ -40,7 +40,7 @@ const Case kCases[] = {
     {"IcnsOfTinyJpeg2000", [] { return byName("IcnsOfTinyJpeg2000"); }, 64 * 64},
     {"IcnsOfTinyJpeg2000Rgba32Levels", [] { return byName("IcnsOfTinyJpeg2000Rgba32Levels"); }, 64 * 64},
     {"PngInterlacedAtTheCap", [] { return hostile::pngInterlaced(8192); }, 8192 * 8192},
-    {"IcnsOfTwoLargeJpeg2000", hostile::icnsOfTwoLargeJpeg2000, 5792 * 5792},
+    {"IcnsOfTwoLargeJpeg2000", [] { return hostile::icnsOfTwoLargeJpeg2000(); }, 5792 * 5792},
 };
 
 void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }

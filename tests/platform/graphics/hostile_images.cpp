@@ -505,10 +505,12 @@ Bytes icnsOfTinyJpeg2000(uint16_t components, uint8_t levels) {
     return stilltest::icnsOfCopies(codestream, 2'000, "ic10");
 }
 
-// Two 5792 x 5792 RGBA entries at the compressor's defaults (five levels,
-// code-blocks of 64): each alone within what the reader admits.
-Bytes icnsOfTwoLargeJpeg2000Entries() {
-    const Bytes large = j2k::codestream(j2k::oneTile(5792, 5792, 4, {.levels = 5}));
+// Two 5792 x 5792 RGBA entries of five levels (the compressor's default)
+// and code-blocks of 2^(exponent + 2): each alone within what the reader
+// admits.
+Bytes icnsOfTwoLargeJpeg2000Entries(uint8_t blockExponent) {
+    const Bytes large = j2k::codestream(
+        j2k::oneTile(5792, 5792, 4, {.levels = 5, .blockWidth = blockExponent, .blockHeight = blockExponent}));
     Bytes out = {'i', 'c', 'n', 's'};
     be32(out, uint32_t(8 + 2 * (8 + large.size())));
     for (const char* type : {"ic10", "ic14"}) {
@@ -563,7 +565,7 @@ const std::vector<Shape>& shapes() {
     return all;
 }
 
-Bytes icnsOfTwoLargeJpeg2000() { return icnsOfTwoLargeJpeg2000Entries(); }
+Bytes icnsOfTwoLargeJpeg2000(uint8_t blockExponent) { return icnsOfTwoLargeJpeg2000Entries(blockExponent); }
 
 const Shape& shapeNamed(const std::string& name) {
     for (const Shape& shape : shapes()) {

@@ -49,11 +49,11 @@ Bytes pngWithTexts(uint32_t chunks);
 // takes longer than a fuzz run gives one input under the sanitizers.
 Bytes pngInterlaced(uint32_t side);
 
-// Two 5792 x 5792 RGBA JPEG 2000 entries at the compressor's defaults in
-// one ICNS: not among the shapes, as its decode's planes (four times the
+// Two 5792 x 5792 RGBA JPEG 2000 entries in one ICNS, at the compressor's
+// defaults (code-blocks of 64, an exponent of 4) or with smaller blocks: not among the shapes, as its decode's planes (four times the
 // picture) pass what the shapes are held to, but within the JPEG 2000
 // reader's own bound beside the picture kept before it.
-Bytes icnsOfTwoLargeJpeg2000();
+Bytes icnsOfTwoLargeJpeg2000(uint8_t blockExponent = 4);
 
 // The shape of that name; throws for a name not among them.
 const Shape& shapeNamed(const std::string& name);
