@@ -16,6 +16,7 @@
 #include "platform/graphics/Png.h"
 #include "platform/testing/ResidentMemory.h"
 #include "tests/platform/graphics/hostile_images.h"
+#include "tests/platform/graphics/hostile_still_files.h"
 
 namespace {
 
@@ -100,6 +101,32 @@ TEST(IconEntriesTest, EntriesSharingOnePngAreReadOnceWhenListed) {
     const cg::CodecWork work = source->counters().work;
     EXPECT_EQ(work.libraryHeaderReads, 1u + 8u);
     EXPECT_EQ(work.bytesInflated, 8u * 4u);
+}
+
+// Entries naming one PNG of 20 MB (a private chunk before its data), eight
+// times: each picture decoded would read the 20 MB again, so entries are
+// read only while they name no more than 64 MiB together.
+TEST(IconEntriesTest, EntriesNamingTheSameBytesAgainAreBoundedByWhatTheyName) {
+    cg::Bitmap pixel(1, 1, cg::PixelFormat::ARGB32Premultiplied);
+    pixel.setPixel(0, 0, cg::premultiplied(255, 1, 2, 3));
+    const hostile::Bytes plain = cg::encodePng(pixel);
+    hostile::Bytes png(plain.begin(), plain.begin() + 33);  // signature and IHDR
+    const uint32_t length = 20 << 20;
+    for (int shift : {24, 16, 8, 0}) png.push_back(uint8_t(length >> shift));
+    png.insert(png.end(), {'p', 'r', 'V', 't'});
+    png.insert(png.end(), length + 4, 'A');  // data and a CRC not checked for ancillary chunks
+    png.insert(png.end(), plain.begin() + 33, plain.end());
+    const hostile::Bytes file = stilltest::icoSharingOneEntry(png, 8);
+    ns::LogCapture log;
+    auto source = cg::ImageSource::createWithData(file);
+    ASSERT_EQ(source->count(), 3u);
+    EXPECT_TRUE(log.contains("ICO: read the first 3 of 8 entries: the rest name more than 64 MiB of the file again"))
+        << testing::PrintToString(log.lines());
+    auto image = source->createImageAtIndex(2);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->bitmap().colorAt(0, 0), pixel.colorAt(0, 0));
+    // Entries that do not overlap may name the whole file, however large.
+    EXPECT_EQ(cg::ImageSource::createWithData(stilltest::icoSharingOneEntry(png, 1))->count(), 1u);
 }
 
 // 2,000 JPEG 2000 entries naming 4,096 tiles each in a hundred bytes are
