@@ -62,8 +62,10 @@ bool affordable(const Jpeg2000Size& size, bool log = true) {
         return false;
     }
     if (size.tiles > kMaximumTiles) {
-        if (log) ns::log("JPEG 2000: refused a %u x %u picture in %llu tiles: at most %llu are read", size.width, size.height,
-                size.tiles, kMaximumTiles);
+        if (log) {
+            ns::log("JPEG 2000: refused a %u x %u picture in %llu tiles: at most %llu are read", size.width,
+                    size.height, size.tiles, kMaximumTiles);
+        }
         return false;
     }
     if (pixels > MaximumPixels) return false;
@@ -71,8 +73,11 @@ bool affordable(const Jpeg2000Size& size, bool log = true) {
         size.tiles > 1 ? uint64_t(std::min(size.tileWidth, size.width)) * std::min(size.tileHeight, size.height) : 0;
     const uint64_t bytes = 4 * (pixels * size.components + std::max(pixels, tilePixels * size.components));
     if (bytes > kMaximumDecodeBytes) {
-        if (log) ns::log("JPEG 2000: refused a %u x %u picture of %u components: decoding it takes %.1f MiB, more than %llu MiB",
-                size.width, size.height, size.components, double(bytes) / (1 << 20), kMaximumDecodeBytes >> 20);
+        if (log) {
+            ns::log("JPEG 2000: refused a %u x %u picture of %u components: decoding it takes %.1f MiB, more than "
+                    "%llu MiB",
+                    size.width, size.height, size.components, double(bytes) / (1 << 20), kMaximumDecodeBytes >> 20);
+        }
         return false;
     }
     return true;
