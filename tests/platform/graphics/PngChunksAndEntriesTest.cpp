@@ -33,14 +33,31 @@ void expectGrowthBelow(const testing::ResidentPeak& peak, uint64_t bound, const 
     if constexpr (testing::PeaksMeasureTheProduct) EXPECT_LT(peak.growth(), bound) << what;
 }
 
+// The picture of a file of one, made by its source.
+ns::Ref<cg::Image> onlyPicture(cg::ImageSource& source) {
+    EXPECT_EQ(source.count(), 1u);
+    return source.count() == 1 ? source.createImageAtIndex(0) : nullptr;
+}
+
+// `png` with a private chunk claiming `claimed` bytes and holding `held`
+// (and a CRC, which is not checked for ancillary chunks) before its data.
+hostile::Bytes withPrivateChunk(const hostile::Bytes& png, uint32_t claimed, size_t held) {
+    constexpr size_t signatureAndHeader = 33;
+    hostile::Bytes out(png.begin(), png.begin() + signatureAndHeader);
+    for (int shift : {24, 16, 8, 0}) out.push_back(uint8_t(claimed >> shift));
+    out.insert(out.end(), {'p', 'r', 'V', 't'});
+    out.insert(out.end(), held + 4, 'A');
+    out.insert(out.end(), png.begin() + signatureAndHeader, png.end());
+    return out;
+}
+
 // The texts would take 60 x 8 MB, inflated and kept to the end of the read.
 TEST(PngChunksTest, CompressedTextsAreNeitherInflatedNorKept) {
     const hostile::Bytes file = hostile::pngWithTexts(60);
     {
         testing::ResidentPeak peak = peakFromHere();
         auto source = cg::ImageSource::createWithData(file);
-        ASSERT_EQ(source->count(), 1u);
-        auto image = source->createImageAtIndex(0);
+        auto image = onlyPicture(*source);
         ASSERT_TRUE(image);
         EXPECT_EQ(image->width(), 1);
         EXPECT_EQ(image->bitmap().pixel(0, 0), cg::Pixel{});
@@ -59,28 +76,18 @@ TEST(PngChunksTest, CompressedTextsAreNeitherInflatedNorKept) {
 }
 
 // Every chunk but the picture's own is passed over however long it is, so
-// an ordinary file with a large profile or private chunk still reads; one
-// claiming more than the data is refused.
+// an ordinary file with a large profile or private chunk (here 1 MiB)
+// still reads; one claiming more than the data is refused.
 TEST(PngChunksTest, LongAncillaryChunksArePassedOverAndOverlongOnesRefused) {
     cg::Bitmap picture(3, 2, cg::PixelFormat::ARGB32Premultiplied);
     picture.setPixel(1, 1, cg::premultiplied(200, 10, 20, 30));
     const hostile::Bytes plain = cg::encodePng(picture);
-    // A private chunk of 1 MiB before the image data.
-    auto withChunk = [&](uint32_t claimed, size_t held) {
-        hostile::Bytes out(plain.begin(), plain.begin() + 33);  // signature and IHDR
-        for (uint32_t v : {claimed}) out.insert(out.end(), {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)});
-        out.insert(out.end(), {'p', 'r', 'V', 't'});
-        out.insert(out.end(), held + 4, 0x5A);  // data and a CRC that is not checked for ancillary chunks
-        out.insert(out.end(), plain.begin() + 33, plain.end());
-        return out;
-    };
+    auto withChunk = [&](uint32_t claimed, size_t held) { return withPrivateChunk(plain, claimed, held); };
     const hostile::Bytes large = withChunk(1 << 20, 1 << 20);
     auto decoded = cg::decodePng(large);
     ASSERT_TRUE(decoded);
     EXPECT_EQ(decoded->pixel(1, 1), picture.pixel(1, 1));
-    auto source = cg::ImageSource::createWithData(large);
-    ASSERT_EQ(source->count(), 1u);
-    auto image = source->createImageAtIndex(0);
+    auto image = onlyPicture(*cg::ImageSource::createWithData(large));
     ASSERT_TRUE(image);
     EXPECT_EQ(image->bitmap().colorAt(1, 1), picture.colorAt(1, 1));
 
@@ -109,13 +116,7 @@ TEST(IconEntriesTest, EntriesSharingOnePngAreReadOnceWhenListed) {
 TEST(IconEntriesTest, EntriesNamingTheSameBytesAgainAreBoundedByWhatTheyName) {
     cg::Bitmap pixel(1, 1, cg::PixelFormat::ARGB32Premultiplied);
     pixel.setPixel(0, 0, cg::premultiplied(255, 1, 2, 3));
-    const hostile::Bytes plain = cg::encodePng(pixel);
-    hostile::Bytes png(plain.begin(), plain.begin() + 33);  // signature and IHDR
-    const uint32_t length = 20 << 20;
-    for (int shift : {24, 16, 8, 0}) png.push_back(uint8_t(length >> shift));
-    png.insert(png.end(), {'p', 'r', 'V', 't'});
-    png.insert(png.end(), length + 4, 'A');  // data and a CRC not checked for ancillary chunks
-    png.insert(png.end(), plain.begin() + 33, plain.end());
+    const hostile::Bytes png = withPrivateChunk(cg::encodePng(pixel), 20 << 20, 20 << 20);
     const hostile::Bytes file = stilltest::icoSharingOneEntry(png, 8);
     ns::LogCapture log;
     auto source = cg::ImageSource::createWithData(file);
@@ -159,8 +160,7 @@ TEST(InterlacedPngTest, APictureAtTheCapIsHeldOnce) {
     const hostile::Bytes file = hostile::pngInterlaced(8192);
     testing::ResidentPeak peak = peakFromHere();
     auto source = cg::ImageSource::createWithData(file);
-    ASSERT_EQ(source->count(), 1u);
-    auto image = source->createImageAtIndex(0);
+    auto image = onlyPicture(*source);
     ASSERT_TRUE(image);
     EXPECT_EQ(image->width(), 8192);
     EXPECT_EQ(image->bitmap().pixel(8191, 8191), cg::Pixel{});
