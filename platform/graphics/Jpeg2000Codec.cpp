@@ -26,10 +26,12 @@ constexpr OPJ_UINT32 kMaximumComponents = 4;
 // reads the header, however small the tiles are.
 constexpr uint64_t kMaximumTiles = 4096;
 // A decode holds a 32-bit plane per component and the 32-bit words made
-// from them. A file of several tiles also has the library hold one tile's
-// planes while it fills the picture's, though not once the words are
-// made. This turns away 8192 x 8192 RGB and RGBA pictures, which the pixel
-// cap alone would let through.
+// from them (weighed as if beside them, though the words of a picture
+// whose first plane is whole are made over it, and the other planes let
+// go before the bitmap is made). A file of several tiles also has the
+// library hold one tile's planes while it fills the picture's, though not
+// once the words are made. This turns away 8192 x 8192 RGB and RGBA
+// pictures, which the pixel cap alone would let through.
 constexpr uint64_t kMaximumDecodeBytes = uint64_t(640) << 20;
 
 // What the library keeps for each code-block and for each precinct of a
