@@ -50,9 +50,10 @@ Bytes pngWithTexts(uint32_t chunks);
 Bytes pngInterlaced(uint32_t side);
 
 // Two 5792 x 5792 RGBA JPEG 2000 entries in one ICNS, at the compressor's
-// defaults (code-blocks of 64, an exponent of 4) or with smaller blocks: not among the shapes, as its decode's planes (four times the
-// picture) pass what the shapes are held to, but within the JPEG 2000
-// reader's own bound beside the picture kept before it.
+// defaults (code-blocks of 64, an exponent of 4) or with smaller blocks.
+// Not among the shapes, as a decode's planes (four times the picture) pass
+// what the shapes are held to; within the JPEG 2000 reader's own bound
+// beside the picture kept before it.
 Bytes icnsOfTwoLargeJpeg2000(uint8_t blockExponent = 4);
 
 // The shape of that name; throws for a name not among them.
