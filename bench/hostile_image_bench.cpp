@@ -8,21 +8,29 @@
 // JPEGs of 100 scans at the largest pictures and a flat 8192x8192 one at
 // full colour, each beside the same picture in one scan; TIFF pages whose
 // shared arrays name a billion strips, and pages of 256 and 16 samples a
-// pixel, each beside a page of one sample. Times are per
+// pixel, each beside a page of one sample; a 1x1 PNG behind 998 compressed
+// texts, an ICO of 1,024 entries sharing a PNG with one, an ICNS of 2,000
+// JPEG 2000 headers, an interlaced 8192x8192 PNG (also drawn for display)
+// and an ICNS of two 5792x5792 JPEG 2000 entries. Times are per
 // file; the summary prints each hostile file's time and its ratio to its
 // peer's from the same run. The JPEG goes through the image response
 // serializer too.
 
 #include <benchmark/benchmark.h>
 
+#include <zlib.h>
+
 #include <cstdio>
+#include <cstring>
 #include <random>
 
 #include "bench/ratio_report.h"
 #include "net/SDPImageResponseSerializer.h"
 #include "platform/foundation/HTTPURLResponse.h"
 #include "platform/foundation/MutableDictionary.h"
+#include "image/codec/TVImageCoder.h"
 #include "platform/graphics/ImageSource.h"
+#include "platform/graphics/Png.h"
 #include "platform/testing/IconFiles.h"
 #include "platform/testing/JpegFiles.h"
 #include "platform/testing/TiffFiles.h"
@@ -193,6 +201,152 @@ void TiffManySamplesPeer(benchmark::State& state) { readWhole(state, manySamples
 void TiffMostSamplesRead(benchmark::State& state) { readWhole(state, mostSamplesRead().hostile); }
 void TiffMostSamplesReadPeer(benchmark::State& state) { readWhole(state, mostSamplesRead().peer); }
 
+// ---- PNG chunks, icon entries, interlacing and JPEG 2000 entries ----
+// Their files are written here, as the bench takes nothing from the tests.
+
+void putBe(Bytes& out, uint32_t v, int bytes) {
+    for (int i = bytes - 1; i >= 0; --i) out.push_back(uint8_t(v >> (8 * i)));
+}
+
+void pngChunk(Bytes& out, const char* type, const Bytes& data) {
+    putBe(out, uint32_t(data.size()), 4);
+    const size_t start = out.size();
+    out.insert(out.end(), type, type + 4);
+    out.insert(out.end(), data.begin(), data.end());
+    putBe(out, uint32_t(crc32(0, out.data() + start, uInt(out.size() - start))), 4);
+}
+
+Bytes deflated(const Bytes& raw) {
+    uLongf size = compressBound(uLong(raw.size()));
+    Bytes out(size);
+    compress2(out.data(), &size, raw.data(), uLong(raw.size()), 9);
+    out.resize(size);
+    return out;
+}
+
+// A clear RGBA picture, Adam7-interlaced or not.
+Bytes clearPng(uint32_t side, bool interlaced) {
+    Bytes out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    Bytes header;
+    putBe(header, side, 4);
+    putBe(header, side, 4);
+    header.insert(header.end(), {8, 6, 0, 0, uint8_t(interlaced)});
+    pngChunk(out, "IHDR", header);
+    size_t raw = size_t(side) * (1 + 4 * size_t(side));
+    if (interlaced) {
+        static constexpr uint32_t kPasses[7][4] = {{0, 8, 0, 8}, {4, 8, 0, 8}, {0, 4, 4, 8}, {2, 4, 0, 4},
+                                                   {0, 2, 2, 4}, {1, 2, 0, 2}, {0, 1, 1, 2}};
+        raw = 0;
+        for (const auto& [x0, dx, y0, dy] : kPasses) {
+            raw += size_t((side - y0 + dy - 1) / dy) * (1 + 4 * size_t((side - x0 + dx - 1) / dx));
+        }
+    }
+    pngChunk(out, "IDAT", deflated(Bytes(raw, 0)));
+    pngChunk(out, "IEND", {});
+    return out;
+}
+
+// One pixel behind `texts` zTXt chunks of letters inflating to libpng's old
+// limit of 8,000,000 bytes each.
+Bytes pngWithTexts(int texts) {
+    Bytes png = clearPng(1, false);
+    Bytes text = {'C', 'o', 'm', 'm', 'e', 'n', 't', 0, 0};
+    const Bytes inner = deflated(Bytes(8'000'000 - 16, 'A'));
+    text.insert(text.end(), inner.begin(), inner.end());
+    Bytes chunks;
+    for (int i = 0; i < texts; ++i) pngChunk(chunks, "zTXt", text);
+    png.insert(png.begin() + 33, chunks.begin(), chunks.end());  // after IHDR
+    return png;
+}
+
+Bytes icns(const std::vector<Bytes>& entries) {
+    Bytes out = {'i', 'c', 'n', 's', 0, 0, 0, 0};
+    for (const Bytes& entry : entries) {
+        out.insert(out.end(), {'i', 'c', '1', '0'});
+        putBe(out, uint32_t(8 + entry.size()), 4);
+        out.insert(out.end(), entry.begin(), entry.end());
+    }
+    const Bytes length = [&] { Bytes b; putBe(b, uint32_t(out.size()), 4); return b; }();
+    std::copy(length.begin(), length.end(), out.begin() + 4);
+    return out;
+}
+
+// A codestream of `components` 8-bit components in tiles of `tile`, five
+// levels of 64 x 64 code-blocks (the compressor's defaults) or `levels`;
+// with `packets`, every tile's packets are there and empty (a flat
+// picture), without, the main header and one tile-part to the end.
+Bytes codestream(uint32_t side, uint32_t tile, uint16_t components, uint8_t levels, bool packets) {
+    Bytes out = {0xFF, 0x4F, 0xFF, 0x51};
+    putBe(out, 38 + 3u * components, 2);
+    putBe(out, 0, 2);
+    for (uint32_t v : {side, side, 0u, 0u, tile, tile, 0u, 0u}) putBe(out, v, 4);
+    putBe(out, components, 2);
+    for (int c = 0; c < components; ++c) out.insert(out.end(), {7, 1, 1});
+    out.insert(out.end(), {0xFF, 0x52, 0, 12, 0, 0, 0, 1, 0, levels, 4, 4, 0, 1});
+    out.insert(out.end(), {0xFF, 0x5C, 0, 4, 0x40, 0x40});
+    const uint32_t tiles = packets ? ((side + tile - 1) / tile) * ((side + tile - 1) / tile) : 0;
+    for (uint32_t t = 0; t < tiles; ++t) {
+        const uint32_t empty = uint32_t(components) * (levels + 1u);
+        out.insert(out.end(), {0xFF, 0x90, 0, 10});
+        putBe(out, t, 2);
+        putBe(out, 14 + empty, 4);
+        out.insert(out.end(), {0, 1, 0xFF, 0x93});
+        out.insert(out.end(), empty, 0);
+    }
+    // The main header alone is followed by one tile-part running to the end.
+    if (!packets) out.insert(out.end(), {0xFF, 0x90, 0, 10, 0, 0, 0, 0, 0, 0, 0, 1, 0xFF, 0x93, 0});
+    else out.insert(out.end(), {0xFF, 0xD9});
+    return out;
+}
+
+const Pair& textPng() {
+    static const Pair pair{pngWithTexts(998), clearPng(1, false)};
+    return pair;
+}
+const Pair& textIco() {
+    static const Pair pair{testing::icoSharingOneEntry(pngWithTexts(1), 1024),
+                           testing::icoSharingOneEntry(clearPng(1, false), 1)};
+    return pair;
+}
+const Pair& tinyJpeg2000Icns() {
+    static const Pair pair{icns(std::vector<Bytes>(2000, codestream(64, 1, 1, 5, false))),
+                           icns({codestream(64, 64, 1, 5, true)})};
+    return pair;
+}
+const Pair& interlacedPng() {
+    static const Pair pair{clearPng(8192, true), clearPng(8192, false)};
+    return pair;
+}
+const Pair& largeJpeg2000Icns() {
+    static const Pair pair{icns({codestream(5792, 5792, 4, 5, true), codestream(5792, 5792, 4, 5, true)}),
+                           icns({codestream(5792, 5792, 4, 5, true)})};
+    return pair;
+}
+
+// The first picture drawn for display, as a view's decoder does.
+void readForDisplay(benchmark::State& state, const Bytes& file) {
+    for (auto _ : state) {
+        auto source = cg::ImageSource::createWithData(file);
+        benchmark::DoNotOptimize(TVCreateDecodedCGImage(source->createImageAtIndex(0), true));
+    }
+    state.counters["bytes"] = double(file.size());
+}
+
+void PngTexts(benchmark::State& state) { readWhole(state, textPng().hostile); }
+void PngTextsPeer(benchmark::State& state) { readWhole(state, textPng().peer); }
+void PngTextsSerialized(benchmark::State& state) { serialize(state, textPng().hostile); }
+void PngTextsSerializedPeer(benchmark::State& state) { serialize(state, textPng().peer); }
+void IcoTexts(benchmark::State& state) { readWhole(state, textIco().hostile); }
+void IcoTextsPeer(benchmark::State& state) { readWhole(state, textIco().peer); }
+void IcnsTinyJpeg2000(benchmark::State& state) { readWhole(state, tinyJpeg2000Icns().hostile); }
+void IcnsTinyJpeg2000Peer(benchmark::State& state) { readWhole(state, tinyJpeg2000Icns().peer); }
+void PngInterlaced(benchmark::State& state) { readWhole(state, interlacedPng().hostile); }
+void PngInterlacedPeer(benchmark::State& state) { readWhole(state, interlacedPng().peer); }
+void PngInterlacedDisplayed(benchmark::State& state) { readForDisplay(state, interlacedPng().hostile); }
+void PngInterlacedDisplayedPeer(benchmark::State& state) { readForDisplay(state, interlacedPng().peer); }
+void IcnsLargeJpeg2000(benchmark::State& state) { readWhole(state, largeJpeg2000Icns().hostile); }
+void IcnsLargeJpeg2000Peer(benchmark::State& state) { readWhole(state, largeJpeg2000Icns().peer); }
+
 // What a run of one pass adds to its name.
 const std::string kOnePass = "/iterations:1";
 
@@ -234,6 +388,20 @@ BENCHMARK(TiffManySamples)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(TiffManySamplesPeer)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(TiffMostSamplesRead)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(TiffMostSamplesReadPeer)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(PngTexts)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(PngTextsPeer)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(PngTextsSerialized)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(PngTextsSerializedPeer)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(IcoTexts)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(IcoTextsPeer)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(IcnsTinyJpeg2000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(IcnsTinyJpeg2000Peer)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(PngInterlaced)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(PngInterlacedPeer)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(PngInterlacedDisplayed)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(PngInterlacedDisplayedPeer)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(IcnsLargeJpeg2000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(IcnsLargeJpeg2000Peer)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 int main(int argc, char** argv) {
     return bench::runAndSummarize(argc, argv, [](const bench::RunRecorder& runs) {
@@ -251,5 +419,12 @@ int main(int argc, char** argv) {
         printPair(runs, "TiffStripsAcrossPages", "TIFF, 256 pages of 4,194,304 one-row strips, arrays shared");
         printPair(runs, "TiffManySamples", "TIFF, 1024x65536 of 256 samples a pixel");
         printPair(runs, "TiffMostSamplesRead", "TIFF, 1024x65536 of 16 samples a pixel");
+        printPair(runs, "PngTexts", "PNG, 1x1 behind 998 zTXt chunks of 8 MB each");
+        printPair(runs, "PngTextsSerialized", "the same PNG through the image response serializer");
+        printPair(runs, "IcoTexts", "ICO, 1,024 entries sharing a 1x1 PNG with an 8 MB zTXt");
+        printPair(runs, "IcnsTinyJpeg2000", "ICNS, 2,000 JPEG 2000 headers of 4,096 tiles (peer: one 64x64)");
+        printPair(runs, "PngInterlaced", "PNG, 8192x8192 interlaced (peer: not interlaced)");
+        printPair(runs, "PngInterlacedDisplayed", "the same PNGs drawn for display");
+        printPair(runs, "IcnsLargeJpeg2000", "ICNS, two 5792x5792 RGBA JPEG 2000 entries (peer: one)");
     });
 }

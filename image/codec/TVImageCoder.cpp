@@ -71,7 +71,9 @@ ns::Ref<cg::Image> TVCreateDecodedCGImage(const ns::Ref<cg::Image>& image, bool 
         auto context = cg::BitmapContext::createWithPixels(w, h, format);
         if (!context) return nullptr;
         context->drawImageBottomUp(*image, {0, 0, double(w), double(h)});
-        return context->makeImage();
+        // The context's own pixels: a copy would hold the picture a third
+        // time while the source and the surface are alive.
+        return context->takeImage();
     }
     if (image->bytesPerRow() == 0) return nullptr;
     std::vector<uint8_t> bytes = image->copyData();

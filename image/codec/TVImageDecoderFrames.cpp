@@ -9,7 +9,14 @@ namespace {
 
 constexpr uint32_t kIDAT = TV_FOUR_CC('I', 'D', 'A', 'T');
 constexpr uint32_t kIHDR = TV_FOUR_CC('I', 'H', 'D', 'R');
+constexpr uint32_t kPLTE = TV_FOUR_CC('P', 'L', 'T', 'E');
+constexpr uint32_t ktRNS = TV_FOUR_CC('t', 'R', 'N', 'S');
 constexpr uint32_t kfdAT = TV_FOUR_CC('f', 'd', 'A', 'T');
+
+// The shared chunks a frame's picture is made of; the reader passes over
+// the rest (texts, profiles and the like), so they are not copied into
+// every frame.
+bool makesThePicture(uint32_t fourcc) { return fourcc == kIHDR || fourcc == kPLTE || fourcc == ktRNS; }
 
 }  // namespace
 
@@ -24,7 +31,7 @@ ns::Ref<cg::Image> TVImageDecoder::extendedToCanvas(const ns::Ref<cg::Image>& im
     auto context = cg::BitmapContext::createWithPixels(int(width_), int(height_), cg::BitmapInfo::PremultipliedFirst32Little);
     if (!context) return nullptr;
     context->drawImageBottomUp(*image, rect);
-    return context->makeImage();
+    return context->takeImage();
 }
 
 ns::Ref<cg::Image> TVImageDecoder::newAPNGFrameImage(const TVPNGFrameInfo& f, uint64_t index) {
@@ -32,8 +39,16 @@ ns::Ref<cg::Image> TVImageDecoder::newAPNGFrameImage(const TVPNGFrameInfo& f, ui
     if (f.chunk_num == 0) return nullptr;
     const uint8_t* bytes = data_->bytes();
     const bool cover = index == 0 && info->apng_first_frame_is_cover;
+    // Charged on the whole canvas (chargeFrameAtIndex): the parser keeps
+    // every frame inside it.
+    if (uint64_t(f.width) * f.height > width_ * height_) return nullptr;
+    size_t sharedBytes = 0;
+    for (uint32_t s = 0; s < info->apng_shared_chunk_num; ++s) {
+        const TVPNGChunkInfo& chunk = info->chunks[info->apng_shared_chunk_indexs[s]];
+        if (makesThePicture(chunk.fourcc)) sharedBytes += size_t(chunk.length) + 12;
+    }
     std::vector<uint8_t> png;
-    png.reserve(size_t(info->apng_shared_chunk_size) + f.chunk_size + 8 - (cover ? 0 : 4 * size_t(f.chunk_num)));
+    png.reserve(sharedBytes + f.chunk_size + 8 - (cover ? 0 : 4 * size_t(f.chunk_num)));
     png.insert(png.end(), tvpng::kSignature, tvpng::kSignature + 8);
     auto insertFrame = [&] {
         for (uint32_t i = 0; i < f.chunk_num; ++i) {
@@ -55,6 +70,7 @@ ns::Ref<cg::Image> TVImageDecoder::newAPNGFrameImage(const TVPNGFrameInfo& f, ui
             inserted = true;
         }
         const TVPNGChunkInfo& chunk = info->chunks[chunkIndex];
+        if (!makesThePicture(chunk.fourcc)) continue;
         if (chunk.fourcc == kIHDR) {
             std::vector<uint8_t> header;
             putU32(header, f.width);
@@ -68,8 +84,15 @@ ns::Ref<cg::Image> TVImageDecoder::newAPNGFrameImage(const TVPNGFrameInfo& f, ui
         }
     }
     if (!inserted) insertFrame();
-    auto source = cg::ImageSource::createWithData(png, true);
-    return source ? source->createImageAtIndex(0) : nullptr;
+    // Read here rather than through a source of its own, whose budget
+    // would charge the frame a second time, to a file of one picture: the
+    // frame is charged to the file's budget, which the decoder holds.
+    auto decoded = cg::still::decodePng(png, true);
+    if (!decoded) return nullptr;
+    // As a source describes a still picture: straight RGBA, or RGB with a
+    // skipped last byte.
+    const auto alpha = decoded->bitmap.hasAlpha() ? cg::ImageAlphaInfo::Last : cg::ImageAlphaInfo::NoneSkipLast;
+    return std::make_shared<cg::Image>(std::move(decoded->bitmap), uint32_t(alpha));
 }
 
 ns::Ref<cg::Image> TVImageDecoder::newUnblendedImage(uint64_t index, bool extendToCanvas, bool* decoded) {

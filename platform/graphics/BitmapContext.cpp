@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 #include <numbers>
+#include <utility>
 
 #include "platform/graphics/BezierPath.h"
 #include "platform/graphics/TextMetrics.h"
@@ -151,14 +153,32 @@ struct BitmapContext::Impl {
         bool singular = false;
     };
 
+    // The surface draws into these pixels, so that takeImage() can hand
+    // them over instead of copying them.
+    Bitmap pixels;
     cairo_surface_t* surface = nullptr;
     cairo_t* cr = nullptr;
     State state;
     std::vector<State> saved;
 
-    ~Impl() {
+    ~Impl() { release(); }
+
+    void release() {
         if (cr) cairo_destroy(cr);
         if (surface) cairo_surface_destroy(surface);
+        cr = nullptr;
+        surface = nullptr;
+    }
+
+    // A surface over `pixels`: false when the drawing library will not
+    // draw into them as laid out.
+    bool attach(cairo_format_t format) {
+        const int w = pixels.width(), h = pixels.height();
+        if (cairo_format_stride_for_width(format, w) != int(pixels.bytesPerRow())) return false;
+        surface = cairo_image_surface_create_for_data(pixels.data(), format, w, h, int(pixels.bytesPerRow()));
+        if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) return false;
+        cr = cairo_create(surface);
+        return cairo_status(cr) == CAIRO_STATUS_SUCCESS;
     }
 
     void applyOperator() { cairo_set_operator(cr, operatorFor(state.blend)); }
@@ -209,10 +229,12 @@ std::shared_ptr<BitmapContext> BitmapContext::create(Size size, double scale, bo
     double pw = std::ceil(size.width * scale - 1e-9), ph = std::ceil(size.height * scale - 1e-9);
     if (pw < 1 || ph < 1 || pw > kMaxPixels || ph > kMaxPixels) return nullptr;
     auto impl = std::make_unique<Impl>();
-    impl->surface = cairo_image_surface_create(opaque ? CAIRO_FORMAT_RGB24 : CAIRO_FORMAT_ARGB32, int(pw), int(ph));
-    if (cairo_surface_status(impl->surface) != CAIRO_STATUS_SUCCESS) return nullptr;
-    impl->cr = cairo_create(impl->surface);
-    if (cairo_status(impl->cr) != CAIRO_STATUS_SUCCESS) return nullptr;
+    try {
+        impl->pixels = Bitmap(int(pw), int(ph), opaque ? PixelFormat::RGB24 : PixelFormat::ARGB32Premultiplied);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+    if (!impl->attach(opaque ? CAIRO_FORMAT_RGB24 : CAIRO_FORMAT_ARGB32)) return nullptr;
     cairo_scale(impl->cr, scale, scale);
     cairo_set_line_width(impl->cr, 1);
     return std::shared_ptr<BitmapContext>(new BitmapContext(size, scale, opaque, std::move(impl)));
@@ -234,8 +256,8 @@ BitmapContext::BitmapContext(Size size, double scale, bool opaque, std::unique_p
 
 BitmapContext::~BitmapContext() = default;
 
-int BitmapContext::pixelWidth() const { return cairo_image_surface_get_width(impl_->surface); }
-int BitmapContext::pixelHeight() const { return cairo_image_surface_get_height(impl_->surface); }
+int BitmapContext::pixelWidth() const { return impl_->pixels.width(); }
+int BitmapContext::pixelHeight() const { return impl_->pixels.height(); }
 
 void BitmapContext::record(Kind kind, std::initializer_list<double> numbers) {
     DrawingRecord r{kind, {}, {}};
@@ -653,6 +675,24 @@ ns::Ref<Image> BitmapContext::makeImage() const {
         const auto* src = reinterpret_cast<const uint32_t*>(data + size_t(y) * size_t(stride));
         uint32_t* dst = bitmap.row(y);
         for (int x = 0; x < w; ++x) dst[x] = src[x] & mask;
+    }
+    return Image::make(std::move(bitmap));
+}
+
+ns::Ref<Image> BitmapContext::takeImage() {
+    if (impl_->pixels.isEmpty()) return nullptr;
+    cairo_surface_flush(impl_->surface);
+    impl_->release();
+    Bitmap bitmap = std::exchange(impl_->pixels, Bitmap());
+    // Spent: later calls draw into a surface of no pixels.
+    impl_->surface = cairo_image_surface_create(opaque_ ? CAIRO_FORMAT_RGB24 : CAIRO_FORMAT_ARGB32, 0, 0);
+    impl_->cr = cairo_create(impl_->surface);
+    if (opaque_) {
+        // RGB24 leaves the top byte undefined; a bitmap keeps it zero.
+        for (int y = 0; y < bitmap.height(); ++y) {
+            uint32_t* row = bitmap.row(y);
+            for (int x = 0; x < bitmap.width(); ++x) row[x] &= 0x00FFFFFFu;
+        }
     }
     return Image::make(std::move(bitmap));
 }

@@ -152,6 +152,10 @@ public:
     // ---- Results ----
     // A snapshot of the pixels; later drawing does not change it.
     ns::Ref<Image> makeImage() const;
+    // The pixels themselves as an image, without a copy, for a context
+    // drawn once and then let go: the context is spent, with no pixels
+    // left (0 x 0) and nothing drawn by later calls. Nil once spent.
+    ns::Ref<Image> takeImage();
     const std::vector<DrawingRecord>& records() const { return records_; }
     void clearRecords() { records_.clear(); }
 

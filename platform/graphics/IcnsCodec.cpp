@@ -74,11 +74,11 @@ std::vector<Header> icnsPictures(std::span<const uint8_t> data) {
         case Content::Png:
             header = pngHeader(bytes);
             break;
-        case Content::Jpeg2000: {
-            auto found = jpeg2000Pictures(bytes);
-            if (!found.empty()) header = found.front();
+        case Content::Jpeg2000:
+            // Its size marker alone: the library's header read builds the
+            // state of every tile, for each entry of a file of thousands.
+            header = jpeg2000SizeHeader(bytes);
             break;
-        }
         case Content::Other:
             if (!isDescription(type) && ++skipped <= kSkipsNamed) {
                 ns::log("ICNS: skipped the entry '%s' of %zu bytes: only PNG and JPEG 2000 entries are read",

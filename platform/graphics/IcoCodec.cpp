@@ -4,6 +4,11 @@
 // the AND mask, read by the BMP reader). The writer writes one entry with
 // a PNG inside.
 
+#include <algorithm>
+#include <map>
+#include <utility>
+
+#include "platform/foundation/Log.h"
 #include "platform/graphics/Png.h"
 #include "platform/graphics/StillFormats.h"
 
@@ -13,6 +18,8 @@ namespace {
 
 constexpr size_t kHeaderBytes = 6;
 constexpr size_t kEntryBytes = 16;
+// The bytes that entries sharing the file's bytes may name together.
+constexpr uint64_t kEntryBytesRead = uint64_t(64) << 20;
 
 uint16_t u16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
 uint32_t u32(const uint8_t* p) { return uint32_t(u16(p)) | uint32_t(u16(p + 2)) << 16; }
@@ -43,12 +50,31 @@ std::vector<std::span<const uint8_t>> entries(std::span<const uint8_t> data) {
 std::vector<Header> icoPictures(std::span<const uint8_t> data) {
     std::vector<Header> pictures;
     auto all = entries(data);
+    // Entries may all name the same bytes: each place is read once, so
+    // that a directory of 65,535 entries costs one header read, not one an
+    // entry. Each picture decoded reads its entry's bytes again, so the
+    // entries read hold together no more than the file's own bytes (as
+    // entries that do not overlap do) or, when they share them, than
+    // kEntryBytesRead; those past it are not read.
+    const uint64_t allowance = std::max<uint64_t>(data.size(), kEntryBytesRead);
+    uint64_t named = 0;
+    std::map<std::pair<size_t, size_t>, std::optional<Header>> read;
     for (size_t i = 0; i < all.size(); ++i) {
-        std::optional<Header> header = startsAsPng(all[i]) ? pngHeader(all[i]) : icoBitmapHeader(all[i]);
+        if (all[i].empty()) continue;
+        named += all[i].size();
+        if (named > allowance) {
+            ns::log("ICO: read the first %zu of %zu entries: the rest name more than %llu MiB of the file again",
+                    i, all.size(), (unsigned long long)(allowance >> 20));
+            break;
+        }
+        const size_t offset = size_t(all[i].data() - data.data());
+        auto [place, fresh] = read.try_emplace({offset, all[i].size()});
+        if (fresh) place->second = startsAsPng(all[i]) ? pngHeader(all[i]) : icoBitmapHeader(all[i]);
+        std::optional<Header> header = place->second;
         if (!header) continue;
         header->interlace = 0;
         header->entry = i;
-        header->offset = size_t(all[i].data() - data.data());
+        header->offset = offset;
         header->length = all[i].size();
         pictures.push_back(*header);
     }

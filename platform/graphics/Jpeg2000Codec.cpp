@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "platform/foundation/Log.h"
+#include "platform/graphics/CodecWork.h"
 #include "platform/graphics/Jpeg2000Size.h"
 #include "platform/graphics/Jpeg2000TileState.h"
 #include "platform/graphics/StillFormats.h"
@@ -25,10 +26,12 @@ constexpr OPJ_UINT32 kMaximumComponents = 4;
 // reads the header, however small the tiles are.
 constexpr uint64_t kMaximumTiles = 4096;
 // A decode holds a 32-bit plane per component and the 32-bit words made
-// from them. A file of several tiles also has the library hold one tile's
-// planes while it fills the picture's, though not once the words are
-// made. This turns away 8192 x 8192 RGB and RGBA pictures, which the pixel
-// cap alone would let through.
+// from them (weighed as if beside them, though the words of a picture
+// whose first plane is whole are made over it, and the other planes let
+// go before the bitmap is made). A file of several tiles also has the
+// library hold one tile's planes while it fills the picture's, though not
+// once the words are made. This turns away 8192 x 8192 RGB and RGBA
+// pictures, which the pixel cap alone would let through.
 constexpr uint64_t kMaximumDecodeBytes = uint64_t(640) << 20;
 
 // What the library keeps for each code-block and for each precinct of a
@@ -41,14 +44,30 @@ constexpr uint64_t kBytesPerPrecinct = 170;
 // at the decode budget with this much more still peaks under 820 MB.
 constexpr uint64_t kMaximumTileStateBytes = uint64_t(96) << 20;
 
+// Every tile has a tile-part at least: its start marker (12 bytes) and
+// the marker that starts its data.
+constexpr uint64_t kSmallestTilePart = 14;
+
 // Whether a file of this size may be handed to the library; a refusal is
-// logged, as nothing else would say why the picture is missing.
-bool affordable(const Jpeg2000Size& size) {
+// logged when `log`, as nothing else would say why the picture is missing.
+bool affordable(const Jpeg2000Size& size, bool log = true) {
     const uint64_t pixels = uint64_t(size.width) * size.height;
     if (size.components > kMaximumComponents) return false;
+    // The library's header read makes the state of every tile the size
+    // marker names: only as many as the bytes can carry.
+    if (size.tiles > (size.codestreamBytes - size.afterSize) / kSmallestTilePart) {
+        if (log) {
+            ns::log("JPEG 2000: refused a %u x %u picture in %llu tiles: its %zu bytes cannot hold a tile-part for "
+                    "each",
+                    size.width, size.height, (unsigned long long)size.tiles, size.codestreamBytes);
+        }
+        return false;
+    }
     if (size.tiles > kMaximumTiles) {
-        ns::log("JPEG 2000: refused a %u x %u picture in %llu tiles: at most %llu are read", size.width, size.height,
-                size.tiles, kMaximumTiles);
+        if (log) {
+            ns::log("JPEG 2000: refused a %u x %u picture in %llu tiles: at most %llu are read", size.width,
+                    size.height, size.tiles, kMaximumTiles);
+        }
         return false;
     }
     if (pixels > MaximumPixels) return false;
@@ -56,8 +75,11 @@ bool affordable(const Jpeg2000Size& size) {
         size.tiles > 1 ? uint64_t(std::min(size.tileWidth, size.width)) * std::min(size.tileHeight, size.height) : 0;
     const uint64_t bytes = 4 * (pixels * size.components + std::max(pixels, tilePixels * size.components));
     if (bytes > kMaximumDecodeBytes) {
-        ns::log("JPEG 2000: refused a %u x %u picture of %u components: decoding it takes %.1f MiB, more than %llu MiB",
-                size.width, size.height, size.components, double(bytes) / (1 << 20), kMaximumDecodeBytes >> 20);
+        if (log) {
+            ns::log("JPEG 2000: refused a %u x %u picture of %u components: decoding it takes %.1f MiB, more than "
+                    "%llu MiB",
+                    size.width, size.height, size.components, double(bytes) / (1 << 20), kMaximumDecodeBytes >> 20);
+        }
         return false;
     }
     return true;
@@ -180,6 +202,7 @@ public:
         if (!opj_setup_decoder(codec_, &parameters)) return;
         // A codestream cut short is broken, not a picture with holes.
         opj_decoder_set_strict_mode(codec_, OPJ_TRUE);
+        work::libraryHeaderRead();
         if (!opj_read_header(input_, codec_, &image_)) return;
         header_ = readHeader();
     }
@@ -286,6 +309,21 @@ std::vector<Header> jpeg2000Pictures(std::span<const uint8_t> data) {
     return {*reading.header()};
 }
 
+std::optional<Header> jpeg2000SizeHeader(std::span<const uint8_t> data) {
+    const auto size = jpeg2000Size(data);
+    if (!size || size->width > INT32_MAX || size->height > INT32_MAX || !affordable(*size, false)) {
+        return std::nullopt;
+    }
+    for (uint8_t precision : size->precision) {
+        if (precision > kMaximumPrecision) return std::nullopt;
+    }
+    Header header;
+    header.width = int(size->width);
+    header.height = int(size->height);
+    header.hasAlpha = size->components == 2 || size->components == 4;
+    return header;
+}
+
 std::optional<Decoded> decodeJpeg2000(std::span<const uint8_t> data) {
     Reading reading(data);
     opj_image_t* image = reading.decode();
@@ -317,32 +355,60 @@ std::optional<Decoded> decodeJpeg2000(std::span<const uint8_t> data) {
     }
     const bool premultipliedAlpha = alpha >= 0 && image->comps[alpha].alpha == 2;
     const bool ycc = colours.size() == 3 && image->color_space == OPJ_CLRSPC_SYCC;
-    Bitmap bitmap(w, h, alpha >= 0 ? PixelFormat::ARGB32Premultiplied : PixelFormat::RGB24);
     std::vector<const OPJ_INT32*> rows(planes.size());
-    for (int y = 0; y < h; ++y) {
+    auto wordAt = [&](int x) -> uint32_t {
+        uint8_t r = planes[0].at(rows[0], x), g = r, b = r;
+        if (colours.size() == 3) {
+            g = planes[1].at(rows[1], x);
+            b = planes[2].at(rows[2], x);
+            if (ycc) {
+                double cb = g - 128.0, cr = b - 128.0, luma = r;
+                r = clampByte(luma + 1.402 * cr);
+                g = clampByte(luma - 0.344136 * cb - 0.714136 * cr);
+                b = clampByte(luma + 1.772 * cb);
+            }
+        }
+        if (alpha < 0) return uint32_t(r) << 16 | uint32_t(g) << 8 | b;
+        uint8_t a = planes.back().at(rows.back(), x);
+        Pixel p = premultipliedAlpha ? Pixel{a, std::min(r, a), std::min(g, a), std::min(b, a)} : premultiplied(a, r, g, b);
+        return uint32_t(p.alpha) << 24 | uint32_t(p.red) << 16 | uint32_t(p.green) << 8 | p.blue;
+    };
+    auto fillRows = [&](int y) {
         for (size_t i = 0; i < planes.size(); ++i) rows[i] = planes[i].row(y);
-        uint32_t* out = bitmap.row(y);
-        for (int x = 0; x < w; ++x) {
-            uint8_t r = planes[0].at(rows[0], x), g = r, b = r;
-            if (colours.size() == 3) {
-                g = planes[1].at(rows[1], x);
-                b = planes[2].at(rows[2], x);
-                if (ycc) {
-                    double cb = g - 128.0, cr = b - 128.0, luma = r;
-                    r = clampByte(luma + 1.402 * cr);
-                    g = clampByte(luma - 0.344136 * cb - 0.714136 * cr);
-                    b = clampByte(luma + 1.772 * cb);
-                }
-            }
-            if (alpha < 0) {
-                out[x] = uint32_t(r) << 16 | uint32_t(g) << 8 | b;
-                continue;
-            }
-            uint8_t a = planes.back().at(rows.back(), x);
-            Pixel p = premultipliedAlpha ? Pixel{a, std::min(r, a), std::min(g, a), std::min(b, a)} : premultiplied(a, r, g, b);
-            out[x] = uint32_t(p.alpha) << 24 | uint32_t(p.red) << 16 | uint32_t(p.green) << 8 | p.blue;
+    };
+    const PixelFormat format = alpha >= 0 ? PixelFormat::ARGB32Premultiplied : PixelFormat::RGB24;
+    opj_image_comp_t& first = image->comps[colours[0]];
+    Bitmap bitmap;
+    if (first.w == OPJ_UINT32(w) && first.h == OPJ_UINT32(h)) {
+        // The first plane holds a 32-bit sample a pixel, read before its
+        // word is written over it: the words are made in place and the
+        // other planes let go before the bitmap is made, so the picture is
+        // never held beside every plane.
+        auto* words = reinterpret_cast<uint32_t*>(first.data);
+        for (int y = 0; y < h; ++y) {
+            fillRows(y);
+            uint32_t* out = words + size_t(y) * size_t(w);
+            for (int x = 0; x < w; ++x) out[x] = wordAt(x);
+        }
+        for (OPJ_UINT32 i = 0; i < image->numcomps; ++i) {
+            if (&image->comps[i] == &first) continue;
+            opj_image_data_free(image->comps[i].data);
+            image->comps[i].data = nullptr;
+        }
+        bitmap = Bitmap(w, h, format);
+        for (int y = 0; y < h; ++y) std::memcpy(bitmap.row(y), words + size_t(y) * size_t(w), size_t(w) * 4);
+    } else {
+        bitmap = Bitmap(w, h, format);
+        for (int y = 0; y < h; ++y) {
+            fillRows(y);
+            uint32_t* out = bitmap.row(y);
+            for (int x = 0; x < w; ++x) out[x] = wordAt(x);
         }
     }
+    // The library's planes, a 32-bit sample each, then the words.
+    uint64_t samples = 0;
+    for (OPJ_UINT32 i = 0; i < image->numcomps; ++i) samples += uint64_t(image->comps[i].w) * image->comps[i].h;
+    work::inflated(4 * (samples + uint64_t(w) * uint64_t(h)));
     Decoded decoded;
     decoded.header = header;
     decoded.header.hasAlpha = alpha >= 0;

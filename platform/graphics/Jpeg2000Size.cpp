@@ -78,11 +78,16 @@ std::optional<Jpeg2000Size> jpeg2000Size(std::span<const uint8_t> data) {
     size.xTileOrigin = xTileOrigin;
     size.yTileOrigin = yTileOrigin;
     size.subsampling.reserve(components);
+    size.precision.reserve(components);
     for (size_t at = kFixedPart; at < end; at += 3) {
         if (codestream[at + 1] == 0 || codestream[at + 2] == 0) return std::nullopt;
         size.subsampling.push_back({codestream[at + 1], codestream[at + 2]});
+        // The low seven bits hold the precision less one; the top one the
+        // sign.
+        size.precision.push_back(uint8_t((codestream[at] & 0x7F) + 1));
     }
     size.afterSize = end;
+    size.codestreamBytes = codestream.size();
     return size;
 }
 

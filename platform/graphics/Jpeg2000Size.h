@@ -21,10 +21,14 @@ struct Jpeg2000Size {
     uint32_t xOrigin = 0, yOrigin = 0, xEnd = 0, yEnd = 0;
     uint32_t tileWidth = 0, tileHeight = 0, xTileOrigin = 0, yTileOrigin = 0;
     uint64_t tilesAcross = 0;
-    // Each component's sampling step on the grid, across and down.
+    // Each component's sampling step on the grid, across and down, and its
+    // bits a sample.
     std::vector<std::array<uint8_t, 2>> subsampling;
-    // Where the main header's segments after SIZ begin in the codestream.
+    std::vector<uint8_t> precision;
+    // Where the main header's segments after SIZ begin in the codestream,
+    // and its length (to the end of the data).
     size_t afterSize = 0;
+    size_t codestreamBytes = 0;
 };
 
 // The codestream itself: the data when it is a bare codestream, the

@@ -8,6 +8,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/graphics/CodecWork.h"
+
 namespace cg {
 
 namespace {
@@ -15,6 +17,11 @@ namespace {
 // Larger pictures are refused rather than allocated: no picture the product
 // handles comes near this.
 constexpr uint64_t kMaxPixels = uint64_t(1) << 26;
+
+// The longest side a reader admits: libpng's own default, set here so that
+// it does not depend on how the library was built. Pictures are bounded by
+// their pixels as well.
+constexpr png_uint_32 kMaximumSide = 1'000'000;
 
 struct Reader {
     std::span<const uint8_t> data;
@@ -48,6 +55,7 @@ void readData(png_structp png, png_bytep out, size_t length) {
 bool readImage(png_structp png, png_infop info, Reader& reader, Decoded& out, std::vector<png_bytep>& rows) {
     if (setjmp(png_jmpbuf(png))) return false;
     png_set_read_fn(png, &reader, readData);
+    work::libraryHeaderRead();
     png_read_info(png, info);
 
     int colorType = png_get_color_type(png, info);
@@ -71,6 +79,7 @@ bool readImage(png_structp png, png_infop info, Reader& reader, Decoded& out, st
     rows.resize(out.height);
     for (uint32_t y = 0; y < out.height; ++y) rows[y] = out.bytes.data() + size_t(y) * rowBytes;
     png_read_image(png, rows.data());
+    work::inflated(uint64_t(rowBytes) * out.height);
     png_read_end(png, nullptr);
     return true;
 }
@@ -100,6 +109,18 @@ void setError(std::string* error, std::string message) {
 
 }  // namespace
 
+void limitPngReader(png_struct_def* png, size_t dataBytes) {
+    // A negative count: every chunk the library knows except the five that
+    // make the picture, and every chunk it does not know.
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+    // 1 keeps no ancillary chunk at all, should one still be handled.
+    png_set_chunk_cache_max(png, 1);
+    // What the library may allocate for one chunk it holds; 0 would lift
+    // the bound.
+    png_set_chunk_malloc_max(png, std::max<png_alloc_size_t>(dataBytes, 1));
+    png_set_user_limits(png, kMaximumSide, kMaximumSide);
+}
+
 std::optional<Bitmap> decodePng(std::span<const uint8_t> data, std::string* error) {
     if (data.size() < 8 || png_sig_cmp(data.data(), 0, 8) != 0) {
         setError(error, "not PNG data");
@@ -115,6 +136,7 @@ std::optional<Bitmap> decodePng(std::span<const uint8_t> data, std::string* erro
         setError(error, "out of memory");
         return std::nullopt;
     }
+    limitPngReader(png, data.size());
     bool ok = readImage(png, info, reader, decoded, rows);
     png_destroy_read_struct(&png, &info, nullptr);
     if (!ok) {

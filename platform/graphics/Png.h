@@ -13,7 +13,19 @@
 
 #include "platform/graphics/Bitmap.h"
 
+// libpng's read structure (png_structp), named here so that callers need
+// not include the library's header.
+struct png_struct_def;
+
 namespace cg {
+
+// Configures a read structure before it reads a byte of `dataBytes` of
+// data, as every PNG reader here does: only the chunks that make the
+// picture are read (IHDR, PLTE, tRNS, IDAT, IEND); text, colour profiles,
+// suggested palettes and every chunk the library does not know are passed
+// over without being inflated or kept. No chunk the library holds may be
+// longer than the data, and no side longer than libpng's own default.
+void limitPngReader(png_struct_def* png, size_t dataBytes);
 
 // Nothing, with the reason in *error when given, for data that is not a
 // whole, valid PNG.

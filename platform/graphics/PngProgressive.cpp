@@ -1,20 +1,23 @@
 // PNG through libpng's progressive reader: the data received so far is
 // pushed through png_process_data, rows land as they decode (interlaced
-// passes combined), the rest stays transparent.
+// passes combined in place), the rest stays transparent.
 #include <png.h>
 
 #include <csetjmp>
 #include <cstring>
 #include <optional>
 
+#include "platform/graphics/CodecWork.h"
+#include "platform/graphics/Png.h"
 #include "platform/graphics/StillFormats.h"
 
 namespace cg::still {
 
 namespace {
 
-// Rows of a plain file go straight into the sink; an interlaced file's
-// passes are combined in `staged` (straight BGRA words) first.
+// Rows of a plain file are finished as they come. An interlaced file's
+// passes are combined in the sink's own rows, kept straight until the
+// decode ends: the picture is held once, whatever its passes.
 struct Progress {
     Header header;
     bool haveHeader = false;
@@ -22,7 +25,6 @@ struct Progress {
     bool ended = false;
     int rowsSeen = 0;
     std::optional<RowSink> sink;
-    std::vector<uint32_t> staged;
 };
 
 void onError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
@@ -54,23 +56,24 @@ void onInfo(png_structp png, png_infop info) {
     png_set_interlace_handling(png);
     png_read_update_info(png, info);
     if (png_get_rowbytes(png, info) != size_t(width) * 4) png_error(png, "unexpected row layout");
-    // An interlaced picture is not whole until its last pass: it is held
-    // with alpha so that what has not come shows clear.
-    bool interlaced = p->header.interlace != 0;
-    p->sink.emplace(int(width), int(height), p->header.hasAlpha || interlaced);
-    if (interlaced) p->staged.assign(size_t(width) * height, 0);
+    p->sink.emplace(int(width), int(height), p->header.hasAlpha);
 }
 
-void onRow(png_structp png, png_bytep row, png_uint_32 y, int) {
+void onRow(png_structp png, png_bytep row, png_uint_32 y, int pass) {
     auto* p = static_cast<Progress*>(png_get_progressive_ptr(png));
     if (!row || y >= png_uint_32(p->header.height)) return;
     p->rowsSeen++;
-    if (p->staged.empty()) {
+    if (p->header.interlace == 0) {
+        work::inflated(uint64_t(p->header.width) * 4);
         std::memcpy(p->sink->row(int(y)), row, size_t(p->header.width) * 4);
         p->sink->finishRow(int(y));
     } else {
-        png_progressive_combine_row(png, reinterpret_cast<png_bytep>(p->staged.data() + size_t(y) * p->header.width),
-                                    row);
+        // A pass brings only its own columns of its own rows; the library
+        // hands its rows on to the rows below them too, for display.
+        if (PNG_ROW_IN_INTERLACE_PASS(y, pass)) {
+            work::inflated(uint64_t(PNG_PASS_COLS(png_uint_32(p->header.width), pass)) * 4);
+        }
+        png_progressive_combine_row(png, reinterpret_cast<png_bytep>(p->sink->row(int(y))), row);
     }
 }
 
@@ -91,11 +94,31 @@ bool run(std::span<const uint8_t> data, Progress& progress) {
         png_destroy_read_struct(&png, nullptr, nullptr);
         return false;
     }
+    limitPngReader(png, data.size());
     // Ancillary chunks with bad CRCs are skipped rather than fatal.
     png_set_crc_action(png, PNG_CRC_QUIET_USE, PNG_CRC_QUIET_USE);
+    work::libraryHeaderRead();
     push(png, info, progress, data);
     png_destroy_read_struct(&png, &info, nullptr);
     return progress.haveHeader;
+}
+
+// An interlaced picture's rows, combined straight, made ready in place:
+// whole and opaque, it is RGB24 like any opaque file. Cut short, every
+// row holds some pass: what has not come shows clear, so an opaque one is
+// copied out with its alpha (the filler's 255 where pixels came, 0 where
+// none did).
+Bitmap interlacedPicture(Progress& progress) {
+    RowSink& sink = *progress.sink;
+    const int w = progress.header.width, h = progress.header.height;
+    if (progress.header.hasAlpha || progress.ended) {
+        for (int y = 0; y < h; ++y) sink.finishRow(y);
+        return sink.take();
+    }
+    Bitmap partial(w, h, PixelFormat::ARGB32Premultiplied);
+    for (int y = 0; y < h; ++y) std::memcpy(partial.row(y), sink.row(y), size_t(w) * 4);
+    progress.sink.reset();
+    return partial;
 }
 
 }  // namespace
@@ -137,16 +160,8 @@ std::optional<Decoded> decodePng(std::span<const uint8_t> data, bool final) {
     Decoded decoded;
     decoded.header = progress.header;
     decoded.complete = progress.ended || final;
-    if (!progress.staged.empty()) {
-        // Interlaced: whole and opaque, it is RGB24 like any opaque file.
-        const int w = progress.header.width, h = progress.header.height;
-        bool opaque = progress.ended && !progress.header.hasAlpha;
-        RowSink sink(w, h, !opaque);
-        for (int y = 0; y < h; ++y) {
-            std::memcpy(sink.row(y), progress.staged.data() + size_t(y) * size_t(w), size_t(w) * 4);
-            sink.finishRow(y);
-        }
-        decoded.bitmap = sink.take();
+    if (progress.header.interlace != 0) {
+        decoded.bitmap = interlacedPicture(progress);
         return decoded;
     }
     decoded.bitmap = progress.sink->take();

@@ -83,9 +83,16 @@ bool startsAsJpeg2000Codestream(std::span<const uint8_t> data);
 // Whole files only. The pictures a file holds, in file order: each one
 // that its reader can decode and that is within the pixel cap. A TIFF
 // picture's orientation is its tag's; ICNS entries other than PNG or
-// JPEG 2000 are skipped (older raw ones with a log line).
+// JPEG 2000 are skipped (older raw ones with a log line), and a JPEG 2000
+// entry is listed from its size marker, so its coding may still refuse it
+// when it is decoded.
 std::vector<Header> tiffPictures(std::span<const uint8_t> data);
 std::vector<Header> jpeg2000Pictures(std::span<const uint8_t> data);
+// The picture a JPEG 2000's size marker describes, when the reader would
+// hand it to the library: read from the bytes alone, for a container
+// listing its entries. Its coding and its data are weighed when it is
+// decoded.
+std::optional<Header> jpeg2000SizeHeader(std::span<const uint8_t> data);
 std::vector<Header> icoPictures(std::span<const uint8_t> data);
 std::vector<Header> icnsPictures(std::span<const uint8_t> data);
 // One of those pictures, by its header as listed from the same data;

@@ -108,10 +108,10 @@ Bytes flatTiff(TiffLayout layout) {
     return tiffSharingOnePayload(layout);
 }
 
-Bytes deflateZeros(uint64_t size, bool whole) {
+Bytes deflateZeros(uint64_t size, bool whole, uint8_t fill) {
     z_stream z{};
     if (deflateInit(&z, 9) != Z_OK) throw std::runtime_error("deflateInit");
-    const Bytes zeros(1 << 20, 0);
+    const Bytes zeros(1 << 20, fill);
     Bytes out;
     uint8_t buffer[1 << 16];
     auto drain = [&](int flush) {

@@ -36,9 +36,9 @@ std::vector<uint8_t> tiffSharingOnePayload(const TiffLayout& layout);
 // tile of zeros.
 std::vector<uint8_t> flatTiff(TiffLayout layout);
 
-// `size` zero bytes in a zlib stream: what a deflate strip of a flat
+// `size` zero bytes (or bytes of `fill`) in a zlib stream: what a deflate strip of a flat
 // picture holds. `whole` false stops after a sync flush: a valid stream
 // cut short.
-std::vector<uint8_t> deflateZeros(uint64_t size, bool whole = true);
+std::vector<uint8_t> deflateZeros(uint64_t size, bool whole = true, uint8_t fill = 0);
 
 }  // namespace testing

@@ -2,10 +2,12 @@
 // oriented copies, the 32-bit buffer decode and the one-image encoder.
 
 #include <gtest/gtest.h>
+#include <malloc.h>
 
 #include "image/codec/TVImageCoder.h"
 #include "platform/graphics/ImageSource.h"
 #include "platform/graphics/Png.h"
+#include "platform/testing/ResidentMemory.h"
 #include "tests/image/codec/png_test_support.h"
 
 namespace {
@@ -75,6 +77,23 @@ TEST(ImageCoderTest, DecodedCopiesTakeTheDisplayFormat) {
     EXPECT_EQ(copy->bitmapInfo(), straight->bitmapInfo());
     EXPECT_EQ(copy->bitmap(), straight->bitmap());
     EXPECT_FALSE(TVCreateDecodedCGImage(nullptr, true));
+}
+
+// Drawn for display, a picture is held twice at most while the copy is
+// made (the source and the surface handed over), not three times.
+TEST(ImageCoderTest, ADecodedCopyHoldsThePictureTwiceAtMost) {
+    constexpr int side = 4096;
+    constexpr uint64_t picture = uint64_t(side) * side * 4;
+    cg::Bitmap bitmap(side, side, cg::PixelFormat::ARGB32Premultiplied);
+    for (int y = 0; y < side; ++y) bitmap.row(y)[y] = 0xFF102030u;  // every page written
+    auto source = cg::Image::make(std::move(bitmap));
+    malloc_trim(0);
+    testing::ResidentPeak peak;
+    auto decoded = TVCreateDecodedCGImage(source, true);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->bitmap().pixel(side - 1, side - 1), source->bitmap().pixel(side - 1, side - 1));
+    ASSERT_TRUE(peak.started());
+    if constexpr (testing::PeaksMeasureTheProduct) EXPECT_LT(peak.growth(), picture + picture / 2);
 }
 
 TEST(ImageCoderTest, BufferDecodeRefusesWhatItCannotFill) {

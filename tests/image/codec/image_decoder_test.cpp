@@ -4,12 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <malloc.h>
+
 #include <cstdlib>
 
 #include "image/codec/TVImageDecoder.h"
 #include "image/codec/UIImage+TVImageCoder.h"
 #include "platform/foundation/Log.h"
+#include "platform/graphics/GifWriter.h"
 #include "platform/testing/GifFiles.h"
+#include "platform/testing/ResidentMemory.h"
 #include "tests/image/codec/png_test_support.h"
 
 namespace {
@@ -259,6 +263,34 @@ TEST(ImageDecoderTest, FramesNotDecodedForDisplayKeepTheirOwnSize) {
     auto copy = ns::cast<TVImageFrame>(first->copy());
     EXPECT_EQ(copy->width, 2u);
     EXPECT_TRUE(ns::cast<TVImageDecoderFrame>(copy));
+}
+
+
+// Texts shared by every frame (here 4 x 8 MB) are not copied into each
+// frame's picture: the reader would pass over them anyway.
+TEST(ImageDecoderTest, AnimatedPngFramesLeaveTheSharedTextsOut) {
+    std::vector<Frame> frames = {{pngtest::solid(4, 4, 255, 200, 0, 0)}, {pngtest::solid(4, 4, 255, 0, 200, 0)},
+                                 {pngtest::solid(4, 4, 255, 0, 0, 200)}};
+    const Bytes plain = pngtest::apng(frames);
+    Bytes file = pngtest::signature();
+    for (const auto& chunk : pngtest::chunksOf(plain)) {
+        pngtest::putChunk(file, chunk.code, chunk.data);
+        if (chunk.code != "IHDR") continue;
+        Bytes text = {'C', 'o', 'm', 'm', 'e', 'n', 't', 0};
+        text.resize(8'000'000, 'A');
+        for (int i = 0; i < 4; ++i) pngtest::putChunk(file, "tEXt", text);
+    }
+    auto d = decoder(file);
+    ASSERT_EQ(d->frameCount(), 3u);
+    malloc_trim(0);
+    testing::ResidentPeak peak;
+    for (uint64_t i = 0; i < 3; ++i) {
+        auto frame = d->frameAtIndex(i, false);
+        ASSERT_TRUE(frame);
+        EXPECT_EQ(pixels(frame).pixel(1, 1), frames[i].bitmap.pixel(1, 1)) << i;
+    }
+    ASSERT_TRUE(peak.started());
+    if constexpr (testing::PeaksMeasureTheProduct) EXPECT_LT(peak.growth(), uint64_t(16) << 20);
 }
 
 }  // namespace

@@ -244,4 +244,23 @@ TEST(BitmapContextTest, TextIsMeasuredRecordedAndDrawnInsideItsBox) {
 }
 
 }  // namespace
+// The pixels handed over are what a snapshot would have copied (an opaque
+// context's unused byte cleared); the context is spent after.
+TEST(BitmapContextTest, TakenImageHoldsTheDrawingAndSpendsTheContext) {
+    for (bool opaque : {false, true}) {
+        auto context = makeContext(5, 4, 1, opaque);
+        context->setFillColor(Color{0.2, 0.4, 0.6, opaque ? 1.0 : 0.5});
+        context->fillRect({1, 1, 3, 2});
+        auto snapshot = context->makeImage();
+        auto taken = context->takeImage();
+        ASSERT_TRUE(taken);
+        EXPECT_EQ(taken->bitmap(), snapshot->bitmap()) << opaque;
+        EXPECT_EQ(context->pixelWidth(), 0);
+        context->fillRect({0, 0, 5, 4});
+        EXPECT_FALSE(context->takeImage());
+        EXPECT_TRUE(context->makeImage()->bitmap().isEmpty());
+        EXPECT_EQ(taken->bitmap(), snapshot->bitmap()) << "later drawing changed the taken pixels";
+    }
+}
+
 }  // namespace cg

@@ -139,6 +139,18 @@ TEST(Jpeg2000TileStateTest, BandsKeptFromTileToTileAreCounted) {
     ASSERT_NE(coc, alternating.end());
     *(coc + 4) = 1;
     EXPECT_EQ(stateOf(alternating).codeBlocks, 2u * 384 * 384);
+    // Precincts too are kept at the most any tile had, not the last
+    // tile's: 64 x 64 precincts, 24 x 24 of them, for the first component
+    // in the first tile and for the second in the second.
+    Shape precincts{3072, 1536, 1536, 1536, 2};
+    precincts.tileComponentCoding = ComponentCoding{0, {0, 4, 4, {0x66}}};
+    Bytes precinctsAlternating = codestream(precincts);
+    const auto secondPart = std::search(precinctsAlternating.begin() + ptrdiff_t(firstTilePart(precinctsAlternating)) + 2,
+                                        precinctsAlternating.end(), std::begin(kSot), std::end(kSot));
+    const auto precinctsCoc = std::search(secondPart, precinctsAlternating.end(), std::begin(kCoc), std::end(kCoc));
+    ASSERT_NE(precinctsCoc, precinctsAlternating.end());
+    *(precinctsCoc + 4) = 1;
+    EXPECT_EQ(stateOf(precinctsAlternating).precincts, 2u * 24 * 24);
 
     ns::LogCapture log;
     EXPECT_EQ(pictures(same), 1u);

@@ -70,14 +70,22 @@ void fctl(Bytes& out, uint32_t sequence, uint32_t width, uint32_t height, uint32
     pngChunk(out, "fcTL", control);
 }
 
+void pngCompressedText(Bytes& out, const Bytes& deflated, bool international);
+Bytes lettersAtTheTextLimit();
+
 // An animated PNG: a default picture of the canvas that is also the first
-// frame, then `frames` frames of one pixel walking along the top row.
-Bytes apngOfPixels(uint32_t side, uint32_t frames) {
+// frame, then `frames` frames of one pixel walking along the top row. Its
+// shared chunks hold `texts` compressed texts at libpng's old limit.
+Bytes apngOfPixels(uint32_t side, uint32_t frames, int texts = 0) {
     Bytes out = pngStart(side, side);
     Bytes animation;
     be32(animation, frames + 1);
     be32(animation, 0);
     pngChunk(out, "acTL", animation);
+    if (texts > 0) {
+        const Bytes deflated = lettersAtTheTextLimit();
+        for (int i = 0; i < texts; ++i) pngCompressedText(out, deflated, false);
+    }
     uint32_t sequence = 0;
     fctl(out, sequence++, side, side, 0, 0);
     pngChunk(out, "IDAT", deflateZeros(pngRowBytes(side, side)));
@@ -348,6 +356,103 @@ Bytes jpegScansAtALargePicture() { return testing::withLastScanRepeated(flatJpeg
 // arrays in 788 KB.
 Bytes jpegFlatFullColour() { return flatJpeg(8192, 3, true); }
 
+// ---- PNG chunks, icon entries and JPEG 2000 entries kept together ----
+
+// A zTXt (or, `international`, a compressed iTXt) chunk of a text
+// deflated.
+void pngCompressedText(Bytes& out, const Bytes& deflated, bool international) {
+    Bytes data;
+    append(data, "Comment");
+    data.push_back(0);
+    if (international) data.insert(data.end(), {1, 0, 0, 0});  // compressed, no language or translation
+    else data.push_back(0);                                      // deflate
+    append(data, deflated);
+    pngChunk(out, international ? "iTXt" : "zTXt", data);
+}
+
+// The texts libpng kept by default at most (1,000 chunks, less the two
+// its cache counts besides) at its old limit of 8,000,000 bytes each (the
+// keyword and its terminator included), over one pixel: the smallest
+// payload behind the most text it would inflate.
+constexpr size_t kLibraryTextLimit = 8'000'000 - 16;
+
+// Letters, not zeros: pages written with zeros may stay unmapped.
+Bytes lettersAtTheTextLimit() { return deflateZeros(kLibraryTextLimit, true, 'A'); }
+}  // namespace
+
+Bytes pngWithTexts(uint32_t chunks) {
+    Bytes out = pngStart(1, 1);
+    const Bytes deflated = lettersAtTheTextLimit();
+    for (uint32_t i = 0; i < chunks; ++i) pngCompressedText(out, deflated, i % 2 == 1);
+    pngChunk(out, "IDAT", deflateZeros(pngRowBytes(1, 1)));
+    pngChunk(out, "IEND", {});
+    return out;
+}
+
+namespace {
+
+Bytes pngTextsAtTheLibraryLimit() { return pngWithTexts(998); }
+Bytes icoEntriesSharingOnePngWithText() { return icoSharingOneEntry(pngWithTexts(1), 1'024); }
+Bytes icnsEntriesOfPngsWithText() { return stilltest::icnsOfCopies(pngWithTexts(1), 256); }
+
+// An animated PNG whose shared chunks (before the first frame) hold 16 such
+// texts, over 64 frames of one pixel.
+Bytes apngWithSharedTexts() { return apngOfPixels(1, 63, 16); }
+
+}  // namespace
+
+// RGBA, Adam7-interlaced, all clear.
+Bytes pngInterlaced(uint32_t side) {
+    Bytes out(kPngSignature, kPngSignature + 8);
+    Bytes header;
+    be32(header, side);
+    be32(header, side);
+    header.insert(header.end(), {8, 6, 0, 0, 1});
+    pngChunk(out, "IHDR", header);
+    // Each pass: its columns and rows of the grid of 8, from its start.
+    static constexpr uint32_t kPasses[7][4] = {{0, 8, 0, 8}, {4, 8, 0, 8}, {0, 4, 4, 8}, {2, 4, 0, 4},
+                                               {0, 2, 2, 4}, {1, 2, 0, 2}, {0, 1, 1, 2}};
+    size_t bytes = 0;
+    for (const auto& [x0, dx, y0, dy] : kPasses) {
+        const size_t columns = (side - x0 + dx - 1) / dx, rows = (side - y0 + dy - 1) / dy;
+        bytes += rows * (1 + 4 * columns);
+    }
+    pngChunk(out, "IDAT", deflateZeros(bytes));
+    pngChunk(out, "IEND", {});
+    return out;
+}
+
+namespace {
+
+// 2,000 entries of a main header and the first tile-part's header, which
+// runs to the end: 64 x 64 in 4,096 tiles of one pixel, grey with five
+// levels, or RGBA with 32. The library's header read makes the state of
+// every tile.
+Bytes icnsOfTinyJpeg2000(uint16_t components, uint8_t levels) {
+    j2k::Shape s{64, 64, 1, 1, components, false};
+    s.coding = {.levels = levels};
+    Bytes codestream = j2k::codestream(s);
+    codestream.resize(codestream.size() - 2);  // its end marker
+    codestream.insert(codestream.end(), {0xFF, 0x90, 0, 10, 0, 0, 0, 0, 0, 0, 0, 1, 0xFF, 0x93, 0});
+    return stilltest::icnsOfCopies(codestream, 2'000, "ic10");
+}
+
+// Two 5792 x 5792 RGBA entries of five levels (the compressor's default)
+// and code-blocks of 2^(exponent + 2): each alone within what the reader
+// admits.
+Bytes icnsOfTwoLargeJpeg2000Entries(uint8_t blockExponent) {
+    const Bytes large = j2k::codestream(
+        j2k::oneTile(5792, 5792, 4, {.levels = 5, .blockWidth = blockExponent, .blockHeight = blockExponent}));
+    Bytes out = {'i', 'c', 'n', 's'};
+    be32(out, uint32_t(8 + 2 * (8 + large.size())));
+    for (const char* type : {"ic10", "ic14"}) {
+        append(out, type);
+        be32(out, uint32_t(8 + large.size()));
+        append(out, large);
+    }
+    return out;
+}
+
 }  // namespace
 
 const std::vector<Shape>& shapes() {
@@ -392,8 +497,24 @@ const std::vector<Shape>& shapes() {
         {"JpegScansAtTheLargestPicture", "jpg", Large, jpegScansAtTheLargestPicture},
         {"JpegScansAtALargePicture", "jpg", 5792 * 5792, jpegScansAtALargePicture},
         {"JpegFlatFullColour", "jpg", Large, jpegFlatFullColour},
+        {"PngTextsAtTheLibraryLimit", "png", 1, pngTextsAtTheLibraryLimit},
+        {"IcoEntriesSharingOnePngWithText", "ico", 1, icoEntriesSharingOnePngWithText},
+        {"IcnsEntriesOfPngsWithText", "icns", 1, icnsEntriesOfPngsWithText},
+        {"ApngWithSharedTexts", "apng", 1, apngWithSharedTexts},
+        {"PngInterlaced", "png", 2048 * 2048, [] { return pngInterlaced(2048); }},
+        {"IcnsOfTinyJpeg2000", "icns", 64 * 64, [] { return icnsOfTinyJpeg2000(1, 5); }},
+        {"IcnsOfTinyJpeg2000Rgba32Levels", "icns", 64 * 64, [] { return icnsOfTinyJpeg2000(4, 32); }},
     };
     return all;
+}
+
+Bytes icnsOfTwoLargeJpeg2000(uint8_t blockExponent) { return icnsOfTwoLargeJpeg2000Entries(blockExponent); }
+
+const Shape& shapeNamed(const std::string& name) {
+    for (const Shape& shape : shapes()) {
+        if (name == shape.name) return shape;
+    }
+    throw std::invalid_argument("no hostile shape named " + name);
 }
 
 }  // namespace hostile
