@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/graphics/CodecWork.h"
 #include "platform/graphics/StillFormats.h"
 
 namespace cg::still {
@@ -183,6 +184,7 @@ std::vector<Header> tiffPictures(std::span<const uint8_t> data) {
     Tiff tiff(file, "rm");
     if (!tiff.get()) return pictures;
     size_t directories = 0;
+    work::directoryWalk();
     do {
         if (auto header = currentHeader(tiff.get(), data.size())) pictures.push_back(*header);
     } while (++directories < kMaximumPictures && TIFFReadDirectory(tiff.get()));
