@@ -288,6 +288,8 @@ Bytes gifBrokenPictures() {
 
 }  // namespace
 
+Bytes transparentPng(uint32_t width, uint32_t height) { return png(width, height); }
+
 Bytes tiffPagesSharingOneStrip(uint32_t width, uint32_t height, uint32_t pages, uint16_t compression,
                                const Bytes& strip) {
     Bytes out = {'I', 'I', 42, 0};
