@@ -17,7 +17,7 @@
 
 #include "platform/graphics/ImageDestination.h"
 #include "platform/graphics/ImageSource.h"
-#include "tests/platform/graphics/still_test_support.h"
+#include "platform/testing/StillFiles.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Png.h"
-#include "tests/platform/graphics/still_test_support.h"
+#include "platform/testing/StillFiles.h"
 
 namespace stilltest {
 

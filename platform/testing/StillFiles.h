@@ -1,5 +1,6 @@
 #pragma once
-// Pictures and comparisons shared by the still-image format tests.
+// Pictures and comparisons shared by the still-image format tests and
+// benchmarks (header only: its users link libjpeg).
 
 #include <algorithm>
 #include <cstdio>
