@@ -451,6 +451,8 @@ const std::vector<Shape>& shapes() {
         {"IcnsOneLargePictureRepeated", "icns", 2048 * 2048, icnsOneLargePictureRepeated},
         {"IcnsBrokenPictures", "icns", Large, icnsBrokenPictures},
         {"IcnsHugeDirectory", "icns", 1, icnsHugeDirectory},
+        // Not hostile, but the largest picture any reader admits, in 261 KB.
+        {"PngLargeFlatPicture", "png", Large, [] { return png(8192, 8192); }},
     };
     return all;
 }
