@@ -1,12 +1,14 @@
-// Remote icons of 8192 x 8192 (261 KB each) in the resource hall: the
-// pictures decoded from data are held to the process's account, those past
-// it leave their view empty with a log line, and closing the hall gives
-// the account back.
+// Remote icons of 8192 x 8192 (261 KB each) in the resource hall and in
+// the store's gift tiles: the pictures decoded from data are held to the
+// process's account, those past it leave their view empty with a log
+// line, and closing the views gives the account back.
 
 #include <malloc.h>
 
 #include <algorithm>
 
+#include "aggregation/stores/KVTRFixBtn.h"
+#include "aggregation/stores/KVTRGiftModels.h"
 #include "aggregation/welfare/KVTRResourceHall.h"
 #include "platform/foundation/Log.h"
 #include "platform/testing/LoopbackImageServer.h"
@@ -94,6 +96,30 @@ TEST_F(LargeIconsTest, IconsPastTheAccountOfDecodedPixelsStayEmptyAndLoggedAndCl
     hall = nullptr;
     env.runUntilIdle();
     EXPECT_EQ(account.pixelsHeld(), 0u) << "the pictures went with the hall";
+}
+
+TEST_F(LargeIconsTest, StoreGiftTilesPastTheAccountStayEmptyAndGiveItBackWhenTheyGo) {
+    ui::DecodedPixelAccount& account = ui::DecodedPixelAccount::shared();
+    account.setLimitForTesting(IconPixels);
+    ns::LogCapture log;
+    std::vector<ns::Ref<KVTRFixBtn>> tiles;
+    for (int i = 0; i < 3; ++i) {
+        auto tile = std::make_shared<KVTRFixBtn>(cg::Rect{60.0 * i, 0, 50, 70});
+        app->window_->addSubview(tile);
+        tile->setModel(KVTRFixedGiftModel::withDictionary(json(
+            R"({"mid":")" + std::to_string(i) + R"(","amount":"1","name":"Gem","bind":"1","type":"1","icon":")" +
+            icons.url("/icon.png") + R"("})")));
+        tiles.push_back(tile);
+    }
+    env.runUntilIdle();
+    EXPECT_EQ(std::count_if(tiles.begin(), tiles.end(), [](const auto& tile) { return bool(tile->icon()->image()); }),
+              1);
+    EXPECT_EQ(account.pixelsHeld(), IconPixels);
+    EXPECT_TRUE(log.contains("(8192 x 8192) is not decoded: pictures decoded from data would hold more than"));
+    for (const auto& tile : tiles) tile->removeFromSuperview();
+    tiles.clear();
+    env.runUntilIdle();
+    EXPECT_EQ(account.pixelsHeld(), 0u);
 }
 
 }  // namespace
