@@ -30,7 +30,8 @@ public:
     // when it would take the account past its limit.
     std::shared_ptr<const void> charge(uint64_t pixels);
     // `image` with `charge` riding on it: every copy of the reference keeps
-    // the charge, and the last one to go releases it with the pixels.
+    // the charge, and the last one to go releases it with the pixels. (A
+    // reference the image makes of itself, self(), does not carry it.)
     static ns::Ref<cg::Image> holding(ns::Ref<cg::Image> image, std::shared_ptr<const void> charge);
 
     uint64_t pixelsHeld() const;
