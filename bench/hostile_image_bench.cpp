@@ -19,7 +19,7 @@
 #include "platform/foundation/HTTPURLResponse.h"
 #include "platform/foundation/MutableDictionary.h"
 #include "platform/graphics/ImageSource.h"
-#include "platform/testing/HostileStillFiles.h"
+#include "tests/platform/graphics/hostile_still_files.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include "platform/graphics/ImageDestination.h"
 #include "platform/graphics/ImageSource.h"
 #include "platform/graphics/Png.h"
-#include "platform/testing/HostileStillFiles.h"
+#include "tests/platform/graphics/hostile_still_files.h"
 
 namespace {
 

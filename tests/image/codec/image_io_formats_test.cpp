@@ -9,7 +9,7 @@
 #include "image/codec/TVImageDecoder.h"
 #include "image/codec/TVImageEncoder.h"
 #include "platform/graphics/Png.h"
-#include "platform/testing/StillFiles.h"
+#include "tests/platform/graphics/still_test_support.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "platform/graphics/Png.h"
 #include "platform/graphics/StillFormats.h"
 #include "platform/testing/ResidentMemory.h"
-#include "platform/testing/HostileStillFiles.h"
+#include "tests/platform/graphics/hostile_still_files.h"
 
 namespace {
 

@@ -16,8 +16,8 @@
 #include "platform/foundation/Log.h"
 #include "platform/graphics/Png.h"
 #include "platform/graphics/StillFormats.h"
-#include "platform/testing/HostileStillFiles.h"
-#include "platform/testing/StillFiles.h"
+#include "tests/platform/graphics/hostile_still_files.h"
+#include "tests/platform/graphics/still_test_support.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 
 #include "platform/graphics/ImageDestination.h"
 #include "platform/graphics/ImageSource.h"
-#include "platform/testing/StillFiles.h"
+#include "tests/platform/graphics/still_test_support.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <jpeglib.h>
 #include <zlib.h>
 
-#include "platform/testing/HostileStillFiles.h"
+#include "tests/platform/graphics/hostile_still_files.h"
 #include "tests/platform/graphics/jpeg2000_shapes.h"
 
 namespace hostile {

@@ -12,7 +12,7 @@
 #include "platform/graphics/Png.h"
 #include "platform/testing/ResidentMemory.h"
 #include "platform/uikit/Image.h"
-#include "platform/testing/HostileStillFiles.h"
+#include "tests/platform/graphics/hostile_still_files.h"
 #include "ui_test_support.h"
 
 namespace {

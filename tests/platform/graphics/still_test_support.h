@@ -1,6 +1,5 @@
 #pragma once
-// Pictures and comparisons shared by the still-image format tests and
-// benchmarks (header only: its users link libjpeg).
+// Pictures and comparisons shared by the still-image format tests.
 
 #include <algorithm>
 #include <cstdio>

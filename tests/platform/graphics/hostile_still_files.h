@@ -11,7 +11,7 @@
 
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Png.h"
-#include "platform/testing/StillFiles.h"
+#include "tests/platform/graphics/still_test_support.h"
 
 namespace stilltest {
 
