@@ -425,6 +425,8 @@ const std::vector<Shape>& shapes() {
     static const std::vector<Shape> all = {
         {"PngBrokenPicture", "png", Large, pngBrokenPicture},
         {"PngHugeDirectory", "png", 1, pngHugeDirectory},
+        // Not hostile, but the largest picture any reader admits, in 261 KB.
+        {"PngLargeFlatPicture", "png", Large, [] { return png(8192, 8192); }},
         {"ApngManyPictures", "apng", 1, apngManyPictures},
         {"ApngTinyFramesOnLargeScreen", "apng", 1024 * 1024, apngTinyFramesOnLargeScreen},
         {"JpegRepeatedProgressiveScans", "jpg", 1024 * 1024, jpegRepeatedProgressiveScans},
@@ -451,8 +453,6 @@ const std::vector<Shape>& shapes() {
         {"IcnsOneLargePictureRepeated", "icns", 2048 * 2048, icnsOneLargePictureRepeated},
         {"IcnsBrokenPictures", "icns", Large, icnsBrokenPictures},
         {"IcnsHugeDirectory", "icns", 1, icnsHugeDirectory},
-        // Not hostile, but the largest picture any reader admits, in 261 KB.
-        {"PngLargeFlatPicture", "png", Large, [] { return png(8192, 8192); }},
     };
     return all;
 }
