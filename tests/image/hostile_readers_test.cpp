@@ -1,9 +1,13 @@
-// Every hostile shape through every reader that keeps what it decodes,
-// besides the view layer's image (tests/platform/uikit): a TVImage with
-// its frames preloaded, the small-GIF reader and the GIF view's image.
-// None holds more than one file's budget.
+// Hostile shapes through the keeping readers the other shape tests leave
+// out: a TVImage preloading every frame it may keep (every shape), and the
+// small-GIF reader and the GIF view's image given files that are not GIF
+// (ICO, ICNS and TIFF of many pictures among them), which both read as
+// they read a GIF's frames. None holds more than one file's budget.
 
 #include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
 
 #include "image/UIImage+TVWebImage.h"
 #include "image/codec/TVImage.h"
@@ -15,17 +19,24 @@ namespace {
 
 class HostileReadersTest : public testing::TestWithParam<hostile::Shape> {};
 
-TEST_P(HostileReadersTest, EveryKeepingReaderHoldsNoMoreThanTheFileBudget) {
+TEST_P(HostileReadersTest, APreloadingImageHoldsNoMoreThanTheFileBudget) {
     const hostile::Shape& shape = GetParam();
     const auto data = ns::Data::make(shape.make());
-    {
-        testing::ResidentPeak peak = hostile::peakFromHere();
-        auto image = TVImage::imageWithData(data, 1);
-        if (image) image->setPreloadAllAnimatedImageFrames(true);
-        // Its first frame is decoded for display: drawn into a context and
-        // copied out of it while the picture decoded is still held.
-        hostile::expectPeakWithinTheBudget(peak, shape, "a TVImage preloading its frames", 2);
-    }
+    testing::ResidentPeak peak = hostile::peakFromHere();
+    auto image = TVImage::imageWithData(data, 1);
+    if (image) image->setPreloadAllAnimatedImageFrames(true);
+    // Its first frame is decoded for display: drawn into a context and
+    // copied out of it while the picture decoded is still held.
+    hostile::expectPeakWithinTheBudget(peak, shape, "a TVImage preloading its frames", 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryFormat, HostileReadersTest, testing::ValuesIn(hostile::shapes()), hostile::testName);
+
+class HostileNonGifReadersTest : public testing::TestWithParam<hostile::Shape> {};
+
+TEST_P(HostileNonGifReadersTest, TheGifReadersHoldNoMoreThanTheFileBudget) {
+    const hostile::Shape& shape = GetParam();
+    const auto data = ns::Data::make(shape.make());
     {
         testing::ResidentPeak peak = hostile::peakFromHere();
         auto image = TV_imageWithSmallGIFData(data, 1);
@@ -38,6 +49,14 @@ TEST_P(HostileReadersTest, EveryKeepingReaderHoldsNoMoreThanTheFileBudget) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryFormat, HostileReadersTest, testing::ValuesIn(hostile::shapes()), hostile::testName);
+std::vector<hostile::Shape> shapesOtherThanGif() {
+    std::vector<hostile::Shape> others;
+    for (const auto& shape : hostile::shapes())
+        if (std::string(shape.extension) != "gif") others.push_back(shape);
+    return others;
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryOtherFormat, HostileNonGifReadersTest, testing::ValuesIn(shapesOtherThanGif()),
+                         hostile::testName);
 
 }  // namespace

@@ -8,15 +8,12 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <ostream>
 
 #include "platform/graphics/DecodeBudget.h"
 #include "platform/testing/ResidentMemory.h"
 #include "tests/platform/graphics/hostile_images.h"
 
 namespace hostile {
-
-inline void PrintTo(const Shape& shape, std::ostream* out) { *out << shape.name; }
 
 inline constexpr uint64_t MiB = 1 << 20;
 // What one file's pictures may hold: their pixels and their overheads.

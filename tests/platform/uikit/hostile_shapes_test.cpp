@@ -10,12 +10,17 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ostream>
 
 #include "platform/foundation/Data.h"
 #include "platform/graphics/ImageSource.h"
 #include "platform/uikit/Image.h"
 #include "tests/platform/graphics/hostile_reading.h"
 #include "ui_test_support.h"
+
+namespace hostile {
+void PrintTo(const Shape& shape, std::ostream* out) { *out << shape.name; }
+}  // namespace hostile
 
 namespace {
 
