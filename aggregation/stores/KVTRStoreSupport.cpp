@@ -101,9 +101,12 @@ void loadRemoteImage(const ns::Ref<ns::String>& address, std::function<void(cons
     auto url = address ? ns::URL::make(address->utf8()) : nullptr;
     dispatch::async(dispatch::globalQueue(dispatch::QueuePriority::Low), [url, apply = std::move(apply)] {
         auto data = url ? ns::Data::withContentsOfURL(url) : nullptr;
-        dispatch::async(dispatch::mainQueue(), [data, apply] {
-            apply(data ? ui::Image::imageWithData(data) : nullptr);
-        });
+        // Decoded here, not on the main queue: a large icon takes a while.
+        // A picture past the process's account of decoded pixels gives
+        // nil, logged, and the view stays empty.
+        ns::Ref<ui::Image> image = data ? ui::Image::imageWithData(data) : nullptr;
+        data = nullptr;
+        dispatch::async(dispatch::mainQueue(), [image, apply] { apply(image); });
     });
 }
 

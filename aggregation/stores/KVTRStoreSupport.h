@@ -59,8 +59,9 @@ ns::Ref<ns::String> resourcePath(std::string_view name, std::string_view type);
 // A PNG picture of the bundle, loaded from its file each time; nil when
 // missing.
 ns::Ref<ui::Image> storeImage(std::string_view name);
-// Reads the address on the low-priority global queue and hands the picture
-// (nil when the read or decoding fails) to `apply` on the main queue.
+// Reads and decodes the address on the low-priority global queue and hands
+// the picture (nil when the read or decoding fails, or the picture would
+// pass ui::DecodedPixelAccount) to `apply` on the main queue.
 void loadRemoteImage(const ns::Ref<ns::String>& address, std::function<void(const ns::Ref<ui::Image>&)> apply);
 
 // ---- Views ----

@@ -12,6 +12,7 @@
 #include "platform/foundation/Dictionary.h"
 #include "platform/foundation/Format.h"
 #include "platform/foundation/HTTPURLResponse.h"
+#include "platform/foundation/Log.h"
 #include "platform/foundation/String.h"
 #include "platform/foundation/URLError.h"
 #include "platform/foundation/URLProtectionSpace.h"
@@ -32,6 +33,12 @@ constexpr double ProgressiveBlurInterval = 0.4;
 // Partial decoding stops near the end of the data: the final decode follows.
 constexpr double ProgressiveEndRatio = 0.99;
 constexpr uint64_t ProgressiveMinChunk = 16;
+// Each partial image decodes the whole picture again, on the download's
+// thread. A phone's core decodes about 20 million pixels a second, so a
+// picture larger than what it decodes in the wait between partial images
+// would keep that thread decoding back to back: such a picture is shown
+// only when whole. Below that a decode ends before the next may start.
+constexpr double PartialDecodePixelsPerSecond = 5 << 22;
 
 ns::Ref<ns::Error> errorWithDescription(std::string domain, int64_t code, std::string description) {
     return ns::Error::make(std::move(domain), code,
@@ -347,14 +354,26 @@ void TVWebImageOperation::deliverPartialImage(double now) {
         return;
     }
     if (progressiveDecoder_->frameCount() == 0) return;  // later bytes try again
+    const double interval = blur ? ProgressiveBlurInterval : ProgressiveInterval;
+    const uint64_t pixels = progressiveDecoder_->width() * progressiveDecoder_->height();
+    if (double(pixels) > PartialDecodePixelsPerSecond * interval) {
+        ns::log("TVWebImageOperation: no partial images of a %llu x %llu picture: each would take longer to decode "
+                "than the %.1f s between them",
+                static_cast<unsigned long long>(progressiveDecoder_->width()),
+                static_cast<unsigned long long>(progressiveDecoder_->height()), interval);
+        giveUp();
+        return;
+    }
 
     if (!blur) {
         auto frame = progressiveDecoder_->frameAtIndex(0, true);
+        // The wait runs from every partial decode, whether it shows anything
+        // or not: one that gives nothing is as dear as one that does.
+        lastProgressiveDecodeTimestamp_ = now;
         if (!frame || !frame->image) return;
         std::lock_guard guard(lock_);
         if (isCancelled()) return;
         completion_(frame->image, request_->URL(), TVWebImageFromRemote, TVWebImageStageProgress, nullptr);
-        lastProgressiveDecodeTimestamp_ = now;
         return;
     }
 
@@ -396,6 +415,7 @@ void TVWebImageOperation::deliverPartialImage(double now) {
 
 void TVWebImageOperation::deliverBlurredImage(double now) {
     auto frame = progressiveDecoder_->frameAtIndex(0, true);
+    lastProgressiveDecodeTimestamp_ = now;
     if (!frame || !frame->image || isCancelled()) return;
     const auto& cgImage = frame->image->cgImage();
     if (!cgImage || cgImage->width() == 0 || cgImage->height() == 0) return;
@@ -410,7 +430,6 @@ void TVWebImageOperation::deliverBlurredImage(double now) {
     std::lock_guard guard(lock_);
     if (isCancelled()) return;
     completion_(blurred, request_->URL(), TVWebImageFromRemote, TVWebImageStageProgress, nullptr);
-    lastProgressiveDecodeTimestamp_ = now;
 }
 
 void TVWebImageOperation::connectionDidFinishLoading() {

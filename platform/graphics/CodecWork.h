@@ -10,8 +10,8 @@
 namespace cg {
 
 struct CodecWork {
-    // Directories of files of several pictures walked (an ICO or ICNS
-    // entry list, a TIFF directory read by the library).
+    // Directories of files of several pictures walked: an ICO or ICNS
+    // entry list, a TIFF file's chain of directories read by the library.
     uint64_t directoryWalks = 0;
     // Headers read through a decoder library (PNG, JPEG, TIFF, JPEG 2000,
     // GIF): each is work the library does on counts the file sets.

@@ -3,7 +3,9 @@
 // picture is charged once, from its header and before it is decoded,
 // whether the decode then succeeds or fails, so that a small file naming
 // the same large (or broken) picture again and again costs no more than
-// the budget. Past it nothing more is decoded, and that is logged once.
+// the budget. Past it nothing more is decoded, and that is logged once. (A
+// GIF frame's data may be read when its source is made, to learn whether
+// the frame is whole; its indices are kept only while it is charged.)
 //
 // A picture costs its pixels (a GIF frame is composed on its whole screen)
 // and an overhead of its own: the objects that hold it and its decoder's
@@ -45,7 +47,9 @@ public:
     // Charges picture `index`, of `pixels`, unless it was charged before:
     // true when it may be decoded (charged now or before), false past the
     // budget. Once a picture is refused every later new one is too, so the
-    // pictures decoded are always the leading ones of the file.
+    // pictures decoded are the first ones asked for: the leading ones of
+    // the file for a reader asking in file order, but not for a player
+    // that starts mid-file or for several threads asking at once.
     bool charge(size_t index, uint64_t pixels);
 
     bool wasCharged(size_t index) const;

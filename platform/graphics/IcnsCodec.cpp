@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/foundation/Log.h"
+#include "platform/graphics/CodecWork.h"
 #include "platform/graphics/Png.h"
 #include "platform/graphics/StillFormats.h"
 
@@ -62,6 +63,7 @@ std::vector<Header> icnsPictures(std::span<const uint8_t> data) {
     if (data.size() < kEntryHeaderBytes || std::memcmp(data.data(), "icns", 4) != 0) return pictures;
     size_t skipped = 0;
     size_t at = kEntryHeaderBytes;
+    work::directoryWalk();
     for (size_t entry = 0; data.size() - at >= kEntryHeaderBytes; ++entry) {
         const uint32_t length = u32(data.data() + at + 4);
         if (length < kEntryHeaderBytes || length > data.size() - at) break;

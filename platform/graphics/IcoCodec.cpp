@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "platform/foundation/Log.h"
+#include "platform/graphics/CodecWork.h"
 #include "platform/graphics/Png.h"
 #include "platform/graphics/StillFormats.h"
 
@@ -28,6 +29,7 @@ uint32_t u32(const uint8_t* p) { return uint32_t(u16(p)) | uint32_t(u16(p + 2)) 
 // in file order; nothing for data that is no ICO.
 std::vector<std::span<const uint8_t>> entries(std::span<const uint8_t> data) {
     std::vector<std::span<const uint8_t>> found;
+    work::directoryWalk();
     if (data.size() < kHeaderBytes || u16(data.data()) != 0) return found;
     uint16_t type = u16(data.data() + 2);
     if (type != 1 && type != 2) return found;

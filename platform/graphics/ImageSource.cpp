@@ -117,9 +117,6 @@ void ImageSource::updateData(std::span<const uint8_t> data, bool final) {
         file_ = gif::read(data_);
     } else {
         pictures_ = stillPictures(type_, data_, final_);
-        if (final_ && (type_ == ImageTypeTIFF || type_ == ImageTypeICO || type_ == ImageTypeICNS)) {
-            counters_.directoryParses++;
-        }
     }
 }
 

@@ -126,8 +126,6 @@ public:
         // Decodes started, whether they succeeded or failed; a picture
         // handed out again from the cache is not one.
         size_t picturesAttempted = 0;
-        // Directories read of files of several pictures (TIFF, ICO, ICNS).
-        size_t directoryParses = 0;
         // Scans read by the decodes of a progressive JPEG.
         size_t progressiveScans = 0;
         // What the readers and their libraries did for this source.

@@ -257,6 +257,7 @@ std::vector<Header> tiffPictures(std::span<const uint8_t> data) {
     uint64_t named = 0;
     size_t directories = 0;
     bool more = true;
+    work::directoryWalk();
     do {
         // A page's strips count once they are weighed, whether the page
         // then reads or not: pages that fail after checking them cost the

@@ -1,5 +1,6 @@
 #include "platform/uikit/Image.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <span>
@@ -7,6 +8,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/graphics/ImageDestination.h"
 #include "platform/graphics/ImageSource.h"
+#include "platform/uikit/DecodedPixelAccount.h"
 #include "platform/uikit/Screen.h"
 
 namespace ui {
@@ -58,12 +60,16 @@ ns::Ref<Image> Image::imageWithCGImage(ns::Ref<cg::Image> cgImage, double scale,
 }
 
 ns::Ref<Image> Image::imageWithContentsOfFile(const std::string& path) {
-    auto image = imageWithData(ns::Data::withContentsOfFile(path), scaleOfPath(path));
+    auto image = decode(ns::Data::withContentsOfFile(path), scaleOfPath(path), nullptr);
     if (image) image->path_ = path;
     return image;
 }
 
 ns::Ref<Image> Image::imageWithData(const ns::Ref<ns::Data>& data, double scale) {
+    return decode(data, scale, &DecodedPixelAccount::shared());
+}
+
+ns::Ref<Image> Image::decode(const ns::Ref<ns::Data>& data, double scale, DecodedPixelAccount* account) {
     if (!data) return nullptr;
     auto source = cg::ImageSource::createWithData(std::span<const uint8_t>(data->bytes(), data->length()));
     if (!source || source->count() == 0) return nullptr;
@@ -78,16 +84,33 @@ ns::Ref<Image> Image::imageWithData(const ns::Ref<ns::Data>& data, double scale)
         // a small file that repeats one large picture costs no more than
         // the budget.
         if (!source->chargeAtIndex(index)) break;
+        std::shared_ptr<const void> held;
+        if (account) {
+            const uint64_t pixels = uint64_t(std::max(properties->pixelWidth.value_or(0), 0)) *
+                                    uint64_t(std::max(properties->pixelHeight.value_or(0), 0));
+            held = account->charge(pixels);
+            if (!held) {
+                ns::log("Image: picture %zu of a %s file (%d x %d) is not decoded: pictures decoded from data would "
+                        "hold more than %llu pixels together (%llu held now)",
+                        index, source->type().c_str(), properties->pixelWidth.value_or(0),
+                        properties->pixelHeight.value_or(0), static_cast<unsigned long long>(account->limit()),
+                        static_cast<unsigned long long>(account->pixelsHeld()));
+                break;
+            }
+        }
         ImageOrientation orientation = imageOrientationFromExif(properties->orientation.value_or(1));
-        auto frame = imageWithCGImage(source->createImageAtIndex(index), scale, orientation);
+        ns::Ref<cg::Image> picture = source->createImageAtIndex(index);
+        if (held) picture = DecodedPixelAccount::holding(std::move(picture), std::move(held));
+        auto frame = imageWithCGImage(std::move(picture), scale, orientation);
         if (!frame) continue;  // a broken picture is left out
         frames.push_back(frame);
         auto gif = source->propertiesAtIndex(index);
         duration += gif && gif->delayTime ? *gif->delayTime : 0.1;
     }
-    if (index < count) {
-        ns::log("Image: kept %zu of the %zu pictures of a %s file: the rest are past its budget", frames.size(), count,
-                source->type().c_str());
+    if (index < count && count > 1) {
+        ns::log("Image: kept %zu of the %zu pictures of a %s file: the rest are past its budget or the account of "
+                "pictures decoded from data",
+                frames.size(), count, source->type().c_str());
     }
     if (frames.empty()) return nullptr;
     if (frames.size() == 1) return frames.front();

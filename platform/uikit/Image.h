@@ -15,6 +15,8 @@
 
 namespace ui {
 
+class DecodedPixelAccount;
+
 enum class ImageRenderingMode { Automatic = 0, AlwaysOriginal = 1, AlwaysTemplate = 2 };
 enum class ImageResizingMode { Tile = 0, Stretch = 1 };
 // How the pixels are to be turned for display, by the platform's numbers.
@@ -41,7 +43,8 @@ public:
                                            ImageOrientation orientation = ImageOrientation::Up);
     // An image file (PNG, JPEG, GIF, BMP); the scale comes from an "@2x" or
     // "@3x" before the extension (1 otherwise). Nil when the file is missing
-    // or not decodable.
+    // or not decodable. The app's own files: not charged to the
+    // DecodedPixelAccount.
     static ns::Ref<Image> imageWithContentsOfFile(const std::string& path);
     // Data of any type an image source reads. A picture's orientation (a
     // JPEG's EXIF, a TIFF's tag) is kept. A file of several pictures (GIF
@@ -50,8 +53,11 @@ public:
     // without one), each frame with its own orientation, the whole with the
     // first's; a broken picture is left out (and still charged), and
     // pictures past the file's budget (cg::DecodeBudget, charged from their
-    // headers) are not decoded, with a log line. One picture left gives a still image. Nil
-    // for data that decodes to nothing.
+    // headers) are not decoded, with a log line. Each picture is charged
+    // to the process-wide DecodedPixelAccount too, before it is decoded:
+    // one that would pass it is not decoded, with a log line, nor are the
+    // pictures after it. One picture left gives a still image. Nil for
+    // data that decodes to nothing.
     static ns::Ref<Image> imageWithData(const ns::Ref<ns::Data>& data, double scale = 1);
     // An animated image: the first image stands for it (its picture, scale
     // and orientation); nil without images.
@@ -98,6 +104,9 @@ protected:
 
 private:
     ns::Ref<Image> clone() const;
+    // Decodes `data`; pictures are charged to `account` unless it is nil
+    // (the app's own files).
+    static ns::Ref<Image> decode(const ns::Ref<ns::Data>& data, double scale, DecodedPixelAccount* account);
 
     ns::Ref<cg::Image> cgImage_;
     double scale_ = 1;

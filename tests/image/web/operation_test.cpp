@@ -24,26 +24,7 @@ namespace {
 
 using namespace web_test;
 
-class OperationTest : public WebImageTest {
-protected:
-    // A download whose pieces the test lets go one by one, moving mock time
-    // by `step` before each piece after the first.
-    std::vector<Delivery> paced(const std::string& path, const std::string& body, TVWebImageOptions options,
-                                size_t pieces, double step) {
-        auto gate = std::make_shared<ChunkGate>();
-        size_t size = (body.size() + pieces - 1) / pieces;
-        server_.serve(path, ImageReply{.body = body, .chunkSize = size, .gate = gate});
-        Recorder recorder;
-        auto operation = request(path, options | TVWebImageOptionRefreshCache, recorder);
-        for (size_t i = 0; i < pieces; ++i) {
-            if (i > 0) env_.advanceClockWhileInFlight(step);
-            gate->release();
-            EXPECT_TRUE(recorder.waitForReceived(int64_t(std::min(body.size(), (i + 1) * size)))) << "piece " << i;
-        }
-        env_.runUntilIdle();
-        return recorder.all();
-    }
-};
+using OperationTest = WebImageTest;
 
 TEST_F(OperationTest, PlainInitRaisesAndDescriptionNamesTheState) {
     try {

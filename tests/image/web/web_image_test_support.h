@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <mutex>
@@ -44,7 +45,9 @@ public:
         return [this](const ns::Ref<ui::Image>& image, const ns::Ref<ns::URL>& url, TVWebImageFromType from,
                       TVWebImageStage stage, const ns::Ref<ns::Error>& error) {
             std::lock_guard guard(lock_);
-            deliveries_.push_back({image, url, from, stage, error, tv_webimage::networkThread().isCurrent()});
+            const bool keep = keepsPartialImages || stage != TVWebImageStageProgress;
+            deliveries_.push_back(
+                {keep ? image : nullptr, url, from, stage, error, tv_webimage::networkThread().isCurrent()});
         };
     }
     TVWebImageProgressBlock progressBlock() {
@@ -92,6 +95,10 @@ public:
         return true;
     }
 
+    // False records partial deliveries without their images, for loads of
+    // large pictures.
+    bool keepsPartialImages = true;
+
 private:
     mutable std::mutex lock_;
     std::vector<Delivery> deliveries_;
@@ -111,6 +118,25 @@ protected:
     ~WebImageTest() override { ns::URLCredentialStorage::sharedCredentialStorage()->resetForTesting(); }
 
     ns::Ref<ns::URL> url(std::string_view path) const { return ns::URL::make(server_.url(path)); }
+
+    // A download whose pieces the test lets go one by one, moving mock time
+    // by `step` before each piece after the first.
+    std::vector<Delivery> paced(const std::string& path, const std::string& body, TVWebImageOptions options,
+                                size_t pieces, double step, bool keepPartialImages = true) {
+        auto gate = std::make_shared<ChunkGate>();
+        size_t size = (body.size() + pieces - 1) / pieces;
+        server_.serve(path, ImageReply{.body = body, .chunkSize = size, .gate = gate});
+        Recorder recorder;
+        recorder.keepsPartialImages = keepPartialImages;
+        auto operation = request(path, options | TVWebImageOptionRefreshCache, recorder);
+        for (size_t i = 0; i < pieces; ++i) {
+            if (i > 0) env_.advanceClockWhileInFlight(step);
+            gate->release();
+            EXPECT_TRUE(recorder.waitForReceived(int64_t(std::min(body.size(), (i + 1) * size)))) << "piece " << i;
+        }
+        env_.runUntilIdle();
+        return recorder.all();
+    }
 
     ns::Ref<TVWebImageOperation> request(std::string_view path, TVWebImageOptions options, Recorder& recorder,
                                          TVWebImageTransformBlock transform = {}) {

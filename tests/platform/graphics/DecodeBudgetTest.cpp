@@ -65,8 +65,18 @@ TEST(DecodeBudgetTest, FailedPicturesAreChargedSoSharedBrokenPagesAreTriedOnlyAs
     // not inflate: each failed page was once zero-filled and tried.
     Bytes file = tiffSharingOneBrokenStrip(4096, 256);
     ASSERT_LT(file.size(), 40'000u);
+    // Asked for page after page without a charge first, as a player asks:
+    // the decode itself charges each page, whether it then fails or not.
+    auto asked = cg::ImageSource::createWithData(file);
+    ASSERT_EQ(asked->count(), 256u);
+    for (size_t i = 0; i < asked->count(); ++i) EXPECT_FALSE(asked->createImageAtIndex(i)) << i;
+    EXPECT_EQ(asked->counters().picturesAttempted, 4u);
+    EXPECT_EQ(asked->budget()->picturesCharged(), 4u);
+    EXPECT_TRUE(asked->budget()->isSpent());
+
+    // A reader keeping every page charges before it decodes, and stops at
+    // the first refusal.
     auto source = cg::ImageSource::createWithData(file);
-    ASSERT_EQ(source->count(), 256u);
     EXPECT_EQ(keepEveryPicture(*source), 0u);
     EXPECT_EQ(source->counters().picturesAttempted, 4u);
     EXPECT_TRUE(source->budget()->isSpent());

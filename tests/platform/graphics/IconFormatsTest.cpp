@@ -285,15 +285,15 @@ TEST(IconFormatsTest, ADirectoryIsReadOncePerSourceHoweverManyPicturesItLists) {
         size_t made = 0;
         for (size_t i = 0; i < source->count(); ++i) made += source->createImageAtIndex(i) != nullptr;
         EXPECT_EQ(made, 3000u);
-        EXPECT_EQ(source->counters().directoryParses, 1u);
+        EXPECT_EQ(source->counters().work.directoryWalks, 1u);
     }
     // Data that is not final lists nothing, and reads no directory.
     auto incremental = cg::ImageSource::createIncremental();
     incremental->updateData(std::span(files[0]).first(100), false);
-    EXPECT_EQ(incremental->counters().directoryParses, 0u);
+    EXPECT_EQ(incremental->counters().work.directoryWalks, 0u);
     incremental->updateData(files[0], true);
     EXPECT_EQ(incremental->count(), 3000u);
-    EXPECT_EQ(incremental->counters().directoryParses, 1u);
+    EXPECT_EQ(incremental->counters().work.directoryWalks, 1u);
 }
 
 TEST(IconFormatsTest, IcnsEntriesSkippedByTheThousandAreCountedInOneLogLine) {

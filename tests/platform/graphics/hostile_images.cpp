@@ -199,6 +199,8 @@ Bytes gifDelaysDefeatingTheStep() { return testing::gifOfDelaysDefeatingTheStep(
 
 }  // namespace
 
+Bytes transparentPng(uint32_t width, uint32_t height) { return png(width, height); }
+
 Bytes tiffPagesSharingOneStrip(uint32_t width, uint32_t height, uint32_t pages, uint16_t compression,
                                const Bytes& strip) {
     testing::TiffLayout layout;
@@ -460,6 +462,8 @@ const std::vector<Shape>& shapes() {
     static const std::vector<Shape> all = {
         {"PngBrokenPicture", "png", Large, pngBrokenPicture},
         {"PngHugeDirectory", "png", 1, pngHugeDirectory},
+        // Not hostile, but the largest picture any reader admits, in 261 KB.
+        {"PngLargeFlatPicture", "png", Large, [] { return png(8192, 8192); }},
         {"ApngManyPictures", "apng", 1, apngManyPictures},
         {"ApngTinyFramesOnLargeScreen", "apng", 1024 * 1024, apngTinyFramesOnLargeScreen},
         {"JpegRepeatedProgressiveScans", "jpg", 1024 * 1024, jpegRepeatedProgressiveScans},

@@ -37,6 +37,10 @@ struct Shape {
 // Every shape, in a fixed order.
 const std::vector<Shape>& shapes();
 
+// A transparent 8-bit RGBA PNG of width x height, its zero rows deflated:
+// 8192 x 8192 in about 261 KB.
+Bytes transparentPng(uint32_t width, uint32_t height);
+
 // Little-endian grey TIFF pages of width x height that all read one strip,
 // compressed with deflate (8) or PackBits (32773).
 Bytes tiffPagesSharingOneStrip(uint32_t width, uint32_t height, uint32_t pages, uint16_t compression,
