@@ -1,13 +1,16 @@
 #include "net/SDPURLSessionManagerTaskDelegate.h"
 
+#include <new>
 #include <typeinfo>
 
 #include "net/SDPJSONResponseSerializer.h"
 #include "net/SDPPropertyListResponseSerializer.h"
 #include "net/SDPURLSessionManager.h"
 #include "platform/foundation/FileManager.h"
+#include "platform/foundation/Log.h"
 #include "platform/foundation/MutableDictionary.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/URLError.h"
 
 RT_DEFINE_CLASS(SDPURLSessionManagerTaskDelegate, ns::Object, "SDPURLSessionManagerTaskDelegate")
 
@@ -195,7 +198,7 @@ void SDPURLSessionManagerTaskDelegate::progressChanged(const ns::Progress& progr
 
 void SDPURLSessionManagerTaskDelegate::didCompleteWithError(const ns::Ref<ns::URLSession>&,
                                                             const ns::Ref<ns::URLSessionTask>& task,
-                                                            const ns::Ref<ns::Error>& error) {
+                                                            const ns::Ref<ns::Error>& failure) {
     auto strongManager = manager.lock();
     if (!strongManager) return;
 
@@ -204,9 +207,17 @@ void SDPURLSessionManagerTaskDelegate::didCompleteWithError(const ns::Ref<ns::UR
     if (serializer) userInfo->setObjectForKey(serializer, SDPNetworkingTaskDidCompleteResponseSerializerKey);
 
     // An empty buffer exists from creation, so a reply without a body gives
-    // empty data, never nil.
-    ns::Ref<ns::Data> data = mutableData ? ns::cast<ns::Data>(mutableData->copy()) : nullptr;
+    // empty data, never nil. The bytes are handed on, not copied: a reply
+    // may be as long as a session lets a task hold. Of a failed task nothing
+    // is kept: its part of a reply is no answer.
+    ns::Ref<ns::Data> data = std::move(mutableData);
     mutableData = nullptr;
+    ns::Ref<ns::Error> error = failure;
+    if (outOfMemory_) {
+        auto request = task->currentRequest();
+        error = ns::makeURLError(ns::URLErrorDataLengthExceedsMaximum, request ? request->URL() : nullptr);
+    }
+    if (error && data) data = ns::Data::make();
 
     if (downloadFileURL) {
         userInfo->setObjectForKey(downloadFileURL, SDPNetworkingTaskDidCompleteAssetPathKey);
@@ -253,9 +264,20 @@ void SDPURLSessionManagerTaskDelegate::didCompleteWithError(const ns::Ref<ns::UR
 }
 
 void SDPURLSessionManagerTaskDelegate::didReceiveData(const ns::Ref<ns::URLSession>&,
-                                                      const ns::Ref<ns::URLSessionDataTask>&,
+                                                      const ns::Ref<ns::URLSessionDataTask>& dataTask,
                                                       const ns::Ref<ns::Data>& data) {
-    if (mutableData && data) mutableData->appendData(data);
+    if (!mutableData || !data) return;
+    try {
+        mutableData->appendData(data);
+    } catch (const std::bad_alloc&) {
+        // The task fails, not the process: what it gathered is let go now.
+        ns::log("HTTP client: task for %@ stopped: no memory left to hold %llu more bytes of its reply",
+                dataTask->currentRequest() ? dataTask->currentRequest()->URL()->absoluteString() : nullptr,
+                (unsigned long long)data->length());
+        mutableData = nullptr;
+        outOfMemory_ = true;
+        dataTask->cancel();
+    }
 }
 
 void SDPURLSessionManagerTaskDelegate::didFinishDownloadingToURL(const ns::Ref<ns::URLSession>& session,

@@ -43,7 +43,7 @@ public:
     ~SDPURLSessionManagerTaskDelegate() override;
 
     ns::Weak<SDPURLSessionManager> manager;
-    // nil once the completion has taken the bytes.
+    // nil once the completion has taken the bytes (or memory ran out).
     ns::Ref<ns::MutableData> mutableData;
     ns::Ref<ns::URL> downloadFileURL;
     DownloadDestinationBlock downloadTaskDidFinishDownloading;
@@ -92,6 +92,9 @@ private:
     void progressChanged(const ns::Progress& progress);
 
     ns::Weak<ns::URLSessionTask> task_;
+    // Memory ran out as a piece of the reply came: the task was cancelled
+    // and ends as a reply too long to hold.
+    bool outOfMemory_ = false;
 
     // Guards the progress objects and the observations; never held while
     // either calls out.

@@ -8,9 +8,11 @@
 #include <chrono>
 #include <map>
 #include <mutex>
+#include <new>
 #include <thread>
 
 #include "platform/foundation/CurlResponseHead.h"
+#include "platform/foundation/Log.h"
 
 namespace ns::detail {
 
@@ -44,6 +46,9 @@ struct Transfer {
     CurlResponseHead head;
     // The client refused a piece of the body: the transfer has failed.
     bool bodyRefused = false;
+    // Memory ran out as the client took a piece: the transfer ends with
+    // curl's out-of-memory outcome, not the process.
+    bool bodyOutOfMemory = false;
 
     curl_off_t lastSent = 0;
     curl_off_t lastReceived = 0;
@@ -72,7 +77,14 @@ size_t onBody(char* buffer, size_t size, size_t count, void* data) {
     if (!t->client || t->bodyRefused) return 0;
     t->touch();
     if (!t->head.complete()) return n;
-    if (!t->client->transferReceivedBody(buffer, n)) {
+    bool taken = false;
+    try {
+        taken = t->client->transferReceivedBody(buffer, n);
+    } catch (const std::bad_alloc&) {
+        log("URL loading: a reply from %s stopped: no memory left to hold %zu more bytes of it", t->spec.url, n);
+        t->bodyOutOfMemory = true;
+    }
+    if (!taken) {
         t->bodyRefused = true;
         return 0;
     }
@@ -262,12 +274,12 @@ void CurlTransport::Impl::finish(CURL* easy, CURLcode code) {
     std::unique_ptr<Transfer> t = std::move(it->second);
     transfers.erase(it);
     CurlOutcome outcome;
-    outcome.curlCode = code;
+    outcome.curlCode = t->bodyOutOfMemory ? CURLE_OUT_OF_MEMORY : code;
     long osErrno = 0;
     curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &osErrno);
     outcome.osErrno = int(osErrno);
     outcome.trustRejected = t->trustRejected;
-    outcome.message = curl_easy_strerror(code);
+    outcome.message = curl_easy_strerror(CURLcode(outcome.curlCode));
     auto client = std::move(t->client);
     release(std::move(t));
     if (client) client->transferFinished(outcome);

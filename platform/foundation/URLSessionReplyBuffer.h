@@ -5,8 +5,11 @@
 //
 // Internal to URL loading.
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
+#include <new>
 #include <vector>
 
 namespace ns::detail {
@@ -15,8 +18,10 @@ class ReplyBuffer {
 public:
     size_t size() const { return size_; }
 
+    // Throws std::bad_alloc when memory runs out; the buffer is then as it was.
     void append(const char* bytes, size_t length) {
         if (length == 0) return;
+        if (size_ + length > failingPast_.load(std::memory_order_relaxed)) throw std::bad_alloc();
         // The first block grows as usual (most replies are small); past a
         // block's size each new piece starts a block of its own size or more.
         if (blocks_.empty() || blocks_.back().size() >= BlockSize) {
@@ -51,8 +56,13 @@ public:
         size_ = 0;
     }
 
+    // Tests: every buffer's append fails as memory running out would, once
+    // the buffer would hold more than `bytes`; SIZE_MAX ends it.
+    static void failAppendsPastForTesting(size_t bytes) { failingPast_.store(bytes); }
+
 private:
     static constexpr size_t BlockSize = size_t(1) << 20;
+    static inline std::atomic<size_t> failingPast_{std::numeric_limits<size_t>::max()};
     std::vector<std::vector<uint8_t>> blocks_;
     size_t size_ = 0;
 };

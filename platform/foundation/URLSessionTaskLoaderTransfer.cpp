@@ -277,7 +277,17 @@ bool URLSessionTaskLoader::transferReceivedBody(const char* bytes, size_t length
 }
 
 bool URLSessionTaskLoader::fitsInMemory(uint64_t held, size_t more) {
-    if (held + more <= session_->currentConfiguration()->maximumResponseDataLength()) return true;
+    const uint64_t bound = session_->currentConfiguration()->maximumResponseDataLength();
+    if (held + more > bound) {
+        log("URL session: task for %@ stopped: its reply is longer than %llu bytes", request_->URL()->absoluteString(),
+            (unsigned long long)bound);
+    } else if (!replyShare_.growTo(held + more, BytesOfAllSessionReplies)) {
+        log("URL session: task for %@ stopped: the replies of all tasks in progress would hold more than %llu bytes "
+            "together",
+            request_->URL()->absoluteString(), (unsigned long long)BytesOfAllSessionReplies);
+    } else {
+        return true;
+    }
     tooLong_ = true;
     return false;
 }
