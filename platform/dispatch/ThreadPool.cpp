@@ -26,7 +26,7 @@ public:
             std::lock_guard<std::mutex> hold(lock_);
             tasks_[static_cast<size_t>(priority)].push_back(std::move(task));
             growIfNeeded();
-            if (idle_ == 0) watchBusy();
+            watchBusy();
         }
         work_.notify_one();
     }
@@ -69,8 +69,8 @@ private:
         startWorker();
     }
 
-    // With the lock held: work waits on busy workers; the watcher sees
-    // whether they stay busy.
+    // With the lock held: work waits; the watcher sees whether the workers
+    // stay too busy to take it.
     void watchBusy() {
         if (!watching_) {
             watching_ = true;
@@ -105,13 +105,15 @@ private:
     void runWatcher() {
         std::unique_lock<std::mutex> hold(lock_);
         for (;;) {
-            if (!starved() || threads_ >= settings_.hardCap) {
+            if (!hasTasks()) {
                 busy_.wait(hold);
                 continue;
             }
+            // A worker free now may be taken by other work before this
+            // work's turn: looked at again within the while.
             const auto due = lastTaken_ + settings_.busyWhile;
-            if (SteadyClock::now() < due) {
-                busy_.wait_until(hold, due);
+            if (!starved() || threads_ >= settings_.hardCap || SteadyClock::now() < due) {
+                busy_.wait_until(hold, std::max(due, SteadyClock::now() + settings_.busyWhile / 2));
                 continue;
             }
             startWorker();

@@ -47,6 +47,14 @@ inline std::string gzippedZeros(uint64_t size) { return gzippedRepeats(std::stri
 
 inline std::string gzipped(const std::string& bytes) { return gzippedRepeats(bytes, bytes.size()); }
 
+// A whole HTTP reply, head and body, whose gzip body inflates to `size`
+// zero bytes: for servers that answer many requests at once.
+inline std::string rawBombReply(uint64_t size, const std::string& type = "application/json") {
+    const std::string bomb = gzippedZeros(size);
+    return "HTTP/1.1 200 OK\r\nContent-Type: " + type + "\r\nContent-Encoding: gzip\r\nContent-Length: " +
+           std::to_string(bomb.size()) + "\r\n\r\n" + bomb;
+}
+
 inline testing::Reply gzipReply(std::string body) {
     testing::Reply reply = testing::Reply::text(std::move(body), "application/json");
     reply.setHeader("Content-Encoding", "gzip");
