@@ -53,7 +53,7 @@ bool SDPURLSessionManagerTaskDelegate::moveDownloadedFile(const ns::Ref<ns::URL>
     return false;
 }
 
-SDPURLSessionManagerTaskDelegate::SDPURLSessionManagerTaskDelegate() : mutableData(ns::MutableData::make()) {}
+SDPURLSessionManagerTaskDelegate::SDPURLSessionManagerTaskDelegate() = default;
 
 SDPURLSessionManagerTaskDelegate::~SDPURLSessionManagerTaskDelegate() {
     // A delegate dropped without clean-up (its manager went away first)
@@ -206,18 +206,24 @@ void SDPURLSessionManagerTaskDelegate::didCompleteWithError(const ns::Ref<ns::UR
     const ns::Id serializer = strongManager->responseSerializer();
     if (serializer) userInfo->setObjectForKey(serializer, SDPNetworkingTaskDidCompleteResponseSerializerKey);
 
-    // An empty buffer exists from creation, so a reply without a body gives
-    // empty data, never nil. The bytes are handed on, not copied: a reply
-    // may be as long as a session lets a task hold. Of a failed task nothing
+    // A reply without a body gives empty data, never nil. The bytes are
+    // joined once and handed on, not copied again. Of a failed task nothing
     // is kept: its part of a reply is no answer.
-    ns::Ref<ns::Data> data = std::move(mutableData);
-    mutableData = nullptr;
     ns::Ref<ns::Error> error = failure;
     if (outOfMemory_) {
         auto request = task->currentRequest();
         error = ns::makeURLError(ns::URLErrorDataLengthExceedsMaximum, request ? request->URL() : nullptr);
     }
-    if (error && data) data = ns::Data::make();
+    ns::Ref<ns::Data> data;
+    if (!error) {
+        try {
+            data = ns::Data::make(received_.take());
+        } catch (const std::bad_alloc&) {
+            error = ns::makeURLError(ns::URLErrorDataLengthExceedsMaximum, nullptr);
+        }
+    }
+    received_.release();
+    if (!data) data = ns::Data::make();
 
     if (downloadFileURL) {
         userInfo->setObjectForKey(downloadFileURL, SDPNetworkingTaskDidCompleteAssetPathKey);
@@ -266,15 +272,15 @@ void SDPURLSessionManagerTaskDelegate::didCompleteWithError(const ns::Ref<ns::UR
 void SDPURLSessionManagerTaskDelegate::didReceiveData(const ns::Ref<ns::URLSession>&,
                                                       const ns::Ref<ns::URLSessionDataTask>& dataTask,
                                                       const ns::Ref<ns::Data>& data) {
-    if (!mutableData || !data) return;
+    if (outOfMemory_ || !data) return;
     try {
-        mutableData->appendData(data);
+        received_.append(reinterpret_cast<const char*>(data->bytes()), data->length());
     } catch (const std::bad_alloc&) {
         // The task fails, not the process: what it gathered is let go now.
         ns::log("HTTP client: task for %@ stopped: no memory left to hold %llu more bytes of its reply",
                 dataTask->currentRequest() ? dataTask->currentRequest()->URL()->absoluteString() : nullptr,
                 (unsigned long long)data->length());
-        mutableData = nullptr;
+        received_.release();
         outOfMemory_ = true;
         dataTask->cancel();
     }

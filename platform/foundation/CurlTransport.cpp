@@ -11,6 +11,7 @@
 #include <new>
 #include <thread>
 
+#include "platform/foundation/ContentDecoder.h"
 #include "platform/foundation/CurlResponseHead.h"
 #include "platform/foundation/Log.h"
 
@@ -49,6 +50,9 @@ struct Transfer {
     // Memory ran out as the client took a piece: the transfer ends with
     // curl's out-of-memory outcome, not the process.
     bool bodyOutOfMemory = false;
+    // The body's content coding is undone here, not by curl.
+    ContentDecoder decoder;
+    bool badEncoding = false;
 
     curl_off_t lastSent = 0;
     curl_off_t lastReceived = 0;
@@ -77,9 +81,23 @@ size_t onBody(char* buffer, size_t size, size_t count, void* data) {
     if (!t->client || t->bodyRefused) return 0;
     t->touch();
     if (!t->head.complete()) return n;
+    if (!t->decoder.started()) {
+        curl_header* coding = nullptr;
+        const bool named = curl_easy_header(t->easy, "Content-Encoding", 0, CURLH_HEADER, -1, &coding) == CURLHE_OK;
+        if (!t->decoder.start(named && coding ? coding->value : "")) {
+            t->badEncoding = true;
+            return 0;
+        }
+    }
     bool taken = false;
     try {
-        taken = t->client->transferReceivedBody(buffer, n);
+        taken = t->decoder.decode(buffer, n, [t](const char* bytes, size_t length) {
+            return t->client && t->client->transferReceivedBody(bytes, length);
+        });
+        if (t->decoder.malformed()) {
+            t->badEncoding = true;
+            return 0;
+        }
     } catch (const std::bad_alloc&) {
         log("URL loading: a reply from %s stopped: no memory left to hold %zu more bytes of it", t->spec.url, n);
         t->bodyOutOfMemory = true;
@@ -198,7 +216,8 @@ void CurlTransport::Impl::configure(Transfer& t) {
     curl_easy_setopt(e, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
     curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(e, CURLOPT_ACCEPT_ENCODING, "");
+    // Decoded in onBody: see ContentDecoder.
+    curl_easy_setopt(e, CURLOPT_HTTP_CONTENT_DECODING, 0L);
     curl_easy_setopt(e, CURLOPT_NOPROXY, "127.0.0.1,localhost,::1");
     curl_easy_setopt(e, CURLOPT_BUFFERSIZE, bufferSize);
     curl_easy_setopt(e, CURLOPT_UPLOAD_BUFFERSIZE, bufferSize);
@@ -218,8 +237,10 @@ void CurlTransport::Impl::configure(Transfer& t) {
 
     const bool hasBody = s.streamedBody || (s.body && s.body->length() > 0);
     bool hasContentType = false;
+    bool hasAcceptEncoding = false;
     for (const auto& [name, value] : s.headers) {
         if (HTTPHeaderFields::namesEqual(name, "Content-Type")) hasContentType = true;
+        if (HTTPHeaderFields::namesEqual(name, "Accept-Encoding")) hasAcceptEncoding = true;
     }
     if (isMethod(s.method, "GET") && !hasBody) {
         curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
@@ -248,6 +269,9 @@ void CurlTransport::Impl::configure(Transfer& t) {
         std::string line = value.empty() ? name + ";" : name + ": " + value;
         t.headerList = curl_slist_append(t.headerList, line.c_str());
     }
+    if (!hasAcceptEncoding) {
+        t.headerList = curl_slist_append(t.headerList, (std::string("Accept-Encoding: ") + ContentDecoder::AcceptEncoding).c_str());
+    }
     // No waiting for "100 Continue" before a large body.
     t.headerList = curl_slist_append(t.headerList, "Expect:");
     // curl would label any POST a form; only a body has a type.
@@ -274,7 +298,7 @@ void CurlTransport::Impl::finish(CURL* easy, CURLcode code) {
     std::unique_ptr<Transfer> t = std::move(it->second);
     transfers.erase(it);
     CurlOutcome outcome;
-    outcome.curlCode = t->bodyOutOfMemory ? CURLE_OUT_OF_MEMORY : code;
+    outcome.curlCode = t->bodyOutOfMemory ? CURLE_OUT_OF_MEMORY : t->badEncoding ? CURLE_BAD_CONTENT_ENCODING : code;
     long osErrno = 0;
     curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &osErrno);
     outcome.osErrno = int(osErrno);

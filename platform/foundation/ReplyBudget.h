@@ -2,9 +2,12 @@
 // What replies held in memory take together, bounded: each holder takes a
 // share of a budget before it holds the bytes and gives it back when it
 // lets them go. A phone of the smallest kind the app runs on (1 GiB) lets
-// a foreground app hold about 600 MiB before the system ends it; replies
-// get a fifth of that: 128 MiB for the data and upload tasks of all
-// sessions, and as much again for the blocking reads (BlockingRead.h).
+// a foreground app hold about 600 MiB before the system ends it. The data
+// and upload tasks of all sessions may hold 96 MiB of replies together, a
+// sixth of that: the pieces a delegate has been handed stay counted until
+// the task ends, and the allocator may keep as much again of pieces let
+// go, so that their peak stays near a third. The blocking reads have their
+// own 128 MiB (BlockingRead.h).
 //
 // Internal to URL loading.
 
@@ -38,7 +41,7 @@ private:
 // by the blocking reads.
 ReplyBudget& sessionReplies();
 ReplyBudget& blockingReads();
-constexpr uint64_t BytesOfAllSessionReplies = 128ull << 20;
+constexpr uint64_t BytesOfAllSessionReplies = 96ull << 20;
 
 // One holder's part of a budget, given back when it is released or ends.
 class ReplyShare {

@@ -315,7 +315,7 @@ void URLSessionTaskLoader::complete(Ref<Error> failure) {
     std::string().swap(heldBody_);
     std::string().swap(cacheBody_);
     // The reply stays counted until whoever it was for has had it.
-    auto share = std::make_shared<ReplyShare>(std::move(replyShare_));
+    std::shared_ptr<ReplyShare> share = std::move(replyShare_);
     deliver([task, session, response, failure, dataCompletion, downloadCompletion, body, location, downloadPath,
              share] {
         task->markCompleted(failure);
@@ -327,7 +327,6 @@ void URLSessionTaskLoader::complete(Ref<Error> failure) {
         } else if (auto* d = dynamic_cast<URLSessionTaskDelegate*>(session->delegate().get())) {
             d->didCompleteWithError(session, task, failure);
         }
-        share->release();
         session->taskDidComplete(task.get());
     });
     {

@@ -181,9 +181,10 @@ private:
     int64_t expectedToReceive_ = URLSessionTransferSizeUnknown;
     ReplyBuffer resultBody_;
     // The reply bytes this task holds in memory (or has handed its delegate),
-    // of what all sessions' tasks may hold together; given back once the
-    // task's last call has run.
-    ReplyShare replyShare_{sessionReplies()};
+    // of what all sessions' tasks may hold together. Given back once the
+    // task's last call has run and every piece handed over is gone: a
+    // delegate may pass pieces on to a queue of its own.
+    std::shared_ptr<ReplyShare> replyShare_ = std::make_shared<ReplyShare>(sessionReplies());
     bool tooLong_ = false;
     bool cacheable_ = false;
     bool fromCache_ = false;
