@@ -24,20 +24,10 @@ namespace {
 
 using urltest::MiB;
 
-// How the tasks ended; nothing of their replies is kept.
-struct Endings {
-    std::mutex lock;
-    int ok = 0;
-    int tooLong = 0;
-    int other = 0;
-
+struct Endings : urltest::Endings {
     SDPURLSessionManager::CompletionHandler handler() {
         return [this](const ns::Ref<ns::URLResponse>&, const ns::Id&, const ns::Ref<ns::Error>& error) {
-            std::lock_guard guard(lock);
-            if (!error) ++ok;
-            else if (error->domain() == ns::URLErrorDomain && error->code() == ns::URLErrorDataLengthExceedsMaximum)
-                ++tooLong;
-            else ++other;
+            note(true, error);
         };
     }
 };
@@ -80,7 +70,7 @@ TEST_F(HTTPSessionRepliesTest, TwentyGetsAnsweredByBombsHoldNoMoreThanTheSession
 
     std::printf("%d HTTP-client GETs answered by bombs: resident growth %.1f MiB\n", gets, double(growth) / MiB);
     RecordProperty("growth_MiB", std::to_string(growth / MiB));
-    EXPECT_EQ(endings.ok + endings.tooLong, gets) << endings.other << " ended otherwise";
+    EXPECT_EQ(endings.whole + endings.tooLong, gets) << endings.other << " ended otherwise";
     EXPECT_GT(endings.tooLong, 0);
     if constexpr (testing::PeaksMeasureTheProduct) {
         // What all tasks may hold, as much again of pieces let go that the

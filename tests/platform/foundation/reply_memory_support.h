@@ -6,10 +6,13 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include "platform/foundation/Error.h"
+#include "platform/foundation/URLError.h"
 #include "platform/testing/LoopbackServer.h"
 
 namespace urltest {
@@ -54,6 +57,24 @@ inline std::string rawBombReply(uint64_t size, const std::string& type = "applic
     return "HTTP/1.1 200 OK\r\nContent-Type: " + type + "\r\nContent-Encoding: gzip\r\nContent-Length: " +
            std::to_string(bomb.size()) + "\r\n\r\n" + bomb;
 }
+
+// How many replies came whole, failed as too long to hold, or ended
+// otherwise; the replies themselves are not kept, so that only what the
+// loading holds is measured.
+struct Endings {
+    std::mutex lock;
+    int whole = 0;
+    int tooLong = 0;
+    int other = 0;
+
+    void note(bool isWhole, const ns::Ref<ns::Error>& error) {
+        std::lock_guard guard(lock);
+        if (!error && isWhole) ++whole;
+        else if (error && error->domain() == ns::URLErrorDomain && error->code() == ns::URLErrorDataLengthExceedsMaximum)
+            ++tooLong;
+        else ++other;
+    }
+};
 
 inline testing::Reply gzipReply(std::string body) {
     testing::Reply reply = testing::Reply::text(std::move(body), "application/json");

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <condition_variable>
 #include <cstdio>
 #include <memory>
 #include <mutex>
@@ -28,20 +27,10 @@ namespace {
 
 using urltest::MiB;
 
-// How the tasks ended; the replies themselves are let go at once, so that
-// only what the tasks hold is measured.
-struct Endings {
-    std::mutex lock;
-    int whole = 0;
-    int tooLong = 0;
-    int other = 0;
-
+struct Endings : urltest::Endings {
     ns::URLSessionDataCompletion handler(uint64_t wholeLength) {
         return [this, wholeLength](ns::Ref<ns::Data> data, ns::Ref<ns::URLResponse>, ns::Ref<ns::Error> error) {
-            std::lock_guard guard(lock);
-            if (!error && data && data->length() == wholeLength) ++whole;
-            else if (error && error->code() == ns::URLErrorDataLengthExceedsMaximum) ++tooLong;
-            else ++other;
+            note(data && data->length() == wholeLength, error);
         };
     }
 };
