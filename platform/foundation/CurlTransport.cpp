@@ -54,6 +54,11 @@ struct Transfer {
     ContentDecoder decoder;
     bool badEncoding = false;
 
+    // How the transfer ended: `code`, unless its body failed here.
+    int outcomeCode(int code) const {
+        return bodyOutOfMemory ? CURLE_OUT_OF_MEMORY : badEncoding ? CURLE_BAD_CONTENT_ENCODING : code;
+    }
+
     curl_off_t lastSent = 0;
     curl_off_t lastReceived = 0;
     SteadyClock::time_point lastActivity;
@@ -298,7 +303,7 @@ void CurlTransport::Impl::finish(CURL* easy, CURLcode code) {
     std::unique_ptr<Transfer> t = std::move(it->second);
     transfers.erase(it);
     CurlOutcome outcome;
-    outcome.curlCode = t->bodyOutOfMemory ? CURLE_OUT_OF_MEMORY : t->badEncoding ? CURLE_BAD_CONTENT_ENCODING : code;
+    outcome.curlCode = t->outcomeCode(code);
     long osErrno = 0;
     curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &osErrno);
     outcome.osErrno = int(osErrno);
@@ -328,9 +333,14 @@ void CurlTransport::Impl::end(uint64_t id, const CurlOutcome& outcome) {
     if (it == transfers.end()) return;
     std::unique_ptr<Transfer> t = std::move(it->second);
     transfers.erase(it);
+    CurlOutcome told = outcome;
+    if (const int code = t->outcomeCode(outcome.curlCode); code != outcome.curlCode) {
+        told.curlCode = code;
+        told.message = curl_easy_strerror(CURLcode(code));
+    }
     auto client = std::move(t->client);
     release(std::move(t));
-    if (client) client->transferFinished(outcome);
+    if (client) client->transferFinished(told);
 }
 
 void CurlTransport::Impl::endRefusedOnResume() {

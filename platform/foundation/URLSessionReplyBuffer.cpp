@@ -27,6 +27,9 @@ void ReplyBuffer::append(const char* bytes, size_t length) {
         size_ += length;
         return;
     }
+    // Room for the next block's record first: nothing below throws but the
+    // mapping, which leaves the buffer as it was.
+    if (blocks_.size() == blocks_.capacity()) blocks_.reserve(std::max<size_t>(8, 2 * blocks_.size()));
     size_t done = 0;
     if (!blocks_.empty()) {
         Block& last = blocks_.back();
@@ -36,7 +39,6 @@ void ReplyBuffer::append(const char* bytes, size_t length) {
     }
     if (done < length) {
         const size_t capacity = roundedToPages(std::max(length - done, BlockSize));
-        blocks_.reserve(blocks_.size() + 1);
         void* mapped = ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (mapped == MAP_FAILED) {
             if (done > 0) blocks_.back().size -= done;
