@@ -1,13 +1,16 @@
 #include "net/SDPURLSessionManagerTaskDelegate.h"
 
+#include <new>
 #include <typeinfo>
 
 #include "net/SDPJSONResponseSerializer.h"
 #include "net/SDPPropertyListResponseSerializer.h"
 #include "net/SDPURLSessionManager.h"
 #include "platform/foundation/FileManager.h"
+#include "platform/foundation/Log.h"
 #include "platform/foundation/MutableDictionary.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/URLError.h"
 
 RT_DEFINE_CLASS(SDPURLSessionManagerTaskDelegate, ns::Object, "SDPURLSessionManagerTaskDelegate")
 
@@ -50,7 +53,7 @@ bool SDPURLSessionManagerTaskDelegate::moveDownloadedFile(const ns::Ref<ns::URL>
     return false;
 }
 
-SDPURLSessionManagerTaskDelegate::SDPURLSessionManagerTaskDelegate() : mutableData(ns::MutableData::make()) {}
+SDPURLSessionManagerTaskDelegate::SDPURLSessionManagerTaskDelegate() = default;
 
 SDPURLSessionManagerTaskDelegate::~SDPURLSessionManagerTaskDelegate() {
     // A delegate dropped without clean-up (its manager went away first)
@@ -195,7 +198,7 @@ void SDPURLSessionManagerTaskDelegate::progressChanged(const ns::Progress& progr
 
 void SDPURLSessionManagerTaskDelegate::didCompleteWithError(const ns::Ref<ns::URLSession>&,
                                                             const ns::Ref<ns::URLSessionTask>& task,
-                                                            const ns::Ref<ns::Error>& error) {
+                                                            const ns::Ref<ns::Error>& failure) {
     auto strongManager = manager.lock();
     if (!strongManager) return;
 
@@ -203,10 +206,24 @@ void SDPURLSessionManagerTaskDelegate::didCompleteWithError(const ns::Ref<ns::UR
     const ns::Id serializer = strongManager->responseSerializer();
     if (serializer) userInfo->setObjectForKey(serializer, SDPNetworkingTaskDidCompleteResponseSerializerKey);
 
-    // An empty buffer exists from creation, so a reply without a body gives
-    // empty data, never nil.
-    ns::Ref<ns::Data> data = mutableData ? ns::cast<ns::Data>(mutableData->copy()) : nullptr;
-    mutableData = nullptr;
+    // A reply without a body gives empty data, never nil. The bytes are
+    // joined once and handed on, not copied again. Of a failed task nothing
+    // is kept: its part of a reply is no answer.
+    ns::Ref<ns::Error> error = failure;
+    if (outOfMemory_) {
+        auto request = task->currentRequest();
+        error = ns::makeURLError(ns::URLErrorDataLengthExceedsMaximum, request ? request->URL() : nullptr);
+    }
+    ns::Ref<ns::Data> data;
+    if (!error) {
+        try {
+            data = ns::Data::make(received_.take());
+        } catch (const std::bad_alloc&) {
+            error = ns::makeURLError(ns::URLErrorDataLengthExceedsMaximum, nullptr);
+        }
+    }
+    received_.release();
+    if (!data) data = ns::Data::make();
 
     if (downloadFileURL) {
         userInfo->setObjectForKey(downloadFileURL, SDPNetworkingTaskDidCompleteAssetPathKey);
@@ -253,9 +270,20 @@ void SDPURLSessionManagerTaskDelegate::didCompleteWithError(const ns::Ref<ns::UR
 }
 
 void SDPURLSessionManagerTaskDelegate::didReceiveData(const ns::Ref<ns::URLSession>&,
-                                                      const ns::Ref<ns::URLSessionDataTask>&,
+                                                      const ns::Ref<ns::URLSessionDataTask>& dataTask,
                                                       const ns::Ref<ns::Data>& data) {
-    if (mutableData && data) mutableData->appendData(data);
+    if (outOfMemory_ || !data) return;
+    try {
+        received_.append(reinterpret_cast<const char*>(data->bytes()), data->length());
+    } catch (const std::bad_alloc&) {
+        // The task fails, not the process: what it gathered is let go now.
+        ns::log("HTTP client: task for %@ stopped: no memory left to hold %llu more bytes of its reply",
+                dataTask->currentRequest() ? dataTask->currentRequest()->URL()->absoluteString() : nullptr,
+                (unsigned long long)data->length());
+        received_.release();
+        outOfMemory_ = true;
+        dataTask->cancel();
+    }
 }
 
 void SDPURLSessionManagerTaskDelegate::didFinishDownloadingToURL(const ns::Ref<ns::URLSession>& session,

@@ -1,6 +1,6 @@
 #pragma once
 // What a session manager keeps for each task it made: the bytes received
-// so far, the upload and download progress (fed by observing the task's
+// so far (until the completion takes them), the upload and download progress (fed by observing the task's
 // byte counts), the per-task blocks, and the one completion call.
 //
 // A progress object, and the observations that feed it, are made when first
@@ -19,6 +19,7 @@
 #include "platform/foundation/URLResponse.h"
 #include "platform/foundation/URLSession.h"
 #include "platform/foundation/URLSessionDelegate.h"
+#include "platform/foundation/URLSessionReplyBuffer.h"
 #include "platform/foundation/URLSessionTask.h"
 #include "platform/runtime/Class.h"
 #include "platform/runtime/Object.h"
@@ -43,8 +44,6 @@ public:
     ~SDPURLSessionManagerTaskDelegate() override;
 
     ns::Weak<SDPURLSessionManager> manager;
-    // nil once the completion has taken the bytes.
-    ns::Ref<ns::MutableData> mutableData;
     ns::Ref<ns::URL> downloadFileURL;
     DownloadDestinationBlock downloadTaskDidFinishDownloading;
     ProgressBlock uploadProgressBlock;
@@ -92,6 +91,14 @@ private:
     void progressChanged(const ns::Progress& progress);
 
     ns::Weak<ns::URLSessionTask> task_;
+    // The bytes received so far (delegate queue). Gathered in blocks of
+    // their own and joined once at the end: a reply may be as long as a
+    // session lets a task hold, and a doubling buffer would hold it twice
+    // as it grows, and keep the room it doubled into.
+    ns::detail::ReplyBuffer received_;
+    // Memory ran out as a piece of the reply came: the task was cancelled
+    // and ends as a reply too long to hold.
+    bool outOfMemory_ = false;
 
     // Guards the progress objects and the observations; never held while
     // either calls out.

@@ -99,6 +99,11 @@ ns::Ref<TVWebImageOperation> TVWebImageManager::requestImageWithURL(const ns::Re
     return operation;
 }
 
+ns::detail::ReplyBudget& TVWebImageManager::heldBytes() {
+    static auto* budget = new ns::detail::ReplyBudget();  // lives until the process ends
+    return *budget;
+}
+
 // ---- The network-activity count ----
 
 void TVWebImageManager::incrementNetworkActivityCount() { changeNetworkActivityCount(1); }

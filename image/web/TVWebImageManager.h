@@ -7,6 +7,7 @@
 //
 // Properties are not locked: set them before making requests. Requests may
 // be made from any thread; the activity count lives on the main thread.
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -14,6 +15,7 @@
 #include "image/web/TVWebImageTypes.h"
 #include "platform/foundation/Dictionary.h"
 #include "platform/foundation/OperationQueue.h"
+#include "platform/foundation/ReplyBudget.h"
 #include "platform/runtime/Class.h"
 #include "platform/runtime/Object.h"
 
@@ -67,6 +69,16 @@ public:
     void setHeadersFilter(HeadersFilter filter) { headersFilter_ = std::move(filter); }
     const CacheKeyFilter& cacheKeyFilter() const { return cacheKeyFilter_; }
     void setCacheKeyFilter(CacheKeyFilter filter) { cacheKeyFilter_ = std::move(filter); }
+
+    // ---- What the loader holds (any thread) ----
+    // The encoded bytes of every operation's download, from its first byte
+    // until its decode and cache write are done, are held together within
+    // MaxHeldBytes: a tenth of what an app on the smallest phone may hold
+    // (about 600 MiB of 1 GiB), and room for one reply as long as a session
+    // task may hold. An operation past it fails with
+    // URLErrorDataLengthExceedsMaximum.
+    static constexpr uint64_t MaxHeldBytes = 64ull << 20;
+    static ns::detail::ReplyBudget& heldBytes();
 
     // ---- The network-activity count (main thread) ----
     // Nothing without a shared application. A burst of changes within a

@@ -1,6 +1,9 @@
 #include "image/web/TVWebImageOperation.h"
 
 #include <algorithm>
+#include <atomic>
+#include <new>
+#include <utility>
 
 #include "image/UIImage+TVWebImage.h"
 #include "image/cache/TVSharedApplication.h"
@@ -57,6 +60,8 @@ bool isTransientFailure(int64_t code) {
 }
 
 double mainScreenScale() { return ui::Screen::mainScreen()->scale(); }
+
+std::atomic<uint64_t> appendFailurePoint{UINT64_MAX};
 
 }  // namespace
 
@@ -321,7 +326,15 @@ void TVWebImageOperation::didReceiveData(const ns::Ref<ns::Data>& chunk) {
         std::lock_guard guard(lock_);
         if (isCancelled() || !data_) return;
     }
-    data_->appendData(chunk);
+    try {
+        if (!appendWithinHoldings(chunk)) {
+            return failHolding(ns::format("the downloads and decodes in progress would hold more than %llu bytes "
+                                          "together",
+                                          (unsigned long long)TVWebImageManager::MaxHeldBytes));
+        }
+    } catch (const std::bad_alloc&) {
+        return failHolding(ns::format("no memory left to hold %llu more bytes", (unsigned long long)chunk->length()));
+    }
     if (progress_) {
         std::lock_guard guard(lock_);
         if (!isCancelled()) progress_(int64_t(data_->length()), expectedSize_);
@@ -335,6 +348,31 @@ void TVWebImageOperation::didReceiveData(const ns::Ref<ns::Data>& chunk) {
     if (now - lastProgressiveDecodeTimestamp_ < interval) return;
     deliverPartialImage(now);
 }
+
+bool TVWebImageOperation::appendWithinHoldings(const ns::Ref<ns::Data>& chunk) {
+    const uint64_t total = data_->length() + chunk->length();
+    if (!holding_ || !holding_->growTo(total, TVWebImageManager::MaxHeldBytes)) return false;
+    if (total > appendFailurePoint.load(std::memory_order_relaxed)) throw std::bad_alloc();
+    data_->appendData(chunk);
+    return true;
+}
+
+void TVWebImageOperation::failHolding(const std::string& why) {
+    ns::log("Web image: download of %@ stopped: %s", request_->URL()->absoluteString(), why);
+    cancelConnection();
+    std::lock_guard guard(lock_);
+    if (isCancelled()) return;
+    // Not the URL's fault (others may hold the room): it stays out of the failed set.
+    if (completion_) {
+        completion_(nullptr, request_->URL(), TVWebImageFromNone, TVWebImageStageFinished,
+                    ns::makeURLError(ns::URLErrorDataLengthExceedsMaximum, request_->URL()));
+    }
+    data_ = nullptr;
+    if (holding_) holding_->release();
+    finishOperation();
+}
+
+void TVWebImageOperation::failAppendsPastForTesting(uint64_t bytes) { appendFailurePoint.store(bytes); }
 
 void TVWebImageOperation::deliverPartialImage(double now) {
     const bool blur = options_ & TVWebImageOptionProgressiveBlur;
@@ -483,9 +521,14 @@ void TVWebImageOperation::didReceiveImageFromWeb(const ns::Ref<ui::Image>& image
     if (cache_ && (image || (options_ & TVWebImageOptionRefreshCache))) {
         TVImageCacheType type =
             (options_ & TVWebImageOptionSkipDiskCache) ? TVImageCacheTypeMemory : TVImageCacheTypeAll;
+        // The bytes stay counted until they are written.
         dispatch::async(nextDecodeQueue(), [cache = cache_, image, data = ns::Ref<ns::Data>(data_), key = cacheKey_,
-                                            type] { cache->setImage(image, data, key, type); });
+                                            type, holding = std::exchange(holding_, nullptr)] {
+            cache->setImage(image, data, key, type);
+            holding->release();
+        });
     }
+    if (holding_) holding_->release();
     data_ = nullptr;
     ns::Ref<ns::Error> error;
     if (!image) {
@@ -505,6 +548,7 @@ void TVWebImageOperation::didFailWithError(const ns::Ref<ns::Error>& error) {
     if (completion_) completion_(nullptr, request_->URL(), TVWebImageFromNone, TVWebImageStageFinished, error);
     connection_ = nullptr;
     data_ = nullptr;
+    if (holding_) holding_->release();
     finishOperation();
     if ((options_ & TVWebImageOptionSkipFailedURL) && !(error && isTransientFailure(error->code())))
         tv_webimage::addFailedURL(request_->URL());

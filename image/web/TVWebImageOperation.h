@@ -11,11 +11,13 @@
 // cancel() has returned no image is delivered any more.
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 
 #include "image/cache/TVImageCache.h"
 #include "image/codec/TVImageDecoder.h"
+#include "image/web/TVWebImageManager.h"
 #include "image/web/TVWebImageTypes.h"
 #include "platform/foundation/Data.h"
 #include "platform/foundation/OperationQueue.h"
@@ -60,6 +62,10 @@ public:
     ns::Ref<ns::URLCredential> credential() const;
     void setCredential(ns::Ref<ns::URLCredential> credential);
 
+    // Tests: a download's bytes fail to grow, as when memory runs out, once
+    // they would pass `bytes`; UINT64_MAX ends it.
+    static void failAppendsPastForTesting(uint64_t bytes);
+
     bool isAsynchronous() const override { return true; }
     bool isConcurrent() const { return true; }
     void start() override;
@@ -85,6 +91,11 @@ private:
     void didReceiveData(const ns::Ref<ns::Data>& data);
     void connectionDidFinishLoading();
     void didFailWithError(const ns::Ref<ns::Error>& error);
+    // Appends a piece of the download within what the loader may hold;
+    // throws std::bad_alloc when memory runs out.
+    bool appendWithinHoldings(const ns::Ref<ns::Data>& chunk);
+    // Ends the download: its bytes could not be held.
+    void failHolding(const std::string& why);
     // ---- Parts ----
     void deliverPartialImage(double now);
     void deliverBlurredImage(double now);
@@ -120,6 +131,10 @@ private:
     // end, a failure or a cancel comes first counts it out.
     bool countedInActivity_ = false;
     ns::Ref<ns::MutableData> data_;
+    // data_'s part of what the loader holds, until its decode and cache
+    // write are done (network thread, then the write's block).
+    std::shared_ptr<ns::detail::ReplyShare> holding_ =
+        std::make_shared<ns::detail::ReplyShare>(TVWebImageManager::heldBytes());
     int64_t expectedSize_ = 0;
     ui::BackgroundTaskIdentifier taskID_ = ui::BackgroundTaskInvalid;
 

@@ -11,88 +11,148 @@ namespace dispatch::detail {
 
 namespace {
 
-struct Pool {
-    std::mutex lock;
-    std::condition_variable work;
-    std::array<std::deque<std::function<void()>>, 4> tasks;
-    int threads = 0;
-    int idle = 0;
-    int blocked = 0;
-    int target = std::max(4, static_cast<int>(std::thread::hardware_concurrency()));
+using SteadyClock = std::chrono::steady_clock;
 
+class Pool;
+// The pool whose worker the calling thread is, if any.
+thread_local Pool* workerOf = nullptr;
+
+class Pool final : public WorkerPool, public std::enable_shared_from_this<Pool> {
+public:
+    explicit Pool(Settings settings) : settings_(settings) {}
+
+    void post(PoolPriority priority, std::function<void()> task) override {
+        {
+            std::lock_guard<std::mutex> hold(lock_);
+            tasks_[static_cast<size_t>(priority)].push_back(std::move(task));
+            growIfNeeded();
+            watchBusy();
+        }
+        work_.notify_one();
+    }
+
+    void willBlock() override {
+        std::lock_guard<std::mutex> hold(lock_);
+        ++blocked_;
+        growIfNeeded();
+    }
+
+    void didUnblock() override {
+        std::lock_guard<std::mutex> hold(lock_);
+        --blocked_;
+    }
+
+    int workersWithoutWaits() override {
+        std::lock_guard<std::mutex> hold(lock_);
+        return std::max(settings_.workers, threads_);
+    }
+
+private:
     bool hasTasks() const {
-        return std::any_of(tasks.begin(), tasks.end(), [](const auto& q) { return !q.empty(); });
+        return std::any_of(tasks_.begin(), tasks_.end(), [](const auto& q) { return !q.empty(); });
+    }
+
+    // Work waits, no worker is free to take it.
+    bool starved() const { return idle_ == 0 && hasTasks(); }
+
+    // With the lock held.
+    void startWorker() {
+        ++threads_;
+        lastTaken_ = SteadyClock::now();
+        std::thread([self = shared_from_this()] { self->runWorker(); }).detach();
     }
 
     // With the lock held: starts a worker when work waits and too few run.
     void growIfNeeded() {
-        if (idle > 0 || !hasTasks()) return;
-        if (threads - blocked >= target || threads >= ThreadPool::HardCap) return;
-        ++threads;
-        std::thread([this] { runWorker(); }).detach();
+        if (!starved()) return;
+        if (threads_ - blocked_ >= settings_.workers || threads_ >= settings_.hardCap) return;
+        startWorker();
     }
 
-    void runWorker();
+    // With the lock held: work waits; the watcher sees whether the workers
+    // stay too busy to take it.
+    void watchBusy() {
+        if (!watching_) {
+            watching_ = true;
+            std::thread([self = shared_from_this()] { self->runWatcher(); }).detach();
+        }
+        busy_.notify_one();
+    }
+
+    void runWorker() {
+        workerOf = this;
+        std::unique_lock<std::mutex> hold(lock_);
+        for (;;) {
+            auto queue = std::find_if(tasks_.begin(), tasks_.end(), [](const auto& q) { return !q.empty(); });
+            if (queue == tasks_.end()) {
+                ++idle_;
+                work_.wait(hold);
+                --idle_;
+                continue;
+            }
+            std::function<void()> task = std::move(queue->front());
+            queue->pop_front();
+            lastTaken_ = SteadyClock::now();
+            hold.unlock();
+            task();
+            task = nullptr;
+            hold.lock();
+        }
+    }
+
+    // Starts a worker for work that waited while no worker took any for a
+    // while: those running are stuck, announced or not.
+    void runWatcher() {
+        std::unique_lock<std::mutex> hold(lock_);
+        for (;;) {
+            if (!hasTasks()) {
+                busy_.wait(hold);
+                continue;
+            }
+            // A worker free now may be taken by other work before this
+            // work's turn: looked at again within the while.
+            const auto due = lastTaken_ + settings_.busyWhile;
+            if (!starved() || threads_ >= settings_.hardCap || SteadyClock::now() < due) {
+                busy_.wait_until(hold, std::max(due, SteadyClock::now() + settings_.busyWhile / 2));
+                continue;
+            }
+            startWorker();
+        }
+    }
+
+    const Settings settings_;
+    std::mutex lock_;
+    std::condition_variable work_;
+    std::condition_variable busy_;
+    std::array<std::deque<std::function<void()>>, 4> tasks_;
+    int threads_ = 0;
+    int idle_ = 0;
+    int blocked_ = 0;
+    // When a worker last took work (or started).
+    SteadyClock::time_point lastTaken_ = SteadyClock::now();
+    bool watching_ = false;
 };
 
-Pool& pool() {
-    static Pool* p = new Pool;  // workers run until the process ends
-    return *p;
-}
-
-thread_local bool isWorker = false;
-
-void Pool::runWorker() {
-    isWorker = true;
-    std::unique_lock<std::mutex> hold(lock);
-    for (;;) {
-        auto queue = std::find_if(tasks.begin(), tasks.end(), [](const auto& q) { return !q.empty(); });
-        if (queue == tasks.end()) {
-            ++idle;
-            work.wait(hold);
-            --idle;
-            continue;
-        }
-        std::function<void()> task = std::move(queue->front());
-        queue->pop_front();
-        hold.unlock();
-        task();
-        task = nullptr;
-        hold.lock();
-    }
+WorkerPool& processPool() {
+    static auto* pool = new std::shared_ptr<WorkerPool>(WorkerPool::make(
+        {.workers = std::max(4, static_cast<int>(std::thread::hardware_concurrency())), .hardCap = ThreadPool::HardCap}));
+    return **pool;
 }
 
 }  // namespace
 
-void ThreadPool::post(PoolPriority priority, std::function<void()> task) {
-    Pool& p = pool();
-    {
-        std::lock_guard<std::mutex> hold(p.lock);
-        p.tasks[static_cast<size_t>(priority)].push_back(std::move(task));
-        p.growIfNeeded();
-    }
-    p.work.notify_one();
-}
+std::shared_ptr<WorkerPool> WorkerPool::make(Settings settings) { return std::make_shared<Pool>(settings); }
+
+void ThreadPool::post(PoolPriority priority, std::function<void()> task) { processPool().post(priority, std::move(task)); }
 
 void ThreadPool::willBlock() {
-    if (!isWorker) return;
-    Pool& p = pool();
-    std::lock_guard<std::mutex> hold(p.lock);
-    ++p.blocked;
-    p.growIfNeeded();
+    if (workerOf) workerOf->willBlock();
 }
 
 void ThreadPool::didUnblock() {
-    if (!isWorker) return;
-    Pool& p = pool();
-    std::lock_guard<std::mutex> hold(p.lock);
-    --p.blocked;
+    if (workerOf) workerOf->didUnblock();
 }
 
-int ThreadPool::workersWithoutWaits() {
-    Pool& p = pool();
-    std::lock_guard<std::mutex> hold(p.lock);
-    return std::max(p.target, p.threads);
-}
+int ThreadPool::workersWithoutWaits() { return processPool().workersWithoutWaits(); }
 
 }  // namespace dispatch::detail

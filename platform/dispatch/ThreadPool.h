@@ -1,20 +1,48 @@
 #pragma once
 // The worker threads behind every background queue. Sized for small
-// machines: a few more workers than cores; a worker that blocks in one of
-// our waits lets another start, so blocked chains of work cannot starve the
-// pool (up to a hard cap).
+// machines: a few more workers than cores. A worker that blocks in one of
+// our waits lets another start at once; and since work may also wait where
+// nobody announces it (a delegate that sleeps, a lock held elsewhere), work
+// left waiting while every worker has been busy for a while gets a new
+// worker too, one per such while. Either way, up to a hard cap.
 
+#include <chrono>
 #include <functional>
+#include <memory>
 
 namespace dispatch::detail {
 
 enum class PoolPriority { High, Default, Low, Background };
 
+// One pool of workers. The process has one (ThreadPool); tests make their
+// own, with the sizes and the while they need. Workers run until the
+// process ends and keep their pool alive.
+class WorkerPool {
+public:
+    struct Settings {
+        // Workers started for work as it comes, none of them waiting.
+        int workers = 4;
+        int hardCap = 64;
+        // How long no worker may take new work, all being busy and work
+        // waiting, before one more starts.
+        std::chrono::steady_clock::duration busyWhile = std::chrono::milliseconds(100);
+    };
+
+    static std::shared_ptr<WorkerPool> make(Settings settings);
+    virtual ~WorkerPool() = default;
+
+    virtual void post(PoolPriority priority, std::function<void()> task) = 0;
+    // Around a blocking wait of one of this pool's workers.
+    virtual void willBlock() = 0;
+    virtual void didUnblock() = 0;
+    virtual int workersWithoutWaits() = 0;
+};
+
 class ThreadPool {
 public:
     static void post(PoolPriority priority, std::function<void()> task);
 
-    // Called around a blocking wait; nothing happens off the pool's threads.
+    // Called around a blocking wait; nothing happens off a pool's threads.
     static void willBlock();
     static void didUnblock();
 

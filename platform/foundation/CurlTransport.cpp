@@ -8,9 +8,12 @@
 #include <chrono>
 #include <map>
 #include <mutex>
+#include <new>
 #include <thread>
 
+#include "platform/foundation/ContentDecoder.h"
 #include "platform/foundation/CurlResponseHead.h"
+#include "platform/foundation/Log.h"
 
 namespace ns::detail {
 
@@ -47,6 +50,17 @@ struct Transfer {
     bool trailersTooLong = false;
     // The client refused a piece of the body: the transfer has failed.
     bool bodyRefused = false;
+    // Memory ran out as the client took a piece: the transfer ends with
+    // curl's out-of-memory outcome, not the process.
+    bool bodyOutOfMemory = false;
+    // The body's content coding is undone here, not by curl.
+    ContentDecoder decoder;
+    bool badEncoding = false;
+
+    // How the transfer ended: `code`, unless its body failed here.
+    int outcomeCode(int code) const {
+        return bodyOutOfMemory ? CURLE_OUT_OF_MEMORY : badEncoding ? CURLE_BAD_CONTENT_ENCODING : code;
+    }
 
     curl_off_t lastSent = 0;
     curl_off_t lastReceived = 0;
@@ -80,7 +94,28 @@ size_t onBody(char* buffer, size_t size, size_t count, void* data) {
     if (!t->client || t->bodyRefused) return 0;
     t->touch();
     if (!t->head.complete()) return n;
-    if (!t->client->transferReceivedBody(buffer, n)) {
+    if (!t->decoder.started()) {
+        curl_header* coding = nullptr;
+        const bool named = curl_easy_header(t->easy, "Content-Encoding", 0, CURLH_HEADER, -1, &coding) == CURLHE_OK;
+        if (!t->decoder.start(named && coding ? coding->value : "")) {
+            t->badEncoding = true;
+            return 0;
+        }
+    }
+    bool taken = false;
+    try {
+        taken = t->decoder.decode(buffer, n, [t](const char* bytes, size_t length) {
+            return t->client && t->client->transferReceivedBody(bytes, length);
+        });
+        if (t->decoder.malformed()) {
+            t->badEncoding = true;
+            return 0;
+        }
+    } catch (const std::bad_alloc&) {
+        log("URL loading: a reply from %s stopped: no memory left to hold %zu more bytes of it", t->spec.url, n);
+        t->bodyOutOfMemory = true;
+    }
+    if (!taken) {
         t->bodyRefused = true;
         return 0;
     }
@@ -210,7 +245,8 @@ void CurlTransport::Impl::configure(Transfer& t) {
     curl_easy_setopt(e, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
     curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(e, CURLOPT_ACCEPT_ENCODING, "");
+    // Decoded in onBody: see ContentDecoder.
+    curl_easy_setopt(e, CURLOPT_HTTP_CONTENT_DECODING, 0L);
     curl_easy_setopt(e, CURLOPT_NOPROXY, "127.0.0.1,localhost,::1");
     curl_easy_setopt(e, CURLOPT_BUFFERSIZE, bufferSize);
     curl_easy_setopt(e, CURLOPT_UPLOAD_BUFFERSIZE, bufferSize);
@@ -230,8 +266,10 @@ void CurlTransport::Impl::configure(Transfer& t) {
 
     const bool hasBody = s.streamedBody || (s.body && s.body->length() > 0);
     bool hasContentType = false;
+    bool hasAcceptEncoding = false;
     for (const auto& [name, value] : s.headers) {
         if (HTTPHeaderFields::namesEqual(name, "Content-Type")) hasContentType = true;
+        if (HTTPHeaderFields::namesEqual(name, "Accept-Encoding")) hasAcceptEncoding = true;
     }
     if (isMethod(s.method, "GET") && !hasBody) {
         curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
@@ -260,6 +298,9 @@ void CurlTransport::Impl::configure(Transfer& t) {
         std::string line = value.empty() ? name + ";" : name + ": " + value;
         t.headerList = curl_slist_append(t.headerList, line.c_str());
     }
+    if (!hasAcceptEncoding) {
+        t.headerList = curl_slist_append(t.headerList, (std::string("Accept-Encoding: ") + ContentDecoder::AcceptEncoding).c_str());
+    }
     // No waiting for "100 Continue" before a large body.
     t.headerList = curl_slist_append(t.headerList, "Expect:");
     // curl would label any POST a form; only a body has a type.
@@ -286,14 +327,14 @@ void CurlTransport::Impl::finish(CURL* easy, CURLcode code) {
     std::unique_ptr<Transfer> t = std::move(it->second);
     transfers.erase(it);
     CurlOutcome outcome;
-    outcome.curlCode = code;
+    outcome.curlCode = t->outcomeCode(code);
     long osErrno = 0;
     curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &osErrno);
     outcome.osErrno = int(osErrno);
     outcome.trustRejected = t->trustRejected;
     outcome.trailersTooLong = t->trailersTooLong;
     outcome.message = t->trailersTooLong ? "its trailers are longer than " + std::to_string(MaxTrailerBytes) + " bytes"
-                                         : curl_easy_strerror(code);
+                                         : curl_easy_strerror(CURLcode(outcome.curlCode));
     auto client = std::move(t->client);
     release(std::move(t));
     if (client) client->transferFinished(outcome);
@@ -318,9 +359,14 @@ void CurlTransport::Impl::end(uint64_t id, const CurlOutcome& outcome) {
     if (it == transfers.end()) return;
     std::unique_ptr<Transfer> t = std::move(it->second);
     transfers.erase(it);
+    CurlOutcome told = outcome;
+    if (const int code = t->outcomeCode(outcome.curlCode); code != outcome.curlCode) {
+        told.curlCode = code;
+        told.message = curl_easy_strerror(CURLcode(code));
+    }
     auto client = std::move(t->client);
     release(std::move(t));
-    if (client) client->transferFinished(outcome);
+    if (client) client->transferFinished(told);
 }
 
 void CurlTransport::Impl::endRefusedOnResume() {

@@ -1,6 +1,8 @@
 #include "platform/foundation/Data.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,6 +10,7 @@
 #include <iterator>
 #include <unistd.h>
 
+#include "platform/foundation/FileContents.h"
 #include "platform/runtime/Exception.h"
 
 namespace ns {
@@ -45,33 +48,61 @@ Ref<Data> Data::withBytes(const void* bytes, size_t length) {
     return make(std::vector<uint8_t>(p, p + length));
 }
 
-Ref<Data> Data::withContentsOfFile(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return nullptr;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
-        ::close(fd);
+namespace detail {
+
+Ref<Data> readRegularFile(const std::string& path, uint64_t limit, const std::function<bool(uint64_t)>& mayHold,
+                          std::string& failure) {
+    // Non-blocking, so that opening a FIFO without a writer returns at once.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        failure = std::strerror(errno);
         return nullptr;
     }
-    // Sized from the file, read in large blocks; files whose size says
-    // nothing (pipes, /proc) are read to their end all the same.
-    // One byte over, so that the read that finds the end needs no growth.
-    std::vector<uint8_t> bytes(info.st_size > 0 ? size_t(info.st_size) + 1 : 0);
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        failure = std::strerror(errno);
+        return nullptr;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        failure = "it is not a regular file";
+        return nullptr;
+    }
+    const uint64_t size = uint64_t(info.st_size);
+    if (size > limit) {
+        failure = "it is longer than " + std::to_string(limit) + " bytes";
+        return nullptr;
+    }
+    if (mayHold && !mayHold(size)) {
+        failure = "there is no room to hold its " + std::to_string(size) + " bytes";
+        return nullptr;
+    }
+    // One byte over, so that the read that finds the end needs no growth. A
+    // file that grows meanwhile is read as far as its size said.
+    std::vector<uint8_t> bytes(size_t(size) + 1);
     size_t filled = 0;
-    for (;;) {
-        if (filled == bytes.size()) bytes.resize(bytes.size() + 65536);
-        ssize_t got = ::read(fd, bytes.data() + filled, bytes.size() - filled);
+    while (filled < size) {
+        const ssize_t got = ::read(fd, bytes.data() + filled, bytes.size() - filled);
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) {
-            ::close(fd);
+            failure = std::strerror(errno);
             return nullptr;
         }
         if (got == 0) break;
         filled += size_t(got);
     }
-    ::close(fd);
-    bytes.resize(filled);
-    return make(std::move(bytes));
+    bytes.resize(std::min<size_t>(filled, size_t(size)));
+    return Data::make(std::move(bytes));
+}
+
+}  // namespace detail
+
+Ref<Data> Data::withContentsOfFile(const std::string& path) {
+    std::string failure;
+    return detail::readRegularFile(path, UINT64_MAX, {}, failure);
 }
 
 Ref<Data> Data::withBase64EncodedString(std::string_view text, uint32_t options) {

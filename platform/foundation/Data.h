@@ -35,10 +35,11 @@ public:
     static Ref<Data> withBytes(const void* bytes, size_t length);
     // The bytes of a std::string as they are.
     static Ref<Data> withBytes(std::string_view bytes) { return withBytes(bytes.data(), bytes.size()); }
-    // nil when the file cannot be read.
+    // nil when the file cannot be read or is not a regular file (a device
+    // or a FIFO has no end to read to).
     static Ref<Data> withContentsOfFile(const std::string& path);
-    // The whole body of a URL, read synchronously (a file URL from disk, any
-    // other with a GET whose reply must be 2xx, following up to 16 redirects
+    // The whole body of a URL, read synchronously (a file URL's regular file
+    // from disk, under the same bounds, any other with a GET whose reply must be 2xx, following up to 16 redirects
     // as a data task does); nil when the read fails, the reply is longer than
     // a data task of the default session configuration may hold, the server
     // fails the default trust evaluation, or a limit of all such reads is

@@ -1,5 +1,5 @@
-// The blocking read of a URL's bytes: a file URL is read from disk, any other
-// one is fetched with a GET on a transport of its own and the caller's thread
+// The blocking read of a URL's bytes: a file URL's regular file is read from
+// disk (a device or a FIFO gives nil at once), any other one is fetched with a GET on a transport of its own and the caller's thread
 // waits for the whole body.
 //
 // The read is held to what a session's data task is held to: it follows
@@ -8,7 +8,8 @@
 // decoding, so a small compressed reply cannot inflate without end), the
 // server must pass the default trust evaluation, and the wait is announced
 // to the thread pool. Beyond that, the limits of BlockingRead.h bound how
-// long a read takes, how many wait at once and what they hold together.
+// long a read takes, how many wait at once and what they hold together; a
+// file's read counts among them as any other.
 
 #include <atomic>
 #include <chrono>
@@ -19,9 +20,11 @@
 
 #include "platform/foundation/BlockingRead.h"
 #include "platform/foundation/CurlTransport.h"
+#include "platform/foundation/FileContents.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/ServerTrust.h"
 #include "platform/foundation/String.h"
+#include "platform/foundation/ReplyBudget.h"
 #include "platform/foundation/URLRedirects.h"
 #include "platform/foundation/URLSessionReplyBuffer.h"
 #include "platform/foundation/URLSessionTaskLoaderSupport.h"
@@ -34,18 +37,13 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
-// What the reads in progress take together, whatever each one's limits.
+// The reads in progress, whatever each one's limits; what they hold
+// together is blockingReads().
 std::atomic<int> readsInProgress{0};
-std::atomic<uint64_t> bytesHeldByReads{0};
 
-// Adds `amount` to `total` unless the sum would pass `limit`.
-template <class T>
-bool addWithin(std::atomic<T>& total, T amount, T limit) {
-    T now = total.load();
-    do {
-        if (amount > limit || now > limit - amount) return false;
-    } while (!total.compare_exchange_weak(now, now + amount));
-    return true;
+std::string allReadsFullFailure(const BlockingReadLimits& limits) {
+    return format("the blocking reads in progress would hold more than %llu bytes together",
+                  (unsigned long long)limits.bytesOfAllReads);
 }
 
 SteadyClock::time_point now(const BlockingReadLimits& limits) { return limits.clock ? limits.clock() : SteadyClock::now(); }
@@ -87,13 +85,11 @@ public:
             releaseBody();
             return false;
         }
-        if (!addWithin<uint64_t>(bytesHeldByReads, length, limits_.bytesOfAllReads)) {
-            failure_ = format("the blocking reads in progress would hold more than %llu bytes together",
-                              (unsigned long long)limits_.bytesOfAllReads);
+        if (!share_.growTo(body_.size() + length, limits_.bytesOfAllReads)) {
+            failure_ = allReadsFullFailure(limits_);
             releaseBody();
             return false;
         }
-        held_ += length;
         body_.append(bytes, length);
         return true;
     }
@@ -133,8 +129,7 @@ public:
 private:
     void releaseBody() {
         body_.release();
-        bytesHeldByReads -= held_;
-        held_ = 0;
+        share_.release();
     }
 
     std::string host_;
@@ -144,14 +139,32 @@ private:
     std::optional<std::string> location_;
     std::string failure_;
     ReplyBuffer body_;
-    // What of bytesHeldByReads is this attempt's.
-    uint64_t held_ = 0;
+    ReplyShare share_{blockingReads()};
     std::promise<AttemptOutcome> done_;
 };
 
 bool isWebURL(const URL& url) {
     const std::string scheme = loading::schemeOf(url);
     return scheme == "http" || scheme == "https";
+}
+
+// The bytes of a file URL's regular file, under the read's bounds, or nil
+// and why.
+Ref<Data> readFile(const URL& url, const BlockingReadLimits& limits, std::string& failure) {
+    auto path = url.path();
+    if (!path) {
+        failure = "it names no file";
+        return nullptr;
+    }
+    // Held only while the bytes are read: the caller owns them after.
+    ReplyShare share(blockingReads());
+    bool full = false;
+    auto data = readRegularFile(path->utf8(), limits.bytesPerRead, [&](uint64_t size) {
+        full = !share.growTo(size, limits.bytesOfAllReads);
+        return !full;
+    }, failure);
+    if (full) failure = allReadsFullFailure(limits);
+    return data;
 }
 
 // The body at `url` after any redirects, or nil and why.
@@ -219,7 +232,7 @@ Ref<Data> blockingRead(const Ref<URL>& url, const BlockingReadLimits& limits) {
     Ref<Data> data;
     {
         Waiting waiting;
-        data = readFollowingRedirects(url, limits, failure);
+        data = url->isFileURL() ? readFile(*url, limits, failure) : readFollowingRedirects(url, limits, failure);
     }
     if (!data) log("Data: no contents of %s: %s", address->utf8(), failure);
     return data;
@@ -229,10 +242,6 @@ Ref<Data> blockingRead(const Ref<URL>& url, const BlockingReadLimits& limits) {
 
 Ref<Data> Data::withContentsOfURL(const Ref<URL>& url) {
     if (!url) return nullptr;
-    if (url->isFileURL()) {
-        auto path = url->path();
-        return path ? withContentsOfFile(path->utf8()) : nullptr;
-    }
     return detail::blockingRead(url, {});
 }
 

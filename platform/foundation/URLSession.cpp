@@ -1,81 +1,14 @@
 #include "platform/foundation/URLSession.h"
 
-#include <deque>
-#include <optional>
-
-#include "platform/dispatch/IoToken.h"
 #include "platform/foundation/CurlTransport.h"
 #include "platform/foundation/Format.h"
+#include "platform/foundation/URLSessionDelivery.h"
 #include "platform/foundation/URLSessionTaskLoader.h"
 #include "platform/runtime/Exception.h"
 
 namespace ns {
 
 RT_DEFINE_CLASS(URLSession, Object, "NSURLSession")
-
-// Delegate calls go through here so that they run one at a time and in the
-// order they were made, whatever kind of queue the delegate queue is.
-//
-// What the transfer thread posts is held until the end of the transport's
-// round: the head, body and end of a short reply, read in one round, reach
-// the delegate queue in one operation, one thread hop.
-struct URLSession::Delivery : std::enable_shared_from_this<Delivery> {
-    explicit Delivery(Ref<OperationQueue> queue) : queue(std::move(queue)) {}
-
-    // `hold`: leave scheduling to flush().
-    void post(std::function<void()> event, bool hold) {
-        bool schedule;
-        {
-            std::lock_guard guard(lock);
-            events.push_back(std::move(event));
-            schedule = !hold && !scheduled;
-            if (schedule) {
-                scheduled = true;
-            } else if (hold && !scheduled && !held) {
-                // Held events are work in flight for whoever waits for things to settle.
-                held.emplace();
-            }
-        }
-        if (schedule) queue->addOperationWithBlock([self = shared_from_this()] { self->drain(); });
-    }
-
-    // Schedules what post() held.
-    void flush() {
-        std::optional<dispatch::IoToken> token;
-        {
-            std::lock_guard guard(lock);
-            if (!held) return;
-            token = std::move(held);
-            held.reset();
-            if (scheduled || events.empty()) return;
-            scheduled = true;
-        }
-        queue->addOperationWithBlock([self = shared_from_this()] { self->drain(); });
-    }
-
-    void drain() {
-        for (;;) {
-            std::function<void()> event;
-            {
-                std::lock_guard guard(lock);
-                if (events.empty()) {
-                    scheduled = false;
-                    return;
-                }
-                event = std::move(events.front());
-                events.pop_front();
-            }
-            event();
-        }
-    }
-
-    Ref<OperationQueue> queue;
-    std::mutex lock;
-    std::deque<std::function<void()>> events;
-    bool scheduled = false;
-    // Present while events wait for flush().
-    std::optional<dispatch::IoToken> held;
-};
 
 URLSession::URLSession() = default;
 
@@ -92,7 +25,7 @@ Ref<URLSession> URLSession::make(const Ref<URLSessionConfiguration>& configurati
         delegateQueue->setName("NSOperationQueue (URL session delegate queue)");
     }
     session->delegateQueue_ = std::move(delegateQueue);
-    session->delivery_ = std::make_shared<Delivery>(session->delegateQueue_);
+    session->delivery_ = std::make_shared<detail::URLSessionDelivery>(session->delegateQueue_);
     session->transport_ = std::make_unique<detail::CurlTransport>(
         session->configuration_->HTTPMaximumConnectionsPerHost(),
         [delivery = session->delivery_] { delivery->flush(); });

@@ -30,6 +30,7 @@ namespace ns {
 
 namespace detail {
 class CurlTransport;
+class URLSessionDelivery;
 class URLSessionTaskLoader;
 struct LoaderSetup;
 }  // namespace detail
@@ -103,7 +104,6 @@ public:
 private:
     friend class URLSessionTask;
     friend class detail::URLSessionTaskLoader;
-    struct Delivery;
 
     static Ref<URLSession> make(const Ref<URLSessionConfiguration>& configuration, Ref<URLSessionDelegate> delegate,
                                 Ref<OperationQueue> delegateQueue, bool shared);
@@ -127,7 +127,7 @@ private:
 
     Ref<URLSessionConfiguration> configuration_;
     Ref<OperationQueue> delegateQueue_;
-    std::shared_ptr<Delivery> delivery_;
+    std::shared_ptr<detail::URLSessionDelivery> delivery_;
     std::unique_ptr<detail::CurlTransport> transport_;
     bool shared_ = false;
 

@@ -3,57 +3,59 @@
 // so a large reply is never copied to grow (a doubling buffer would briefly
 // hold it twice), and it is joined once, block by block, when it is taken.
 //
+// Past the first block, blocks are pages of their own, mapped and unmapped
+// as they come and go: a joined block's memory is the system's again at
+// once (the allocator would keep small blocks for itself, and the reply
+// would be resident twice while it is joined), and what a block has not
+// filled yet costs nothing.
+//
 // Internal to URL loading.
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 namespace ns::detail {
 
 class ReplyBuffer {
 public:
+    ReplyBuffer() = default;
+    ReplyBuffer(const ReplyBuffer&) = delete;
+    ReplyBuffer& operator=(const ReplyBuffer&) = delete;
+    ~ReplyBuffer() { release(); }
+
     size_t size() const { return size_; }
 
-    void append(const char* bytes, size_t length) {
-        if (length == 0) return;
-        // The first block grows as usual (most replies are small); past a
-        // block's size each new piece starts a block of its own size or more.
-        if (blocks_.empty() || blocks_.back().size() >= BlockSize) {
-            blocks_.emplace_back();
-            if (blocks_.size() > 1) blocks_.back().reserve(length > BlockSize ? length : BlockSize);
-        }
-        auto* p = reinterpret_cast<const uint8_t*>(bytes);
-        blocks_.back().insert(blocks_.back().end(), p, p + length);
-        size_ += length;
-    }
+    // Throws std::bad_alloc when memory runs out; the buffer then holds
+    // what it held.
+    void append(const char* bytes, size_t length);
 
     // The whole reply, leaving the buffer empty. Each block is let go as
     // soon as it has been copied, so at most one block is held twice.
-    std::vector<uint8_t> take() {
-        std::vector<uint8_t> whole;
-        if (blocks_.size() == 1) {
-            whole = std::move(blocks_.front());
-        } else if (!blocks_.empty()) {
-            whole.reserve(size_);
-            for (auto& block : blocks_) {
-                whole.insert(whole.end(), block.begin(), block.end());
-                std::vector<uint8_t>().swap(block);
-            }
-        }
-        release();
-        return whole;
-    }
+    std::vector<uint8_t> take();
 
     // Empty, and holding no memory.
-    void release() {
-        std::vector<std::vector<uint8_t>>().swap(blocks_);
-        size_ = 0;
-    }
+    void release();
+
+    // Tests: every buffer's append fails as memory running out would, once
+    // the buffer would hold more than `bytes`; SIZE_MAX ends it.
+    static void failAppendsPastForTesting(size_t bytes) { failingPast_.store(bytes); }
 
 private:
+    struct Block {
+        uint8_t* bytes;
+        size_t size;
+        size_t capacity;
+    };
     static constexpr size_t BlockSize = size_t(1) << 20;
-    std::vector<std::vector<uint8_t>> blocks_;
+    static inline std::atomic<size_t> failingPast_{std::numeric_limits<size_t>::max()};
+
+    // Most replies are small: they fit in the first block, which grows as
+    // usual, up to a block's size.
+    std::vector<uint8_t> first_;
+    std::vector<Block> blocks_;
     size_t size_ = 0;
 };
 

@@ -8,7 +8,9 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <new>
 
+#include "platform/foundation/Log.h"
 #include "platform/foundation/MutableDictionary.h"
 #include "platform/foundation/URLError.h"
 #include "platform/foundation/URLSessionTaskLoaderSupport.h"
@@ -292,11 +294,23 @@ void URLSessionTaskLoader::complete(Ref<Error> failure) {
     auto response = response_;
     auto dataCompletion = setup_.dataCompletion;
     auto downloadCompletion = setup_.downloadCompletion;
-    Ref<Data> body = (!failure && dataCompletion) ? Data::make(resultBody_.take()) : nullptr;
+    Ref<Data> body;
+    if (!failure && dataCompletion) {
+        try {
+            body = Data::make(resultBody_.take());
+        } catch (const std::bad_alloc&) {
+            log("URL session: task for %@ failed: no memory left to join its reply of %llu bytes",
+                request_->URL()->absoluteString(), (unsigned long long)resultBody_.size());
+            failure = error(URLErrorDataLengthExceedsMaximum);
+        }
+    }
     resultBody_.release();
     std::string().swap(heldBody_);
     std::string().swap(cacheBody_);
-    deliver([task, session, response, failure, dataCompletion, downloadCompletion, body, location, downloadPath] {
+    // The reply stays counted until whoever it was for has had it.
+    std::shared_ptr<ReplyShare> share = std::move(replyShare_);
+    deliver([task, session, response, failure, dataCompletion, downloadCompletion, body, location, downloadPath,
+             share] {
         task->markCompleted(failure);
         if (dataCompletion) {
             dataCompletion(body, response, failure);

@@ -22,6 +22,7 @@
 #include "platform/dispatch/IoToken.h"
 #include "platform/foundation/CurlTransport.h"
 #include "platform/foundation/HTTPURLResponse.h"
+#include "platform/foundation/ReplyBudget.h"
 #include "platform/foundation/URLSession.h"
 #include "platform/foundation/URLSessionReplyBuffer.h"
 #include "platform/foundation/URLSessionTask.h"
@@ -97,7 +98,8 @@ private:
     // outgrew what a data task may hold (tooLong_).
     bool deliverBody(const char* bytes, size_t length);
     // Whether `more` bytes beyond `held` stay within the session's bound on
-    // a reply held in memory; past it, marks the reply too long.
+    // a reply held in memory and within what all tasks may hold together;
+    // past either, marks the reply too long and logs why.
     bool fitsInMemory(uint64_t held, size_t more);
     // The error of a body deliverBody refused.
     Ref<Error> refusedBodyError() const;
@@ -180,6 +182,11 @@ private:
     int64_t received_ = 0;
     int64_t expectedToReceive_ = URLSessionTransferSizeUnknown;
     ReplyBuffer resultBody_;
+    // The reply bytes this task holds in memory (or has handed its delegate),
+    // of what all sessions' tasks may hold together. Given back once the
+    // task's last call has run and every piece handed over is gone: a
+    // delegate may pass pieces on to a queue of its own.
+    std::shared_ptr<ReplyShare> replyShare_ = std::make_shared<ReplyShare>(sessionReplies());
     bool tooLong_ = false;
     bool cacheable_ = false;
     bool fromCache_ = false;

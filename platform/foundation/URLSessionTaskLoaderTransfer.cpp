@@ -284,7 +284,17 @@ bool URLSessionTaskLoader::transferReceivedBody(const char* bytes, size_t length
 }
 
 bool URLSessionTaskLoader::fitsInMemory(uint64_t held, size_t more) {
-    if (held + more <= session_->currentConfiguration()->maximumResponseDataLength()) return true;
+    const uint64_t bound = session_->currentConfiguration()->maximumResponseDataLength();
+    if (held + more > bound) {
+        log("URL session: task for %@ stopped: its reply is longer than %llu bytes", request_->URL()->absoluteString(),
+            (unsigned long long)bound);
+    } else if (!replyShare_ || !replyShare_->growTo(held + more, BytesOfAllSessionReplies)) {
+        log("URL session: task for %@ stopped: the replies of all tasks in progress would hold more than %llu bytes "
+            "together",
+            request_->URL()->absoluteString(), (unsigned long long)BytesOfAllSessionReplies);
+    } else {
+        return true;
+    }
     tooLong_ = true;
     return false;
 }
@@ -338,7 +348,13 @@ bool URLSessionTaskLoader::deliverBody(const char* bytes, size_t length) {
         else deliver([task, total] { task->setCountOfBytesReceived(total); });
         return true;
     }
-    auto data = Data::withBytes(bytes, length);
+    // The piece keeps the task's share while anyone holds it.
+    struct Piece {
+        Ref<Data> data;
+        std::shared_ptr<ReplyShare> share;
+    };
+    auto piece = std::make_shared<Piece>(Piece{Data::withBytes(bytes, length), replyShare_});
+    Ref<Data> data(piece, piece->data.get());
     auto dataTask = cast<URLSessionDataTask>(task);
     deliver([session, dataTask, data, total] {
         dataTask->setCountOfBytesReceived(total);

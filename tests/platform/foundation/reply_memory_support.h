@@ -6,10 +6,13 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include "platform/foundation/Error.h"
+#include "platform/foundation/URLError.h"
 #include "platform/testing/LoopbackServer.h"
 
 namespace urltest {
@@ -46,6 +49,32 @@ inline std::string gzippedRepeats(const std::string& block, uint64_t size) {
 inline std::string gzippedZeros(uint64_t size) { return gzippedRepeats(std::string(MiB, '\0'), size); }
 
 inline std::string gzipped(const std::string& bytes) { return gzippedRepeats(bytes, bytes.size()); }
+
+// A whole HTTP reply, head and body, whose gzip body inflates to `size`
+// zero bytes: for servers that answer many requests at once.
+inline std::string rawBombReply(uint64_t size, const std::string& type = "application/json") {
+    const std::string bomb = gzippedZeros(size);
+    return "HTTP/1.1 200 OK\r\nContent-Type: " + type + "\r\nContent-Encoding: gzip\r\nContent-Length: " +
+           std::to_string(bomb.size()) + "\r\n\r\n" + bomb;
+}
+
+// How many replies came whole, failed as too long to hold, or ended
+// otherwise; the replies themselves are not kept, so that only what the
+// loading holds is measured.
+struct Endings {
+    std::mutex lock;
+    int whole = 0;
+    int tooLong = 0;
+    int other = 0;
+
+    void note(bool isWhole, const ns::Ref<ns::Error>& error) {
+        std::lock_guard guard(lock);
+        if (!error && isWhole) ++whole;
+        else if (error && error->domain() == ns::URLErrorDomain && error->code() == ns::URLErrorDataLengthExceedsMaximum)
+            ++tooLong;
+        else ++other;
+    }
+};
 
 inline testing::Reply gzipReply(std::string body) {
     testing::Reply reply = testing::Reply::text(std::move(body), "application/json");

@@ -1,0 +1,57 @@
+#pragma once
+// The decoding of a reply's content codings (gzip, deflate, stacked as the
+// Content-Encoding field lists them), done here rather than by libcurl:
+// what a small compressed reply inflates to reaches the client in pieces of
+// bounded size, each taken (and weighed against the reply's bounds) before
+// the next is made. libcurl inflates a whole read at once, and holds all of
+// it, uncounted, while its transfer is paused.
+//
+// Internal to URL loading.
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+namespace ns::detail {
+
+class ContentDecoder {
+public:
+    // What is asked for: the codings decoded here.
+    static constexpr const char* AcceptEncoding = "gzip, deflate";
+    // The most bytes handed on at once.
+    static constexpr size_t PieceSize = 64 * 1024;
+    // The most codings one reply may stack.
+    static constexpr size_t MostCodings = 5;
+
+    using Take = std::function<bool(const char*, size_t)>;
+
+    ContentDecoder();
+    ~ContentDecoder();
+    ContentDecoder(const ContentDecoder&) = delete;
+    ContentDecoder& operator=(const ContentDecoder&) = delete;
+
+    // The reply's Content-Encoding field (empty for none). False for a
+    // coding not decoded here, or too many of them.
+    bool start(std::string_view encoding);
+    bool started() const { return started_; }
+
+    // Hands `length` bytes of the reply on to `take`, decoded. False when
+    // `take` refuses a piece, or the bytes are not of their coding
+    // (malformed() then tells). Throws std::bad_alloc when memory runs out.
+    bool decode(const char* bytes, size_t length, const Take& take);
+    bool malformed() const { return malformed_; }
+
+private:
+    struct Stage;
+    // Undoes `stage` and every stage after it, in turn.
+    bool decodeFrom(size_t stage, const char* bytes, size_t length, const Take& take);
+
+    bool started_ = false;
+    bool malformed_ = false;
+    // The last coding applied comes first.
+    std::vector<std::unique_ptr<Stage>> stages_;
+};
+
+}  // namespace ns::detail

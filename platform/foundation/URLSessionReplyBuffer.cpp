@@ -1,0 +1,81 @@
+#include "platform/foundation/URLSessionReplyBuffer.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+namespace ns::detail {
+
+namespace {
+
+size_t roundedToPages(size_t length) {
+    static const size_t page = size_t(::sysconf(_SC_PAGESIZE));
+    return (length + page - 1) / page * page;
+}
+
+}  // namespace
+
+void ReplyBuffer::append(const char* bytes, size_t length) {
+    if (length == 0) return;
+    if (size_ + length > failingPast_.load(std::memory_order_relaxed)) throw std::bad_alloc();
+    const auto* p = reinterpret_cast<const uint8_t*>(bytes);
+    if (blocks_.empty() && first_.size() + length <= BlockSize) {
+        first_.insert(first_.end(), p, p + length);
+        size_ += length;
+        return;
+    }
+    // Room for the next block's record first: nothing below throws but the
+    // mapping, which leaves the buffer as it was.
+    if (blocks_.size() == blocks_.capacity()) blocks_.reserve(std::max<size_t>(8, 2 * blocks_.size()));
+    size_t done = 0;
+    if (!blocks_.empty()) {
+        Block& last = blocks_.back();
+        done = std::min(length, last.capacity - last.size);
+        std::memcpy(last.bytes + last.size, p, done);
+        last.size += done;
+    }
+    if (done < length) {
+        const size_t capacity = roundedToPages(std::max(length - done, BlockSize));
+        void* mapped = ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (mapped == MAP_FAILED) {
+            if (done > 0) blocks_.back().size -= done;
+            throw std::bad_alloc();
+        }
+        auto* block = static_cast<uint8_t*>(mapped);
+        std::memcpy(block, p + done, length - done);
+        blocks_.push_back({block, length - done, capacity});
+    }
+    size_ += length;
+}
+
+std::vector<uint8_t> ReplyBuffer::take() {
+    std::vector<uint8_t> whole;
+    if (blocks_.empty()) {
+        whole = std::move(first_);
+    } else {
+        whole.reserve(size_);
+        whole.insert(whole.end(), first_.begin(), first_.end());
+        std::vector<uint8_t>().swap(first_);
+        for (Block& block : blocks_) {
+            whole.insert(whole.end(), block.bytes, block.bytes + block.size);
+            ::munmap(block.bytes, block.capacity);
+            block = {nullptr, 0, 0};
+        }
+    }
+    release();
+    return whole;
+}
+
+void ReplyBuffer::release() {
+    std::vector<uint8_t>().swap(first_);
+    for (const Block& block : blocks_) {
+        if (block.bytes) ::munmap(block.bytes, block.capacity);
+    }
+    std::vector<Block>().swap(blocks_);
+    size_ = 0;
+}
+
+}  // namespace ns::detail

@@ -1,0 +1,154 @@
+// What the loader holds of its downloads, from their first byte until they
+// are decoded and written: within its bound together, however many images
+// come at once; and an image that memory cannot hold fails its operation,
+// not the process.
+
+#include <condition_variable>
+#include <cstdio>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/dispatch/Queue.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/ReplyBudget.h"
+#include "platform/foundation/URLSessionConfiguration.h"
+#include "platform/foundation/URLError.h"
+#include "platform/testing/ResidentMemory.h"
+#include "platform/testing/SilentServer.h"
+#include "tests/image/web/web_image_test_support.h"
+#include "tests/platform/foundation/reply_memory_support.h"
+
+namespace {
+
+using namespace web_test;
+using urltest::MiB;
+
+int countWithCode(const std::vector<Delivery>& deliveries, int64_t code) {
+    int n = 0;
+    for (const auto& delivery : deliveries) {
+        if (delivery.error && delivery.error->code() == code) ++n;
+    }
+    return n;
+}
+
+TEST_F(WebImageTest, SixtyImagesAnsweredByBombsHoldNoMoreThanTheLoaderMay) {
+    constexpr int images = 60;
+    // The default session's connections per host: every image waits at once.
+    constexpr int perHost = 4;
+    const uint64_t perTask = ns::URLSessionConfiguration::DefaultMaximumResponseDataLength;
+    static_assert(TVWebImageManager::MaxHeldBytes >= (63ull << 20), "one image just under a task's bound fits");
+    std::vector<std::unique_ptr<testing::SilentServer>> hosts;
+    for (int i = 0; i < images / perHost; ++i) hosts.push_back(std::make_unique<testing::SilentServer>());
+    Recorder recorder;
+    ns::LogCapture log;
+    testing::ResidentPeak peak;
+    ASSERT_TRUE(peak.started());
+    std::vector<ns::Ref<TVWebImageOperation>> operations;
+    for (int i = 0; i < images; ++i) {
+        auto url = ns::URL::make(hosts[size_t(i / perHost)]->url("/image" + std::to_string(i) + ".png"));
+        operations.push_back(manager_->requestImageWithURL(url, TVWebImageOptionRefreshCache, {}, {}, recorder.block()));
+    }
+    for (auto& host : hosts) ASSERT_TRUE(host->waitForConnections(perHost, 30)) << host->connectionCount();
+    const std::string bomb = urltest::rawBombReply(perTask - MiB, "image/png");
+    for (auto& host : hosts) host->answerAll(bomb);
+    env_.runUntilIdle();
+    const uint64_t growth = peak.growth();
+
+    std::printf("%d images answered by bombs: resident growth %.1f MiB\n", images, double(growth) / MiB);
+    RecordProperty("growth_MiB", std::to_string(growth / MiB));
+    const auto finished = recorder.with(TVWebImageStageFinished);
+    EXPECT_EQ(finished.size(), size_t(images));
+    EXPECT_GT(countWithCode(finished, ns::URLErrorDataLengthExceedsMaximum), 0);
+    // Past one bound or the other, whichever the timing of the pieces met.
+    EXPECT_TRUE(log.contains("the downloads and decodes in progress would hold more than") ||
+                log.contains("the replies of all tasks in progress would hold more than"));
+    // Given back once decoded and written, or failed.
+    EXPECT_EQ(TVWebImageManager::heldBytes().held(), 0u);
+    if constexpr (testing::PeaksMeasureTheProduct) {
+        // What the session's tasks may hold on the way to the loader, as
+        // much again of pieces let go that the allocator keeps, and the
+        // loader's own bound: once 5 GB, and an abort.
+        EXPECT_LT(growth, 2 * ns::detail::BytesOfAllSessionReplies + TVWebImageManager::MaxHeldBytes);
+    }
+}
+
+// Holds every decode queue until it opens.
+struct DecodeGate {
+    std::mutex lock;
+    std::condition_variable changed;
+    bool open = false;
+
+    void close() {
+        for (size_t i = 0; i < tv_webimage::decodeQueueCount(); ++i) {
+            dispatch::async(tv_webimage::nextDecodeQueue(), [this] {
+                std::unique_lock hold(lock);
+                changed.wait(hold, [this] { return open; });
+            });
+        }
+    }
+    void openUp() {
+        std::lock_guard guard(lock);
+        open = true;
+        changed.notify_all();
+    }
+};
+
+TEST_F(WebImageTest, ADownloadWaitingForItsDecodeCountsAgainstTheNext) {
+    // Each under a task's bound, together under what the session's tasks
+    // may hold, but not under what the loader may hold.
+    const uint64_t size = 40 * MiB;
+    static_assert(2 * (40 * MiB) > TVWebImageManager::MaxHeldBytes);
+    static_assert(2 * (40 * MiB) < ns::detail::BytesOfAllSessionReplies);
+    DecodeGate decodes;
+    decodes.close();
+    testing::SilentServer first, second;
+    Recorder waiting, next;
+    ns::LogCapture log;
+    auto a = manager_->requestImageWithURL(ns::URL::make(first.url("/a.png")), TVWebImageOptionRefreshCache,
+                                           waiting.progressBlock(), {}, waiting.block());
+    ASSERT_TRUE(first.waitForConnections(1, 30));
+    first.answerAll(urltest::rawBombReply(size, "image/png"));
+    ASSERT_TRUE(waiting.waitForReceived(int64_t(size)));
+
+    auto b = manager_->requestImageWithURL(ns::URL::make(second.url("/b.png")), TVWebImageOptionRefreshCache,
+                                           next.progressBlock(), {}, next.block());
+    ASSERT_TRUE(second.waitForConnections(1, 30));
+    second.answerAll(urltest::rawBombReply(size, "image/png"));
+    EXPECT_TRUE(next.waitForDeliveries(1));
+    decodes.openUp();
+    env_.runUntilIdle();
+
+    const auto failed = next.with(TVWebImageStageFinished);
+    ASSERT_EQ(failed.size(), 1u);
+    ASSERT_TRUE(failed[0].error);
+    EXPECT_EQ(failed[0].error->code(), ns::URLErrorDataLengthExceedsMaximum);
+    EXPECT_LE(next.received(), int64_t(TVWebImageManager::MaxHeldBytes - size));
+    EXPECT_TRUE(log.contains("the downloads and decodes in progress would hold more than 67108864 bytes together"));
+    // The first had all its bytes, and its turn at the decode.
+    EXPECT_EQ(waiting.with(TVWebImageStageFinished).size(), 1u);
+    EXPECT_EQ(TVWebImageManager::heldBytes().held(), 0u);
+    // A failure of room, not of the URL.
+    EXPECT_FALSE(tv_webimage::isFailedURL(ns::URL::make(second.url("/b.png"))));
+}
+
+TEST_F(WebImageTest, AnImageMemoryCannotHoldFailsItsOperationNotTheProcess) {
+    server_.serve("/large.png", testing::ImageReply{.body = std::string(3 * MiB, 'x')});
+    struct FailingAppends {
+        FailingAppends() { TVWebImageOperation::failAppendsPastForTesting(MiB); }
+        ~FailingAppends() { TVWebImageOperation::failAppendsPastForTesting(UINT64_MAX); }
+    } failing;
+    ns::LogCapture log;
+    Recorder recorder;
+    auto operation = request("/large.png", TVWebImageOptionRefreshCache, recorder);
+    env_.runUntilIdle();
+    const auto finished = recorder.with(TVWebImageStageFinished);
+    ASSERT_EQ(finished.size(), 1u);
+    ASSERT_TRUE(finished[0].error);
+    EXPECT_EQ(finished[0].error->code(), ns::URLErrorDataLengthExceedsMaximum);
+    EXPECT_TRUE(log.contains("no memory left to hold"));
+    EXPECT_EQ(TVWebImageManager::heldBytes().held(), 0u);
+}
+
+}  // namespace

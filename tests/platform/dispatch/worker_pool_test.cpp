@@ -1,0 +1,77 @@
+// The pool's workers when work waits on workers that are all busy: one that
+// blocks unannounced (a sleeping delegate, a lock held elsewhere) must not
+// stop the work queued behind it.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <future>
+#include <memory>
+#include <mutex>
+
+#include "platform/dispatch/ThreadPool.h"
+
+namespace {
+
+using dispatch::detail::PoolPriority;
+using dispatch::detail::WorkerPool;
+
+// Holds the workers that wait on it until it opens.
+struct Gate {
+    std::mutex lock;
+    std::condition_variable changed;
+    bool open = false;
+    int waiting = 0;
+
+    void wait() {
+        std::unique_lock hold(lock);
+        ++waiting;
+        changed.notify_all();
+        changed.wait(hold, [this] { return open; });
+    }
+    bool waitForWaiting(int count) {
+        std::unique_lock hold(lock);
+        return changed.wait_for(hold, std::chrono::seconds(30), [&] { return waiting >= count; });
+    }
+    void openUp() {
+        std::lock_guard guard(lock);
+        open = true;
+        changed.notify_all();
+    }
+};
+
+TEST(WorkerPool, WorkBehindWorkersStuckUnannouncedGetsAWorkerOfItsOwn) {
+    // Two workers, whatever the machine; "a while" short, so that the test
+    // does not wait long for the pool to see it.
+    auto pool = WorkerPool::make({.workers = 2, .hardCap = 8, .busyWhile = std::chrono::milliseconds(1)});
+    auto gate = std::make_shared<Gate>();
+    for (int i = 0; i < 4; ++i) pool->post(PoolPriority::Default, [gate] { gate->wait(); });
+    auto ran = std::make_shared<std::promise<void>>();
+    pool->post(PoolPriority::Default, [ran] { ran->set_value(); });
+
+    // Four stuck before it, two workers to start with: three more start.
+    EXPECT_EQ(ran->get_future().wait_for(std::chrono::seconds(30)), std::future_status::ready);
+    EXPECT_TRUE(gate->waitForWaiting(4));
+    EXPECT_GE(pool->workersWithoutWaits(), 5);
+    gate->openUp();
+}
+
+TEST(WorkerPool, NoMoreWorkersThanTheCapHoweverLongTheyAreStuck) {
+    auto pool = WorkerPool::make({.workers = 1, .hardCap = 3, .busyWhile = std::chrono::milliseconds(1)});
+    auto gate = std::make_shared<Gate>();
+    for (int i = 0; i < 6; ++i) pool->post(PoolPriority::Default, [gate] { gate->wait(); });
+    // Three take work; the others would need more than the cap allows.
+    ASSERT_TRUE(gate->waitForWaiting(3));
+    // Every while that passes from here is one the pool could grow in.
+    auto later = std::make_shared<Gate>();
+    pool->post(PoolPriority::Default, [later] { later->wait(); });
+    EXPECT_EQ(pool->workersWithoutWaits(), 3);
+    gate->openUp();
+    // Once free, the workers there are take the rest.
+    EXPECT_TRUE(later->waitForWaiting(1));
+    later->openUp();
+    EXPECT_EQ(pool->workersWithoutWaits(), 3);
+}
+
+}  // namespace

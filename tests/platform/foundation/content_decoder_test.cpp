@@ -1,0 +1,111 @@
+// The transport's own undoing of content codings: each coding a server may
+// send for what is asked, stacked codings, and pieces of bounded size that
+// stop as soon as one is refused.
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/foundation/ContentDecoder.h"
+#include "tests/platform/foundation/reply_memory_support.h"
+
+namespace {
+
+using ns::detail::ContentDecoder;
+
+// `text` deflated with the given window bits (negative: raw, 15: zlib).
+std::string deflated(const std::string& text, int windowBits) {
+    z_stream z{};
+    EXPECT_EQ(deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, windowBits, 9, Z_DEFAULT_STRATEGY), Z_OK);
+    std::string out(deflateBound(&z, uLong(text.size())), '\0');
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+    z.avail_in = uInt(text.size());
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = uInt(out.size());
+    EXPECT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    return out;
+}
+
+// Decodes `body` fed in pieces of `feed` bytes; the pieces taken.
+std::vector<std::string> decodeAll(const std::string& coding, const std::string& body, size_t feed, bool& ok,
+                                   size_t refuseAfter = SIZE_MAX) {
+    ContentDecoder decoder;
+    std::vector<std::string> taken;
+    ok = decoder.start(coding);
+    for (size_t at = 0; ok && at < body.size(); at += feed) {
+        ok = decoder.decode(body.data() + at, std::min(feed, body.size() - at), [&](const char* bytes, size_t length) {
+            taken.emplace_back(bytes, length);
+            return taken.size() < refuseAfter;
+        });
+    }
+    return taken;
+}
+
+std::string joined(const std::vector<std::string>& pieces) {
+    std::string out;
+    for (const auto& piece : pieces) out += piece;
+    return out;
+}
+
+TEST(ContentDecoder, EveryCodingAskedForComesOutWhole) {
+    std::string text;
+    for (int i = 0; i < 20000; ++i) text += "line " + std::to_string(i) + "\n";
+    const struct {
+        const char* coding;
+        std::string body;
+    } cases[] = {
+        {"", text},
+        {"identity", text},
+        {"gzip", urltest::gzipped(text)},
+        {"X-Gzip", urltest::gzipped(text)},
+        {"deflate", deflated(text, 15)},
+        // "deflate" as some servers send it: without the zlib wrapping.
+        {"deflate", deflated(text, -15)},
+        {"gzip, deflate", deflated(urltest::gzipped(text), 15)},
+    };
+    for (const auto& c : cases) {
+        for (size_t feed : {size_t(1), size_t(7), size_t(65536)}) {
+            bool ok = false;
+            auto pieces = decodeAll(c.coding, c.body, feed, ok);
+            EXPECT_TRUE(ok) << c.coding << " fed " << feed;
+            EXPECT_TRUE(joined(pieces) == text) << c.coding << " fed " << feed;
+        }
+    }
+}
+
+TEST(ContentDecoder, ABombComesInBoundedPiecesAndStopsAtTheFirstRefusal) {
+    const std::string bomb = urltest::gzipped(urltest::gzippedZeros(64 * urltest::MiB));
+    bool ok = true;
+    // One call with the whole of it: nothing is made past the refused piece.
+    auto pieces = decodeAll("gzip, gzip", bomb, bomb.size(), ok, 3);
+    EXPECT_FALSE(ok);
+    ASSERT_EQ(pieces.size(), 3u);
+    for (const auto& piece : pieces) EXPECT_LE(piece.size(), ContentDecoder::PieceSize);
+
+    pieces = decodeAll("gzip, gzip", bomb, bomb.size(), ok);
+    EXPECT_TRUE(ok);
+    size_t total = 0;
+    for (const auto& piece : pieces) {
+        EXPECT_LE(piece.size(), ContentDecoder::PieceSize);
+        total += piece.size();
+    }
+    EXPECT_EQ(total, 64 * urltest::MiB);
+}
+
+TEST(ContentDecoder, CodingsNotDecodedHereAndBrokenBytesAreRefused) {
+    ContentDecoder decoder;
+    EXPECT_FALSE(decoder.start("br"));
+    ContentDecoder stacked;
+    EXPECT_FALSE(stacked.start("gzip, gzip, gzip, gzip, gzip, gzip"));
+    ContentDecoder broken;
+    ASSERT_TRUE(broken.start("gzip"));
+    const std::string junk = "\x1f\x8b this is not gzip at all, not even raw deflate ###";
+    EXPECT_FALSE(broken.decode(junk.data(), junk.size(), [](const char*, size_t) { return true; }));
+    EXPECT_TRUE(broken.malformed());
+}
+
+}  // namespace
