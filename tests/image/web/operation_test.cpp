@@ -470,21 +470,33 @@ TEST_F(OperationTest, TrustAnyServerAcceptsWhatDefaultEvaluationRefuses) {
     EXPECT_TRUE(trusted.all()[0].image);
 }
 
-TEST_F(OperationTest, ALaterLoadIsAnsweredFromTheCredentialStorageOnlyWhenTheOperationSaysYes) {
-    ImageReply members;
-    members.body = LoopbackImageServer::png(8, 8, false);
-    members.contentType = "image/png";
-    members.user = "u";
-    members.password = "p";
-    server_.serve("/members.png", members);
-    // The first load brings the manager's credential, which the server takes.
-    manager_->setUsername("u");
-    manager_->setPassword("p");
-    Recorder first;
-    auto withCredential = request("/members.png", 0, first);
-    env_.runUntilIdle();
-    ASSERT_EQ(first.all().size(), 1u);
-    ASSERT_TRUE(first.all()[0].image);
+// A picture behind HTTP Basic for "u" and `password`, first loaded with the
+// manager's credential, which the server takes and the process's store
+// then keeps.
+class MembersOperationTest : public OperationTest {
+protected:
+    void serveMembers(const char* password) {
+        ImageReply members;
+        members.body = LoopbackImageServer::png(8, 8, false);
+        members.contentType = "image/png";
+        members.user = "u";
+        members.password = password;
+        server_.serve("/members.png", members);
+    }
+    void firstLoadTaken() {
+        serveMembers("p");
+        manager_->setUsername("u");
+        manager_->setPassword("p");
+        Recorder first;
+        auto withCredential = request("/members.png", 0, first);
+        env_.runUntilIdle();
+        ASSERT_EQ(first.all().size(), 1u);
+        ASSERT_TRUE(first.all()[0].image);
+    }
+};
+
+TEST_F(MembersOperationTest, ALaterLoadIsAnsweredFromTheCredentialStorageOnlyWhenTheOperationSaysYes) {
+    firstLoadTaken();
 
     // Later operations bring none of their own.
     auto load = [this](bool useStorage) {
@@ -509,24 +521,10 @@ TEST_F(OperationTest, ALaterLoadIsAnsweredFromTheCredentialStorageOnlyWhenTheOpe
     EXPECT_FALSE(answered[0].error);
 }
 
-TEST_F(OperationTest, TheOperationsOwnCredentialIsOfferedBeforeAStaleStoredOne) {
-    ImageReply members;
-    members.body = LoopbackImageServer::png(8, 8, false);
-    members.contentType = "image/png";
-    members.user = "u";
-    members.password = "p";
-    server_.serve("/members.png", members);
-    manager_->setUsername("u");
-    manager_->setPassword("p");
-    Recorder first;
-    auto taken = request("/members.png", 0, first);
-    env_.runUntilIdle();
-    ASSERT_EQ(first.all().size(), 1u);
-    ASSERT_TRUE(first.all()[0].image) << "the server took it, so the process's store keeps it";
-
+TEST_F(MembersOperationTest, TheOperationsOwnCredentialIsOfferedBeforeAStaleStoredOne) {
+    firstLoadTaken();
     // The password changes on both sides; the store still holds the old one.
-    members.password = "q";
-    server_.serve("/members.png", members);
+    serveMembers("q");
     manager_->setPassword("q");
     Recorder second;
     auto renewed = request("/members.png", TVWebImageOptionRefreshCache, second);
