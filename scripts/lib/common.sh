@@ -19,3 +19,41 @@ gamehost_settings() {
     esac
     export BUILD_DIR=$build JOBS=$jobs
 }
+
+#   gamehost_build_quietly NAME ROOT [scripts/build arguments...]
+# builds with the build's output in $build/build.log, saying every 30 s which
+# step it is at, then how many warnings it printed; a build that fails shows
+# its errors (or the end of its log) and ends the script. While it runs,
+# $build_pid names it, for a script that stops it on its way out.
+gamehost_build_quietly() {
+    local name=$1 root=$2
+    shift 2
+    mkdir -p "$build"
+    local log="$build/build.log" told=$SECONDS step
+    "$root/scripts/build" "$@" >"$log" 2>&1 &
+    build_pid=$!
+    while kill -0 "$build_pid" 2>/dev/null; do
+        sleep 1
+        if [ $((SECONDS - told)) -ge 30 ]; then
+            step=$(grep -o '^\[[0-9]*/[0-9]*\]' "$log" | tail -n 1 | tr -d '[]' || true)
+            if [ -n "$step" ]; then
+                echo "$name: building, step ${step%/*} of ${step#*/}"
+            else
+                echo "$name: building (configuring)"
+            fi
+            told=$SECONDS
+        fi
+    done
+    if ! wait "$build_pid"; then
+        build_pid=""
+        if grep -qE 'error:|FAILED:|CMake Error' "$log"; then
+            grep -B2 -A12 -E 'error:|FAILED:|CMake Error' "$log" | head -n 200 >&2
+        else
+            tail -n 60 "$log" >&2
+        fi
+        echo "$name: the build failed (its whole log: $log)" >&2
+        exit 1
+    fi
+    build_pid=""
+    echo "$name: built ($(grep -c 'warning:' "$log" || true) compiler warnings in what it compiled; the build's log: $log)"
+}

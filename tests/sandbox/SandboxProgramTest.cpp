@@ -97,7 +97,9 @@ std::string stopLine(void (*stop)(SandboxProgram&), const char* inputFile = null
         EXPECT_EQ(line.rfind(server, 0), 0u) << line;
     }
     // Input it does not watch is said to be so, with how to stop it.
-    if (inputFile) EXPECT_EQ(program.line(), "sandbox: serving until interrupted (Ctrl-C)");
+    if (inputFile) {
+        EXPECT_EQ(program.line(), "sandbox: serving until interrupted (Ctrl-C)");
+    }
     stop(program);
     int status = -1;
     auto lines = program.rest(status);

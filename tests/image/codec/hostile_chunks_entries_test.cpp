@@ -62,7 +62,9 @@ protected:
         ASSERT_TRUE(peak.started());
         std::printf("%s through %s: resident peak grew %.1f MiB\n", GetParam().name, reader,
                     double(peak.growth()) / MiB);
-        if constexpr (testing::PeaksMeasureTheProduct) EXPECT_LT(peak.growth(), bound(GetParam())) << reader;
+        if constexpr (testing::PeaksMeasureTheProduct) {
+            EXPECT_LT(peak.growth(), bound(GetParam())) << reader;
+        }
     }
 };
 

@@ -50,7 +50,9 @@ protected:
         read();
         const uint64_t peak = testing::residentPeakBytes();
         std::printf("%s through %s: resident peak %.1f MiB\n", GetParam().name, reader, double(peak) / MiB);
-        if constexpr (testing::PeaksMeasureTheProduct) EXPECT_LT(peak, ProcessBound) << reader;
+        if constexpr (testing::PeaksMeasureTheProduct) {
+            EXPECT_LT(peak, ProcessBound) << reader;
+        }
     }
 };
 

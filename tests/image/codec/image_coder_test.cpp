@@ -93,7 +93,9 @@ TEST(ImageCoderTest, ADecodedCopyHoldsThePictureTwiceAtMost) {
     ASSERT_TRUE(decoded);
     EXPECT_EQ(decoded->bitmap().pixel(side - 1, side - 1), source->bitmap().pixel(side - 1, side - 1));
     ASSERT_TRUE(peak.started());
-    if constexpr (testing::PeaksMeasureTheProduct) EXPECT_LT(peak.growth(), picture + picture / 2);
+    if constexpr (testing::PeaksMeasureTheProduct) {
+        EXPECT_LT(peak.growth(), picture + picture / 2);
+    }
 }
 
 TEST(ImageCoderTest, BufferDecodeRefusesWhatItCannotFill) {

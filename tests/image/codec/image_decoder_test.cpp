@@ -290,7 +290,9 @@ TEST(ImageDecoderTest, AnimatedPngFramesLeaveTheSharedTextsOut) {
         EXPECT_EQ(pixels(frame).pixel(1, 1), frames[i].bitmap.pixel(1, 1)) << i;
     }
     ASSERT_TRUE(peak.started());
-    if constexpr (testing::PeaksMeasureTheProduct) EXPECT_LT(peak.growth(), uint64_t(16) << 20);
+    if constexpr (testing::PeaksMeasureTheProduct) {
+        EXPECT_LT(peak.growth(), uint64_t(16) << 20);
+    }
 }
 
 }  // namespace

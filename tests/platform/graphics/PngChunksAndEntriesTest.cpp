@@ -30,7 +30,9 @@ testing::ResidentPeak peakFromHere() {
 void expectGrowthBelow(const testing::ResidentPeak& peak, uint64_t bound, const char* what) {
     ASSERT_TRUE(peak.started());
     std::printf("%s: resident peak grew %.1f MiB\n", what, double(peak.growth()) / MiB);
-    if constexpr (testing::PeaksMeasureTheProduct) EXPECT_LT(peak.growth(), bound) << what;
+    if constexpr (testing::PeaksMeasureTheProduct) {
+        EXPECT_LT(peak.growth(), bound) << what;
+    }
 }
 
 // The picture of a file of one, made by its source.
