@@ -216,14 +216,6 @@ void pngChunk(Bytes& out, const char* type, const Bytes& data) {
     putBe(out, uint32_t(crc32(0, out.data() + start, uInt(out.size() - start))), 4);
 }
 
-Bytes deflated(const Bytes& raw) {
-    uLongf size = compressBound(uLong(raw.size()));
-    Bytes out(size);
-    compress2(out.data(), &size, raw.data(), uLong(raw.size()), 9);
-    out.resize(size);
-    return out;
-}
-
 // A clear RGBA picture, Adam7-interlaced or not.
 Bytes clearPng(uint32_t side, bool interlaced) {
     Bytes out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
@@ -241,7 +233,7 @@ Bytes clearPng(uint32_t side, bool interlaced) {
             raw += size_t((side - y0 + dy - 1) / dy) * (1 + 4 * size_t((side - x0 + dx - 1) / dx));
         }
     }
-    pngChunk(out, "IDAT", deflated(Bytes(raw, 0)));
+    pngChunk(out, "IDAT", testing::deflateZeros(raw));
     pngChunk(out, "IEND", {});
     return out;
 }
@@ -251,24 +243,12 @@ Bytes clearPng(uint32_t side, bool interlaced) {
 Bytes pngWithTexts(int texts) {
     Bytes png = clearPng(1, false);
     Bytes text = {'C', 'o', 'm', 'm', 'e', 'n', 't', 0, 0};
-    const Bytes inner = deflated(Bytes(8'000'000 - 16, 'A'));
+    const Bytes inner = testing::deflateZeros(8'000'000 - 16, true, 'A');
     text.insert(text.end(), inner.begin(), inner.end());
     Bytes chunks;
     for (int i = 0; i < texts; ++i) pngChunk(chunks, "zTXt", text);
     png.insert(png.begin() + 33, chunks.begin(), chunks.end());  // after IHDR
     return png;
-}
-
-Bytes icns(const std::vector<Bytes>& entries) {
-    Bytes out = {'i', 'c', 'n', 's', 0, 0, 0, 0};
-    for (const Bytes& entry : entries) {
-        out.insert(out.end(), {'i', 'c', '1', '0'});
-        putBe(out, uint32_t(8 + entry.size()), 4);
-        out.insert(out.end(), entry.begin(), entry.end());
-    }
-    const Bytes length = [&] { Bytes b; putBe(b, uint32_t(out.size()), 4); return b; }();
-    std::copy(length.begin(), length.end(), out.begin() + 4);
-    return out;
 }
 
 // A codestream of `components` 8-bit components in tiles of `tile`, five
@@ -309,8 +289,8 @@ const Pair& textIco() {
     return pair;
 }
 const Pair& tinyJpeg2000Icns() {
-    static const Pair pair{icns(std::vector<Bytes>(2000, codestream(64, 1, 1, 5, false))),
-                           icns({codestream(64, 64, 1, 5, true)})};
+    static const Pair pair{testing::icnsOfCopies(codestream(64, 1, 1, 5, false), 2000, "ic10"),
+                           testing::icnsOfCopies(codestream(64, 64, 1, 5, true), 1, "ic10")};
     return pair;
 }
 const Pair& interlacedPng() {
@@ -318,8 +298,8 @@ const Pair& interlacedPng() {
     return pair;
 }
 const Pair& largeJpeg2000Icns() {
-    static const Pair pair{icns({codestream(5792, 5792, 4, 5, true), codestream(5792, 5792, 4, 5, true)}),
-                           icns({codestream(5792, 5792, 4, 5, true)})};
+    static const Pair pair{testing::icnsOfCopies(codestream(5792, 5792, 4, 5, true), 2, "ic10"),
+                           testing::icnsOfCopies(codestream(5792, 5792, 4, 5, true), 1, "ic10")};
     return pair;
 }
 

@@ -91,7 +91,7 @@ ns::Ref<ui::Image> TV_imageWithSmallGIFData(const ns::Ref<ns::Data>& data, doubl
             alpha ? cg::BitmapInfo::PremultipliedFirst32Little : cg::BitmapInfo::NoneSkipFirst32Little);
         if (!bitmap) return nullptr;
         bitmap->drawImageBottomUp(*picture, {0, 0, double(picture->width()), double(picture->height())});
-        auto frame = ui::Image::imageWithCGImage(bitmap->makeImage(), scale, ui::ImageOrientation::Up);
+        auto frame = ui::Image::imageWithCGImage(bitmap->takeImage(), scale, ui::ImageOrientation::Up);
         if (!frame) return nullptr;
         frames.insert(frames.end(), size_t(std::max<uint64_t>(ticks[i] / step, 1)), frame);
     }

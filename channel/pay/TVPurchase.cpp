@@ -1,5 +1,7 @@
 #include "channel/pay/TVPurchase.h"
 
+#include <utility>
+
 #include "channel/ShareVale.h"
 #include "channel/pay/TVNewPayVC.h"
 #include "channel/pay/TVPayPlug.h"
@@ -177,9 +179,7 @@ void TVPurchase::letGoOfHold(std::string_view why) {
     if (!letGo_) return;
     ns::log("payment centre: %s; the payment of %@ yuan still being confirmed holds no later purchase",
             std::string(why), report_.fullAmount);
-    auto letGo = std::move(letGo_);
-    letGo_ = nullptr;
-    letGo();
+    std::exchange(letGo_, nullptr)();
 }
 
 void TVPurchase::end() {
@@ -187,7 +187,5 @@ void TVPurchase::end() {
     stopWaiting();
     self_ = nullptr;
     if (unseenPurchase().lock() == keep) unseenPurchase().reset();
-    auto letGo = std::move(letGo_);
-    letGo_ = nullptr;
-    if (letGo) letGo();
+    if (auto letGo = std::exchange(letGo_, nullptr)) letGo();
 }

@@ -12,12 +12,7 @@ constexpr const char* kWebPInstallNotes = "https://developers.google.com/speed/w
 // Each frame has a record here from the start, whether it is ever made or
 // not: a file of millions of tiny frames plays only as many as its budget
 // holds pictures.
-uint64_t framesKept(uint64_t count) {
-    if (count <= cg::MaximumPicturesPerFile) return count;
-    ns::log("TVImageDecoder: plays the first %llu of the %llu frames: the rest are past the file's budget",
-            static_cast<unsigned long long>(cg::MaximumPicturesPerFile), static_cast<unsigned long long>(count));
-    return cg::MaximumPicturesPerFile;
-}
+uint64_t framesKept(uint64_t count) { return cg::framesPlayed(count, "TVImageDecoder"); }
 
 }  // namespace
 

@@ -343,10 +343,11 @@ void TVWebImageOperation::didReceiveData(const ns::Ref<ns::Data>& chunk) {
     if (chunk->length() <= ProgressiveMinChunk) return;
     if (expectedSize_ > 0 && double(data_->length()) >= ProgressiveEndRatio * double(expectedSize_)) return;
     if (progressiveIgnored_) return;
-    double interval = (options_ & TVWebImageOptionProgressiveBlur) ? ProgressiveBlurInterval : ProgressiveInterval;
+    const double interval =
+        (options_ & TVWebImageOptionProgressiveBlur) ? ProgressiveBlurInterval : ProgressiveInterval;
     double now = ui::mediaTime();
     if (now - lastProgressiveDecodeTimestamp_ < interval) return;
-    deliverPartialImage(now);
+    deliverPartialImage(now, interval);
 }
 
 bool TVWebImageOperation::appendWithinHoldings(const ns::Ref<ns::Data>& chunk) {
@@ -374,7 +375,7 @@ void TVWebImageOperation::failHolding(const std::string& why) {
 
 void TVWebImageOperation::failAppendsPastForTesting(uint64_t bytes) { appendFailurePoint.store(bytes); }
 
-void TVWebImageOperation::deliverPartialImage(double now) {
+void TVWebImageOperation::deliverPartialImage(double now, double interval) {
     const bool blur = options_ & TVWebImageOptionProgressiveBlur;
     if (!progressiveDecoder_) progressiveDecoder_ = std::make_shared<TVImageDecoder>(mainScreenScale());
     // A snapshot: the decoder keeps what it is given, and data_ grows.
@@ -392,7 +393,6 @@ void TVWebImageOperation::deliverPartialImage(double now) {
         return;
     }
     if (progressiveDecoder_->frameCount() == 0) return;  // later bytes try again
-    const double interval = blur ? ProgressiveBlurInterval : ProgressiveInterval;
     const uint64_t pixels = progressiveDecoder_->width() * progressiveDecoder_->height();
     if (double(pixels) > PartialDecodePixelsPerSecond * interval) {
         ns::log("TVWebImageOperation: no partial images of a %llu x %llu picture: each would take longer to decode "

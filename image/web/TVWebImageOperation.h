@@ -97,7 +97,7 @@ private:
     // Ends the download: its bytes could not be held.
     void failHolding(const std::string& why);
     // ---- Parts ----
-    void deliverPartialImage(double now);
+    void deliverPartialImage(double now, double interval);
     void deliverBlurredImage(double now);
     void finalDecode();
     // Under the lock: the completion unless cancelled, then finish when asked.

@@ -24,9 +24,10 @@ public:
     void post(PoolPriority priority, std::function<void()> task) override {
         {
             std::lock_guard<std::mutex> hold(lock_);
+            const bool wasIdle = !hasTasks();
             tasks_[static_cast<size_t>(priority)].push_back(std::move(task));
             growIfNeeded();
-            watchBusy();
+            watchBusy(wasIdle);
         }
         work_.notify_one();
     }
@@ -70,13 +71,15 @@ private:
     }
 
     // With the lock held: work waits; the watcher sees whether the workers
-    // stay too busy to take it.
-    void watchBusy() {
+    // stay too busy to take it. Only work arriving at empty queues wakes it:
+    // otherwise it already waits until the workers have been busy a while,
+    // which more work does not move.
+    void watchBusy(bool queuesWereEmpty) {
         if (!watching_) {
             watching_ = true;
             std::thread([self = shared_from_this()] { self->runWatcher(); }).detach();
         }
-        busy_.notify_one();
+        if (queuesWereEmpty) busy_.notify_one();
     }
 
     void runWorker() {

@@ -80,9 +80,8 @@ Ref<Data> readRegularFile(const std::string& path, uint64_t limit, const std::fu
         failure = "there is no room to hold its " + std::to_string(size) + " bytes";
         return nullptr;
     }
-    // One byte over, so that the read that finds the end needs no growth. A
-    // file that grows meanwhile is read as far as its size said.
-    std::vector<uint8_t> bytes(size_t(size) + 1);
+    // A file that grows meanwhile is read as far as its size said.
+    std::vector<uint8_t> bytes(static_cast<size_t>(size));
     size_t filled = 0;
     while (filled < size) {
         const ssize_t got = ::read(fd, bytes.data() + filled, bytes.size() - filled);
@@ -94,7 +93,7 @@ Ref<Data> readRegularFile(const std::string& path, uint64_t limit, const std::fu
         if (got == 0) break;
         filled += size_t(got);
     }
-    bytes.resize(std::min<size_t>(filled, size_t(size)));
+    bytes.resize(filled);
     return Data::make(std::move(bytes));
 }
 

@@ -65,7 +65,6 @@ class Attempt : public CurlTransferClient {
 public:
     Attempt(std::string host, const BlockingReadLimits& limits, SteadyClock::time_point deadline)
         : host_(std::move(host)), limits_(limits), deadline_(deadline) {}
-    ~Attempt() override { releaseBody(); }
 
     void transferReceivedHead(int status, std::string, std::vector<HTTPHeaderFields::Field> headers) override {
         status_ = status;

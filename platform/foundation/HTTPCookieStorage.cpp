@@ -1,7 +1,6 @@
 #include "platform/foundation/HTTPCookieStorage.h"
 
 #include <algorithm>
-#include <cctype>
 #include <string_view>
 
 namespace ns {
@@ -27,11 +26,10 @@ std::string keyOf(const HTTPCookie& cookie) {
 // The domain a cookie counts against: a host's cookies and its domain's
 // ("a.example" and ".a.example") count together.
 std::string domainOf(const HTTPCookie& cookie) {
+    // Cookies are made with their domains lower-cased.
     std::string_view domain = cookie.domain();
     if (!domain.empty() && domain.front() == '.') domain.remove_prefix(1);
-    std::string out(domain);
-    for (char& c : out) c = char(std::tolower(static_cast<unsigned char>(c)));
-    return out;
+    return std::string(domain);
 }
 
 }  // namespace
@@ -99,15 +97,17 @@ void HTTPCookieStorage::setCookie(const Ref<HTTPCookie>& cookie) {
     if (same != byKey_.end()) {
         // Keeps its place in the order of first storage; counts as set now.
         Stored& stored = cookies_.at(same->second);
+        auto& inDomain = byDomain_[stored.domain];
         bySetAt_.erase(stored.setAt);
-        byDomain_[stored.domain].erase(stored.setAt);
+        inDomain.erase(stored.setAt);
         stored.cookie = cookie;
         stored.setAt = setAt;
         bySetAt_.emplace(setAt, same->second);
-        byDomain_[stored.domain].emplace(setAt, same->second);
+        inDomain.emplace(setAt, same->second);
         return;
     }
-    const uint64_t order = nextOrder_++;
+    // A new cookie's first setting is its place in the order of storage.
+    const uint64_t order = setAt;
     std::string domain = domainOf(*cookie);
     auto& inDomain = byDomain_[domain];
     inDomain.emplace(setAt, order);

@@ -82,7 +82,6 @@ private:
     // When set to the order of first storage: in all, and per domain.
     mutable std::map<uint64_t, uint64_t> bySetAt_;
     mutable std::unordered_map<std::string, std::map<uint64_t, uint64_t>> byDomain_;
-    uint64_t nextOrder_ = 1;
     uint64_t nextSetAt_ = 1;
     uint64_t acceptPolicy_ = HTTPCookieAcceptPolicyOnlyFromMainDocumentDomain;
 };

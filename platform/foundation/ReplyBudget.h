@@ -47,18 +47,14 @@ constexpr uint64_t BytesOfAllSessionReplies = 96ull << 20;
 class ReplyShare {
 public:
     explicit ReplyShare(ReplyBudget& budget) : budget_(&budget) {}
-    // Takes over what `other` held, leaving it empty.
-    ReplyShare(ReplyShare&& other) noexcept : budget_(other.budget_), size_(other.size_) { other.size_ = 0; }
     ~ReplyShare() { release(); }
     ReplyShare(const ReplyShare&) = delete;
     ReplyShare& operator=(const ReplyShare&) = delete;
-    ReplyShare& operator=(ReplyShare&&) = delete;
 
     // Grows the share to `total` bytes (a smaller total changes nothing);
     // false, leaving the share as it was, when the budget has no room.
     bool growTo(uint64_t total, uint64_t limit);
     void release();
-    uint64_t size() const { return size_; }
 
 private:
     ReplyBudget* budget_;

@@ -7,15 +7,6 @@ namespace {
 thread_local CodecWork* current = nullptr;
 }  // namespace
 
-CodecWork& CodecWork::operator+=(const CodecWork& other) {
-    directoryWalks += other.directoryWalks;
-    libraryHeaderReads += other.libraryHeaderReads;
-    bytesInflated += other.bytesInflated;
-    scanBlocks += other.scanBlocks;
-    stripsChecked += other.stripsChecked;
-    return *this;
-}
-
 CodecWorkScope::CodecWorkScope(CodecWork& into) : previous_(current) { current = &into; }
 
 CodecWorkScope::~CodecWorkScope() { current = previous_; }

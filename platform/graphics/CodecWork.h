@@ -23,8 +23,6 @@ struct CodecWork {
     uint64_t scanBlocks = 0;
     // TIFF strips and tiles whose place and size were checked.
     uint64_t stripsChecked = 0;
-
-    CodecWork& operator+=(const CodecWork& other);
 };
 
 // Counts the work of the calls made on this thread while it lives into

@@ -50,4 +50,11 @@ size_t DecodeBudget::picturesCharged() const {
     return pictures_;
 }
 
+uint64_t framesPlayed(uint64_t count, const char* player) {
+    if (count <= MaximumPicturesPerFile) return count;
+    ns::log("%s: plays the first %llu of the %llu frames: the rest are past the file's budget", player,
+            static_cast<unsigned long long>(MaximumPicturesPerFile), static_cast<unsigned long long>(count));
+    return MaximumPicturesPerFile;
+}
+
 }  // namespace cg

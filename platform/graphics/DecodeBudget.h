@@ -38,6 +38,10 @@ inline constexpr uint64_t PictureOverheadBytes = 512;
 inline constexpr uint64_t MaximumOverheadBytesPerFile = uint64_t(64) << 20;
 inline constexpr uint64_t MaximumPicturesPerFile = MaximumOverheadBytesPerFile / PictureOverheadBytes;
 
+// The frames a player of `count` keeps records of and plays: at most
+// MaximumPicturesPerFile, with a log line naming `player` when fewer.
+uint64_t framesPlayed(uint64_t count, const char* player);
+
 class DecodeBudget {
 public:
     // `file` names the file in the log line (its type).

@@ -207,15 +207,21 @@ std::vector<uint8_t> gifImageData(int minimumCodeSize, size_t count, Index index
 // `count` frames of one pixel on a screen of one pixel, frame i of the
 // colour (i % 256, 255 - i % 256, 0) of a global table of 256 colours,
 // written record by record: 17 bytes a frame.
+// The image data of one pixel of `index` at 8 bits a colour: clear, the
+// pixel, end, three codes of nine bits in one sub-block.
+inline std::vector<uint8_t> gifOnePixelData(uint8_t index) {
+    const uint32_t codes = 256u | uint32_t(index) << 9 | 257u << 18;
+    return {8, 4, uint8_t(codes), uint8_t(codes >> 8), uint8_t(codes >> 16), uint8_t(codes >> 24), 0};
+}
+
 inline std::vector<uint8_t> gifOfOnePixelFrames(size_t count) {
     std::vector<uint8_t> out = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0xF7, 0, 0};
     for (int c = 0; c < 256; ++c) out.insert(out.end(), {uint8_t(c), uint8_t(255 - c), 0});
     out.reserve(out.size() + 17 * count + 1);
     for (size_t i = 0; i < count; ++i) {
-        out.insert(out.end(), {0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 8});
-        // Clear, the pixel, end: three codes of nine bits.
-        uint32_t codes = 256u | uint32_t(i % 256) << 9 | 257u << 18;
-        out.insert(out.end(), {4, uint8_t(codes), uint8_t(codes >> 8), uint8_t(codes >> 16), uint8_t(codes >> 24), 0});
+        out.insert(out.end(), {0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0});
+        const std::vector<uint8_t> data = gifOnePixelData(uint8_t(i % 256));
+        out.insert(out.end(), data.begin(), data.end());
     }
     out.push_back(0x3B);
     return out;
@@ -255,7 +261,7 @@ inline std::vector<uint8_t> gifOfLocalTables(size_t count) {
     for (size_t i = 0; i < count; ++i) {
         gifControl(out, 4);
         const uint8_t colour = uint8_t(i % 256);
-        gifImage(out, 0, 0, 1, 1, gifImageData(8, 1, [colour](size_t) { return colour; }), 256);
+        gifImage(out, 0, 0, 1, 1, gifOnePixelData(colour), 256);
     }
     gifEnd(out);
     return out;

@@ -17,12 +17,7 @@ std::shared_ptr<const void> DecodedPixelAccount::charge(uint64_t pixels) {
         held_ += pixels;
     }
     // The holder owns nothing: its deleter is the release.
-    return std::shared_ptr<const void>(static_cast<const void*>(this),
-                                       [pixels](const void* account) {
-                                           const_cast<DecodedPixelAccount*>(
-                                               static_cast<const DecodedPixelAccount*>(account))
-                                               ->release(pixels);
-                                       });
+    return std::shared_ptr<const void>(this, [this, pixels](const void*) { release(pixels); });
 }
 
 ns::Ref<cg::Image> DecodedPixelAccount::holding(ns::Ref<cg::Image> image, std::shared_ptr<const void> charge) {

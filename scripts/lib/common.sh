@@ -20,6 +20,32 @@ gamehost_settings() {
     export BUILD_DIR=$build JOBS=$jobs
 }
 
+#   gamehost_tell_while PID SECONDS COMMAND...
+# waits for the background job PID, running COMMAND every SECONDS while it
+# runs (a script's one line of how far the job has come).
+gamehost_tell_while() {
+    local pid=$1 every=$2 told=$SECONDS
+    shift 2
+    while kill -0 "$pid" 2>/dev/null; do
+        sleep 1
+        if [ $((SECONDS - told)) -ge "$every" ]; then
+            "$@"
+            told=$SECONDS
+        fi
+    done
+}
+
+# The step the build in LOG is at, said as NAME's.
+gamehost_build_step() {
+    local step
+    step=$(grep -o '^\[[0-9]*/[0-9]*\]' "$2" | tail -n 1 | tr -d '[]' || true)
+    if [ -n "$step" ]; then
+        echo "$1: building, step ${step%/*} of ${step#*/}"
+    else
+        echo "$1: building (configuring)"
+    fi
+}
+
 #   gamehost_build_quietly NAME ROOT [scripts/build arguments...]
 # builds with the build's output in $build/build.log, saying every 30 s which
 # step it is at, then how many warnings it printed; a build that fails shows
@@ -29,21 +55,10 @@ gamehost_build_quietly() {
     local name=$1 root=$2
     shift 2
     mkdir -p "$build"
-    local log="$build/build.log" told=$SECONDS step
+    local log="$build/build.log"
     "$root/scripts/build" "$@" >"$log" 2>&1 &
     build_pid=$!
-    while kill -0 "$build_pid" 2>/dev/null; do
-        sleep 1
-        if [ $((SECONDS - told)) -ge 30 ]; then
-            step=$(grep -o '^\[[0-9]*/[0-9]*\]' "$log" | tail -n 1 | tr -d '[]' || true)
-            if [ -n "$step" ]; then
-                echo "$name: building, step ${step%/*} of ${step#*/}"
-            else
-                echo "$name: building (configuring)"
-            fi
-            told=$SECONDS
-        fi
-    done
+    gamehost_tell_while "$build_pid" 30 gamehost_build_step "$name" "$log"
     if ! wait "$build_pid"; then
         build_pid=""
         if grep -qE 'error:|FAILED:|CMake Error' "$log"; then

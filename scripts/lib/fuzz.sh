@@ -17,13 +17,15 @@ fuzz_build() {
     fi
 }
 
-#   fuzz_run LABEL TARGET SECONDS ARTIFACTS LOG [libFuzzer arguments...]
-# runs the fuzzer TARGET for SECONDS, its findings named ARTIFACTS<kind>-*,
-# its output in LOG; says in one line how many inputs ran, or, when it fails,
-# shows the end of its output and where the failing input is if it wrote one.
+#   fuzz_run LABEL TARGET SECONDS [libFuzzer arguments...]
+# runs the fuzzer TARGET for SECONDS, its findings named TARGET-<kind>-*, its
+# output in TARGET.log; says in one line how many inputs ran, or, when it
+# fails, shows the end of its output and where the failing input is if it
+# wrote one.
 fuzz_run() {
-    local label=$1 target=$2 seconds=$3 artifacts=$4 log=$5
-    shift 5
+    local label=$1 target=$2 seconds=$3
+    local artifacts="$target-" log="$target.log"
+    shift 3
     local before
     before=$(mktemp)
     if "$target" -max_total_time="$seconds" -timeout=10 -artifact_prefix="$artifacts" -print_final_stats=1 \

@@ -78,16 +78,6 @@ void log(KVTRGFLogLevel level, const std::function<std::string()>& text) {
 
 std::string describe(const ns::Id& object) { return object ? object->description() : "(null)"; }
 
-// Each frame played has a record and a delay here from the start: a file
-// of millions of tiny frames plays only as many as a file's budget holds
-// pictures, as the other players do.
-size_t framesPlayed(size_t count) {
-    if (count <= cg::MaximumPicturesPerFile) return count;
-    ns::log("KVTRGFAnimatedImage: plays the first %llu of the %llu frames: the rest are past the file's budget",
-            static_cast<unsigned long long>(cg::MaximumPicturesPerFile), static_cast<unsigned long long>(count));
-    return size_t(cg::MaximumPicturesPerFile);
-}
-
 }  // namespace
 
 // ---- Logging ----
@@ -174,7 +164,10 @@ bool KVTRGFAnimatedImage::setUp(const ns::Ref<ns::Data>& data, uint64_t optimalF
     loopCount_ = properties.loopCount.value_or(0);
 
     const size_t count = imageSource_->count();
-    const size_t played = framesPlayed(count);
+    // Each frame played has a record and a delay here from the start: a
+    // file of millions of tiny frames plays only as many as a file's budget
+    // holds pictures, as the other players do.
+    const size_t played = size_t(cg::framesPlayed(count, "KVTRGFAnimatedImage"));
     uint64_t skipped = 0;
     for (size_t i = 0; i < played; ++i) {
         const bool decode = !posterImage_ || imageSource_->chargeAtIndex(i);
