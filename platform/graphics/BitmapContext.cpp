@@ -584,6 +584,7 @@ void BitmapContext::paintImage(const Image& image, const Rect& rect, bool bottom
                              double(image.height()), bottomUp ? 1.0 : 0.0});
     const Bitmap& bitmap = image.bitmap();
     if (impl_->state.singular || bitmap.isEmpty() || r.isEmpty()) return;
+    if (image.charge()) charge_ = image.charge();
     cairo_t* cr = impl_->cr;
     PathKeeper keeper(cr);
     // The drawing library only reads through this pointer.
@@ -694,7 +695,7 @@ ns::Ref<Image> BitmapContext::takeImage() {
             for (int x = 0; x < bitmap.width(); ++x) row[x] &= 0x00FFFFFFu;
         }
     }
-    return Image::make(std::move(bitmap));
+    return Image::make(std::move(bitmap), std::move(charge_));
 }
 
 }  // namespace cg

@@ -154,7 +154,10 @@ public:
     ns::Ref<Image> makeImage() const;
     // The pixels themselves as an image, without a copy, for a context
     // drawn once and then let go: the context is spent, with no pixels
-    // left (0 x 0) and nothing drawn by later calls. Nil once spent.
+    // left (0 x 0) and nothing drawn by later calls. Nil once spent. The
+    // image takes over the charge of the last charged picture drawn here
+    // (Image::charge()), so that a copy made for display stays charged
+    // after its source goes; a snapshot (makeImage) does not.
     ns::Ref<Image> takeImage();
     const std::vector<DrawingRecord>& records() const { return records_; }
     void clearRecords() { records_.clear(); }
@@ -170,6 +173,9 @@ private:
     bool opaque_;
     std::unique_ptr<Impl> impl_;
     std::vector<DrawingRecord> records_;
+    // The charge of the last charged picture drawn: its pixels live on in
+    // the context's, which hold one picture's worth at most.
+    PictureCharge charge_;
 };
 
 }  // namespace cg

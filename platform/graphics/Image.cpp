@@ -10,9 +10,10 @@ namespace cg {
 
 RT_DEFINE_CLASS(Image, ns::Object, "CGImageRef")
 
-Image::Image(Bitmap bitmap)
+Image::Image(Bitmap bitmap, PictureCharge charge)
     : bitmap_(std::move(bitmap)),
-      bitmapInfo_(bitmap_.hasAlpha() ? BitmapInfo::PremultipliedFirst32Little : BitmapInfo::NoneSkipFirst32Little) {}
+      bitmapInfo_(bitmap_.hasAlpha() ? BitmapInfo::PremultipliedFirst32Little : BitmapInfo::NoneSkipFirst32Little),
+      charge_(std::move(charge)) {}
 
 ns::Ref<Image> Image::createWithPixels(int width, int height, size_t bytesPerRow, uint32_t bitmapInfo,
                                        const uint8_t* bytes, size_t length) {

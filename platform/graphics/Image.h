@@ -11,6 +11,7 @@
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/ColorSpace.h"
 #include "platform/graphics/Geometry.h"
+#include "platform/graphics/PictureAccount.h"
 #include "platform/runtime/Class.h"
 
 namespace cg {
@@ -33,12 +34,16 @@ class Image : public ns::Object {
     RT_DECLARE_CLASS(Image)
 public:
     // Alpha info from the bitmap's format: PremultipliedFirst or NoneSkipFirst.
-    explicit Image(Bitmap bitmap);
+    explicit Image(Bitmap bitmap, PictureCharge charge = nullptr);
     Image(Bitmap bitmap, ImageAlphaInfo alphaInfo)
         : bitmap_(std::move(bitmap)), bitmapInfo_(BitmapInfo::ByteOrder32Little | uint32_t(alphaInfo)) {}
-    // Pixels held as `bitmap`, described (and copied out) as `bitmapInfo`.
-    Image(Bitmap bitmap, uint32_t bitmapInfo) : bitmap_(std::move(bitmap)), bitmapInfo_(bitmapInfo) {}
-    static ns::Ref<Image> make(Bitmap bitmap) { return std::make_shared<Image>(std::move(bitmap)); }
+    // Pixels held as `bitmap`, described (and copied out) as `bitmapInfo`,
+    // with the account's charge for them when they were made from data.
+    Image(Bitmap bitmap, uint32_t bitmapInfo, PictureCharge charge = nullptr)
+        : bitmap_(std::move(bitmap)), bitmapInfo_(bitmapInfo), charge_(std::move(charge)) {}
+    static ns::Ref<Image> make(Bitmap bitmap, PictureCharge charge = nullptr) {
+        return std::make_shared<Image>(std::move(bitmap), std::move(charge));
+    }
     static ns::Ref<Image> make(Bitmap bitmap, ImageAlphaInfo alphaInfo) {
         return std::make_shared<Image>(std::move(bitmap), alphaInfo);
     }
@@ -55,6 +60,9 @@ public:
     const Bitmap& bitmap() const { return bitmap_; }
     ImageAlphaInfo alphaInfo() const { return ImageAlphaInfo(bitmapInfo_ & BitmapInfo::AlphaInfoMask); }
     uint32_t bitmapInfo() const { return bitmapInfo_; }
+    // The account's charge for these pixels (see PictureAccount.h), nil
+    // when they are not charged; it goes with the image.
+    const PictureCharge& charge() const { return charge_; }
     // Device RGB: the only space pixels are held in.
     ns::Ref<ColorSpace> colorSpace() const;
     size_t bitsPerComponent() const { return 8; }
@@ -78,6 +86,7 @@ public:
 private:
     const Bitmap bitmap_;
     const uint32_t bitmapInfo_;
+    const PictureCharge charge_;
 };
 
 }  // namespace cg

@@ -178,19 +178,19 @@ std::optional<GifProperties> ImageSource::propertiesAtIndex(size_t index) const 
     return properties;
 }
 
-ns::Ref<Image> ImageSource::createStillImage(size_t index) {
+ns::Ref<Image> ImageSource::createStillImage(size_t index, PictureCharge charge) {
     std::optional<still::Decoded> decoded = decodeStill(type_, data_, final_, pictures_[index]);
     if (!decoded) return nullptr;
     counters_.progressiveScans += size_t(decoded->scans);
     // As the platform's decoders describe them: RGBA with straight alpha,
     // or RGB with a skipped last byte, in the default byte order.
     uint32_t info = uint32_t(decoded->bitmap.hasAlpha() ? ImageAlphaInfo::Last : ImageAlphaInfo::NoneSkipLast);
-    return std::make_shared<Image>(std::move(decoded->bitmap), info);
+    return std::make_shared<Image>(std::move(decoded->bitmap), info, std::move(charge));
 }
 
-ns::Ref<Image> ImageSource::createGifImage(size_t index) {
+ns::Ref<Image> ImageSource::createGifImage(size_t index, PictureCharge charge) {
     if (!player_) player_ = std::make_unique<gif::Player>(data_, *file_);
-    return Image::make(player_->compose(index));
+    return Image::make(player_->compose(index), std::move(charge));
 }
 
 uint64_t ImageSource::pixelsAtIndex(size_t index) const {
@@ -217,6 +217,11 @@ bool ImageSource::chargeAtIndex(size_t index) {
 
 std::shared_ptr<DecodeBudget> ImageSource::budget() const { return budget_; }
 
+void ImageSource::setCharged(bool charged) {
+    std::lock_guard lock(mutex_);
+    charged_ = charged;
+}
+
 void ImageSource::setPlays(bool plays) {
     std::lock_guard lock(mutex_);
     plays_ = plays;
@@ -237,11 +242,21 @@ ns::Ref<Image> ImageSource::createImageAtIndex(size_t index) {
     }
     if (cached_ && cachedIndex_ == index) return cached_;
     if (!budget_->charge(index, pixelsAtIndex(index)) && !plays_) return nullptr;
-    // Let the picture before go first, so that two are never held here.
+    // Let the picture before go first, so that two are never held here
+    // (nor charged).
     cached_.reset();
+    PictureCharge charge;
+    if (charged_) {
+        // The picture held: a GIF frame is composed on its whole screen.
+        const int width = file_ ? file_->width : pictures_[index].width;
+        const int height = file_ ? file_->height : pictures_[index].height;
+        std::optional<PictureCharge> granted = chargePictureFromData(type_, index, width, height);
+        if (!granted) return nullptr;
+        charge = std::move(*granted);
+    }
     ++counters_.picturesAttempted;
     CodecWorkScope counting(counters_.work);
-    ns::Ref<Image> image = file_ ? createGifImage(index) : createStillImage(index);
+    ns::Ref<Image> image = file_ ? createGifImage(index, std::move(charge)) : createStillImage(index, std::move(charge));
     if (image && shouldCache_) {
         cached_ = image;
         cachedIndex_ = index;

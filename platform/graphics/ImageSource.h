@@ -17,7 +17,10 @@
 // DecodeBudget.h); past it the source makes no new picture, unless it
 // plays: a player holds a window of frames, not all of them, and shows
 // each again for as long as it plays. A source keeps its budget across
-// updates, so an incremental source charges each picture once.
+// updates, so an incremental source charges each picture once. Each
+// picture made is also charged to the process's account of decoded pixels
+// (PictureAccount.h), unless the source reads the app's own files: one the
+// account refuses is not decoded.
 //
 // Thread-safe: one frame is decoded at a time.
 
@@ -118,6 +121,9 @@ public:
     std::shared_ptr<DecodeBudget> budget() const;
     // A player's source charges every picture but refuses none.
     void setPlays(bool plays);
+    // False for a source of the app's own files: its pictures are not
+    // charged to the account of decoded pixels.
+    void setCharged(bool charged);
 
     std::string description() const;
 
@@ -134,8 +140,8 @@ public:
     Counters counters() const;
 
 private:
-    ns::Ref<Image> createStillImage(size_t index);
-    ns::Ref<Image> createGifImage(size_t index);
+    ns::Ref<Image> createStillImage(size_t index, PictureCharge charge);
+    ns::Ref<Image> createGifImage(size_t index, PictureCharge charge);
     uint64_t pixelsAtIndex(size_t index) const;
 
     std::vector<uint8_t> data_;
@@ -152,6 +158,7 @@ private:
     size_t cachedIndex_ = 0;
     std::shared_ptr<DecodeBudget> budget_;
     bool plays_ = false;
+    bool charged_ = true;
     Counters counters_;
 };
 

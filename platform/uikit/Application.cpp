@@ -170,6 +170,8 @@ void Application::simulateResignActive() {
     setState(ApplicationState::Inactive);
 }
 
+void Application::receiveMemoryWarning() { post(ApplicationDidReceiveMemoryWarningNotification); }
+
 void Application::simulateEnterBackground() {
     if (state_ == ApplicationState::Background) return;
     simulateResignActive();

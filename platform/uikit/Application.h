@@ -127,6 +127,8 @@ public:
     // Then becomes active.
     void simulateEnterForeground();
     void simulateTerminate();
+    // Memory runs short (main thread): the memory-warning notification.
+    void receiveMemoryWarning();
     // An URL arriving from another app: the delegate's open-URL hook.
     bool simulateOpenURL(const ns::Ref<ns::URL>& url, const ns::Ref<ns::Dictionary>& options = nullptr);
 

@@ -1,19 +1,31 @@
 #pragma once
-// The pixels held, process-wide, by pictures decoded from data (replies,
-// remote icons, stored downloads; the app's own bundled pictures aside).
-// Each file's budget (cg::DecodeBudget) bounds one file; this bounds them
-// all together, so that many views each keeping a large icon cannot take
-// more than a phone app may hold. A picture is charged from its header
+// The pixels held, process-wide, by pictures decoded from data: every
+// picture a source or reader makes from bytes (downloads, the image
+// cache's files, replies, remote icons), the app's own bundled files
+// aside. Each file's budget (cg::DecodeBudget) bounds one file; this bounds
+// them all together, so that many views each keeping a large icon cannot
+// take more than a phone app may hold. It is the account the graphics layer
+// charges where pictures are made (platform/graphics/PictureAccount.h),
+// installed when this layer is loaded: a picture is charged from its header
 // before it is decoded, and the charge goes with the last reference to its
-// pixels.
+// pixels (or to the copy made of them for display).
+//
+// When it first refuses a picture it tells the app that memory runs short,
+// as the phone's system does: the memory-warning notification, posted on
+// the main queue, on which the caches let their pictures go. It warns again
+// only after pictures have been let go since. The refused picture is not
+// decoded; a reader may ask once more when pictures are next let go
+// (notifyWhenPicturesAreLetGo).
 //
 // Thread-safe: pictures are decoded on any queue.
 
 #include <cstdint>
-#include <memory>
+#include <functional>
 #include <mutex>
+#include <vector>
 
-#include "platform/graphics/Image.h"
+#include "platform/dispatch/Queue.h"
+#include "platform/graphics/PictureAccount.h"
 
 namespace ui {
 
@@ -22,22 +34,23 @@ namespace ui {
 // bytes (512 MiB), two 8192x8192 pictures.
 inline constexpr uint64_t MaximumDecodedPixels = uint64_t(1) << 27;
 
-class DecodedPixelAccount {
+class DecodedPixelAccount : public cg::PictureAccount {
 public:
     static DecodedPixelAccount& shared();
 
     // A charge of `pixels`, released when the returned holder goes; nil
-    // when it would take the account past its limit.
-    std::shared_ptr<const void> charge(uint64_t pixels);
-    // `image` with `charge` riding on it: every copy of the reference keeps
-    // the charge, and the last one to go releases it with the pixels. (A
-    // reference the image makes of itself, self(), does not carry it.)
-    static ns::Ref<cg::Image> holding(ns::Ref<cg::Image> image, std::shared_ptr<const void> charge);
+    // when it would take the account past its limit (and then the warning,
+    // when one is due).
+    cg::PictureCharge charge(uint64_t pixels) override;
+    uint64_t pixelsHeld() const override;
+    uint64_t limit() const override;
+    // Runs `block` once on `queue` when pictures are next let go.
+    void notifyWhenPicturesAreLetGo(dispatch::QueueRef queue, std::function<void()> block);
 
-    uint64_t pixelsHeld() const;
-    uint64_t limit() const;
     // Tests size the account to the pictures they send.
     void setLimitForTesting(uint64_t pixels);
+    // Memory warnings posted since the process began.
+    uint64_t warningsPosted() const;
 
 private:
     void release(uint64_t pixels);
@@ -45,6 +58,14 @@ private:
     mutable std::mutex mutex_;
     uint64_t held_ = 0;
     uint64_t limit_ = MaximumDecodedPixels;
+    // No warning is due until pictures are let go after the last one.
+    bool warningDue_ = true;
+    uint64_t warnings_ = 0;
+    struct Waiter {
+        dispatch::QueueRef queue;
+        std::function<void()> block;
+    };
+    std::vector<Waiter> waiters_;
 };
 
 }  // namespace ui

@@ -8,7 +8,6 @@
 #include "platform/foundation/Log.h"
 #include "platform/graphics/ImageDestination.h"
 #include "platform/graphics/ImageSource.h"
-#include "platform/uikit/DecodedPixelAccount.h"
 #include "platform/uikit/Screen.h"
 
 namespace ui {
@@ -60,23 +59,23 @@ ns::Ref<Image> Image::imageWithCGImage(ns::Ref<cg::Image> cgImage, double scale,
 }
 
 ns::Ref<Image> Image::imageWithContentsOfFile(const std::string& path) {
-    auto image = decode(ns::Data::withContentsOfFile(path), scaleOfPath(path), nullptr);
+    auto image = decode(ns::Data::withContentsOfFile(path), scaleOfPath(path), false);
     if (image) image->path_ = path;
     return image;
 }
 
-ns::Ref<Image> Image::imageWithData(const ns::Ref<ns::Data>& data, double scale) {
-    return decode(data, scale, &DecodedPixelAccount::shared());
-}
+ns::Ref<Image> Image::imageWithData(const ns::Ref<ns::Data>& data, double scale) { return decode(data, scale, true); }
 
-ns::Ref<Image> Image::decode(const ns::Ref<ns::Data>& data, double scale, DecodedPixelAccount* account) {
+ns::Ref<Image> Image::decode(const ns::Ref<ns::Data>& data, double scale, bool charged) {
     if (!data) return nullptr;
     auto source = cg::ImageSource::createWithData(std::span<const uint8_t>(data->bytes(), data->length()));
     if (!source || source->count() == 0) return nullptr;
+    source->setCharged(charged);
     const size_t count = source->count();
     std::vector<ns::Ref<Image>> frames;
     double duration = 0;
     size_t index = 0;
+    cg::PictureRefusals refusals;
     for (; index < count; ++index) {
         auto properties = source->copyPropertiesAtIndex(index);
         if (!properties) continue;
@@ -84,24 +83,10 @@ ns::Ref<Image> Image::decode(const ns::Ref<ns::Data>& data, double scale, Decode
         // a small file that repeats one large picture costs no more than
         // the budget.
         if (!source->chargeAtIndex(index)) break;
-        std::shared_ptr<const void> held;
-        if (account) {
-            const uint64_t pixels = uint64_t(std::max(properties->pixelWidth.value_or(0), 0)) *
-                                    uint64_t(std::max(properties->pixelHeight.value_or(0), 0));
-            held = account->charge(pixels);
-            if (!held) {
-                ns::log("Image: picture %zu of a %s file (%d x %d) is not decoded: pictures decoded from data would "
-                        "hold more than %llu pixels together (%llu held now)",
-                        index, source->type().c_str(), properties->pixelWidth.value_or(0),
-                        properties->pixelHeight.value_or(0), static_cast<unsigned long long>(account->limit()),
-                        static_cast<unsigned long long>(account->pixelsHeld()));
-                break;
-            }
-        }
         ImageOrientation orientation = imageOrientationFromExif(properties->orientation.value_or(1));
-        ns::Ref<cg::Image> picture = source->createImageAtIndex(index);
-        if (held) picture = DecodedPixelAccount::holding(std::move(picture), std::move(held));
-        auto frame = imageWithCGImage(std::move(picture), scale, orientation);
+        auto frame = imageWithCGImage(source->createImageAtIndex(index), scale, orientation);
+        // Past the account of decoded pixels: neither this nor the rest.
+        if (refusals.count() > 0) break;
         if (!frame) continue;  // a broken picture is left out
         frames.push_back(frame);
         auto gif = source->propertiesAtIndex(index);

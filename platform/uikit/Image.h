@@ -15,8 +15,6 @@
 
 namespace ui {
 
-class DecodedPixelAccount;
-
 enum class ImageRenderingMode { Automatic = 0, AlwaysOriginal = 1, AlwaysTemplate = 2 };
 enum class ImageResizingMode { Tile = 0, Stretch = 1 };
 // How the pixels are to be turned for display, by the platform's numbers.
@@ -54,7 +52,7 @@ public:
     // first's; a broken picture is left out (and still charged), and
     // pictures past the file's budget (cg::DecodeBudget, charged from their
     // headers) are not decoded, with a log line. Each picture is charged
-    // to the process-wide DecodedPixelAccount too, before it is decoded:
+    // to the process-wide DecodedPixelAccount too, where it is decoded:
     // one that would pass it is not decoded, with a log line, nor are the
     // pictures after it. One picture left gives a still image. Nil for
     // data that decodes to nothing.
@@ -104,9 +102,9 @@ protected:
 
 private:
     ns::Ref<Image> clone() const;
-    // Decodes `data`; pictures are charged to `account` unless it is nil
-    // (the app's own files).
-    static ns::Ref<Image> decode(const ns::Ref<ns::Data>& data, double scale, DecodedPixelAccount* account);
+    // Decodes `data`; pictures are charged to the account of decoded pixels
+    // unless they are the app's own files.
+    static ns::Ref<Image> decode(const ns::Ref<ns::Data>& data, double scale, bool charged);
 
     ns::Ref<cg::Image> cgImage_;
     double scale_ = 1;
