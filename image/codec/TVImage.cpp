@@ -44,7 +44,9 @@ ns::Ref<TVImage> TVImage::imageNamed(std::string_view name) {
             if (!path) continue;
             auto data = ns::Data::withContentsOfFile(path->utf8());
             if (!data || data->length() == 0) return nullptr;
-            return imageWithData(data, scale);
+            auto image = std::make_shared<TVImage>();
+            if (!image->initWithData(data, scale, false)) return nullptr;
+            return image;
         }
     }
     return nullptr;
@@ -58,14 +60,14 @@ ns::Ref<TVImage> TVImage::imageWithContentsOfFile(const std::string& path) {
 
 ns::Ref<TVImage> TVImage::imageWithData(const ns::Ref<ns::Data>& data, double scale) {
     auto image = std::make_shared<TVImage>();
-    if (!image->initWithData(data, scale)) return nullptr;
+    if (!image->initWithData(data, scale, true)) return nullptr;
     return image;
 }
 
-bool TVImage::initWithData(const ns::Ref<ns::Data>& data, double scale) {
+bool TVImage::initWithData(const ns::Ref<ns::Data>& data, double scale, bool charged) {
     if (!data || data->length() == 0) return false;
     if (scale <= 0) scale = ui::Screen::mainScreen()->scale();
-    auto decoder = TVImageDecoder::decoderWithData(data, scale);
+    auto decoder = TVImageDecoder::decoderWithData(data, scale, charged);
     if (!decoder) return false;
     auto frame = decoder->frameAtIndex(0, true);
     if (!frame || !frame->image || !frame->image->cgImage()) return false;
@@ -148,7 +150,7 @@ void TVImage::encodeWithCoder(ns::KeyedArchiver& coder) const {
 
 bool TVImage::initWithCoder(ns::KeyedUnarchiver& coder) {
     auto data = coder.decodeObjectOfClass<ns::Data>(DataKey);
-    if (data && data->length() > 0) return initWithData(data, coder.decodeDoubleForKey(ScaleKey));
+    if (data && data->length() > 0) return initWithData(data, coder.decodeDoubleForKey(ScaleKey), true);
     auto png = coder.decodeObjectOfClass<ns::Data>(PlainDataKey);
     auto plain = png ? ui::Image::imageWithData(png, coder.decodeDoubleForKey(PlainScaleKey)) : nullptr;
     if (!plain) return false;

@@ -22,7 +22,8 @@ public:
         : ui::Image(std::move(cgImage), scale, orientation) {}
 
     // Looked up in the main bundle at the preferred scales and the usual
-    // extensions (never cached); nil when nothing is found.
+    // extensions (never cached); nil when nothing is found. The app's own
+    // file: not charged to the account of decoded pixels.
     static ns::Ref<TVImage> imageNamed(std::string_view name);
     // The file's data at the scale its path names.
     static ns::Ref<TVImage> imageWithContentsOfFile(const std::string& path);
@@ -53,7 +54,7 @@ public:
     bool supportsSecureCoding() const override { return true; }
 
 private:
-    bool initWithData(const ns::Ref<ns::Data>& data, double scale);
+    bool initWithData(const ns::Ref<ns::Data>& data, double scale, bool charged);
 
     TVImageType animatedImageType_ = TVImageTypeUnknown;
     ns::Ref<TVImageDecoder> decoder_;  // only with two or more frames

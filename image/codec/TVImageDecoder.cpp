@@ -16,9 +16,10 @@ uint64_t framesKept(uint64_t count) { return cg::framesPlayed(count, "TVImageDec
 
 }  // namespace
 
-ns::Ref<TVImageDecoder> TVImageDecoder::decoderWithData(const ns::Ref<ns::Data>& data, double scale) {
+ns::Ref<TVImageDecoder> TVImageDecoder::decoderWithData(const ns::Ref<ns::Data>& data, double scale, bool charged) {
     if (!data) return nullptr;
     auto decoder = std::make_shared<TVImageDecoder>(scale);
+    decoder->charged_ = charged;
     decoder->updateData(data, true);
     if (decoder->frameCount() == 0) return nullptr;
     return decoder;
@@ -80,6 +81,7 @@ void TVImageDecoder::updateSourceImageIO() {
         if (!source_) return;
         // A decoder plays its frames: see chargeFrameAtIndex.
         source_->setPlays(true);
+        source_->setCharged(charged_);
         budget_ = source_->budget();
     } else {
         source_->updateData(bytes, finalized_);

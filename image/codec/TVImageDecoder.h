@@ -7,6 +7,9 @@
 // Frames are played, so their pictures are charged to the file's budget
 // but never refused (see cg::DecodeBudget); a file of more frames than the
 // budget holds pictures plays only that many, as each has a record here.
+// Each picture decoded is charged to the process's account of decoded
+// pixels too (cg::PictureAccount), unless the data is the app's own file:
+// a frame the account refuses is not made.
 //
 // Any thread may call. Updates, frames and properties run under one
 // recursive lock; durations take only the frame list's own lock, so they
@@ -28,7 +31,8 @@ class TVImageDecoder : public ns::Object {
     RT_DECLARE_CLASS(TVImageDecoder)
 public:
     // Nil for nil data, and for data without a frame; the data is final.
-    static ns::Ref<TVImageDecoder> decoderWithData(const ns::Ref<ns::Data>& data, double scale);
+    // `charged` false for the app's own files.
+    static ns::Ref<TVImageDecoder> decoderWithData(const ns::Ref<ns::Data>& data, double scale, bool charged = true);
     // At the main screen's scale.
     TVImageDecoder();
     // A scale of 0 or less becomes 1.
@@ -93,6 +97,7 @@ private:
     TVImageType type_ = TVImageTypeUnknown;
     bool finalized_ = false;
     bool sourceTypeDetected_ = false;
+    bool charged_ = true;
     uint64_t width_ = 0, height_ = 0, frameCount_ = 0, loopCount_ = 0;
 
     std::shared_ptr<cg::ImageSource> source_;

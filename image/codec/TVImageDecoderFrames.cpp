@@ -84,6 +84,11 @@ ns::Ref<cg::Image> TVImageDecoder::newAPNGFrameImage(const TVPNGFrameInfo& f, ui
         }
     }
     if (!inserted) insertFrame();
+    std::optional<cg::PictureCharge> charge;
+    if (charged_) {
+        charge = cg::chargePictureFromData(cg::ImageTypePNG, index, int(f.width), int(f.height));
+        if (!charge) return nullptr;
+    }
     // Read here rather than through a source of its own, whose budget
     // would charge the frame a second time, to a file of one picture: the
     // frame is charged to the file's budget, which the decoder holds.
@@ -92,7 +97,8 @@ ns::Ref<cg::Image> TVImageDecoder::newAPNGFrameImage(const TVPNGFrameInfo& f, ui
     // As a source describes a still picture: straight RGBA, or RGB with a
     // skipped last byte.
     const auto alpha = decoded->bitmap.hasAlpha() ? cg::ImageAlphaInfo::Last : cg::ImageAlphaInfo::NoneSkipLast;
-    return std::make_shared<cg::Image>(std::move(decoded->bitmap), uint32_t(alpha));
+    return std::make_shared<cg::Image>(std::move(decoded->bitmap), uint32_t(alpha),
+                                       charge ? std::move(*charge) : nullptr);
 }
 
 ns::Ref<cg::Image> TVImageDecoder::newUnblendedImage(uint64_t index, bool extendToCanvas, bool* decoded) {

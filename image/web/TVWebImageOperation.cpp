@@ -20,7 +20,9 @@
 #include "platform/foundation/URLError.h"
 #include "platform/foundation/URLProtectionSpace.h"
 #include "platform/runtime/Exception.h"
+#include "platform/graphics/PictureAccount.h"
 #include "platform/uikit/Animation.h"
+#include "platform/uikit/DecodedPixelAccount.h"
 #include "platform/uikit/Screen.h"
 
 RT_DEFINE_CLASS(TVWebImageOperation, ns::Operation, "TVWebImageOperation")
@@ -47,6 +49,10 @@ ns::Ref<ns::Error> errorWithDescription(std::string domain, int64_t code, std::s
     return ns::Error::make(std::move(domain), code,
                            ns::Dictionary::make({{ns::str(ns::LocalizedDescriptionKey), ns::str(std::move(description))}}));
 }
+
+// A decode the account of decoded pixels refused asks once more when
+// pictures are next let go, or after this many seconds if none are.
+constexpr double RefusedDecodeRetryWait = 2;
 
 ns::Ref<ns::Error> blacklistError() {
     return errorWithDescription(ns::URLErrorDomain, ns::URLErrorFileDoesNotExist, "Failed to load URL, blacklisted.");
@@ -479,15 +485,16 @@ void TVWebImageOperation::connectionDidFinishLoading() {
     if (isCancelled()) return;
     std::weak_ptr<TVWebImageOperation> weak = self();
     dispatch::async(nextDecodeQueue(), [weak] {
-        if (auto operation = weak.lock()) operation->finalDecode();
+        if (auto operation = weak.lock()) operation->finalDecode(false);
     });
 }
 
-void TVWebImageOperation::finalDecode() {
+void TVWebImageOperation::finalDecode(bool askedAgain) {
     ns::Ref<ns::Data> data = data_ ? data_ : ns::Data::make();
     const bool decode = !(options_ & TVWebImageOptionNoDecode);
     ns::Ref<ui::Image> image;
     bool animated = false;
+    cg::PictureRefusals refusals;
     if (options_ & TVWebImageOptionNoAnimation) {
         if (auto decoder = TVImageDecoder::decoderWithData(data, mainScreenScale())) {
             if (auto frame = decoder->frameAtIndex(0, decode)) image = frame->image;
@@ -495,6 +502,15 @@ void TVWebImageOperation::finalDecode() {
     } else if (auto decoded = TVImage::imageWithData(data, mainScreenScale())) {
         animated = decoded->animatedImageFrameCount() > 1;
         image = decode ? TV_imageByDecoded(decoded) : decoded;
+    }
+    if (!image && refusals.count() > 0) {
+        if (isCancelled()) return;
+        if (!askedAgain) return askAgainWhenPicturesAreLetGo();
+        std::weak_ptr<TVWebImageOperation> weak = self();
+        performOnNetworkThread([weak] {
+            if (auto operation = weak.lock()) operation->didRefuseDecodeForMemory();
+        });
+        return;
     }
     // Bytes are kept for the disk level only in a format worth keeping; a
     // GIF only when it animates (its first frame alone is re-encoded).
@@ -515,6 +531,35 @@ void TVWebImageOperation::finalDecode() {
     });
 }
 
+void TVWebImageOperation::askAgainWhenPicturesAreLetGo() {
+    ns::log("Web image: %@ is not decoded yet: pictures decoded from data hold all the memory they may; asked again "
+            "once pictures are let go",
+            request_->URL()->absoluteString());
+    auto asked = std::make_shared<std::atomic<bool>>(false);
+    std::weak_ptr<TVWebImageOperation> weak = self();
+    auto again = [weak, asked] {
+        if (asked->exchange(true)) return;
+        if (auto operation = weak.lock()) operation->finalDecode(true);
+    };
+    ui::DecodedPixelAccount::shared().notifyWhenPicturesAreLetGo(nextDecodeQueue(), again);
+    dispatch::after(RefusedDecodeRetryWait, nextDecodeQueue(), again);
+}
+
+void TVWebImageOperation::didRefuseDecodeForMemory() {
+    std::lock_guard guard(lock_);
+    if (isCancelled()) return;
+    ns::log("Web image: %@ is not decoded: pictures decoded from data still hold all the memory they may",
+            request_->URL()->absoluteString());
+    if (holding_) holding_->release();
+    data_ = nullptr;
+    // Not the URL's fault: it stays out of the failed set, and a later
+    // request decodes it once memory allows.
+    report(nullptr, TVWebImageFromNone, TVWebImageStageFinished,
+           errorWithDescription(TVWebImageErrorDomain, TVWebImageErrorNotDecodedForMemory,
+                                "Web image not decoded: pictures decoded from data hold all the memory they may."),
+           true);
+}
+
 void TVWebImageOperation::didReceiveImageFromWeb(const ns::Ref<ui::Image>& image) {
     std::lock_guard guard(lock_);
     if (isCancelled()) return;
@@ -532,7 +577,7 @@ void TVWebImageOperation::didReceiveImageFromWeb(const ns::Ref<ui::Image>& image
     data_ = nullptr;
     ns::Ref<ns::Error> error;
     if (!image) {
-        error = errorWithDescription("com.norvane.image", -1, "Web image decode fail.");
+        error = errorWithDescription(TVWebImageErrorDomain, TVWebImageErrorDecodeFailed, "Web image decode fail.");
         if (options_ & TVWebImageOptionSkipFailedURL) {
             if (tv_webimage::isFailedURL(request_->URL())) error = blacklistError();
             else tv_webimage::addFailedURL(request_->URL());

@@ -99,7 +99,12 @@ private:
     // ---- Parts ----
     void deliverPartialImage(double now, double interval);
     void deliverBlurredImage(double now);
-    void finalDecode();
+    // `askedAgain` once a decode refused for memory is asked once more.
+    void finalDecode(bool askedAgain);
+    // The decode was refused for memory: asked again when pictures are let
+    // go (or after a wait), then reported as a transient failure.
+    void askAgainWhenPicturesAreLetGo();
+    void didRefuseDecodeForMemory();
     // Under the lock: the completion unless cancelled, then finish when asked.
     void report(const ns::Ref<ui::Image>& image, TVWebImageFromType from, TVWebImageStage stage,
                 const ns::Ref<ns::Error>& error, bool finishing);

@@ -40,6 +40,14 @@ enum TVWebImageStage : int64_t {
     TVWebImageStageFinished = 1,   // with an image, or with an error and no image
 };
 
+// The loader's own errors, beside those of the URL loading system.
+inline constexpr const char* TVWebImageErrorDomain = "com.norvane.image";
+// Data that decodes to no image.
+inline constexpr int64_t TVWebImageErrorDecodeFailed = -1;
+// A picture the account of decoded pixels refused, even when asked again
+// after pictures were let go: transient, not the URL's fault.
+inline constexpr int64_t TVWebImageErrorNotDecodedForMemory = -2;
+
 // (received, expected); expected is -1 when the response announced no length.
 using TVWebImageProgressBlock = std::function<void(int64_t receivedSize, int64_t expectedSize)>;
 // Runs after decoding and before caching; returns the image to use instead.

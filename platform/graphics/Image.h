@@ -35,8 +35,10 @@ class Image : public ns::Object {
 public:
     // Alpha info from the bitmap's format: PremultipliedFirst or NoneSkipFirst.
     explicit Image(Bitmap bitmap, PictureCharge charge = nullptr);
-    Image(Bitmap bitmap, ImageAlphaInfo alphaInfo)
-        : bitmap_(std::move(bitmap)), bitmapInfo_(BitmapInfo::ByteOrder32Little | uint32_t(alphaInfo)) {}
+    Image(Bitmap bitmap, ImageAlphaInfo alphaInfo, PictureCharge charge = nullptr)
+        : bitmap_(std::move(bitmap)),
+          bitmapInfo_(BitmapInfo::ByteOrder32Little | uint32_t(alphaInfo)),
+          charge_(std::move(charge)) {}
     // Pixels held as `bitmap`, described (and copied out) as `bitmapInfo`,
     // with the account's charge for them when they were made from data.
     Image(Bitmap bitmap, uint32_t bitmapInfo, PictureCharge charge = nullptr)
@@ -44,8 +46,8 @@ public:
     static ns::Ref<Image> make(Bitmap bitmap, PictureCharge charge = nullptr) {
         return std::make_shared<Image>(std::move(bitmap), std::move(charge));
     }
-    static ns::Ref<Image> make(Bitmap bitmap, ImageAlphaInfo alphaInfo) {
-        return std::make_shared<Image>(std::move(bitmap), alphaInfo);
+    static ns::Ref<Image> make(Bitmap bitmap, ImageAlphaInfo alphaInfo, PictureCharge charge = nullptr) {
+        return std::make_shared<Image>(std::move(bitmap), alphaInfo, std::move(charge));
     }
     // An image of 8-bit components, 32 bits per pixel, from bytes laid out
     // as `bitmapInfo` says (alpha info 1-6, any byte order): the platform's

@@ -47,7 +47,9 @@ ns::Ref<ui::Image> KVTRGFAnimatedImage::predrawnImageFromImage(const ns::Ref<ui:
     }
     context->drawImage(*bitmap, {0, 0, double(width), double(height)});
     auto drawn = context->makeImage();
-    auto predrawn = drawn ? ui::Image::imageWithCGImage(cg::Image::make(drawn->bitmap(), alphaInfo), image->scale())
+    // The copy shown in the frame's place keeps the frame's charge.
+    auto predrawn = drawn ? ui::Image::imageWithCGImage(cg::Image::make(drawn->bitmap(), alphaInfo, bitmap->charge()),
+                                                        image->scale())
                           : nullptr;
     if (!predrawn) {
         logStringFromBlock(
