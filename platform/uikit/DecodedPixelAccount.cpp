@@ -77,6 +77,7 @@ uint64_t DecodedPixelAccount::warningsPosted() const {
 void DecodedPixelAccount::setLimitForTesting(uint64_t pixels) {
     std::lock_guard lock(mutex_);
     limit_ = pixels;
+    warningDue_ = true;
 }
 
 }  // namespace ui

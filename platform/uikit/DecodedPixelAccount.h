@@ -47,7 +47,8 @@ public:
     // Runs `block` once on `queue` when pictures are next let go.
     void notifyWhenPicturesAreLetGo(dispatch::QueueRef queue, std::function<void()> block);
 
-    // Tests size the account to the pictures they send.
+    // Tests size the account to the pictures they send; a warning is due
+    // again.
     void setLimitForTesting(uint64_t pixels);
     // Memory warnings posted since the process began.
     uint64_t warningsPosted() const;

@@ -1,7 +1,10 @@
-// The account of pixels held by pictures decoded from data: charged before
-// each picture is decoded, refused past its limit with a log line (and no
-// picture after), held by every reference to the pixels and given back by
-// the last; the app's own files are not charged.
+// The account of pixels held by pictures decoded from data: charged where
+// a source makes each picture, before it is decoded, refused past its
+// limit with a log line (and no picture after), held by every reference to
+// the pixels or to the copy a context takes of them, and given back by the
+// last; the app's own files are not charged. The first refusal warns the
+// app that memory runs short, on the main queue; the next only after
+// pictures have been let go.
 
 #include <gtest/gtest.h>
 
@@ -12,8 +15,12 @@
 #include <unistd.h>
 
 #include "platform/foundation/Log.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/graphics/BitmapContext.h"
+#include "platform/graphics/ImageSource.h"
 #include "platform/graphics/Png.h"
 #include "platform/testing/GifFiles.h"
+#include "platform/uikit/Application.h"
 #include "platform/uikit/DecodedPixelAccount.h"
 #include "platform/uikit/Image.h"
 #include "ui_test_support.h"
@@ -69,6 +76,86 @@ TEST_F(DecodedPixelAccountTest, AFileOfSeveralPicturesKeepsThoseThatFitAndTheApp
     EXPECT_EQ(account.pixelsHeld(), 32u);
     animated = nullptr;
     EXPECT_EQ(account.pixelsHeld(), 0u);
+}
+
+std::shared_ptr<cg::ImageSource> sourceOf(const ns::Ref<ns::Data>& data) {
+    return cg::ImageSource::createWithData(std::span<const uint8_t>(data->bytes(), data->length()));
+}
+
+TEST_F(DecodedPixelAccountTest, TheSourceChargesEachPictureItMakesAndTheCopyForDisplayTakesTheChargeOver) {
+    account.setLimitForTesting(100);
+    ns::LogCapture log;
+    auto source = sourceOf(pngOf(8));
+    ns::Ref<cg::Image> picture = source->createImageAtIndex(0);
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(account.pixelsHeld(), 64u) << "charged by the source itself, whoever asks";
+    source = nullptr;
+
+    // Drawn once for display: the copy holds the charge when the source
+    // picture goes; a snapshot does not.
+    auto context = cg::BitmapContext::createWithPixels(8, 8, cg::BitmapInfo::PremultipliedFirst32Little);
+    context->drawImageBottomUp(*picture, {0, 0, 8, 8});
+    ns::Ref<cg::Image> snapshot = context->makeImage();
+    EXPECT_FALSE(snapshot->charge());
+    ns::Ref<cg::Image> copy = context->takeImage();
+    picture = nullptr;
+    context = nullptr;
+    EXPECT_EQ(account.pixelsHeld(), 64u);
+    copy = nullptr;
+    EXPECT_EQ(account.pixelsHeld(), 0u);
+
+    // A source of the app's own files is not charged.
+    auto own = sourceOf(pngOf(9));
+    own->setCharged(false);
+    picture = own->createImageAtIndex(0);
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(account.pixelsHeld(), 0u);
+
+    // Refused: nil, a log line, and counted on this thread, so a caller
+    // tells memory from broken data.
+    auto held = ui::Image::imageWithData(pngOf(8));
+    cg::PictureRefusals refusals;
+    EXPECT_FALSE(sourceOf(pngOf(7))->createImageAtIndex(0));
+    EXPECT_EQ(refusals.count(), 1u);
+    EXPECT_TRUE(log.contains("picture 0 of a public.png file (7 x 7) is not decoded"));
+    // Its header whole (33 bytes), its pixels cut short.
+    auto cut = pngOf(3);
+    EXPECT_FALSE(sourceOf(ns::Data::make(std::vector<uint8_t>(cut->bytes(), cut->bytes() + 40)))->createImageAtIndex(0));
+    EXPECT_EQ(refusals.count(), 1u) << "broken data is no refusal";
+}
+
+TEST_F(DecodedPixelAccountTest, TheFirstRefusalWarnsTheAppOnTheMainQueueAndAgainOnlyAfterPicturesAreLetGo) {
+    account.setLimitForTesting(100);
+    int warnings = 0;
+    auto center = ns::NotificationCenter::defaultCenter();
+    center->addObserver(&warnings, ui::ApplicationDidReceiveMemoryWarningNotification, nullptr,
+                        [&warnings](const auto&) { ++warnings; });
+    ns::LogCapture log;
+    auto held = ui::Image::imageWithData(pngOf(8));
+    ASSERT_TRUE(held);
+    EXPECT_FALSE(ui::Image::imageWithData(pngOf(8)));
+    EXPECT_EQ(warnings, 0) << "posted later, on the main queue, not inside the charge";
+    EXPECT_TRUE(log.contains("the app is warned that memory runs short"));
+    env.runUntilIdle();
+    EXPECT_EQ(warnings, 1);
+
+    // Nothing let go since: no second warning.
+    EXPECT_FALSE(ui::Image::imageWithData(pngOf(7)));
+    env.runUntilIdle();
+    EXPECT_EQ(warnings, 1);
+
+    // A picture let go: the next refusal warns again.
+    EXPECT_TRUE(ui::Image::imageWithData(pngOf(2)));
+    EXPECT_FALSE(ui::Image::imageWithData(pngOf(7)));
+    env.runUntilIdle();
+    EXPECT_EQ(warnings, 2);
+
+    // A picture past the whole account: nothing let go would make room.
+    held = nullptr;
+    EXPECT_FALSE(ui::Image::imageWithData(pngOf(11)));
+    env.runUntilIdle();
+    EXPECT_EQ(warnings, 2);
+    center->removeObserver(&warnings);
 }
 
 }  // namespace
