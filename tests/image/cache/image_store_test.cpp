@@ -1,6 +1,7 @@
 // The image cache: what each level holds after a store, the scale kept
 // beside the bytes, lookups and their promotion into memory, costs and the
-// memory warning.
+// memory warning; pictures read back from disk charged to the account of
+// decoded pixels, whose first refusal empties the memory level.
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,7 @@
 #include "platform/runtime/Exception.h"
 #include "platform/testing/LoopbackImageServer.h"
 #include "platform/uikit/Application.h"
+#include "platform/uikit/DecodedPixelAccount.h"
 #include "platform/uikit/Screen.h"
 #include "tests/image/cache/cache_test_support.h"
 
@@ -175,6 +177,42 @@ TEST_F(ImageStoreTest, WithoutAnimationOnlyTheFirstFrameIsDecoded) {
     ASSERT_TRUE(image);
     EXPECT_EQ(image->className(), "UIImage");
     EXPECT_FALSE(cache_->imageFromData(ns::Data::withBytes(std::string("not a picture"))));
+}
+
+class ImageStoreAccountTest : public ImageStoreTest {
+protected:
+    ImageStoreAccountTest() { account.setLimitForTesting(250); }
+    ~ImageStoreAccountTest() override { account.setLimitForTesting(ui::MaximumDecodedPixels); }
+
+    ui::DecodedPixelAccount& account = ui::DecodedPixelAccount::shared();
+};
+
+TEST_F(ImageStoreAccountTest, PicturesReadBackFromDiskAreChargedWhileTheyAreHeld) {
+    cache_->setImage(nullptr, pngData(10), "k", TVImageCacheTypeDisk);
+    auto animated = cache_->getImageForKey("k", TVImageCacheTypeDisk);
+    ASSERT_TRUE(animated);
+    EXPECT_EQ(account.pixelsHeld(), 100u);
+    cache_->setAllowAnimatedImage(false);
+    auto still = cache_->getImageForKey("k", TVImageCacheTypeDisk);
+    ASSERT_TRUE(still);
+    EXPECT_EQ(account.pixelsHeld(), 200u);
+    animated = nullptr;
+    still = nullptr;
+    EXPECT_EQ(account.pixelsHeld(), 0u);
+}
+
+TEST_F(ImageStoreAccountTest, TheFirstRefusalWarnsTheAppAndTheMemoryLevelLetsItsPicturesGo) {
+    for (const char* key : {"a", "b", "c"}) cache_->setImage(nullptr, pngData(10), key, TVImageCacheTypeDisk);
+    // Read back into the memory level, and let go by their callers.
+    ASSERT_TRUE(cache_->getImageForKey("a", TVImageCacheTypeAll));
+    ASSERT_TRUE(cache_->getImageForKey("b", TVImageCacheTypeAll));
+    EXPECT_EQ(account.pixelsHeld(), 200u);
+    EXPECT_FALSE(cache_->getImageForKey("c", TVImageCacheTypeDisk)) << "100 more would pass 250";
+    EXPECT_TRUE(cache_->containsImageForKey("a", TVImageCacheTypeMemory)) << "warned later, on the main queue";
+    env_.fastForwardBy(1);
+    EXPECT_FALSE(cache_->containsImageForKey("a", TVImageCacheTypeMemory));
+    EXPECT_EQ(account.pixelsHeld(), 0u);
+    EXPECT_TRUE(cache_->getImageForKey("c", TVImageCacheTypeDisk));
 }
 
 }  // namespace
