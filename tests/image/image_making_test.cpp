@@ -6,6 +6,7 @@
 #include "image/UIImage+TVWebImage.h"
 #include "image_utils_support.h"
 #include "platform/testing/ScreenScaleScope.h"
+#include "platform/uikit/DecodedPixelAccount.h"
 #include "platform/uikit/GraphicsContext.h"
 
 namespace {
@@ -49,6 +50,16 @@ TEST(ImageMakingTest, SmallGifFramesRepeatForTheirTicks) {
     ASSERT_TRUE(mixed);
     EXPECT_EQ(mixed->images().size(), 7u);
     EXPECT_NEAR(mixed->duration(), 0.15, 1e-9);
+
+    // Each frame's 2 x 2 pixels are charged for as long as it is shown:
+    // the copy drawn of it keeps the charge of the frame it was drawn from.
+    ui::DecodedPixelAccount& account = ui::DecodedPixelAccount::shared();
+    const uint64_t before = account.pixelsHeld();
+    auto charged = TV_imageWithSmallGIFData(gifWithDelays({4, 8}), 1);
+    ASSERT_TRUE(charged);
+    EXPECT_EQ(account.pixelsHeld(), before + 8);
+    charged = nullptr;
+    EXPECT_EQ(account.pixelsHeld(), before);
 
     // One frame: the platform's still image.
     auto still = TV_imageWithSmallGIFData(gifWithDelays({4}), 1);

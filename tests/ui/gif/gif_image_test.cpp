@@ -4,6 +4,7 @@
 #include "platform/graphics/BitmapContext.h"
 #include "platform/graphics/DecodeBudget.h"
 #include "platform/testing/GifFiles.h"
+#include "platform/uikit/DecodedPixelAccount.h"
 
 namespace {
 
@@ -228,6 +229,25 @@ TEST_F(GifImageTest, PredrawingKeepsThePixelsAndTurnsStraightAlphaPremultiplied)
     auto empty = ui::Image::imageWithCGImage(cg::Image::make(cg::Bitmap(0, 0, cg::PixelFormat::RGB24)), 1);
     EXPECT_EQ(KVTRGFAnimatedImage::predrawnImageFromImage(empty), empty);
     EXPECT_TRUE(log.contains("Failed to `CGBitmapContextCreate`"));
+}
+
+TEST_F(GifImageTest, TheFramesItHoldsAreChargedPredrawnOrNot) {
+    ui::DecodedPixelAccount& account = ui::DecodedPixelAccount::shared();
+    const uint64_t before = account.pixelsHeld();
+    for (bool predraw : {false, true}) {
+        auto image = KVTRGFAnimatedImage::initWithAnimatedGIFData(gifData(uniformGif(12)), 4, predraw);
+        ASSERT_TRUE(image);
+        const auto& poster = image->posterImage()->cgImage();
+        const uint64_t frame = uint64_t(poster->width()) * uint64_t(poster->height());
+        EXPECT_EQ(account.pixelsHeld(), before + frame) << "the poster; predraw " << predraw;
+        image->imageLazilyCachedAtIndex(6);
+        env.runUntilIdle();
+        EXPECT_EQ(image->cachedFrameIndexes(), (std::set<uint64_t>{0, 6, 7, 8, 9}));
+        EXPECT_EQ(account.pixelsHeld(), before + 5 * frame) << "predraw " << predraw;
+        image = nullptr;
+        env.runUntilIdle();
+        EXPECT_EQ(account.pixelsHeld(), before);
+    }
 }
 
 }  // namespace
