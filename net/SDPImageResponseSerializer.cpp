@@ -90,7 +90,8 @@ ns::Ref<ui::Image> SDPImageResponseSerializer::inflatedImage(const ns::Ref<ns::U
     if (!context) return image;
     context->drawImageBottomUp(*bitmap, {0, 0, double(bitmap->width()), double(bitmap->height())});
     auto orientation = image ? image->imageOrientation() : ui::ImageOrientation::Up;
-    return ui::Image::imageWithCGImage(context->makeImage(), imageScale_, orientation);
+    // The context's own pixels: the copy keeps the decoded picture's charge.
+    return ui::Image::imageWithCGImage(context->takeImage(), imageScale_, orientation);
 }
 
 void SDPImageResponseSerializer::encodeWithCoder(ns::KeyedArchiver& coder) const {

@@ -18,6 +18,7 @@
 #include "platform/graphics/ImageDestination.h"
 #include "platform/graphics/ImageSource.h"
 #include "platform/graphics/Png.h"
+#include "platform/uikit/DecodedPixelAccount.h"
 #include "tests/platform/graphics/hostile_still_files.h"
 
 namespace {
@@ -65,6 +66,13 @@ TEST(HTTPImageSerializer, SmallImagesAreInflatedLargeOnesOnlyDecoded) {
     EXPECT_EQ(inflated->size().width, 8);
     EXPECT_EQ(inflated->cgImage()->bitmapInfo(), cg::BitmapInfo::PremultipliedFirst32Little) << "drawn";
     EXPECT_EQ(inflated->cgImage()->bitmap().pixel(0, 0), cg::premultiplied(255, 200, 10, 10));
+    // The inflated copy is charged for as long as it is held, as the
+    // picture it was drawn from was.
+    ui::DecodedPixelAccount& account = ui::DecodedPixelAccount::shared();
+    const uint64_t held = account.pixelsHeld();
+    EXPECT_TRUE(inflated->cgImage()->charge());
+    inflated = nullptr;
+    EXPECT_EQ(account.pixelsHeld(), held - 128);
 
     auto plain = ns::cast<ui::Image>(serializer(false)->responseObjectForResponse(response("image/png"), png(16, 8), &error));
     ASSERT_TRUE(plain);
