@@ -15,14 +15,15 @@
 #include "platform/testing/ResidentMemory.h"
 #include "platform/uikit/DecodedPixelAccount.h"
 #include "tests/image/web/web_image_test_support.h"
+#include "tests/platform/foundation/reply_memory_support.h"
 #include "tests/platform/graphics/hostile_images.h"
 
 namespace {
 
 using namespace web_test;
+using urltest::MiB;
 
 constexpr uint32_t Side = 8192;
-constexpr uint64_t MiB = uint64_t(1) << 20;
 
 // A flat, fully transparent Side x Side PNG of about 261 KB, made distinct
 // by a text chunk naming `index` before its end.
