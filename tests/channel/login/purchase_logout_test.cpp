@@ -22,7 +22,7 @@ protected:
         finishHandOff();
         env.fastForwardBy(2);
     }
-    ~PurchaseLogoutTest() override { TVNewPayVC::purchase() = {}; }
+    ~PurchaseLogoutTest() override { TVNewPayVC::orderState() = {}; }
 
     void pay(const std::string& money, const std::string& order) {
         ToviraSDK::loadToPayVCWithroleid(

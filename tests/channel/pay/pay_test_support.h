@@ -47,7 +47,7 @@ protected:
     ~PayTest() override {
         for (const auto& [key, ballWindow] : VRQWindowManager::shared()->windowDic()) ballWindow->setHidden(true);
         VRQWindowManager::shared()->windowDic().clear();
-        TVNewPayVC::purchase() = {};
+        TVNewPayVC::orderState() = {};
         TVPayPlug::distroyInstance();
         QuipaySDK::resetForTesting();
     }
