@@ -480,9 +480,13 @@ void TVNewPayVC::finish() {
 
 void TVNewPayVC::navigationGone() {
     if (closed_) return;
-    // Nothing on screen is left behind.
-    if (coverView_) coverView_->removeFromSuperview();
+    removeCard();
     leave();
+}
+
+void TVNewPayVC::removeCard() {
+    // A window being let go takes its subviews with it.
+    if (coverView_ && coverView_->superview()) coverView_->removeFromSuperview();
 }
 
 void TVNewPayVC::popAction() {

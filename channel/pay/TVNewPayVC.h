@@ -94,6 +94,8 @@ public:
     // screen it was presented over: nothing of it stays over the game. The
     // purchase hears of it from the navigation, however it went.
     void navigationGone();
+    // The card and its cover leave the top window.
+    void removeCard();
     // Stops the poll; a reply still to come changes nothing.
     void pause();
     void resume();

@@ -172,11 +172,15 @@ void TVPurchaseHold::open(Call call) {
     ns::Weak<TVNewPayVC> weakCentre = centre;
     ns::Weak<TVPayNav> weakNavigation = navigation;
     navigation->setWhenGone([weakCentre, weakNavigation, purchase] {
-        // A navigation controller being destroyed takes its screens with it:
-        // only the purchase is told.
-        auto gone = weakNavigation.lock() ? weakCentre.lock() : nullptr;
-        if (gone) gone->navigationGone();
-        else VRQHelperBtn::setPaymentCentreOnScreen(false);
+        // A navigation controller being destroyed takes its screens with it;
+        // the card on the top window goes too.
+        auto centre = weakCentre.lock();
+        if (centre && weakNavigation.lock()) {
+            centre->navigationGone();
+        } else {
+            if (centre) centre->removeCard();
+            VRQHelperBtn::setPaymentCentreOnScreen(false);
+        }
         purchase->on(TVPurchase::Event::ScreensGone);
         updateConfirmingHUD();
     });
