@@ -253,6 +253,19 @@ TEST_F(PayFlowsTest, ThePlugMapsResultsAndOnlyLogsTheSDKsOwnCallback) {
     EXPECT_TRUE(log.contains("回调 = "));
 }
 
+TEST_F(PayFlowsTest, ThePlugGivesAnAnswerNamingAnOrderNobodyWaitsForToNobody) {
+    auto plug = TVPayPlug::sharedInstance();
+    std::vector<std::string> texts;
+    plug->block = [&](uint64_t, const ns::Ref<ns::String>& t, const ns::Ref<ns::Error>&) { texts.push_back(text(t)); };
+    ns::LogCapture log;
+    plug->setQuipayResultDic(QuipaySDK::resultDictionary("9000", "", "{\"order\":\"order_no=X\"}"));
+    EXPECT_TRUE(texts.empty());
+    EXPECT_TRUE(log.contains("wallet: an answer for the order order_no=X, which nobody waits for, reaches nobody"));
+    // One that names no order is the current one's.
+    plug->setQuipayResultDic(QuipaySDK::resultDictionary("6001", "", ""));
+    EXPECT_EQ(texts, (std::vector<std::string>{"取消充值"}));
+}
+
 TEST_F(PayFlowsTest, TheOfficialWeChatPageIsEscapedWithARefererAndTheOthersArePlain) {
     auto page = std::make_shared<TVWebPayVC>();
     page->url = ns::str(server.base() + "wxpay?order=a b");

@@ -145,6 +145,24 @@ TEST_F(PurchaseRowsTest, ALogoutWithTheCentreUpReleasesTheHoldWhenItsScreensGo) 
     EXPECT_EQ(heard, (pay_test::Heard{"A success 支付成功 6"})) << "it still reports to its own game";
 }
 
+TEST_F(PurchaseRowsTest, ThePollAsksForThePlayerWhoPaidWhoeverIsLoggedInWhenItStarts) {
+    server.setStatusDelay(1);
+    auto centre = openOverDialog("A");
+    ASSERT_TRUE(payByWebPage(centre));
+    ASSERT_TRUE(server.isPaid(sandbox::ChannelServer::kKnownUser));
+    // Away on the page's wallet, the game takes the centre down, logs the
+    // player out and another logs in before the player is back.
+    auto application = ui::Application::sharedApplication();
+    application->simulateEnterBackground();
+    takeDown();
+    ToviraSDK::LoginOut();
+    logIn(sandbox::ChannelServer::kMinorUser, sandbox::ChannelServer::kMinorPassword);
+    EXPECT_EQ(polls(), 0);
+    application->simulateEnterForeground();
+    env.fastForwardBy(70);
+    EXPECT_EQ(heard, (pay_test::Heard{"A success 支付成功 6"}));
+}
+
 TEST_F(PurchaseRowsTest, APurchaseLeftOverAtTheEndOfATestEndsWithIt) {
     server.setReply("Pay/getUserSuccess", ns::Dictionary::make({{"z", ns::str("0")}}));
     auto centre = openOverDialog("A");
