@@ -316,6 +316,12 @@ TVPurchase& TVNewPayVC::purchase() {
 
 void TVNewPayVC::doPay() {
     if (payStyle_ < WxH5 || payStyle_ > GFWx) return;
+    // One order at a time: a reply nobody awaits would be lost.
+    if (purchase().stage() != TVPurchase::Stage::Choosing) {
+        ns::log("payment centre: an order of the payment of %@ yuan is still being confirmed; no other is sent",
+                purchase().report().fullAmount);
+        return;
+    }
     setPayEnabled(false);
     OrderState& state = orderState();
     // The purchase awaits the reply, whether or not the centre is still

@@ -314,7 +314,11 @@ void TVPurchase::pollOffScreen() {
     startPoll();
 }
 
-void TVPurchase::stopPolling() { poll_ = nullptr; }
+// A poll stopped before its end leaves the card with what it shows.
+void TVPurchase::stopPolling() {
+    poll_ = nullptr;
+    if (stage_ == Stage::Polling) stage_ = Stage::Card;
+}
 
 void TVPurchase::observeReturn() {
     if (observing_) return;

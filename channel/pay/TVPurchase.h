@@ -113,7 +113,7 @@ public:
     void on(Event event);
 
     // The centre's poll (its `loadTimer`): started with no card unless one is
-    // up already; `pause` stops it.
+    // up already; stopped (its `pause`), the card keeps what it shows.
     void startPoll();
     void stopPolling();
     bool isPolling() const { return poll_ && poll_->isTicking(); }

@@ -163,6 +163,17 @@ TEST_F(PurchaseRowsTest, ThePollAsksForThePlayerWhoPaidWhoeverIsLoggedInWhenItSt
     EXPECT_EQ(heard, (pay_test::Heard{"A success 支付成功 6"}));
 }
 
+TEST_F(PurchaseRowsTest, APollPausedUnderTheCardLeavesItsPresetToReportWhenTheScreensGo) {
+    server.setReply("Pay/getUserSuccess", ns::Dictionary::make({{"z", ns::str("0")}}));
+    auto centre = openOverDialog("A");
+    payByWebPageAndComeBack(centre);
+    centre->pause();
+    takeDown();
+    EXPECT_EQ(heard, (pay_test::Heard{"A failure 支付失败 1 6"}));
+    EXPECT_EQ(polls(), 1);
+    EXPECT_TRUE(nextOpens());
+}
+
 TEST_F(PurchaseRowsTest, APurchaseLeftOverAtTheEndOfATestEndsWithIt) {
     server.setReply("Pay/getUserSuccess", ns::Dictionary::make({{"z", ns::str("0")}}));
     auto centre = openOverDialog("A");
