@@ -19,19 +19,7 @@ namespace {
 
 using pay_test::PayTest;
 
-class PayFlowsTest : public PayTest {
-protected:
-    // Opens the centre, picks the wallet's web page and pays: the pay page
-    // pushed and loaded.
-    ns::Ref<TVWebPayVC> payByWebPage(const ns::Ref<TVNewPayVC>& centre) {
-        EXPECT_TRUE(driver.tap(centre->quipayIconBtn.lock()));
-        EXPECT_TRUE(driver.tap(centre->payBtn.lock()));
-        env.fastForwardBy(1);
-        auto navigation = centre->navigationController();
-        return navigation ? ns::cast<TVWebPayVC>(navigation->viewControllers().back()) : nullptr;
-    }
-    int polls() const { return server.requestsTo("Pay/getUserSuccess"); }
-};
+using PayFlowsTest = PayTest;
 
 TEST_F(PayFlowsTest, AWebPaymentIsConfirmedOnTheThirdPollAndTheCardReportsSuccess) {
     ns::LogCapture log;

@@ -10,7 +10,6 @@
 
 #include "channel/login/TVLoginView.h"
 #include "channel/login/ToviraSDK.h"
-#include "channel/pay/TVWebPayVC.h"
 #include "channel/screens/VRQSubNameVC.h"
 #include "platform/foundation/Array.h"
 #include "platform/uikit/AlertController.h"
@@ -32,14 +31,6 @@ protected:
         env.fastForwardBy(1);
         auto navigation = ns::cast<ui::NavigationController>(dialog->presentedViewController());
         return navigation ? ns::cast<TVNewPayVC>(navigation->viewControllers().front()) : nullptr;
-    }
-    // Picks the wallet's web page and pays: the page pushed and loaded.
-    ns::Ref<TVWebPayVC> payByWebPage(const ns::Ref<TVNewPayVC>& centre) {
-        EXPECT_TRUE(driver.tap(centre->quipayIconBtn.lock()));
-        EXPECT_TRUE(driver.tap(centre->payBtn.lock()));
-        env.fastForwardBy(1);
-        auto navigation = centre->navigationController();
-        return navigation ? ns::cast<TVWebPayVC>(navigation->viewControllers().back()) : nullptr;
     }
     // Paid on the wallet's web page and back in the app: the card up at
     // "支付中..." and the first poll sent.
@@ -124,7 +115,6 @@ protected:
         env.fastForwardBy(1.5);
         ASSERT_EQ(text(ShareVale::sharedInstance()->userName()), name);
     }
-    int polls() const { return server.requestsTo("Pay/getUserSuccess"); }
     // Whether a payment ("next") entered now opens its centre at once.
     bool nextOpens() {
         enter("next", "30");

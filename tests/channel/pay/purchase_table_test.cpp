@@ -59,6 +59,9 @@ struct Row {
     Heard heard;
 };
 
+// A failing row names itself.
+void PrintTo(const Row& row, std::ostream* os) { *os << nameOf(row.stage) << " x " << nameOf(row.event); }
+
 constexpr const char* kCanMeet = nullptr;
 // They meet, but a login's own requests cannot be answered while the
 // order's reply is held back; the logout row stands for both.
