@@ -39,6 +39,27 @@ const char* nameOf(TVPurchase::Stage stage) {
     return "?";
 }
 
+const char* nameOf(TVPurchase::Event event) {
+    using Event = TVPurchase::Event;
+    switch (event) {
+        case Event::OrderSent: return "order sent";
+        case Event::OrderPaid: return "order paid";
+        case Event::OrderFailed: return "order failed";
+        case Event::OrderFree: return "free order";
+        case Event::PayPageReady: return "pay page ready";
+        case Event::WalletOrderReady: return "wallet order ready";
+        case Event::PayPageReturned: return "pay page returned";
+        case Event::AppReturned: return "app returned";
+        case Event::WalletAnswered: return "wallet answered";
+        case Event::WalletReplaced: return "wallet order replaced";
+        case Event::PollEnded: return "poll ended";
+        case Event::Close: return "close";
+        case Event::ScreensGone: return "screens gone";
+        case Event::AccountEnded: return "account ended";
+    }
+    return "?";
+}
+
 // The card's preset while the poll runs: what leaving it then reports.
 ns::Ref<ns::Error> unconfirmed() {
     return ns::Error::make("支付失败", 1);
@@ -104,8 +125,8 @@ void TVPurchase::on(Event event, const Outcome& outcome) {
     auto keep = shared_from_this();
     auto centre = shownOn();
     auto ignored = [&] {
-        ns::log("payment centre: an event %d at the stage \"%s\" of the payment of %@ yuan changes nothing",
-                static_cast<int>(event), nameOf(stage_), report_.fullAmount);
+        ns::log("payment centre: \"%s\" at the stage \"%s\" of the payment of %@ yuan changes nothing",
+                nameOf(event), nameOf(stage_), report_.fullAmount);
     };
     switch (event) {
         case Event::OrderSent:
