@@ -93,6 +93,14 @@ bool QuipaySDK::isAwaiting(const ns::Ref<ns::String>& order) const {
     return order && std::find(ordersOut_.begin(), ordersOut_.end(), order->utf8()) != ordersOut_.end();
 }
 
+void QuipaySDK::forgetOrder(const ns::Ref<ns::String>& order) {
+    if (!order) return;
+    auto found = std::find(ordersOut_.begin(), ordersOut_.end(), order->utf8());
+    if (found == ordersOut_.end()) return;
+    if (found + 1 == ordersOut_.end()) paymentType_.clear();
+    ordersOut_.erase(found);
+}
+
 void QuipaySDK::payOrder(const ns::Ref<ns::String>& orderStr, const ns::Ref<ns::String>& schemeStr,
                          CompletionBlock callback) {
     auto fail = [&](std::string_view memo) {
@@ -128,6 +136,9 @@ void QuipaySDK::processOrderWithPaymentResult(const ns::Ref<ns::URL>& resultUrl,
         // The answer of that order: the one in progress only if it is the last.
         if (named + 1 == ordersOut_.end()) paymentType_.clear();
         ordersOut_.erase(named);
+    } else if (!order.empty()) {
+        ns::log("QuipaySDK: a result for an order not out; ignored");
+        return;
     } else if (inProgress) {
         paymentType_.clear();
         if (!ordersOut_.empty()) ordersOut_.pop_back();

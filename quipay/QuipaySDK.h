@@ -8,8 +8,10 @@
 // and "result", which for a paid order is a JSON object naming the order
 // string it paid under "order". One payment is in progress at a time: a new
 // one replaces it, and an answer that names no order ends the one in
-// progress; an answer that names an order handed over before (replaced, or
-// the one in progress) ends that one only. Main thread only.
+// progress; an answer that names an order still out (replaced, or the one
+// in progress) ends that one only, and one that names any other order ends
+// nothing and reaches nobody. The orders out are remembered, at most
+// kMaxOrdersOut of them, until answered or let go of. Main thread only.
 
 #include <deque>
 #include <functional>
@@ -45,17 +47,21 @@ public:
     // hears a failure ("4000") and nothing is kept.
     void payOrder(const ns::Ref<ns::String>& orderStr, const ns::Ref<ns::String>& schemeStr,
                   CompletionBlock callback);
-    // While a payment is in progress, or when the result names an order
-    // still unanswered, reads the result from the return URL's query (the
-    // three keys, percent-escaped; a missing key reads as ""), ends the
-    // payment it answers and calls `standbyCallback` with the result.
-    // Otherwise does nothing.
+    // Reads the result from the return URL's query (the three keys,
+    // percent-escaped; a missing key reads as ""). A result naming an order
+    // still out ends that order; one naming no order ends the payment in
+    // progress; either way `standbyCallback` hears the result. A result
+    // naming an order not out, or naming none with no payment in progress,
+    // is logged and nothing else happens.
     void processOrderWithPaymentResult(const ns::Ref<ns::URL>& resultUrl, CompletionBlock standbyCallback);
 
     // "pay" while a payment is in progress, else "".
     const std::string& paymentType() const { return paymentType_; }
     // Whether `order` has been handed to the wallet and not answered.
     bool isAwaiting(const ns::Ref<ns::String>& order) const;
+    // Nobody waits for `order` any more: an answer naming it is ignored, and
+    // the payment in progress ends when it is that one.
+    void forgetOrder(const ns::Ref<ns::String>& order);
 
     // The result dictionary of the three texts.
     static ns::Ref<ns::Dictionary> resultDictionary(std::string_view status, std::string_view memo,

@@ -7,6 +7,7 @@
 #include "channel/screens/TVBaseNav.h"
 #include "channel/screens/TVScreenResources.h"
 #include "channel/pay/TVNewPayVC.h"
+#include "channel/pay/TVPurchaseHold.h"
 #include "channel/usercenter/VRQHelperBtn.h"
 #include "platform/dispatch/PerformRequest.h"
 #include "platform/foundation/Log.h"
@@ -36,7 +37,8 @@ bool TVAlterLoginVC::isUp() { return windowUp().lock() != nullptr; }
 void TVAlterLoginVC::loadAlterLoginVCResultSuccess(SuccessBlockType success, FailedBlockType failed) {
     // One login window at a time: a second call (a double tap on a slow
     // network) would give the game two logins, or leave a form on screen
-    // after the login. The game hears of the window already up.
+    // after the login. The second call is only logged: the game hears
+    // nothing of it, and the window up answers the first.
     if (isUp()) {
         ns::log("login: a login window is already up; this call opens none");
         return;
@@ -126,6 +128,9 @@ void TVAlterLoginVC::touchesBegan(const ui::TouchSet&, ui::Event*) {
 void TVAlterLoginVC::tvLoginViewLoginSuccessLogintime(const Text& logintime, const Text& userName, const Text& sign,
                                                       const ns::Ref<LoginResult>& loginData) {
     VRQMessage::showMessage("登录成功");
+    // Another account ends the session of the one before, as a logout does:
+    // its purchases waiting for the payment centre go with it.
+    TVPurchaseHold::loggedIn(ShareVale::sharedInstance()->userName());
     auto rzStatus = loginData ? TVReply::messageText(loginData->rzStatus) : nullptr;
     ShareVale::sharedInstance()->setIsRz(rzStatus);
     if (SuccessBlock) SuccessBlock(logintime, userName, sign, rzStatus);

@@ -12,10 +12,8 @@
 #include "channel/TVReplyFields.h"
 #include "channel/UIView+Extension.h"
 #include "channel/VRQMessage.h"
-#include "channel/VRQTopPresenter.h"
 #include "channel/VRQWindowManager.h"
 #include "channel/pay/TVCouponsVC.h"
-#include "channel/pay/TVPayNav.h"
 #include "channel/pay/TVPayPlug.h"
 #include "channel/pay/TVPurchaseHold.h"
 #include "channel/pay/TVWebPayVC.h"
@@ -32,7 +30,6 @@
 #include "platform/uikit/AttributedText.h"
 #include "platform/uikit/NavigationBar.h"
 #include "platform/uikit/NavigationController.h"
-#include "platform/uikit/StateReset.h"
 #include "platform/uikit/Storyboard.h"
 #include "platform/uikit/Window.h"
 #include "ui/hud/sd_KXBackgroundView.h"
@@ -59,8 +56,8 @@ Text yuan(const Text& amount) {
 
 }  // namespace
 
-TVNewPayVC::Purchase& TVNewPayVC::purchase() {
-    static Purchase state;
+TVNewPayVC::OrderState& TVNewPayVC::orderState() {
+    static OrderState state;
     return state;
 }
 
@@ -82,142 +79,14 @@ Text TVNewPayVC::calculateMoney(const Text& money, const Text& money1, std::stri
     return str(ns::format("%@", result));
 }
 
-namespace {
-
-void openCentre(TVPurchaseHold::Call call);
-
-// The next waiting call opens on a later turn: the centre that let go may be
-// in the middle of its dismissal.
-void openNextSoon() {
-    dispatch::async(dispatch::mainQueue(), [] {
-        if (auto call = TVPurchaseHold::next()) openCentre(std::move(*call));
-    });
-}
-
-// While entry calls wait on a purchase whose screens have gone, the player
-// is told a payment is still being confirmed.
-ns::Ref<sd_KXProgressHUD>& confirmingHUD() {
-    static ns::Ref<sd_KXProgressHUD> hud;
-    return hud;
-}
-
-// Each test starts with no HUD of the test before.
-[[maybe_unused]] const bool resetHooked = (ui::addSharedStateResetHook([] { confirmingHUD() = nullptr; }), true);
-
-void showWhoWaits() {
-    auto& hud = confirmingHUD();
-    auto unseen = TVPurchase::unseen();
-    bool waiting = TVPurchaseHold::hasWaiting() && unseen && unseen->holdsLaterPurchases();
-    if (waiting == (hud != nullptr)) return;
-    if (!waiting) {
-        hud->hideAnimated(true);
-        hud = nullptr;
-        return;
-    }
-    auto window = VRQWindowManager::topWindow();
-    if (!window) return;
-    hud = sd_KXProgressHUD::showHUDAddedTo(window, true);
-    hud->setRemoveFromSuperViewOnHide(true);
-    hud->setLabelText(str("支付中..."));
-}
-
-void releaseHold(uint64_t hold) {
-    if (!TVPurchaseHold::release(hold)) return;
-    // Nothing reports to the game's closures of this purchase any more.
-    TVNewPayVC::purchase().success = nullptr;
-    TVNewPayVC::purchase().failure = nullptr;
-    showWhoWaits();
-    if (TVPurchaseHold::busy()) openNextSoon();
-}
-
-// Nothing could be opened for the purchase: the ball comes back, the game
-// hears of a failed payment, and the next call may go.
-void refuse(uint64_t hold, const TVNewPayVC::Report& report, const char* why) {
-    ns::log("payment centre: %s; the payment of %@ yuan (%@) fails", why, report.fullAmount,
-            TVNewPayVC::purchase().cpExtend);
-    VRQHelperBtn::setPaymentCentreOnScreen(false);
-    report.failed(str("无法打开充值中心"), str("1"));
-    releaseHold(hold);
-}
-
-void openCentre(TVPurchaseHold::Call call) {
-    uint64_t hold = TVPurchaseHold::take();
-    TVNewPayVC::Purchase& state = TVNewPayVC::purchase();
-    state.roleId = call.roleid;
-    state.serverId = call.serviceID;
-    state.fullAmount = call.money;
-    state.currentAmount = call.money;
-    state.cpExtend = call.cpExtend;
-    state.productName = call.productName;
-    state.productDesc = call.productDesc;
-    state.success = std::move(call.success);
-    state.failure = std::move(call.failure);
-    if (!TVNewPayVC::isAmount(call.money.get())) {
-        VRQMessage::showMessage("金额格式异常");
-        releaseHold(hold);
-        return;
-    }
-    VRQHelperBtn::setPaymentCentreOnScreen(true);
-    TVNewPayVC::Report report{state.success, state.failure, state.fullAmount};
-    auto storyboard = ui::Storyboard::storyboardWithName("TVNewPayVC", TVScreenResources::sdkBundle());
-    auto centre = ns::cast<TVNewPayVC>(storyboard ? storyboard->instantiateViewControllerWithIdentifier("TVNewPayVC")
-                                                  : nullptr);
-    if (!centre) return refuse(hold, report, "not in this app");
-    // Over whatever the game shows: its root presents one screen at a time.
-    auto presenter = VRQTopPresenter::presenterOverTopWindow();
-    if (!presenter) return refuse(hold, report, "no screen to open it from");
-
-    auto purchase = TVPurchase::make(report, [hold] { releaseHold(hold); });
-    centre->setPurchase(purchase);
-    auto navigation = std::make_shared<TVPayNav>(centre);
-    navigation->setModalPresentationStyle(ui::ModalPresentationStyle::FullScreen);
-    ns::Weak<TVNewPayVC> weakCentre = centre;
-    ns::Weak<TVPayNav> weakNavigation = navigation;
-    navigation->setWhenGone([weakCentre, weakNavigation, purchase] {
-        // A navigation controller being destroyed takes its screens with it:
-        // only the purchase is told.
-        auto gone = weakNavigation.lock() ? weakCentre.lock() : nullptr;
-        if (gone) gone->navigationGone();
-        else VRQHelperBtn::setPaymentCentreOnScreen(false);
-        purchase->screenGone();
-        showWhoWaits();
-    });
-    presenter->presentViewController(navigation, true);
-    // A presentation still waits when another is under way, and the platform
-    // may refuse it then; the presenter's next idle moment tells.
-    auto host = presenter;
-    while (auto parent = host->parentViewController()) host = parent;
-    host->whenIdle([navigation, hold, report] {
-        if (!TVPurchaseHold::isCurrent(hold) || navigation->wasShown()) return;
-        navigation->setWhenGone(nullptr);
-        refuse(hold, report, "its presentation was refused");
-    });
-}
-
-}  // namespace
-
 void TVNewPayVC::loadToPayVCWithroleid(const Text& roleid, const Text& ServiceID, const Text& quiPayMoney,
                                        const Text& cpExtend, const Text& productName, const Text& productDesc,
                                        PaySuccess success, PayFailure faild) {
-    TVPurchaseHold::Call call{roleid,    ServiceID, quiPayMoney, cpExtend, productName, productDesc,
-                              std::move(success), std::move(faild)};
-    if (TVPurchaseHold::busy()) {
-        // The centre on screen keeps its purchase; this one opens after it.
-        ns::log("payment centre: busy; the payment of %@ yuan (%@) waits its turn", quiPayMoney, cpExtend);
-        TVPurchaseHold::enqueue(std::move(call));
-        showWhoWaits();
-        return;
-    }
-    openCentre(std::move(call));
+    TVPurchaseHold::enter({roleid, ServiceID, quiPayMoney, cpExtend, productName, productDesc, std::move(success),
+                           std::move(faild), nullptr});
 }
 
-void TVNewPayVC::dropWaitingPurchases(std::string_view why) {
-    for (const auto& call : TVPurchaseHold::dropWaiting())
-        ns::log("payment centre: %s; the waiting payment of %@ yuan (%@) is dropped", std::string(why), call.money,
-                call.cpExtend);
-    if (auto unseen = TVPurchase::unseen()) unseen->letGoOfHold(why);
-    showWhoWaits();
-}
+void TVNewPayVC::dropWaitingPurchases(std::string_view why) { TVPurchaseHold::dropWaiting(why); }
 
 TVNewPayVC::~TVNewPayVC() = default;
 
@@ -246,7 +115,7 @@ void TVNewPayVC::viewDidLayoutSubviews() {
 }
 
 void TVNewPayVC::initUI() {
-    Purchase& state = purchase();
+    OrderState& state = orderState();
     if (auto label = productNameL.lock()) label->setText(state.productName);
     auto full = yuan(state.fullAmount);
     auto discounted = calculateMoney(state.fullAmount, str(ns::format("%f", discount_)), "*");
@@ -382,7 +251,7 @@ void TVNewPayVC::setPayStyle(uint64_t style) {
 void TVNewPayVC::setPayViewWithPayStyle(uint64_t style, const ns::Ref<ui::Button>& currentBtn) {
     auto selected = selectedIconBtn_.lock();
     if (currentBtn == selected) return;
-    Purchase& state = purchase();
+    OrderState& state = orderState();
     auto price = realMoneyL.lock();
     auto rate = discountL.lock();
     auto rateText = str(ns::format("（%.1f折）", discount_ * 10));
@@ -410,12 +279,12 @@ void TVNewPayVC::goToCoupons() {
     auto picker = ns::cast<TVCouponsVC>(storyboard ? storyboard->instantiateViewControllerWithIdentifier("TVCouponsVC")
                                                    : nullptr);
     if (!picker) return;
-    picker->money = purchase().fullAmount;
+    picker->money = orderState().fullAmount;
     ns::Weak<TVNewPayVC> weak = ref<TVNewPayVC>();
     picker->couponsBlock = [weak](const ns::Ref<TVCouponsModel>& model) {
         auto centre = weak.lock();
         if (!centre || !model) return;
-        Purchase& state = purchase();
+        OrderState& state = orderState();
         state.voucherId = model->cid;
         if (auto button = centre->couponsBtn.lock())
             button->setTitle(str(ns::format("满%@减%@", model->pay_money, model->coupon_money)), ui::ControlStateNormal);
@@ -440,21 +309,27 @@ void TVNewPayVC::setPurchase(std::shared_ptr<TVPurchase> purchase) {
     if (purchase_) purchase_->setCentre(ref<TVNewPayVC>());
 }
 
-// A centre opened other than by the entry call shows a purchase of the
-// shared state, holding nothing.
-TVPurchase& TVNewPayVC::purchaseShown() {
-    if (!purchase_) {
-        Purchase& state = purchase();
-        setPurchase(TVPurchase::make({state.success, state.failure, state.fullAmount}, nullptr));
-    }
+TVPurchase& TVNewPayVC::purchase() {
+    if (!purchase_) setPurchase(TVPurchase::make({nullptr, nullptr, orderState().fullAmount}, nullptr));
     return *purchase_;
 }
 
 void TVNewPayVC::doPay() {
     if (payStyle_ < WxH5 || payStyle_ > GFWx) return;
+    // One order at a time: a reply nobody awaits would be lost.
+    if (purchase().stage() != TVPurchase::Stage::Choosing) {
+        ns::log("payment centre: an order of the payment of %@ yuan is still being confirmed; no other is sent",
+                purchase().report().fullAmount);
+        return;
+    }
     setPayEnabled(false);
-    Purchase& state = purchase();
-    const Report& report = purchaseShown().report();
+    OrderState& state = orderState();
+    // The purchase awaits the reply, whether or not the centre is still
+    // there, and reports it; the screen's own work waits for the screen.
+    purchase();
+    auto awaiting = purchase_;
+    awaiting->setPlayer(ShareVale::sharedInstance()->userName());
+    awaiting->on(TVPurchase::Event::OrderSent);
     TVPayAPI::Order order;
     order.roleId = state.roleId;
     order.serverId = state.serverId;
@@ -462,18 +337,15 @@ void TVNewPayVC::doPay() {
     order.productDesc = state.productDesc;
     order.cpExtend = state.cpExtend;
     ns::Weak<TVNewPayVC> weak = ref<TVNewPayVC>();
-    // Only the screen's own work waits for the screen; the game hears of
-    // every reply.
-    auto balancePaid = [weak, report](const ns::Ref<TVBaseResponse>& reply) {
-        report.paid(TVReply::messageText(reply ? reply->mesage : nullptr));
-        if (auto centre = weak.lock()) centre->popAction();
+    auto balancePaid = [awaiting](const ns::Ref<TVBaseResponse>& reply) {
+        awaiting->on(TVPurchase::Event::OrderPaid, {.text = TVReply::messageText(reply ? reply->mesage : nullptr)});
     };
-    auto balanceFailed = [weak, report](const Text& message, const Text& code) {
+    auto balanceFailed = [weak, awaiting](const Text& message, const Text& code) {
         if (auto centre = weak.lock()) {
             VRQMessage::showMessage(message, centre->view());
             centre->setPayEnabled(true);
         }
-        report.failed(message, code);
+        awaiting->on(TVPurchase::Event::OrderFailed, {.text = message, .code = code});
     };
 
     if (payStyle_ == Djq) {
@@ -484,7 +356,15 @@ void TVNewPayVC::doPay() {
 
     order.orderNumber = str(URLEncode::getOrderNumber());
     order.discount = str(ns::format("%.2f", discount_));
-    auto webFailed = [weak, report](const Text& message) { webOrderFailed(weak, report, message); };
+    // The web, wallet and WeChat orders' common failure; code 11 is a free
+    // payment.
+    auto webFailed = [weak, awaiting](const Text& message) {
+        auto centre = weak.lock();
+        if (centre) centre->setPayEnabled(true);
+        if (message && message->utf8() == "11") return awaiting->on(TVPurchase::Event::OrderFree);
+        if (centre) VRQMessage::showMessage(message, centre->view());
+        awaiting->on(TVPurchase::Event::OrderFailed, {.text = str("无法通知服务器"), .code = str("3")});
+    };
     if (payStyle_ == Ptb) {
         order.money = coinsOf(state.fullAmount);
         order.realMoney = coinsOf(state.discountedAmount);
@@ -496,90 +376,66 @@ void TVNewPayVC::doPay() {
     order.money = state.fullAmount;
     order.realMoney = state.currentAmount;
     order.cid = state.voucherId;
+    auto pageReady = [awaiting](const ns::Ref<NotifyServer>& reply) {
+        awaiting->on(TVPurchase::Event::PayPageReady, {.order = reply ? reply->url : nullptr});
+    };
     if (payStyle_ == WxH5 || payStyle_ == QuipayH5) {
-        bool wechat = payStyle_ == WxH5;
-        order.payType = str(wechat ? "wx" : "zfb");
-        TVPayAPI::doH5Pay(
-            order,
-            [weak, wechat](const ns::Ref<NotifyServer>& reply) {
-                if (auto centre = weak.lock()) centre->openWebPay(reply->url, false, wechat ? "微信支付" : "趣付支付");
-            },
-            webFailed);
+        order.payType = str(payStyle_ == WxH5 ? "wx" : "zfb");
+        TVPayAPI::doH5Pay(order, pageReady, webFailed);
     } else if (payStyle_ == GFWx) {
-        TVPayAPI::doWxPay(
-            order, str(TVAPIStrings::at(isWxpayTwo_ ? TVAPIStrings::WxH5PayOther : TVAPIStrings::WxH5Pay)),
-            [weak](const ns::Ref<NotifyServer>& reply) {
-                if (auto centre = weak.lock()) centre->openWebPay(reply->url, true, "微信支付");
-            },
-            webFailed);
+        TVPayAPI::doWxPay(order,
+                          str(TVAPIStrings::at(isWxpayTwo_ ? TVAPIStrings::WxH5PayOther : TVAPIStrings::WxH5Pay)),
+                          pageReady, webFailed);
     } else {
         TVPayAPI::doQuipayAppPay(
             order, str(TVAPIStrings::at(isQuipayTwo_ ? TVAPIStrings::QuipayAppOther : TVAPIStrings::QuipayApp)),
-            [weak](const ns::Ref<QuipayInfo>& reply) {
-                // The purchase waits for the wallet's answer, and routes it.
-                auto centre = weak.lock();
-                if (centre) centre->purchaseShown().awaitWallet(ShareVale::sharedInstance()->userName(), reply);
+            [awaiting](const ns::Ref<QuipayInfo>& reply) {
+                awaiting->on(TVPurchase::Event::WalletOrderReady, {.order = reply});
             },
             webFailed);
     }
 }
 
-void TVNewPayVC::webOrderFailed(const ns::Weak<TVNewPayVC>& weak, const Report& report, const Text& message) {
-    bool free = message && message->utf8() == "11";
-    auto centre = weak.lock();
-    if (centre) centre->setPayEnabled(true);
-    if (free) {
-        // With the centre there the player's tap on the card reports it.
-        if (centre && !centre->closed_) centre->payWithFree();
-        else report.paid(str("支付成功"));
-        return;
-    }
-    if (centre) VRQMessage::showMessage(message, centre->view());
-    report.failed(str("无法通知服务器"), str("3"));
-}
-
-void TVNewPayVC::openWebPay(const ns::Id& url, bool official, const char* title) {
+void TVNewPayVC::openPayPage(const ns::Id& url) {
+    bool official = payStyle_ == GFWx;
     auto page = std::make_shared<TVWebPayVC>();
     page->url = TVReply::messageText(url);
     page->isGFWXH5 = official;
     ns::Weak<TVNewPayVC> weak = ref<TVNewPayVC>();
-    purchaseShown().awaitPayPage(ShareVale::sharedInstance()->userName());
-    page->webViewCallBack = [weak](TVWebPayVC& page) {
+    page->webViewCallBack = [weak](TVWebPayVC&) {
         auto centre = weak.lock();
         // Once the centre has left the screen the purchase takes the
         // player's return itself.
-        if (!centre || centre->closed_) return;
-        centre->setPayEnabled(true);
-        if (auto navigation = page.navigationController()) {
-            if (!navigation->viewControllers().empty() && navigation->viewControllers().back().get() == &page)
-                navigation->popViewController(true);
-        }
-        centre->noticeView()->payError = ns::Error::make("支付失败", 1);
-        centre->noticeView()->payStatus = str("支付失败");
-        if (auto label = centre->noticeView()->statusL.lock()) label->setText(str("支付中..."));
-        centre->showNotice();
-        centre->loadTimer();
+        if (centre && !centre->closed_ && centre->purchase_)
+            centre->purchase_->on(TVPurchase::Event::PayPageReturned);
     };
     if (auto navigation = navigationController()) navigation->pushViewController(page, true);
-    page->setTitle(str(title));
+    page->setTitle(str(official || payStyle_ == WxH5 ? "微信支付" : "趣付支付"));
 }
 
-void TVNewPayVC::payWithFree() {
-    showResult(nullptr, str("支付成功"));
-}
-
-void TVNewPayVC::showResult(const ns::Ref<ns::Error>& error, const Text& status) {
-    // A card put up after the centre has closed would stay over the game.
-    if (closed_) return;
-    setNotice(error, status);
+void TVNewPayVC::showConfirming(const ns::Ref<ns::Error>& error, const Text& status) {
+    setPayEnabled(true);
+    if (auto navigation = navigationController()) {
+        if (ns::cast<TVWebPayVC>(navigation->viewControllers().back())) navigation->popViewController(true);
+    }
+    noticeView()->payError = error;
+    noticeView()->payStatus = status;
+    if (auto label = noticeView()->statusL.lock()) label->setText(str("支付中..."));
     showNotice();
 }
 
-void TVNewPayVC::setNotice(const ns::Ref<ns::Error>& error, const Text& status) {
+void TVNewPayVC::payWithFree() {
+    showCard(nullptr, str("支付成功"));
+}
+
+void TVNewPayVC::showCard(const ns::Ref<ns::Error>& error, const Text& status) {
+    // A card put up after the centre has closed would stay over the game.
+    if (closed_) return;
     noticeView()->payError = error;
     noticeView()->payStatus = status;
     if (auto label = noticeView()->statusL.lock()) label->setText(status);
     if (noticeView()->window()) logNotice();
+    else showNotice();
 }
 
 void TVNewPayVC::showNotice() {
@@ -609,43 +465,38 @@ const ns::Ref<TVPayNoticeView>& TVNewPayVC::noticeView() {
     if (!noticeView_) noticeView_ = std::make_shared<TVPayNoticeView>(cg::Rect{0, 0, 270, 160});
     noticeView_->setCenter(view()->center());
     ns::Weak<TVNewPayVC> weak = ref<TVNewPayVC>();
-    noticeView_->goToGameBlock = [weak](const ns::Ref<ns::Error>& error, const Text& status) {
-        if (auto centre = weak.lock()) centre->finish(error, status);
+    // Either button leaves the card; the purchase reports what it shows.
+    noticeView_->goToGameBlock = [weak](const ns::Ref<ns::Error>&, const Text&) {
+        if (auto centre = weak.lock()) centre->finish();
     };
-    noticeView_->goToApplyBlock = [weak](const ns::Ref<ns::Error>& error, const Text& status) {
+    noticeView_->goToApplyBlock = [weak](const ns::Ref<ns::Error>&, const Text&) {
         auto centre = weak.lock();
         if (!centre) return;
-        centre->finish(error, status);
+        centre->finish();
         TVCompanionApp::open(TVAPIStrings::at(TVAPIStrings::FanliKey));
     };
     return noticeView_;
 }
 
-void TVNewPayVC::finish(const ns::Ref<ns::Error>& error, const Text& status) {
+void TVNewPayVC::finish() {
     auto self = ref<TVNewPayVC>();
     coverView()->removeFromSuperview();
     popAction();
-    purchaseShown().settle(error, status);
 }
 
 void TVNewPayVC::navigationGone() {
     if (closed_) return;
-    TVPurchase& shown = purchaseShown();
-    bool carded = coverView_ && coverView_->superview();
-    // Nothing on screen is left behind.
-    if (coverView_) coverView_->removeFromSuperview();
-    auto card = noticeView();
-    if (carded && !shown.awaitsConfirmation()) shown.settle(card->payError, card->payStatus);
-    // A poll with no card to show it (the page's return never came) ends
-    // as at the player's close.
-    else if (!carded) shown.stopPolling();
+    removeCard();
     leave();
 }
 
+void TVNewPayVC::removeCard() {
+    // A window being let go takes its subviews with it.
+    if (coverView_ && coverView_->superview()) coverView_->removeFromSuperview();
+}
+
 void TVNewPayVC::popAction() {
-    // A poll left running would report to nobody, and a confirmation that
-    // comes now would change a card the player has left.
-    if (purchase_) purchase_->stopWaiting();
+    if (purchase_) purchase_->on(TVPurchase::Event::Close);
     leave();
 }
 
@@ -654,7 +505,7 @@ void TVNewPayVC::leave() {
     hiddenLeftBtn();
     hideHUD();
     VRQHelperBtn::setPaymentCentreOnScreen(false);
-    Purchase& state = purchase();
+    OrderState& state = orderState();
     state.currentAmount = nullptr;
     state.discountedAmount = nullptr;
     state.voucherId = nullptr;
@@ -674,9 +525,5 @@ void TVNewPayVC::resume() {
 }
 
 void TVNewPayVC::loadTimer() {
-    purchaseShown().startPoll();
-}
-
-void TVNewPayVC::pollEnded(bool paid) {
-    if (paid) setNotice(nullptr, str("支付成功"));
+    purchase().startPoll();
 }

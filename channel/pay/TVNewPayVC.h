@@ -3,15 +3,13 @@
 // ways allowed for the game, shows the amount with the player's discount,
 // lets the player pick a pay way and a voucher, places the order and
 // carries the player through it (web page, wallet app, platform coins or
-// voucher balance), polls the server every 2 s for the result of a web
-// payment, and reports success or failure to the game through the two
-// blocks of the entry call. The purchase (amounts, ids, voucher, blocks) is
-// process-wide, so a centre on screen holds it: entry calls made meanwhile
-// wait their turn (TVPurchaseHold) and open, one by one, once it has gone,
-// or once the purchase it showed (TVPurchase) has reported when it still
-// waited then; while they wait on such a purchase a HUD says "支付中...".
-// Scene "TVNewPayVC" of the storyboard "TVNewPayVC". Main thread only;
-// replies and the poll hold the screen weakly.
+// voucher balance). What tells the result (an order's reply, the page's
+// return, the wallet's answer, the 2 s order-status poll) goes to the
+// purchase it shows (TVPurchase), which alone reports to the game's blocks
+// and holds later entry calls (TVPurchaseHold); the centre and its card
+// show what the purchase tells them. Scene "TVNewPayVC" of the storyboard
+// "TVNewPayVC". Main thread only; replies and the poll hold the screen
+// weakly.
 
 #include <cstdint>
 #include <functional>
@@ -37,36 +35,30 @@ public:
     // The pay styles.
     enum Style : uint64_t { WxH5 = 1, QuipayH5 = 2, Ptb = 3, Djq = 4, GFQuipay = 5, GFWx = 6 };
 
-    // The purchase, shared by every payment centre.
-    struct Purchase {
+    // The order's details, shared by every payment centre: the entry call's
+    // arguments, the amounts and the voucher chosen.
+    struct OrderState {
         Text roleId, serverId, fullAmount, currentAmount, discountedAmount, cpExtend, productName, productDesc;
         Text voucherId;
-        PaySuccess success;
-        PayFailure failure;
     };
-    static Purchase& purchase();
+    static OrderState& orderState();
 
-    // The game's two blocks and the full amount of the purchase: an order's
-    // reply reports to them even when it comes after the centre has gone or
-    // a later purchase has begun.
-    using Report = TVPurchase::Report;
-
-    // While a centre is on screen the call waits, untouched, for it to go.
-    // Otherwise it keeps the purchase; an amount that is no decimal number
-    // (at least one digit, at most one point, nothing else) toasts
-    // "金额格式异常" and opens nothing. Otherwise hides the floating ball
-    // and presents the centre in a navigation controller, full screen, over
-    // the top-most screen the top window's root presents; with no screen to
-    // present from (or a presentation refused) the ball comes back and the
-    // failure block hears of it. A call that opens nothing lets the next
+    // Keeps the call's arguments; an amount that is no decimal number (at
+    // least one digit, at most one point, nothing else) toasts "金额格式异常"
+    // and opens nothing. Otherwise hides the floating ball and presents the
+    // centre in a navigation controller, full screen, over the top-most
+    // screen the top window's root presents; with no screen to present from
+    // (or a presentation refused) the ball comes back and the failure block
+    // hears of it. While a purchase holds, the call waits, untouched, for
+    // its turn (TVPurchaseHold). A call that opens nothing lets the next
     // waiting one go.
     static void loadToPayVCWithroleid(const Text& roleid, const Text& ServiceID, const Text& quiPayMoney,
                                       const Text& cpExtend, const Text& productName, const Text& productDesc,
                                       PaySuccess success, PayFailure faild);
     // The player logged out: the calls still waiting are dropped unopened,
-    // each logged, none reported, and a purchase still waiting with no
-    // screen holds no later one (it still reports to its own game). A
-    // centre on screen stays, and holds.
+    // each logged, none reported, and the purchase that holds releases the
+    // hold as soon as no screen of it is left (it still reports to its own
+    // game). A centre on screen stays, and holds.
     static void dropWaitingPurchases(std::string_view why);
 
     // "-" or "*" of two decimal texts, rounded down to 2 places, as text;
@@ -93,27 +85,29 @@ public:
     // The pay button: the order of the current style.
     void doPay();
     void goToCoupons();
-    // Closes the centre; calls neither block.
+    // The player's close: the centre leaves, and the purchase is told (a
+    // card's result is reported, an order out still is).
     void popAction() override;
     // The purchase it shows (the entry call's).
     void setPurchase(std::shared_ptr<TVPurchase> purchase);
-    // Its navigation controller has left the screen: closed by popAction,
-    // or taken down with the screen it was presented over. Taken down under
-    // a card that shows a result, the game hears it at once; otherwise the
-    // purchase waits on for what the screens waited for (the page's return,
-    // the wallet's answer, the poll under the card at "支付中...") and
-    // reports it. A poll with no card stops, as at the player's close.
+    // Its navigation controller has left the screen, dismissed with the
+    // screen it was presented over: nothing of it stays over the game. The
+    // purchase hears of it from the navigation, however it went.
     void navigationGone();
+    // The card and its cover leave the top window.
+    void removeCard();
     // Stops the poll; a reply still to come changes nothing.
     void pause();
     void resume();
     void loadTimer();
     void payWithFree();
-    // The purchase's news for the card: a wallet's answer shown on it, and
-    // the poll's end (confirmed, the card turns to success; given up, it
-    // keeps "支付中..." with its failure).
-    void showResult(const ns::Ref<ns::Error>& error, const Text& status);
-    void pollEnded(bool paid);
+
+    // What the purchase tells the screen: the web pay page for an order's
+    // address; the card with a result; the card at "支付中..." (its preset
+    // what leaving it reports) while the poll runs.
+    void openPayPage(const ns::Id& url);
+    void showCard(const ns::Ref<ns::Error>& error, const Text& status);
+    void showConfirming(const ns::Ref<ns::Error>& error, const Text& status);
     void setPayStyle(uint64_t style);
     void setPayViewWithPayStyle(uint64_t style, const ns::Ref<ui::Button>& currentBtn);
 
@@ -146,14 +140,13 @@ private:
     void showNotice();
     void setNotice(const ns::Ref<ns::Error>& error, const Text& status);
     void logNotice();
-    // The web, wallet and WeChat orders' common failure; code 11 is a free
-    // payment. The game hears of it whether or not the centre is still there.
-    static void webOrderFailed(const ns::Weak<TVNewPayVC>& weak, const Report& report, const Text& message);
-    void openWebPay(const ns::Id& url, bool official, const char* title);
-    void finish(const ns::Ref<ns::Error>& error, const Text& status);
+    // The card's tap: the cover goes, and the centre closes.
+    void finish();
     // The screen's part of closing: the purchase is left as it is.
     void leave();
-    TVPurchase& purchaseShown();
+    // A centre opened other than by the entry call shows a purchase of its
+    // own, holding nothing.
+    TVPurchase& purchase();
 
     ns::Ref<sd_KXProgressHUD> hud_;
     uint64_t payStyle_ = 0;

@@ -42,7 +42,6 @@ void TVPayPlug::doPay(Block newBlock, std::function<void()> replaced) {
     if (!current_.empty() && block) {
         ns::log("wallet: the order %@ is replaced unanswered; only an answer naming it reaches it now", current_);
         replaced_.push_back({current_, block});
-        if (replaced_.size() > kMaxReplaced) replaced_.pop_front();
         if (auto told = std::move(currentReplaced_)) told();
     }
     block = std::move(newBlock);
@@ -50,6 +49,10 @@ void TVPayPlug::doPay(Block newBlock, std::function<void()> replaced) {
     current_ = order ? order->utf8() : std::string();
     currentReplaced_ = std::move(replaced);
     if (payWay == kPayWayQuipay) Quipay();
+    // The SDK keeps a bounded number of orders out: a block whose order it
+    // has let go of waits for nothing.
+    auto sdk = QuipaySDK::defaultService();
+    std::erase_if(replaced_, [&](const Replaced& each) { return !sdk->isAwaiting(ns::str(each.order)); });
 }
 
 void TVPayPlug::forget(const ns::Ref<ns::String>& order) {
@@ -58,8 +61,10 @@ void TVPayPlug::forget(const ns::Ref<ns::String>& order) {
     if (text == current_) {
         current_.clear();
         currentReplaced_ = nullptr;
+        block = nullptr;
     }
     std::erase_if(replaced_, [&](const Replaced& each) { return each.order == text; });
+    QuipaySDK::defaultService()->forgetOrder(order);
 }
 
 void TVPayPlug::Quipay() {
@@ -69,13 +74,18 @@ void TVPayPlug::Quipay() {
 
 void TVPayPlug::setQuipayResultDic(const ns::Ref<ns::Dictionary>& dic) {
     quipayResultDic_ = dic;
-    // An answer naming a replaced order is that order's; any other is the
-    // current order's, which is all the wallet SDK can tell.
+    // An answer naming an order is that order's, and nobody's once nobody
+    // waits for it; one naming none is the current order's, which is all
+    // the wallet SDK can tell.
     Block to = block;
     std::string named = QuipaySDK::orderOfResult(dic);
     auto found = std::find_if(replaced_.begin(), replaced_.end(),
-                              [&](const Replaced& each) { return !named.empty() && each.order == named; });
-    if (found != replaced_.end()) {
+                              [&](const Replaced& each) { return each.order == named; });
+    if (!named.empty() && named != current_) {
+        if (found == replaced_.end()) {
+            ns::log("wallet: an answer for the order %@, which nobody waits for, reaches nobody", named);
+            return;
+        }
         to = std::move(found->block);
         replaced_.erase(found);
     } else {

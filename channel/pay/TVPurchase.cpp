@@ -1,8 +1,9 @@
 #include "channel/pay/TVPurchase.h"
 
+#include <algorithm>
 #include <utility>
+#include <vector>
 
-#include "channel/ShareVale.h"
 #include "channel/pay/TVNewPayVC.h"
 #include "channel/pay/TVPayPlug.h"
 #include "platform/foundation/Log.h"
@@ -14,13 +15,55 @@
 
 namespace {
 
-std::weak_ptr<TVPurchase>& unseenPurchase() {
+std::weak_ptr<TVPurchase>& holdingPurchase() {
     static std::weak_ptr<TVPurchase> purchase;
     return purchase;
 }
 
-// Each test starts with no purchase left over from the one before.
-[[maybe_unused]] const bool resetHooked = (ui::addSharedStateResetHook([] { unseenPurchase().reset(); }), true);
+// Every purchase made, so that a test can end the ones it leaves behind.
+std::vector<std::weak_ptr<TVPurchase>>& madePurchases() {
+    static std::vector<std::weak_ptr<TVPurchase>> made;
+    return made;
+}
+
+const char* nameOf(TVPurchase::Stage stage) {
+    switch (stage) {
+        case TVPurchase::Stage::Choosing: return "choosing";
+        case TVPurchase::Stage::Ordering: return "ordering";
+        case TVPurchase::Stage::PayPage: return "pay page up";
+        case TVPurchase::Stage::WalletOut: return "wallet out";
+        case TVPurchase::Stage::Card: return "card";
+        case TVPurchase::Stage::Polling: return "polling";
+        case TVPurchase::Stage::Settled: return "settled";
+    }
+    return "?";
+}
+
+const char* nameOf(TVPurchase::Event event) {
+    using Event = TVPurchase::Event;
+    switch (event) {
+        case Event::OrderSent: return "order sent";
+        case Event::OrderPaid: return "order paid";
+        case Event::OrderFailed: return "order failed";
+        case Event::OrderFree: return "free order";
+        case Event::PayPageReady: return "pay page ready";
+        case Event::WalletOrderReady: return "wallet order ready";
+        case Event::PayPageReturned: return "pay page returned";
+        case Event::AppReturned: return "app returned";
+        case Event::WalletAnswered: return "wallet answered";
+        case Event::WalletReplaced: return "wallet order replaced";
+        case Event::PollEnded: return "poll ended";
+        case Event::Close: return "close";
+        case Event::ScreensGone: return "screens gone";
+        case Event::AccountEnded: return "account ended";
+    }
+    return "?";
+}
+
+// The card's preset while the poll runs: what leaving it then reports.
+ns::Ref<ns::Error> unconfirmed() {
+    return ns::Error::make("支付失败", 1);
+}
 
 }  // namespace
 
@@ -32,26 +75,225 @@ void TVPurchase::Report::failed(const Text& text, const ns::Id& code) const {
     if (failure) failure(text, code, fullAmount);
 }
 
-std::shared_ptr<TVPurchase> TVPurchase::make(Report report, std::function<void()> letGo) {
-    return std::shared_ptr<TVPurchase>(new TVPurchase(std::move(report), std::move(letGo)));
+std::shared_ptr<TVPurchase> TVPurchase::make(Report report, std::function<void()> release) {
+    // Each test starts with no purchase left over from the one before: one
+    // still waiting would poll the next test's server and report into it.
+    [[maybe_unused]] static const bool resetHooked = (ui::addSharedStateResetHook([] {
+                                                          auto made = std::exchange(madePurchases(), {});
+                                                          for (const auto& weak : made) {
+                                                              auto left = weak.lock();
+                                                              if (!left) continue;
+                                                              left->report_ = {};
+                                                              left->release_ = nullptr;
+                                                              left->walletOrder_ = nullptr;
+                                                              left->end();
+                                                          }
+                                                          holdingPurchase().reset();
+                                                      }),
+                                                      true);
+    bool holds = release != nullptr;
+    auto purchase = std::shared_ptr<TVPurchase>(new TVPurchase(std::move(report), std::move(release)));
+    auto& made = madePurchases();
+    std::erase_if(made, [](const auto& weak) { return weak.expired(); });
+    made.push_back(purchase);
+    if (holds) holdingPurchase() = purchase;
+    return purchase;
 }
 
 TVPurchase::~TVPurchase() { stopObserving(); }
 
-std::shared_ptr<TVPurchase> TVPurchase::unseen() { return unseenPurchase().lock(); }
+std::shared_ptr<TVPurchase> TVPurchase::holding() { return holdingPurchase().lock(); }
 
 void TVPurchase::setCentre(const std::shared_ptr<TVNewPayVC>& centre) {
     centre_ = centre;
     onScreen_ = centre != nullptr;
 }
 
-void TVPurchase::awaitPayPage(Text user) {
-    user_ = std::move(user);
-    pagePending_ = true;
+std::shared_ptr<TVNewPayVC> TVPurchase::shownOn() const {
+    return onScreen_ ? centre_.lock() : nullptr;
 }
 
-void TVPurchase::awaitWallet(Text user, const ns::Ref<QuipayInfo>& order) {
-    user_ = std::move(user);
+bool TVPurchase::awaits() const {
+    return stage_ == Stage::Ordering || stage_ == Stage::PayPage || stage_ == Stage::WalletOut ||
+           stage_ == Stage::Polling;
+}
+
+void TVPurchase::on(Event event) { on(event, Outcome{}); }
+
+// The machine. Events a stage cannot meet are logged and change nothing.
+void TVPurchase::on(Event event, const Outcome& outcome) {
+    auto keep = shared_from_this();
+    auto centre = shownOn();
+    auto ignored = [&] {
+        ns::log("payment centre: \"%s\" at the stage \"%s\" of the payment of %@ yuan changes nothing",
+                nameOf(event), nameOf(stage_), report_.fullAmount);
+    };
+    switch (event) {
+        case Event::OrderSent:
+            if (stage_ != Stage::Choosing) return ignored();
+            stage_ = Stage::Ordering;
+            return;
+
+        case Event::OrderPaid:
+            if (stage_ != Stage::Ordering) return ignored();
+            settle(nullptr, outcome.text);
+            // Paid from a balance: nothing more to show.
+            if (centre) centre->popAction();
+            return;
+
+        case Event::OrderFailed:
+            if (stage_ != Stage::Ordering) return ignored();
+            if (!centre) return settle(ns::Error::make("支付失败", 1), outcome.text, outcome.code);
+            // The centre stays for another try.
+            stage_ = Stage::Choosing;
+            report_.failed(outcome.text, outcome.code);
+            return;
+
+        case Event::OrderFree:
+            if (stage_ != Stage::Ordering) return ignored();
+            if (!centre) return settle(nullptr, ns::str("支付成功"));
+            stage_ = Stage::Card;
+            return show(nullptr, ns::str("支付成功"));
+
+        case Event::PayPageReady:
+        case Event::WalletOrderReady:
+            if (stage_ != Stage::Ordering) return ignored();
+            if (!centre) {
+                // Nothing has been paid, and nobody is there to pay.
+                ns::log("payment centre: the order of the payment of %@ yuan came after its screens had gone; "
+                        "nothing is opened",
+                        report_.fullAmount);
+                return end();
+            }
+            if (event == Event::WalletOrderReady) return handToWallet(ns::cast<QuipayInfo>(outcome.order));
+            stage_ = Stage::PayPage;
+            return centre->openPayPage(outcome.order);
+
+        case Event::PayPageReturned:
+            if (stage_ != Stage::PayPage || !centre) return ignored();
+            shown_ = Shown{unconfirmed(), ns::str("支付失败")};
+            centre->showConfirming(shown_->error, shown_->text);
+            return startPoll();
+
+        case Event::AppReturned:
+            // On screen the page takes the return itself.
+            if (stage_ == Stage::PayPage && !centre) return pollOffScreen();
+            if (stage_ != Stage::WalletOut) return;
+            // A wallet that has not answered by now is not going to: the
+            // poll tells, and an answer that still comes wins.
+            ns::log("payment centre: back from the wallet with no answer; the poll confirms the payment of %@ yuan",
+                    report_.fullAmount);
+            if (!centre) return pollOffScreen();
+            shown_ = Shown{unconfirmed(), ns::str("支付失败")};
+            centre->showConfirming(shown_->error, shown_->text);
+            return startPoll();
+
+        case Event::WalletAnswered:
+            if (!walletOrder_ || (stage_ != Stage::WalletOut && stage_ != Stage::Polling)) {
+                ns::log("wallet: %@ for a payment no longer waiting for the wallet; nothing changes", outcome.text);
+                return;
+            }
+            // The plug has let go of the answered order.
+            walletOrder_ = nullptr;
+            stopPolling();
+            stopObserving();
+            if (!centre) return settle(outcome.error, outcome.text);
+            stage_ = Stage::Card;
+            return show(outcome.error, outcome.text);
+
+        case Event::WalletReplaced:
+            // No later order can be handed over while this one's centre is up.
+            if (stage_ != Stage::WalletOut || centre) return ignored();
+            ns::log("payment centre: the wallet order of the payment of %@ yuan was replaced; the poll confirms it",
+                    report_.fullAmount);
+            return pollOffScreen();
+
+        case Event::PollEnded:
+            if (stage_ != Stage::Polling) return ignored();
+            poll_ = nullptr;
+            if (!centre) {
+                if (outcome.paid) return settle(nullptr, ns::str("支付成功"));
+                return settle(unconfirmed(), ns::str("支付失败"));
+            }
+            // The card turns to success, or keeps "支付中..." with its preset.
+            forgetWallet();
+            stage_ = Stage::Card;
+            if (outcome.paid) show(nullptr, ns::str("支付成功"));
+            return;
+
+        case Event::Close:
+            onScreen_ = false;
+            switch (stage_) {
+                case Stage::Card: return settleShown();
+                case Stage::Polling:
+                    if (shown_) return settleShown();
+                    return end();
+                // The reply still comes, and is reported.
+                case Stage::Ordering: return;
+                default: return end();
+            }
+
+        case Event::ScreensGone:
+            onScreen_ = false;
+            centre_.reset();
+            switch (stage_) {
+                case Stage::Card: return settleShown();
+                case Stage::Polling:
+                    // A poll no card showed ends as at the player's close.
+                    if (!shown_) return end();
+                    break;
+                case Stage::PayPage:
+                    // The player is back already when the app is in front.
+                    if (ui::Application::sharedApplication()->applicationState() == ui::ApplicationState::Active)
+                        pollOffScreen();
+                    else observeReturn();
+                    break;
+                case Stage::Ordering:
+                case Stage::WalletOut: break;
+                default: return end();
+            }
+            ns::log("payment centre: taken down %s; the payment of %@ yuan is still being confirmed",
+                    stage_ == Stage::Polling   ? "under the pay notice"
+                    : stage_ == Stage::PayPage ? "with the pay page up"
+                    : stage_ == Stage::Ordering ? "with its order out"
+                                                : "with the wallet out",
+                    report_.fullAmount);
+            self_ = keep;
+            if (accountEnded_) releaseHold("its player has gone");
+            return;
+
+        case Event::AccountEnded:
+            accountEnded_ = true;
+            if (!onScreen_) releaseHold(outcome.why);
+            return;
+    }
+}
+
+void TVPurchase::settle(const ns::Ref<ns::Error>& error, const Text& text, const ns::Id& code) {
+    if (stage_ == Stage::Settled) return;
+    auto keep = shared_from_this();
+    stage_ = Stage::Settled;
+    stopPolling();
+    stopObserving();
+    forgetWallet();
+    if (error) report_.failed(text, code ? code : ns::str("1"));
+    else report_.paid(text);
+    if (!onScreen_) end();
+}
+
+// A card that never came up has nothing to report.
+void TVPurchase::settleShown() {
+    if (!shown_) return end();
+    auto result = *shown_;
+    settle(result.error, result.text);
+}
+
+void TVPurchase::show(const ns::Ref<ns::Error>& error, const Text& text) {
+    shown_ = Shown{error, text};
+    if (auto centre = shownOn()) centre->showCard(error, text);
+}
+
+void TVPurchase::handToWallet(const ns::Ref<QuipayInfo>& order) {
     auto plug = TVPayPlug::sharedInstance();
     plug->quipayInfo = order;
     plug->payWay = TVPayPlug::kPayWayQuipay;
@@ -59,97 +301,44 @@ void TVPurchase::awaitWallet(Text user, const ns::Ref<QuipayInfo>& order) {
     std::weak_ptr<TVPurchase> weak = weak_from_this();
     plug->doPay(
         [weak](uint64_t, const Text& text, const ns::Ref<ns::Error>& error) {
-            if (auto self = weak.lock()) self->walletAnswered(error, text);
+            if (auto self = weak.lock()) self->on(Event::WalletAnswered, {.error = error, .text = text});
         },
         [weak] {
-            if (auto self = weak.lock()) self->walletReplaced();
+            if (auto self = weak.lock()) self->on(Event::WalletReplaced);
         });
     // A wallet the SDK could not reach answers nothing; the SDK has logged it.
-    walletOut_ = QuipaySDK::defaultService()->isAwaiting(walletOrder_);
-}
-
-// On screen every answer shows on the card until the player taps it; off
-// screen the first one is reported.
-void TVPurchase::walletAnswered(const ns::Ref<ns::Error>& error, const Text& text) {
-    auto centre = centre_.lock();
-    bool shown = onScreen_ && centre;
-    if (reported_ || (!walletOut_ && !shown)) {
-        ns::log("wallet: %@ for a payment no longer waiting for the wallet; nothing changes", text);
+    if (!QuipaySDK::defaultService()->isAwaiting(walletOrder_)) {
+        walletOrder_ = nullptr;
+        stage_ = Stage::Choosing;
         return;
     }
-    walletOut_ = false;
-    walletOrder_ = nullptr;
-    stopPolling();
-    stopObserving();
-    if (shown) centre->showResult(error, text);
-    else settle(error, text);
+    stage_ = Stage::WalletOut;
+    // The player's return with no answer is awaited too, on screen or off.
+    observeReturn();
 }
 
-// A later wallet order took the wallet SDK's one payment: its answer may no
-// longer be told from this one's, so the order-status poll tells.
-void TVPurchase::walletReplaced() {
-    if (!walletOut_ || reported_ || poll_) return;
-    ns::log("payment centre: the wallet order of the payment of %@ yuan was replaced; the poll confirms it",
-            report_.fullAmount);
-    startPoll();
+void TVPurchase::forgetWallet() {
+    if (auto order = std::exchange(walletOrder_, nullptr)) TVPayPlug::sharedInstance()->forget(order);
 }
 
 void TVPurchase::startPoll() {
-    if (!user_) user_ = ShareVale::sharedInstance()->userName();
-    pagePending_ = false;
+    stage_ = Stage::Polling;
     stopObserving();
     std::weak_ptr<TVPurchase> weak = weak_from_this();
-    poll_ = TVPayResultPoll::start(user_, [weak](bool paid) {
-        if (auto self = weak.lock()) self->pollEnded(paid);
+    poll_ = TVPayResultPoll::start(player_, [weak](bool paid) {
+        if (auto self = weak.lock()) self->on(Event::PollEnded, {.paid = paid});
     });
 }
 
-void TVPurchase::stopPolling() { poll_ = nullptr; }
+void TVPurchase::pollOffScreen() {
+    shown_ = Shown{unconfirmed(), ns::str("支付失败")};
+    startPoll();
+}
 
-void TVPurchase::pollEnded(bool paid) {
+// A poll stopped before its end leaves the card with what it shows.
+void TVPurchase::stopPolling() {
     poll_ = nullptr;
-    auto centre = centre_.lock();
-    // On screen the card shows it, and the player's tap reports it.
-    if (onScreen_ && centre) return centre->pollEnded(paid);
-    // Off screen, what the card would have told: confirmed, or its preset.
-    if (paid) settle(nullptr, ns::str("支付成功"));
-    else settle(ns::Error::make("支付失败", 1), ns::str("支付失败"));
-}
-
-void TVPurchase::stopWaiting() {
-    pagePending_ = false;
-    stopPolling();
-    stopObserving();
-    if (walletOut_) TVPayPlug::sharedInstance()->forget(walletOrder_);
-    walletOut_ = false;
-    walletOrder_ = nullptr;
-}
-
-void TVPurchase::settle(const ns::Ref<ns::Error>& error, const Text& status) {
-    if (reported_) return;
-    auto keep = shared_from_this();
-    reported_ = true;
-    stopWaiting();
-    if (error) report_.failed(status, ns::str("1"));
-    else report_.paid(status);
-    if (!onScreen_) end();
-}
-
-void TVPurchase::screenGone() {
-    onScreen_ = false;
-    centre_.reset();
-    if (!isWaiting()) return end();
-    const char* where = poll_ ? "under the pay notice" : pagePending_ ? "with the pay page up" : "with the wallet out";
-    ns::log("payment centre: taken down %s; the payment of %@ yuan is still being confirmed", where,
-            report_.fullAmount);
-    self_ = shared_from_this();
-    unseenPurchase() = self_;
-    if (poll_) return;
-    // What the page's return would have started; the player is back already
-    // when the app is in front.
-    if (pagePending_ && ui::Application::sharedApplication()->applicationState() == ui::ApplicationState::Active)
-        return startPoll();
-    observeReturn();
+    if (stage_ == Stage::Polling) stage_ = Stage::Card;
 }
 
 void TVPurchase::observeReturn() {
@@ -158,7 +347,7 @@ void TVPurchase::observeReturn() {
     std::weak_ptr<TVPurchase> weak = weak_from_this();
     ns::NotificationCenter::defaultCenter()->addObserver(this, ui::ApplicationDidBecomeActiveNotification, nullptr,
                                                          [weak](const auto&) {
-                                                             if (auto self = weak.lock()) self->appReturned();
+                                                             if (auto self = weak.lock()) self->on(Event::AppReturned);
                                                          });
 }
 
@@ -168,24 +357,21 @@ void TVPurchase::stopObserving() {
     ns::NotificationCenter::defaultCenter()->removeObserver(this);
 }
 
-// A wallet that has not answered by now is not going to: the poll tells,
-// and an answer that still comes wins.
-void TVPurchase::appReturned() {
-    stopObserving();
-    if (isWaiting() && !poll_) startPoll();
-}
-
-void TVPurchase::letGoOfHold(std::string_view why) {
-    if (!letGo_) return;
-    ns::log("payment centre: %s; the payment of %@ yuan still being confirmed holds no later purchase",
-            std::string(why), report_.fullAmount);
-    std::exchange(letGo_, nullptr)();
+void TVPurchase::releaseHold(std::string_view why) {
+    if (!release_) return;
+    if (awaits())
+        ns::log("payment centre: %s; the payment of %@ yuan still being confirmed holds no later purchase",
+                std::string(why), report_.fullAmount);
+    if (holdingPurchase().lock().get() == this) holdingPurchase().reset();
+    std::exchange(release_, nullptr)();
 }
 
 void TVPurchase::end() {
     auto keep = shared_from_this();
-    stopWaiting();
+    stage_ = Stage::Settled;
+    stopPolling();
+    stopObserving();
+    forgetWallet();
     self_ = nullptr;
-    if (unseenPurchase().lock() == keep) unseenPurchase().reset();
-    if (auto letGo = std::exchange(letGo_, nullptr)) letGo();
+    releaseHold("ended");
 }

@@ -1,19 +1,35 @@
 #pragma once
 // One purchase, from the entry call that opens its payment centre until the
-// game has heard how it ended. The purchase, not a screen, waits for what
-// tells the result (the web pay page's return, the wallet's answer, the
-// order-status poll) and holds the report to the game; the centre and its
-// card are views of it and may go at any time. Taken down by the game, the
-// purchase keeps waiting for what its screen waited for, keeping itself and
-// the purchase hold (later entry calls wait), and reports once: with the pay
-// page up, the app's return starts the poll as the page's return would (at
-// once when the app is active); with the wallet out, the wallet's answer (or
-// the poll once the app is back without one); under the card at "支付中...",
-// the poll's end. A logout lets the hold go; the purchase still reports to
-// its own game. Main thread only.
+// game has heard how it ended. The purchase alone reports to the game's two
+// blocks, and it alone releases the purchase hold (later entry calls wait on
+// it); the centre and its card are views of it and may go at any time.
+//
+// It is a small machine: a stage, and events that can come at any stage.
+// `on` (TVPurchase.cpp) is the one place that says what each event does at
+// each stage: what the game hears, whether the hold is kept, what the
+// centre is told to show. In short:
+//  - Choosing (the centre up, nothing out): the close or the screens' going
+//    ends it unreported.
+//  - Ordering (an order request out): every reply ends in one report (a
+//    failure on screen goes back to Choosing for a retry); the page or
+//    wallet of a reply that finds the screens gone is not opened.
+//  - PayPage (the web pay page up): the page's return, or the app's once
+//    the screens have gone, starts the poll.
+//  - WalletOut (the wallet has the order): its answer shows on the card or,
+//    off screen, is reported; the app's return with no answer starts the
+//    poll (under a card at "支付中..." on screen), and an answer that
+//    still comes wins.
+//  - Card (a result known and shown): the player's tap or the screens'
+//    going, however they go, reports it.
+//  - Polling: the poll's end turns the card (on screen) or is reported.
+//  - Settled: nothing more is heard.
+// A logout, or a login as another account, releases the hold at once with
+// no screen left, or when the screens go; the purchase still reports to its
+// own blocks. Main thread only.
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string_view>
 
 #include "channel/TVPayResults.h"
@@ -41,67 +57,101 @@ public:
         void failed(const Text& text, const ns::Id& code) const;
     };
 
-    // `letGo` lets go of the purchase hold: called once, when the purchase
+    enum class Stage { Choosing, Ordering, PayPage, WalletOut, Card, Polling, Settled };
+
+    enum class Event {
+        OrderSent,         // the pay button: an order request is out
+        OrderPaid,         // a coin or voucher order paid
+        OrderFailed,       // an order refused, or the server unreached
+        OrderFree,         // a web or wallet order that costs nothing
+        PayPageReady,      // a web order's page address
+        WalletOrderReady,  // a wallet order, to hand to the wallet
+        PayPageReturned,   // the page says the player is back
+        AppReturned,       // the app is in front again
+        WalletAnswered,    // the wallet answered this purchase's order
+        WalletReplaced,    // a later order took the wallet unanswered
+        PollEnded,         // `paid` of the outcome tells how
+        Close,             // the player's close: the centre's, or a tap on its card
+        ScreensGone,       // the centre's navigation left the screen, however it went
+        AccountEnded,      // a logout, or a login as another account
+    };
+
+    // What an event brings.
+    struct Outcome {
+        ns::Ref<ns::Error> error;
+        Text text;
+        // A failed order's code (a text, or the server's own object).
+        ns::Id code;
+        // The page address, or the wallet order (QuipayInfo).
+        ns::Id order;
+        bool paid = false;
+        // Why the account ended, for the log.
+        std::string_view why;
+    };
+
+    // `release` releases the purchase hold: called once, when the purchase
     // has ended or at a logout.
-    static std::shared_ptr<TVPurchase> make(Report report, std::function<void()> letGo);
+    static std::shared_ptr<TVPurchase> make(Report report, std::function<void()> release);
     ~TVPurchase();
 
-    // The purchase that waits with no screen left, if any.
-    static std::shared_ptr<TVPurchase> unseen();
+    // The purchase that holds the hold, if any.
+    static std::shared_ptr<TVPurchase> holding();
+    // Whether it holds with no screen left (entry calls waiting on it are
+    // told a payment is still being confirmed).
+    bool holdsUnseen() const { return release_ && !onScreen_; }
 
     const Report& report() const { return report_; }
+    Stage stage() const { return stage_; }
     // The centre that shows it; it holds the purchase, so held weakly.
     void setCentre(const std::shared_ptr<TVNewPayVC>& centre);
+    // The player whose order it is: the poll asks for them, whoever is
+    // logged in by then.
+    void setPlayer(Text player) { player_ = std::move(player); }
+    const Text& player() const { return player_; }
 
-    // The web pay page is up for `user`'s order.
-    void awaitPayPage(Text user);
-    // Hands `order` to the wallet through the plug and waits for its answer.
-    void awaitWallet(Text user, const ns::Ref<QuipayInfo>& order);
-    // The page has told the player is back: the poll, first request at once.
+    void on(Event event, const Outcome& outcome);
+    void on(Event event);
+
+    // The centre's poll (its `loadTimer`): started with no card unless one is
+    // up already; stopped (its `pause`), the card keeps what it shows.
     void startPoll();
     void stopPolling();
-    // Whether poll requests are still to be sent.
     bool isPolling() const { return poll_ && poll_->isTicking(); }
-    // Whether a confirmation may still come (the poll's requests answered
-    // after its last tick included).
-    bool awaitsConfirmation() const { return poll_ != nullptr; }
-    // The player has left the centre: nothing more is awaited.
-    void stopWaiting();
-    // The result, told to the game once; nothing more is awaited.
-    void settle(const ns::Ref<ns::Error>& error, const Text& status);
-    // The centre's screens have gone. With nothing awaited the purchase ends
-    // and lets the hold go; otherwise it waits on without them.
-    void screenGone();
-    // The player logged out: a purchase waiting with no screen lets the hold
-    // go, and keeps waiting and reporting.
-    void letGoOfHold(std::string_view why);
-    // Whether later purchases still wait for it to end.
-    bool holdsLaterPurchases() const { return letGo_ != nullptr; }
 
 private:
-    TVPurchase(Report report, std::function<void()> letGo) : report_(std::move(report)), letGo_(std::move(letGo)) {}
-    bool isWaiting() const { return !reported_ && (pagePending_ || walletOut_ || poll_); }
-    void walletAnswered(const ns::Ref<ns::Error>& error, const Text& text);
-    void walletReplaced();
-    void pollEnded(bool paid);
-    // The app is back in front: what the pay page would have started.
-    void appReturned();
+    TVPurchase(Report report, std::function<void()> release)
+        : report_(std::move(report)), release_(std::move(release)) {}
+    std::shared_ptr<TVNewPayVC> shownOn() const;
+    bool awaits() const;
+    // Tells the game, once; the purchase is settled.
+    void settle(const ns::Ref<ns::Error>& error, const Text& text, const ns::Id& code = nullptr);
+    void settleShown();
+    // The card shows `result`; on screen only.
+    void show(const ns::Ref<ns::Error>& error, const Text& text);
+    void handToWallet(const ns::Ref<QuipayInfo>& order);
+    void forgetWallet();
+    void pollOffScreen();
     void observeReturn();
     void stopObserving();
+    void releaseHold(std::string_view why);
     void end();
 
     Report report_;
-    std::function<void()> letGo_;
+    std::function<void()> release_;
+    Stage stage_ = Stage::Choosing;
     std::weak_ptr<TVNewPayVC> centre_;
     bool onScreen_ = false;
-    bool reported_ = false;
-    bool pagePending_ = false;
-    // The wallet has been given an order (its string) and not answered.
-    bool walletOut_ = false;
+    bool accountEnded_ = false;
+    // The card's result (what a tap on it, or its going, reports) while a
+    // card shows one.
+    struct Shown {
+        ns::Ref<ns::Error> error;
+        Text text;
+    };
+    std::optional<Shown> shown_;
+    // The wallet's order (its string) while an answer to it is awaited.
     Text walletOrder_;
-    // The player whose order it is: the poll asks for them, whoever is
-    // logged in by then.
-    Text user_;
+    Text player_;
     std::shared_ptr<TVPayResultPoll> poll_;
     bool observing_ = false;
     // Set while it waits with no screen: nothing else holds it then.

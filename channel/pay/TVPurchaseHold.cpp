@@ -1,6 +1,19 @@
 #include "channel/pay/TVPurchaseHold.h"
 
+#include "channel/ShareVale.h"
+#include "channel/VRQMessage.h"
+#include "channel/VRQTopPresenter.h"
+#include "channel/VRQWindowManager.h"
+#include "channel/pay/TVPayNav.h"
+#include "channel/screens/TVScreenResources.h"
+#include "channel/usercenter/VRQHelperBtn.h"
+#include "platform/dispatch/Queue.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/Text.h"
 #include "platform/uikit/StateReset.h"
+#include "platform/uikit/Storyboard.h"
+#include "platform/uikit/Window.h"
+#include "ui/hud/sd_KXProgressHUD.h"
 
 namespace {
 
@@ -9,6 +22,9 @@ struct State {
     // Moves on with every hold, so a late release of an old one is ignored.
     uint64_t hold = 0;
     std::deque<TVPurchaseHold::Call> waiting;
+    // While entry calls wait on a purchase whose screens have gone, the
+    // player is told a payment is still being confirmed.
+    ns::Ref<sd_KXProgressHUD> confirmingHUD;
 };
 
 State& state() {
@@ -16,18 +32,44 @@ State& state() {
     return shared;
 }
 
-// Each test starts with no centre holding and nothing waiting.
+// Each test starts with no purchase holding, nothing waiting and no HUD.
 [[maybe_unused]] const bool resetHooked = (ui::addSharedStateResetHook([] {
                                                State& s = state();
                                                s.held = false;
                                                ++s.hold;
                                                s.waiting.clear();
+                                               s.confirmingHUD = nullptr;
                                            }),
                                            true);
+
+// Shows the HUD "支付中..." while calls wait on a purchase with no screen,
+// and hides it otherwise.
+void updateConfirmingHUD() {
+    auto& hud = state().confirmingHUD;
+    auto holding = TVPurchase::holding();
+    bool waiting = TVPurchaseHold::hasWaiting() && holding && holding->holdsUnseen();
+    if (waiting == (hud != nullptr)) return;
+    if (!waiting) {
+        hud->hideAnimated(true);
+        hud = nullptr;
+        return;
+    }
+    auto window = VRQWindowManager::topWindow();
+    if (!window) return;
+    hud = sd_KXProgressHUD::showHUDAddedTo(window, true);
+    hud->setRemoveFromSuperViewOnHide(true);
+    hud->setLabelText(ns::str("支付中..."));
+}
+
+bool samePlayer(const TVNewPayVC::Text& a, const TVNewPayVC::Text& b) {
+    return (a ? a->utf8() : std::string()) == (b ? b->utf8() : std::string());
+}
 
 }  // namespace
 
 bool TVPurchaseHold::busy() { return state().held || !state().waiting.empty(); }
+
+bool TVPurchaseHold::hasWaiting() { return !state().waiting.empty(); }
 
 uint64_t TVPurchaseHold::take() {
     State& s = state();
@@ -37,26 +79,120 @@ uint64_t TVPurchaseHold::take() {
 
 bool TVPurchaseHold::isCurrent(uint64_t hold) { return state().held && state().hold == hold; }
 
-bool TVPurchaseHold::release(uint64_t hold) {
-    if (!isCurrent(hold)) return false;
+void TVPurchaseHold::release(uint64_t hold) {
+    if (!isCurrent(hold)) return;
     state().held = false;
-    return true;
+    updateConfirmingHUD();
+    if (busy()) openNextSoon();
 }
 
-void TVPurchaseHold::enqueue(Call call) { state().waiting.push_back(std::move(call)); }
-
-bool TVPurchaseHold::hasWaiting() { return !state().waiting.empty(); }
-
-std::optional<TVPurchaseHold::Call> TVPurchaseHold::next() {
-    State& s = state();
-    if (s.held || s.waiting.empty()) return std::nullopt;
-    Call call = std::move(s.waiting.front());
-    s.waiting.pop_front();
-    return call;
+// The next waiting call opens on a later turn: the centre that released the
+// hold may be in the middle of its dismissal.
+void TVPurchaseHold::openNextSoon() {
+    dispatch::async(dispatch::mainQueue(), [] {
+        State& s = state();
+        if (s.held || s.waiting.empty()) return;
+        Call call = std::move(s.waiting.front());
+        s.waiting.pop_front();
+        open(std::move(call));
+    });
 }
 
-std::deque<TVPurchaseHold::Call> TVPurchaseHold::dropWaiting() {
+void TVPurchaseHold::enter(Call call) {
+    if (!call.player) call.player = ShareVale::sharedInstance()->userName();
+    if (busy()) {
+        // The centre on screen keeps its purchase; this one opens after it.
+        ns::log("payment centre: busy; the payment of %@ yuan (%@) waits its turn", call.money, call.cpExtend);
+        state().waiting.push_back(std::move(call));
+        updateConfirmingHUD();
+        return;
+    }
+    open(std::move(call));
+}
+
+void TVPurchaseHold::dropWaiting(std::string_view why) {
     std::deque<Call> dropped;
     dropped.swap(state().waiting);
-    return dropped;
+    for (const auto& call : dropped)
+        ns::log("payment centre: %s; the waiting payment of %@ yuan (%@) is dropped", std::string(why), call.money,
+                call.cpExtend);
+    if (auto holding = TVPurchase::holding()) holding->on(TVPurchase::Event::AccountEnded, {.why = why});
+    updateConfirmingHUD();
+}
+
+void TVPurchaseHold::loggedIn(const TVNewPayVC::Text& player) {
+    bool changed = false;
+    for (const auto& call : state().waiting) changed = changed || !samePlayer(call.player, player);
+    auto holding = TVPurchase::holding();
+    changed = changed || (holding && !samePlayer(holding->player(), player));
+    if (changed) dropWaiting("login as another account");
+}
+
+// Nothing could be opened for the purchase: the ball comes back, the game
+// hears of a failed payment, and the next call may go.
+void TVPurchaseHold::refuse(uint64_t hold, const TVPurchase::Report& report, const char* why) {
+    ns::log("payment centre: %s; the payment of %@ yuan (%@) fails", why, report.fullAmount,
+            TVNewPayVC::orderState().cpExtend);
+    VRQHelperBtn::setPaymentCentreOnScreen(false);
+    report.failed(ns::str("无法打开充值中心"), ns::str("1"));
+    release(hold);
+}
+
+void TVPurchaseHold::open(Call call) {
+    uint64_t hold = take();
+    TVNewPayVC::OrderState& state = TVNewPayVC::orderState();
+    state = {};
+    state.roleId = call.roleid;
+    state.serverId = call.serviceID;
+    state.fullAmount = call.money;
+    state.currentAmount = call.money;
+    state.cpExtend = call.cpExtend;
+    state.productName = call.productName;
+    state.productDesc = call.productDesc;
+    if (!TVNewPayVC::isAmount(call.money.get())) {
+        VRQMessage::showMessage("金额格式异常");
+        release(hold);
+        return;
+    }
+    VRQHelperBtn::setPaymentCentreOnScreen(true);
+    TVPurchase::Report report{std::move(call.success), std::move(call.failure), state.fullAmount};
+    auto storyboard = ui::Storyboard::storyboardWithName("TVNewPayVC", TVScreenResources::sdkBundle());
+    auto centre = ns::cast<TVNewPayVC>(storyboard ? storyboard->instantiateViewControllerWithIdentifier("TVNewPayVC")
+                                                  : nullptr);
+    if (!centre) return refuse(hold, report, "not in this app");
+    // Over whatever the game shows: its root presents one screen at a time.
+    auto presenter = VRQTopPresenter::presenterOverTopWindow();
+    if (!presenter) return refuse(hold, report, "no screen to open it from");
+
+    auto purchase = TVPurchase::make(report, [hold] { release(hold); });
+    purchase->setPlayer(call.player);
+    centre->setPurchase(purchase);
+    auto navigation = std::make_shared<TVPayNav>(centre);
+    navigation->setModalPresentationStyle(ui::ModalPresentationStyle::FullScreen);
+    ns::Weak<TVNewPayVC> weakCentre = centre;
+    ns::Weak<TVPayNav> weakNavigation = navigation;
+    navigation->setWhenGone([weakCentre, weakNavigation, purchase] {
+        // A navigation controller being destroyed takes its screens with it;
+        // the card on the top window goes too.
+        auto centre = weakCentre.lock();
+        if (centre && weakNavigation.lock()) {
+            centre->navigationGone();
+        } else {
+            if (centre) centre->removeCard();
+            VRQHelperBtn::setPaymentCentreOnScreen(false);
+        }
+        purchase->on(TVPurchase::Event::ScreensGone);
+        updateConfirmingHUD();
+    });
+    presenter->presentViewController(navigation, true);
+    // A presentation still waits when another is under way, and the platform
+    // may refuse it then; the presenter's next idle moment tells.
+    auto host = presenter;
+    while (auto parent = host->parentViewController()) host = parent;
+    host->whenIdle([navigation, hold, report, purchase] {
+        if (!isCurrent(hold) || navigation->wasShown()) return;
+        navigation->setWhenGone(nullptr);
+        purchase->on(TVPurchase::Event::Close);
+        refuse(hold, report, "its presentation was refused");
+    });
 }

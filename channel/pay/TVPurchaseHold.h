@@ -1,39 +1,48 @@
 #pragma once
-// One purchase at a time: a purchase holds from the entry call that opens
-// its payment centre until the centre has gone and nothing is left to
-// report (TVPurchase); entry calls made meanwhile wait here, each with its
-// own arguments and closures, and open one after another in the order they
-// came. A logout drops the waiting ones unopened. Main thread only.
+// One purchase at a time: a purchase (TVPurchase) holds from the entry call
+// that opens its payment centre until it releases the hold; entry calls
+// made meanwhile wait here, each with its own arguments and closures, and
+// open one after another in the order they came. A logout, or a login as
+// another account, drops the waiting ones unopened. Also the entry call's
+// way to its centre: the amount gate, the presentation, and a refusal the
+// game hears of. Main thread only.
 
 #include <cstdint>
 #include <deque>
 #include <optional>
+#include <string_view>
 
 #include "channel/pay/TVNewPayVC.h"
 
 class TVPurchaseHold {
 public:
-    // An entry call of the payment centre.
+    // An entry call of the payment centre, and the player logged in then.
     struct Call {
         TVNewPayVC::Text roleid, serviceID, money, cpExtend, productName, productDesc;
         TVNewPayVC::PaySuccess success;
         TVNewPayVC::PayFailure failure;
+        TVNewPayVC::Text player;
     };
 
-    // Whether an entry call must wait: a centre holds the purchase, or calls
-    // before it are still waiting for their turn.
+    // Opens the call's centre, or lets it wait its turn.
+    static void enter(Call call);
+    // The player logged out (or another logged in): the waiting calls are
+    // dropped, each logged, none reported; the holding purchase releases
+    // the hold once no screen of it is left.
+    static void dropWaiting(std::string_view why);
+    // A login as `player`: a change of account ends the session as a logout.
+    static void loggedIn(const TVNewPayVC::Text& player);
+
+    // Whether an entry call must wait: a purchase holds, or calls before it
+    // are still waiting for their turn.
     static bool busy();
-    // Takes the hold for a centre about to open; its number, for release.
+    static bool hasWaiting();
+
+private:
     static uint64_t take();
     static bool isCurrent(uint64_t hold);
-    // Lets go of that hold; false when it is no longer the one held (a
-    // centre is told it has gone once, but the ways it can go are several).
-    static bool release(uint64_t hold);
-
-    static void enqueue(Call call);
-    static bool hasWaiting();
-    // The oldest waiting call, unless a centre holds the purchase.
-    static std::optional<Call> next();
-    // Every waiting call, taken out.
-    static std::deque<Call> dropWaiting();
+    static void release(uint64_t hold);
+    static void open(Call call);
+    static void refuse(uint64_t hold, const TVPurchase::Report& report, const char* why);
+    static void openNextSoon();
 };

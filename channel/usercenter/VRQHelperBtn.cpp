@@ -97,8 +97,6 @@ void VRQHelperBtn::show() {
 
 void VRQHelperBtn::hide() { VRQWindowManager::hideWindowForKey(shared()->md5Key()); }
 
-void VRQHelperBtn::distory() { VRQWindowManager::destroyWindowForKey(shared()->md5Key()); }
-
 // ---- When the ball shows ----
 
 void VRQHelperBtn::setSignedIn(bool signedIn) {

@@ -119,9 +119,6 @@ private:
     // The window itself: only the rule calls these.
     static void show();
     static void hide();
-    // Destroys the window. Nothing in the app calls it: the window, once
-    // made, is only hidden and shown.
-    static void distory();
 
     int status_ = 0;
     int btnAnimations_ = None;

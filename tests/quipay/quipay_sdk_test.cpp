@@ -130,3 +130,36 @@ TEST_F(QuipaySDKTest, QueryValuesAreFoundByWholeKeyAndUnescaped) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(QuipaySDKTest, AnAnswerNamingAnOrderNotOutEndsNothingAndAForgottenOrderIsNotOut) {
+    ui::Application::sharedApplication()->addInstalledScheme(QuipaySDK::kWalletScheme);
+    auto sdk = QuipaySDK::defaultService();
+    sdk->payOrder(ns::str("A"), ns::str("ToviraQuiPaySchemeg42"), nullptr);
+    sdk->payOrder(ns::str("B"), ns::str("ToviraQuiPaySchemeg42"), nullptr);
+    int calls = 0;
+    auto count = [&](const ns::Ref<ns::Dictionary>&) { ++calls; };
+    auto naming = [](const char* order) {
+        return ns::URL::make(std::string("ToviraQuiPaySchemeg42://safepay/?resultStatus=9000&result=%7B%22order%22%3A%22") +
+                             order + "%22%7D");
+    };
+    // A's answer ends A only; a second one, and one naming an order never
+    // handed over, end nothing: B is still in progress.
+    sdk->processOrderWithPaymentResult(naming("A"), count);
+    sdk->processOrderWithPaymentResult(naming("A"), count);
+    sdk->processOrderWithPaymentResult(naming("Z"), count);
+    EXPECT_EQ(calls, 1);
+    EXPECT_FALSE(sdk->isAwaiting(ns::str("A")));
+    EXPECT_EQ(sdk->paymentType(), "pay");
+
+    // Forgotten, B is not out and no payment is in progress.
+    sdk->forgetOrder(ns::str("B"));
+    EXPECT_FALSE(sdk->isAwaiting(ns::str("B")));
+    EXPECT_EQ(sdk->paymentType(), "");
+    sdk->processOrderWithPaymentResult(naming("B"), count);
+    sdk->processOrderWithPaymentResult(ns::URL::make("ToviraQuiPaySchemeg42://safepay/?resultStatus=6001"), count);
+    EXPECT_EQ(calls, 1);
+}
+
+}  // namespace

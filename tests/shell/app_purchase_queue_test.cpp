@@ -113,7 +113,7 @@ protected:
     }
     // "<aggregator order id> <amount>" of the purchase the centre shows.
     static std::string purchaseShown() {
-        return text(TVNewPayVC::purchase().cpExtend) + " " + text(TVNewPayVC::purchase().fullAmount);
+        return text(TVNewPayVC::orderState().cpExtend) + " " + text(TVNewPayVC::orderState().fullAmount);
     }
     int platformOrders() const {
         int n = 0;
@@ -145,8 +145,8 @@ TEST_F(PurchaseQueueTest, TwoStorePostingsAndAPagePaymentOpenThreeCentresInTurnE
         ASSERT_TRUE(centre) << "centre " << turn + 1;
         EXPECT_EQ(centresShown(), 1) << "one at a time";
         const std::string shown = purchaseShown();
-        const std::string orderId = text(TVNewPayVC::purchase().cpExtend);
-        const std::string amount = text(TVNewPayVC::purchase().fullAmount);
+        const std::string orderId = text(TVNewPayVC::orderState().cpExtend);
+        const std::string amount = text(TVNewPayVC::orderState().fullAmount);
         EXPECT_EQ(labelText(centre->moneyL), amount + "元");
         ASSERT_TRUE(gameOrderOf.count(amount)) << shown;
         EXPECT_TRUE(seen.insert(shown).second) << "a centre of its own: " << shown;
@@ -178,7 +178,7 @@ TEST_F(PurchaseQueueTest, ClosingTheFirstCentreUnpaidOpensTheSecondAndReportsNot
     ASSERT_TRUE(second);
     EXPECT_NE(second, first);
     EXPECT_TRUE(listener->heard.empty());
-    const std::string orderId = text(TVNewPayVC::purchase().cpExtend);
+    const std::string orderId = text(TVNewPayVC::orderState().cpExtend);
     EXPECT_EQ(purchaseShown(), orderId + " 6");
     ASSERT_TRUE(pay(second, &TVNewPayVC::ptbIconBtn));
     EXPECT_EQ(listener->heard, (std::vector<std::string>{"paid " + orderId + " page-B"}));
@@ -188,7 +188,7 @@ TEST_F(PurchaseQueueTest, AFailedFirstPaymentStaysOpenAndItsRetryByVoucherReport
     pagePays("page-A", "60");
     auto first = nextCentre();
     ASSERT_TRUE(first);
-    const std::string firstOrder = text(TVNewPayVC::purchase().cpExtend);
+    const std::string firstOrder = text(TVNewPayVC::orderState().cpExtend);
     storePosts("co-B", "6");
     ASSERT_TRUE(settle([&] { return platformOrders() == 2; }));
     env.fastForwardBy(1);
@@ -206,7 +206,7 @@ TEST_F(PurchaseQueueTest, AFailedFirstPaymentStaysOpenAndItsRetryByVoucherReport
     auto second = nextCentre();
     ASSERT_TRUE(second);
     EXPECT_NE(second, first);
-    EXPECT_EQ(text(TVNewPayVC::purchase().fullAmount), "6");
+    EXPECT_EQ(text(TVNewPayVC::orderState().fullAmount), "6");
 }
 
 TEST_F(PurchaseQueueTest, ALogoutWithAPurchaseWaitingOpensNothingMore) {

@@ -22,7 +22,7 @@ protected:
         finishHandOff();
         env.fastForwardBy(2);
     }
-    ~PurchaseLogoutTest() override { TVNewPayVC::purchase() = {}; }
+    ~PurchaseLogoutTest() override { TVNewPayVC::orderState() = {}; }
 
     void pay(const std::string& money, const std::string& order) {
         ToviraSDK::loadToPayVCWithroleid(
@@ -72,6 +72,32 @@ TEST_F(PurchaseLogoutTest, SwitchingAccountDropsTheWaitingPurchase) {
     EXPECT_EQ(game.failures, (std::vector<std::string>{"-9|注销"})) << "the game is logged out";
     EXPECT_TRUE(log.contains("payment centre: switch account; the waiting payment of 6 yuan (cp2) is dropped"));
     EXPECT_FALSE(closeAndSeeWhetherAnotherOpens(first));
+    EXPECT_TRUE(heard.empty());
+}
+
+TEST_F(PurchaseLogoutTest, ALoginAsAnotherAccountDropsTheWaitingPurchaseAndTheSamePlayersKeepsIt) {
+    auto first = openTwo();
+    ASSERT_TRUE(first);
+    // The game calls login again: the saved account logs in by itself.
+    open();
+    env.fastForwardBy(1.6);
+    finishHandOff();
+    env.fastForwardBy(2);
+    ASSERT_EQ(game.successes.size(), 2u);
+    EXPECT_FALSE(log.contains("is dropped")) << "the same player's session goes on";
+    // Again, and the player taps 切换账号 and logs in as another account,
+    // with no logout between.
+    open();
+    ASSERT_TRUE(driver.tap("切换账号"));
+    login(sandbox::ChannelServer::kMinorUser, sandbox::ChannelServer::kMinorPassword);
+    env.fastForwardBy(1.6);
+    finishHandOff();
+    env.fastForwardBy(2);
+    ASSERT_EQ(game.successes.size(), 3u);
+    EXPECT_EQ(login_test::textOr(ShareVale::sharedInstance()->userName()), sandbox::ChannelServer::kMinorUser);
+    EXPECT_TRUE(
+        log.contains("payment centre: login as another account; the waiting payment of 6 yuan (cp2) is dropped"));
+    EXPECT_FALSE(closeAndSeeWhetherAnotherOpens(first)) << "nothing opens for the new account";
     EXPECT_TRUE(heard.empty());
 }
 

@@ -35,7 +35,7 @@ protected:
         ui::Application::sharedApplication()->setDelegate(std::make_shared<ReturningApp>());
     }
     ~ToviraPayTest() override {
-        TVNewPayVC::purchase() = {};
+        TVNewPayVC::orderState() = {};
         TVPayPlug::distroyInstance();
         QuipaySDK::resetForTesting();
     }
@@ -58,8 +58,8 @@ protected:
 TEST_F(ToviraPayTest, TheCentreOpensForTheOrderAndTheServersCodeReachesTheGameAsAnInteger) {
     auto centre = pay("60");
     ASSERT_TRUE(centre);
-    EXPECT_EQ(TVNewPayVC::purchase().cpExtend->utf8(), "cp1") << "attach goes as cpExtend";
-    EXPECT_EQ(TVNewPayVC::purchase().serverId->utf8(), "1");
+    EXPECT_EQ(TVNewPayVC::orderState().cpExtend->utf8(), "cp1") << "attach goes as cpExtend";
+    EXPECT_EQ(TVNewPayVC::orderState().serverId->utf8(), "1");
     ASSERT_TRUE(driver.tap(centre->payBtn.lock()));
     env.fastForwardBy(1);
     EXPECT_EQ(heard, (std::vector<std::string>{"failure|平台币不足|2|60"}));
@@ -103,7 +103,9 @@ TEST_F(ToviraPayTest, TheWalletsReturnReachesTheCentreOnlyThroughTheGamesSchemeA
     EXPECT_EQ(status->text()->utf8(), "取消充值");
     ui::Application::sharedApplication()->simulateOpenURL(
         ns::URL::make("ToviraQuiPayScheme1234://safepay/?resultStatus=9000&memo=ok"));
-    EXPECT_EQ(status->text()->utf8(), "充值成功");
+    EXPECT_EQ(QuipaySDK::defaultService()->paymentType(), "") << "read: the payment has ended";
+    EXPECT_EQ(TVPayPlug::sharedInstance()->quipayResultDic()->objectForKey("resultStatus")->description(), "9000");
+    EXPECT_EQ(status->text()->utf8(), "取消充值") << "the card's purchase has its answer already";
 }
 
 TEST_F(ToviraPayTest, ACentreOpenedAsTheLoginWindowFadesOutStaysOnScreen) {

@@ -8,60 +8,16 @@
 // being confirmed, and a logout lets them go. Also a presentation the
 // platform refuses only after it was asked for.
 
-#include <cstdio>
-
 #include "channel/ShareVale.h"
 #include "channel/VRQWindowManager.h"
-#include "channel/login/ToviraSDK.h"
-#include "channel/pay/TVWebPayVC.h"
-#include "platform/foundation/Array.h"
 #include "platform/foundation/Log.h"
-#include "platform/uikit/AlertController.h"
-#include "pay_test_support.h"
+#include "purchase_road_support.h"
 #include "sandbox/QuipayWallet.h"
-#include "ui/hud/sd_KXProgressHUD.h"
 
 namespace {
 
-class CentreTakedownTest : public pay_test::PayTest {
+class CentreTakedownTest : public pay_test::PurchaseRoadTest {
 protected:
-    // The game's dialog, with the centre opened over it for 6 yuan.
-    ns::Ref<TVNewPayVC> openOverDialog(const std::string& tag = "A") {
-        dialog = ui::AlertController::alertControllerWithTitle("提示", "确认?", ui::AlertControllerStyle::Alert);
-        root->presentViewController(dialog, false);
-        env.runUntilIdle();
-        enter(tag, "6");
-        env.fastForwardBy(1);
-        auto navigation = ns::cast<ui::NavigationController>(dialog->presentedViewController());
-        return navigation ? ns::cast<TVNewPayVC>(navigation->viewControllers().front()) : nullptr;
-    }
-    // Paid on the wallet's web page and back in the app: the card up at
-    // "支付中..." and the first poll sent.
-    void payByWebPageAndComeBack(const ns::Ref<TVNewPayVC>& centre) {
-        ASSERT_TRUE(driver.tap(centre->quipayIconBtn.lock()));
-        ASSERT_TRUE(driver.tap(centre->payBtn.lock()));
-        env.fastForwardBy(1);
-        auto page = ns::cast<TVWebPayVC>(centre->navigationController()->viewControllers().back());
-        ASSERT_TRUE(page);
-        page->popAction();
-        env.runUntilIdle();
-        ASSERT_EQ(noticeShown(centre), "支付中...");
-    }
-    // The game dismisses its dialog, and the centre with it.
-    void takeDown() {
-        root->dismissViewController(true);
-        env.fastForwardBy(1);
-        ASSERT_FALSE(root->presentedViewController());
-    }
-    int polls() const { return server.requestsTo("Pay/getUserSuccess"); }
-    // Whether a payment entered now opens its centre at once.
-    bool nextOpens() {
-        heard.clear();
-        enter("next", "30");
-        env.fastForwardBy(1);
-        return ns::cast<ui::NavigationController>(root->presentedViewController()) != nullptr;
-    }
-
     // The game has heard `report` alone; nothing more comes, no more polls
     // go, and the next purchase opens.
     void expectReportedOnce(const std::string& report) {
@@ -70,14 +26,8 @@ protected:
         env.fastForwardBy(10);
         EXPECT_EQ(polls(), sent) << "the poll has stopped";
         EXPECT_EQ(heard.size(), 1u);
+        heard.clear();
         EXPECT_TRUE(nextOpens());
-    }
-    // The wallet app's is the only pay way.
-    void walletAppOnly() {
-        server.setReply("pay/getPayWayios",
-                        ns::Dictionary::make(
-                            {{"code", ns::str("1")},
-                             {"data", ns::Array::make({ns::Dictionary::make({{"z", ns::str("31")}})})}}));
     }
     // A first purchase ("A") paid by the wallet app, taken down before the
     // answer; after a logout a second ("B") opens. The second's centre.
@@ -92,44 +42,6 @@ protected:
         auto navigation = ns::cast<ui::NavigationController>(root->presentedViewController());
         return navigation ? ns::cast<TVNewPayVC>(navigation->viewControllers().front()) : nullptr;
     }
-    // Picks the wallet app's way and pays: the order handed to the wallet,
-    // whose answer has not come yet (the clock has not moved).
-    void payByWallet(const ns::Ref<TVNewPayVC>& centre) {
-        ASSERT_TRUE(centre);
-        ASSERT_TRUE(driver.tap(centre->GFQuipayIconBtn.lock()));
-        ASSERT_TRUE(driver.tap(centre->payBtn.lock()));
-        env.runUntilIdle();
-        ASSERT_EQ(QuipaySDK::defaultService()->paymentType(), "pay");
-    }
-    // The game dismisses its dialog at once, and the centre with it.
-    void takeDownAtOnce() {
-        root->dismissViewController(false);
-        env.runUntilIdle();
-        ASSERT_FALSE(root->presentedViewController());
-    }
-    // The wallet's return URL for `status`, naming `order` when it is paid.
-    static ns::Ref<ns::URL> walletReturn(const std::string& status, const std::string& order) {
-        std::string result = order.empty() ? "" : "{\"order\":\"" + order + "\",\"code\":\"10000\"}";
-        std::string escaped;
-        for (unsigned char c : result) {
-            char hex[4];
-            std::snprintf(hex, sizeof hex, "%%%02X", c);
-            escaped += std::isalnum(c) ? std::string(1, static_cast<char>(c)) : std::string(hex);
-        }
-        return ns::URL::make(TVPayPlug::returnScheme() + "://safepay/?resultStatus=" + status +
-                             "&memo=memo&result=" + escaped);
-    }
-    static std::string currentWalletOrder() {
-        auto order = TVPayPlug::sharedInstance()->quipayInfo;
-        return order ? ns::textOf(order->signStr) : "";
-    }
-    // The HUD on the top window, if any, and its text.
-    static std::string hudShown() {
-        auto hud = sd_KXProgressHUD::HUDForView(VRQWindowManager::topWindow());
-        return hud ? text(hud->labelText()) : "";
-    }
-
-    ns::Ref<ui::ViewController> dialog;
 };
 
 TEST_F(CentreTakedownTest, WithNoCardTheCentreGoesAsIfClosedAndItsPollStops) {

@@ -19,19 +19,7 @@ namespace {
 
 using pay_test::PayTest;
 
-class PayFlowsTest : public PayTest {
-protected:
-    // Opens the centre, picks the wallet's web page and pays: the pay page
-    // pushed and loaded.
-    ns::Ref<TVWebPayVC> payByWebPage(const ns::Ref<TVNewPayVC>& centre) {
-        EXPECT_TRUE(driver.tap(centre->quipayIconBtn.lock()));
-        EXPECT_TRUE(driver.tap(centre->payBtn.lock()));
-        env.fastForwardBy(1);
-        auto navigation = centre->navigationController();
-        return navigation ? ns::cast<TVWebPayVC>(navigation->viewControllers().back()) : nullptr;
-    }
-    int polls() const { return server.requestsTo("Pay/getUserSuccess"); }
-};
+using PayFlowsTest = PayTest;
 
 TEST_F(PayFlowsTest, AWebPaymentIsConfirmedOnTheThirdPollAndTheCardReportsSuccess) {
     ns::LogCapture log;
@@ -251,6 +239,19 @@ TEST_F(PayFlowsTest, ThePlugMapsResultsAndOnlyLogsTheSDKsOwnCallback) {
     plug->doPay(plug->block);
     EXPECT_TRUE(texts.empty());
     EXPECT_TRUE(log.contains("回调 = "));
+}
+
+TEST_F(PayFlowsTest, ThePlugGivesAnAnswerNamingAnOrderNobodyWaitsForToNobody) {
+    auto plug = TVPayPlug::sharedInstance();
+    std::vector<std::string> texts;
+    plug->block = [&](uint64_t, const ns::Ref<ns::String>& t, const ns::Ref<ns::Error>&) { texts.push_back(text(t)); };
+    ns::LogCapture log;
+    plug->setQuipayResultDic(QuipaySDK::resultDictionary("9000", "", "{\"order\":\"order_no=X\"}"));
+    EXPECT_TRUE(texts.empty());
+    EXPECT_TRUE(log.contains("wallet: an answer for the order order_no=X, which nobody waits for, reaches nobody"));
+    // One that names no order is the current one's.
+    plug->setQuipayResultDic(QuipaySDK::resultDictionary("6001", "", ""));
+    EXPECT_EQ(texts, (std::vector<std::string>{"取消充值"}));
 }
 
 TEST_F(PayFlowsTest, TheOfficialWeChatPageIsEscapedWithARefererAndTheOthersArePlain) {

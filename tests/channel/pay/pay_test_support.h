@@ -11,6 +11,7 @@
 
 #include "channel/pay/TVNewPayVC.h"
 #include "channel/pay/TVPayPlug.h"
+#include "channel/pay/TVWebPayVC.h"
 #include "channel/usercenter/VRQHelperBtn.h"
 #include "channel/VRQWindowManager.h"
 #include "platform/foundation/Text.h"
@@ -47,7 +48,7 @@ protected:
     ~PayTest() override {
         for (const auto& [key, ballWindow] : VRQWindowManager::shared()->windowDic()) ballWindow->setHidden(true);
         VRQWindowManager::shared()->windowDic().clear();
-        TVNewPayVC::purchase() = {};
+        TVNewPayVC::orderState() = {};
         TVPayPlug::distroyInstance();
         QuipaySDK::resetForTesting();
     }
@@ -84,6 +85,16 @@ protected:
                                 text(amount));
             });
     }
+    // Picks the wallet's web page and pays: the page pushed and loaded.
+    ns::Ref<TVWebPayVC> payByWebPage(const ns::Ref<TVNewPayVC>& centre) {
+        EXPECT_TRUE(driver.tap(centre->quipayIconBtn.lock()));
+        EXPECT_TRUE(driver.tap(centre->payBtn.lock()));
+        env.fastForwardBy(1);
+        auto navigation = centre->navigationController();
+        return navigation ? ns::cast<TVWebPayVC>(navigation->viewControllers().back()) : nullptr;
+    }
+    // The order-status poll's requests so far.
+    int polls() const { return server.requestsTo("Pay/getUserSuccess"); }
     static std::string labelText(const ns::Weak<ui::Label>& label) {
         auto view = label.lock();
         return view ? text(view->text()) : "(no label)";

@@ -242,8 +242,8 @@ TEST_F(PaymentCentreTest, VouchersComeOffBeforeTheDiscount) {
     EXPECT_FALSE(presentedOver(centre)) << "the picker closes";
     EXPECT_EQ(labelText(centre->realMoneyL), "5.6元");
     EXPECT_EQ(text(centre->couponsBtn.lock()->titleForState(ui::ControlStateNormal)), "满10减5");
-    EXPECT_EQ(text(TVNewPayVC::purchase().voucherId), "7");
-    EXPECT_EQ(text(TVNewPayVC::purchase().discountedAmount), "9.6") << "the voucher leaves it";
+    EXPECT_EQ(text(TVNewPayVC::orderState().voucherId), "7");
+    EXPECT_EQ(text(TVNewPayVC::orderState().discountedAmount), "9.6") << "the voucher leaves it";
 
     // A voucher larger than the amount leaves nothing to pay.
     ASSERT_TRUE(driver.tap(centre->couponsBtn.lock()));
@@ -254,7 +254,7 @@ TEST_F(PaymentCentreTest, VouchersComeOffBeforeTheDiscount) {
                                                       ui::IndexPath::forRow(1, 0)))->btn.lock()));
     env.fastForwardBy(1);
     EXPECT_EQ(labelText(centre->realMoneyL), "0元");
-    EXPECT_EQ(text(TVNewPayVC::purchase().currentAmount), "0");
+    EXPECT_EQ(text(TVNewPayVC::orderState().currentAmount), "0");
 }
 
 TEST_F(PaymentCentreTest, AVoucherListTheServerRefusesStaysEmptyAndASecondLoadAppends) {
@@ -276,7 +276,7 @@ TEST_F(PaymentCentreTest, AVoucherListTheServerRefusesStaysEmptyAndASecondLoadAp
     picker = ns::cast<TVCouponsVC>(presentedOver(centre));
     ASSERT_TRUE(picker);
     EXPECT_TRUE(picker->dataSource().empty());
-    EXPECT_EQ(text(TVNewPayVC::purchase().voucherId), "(nil)") << "nothing chosen";
+    EXPECT_EQ(text(TVNewPayVC::orderState().voucherId), "(nil)") << "nothing chosen";
 }
 
 TEST_F(PaymentCentreTest, AVoucherWithoutANameShowsNoNameAndANumberItsDigits) {
@@ -318,8 +318,8 @@ TEST_F(PaymentCentreTest, ACoinOrderPaysFromTheBalanceReportsAndCloses) {
     EXPECT_EQ(server.coinsOf("player1"), sandbox::ChannelServer::kKnownCoins - 100);
     EXPECT_FALSE(root->presentedViewController()) << "closed";
     EXPECT_TRUE(ballShown()) << "back once it has closed";
-    EXPECT_FALSE(TVNewPayVC::purchase().currentAmount);
-    EXPECT_EQ(text(TVNewPayVC::purchase().fullAmount), "9.99");
+    EXPECT_FALSE(TVNewPayVC::orderState().currentAmount);
+    EXPECT_EQ(text(TVNewPayVC::orderState().fullAmount), "9.99");
 }
 
 TEST_F(PaymentCentreTest, ACoinOrderTheBalanceCannotCoverReportsTheServersCode) {

@@ -42,8 +42,8 @@ TEST_F(PurchaseHoldTest, CallsMadeWhileACentreIsOpenWaitAndOpenOneByOneWhenItClo
     enter("C", "30");
     EXPECT_EQ(shownCentre(), first) << "the open centre stays";
     EXPECT_EQ(shownAmount(first), "60元");
-    EXPECT_EQ(text(TVNewPayVC::purchase().fullAmount), "60") << "and keeps its purchase";
-    EXPECT_EQ(text(TVNewPayVC::purchase().cpExtend), "order-A");
+    EXPECT_EQ(text(TVNewPayVC::orderState().fullAmount), "60") << "and keeps its purchase";
+    EXPECT_EQ(text(TVNewPayVC::orderState().cpExtend), "order-A");
     EXPECT_TRUE(log.contains("payment centre: busy; the payment of 30 yuan (order-C) waits its turn"));
     EXPECT_EQ(server.requestsTo("pay/getPayWayios"), 1);
 
@@ -55,7 +55,7 @@ TEST_F(PurchaseHoldTest, CallsMadeWhileACentreIsOpenWaitAndOpenOneByOneWhenItClo
     EXPECT_NE(third, first);
     EXPECT_TRUE(log.contains("screen: toast: 金额格式异常"));
     EXPECT_EQ(shownAmount(third), "30元");
-    EXPECT_EQ(text(TVNewPayVC::purchase().cpExtend), "order-C");
+    EXPECT_EQ(text(TVNewPayVC::orderState().cpExtend), "order-C");
     EXPECT_FALSE(ballShown());
     EXPECT_TRUE(heard.empty());
 

@@ -1,0 +1,193 @@
+// Roads of a purchase that take more than one event, beside the table of
+// single events: the wallet's answers reach only the order they name, the
+// player back from the wallet without an answer has the poll tell (on
+// screen or off), a logout with the centre up releases the hold when the
+// screens go, and a purchase left over at the end of a test ends with it.
+
+#include "channel/pay/TVPurchase.h"
+#include "platform/foundation/Log.h"
+#include "platform/uikit/StateReset.h"
+#include "purchase_road_support.h"
+
+namespace {
+
+class PurchaseRowsTest : public pay_test::PurchaseRoadTest {
+protected:
+    // The wallet app installed, and the only pay way.
+    void walletOnly() {
+        ui::Application::sharedApplication()->addInstalledScheme(QuipaySDK::kWalletScheme);
+        walletAppOnly();
+    }
+    // The player leaves for the wallet app and comes back by hand.
+    void comeBackWithoutAnswer() {
+        auto application = ui::Application::sharedApplication();
+        application->simulateEnterBackground();
+        env.runUntilIdle();
+        application->simulateEnterForeground();
+        env.runUntilIdle();
+    }
+    void answer(const std::string& status, const std::string& order) {
+        ui::Application::sharedApplication()->simulateOpenURL(walletReturn(status, order));
+        env.runUntilIdle();
+    }
+    // After A, purchase "B" by the wallet, its order out.
+    ns::Ref<TVNewPayVC> walletPurchaseB() {
+        root->dismissViewController(false);
+        env.runUntilIdle();
+        auto second = openOverDialog("B");
+        payByWallet(second);
+        return second;
+    }
+    void tapCard(const ns::Ref<TVNewPayVC>& centre) {
+        ASSERT_TRUE(driver.tap(centre->noticeView()->cancelBtn.lock()));
+        env.fastForwardBy(1);
+    }
+};
+
+TEST_F(PurchaseRowsTest, BackFromTheWalletWithoutAnAnswerThenTakenDownThePollReportsAtOnce) {
+    walletOnly();
+    server.setReply("Pay/getUserSuccess", ns::Dictionary::make({{"z", ns::str("1")}}));
+    auto centre = openOverDialog("A");
+    payByWallet(centre);
+    comeBackWithoutAnswer();
+    takeDown();
+    env.fastForwardBy(120);
+    EXPECT_GE(polls(), 1);
+    EXPECT_EQ(heard, (pay_test::Heard{"A success 支付成功 6"}));
+    EXPECT_EQ(hudShown(), "");
+    EXPECT_TRUE(nextOpens());
+}
+
+TEST_F(PurchaseRowsTest, OnScreenAWalletThatNeverAnswersIsPolledUnderTheCardAndALateAnswerWins) {
+    walletOnly();
+    server.setReply("Pay/getUserSuccess", ns::Dictionary::make({{"z", ns::str("0")}}));
+    auto centre = openOverDialog("A");
+    payByWallet(centre);
+    comeBackWithoutAnswer();
+    EXPECT_EQ(polls(), 1) << "the return starts the poll";
+    EXPECT_EQ(noticeShown(centre), "支付中...");
+    env.fastForwardBy(4);
+    EXPECT_EQ(polls(), 3);
+    // The wallet's answer still comes, and is what the card shows.
+    answer("6001", "");
+    EXPECT_EQ(noticeShown(centre), "取消充值");
+    env.fastForwardBy(10);
+    EXPECT_EQ(polls(), 3) << "the answer stops the poll";
+    EXPECT_TRUE(heard.empty());
+    tapCard(centre);
+    EXPECT_EQ(heard, (pay_test::Heard{"A failure 取消充值 1 6"}));
+
+    // Paid, the wallet's answer lost: the poll confirms it on the card.
+    server.setReply("Pay/getUserSuccess", ns::Dictionary::make({{"z", ns::str("1")}}));
+    heard.clear();
+    auto second = walletPurchaseB();
+    comeBackWithoutAnswer();
+    EXPECT_EQ(noticeShown(second), "支付成功");
+    tapCard(second);
+    EXPECT_EQ(heard, (pay_test::Heard{"B success 支付成功 6"}));
+}
+
+// Three ways an order can be left with nobody waiting for it; its answer
+// then reaches nobody, and the next purchase's own answer still reaches it.
+TEST_F(PurchaseRowsTest, AnAnswerNamingAnOrderNobodyWaitsForReachesNobody) {
+    walletOnly();
+    server.setReply("Pay/getUserSuccess", ns::Dictionary::make({{"z", ns::str("1")}}));
+    enum Way { ClosedByThePlayer, SettledByThePoll, AnsweredBefore };
+    for (Way way : {ClosedByThePlayer, SettledByThePoll, AnsweredBefore}) {
+        SCOPED_TRACE(way);
+        heard.clear();
+        auto first = openOverDialog("A");
+        payByWallet(first);
+        std::string orderA = currentWalletOrder();
+        if (way == ClosedByThePlayer) {
+            first->popAction();
+            env.fastForwardBy(1);
+        } else if (way == SettledByThePoll) {
+            takeDownAtOnce();
+            comeBackWithoutAnswer();
+            env.fastForwardBy(1);
+            ASSERT_EQ(heard, (pay_test::Heard{"A success 支付成功 6"}));
+        } else {
+            answer("9000", orderA);
+            tapCard(first);
+            ASSERT_EQ(heard, (pay_test::Heard{"A success 充值成功 6"}));
+        }
+        pay_test::Heard before = heard;
+        auto second = walletPurchaseB();
+        ASSERT_NE(currentWalletOrder(), orderA);
+
+        ns::LogCapture log;
+        answer("9000", orderA);
+        EXPECT_EQ(noticeShown(second), "") << "B was never paid";
+        EXPECT_EQ(heard, before);
+        EXPECT_EQ(QuipaySDK::defaultService()->paymentType(), "pay") << "B's payment is still in progress";
+        answer("6001", "");
+        EXPECT_EQ(noticeShown(second), "取消充值");
+        tapCard(second);
+        before.push_back("B failure 取消充值 1 6");
+        EXPECT_EQ(heard, before);
+        root->dismissViewController(false);
+        env.runUntilIdle();
+    }
+}
+
+TEST_F(PurchaseRowsTest, ALogoutWithTheCentreUpReleasesTheHoldWhenItsScreensGo) {
+    server.setStatusDelay(5);
+    auto centre = openOverDialog("A");
+    payByWebPageAndComeBack(centre);
+    ToviraSDK::LoginOut();
+    env.runUntilIdle();
+    heard.clear();
+    takeDown();
+    EXPECT_TRUE(nextOpens()) << "nothing of the logged-out purchase is on screen";
+    EXPECT_EQ(hudShown(), "");
+    env.fastForwardBy(12);
+    EXPECT_EQ(heard, (pay_test::Heard{"A success 支付成功 6"})) << "it still reports to its own game";
+}
+
+TEST_F(PurchaseRowsTest, ThePollAsksForThePlayerWhoPaidWhoeverIsLoggedInWhenItStarts) {
+    server.setStatusDelay(1);
+    auto centre = openOverDialog("A");
+    ASSERT_TRUE(payByWebPage(centre));
+    ASSERT_TRUE(server.isPaid(sandbox::ChannelServer::kKnownUser));
+    // Away on the page's wallet, the game takes the centre down, logs the
+    // player out and another logs in before the player is back.
+    auto application = ui::Application::sharedApplication();
+    application->simulateEnterBackground();
+    takeDown();
+    ToviraSDK::LoginOut();
+    logIn(sandbox::ChannelServer::kMinorUser, sandbox::ChannelServer::kMinorPassword);
+    EXPECT_EQ(polls(), 0);
+    application->simulateEnterForeground();
+    env.fastForwardBy(70);
+    EXPECT_EQ(heard, (pay_test::Heard{"A success 支付成功 6"}));
+}
+
+TEST_F(PurchaseRowsTest, APollPausedUnderTheCardLeavesItsPresetToReportWhenTheScreensGo) {
+    server.setReply("Pay/getUserSuccess", ns::Dictionary::make({{"z", ns::str("0")}}));
+    auto centre = openOverDialog("A");
+    payByWebPageAndComeBack(centre);
+    centre->pause();
+    takeDown();
+    EXPECT_EQ(heard, (pay_test::Heard{"A failure 支付失败 1 6"}));
+    EXPECT_EQ(polls(), 1);
+    EXPECT_TRUE(nextOpens());
+}
+
+TEST_F(PurchaseRowsTest, APurchaseLeftOverAtTheEndOfATestEndsWithIt) {
+    server.setReply("Pay/getUserSuccess", ns::Dictionary::make({{"z", ns::str("0")}}));
+    auto centre = openOverDialog("A");
+    payByWebPageAndComeBack(centre);
+    takeDown();
+    std::weak_ptr<TVPurchase> left = TVPurchase::holding();
+    ASSERT_FALSE(left.expired()) << "it keeps itself, polling";
+    centre = nullptr;
+    ui::resetSharedStateForTesting();
+    EXPECT_TRUE(left.expired());
+    int sent = polls();
+    env.fastForwardBy(70);
+    EXPECT_EQ(polls(), sent);
+    EXPECT_TRUE(heard.empty());
+}
+
+}  // namespace
