@@ -73,7 +73,10 @@ Bytes tiffSharingOnePayload(const TiffLayout& layout) {
     const uint16_t lengthType = layout.payload.size() < 65536 ? Short : Long;
     const uint32_t length = uint32_t(layout.payload.size());
     const uint32_t offsets = putArray(out, offsetType, count, payloadAt);
-    const uint32_t lengths = putArray(out, lengthType, count, length);
+    if (layout.oneArray && (length != payloadAt || offsetType != lengthType)) {
+        throw std::invalid_argument("one array needs a payload of 8 bytes");
+    }
+    const uint32_t lengths = layout.oneArray ? offsets : putArray(out, lengthType, count, length);
 
     std::vector<Entry> entries = {
         {256, Long, 1, layout.width},        {257, Long, 1, layout.height}, {258, Short, 1, layout.bits},
@@ -91,11 +94,38 @@ Bytes tiffSharingOnePayload(const TiffLayout& layout) {
         entries.push_back({278, Long, 1, layout.rowsPerStrip ? layout.rowsPerStrip : layout.height});
         entries.push_back({279, lengthType, count, length, lengths});
     }
+    if (layout.extraSample) entries.push_back({338, Short, 1, layout.extraSample});
     put32(out, 4, uint32_t(out.size()));
     for (uint32_t page = 0; page < layout.pages; ++page) {
         le16(out, uint32_t(entries.size()));
         for (const Entry& e : entries) putEntry(out, e);
         le32(out, page + 1 < layout.pages ? uint32_t(out.size() + 4) : 0);
+    }
+    return out;
+}
+
+Bytes tiffWithPrivateTags(const TiffTags& tags) {
+    constexpr uint16_t Undefined = 7;
+    constexpr uint32_t stripAt = 8, blockAt = 10;
+    const bool inEntry = tags.valueBytes <= 4;
+    Bytes out = {'I', 'I', 42, 0, 0, 0, 0, 0, 0, 90};  // the strip: one literal byte
+    out.resize(inEntry ? blockAt : blockAt + size_t(tags.valueBytes), 'A');
+    const std::vector<Entry> own = {
+        {256, Long, 1, 1},     {257, Long, 1, 1},     {258, Short, 1, 8}, {259, Short, 1, 32773}, {262, Short, 1, 1},
+        {273, Long, 1, stripAt}, {277, Short, 1, 1}, {278, Long, 1, 1},  {279, Long, 1, 2},
+    };
+    put32(out, 4, uint32_t(out.size()));
+    for (uint32_t page = 0; page < tags.pages; ++page) {
+        out.reserve(out.size() + 6 + 12 * (own.size() + size_t(tags.privateTags)));
+        le16(out, uint32_t(own.size() + tags.privateTags));
+        for (const Entry& e : own) putEntry(out, e);
+        for (uint32_t i = 0; i < tags.privateTags; ++i) {
+            le16(out, 60000 + i);
+            le16(out, Undefined);
+            le32(out, tags.valueBytes);
+            le32(out, inEntry ? 0x41414141 : blockAt);
+        }
+        le32(out, page + 1 < tags.pages ? uint32_t(out.size() + 4) : 0);
     }
     return out;
 }
