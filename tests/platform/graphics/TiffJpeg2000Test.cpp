@@ -354,6 +354,15 @@ TEST(TiffTest, StripsAndTilesAreWeighedAcrossPagesBeforeTheLibraryReadsThem) {
     EXPECT_EQ(none->count(), 0u);
     EXPECT_LE(none->counters().work.stripsChecked, unreadable.size() / 4);
     EXPECT_GT(none->counters().work.stripsChecked, 0u);
+    // One page whose one array (offsets and byte counts alike) names
+    // 8,388,608 one-row strips in 16.8 MB: twice what the file's bytes
+    // hold, so the page is refused before a strip is checked.
+    const Bytes oneArray = testing::tiffSharingOnePayload(
+        {.width = 1, .height = 8'388'608, .compression = 32773, .rowsPerStrip = 1,
+         .payload = {0, 0, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80}, .oneArray = true});
+    auto refused = cg::ImageSource::createWithData(oneArray);
+    EXPECT_EQ(refused->count(), 0u);
+    EXPECT_EQ(refused->counters().work.stripsChecked, 0u);
 }
 
 TEST(TiffTest, BytesAPixelAreWeighedBeforeTheLibraryDecodes) {
