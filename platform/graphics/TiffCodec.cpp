@@ -21,7 +21,9 @@
 #include <tiffio.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <memory>
 
 #include "platform/foundation/Log.h"
 #include "platform/graphics/CodecWork.h"
@@ -261,28 +263,72 @@ bool readDirectory(TIFF* tiff, uint64_t offset) {
     return true;
 }
 
-// Whether the current page's picture is read by libtiff's RGBA reader
-// whole (a strip or tile at a time into its own buffer), rather than a
-// batch of rows at a time here: small strips, tiles and separate planes,
-// and subsampled YCbCr, whose put routines take blocks of rows.
-bool readWhole(TIFF* tiff, const TIFFRGBAImage& image) {
-    return TIFFIsTiled(tiff) || !image.isContig || image.photometric == PHOTOMETRIC_YCBCR ||
-           TIFFStripSize64(tiff) <= kWorkingBufferBytes;
+// The planes libtiff's RGBA reader draws a page from: one of contiguous
+// samples; or its colour planes (one for grey and palettes, three else)
+// and its alpha (or black) plane.
+int planesDrawn(const TIFFRGBAImage& image) {
+    if (image.isContig) return 1;
+    const bool onePlane = image.photometric == PHOTOMETRIC_MINISWHITE ||
+                          image.photometric == PHOTOMETRIC_MINISBLACK || image.photometric == PHOTOMETRIC_PALETTE;
+    return (onePlane ? 1 : 3) + (image.alpha ? 1 : 0);
 }
 
-// The page's rows decoded in order, a batch at a time, and put into
-// `raster` (the rows as stored) by the routine libtiff's RGBA reader chose.
-bool readInRows(TIFF* tiff, TIFFRGBAImage& image, uint32_t* raster, uint32_t width, uint32_t height) {
+// Whether the current page's picture is read by libtiff's RGBA reader
+// whole (a strip of every plane or a tile at a time into its own buffer),
+// rather than a batch of rows at a time here: strips within the working
+// buffer, tiles, and subsampled YCbCr, whose put routines take blocks of
+// rows.
+bool readWhole(TIFF* tiff, const TIFFRGBAImage& image) {
+    return TIFFIsTiled(tiff) || image.photometric == PHOTOMETRIC_YCBCR ||
+           TIFFStripSize64(tiff) * uint64_t(planesDrawn(image)) <= kWorkingBufferBytes;
+}
+
+// The rows of the page at `directory`, current in `tiff`, decoded in order
+// a batch at a time and put into `raster` (the rows as stored) by the
+// routine libtiff's RGBA reader chose. Each separate plane is read through
+// a handle of its own over the same data, so that each decodes its strips
+// in order.
+bool readInRows(std::span<const uint8_t> data, uint64_t directory, TIFF* tiff, TIFFRGBAImage& image,
+                uint32_t* raster, uint32_t width, uint32_t height) {
+    const int planes = planesDrawn(image);
     const uint64_t row = TIFFScanlineSize64(tiff);
     if (row == 0) return false;
-    const uint32_t batch = uint32_t(std::clamp<uint64_t>(kWorkingBufferBytes / row, 1, height));
-    std::vector<uint8_t> buffer(size_t(row) * batch);
+    std::array<MemoryFile, 4> files;
+    std::array<std::unique_ptr<Tiff>, 4> handles;
+    std::array<TIFF*, 4> readers = {tiff};
+    for (int p = 1; p < planes; ++p) {
+        files[size_t(p)].in = data;
+        handles[size_t(p)] = std::make_unique<Tiff>(files[size_t(p)], kReading);
+        if (!handles[size_t(p)]->get() || !readDirectory(handles[size_t(p)]->get(), directory)) return false;
+        readers[size_t(p)] = handles[size_t(p)]->get();
+    }
+    const uint64_t rowsAtOnce = kWorkingBufferBytes / (row * uint64_t(planes));
+    const uint32_t batch = uint32_t(std::clamp<uint64_t>(rowsAtOnce, 1, height));
+    const size_t planeBytes = size_t(row) * batch;
+    std::vector<uint8_t> buffer(planeBytes * size_t(planes));
+    std::array<uint8_t*, 4> plane{};
+    for (int p = 0; p < planes; ++p) plane[size_t(p)] = buffer.data() + planeBytes * size_t(p);
     for (uint32_t top = 0; top < height; top += batch) {
         const uint32_t rows = std::min(batch, height - top);
-        for (uint32_t i = 0; i < rows; ++i) {
-            if (TIFFReadScanline(tiff, buffer.data() + size_t(row) * i, top + i, 0) != 1) return false;
+        for (int p = 0; p < planes; ++p) {
+            for (uint32_t i = 0; i < rows; ++i) {
+                if (TIFFReadScanline(readers[size_t(p)], plane[size_t(p)] + size_t(row) * i, top + i, uint16_t(p)) != 1) {
+                    return false;
+                }
+            }
         }
-        image.put.contig(&image, raster + size_t(top) * width, 0, top, width, rows, 0, 0, buffer.data());
+        uint32_t* to = raster + size_t(top) * width;
+        if (image.isContig) {
+            image.put.contig(&image, to, 0, top, width, rows, 0, 0, plane[0]);
+        } else {
+            // Grey and palettes draw from one colour plane; the alpha plane
+            // follows the colour ones.
+            const int colours = planes - (image.alpha ? 1 : 0);
+            uint8_t* green = colours == 1 ? plane[0] : plane[1];
+            uint8_t* blue = colours == 1 ? plane[0] : plane[2];
+            image.put.separate(&image, to, 0, top, width, rows, 0, 0, plane[0], green, blue,
+                               image.alpha ? plane[size_t(colours)] : nullptr);
+        }
     }
     return true;
 }
@@ -340,7 +386,8 @@ std::optional<Decoded> decodeTiff(std::span<const uint8_t> data, const Header& p
     work::inflated(decodedBytes(tiff.get()));
     const uint32_t width = uint32_t(header->width), height = uint32_t(header->height);
     const bool read = readWhole(tiff.get(), image) ? TIFFRGBAImageGet(&image, bitmap.row(0), width, height) != 0
-                                                   : readInRows(tiff.get(), image, bitmap.row(0), width, height);
+                                                   : readInRows(data, picture.offset, tiff.get(), image,
+                                                                bitmap.row(0), width, height);
     TIFFRGBAImageEnd(&image);
     if (!read) return std::nullopt;
     // Premultiplied ABGR (red in the low byte) to the bitmap's words.

@@ -69,6 +69,7 @@ Bytes tiffSharingOnePayload(const TiffLayout& layout) {
         const uint32_t rows = layout.rowsPerStrip ? layout.rowsPerStrip : layout.height;
         count = uint32_t((uint64_t(layout.height) + rows - 1) / rows);
     }
+    if (layout.separatePlanes) count *= layout.samples;
     const uint16_t offsetType = payloadAt < 65536 ? Short : Long;
     const uint16_t lengthType = layout.payload.size() < 65536 ? Short : Long;
     const uint32_t length = uint32_t(layout.payload.size());
@@ -95,6 +96,8 @@ Bytes tiffSharingOnePayload(const TiffLayout& layout) {
         entries.push_back({279, lengthType, count, length, lengths});
     }
     if (layout.extraSample) entries.push_back({338, Short, 1, layout.extraSample});
+    if (layout.separatePlanes) entries.push_back({284, Short, 1, 2});
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.tag < b.tag; });
     put32(out, 4, uint32_t(out.size()));
     for (uint32_t page = 0; page < layout.pages; ++page) {
         le16(out, uint32_t(entries.size()));
@@ -134,7 +137,8 @@ Bytes flatTiff(TiffLayout layout) {
     const uint64_t rows = layout.tileSide ? layout.tileSide : layout.rowsPerStrip ? layout.rowsPerStrip : layout.height;
     const uint64_t across = layout.tileSide ? layout.tileSide : layout.width;
     layout.compression = 8;
-    layout.payload = deflateZeros(rows * across * layout.samples * layout.bits / 8);
+    const uint64_t samples = layout.separatePlanes ? 1 : layout.samples;
+    layout.payload = deflateZeros(rows * across * samples * layout.bits / 8);
     return tiffSharingOnePayload(layout);
 }
 

@@ -26,6 +26,9 @@ struct TiffLayout {
     std::vector<uint8_t> payload;
     // 1 associated alpha, 2 straight alpha: the last sample is alpha.
     uint16_t extraSample = 0;
+    // Each sample in a plane of its own, its strips or tiles after the
+    // previous sample's.
+    bool separatePlanes = false;
     // The byte counts read from the offsets' array, which a payload of 8
     // bytes (its length the same as its offset) allows: one array names
     // every strip.

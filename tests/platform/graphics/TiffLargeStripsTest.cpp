@@ -1,6 +1,7 @@
-// TIFF strips that decode to more than the reader's working buffer are
-// read a batch of rows at a time into the picture: the picture is held
-// once, as a PNG's is, and comes out as the same strips cut small do.
+// TIFF strips that decode to more than the reader's working buffer (of
+// contiguous samples, or of every plane together) are read a batch of rows
+// at a time into the picture: the picture is held once, as a PNG's is, and
+// comes out as the same strips cut small do.
 
 #include <gtest/gtest.h>
 #include <tiffio.h>
@@ -40,9 +41,11 @@ TEST(TiffLargeStripsTest, OneLargeStripReadsAsSmallStripsDo) {
     };
     auto wave = [](int x, int y, int s) { return uint16_t((x * 7 + y * 13 + s * 50) % 256); };
     auto deep = [](int x, int y, int s) { return uint16_t(((x * 7 + y * 13 + s * 50) % 256) * 257 + (x % 3)); };
-    auto layout = [](int w, int h, uint16_t samples, uint16_t bits, uint16_t photometric, auto sample) {
+    auto layout = [](int w, int h, uint16_t samples, uint16_t bits, uint16_t photometric, auto sample,
+                     bool separate = false) {
         TiffPage page = tiffPage(w, h, samples, bits, photometric, COMPRESSION_ADOBE_DEFLATE);
         page.sample = sample;
+        page.separatePlanes = separate;
         return page;
     };
     for (Case& c : std::vector<Case>{
@@ -57,6 +60,12 @@ TEST(TiffLargeStripsTest, OneLargeStripReadsAsSmallStripsDo) {
              {"grey with alpha, 16 bits", layout(2900, 1500, 2, 16, PHOTOMETRIC_MINISBLACK, deep),
               EXTRASAMPLE_UNASSALPHA},
              {"grey, 8 bits", layout(4100, 4100, 1, 8, PHOTOMETRIC_MINISWHITE, wave)},
+             // A strip of each plane at a time, the planes together past
+             // the buffer.
+             {"RGBA in planes, 8 bits", layout(2100, 2100, 4, 8, PHOTOMETRIC_RGB, wave, true), EXTRASAMPLE_ASSOCALPHA},
+             {"RGB in planes, 16 bits", layout(2048, 1500, 3, 16, PHOTOMETRIC_RGB, deep, true)},
+             {"grey with alpha in planes, 16 bits", layout(2900, 1500, 2, 16, PHOTOMETRIC_MINISBLACK, deep, true),
+              EXTRASAMPLE_UNASSALPHA},
          }) {
         SCOPED_TRACE(c.name);
         TiffPage whole = c.page;
@@ -107,8 +116,9 @@ TEST(TiffLargeStripsTest, ALargeStripCutShortGivesNoImage) {
 }
 
 // An 8192 x 8192 RGBA picture in one deflate strip, of 8 and of 16 bits a
-// sample, beside the same picture as a PNG: the strip is decoded a batch
-// of rows at a time into the picture, so neither holds it more than once.
+// sample, and of 16 in a strip a plane, beside the same picture as a PNG:
+// the strips are decoded a batch of rows at a time into the picture, so
+// none holds it more than once.
 TEST(TiffLargeStripsTest, AOneStripPictureIsHeldOnceAsAPngIs) {
     const Bytes png = hostile::transparentPng(8192, 8192);
     auto growthOf = [](const Bytes& file) {
@@ -120,13 +130,14 @@ TEST(TiffLargeStripsTest, AOneStripPictureIsHeldOnceAsAPngIs) {
         return peak.growth();
     };
     const uint64_t pngGrowth = growthOf(png);
-    for (uint16_t bits : {8, 16}) {
-        SCOPED_TRACE(bits);
-        const Bytes tiff = testing::flatTiff({.width = 8192, .height = 8192, .samples = 4, .bits = bits,
-                                              .photometric = PHOTOMETRIC_RGB, .extraSample = EXTRASAMPLE_ASSOCALPHA});
+    for (auto [bits, separate] : {std::pair<uint16_t, bool>{8, false}, {16, false}, {16, true}}) {
+        SCOPED_TRACE(testing::Message() << bits << (separate ? " bits in planes" : " bits"));
+        const Bytes tiff =
+            testing::flatTiff({.width = 8192, .height = 8192, .samples = 4, .bits = bits, .photometric = PHOTOMETRIC_RGB,
+                               .extraSample = EXTRASAMPLE_ASSOCALPHA, .separatePlanes = separate});
         const uint64_t tiffGrowth = growthOf(tiff);
-        std::printf("8192 x 8192 RGBA of %d bits, one strip: resident peak grew %.1f MiB (the PNG %.1f MiB)\n", bits,
-                    double(tiffGrowth) / MiB, double(pngGrowth) / MiB);
+        std::printf("8192 x 8192 RGBA of %d bits, one strip%s: resident peak grew %.1f MiB (the PNG %.1f MiB)\n",
+                    bits, separate ? " a plane" : "", double(tiffGrowth) / MiB, double(pngGrowth) / MiB);
         if constexpr (testing::PeaksMeasureTheProduct) {
             EXPECT_LE(double(tiffGrowth), 1.2 * double(pngGrowth));
         }

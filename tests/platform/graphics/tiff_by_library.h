@@ -44,6 +44,8 @@ struct TiffPage {
     uint32_t rowsPerStrip = 2;
     // Square tiles of this side instead of strips (8 and 16 bits only).
     uint32_t tileSide = 0;
+    // Each sample in a plane of its own (strips of 8 and 16 bits only).
+    bool separatePlanes = false;
     std::function<uint16_t(int, int, int)> sample;
     std::function<void(TIFF*)> setup;
 };
@@ -88,7 +90,8 @@ inline Bytes tiffByLibrary(const Scratch& scratch, const std::vector<TiffPage>& 
         TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, page.samples);
         TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, page.bits);
         TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, page.photometric);
-        TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, uint16_t(PLANARCONFIG_CONTIG));
+        TIFFSetField(tiff, TIFFTAG_PLANARCONFIG,
+                     uint16_t(page.separatePlanes ? PLANARCONFIG_SEPARATE : PLANARCONFIG_CONTIG));
         TIFFSetField(tiff, TIFFTAG_COMPRESSION, page.compression);
         if (page.tileSide) {
             TIFFSetField(tiff, TIFFTAG_TILEWIDTH, page.tileSide);
@@ -99,6 +102,20 @@ inline Bytes tiffByLibrary(const Scratch& scratch, const std::vector<TiffPage>& 
         if (page.setup) page.setup(tiff);
         if (page.tileSide) {
             writeTiles(tiff, page);
+            TIFFWriteDirectory(tiff);
+            continue;
+        }
+        if (page.separatePlanes) {
+            const size_t bytes = page.bits / 8;
+            std::vector<uint8_t> row(size_t(page.width) * bytes);
+            for (int s = 0; s < page.samples; ++s)
+                for (int y = 0; y < page.height; ++y) {
+                    for (int x = 0; x < page.width; ++x) {
+                        const uint16_t v = page.sample(x, y, s);
+                        std::memcpy(&row[size_t(x) * bytes], &v, bytes);
+                    }
+                    EXPECT_EQ(TIFFWriteScanline(tiff, row.data(), uint32_t(y), uint16_t(s)), 1);
+                }
             TIFFWriteDirectory(tiff);
             continue;
         }
