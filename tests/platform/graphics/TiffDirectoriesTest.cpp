@@ -2,7 +2,7 @@
 // one: pages of more entries than a page or a file may have, and entries
 // whose values sum past the file's length, are not read, and cost neither
 // memory nor a directory read; ordinary files (tiled, multi-page fax,
-// with EXIF, XMP, an ICC profile or a private tag of megabytes)
+// big-endian, with EXIF, XMP, an ICC profile or a private tag of megabytes)
 // read with no pixel off.
 
 #include <gtest/gtest.h>
@@ -189,6 +189,7 @@ TEST(TiffDirectoriesTest, OrdinaryFilesReadWithNoPixelOff) {
              {"tiled", tiffByLibrary(scratch, {tiled}), {&picture}},
              {"a fax of four pages", tiffByLibrary(scratch, {fax, fax3, fax, fax3}),
               {&opaqueBars, &opaqueBars, &opaqueBars, &opaqueBars}},
+             {"big-endian", tiffByLibrary(scratch, {page, fax}, "wb"), {&picture, &opaqueBars}},
          }) {
         SCOPED_TRACE(c.name);
         auto source = cg::ImageSource::createWithData(c.file);

@@ -81,9 +81,10 @@ inline void writeTiles(TIFF* tiff, const TiffPage& page) {
         }
 }
 
-inline Bytes tiffByLibrary(const Scratch& scratch, const std::vector<TiffPage>& pages) {
+// `mode` "w" writes in the machine's byte order, "wb" big-endian.
+inline Bytes tiffByLibrary(const Scratch& scratch, const std::vector<TiffPage>& pages, const char* mode = "w") {
     std::string path = scratch.path("by-libtiff.tif");
-    TIFF* tiff = TIFFOpen(path.c_str(), "w");
+    TIFF* tiff = TIFFOpen(path.c_str(), mode);
     for (const TiffPage& page : pages) {
         TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, uint32_t(page.width));
         TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, uint32_t(page.height));
