@@ -8,7 +8,10 @@
 // JPEGs of 100 scans at the largest pictures and a flat 8192x8192 one at
 // full colour, each beside the same picture in one scan; TIFF pages whose
 // shared arrays name a billion strips, and pages of 256 and 16 samples a
-// pixel, each beside a page of one sample; a 1x1 PNG behind 998 compressed
+// pixel, each beside a page of one sample; TIFF pages of thousands of
+// private tags, and private tags naming one block of megabytes a thousand
+// times over, each beside one such tag; an 8192x8192 16-bit TIFF of one
+// strip beside the PNG of the same picture; a 1x1 PNG behind 998 compressed
 // texts, an ICO of 1,024 entries sharing a PNG with one, an ICNS of 2,000
 // JPEG 2000 headers, an interlaced 8192x8192 PNG (also drawn for display)
 // and an ICNS of two 5792x5792 JPEG 2000 entries. Times are per
@@ -148,6 +151,30 @@ const Pair& mostSamplesRead() {
     return pair;
 }
 
+// Private tags whose values all name one block, beside one tag of a block
+// as large (the peer holds its value once): 1,000 of 4 MiB (4.2 MB) and
+// 4,000 of 16 MiB (16.8 MB); pages of the most private tags libtiff reads,
+// 16 (787 KB) and 256 (12.6 MB), beside one tag of about the file's size.
+Bytes privateTags(uint32_t tags, uint32_t valueBytes, uint32_t pages = 1) {
+    return testing::tiffWithPrivateTags({.privateTags = tags, .valueBytes = valueBytes, .pages = pages});
+}
+const Pair& tagsSharingOneValue() {
+    static const Pair pair{privateTags(1'000, 4 << 20), privateTags(1, 4 << 20)};
+    return pair;
+}
+const Pair& largeTagsSharingOneValue() {
+    static const Pair pair{privateTags(4'000, 16 << 20), privateTags(1, 16 << 20)};
+    return pair;
+}
+const Pair& fewPagesOfManyTags() {
+    static const Pair pair{privateTags(4'087, 2, 16), privateTags(1, 768 << 10)};
+    return pair;
+}
+const Pair& pagesOfManyTags() {
+    static const Pair pair{privateTags(4'087, 2, 256), privateTags(1, 12 << 20)};
+    return pair;
+}
+
 // Every picture the file holds, asked for in turn, as a reader that keeps
 // them all would.
 void readWhole(benchmark::State& state, const Bytes& file) {
@@ -200,6 +227,14 @@ void TiffManySamples(benchmark::State& state) { readWhole(state, manySamples().h
 void TiffManySamplesPeer(benchmark::State& state) { readWhole(state, manySamples().peer); }
 void TiffMostSamplesRead(benchmark::State& state) { readWhole(state, mostSamplesRead().hostile); }
 void TiffMostSamplesReadPeer(benchmark::State& state) { readWhole(state, mostSamplesRead().peer); }
+void TiffTagsSharingOneValue(benchmark::State& state) { readWhole(state, tagsSharingOneValue().hostile); }
+void TiffTagsSharingOneValuePeer(benchmark::State& state) { readWhole(state, tagsSharingOneValue().peer); }
+void TiffLargeTagsSharingOneValue(benchmark::State& state) { readWhole(state, largeTagsSharingOneValue().hostile); }
+void TiffLargeTagsSharingOneValuePeer(benchmark::State& state) { readWhole(state, largeTagsSharingOneValue().peer); }
+void TiffFewPagesOfManyTags(benchmark::State& state) { readWhole(state, fewPagesOfManyTags().hostile); }
+void TiffFewPagesOfManyTagsPeer(benchmark::State& state) { readWhole(state, fewPagesOfManyTags().peer); }
+void TiffPagesOfManyTags(benchmark::State& state) { readWhole(state, pagesOfManyTags().hostile); }
+void TiffPagesOfManyTagsPeer(benchmark::State& state) { readWhole(state, pagesOfManyTags().peer); }
 
 // ---- PNG chunks, icon entries, interlacing and JPEG 2000 entries ----
 // Their files are written here, as the bench takes nothing from the tests.
@@ -312,6 +347,17 @@ void readForDisplay(benchmark::State& state, const Bytes& file) {
     state.counters["bytes"] = double(file.size());
 }
 
+// 8192 x 8192 RGBA of 16 bits a sample in one deflate strip, decoded a
+// batch of rows at a time; the peer, the same clear picture as a PNG.
+const Pair& oneLargeStripTiff() {
+    static const Pair pair{testing::flatTiff({.width = 8192, .height = 8192, .samples = 4, .bits = 16,
+                                              .photometric = 2, .extraSample = 1}),
+                           clearPng(8192, false)};
+    return pair;
+}
+void TiffOneLargeStrip(benchmark::State& state) { readWhole(state, oneLargeStripTiff().hostile); }
+void TiffOneLargeStripPeer(benchmark::State& state) { readWhole(state, oneLargeStripTiff().peer); }
+
 void PngTexts(benchmark::State& state) { readWhole(state, textPng().hostile); }
 void PngTextsPeer(benchmark::State& state) { readWhole(state, textPng().peer); }
 void PngTextsSerialized(benchmark::State& state) { serialize(state, textPng().hostile); }
@@ -368,6 +414,16 @@ BENCHMARK(TiffManySamples)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(TiffManySamplesPeer)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(TiffMostSamplesRead)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(TiffMostSamplesReadPeer)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(TiffTagsSharingOneValue)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(TiffTagsSharingOneValuePeer)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(TiffLargeTagsSharingOneValue)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(TiffLargeTagsSharingOneValuePeer)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(TiffFewPagesOfManyTags)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(TiffFewPagesOfManyTagsPeer)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(TiffPagesOfManyTags)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(TiffPagesOfManyTagsPeer)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(TiffOneLargeStrip)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(TiffOneLargeStripPeer)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(PngTexts)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(PngTextsPeer)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(PngTextsSerialized)->Unit(benchmark::kMillisecond)->Iterations(1);
@@ -399,6 +455,11 @@ int main(int argc, char** argv) {
         printPair(runs, "TiffStripsAcrossPages", "TIFF, 256 pages of 4,194,304 one-row strips, arrays shared");
         printPair(runs, "TiffManySamples", "TIFF, 1024x65536 of 256 samples a pixel");
         printPair(runs, "TiffMostSamplesRead", "TIFF, 1024x65536 of 16 samples a pixel");
+        printPair(runs, "TiffTagsSharingOneValue", "TIFF, 1,000 private tags of 4 MiB naming one block (peer: one)");
+        printPair(runs, "TiffLargeTagsSharingOneValue", "TIFF, 4,000 private tags of 16 MiB naming one block (peer: one)");
+        printPair(runs, "TiffFewPagesOfManyTags", "TIFF, 16 pages of 4,087 private tags (peer: one tag of 768 KiB)");
+        printPair(runs, "TiffPagesOfManyTags", "TIFF, 256 pages of 4,087 private tags (peer: one tag of 12 MiB)");
+        printPair(runs, "TiffOneLargeStrip", "TIFF, 8192x8192 RGBA of 16 bits in one strip (peer: the PNG)");
         printPair(runs, "PngTexts", "PNG, 1x1 behind 998 zTXt chunks of 8 MB each");
         printPair(runs, "PngTextsSerialized", "the same PNG through the image response serializer");
         printPair(runs, "IcoTexts", "ICO, 1,024 entries sharing a 1x1 PNG with an 8 MB zTXt");

@@ -11,10 +11,11 @@ namespace cg {
 
 struct CodecWork {
     // Directories of files of several pictures walked: an ICO or ICNS
-    // entry list, a TIFF file's chain of directories read by the library.
+    // entry list, a TIFF file's chain of directories walked by its reader.
     uint64_t directoryWalks = 0;
     // Headers read through a decoder library (PNG, JPEG, TIFF, JPEG 2000,
-    // GIF): each is work the library does on counts the file sets.
+    // GIF; a TIFF page's directory): each is work the library does on
+    // counts the file sets.
     uint64_t libraryHeaderReads = 0;
     // Bytes inflated or expanded from compressed data: decoded rows,
     // inflated chunks and strips, GIF indices.

@@ -43,8 +43,9 @@ struct Header {
     // Which picture of a file of several: the TIFF directory's number, the
     // ICO or ICNS entry's place among the file's entries.
     size_t entry = 0;
-    // Where an ICO or ICNS picture's bytes lie in the file, found when its
-    // directory is read, so that decoding it does not read that again.
+    // Where an ICO or ICNS picture's bytes, or a TIFF page's directory, lie
+    // in the file, found when its directory is read, so that decoding it
+    // does not read that again.
     size_t offset = 0;
     size_t length = 0;
 };

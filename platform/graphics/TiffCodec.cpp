@@ -7,20 +7,28 @@
 // without their alpha (16 bits): those rows are put into words here.
 // Errors and warnings stay quiet.
 //
-// A file sets how many strips or tiles each page has and how many bytes a
-// pixel is, and several pages may name the same strip arrays, so a small
-// file can ask libtiff for work without end. Each page is weighed from its
-// tags before libtiff loads its strip arrays or decodes a byte: its strips
-// and tiles against what the file's bytes can hold, across pages too, and
-// the bytes its strips decode to against its pixels.
+// A file sets how many entries each directory has and how large their
+// values are, how many strips or tiles each page has and how many bytes a
+// pixel is, and several pages may name the same values and strip arrays,
+// so a small file can ask libtiff for work without end. Its directories
+// are walked by our own reader first (`TiffDirectories.h`), and libtiff
+// reads only the pages admitted, each by its place. Each page is then
+// weighed from its tags before libtiff loads its strip arrays or decodes a
+// byte: its strips and tiles against what the file's bytes can hold,
+// across pages too, and the bytes its strips decode to against its pixels.
+// A strip larger than the working buffer is decoded a batch of rows at a
+// time into the picture, so the picture is held once.
 #include <tiffio.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <memory>
 
 #include "platform/foundation/Log.h"
 #include "platform/graphics/CodecWork.h"
 #include "platform/graphics/StillFormats.h"
+#include "platform/graphics/TiffDirectories.h"
 
 namespace cg::still {
 
@@ -44,6 +52,9 @@ constexpr uint64_t kMaximumBytesPerPixel = 16;
 // picture may sit in one large tile (common writers use 256 x 256 for
 // any size): the decoded bytes a page may have beyond its pixels'.
 constexpr uint64_t kPaddingPixels = uint64_t(1) << 18;
+// A strip that decodes to more than this is read into the picture a batch
+// of rows at a time, through a buffer of at most this (or of one row).
+constexpr uint64_t kWorkingBufferBytes = uint64_t(16) << 20;
 
 // The data read, or the file being written, with the position libtiff
 // last sought to.
@@ -119,7 +130,6 @@ public:
         tiff_ = TIFFClientOpenExt("memory", mode, &file, readBytes, writeBytes, seekTo, closeFile, sizeOf, mapData,
                                   noUnmapping, options);
         TIFFOpenOptionsFree(options);
-        if (tiff_ && !file.out) work::libraryHeaderRead();  // the first directory
     }
     ~Tiff() {
         if (tiff_) TIFFClose(tiff_);
@@ -219,7 +229,8 @@ bool weighed(TIFF* tiff, uint64_t pixels, uint64_t strips) {
 }
 
 // The current directory's header, when libtiff's RGBA reader can read it,
-// its size is within the cap and its counts are weighed within `strips`.
+// its size is within the cap and its counts are weighed within `strips`;
+// its place is the caller's to set.
 std::optional<Header> currentHeader(TIFF* tiff, uint64_t size, uint64_t strips) {
     uint32_t width = 0, height = 0;
     if (!TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &width) || !TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &height)) {
@@ -236,29 +247,107 @@ std::optional<Header> currentHeader(TIFF* tiff, uint64_t size, uint64_t strips) 
     header.height = int(height);
     header.hasAlpha = image.alpha != 0;
     header.orientation = image.orientation >= 1 && image.orientation <= 8 ? image.orientation : 1;
-    header.entry = TIFFCurrentDirectory(tiff);
     TIFFRGBAImageEnd(&image);
     return header;
 }
 
 // Reading, with the strip arrays loaded an entry at a time as they are
-// asked for, never whole.
-constexpr const char* kReading = "rO";
+// asked for, never whole, and no directory read on opening: each is read
+// by its place once the walk has admitted it.
+constexpr const char* kReading = "rOh";
+
+// Reads the directory at `offset` through libtiff.
+bool readDirectory(TIFF* tiff, uint64_t offset) {
+    if (!TIFFSetSubDirectory(tiff, offset)) return false;
+    work::libraryHeaderRead();
+    return true;
+}
+
+// The planes libtiff's RGBA reader draws a page from: one of contiguous
+// samples; or its colour planes (one for grey and palettes, three else)
+// and its alpha (or black) plane.
+int planesDrawn(const TIFFRGBAImage& image) {
+    if (image.isContig) return 1;
+    const bool onePlane = image.photometric == PHOTOMETRIC_MINISWHITE ||
+                          image.photometric == PHOTOMETRIC_MINISBLACK || image.photometric == PHOTOMETRIC_PALETTE;
+    return (onePlane ? 1 : 3) + (image.alpha ? 1 : 0);
+}
+
+// Whether the current page's picture is read by libtiff's RGBA reader
+// whole (a strip of every plane or a tile at a time into its own buffer),
+// rather than a batch of rows at a time here: strips within the working
+// buffer, tiles, and subsampled YCbCr, whose put routines take blocks of
+// rows.
+bool readWhole(TIFF* tiff, const TIFFRGBAImage& image) {
+    return TIFFIsTiled(tiff) || image.photometric == PHOTOMETRIC_YCBCR ||
+           TIFFStripSize64(tiff) * uint64_t(planesDrawn(image)) <= kWorkingBufferBytes;
+}
+
+// The rows of the page at `directory`, current in `tiff`, decoded in order
+// a batch at a time and put into `raster` (the rows as stored) by the
+// routine libtiff's RGBA reader chose. Each separate plane is read through
+// a handle of its own over the same data, so that each decodes its strips
+// in order.
+bool readInRows(std::span<const uint8_t> data, uint64_t directory, TIFF* tiff, TIFFRGBAImage& image,
+                uint32_t* raster, uint32_t width, uint32_t height) {
+    const int planes = planesDrawn(image);
+    const uint64_t row = TIFFScanlineSize64(tiff);
+    if (row == 0) return false;
+    std::array<MemoryFile, 4> files;
+    std::array<std::unique_ptr<Tiff>, 4> handles;
+    std::array<TIFF*, 4> readers = {tiff};
+    for (int p = 1; p < planes; ++p) {
+        files[size_t(p)].in = data;
+        handles[size_t(p)] = std::make_unique<Tiff>(files[size_t(p)], kReading);
+        if (!handles[size_t(p)]->get() || !readDirectory(handles[size_t(p)]->get(), directory)) return false;
+        readers[size_t(p)] = handles[size_t(p)]->get();
+    }
+    const uint64_t rowsAtOnce = kWorkingBufferBytes / (row * uint64_t(planes));
+    const uint32_t batch = uint32_t(std::clamp<uint64_t>(rowsAtOnce, 1, height));
+    const size_t planeBytes = size_t(row) * batch;
+    std::vector<uint8_t> buffer(planeBytes * size_t(planes));
+    std::array<uint8_t*, 4> plane{};
+    for (int p = 0; p < planes; ++p) plane[size_t(p)] = buffer.data() + planeBytes * size_t(p);
+    for (uint32_t top = 0; top < height; top += batch) {
+        const uint32_t rows = std::min(batch, height - top);
+        for (int p = 0; p < planes; ++p) {
+            for (uint32_t i = 0; i < rows; ++i) {
+                if (TIFFReadScanline(readers[size_t(p)], plane[size_t(p)] + size_t(row) * i, top + i, uint16_t(p)) != 1) {
+                    return false;
+                }
+            }
+        }
+        uint32_t* to = raster + size_t(top) * width;
+        if (image.isContig) {
+            image.put.contig(&image, to, 0, top, width, rows, 0, 0, plane[0]);
+        } else {
+            // Grey and palettes draw from one colour plane; the alpha plane
+            // follows the colour ones.
+            const int colours = planes - (image.alpha ? 1 : 0);
+            uint8_t* green = colours == 1 ? plane[0] : plane[1];
+            uint8_t* blue = colours == 1 ? plane[0] : plane[2];
+            image.put.separate(&image, to, 0, top, width, rows, 0, 0, plane[0], green, blue,
+                               image.alpha ? plane[size_t(colours)] : nullptr);
+        }
+    }
+    return true;
+}
 
 }  // namespace
 
 std::vector<Header> tiffPictures(std::span<const uint8_t> data) {
     std::vector<Header> pictures;
     if (!startsAsTiff(data)) return pictures;
+    work::directoryWalk();
+    const std::vector<uint64_t> directories = tiffDirectories(data, kMaximumPictures);
+    if (directories.empty()) return pictures;
     MemoryFile file{data};
     Tiff tiff(file, kReading);
     if (!tiff.get()) return pictures;
     const uint64_t allowance = data.size() / kBytesPerStrip;
     uint64_t named = 0;
-    size_t directories = 0;
-    bool more = true;
-    work::directoryWalk();
-    do {
+    for (size_t page = 0; page < directories.size(); ++page) {
+        if (!readDirectory(tiff.get(), directories[page])) continue;
         // A page's strips count once they are weighed, whether the page
         // then reads or not: pages that fail after checking them cost the
         // same work.
@@ -266,26 +355,24 @@ std::vector<Header> tiffPictures(std::span<const uint8_t> data) {
         if (strips <= allowance && named + strips > allowance) {
             ns::log("TIFF: the pages of a %zu-byte file name more strips and tiles than it holds; pages from %zu on "
                     "are not read",
-                    data.size(), directories);
+                    data.size(), page);
             break;
         }
         if (strips <= allowance) named += strips;
-        if (auto header = currentHeader(tiff.get(), data.size(), allowance)) pictures.push_back(*header);
-        more = ++directories < kMaximumPictures && TIFFReadDirectory(tiff.get());
-        if (more) work::libraryHeaderRead();
-    } while (more);
+        if (auto header = currentHeader(tiff.get(), data.size(), allowance)) {
+            header->entry = page;
+            header->offset = size_t(directories[page]);
+            pictures.push_back(*header);
+        }
+    }
     return pictures;
 }
 
 std::optional<Decoded> decodeTiff(std::span<const uint8_t> data, const Header& picture) {
-    if (!startsAsTiff(data) || picture.entry > UINT32_MAX) return std::nullopt;
+    if (!startsAsTiff(data) || !tiffDirectoryWeighed(data, picture.offset)) return std::nullopt;
     MemoryFile file{data};
     Tiff tiff(file, kReading);
-    if (!tiff.get()) return std::nullopt;
-    if (picture.entry > 0) {
-        if (!TIFFSetDirectory(tiff.get(), tdir_t(picture.entry))) return std::nullopt;
-        work::libraryHeaderRead();
-    }
+    if (!tiff.get() || !readDirectory(tiff.get(), picture.offset)) return std::nullopt;
     auto header = currentHeader(tiff.get(), data.size(), data.size() / kBytesPerStrip);
     if (!header || header->width != picture.width || header->height != picture.height) return std::nullopt;
     char message[1024];
@@ -297,7 +384,10 @@ std::optional<Decoded> decodeTiff(std::span<const uint8_t> data, const Header& p
     Bitmap bitmap(header->width, header->height,
                   header->hasAlpha ? PixelFormat::ARGB32Premultiplied : PixelFormat::RGB24);
     work::inflated(decodedBytes(tiff.get()));
-    bool read = TIFFRGBAImageGet(&image, bitmap.row(0), uint32_t(header->width), uint32_t(header->height)) != 0;
+    const uint32_t width = uint32_t(header->width), height = uint32_t(header->height);
+    const bool read = readWhole(tiff.get(), image) ? TIFFRGBAImageGet(&image, bitmap.row(0), width, height) != 0
+                                                   : readInRows(data, picture.offset, tiff.get(), image,
+                                                                bitmap.row(0), width, height);
     TIFFRGBAImageEnd(&image);
     if (!read) return std::nullopt;
     // Premultiplied ABGR (red in the low byte) to the bitmap's words.

@@ -69,11 +69,15 @@ Bytes tiffSharingOnePayload(const TiffLayout& layout) {
         const uint32_t rows = layout.rowsPerStrip ? layout.rowsPerStrip : layout.height;
         count = uint32_t((uint64_t(layout.height) + rows - 1) / rows);
     }
+    if (layout.separatePlanes) count *= layout.samples;
     const uint16_t offsetType = payloadAt < 65536 ? Short : Long;
     const uint16_t lengthType = layout.payload.size() < 65536 ? Short : Long;
     const uint32_t length = uint32_t(layout.payload.size());
     const uint32_t offsets = putArray(out, offsetType, count, payloadAt);
-    const uint32_t lengths = putArray(out, lengthType, count, length);
+    if (layout.oneArray && (length != payloadAt || offsetType != lengthType)) {
+        throw std::invalid_argument("one array needs a payload of 8 bytes");
+    }
+    const uint32_t lengths = layout.oneArray ? offsets : putArray(out, lengthType, count, length);
 
     std::vector<Entry> entries = {
         {256, Long, 1, layout.width},        {257, Long, 1, layout.height}, {258, Short, 1, layout.bits},
@@ -91,6 +95,9 @@ Bytes tiffSharingOnePayload(const TiffLayout& layout) {
         entries.push_back({278, Long, 1, layout.rowsPerStrip ? layout.rowsPerStrip : layout.height});
         entries.push_back({279, lengthType, count, length, lengths});
     }
+    if (layout.extraSample) entries.push_back({338, Short, 1, layout.extraSample});
+    if (layout.separatePlanes) entries.push_back({284, Short, 1, 2});
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.tag < b.tag; });
     put32(out, 4, uint32_t(out.size()));
     for (uint32_t page = 0; page < layout.pages; ++page) {
         le16(out, uint32_t(entries.size()));
@@ -100,11 +107,38 @@ Bytes tiffSharingOnePayload(const TiffLayout& layout) {
     return out;
 }
 
+Bytes tiffWithPrivateTags(const TiffTags& tags) {
+    constexpr uint16_t Undefined = 7;
+    constexpr uint32_t stripAt = 8, blockAt = 10;
+    const bool inEntry = tags.valueBytes <= 4;
+    Bytes out = {'I', 'I', 42, 0, 0, 0, 0, 0, 0, 90};  // the strip: one literal byte
+    out.resize(inEntry ? blockAt : blockAt + size_t(tags.valueBytes), 'A');
+    const std::vector<Entry> own = {
+        {256, Long, 1, 1},     {257, Long, 1, 1},     {258, Short, 1, 8}, {259, Short, 1, 32773}, {262, Short, 1, 1},
+        {273, Long, 1, stripAt}, {277, Short, 1, 1}, {278, Long, 1, 1},  {279, Long, 1, 2},
+    };
+    put32(out, 4, uint32_t(out.size()));
+    for (uint32_t page = 0; page < tags.pages; ++page) {
+        out.reserve(out.size() + 6 + 12 * (own.size() + size_t(tags.privateTags)));
+        le16(out, uint32_t(own.size() + tags.privateTags));
+        for (const Entry& e : own) putEntry(out, e);
+        for (uint32_t i = 0; i < tags.privateTags; ++i) {
+            le16(out, 60000 + i);
+            le16(out, Undefined);
+            le32(out, tags.valueBytes);
+            le32(out, inEntry ? 0x41414141 : blockAt);
+        }
+        le32(out, page + 1 < tags.pages ? uint32_t(out.size() + 4) : 0);
+    }
+    return out;
+}
+
 Bytes flatTiff(TiffLayout layout) {
     const uint64_t rows = layout.tileSide ? layout.tileSide : layout.rowsPerStrip ? layout.rowsPerStrip : layout.height;
     const uint64_t across = layout.tileSide ? layout.tileSide : layout.width;
     layout.compression = 8;
-    layout.payload = deflateZeros(rows * across * layout.samples * layout.bits / 8);
+    const uint64_t samples = layout.separatePlanes ? 1 : layout.samples;
+    layout.payload = deflateZeros(rows * across * samples * layout.bits / 8);
     return tiffSharingOnePayload(layout);
 }
 

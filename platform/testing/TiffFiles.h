@@ -24,6 +24,15 @@ struct TiffLayout {
     uint32_t pages = 1;
     // What every strip or tile of every page reads.
     std::vector<uint8_t> payload;
+    // 1 associated alpha, 2 straight alpha: the last sample is alpha.
+    uint16_t extraSample = 0;
+    // Each sample in a plane of its own, its strips or tiles after the
+    // previous sample's.
+    bool separatePlanes = false;
+    // The byte counts read from the offsets' array, which a payload of 8
+    // bytes (its length the same as its offset) allows: one array names
+    // every strip.
+    bool oneArray = false;
 };
 
 // A little-endian file of `layout.pages` identical pages. The pages share
@@ -35,6 +44,19 @@ std::vector<uint8_t> tiffSharingOnePayload(const TiffLayout& layout);
 // The same of a black picture: `layout` deflated, its payload one strip or
 // tile of zeros.
 std::vector<uint8_t> flatTiff(TiffLayout layout);
+
+// Pages of one grey pixel whose directories hold `privateTags` private
+// tags after their own (numbered from 60000, a range libtiff knows
+// nothing of), each naming `valueBytes` undefined bytes: values of four
+// bytes or fewer lie in their entries, larger ones all name one block
+// written once. What a reader that copies every value is asked for grows
+// with tags times bytes, and its time with the square of the tags a page.
+struct TiffTags {
+    uint32_t privateTags = 0;
+    uint32_t valueBytes = 2;
+    uint32_t pages = 1;
+};
+std::vector<uint8_t> tiffWithPrivateTags(const TiffTags& tags);
 
 // `size` zero bytes (or bytes of `fill`) in a zlib stream: what a deflate strip of a flat
 // picture holds. `whole` false stops after a sync flush: a valid stream

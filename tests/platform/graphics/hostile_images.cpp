@@ -234,28 +234,27 @@ Bytes tiffBrokenPictures() { return tiffPagesSharingOneStrip(8192, 8192, 8, 8, B
 // As many one-pixel pages as a file may have, and more.
 Bytes tiffManyPictures() { return tiffPagesSharingOneStrip(1, 1, 4'000, 32773, {0, 90}); }
 
-// One page whose directory holds 32,000 private tags after its own.
-Bytes tiffHugeDirectory() {
-    Bytes out = {'I', 'I', 42, 0};
-    le32(out, 10);
-    out.insert(out.end(), {0, 90});  // the strip: one literal byte
-    const uint32_t privateTags = 32'000;
-    le16(out, privateTags + 9);
-    auto entry = [&](uint16_t tag, uint16_t type, uint32_t value) {
-        le16(out, tag);
-        le16(out, type);
-        le32(out, 1);
-        if (type == 3) le16(out, value), le16(out, 0);
-        else le32(out, value);
-    };
-    for (auto [tag, value] : {std::pair<uint16_t, uint32_t>{256, 1}, {257, 1}, {258, 8}, {259, 32773}, {262, 1},
-                              {273, 8}, {277, 1}, {278, 1}, {279, 2}}) {
-        entry(tag, tag == 273 || tag == 279 ? 4 : 3, value);
-    }
-    for (uint32_t i = 0; i < privateTags; ++i) entry(uint16_t(0x8000 + i), 3, i);
-    le32(out, 0);
-    return out;
+// One page whose directory holds 4,087 private tags after its own: the
+// most libtiff reads, each merged into its list of tags and the list
+// sorted again.
+Bytes tiffHugeDirectory() { return testing::tiffWithPrivateTags({.privateTags = 4'087}); }
+
+// 16 such pages (787 KB).
+Bytes tiffPagesOfManyPrivateTags() { return testing::tiffWithPrivateTags({.privateTags = 4'087, .pages = 16}); }
+
+// 1,000 private tags of 4 MiB that all name one block (4.2 MB): 4 GB for a
+// reader that copies every value.
+Bytes tiffPrivateTagsSharingOneValue() {
+    return testing::tiffWithPrivateTags({.privateTags = 1'000, .valueBytes = 4 << 20});
 }
+
+// 64 such tags: within a page's entries, past the file's bytes.
+Bytes tiffPrivateTagValuesPastTheFile() {
+    return testing::tiffWithPrivateTags({.privateTags = 64, .valueBytes = 4 << 20});
+}
+
+// 64 pages of 500 entries: past the entries a file may have at page 32.
+Bytes tiffEntriesAcrossPages() { return testing::tiffWithPrivateTags({.privateTags = 491, .pages = 64}); }
 
 // ---- ICO, CUR and BMP ----
 
@@ -329,6 +328,13 @@ j2k::Shape brokenPicture() {
 // name a billion strips.
 Bytes tiffStripsAcrossPages() {
     return testing::flatTiff({.width = 16, .height = 4'194'304, .rowsPerStrip = 1, .pages = 256});
+}
+
+// One page of 1 x 8,388,608 whose one array names its one-row strips, as
+// offsets and byte counts alike (16.8 MB): twice the strips the file holds.
+Bytes tiffStripsInOneArray() {
+    return testing::tiffSharingOnePayload({.width = 1, .height = 8'388'608, .compression = 32773, .rowsPerStrip = 1,
+                                           .payload = {0, 0, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80}, .oneArray = true});
 }
 
 // 8192 x 8192 in 262,144 tiles of 16 x 16: as many as the file's 1 MB of
@@ -498,6 +504,11 @@ const std::vector<Shape>& shapes() {
         {"TiffTilesPerPage", "tif", Large, tiffTilesPerPage},
         {"TiffTilesAcrossPages", "tif", 1024 * 1024, tiffTilesAcrossPages},
         {"TiffSamplesPerPixel", "tif", 1024 * 65536, tiffSamplesPerPixel},
+        {"TiffStripsInOneArray", "tif", 8'388'608, tiffStripsInOneArray},
+        {"TiffPagesOfManyPrivateTags", "tif", 1, tiffPagesOfManyPrivateTags},
+        {"TiffPrivateTagsSharingOneValue", "tif", 1, tiffPrivateTagsSharingOneValue},
+        {"TiffPrivateTagValuesPastTheFile", "tif", 1, tiffPrivateTagValuesPastTheFile},
+        {"TiffEntriesAcrossPages", "tif", 1, tiffEntriesAcrossPages},
         {"JpegScansAtTheLargestPicture", "jpg", Large, jpegScansAtTheLargestPicture},
         {"JpegScansAtALargePicture", "jpg", 5792 * 5792, jpegScansAtALargePicture},
         {"JpegFlatFullColour", "jpg", Large, jpegFlatFullColour},

@@ -6,7 +6,9 @@
 // claiming large sizes over invalid or cut payloads); huge directories;
 // tiny JPEG 2000 code-blocks and precincts; progressive JPEG scans
 // repeated, at the largest picture too; TIFF strips and tiles per page and
-// across pages, and samples per pixel, at the most a reader admits;
+// across pages, and samples per pixel, at the most a reader admits; TIFF
+// directories of the most private tags libtiff reads, private tags whose
+// values name one block many times, and entries across pages;
 // compressed texts at libpng's old limits over one pixel, alone, shared by
 // icon entries and shared by animated frames; an interlaced picture;
 // thousands of JPEG 2000 headers of 4,096 tiles.
