@@ -45,7 +45,9 @@ protected:
         env.fastForwardBy(3);
         auto c = card();
         EXPECT_TRUE(c) << "the login card is up";
-        if (c) EXPECT_EQ(c->UsingStyle(), 0) << "the form, not the welcome of an automatic login";
+        if (c) {
+            EXPECT_EQ(c->UsingStyle(), 0) << "the form, not the welcome of an automatic login";
+        }
         EXPECT_EQ(posts("login/dologin"), logins) << "nothing logged in by itself";
         EXPECT_EQ(game.successes.size(), 1u);
         EXPECT_EQ(ShareVale::sharedInstance()->loginStyle(), 2u);
