@@ -52,7 +52,10 @@ inline constexpr const char* SDPNetworkingTaskDidCompleteResponseSerializerKey =
     "com.sdpkit.networking.task.complete.responseserializer";
 inline constexpr const char* SDPNetworkingTaskDidCompleteSerializedResponseKey =
     "com.sdpkit.networking.task.complete.serializedresponse";
-// Without a "task" segment, unlike its siblings.
+// The reply's bytes (a data task's): for a failed task, what arrived before
+// it failed; empty when nothing did, or when the task was stopped for want
+// of memory to hold its reply. Without a "task" segment, unlike its
+// siblings.
 inline constexpr const char* SDPNetworkingTaskDidCompleteResponseDataKey =
     "com.sdpkit.networking.complete.finish.responsedata";
 inline constexpr const char* SDPNetworkingTaskDidCompleteErrorKey = "com.sdpkit.networking.task.complete.error";

@@ -207,19 +207,20 @@ void SDPURLSessionManagerTaskDelegate::didCompleteWithError(const ns::Ref<ns::UR
     if (serializer) userInfo->setObjectForKey(serializer, SDPNetworkingTaskDidCompleteResponseSerializerKey);
 
     // A reply without a body gives empty data, never nil. The bytes are
-    // joined once and handed on, not copied again. Of a failed task nothing
-    // is kept: its part of a reply is no answer.
+    // joined once and handed on, not copied again. A failed task hands on
+    // what arrived before it failed; one stopped for want of memory has let
+    // its bytes go.
     ns::Ref<ns::Error> error = failure;
     if (outOfMemory_) {
         auto request = task->currentRequest();
         error = ns::makeURLError(ns::URLErrorDataLengthExceedsMaximum, request ? request->URL() : nullptr);
     }
     ns::Ref<ns::Data> data;
-    if (!error) {
+    if (!outOfMemory_) {
         try {
             data = ns::Data::make(received_.take());
         } catch (const std::bad_alloc&) {
-            error = ns::makeURLError(ns::URLErrorDataLengthExceedsMaximum, nullptr);
+            if (!error) error = ns::makeURLError(ns::URLErrorDataLengthExceedsMaximum, nullptr);
         }
     }
     received_.release();

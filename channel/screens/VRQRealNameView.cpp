@@ -114,8 +114,13 @@ void VRQRealNameView::btnClick() {
     ns::Weak<VRQRealNameView> weak = ref<VRQRealNameView>();
     TVLoginAPI::postRealNameToServerWithRealName(
         name ? name->text() : nullptr, number ? number->text() : nullptr,
-        [weak](const ns::Ref<rzResult>& result) {
-            if (auto view = weak.lock()) view->checkPassed(result);
+        [weak, response = reponse_](const ns::Ref<rzResult>& result) {
+            if (auto view = weak.lock()) {
+                view->checkPassed(result);
+                return;
+            }
+            keepVerdict(result, response);
+            ns::log("real name: the check passed after its form went; the verdict is saved");
         },
         [weak](const ns::Ref<ns::String>& message) {
             auto view = weak.lock();
@@ -130,22 +135,30 @@ void VRQRealNameView::btnClick() {
 void VRQRealNameView::checkPassed(const ns::Ref<rzResult>& result) {
     VRQMessage::showMessage(TVReply::messageText(result->mesage), ref<VRQRealNameView>());
     ns::Weak<VRQRealNameView> weak = ref<VRQRealNameView>();
-    dispatch::after(kConfirmDelaySeconds, dispatch::mainQueue(), [weak, result] {
+    dispatch::after(kConfirmDelaySeconds, dispatch::mainQueue(), [weak, result, response = reponse_] {
+        // The verdict is the player's whatever became of the form meanwhile.
+        keepVerdict(result, response);
         auto view = weak.lock();
         auto delegate = view ? view->delegate() : nullptr;
-        if (!delegate) return;
-        if (view->told_) {
-            ns::log("real name: the check passed after the player skipped it; the hand-off has gone on");
+        if (!view || !delegate) {
+            ns::log("real name: the check passed after its form or the screen it answers went; the verdict is saved");
             return;
         }
-        ShareVale::sharedInstance()->setIsRz(TVReply::messageText(result->rzStatus));
-        if (auto& response = view->reponse_) {
-            response->isMustRZ = result->isMustRZ;
-            response->lmitTime = result->lmitTime;
-            response->rzStatus = result->rzStatus;
+        if (view->told_) {
+            ns::log("real name: the check passed after the player skipped it; the verdict is saved, the hand-off has "
+                    "gone on");
+            return;
         }
         view->tell(delegate);
     });
+}
+
+void VRQRealNameView::keepVerdict(const ns::Ref<rzResult>& result, const ns::Ref<LoginResult>& response) {
+    ShareVale::sharedInstance()->setIsRz(TVReply::messageText(result->rzStatus));
+    if (!response) return;
+    response->isMustRZ = result->isMustRZ;
+    response->lmitTime = result->lmitTime;
+    response->rzStatus = result->rzStatus;
 }
 
 void VRQRealNameView::cancelBtnClick() {

@@ -5,8 +5,9 @@
 // follows, and the delegate gets the same reply 1.0 s after the toast. A
 // player who is not forced to verify may skip. One check is in flight at a
 // time, and the form answers its delegate once: after a passed check or a
-// skip it tells nothing more. Nib "VRQRealNameView" of the SDK bundle. Main
-// thread only.
+// skip it tells nothing more. A check that passes is kept (flag and reply)
+// whatever happened meanwhile: a skip, the form or its delegate gone. Nib
+// "VRQRealNameView" of the SDK bundle. Main thread only.
 
 #include <memory>
 
@@ -58,6 +59,9 @@ public:
 
 private:
     void checkPassed(const ns::Ref<rzResult>& result);
+    // A passed check's verdict: the saved flag, and the reply the login
+    // goes on with (which hands its status to the game), if any.
+    static void keepVerdict(const ns::Ref<rzResult>& result, const ns::Ref<LoginResult>& response);
     // The form's one answer.
     void tell(const std::shared_ptr<VRQRealNameDelegate>& delegate);
 

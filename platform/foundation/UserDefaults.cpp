@@ -1,11 +1,10 @@
 #include "platform/foundation/UserDefaults.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -18,6 +17,7 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Number.h"
 #include "platform/foundation/PropertyList.h"
+#include "platform/foundation/UserDefaultsInPlaceWrite.h"
 #include "platform/runtime/Exception.h"
 
 namespace ns {
@@ -65,25 +65,27 @@ bool textIsTrue(const String& text) {
     return text.integerValue() != 0;
 }
 
-// Writes the whole of the data over the file's first bytes and cuts it
-// there, so the file takes no block it did not have.
-bool writeOver(const std::string& path, const Data& data) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    const uint8_t* bytes = data.bytes();
-    size_t left = data.length();
-    bool written = true;
-    while (left > 0 && written) {
-        ssize_t n = ::write(fd, bytes, left);
-        if (n < 0 && errno == EINTR) continue;
-        written = n > 0;
-        if (written) {
-            bytes += n;
-            left -= size_t(n);
-        }
-    }
-    written = written && ::ftruncate(fd, off_t(data.length())) == 0 && ::fsync(fd) == 0;
-    return ::close(fd) == 0 && written;
+Ref<Data> serialized(const std::map<std::string, Id, std::less<>>& values, Ref<Error>* error) {
+    std::vector<Dictionary::Entry> entries;
+    entries.reserve(values.size());
+    for (const auto& [key, value] : values) entries.emplace_back(String::make(key), value);
+    return PropertyListSerialization::dataWithPropertyList(Dictionary::make(entries), PropertyListFormat::XML, error);
+}
+
+// What one entry adds to the file (a missing one adds nothing): entries are
+// written one after another, so a change's effect on the file's length is
+// the difference of its entry's.
+size_t entryLength(const std::map<std::string, Id, std::less<>>& values, const std::string& key) {
+    auto found = values.find(key);
+    if (found == values.end()) return 0;
+    auto data = serialized({{key, found->second}}, nullptr);
+    return data ? data->length() : SIZE_MAX;
+}
+
+std::string joined(const std::vector<std::string>& keys) {
+    std::string text;
+    for (const auto& key : keys) text += (text.empty() ? "" : ", ") + key;
+    return text;
 }
 
 // The platform saves the standard defaults when the app goes to the
@@ -139,6 +141,7 @@ void UserDefaults::load() {
         return;
     }
     for (const Id& key : *dictionary) values_[cast<String>(key)->utf8()] = dictionary->objectForKey(key.get());
+    saved_ = values_;
 }
 
 void UserDefaults::setAside(const std::string& problem) {
@@ -220,15 +223,8 @@ void UserDefaults::removeObjectForKey(std::string_view key) {
     dirty_ = true;
 }
 
-bool UserDefaults::synchronize() {
-    std::lock_guard<std::mutex> hold(lock_);
-    if (!dirty_) return true;
-    if (!writable_) {
-        log("UserDefaults: changes not saved; %s is kept as it was found", path_);
-        return false;
-    }
-    std::vector<Dictionary::Entry> entries;
-    entries.reserve(values_.size());
+UserDefaults::Values UserDefaults::savableValues() const {
+    Values savable;
     for (const auto& [key, value] : values_) {
         if (!PropertyListSerialization::propertyListIsValidForFormat(value.get(), PropertyListFormat::XML)) {
             Ref<Error> why;
@@ -237,25 +233,40 @@ bool UserDefaults::synchronize() {
                 reasonOf(why));
             continue;
         }
-        entries.emplace_back(String::make(key), value);
+        savable.emplace(key, value);
     }
+    return savable;
+}
+
+bool UserDefaults::synchronize() {
+    std::lock_guard<std::mutex> hold(lock_);
+    if (!dirty_) return true;
+    if (!writable_) {
+        log("UserDefaults: changes not saved; %s is kept as it was found", path_);
+        return false;
+    }
+    Values wanted = savableValues();
     const size_t slash = path_.find_last_of('/');
     const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path_.substr(0, slash);
     Ref<Error> error;
-    Ref<Data> data = PropertyListSerialization::dataWithPropertyList(Dictionary::make(entries), PropertyListFormat::XML,
-                                                                     &error);
+    Ref<Data> data = serialized(wanted, &error);
     std::string problem;
     if (!data || !FileManager::defaultManager()->createDirectoryAtPath(folder, true, &error)) {
         problem = reasonOf(error);
     } else {
         problem = save(*data, folder);
     }
-    if (!problem.empty()) {
-        log("UserDefaults: could not save %s (%s); the changes are kept to be saved later", path_, problem);
-        return false;
+    if (problem.empty()) {
+        saved_ = std::move(wanted);
+        dirty_ = false;
+        return true;
     }
-    dirty_ = false;
-    return true;
+    if (data) {
+        saveWhatFits(wanted, problem);
+    } else {
+        log("UserDefaults: could not save %s (%s); the changes are kept to be saved later", path_, problem);
+    }
+    return false;
 }
 
 std::string UserDefaults::save(const Data& data, const std::string& folder) {
@@ -270,9 +281,54 @@ std::string UserDefaults::save(const Data& data, const std::string& folder) {
     }
     struct stat existing {};
     if (::stat(path_.c_str(), &existing) != 0 || data.length() > uint64_t(existing.st_size)) return problem;
-    if (!writeOver(path_, data)) return problem + ", nor room over the old one: " + std::strerror(errno ? errno : EIO);
+    std::string over = detail::writeDefaultsInPlace(path_, data);
+    if (!over.empty()) return problem + ", nor over the old one: " + over;
     log("UserDefaults: no room for a new copy of %s; saved over the old one", path_);
     return {};
+}
+
+void UserDefaults::saveWhatFits(const Values& wanted, const std::string& problem) {
+    Values part = saved_;
+    std::vector<std::string> taken, kept;
+    auto consider = [&](const std::string& key) {
+        auto now = wanted.find(key);
+        auto before = saved_.find(key);
+        const Id& nowValue = now == wanted.end() ? Id() : now->second;
+        const Id& beforeValue = before == saved_.end() ? Id() : before->second;
+        if (equal(nowValue, beforeValue)) return;
+        if (entryLength(wanted, key) > entryLength(saved_, key)) {
+            kept.push_back(key);
+            return;
+        }
+        taken.push_back(key);
+        if (nowValue) {
+            part[key] = nowValue;
+        } else {
+            part.erase(key);
+        }
+    };
+    for (const auto& [key, value] : wanted) consider(key);
+    for (const auto& [key, value] : saved_)
+        if (!wanted.count(key)) consider(key);
+
+    // With every change taken the part is the whole, which has just failed.
+    if (taken.empty() || kept.empty()) {
+        log("UserDefaults: could not save %s (%s%s); the changes are kept to be saved later", path_, problem,
+            taken.empty() ? "; no change fits in the old file's room" : "");
+        return;
+    }
+    auto data = serialized(part, nullptr);
+    std::string over = data ? detail::writeDefaultsInPlace(path_, *data) : "it cannot be written";
+    if (!over.empty()) {
+        log("UserDefaults: could not save %s (%s; nor the changes that fit over the old one: %s); the changes are "
+            "kept to be saved later",
+            path_, problem, over);
+        return;
+    }
+    saved_ = std::move(part);
+    log("UserDefaults: could not save all of %s (%s); saved over the old one the changes that do not lengthen it "
+        "(%s); the others are kept to be saved later (%s)",
+        path_, problem, joined(taken), joined(kept));
 }
 
 }  // namespace ns

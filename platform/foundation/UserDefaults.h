@@ -5,11 +5,13 @@
 // parsed is logged and renamed aside ("<file>.corrupt-<UTC time>"), never
 // written over. Thread-safe.
 //
-// A full volume has no room for the new copy an atomic save writes. A save
-// that does not grow the file (a logout's removal of the saved login, for
-// one) is then written over the old file, in the room it already has; one
-// that grows it stays unsaved, logged, and is saved with the next save that
-// succeeds, or when the app goes to the background or quits.
+// A full volume has no room for the new copy an atomic save writes. The
+// save then goes over the old file, in the room it already has: the whole
+// of it when it is no longer; else the file as it is on disk plus each
+// change that does not lengthen it (a logout's removal of the saved login,
+// for one), the other changes kept, logged, and saved with the next save
+// that succeeds, or when the app goes to the background or quits. A save
+// over the old file leaves it whole, or as it was, whenever it stops.
 
 #include <cstdint>
 #include <map>
@@ -67,17 +69,27 @@ public:
     bool synchronize();
 
 private:
+    using Values = std::map<std::string, Id, std::less<>>;
+
     void load();
+    // The values a file can carry; the others are logged. The caller holds
+    // lock_.
+    Values savableValues() const;
     // Writes the file: atomically when the volume has room for a new copy,
     // else over the old file when that is no smaller. Empty when saved, else
     // why not. The caller holds lock_.
     std::string save(const Data& data, const std::string& folder);
+    // Over the old file: what it holds plus each change towards `wanted`
+    // that does not lengthen it. The caller holds lock_.
+    void saveWhatFits(const Values& wanted, const std::string& problem);
     // Renames an unusable file out of the way, so no save replaces it.
     void setAside(const std::string& problem);
 
     mutable std::mutex lock_;
     std::string path_;
-    std::map<std::string, Id, std::less<>> values_;
+    Values values_;
+    // What the file holds: as read, or as last written.
+    Values saved_;
     bool dirty_ = false;
     // False when the file exists but could not be read or set aside, so it is
     // never replaced by what little is in memory.

@@ -145,6 +145,28 @@ TEST_F(SessionManagerTest, TransportErrorsSkipTheSerializer) {
     EXPECT_EQ(data->length(), 0u);
 }
 
+// The connection drops part-way through the body: the task fails, and its
+// notification still carries the bytes that came.
+TEST_F(SessionManagerTest, AFailedTaskHandsOnWhatArrivedOfItsReply) {
+    Reply cut = Reply::text(std::string(4000, 'a') + std::string(4000, 'b'), "application/octet-stream");
+    cut.dropAfterBytes = 4000;
+    server.route("GET", "/cut", cut);
+    EventLog log;
+    NotificationRecorder recorder(log, {SDPNetworkingTaskDidCompleteNotification});
+    ns::Ref<ns::Error> error;
+    manager->dataTaskWithRequest(get("/cut"), logging(log, nullptr, &error))->resume();
+    env.runUntilIdle();
+
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->domain(), "NSURLErrorDomain");
+    ASSERT_EQ(log.count(SDPNetworkingTaskDidCompleteNotification), 1);
+    const auto info = log.events().back().userInfo;
+    EXPECT_EQ(info->objectForKey(SDPNetworkingTaskDidCompleteErrorKey), error);
+    auto data = ns::cast<ns::Data>(info->objectForKey(SDPNetworkingTaskDidCompleteResponseDataKey));
+    ASSERT_TRUE(data);
+    EXPECT_TRUE(data->isEqual(ns::Data::withBytes(std::string(4000, 'a')))) << data->length() << " bytes";
+}
+
 TEST_F(SessionManagerTest, AnEmptyReplyStillGoesThroughTheSerializer) {
     server.route("GET", "/empty", Reply::withStatus(204));
     EventLog log;

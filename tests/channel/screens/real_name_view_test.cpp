@@ -43,9 +43,24 @@ protected:
         reply->lmitTime = ns::str("1704070800000");
         return reply;
     }
-    void fill(const std::string& name, const std::string& number) {
-        ASSERT_TRUE(driver.typeText(view->realNameF.lock(), name));
-        ASSERT_TRUE(driver.typeText(view->userNumberF.lock(), number));
+    void fill(const std::string& name, const std::string& number) { fill(view, name, number); }
+    void fill(const ns::Ref<VRQRealNameView>& form, const std::string& name, const std::string& number) {
+        ASSERT_TRUE(driver.typeText(form->realNameF.lock(), name));
+        ASSERT_TRUE(driver.typeText(form->userNumberF.lock(), number));
+    }
+    // Another form on the window, answering `to`, its check sent.
+    ns::Ref<VRQRealNameView> sentForm(const std::shared_ptr<VRQRealNameDelegate>& to) {
+        auto form = VRQRealNameView::realNameView();
+        form->setDelegate(to);
+        window->addSubview(form);
+        env.runUntilIdle();
+        fill(form, "张三", "110101199001011234");
+        form->btnClick();
+        return form;
+    }
+    static std::string savedFlag() {
+        auto flag = ShareVale::sharedInstance()->isRz();
+        return flag ? flag->utf8() : "(nil)";
     }
 
     std::shared_ptr<RecordingDelegate> delegate = std::make_shared<RecordingDelegate>();
@@ -149,6 +164,51 @@ TEST_F(RealNameViewTest, ASkipWhileTheCheckIsOutIsTheOnlyAnswer) {
     env.fastForwardBy(3);
     EXPECT_EQ(delegate->calls.size(), 1u) << "the hand-off has gone on once";
     EXPECT_TRUE(log.contains("real name: the check passed after the player skipped it"));
+}
+
+// The verdict of a check that passes is the player's: it is saved (flag and
+// reply) whatever became of the form and its delegate, who hear of it once
+// at most.
+TEST_F(RealNameViewTest, APassedCheckIsSavedWhateverHappenedMeanwhile) {
+    // Skipped while the check was out: the hand-off goes on with the reply,
+    // which the verdict then reaches.
+    auto reply = std::make_shared<LoginResult>();
+    reply->rzStatus = ns::str("0");
+    view->setReponse(reply);
+    fill("张三", "110101199001011234");
+    view->btnClick();
+    view->cancelBtnClick();
+    env.fastForwardBy(3);
+    EXPECT_EQ(savedFlag(), "1") << "after a skip";
+    EXPECT_EQ(ns::textOf(reply->rzStatus), "1");
+    ASSERT_EQ(delegate->calls.size(), 1u);
+    EXPECT_EQ(delegate->calls[0].response, reply);
+
+    // The form gone before the answer.
+    ShareVale::sharedInstance()->setIsRz(nullptr);
+    auto form = sentForm(delegate);
+    form->removeFromSuperview();
+    form.reset();
+    env.fastForwardBy(3);
+    EXPECT_EQ(savedFlag(), "1") << "with the form gone before the answer";
+
+    // The form gone after the toast, before its delegate is told.
+    ShareVale::sharedInstance()->setIsRz(nullptr);
+    form = sentForm(delegate);
+    env.runUntilIdle();
+    form->removeFromSuperview();
+    form.reset();
+    env.fastForwardBy(3);
+    EXPECT_EQ(savedFlag(), "1") << "with the form gone after the toast";
+
+    // The screen it answers gone.
+    ShareVale::sharedInstance()->setIsRz(nullptr);
+    auto gone = std::make_shared<RecordingDelegate>();
+    form = sentForm(gone);
+    gone.reset();
+    env.fastForwardBy(3);
+    EXPECT_EQ(savedFlag(), "1") << "with its delegate gone";
+    EXPECT_EQ(delegate->calls.size(), 1u) << "nobody else is told";
 }
 
 TEST_F(RealNameViewTest, ARefusalGivesTheButtonBackForAnotherTry) {

@@ -16,6 +16,7 @@
 #include "platform/foundation/PropertyList.h"
 #include "platform/foundation/URL.h"
 #include "platform/foundation/UserDefaults.h"
+#include "platform/foundation/UserDefaultsInPlaceWrite.h"
 #include "platform/runtime/Exception.h"
 #include "tests/platform/foundation/filemanager_test_folders.h"
 
@@ -32,7 +33,11 @@ protected:
         environment_.set("GAMEHOST_HOME", home_.path());
         UserDefaults::resetStandardUserDefaultsForTesting();
     }
-    ~UserDefaultsTest() override { UserDefaults::resetStandardUserDefaultsForTesting(); }
+    ~UserDefaultsTest() override {
+        UserDefaults::resetStandardUserDefaultsForTesting();
+        FileManager::setFileSystemFreeSizeForTesting(std::nullopt);
+        detail::setInPlaceCutForTesting(detail::InPlaceCut::None);
+    }
 
     // What a new launch of the app would see.
     static Ref<UserDefaults> relaunch() {
@@ -41,6 +46,15 @@ protected:
     }
 
     std::string storePath() const { return home_ / "Library/Preferences/defaults.plist"; }
+
+    // A saved text as a relaunch reads it, "(nil)" when there is none, so a
+    // lost value fails the case rather than the whole run.
+    static std::string savedText(const Ref<UserDefaults>& defaults, std::string_view key) {
+        auto text = defaults->stringForKey(key);
+        return text ? text->utf8() : "(nil)";
+    }
+    // The file as a new launch reads it, the shared defaults left as they are.
+    Ref<UserDefaults> onDisk() const { return std::make_shared<UserDefaults>(storePath()); }
 
     std::vector<std::string> asideFiles() const {
         std::vector<std::string> found;
@@ -73,8 +87,8 @@ TEST_F(UserDefaultsTest, ValuesSurviveARelaunchOnlyOnceSynchronized) {
 
     auto again = relaunch();
     ASSERT_NE(again, defaults);
-    EXPECT_EQ(again->stringForKey("nowDate")->utf8(), "2024-05-0110086");
-    EXPECT_EQ(again->stringForKey("TV_username")->utf8(), "玩家 ✓");
+    EXPECT_EQ(savedText(again, "nowDate"), "2024-05-0110086");
+    EXPECT_EQ(savedText(again, "TV_username"), "玩家 ✓");
     EXPECT_EQ(again->integerForKey("TV_LoginStyle"), 1);
     EXPECT_EQ(again->doubleForKey("ratio"), 2.5);
     EXPECT_TRUE(again->boolForKey("flag"));
@@ -102,7 +116,7 @@ TEST_F(UserDefaultsTest, TypedReadsConvertLikeThePlatform) {
     defaults->setObjectForKey(Number::withDouble(3.9), "real");
 
     EXPECT_EQ(defaults->integerForKey("text42"), 42);
-    EXPECT_EQ(defaults->stringForKey("seven")->utf8(), "7");
+    EXPECT_EQ(savedText(defaults, "seven"), "7");
     EXPECT_TRUE(defaults->boolForKey("yes"));
     EXPECT_FALSE(defaults->boolForKey("no"));
     EXPECT_TRUE(defaults->boolForKey("one"));
@@ -154,7 +168,7 @@ TEST_F(UserDefaultsTest, CorruptFileIsReportedAndKeptAside) {
 
     defaults->setObjectForKey(str("new"), "TV_sid");
     ASSERT_TRUE(defaults->synchronize());
-    EXPECT_EQ(relaunch()->stringForKey("TV_sid")->utf8(), "new");
+    EXPECT_EQ(savedText(relaunch(), "TV_sid"), "new");
     EXPECT_EQ(readFile(aside[0]), garbage);
 
     // A file holding a property list that is not a dictionary is set aside too.
@@ -183,10 +197,10 @@ TEST_F(UserDefaultsTest, AValueXmlCannotCarryDoesNotBlockTheOthers) {
     LogCapture log;
     EXPECT_TRUE(defaults->synchronize());
     EXPECT_TRUE(log.contains("\"bad\""));
-    EXPECT_EQ(defaults->stringForKey("bad")->utf8(), "bell\x07");  // still there for this run
+    EXPECT_EQ(savedText(defaults, "bad"), "bell\x07");  // still there for this run
 
     auto again = relaunch();
-    EXPECT_EQ(again->stringForKey("good")->utf8(), "keep me");
+    EXPECT_EQ(savedText(again, "good"), "keep me");
     EXPECT_FALSE(again->objectForKey("bad"));
 }
 
@@ -199,9 +213,6 @@ TEST_F(UserDefaultsTest, AFullVolumeStillTakesARemovalAndSavesTheRestLater) {
 
     // No room for a new copy: the logout's removal shrinks the file and is
     // written over the old one.
-    struct RealFreeSize {
-        ~RealFreeSize() { FileManager::setFileSystemFreeSizeForTesting(std::nullopt); }
-    } restore;
     FileManager::setFileSystemFreeSizeForTesting(0);
     defaults->removeObjectForKey("TV_username");
     defaults->setIntegerForKey(0, "TV_LoginStyle");
@@ -221,13 +232,103 @@ TEST_F(UserDefaultsTest, AFullVolumeStillTakesARemovalAndSavesTheRestLater) {
     // Space again: going to the background saves it, with no other call.
     FileManager::setFileSystemFreeSizeForTesting(std::nullopt);
     NotificationCenter::defaultCenter()->postNotificationName("UIApplicationDidEnterBackgroundNotification", nullptr);
-    EXPECT_EQ(relaunch()->stringForKey("TV_username")->utf8(), "a longer saved name than before");
+    EXPECT_EQ(savedText(relaunch(), "TV_username"), "a longer saved name than before");
 
     // And quitting does too.
     auto last = UserDefaults::standardUserDefaults();
     last->setObjectForKey(str("at quit"), "TV_username");
     NotificationCenter::defaultCenter()->postNotificationName("UIApplicationWillTerminateNotification", nullptr);
-    EXPECT_EQ(relaunch()->stringForKey("TV_username")->utf8(), "at quit");
+    EXPECT_EQ(savedText(relaunch(), "TV_username"), "at quit");
+}
+
+// The volume fills during the session: later changes that lengthen the file
+// wait in memory. The logout's own changes do not lengthen it, so they reach
+// the disk over the old file, with the file's other entries as they were.
+TEST_F(UserDefaultsTest, AVolumeFullBeforeALogoutStillTakesTheLogoutAndKeepsTheRest) {
+    auto defaults = UserDefaults::standardUserDefaults();
+    defaults->setObjectForKey(str("player-1"), "TV_username");
+    defaults->setObjectForKey(str("pass123"), "TV_pwd");
+    defaults->setIntegerForKey(1, "TV_LoginStyle");
+    defaults->setObjectForKey(str("60"), "TV_ptbValue");
+    defaults->setObjectForKey(str("sandbox"), "TV_noticeId");
+    ASSERT_TRUE(defaults->synchronize());
+
+    FileManager::setFileSystemFreeSizeForTesting(0);
+    LogCapture log;
+    defaults->setObjectForKey(Dictionary::make({{"roleId", str("500001")}}), "roleInfo");
+    defaults->setObjectForKey(str("1060"), "TV_ptbValue");
+    defaults->removeObjectForKey("TV_noticeId");  // shrinks: saved at once
+    EXPECT_FALSE(defaults->synchronize());
+    EXPECT_EQ(onDisk()->integerForKey("TV_LoginStyle"), 1);
+
+    // The logout: the style set to 2, then the name emptied once the server
+    // confirms; each save writes what does not lengthen the file.
+    defaults->setIntegerForKey(2, "TV_LoginStyle");
+    EXPECT_FALSE(defaults->synchronize()) << "not everything is saved";
+    defaults->setObjectForKey(str(""), "TV_username");
+    EXPECT_FALSE(defaults->synchronize());
+    EXPECT_TRUE(log.contains("the others are kept to be saved later (TV_ptbValue, roleInfo)")) << log.lines().back();
+
+    auto relaunched = onDisk();
+    EXPECT_EQ(relaunched->integerForKey("TV_LoginStyle"), 2) << "the next start must not log the player in again";
+    EXPECT_EQ(savedText(relaunched, "TV_username"), "");
+    EXPECT_EQ(savedText(relaunched, "TV_pwd"), "pass123");
+    EXPECT_EQ(savedText(relaunched, "TV_ptbValue"), "60") << "a longer value waits";
+    EXPECT_FALSE(relaunched->objectForKey("roleInfo"));
+    EXPECT_FALSE(relaunched->objectForKey("TV_noticeId"));
+    EXPECT_TRUE(asideFiles().empty());
+
+    // Nothing more fits: nothing is written again.
+    log.clear();
+    EXPECT_FALSE(defaults->synchronize());
+    EXPECT_TRUE(log.contains("no change fits in the old file's room"));
+
+    // Room again: going to the background saves the rest.
+    FileManager::setFileSystemFreeSizeForTesting(std::nullopt);
+    NotificationCenter::defaultCenter()->postNotificationName("UIApplicationDidEnterBackgroundNotification", nullptr);
+    relaunched = relaunch();
+    EXPECT_EQ(savedText(relaunched, "TV_ptbValue"), "1060");
+    EXPECT_TRUE(relaunched->dictionaryForKey("roleInfo"));
+    EXPECT_EQ(relaunched->integerForKey("TV_LoginStyle"), 2);
+}
+
+// Over the old file the save is one write of the old file's length: cut
+// short by the process ending after it, the file reads whole; refused
+// part-way by the volume, the old bytes go back.
+TEST_F(UserDefaultsTest, AWriteOverTheOldFileLeavesItWholeOrAsItWas) {
+    auto defaults = UserDefaults::standardUserDefaults();
+    defaults->setObjectForKey(str("a rather long player name"), "TV_username");
+    defaults->setIntegerForKey(1, "TV_LoginStyle");
+    defaults->setObjectForKey(Array::make({Array::make({str("player-1"), str("pass123")})}), "TV_accounts");
+    ASSERT_TRUE(defaults->synchronize());
+    const std::string before = readFile(storePath());
+    FileManager::setFileSystemFreeSizeForTesting(0);
+
+    detail::setInPlaceCutForTesting(detail::InPlaceCut::WriteFailsHalfway);
+    LogCapture log;
+    defaults->setIntegerForKey(2, "TV_LoginStyle");
+    defaults->setObjectForKey(str("short"), "TV_username");
+    EXPECT_FALSE(defaults->synchronize());
+    EXPECT_TRUE(log.contains("the old one is left as it was"));
+    EXPECT_EQ(readFile(storePath()), before);
+
+    detail::setInPlaceCutForTesting(detail::InPlaceCut::ProcessEndsAfterWrite);
+    EXPECT_FALSE(defaults->synchronize());
+    const std::string after = readFile(storePath());
+    EXPECT_EQ(after.size(), before.size()) << "nothing left for a truncation to do";
+    auto relaunched = relaunch();
+    EXPECT_TRUE(asideFiles().empty()) << "the file reads whole";
+    EXPECT_EQ(relaunched->integerForKey("TV_LoginStyle"), 2);
+    EXPECT_EQ(savedText(relaunched, "TV_username"), "short");
+    EXPECT_TRUE(relaunched->arrayForKey("TV_accounts"));
+
+    // A later save with room writes the file at its own length again.
+    detail::setInPlaceCutForTesting(detail::InPlaceCut::None);
+    FileManager::setFileSystemFreeSizeForTesting(std::nullopt);
+    relaunched->setObjectForKey(str("x"), "TV_username");
+    ASSERT_TRUE(relaunched->synchronize());
+    EXPECT_LT(readFile(storePath()).size(), before.size());
+    EXPECT_EQ(savedText(relaunch(), "TV_username"), "x");
 }
 
 }  // namespace

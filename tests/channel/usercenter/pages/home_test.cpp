@@ -11,6 +11,7 @@
 #include "channel/usercenter/pages/TVSuWebVC.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/Text.h"
 #include "platform/uikit/AnimationRecorder.h"
 #include "platform/uikit/Application.h"
 #include "image/web/UIButton+TVWebImage.h"
@@ -161,6 +162,27 @@ TEST_F(HomeTest, TheRealNameCardGoesWithTheCentreWhenTheGameTakesItDown) {
     EXPECT_FALSE(driver.findOfType<VRQRealNameView>()) << "nothing is left over the game";
     EXPECT_TRUE(log.contains("user centre: the real-name card goes with the centre"));
     EXPECT_TRUE(ballShown());
+}
+
+// The player confirms, then the game takes the centre down with the card
+// before the check answers: the passed check still counts, and the next
+// centre offers no verification.
+TEST_F(HomeTest, ACheckThatPassesAfterTheCentreWentStillCounts) {
+    ASSERT_TRUE(openOn(Landscape, 10));
+    ASSERT_TRUE(driver.tap(home()->rzBtn.lock()));
+    auto form = driver.findOfType<VRQRealNameView>();
+    ASSERT_TRUE(form);
+    ASSERT_TRUE(driver.typeText(form->realNameF.lock(), "张三"));
+    ASSERT_TRUE(driver.typeText(form->userNumberF.lock(), "110101199001011234"));
+    form->btnClick();
+    form.reset();
+    root->dismissViewController(true);
+    settle();
+    settle();
+    EXPECT_EQ(ns::textOf(ShareVale::sharedInstance()->isRz()), "1");
+
+    ASSERT_TRUE(openOn(Landscape, 10));
+    EXPECT_FALSE(home()->rzBtn.lock()->isEnabled()) << "verified: nothing more to offer";
 }
 
 TEST_F(HomeTest, ASkippedRealNameCardOpensAnewAndAnswersAgain) {

@@ -1,0 +1,91 @@
+// A logout on a full volume, seen from the next launch: the login card
+// comes up, never an automatic login, and the saved accounts are still
+// there.
+
+#include <filesystem>
+
+#include "channel/ShareVale.h"
+#include "login_test_support.h"
+#include "platform/foundation/FileManager.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/foundation/UserDefaultsInPlaceWrite.h"
+
+namespace {
+
+class LogoutFullVolumeTest : public login_test::LoginTest {
+protected:
+    ~LogoutFullVolumeTest() override {
+        ns::FileManager::setFileSystemFreeSizeForTesting(std::nullopt);
+        ns::detail::setInPlaceCutForTesting(ns::detail::InPlaceCut::None);
+    }
+
+    void logIn() {
+        open();
+        login(sandbox::ChannelServer::kKnownUser, sandbox::ChannelServer::kKnownPassword);
+        env.fastForwardBy(1.5);
+        finishHandOff();
+        ASSERT_EQ(game.successes.size(), 1u);
+    }
+    // The process ends without saving anything more and starts again: what
+    // it knows is what the file holds.
+    void relaunch() {
+        ns::UserDefaults::resetStandardUserDefaultsForTesting();
+        ShareVale::distroyInstance();
+    }
+    bool anyFileSetAside() const {
+        for (const auto& entry : std::filesystem::directory_iterator(folder + "/home/Library/Preferences"))
+            if (entry.path().filename().string().find(".corrupt-") != std::string::npos) return true;
+        return false;
+    }
+    // The relaunch's login window: the card waits for the player. The name
+    // field's text, "(no card)" when there is none.
+    std::string expectTheLoginCard() {
+        const size_t logins = posts("login/dologin");
+        open();
+        env.fastForwardBy(3);
+        auto c = card();
+        EXPECT_TRUE(c) << "the login card is up";
+        if (c) {
+            EXPECT_EQ(c->UsingStyle(), 0) << "the form, not the welcome of an automatic login";
+        }
+        EXPECT_EQ(posts("login/dologin"), logins) << "nothing logged in by itself";
+        EXPECT_EQ(game.successes.size(), 1u);
+        EXPECT_EQ(ShareVale::sharedInstance()->loginStyle(), 2u);
+        EXPECT_FALSE(anyFileSetAside()) << "the saved state read whole";
+        EXPECT_TRUE(ns::UserDefaults::standardUserDefaults()->arrayForKey("TV_accounts")) << "saved accounts kept";
+        auto name = c ? c->loginName.lock() : nullptr;
+        return name ? login_test::textOr(name->text(), "") : "(no card)";
+    }
+};
+
+// The volume fills after the login; a later change that lengthens the file
+// waits in memory, and the logout comes on top of it.
+TEST_F(LogoutFullVolumeTest, ALogoutAfterTheVolumeFilledIsThereForTheNextLaunch) {
+    logIn();
+    ns::FileManager::setFileSystemFreeSizeForTesting(0);
+    ShareVale::sharedInstance()->setPtbValue(ns::str("1000000"));
+
+    ToviraSDK::LoginOut();
+    env.runUntilIdle();
+    EXPECT_TRUE(log.contains("screen: toast: 退出成功"));
+
+    relaunch();
+    EXPECT_EQ(expectTheLoginCard(), "") << "the server confirmed the logout: no name to offer";
+}
+
+// The process ends right after the logout's write over the old file: the
+// file still reads whole.
+TEST_F(LogoutFullVolumeTest, ALogoutCutShortAfterItsWriteIsThereForTheNextLaunch) {
+    logIn();
+    ns::FileManager::setFileSystemFreeSizeForTesting(0);
+    ToviraSDK::LoginOut();
+    // The name emptied on the server's word is the save that is cut.
+    ns::detail::setInPlaceCutForTesting(ns::detail::InPlaceCut::ProcessEndsAfterWrite);
+    env.runUntilIdle();
+
+    relaunch();
+    ns::detail::setInPlaceCutForTesting(ns::detail::InPlaceCut::None);
+    EXPECT_EQ(expectTheLoginCard(), "");
+}
+
+}  // namespace
