@@ -6,7 +6,9 @@
 // beside an ordinary 200-frame file with a table per frame, printed as
 // ratios: 16 frames of 4096 x 4096 zeros (beside 4 ordinary frames of that
 // size), 4,000 one-pixel frames whose delays defeat the small-GIF reader's
-// common step, and 4,000,000 one-pixel frames.
+// common step, 4,000,000 one-pixel frames, and the 16 frames of zeros with
+// a code no table entry stands for in each (beside the same frames
+// without it).
 
 #include <benchmark/benchmark.h>
 #include <gif_lib.h>
@@ -176,6 +178,10 @@ const std::vector<uint8_t>& defeatingDelays() {
     static const std::vector<uint8_t> bytes = testing::gifOfDelaysDefeatingTheStep(4'000);
     return bytes;
 }
+const std::vector<uint8_t>& undefinedCodeFrames() {
+    static const std::vector<uint8_t> bytes = testing::gifOfZeroFrames(4096, 4096, 16, true);
+    return bytes;
+}
 const std::vector<uint8_t>& millionsOfFrames() {
     static const std::vector<uint8_t> bytes = testing::gifOfOnePixelFrames(4'000'000);
     return bytes;
@@ -208,14 +214,15 @@ const std::vector<uint8_t>& fileOf(int64_t which) {
         case 2: return defeatingDelays();
         case 3: return millionsOfFrames();
         case 4: return ordinaryLargeFile();
+        case 5: return undefinedCodeFrames();
         default: return ordinaryFile();
     }
 }
-const char* const FileNames[] = {"ordinary", "zero_frames", "defeating_delays", "millions_of_frames",
-                                  "ordinary_4096"};
-// The peer of each file: the 200-frame file, or the one of the same
-// picture size.
-int peerOf(int file) { return file == 1 ? 4 : 0; }
+const char* const FileNames[] = {"ordinary",      "zero_frames", "defeating_delays", "millions_of_frames",
+                                  "ordinary_4096", "undefined_codes"};
+// The peer of each file: the 200-frame file, the one of the same picture
+// size, or the same frames without their undefined codes.
+int peerOf(int file) { return file == 1 ? 4 : file == 5 ? 1 : 0; }
 
 // Making the source: the listing of its frames.
 void MakeSource(benchmark::State& state) {
@@ -248,10 +255,10 @@ void GifViewImage(benchmark::State& state) {
 BENCHMARK(ImageSourceFrames);
 BENCHMARK(GiflibSlurpFrames);
 BENCHMARK(PlayLargeGif)->Iterations(1)->Unit(benchmark::kMillisecond);
-BENCHMARK(MakeSource)->DenseRange(0, 4)->Unit(benchmark::kMillisecond);
-BENCHMARK(ImageWithData)->Arg(0)->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond);
-BENCHMARK(SmallGifImage)->Arg(0)->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond);
-BENCHMARK(GifViewImage)->Arg(0)->Arg(1)->Arg(3)->Arg(4)->Unit(benchmark::kMillisecond);
+BENCHMARK(MakeSource)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
+BENCHMARK(ImageWithData)->Arg(0)->Arg(1)->Arg(2)->Arg(4)->Arg(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(SmallGifImage)->Arg(0)->Arg(1)->Arg(2)->Arg(4)->Arg(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(GifViewImage)->Arg(0)->Arg(1)->Arg(3)->Arg(4)->Arg(5)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     return bench::runAndSummarize(argc, argv, [](const bench::RunRecorder& runs) {
@@ -266,7 +273,7 @@ int main(int argc, char** argv) {
                         play->counters.at("cache_size"), play->counters.at("most_cached"));
         }
         for (const char* reader : {"MakeSource", "ImageWithData", "SmallGifImage", "GifViewImage"}) {
-            for (int file = 1; file <= 3; ++file) {
+            for (int file : {1, 2, 3, 5}) {
                 const auto* run = runs.find(std::string(reader) + "/" + std::to_string(file));
                 const auto* peer = runs.find(std::string(reader) + "/" + std::to_string(peerOf(file)));
                 if (!run || !peer || peer->realTime <= 0) continue;

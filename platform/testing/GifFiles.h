@@ -141,9 +141,12 @@ inline void gifEnd(std::vector<uint8_t>& out) { out.push_back(0x3B); }
 // The LZW data of `count` indices, index(i) each, with the minimum code
 // size, coded as giflib codes it (a clear code when the table is full) and
 // cut into sub-blocks: the minimum code size byte, the blocks, the empty
-// block.
+// block. With `undefinedCode`, the first code is followed by one that no
+// entry stands for yet, and a clear code: giflib decodes it as the first
+// index and one more, so the data holds two indices more than `count`
+// (the last two are not read).
 template <class Index>
-std::vector<uint8_t> gifImageData(int minimumCodeSize, size_t count, Index index) {
+std::vector<uint8_t> gifImageData(int minimumCodeSize, size_t count, Index index, bool undefinedCode = false) {
     const int clear = 1 << minimumCodeSize;
     const int end = clear + 1;
     std::vector<uint8_t> packed;
@@ -187,6 +190,13 @@ std::vector<uint8_t> gifImageData(int minimumCodeSize, size_t count, Index index
             restart();
         } else {
             known = uint16_t(next++);
+        }
+        if (undefinedCode) {
+            // The entry after the one giflib makes next.
+            put(next);
+            ++next;
+            restart();
+            undefinedCode = false;
         }
         string = c;
     }
@@ -242,10 +252,13 @@ inline std::vector<uint8_t> gifOfDelaysDefeatingTheStep(size_t count) {
 }
 
 // `count` frames of side x side index 0 (which compresses about 1,400 to
-// one) on a screen of `screen` x `screen`, all sharing one coded raster.
-inline std::vector<uint8_t> gifOfZeroFrames(int screen, int side, size_t count) {
+// one) on a screen of `screen` x `screen`, all sharing one coded raster;
+// with `undefinedCode`, that raster holds one code no entry stands for yet
+// (see gifImageData).
+inline std::vector<uint8_t> gifOfZeroFrames(int screen, int side, size_t count, bool undefinedCode = false) {
     std::vector<uint8_t> out = gifScreen(screen, screen, 2);
-    const std::vector<uint8_t> zeros = gifImageData(2, size_t(side) * size_t(side), [](size_t) { return uint8_t(0); });
+    const std::vector<uint8_t> zeros =
+        gifImageData(2, size_t(side) * size_t(side), [](size_t) { return uint8_t(0); }, undefinedCode);
     for (size_t i = 0; i < count; ++i) {
         gifControl(out, 4);
         gifImage(out, 0, 0, side, side, zeros);

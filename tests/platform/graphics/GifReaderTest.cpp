@@ -48,6 +48,20 @@ TEST(GifReaderTest, FramesOfZerosAreListedWithoutKeepingTheirIndices) {
     EXPECT_EQ(gif->counters().work.libraryHeaderReads, 2u);
 }
 
+TEST(GifReaderTest, FramesWithACodeNoEntryStandsForAreListedFromTheirCodes) {
+    // The same 16 frames, each with a code giflib decodes as the last
+    // string and one index more: listed from their codes, as the others.
+    const auto bytes = testing::gifOfZeroFrames(4096, 4096, 16, true);
+    ASSERT_LT(bytes.size(), 200'000u);
+    auto gif = source(bytes);
+    ASSERT_EQ(gif->count(), 16u);
+    for (size_t i = 0; i < 16; ++i) EXPECT_FALSE(gif->isBrokenAtIndex(i)) << i;
+    EXPECT_EQ(gif->counters().work.bytesInflated, 0u);
+    auto first = gif->createImageAtIndex(0);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->bitmap().pixel(4095, 4095), (cg::Pixel{255, 0, 255, 0}));
+}
+
 TEST(GifReaderTest, AFrameLargerThanItsScreenDecodesOnlyTheRowsThatReachIt) {
     // Frames of 4096 x 4096 indices on a screen of one pixel: each picture
     // is one pixel, and composing it decodes the frame's first row.
@@ -231,6 +245,106 @@ TEST(GifReaderTest, ATwoHundredFrameFileWithATablePerFrameReadsWithNoPixelOff) {
     // Going back starts over and comes out the same.
     auto again = gif->createImageAtIndex(57);
     ASSERT_TRUE(again && again->bitmap() == screens[57]);
+}
+
+// The data of `codes` at the widths giflib reads them, after the minimum
+// code size: each code read moves the running code on (to 4097 at most),
+// widening the codes past each power of two up to 12 bits, and a clear
+// code starts the widths over.
+std::vector<uint8_t> codedAsRead(int minimumCodeSize, const std::vector<int>& codes) {
+    const int clear = 1 << minimumCodeSize;
+    int running = clear + 2, bits = minimumCodeSize + 1, maxCode = 1 << bits;
+    std::vector<uint8_t> packed;
+    uint32_t accumulator = 0;
+    int pending = 0;
+    for (int code : codes) {
+        accumulator |= uint32_t(code) << pending;
+        for (pending += bits; pending >= 8; pending -= 8, accumulator >>= 8) packed.push_back(uint8_t(accumulator));
+        if (running < 4097 && ++running > maxCode && bits < 12) {
+            maxCode <<= 1;
+            ++bits;
+        }
+        if (code == clear) running = clear + 2, bits = minimumCodeSize + 1, maxCode = 1 << bits;
+    }
+    if (pending > 0) packed.push_back(uint8_t(accumulator));
+    std::vector<uint8_t> data = {uint8_t(minimumCodeSize)};
+    for (size_t at = 0; at < packed.size(); at += 255) {
+        const size_t n = std::min<size_t>(255, packed.size() - at);
+        data.push_back(uint8_t(n));
+        data.insert(data.end(), packed.begin() + long(at), packed.begin() + long(at + n));
+    }
+    data.push_back(0);
+    return data;
+}
+
+// Codes as no encoder writes them: indices and entries already made (the
+// latest most often, for long strings), codes past the entry being made
+// that no entry stands for yet (entries made after them link to them, or
+// loop back), clear codes and now and then an end code. Half the frames
+// have such a code among their first four, read before the frame is whole.
+struct HostileCodes {
+    std::vector<int> codes;
+    bool undefinedEarly = false;
+};
+
+HostileCodes hostileCodes(std::mt19937& random, int minimumCodeSize, size_t count) {
+    const int clear = 1 << minimumCodeSize;
+    const int first = clear + 2;
+    int running = first, bits = minimumCodeSize + 1;
+    HostileCodes made;
+    const size_t early = random() % 2 ? 1 + random() % 4 : SIZE_MAX;
+    for (size_t i = 0; i < count; ++i) {
+        // The running code moves on as the code is read: entries below
+        // `entry` are made (but for the first code after a clear).
+        const int next = std::min(running + 1, 4097);
+        const int entry = next - 2;
+        const int widest = 1 << (next > (1 << bits) && bits < 12 ? bits + 1 : bits);
+        const uint32_t pick = random() % 1000;
+        int code;
+        if ((i == early || pick < 5) && entry + 1 < std::min(widest, 4096)) {
+            code = entry + 1 + int(random() % uint32_t(std::min(widest, 4096) - entry - 1));
+            made.undefinedEarly |= i == early;
+        } else if (pick < 15 && i > 0) {
+            code = clear;
+        } else if (pick < 17) {
+            code = clear + 1;
+        } else if (pick < 550 && entry > first) {
+            code = std::max(first, entry - 1 - int(random() % 8));
+        } else if (pick < 850 && entry > first) {
+            code = first + int(random() % uint32_t(entry - first));
+        } else {
+            code = int(random() % uint32_t(clear));
+        }
+        made.codes.push_back(code);
+        if (running < 4097 && ++running > (1 << bits) && bits < 12) ++bits;
+        if (code == clear) running = first, bits = minimumCodeSize + 1;
+    }
+    return made;
+}
+
+TEST(GifReaderTest, TheCheckAgreesWithGiflibOnCodesNoEncoderWrites) {
+    std::mt19937 random(51);
+    size_t complete = 0, completeThroughUndefined = 0, broken = 0;
+    for (int round = 0; round < 4000; ++round) {
+        SCOPED_TRACE(round);
+        const int minimumCodeSize = 1 + int(random() % 8);
+        const int width = 1 + int(random() % 64), height = 1 + int(random() % 64);
+        const HostileCodes codes = hostileCodes(random, minimumCodeSize, size_t(width) * size_t(height));
+        std::vector<uint8_t> bytes = testing::gifScreen(width, height, 1 << std::max(minimumCodeSize, 1));
+        testing::gifImage(bytes, 0, 0, width, height, codedAsRead(minimumCodeSize, codes.codes));
+        testing::gifEnd(bytes);
+        const std::vector<bool> expected = decodedByGiflib(bytes);
+        ASSERT_EQ(expected.size(), 1u);
+        auto gif = source(bytes);
+        ASSERT_EQ(gif->count(), 1u);
+        ASSERT_EQ(!gif->isBrokenAtIndex(0), bool(expected[0])) << minimumCodeSize << " " << width << "x" << height;
+        (expected[0] ? complete : broken) += 1;
+        completeThroughUndefined += expected[0] && codes.undefinedEarly && width * height >= 64;
+    }
+    std::printf("%zu frames of hostile codes whole (%zu through a code no entry stood for), %zu broken\n", complete,
+                completeThroughUndefined, broken);
+    EXPECT_GT(completeThroughUndefined, 200u);
+    EXPECT_GT(broken, 500u);
 }
 
 TEST(GifReaderTest, FramesComposeAsWrittenAndTheCheckAgreesWithGiflibOnDamagedData) {
