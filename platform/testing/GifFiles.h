@@ -6,6 +6,7 @@
 // frames of huge index rasters that compress to almost nothing, a colour
 // table per frame, and delays that defeat a common step.
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -138,6 +139,19 @@ inline void gifImage(std::vector<uint8_t>& out, int x, int y, int width, int hei
 
 inline void gifEnd(std::vector<uint8_t>& out) { out.push_back(0x3B); }
 
+// Packed codes as an image's data: the minimum code size byte, sub-blocks
+// of up to 255 bytes, the empty block.
+inline std::vector<uint8_t> gifSubBlocks(int minimumCodeSize, const std::vector<uint8_t>& packed) {
+    std::vector<uint8_t> out = {uint8_t(minimumCodeSize)};
+    for (size_t at = 0; at < packed.size(); at += 255) {
+        const size_t n = std::min<size_t>(255, packed.size() - at);
+        out.push_back(uint8_t(n));
+        out.insert(out.end(), packed.begin() + long(at), packed.begin() + long(at + n));
+    }
+    out.push_back(0);
+    return out;
+}
+
 // The LZW data of `count` indices, index(i) each, with the minimum code
 // size, coded as giflib codes it (a clear code when the table is full) and
 // cut into sub-blocks: the minimum code size byte, the blocks, the empty
@@ -203,15 +217,7 @@ std::vector<uint8_t> gifImageData(int minimumCodeSize, size_t count, Index index
     if (string >= 0) put(string);
     put(end);
     if (pending > 0) packed.push_back(uint8_t(accumulator));
-
-    std::vector<uint8_t> out = {uint8_t(minimumCodeSize)};
-    for (size_t at = 0; at < packed.size(); at += 255) {
-        const size_t n = std::min<size_t>(255, packed.size() - at);
-        out.push_back(uint8_t(n));
-        out.insert(out.end(), packed.begin() + long(at), packed.begin() + long(at + n));
-    }
-    out.push_back(0);
-    return out;
+    return gifSubBlocks(minimumCodeSize, packed);
 }
 
 // `count` frames of one pixel on a screen of one pixel, frame i of the

@@ -267,14 +267,7 @@ std::vector<uint8_t> codedAsRead(int minimumCodeSize, const std::vector<int>& co
         if (code == clear) running = clear + 2, bits = minimumCodeSize + 1, maxCode = 1 << bits;
     }
     if (pending > 0) packed.push_back(uint8_t(accumulator));
-    std::vector<uint8_t> data = {uint8_t(minimumCodeSize)};
-    for (size_t at = 0; at < packed.size(); at += 255) {
-        const size_t n = std::min<size_t>(255, packed.size() - at);
-        data.push_back(uint8_t(n));
-        data.insert(data.end(), packed.begin() + long(at), packed.begin() + long(at + n));
-    }
-    data.push_back(0);
-    return data;
+    return testing::gifSubBlocks(minimumCodeSize, packed);
 }
 
 // Codes as no encoder writes them: indices and entries already made (the
