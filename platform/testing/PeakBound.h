@@ -44,6 +44,20 @@ inline void expectGrowthUnder(const ResidentPeak& peak, uint64_t bound, std::str
     expectGrowthUnder(peak.growth(), bound, what);
 }
 
+// The resident set now, with the heap's free pages given back first: taken
+// before and after a piece of work, what the work left held.
+inline uint64_t residentFromHere() {
+    malloc_trim(0);
+    return residentBytes();
+}
+
+// Expects what stays resident now over `before` (both from
+// residentFromHere()) under `bound`, where peaks measure the product.
+inline void expectLeftHeldUnder(uint64_t before, uint64_t bound, std::string_view what) {
+    const uint64_t after = residentFromHere();
+    detail::expectPeakFigureUnder("still resident", after > before ? after - before : 0, bound, what);
+}
+
 // The process's whole peak since the last reset, for a bound on all it
 // holds rather than on one piece of work.
 inline void expectProcessPeakUnder(uint64_t bound, std::string_view what) {
