@@ -40,7 +40,7 @@ TEST(GifBudgetTest, ATinyFileOfDotsOnAHugeScreenKeepsAtMostTheBudgetAsASmallGif)
     for (const auto& frame : image->images()) pictures.insert(frame->cgImage().get());
     EXPECT_EQ(pictures.size(), 4u);
     EXPECT_NEAR(image->duration(), 0.16, 1e-9);
-    EXPECT_TRUE(log.contains("GIF: kept 4 of the 8 frames")) << testing::PrintToString(log.lines());
+    EXPECT_TRUE(log.contains("GIF: kept 4 of the 8 pictures of a com.compuserve.gif file")) << testing::PrintToString(log.lines());
     // Four frames kept (256 MiB), the source's canvas, the picture being
     // copied and its copy being made.
     expectGrowthUnder(growth, 512 * MiB, "eight dots on a 4096 x 4096 screen as a small GIF");

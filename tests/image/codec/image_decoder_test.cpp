@@ -287,6 +287,10 @@ TEST(ImageDecoderTest, AnimatedPngFramesLeaveTheSharedTextsOut) {
         EXPECT_EQ(pixels(frame).pixel(1, 1), frames[i].bitmap.pixel(1, 1)) << i;
     }
     testing::expectGrowthUnder(peak, 16 * testing::MiB, "three animated PNG frames beside 32 MB of texts");
+    // Each frame's header read once and its 16 pixels' rows inflated.
+    const cg::CodecWork work = d->apngFrameWork();
+    EXPECT_EQ(work.libraryHeaderReads, 3u);
+    EXPECT_EQ(work.bytesInflated, 3u * 16u * 4u);
 }
 
 }  // namespace

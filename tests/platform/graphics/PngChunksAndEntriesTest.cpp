@@ -44,25 +44,16 @@ hostile::Bytes withPrivateChunk(const hostile::Bytes& png, uint32_t claimed, siz
 // The texts would take 60 x 8 MB, inflated and kept to the end of the read.
 TEST(PngChunksTest, CompressedTextsAreNeitherInflatedNorKept) {
     const hostile::Bytes file = hostile::pngWithTexts(60);
-    {
-        testing::ResidentPeak peak = peakFromHere();
-        auto source = cg::ImageSource::createWithData(file);
-        auto image = onlyPicture(*source);
-        ASSERT_TRUE(image);
-        EXPECT_EQ(image->width(), 1);
-        EXPECT_EQ(image->bitmap().pixel(0, 0), cg::Pixel{});
-        expectGrowthUnder(peak, 32 * MiB, "the progressive reader");
-        const cg::CodecWork work = source->counters().work;
-        EXPECT_EQ(work.libraryHeaderReads, 2u);  // listing, then decoding
-        EXPECT_EQ(work.bytesInflated, 4u);       // the one pixel's row
-    }
-    {
-        testing::ResidentPeak peak = peakFromHere();
-        auto bitmap = cg::decodePng(file);
-        ASSERT_TRUE(bitmap);
-        EXPECT_EQ(bitmap->width(), 1);
-        expectGrowthUnder(peak, 32 * MiB, "the whole-file reader");
-    }
+    testing::ResidentPeak peak = peakFromHere();
+    auto source = cg::ImageSource::createWithData(file);
+    auto image = onlyPicture(*source);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->width(), 1);
+    EXPECT_EQ(image->bitmap().pixel(0, 0), cg::Pixel{});
+    expectGrowthUnder(peak, 32 * MiB, "a PNG of 60 texts of 8 MB");
+    const cg::CodecWork work = source->counters().work;
+    EXPECT_EQ(work.libraryHeaderReads, 2u);  // listing, then decoding
+    EXPECT_EQ(work.bytesInflated, 4u);       // the one pixel's row
 }
 
 // Every chunk but the picture's own is passed over however long it is, so
@@ -74,14 +65,10 @@ TEST(PngChunksTest, LongAncillaryChunksArePassedOverAndOverlongOnesRefused) {
     const hostile::Bytes plain = cg::encodePng(picture);
     auto withChunk = [&](uint32_t claimed, size_t held) { return withPrivateChunk(plain, claimed, held); };
     const hostile::Bytes large = withChunk(1 << 20, 1 << 20);
-    auto decoded = cg::decodePng(large);
-    ASSERT_TRUE(decoded);
-    EXPECT_EQ(decoded->pixel(1, 1), picture.pixel(1, 1));
     auto image = onlyPicture(*cg::ImageSource::createWithData(large));
     ASSERT_TRUE(image);
     EXPECT_EQ(image->bitmap().colorAt(1, 1), picture.colorAt(1, 1));
 
-    EXPECT_FALSE(cg::decodePng(withChunk(0x7FFF0000, 16)));
     EXPECT_EQ(cg::ImageSource::createWithData(withChunk(0x7FFF0000, 16))->count(), 0u);
 }
 

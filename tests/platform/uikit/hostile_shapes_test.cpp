@@ -80,10 +80,10 @@ TEST_P(HostileShapeTest, CostsNoMoreThanTheFileBudget) {
         for (size_t i = 0; i < source->count(); ++i) (void)source->createImageAtIndex(i);
         hostile::expectPeakWithinTheBudget(peak, shape, "the image source");
         const cg::ImageSource::Counters counters = source->counters();
-        std::printf("%s: %zu of %zu pictures attempted, %zu scans\n", shape.name, counters.picturesAttempted,
-                    source->count(), counters.progressiveScans);
+        std::printf("%s: %zu of %zu pictures attempted, %llu scans\n", shape.name, counters.picturesAttempted,
+                    source->count(), static_cast<unsigned long long>(counters.work.progressiveScans));
         EXPECT_LE(counters.picturesAttempted, admitted);
-        EXPECT_LE(counters.progressiveScans,
+        EXPECT_LE(counters.work.progressiveScans,
                   counters.picturesAttempted * size_t(cg::still::MaximumProgressiveScans));
         expectWorkInProportion(counters, file.size(), source->budget()->pixelsCharged());
     }
