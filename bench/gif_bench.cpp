@@ -11,10 +11,8 @@
 // without it).
 
 #include <benchmark/benchmark.h>
-#include <gif_lib.h>
 
 #include <cstdio>
-#include <cstring>
 
 #include "bench/ratio_report.h"
 #include "image/UIImage+TVWebImage.h"
@@ -73,56 +71,17 @@ void ImageSourceFrames(benchmark::State& state) {
     state.SetItemsProcessed(int64_t(frames));
 }
 
-struct Input {
-    const std::vector<uint8_t>* bytes;
-    size_t offset = 0;
-};
-
-int readInput(GifFileType* gif, GifByteType* buffer, int length) {
-    auto* input = static_cast<Input*>(gif->UserData);
-    size_t n = std::min(size_t(length), input->bytes->size() - input->offset);
-    std::memcpy(buffer, input->bytes->data() + input->offset, n);
-    input->offset += n;
-    return int(n);
-}
-
-std::vector<uint32_t> paletteOf(const ColorMapObject* map) {
-    std::vector<uint32_t> palette;
-    if (!map) return palette;
-    for (int i = 0; i < map->ColorCount; ++i) {
-        const GifColorType& c = map->Colors[i];
-        palette.push_back(0xFF000000u | uint32_t(c.Red) << 16 | uint32_t(c.Green) << 8 | uint32_t(c.Blue));
-    }
-    return palette;
-}
-
 void GiflibSlurpFrames(benchmark::State& state) {
     const auto& bytes = benchFile();
     size_t frames = 0;
     for (auto _ : state) {
-        Input input{&bytes};
-        int error = 0;
-        GifFileType* gif = DGifOpen(&input, readInput, &error);
-        if (!gif || DGifSlurp(gif) == GIF_ERROR) {
+        const std::vector<cg::Bitmap> screens = testing::composedByGiflib(bytes);
+        if (screens.empty()) {
             state.SkipWithError("giflib could not read the file");
             return;
         }
-        cg::gif::Compositor compositor(gif->SWidth, gif->SHeight);
-        auto global = paletteOf(gif->SColorMap);
-        for (int i = 0; i < gif->ImageCount; ++i) {
-            const SavedImage& saved = gif->SavedImages[i];
-            GraphicsControlBlock control{0, false, 0, NO_TRANSPARENT_COLOR};
-            DGifSavedExtensionToGCB(gif, i, &control);
-            auto local = saved.ImageDesc.ColorMap ? paletteOf(saved.ImageDesc.ColorMap) : std::vector<uint32_t>{};
-            cg::gif::FrameView view{saved.ImageDesc.Left, saved.ImageDesc.Top, saved.ImageDesc.Width,
-                                    saved.ImageDesc.Height, saved.RasterBits,
-                                    local.empty() ? std::span<const uint32_t>(global) : std::span<const uint32_t>(local),
-                                    control.TransparentColor, control.DisposalMode};
-            compositor.draw(view);
-            benchmark::DoNotOptimize(cg::Image::make(compositor.canvas()));
-        }
-        frames += size_t(gif->ImageCount);
-        DGifCloseFile(gif, &error);
+        for (const cg::Bitmap& screen : screens) benchmark::DoNotOptimize(cg::Image::make(screen));
+        frames += screens.size();
     }
     state.SetItemsProcessed(int64_t(frames));
 }

@@ -11,12 +11,22 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string_view>
 #include <vector>
 
+#include "platform/graphics/Bitmap.h"
 #include "platform/graphics/GifWriter.h"
 
 namespace testing {
+
+// The screen after each frame as giflib reads the file whole (DGifSlurp),
+// composed by the platform's compositor: what the image source's frames
+// must come out as. Nothing when giflib cannot read the file.
+std::vector<cg::Bitmap> composedByGiflib(std::span<const uint8_t> bytes);
+// Which frames giflib decodes whole, reading record by record and stopping
+// at the first that fails, as the platform's reader lists them.
+std::vector<bool> decodedByGiflib(std::span<const uint8_t> bytes);
 
 // ---- Ordinary files ----
 

@@ -4,12 +4,13 @@
 // agree with what giflib decodes, frame for frame, and the pictures with
 // what the frames as written compose to.
 
-#include <gif_lib.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstring>
+#include <fstream>
+#include <iterator>
 #include <random>
+#include <string>
 
 #include "platform/graphics/GifFrames.h"
 #include "platform/graphics/ImageSource.h"
@@ -105,58 +106,7 @@ TEST(GifReaderTest, ATableInEveryFrameIsReadFromTheFileAsTheFrameIsDrawn) {
 
 // ---- The check beside giflib ----
 
-struct Input {
-    const std::vector<uint8_t>* bytes;
-    size_t offset = 0;
-};
-
-int readInput(GifFileType* gif, GifByteType* buffer, int length) {
-    auto* input = static_cast<Input*>(gif->UserData);
-    size_t left = input->bytes->size() - std::min(input->offset, input->bytes->size());
-    size_t n = std::min(size_t(std::max(length, 0)), left);
-    std::memcpy(buffer, input->bytes->data() + input->offset, n);
-    input->offset += n;
-    return int(n);
-}
-
-// Which frames giflib decodes whole, reading record by record and
-// stopping at the first that fails, as the reader lists them.
-std::vector<bool> decodedByGiflib(const std::vector<uint8_t>& bytes) {
-    std::vector<bool> complete;
-    Input input{&bytes};
-    int error = 0;
-    GifFileType* gif = DGifOpen(&input, readInput, &error);
-    if (!gif) return complete;
-    bool going = true;
-    while (going) {
-        GifRecordType type;
-        if (DGifGetRecordType(gif, &type) == GIF_ERROR || type == TERMINATE_RECORD_TYPE) break;
-        if (type == EXTENSION_RECORD_TYPE) {
-            int code = 0;
-            GifByteType* block = nullptr;
-            going = DGifGetExtension(gif, &code, &block) != GIF_ERROR;
-            while (going && block) going = DGifGetExtensionNext(gif, &block) != GIF_ERROR;
-        } else if (type == IMAGE_DESC_RECORD_TYPE) {
-            if (DGifGetImageDesc(gif) == GIF_ERROR) break;
-            const GifImageDesc desc = gif->Image;
-            const bool table = desc.ColorMap ? desc.ColorMap->ColorCount > 0 : gif->SColorMap != nullptr;
-            std::vector<uint8_t> row(size_t(std::max(desc.Width, 1)));
-            for (int y = 0; y < desc.Height && going; ++y) going = DGifGetLine(gif, row.data(), desc.Width) != GIF_ERROR;
-            if (desc.Width * desc.Height == 0) {
-                // An empty frame's data is passed over.
-                int codeSize = 0;
-                GifByteType* block = nullptr;
-                going = DGifGetCode(gif, &codeSize, &block) != GIF_ERROR;
-                while (going && block) going = DGifGetCodeNext(gif, &block) != GIF_ERROR;
-            }
-            complete.push_back(going && table && desc.Width * desc.Height > 0);
-        } else {
-            break;
-        }
-    }
-    DGifCloseFile(gif, &error);
-    return complete;
-}
+using testing::decodedByGiflib;
 
 // Frames of random sizes, places (some past the screen's edges), tables,
 // interlacing, disposals and runs of indices.
@@ -338,6 +288,28 @@ TEST(GifReaderTest, TheCheckAgreesWithGiflibOnCodesNoEncoderWrites) {
                 completeThroughUndefined, broken);
     EXPECT_GT(completeThroughUndefined, 200u);
     EXPECT_GT(broken, 500u);
+}
+
+// Files as common tools write them at their defaults (gif_from_tools/make.sh):
+// every frame whole, each picture as giflib reads the file.
+TEST(GifReaderTest, FilesMadeByCommonToolsReadWithNoPixelOff) {
+    for (const char* name : {"pillow.gif", "pillow-noise.gif", "gifsicle.gif", "gifsicle-interlaced-noise.gif"}) {
+        SCOPED_TRACE(name);
+        std::ifstream in(std::string(GIF_FILES_FROM_TOOLS) + "/" + name, std::ios::binary);
+        const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        ASSERT_FALSE(bytes.empty());
+        const std::vector<cg::Bitmap> screens = testing::composedByGiflib(bytes);
+        ASSERT_FALSE(screens.empty());
+        auto gif = source(bytes);
+        ASSERT_EQ(gif->count(), screens.size());
+        EXPECT_EQ(gif->counters().work.bytesInflated, 0u);
+        for (size_t i = 0; i < screens.size(); ++i) {
+            EXPECT_FALSE(gif->isBrokenAtIndex(i)) << i;
+            auto picture = gif->createImageAtIndex(i);
+            ASSERT_TRUE(picture) << i;
+            EXPECT_TRUE(picture->bitmap() == screens[i]) << "frame " << i;
+        }
+    }
 }
 
 TEST(GifReaderTest, FramesComposeAsWrittenAndTheCheckAgreesWithGiflibOnDamagedData) {
