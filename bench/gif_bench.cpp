@@ -6,13 +6,13 @@
 // beside an ordinary 200-frame file with a table per frame, printed as
 // ratios: 16 frames of 4096 x 4096 zeros (beside 4 ordinary frames of that
 // size), 4,000 one-pixel frames whose delays defeat the small-GIF reader's
-// common step, and 4,000,000 one-pixel frames.
+// common step, 4,000,000 one-pixel frames, and the 16 frames of zeros with
+// a code no table entry stands for in each (beside the same frames
+// without it).
 
 #include <benchmark/benchmark.h>
-#include <gif_lib.h>
 
 #include <cstdio>
-#include <cstring>
 
 #include "bench/ratio_report.h"
 #include "image/UIImage+TVWebImage.h"
@@ -71,56 +71,17 @@ void ImageSourceFrames(benchmark::State& state) {
     state.SetItemsProcessed(int64_t(frames));
 }
 
-struct Input {
-    const std::vector<uint8_t>* bytes;
-    size_t offset = 0;
-};
-
-int readInput(GifFileType* gif, GifByteType* buffer, int length) {
-    auto* input = static_cast<Input*>(gif->UserData);
-    size_t n = std::min(size_t(length), input->bytes->size() - input->offset);
-    std::memcpy(buffer, input->bytes->data() + input->offset, n);
-    input->offset += n;
-    return int(n);
-}
-
-std::vector<uint32_t> paletteOf(const ColorMapObject* map) {
-    std::vector<uint32_t> palette;
-    if (!map) return palette;
-    for (int i = 0; i < map->ColorCount; ++i) {
-        const GifColorType& c = map->Colors[i];
-        palette.push_back(0xFF000000u | uint32_t(c.Red) << 16 | uint32_t(c.Green) << 8 | uint32_t(c.Blue));
-    }
-    return palette;
-}
-
 void GiflibSlurpFrames(benchmark::State& state) {
     const auto& bytes = benchFile();
     size_t frames = 0;
     for (auto _ : state) {
-        Input input{&bytes};
-        int error = 0;
-        GifFileType* gif = DGifOpen(&input, readInput, &error);
-        if (!gif || DGifSlurp(gif) == GIF_ERROR) {
+        const std::vector<cg::Bitmap> screens = testing::composedByGiflib(bytes);
+        if (screens.empty()) {
             state.SkipWithError("giflib could not read the file");
             return;
         }
-        cg::gif::Compositor compositor(gif->SWidth, gif->SHeight);
-        auto global = paletteOf(gif->SColorMap);
-        for (int i = 0; i < gif->ImageCount; ++i) {
-            const SavedImage& saved = gif->SavedImages[i];
-            GraphicsControlBlock control{0, false, 0, NO_TRANSPARENT_COLOR};
-            DGifSavedExtensionToGCB(gif, i, &control);
-            auto local = saved.ImageDesc.ColorMap ? paletteOf(saved.ImageDesc.ColorMap) : std::vector<uint32_t>{};
-            cg::gif::FrameView view{saved.ImageDesc.Left, saved.ImageDesc.Top, saved.ImageDesc.Width,
-                                    saved.ImageDesc.Height, saved.RasterBits,
-                                    local.empty() ? std::span<const uint32_t>(global) : std::span<const uint32_t>(local),
-                                    control.TransparentColor, control.DisposalMode};
-            compositor.draw(view);
-            benchmark::DoNotOptimize(cg::Image::make(compositor.canvas()));
-        }
-        frames += size_t(gif->ImageCount);
-        DGifCloseFile(gif, &error);
+        for (const cg::Bitmap& screen : screens) benchmark::DoNotOptimize(cg::Image::make(screen));
+        frames += screens.size();
     }
     state.SetItemsProcessed(int64_t(frames));
 }
@@ -176,6 +137,10 @@ const std::vector<uint8_t>& defeatingDelays() {
     static const std::vector<uint8_t> bytes = testing::gifOfDelaysDefeatingTheStep(4'000);
     return bytes;
 }
+const std::vector<uint8_t>& undefinedCodeFrames() {
+    static const std::vector<uint8_t> bytes = testing::gifOfZeroFrames(4096, 4096, 16, true);
+    return bytes;
+}
 const std::vector<uint8_t>& millionsOfFrames() {
     static const std::vector<uint8_t> bytes = testing::gifOfOnePixelFrames(4'000'000);
     return bytes;
@@ -208,14 +173,15 @@ const std::vector<uint8_t>& fileOf(int64_t which) {
         case 2: return defeatingDelays();
         case 3: return millionsOfFrames();
         case 4: return ordinaryLargeFile();
+        case 5: return undefinedCodeFrames();
         default: return ordinaryFile();
     }
 }
-const char* const FileNames[] = {"ordinary", "zero_frames", "defeating_delays", "millions_of_frames",
-                                  "ordinary_4096"};
-// The peer of each file: the 200-frame file, or the one of the same
-// picture size.
-int peerOf(int file) { return file == 1 ? 4 : 0; }
+const char* const FileNames[] = {"ordinary",      "zero_frames", "defeating_delays", "millions_of_frames",
+                                  "ordinary_4096", "undefined_codes"};
+// The peer of each file: the 200-frame file, the one of the same picture
+// size, or the same frames without their undefined codes.
+int peerOf(int file) { return file == 1 ? 4 : file == 5 ? 1 : 0; }
 
 // Making the source: the listing of its frames.
 void MakeSource(benchmark::State& state) {
@@ -248,10 +214,10 @@ void GifViewImage(benchmark::State& state) {
 BENCHMARK(ImageSourceFrames);
 BENCHMARK(GiflibSlurpFrames);
 BENCHMARK(PlayLargeGif)->Iterations(1)->Unit(benchmark::kMillisecond);
-BENCHMARK(MakeSource)->DenseRange(0, 4)->Unit(benchmark::kMillisecond);
-BENCHMARK(ImageWithData)->Arg(0)->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond);
-BENCHMARK(SmallGifImage)->Arg(0)->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond);
-BENCHMARK(GifViewImage)->Arg(0)->Arg(1)->Arg(3)->Arg(4)->Unit(benchmark::kMillisecond);
+BENCHMARK(MakeSource)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
+BENCHMARK(ImageWithData)->Arg(0)->Arg(1)->Arg(2)->Arg(4)->Arg(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(SmallGifImage)->Arg(0)->Arg(1)->Arg(2)->Arg(4)->Arg(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(GifViewImage)->Arg(0)->Arg(1)->Arg(3)->Arg(4)->Arg(5)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     return bench::runAndSummarize(argc, argv, [](const bench::RunRecorder& runs) {
@@ -266,7 +232,7 @@ int main(int argc, char** argv) {
                         play->counters.at("cache_size"), play->counters.at("most_cached"));
         }
         for (const char* reader : {"MakeSource", "ImageWithData", "SmallGifImage", "GifViewImage"}) {
-            for (int file = 1; file <= 3; ++file) {
+            for (int file : {1, 2, 3, 5}) {
                 const auto* run = runs.find(std::string(reader) + "/" + std::to_string(file));
                 const auto* peer = runs.find(std::string(reader) + "/" + std::to_string(peerOf(file)));
                 if (!run || !peer || peer->realTime <= 0) continue;

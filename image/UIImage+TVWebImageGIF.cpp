@@ -63,7 +63,7 @@ ns::Ref<ui::Image> TV_imageWithSmallGIFData(const ns::Ref<ns::Data>& data, doubl
     // Every frame is kept: only the leading ones the file's budget holds.
     size_t kept = 0;
     while (kept < count && source->chargeAtIndex(kept)) ++kept;
-    if (kept < count) ns::log("GIF: kept %zu of the %zu frames: the rest are past the file's budget", kept, count);
+    if (kept < count) cg::logPicturesKept("GIF", kept, count, source->type());
 
     std::vector<uint64_t> ticks;
     double total = 0;

@@ -12,7 +12,9 @@ constexpr const char* kWebPInstallNotes = "https://developers.google.com/speed/w
 // Each frame has a record here from the start, whether it is ever made or
 // not: a file of millions of tiny frames plays only as many as its budget
 // holds pictures.
-uint64_t framesKept(uint64_t count) { return cg::framesPlayed(count, "TVImageDecoder"); }
+uint64_t framesKept(uint64_t count, const std::string& fileType) {
+    return cg::framesPlayed(count, "TVImageDecoder", fileType);
+}
 
 }  // namespace
 
@@ -95,7 +97,7 @@ void TVImageDecoder::updateSourceImageIO() {
     } else if (type_ == TVImageTypeGIF) {
         loopCount_ = source_->properties().loopCount.value_or(0);
     }
-    frameCount_ = framesKept(frameCount_);
+    frameCount_ = framesKept(frameCount_, source_->type());
     Frames frames;
     for (uint64_t i = 0; i < frameCount_; ++i) {
         auto frame = std::make_shared<TVImageDecoderFrame>();
@@ -138,7 +140,7 @@ void TVImageDecoder::updateSourceAPNG() {
     Frames frames;
     uint64_t lastBlendIndex = 0;
     bool needBlend = false;
-    const uint64_t count = framesKept(info->apng_frame_num);
+    const uint64_t count = framesKept(info->apng_frame_num, cg::ImageTypePNG);
     for (uint32_t i = 0; i < count; ++i) {
         const TVPNGFrameInfo& f = info->apng_frames[i];
         auto frame = std::make_shared<TVImageDecoderFrame>();

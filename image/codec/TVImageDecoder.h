@@ -64,6 +64,9 @@ public:
     uint64_t width() { return underLock(width_); }
     uint64_t height() { return underLock(height_); }
     bool isFinalized() { return underLock(finalized_); }
+    // What the readers did for the frames decoded here without a source
+    // (an animated PNG's), for tests to count; a source counts its own.
+    cg::CodecWork apngFrameWork() { return underLock(apngFrameWork_); }
 
 private:
     template <class T>
@@ -101,9 +104,11 @@ private:
     uint64_t width_ = 0, height_ = 0, frameCount_ = 0, loopCount_ = 0;
 
     std::shared_ptr<cg::ImageSource> source_;
-    // The file's, shared by the sources of an animated PNG's frames.
+    // The file's: an animated PNG's frames are charged to it once its
+    // source has gone.
     std::shared_ptr<cg::DecodeBudget> budget_;
     TVPNGInfo* apngSource_ = nullptr;  // owned; freed with TVFreePNGChunks
+    cg::CodecWork apngFrameWork_;
     ui::ImageOrientation orientation_ = ui::ImageOrientation::Up;
 
     std::mutex framesLock_;  // guards frames_ (read by frameDurationAtIndex)

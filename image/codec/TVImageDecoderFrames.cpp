@@ -92,7 +92,11 @@ ns::Ref<cg::Image> TVImageDecoder::newAPNGFrameImage(const TVPNGFrameInfo& f, ui
     // Read here rather than through a source of its own, whose budget
     // would charge the frame a second time, to a file of one picture: the
     // frame is charged to the file's budget, which the decoder holds.
-    auto decoded = cg::still::decodePng(png, true);
+    std::optional<cg::still::Decoded> decoded;
+    {
+        cg::CodecWorkScope counting(apngFrameWork_);
+        decoded = cg::still::decodePng(png, true);
+    }
     if (!decoded) return nullptr;
     // As a source describes a still picture: straight RGBA, or RGB with a
     // skipped last byte.

@@ -21,6 +21,9 @@ void libraryHeaderRead() {
 void inflated(uint64_t bytes) {
     if (current) current->bytesInflated += bytes;
 }
+void progressiveScans(uint64_t count) {
+    if (current) current->progressiveScans += count;
+}
 void scanBlocks(uint64_t count) {
     if (current) current->scanBlocks += count;
 }

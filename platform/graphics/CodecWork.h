@@ -20,7 +20,9 @@ struct CodecWork {
     // Bytes inflated or expanded from compressed data: decoded rows,
     // inflated chunks and strips, GIF indices.
     uint64_t bytesInflated = 0;
-    // A progressive JPEG's scans times the blocks each passes over.
+    // A progressive JPEG's scans read, and those scans times the blocks
+    // each passes over.
+    uint64_t progressiveScans = 0;
     uint64_t scanBlocks = 0;
     // TIFF strips and tiles whose place and size were checked.
     uint64_t stripsChecked = 0;
@@ -44,6 +46,7 @@ namespace work {
 void directoryWalk();
 void libraryHeaderRead();
 void inflated(uint64_t bytes);
+void progressiveScans(uint64_t count);
 void scanBlocks(uint64_t count);
 void stripsChecked(uint64_t count);
 }  // namespace work

@@ -30,11 +30,6 @@ bool DecodeBudget::charge(size_t index, uint64_t pixels) {
     return true;
 }
 
-bool DecodeBudget::wasCharged(size_t index) const {
-    std::lock_guard lock(mutex_);
-    return index < charged_.size() && charged_[index];
-}
-
 bool DecodeBudget::isSpent() const {
     std::lock_guard lock(mutex_);
     return spent_;
@@ -50,10 +45,15 @@ size_t DecodeBudget::picturesCharged() const {
     return pictures_;
 }
 
-uint64_t framesPlayed(uint64_t count, const char* player) {
+void logPicturesKept(const char* reader, uint64_t kept, uint64_t count, const std::string& fileType,
+                     const char* limit) {
+    ns::log("%s: kept %llu of the %llu pictures of a %s file: the rest are past %s", reader,
+            static_cast<unsigned long long>(kept), static_cast<unsigned long long>(count), fileType, limit);
+}
+
+uint64_t framesPlayed(uint64_t count, const char* player, const std::string& fileType) {
     if (count <= MaximumPicturesPerFile) return count;
-    ns::log("%s: plays the first %llu of the %llu frames: the rest are past the file's budget", player,
-            static_cast<unsigned long long>(MaximumPicturesPerFile), static_cast<unsigned long long>(count));
+    logPicturesKept(player, MaximumPicturesPerFile, count, fileType);
     return MaximumPicturesPerFile;
 }
 

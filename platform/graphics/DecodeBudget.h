@@ -4,15 +4,17 @@
 // whether the decode then succeeds or fails, so that a small file naming
 // the same large (or broken) picture again and again costs no more than
 // the budget. Past it nothing more is decoded, and that is logged once. (A
-// GIF frame's data may be read when its source is made, to learn whether
-// the frame is whole; its indices are kept only while it is charged.)
+// GIF frame's codes are followed when its source is made, to learn whether
+// the frame is whole, but no index is decoded before it is charged.)
 //
 // A picture costs its pixels (a GIF frame is composed on its whole screen)
 // and an overhead of its own: the objects that hold it and its decoder's
 // state, which for a file of millions of one-pixel frames outweigh the
 // pixels.
 //
-// Thread-safe: a file's budget may be shared by the sources made from it.
+// Thread-safe: a source's readers may ask from several threads, and a
+// reader that outlives the source (the image decoder's animated PNG
+// frames) keeps charging the budget it took from it.
 
 #include <cstddef>
 #include <cstdint>
@@ -38,9 +40,16 @@ inline constexpr uint64_t PictureOverheadBytes = 512;
 inline constexpr uint64_t MaximumOverheadBytesPerFile = uint64_t(64) << 20;
 inline constexpr uint64_t MaximumPicturesPerFile = MaximumOverheadBytesPerFile / PictureOverheadBytes;
 
+// The one line a reader logs when it keeps only the first `kept` of the
+// `count` pictures of a file of `fileType`, the rest being past `limit`:
+// "<reader>: kept 4 of the 8 pictures of a com.compuserve.gif file: the
+// rest are past the file's budget".
+void logPicturesKept(const char* reader, uint64_t kept, uint64_t count, const std::string& fileType,
+                     const char* limit = "the file's budget");
+
 // The frames a player of `count` keeps records of and plays: at most
-// MaximumPicturesPerFile, with a log line naming `player` when fewer.
-uint64_t framesPlayed(uint64_t count, const char* player);
+// MaximumPicturesPerFile, logged (naming `player`) when fewer.
+uint64_t framesPlayed(uint64_t count, const char* player, const std::string& fileType);
 
 class DecodeBudget {
 public:
@@ -56,7 +65,6 @@ public:
     // that starts mid-file or for several threads asking at once.
     bool charge(size_t index, uint64_t pixels);
 
-    bool wasCharged(size_t index) const;
     // True once a picture has been refused.
     bool isSpent() const;
     uint64_t pixelsCharged() const;

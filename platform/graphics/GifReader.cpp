@@ -18,10 +18,6 @@ static_assert(sizeof(Frame) <= 24, "a frame record stays small: a file may list 
 
 namespace {
 
-// Frames whose codes the check cannot follow are decoded to check them:
-// beyond this many indices so decoded, all frames together, reading stops.
-constexpr int64_t MaximumCheckedIndices = int64_t(1) << 28;
-
 struct Input {
     std::span<const uint8_t> bytes;
     size_t offset = 0;
@@ -69,13 +65,21 @@ void forgetSavedImages(GifFileType* gif) {
 }
 
 // Follows a frame's LZW codes as giflib decodes them, without making its
-// indices: each code's string length is known from the table's links, so
-// the work is per code, not per index. It tells whether giflib would
-// decode the frame whole; codes whose meaning depends on table entries not
-// yet made (no encoder writes them) it leaves to a decode.
+// indices, and tells whether giflib would decode the frame whole. Each
+// table entry links to its prefix; a string's length is found along the
+// links, which are shortened as they are followed, so the work is per
+// code, not per index, whatever the codes say.
+//
+// giflib takes any code: one that no entry stands for yet stands for the
+// last string and one index more, and the entry then made links to the
+// last code, even to one that stands for nothing yet. Following such a
+// link fails, unless the code it names has been made since. A string
+// followed whole passes each entry once, so it always fits giflib's stack
+// of 4,095 indices; only a loop of links would not, and following one
+// fails as well.
 class CodeCheck {
 public:
-    enum class Result { Complete, Broken, Unsure };
+    enum class Result { Complete, Broken };
 
     // Starts on a frame's data: one check serves every frame of a file,
     // its table forgotten by generation rather than cleared.
@@ -129,9 +133,50 @@ private:
         }
     }
 
-    bool defined(int code) const { return code < clearCode_ || made_[size_t(code)] == generation_; }
-    // The length of a defined code's string.
-    uint64_t lengthOf(int code) const { return code < clearCode_ ? 1 : length_[size_t(code)]; }
+    // Only entries are made: the table is forgotten at every clear.
+    bool made(int code) const { return made_[size_t(code)] == generation_; }
+
+    struct End {
+        int code;        // an index, a code not made, or an entry closing a loop
+        uint32_t steps;  // the links followed to it
+    };
+
+    // Where a code's links end, each link on the way then pointed straight
+    // there.
+    End follow(int code) {
+        End end{code, 0};
+        while (made(end.code) && link_[size_t(end.code)] != end.code) {
+            end.steps += steps_[size_t(end.code)];
+            end.code = link_[size_t(end.code)];
+        }
+        for (int at = code, left = int(end.steps); at != end.code;) {
+            const int next = link_[size_t(at)];
+            const int steps = int(steps_[size_t(at)]);
+            link_[size_t(at)] = uint16_t(end.code);
+            steps_[size_t(at)] = uint32_t(left);
+            left -= steps;
+            at = next;
+        }
+        return end;
+    }
+
+    // The number of indices a code stands for; nothing where giflib fails
+    // to follow it (to a code not made, or around a loop).
+    std::optional<uint32_t> lengthOf(int code) {
+        const End end = follow(code);
+        if (end.code >= clearCode_) return std::nullopt;
+        return end.steps + 1;
+    }
+
+    // Makes `entry` the last string and one index more: a link to the last
+    // code. A last code that was followed leads to an index, so only the
+    // entry itself, taken while it stood for nothing, makes a loop: a link
+    // to itself, which follow() stops at and nothing gets past.
+    void make(int entry) {
+        made_[size_t(entry)] = generation_;
+        link_[size_t(entry)] = uint16_t(lastCode_);
+        steps_[size_t(entry)] = 1;
+    }
 
     void take(int code) {
         if (runningCode_ < MaximumCode + 2 && ++runningCode_ > maxCode_ && runningBits_ < 12) {
@@ -146,32 +191,28 @@ private:
             clear();
             return;
         }
-        const int entry = runningCode_ - 2;
-        uint64_t length;
-        if (defined(code)) {
+        // A code not made (the entry being made among them) stands for the
+        // last string and one index more; there must be a last string.
+        std::optional<uint32_t> length;
+        if (code < clearCode_ || made(code)) {
             length = lengthOf(code);
-        } else if (code == entry && lastCode_ != NoCode) {
-            // The entry being made: the last string and its first index.
-            length = lengthOf(lastCode_) + 1;
-        } else {
-            result_ = Result::Unsure;
+        } else if (lastCode_ != NoCode) {
+            length = lengthOf(lastCode_);
+            if (length) ++*length;
+        }
+        if (!length) {
+            result_ = Result::Broken;
             return;
         }
-        // giflib's stack holds fewer than 4,095 indices a code.
-        if (length >= uint64_t(MaximumCode)) {
-            result_ = Result::Unsure;
-            return;
-        }
-        if (lastCode_ != NoCode && entry < MaximumCode + 1 && !defined(entry)) {
-            made_[size_t(entry)] = generation_;
-            length_[size_t(entry)] = uint16_t(lengthOf(lastCode_) + 1);
-        }
+        // The running code stops at 4097: the last entry is made once.
+        const int entry = runningCode_ - 2;
+        if (lastCode_ != NoCode && !made(entry)) make(entry);
         lastCode_ = code;
-        if (length >= pixels_) {
+        if (*length >= pixels_) {
             pixels_ = 0;
             result_ = Result::Complete;
         } else {
-            pixels_ -= length;
+            pixels_ -= *length;
         }
     }
 
@@ -188,7 +229,8 @@ private:
     uint32_t generation_ = 0;
     std::optional<Result> result_;
     std::array<uint32_t, MaximumCode + 1> made_{};
-    std::array<uint16_t, MaximumCode + 1> length_{};
+    std::array<uint16_t, MaximumCode + 1> link_{};
+    std::array<uint32_t, MaximumCode + 1> steps_{};
 };
 
 // What a graphics control extension says about the next frame.
@@ -272,8 +314,7 @@ private:
             file.frames.push_back(frame);
             return false;
         }
-        bool ok = check(uint64_t(pixels));
-        if (!ok && unsure_) ok = decodeToCheck(offset);
+        const bool ok = check(uint64_t(pixels));
         frame.complete = ok && hasTable && pixels > 0;
         file.frames.push_back(frame);
         return ok;
@@ -281,7 +322,6 @@ private:
 
     // Walks the frame's data blocks through its codes, to its empty block.
     bool check(uint64_t pixels) {
-        unsure_ = false;
         int codeSize = 0;
         GifByteType* block = nullptr;
         if (DGifGetCode(gif_, &codeSize, &block) == GIF_ERROR) return false;
@@ -291,36 +331,13 @@ private:
             if (following) following = codes_.feed(block + 1, block[0]);
             if (DGifGetCodeNext(gif_, &block) == GIF_ERROR) return false;
         }
-        CodeCheck::Result result = codes_.end();
-        unsure_ = result == CodeCheck::Result::Unsure;
-        return result == CodeCheck::Result::Complete;
-    }
-
-    // Decodes the frame again from its descriptor, a row at a time, and
-    // drops the indices: whether giflib reads it whole.
-    bool decodeToCheck(size_t offset) {
-        const size_t after = input_.offset;
-        input_.offset = offset;
-        if (DGifGetImageDesc(gif_) == GIF_ERROR) return false;
-        forgetSavedImages(gif_);
-        const int width = gif_->Image.Width;
-        std::vector<uint8_t> row(size_t(std::max(width, 1)));
-        bool ok = true;
-        for (int y = 0; y < gif_->Image.Height && ok; ++y) {
-            checkedIndices_ += width;
-            ok = checkedIndices_ <= MaximumCheckedIndices && DGifGetLine(gif_, row.data(), width) != GIF_ERROR;
-            if (ok) work::inflated(uint64_t(width));
-        }
-        if (ok) input_.offset = after;
-        return ok;
+        return codes_.end() == CodeCheck::Result::Complete;
     }
 
     GifFileType* gif_;
     Input& input_;
     Control control_;
     CodeCheck codes_;
-    bool unsure_ = false;
-    int64_t checkedIndices_ = 0;
 };
 
 }  // namespace

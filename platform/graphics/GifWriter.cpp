@@ -43,6 +43,12 @@ bool writeFrame(GifFileType* gif, const WriterFrame& frame) {
     }
     Map local = frame.localPalette.empty() ? nullptr : makeMap(frame.localPalette);
     if (!frame.localPalette.empty() && !local) return false;
+    // giflib keeps a copy of the last frame's local table and, told of
+    // none, forgets that copy without freeing it: it is freed here.
+    if (!local && gif->Image.ColorMap) {
+        GifFreeMapObject(gif->Image.ColorMap);
+        gif->Image.ColorMap = nullptr;
+    }
     if (EGifPutImageDesc(gif, frame.left, frame.top, frame.width, frame.height, frame.interlaced, local.get()) ==
         GIF_ERROR)
         return false;

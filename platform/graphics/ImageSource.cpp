@@ -181,7 +181,6 @@ std::optional<GifProperties> ImageSource::propertiesAtIndex(size_t index) const 
 ns::Ref<Image> ImageSource::createStillImage(size_t index, PictureCharge charge) {
     std::optional<still::Decoded> decoded = decodeStill(type_, data_, final_, pictures_[index]);
     if (!decoded) return nullptr;
-    counters_.progressiveScans += size_t(decoded->scans);
     // As the platform's decoders describe them: RGBA with straight alpha,
     // or RGB with a skipped last byte, in the default byte order.
     uint32_t info = uint32_t(decoded->bitmap.hasAlpha() ? ImageAlphaInfo::Last : ImageAlphaInfo::NoneSkipLast);

@@ -116,8 +116,9 @@ public:
     // decoding it: false out of range or past the budget. A reader keeping
     // every picture stops at the first false.
     bool chargeAtIndex(size_t index);
-    // The file's budget, for a reader that makes pictures of this file
-    // through other sources too.
+    // The file's budget, for a reader that goes on making pictures of this
+    // file once the source has gone (the image decoder's animated PNG
+    // frames), and for tests.
     std::shared_ptr<DecodeBudget> budget() const;
     // A player's source charges every picture but refuses none.
     void setPlays(bool plays);
@@ -132,8 +133,6 @@ public:
         // Decodes started, whether they succeeded or failed; a picture
         // handed out again from the cache is not one.
         size_t picturesAttempted = 0;
-        // Scans read by the decodes of a progressive JPEG.
-        size_t progressiveScans = 0;
         // What the readers and their libraries did for this source.
         CodecWork work;
     };

@@ -168,8 +168,9 @@ void decodeWith(j_decompress_ptr info, Job& job) {
             if (!job.scansCut) job.scanBlocks += blocks;
         }
     } while (status != JPEG_SUSPENDED && status != JPEG_REACHED_EOI && !job.scansCut);
-    work::scanBlocks(job.scanBlocks);
     job.scans = job.scansCut ? info->input_scan_number - 1 : info->input_scan_number;
+    work::progressiveScans(uint64_t(job.scans));
+    work::scanBlocks(job.scanBlocks);
     // The scan being read is whole only once the file has ended; before
     // that, show the last whole one (or what the first gives so far).
     int scan = info->input_scan_number;
@@ -228,7 +229,6 @@ std::optional<Decoded> decodeJpeg(std::span<const uint8_t> data, bool final) {
     putExifOrientation(data, job.header);
     Decoded decoded;
     decoded.header = job.header;
-    decoded.scans = job.scans;
     decoded.complete = job.ended || final;
     decoded.bitmap = job.sink->take();
     return decoded;

@@ -1,13 +1,10 @@
 #pragma once
-// PNG reading and writing. Every PNG colour type and bit depth decodes to
-// 8 bits per component: files with an alpha channel or a transparency chunk
-// become premultiplied ARGB32, the rest RGB24. Stored values are taken as
-// they are (no gamma or colour-profile conversion), so a round trip keeps
-// the pixels.
+// PNG writing, and the limits every PNG reader sets (the image source's
+// progressive reader, StillFormats.h, decodes). Stored values are written
+// as they are (no gamma or colour-profile conversion), so a round trip
+// through the reader keeps the pixels.
 
 #include <cstdint>
-#include <optional>
-#include <span>
 #include <string>
 #include <vector>
 
@@ -26,11 +23,6 @@ namespace cg {
 // over without being inflated or kept. No chunk the library holds may be
 // longer than the data, and no side longer than libpng's own default.
 void limitPngReader(png_struct_def* png, size_t dataBytes);
-
-// Nothing, with the reason in *error when given, for data that is not a
-// whole, valid PNG.
-std::optional<Bitmap> decodePng(std::span<const uint8_t> data, std::string* error = nullptr);
-std::optional<Bitmap> readPngFile(const std::string& path, std::string* error = nullptr);
 
 // RGBA for bitmaps with alpha (premultiplication undone), RGB otherwise.
 // Empty, with the reason in *error, for an empty bitmap (PNG has no 0-pixel

@@ -14,11 +14,13 @@
 #include <vector>
 
 #include "platform/graphics/Bitmap.h"
+#include "platform/graphics/DecodeBudget.h"
 
 namespace cg::still {
 
-// Larger pictures are refused rather than allocated.
-inline constexpr uint64_t MaximumPixels = uint64_t(1) << 26;
+// Larger pictures are refused rather than allocated: one picture may take
+// its file's whole budget, no more.
+inline constexpr uint64_t MaximumPixels = MaximumPixelsPerFile;
 
 // A progressive JPEG is read as far as this many scans, and as far as its
 // scans pass over this many blocks (8 x 8 samples of one component) in
@@ -56,8 +58,6 @@ struct Decoded {
     // RGB24 for a whole opaque picture.
     Bitmap bitmap;
     bool complete = false;
-    // The scans a progressive JPEG's decode read.
-    int scans = 0;
 };
 
 // Nothing until the header is there, or for data that is not of the format.

@@ -6,16 +6,27 @@
 // frames of huge index rasters that compress to almost nothing, a colour
 // table per frame, and delays that defeat a common step.
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string_view>
 #include <vector>
 
+#include "platform/graphics/Bitmap.h"
 #include "platform/graphics/GifWriter.h"
 
 namespace testing {
+
+// The screen after each frame as giflib reads the file whole (DGifSlurp),
+// composed by the platform's compositor: what the image source's frames
+// must come out as. Nothing when giflib cannot read the file.
+std::vector<cg::Bitmap> composedByGiflib(std::span<const uint8_t> bytes);
+// Which frames giflib decodes whole, reading record by record and stopping
+// at the first that fails, as the platform's reader lists them.
+std::vector<bool> decodedByGiflib(std::span<const uint8_t> bytes);
 
 // ---- Ordinary files ----
 
@@ -138,12 +149,28 @@ inline void gifImage(std::vector<uint8_t>& out, int x, int y, int width, int hei
 
 inline void gifEnd(std::vector<uint8_t>& out) { out.push_back(0x3B); }
 
+// Packed codes as an image's data: the minimum code size byte, sub-blocks
+// of up to 255 bytes, the empty block.
+inline std::vector<uint8_t> gifSubBlocks(int minimumCodeSize, const std::vector<uint8_t>& packed) {
+    std::vector<uint8_t> out = {uint8_t(minimumCodeSize)};
+    for (size_t at = 0; at < packed.size(); at += 255) {
+        const size_t n = std::min<size_t>(255, packed.size() - at);
+        out.push_back(uint8_t(n));
+        out.insert(out.end(), packed.begin() + long(at), packed.begin() + long(at + n));
+    }
+    out.push_back(0);
+    return out;
+}
+
 // The LZW data of `count` indices, index(i) each, with the minimum code
 // size, coded as giflib codes it (a clear code when the table is full) and
 // cut into sub-blocks: the minimum code size byte, the blocks, the empty
-// block.
+// block. With `undefinedCode`, the first code is followed by one that no
+// entry stands for yet, and a clear code: giflib decodes it as the first
+// index and one more, so the data holds two indices more than `count`
+// (the last two are not read).
 template <class Index>
-std::vector<uint8_t> gifImageData(int minimumCodeSize, size_t count, Index index) {
+std::vector<uint8_t> gifImageData(int minimumCodeSize, size_t count, Index index, bool undefinedCode = false) {
     const int clear = 1 << minimumCodeSize;
     const int end = clear + 1;
     std::vector<uint8_t> packed;
@@ -188,20 +215,19 @@ std::vector<uint8_t> gifImageData(int minimumCodeSize, size_t count, Index index
         } else {
             known = uint16_t(next++);
         }
+        if (undefinedCode) {
+            // The entry after the one giflib makes next.
+            put(next);
+            ++next;
+            restart();
+            undefinedCode = false;
+        }
         string = c;
     }
     if (string >= 0) put(string);
     put(end);
     if (pending > 0) packed.push_back(uint8_t(accumulator));
-
-    std::vector<uint8_t> out = {uint8_t(minimumCodeSize)};
-    for (size_t at = 0; at < packed.size(); at += 255) {
-        const size_t n = std::min<size_t>(255, packed.size() - at);
-        out.push_back(uint8_t(n));
-        out.insert(out.end(), packed.begin() + long(at), packed.begin() + long(at + n));
-    }
-    out.push_back(0);
-    return out;
+    return gifSubBlocks(minimumCodeSize, packed);
 }
 
 // `count` frames of one pixel on a screen of one pixel, frame i of the
@@ -242,10 +268,13 @@ inline std::vector<uint8_t> gifOfDelaysDefeatingTheStep(size_t count) {
 }
 
 // `count` frames of side x side index 0 (which compresses about 1,400 to
-// one) on a screen of `screen` x `screen`, all sharing one coded raster.
-inline std::vector<uint8_t> gifOfZeroFrames(int screen, int side, size_t count) {
+// one) on a screen of `screen` x `screen`, all sharing one coded raster;
+// with `undefinedCode`, that raster holds one code no entry stands for yet
+// (see gifImageData).
+inline std::vector<uint8_t> gifOfZeroFrames(int screen, int side, size_t count, bool undefinedCode = false) {
     std::vector<uint8_t> out = gifScreen(screen, screen, 2);
-    const std::vector<uint8_t> zeros = gifImageData(2, size_t(side) * size_t(side), [](size_t) { return uint8_t(0); });
+    const std::vector<uint8_t> zeros =
+        gifImageData(2, size_t(side) * size_t(side), [](size_t) { return uint8_t(0); }, undefinedCode);
     for (size_t i = 0; i < count; ++i) {
         gifControl(out, 4);
         gifImage(out, 0, 0, side, side, zeros);

@@ -5,17 +5,16 @@
 // file may keep pictures.
 
 #include <gtest/gtest.h>
-#include <malloc.h>
 
 #include <algorithm>
-#include <cstdio>
+#include <string>
 #include <ostream>
 #include <set>
 
 #include "image/UIImage+TVWebImage.h"
 #include "image/codec/TVImage.h"
 #include "platform/graphics/DecodeBudget.h"
-#include "platform/testing/ResidentMemory.h"
+#include "platform/testing/PeakBound.h"
 #include "tests/platform/graphics/hostile_images.h"
 
 namespace hostile {
@@ -24,7 +23,7 @@ void PrintTo(const Shape& shape, std::ostream* out) { *out << shape.name; }
 
 namespace {
 
-constexpr uint64_t MiB = 1 << 20;
+using testing::MiB;
 // A file's pictures and overheads, the picture being drawn and its copy.
 constexpr uint64_t BoundBytes = cg::MaximumPixelsPerFile * 4 + cg::MaximumOverheadBytesPerFile + 192 * MiB;
 
@@ -42,11 +41,7 @@ uint64_t picturesAdmitted(uint64_t pixels) {
 class HostileGifTest : public testing::TestWithParam<hostile::Shape> {
 protected:
     void expectPeakWithinTheBudget(const testing::ResidentPeak& peak, const char* reader) {
-        std::printf("%s through %s: resident peak grew %.1f MiB\n", GetParam().name, reader,
-                    double(peak.growth()) / MiB);
-        if constexpr (testing::PeaksMeasureTheProduct) {
-            EXPECT_LT(peak.growth(), BoundBytes) << reader;
-        }
+        testing::expectGrowthUnder(peak, BoundBytes, std::string(GetParam().name) + " through " + reader);
     }
 };
 
@@ -55,8 +50,7 @@ TEST_P(HostileGifTest, KeepsNoMoreThanTheFileBudget) {
     auto data = ns::Data::make(shape.make());
     const uint64_t admitted = picturesAdmitted(shape.pixelsPerPicture);
     {
-        malloc_trim(0);
-        testing::ResidentPeak peak;
+        testing::ResidentPeak peak = testing::peakFromHere();
         auto image = TV_imageWithSmallGIFData(data, 1);
         expectPeakWithinTheBudget(peak, "the small-GIF reader");
         if (image) {
@@ -67,8 +61,7 @@ TEST_P(HostileGifTest, KeepsNoMoreThanTheFileBudget) {
         }
     }
     {
-        malloc_trim(0);
-        testing::ResidentPeak peak;
+        testing::ResidentPeak peak = testing::peakFromHere();
         auto image = TVImage::imageWithData(data);
         if (image) {
             EXPECT_LE(image->animatedImageFrameCount(), cg::MaximumPicturesPerFile);

@@ -167,7 +167,7 @@ bool KVTRGFAnimatedImage::setUp(const ns::Ref<ns::Data>& data, uint64_t optimalF
     // Each frame played has a record and a delay here from the start: a
     // file of millions of tiny frames plays only as many as a file's budget
     // holds pictures, as the other players do.
-    const size_t played = size_t(cg::framesPlayed(count, "KVTRGFAnimatedImage"));
+    const size_t played = size_t(cg::framesPlayed(count, "KVTRGFAnimatedImage", imageSource_->type()));
     uint64_t skipped = 0;
     for (size_t i = 0; i < played; ++i) {
         const bool decode = !posterImage_ || imageSource_->chargeAtIndex(i);

@@ -3,7 +3,6 @@
 // process's account, those past it leave their view empty with a log
 // line, and closing the views gives the account back.
 
-#include <malloc.h>
 
 #include <algorithm>
 
@@ -12,7 +11,7 @@
 #include "aggregation/welfare/KVTRResourceHall.h"
 #include "platform/foundation/Log.h"
 #include "platform/testing/LoopbackImageServer.h"
-#include "platform/testing/ResidentMemory.h"
+#include "platform/testing/PeakBound.h"
 #include "platform/uikit/DecodedPixelAccount.h"
 #include "tests/aggregation/welfare/welfare_test_support.h"
 #include "tests/platform/graphics/hostile_images.h"
@@ -54,8 +53,7 @@ TEST_F(LargeIconsTest, IconsPastTheAccountOfDecodedPixelsStayEmptyAndLoggedAndCl
     ASSERT_EQ(account.pixelsHeld(), 0u);
     const std::string reply = replyWithIcons(3);
     ns::LogCapture log;
-    malloc_trim(0);
-    testing::ResidentPeak peak;
+    testing::ResidentPeak peak = testing::peakFromHere();
 
     auto hall = std::make_shared<KVTRResourceHall>();
     hall->userInfo = text(storestest::kIdentity);
@@ -84,13 +82,10 @@ TEST_F(LargeIconsTest, IconsPastTheAccountOfDecodedPixelsStayEmptyAndLoggedAndCl
         << testing::PrintToString(lines);
     // What the hall holds grows with the account, not with its cards: the
     // icons kept and one being decoded.
-    ASSERT_TRUE(peak.started());
     const uint64_t accountBytes = 4 * account.limit();
-    std::printf("hall of three 8192x8192 icons: resident peak grew %.0f MiB, account %.0f MiB\n",
-                double(peak.growth()) / (1 << 20), double(accountBytes) / (1 << 20));
-    if constexpr (testing::PeaksMeasureTheProduct) {
-        EXPECT_LT(peak.growth(), accountBytes + 4 * IconPixels / 2);
-    }
+    testing::expectGrowthUnder(peak, accountBytes + 4 * IconPixels / 2,
+                               "hall of three 8192x8192 icons, account of " + std::to_string(accountBytes / testing::MiB) +
+                                   " MiB");
 
     hall->closeClick();
     hall = nullptr;

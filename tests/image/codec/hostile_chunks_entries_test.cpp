@@ -6,22 +6,21 @@
 // it gives, drawn for display at most twice, and no text is inflated.
 
 #include <gtest/gtest.h>
-#include <malloc.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <ostream>
 #include <string>
 
 #include "image/codec/TVImage.h"
 #include "image/codec/TVImageDecoder.h"
-#include "platform/testing/ResidentMemory.h"
+#include "platform/testing/PeakBound.h"
 #include "platform/uikit/Image.h"
 #include "tests/platform/graphics/hostile_images.h"
 
 namespace {
 
-constexpr uint64_t MiB = 1 << 20;
+using testing::MiB;
+using testing::peakFromHere;
 
 struct Case {
     const char* name;
@@ -47,10 +46,6 @@ void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
 
 class HostileChunksAndEntriesTest : public testing::TestWithParam<Case> {
 protected:
-    static testing::ResidentPeak peakFromHere() {
-        malloc_trim(0);
-        return testing::ResidentPeak();
-    }
     // A picture drawn for display is held twice while it is drawn; a JPEG
     // 2000 one is made from four planes of 32-bit samples.
     static uint64_t bound(const Case& c) {
@@ -59,12 +54,7 @@ protected:
         return (jpeg2000 ? 5 : 2) * picture + 64 * MiB;
     }
     void expectWithin(const testing::ResidentPeak& peak, const char* reader) {
-        ASSERT_TRUE(peak.started());
-        std::printf("%s through %s: resident peak grew %.1f MiB\n", GetParam().name, reader,
-                    double(peak.growth()) / MiB);
-        if constexpr (testing::PeaksMeasureTheProduct) {
-            EXPECT_LT(peak.growth(), bound(GetParam())) << reader;
-        }
+        testing::expectGrowthUnder(peak, bound(GetParam()), std::string(GetParam().name) + " through " + reader);
     }
 };
 

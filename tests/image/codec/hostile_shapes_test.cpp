@@ -4,9 +4,8 @@
 // serializer, inflating or not. None takes the process past 900 MB.
 
 #include <gtest/gtest.h>
-#include <malloc.h>
 
-#include <cstdio>
+#include <string>
 #include <ostream>
 #include <string_view>
 
@@ -15,7 +14,7 @@
 #include "platform/foundation/Data.h"
 #include "platform/foundation/HTTPURLResponse.h"
 #include "platform/foundation/MutableDictionary.h"
-#include "platform/testing/ResidentMemory.h"
+#include "platform/testing/PeakBound.h"
 #include "tests/platform/graphics/hostile_images.h"
 
 namespace hostile {
@@ -24,7 +23,6 @@ void PrintTo(const Shape& shape, std::ostream* out) { *out << shape.name; }
 
 namespace {
 
-constexpr uint64_t MiB = 1 << 20;
 constexpr uint64_t ProcessBound = 900'000'000;
 
 // The type a server would send a file of the extension as, among those the
@@ -45,14 +43,9 @@ protected:
     // back first, and bounds the process's peak.
     template <class Read>
     void expectWithinTheBound(const char* reader, Read read) {
-        malloc_trim(0);
-        ASSERT_TRUE(testing::resetResidentPeak());
+        ASSERT_TRUE(testing::peakFromHere().started());
         read();
-        const uint64_t peak = testing::residentPeakBytes();
-        std::printf("%s through %s: resident peak %.1f MiB\n", GetParam().name, reader, double(peak) / MiB);
-        if constexpr (testing::PeaksMeasureTheProduct) {
-            EXPECT_LT(peak, ProcessBound) << reader;
-        }
+        testing::expectProcessPeakUnder(ProcessBound, std::string(GetParam().name) + " through " + reader);
     }
 };
 

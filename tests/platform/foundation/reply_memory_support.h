@@ -14,10 +14,11 @@
 #include "platform/foundation/Error.h"
 #include "platform/foundation/URLError.h"
 #include "platform/testing/LoopbackServer.h"
+#include "platform/testing/PeakBound.h"
 
 namespace urltest {
 
-constexpr uint64_t MiB = 1 << 20;
+using testing::MiB;
 
 // `size` bytes of `block` over and over, gzip-compressed a block at a time,
 // so the inflated whole is never held here.

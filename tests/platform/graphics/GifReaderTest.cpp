@@ -4,40 +4,35 @@
 // agree with what giflib decodes, frame for frame, and the pictures with
 // what the frames as written compose to.
 
-#include <gif_lib.h>
 #include <gtest/gtest.h>
-#include <malloc.h>
 
 #include <cstdio>
-#include <cstring>
+#include <fstream>
+#include <iterator>
 #include <random>
+#include <string>
 
 #include "platform/graphics/GifFrames.h"
 #include "platform/graphics/ImageSource.h"
 #include "platform/testing/GifFiles.h"
-#include "platform/testing/ResidentMemory.h"
+#include "platform/testing/PeakBound.h"
 
 namespace {
 
-constexpr uint64_t MiB = 1 << 20;
+using testing::MiB;
 
 std::shared_ptr<cg::ImageSource> source(const std::vector<uint8_t>& bytes) {
     return cg::ImageSource::createWithData(bytes);
 }
 
 TEST(GifReaderTest, FramesOfZerosAreListedWithoutKeepingTheirIndices) {
-    // 16 frames of 4096 x 4096 zeros in about 185 KB: 256 MiB of indices
-    // were decoded and kept when the source was made, before any charge.
+    // 16 frames of 4096 x 4096 zeros in about 185 KB: listing them makes
+    // none of their 256 MiB of indices, and holds next to nothing.
     const auto bytes = testing::gifOfZeroFrames(4096, 4096, 16);
     ASSERT_LT(bytes.size(), 200'000u);
-    malloc_trim(0);
-    testing::ResidentPeak peak;
+    testing::ResidentPeak peak = testing::peakFromHere();
     auto gif = source(bytes);
-    const uint64_t growth = peak.growth();
-    std::printf("listing 16 frames of 4096 x 4096: resident peak grew %.1f MiB\n", double(growth) / MiB);
-    if constexpr (testing::PeaksMeasureTheProduct) {
-        EXPECT_LT(growth, 32 * MiB);
-    }
+    testing::expectGrowthUnder(peak, 32 * MiB, "listing 16 frames of 4096 x 4096");
     ASSERT_EQ(gif->count(), 16u);
     for (size_t i = 0; i < 16; ++i) EXPECT_FALSE(gif->isBrokenAtIndex(i)) << i;
     // One open of the library, and nothing decoded: the codes tell.
@@ -52,6 +47,20 @@ TEST(GifReaderTest, FramesOfZerosAreListedWithoutKeepingTheirIndices) {
     EXPECT_EQ(first->bitmap().pixel(4095, 4095), (cg::Pixel{255, 0, 255, 0}));
     EXPECT_EQ(gif->counters().work.bytesInflated, 4096u * 4096u);
     EXPECT_EQ(gif->counters().work.libraryHeaderReads, 2u);
+}
+
+TEST(GifReaderTest, FramesWithACodeNoEntryStandsForAreListedFromTheirCodes) {
+    // The same 16 frames, each with a code giflib decodes as the last
+    // string and one index more: listed from their codes, as the others.
+    const auto bytes = testing::gifOfZeroFrames(4096, 4096, 16, true);
+    ASSERT_LT(bytes.size(), 200'000u);
+    auto gif = source(bytes);
+    ASSERT_EQ(gif->count(), 16u);
+    for (size_t i = 0; i < 16; ++i) EXPECT_FALSE(gif->isBrokenAtIndex(i)) << i;
+    EXPECT_EQ(gif->counters().work.bytesInflated, 0u);
+    auto first = gif->createImageAtIndex(0);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->bitmap().pixel(4095, 4095), (cg::Pixel{255, 0, 255, 0}));
 }
 
 TEST(GifReaderTest, AFrameLargerThanItsScreenDecodesOnlyTheRowsThatReachIt) {
@@ -97,58 +106,7 @@ TEST(GifReaderTest, ATableInEveryFrameIsReadFromTheFileAsTheFrameIsDrawn) {
 
 // ---- The check beside giflib ----
 
-struct Input {
-    const std::vector<uint8_t>* bytes;
-    size_t offset = 0;
-};
-
-int readInput(GifFileType* gif, GifByteType* buffer, int length) {
-    auto* input = static_cast<Input*>(gif->UserData);
-    size_t left = input->bytes->size() - std::min(input->offset, input->bytes->size());
-    size_t n = std::min(size_t(std::max(length, 0)), left);
-    std::memcpy(buffer, input->bytes->data() + input->offset, n);
-    input->offset += n;
-    return int(n);
-}
-
-// Which frames giflib decodes whole, reading record by record and
-// stopping at the first that fails, as the reader lists them.
-std::vector<bool> decodedByGiflib(const std::vector<uint8_t>& bytes) {
-    std::vector<bool> complete;
-    Input input{&bytes};
-    int error = 0;
-    GifFileType* gif = DGifOpen(&input, readInput, &error);
-    if (!gif) return complete;
-    bool going = true;
-    while (going) {
-        GifRecordType type;
-        if (DGifGetRecordType(gif, &type) == GIF_ERROR || type == TERMINATE_RECORD_TYPE) break;
-        if (type == EXTENSION_RECORD_TYPE) {
-            int code = 0;
-            GifByteType* block = nullptr;
-            going = DGifGetExtension(gif, &code, &block) != GIF_ERROR;
-            while (going && block) going = DGifGetExtensionNext(gif, &block) != GIF_ERROR;
-        } else if (type == IMAGE_DESC_RECORD_TYPE) {
-            if (DGifGetImageDesc(gif) == GIF_ERROR) break;
-            const GifImageDesc desc = gif->Image;
-            const bool table = desc.ColorMap ? desc.ColorMap->ColorCount > 0 : gif->SColorMap != nullptr;
-            std::vector<uint8_t> row(size_t(std::max(desc.Width, 1)));
-            for (int y = 0; y < desc.Height && going; ++y) going = DGifGetLine(gif, row.data(), desc.Width) != GIF_ERROR;
-            if (desc.Width * desc.Height == 0) {
-                // An empty frame's data is passed over.
-                int codeSize = 0;
-                GifByteType* block = nullptr;
-                going = DGifGetCode(gif, &codeSize, &block) != GIF_ERROR;
-                while (going && block) going = DGifGetCodeNext(gif, &block) != GIF_ERROR;
-            }
-            complete.push_back(going && table && desc.Width * desc.Height > 0);
-        } else {
-            break;
-        }
-    }
-    DGifCloseFile(gif, &error);
-    return complete;
-}
+using testing::decodedByGiflib;
 
 // Frames of random sizes, places (some past the screen's edges), tables,
 // interlacing, disposals and runs of indices.
@@ -237,6 +195,121 @@ TEST(GifReaderTest, ATwoHundredFrameFileWithATablePerFrameReadsWithNoPixelOff) {
     // Going back starts over and comes out the same.
     auto again = gif->createImageAtIndex(57);
     ASSERT_TRUE(again && again->bitmap() == screens[57]);
+}
+
+// The data of `codes` at the widths giflib reads them, after the minimum
+// code size: each code read moves the running code on (to 4097 at most),
+// widening the codes past each power of two up to 12 bits, and a clear
+// code starts the widths over.
+std::vector<uint8_t> codedAsRead(int minimumCodeSize, const std::vector<int>& codes) {
+    const int clear = 1 << minimumCodeSize;
+    int running = clear + 2, bits = minimumCodeSize + 1, maxCode = 1 << bits;
+    std::vector<uint8_t> packed;
+    uint32_t accumulator = 0;
+    int pending = 0;
+    for (int code : codes) {
+        accumulator |= uint32_t(code) << pending;
+        for (pending += bits; pending >= 8; pending -= 8, accumulator >>= 8) packed.push_back(uint8_t(accumulator));
+        if (running < 4097 && ++running > maxCode && bits < 12) {
+            maxCode <<= 1;
+            ++bits;
+        }
+        if (code == clear) running = clear + 2, bits = minimumCodeSize + 1, maxCode = 1 << bits;
+    }
+    if (pending > 0) packed.push_back(uint8_t(accumulator));
+    return testing::gifSubBlocks(minimumCodeSize, packed);
+}
+
+// Codes as no encoder writes them: indices and entries already made (the
+// latest most often, for long strings), codes past the entry being made
+// that no entry stands for yet (entries made after them link to them, or
+// loop back), clear codes and now and then an end code. Half the frames
+// have such a code among their first four, read before the frame is whole.
+struct HostileCodes {
+    std::vector<int> codes;
+    bool undefinedEarly = false;
+};
+
+HostileCodes hostileCodes(std::mt19937& random, int minimumCodeSize, size_t count) {
+    const int clear = 1 << minimumCodeSize;
+    const int first = clear + 2;
+    int running = first, bits = minimumCodeSize + 1;
+    HostileCodes made;
+    const size_t early = random() % 2 ? 1 + random() % 4 : SIZE_MAX;
+    for (size_t i = 0; i < count; ++i) {
+        // The running code moves on as the code is read: entries below
+        // `entry` are made (but for the first code after a clear).
+        const int next = std::min(running + 1, 4097);
+        const int entry = next - 2;
+        const int widest = 1 << (next > (1 << bits) && bits < 12 ? bits + 1 : bits);
+        const uint32_t pick = random() % 1000;
+        int code;
+        if ((i == early || pick < 5) && entry + 1 < std::min(widest, 4096)) {
+            code = entry + 1 + int(random() % uint32_t(std::min(widest, 4096) - entry - 1));
+            made.undefinedEarly |= i == early;
+        } else if (pick < 15 && i > 0) {
+            code = clear;
+        } else if (pick < 17) {
+            code = clear + 1;
+        } else if (pick < 550 && entry > first) {
+            code = std::max(first, entry - 1 - int(random() % 8));
+        } else if (pick < 850 && entry > first) {
+            code = first + int(random() % uint32_t(entry - first));
+        } else {
+            code = int(random() % uint32_t(clear));
+        }
+        made.codes.push_back(code);
+        if (running < 4097 && ++running > (1 << bits) && bits < 12) ++bits;
+        if (code == clear) running = first, bits = minimumCodeSize + 1;
+    }
+    return made;
+}
+
+TEST(GifReaderTest, TheCheckAgreesWithGiflibOnCodesNoEncoderWrites) {
+    std::mt19937 random(51);
+    size_t complete = 0, completeThroughUndefined = 0, broken = 0;
+    for (int round = 0; round < 4000; ++round) {
+        SCOPED_TRACE(round);
+        const int minimumCodeSize = 1 + int(random() % 8);
+        const int width = 1 + int(random() % 64), height = 1 + int(random() % 64);
+        const HostileCodes codes = hostileCodes(random, minimumCodeSize, size_t(width) * size_t(height));
+        std::vector<uint8_t> bytes = testing::gifScreen(width, height, 1 << std::max(minimumCodeSize, 1));
+        testing::gifImage(bytes, 0, 0, width, height, codedAsRead(minimumCodeSize, codes.codes));
+        testing::gifEnd(bytes);
+        const std::vector<bool> expected = decodedByGiflib(bytes);
+        ASSERT_EQ(expected.size(), 1u);
+        auto gif = source(bytes);
+        ASSERT_EQ(gif->count(), 1u);
+        ASSERT_EQ(!gif->isBrokenAtIndex(0), bool(expected[0])) << minimumCodeSize << " " << width << "x" << height;
+        (expected[0] ? complete : broken) += 1;
+        completeThroughUndefined += expected[0] && codes.undefinedEarly && width * height >= 64;
+    }
+    std::printf("%zu frames of hostile codes whole (%zu through a code no entry stood for), %zu broken\n", complete,
+                completeThroughUndefined, broken);
+    EXPECT_GT(completeThroughUndefined, 200u);
+    EXPECT_GT(broken, 500u);
+}
+
+// Files as common tools write them at their defaults (gif_from_tools/make.sh):
+// every frame whole, each picture as giflib reads the file.
+TEST(GifReaderTest, FilesMadeByCommonToolsReadWithNoPixelOff) {
+    for (const char* name : {"pillow.gif", "pillow-noise.gif", "gifsicle.gif", "gifsicle-interlaced-noise.gif"}) {
+        SCOPED_TRACE(name);
+        std::ifstream in(std::string(GIF_FILES_FROM_TOOLS) + "/" + name, std::ios::binary);
+        const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        ASSERT_FALSE(bytes.empty());
+        const std::vector<cg::Bitmap> screens = testing::composedByGiflib(bytes);
+        ASSERT_FALSE(screens.empty());
+        auto gif = source(bytes);
+        ASSERT_EQ(gif->count(), screens.size());
+        EXPECT_EQ(gif->counters().work.bytesInflated, 0u);
+        for (size_t i = 0; i < screens.size(); ++i) {
+            EXPECT_FALSE(gif->isBrokenAtIndex(i)) << i;
+            auto picture = gif->createImageAtIndex(i);
+            ASSERT_TRUE(picture) << i;
+            EXPECT_TRUE(picture->bitmap() == screens[i]) << "frame " << i;
+        }
+    }
 }
 
 TEST(GifReaderTest, FramesComposeAsWrittenAndTheCheckAgreesWithGiflibOnDamagedData) {

@@ -192,6 +192,9 @@ Bytes gifBrokenPictures() {
 // one-pixel frames; one-pixel frames of 0.02 s and 655.35 s in turn.
 Bytes gifZeroFramesOnLargeScreen() { return testing::gifOfZeroFrames(1024, 1024, 256); }
 Bytes gifLargeIndicesOnSmallScreen() { return testing::gifOfZeroFrames(1, 4096, 16); }
+// 16 frames of 4096 x 4096 zeros, each with one code no table entry stands
+// for yet (giflib decodes it all the same): 185 KB.
+Bytes gifUndefinedCodeFrames() { return testing::gifOfZeroFrames(4096, 4096, 16, true); }
 Bytes gifManyLocalTables() { return testing::gifOfLocalTables(4'000); }
 Bytes gifDelaysDefeatingTheStep() { return testing::gifOfDelaysDefeatingTheStep(4'000); }
 
@@ -479,6 +482,7 @@ const std::vector<Shape>& shapes() {
         {"GifBrokenPictures", "gif", 4096 * 4096, gifBrokenPictures},
         {"GifZeroFramesOnLargeScreen", "gif", 1024 * 1024, gifZeroFramesOnLargeScreen},
         {"GifLargeIndicesOnSmallScreen", "gif", 4096, gifLargeIndicesOnSmallScreen},
+        {"GifUndefinedCodeFrames", "gif", 4096 * 4096, gifUndefinedCodeFrames},
         {"GifManyLocalTables", "gif", 1, gifManyLocalTables},
         {"GifDelaysDefeatingTheStep", "gif", 1, gifDelaysDefeatingTheStep},
         {"TiffManyPictures", "tif", 1, tiffManyPictures},

@@ -11,7 +11,8 @@
 // values name one block many times, and entries across pages;
 // compressed texts at libpng's old limits over one pixel, alone, shared by
 // icon entries and shared by animated frames; an interlaced picture;
-// thousands of JPEG 2000 headers of 4,096 tiles.
+// thousands of JPEG 2000 headers of 4,096 tiles; GIF frames with a code no
+// table entry stands for yet.
 // Each is sized to show what it would cost a reader that does not
 // bound it, and no larger: a test reads them all, and the image decoder's
 // fuzz target starts from them.

@@ -4,13 +4,14 @@
 // than the file's pixel budget holds, and every page keeps its orientation.
 
 #include <cstring>
+#include <string>
 
 #include "platform/foundation/Data.h"
 #include "platform/foundation/Log.h"
 #include "platform/testing/GifFiles.h"
 #include "platform/graphics/ImageSource.h"
 #include "platform/graphics/Png.h"
-#include "platform/testing/ResidentMemory.h"
+#include "platform/testing/PeakBound.h"
 #include "platform/uikit/Image.h"
 #include "tests/platform/graphics/hostile_still_files.h"
 #include "ui_test_support.h"
@@ -18,7 +19,7 @@
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-constexpr uint64_t MiB = 1 << 20;
+using testing::MiB;
 
 void le16(Bytes& out, uint32_t v) { out.insert(out.end(), {uint8_t(v), uint8_t(v >> 8)}); }
 void le32(Bytes& out, uint32_t v) { le16(out, v & 0xFFFF), le16(out, v >> 16); }
@@ -81,17 +82,15 @@ protected:
         testing::ResidentPeak peak;
         auto image = ui::Image::imageWithData(data);
         growth = peak.started() ? peak.growth() : 0;
-        std::printf("%zu bytes: %zu frames, resident peak grew %.1f MiB\n", file.size(),
-                    image ? image->images().size() : 0, double(growth) / MiB);
+        made = std::to_string(file.size()) + " bytes made " + std::to_string(image ? image->images().size() : 0) +
+               " frames";
         return image;
     }
 
-    // Only where a peak tells the product's cost (see ResidentMemory.h).
-    void expectPeakGrowthUnder(uint64_t bound) {
-        if constexpr (testing::PeaksMeasureTheProduct) { EXPECT_LT(growth, bound); }
-    }
+    void expectPeakGrowthUnder(uint64_t bound) { testing::expectGrowthUnder(growth, bound, made); }
 
     uint64_t growth = 0;
+    std::string made;
 };
 
 TEST_F(ImageFileBudgetTest, IconEntriesSharingOneLargePngKeepOnlyTheBudget) {

@@ -190,7 +190,7 @@ TEST_F(GifImageTest, AFileOfMoreFramesThanABudgetHoldsPicturesPlaysTheLeadingOne
     ASSERT_TRUE(image);
     EXPECT_EQ(image->frameCount(), cg::MaximumPicturesPerFile);
     EXPECT_EQ(image->delayTimesForIndexes().size(), cg::MaximumPicturesPerFile);
-    EXPECT_TRUE(capture.contains("KVTRGFAnimatedImage: plays the first 131072 of the 140072 frames"))
+    EXPECT_TRUE(capture.contains("KVTRGFAnimatedImage: kept 131072 of the 140072 pictures of a com.compuserve.gif file"))
         << testing::PrintToString(capture.lines());
     EXPECT_FALSE(image->imageLazilyCachedAtIndex(cg::MaximumPicturesPerFile));
     EXPECT_TRUE(log.contains("Skipping requested frame 131072 beyond bounds (total frame count: 131072)"));

@@ -21,11 +21,13 @@ void check(bool condition, const char* what) {
     }
 }
 
-// Large canvases are decoded, but their frames are not drawn, whole or in
-// part: each frame would cost more time than the run is worth, and a
-// partial frame of a picture past a few million pixels is one the
-// web-image loader never asks for.
-constexpr uint64_t kMaximumFuzzedPixels = uint64_t(1) << 20;
+// Frames are drawn, whole and in part, on canvases of up to a 4096 x 4096
+// picture (64 MiB); the pieces, and then the frames in sequence, each draw
+// no more for one input than two such pictures hold, so that under the
+// sanitizers an input costs a few seconds at most and stays within the
+// run's memory limit. Larger canvases are decoded, their frames not drawn.
+constexpr uint64_t kMaximumCanvasPixels = uint64_t(1) << 24;
+constexpr uint64_t kMaximumDrawnPixels = uint64_t(1) << 25;
 constexpr uint64_t kMaximumFuzzedFrames = 12;
 // Each piece hands the decoder everything so far, so a large input in
 // small pieces would cost the square of its length, which no download
@@ -41,10 +43,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* input, size_t size) {
     const size_t step = std::max(1 + (size_t(input[0]) << 8 | input[1]) % 997, length / kMaximumPieces);
 
     auto decoder = std::make_shared<TVImageDecoder>(1.0);
+    uint64_t drawnInPieces = 0;
     for (size_t cut = step; cut < length; cut += step) {
         check(decoder->updateData(ns::Data::withBytes(bytes, cut), false) || decoder->type() != TVImageTypeUnknown,
               "an update of unknown data was refused");
-        if (decoder->frameCount() > 0 && decoder->width() * decoder->height() <= kMaximumFuzzedPixels) {
+        const uint64_t canvas = decoder->width() * decoder->height();
+        if (decoder->frameCount() > 0 && canvas <= kMaximumCanvasPixels && drawnInPieces + canvas <= kMaximumDrawnPixels) {
+            drawnInPieces += canvas;
             (void)decoder->frameAtIndex(0, cut % 2 == 0);
         }
         check(!decoder->frameAtIndex(1, true), "a second frame before the data is final");
@@ -53,9 +58,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* input, size_t size) {
     check(!decoder->updateData(ns::Data::withBytes(bytes, length), true), "an update after the final one");
 
     const uint64_t frames = decoder->frameCount();
-    if (decoder->width() * decoder->height() > kMaximumFuzzedPixels) return 0;
+    const uint64_t canvas = decoder->width() * decoder->height();
+    if (canvas > kMaximumCanvasPixels) return 0;
+    const uint64_t drawn = std::min(kMaximumFuzzedFrames, kMaximumDrawnPixels / std::max<uint64_t>(canvas, 1));
     std::vector<ns::Ref<TVImageFrame>> inOrder;
-    for (uint64_t i = 0; i < frames && i < kMaximumFuzzedFrames; ++i) {
+    for (uint64_t i = 0; i < frames && i < drawn; ++i) {
         auto frame = decoder->frameAtIndex(i, true);
         (void)decoder->frameDurationAtIndex(i);
         inOrder.push_back(frame);

@@ -113,6 +113,19 @@ for colour in (0, 1):
     gif += b"\x21\xf9\x04\x08\x0a\0\0\0" + b"\x2c" + struct.pack("<HHHHB", 0, 0, 2, 2, 0)
     gif += b"\x02\x02" + (b"\x44\x01" if colour == 0 else b"\x4c\x01") + b"\0"
 write("two.gif", gif + b"\x3b")
+# Canvases past a million pixels, whose frames the decoder draws whole and
+# in part as any other's: two one-pixel GIF frames on a 2048 x 1024 screen,
+# the second restoring the background, and an animated PNG of 1536 x 1024
+# whose second frame blends a patch over the first and whose third
+# replaces it.
+large = (b"GIF89a" + struct.pack("<HHBBB", 2048, 1024, 0x80, 0, 0) + b"\xff\0\0\0\0\xff"
+         + b"\x21\xff\x0bNETSCAPE2.0\x03\x01\0\0\0")
+for colour, disposal in ((0, 1), (1, 2)):
+    large += b"\x21\xf9\x04" + bytes([disposal << 2]) + b"\x0a\0\0\0" + b"\x2c" + struct.pack("<HHHHB", colour * 2047, 1023, 1, 1, 0)
+    large += b"\x02\x02" + (b"\x44\x01" if colour == 0 else b"\x4c\x01") + b"\0"
+write("large-canvas.gif", large + b"\x3b")
+write("large-canvas.apng", apng(True, [(1536, 1024, (200, 10, 10, 255), 0, 0), (512, 256, (0, 255, 0, 128), 1, 1, 100, 300),
+                                       (1536, 1024, (0, 0, 255, 255), 0, 0, 0, 0)]))
 # A 2x2 24-bit BMP, bottom-up.
 pixels = b"\0\0\xff\0\xff\0\0\0" * 2
 write("small.bmp", b"BM" + struct.pack("<IHHI", 54 + len(pixels), 0, 0, 54)
