@@ -13,12 +13,22 @@
 // same 40 replies with cookies left alone: the cost of keeping them, which
 // once grew with every cookie stored.
 //
+// Heads of many fields: 100 replies at once whose heads are 27,000 short
+// lines each, against 100 replies whose heads are as many bytes in a few
+// long lines: a head is read in time linear in its bytes, whatever the
+// number of its fields. And one small call sent on the same session right
+// behind 30 such replies: its time is how long it waited for them (the
+// machine's load is printed with the ratios).
+//
 // What the session posts to the main queue runs on this thread, the main
 // one, inside the timed loop.
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <cstdio>
 #include <mutex>
 #include <string>
@@ -142,12 +152,112 @@ void floodReplies(benchmark::State& state, bool storeCookies) {
 void CookieFloodStored(benchmark::State& state) { floodReplies(state, true); }
 void CookieFloodIgnored(benchmark::State& state) { floodReplies(state, false); }
 
+constexpr int HeadReplies = 100;
+constexpr int HeadLines = 27000;
+constexpr int RepliesBeforeTheCall = 30;
+
+// Base 36 of `i`: names of three characters at most for these heads.
+std::string shortName(int i) {
+    std::string name;
+    do {
+        name.insert(name.begin(), "0123456789abcdefghijklmnopqrstuvwxyz"[i % 36]);
+        i /= 36;
+    } while (i > 0);
+    return name;
+}
+
+// HeadLines lines of their own names, within curl's 300 KiB for a head.
+const std::string& manyFieldsHead() {
+    static const std::string head = [] {
+        std::string lines;
+        for (int i = 0; i < HeadLines; ++i) lines += "h" + shortName(i) + ": 1\r\n";
+        return lines;
+    }();
+    return head;
+}
+
+// As many bytes as manyFieldsHead(), in lines of 24 KiB.
+const std::string& fewFieldsHead() {
+    static const std::string head = [] {
+        constexpr size_t LineBytes = 24 * 1024;
+        std::string lines;
+        for (int i = 0; lines.size() < manyFieldsHead().size(); ++i) {
+            const size_t value = std::min(LineBytes, manyFieldsHead().size() - lines.size() + 16);
+            lines += "X-Long-" + std::to_string(i) + ": " + std::string(value, 'v') + "\r\n";
+        }
+        return lines;
+    }();
+    return head;
+}
+
+bench::PollServer& headServer(const char* name, const std::string& head) {
+    return bench::namedPollServer(name, "ok", "text/plain", head);
+}
+
+void headReplies(benchmark::State& state, const char* name, const std::string& head) {
+    auto session = makeSession(0);
+    auto request = ns::URLRequest::make(ns::URL::make(headServer(name, head).url("/head")));
+    for (auto _ : state) {
+        if (!fetchAll(*session, request, HeadReplies, 2)) state.SkipWithError("short reply");
+        bench::drainMainQueue();
+    }
+    state.SetItemsProcessed(state.iterations() * HeadReplies);
+    state.counters["head_bytes"] = double(head.size());
+    session->finishTasksAndInvalidate();
+    bench::drainMainQueue();
+}
+
+void HeadsOfManyFields(benchmark::State& state) { headReplies(state, "many-fields", manyFieldsHead()); }
+void HeadsOfFewFields(benchmark::State& state) { headReplies(state, "few-fields", fewFieldsHead()); }
+
+// The time of one small GET sent right after 30 replies of many-field heads
+// on the same session (its transfers share one thread).
+void CallBehindHeadsOfManyFields(benchmark::State& state) {
+    auto session = makeSession(0);
+    auto heads = ns::URLRequest::make(ns::URL::make(headServer("many-fields-ahead", manyFieldsHead()).url("/head")));
+    auto call = ns::URLRequest::make(ns::URL::make(pollServer("call").url("/ping")));
+    for (auto _ : state) {
+        std::mutex lock;
+        std::condition_variable done;
+        int finished = 0;
+        for (int i = 0; i < RepliesBeforeTheCall; ++i) {
+            session->dataTaskWithRequest(heads, [&](ns::Ref<ns::Data>, ns::Ref<ns::URLResponse>, ns::Ref<ns::Error>) {
+                std::lock_guard guard(lock);
+                ++finished;
+                done.notify_one();
+            })->resume();
+        }
+        const auto sent = std::chrono::steady_clock::now();
+        std::chrono::steady_clock::duration took{};
+        bool whole = false;
+        session->dataTaskWithRequest(call, [&](ns::Ref<ns::Data> data, ns::Ref<ns::URLResponse>, ns::Ref<ns::Error>) {
+            std::lock_guard guard(lock);
+            took = std::chrono::steady_clock::now() - sent;
+            whole = data && data->length() == ReplySize;
+            ++finished;
+            done.notify_one();
+        })->resume();
+        {
+            std::unique_lock hold(lock);
+            done.wait(hold, [&] { return finished == RepliesBeforeTheCall + 1; });
+        }
+        if (!whole) state.SkipWithError("short reply");
+        state.SetIterationTime(std::chrono::duration<double>(took).count());
+        bench::drainMainQueue();
+    }
+    session->finishTasksAndInvalidate();
+    bench::drainMainQueue();
+}
+
 BENCHMARK(SessionRequests)->UseRealTime();
 BENCHMARK(CurlEasyRequests)->UseRealTime();
 BENCHMARK(SessionInFlight)->UseRealTime();
 BENCHMARK(CurlMultiInFlight)->UseRealTime();
 BENCHMARK(CookieFloodStored)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(CookieFloodIgnored)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(HeadsOfManyFields)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(HeadsOfFewFields)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(CallBehindHeadsOfManyFields)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
@@ -159,5 +269,12 @@ int main(int argc, char** argv) {
                           "keep-alive requests 16 in flight, session / raw curl multi");
         bench::printRatio(runs, "CookieFloodIgnored/real_time", "CookieFloodStored/real_time",
                           "40 replies of 3,000 cookies, cookies stored / cookies left alone (time)");
+        bench::printRatio(runs, "HeadsOfFewFields/real_time", "HeadsOfManyFields/real_time",
+                          "100 heads of the same bytes, 27,000 fields / a few long fields (time)");
+        if (const bench::RunResult* call = runs.find("CallBehindHeadsOfManyFields/manual_time")) {
+            std::printf("a small call behind 30 heads of 27,000 fields: %.1f ms\n", call->realTime);
+        }
+        double load[3] = {0, 0, 0};
+        if (getloadavg(load, 3) == 3) std::printf("load average: %.2f %.2f %.2f\n", load[0], load[1], load[2]);
     });
 }

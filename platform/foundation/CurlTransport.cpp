@@ -53,7 +53,9 @@ struct Transfer {
     // Memory ran out as the client took a piece: the transfer ends with
     // curl's out-of-memory outcome, not the process.
     bool bodyOutOfMemory = false;
-    // The body's content coding is undone here, not by curl.
+    // The body's content codings are undone here, not by curl: those of
+    // every Content-Encoding field of the final head, as one list.
+    std::string codings;
     ContentDecoder decoder;
     bool badEncoding = false;
 
@@ -84,7 +86,14 @@ size_t onHeader(char* buffer, size_t size, size_t count, void* data) {
         return 0;
     }
     t->head.take(std::string_view(buffer, n));
-    if (t->head.complete()) t->client->transferReceivedHead(t->head.status(), t->head.version(), t->head.takeHeaders());
+    if (!t->head.complete()) return n;
+    std::vector<HTTPHeaderFields::Field> headers = t->head.takeHeaders();
+    for (const auto& [name, value] : headers) {
+        if (!HTTPHeaderFields::namesEqual(name, "Content-Encoding")) continue;
+        if (!t->codings.empty()) t->codings += ", ";
+        t->codings += value;
+    }
+    t->client->transferReceivedHead(t->head.status(), t->head.version(), std::move(headers));
     return n;
 }
 
@@ -95,10 +104,23 @@ size_t onBody(char* buffer, size_t size, size_t count, void* data) {
     t->touch();
     if (!t->head.complete()) return n;
     if (!t->decoder.started()) {
-        curl_header* coding = nullptr;
-        const bool named = curl_easy_header(t->easy, "Content-Encoding", 0, CURLH_HEADER, -1, &coding) == CURLHE_OK;
-        if (!t->decoder.start(named && coding ? coding->value : "")) {
-            t->badEncoding = true;
+        std::string_view codings = t->codings;
+        // The list as the log shows it: a server may send thousands of fields.
+        constexpr size_t shown = 120;
+        const char* more = codings.size() > shown ? "..." : "";
+        try {
+            if (!t->decoder.start(codings)) {
+                log("URL loading: a reply from %s is refused: its content codings \"%s%s\" are not all gzip or "
+                    "deflate, or more than %zu",
+                    t->spec.url, codings.substr(0, shown), more, ContentDecoder::MostCodings);
+                t->badEncoding = true;
+                return 0;
+            }
+        } catch (const std::bad_alloc&) {
+            log("URL loading: a reply from %s stopped: no memory left to decode its content codings \"%s%s\"",
+                t->spec.url, codings.substr(0, shown), more);
+            t->bodyOutOfMemory = true;
+            t->bodyRefused = true;
             return 0;
         }
     }

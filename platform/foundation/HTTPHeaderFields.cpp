@@ -12,12 +12,13 @@ namespace {
 char lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
 
 // Header dictionaries answer "content-type" for "Content-Type", as the
-// platform's do. Few entries: a linear search is the fastest lookup.
+// platform's do, through the fields' index.
 class HeaderDictionary final : public Dictionary {
     RT_DECLARE_CLASS(HeaderDictionary)
 public:
     HeaderDictionary() = default;
-    explicit HeaderDictionary(const std::vector<HTTPHeaderFields::Field>& fields) {
+    HeaderDictionary(const std::vector<HTTPHeaderFields::Field>& fields, std::unordered_map<std::string, size_t> index)
+        : index_(std::move(index)) {
         keys_.reserve(fields.size());
         values_.reserve(fields.size());
         for (const auto& [name, value] : fields) {
@@ -31,10 +32,8 @@ public:
     Id objectForKey(const Object* key) const override {
         auto text = dynamic_cast<const String*>(key);
         if (!text) return nullptr;
-        for (size_t i = 0; i < keys_.size(); ++i) {
-            if (HTTPHeaderFields::namesEqual(static_cast<String&>(*keys_[i]).utf8(), text->utf8())) return values_[i];
-        }
-        return nullptr;
+        auto found = index_.find(HTTPHeaderFields::indexKey(text->utf8()));
+        return found == index_.end() ? nullptr : values_[found->second];
     }
 
     uint64_t countByEnumerating(FastEnumerationState& state, Id*, uint64_t) const override {
@@ -51,18 +50,30 @@ public:
 private:
     std::vector<Id> keys_;
     std::vector<Id> values_;
+    std::unordered_map<std::string, size_t> index_;
 };
+
+thread_local uint64_t nameComparisons = 0;
 
 }  // namespace
 
 RT_DEFINE_CLASS(HeaderDictionary, Dictionary, "__NSCFHTTPHeaderDictionary")
 
 bool HTTPHeaderFields::namesEqual(std::string_view a, std::string_view b) {
+    ++nameComparisons;
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i) {
         if (lower(a[i]) != lower(b[i])) return false;
     }
     return true;
+}
+
+uint64_t HTTPHeaderFields::nameComparisonsForTesting() { return nameComparisons; }
+
+std::string HTTPHeaderFields::indexKey(std::string_view name) {
+    std::string key(name);
+    for (char& c : key) c = lower(c);
+    return key;
 }
 
 HTTPHeaderFields HTTPHeaderFields::fromDictionary(const Dictionary* dictionary) {
@@ -75,38 +86,52 @@ HTTPHeaderFields HTTPHeaderFields::fromDictionary(const Dictionary* dictionary) 
 }
 
 const std::string* HTTPHeaderFields::value(std::string_view name) const {
-    for (const auto& field : fields_) {
-        if (namesEqual(field.first, name)) return &field.second;
-    }
-    return nullptr;
+    auto found = index_.find(indexKey(name));
+    return found == index_.end() ? nullptr : &fields_[found->second].second;
 }
 
 void HTTPHeaderFields::set(std::string_view name, std::string value) {
-    for (auto& field : fields_) {
-        if (namesEqual(field.first, name)) {
-            field.second = std::move(value);
-            return;
-        }
+    std::string key = indexKey(name);
+    if (auto found = index_.find(key); found != index_.end()) {
+        fields_[found->second].second = std::move(value);
+        return;
     }
-    fields_.emplace_back(std::string(name), std::move(value));
+    append(std::move(key), name, std::move(value));
 }
 
 void HTTPHeaderFields::add(std::string_view name, std::string_view value) {
-    for (auto& field : fields_) {
-        if (namesEqual(field.first, name)) {
-            field.second += ", ";
-            field.second += value;
-            return;
-        }
+    std::string key = indexKey(name);
+    if (auto found = index_.find(key); found != index_.end()) {
+        std::string& joined = fields_[found->second].second;
+        joined += ", ";
+        joined += value;
+        return;
     }
-    fields_.emplace_back(std::string(name), std::string(value));
+    append(std::move(key), name, std::string(value));
+}
+
+void HTTPHeaderFields::append(std::string key, std::string_view name, std::string value) {
+    fields_.emplace_back(std::string(name), std::move(value));
+    try {
+        index_.emplace(std::move(key), fields_.size() - 1);
+    } catch (...) {
+        fields_.pop_back();
+        throw;
+    }
 }
 
 void HTTPHeaderFields::remove(std::string_view name) {
-    std::erase_if(fields_, [&](const Field& f) { return namesEqual(f.first, name); });
+    auto found = index_.find(indexKey(name));
+    if (found == index_.end()) return;
+    const size_t at = found->second;
+    index_.erase(found);
+    fields_.erase(fields_.begin() + ptrdiff_t(at));
+    for (auto& [key, place] : index_) {
+        if (place > at) --place;
+    }
 }
 
-Ref<Dictionary> HTTPHeaderFields::dictionary() const { return std::make_shared<HeaderDictionary>(fields_); }
+Ref<Dictionary> HTTPHeaderFields::dictionary() const { return std::make_shared<HeaderDictionary>(fields_, index_); }
 
 namespace {
 

@@ -3,10 +3,16 @@
 // spelling of a name is kept, and order is the order names first appeared.
 // A request's and a response's headers are kept this way, and handed out as
 // a dictionary that looks names up the same way.
+//
+// Names are found through an index of their lower-cased spelling, so a head
+// of n fields is built, and read, in time linear in n: a server may send
+// tens of thousands of header lines in one reply.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -38,9 +44,19 @@ public:
     Ref<Dictionary> dictionary() const;
 
     static bool namesEqual(std::string_view a, std::string_view b);
+    // `name` lower-cased: the key names are indexed under.
+    static std::string indexKey(std::string_view name);
+    // How many times namesEqual ran on the calling thread: lets a test see
+    // that fields are found through the index, not by comparing names.
+    static uint64_t nameComparisonsForTesting();
 
 private:
+    // A field whose name is not yet here; `key` is its index key.
+    void append(std::string key, std::string_view name, std::string value);
+
     std::vector<Field> fields_;
+    // Lower-cased name to its field's place in fields_.
+    std::unordered_map<std::string, size_t> index_;
 };
 
 // Seconds since 1970 of an HTTP date in any of its historical forms
