@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <ctime>
+#include <random>
 
 #include "platform/foundation/Text.h"
 
@@ -11,13 +12,70 @@ namespace {
 
 char lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
 
+thread_local uint64_t nameComparisons = 0;
+
+// FNV-1a over the lower-cased name from a seed of the process's own, mixed.
+uint32_t hashOf(std::string_view name) {
+    static const uint64_t seed = (uint64_t(std::random_device()()) << 32) | std::random_device()();
+    uint64_t h = seed ^ 0xcbf29ce484222325ULL;
+    for (char c : name) h = (h ^ uint8_t(lower(c))) * 0x100000001b3ULL;
+    h ^= h >> 29;
+    h *= 0xbf58476d1ce4e5b9ULL;
+    h ^= h >> 32;
+    return uint32_t(h);
+}
+
+}  // namespace
+
+template <class NameAt>
+size_t HTTPHeaderFields::Index::find(std::string_view name, const NameAt& nameAt) const {
+    if (slots_.empty()) return npos;
+    const uint32_t hash = hashOf(name);
+    const size_t mask = slots_.size() - 1;
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
+        const Slot& slot = slots_[i];
+        if (slot.place == 0) return npos;
+        if (slot.hash == hash && namesEqual(nameAt(slot.place - 1), name)) return slot.place - 1;
+    }
+}
+
+void HTTPHeaderFields::Index::place(Slot slot) {
+    const size_t mask = slots_.size() - 1;
+    size_t i = slot.hash & mask;
+    while (slots_[i].place != 0) i = (i + 1) & mask;
+    slots_[i] = slot;
+}
+
+void HTTPHeaderFields::Index::reserve(size_t count) {
+    size_t size = 8;
+    while (size < 2 * count) size *= 2;
+    if (size <= slots_.size()) return;
+    std::vector<Slot> old = std::exchange(slots_, std::vector<Slot>(size));
+    for (const Slot& slot : old) {
+        if (slot.place != 0) place(slot);
+    }
+}
+
+void HTTPHeaderFields::Index::insert(std::string_view name, size_t at) {
+    reserve(count_ + 1);
+    place(Slot{uint32_t(at + 1), hashOf(name)});
+    ++count_;
+}
+
+void HTTPHeaderFields::Index::clear() {
+    slots_.clear();
+    count_ = 0;
+}
+
+namespace {
+
 // Header dictionaries answer "content-type" for "Content-Type", as the
 // platform's do, through the fields' index.
 class HeaderDictionary final : public Dictionary {
     RT_DECLARE_CLASS(HeaderDictionary)
 public:
     HeaderDictionary() = default;
-    HeaderDictionary(const std::vector<HTTPHeaderFields::Field>& fields, std::unordered_map<std::string, size_t> index)
+    HeaderDictionary(const std::vector<HTTPHeaderFields::Field>& fields, HTTPHeaderFields::Index index)
         : index_(std::move(index)) {
         keys_.reserve(fields.size());
         values_.reserve(fields.size());
@@ -32,8 +90,10 @@ public:
     Id objectForKey(const Object* key) const override {
         auto text = dynamic_cast<const String*>(key);
         if (!text) return nullptr;
-        auto found = index_.find(HTTPHeaderFields::indexKey(text->utf8()));
-        return found == index_.end() ? nullptr : values_[found->second];
+        const size_t at = index_.find(text->utf8(), [this](size_t place) -> const std::string& {
+            return static_cast<const String&>(*keys_[place]).utf8();
+        });
+        return at == HTTPHeaderFields::Index::npos ? nullptr : values_[at];
     }
 
     uint64_t countByEnumerating(FastEnumerationState& state, Id*, uint64_t) const override {
@@ -50,10 +110,8 @@ public:
 private:
     std::vector<Id> keys_;
     std::vector<Id> values_;
-    std::unordered_map<std::string, size_t> index_;
+    HTTPHeaderFields::Index index_;
 };
-
-thread_local uint64_t nameComparisons = 0;
 
 }  // namespace
 
@@ -70,15 +128,19 @@ bool HTTPHeaderFields::namesEqual(std::string_view a, std::string_view b) {
 
 uint64_t HTTPHeaderFields::nameComparisonsForTesting() { return nameComparisons; }
 
-std::string HTTPHeaderFields::indexKey(std::string_view name) {
-    std::string key(name);
-    for (char& c : key) c = lower(c);
-    return key;
+size_t HTTPHeaderFields::find(std::string_view name) const {
+    return index_.find(name, [this](size_t place) -> const std::string& { return fields_[place].first; });
+}
+
+void HTTPHeaderFields::reserve(size_t count) {
+    fields_.reserve(count);
+    index_.reserve(count);
 }
 
 HTTPHeaderFields HTTPHeaderFields::fromDictionary(const Dictionary* dictionary) {
     HTTPHeaderFields out;
     if (!dictionary) return out;
+    out.reserve(dictionary->count());
     dictionary->enumerateKeysAndObjectsUsingBlock([&](const Id& key, const Id& value, bool&) {
         out.set(textOf(key), textOf(value));
     });
@@ -86,49 +148,41 @@ HTTPHeaderFields HTTPHeaderFields::fromDictionary(const Dictionary* dictionary) 
 }
 
 const std::string* HTTPHeaderFields::value(std::string_view name) const {
-    auto found = index_.find(indexKey(name));
-    return found == index_.end() ? nullptr : &fields_[found->second].second;
+    const size_t at = find(name);
+    return at == Index::npos ? nullptr : &fields_[at].second;
 }
 
 void HTTPHeaderFields::set(std::string_view name, std::string value) {
-    std::string key = indexKey(name);
-    if (auto found = index_.find(key); found != index_.end()) {
-        fields_[found->second].second = std::move(value);
+    if (const size_t at = find(name); at != Index::npos) {
+        fields_[at].second = std::move(value);
         return;
     }
-    append(std::move(key), name, std::move(value));
+    index_.reserve(fields_.size() + 1);
+    fields_.emplace_back(std::string(name), std::move(value));
+    index_.insert(name, fields_.size() - 1);
 }
 
 void HTTPHeaderFields::add(std::string_view name, std::string_view value) {
-    std::string key = indexKey(name);
-    if (auto found = index_.find(key); found != index_.end()) {
-        std::string& joined = fields_[found->second].second;
+    if (const size_t at = find(name); at != Index::npos) {
+        std::string& joined = fields_[at].second;
         joined += ", ";
         joined += value;
         return;
     }
-    append(std::move(key), name, std::string(value));
-}
-
-void HTTPHeaderFields::append(std::string key, std::string_view name, std::string value) {
-    fields_.emplace_back(std::string(name), std::move(value));
-    try {
-        index_.emplace(std::move(key), fields_.size() - 1);
-    } catch (...) {
-        fields_.pop_back();
-        throw;
-    }
+    // Room first: the field and its place are added together or not at all.
+    index_.reserve(fields_.size() + 1);
+    fields_.emplace_back(std::string(name), std::string(value));
+    index_.insert(name, fields_.size() - 1);
 }
 
 void HTTPHeaderFields::remove(std::string_view name) {
-    auto found = index_.find(indexKey(name));
-    if (found == index_.end()) return;
-    const size_t at = found->second;
-    index_.erase(found);
+    const size_t at = find(name);
+    if (at == Index::npos) return;
     fields_.erase(fields_.begin() + ptrdiff_t(at));
-    for (auto& [key, place] : index_) {
-        if (place > at) --place;
-    }
+    // The fields after it moved: every place is found again.
+    index_.clear();
+    index_.reserve(fields_.size());
+    for (size_t i = 0; i < fields_.size(); ++i) index_.insert(fields_[i].first, i);
 }
 
 Ref<Dictionary> HTTPHeaderFields::dictionary() const { return std::make_shared<HeaderDictionary>(fields_, index_); }

@@ -42,6 +42,7 @@ TEST(URLSessionWithoutThreadTest, TasksFailUntilAThreadCanBeHadAndTheSessionThen
         EXPECT_EQ(outcome->calls, 1);
         ASSERT_TRUE(outcome->error);
         EXPECT_EQ(outcome->error->domain(), ns::URLErrorDomain);
+        EXPECT_EQ(outcome->error->code(), ns::URLErrorUnknown);
     }
     EXPECT_TRUE(log.contains("no thread could be started for a session's transfers"));
     EXPECT_TRUE(log.contains(server.url("/ok") + " not loaded: no thread could be started to run transfers"));
