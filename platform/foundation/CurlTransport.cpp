@@ -501,7 +501,8 @@ bool CurlTransport::Impl::workerRunningLocked() {
         thread = std::thread([impl = shared_from_this()] { impl->run(); });
         workerId = thread.get_id();
         return true;
-    } catch (const std::system_error& e) {
+    } catch (const std::exception& e) {
+        // std::system_error as a rule; std::bad_alloc for the thread's own state.
         if (whyNoWorker.empty()) {
             log("URL loading: no thread could be started for a session's transfers (%s): they fail until one can be",
                 e.what());

@@ -2,6 +2,8 @@
 
 #include <cctype>
 #include <ctime>
+#include <cstdint>
+#include <exception>
 #include <random>
 
 #include "platform/foundation/Text.h"
@@ -14,9 +16,20 @@ char lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
 
 thread_local uint64_t nameComparisons = 0;
 
+uint64_t processSeed() {
+    try {
+        std::random_device device;
+        return (uint64_t(device()) << 32) | device();
+    } catch (const std::exception&) {
+        // No entropy source: where this process's code and stack lie.
+        int local = 0;
+        return uint64_t(reinterpret_cast<uintptr_t>(&processSeed)) ^ (uint64_t(reinterpret_cast<uintptr_t>(&local)) << 16);
+    }
+}
+
 // FNV-1a over the lower-cased name from a seed of the process's own, mixed.
 uint32_t hashOf(std::string_view name) {
-    static const uint64_t seed = (uint64_t(std::random_device()()) << 32) | std::random_device()();
+    static const uint64_t seed = processSeed();
     uint64_t h = seed ^ 0xcbf29ce484222325ULL;
     for (char c : name) h = (h ^ uint8_t(lower(c))) * 0x100000001b3ULL;
     h ^= h >> 29;
