@@ -2,7 +2,10 @@
 // A plain HTTP/1.1 server for the many-in-flight rows: one thread, one
 // poll() loop over non-blocking sockets on 127.0.0.1, every request answered
 // at once with the same reply on its keep-alive connection. It never sleeps
-// or waits on a timer, so the rows measure the clients, not the server.
+// or waits on a timer, so the rows measure the clients, not the server;
+// unless it is paced: then each connection's replies go out no faster than
+// its rate, as over a phone's network, and the loop wakes every millisecond
+// while replies wait for their pace.
 // Requests carry no body (GETs); a request with one is not served.
 
 #include <arpa/inet.h>
@@ -16,6 +19,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -28,7 +32,10 @@ namespace bench {
 class PollServer {
 public:
     // `extraHeaders`: whole header lines, each ending in CRLF.
-    PollServer(const std::string& body, const std::string& contentType, const std::string& extraHeaders = {}) {
+    // `bytesPerSecond`: each connection's pace; 0 for none.
+    PollServer(const std::string& body, const std::string& contentType, const std::string& extraHeaders = {},
+               double bytesPerSecond = 0)
+        : bytesPerSecond_(bytesPerSecond) {
         reply_ = "HTTP/1.1 200 OK\r\nContent-Type: " + contentType + "\r\nContent-Length: " +
                  std::to_string(body.size()) + "\r\nConnection: keep-alive\r\n" + extraHeaders + "\r\n" + body;
         listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
@@ -61,20 +68,28 @@ public:
     std::string url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
 
 private:
+    using Clock = std::chrono::steady_clock;
+
     struct Connection {
         int fd;
         std::string in;
         std::string out;
+        // Paced: the bytes it may write now, as of `paced`.
+        double allowance = 0;
+        Clock::time_point paced = Clock::now();
     };
 
     void serve() {
         std::vector<pollfd> polled;
         for (;;) {
             polled.assign({{wake_[0], POLLIN, 0}, {listener_, POLLIN, 0}});
+            bool waitingForPace = false;
             for (const Connection& c : connections_) {
-                polled.push_back({c.fd, short(c.out.empty() ? POLLIN : POLLIN | POLLOUT), 0});
+                const bool writing = !c.out.empty() && bytesPerSecond_ <= 0;
+                waitingForPace = waitingForPace || (!c.out.empty() && bytesPerSecond_ > 0);
+                polled.push_back({c.fd, short(writing ? POLLIN | POLLOUT : POLLIN), 0});
             }
-            if (::poll(polled.data(), polled.size(), -1) < 0) continue;
+            if (::poll(polled.data(), polled.size(), waitingForPace ? 1 : -1) < 0) continue;
             if (polled[0].revents) return;
             const size_t watched = connections_.size();
             if (polled[1].revents & POLLIN) accept();  // new ones are watched from the next round
@@ -132,10 +147,21 @@ private:
     }
 
     bool flush(Connection& c) {
-        while (!c.out.empty()) {
-            const ssize_t n = ::write(c.fd, c.out.data(), c.out.size());
+        size_t most = c.out.size();
+        if (bytesPerSecond_ > 0) {
+            // At most a few milliseconds' worth held over, so that no burst outruns the pace.
+            const auto now = Clock::now();
+            c.allowance = std::min(c.allowance + bytesPerSecond_ * std::chrono::duration<double>(now - c.paced).count(),
+                                   std::max(bytesPerSecond_ / 250, 1.0));
+            c.paced = now;
+            most = std::min(most, size_t(c.allowance));
+        }
+        while (most > 0) {
+            const ssize_t n = ::write(c.fd, c.out.data(), most);
             if (n > 0) {
                 c.out.erase(0, size_t(n));
+                most -= size_t(n);
+                if (bytesPerSecond_ > 0) c.allowance -= double(n);
                 continue;
             }
             return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
@@ -143,6 +169,7 @@ private:
         return true;
     }
 
+    const double bytesPerSecond_;
     std::string reply_;
     int listener_ = -1;
     int wake_[2] = {-1, -1};
@@ -155,10 +182,10 @@ private:
 // to itself (as named_servers.h does for the loopback server). Made on first
 // use with that reply, never torn down.
 inline PollServer& namedPollServer(const std::string& name, const std::string& body, const std::string& contentType,
-                                   const std::string& extraHeaders = {}) {
+                                   const std::string& extraHeaders = {}, double bytesPerSecond = 0) {
     static std::map<std::string, PollServer*> servers;
     PollServer*& s = servers[name];
-    if (!s) s = new PollServer(body, contentType, extraHeaders);
+    if (!s) s = new PollServer(body, contentType, extraHeaders, bytesPerSecond);
     return *s;
 }
 

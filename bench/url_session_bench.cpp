@@ -13,12 +13,23 @@
 // same 40 replies with cookies left alone: the cost of keeping them, which
 // once grew with every cookie stored.
 //
+// Heads of many fields: 100 replies at once whose heads are 27,000 short
+// lines each, against 100 ordinary replies of as many bytes, both paced as a
+// phone's network (2 MB/s a connection), and both unpaced, where what is
+// measured is the transfer thread's work alone (curl's own reading of a
+// line costs far more than a byte of body). And one small call sent on the
+// same session right behind 30 such replies: its time is how long it
+// waited for them. The machine's load is printed with the ratios.
+//
 // What the session posts to the main queue runs on this thread, the main
 // one, inside the timed loop.
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <cstdio>
 #include <mutex>
 #include <string>
@@ -142,12 +153,111 @@ void floodReplies(benchmark::State& state, bool storeCookies) {
 void CookieFloodStored(benchmark::State& state) { floodReplies(state, true); }
 void CookieFloodIgnored(benchmark::State& state) { floodReplies(state, false); }
 
+constexpr int HeadReplies = 100;
+constexpr int HeadLines = 27000;
+constexpr int RepliesBeforeTheCall = 30;
+// Each connection's pace in the paced rows: a phone's network.
+constexpr double PhoneBytesPerSecond = 2e6;
+
+// Base 36 of `i`: names of three characters at most for these heads.
+std::string shortName(int i) {
+    std::string name;
+    do {
+        name.insert(name.begin(), "0123456789abcdefghijklmnopqrstuvwxyz"[i % 36]);
+        i /= 36;
+    } while (i > 0);
+    return name;
+}
+
+// HeadLines lines of their own names, within curl's 300 KiB for a head.
+const std::string& manyFieldsHead() {
+    static const std::string head = [] {
+        std::string lines;
+        for (int i = 0; i < HeadLines; ++i) lines += "h" + shortName(i) + ": 1\r\n";
+        return lines;
+    }();
+    return head;
+}
+
+// Replies whose heads are manyFieldsHead(), or ordinary replies whose
+// bodies are as many bytes.
+bench::PollServer& headServer(const std::string& name, bool manyFields, double bytesPerSecond) {
+    if (manyFields) return bench::namedPollServer(name, "ok", "text/plain", manyFieldsHead(), bytesPerSecond);
+    return bench::namedPollServer(name, std::string(manyFieldsHead().size(), 'b'), "text/plain", {}, bytesPerSecond);
+}
+
+void headReplies(benchmark::State& state, bool manyFields, double bytesPerSecond) {
+    const std::string name = std::string(manyFields ? "many-fields" : "ordinary") + (bytesPerSecond > 0 ? "-paced" : "");
+    const size_t bodySize = manyFields ? 2 : manyFieldsHead().size();
+    auto session = makeSession(0);
+    auto request = ns::URLRequest::make(ns::URL::make(headServer(name, manyFields, bytesPerSecond).url("/head")));
+    for (auto _ : state) {
+        if (!fetchAll(*session, request, HeadReplies, bodySize)) state.SkipWithError("short reply");
+        bench::drainMainQueue();
+    }
+    state.SetItemsProcessed(state.iterations() * HeadReplies);
+    state.counters["head_lines"] = manyFields ? HeadLines : 4;
+    session->finishTasksAndInvalidate();
+    bench::drainMainQueue();
+}
+
+void PacedHeadsOfManyFields(benchmark::State& state) { headReplies(state, true, PhoneBytesPerSecond); }
+void PacedOrdinaryReplies(benchmark::State& state) { headReplies(state, false, PhoneBytesPerSecond); }
+void HeadsOfManyFields(benchmark::State& state) { headReplies(state, true, 0); }
+void OrdinaryReplies(benchmark::State& state) { headReplies(state, false, 0); }
+
+// The time of one small GET sent right after 30 replies of many-field
+// heads on the same session (its transfers share one thread): the heads
+// come unpaced, so they are all read while the call waits.
+void CallBehindHeadsOfManyFields(benchmark::State& state) {
+    auto session = makeSession(0);
+    auto heads = ns::URLRequest::make(ns::URL::make(headServer("many-fields-ahead", true, 0).url("/head")));
+    auto call = ns::URLRequest::make(ns::URL::make(pollServer("call").url("/ping")));
+    for (auto _ : state) {
+        std::mutex lock;
+        std::condition_variable done;
+        int finished = 0;
+        for (int i = 0; i < RepliesBeforeTheCall; ++i) {
+            session->dataTaskWithRequest(heads, [&](ns::Ref<ns::Data>, ns::Ref<ns::URLResponse>, ns::Ref<ns::Error>) {
+                std::lock_guard guard(lock);
+                ++finished;
+                done.notify_one();
+            })->resume();
+        }
+        const auto sent = std::chrono::steady_clock::now();
+        std::chrono::steady_clock::duration took{};
+        bool whole = false;
+        session->dataTaskWithRequest(call, [&](ns::Ref<ns::Data> data, ns::Ref<ns::URLResponse>, ns::Ref<ns::Error>) {
+            std::lock_guard guard(lock);
+            took = std::chrono::steady_clock::now() - sent;
+            whole = data && data->length() == ReplySize;
+            ++finished;
+            done.notify_one();
+        })->resume();
+        {
+            std::unique_lock hold(lock);
+            done.wait(hold, [&] { return finished == RepliesBeforeTheCall + 1; });
+        }
+        if (!whole) state.SkipWithError("short reply");
+        state.SetIterationTime(std::chrono::duration<double>(took).count());
+        bench::drainMainQueue();
+    }
+    session->finishTasksAndInvalidate();
+    bench::drainMainQueue();
+}
+
 BENCHMARK(SessionRequests)->UseRealTime();
 BENCHMARK(CurlEasyRequests)->UseRealTime();
 BENCHMARK(SessionInFlight)->UseRealTime();
 BENCHMARK(CurlMultiInFlight)->UseRealTime();
 BENCHMARK(CookieFloodStored)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(CookieFloodIgnored)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(PacedHeadsOfManyFields)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(PacedOrdinaryReplies)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(HeadsOfManyFields)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(OrdinaryReplies)->UseRealTime()->Unit(benchmark::kMillisecond);
+// A set number of rounds: each takes the 30 replies' time, however short the call's.
+BENCHMARK(CallBehindHeadsOfManyFields)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
@@ -159,5 +269,14 @@ int main(int argc, char** argv) {
                           "keep-alive requests 16 in flight, session / raw curl multi");
         bench::printRatio(runs, "CookieFloodIgnored/real_time", "CookieFloodStored/real_time",
                           "40 replies of 3,000 cookies, cookies stored / cookies left alone (time)");
+        bench::printRatio(runs, "PacedOrdinaryReplies/real_time", "PacedHeadsOfManyFields/real_time",
+                          "100 replies of the same bytes at 2 MB/s a connection, heads of 27,000 fields / ordinary (time)");
+        bench::printRatio(runs, "OrdinaryReplies/real_time", "HeadsOfManyFields/real_time",
+                          "the same unpaced: the transfer thread's work alone, heads of 27,000 fields / ordinary (time)");
+        if (const bench::RunResult* call = runs.find("CallBehindHeadsOfManyFields/iterations:5/manual_time")) {
+            std::printf("a small call behind 30 heads of 27,000 fields: %.1f ms\n", call->realTime);
+        }
+        double load[3] = {0, 0, 0};
+        if (getloadavg(load, 3) == 3) std::printf("load average: %.2f %.2f %.2f\n", load[0], load[1], load[2]);
     });
 }

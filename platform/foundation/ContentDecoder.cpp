@@ -3,9 +3,11 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <new>
 #include <string>
+#include <utility>
 
 namespace ns::detail {
 
@@ -16,7 +18,14 @@ struct ContentDecoder::Stage {
     // Nothing has come out yet: a "deflate" reply may be raw deflate,
     // without the wrapping its name promises.
     bool untried = true;
+    // A gzip coding may hold several members, one after another.
+    bool members = false;
+    // The end of a member (or of the whole stream) has been read.
     bool ended = false;
+    // After a member: the first bytes that tell whether another begins.
+    std::string next;
+    // What follows the last member is not the reply's.
+    bool trailing = false;
     // What came in while untried, to read again as raw deflate.
     std::string seen;
     std::vector<char> piece = std::vector<char>(PieceSize);
@@ -33,6 +42,11 @@ struct ContentDecoder::Stage {
 
 namespace {
 
+std::atomic<bool> failingStarts{false};
+
+// The first bytes of every gzip member.
+constexpr std::string_view gzipMagic("\x1f\x8b", 2);
+
 std::string trimmedLower(std::string_view text) {
     while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
     while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
@@ -46,6 +60,8 @@ std::string trimmedLower(std::string_view text) {
 ContentDecoder::ContentDecoder() = default;
 ContentDecoder::~ContentDecoder() = default;
 
+void ContentDecoder::failStartsForTesting(bool fail) { failingStarts.store(fail); }
+
 bool ContentDecoder::start(std::string_view encoding) {
     started_ = true;
     std::vector<std::unique_ptr<Stage>> stages;
@@ -57,7 +73,8 @@ bool ContentDecoder::start(std::string_view encoding) {
         if (coding != "gzip" && coding != "x-gzip" && coding != "deflate") return false;
         if (stages.size() == MostCodings) return false;
         auto stage = std::make_unique<Stage>();
-        if (!stage->begin(15 + 32)) throw std::bad_alloc();
+        if (failingStarts.load() || !stage->begin(15 + 32)) throw std::bad_alloc();
+        stage->members = coding != "deflate";
         stages.push_back(std::move(stage));
     }
     std::reverse(stages.begin(), stages.end());
@@ -77,8 +94,41 @@ bool ContentDecoder::decodeFrom(size_t index, const char* bytes, size_t length, 
         return true;
     }
     Stage& stage = *stages_[index];
-    // Whatever follows the end of the compressed stream is not the reply's.
-    if (stage.ended) return true;
+    for (;;) {
+        if (stage.ended) {
+            // Whatever follows the end of the compressed stream is not the
+            // reply's, unless it begins another gzip member.
+            if (!stage.members || stage.trailing || length == 0) return true;
+            const size_t took = std::min(gzipMagic.size() - stage.next.size(), length);
+            stage.next.append(bytes, took);
+            bytes += took;
+            length -= took;
+            if (stage.next.size() < gzipMagic.size()) return true;
+            if (stage.next != gzipMagic) {
+                stage.trailing = true;
+                std::string().swap(stage.next);
+                return true;
+            }
+            if (inflateReset(&stage.stream) != Z_OK) {
+                malformed_ = true;
+                return false;
+            }
+            stage.ended = false;
+            const std::string magic = std::exchange(stage.next, std::string());
+            const char* magicBytes = magic.data();
+            size_t magicLength = magic.size();
+            if (inflateSome(index, magicBytes, magicLength, take) == Inflated::Stopped) return false;
+        }
+        switch (inflateSome(index, bytes, length, take)) {
+        case Inflated::Stopped: return false;
+        case Inflated::AllTaken: return true;
+        case Inflated::Ended: break;  // `bytes` now holds what follows
+        }
+    }
+}
+
+ContentDecoder::Inflated ContentDecoder::inflateSome(size_t index, const char*& bytes, size_t& length, const Take& take) {
+    Stage& stage = *stages_[index];
     if (stage.untried) {
         // A wrapping tells itself within its first bytes; past a piece's
         // worth, nothing is kept to read again.
@@ -97,27 +147,32 @@ bool ContentDecoder::decodeFrom(size_t index, const char* bytes, size_t length, 
             inflateEnd(&stage.stream);
             stage.untried = false;
             if (!stage.begin(-15)) throw std::bad_alloc();
-            const std::string again = std::move(stage.seen);
-            stage.seen.clear();
-            return decodeFrom(index, again.data(), again.size(), take);
+            const std::string again = std::exchange(stage.seen, std::string());
+            length = 0;
+            return decodeFrom(index, again.data(), again.size(), take) ? Inflated::AllTaken : Inflated::Stopped;
         }
         if (result == Z_MEM_ERROR) throw std::bad_alloc();
         if (result != Z_OK && result != Z_STREAM_END && result != Z_BUF_ERROR) {
             malformed_ = true;
-            return false;
+            return Inflated::Stopped;
         }
         if (made > 0) {
             stage.untried = false;
             std::string().swap(stage.seen);
             // The next stage takes the piece before this one makes another.
-            if (!decodeFrom(index + 1, stage.piece.data(), made, take)) return false;
+            if (!decodeFrom(index + 1, stage.piece.data(), made, take)) return Inflated::Stopped;
         }
         if (result == Z_STREAM_END) {
             stage.ended = true;
-            return true;
+            bytes = reinterpret_cast<const char*>(stage.stream.next_in);
+            length = stage.stream.avail_in;
+            return Inflated::Ended;
         }
         // Everything given is taken and nothing more is held back.
-        if (made < stage.piece.size() && (stage.stream.avail_in == 0 || result == Z_BUF_ERROR)) return true;
+        if (made < stage.piece.size() && (stage.stream.avail_in == 0 || result == Z_BUF_ERROR)) {
+            length = 0;
+            return Inflated::AllTaken;
+        }
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The decoding of a reply's content codings (gzip, deflate, stacked as the
-// Content-Encoding field lists them), done here rather than by libcurl:
+// Content-Encoding fields list them, all fields read as one list), done
+// here rather than by libcurl:
 // what a small compressed reply inflates to reaches the client in pieces of
 // bounded size, each taken (and weighed against the reply's bounds) before
 // the next is made. libcurl inflates a whole read at once, and holds all of
@@ -32,12 +33,18 @@ public:
     ContentDecoder(const ContentDecoder&) = delete;
     ContentDecoder& operator=(const ContentDecoder&) = delete;
 
-    // The reply's Content-Encoding field (empty for none). False for a
-    // coding not decoded here, or too many of them.
+    // The reply's Content-Encoding fields joined with commas (empty for
+    // none). False for a coding not decoded here, or more than MostCodings
+    // of them in all. Throws std::bad_alloc when memory runs out.
     bool start(std::string_view encoding);
     bool started() const { return started_; }
+    // While set, start() throws std::bad_alloc for any coding to decode, as
+    // when zlib cannot have its memory.
+    static void failStartsForTesting(bool fail);
 
-    // Hands `length` bytes of the reply on to `take`, decoded. False when
+    // Hands `length` bytes of the reply on to `take`, decoded: every member
+    // of a gzip coding in turn; bytes after the last member that do not
+    // begin another are not the reply's. False when
     // `take` refuses a piece, or the bytes are not of their coding
     // (malformed() then tells). Throws std::bad_alloc when memory runs out.
     bool decode(const char* bytes, size_t length, const Take& take);
@@ -45,8 +52,13 @@ public:
 
 private:
     struct Stage;
+    enum class Inflated { AllTaken, Ended, Stopped };
     // Undoes `stage` and every stage after it, in turn.
     bool decodeFrom(size_t stage, const char* bytes, size_t length, const Take& take);
+    // Inflates `bytes` through `stage` until all are taken (AllTaken), its
+    // stream ends (Ended: `bytes` and `length` then hold what follows), or
+    // a piece is refused or the bytes are broken (Stopped).
+    Inflated inflateSome(size_t stage, const char*& bytes, size_t& length, const Take& take);
 
     bool started_ = false;
     bool malformed_ = false;

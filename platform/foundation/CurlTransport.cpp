@@ -5,15 +5,19 @@
 #include <openssl/x509.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <map>
 #include <mutex>
 #include <new>
+#include <set>
+#include <system_error>
 #include <thread>
 
 #include "platform/foundation/ContentDecoder.h"
 #include "platform/foundation/CurlResponseHead.h"
 #include "platform/foundation/Log.h"
+#include "platform/dispatch/Queue.h"
 
 namespace ns::detail {
 
@@ -53,7 +57,9 @@ struct Transfer {
     // Memory ran out as the client took a piece: the transfer ends with
     // curl's out-of-memory outcome, not the process.
     bool bodyOutOfMemory = false;
-    // The body's content coding is undone here, not by curl.
+    // The body's content codings are undone here, not by curl: those of
+    // every Content-Encoding field of the final head, as one list.
+    std::string codings;
     ContentDecoder decoder;
     bool badEncoding = false;
 
@@ -84,7 +90,14 @@ size_t onHeader(char* buffer, size_t size, size_t count, void* data) {
         return 0;
     }
     t->head.take(std::string_view(buffer, n));
-    if (t->head.complete()) t->client->transferReceivedHead(t->head.status(), t->head.version(), t->head.takeHeaders());
+    if (!t->head.complete()) return n;
+    std::vector<HTTPHeaderFields::Field> headers = t->head.takeHeaders();
+    for (const auto& [name, value] : headers) {
+        if (!HTTPHeaderFields::namesEqual(name, "Content-Encoding")) continue;
+        if (!t->codings.empty()) t->codings += ", ";
+        t->codings += value;
+    }
+    t->client->transferReceivedHead(t->head.status(), t->head.version(), std::move(headers));
     return n;
 }
 
@@ -95,10 +108,23 @@ size_t onBody(char* buffer, size_t size, size_t count, void* data) {
     t->touch();
     if (!t->head.complete()) return n;
     if (!t->decoder.started()) {
-        curl_header* coding = nullptr;
-        const bool named = curl_easy_header(t->easy, "Content-Encoding", 0, CURLH_HEADER, -1, &coding) == CURLHE_OK;
-        if (!t->decoder.start(named && coding ? coding->value : "")) {
-            t->badEncoding = true;
+        std::string_view codings = t->codings;
+        // The list as the log shows it: a server may send thousands of fields.
+        constexpr size_t shown = 120;
+        const char* more = codings.size() > shown ? "..." : "";
+        try {
+            if (!t->decoder.start(codings)) {
+                log("URL loading: a reply from %s is refused: its content codings \"%s%s\" are not all gzip or "
+                    "deflate, or more than %zu",
+                    t->spec.url, codings.substr(0, shown), more, ContentDecoder::MostCodings);
+                t->badEncoding = true;
+                return 0;
+            }
+        } catch (const std::bad_alloc&) {
+            log("URL loading: a reply from %s stopped: no memory left to decode its content codings \"%s%s\"",
+                t->spec.url, codings.substr(0, shown), more);
+            t->bodyOutOfMemory = true;
+            t->bodyRefused = true;
             return 0;
         }
     }
@@ -184,16 +210,36 @@ bool isMethod(const std::string& method, const char* name) { return method == na
 
 }  // namespace
 
+std::atomic<bool> failingWorkerStarts{false};
+
 struct CurlTransport::Impl : std::enable_shared_from_this<Impl> {
     CURLM* multi = nullptr;
     std::thread thread;
-    std::thread::id workerId;
+    std::atomic<std::thread::id> workerId;
 
     std::mutex lock;
     std::vector<std::function<void()>> commands;
     bool stopping = false;
     bool multiGone = false;
     std::function<void()> roundEnd;
+
+    // Without a worker thread (the system would not start one), the work
+    // posted runs on this queue instead, and every transfer it starts
+    // fails; the worker is tried again as more work comes.
+    dispatch::QueueRef withoutWorker;
+    // Work is scheduled or running there: no worker starts meanwhile.
+    bool standInBusy = false;
+    // The thread running work on withoutWorker, while it does.
+    std::atomic<std::thread::id> standInId;
+    // The transfers started there, until their failure is told (or they
+    // are cancelled first).
+    std::set<uint64_t> failedToStart;
+    std::string whyNoWorker;
+
+    // Under `lock`: true when the worker runs (now started if it can be).
+    bool workerRunningLocked();
+    // Runs what was posted, on withoutWorker.
+    void runWithoutWorker();
 
     // Worker thread only.
     std::map<uint64_t, std::unique_ptr<Transfer>> transfers;
@@ -443,26 +489,73 @@ void CurlTransport::Impl::run() {
     commands.clear();
 }
 
+bool CurlTransport::Impl::workerRunningLocked() {
+    if (thread.joinable()) return true;
+    if (standInBusy) return false;
+    try {
+        if (failingWorkerStarts.load()) {
+            throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again), "thread");
+        }
+        // Keeps the worker's state alive for as long as the thread runs,
+        // which may outlast the transport when it is destroyed on the worker.
+        thread = std::thread([impl = shared_from_this()] { impl->run(); });
+        workerId = thread.get_id();
+        return true;
+    } catch (const std::exception& e) {
+        // std::system_error as a rule; std::bad_alloc for the thread's own state.
+        if (whyNoWorker.empty()) {
+            log("URL loading: no thread could be started for a session's transfers (%s): they fail until one can be",
+                e.what());
+        }
+        whyNoWorker = e.what();
+        if (!withoutWorker) withoutWorker = dispatch::Queue::serial("URL loading: transfers without a thread");
+        return false;
+    }
+}
+
+void CurlTransport::Impl::runWithoutWorker() {
+    standInId = std::this_thread::get_id();
+    for (;;) {
+        std::vector<std::function<void()>> work;
+        {
+            std::lock_guard guard(lock);
+            if (stopping || commands.empty()) {
+                standInBusy = false;
+                break;
+            }
+            work.swap(commands);
+        }
+        for (auto& w : work) w();
+        if (roundEnd) roundEnd();
+    }
+    standInId = std::thread::id();
+}
+
 CurlTransport::CurlTransport(long maxConnectionsPerHost, std::function<void()> roundEnd)
     : impl_(std::make_shared<Impl>()) {
     initializeCurlOnce();
     impl_->roundEnd = std::move(roundEnd);
     impl_->multi = curl_multi_init();
     if (maxConnectionsPerHost > 0) curl_multi_setopt(impl_->multi, CURLMOPT_MAX_HOST_CONNECTIONS, maxConnectionsPerHost);
-    // Keeps the worker's state alive for as long as the thread runs, which
-    // may outlast this object when it is destroyed on the worker itself.
-    std::shared_ptr<Impl> impl = impl_;
-    impl_->thread = std::thread([impl] { impl->run(); });
-    impl_->workerId = impl_->thread.get_id();
+    std::lock_guard guard(impl_->lock);
+    impl_->workerRunningLocked();
 }
 
 CurlTransport::~CurlTransport() {
     {
         std::lock_guard guard(impl_->lock);
         impl_->stopping = true;
+        if (!impl_->thread.joinable() && !impl_->multiGone) {
+            // No worker to clean up after itself.
+            curl_multi_cleanup(impl_->multi);
+            impl_->multi = nullptr;
+            impl_->multiGone = true;
+            impl_->commands.clear();
+            return;
+        }
         if (!impl_->multiGone) curl_multi_wakeup(impl_->multi);
     }
-    if (std::this_thread::get_id() == impl_->workerId) {
+    if (std::this_thread::get_id() == impl_->workerId.load()) {
         impl_->thread.detach();
     } else {
         impl_->thread.join();
@@ -473,13 +566,37 @@ void CurlTransport::post(std::function<void()> work) {
     std::lock_guard guard(impl_->lock);
     if (impl_->stopping) return;
     impl_->commands.push_back(std::move(work));
-    curl_multi_wakeup(impl_->multi);
+    if (impl_->workerRunningLocked()) {
+        curl_multi_wakeup(impl_->multi);
+    } else if (!impl_->standInBusy) {
+        impl_->standInBusy = true;
+        impl_->withoutWorker->async([impl = impl_] { impl->runWithoutWorker(); });
+    }
 }
 
-bool CurlTransport::isWorkerThread() const { return std::this_thread::get_id() == impl_->workerId; }
+bool CurlTransport::isWorkerThread() const {
+    const auto self = std::this_thread::get_id();
+    return self == impl_->workerId.load() || self == impl_->standInId.load();
+}
+
+void CurlTransport::failWorkerStartsForTesting(bool fail) { failingWorkerStarts.store(fail); }
 
 uint64_t CurlTransport::start(CurlTransferSpec spec, std::shared_ptr<CurlTransferClient> client) {
     Impl& d = *impl_;
+    if (d.standInId.load() == std::this_thread::get_id()) {
+        // No worker, no transfers: the failure is told after this returns,
+        // as curl's outcomes are.
+        const uint64_t id = d.nextId++;
+        d.failedToStart.insert(id);
+        CurlOutcome outcome;
+        outcome.curlCode = CURLE_FAILED_INIT;
+        outcome.message = "no thread could be started to run transfers (" + d.whyNoWorker + ")";
+        log("URL loading: %s not loaded: %s", spec.url, outcome.message);
+        post([impl = impl_, id, client = std::move(client), outcome] {
+            if (impl->failedToStart.erase(id)) client->transferFinished(outcome);
+        });
+        return id;
+    }
     auto t = std::make_unique<Transfer>();
     t->id = d.nextId++;
     t->spec = std::move(spec);
@@ -501,6 +618,7 @@ uint64_t CurlTransport::start(CurlTransferSpec spec, std::shared_ptr<CurlTransfe
 
 void CurlTransport::cancel(uint64_t id) {
     Impl& d = *impl_;
+    d.failedToStart.erase(id);
     auto it = d.transfers.find(id);
     if (it == d.transfers.end()) return;
     std::unique_ptr<Transfer> t = std::move(it->second);

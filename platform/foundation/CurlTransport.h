@@ -6,6 +6,11 @@
 // between transfers to the same server; redirects are not followed (the
 // session decides); time-outs run on real time, whatever the app's clock.
 //
+// When the system will not start the worker thread, the session is not
+// lost: what is posted runs on a dispatch queue instead, every transfer
+// started there fails (CURLE_FAILED_INIT, logged), and the thread is tried
+// again as more work comes.
+//
 // TLS servers are not checked by curl: during the handshake the client gets
 // the server's chain and decides, and may take its time doing so (the
 // handshake, and this worker, wait for it).
@@ -96,6 +101,9 @@ public:
     // Any thread: runs `work` on the worker thread, in the order posted.
     void post(std::function<void()> work);
     bool isWorkerThread() const;
+    // While set, the worker thread cannot be started, as when the system
+    // has no more threads to give.
+    static void failWorkerStartsForTesting(bool fail);
 
     // ---- Worker thread only ----
     // Starts a transfer; its id is never 0.

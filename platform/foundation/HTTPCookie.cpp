@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "platform/foundation/Format.h"
+#include "platform/foundation/HTTPCookieDomain.h"
 #include "platform/foundation/HTTPHeaderFields.h"
 #include "platform/foundation/MutableDictionary.h"
 #include "platform/foundation/Number.h"
@@ -33,12 +34,6 @@ std::string defaultPath(const URL& url) {
     if (p.empty() || p[0] != '/') return "/";
     size_t slash = p.rfind('/');
     return slash == 0 ? "/" : p.substr(0, slash);
-}
-
-bool hostInDomain(const std::string& host, const std::string& domain) {
-    if (host == domain) return true;
-    return host.size() > domain.size() && host.compare(host.size() - domain.size(), domain.size(), domain) == 0 &&
-           host[host.size() - domain.size() - 1] == '.';
 }
 
 std::string hostOf(const URL& url) {
@@ -140,8 +135,11 @@ Ref<HTTPCookie> HTTPCookie::cookieWithSetCookieLine(std::string_view line, const
         if (key == "domain" && !value.empty()) {
             std::string domain = lowered(value);
             if (domain.front() == '.') domain.erase(0, 1);
-            if (!hostInDomain(host, domain)) return nullptr;
-            cookie->domain_ = "." + domain;
+            switch (detail::cookieDomainUse(host, domain)) {
+            case detail::CookieDomainUse::Refused: return nullptr;
+            case detail::CookieDomainUse::HostOnly: cookie->domain_ = host; break;
+            case detail::CookieDomainUse::Domain: cookie->domain_ = "." + domain; break;
+            }
         } else if (key == "path" && !value.empty() && value.front() == '/') {
             cookie->path_ = std::string(value);
         } else if (key == "max-age" && !value.empty()) {
@@ -204,7 +202,7 @@ bool HTTPCookie::matchesURL(const URL& url) const {
     const std::string host = hostOf(url);
     if (host.empty() || isExpired()) return false;
     if (!domain_.empty() && domain_.front() == '.') {
-        if (!hostInDomain(host, domain_.substr(1))) return false;
+        if (!detail::domainCookieReaches(host, std::string_view(domain_).substr(1))) return false;
     } else if (host != domain_) {
         return false;
     }

@@ -38,7 +38,8 @@ public:
     // Needs Name, Value and Path, and Domain or OriginURL; nil otherwise.
     static Ref<HTTPCookie> cookieWithProperties(const Dictionary& properties);
     // One Set-Cookie line from `url`; nil when it is malformed or names a
-    // domain `url`'s host is not in.
+    // domain `url`'s host is not in, or one no cookie may have (see
+    // HTTPCookieDomain.h).
     static Ref<HTTPCookie> cookieWithSetCookieLine(std::string_view line, const URL& url);
     // Every cookie of the Set-Cookie field of a response's headers (several
     // cookies joined with ", " are told apart from the commas of dates).
@@ -59,7 +60,8 @@ public:
 
     // Past its expiry on the clock.
     bool isExpired() const;
-    // Would be sent with a request to `url`.
+    // Would be sent with a request to `url`: never to a host under a public
+    // suffix or an address through a domain cookie, however it was made.
     bool matchesURL(const URL& url) const;
     // The same name, domain and path: one replaces the other in a store.
     bool isSameCookie(const HTTPCookie& other) const;

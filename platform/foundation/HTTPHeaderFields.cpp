@@ -2,6 +2,9 @@
 
 #include <cctype>
 #include <ctime>
+#include <cstdint>
+#include <exception>
+#include <random>
 
 #include "platform/foundation/Text.h"
 
@@ -11,13 +14,82 @@ namespace {
 
 char lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
 
+thread_local uint64_t nameComparisons = 0;
+
+uint64_t processSeed() {
+    try {
+        std::random_device device;
+        return (uint64_t(device()) << 32) | device();
+    } catch (const std::exception&) {
+        // No entropy source: where this process's code and stack lie.
+        int local = 0;
+        return uint64_t(reinterpret_cast<uintptr_t>(&processSeed)) ^ (uint64_t(reinterpret_cast<uintptr_t>(&local)) << 16);
+    }
+}
+
+// FNV-1a over the lower-cased name from a seed of the process's own, mixed.
+uint32_t hashOf(std::string_view name) {
+    static const uint64_t seed = processSeed();
+    uint64_t h = seed ^ 0xcbf29ce484222325ULL;
+    for (char c : name) h = (h ^ uint8_t(lower(c))) * 0x100000001b3ULL;
+    h ^= h >> 29;
+    h *= 0xbf58476d1ce4e5b9ULL;
+    h ^= h >> 32;
+    return uint32_t(h);
+}
+
+}  // namespace
+
+template <class NameAt>
+size_t HTTPHeaderFields::Index::find(std::string_view name, const NameAt& nameAt) const {
+    if (slots_.empty()) return npos;
+    const uint32_t hash = hashOf(name);
+    const size_t mask = slots_.size() - 1;
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
+        const Slot& slot = slots_[i];
+        if (slot.place == 0) return npos;
+        if (slot.hash == hash && namesEqual(nameAt(slot.place - 1), name)) return slot.place - 1;
+    }
+}
+
+void HTTPHeaderFields::Index::place(Slot slot) {
+    const size_t mask = slots_.size() - 1;
+    size_t i = slot.hash & mask;
+    while (slots_[i].place != 0) i = (i + 1) & mask;
+    slots_[i] = slot;
+}
+
+void HTTPHeaderFields::Index::reserve(size_t count) {
+    size_t size = 8;
+    while (size < 2 * count) size *= 2;
+    if (size <= slots_.size()) return;
+    std::vector<Slot> old = std::exchange(slots_, std::vector<Slot>(size));
+    for (const Slot& slot : old) {
+        if (slot.place != 0) place(slot);
+    }
+}
+
+void HTTPHeaderFields::Index::insert(std::string_view name, size_t at) {
+    reserve(count_ + 1);
+    place(Slot{uint32_t(at + 1), hashOf(name)});
+    ++count_;
+}
+
+void HTTPHeaderFields::Index::clear() {
+    slots_.clear();
+    count_ = 0;
+}
+
+namespace {
+
 // Header dictionaries answer "content-type" for "Content-Type", as the
-// platform's do. Few entries: a linear search is the fastest lookup.
+// platform's do, through the fields' index.
 class HeaderDictionary final : public Dictionary {
     RT_DECLARE_CLASS(HeaderDictionary)
 public:
     HeaderDictionary() = default;
-    explicit HeaderDictionary(const std::vector<HTTPHeaderFields::Field>& fields) {
+    HeaderDictionary(const std::vector<HTTPHeaderFields::Field>& fields, HTTPHeaderFields::Index index)
+        : index_(std::move(index)) {
         keys_.reserve(fields.size());
         values_.reserve(fields.size());
         for (const auto& [name, value] : fields) {
@@ -31,10 +103,10 @@ public:
     Id objectForKey(const Object* key) const override {
         auto text = dynamic_cast<const String*>(key);
         if (!text) return nullptr;
-        for (size_t i = 0; i < keys_.size(); ++i) {
-            if (HTTPHeaderFields::namesEqual(static_cast<String&>(*keys_[i]).utf8(), text->utf8())) return values_[i];
-        }
-        return nullptr;
+        const size_t at = index_.find(text->utf8(), [this](size_t place) -> const std::string& {
+            return static_cast<const String&>(*keys_[place]).utf8();
+        });
+        return at == HTTPHeaderFields::Index::npos ? nullptr : values_[at];
     }
 
     uint64_t countByEnumerating(FastEnumerationState& state, Id*, uint64_t) const override {
@@ -51,6 +123,7 @@ public:
 private:
     std::vector<Id> keys_;
     std::vector<Id> values_;
+    HTTPHeaderFields::Index index_;
 };
 
 }  // namespace
@@ -58,6 +131,7 @@ private:
 RT_DEFINE_CLASS(HeaderDictionary, Dictionary, "__NSCFHTTPHeaderDictionary")
 
 bool HTTPHeaderFields::namesEqual(std::string_view a, std::string_view b) {
+    ++nameComparisons;
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i) {
         if (lower(a[i]) != lower(b[i])) return false;
@@ -65,9 +139,21 @@ bool HTTPHeaderFields::namesEqual(std::string_view a, std::string_view b) {
     return true;
 }
 
+uint64_t HTTPHeaderFields::nameComparisonsForTesting() { return nameComparisons; }
+
+size_t HTTPHeaderFields::find(std::string_view name) const {
+    return index_.find(name, [this](size_t place) -> const std::string& { return fields_[place].first; });
+}
+
+void HTTPHeaderFields::reserve(size_t count) {
+    fields_.reserve(count);
+    index_.reserve(count);
+}
+
 HTTPHeaderFields HTTPHeaderFields::fromDictionary(const Dictionary* dictionary) {
     HTTPHeaderFields out;
     if (!dictionary) return out;
+    out.reserve(dictionary->count());
     dictionary->enumerateKeysAndObjectsUsingBlock([&](const Id& key, const Id& value, bool&) {
         out.set(textOf(key), textOf(value));
     });
@@ -75,38 +161,44 @@ HTTPHeaderFields HTTPHeaderFields::fromDictionary(const Dictionary* dictionary) 
 }
 
 const std::string* HTTPHeaderFields::value(std::string_view name) const {
-    for (const auto& field : fields_) {
-        if (namesEqual(field.first, name)) return &field.second;
-    }
-    return nullptr;
+    const size_t at = find(name);
+    return at == Index::npos ? nullptr : &fields_[at].second;
 }
 
 void HTTPHeaderFields::set(std::string_view name, std::string value) {
-    for (auto& field : fields_) {
-        if (namesEqual(field.first, name)) {
-            field.second = std::move(value);
-            return;
-        }
+    if (const size_t at = find(name); at != Index::npos) {
+        fields_[at].second = std::move(value);
+        return;
     }
+    index_.reserve(fields_.size() + 1);
     fields_.emplace_back(std::string(name), std::move(value));
+    index_.insert(name, fields_.size() - 1);
 }
 
 void HTTPHeaderFields::add(std::string_view name, std::string_view value) {
-    for (auto& field : fields_) {
-        if (namesEqual(field.first, name)) {
-            field.second += ", ";
-            field.second += value;
-            return;
-        }
+    if (const size_t at = find(name); at != Index::npos) {
+        std::string& joined = fields_[at].second;
+        joined += ", ";
+        joined += value;
+        return;
     }
+    // Room first: the field and its place are added together or not at all.
+    index_.reserve(fields_.size() + 1);
     fields_.emplace_back(std::string(name), std::string(value));
+    index_.insert(name, fields_.size() - 1);
 }
 
 void HTTPHeaderFields::remove(std::string_view name) {
-    std::erase_if(fields_, [&](const Field& f) { return namesEqual(f.first, name); });
+    const size_t at = find(name);
+    if (at == Index::npos) return;
+    fields_.erase(fields_.begin() + ptrdiff_t(at));
+    // The fields after it moved: every place is found again.
+    index_.clear();
+    index_.reserve(fields_.size());
+    for (size_t i = 0; i < fields_.size(); ++i) index_.insert(fields_[i].first, i);
 }
 
-Ref<Dictionary> HTTPHeaderFields::dictionary() const { return std::make_shared<HeaderDictionary>(fields_); }
+Ref<Dictionary> HTTPHeaderFields::dictionary() const { return std::make_shared<HeaderDictionary>(fields_, index_); }
 
 namespace {
 

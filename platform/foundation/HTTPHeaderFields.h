@@ -3,7 +3,14 @@
 // spelling of a name is kept, and order is the order names first appeared.
 // A request's and a response's headers are kept this way, and handed out as
 // a dictionary that looks names up the same way.
+//
+// Names are found through an index of their lower-cased spelling, so a head
+// of n fields is built, and read, in time linear in n: a server may send
+// tens of thousands of header lines in one reply. The index hashes names
+// with a seed of the process's own, so no server can choose names that all
+// collide.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -37,10 +44,42 @@ public:
     // An immutable dictionary of the fields whose lookups ignore case.
     Ref<Dictionary> dictionary() const;
 
+    // Room for `count` fields in all, made at once.
+    void reserve(size_t count);
+
     static bool namesEqual(std::string_view a, std::string_view b);
+    // How many times namesEqual ran on the calling thread: lets a test see
+    // that fields are found through the index, not by comparing names.
+    static uint64_t nameComparisonsForTesting();
+
+    // Where each name of a list of fields is: open addressing over a table
+    // at most half full. `nameAt(place)` gives the name at each place.
+    class Index {
+    public:
+        static constexpr size_t npos = size_t(-1);
+        template <class NameAt>
+        size_t find(std::string_view name, const NameAt& nameAt) const;
+        // `name`, not yet in the index, is at `place`.
+        void insert(std::string_view name, size_t place);
+        void reserve(size_t count);
+        void clear();
+
+    private:
+        struct Slot {
+            uint32_t place = 0;  // the place + 1; 0 for an empty slot
+            uint32_t hash = 0;
+        };
+        void place(Slot slot);
+
+        std::vector<Slot> slots_;
+        size_t count_ = 0;
+    };
 
 private:
+    size_t find(std::string_view name) const;
+
     std::vector<Field> fields_;
+    Index index_;
 };
 
 // Seconds since 1970 of an HTTP date in any of its historical forms

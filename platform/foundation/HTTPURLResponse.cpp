@@ -62,6 +62,7 @@ Ref<HTTPURLResponse> HTTPURLResponse::make(Ref<ns::URL> url, int64_t statusCode,
     response->url_ = std::move(url);
     response->statusCode_ = statusCode;
     if (!httpVersion.empty()) response->httpVersion_ = std::string(httpVersion);
+    response->headers_.reserve(headerLines.size());
     for (const auto& [name, value] : headerLines) {
         response->headers_.add(name, value);
         if (HTTPHeaderFields::namesEqual(name, "Set-Cookie")) response->setCookieLines_.push_back(value);

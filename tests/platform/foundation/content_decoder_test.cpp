@@ -1,6 +1,6 @@
 // The transport's own undoing of content codings: each coding a server may
-// send for what is asked, stacked codings, and pieces of bounded size that
-// stop as soon as one is refused.
+// send for what is asked, stacked codings, every member of a gzip body, and
+// pieces of bounded size that stop as soon as one is refused.
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -77,6 +77,42 @@ TEST(ContentDecoder, EveryCodingAskedForComesOutWhole) {
     }
 }
 
+TEST(ContentDecoder, EveryGzipMemberComesOutAndWhatFollowsTheLastIsIgnored) {
+    const std::string two = urltest::gzipped("hello, ") + urltest::gzipped("world");
+    const std::string empty = urltest::gzipped("");
+    const struct {
+        const char* what;
+        const char* coding;
+        std::string body;
+        std::string text;
+    } cases[] = {
+        {"two members", "gzip", two, "hello, world"},
+        {"an empty member between", "gzip", urltest::gzipped("hello, ") + empty + urltest::gzipped("world"), "hello, world"},
+        {"zero padding after", "gzip", two + std::string(512, '\0'), "hello, world"},
+        {"text after", "gzip", two + "not a member", "hello, world"},
+        {"half a magic after", "gzip", two + "\x1f", "hello, world"},
+        {"the other half of a magic after", "gzip", two + "\x8b\x1f", "hello, world"},
+        // A zlib stream has one member: gzip bytes after it are not the reply's.
+        {"deflate then gzip", "deflate", deflated("hello, ", 15) + urltest::gzipped("world"), "hello, "},
+        // Members in both codings of a stack.
+        {"stacked", "gzip, gzip", urltest::gzipped(two) + urltest::gzipped(urltest::gzipped("!")), "hello, world!"},
+    };
+    for (const auto& c : cases) {
+        for (size_t feed : {size_t(1), size_t(2), size_t(7), size_t(65536)}) {
+            bool ok = false;
+            auto pieces = decodeAll(c.coding, c.body, feed, ok);
+            EXPECT_TRUE(ok) << c.what << " fed " << feed;
+            EXPECT_EQ(joined(pieces), c.text) << c.what << " fed " << feed;
+        }
+    }
+    // A second member that breaks off is as broken as a first one.
+    ContentDecoder broken;
+    ASSERT_TRUE(broken.start("gzip"));
+    const std::string body = urltest::gzipped("hello, ") + "\x1f\x8b garbage that is no member";
+    EXPECT_FALSE(broken.decode(body.data(), body.size(), [](const char*, size_t) { return true; }));
+    EXPECT_TRUE(broken.malformed());
+}
+
 TEST(ContentDecoder, ABombComesInBoundedPiecesAndStopsAtTheFirstRefusal) {
     const std::string bomb = urltest::gzipped(urltest::gzippedZeros(64 * urltest::MiB));
     bool ok = true;
@@ -101,6 +137,9 @@ TEST(ContentDecoder, CodingsNotDecodedHereAndBrokenBytesAreRefused) {
     EXPECT_FALSE(decoder.start("br"));
     ContentDecoder stacked;
     EXPECT_FALSE(stacked.start("gzip, gzip, gzip, gzip, gzip, gzip"));
+    // Identity is no coding to undo.
+    ContentDecoder atTheLimit;
+    EXPECT_TRUE(atTheLimit.start("gzip, identity, gzip, gzip, deflate, gzip"));
     ContentDecoder broken;
     ASSERT_TRUE(broken.start("gzip"));
     const std::string junk = "\x1f\x8b this is not gzip at all, not even raw deflate ###";
