@@ -70,22 +70,27 @@ void TVAlterLoginVC::viewDidLoad() {
     card->setClipsToBounds(true);
     card->setUsingStyle(0);
 
+    // Headless, the card's form is told as a person would see it: a field's
+    // text, or its placeholder while it is empty.
+    auto logCard = [&card] {
+        auto shown = [](const ns::Weak<ui::TextField>& weak) {
+            auto field = weak.lock();
+            if (!field) return std::string();
+            if (field->text() && !field->text()->utf8().empty()) return field->text()->utf8();
+            return field->placeholder() ? field->placeholder()->utf8() : std::string();
+        };
+        auto login = card->mainLoginBtn.lock();
+        auto title = login ? login->titleForState(ui::ControlStateNormal) : nullptr;
+        ns::logScreen("login card", TVScreenResources::text("login.title")->utf8() + " | {" + shown(card->loginName) +
+                                        "} {" + shown(card->loginPwd) + "} [" +
+                                        (title ? title->utf8() : std::string()) + "]");
+    };
     auto vale = ShareVale::sharedInstance();
     switch (vale->loginStyle()) {
-        case 0: {
+        case 0:
             card->setUsingStyle(0);
-            // Headless, the card's form is told as a person would see it.
-            auto placeholder = [](const ns::Weak<ui::TextField>& weak) {
-                auto field = weak.lock();
-                return field && field->placeholder() ? field->placeholder()->utf8() : std::string();
-            };
-            auto login = card->mainLoginBtn.lock();
-            auto title = login ? login->titleForState(ui::ControlStateNormal) : nullptr;
-            ns::logScreen("login card", TVScreenResources::text("login.title")->utf8() + " | {" +
-                                            placeholder(card->loginName) + "} {" + placeholder(card->loginPwd) +
-                                            "} [" + (title ? title->utf8() : std::string()) + "]");
+            logCard();
             break;
-        }
         case 1: {
             auto name = vale->userName(), password = vale->passWord();
             if (auto field = card->loginName.lock()) field->setText(name);
@@ -101,6 +106,7 @@ void TVAlterLoginVC::viewDidLoad() {
             std::string text = name ? name->utf8() : "";
             bool thirdParty = text.find("weixin") != std::string::npos || text.find("qq") != std::string::npos;
             if (auto field = card->loginName.lock()) field->setText(name && !thirdParty ? name : ns::str(""));
+            logCard();
             break;
         }
         default: break;

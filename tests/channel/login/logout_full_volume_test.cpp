@@ -41,10 +41,13 @@ protected:
     // field's text, "(no card)" when there is none.
     std::string expectTheLoginCard() {
         const size_t logins = posts("login/dologin");
+        log.clear();
         open();
         env.fastForwardBy(3);
         auto c = card();
         EXPECT_TRUE(c) << "the login card is up";
+        EXPECT_TRUE(log.contains("screen: login card: 账号登录 | {请输入账号} {请输入密码} [登录]"))
+            << "the card the player sees is in the log";
         if (c) {
             EXPECT_EQ(c->UsingStyle(), 0) << "the form, not the welcome of an automatic login";
         }
