@@ -32,11 +32,13 @@ TEST(ScriptHeapTest, LiveBytesStopAtTwoHundredFiftySixMiB) {
     auto blocks = fill(heap, MiB);
     EXPECT_LE(heap.liveBytes(), 268435456u);
     EXPECT_GT(heap.liveBytes(), 268435456u - MiB);
-    // A smaller request that fits is still granted.
-    void* small = heap.allocate(4096);
-    EXPECT_NE(small, nullptr);
     EXPECT_LE(heap.peakBytes(), 268435456u);
-    heap.release(small);
+    // Room made, a request is granted again.
+    heap.release(blocks.back());
+    blocks.pop_back();
+    void* again = heap.allocate(4096);
+    EXPECT_NE(again, nullptr);
+    heap.release(again);
     releaseAll(heap, blocks);
     EXPECT_EQ(heap.liveBytes(), 0u);
     EXPECT_FALSE(heap.exhausted());
@@ -50,11 +52,16 @@ TEST(ScriptHeapTest, GrowingPastTheCeilingIsRefusedAndKeepsTheBlock) {
     static_cast<char*>(grown)[0] = 'k';
     EXPECT_EQ(heap.reallocate(grown, 16 * MiB), nullptr);
     EXPECT_EQ(static_cast<char*>(grown)[0], 'k');
-    // Close to the ceiling a growth that fits moves the block, counted.
+    // Close to the ceiling (less than 12,000 bytes left, more than 7,000) a
+    // growth that fits moves the block, both counted meanwhile.
+    void* filler = heap.allocate(ScriptHeap::CeilingBytes - heap.liveBytes() - 12000);
+    ASSERT_NE(filler, nullptr);
     void* moved = heap.reallocate(grown, 4096);
     ASSERT_NE(moved, nullptr);
+    EXPECT_NE(moved, grown);
     EXPECT_EQ(static_cast<char*>(moved)[0], 'k');
     EXPECT_LE(heap.peakBytes(), ScriptHeap::CeilingBytes);
+    heap.release(filler);
     heap.release(moved);
     releaseAll(heap, blocks);
     EXPECT_EQ(heap.liveBytes(), 0u);
