@@ -53,8 +53,9 @@ gamehost_start() {
 
 #   gamehost_stop_groups
 # sends SIGTERM to every group started that still has a process, waits up to
-# 5 s for each to end, then sends SIGKILL; prints what it stopped ("the
-# build and the tests"), nothing when nothing ran.
+# 5 s for each to end, then sends SIGKILL; sets $gamehost_stopped to what it
+# stopped ("the build and the tests"), empty when nothing ran. Run in the
+# script's own shell, which alone can reap its children.
 gamehost_stop_groups() {
     local i group stopped=()
     for i in "${!gamehost_groups[@]}"; do
@@ -74,17 +75,17 @@ gamehost_stop_groups() {
     done
     gamehost_groups=()
     gamehost_group_names=()
-    local text="" n=${#stopped[@]}
+    local n=${#stopped[@]}
+    gamehost_stopped=""
     for i in "${!stopped[@]}"; do
         if [ "$i" -eq 0 ]; then
-            text=${stopped[$i]}
+            gamehost_stopped=${stopped[$i]}
         elif [ "$i" -eq $((n - 1)) ]; then
-            text+=" and ${stopped[$i]}"
+            gamehost_stopped+=" and ${stopped[$i]}"
         else
-            text+=", ${stopped[$i]}"
+            gamehost_stopped+=", ${stopped[$i]}"
         fi
     done
-    [ -z "$text" ] || echo "$text"
 }
 
 # Whether process PID has ended: gone, or a zombie waiting to be reaped.
@@ -106,13 +107,13 @@ gamehost_trap() {
 }
 
 gamehost_on_exit() {
-    local status=$? stopped
+    local status=$?
     trap - INT TERM
-    stopped=$(gamehost_stop_groups)
+    gamehost_stop_groups
     if [ -n "$gamehost_build_log" ]; then mv "$gamehost_build_log" "$build/build.log" 2>/dev/null || true; fi
     if [ -n "$gamehost_cleanup" ]; then "$gamehost_cleanup" || true; fi
     if [ -n "$gamehost_interrupted" ]; then
-        echo "$gamehost_name: interrupted${stopped:+; stopped $stopped}" >&2
+        echo "$gamehost_name: interrupted${gamehost_stopped:+; stopped $gamehost_stopped}" >&2
     fi
     exit "$status"
 }
