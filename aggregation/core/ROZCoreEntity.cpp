@@ -128,6 +128,11 @@ bool ROZCoreEntity::applicationDidFinishLaunchingWithOptions(ui::Application& ap
     auto gameIdText = ns::String::make(ns::textOf(gameId));
     if (gameId && !KVTRDataFormat::isBlankString(gameIdText)) {
         kvtrgameid_ = gameIdText;
+    } else if (!path) {
+        ns::log("KVTRPLIST.plist is missing from the app's resources (%@): the platform server cannot be reached",
+                ns::Bundle::mainBundle()->resourcePath());
+    } else if (!plist) {
+        ns::log("%@ cannot be read as a property list: the platform server cannot be reached", path);
     } else {
         ns::log("KVTRPLIST.plist has no game_id: the platform server cannot be reached");
     }

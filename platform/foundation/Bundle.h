@@ -7,6 +7,7 @@
 
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -80,18 +81,21 @@ public:
     // "Localizable" when nil or empty): the preferred localization's table,
     // then Base's, then the development localization's, then a table outside
     // any .lproj. When no table has it: `value` unless nil or empty, else
-    // the key. A nil key gives `value`, or "" without one.
+    // the key. A nil key gives `value`, or "" without one. A table found
+    // nowhere is logged, once.
     Ref<String> localizedStringForKey(const Ref<String>& key, const Ref<String>& value, const Ref<String>& table) const;
 
 private:
-    // The parsed table at a path, cached; an empty one when missing or corrupt.
+    // The parsed table at a path, cached; nil when missing, empty when corrupt.
     Ref<Dictionary> stringsTable(const std::string& path) const;
+    void reportMissingTable(const std::string& file) const;
     std::vector<std::string> searchLocalizations() const;
 
     std::string path_;
     mutable std::mutex lock_;
     mutable Ref<Dictionary> info_;
     mutable std::map<std::string, Ref<Dictionary>, std::less<>> tables_;
+    mutable std::set<std::string> missingTables_;
 };
 
 }  // namespace ns

@@ -150,13 +150,25 @@ std::vector<std::string> Bundle::searchLocalizations() const {
 Ref<String> Bundle::localizedStringForKey(const Ref<String>& key, const Ref<String>& value, const Ref<String>& table) const {
     if (!key) return value ? value : String::make("");
     const std::string file = (table && table->length() ? table->utf8() : std::string("Localizable")) + ".strings";
+    bool found = false;
+    auto lookUp = [&](const std::string& path) -> Ref<String> {
+        auto strings = stringsTable(path);
+        if (!strings) return nullptr;
+        found = true;
+        return cast<String>(strings->objectForKey(key.get()));
+    };
     for (const std::string& language : searchLocalizations()) {
-        if (auto text = cast<String>(stringsTable(path_ + "/" + language + ".lproj/" + file)->objectForKey(key.get()))) {
-            return text;
-        }
+        if (auto text = lookUp(path_ + "/" + language + ".lproj/" + file)) return text;
     }
-    if (auto text = cast<String>(stringsTable(path_ + "/" + file)->objectForKey(key.get()))) return text;
+    if (auto text = lookUp(path_ + "/" + file)) return text;
+    if (!found) reportMissingTable(file);
     return value && value->length() ? value : key;
+}
+
+void Bundle::reportMissingTable(const std::string& file) const {
+    std::lock_guard<std::mutex> hold(lock_);
+    if (!missingTables_.insert(file).second) return;
+    log("Bundle: %s is missing from %s and its .lproj folders: its keys are shown instead of their texts", file, path_);
 }
 
 Ref<Dictionary> Bundle::stringsTable(const std::string& path) const {
@@ -167,9 +179,11 @@ Ref<Dictionary> Bundle::stringsTable(const std::string& path) const {
         std::string error;
         Id parsed = plist::parseStringsTable(bytes->view(), error);
         table = cast<Dictionary>(parsed);
-        if (!table) log("Bundle: %s is not a strings table (%s); its texts are not used", path, parsed ? "not a dictionary" : error);
+        if (!table) {
+            log("Bundle: %s is not a strings table (%s); its texts are not used", path, parsed ? "not a dictionary" : error);
+            table = Dictionary::make({});
+        }
     }
-    if (!table) table = Dictionary::make({});
     tables_[path] = table;
     return table;
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <mutex>
+#include <set>
 #include <span>
 
 #include "platform/foundation/Log.h"
@@ -117,6 +119,19 @@ ns::Ref<ns::Data> ImageJPEGRepresentation(const Image* image, double quality) {
     return encode(image, cg::ImageTypeJPEG, quality);
 }
 
+namespace {
+
+// A picture asked for by name that is not there leaves its views empty:
+// said once for each, however often it is asked for.
+void reportMissingPicture(const std::string& path) {
+    static std::mutex lock;
+    static std::set<std::string> reported;
+    std::lock_guard<std::mutex> hold(lock);
+    if (reported.insert(path).second) ns::log("Image: %s is missing (nor at 2x or 3x): its views stay empty", path);
+}
+
+}  // namespace
+
 ns::Ref<Image> Image::imageNamed(std::string_view name, const std::string& directory) {
     std::string base(name);
     if (base.size() > 4 && base.compare(base.size() - 4, 4, ".png") == 0) base.resize(base.size() - 4);
@@ -128,12 +143,15 @@ ns::Ref<Image> Image::imageNamed(std::string_view name, const std::string& direc
         if (s != screenScale) candidates.push_back(base + "@" + std::to_string(s) + "x.png");
     }
     candidates.push_back(base + ".png");
+    bool found = false;
     for (const auto& file : candidates) {
         std::filesystem::path full = std::filesystem::path(directory) / file;
         std::error_code ec;
         if (!std::filesystem::is_regular_file(full, ec)) continue;
+        found = true;
         if (auto image = imageWithContentsOfFile(full.string())) return image;
     }
+    if (!found) reportMissingPicture((std::filesystem::path(directory) / (base + ".png")).string());
     return nullptr;
 }
 

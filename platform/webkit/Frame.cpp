@@ -319,7 +319,9 @@ ScriptOutcome Frame::evaluate(std::string_view source, Page::Result result) {
 
 ns::Ref<ns::URL> Frame::url() const {
     if (provisional_) return provisional_->entry.request->URL();
-    return page_ ? page_->url() : nullptr;
+    if (page_) return page_->url();
+    // A page that was ended keeps its address.
+    return history_.empty() ? nullptr : history_[index_].request->URL();
 }
 
 ns::Ref<ns::String> Frame::title() const {
@@ -450,6 +452,28 @@ void Frame::pagePostMessage(const std::string& name, ns::Id body) {
     events_->post([weak, name, body = std::move(body)] {
         auto frame = weak.lock();
         if (frame && !frame->closed_) frame->client_.postMessage(name, body);
+    });
+}
+
+// As when the content process running it ends: the page's own load stops
+// without a further navigation callback, the page goes (its heap with the
+// last holder), and the client hears of it behind what the page posted. A
+// load of a new page in progress goes on; so do later loads.
+void Frame::pageRanOutOfMemory() {
+    if (closed_) return;
+    page_ = nullptr;
+    if (!provisional_) {
+        ++generation_;
+        if (task_) {
+            task_->cancel();
+            task_ = nullptr;
+        }
+        committed_.reset();
+    }
+    std::weak_ptr<Frame> weak = weak_from_this();
+    events_->deliver([weak] {
+        auto frame = weak.lock();
+        if (frame && !frame->closed_) frame->client_.webContentProcessDidTerminate();
     });
 }
 

@@ -66,6 +66,9 @@ public:
         (void)name;
         (void)body;
     }
+    // The page ran out of memory and was ended; behind the messages it
+    // posted before.
+    virtual void webContentProcessDidTerminate() {}
 };
 
 class Frame : public std::enable_shared_from_this<Frame>, private PageClient {
@@ -156,6 +159,7 @@ private:
                     std::function<void(ns::Ref<ns::String>)> done) override;
     std::vector<std::string> pageMessageHandlerNames() override;
     void pagePostMessage(const std::string& name, ns::Id body) override;
+    void pageRanOutOfMemory() override;
 
     FrameClient& client_;
     std::shared_ptr<PageEventQueue> events_ = std::make_shared<PageEventQueue>();

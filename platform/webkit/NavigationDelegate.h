@@ -64,6 +64,13 @@ public:
         (void)navigation;
         (void)error;
     }
+    // The page was ended because its scripts came to their heap's ceiling
+    // (256 MiB, ScriptHeap.h), as a web content process that exhausts its
+    // memory is.
+    // The view stays usable: a reload or a new load starts a new page. It is
+    // not a failed navigation: the page's own load, if still running, ends
+    // without a further call.
+    virtual void webViewWebContentProcessDidTerminate(WebView& webView) { (void)webView; }
 };
 
 }  // namespace web

@@ -233,13 +233,10 @@ void Page::setDocumentTitle(const ns::Ref<ns::String>& title) {
     if (isClosed() || !title) return;
     title_ = title;
     auto keep = shared_from_this();
-    callInternal("setTitle", [&](duk_context* ctx) {
-        pushText(ctx, title->utf8());
-        return 1;
-    });
+    callInternal("setTitle", [&](duk_context* ctx) { pushText(ctx, title->utf8()); });
 }
 
-void Page::callInternal(const char* name, const std::function<duk_idx_t(duk_context*)>& push) {
+void Page::callInternal(const char* name, const std::function<void(duk_context*)>& push) {
     duk_context* ctx = engine_->context();
     duk_push_global_stash(ctx);
     duk_get_prop_string(ctx, -1, InternalKey);
@@ -250,9 +247,24 @@ void Page::callInternal(const char* name, const std::function<duk_idx_t(duk_cont
     duk_get_prop_string(ctx, -1, name);
     duk_remove(ctx, -2);
     duk_remove(ctx, -2);
-    duk_idx_t argc = push(ctx);
-    ScriptOutcome outcome = engine_->call(argc, ScriptEngine::Conversion::None);
-    if (!outcome.ok) logOutcome(outcome);
+    // Pushing may allocate, and a heap at its ceiling refuses: protected, so
+    // that the refusal is an outcome rather than a fatal error.
+    duk_int_t rc = duk_safe_call(
+        ctx,
+        [](duk_context* c, void* udata) -> duk_ret_t {
+            (*static_cast<const std::function<void(duk_context*)>*>(udata))(c);
+            return 1;
+        },
+        const_cast<std::function<void(duk_context*)>*>(&push), 0, 1);
+    if (rc != DUK_EXEC_SUCCESS) {
+        duk_pop_2(ctx);
+        ScriptOutcome outcome;
+        outcome.message = "cannot pass the argument";
+        outcome.terminated = engine_->heap().exhausted();
+        settle(outcome);
+        return;
+    }
+    settle(engine_->call(1, ScriptEngine::Conversion::None));
 }
 
 void Page::syncMessageHandlers() {
@@ -264,7 +276,6 @@ void Page::syncMessageHandlers() {
             pushText(ctx, names[i]);
             duk_put_prop_index(ctx, -2, static_cast<duk_uarridx_t>(i));
         }
-        return 1;
     });
     syncedHandlers_ = std::move(names);
     handlersSynced_ = true;
@@ -278,13 +289,26 @@ void Page::logOutcome(const ScriptOutcome& outcome) {
     ns::log("JavaScript error: %s%s", outcome.message, where);
 }
 
+void Page::settle(const ScriptOutcome& outcome) {
+    if (!outcome.terminated) {
+        if (!outcome.ok) logOutcome(outcome);
+        return;
+    }
+    if (isClosed()) return;
+    PageClient* client = client_;
+    close();
+    ns::log("web view: ended the page %s: its scripts came to the %zu MiB their heap may hold, as a content process "
+            "that runs out of memory ends; the app goes on",
+            url_ ? url_->absoluteString()->utf8() : std::string("about:blank"), ScriptHeap::CeilingBytes >> 20);
+    client->pageRanOutOfMemory();
+}
+
 void Page::runScript(std::string_view source, std::string_view sourceURL) {
     if (isClosed()) return;
     auto keep = shared_from_this();
     syncMessageHandlers();
     if (isClosed()) return;
-    ScriptOutcome outcome = engine_->evaluate(source, sourceURL, ScriptEngine::Conversion::None);
-    if (!outcome.ok) logOutcome(outcome);
+    settle(engine_->evaluate(source, sourceURL, ScriptEngine::Conversion::None));
 }
 
 ScriptOutcome Page::evaluate(std::string_view source, Result result) {
@@ -298,7 +322,7 @@ ScriptOutcome Page::evaluate(std::string_view source, Result result) {
     outcome = engine_->evaluate(source, url_ ? url_->absoluteString()->utf8() : std::string(),
                                 result == Result::Text ? ScriptEngine::Conversion::Text
                                                        : ScriptEngine::Conversion::Platform);
-    if (!outcome.ok) logOutcome(outcome);
+    settle(outcome);
     return outcome;
 }
 
@@ -306,30 +330,18 @@ void Page::finishParsing() {
     if (isClosed()) return;
     auto keep = shared_from_this();
     syncMessageHandlers();
-    callInternal("setReadyState", [](duk_context* ctx) {
-        duk_push_string(ctx, "interactive");
-        return 1;
-    });
+    callInternal("setReadyState", [](duk_context* ctx) { duk_push_string(ctx, "interactive"); });
     if (isClosed()) return;
-    callInternal("fire", [](duk_context* ctx) {
-        duk_push_string(ctx, "DOMContentLoaded");
-        return 1;
-    });
+    callInternal("fire", [](duk_context* ctx) { duk_push_string(ctx, "DOMContentLoaded"); });
 }
 
 void Page::finishLoading() {
     if (isClosed()) return;
     auto keep = shared_from_this();
     syncMessageHandlers();
-    callInternal("setReadyState", [](duk_context* ctx) {
-        duk_push_string(ctx, "complete");
-        return 1;
-    });
+    callInternal("setReadyState", [](duk_context* ctx) { duk_push_string(ctx, "complete"); });
     if (isClosed()) return;
-    callInternal("fire", [](duk_context* ctx) {
-        duk_push_string(ctx, "load");
-        return 1;
-    });
+    callInternal("fire", [](duk_context* ctx) { duk_push_string(ctx, "load"); });
 }
 
 void Page::close() {
@@ -366,10 +378,7 @@ void Page::fireTimer(int64_t id) {
     auto keep = shared_from_this();
     syncMessageHandlers();
     if (isClosed()) return;
-    callInternal("fireTimer", [id](duk_context* ctx) {
-        duk_push_number(ctx, static_cast<double>(id));
-        return 1;
-    });
+    callInternal("fireTimer", [id](duk_context* ctx) { duk_push_number(ctx, static_cast<double>(id)); });
 }
 
 void Page::waitForAnswer(const std::function<bool()>& answered, bool& waiting) {

@@ -5,6 +5,9 @@
 // shows the page answers what the surface asks of the host. Internal to the
 // web views.
 //
+// A page whose script heap runs out (ScriptHeap.h) ends, with a log line
+// naming the heap's ceiling, and tells its client.
+//
 // Console lines go to the platform log: log, info and debug as the text
 // itself, warn and error prefixed with "[warn] " and "[error] ". Uncaught
 // errors are logged as "JavaScript error: <error> (<source>:<line>)".
@@ -40,6 +43,8 @@ public:
                             std::function<void(ns::Ref<ns::String>)> done) = 0;
     virtual std::vector<std::string> pageMessageHandlerNames() = 0;
     virtual void pagePostMessage(const std::string& name, ns::Id body) = 0;
+    // The page's script heap ran out; the page has closed itself.
+    virtual void pageRanOutOfMemory() = 0;
 };
 
 class Page : public std::enable_shared_from_this<Page> {
@@ -76,10 +81,13 @@ private:
 
     Page(PageClient& client, ns::Ref<ns::URL> url);
     void install();
-    // Calls internal.<name>(args...) with the arguments pushed by `push`.
-    void callInternal(const char* name, const std::function<duk_idx_t(duk_context*)>& push);
+    // Calls internal.<name>(arg) with the one argument pushed by `push`.
+    void callInternal(const char* name, const std::function<void(duk_context*)>& push);
     void syncMessageHandlers();
     void logOutcome(const ScriptOutcome& outcome);
+    // After each entry into the engine: a failure is logged; a heap that ran
+    // out ends the page.
+    void settle(const ScriptOutcome& outcome);
     void startTimer(int64_t id, double milliseconds, bool repeats);
     void stopTimer(int64_t id);
     void fireTimer(int64_t id);

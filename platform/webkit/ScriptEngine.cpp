@@ -1,5 +1,7 @@
 #include "platform/webkit/ScriptEngine.h"
 
+#include <malloc.h>
+
 #include <cmath>
 #include <cstdlib>
 #include <unordered_set>
@@ -164,6 +166,7 @@ ns::Id toPlatformValue(duk_context* ctx, duk_idx_t index, bool& unsupported) {
 }
 
 ns::Ref<ns::Error> ScriptOutcome::error() const {
+    if (terminated) return makeContentProcessTerminatedError();
     if (!ok) return makeJavaScriptExceptionError(message, line, sourceURL);
     if (unsupported) return makeUnsupportedResultError();
     return nullptr;
@@ -172,13 +175,28 @@ ns::Ref<ns::Error> ScriptOutcome::error() const {
 // ---- Engine ----
 
 ScriptEngine::ScriptEngine() {
-    ctx_ = duk_create_heap(nullptr, nullptr, nullptr, this, fatal);
+    ctx_ = duk_create_heap(allocate, reallocate, release, this, fatal);
     if (!ctx_) fatal(nullptr, "cannot create a heap");
 }
 
-ScriptEngine::~ScriptEngine() { duk_destroy_heap(ctx_); }
+ScriptEngine::~ScriptEngine() {
+    duk_destroy_heap(ctx_);
+    // A heap that ran to its ceiling leaves that much free in the C
+    // library's arenas: give it back to the system.
+    if (heap_.exhausted()) malloc_trim(0);
+}
 
-bool ScriptEngine::pastDeadline() const { return Steady::now() >= deadline_; }
+void* ScriptEngine::allocate(void* udata, duk_size_t size) {
+    return static_cast<ScriptEngine*>(udata)->heap_.allocate(size);
+}
+
+void* ScriptEngine::reallocate(void* udata, void* block, duk_size_t size) {
+    return static_cast<ScriptEngine*>(udata)->heap_.reallocate(block, size);
+}
+
+void ScriptEngine::release(void* udata, void* block) { static_cast<ScriptEngine*>(udata)->heap_.release(block); }
+
+bool ScriptEngine::pastDeadline() const { return heap_.exhausted() || Steady::now() >= deadline_; }
 
 ScriptEngine::Entry::Entry(ScriptEngine& engine) : engine_(engine), saved_(engine.deadline_) {
     if (saved_ == Steady::time_point::max()) {
@@ -215,6 +233,12 @@ ScriptOutcome ScriptEngine::call(duk_idx_t argc, Conversion conversion) {
 
 ScriptOutcome ScriptEngine::finish(duk_int_t rc, Conversion conversion) {
     ScriptOutcome outcome;
+    if (heap_.exhausted()) {
+        // Whatever the script came to, the page ends under it.
+        duk_pop(ctx_);
+        outcome.terminated = true;
+        return outcome;
+    }
     if (rc == DUK_EXEC_SUCCESS) {
         outcome.ok = true;
         outcome.undefined = duk_is_undefined(ctx_, -1);

@@ -1,8 +1,10 @@
 #pragma once
 // One script engine heap (a page's), with a real-time budget per entry: a
 // script that runs longer than TimeBudgetSeconds without returning is
-// interrupted with a RangeError that no try/catch of its own can keep.
-// Internal to the web views.
+// interrupted with a RangeError that no try/catch of its own can keep. Its
+// memory is held under ScriptHeap's ceiling; once the heap is exhausted, a
+// running script is interrupted the same way and nothing more can grow it:
+// the page is to be ended. Internal to the web views.
 
 #include <chrono>
 #include <cstdint>
@@ -12,6 +14,7 @@
 #include "duktape.h"
 #include "platform/foundation/Error.h"
 #include "platform/runtime/Object.h"
+#include "platform/webkit/ScriptHeap.h"
 
 namespace web::detail {
 
@@ -28,6 +31,8 @@ struct ScriptOutcome {
     std::string message;
     int64_t line = 0;
     std::string sourceURL;
+    // The page ended under the script (its heap ran out).
+    bool terminated = false;
 
     // The web view's error for a failed outcome, nil for a good one.
     ns::Ref<ns::Error> error() const;
@@ -43,6 +48,7 @@ public:
     ScriptEngine& operator=(const ScriptEngine&) = delete;
 
     duk_context* context() const { return ctx_; }
+    const ScriptHeap& heap() const { return heap_; }
 
     // Marks one entry from native code into the engine: the budget runs from
     // the outermost entry, and a nested one (from a native function called
@@ -83,12 +89,18 @@ public:
     // (with an undefined `this`) under an Entry, popping all of them.
     ScriptOutcome call(duk_idx_t argc, Conversion conversion);
 
-    // For the timeout hook.
+    // For the timeout hook: past the entry's budget, or out of memory.
     bool pastDeadline() const;
 
 private:
     ScriptOutcome finish(duk_int_t rc, Conversion conversion);
+    // The engine's memory functions, on heap_.
+    static void* allocate(void* udata, duk_size_t size);
+    static void* reallocate(void* udata, void* block, duk_size_t size);
+    static void release(void* udata, void* block);
 
+    // Before the context, which it outlives.
+    ScriptHeap heap_;
     duk_context* ctx_ = nullptr;
     std::chrono::steady_clock::time_point deadline_ = std::chrono::steady_clock::time_point::max();
 };

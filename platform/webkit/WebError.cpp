@@ -22,4 +22,10 @@ ns::Ref<ns::Error> makeUnsupportedResultError() {
     return ns::Error::make(WKErrorDomain, WKErrorJavaScriptResultTypeIsUnsupported, info);
 }
 
+ns::Ref<ns::Error> makeContentProcessTerminatedError() {
+    auto info = ns::MutableDictionary::make();
+    info->setObjectForKey(ns::str("The web content process was terminated"), ns::str(ns::LocalizedDescriptionKey));
+    return ns::Error::make(WKErrorDomain, WKErrorWebContentProcessTerminated, info);
+}
+
 }  // namespace web

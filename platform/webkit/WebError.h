@@ -29,5 +29,7 @@ ns::Ref<ns::Error> makeJavaScriptExceptionError(const std::string& message, int6
                                                 const std::string& sourceURL = {});
 // "JavaScript execution returned a result of an unsupported type".
 ns::Ref<ns::Error> makeUnsupportedResultError();
+// "The web content process was terminated": the page ended under the script.
+ns::Ref<ns::Error> makeContentProcessTerminatedError();
 
 }  // namespace web

@@ -52,6 +52,12 @@ public:
         }
     }
 
+    void webContentProcessDidTerminate() override {
+        if (auto view = self(); auto delegate = view ? view->navigationDelegate() : nullptr) {
+            delegate->webViewWebContentProcessDidTerminate(*view);
+        }
+    }
+
     void alert(const ns::Ref<ns::String>& message, std::function<void()> done) override {
         auto view = self();
         auto delegate = view ? view->uiDelegate() : nullptr;

@@ -17,6 +17,8 @@ namespace {
 
 // Quick enough to visit the user centre before the page logs out.
 constexpr double kLookSeconds = 0.1;
+// A step that finds nothing to act on says what it waits for every 10 s.
+constexpr int kLooksBetweenWaitingLines = 100;
 
 ns::Ref<VRQSubNameVC> subAccountScreen(const testing::UIDriver& driver) {
     auto view = driver.find([](ui::View& v) { return ns::cast<VRQSubNameVC>(v.owningController()) != nullptr; });
@@ -133,7 +135,15 @@ void RoadPlayer::look() {
     // After the page's own payments a purchase may come during any step, or
     // after the last one, so it keeps looking.
     if (next_ >= laterPurchasesFrom_) payLaterPurchase();
-    if (next_ < steps_.size() && steps_[next_].act()) ++next_;
+    if (next_ < steps_.size()) {
+        if (steps_[next_].act()) {
+            ++next_;
+            looksWaiting_ = 0;
+        } else if (++looksWaiting_ % kLooksBetweenWaitingLines == 0) {
+            ns::log("road: waiting for %s: nothing on the screen for it for %d s", steps_[next_].waitingFor,
+                    static_cast<int>(looksWaiting_ * kLookSeconds));
+        }
+    }
     start();
 }
 

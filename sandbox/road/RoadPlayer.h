@@ -8,7 +8,8 @@
 // back button and closing the result card once the poll has confirmed it.
 // From then on it also pays every later purchase (a store bundle, a resource card) with
 // platform coins whenever a payment centre is ready. Each act is one log
-// line "road: ...". It plays one login only: the page's login after its
+// line "road: ..."; so is, every 10 s, what a step that finds nothing to act
+// on waits for. It plays one login only: the page's login after its
 // logout finds the form and stops there.
 // Main thread only.
 
@@ -41,6 +42,8 @@ private:
     std::string user_, password_;
     std::vector<Step> steps_;
     size_t next_ = 0;
+    // Looks since the step before was taken.
+    int looksWaiting_ = 0;
     // The step from which later purchases are paid as they come.
     size_t laterPurchasesFrom_ = 0;
     // The centre paid last: it stays on screen a moment after paying and is

@@ -18,7 +18,125 @@ gamehost_settings() {
             ;;
     esac
     export BUILD_DIR=$build JOBS=$jobs
+    gamehost_name=$name
 }
+
+# VALUE as one shell word in single quotes, whatever it holds: a setting
+# printed for pasting reaches the program whole.
+gamehost_quote() {
+    local quote="'\\''"
+    printf "'%s'" "${1//\'/$quote}"
+}
+
+# ---- What a script starts, and stopping it ----
+# A script starts its long work with gamehost_start, each job in a process
+# group of its own, and sets gamehost_trap: however it ends (Ctrl-C, SIGTERM,
+# an error, done), it signals each group it started that still runs as a
+# group, and an interrupted script says in one line what it stopped.
+gamehost_groups=()
+gamehost_group_names=()
+gamehost_interrupted=""
+gamehost_build_log=""
+
+#   gamehost_start WHAT COMMAND...
+# runs COMMAND in the background in a new process group (and session, so
+# that a Ctrl-C reaches it only through the script), WHAT naming it for the
+# interrupted line ("the build"); $! is its process and its group. It does
+# not inherit the run lock's descriptor (3).
+gamehost_start() {
+    local what=$1
+    shift
+    setsid "$@" 3>&- &
+    gamehost_groups+=("$!")
+    gamehost_group_names+=("$what")
+}
+
+#   gamehost_stop_groups
+# sends SIGTERM to every group started that still has a process, waits up to
+# 5 s for each to end, then sends SIGKILL; sets $gamehost_stopped to what it
+# stopped ("the build and the tests"), empty when nothing ran. Run in the
+# script's own shell, which alone can reap its children.
+gamehost_stop_groups() {
+    local i group stopped=()
+    for i in "${!gamehost_groups[@]}"; do
+        group=${gamehost_groups[$i]}
+        kill -TERM -- "-$group" 2>/dev/null || continue
+        stopped+=("${gamehost_group_names[$i]}")
+    done
+    for group in "${gamehost_groups[@]}"; do
+        for _ in $(seq 50); do
+            # The group's first process is the script's child: reaped once
+            # it has ended, so that it does not stay in the group as a zombie.
+            if gamehost_ended "$group"; then wait "$group" 2>/dev/null || true; fi
+            kill -0 -- "-$group" 2>/dev/null || break
+            sleep 0.1
+        done
+        if kill -KILL -- "-$group" 2>/dev/null; then wait "$group" 2>/dev/null || true; fi
+    done
+    gamehost_groups=()
+    gamehost_group_names=()
+    local n=${#stopped[@]}
+    gamehost_stopped=""
+    for i in "${!stopped[@]}"; do
+        if [ "$i" -eq 0 ]; then
+            gamehost_stopped=${stopped[$i]}
+        elif [ "$i" -eq $((n - 1)) ]; then
+            gamehost_stopped+=" and ${stopped[$i]}"
+        else
+            gamehost_stopped+=", ${stopped[$i]}"
+        fi
+    done
+}
+
+# Whether process PID has ended: gone, or a zombie waiting to be reaped.
+gamehost_ended() {
+    local state
+    state=$(sed 's/.*) //' "/proc/$1/stat" 2>/dev/null | cut -d' ' -f1) || true
+    [ -z "$state" ] || [ "$state" = Z ]
+}
+
+#   gamehost_trap [CLEANUP]
+# ends the script with 130 on Ctrl-C and 143 on SIGTERM; on any way out it
+# stops the groups it started, runs CLEANUP (a function) and, when
+# interrupted, says so: "NAME: interrupted; stopped the build".
+gamehost_trap() {
+    gamehost_cleanup=${1:-}
+    trap 'gamehost_interrupted=1; exit 130' INT
+    trap 'gamehost_interrupted=1; exit 143' TERM
+    trap gamehost_on_exit EXIT
+}
+
+gamehost_on_exit() {
+    local status=$?
+    trap - INT TERM
+    gamehost_stop_groups
+    if [ -n "$gamehost_build_log" ]; then mv "$gamehost_build_log" "$build/build.log" 2>/dev/null || true; fi
+    if [ -n "$gamehost_cleanup" ]; then "$gamehost_cleanup" || true; fi
+    if [ -n "$gamehost_interrupted" ]; then
+        echo "$gamehost_name: interrupted${gamehost_stopped:+; stopped $gamehost_stopped}" >&2
+    fi
+    exit "$status"
+}
+
+# ---- The build lock ----
+# Every build into a build folder takes $build/.build.lock, so that builds
+# by different scripts take turns. A script whose parent holds it (the
+# descriptor inherited) goes on at once.
+gamehost_lock_build() {
+    local lock="$build/.build.lock"
+    mkdir -p "$build"
+    if [ -e /dev/fd/9 ] && [ /dev/fd/9 -ef "$lock" ]; then
+        flock 9
+        return
+    fi
+    exec 9>"$lock"
+    if ! flock -n 9; then
+        echo "$gamehost_name: another build is using $build: waiting for it to end"
+        flock 9
+    fi
+}
+
+gamehost_unlock_build() { exec 9>&-; }
 
 #   gamehost_tell_while PID SECONDS COMMAND...
 # waits for the background job PID, running COMMAND every SECONDS while it
@@ -47,20 +165,34 @@ gamehost_build_step() {
 }
 
 #   gamehost_build_quietly NAME ROOT [scripts/build arguments...]
-# builds with the build's output in $build/build.log, saying every 30 s which
-# step it is at, then how many warnings it printed; a build that fails shows
-# its errors (or the end of its log) and ends the script. While it runs,
-# $build_pid names it, for a script that stops it on its way out.
+# builds under the build lock, the build's output in a log of its own,
+# saying every 30 s which step it is at, then how many warnings it printed.
+# The log becomes $build/build.log when the build compiled or linked
+# something (or failed): a build with nothing to do leaves the last one's
+# log. A build that fails shows its errors (or the end of its log) and ends
+# the script.
 gamehost_build_quietly() {
     local name=$1 root=$2
     shift 2
-    mkdir -p "$build"
-    local log="$build/build.log"
-    "$root/scripts/build" "$@" >"$log" 2>&1 &
-    build_pid=$!
-    gamehost_tell_while "$build_pid" 30 gamehost_build_step "$name" "$log"
-    if ! wait "$build_pid"; then
-        build_pid=""
+    gamehost_lock_build
+    local log="$build/build.log" fresh status=0
+    fresh=$(mktemp "$build/build.log.XXXXXX")
+    chmod 644 "$fresh"
+    # An interrupted build's log becomes the build's log on the way out.
+    gamehost_build_log=$fresh
+    gamehost_start "the build" "$root/scripts/build" "$@" >"$fresh" 2>&1
+    local pid=$!
+    gamehost_tell_while "$pid" 30 gamehost_build_step "$name" "$fresh"
+    wait "$pid" || status=$?
+    gamehost_unlock_build
+    gamehost_build_log=""
+    if [ "$status" -eq 0 ] && ! grep -qE '^\[[0-9]+/[0-9]+\] (Building|Linking)' "$fresh"; then
+        rm -f "$fresh"
+        echo "$name: built (nothing to compile; the last build's log: $log)"
+        return
+    fi
+    mv "$fresh" "$log"
+    if [ "$status" -ne 0 ]; then
         if grep -qE 'error:|FAILED:|CMake Error' "$log"; then
             grep -B2 -A12 -E 'error:|FAILED:|CMake Error' "$log" | head -n 200 >&2
         else
@@ -69,6 +201,5 @@ gamehost_build_quietly() {
         echo "$name: the build failed (its whole log: $log)" >&2
         exit 1
     fi
-    build_pid=""
     echo "$name: built ($(grep -c 'warning:' "$log" || true) compiler warnings in what it compiled; the build's log: $log)"
 }

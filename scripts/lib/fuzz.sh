@@ -2,15 +2,19 @@
 # (scripts/lib/common.sh).
 #   fuzz_build SOURCE OUT [CMake options...]
 # configures and builds the fuzz targets of SOURCE into OUT against the
-# project build; when that fails it shows the compiler's output and fails.
+# project build, under its build lock (they link its libraries); when that
+# fails it shows the compiler's output and fails.
 fuzz_build() {
-    local source=$1 out=$2
+    local source=$1 out=$2 status=0
     shift 2
     mkdir -p "$out"
-    if ! {
+    gamehost_lock_build
+    {
         cmake -S "$source" -B "$out" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
             -DGAMEHOST_BUILD_DIR="$build" "$@" && cmake --build "$out" -j "$jobs"
-    } >"$out/build.log" 2>&1; then
+    } >"$out/build.log" 2>&1 || status=$?
+    gamehost_unlock_build
+    if [ "$status" -ne 0 ]; then
         tail -n 80 "$out/build.log" >&2
         echo "fuzz: the fuzz targets of ${source#"$root"/} failed to build (the whole log: $out/build.log)" >&2
         return 1

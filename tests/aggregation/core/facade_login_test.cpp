@@ -47,6 +47,21 @@ TEST_F(FacadeLaunchTest, LaunchReadsTheGameIdPostsInitAndStartsTheChannel) {
     EXPECT_EQ(init[0].header("Content-Type"), "application/x-www-form-urlencoded");
 }
 
+TEST_F(FacadeLaunchTest, ALaunchWithoutItsGameIdSaysWhy) {
+    server.route("POST", "/init", json(R"({"code":"200","data":{}})"));
+    ns::LogCapture log;
+    std::filesystem::remove(folder + "/resources/KVTRPLIST.plist");
+    entity->applicationDidFinishLaunchingWithOptions(*ui::Application::sharedApplication(), nullptr);
+    EXPECT_TRUE(log.contains("KVTRPLIST.plist is missing from the app's resources (" + folder + "/resources)"));
+    EXPECT_FALSE(log.contains("has no game_id"));
+
+    log.clear();
+    writePlist("KVTRPLIST.plist", "<key>game_id</key><string></string>");
+    entity->applicationDidFinishLaunchingWithOptions(*ui::Application::sharedApplication(), nullptr);
+    EXPECT_TRUE(log.contains("KVTRPLIST.plist has no game_id"));
+    env.runUntilIdle();
+}
+
 TEST_F(FacadeLaunchTest, AnAnnouncementWithATitleIsShownWithItsFields) {
     installNoticeMaker();
     server.route("POST", "/init",

@@ -188,5 +188,27 @@ TEST_F(BundleTest, CorruptStringsTableIsLoggedAndSkipped) {
     EXPECT_EQ(localized(main, "title"), "Pull to refresh");
 }
 
+TEST_F(BundleTest, AMissingStringsTableIsLoggedOnceNamingTheFile) {
+    LogCapture log;
+    auto main = Bundle::mainBundle();
+    EXPECT_EQ(localized(main, "login", nullptr, "Login"), "login");
+    EXPECT_EQ(localized(main, "password", nullptr, "Login"), "password");
+    std::vector<std::string> said;
+    for (const auto& line : log.lines()) {
+        if (line.find("Login.strings") != std::string::npos) said.push_back(line);
+    }
+    ASSERT_EQ(said.size(), 1u);
+    EXPECT_NE(said[0].find("missing"), std::string::npos) << said[0];
+    EXPECT_NE(said[0].find(app_.path()), std::string::npos) << said[0];
+    // A table that is there, even without the key, is not missing.
+    log.clear();
+    EXPECT_EQ(localized(main, "absent key"), "absent key");
+    EXPECT_EQ(localized(main, "a", "default", "Broken"), "default");
+    app_.write("en.lproj/Empty.strings", "");
+    EXPECT_EQ(localized(main, "a", nullptr, "Empty"), "a");
+    for (const auto& line : log.lines()) EXPECT_EQ(line.find("Localizable.strings"), std::string::npos) << line;
+    for (const auto& line : log.lines()) EXPECT_EQ(line.find("Empty.strings"), std::string::npos) << line;
+}
+
 }  // namespace
 }  // namespace ns

@@ -2,8 +2,10 @@
 #include <filesystem>
 #include <numbers>
 #include <string>
+#include <vector>
 
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/Log.h"
 #include "platform/foundation/String.h"
 #include "platform/graphics/BitmapContext.h"
 #include "platform/graphics/Png.h"
@@ -67,8 +69,21 @@ TEST_F(ResourcesTest, ImagesTakeTheirScaleFromTheFileName) {
     ASSERT_NE(iconAt2x, nullptr);
     EXPECT_EQ(iconAt2x->scale(), 3);  // the only one there is
 
-    EXPECT_EQ(ui::Image::imageNamed("missing", dir.string()), nullptr);
     EXPECT_EQ(ui::Image::imageWithContentsOfFile((dir / "none.png").string()), nullptr);
+}
+
+TEST_F(ResourcesTest, AMissingPictureIsLoggedOnceNamingTheFile) {
+    writePng("icon.png", 4, 4);
+    ns::LogCapture log;
+    EXPECT_EQ(ui::Image::imageNamed("missing", dir.string()), nullptr);
+    EXPECT_EQ(ui::Image::imageNamed("missing.png", dir.string()), nullptr);
+    ASSERT_NE(ui::Image::imageNamed("icon", dir.string()), nullptr);
+    std::vector<std::string> said;
+    for (const auto& line : log.lines()) {
+        if (line.find("missing") != std::string::npos) said.push_back(line);
+    }
+    ASSERT_EQ(said.size(), 1u);
+    EXPECT_NE(said[0].find((dir / "missing.png").string() + " is missing"), std::string::npos) << said[0];
 }
 
 TEST_F(ResourcesTest, ImagesComeFromBundles) {

@@ -19,7 +19,7 @@
 namespace webtest {
 
 // Navigation events as short lines: "policy <url> <type>", "start", "commit",
-// "finish", "fail-provisional <code>".
+// "finish", "fail-provisional <code>", "terminated".
 class NavigationRecorder : public web::NavigationDelegate {
 public:
     std::vector<std::string> events;
@@ -49,6 +49,8 @@ public:
         lastError = error;
         events.push_back("fail " + std::to_string(error->code()));
     }
+
+    void webViewWebContentProcessDidTerminate(web::WebView&) override { events.push_back("terminated"); }
 
     size_t count(const std::string& event) const {
         size_t n = 0;

@@ -1,0 +1,91 @@
+#include "platform/webkit/ScriptHeap.h"
+
+#include <malloc.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+namespace web::detail {
+
+namespace {
+
+// What the C library keeps beside each block (its size words).
+constexpr size_t Bookkeeping = 2 * sizeof(size_t);
+// More than the C library ever rounds a request up by (a page, for a block
+// it maps on its own, plus its bookkeeping); a request that fits with this
+// much to spare cannot take the heap past the ceiling.
+constexpr size_t RoundingBound = 8192;
+
+}  // namespace
+
+size_t ScriptHeap::footprint(void* block) { return block ? malloc_usable_size(block) + Bookkeeping : 0; }
+
+bool ScriptHeap::admit(void* block) {
+    size_t size = footprint(block);
+    if (live_ + size > CeilingBytes) {
+        std::free(block);
+        return false;
+    }
+    live_ += size;
+    peak_ = std::max(peak_, live_);
+    return true;
+}
+
+void* ScriptHeap::refuse(size_t size) {
+    if (refusals_ > 0 && size == refusedSize_) {
+        // The engine collected garbage and asked again; when it has done so
+        // as often as it does before giving up, the live heap is at the
+        // ceiling for good.
+        if (++refusals_ > EngineRetries) exhausted_ = true;
+    } else if (refusals_ == 0) {
+        refusedSize_ = size;
+        refusals_ = 1;
+    }
+    return nullptr;
+}
+
+void ScriptHeap::granted(size_t size) {
+    if (refusals_ > 0 && size == refusedSize_) refusals_ = 0;
+}
+
+void* ScriptHeap::allocate(size_t size) {
+    if (exhausted_ || live_ + size + Bookkeeping > CeilingBytes) return refuse(size);
+    void* block = std::malloc(size);
+    if (!block || !admit(block)) return refuse(size);
+    granted(size);
+    return block;
+}
+
+void* ScriptHeap::reallocate(void* block, size_t size) {
+    if (!block) return allocate(size);
+    if (size == 0) {
+        release(block);
+        return nullptr;
+    }
+    size_t before = footprint(block);
+    if (exhausted_ || live_ - before + size + Bookkeeping > CeilingBytes) return refuse(size);
+    if (live_ - before + size + RoundingBound > CeilingBytes) {
+        // Close to the ceiling: a new block, counted before the old one
+        // goes, so that no rounding takes the heap past it.
+        void* moved = allocate(size);
+        if (!moved) return nullptr;
+        std::memcpy(moved, block, std::min(size, malloc_usable_size(block)));
+        release(block);
+        return moved;
+    }
+    void* resized = std::realloc(block, size);
+    if (!resized) return refuse(size);
+    live_ = live_ - before + footprint(resized);
+    peak_ = std::max(peak_, live_);
+    granted(size);
+    return resized;
+}
+
+void ScriptHeap::release(void* block) {
+    if (!block) return;
+    live_ -= footprint(block);
+    std::free(block);
+}
+
+}  // namespace web::detail

@@ -1,0 +1,49 @@
+#pragma once
+// The memory of one script engine heap, held under a ceiling on its live
+// bytes: what each block takes from the C library, its bookkeeping
+// included, counted while the block lives. A request that would take the
+// heap past the ceiling is refused; the engine then collects garbage and
+// asks again, and once it has given up on the same request the heap is
+// exhausted: from then on every request is refused, and the page that ran
+// it is to be ended. Internal to the web views.
+
+#include <cstddef>
+
+namespace web::detail {
+
+class ScriptHeap {
+public:
+    static constexpr size_t CeilingBytes = size_t{256} << 20;
+    // How often the engine collects and asks again after a refusal before it
+    // gives up and throws.
+    static constexpr int EngineRetries = 10;
+
+    ScriptHeap() = default;
+    ScriptHeap(const ScriptHeap&) = delete;
+    ScriptHeap& operator=(const ScriptHeap&) = delete;
+
+    void* allocate(size_t size);
+    void* reallocate(void* block, size_t size);
+    void release(void* block);
+
+    size_t liveBytes() const { return live_; }
+    size_t peakBytes() const { return peak_; }
+    bool exhausted() const { return exhausted_; }
+
+private:
+    static size_t footprint(void* block);
+    // Counts a block the C library gave; false, the block given back, when
+    // its real size takes the heap past the ceiling.
+    bool admit(void* block);
+    void* refuse(size_t size);
+    void granted(size_t size);
+
+    size_t live_ = 0;
+    size_t peak_ = 0;
+    bool exhausted_ = false;
+    // The request refused last and how many times in a row.
+    size_t refusedSize_ = 0;
+    int refusals_ = 0;
+};
+
+}  // namespace web::detail
