@@ -76,7 +76,7 @@ TEST_F(HTTPSessionRepliesTest, TwentyGetsAnsweredByBombsHoldNoMoreThanTheSession
         // What all tasks may hold, as much again of pieces let go that the
         // allocator keeps, and one reply joined for its serializer; once
         // each reply was held three times over, 1.2 GB for these twenty.
-        EXPECT_LT(growth, 2 * ns::detail::BytesOfAllSessionReplies + perTask);
+        EXPECT_LT(growth, 2 * ns::BytesOfAllSessionReplies + perTask);
     }
 }
 

@@ -70,7 +70,7 @@ TEST_F(WebImageTest, SixtyImagesAnsweredByBombsHoldNoMoreThanTheLoaderMay) {
         // What the session's tasks may hold on the way to the loader, as
         // much again of pieces let go that the allocator keeps, and the
         // loader's own bound: once 5 GB, and an abort.
-        EXPECT_LT(growth, 2 * ns::detail::BytesOfAllSessionReplies + TVWebImageManager::MaxHeldBytes);
+        EXPECT_LT(growth, 2 * ns::BytesOfAllSessionReplies + TVWebImageManager::MaxHeldBytes);
     }
 }
 
@@ -100,7 +100,7 @@ TEST_F(WebImageTest, ADownloadWaitingForItsDecodeCountsAgainstTheNext) {
     // may hold, but not under what the loader may hold.
     const uint64_t size = 40 * MiB;
     static_assert(2 * (40 * MiB) > TVWebImageManager::MaxHeldBytes);
-    static_assert(2 * (40 * MiB) < ns::detail::BytesOfAllSessionReplies);
+    static_assert(2 * (40 * MiB) < ns::BytesOfAllSessionReplies);
     DecodeGate decodes;
     decodes.close();
     testing::SilentServer first, second;

@@ -15,7 +15,7 @@
 #include "platform/foundation/ReplyBudget.h"
 #include "platform/foundation/URLError.h"
 #include "platform/foundation/URLSession.h"
-#include "platform/foundation/URLSessionReplyBuffer.h"
+#include "platform/foundation/ReplyBuffer.h"
 #include "platform/testing/LoopbackServer.h"
 #include "platform/testing/ResidentMemory.h"
 #include "platform/testing/SilentServer.h"
@@ -44,8 +44,8 @@ ns::Ref<ns::URLSession> sessionFor(int connections) {
 
 // Undoes failAppendsPastForTesting whatever the test's end.
 struct FailingAppends {
-    explicit FailingAppends(size_t bytes) { ns::detail::ReplyBuffer::failAppendsPastForTesting(bytes); }
-    ~FailingAppends() { ns::detail::ReplyBuffer::failAppendsPastForTesting(SIZE_MAX); }
+    explicit FailingAppends(size_t bytes) { ns::ReplyBuffer::failAppendsPastForTesting(bytes); }
+    ~FailingAppends() { ns::ReplyBuffer::failAppendsPastForTesting(SIZE_MAX); }
 };
 
 class URLSessionRepliesTogetherTest : public ::testing::Test {
@@ -79,14 +79,14 @@ TEST_F(URLSessionRepliesTogetherTest, AHundredBombsJustUnderATasksBoundHoldNoMor
     EXPECT_EQ(endings.whole + endings.tooLong, tasks) << endings.other << " ended otherwise";
     EXPECT_GT(endings.tooLong, 0);
     EXPECT_TRUE(log.contains("the replies of all tasks in progress would hold more than " +
-                             std::to_string(ns::detail::BytesOfAllSessionReplies) + " bytes together"));
+                             std::to_string(ns::BytesOfAllSessionReplies) + " bytes together"));
     // Each task's part is given back once its completion has run.
-    EXPECT_EQ(ns::detail::sessionReplies().held(), 0u);
+    EXPECT_EQ(ns::sessionReplies().held(), 0u);
     if constexpr (testing::PeaksMeasureTheProduct) {
         // All tasks' bound, as much again of pieces the allocator keeps,
         // and one task's reply joined for its handler: once 6.4 GB, and an
         // abort.
-        EXPECT_LT(growth, 2 * ns::detail::BytesOfAllSessionReplies + perTask);
+        EXPECT_LT(growth, 2 * ns::BytesOfAllSessionReplies + perTask);
     }
 
     // The room is free again: one reply may take a task's whole bound.
@@ -117,7 +117,7 @@ TEST_F(URLSessionRepliesTogetherTest, AReplyThatMemoryCannotHoldFailsItsTaskAndI
     // The blocking read gathers its reply the same way.
     EXPECT_FALSE(ns::Data::withContentsOfURL(ns::URL::make(server.url("/large"))));
     EXPECT_TRUE(ns::Data::withContentsOfURL(ns::URL::make(server.url("/small"))));
-    EXPECT_EQ(ns::detail::sessionReplies().held(), 0u);
+    EXPECT_EQ(ns::sessionReplies().held(), 0u);
 }
 
 }  // namespace
