@@ -281,12 +281,10 @@ void SDPURLSessionManagerTaskDelegate::didReceiveData(const ns::Ref<ns::URLSessi
                                                       const ns::Ref<ns::URLSessionDataTask>& dataTask,
                                                       const ns::Ref<ns::Data>& data) {
     if (tooLong_ || !data) return;
-    // Weighed as the session weighs a reply: its first bytes whatever the
-    // budget holds, the rest within it.
+    // Weighed as the session weighs a reply: its first bytes may pass the
+    // budget's limit a little, the rest stay within it.
     const uint64_t total = received_.size() + data->length();
-    if (total <= ns::BytesAdmittedAnyway) {
-        holding_->growAnywayTo(total);
-    } else if (!holding_->growToOrRelease(total)) {
+    if (!holding_->growToOrRelease(total, total <= ns::FirstBytesOfAReply ? ns::RoomForFirstBytes : 0)) {
         return refuseReply(dataTask, ns::format("the replies of all tasks in progress would hold more than %llu bytes "
                                                 "together",
                                                 (unsigned long long)holding_->budget().limit()));

@@ -14,11 +14,6 @@ bool ReplyBudget::take(uint64_t amount) {
     return true;
 }
 
-void ReplyBudget::takeAnyway(uint64_t amount) {
-    std::lock_guard guard(lock_);
-    held_ += amount;
-}
-
 void ReplyBudget::give(uint64_t amount) {
     std::lock_guard guard(lock_);
     held_ -= amount;
@@ -30,11 +25,12 @@ ReplyBudget& sessionReplies() {
     return *budget;
 }
 
-bool ReplyShare::growToOrRelease(uint64_t total) {
+bool ReplyShare::growToOrRelease(uint64_t total, uint64_t pastLimit) {
     if (total <= size_) return true;
     std::lock_guard guard(budget_->lock_);
     const uint64_t more = total - size_;
-    if (more <= budget_->limit_ && budget_->held_ <= budget_->limit_ - more) {
+    const uint64_t limit = budget_->limit_ + pastLimit;
+    if (more <= limit && budget_->held_ <= limit - more) {
         budget_->held_ += more;
         size_ = total;
         return true;
@@ -42,12 +38,6 @@ bool ReplyShare::growToOrRelease(uint64_t total) {
     budget_->held_ -= size_;
     size_ = 0;
     return false;
-}
-
-void ReplyShare::growAnywayTo(uint64_t total) {
-    if (total <= size_) return;
-    budget_->takeAnyway(total - size_);
-    size_ = total;
 }
 
 void ReplyShare::shrinkTo(uint64_t total) {

@@ -30,8 +30,6 @@ public:
 
     // Adds `amount` unless the total would pass the limit.
     bool take(uint64_t amount);
-    // Adds `amount` whatever the total: for what must be admitted anyway.
-    void takeAnyway(uint64_t amount);
     void give(uint64_t amount);
 
 private:
@@ -45,11 +43,12 @@ private:
 // HTTP client's buffers: BytesOfAllSessionReplies.
 ReplyBudget& sessionReplies();
 constexpr uint64_t BytesOfAllSessionReplies = 96ull << 20;
-// Each reply's first MiB is admitted whatever sessionReplies() holds, so
-// that a small reply (a login call's, a page script) loads while large ones
-// fill the budget: the limit may be passed by at most that much per reply
-// in progress. Past it, a reply that meets a full budget fails.
-constexpr uint64_t BytesAdmittedAnyway = 1ull << 20;
+// A reply's first MiB may take sessionReplies() up to 8 MiB past its limit,
+// so that a small reply (a login call's, a page script) loads while large
+// ones fill the budget. Past its first MiB, a reply that meets a full
+// budget fails.
+constexpr uint64_t FirstBytesOfAReply = 1ull << 20;
+constexpr uint64_t RoomForFirstBytes = 8ull << 20;
 
 // One holder's part of a budget, given back when it is released or ends.
 class ReplyShare {
@@ -62,13 +61,12 @@ public:
     ReplyBudget& budget() const { return *budget_; }
     uint64_t size() const { return size_; }
 
-    // Grows the share to `total` bytes (a smaller total changes nothing).
-    // When the budget has no room the share is given back whole, in the
-    // same step: of two holders that meet a full budget at once, the one
-    // refused first makes room for the other.
-    bool growToOrRelease(uint64_t total);
-    // Grows the share to `total` bytes whatever the budget holds.
-    void growAnywayTo(uint64_t total);
+    // Grows the share to `total` bytes (a smaller total changes nothing)
+    // unless the budget would pass its limit by more than `pastLimit`.
+    // Refused, the share is given back whole, in the same step: of two
+    // holders that meet a full budget at once, the one refused first makes
+    // room for the other.
+    bool growToOrRelease(uint64_t total, uint64_t pastLimit = 0);
     // Gives back all past `total` bytes (a larger total changes nothing).
     void shrinkTo(uint64_t total);
     void release() { shrinkTo(0); }

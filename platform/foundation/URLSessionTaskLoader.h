@@ -109,11 +109,10 @@ private:
     // one reply held in memory; past it, marks the reply too long and logs why.
     bool withinReplyBound(uint64_t length);
     // Grows `share` (of what all sessions' replies hold) to `total` bytes
-    // for a reply of `replyLength` bytes so far. A reply's first
-    // BytesAdmittedAnyway are admitted whatever the budget holds, so that a
-    // small reply loads while large ones fill it; past them, the budget's
-    // limit holds. Refused, the task marks its reply too long, logs why and
-    // lets go at once of all it holds.
+    // for a reply of `replyLength` bytes so far: its first bytes may pass
+    // the budget's limit a little (RoomForFirstBytes), so that a small reply
+    // loads while large ones fill it. Refused, the task marks its reply too
+    // long, logs why and lets go at once of all it holds.
     bool mayHold(ReplyShare& share, uint64_t total, uint64_t replyLength);
     // What the loader itself holds of the reply, and its share kept to it.
     uint64_t heldInMemory() const;

@@ -295,11 +295,7 @@ bool URLSessionTaskLoader::withinReplyBound(uint64_t length) {
 }
 
 bool URLSessionTaskLoader::mayHold(ReplyShare& share, uint64_t total, uint64_t replyLength) {
-    if (replyLength <= BytesAdmittedAnyway) {
-        share.growAnywayTo(total);
-        return true;
-    }
-    if (share.growToOrRelease(total)) return true;
+    if (share.growToOrRelease(total, replyLength <= FirstBytesOfAReply ? RoomForFirstBytes : 0)) return true;
     log("URL session: task for %@ stopped: the replies of all tasks in progress would hold more than %llu bytes "
         "together",
         request_->URL()->absoluteString(), (unsigned long long)share.budget().limit());

@@ -48,6 +48,12 @@ struct FailingAppends {
     ~FailingAppends() { ns::ReplyBuffer::failAppendsPastForTesting(SIZE_MAX); }
 };
 
+// Undoes failJoinsPastForTesting whatever the test's end.
+struct FailingJoins {
+    explicit FailingJoins(size_t bytes) { ns::ReplyBuffer::failJoinsPastForTesting(bytes); }
+    ~FailingJoins() { ns::ReplyBuffer::failJoinsPastForTesting(SIZE_MAX); }
+};
+
 class URLSessionRepliesTogetherTest : public ::testing::Test {
 protected:
     urltest::TemporaryHome home;
@@ -118,6 +124,30 @@ TEST_F(URLSessionRepliesTogetherTest, AReplyThatMemoryCannotHoldFailsItsTaskAndI
     EXPECT_FALSE(ns::Data::withContentsOfURL(ns::URL::make(server.url("/large"))));
     EXPECT_TRUE(ns::Data::withContentsOfURL(ns::URL::make(server.url("/small"))));
     EXPECT_EQ(ns::sessionReplies().held(), 0u);
+}
+
+TEST_F(URLSessionRepliesTogetherTest, AReplyThatCannotBeJoinedFailsItsTaskAndItsReadNotTheProcess) {
+    testing::LoopbackServer server;
+    server.route("GET", "/large", testing::Reply::text(std::string(3 * MiB, 'x'), "application/octet-stream"));
+    server.route("GET", "/icon", testing::Reply::text(std::string(20'000'000, 'i'), "image/png"));
+    server.route("GET", "/small", testing::Reply::text("ok", "text/plain"));
+    FailingJoins failing(MiB);
+    ns::LogCapture log;
+    auto session = sessionFor(6);
+    Endings large, small;
+    session->dataTaskWithURL(ns::URL::make(server.url("/large")), large.handler(3 * MiB))->resume();
+    session->dataTaskWithURL(ns::URL::make(server.url("/small")), small.handler(2))->resume();
+    env.runUntilIdle();
+    EXPECT_EQ(large.tooLong, 1);
+    EXPECT_EQ(small.whole, 1);
+    EXPECT_TRUE(log.contains("no memory left to join its reply of 3145728 bytes"));
+
+    // The blocking read joins its reply on its transport's worker.
+    EXPECT_FALSE(ns::Data::withContentsOfURL(ns::URL::make(server.url("/icon"))));
+    EXPECT_TRUE(log.contains("/icon: no memory left to join its reply of 20000000 bytes"));
+    EXPECT_TRUE(ns::Data::withContentsOfURL(ns::URL::make(server.url("/small"))));
+    EXPECT_EQ(ns::sessionReplies().held(), 0u);
+    EXPECT_EQ(ns::detail::blockingReads().held(), 0u);
 }
 
 }  // namespace
