@@ -18,6 +18,7 @@
 #include "platform/foundation/URLError.h"
 #include "platform/foundation/URLSession.h"
 #include "platform/testing/LoopbackServer.h"
+#include "platform/testing/SilentServer.h"
 #include "platform/testing/TaskEnvironment.h"
 #include "tests/platform/foundation/reply_memory_support.h"
 #include "tests/platform/foundation/urlsession_support.h"
@@ -135,9 +136,15 @@ TEST_F(URLSessionRepliesHeldTest, TwentyDelegateTasksInFlightTogetherAllLoadWhet
         delegate->first = made.front()->taskIdentifier();
         for (auto& task : made) task->resume();
 
-        // Every reply in flight at once, all but its last piece taken.
-        for (auto& host : hosts) host->releaseAllButLast();
-        ASSERT_TRUE(arrivals.waitForAll([&](size_t i) { return hosts[i]->allButLast(); }, Patience));
+        // Every reply in flight at once, a piece of each at a time, until
+        // all but its last piece has been taken.
+        for (size_t piece = 1; piece < 10; ++piece) {
+            for (auto& host : hosts) {
+                if (piece < host->pieces) host->gate->release();
+            }
+            ASSERT_TRUE(arrivals.waitForAll([&](size_t i) { return std::min<uint64_t>(piece, hosts[i]->pieces - 1) * MiB; },
+                                            Patience));
+        }
         EXPECT_TRUE(delegate->errors().empty()) << delegate->errors().size() << " failed halfway";
         for (auto& host : hosts) host->gate->releaseAll();
         env.runUntilIdle();
@@ -261,6 +268,55 @@ TEST_F(URLSessionRepliesHeldTest, OfTwoLargeRepliesThatCannotBothBeHeldOneAlways
         EXPECT_GE(loaded, 1) << "run " << run << ": both failed";
         EXPECT_EQ(ns::sessionReplies().held(), 0u);
     }
+}
+
+// Lets every piece go, noting the most the budget held as each came.
+class DroppingDelegate : public ns::URLSessionDataDelegate {
+public:
+    void didReceiveData(const ns::Ref<ns::URLSession>&, const ns::Ref<ns::URLSessionDataTask>& task,
+                        const ns::Ref<ns::Data>& data) override {
+        std::lock_guard guard(lock);
+        mostHeld = std::max(mostHeld, ns::sessionReplies().held());
+        received[task->taskIdentifier()] += data->length();
+    }
+    void didCompleteWithError(const ns::Ref<ns::URLSession>&, const ns::Ref<ns::URLSessionTask>&,
+                              const ns::Ref<ns::Error>& error) override {
+        std::lock_guard guard(lock);
+        if (error) ++failed;
+        if (error && error->code() == ns::URLErrorDataLengthExceedsMaximum) ++tooLong;
+    }
+
+    std::mutex lock;
+    uint64_t mostHeld = 0;
+    std::map<uint64_t, uint64_t> received;
+    int failed = 0;
+    int tooLong = 0;
+};
+
+TEST_F(URLSessionRepliesHeldTest, AHundredBombsToADelegateThatDropsEveryPieceHoldNoMoreThanTheBudget) {
+    constexpr int tasks = 100;
+    const uint64_t inflated = 8 * MiB;
+    testing::SilentServer host;
+    auto delegate = std::make_shared<DroppingDelegate>();
+    auto config = ns::URLSessionConfiguration::ephemeralSessionConfiguration();
+    config->setURLCache(nullptr);
+    config->setHTTPMaximumConnectionsPerHost(tasks);
+    auto session = ns::URLSession::sessionWithConfiguration(config, delegate, nullptr);
+    for (int i = 0; i < tasks; ++i) session->dataTaskWithURL(ns::URL::make(host.url("/bomb" + std::to_string(i))))->resume();
+    ASSERT_TRUE(host.waitForConnections(tasks, Patience)) << host.connectionCount() << " of " << tasks;
+    host.answerAll(urltest::rawBombReply(inflated));
+    env.runUntilIdle();
+
+    // Pieces waiting for the delegate are held: past the budget the task
+    // that meets it fails, and the rest go on.
+    std::lock_guard guard(delegate->lock);
+    int whole = 0;
+    for (const auto& [task, bytes] : delegate->received) whole += bytes == inflated;
+    EXPECT_EQ(whole + delegate->tooLong, tasks) << delegate->failed - delegate->tooLong << " ended otherwise";
+    EXPECT_LE(delegate->mostHeld, ns::BytesOfAllSessionReplies + ns::RoomForFirstBytes);
+    EXPECT_EQ(ns::sessionReplies().held(), 0u);
+    session->invalidateAndCancel();
+    env.runUntilIdle();
 }
 
 }  // namespace
