@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "platform/foundation/BlockingRead.h"
@@ -105,49 +106,37 @@ TEST_F(URLSessionRepliesTogetherTest, AHundredBombsJustUnderATasksBoundHoldNoMor
     EXPECT_EQ(alone.whole, 1);
 }
 
-TEST_F(URLSessionRepliesTogetherTest, AReplyThatMemoryCannotHoldFailsItsTaskAndItsReadNotTheProcess) {
-    testing::LoopbackServer server;
-    server.route("GET", "/large", testing::Reply::text(std::string(3 * MiB, 'x'), "application/octet-stream"));
-    server.route("GET", "/small", testing::Reply::text("ok", "text/plain"));
-    FailingAppends failing(MiB);
-    ns::LogCapture log;
-    auto session = sessionFor(6);
-    Endings large, small;
-    session->dataTaskWithURL(ns::URL::make(server.url("/large")), large.handler(3 * MiB))->resume();
-    session->dataTaskWithURL(ns::URL::make(server.url("/small")), small.handler(2))->resume();
-    env.runUntilIdle();
-    EXPECT_EQ(large.tooLong, 1);
-    EXPECT_EQ(small.whole, 1);
-    EXPECT_TRUE(log.contains("no memory left to hold"));
-
-    // The blocking read gathers its reply the same way.
-    EXPECT_FALSE(ns::Data::withContentsOfURL(ns::URL::make(server.url("/large"))));
-    EXPECT_TRUE(ns::Data::withContentsOfURL(ns::URL::make(server.url("/small"))));
-    EXPECT_EQ(ns::sessionReplies().held(), 0u);
-}
-
-TEST_F(URLSessionRepliesTogetherTest, AReplyThatCannotBeJoinedFailsItsTaskAndItsReadNotTheProcess) {
+// Memory running out as a reply grows, or as it is joined: each fails its
+// task and the blocking read, not the process.
+TEST_F(URLSessionRepliesTogetherTest, AReplyThatMemoryCannotHoldOrJoinFailsItsTaskAndItsReadNotTheProcess) {
     testing::LoopbackServer server;
     server.route("GET", "/large", testing::Reply::text(std::string(3 * MiB, 'x'), "application/octet-stream"));
     server.route("GET", "/icon", testing::Reply::text(std::string(20'000'000, 'i'), "image/png"));
     server.route("GET", "/small", testing::Reply::text("ok", "text/plain"));
-    FailingJoins failing(MiB);
-    ns::LogCapture log;
-    auto session = sessionFor(6);
-    Endings large, small;
-    session->dataTaskWithURL(ns::URL::make(server.url("/large")), large.handler(3 * MiB))->resume();
-    session->dataTaskWithURL(ns::URL::make(server.url("/small")), small.handler(2))->resume();
-    env.runUntilIdle();
-    EXPECT_EQ(large.tooLong, 1);
-    EXPECT_EQ(small.whole, 1);
-    EXPECT_TRUE(log.contains("no memory left to join its reply of 3145728 bytes"));
+    for (const bool joins : {false, true}) {
+        SCOPED_TRACE(joins ? "the join fails" : "an append fails");
+        std::optional<FailingAppends> failingAppends;
+        std::optional<FailingJoins> failingJoins;
+        if (joins) failingJoins.emplace(MiB);
+        else failingAppends.emplace(MiB);
+        ns::LogCapture log;
+        auto session = sessionFor(6);
+        Endings large, small;
+        session->dataTaskWithURL(ns::URL::make(server.url("/large")), large.handler(3 * MiB))->resume();
+        session->dataTaskWithURL(ns::URL::make(server.url("/small")), small.handler(2))->resume();
+        env.runUntilIdle();
+        EXPECT_EQ(large.tooLong, 1);
+        EXPECT_EQ(small.whole, 1);
+        EXPECT_TRUE(log.contains(joins ? "no memory left to join its reply of 3145728 bytes" : "no memory left to hold"));
 
-    // The blocking read joins its reply on its transport's worker.
-    EXPECT_FALSE(ns::Data::withContentsOfURL(ns::URL::make(server.url("/icon"))));
-    EXPECT_TRUE(log.contains("/icon: no memory left to join its reply of 20000000 bytes"));
-    EXPECT_TRUE(ns::Data::withContentsOfURL(ns::URL::make(server.url("/small"))));
-    EXPECT_EQ(ns::sessionReplies().held(), 0u);
-    EXPECT_EQ(ns::detail::blockingReads().held(), 0u);
+        // The blocking read gathers its reply the same way, and joins it on
+        // its transport's worker.
+        EXPECT_FALSE(ns::Data::withContentsOfURL(ns::URL::make(server.url("/icon"))));
+        if (joins) EXPECT_TRUE(log.contains("/icon: no memory left to join its reply of 20000000 bytes"));
+        EXPECT_TRUE(ns::Data::withContentsOfURL(ns::URL::make(server.url("/small"))));
+        EXPECT_EQ(ns::sessionReplies().held(), 0u);
+        EXPECT_EQ(ns::detail::blockingReads().held(), 0u);
+    }
 }
 
 }  // namespace
