@@ -393,13 +393,14 @@ bool URLSessionTaskLoader::deliverBody(const char* bytes, size_t length, const R
         Ref<Data> data;
         ReplyShare share{sessionReplies()};
     };
-    auto piece = std::make_shared<Piece>();
-    if (!mayHold(piece->share, length, total)) return false;
-    piece->data = whole ? whole : Data::withBytes(bytes, length);
     if (whole && wholeBody_ == whole) {
+        // Held by the piece from here, not by the loader.
         wholeBody_ = nullptr;
         heldChanged();
     }
+    auto piece = std::make_shared<Piece>();
+    if (!mayHold(piece->share, length, total)) return false;
+    piece->data = whole ? whole : Data::withBytes(bytes, length);
     Ref<Data> data(piece, piece->data.get());
     auto dataTask = cast<URLSessionDataTask>(task);
     deliver([session, dataTask, data, total = int64_t(total)] {
