@@ -211,19 +211,27 @@ void SDPURLSessionManagerTaskDelegate::didCompleteWithError(const ns::Ref<ns::UR
     // what arrived before it failed; one stopped for want of memory has let
     // its bytes go.
     ns::Ref<ns::Error> error = failure;
-    if (outOfMemory_) {
+    if (tooLong_) {
         auto request = task->currentRequest();
         error = ns::makeURLError(ns::URLErrorDataLengthExceedsMaximum, request ? request->URL() : nullptr);
     }
     ns::Ref<ns::Data> data;
-    if (!outOfMemory_) {
+    if (!tooLong_) {
         try {
             data = ns::Data::make(received_.take());
         } catch (const std::bad_alloc&) {
-            if (!error) error = ns::makeURLError(ns::URLErrorDataLengthExceedsMaximum, nullptr);
+            auto request = task->currentRequest();
+            ns::log("HTTP client: task for %@ failed: no memory left to join its reply of %llu bytes",
+                    request ? request->URL()->absoluteString() : nullptr, (unsigned long long)received_.size());
+            // A transport's failure stays the task's error.
+            if (!error) error = ns::makeURLError(ns::URLErrorDataLengthExceedsMaximum, request ? request->URL() : nullptr);
         }
     }
     received_.release();
+    // The reply stays counted until the completion handler has had it.
+    std::shared_ptr<ns::ReplyShare> holding = std::move(holding_);
+    holding_ = std::make_shared<ns::ReplyShare>(ns::sessionReplies());
+    if (error) holding.reset();
     if (!data) data = ns::Data::make();
 
     if (downloadFileURL) {
@@ -239,8 +247,9 @@ void SDPURLSessionManagerTaskDelegate::didCompleteWithError(const ns::Ref<ns::UR
 
     // The completion handler always runs before the notification, which is
     // always posted on the main queue.
-    auto finish = [self, task, userInfo, response, queue, group](ns::Id responseObject, ns::Ref<ns::Error> failure) {
-        group->async(queue, [self, task, userInfo, response, responseObject, failure] {
+    auto finish = [self, task, userInfo, response, queue, group, holding](ns::Id responseObject,
+                                                                          ns::Ref<ns::Error> failure) {
+        group->async(queue, [self, task, userInfo, response, responseObject, failure, holding] {
             if (self->completionHandler) self->completionHandler(response, responseObject, failure);
             dispatch::mainQueue()->async([task, userInfo] {
                 ns::NotificationCenter::defaultCenter()->postNotificationName(SDPNetworkingTaskDidCompleteNotification,
@@ -273,18 +282,32 @@ void SDPURLSessionManagerTaskDelegate::didCompleteWithError(const ns::Ref<ns::UR
 void SDPURLSessionManagerTaskDelegate::didReceiveData(const ns::Ref<ns::URLSession>&,
                                                       const ns::Ref<ns::URLSessionDataTask>& dataTask,
                                                       const ns::Ref<ns::Data>& data) {
-    if (outOfMemory_ || !data) return;
+    if (tooLong_ || !data) return;
+    // Weighed as the session weighs a reply: its first bytes may pass the
+    // budget's limit a little, the rest stay within it.
+    const uint64_t total = received_.size() + data->length();
+    if (!holding_->growToOrRelease(total, total <= ns::FirstBytesOfAReply ? ns::RoomForFirstBytes : 0)) {
+        return refuseReply(dataTask, ns::format("the replies of all tasks in progress would hold more than %llu bytes "
+                                                "together",
+                                                (unsigned long long)holding_->budget().limit()));
+    }
     try {
         received_.append(reinterpret_cast<const char*>(data->bytes()), data->length());
     } catch (const std::bad_alloc&) {
-        // The task fails, not the process: what it gathered is let go now.
-        ns::log("HTTP client: task for %@ stopped: no memory left to hold %llu more bytes of its reply",
-                dataTask->currentRequest() ? dataTask->currentRequest()->URL()->absoluteString() : nullptr,
-                (unsigned long long)data->length());
-        received_.release();
-        outOfMemory_ = true;
-        dataTask->cancel();
+        refuseReply(dataTask,
+                    ns::format("no memory left to hold %llu more bytes of its reply", (unsigned long long)data->length()));
     }
+}
+
+void SDPURLSessionManagerTaskDelegate::refuseReply(const ns::Ref<ns::URLSessionDataTask>& dataTask,
+                                                   const std::string& why) {
+    // The task fails, not the process: what it gathered is let go now.
+    ns::log("HTTP client: task for %@ stopped: %s",
+            dataTask->currentRequest() ? dataTask->currentRequest()->URL()->absoluteString() : nullptr, why);
+    received_.release();
+    holding_->release();
+    tooLong_ = true;
+    dataTask->cancel();
 }
 
 void SDPURLSessionManagerTaskDelegate::didFinishDownloadingToURL(const ns::Ref<ns::URLSession>& session,

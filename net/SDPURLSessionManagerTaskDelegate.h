@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -16,10 +17,11 @@
 #include "platform/foundation/Error.h"
 #include "platform/foundation/Progress.h"
 #include "platform/foundation/URL.h"
+#include "platform/foundation/ReplyBudget.h"
+#include "platform/foundation/ReplyBuffer.h"
 #include "platform/foundation/URLResponse.h"
 #include "platform/foundation/URLSession.h"
 #include "platform/foundation/URLSessionDelegate.h"
-#include "platform/foundation/URLSessionReplyBuffer.h"
 #include "platform/foundation/URLSessionTask.h"
 #include "platform/runtime/Class.h"
 #include "platform/runtime/Object.h"
@@ -95,10 +97,16 @@ private:
     // their own and joined once at the end: a reply may be as long as a
     // session lets a task hold, and a doubling buffer would hold it twice
     // as it grows, and keep the room it doubled into.
-    ns::detail::ReplyBuffer received_;
-    // Memory ran out as a piece of the reply came: the task was cancelled
-    // and ends as a reply too long to hold.
-    bool outOfMemory_ = false;
+    ns::ReplyBuffer received_;
+    // received_'s part of what all sessions' replies hold, kept until the
+    // completion handler has run.
+    std::shared_ptr<ns::ReplyShare> holding_ = std::make_shared<ns::ReplyShare>(ns::sessionReplies());
+    // A piece of the reply could not be held (the replies' budget was full,
+    // or memory ran out): the task was cancelled and ends as a reply too
+    // long to hold.
+    bool tooLong_ = false;
+    // Lets go of the reply and cancels the task, saying why.
+    void refuseReply(const ns::Ref<ns::URLSessionDataTask>& dataTask, const std::string& why);
 
     // Guards the progress objects and the observations; never held while
     // either calls out.

@@ -99,8 +99,8 @@ ns::Ref<TVWebImageOperation> TVWebImageManager::requestImageWithURL(const ns::Re
     return operation;
 }
 
-ns::detail::ReplyBudget& TVWebImageManager::heldBytes() {
-    static auto* budget = new ns::detail::ReplyBudget();  // lives until the process ends
+ns::ReplyBudget& TVWebImageManager::heldBytes() {
+    static auto* budget = new ns::ReplyBudget(MaxHeldBytes);  // lives until the process ends
     return *budget;
 }
 

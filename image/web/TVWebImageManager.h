@@ -78,7 +78,7 @@ public:
     // task may hold. An operation past it fails with
     // URLErrorDataLengthExceedsMaximum.
     static constexpr uint64_t MaxHeldBytes = 64ull << 20;
-    static ns::detail::ReplyBudget& heldBytes();
+    static ns::ReplyBudget& heldBytes();
 
     // ---- The network-activity count (main thread) ----
     // Nothing without a shared application. A burst of changes within a

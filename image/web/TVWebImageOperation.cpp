@@ -358,7 +358,7 @@ void TVWebImageOperation::didReceiveData(const ns::Ref<ns::Data>& chunk) {
 
 bool TVWebImageOperation::appendWithinHoldings(const ns::Ref<ns::Data>& chunk) {
     const uint64_t total = data_->length() + chunk->length();
-    if (!holding_ || !holding_->growTo(total, TVWebImageManager::MaxHeldBytes)) return false;
+    if (!holding_ || !holding_->growToOrRelease(total)) return false;
     if (total > appendFailurePoint.load(std::memory_order_relaxed)) throw std::bad_alloc();
     data_->appendData(chunk);
     return true;

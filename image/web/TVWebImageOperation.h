@@ -138,8 +138,8 @@ private:
     ns::Ref<ns::MutableData> data_;
     // data_'s part of what the loader holds, until its decode and cache
     // write are done (network thread, then the write's block).
-    std::shared_ptr<ns::detail::ReplyShare> holding_ =
-        std::make_shared<ns::detail::ReplyShare>(TVWebImageManager::heldBytes());
+    std::shared_ptr<ns::ReplyShare> holding_ =
+        std::make_shared<ns::ReplyShare>(TVWebImageManager::heldBytes());
     int64_t expectedSize_ = 0;
     ui::BackgroundTaskIdentifier taskID_ = ui::BackgroundTaskInvalid;
 

@@ -15,10 +15,15 @@
 
 #include "platform/dispatch/ThreadPool.h"
 #include "platform/foundation/Data.h"
+#include "platform/foundation/ReplyBudget.h"
 #include "platform/foundation/URL.h"
 #include "platform/foundation/URLSessionConfiguration.h"
 
 namespace ns::detail {
+
+// What the blocking reads of the app hold together.
+ReplyBudget& blockingReads();
+constexpr uint64_t BytesOfAllBlockingReads = 128ull << 20;
 
 struct BlockingReadLimits {
     // Real seconds one read may take in all, redirects included, however
@@ -34,8 +39,10 @@ struct BlockingReadLimits {
     int concurrentReads = dispatch::detail::ThreadPool::HardCap - 4;
     // Reply bytes one read may hold: a default session's bound.
     uint64_t bytesPerRead = URLSessionConfiguration::DefaultMaximumResponseDataLength;
-    // Reply bytes all reads in progress may hold together.
-    uint64_t bytesOfAllReads = 128ull << 20;
+    // What the reads in progress hold together, within its limit. Not
+    // owned: blockingReads() lives as long as the process, and a test's own
+    // outlives its reads.
+    ReplyBudget* replies = &blockingReads();
     // What the read's time in all is judged on; the steady clock when
     // unset. Tests move it; the transfers' own time-outs stay on real time.
     std::function<std::chrono::steady_clock::time_point()> clock;

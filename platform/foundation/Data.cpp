@@ -50,28 +50,37 @@ Ref<Data> Data::withBytes(const void* bytes, size_t length) {
 
 namespace detail {
 
-Ref<Data> readRegularFile(const std::string& path, uint64_t limit, const std::function<bool(uint64_t)>& mayHold,
-                          std::string& failure) {
+int openRegularFile(const std::string& path, uint64_t& size, std::string& failure) {
     // Non-blocking, so that opening a FIFO without a writer returns at once.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         failure = std::strerror(errno);
-        return nullptr;
+        return -1;
     }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        failure = std::strerror(errno);
+        ::close(fd);
+        return -1;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        failure = "it is not a regular file";
+        ::close(fd);
+        return -1;
+    }
+    size = uint64_t(info.st_size);
+    return fd;
+}
+
+Ref<Data> readRegularFile(const std::string& path, uint64_t limit, const std::function<bool(uint64_t)>& mayHold,
+                          std::string& failure) {
+    uint64_t size = 0;
+    const int fd = openRegularFile(path, size, failure);
+    if (fd < 0) return nullptr;
     struct Closer {
         int fd;
         ~Closer() { ::close(fd); }
     } closer{fd};
-    struct stat info {};
-    if (::fstat(fd, &info) != 0) {
-        failure = std::strerror(errno);
-        return nullptr;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        failure = "it is not a regular file";
-        return nullptr;
-    }
-    const uint64_t size = uint64_t(info.st_size);
     if (size > limit) {
         failure = "it is longer than " + std::to_string(limit) + " bytes";
         return nullptr;

@@ -15,6 +15,7 @@
 #include <chrono>
 #include <future>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 
@@ -24,9 +25,9 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/ServerTrust.h"
 #include "platform/foundation/String.h"
+#include "platform/foundation/ReplyBuffer.h"
 #include "platform/foundation/ReplyBudget.h"
 #include "platform/foundation/URLRedirects.h"
-#include "platform/foundation/URLSessionReplyBuffer.h"
 #include "platform/foundation/URLSessionTaskLoaderSupport.h"
 
 namespace ns {
@@ -37,13 +38,21 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
-// The reads in progress, whatever each one's limits; what they hold
-// together is blockingReads().
+// The reads in progress, whatever each one's limits.
 std::atomic<int> readsInProgress{0};
+
+// Adds `amount` to `total` unless the sum would pass `limit`.
+bool addWithin(std::atomic<int>& total, int amount, int limit) {
+    int now = total.load();
+    do {
+        if (amount > limit || now > limit - amount) return false;
+    } while (!total.compare_exchange_weak(now, now + amount));
+    return true;
+}
 
 std::string allReadsFullFailure(const BlockingReadLimits& limits) {
     return format("the blocking reads in progress would hold more than %llu bytes together",
-                  (unsigned long long)limits.bytesOfAllReads);
+                  (unsigned long long)limits.replies->limit());
 }
 
 SteadyClock::time_point now(const BlockingReadLimits& limits) { return limits.clock ? limits.clock() : SteadyClock::now(); }
@@ -84,7 +93,7 @@ public:
             releaseBody();
             return false;
         }
-        if (!share_.growTo(body_.size() + length, limits_.bytesOfAllReads)) {
+        if (!share_.growToOrRelease(body_.size() + length)) {
             failure_ = allReadsFullFailure(limits_);
             releaseBody();
             return false;
@@ -117,7 +126,13 @@ public:
             result.failure = format("status %d", status_);
         } else {
             // Joined once: at most one of the reply's blocks is held twice.
-            result.data = Data::make(body_.take());
+            // This runs on the transport's worker: a whole that cannot be
+            // had fails the read, not the process.
+            try {
+                result.data = Data::make(body_.take());
+            } catch (const std::bad_alloc&) {
+                result.failure = format("no memory left to join its reply of %zu bytes", body_.size());
+            }
         }
         releaseBody();
         done_.set_value(std::move(result));
@@ -138,7 +153,7 @@ private:
     std::optional<std::string> location_;
     std::string failure_;
     ReplyBuffer body_;
-    ReplyShare share_{blockingReads()};
+    ReplyShare share_{*limits_.replies};
     std::promise<AttemptOutcome> done_;
 };
 
@@ -156,10 +171,10 @@ Ref<Data> readFile(const URL& url, const BlockingReadLimits& limits, std::string
         return nullptr;
     }
     // Held only while the bytes are read: the caller owns them after.
-    ReplyShare share(blockingReads());
+    ReplyShare share(*limits.replies);
     bool full = false;
     auto data = readRegularFile(path->utf8(), limits.bytesPerRead, [&](uint64_t size) {
-        full = !share.growTo(size, limits.bytesOfAllReads);
+        full = !share.growToOrRelease(size);
         return !full;
     }, failure);
     if (full) failure = allReadsFullFailure(limits);
@@ -211,6 +226,11 @@ Ref<Data> readFollowingRedirects(Ref<URL> url, const BlockingReadLimits& limits,
 }
 
 }  // namespace
+
+ReplyBudget& blockingReads() {
+    static auto* budget = new ReplyBudget(BytesOfAllBlockingReads);  // outlives the transports at exit
+    return *budget;
+}
 
 Ref<Data> blockingRead(const Ref<URL>& url, const BlockingReadLimits& limits) {
     auto address = url ? url->absoluteString() : nullptr;

@@ -1,7 +1,8 @@
 #pragma once
-// Reading a whole file into memory, for Data and the blocking read of a
-// file URL. Only regular files are read: a device or a FIFO has no end to
-// read to (or makes the reader wait without end), and is refused at once.
+// Reading a file, for Data, the blocking read of a file URL and a session
+// task's file URL. Only regular files are read: a device or a FIFO has no
+// end to read to (or makes the reader wait without end), and is refused at
+// once.
 
 #include <cstdint>
 #include <functional>
@@ -11,9 +12,15 @@
 
 namespace ns::detail {
 
+// A descriptor of the regular file at `path`, its size in `size`, or -1
+// and why. The caller closes it.
+int openRegularFile(const std::string& path, uint64_t& size, std::string& failure);
+
 // The bytes of the regular file at `path`, or nil and why. A file longer
 // than `limit` bytes is refused before its bytes are read; `mayHold`, when
-// given, is asked before the bytes are held (false refuses the read).
+// given, is asked before the bytes are held (false refuses the read). A
+// reader with a bound passes it here, so that the file is weighed before a
+// byte of it is read.
 Ref<Data> readRegularFile(const std::string& path, uint64_t limit, const std::function<bool(uint64_t)>& mayHold,
                           std::string& failure);
 

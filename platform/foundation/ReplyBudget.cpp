@@ -1,28 +1,49 @@
 #include "platform/foundation/ReplyBudget.h"
 
-namespace ns::detail {
+namespace ns {
 
-// Both outlive the transfer threads at exit.
-ReplyBudget& sessionReplies() {
-    static auto* budget = new ReplyBudget;
-    return *budget;
+uint64_t ReplyBudget::held() const {
+    std::lock_guard guard(lock_);
+    return held_;
 }
 
-ReplyBudget& blockingReads() {
-    static auto* budget = new ReplyBudget;
-    return *budget;
-}
-
-bool ReplyShare::growTo(uint64_t total, uint64_t limit) {
-    if (total <= size_) return true;
-    if (!budget_->take(total - size_, limit)) return false;
-    size_ = total;
+bool ReplyBudget::take(uint64_t amount) {
+    std::lock_guard guard(lock_);
+    if (amount > limit_ || held_ > limit_ - amount) return false;
+    held_ += amount;
     return true;
 }
 
-void ReplyShare::release() {
-    budget_->give(size_);
-    size_ = 0;
+void ReplyBudget::give(uint64_t amount) {
+    std::lock_guard guard(lock_);
+    held_ -= amount;
 }
 
-}  // namespace ns::detail
+// Outlives the transfer threads at exit.
+ReplyBudget& sessionReplies() {
+    static auto* budget = new ReplyBudget(BytesOfAllSessionReplies);
+    return *budget;
+}
+
+bool ReplyShare::growToOrRelease(uint64_t total, uint64_t pastLimit) {
+    if (total <= size_) return true;
+    std::lock_guard guard(budget_->lock_);
+    const uint64_t more = total - size_;
+    const uint64_t limit = budget_->limit_ + pastLimit;
+    if (more <= limit && budget_->held_ <= limit - more) {
+        budget_->held_ += more;
+        size_ = total;
+        return true;
+    }
+    budget_->held_ -= size_;
+    size_ = 0;
+    return false;
+}
+
+void ReplyShare::shrinkTo(uint64_t total) {
+    if (total >= size_) return;
+    budget_->give(size_ - total);
+    size_ = total;
+}
+
+}  // namespace ns

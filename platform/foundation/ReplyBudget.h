@@ -1,47 +1,54 @@
 #pragma once
 // What replies held in memory take together, bounded: each holder takes a
-// share of a budget before it holds the bytes and gives it back when it
-// lets them go. A phone of the smallest kind the app runs on (1 GiB) lets
-// a foreground app hold about 600 MiB before the system ends it. The data
-// and upload tasks of all sessions may hold 96 MiB of replies together, a
-// sixth of that: the pieces a delegate has been handed stay counted until
-// the task ends, and the allocator may keep as much again of pieces let
-// go, so that their peak stays near a third. The blocking reads have their
-// own 128 MiB (BlockingRead.h).
+// share of a budget before it holds the bytes and gives it back as soon as
+// it lets them go, so that a budget counts what is held now, not what has
+// passed through.
 //
-// Internal to URL loading.
+// A phone of the smallest kind the app runs on (1 GiB) lets a foreground
+// app hold about 600 MiB before the system ends it. The reply bytes held
+// by the session tasks of every session, and by whoever keeps them after a
+// task (the HTTP client's buffers), may come to 96 MiB together, a sixth of
+// that: a completion handler's reply counts until its handler has run, a
+// piece handed to a delegate until its data is released. The allocator may
+// keep as much again of pieces let go, so that their peak stays near a
+// third. The web-image loader and the blocking reads have budgets of their
+// own (TVWebImageManager.h, BlockingRead.h).
 
-#include <atomic>
 #include <cstdint>
+#include <mutex>
 
-namespace ns::detail {
-
-// Adds `amount` to `total` unless the sum would pass `limit`.
-template <class T>
-bool addWithin(std::atomic<T>& total, T amount, T limit) {
-    T now = total.load();
-    do {
-        if (amount > limit || now > limit - amount) return false;
-    } while (!total.compare_exchange_weak(now, now + amount));
-    return true;
-}
+namespace ns {
 
 class ReplyBudget {
 public:
-    // Adds `amount` unless the total would pass `limit`.
-    bool take(uint64_t amount, uint64_t limit) { return addWithin(held_, amount, limit); }
-    void give(uint64_t amount) { held_ -= amount; }
-    uint64_t held() const { return held_.load(); }
+    explicit ReplyBudget(uint64_t limit) : limit_(limit) {}
+    ReplyBudget(const ReplyBudget&) = delete;
+    ReplyBudget& operator=(const ReplyBudget&) = delete;
+
+    uint64_t limit() const { return limit_; }
+    uint64_t held() const;
+
+    // Adds `amount` unless the total would pass the limit.
+    bool take(uint64_t amount);
+    void give(uint64_t amount);
 
 private:
-    std::atomic<uint64_t> held_{0};
+    friend class ReplyShare;
+    const uint64_t limit_;
+    mutable std::mutex lock_;
+    uint64_t held_ = 0;
 };
 
-// The reply bytes held by the data and upload tasks of every session, and
-// by the blocking reads.
+// The reply bytes held by the session tasks of every session and by the
+// HTTP client's buffers: BytesOfAllSessionReplies.
 ReplyBudget& sessionReplies();
-ReplyBudget& blockingReads();
 constexpr uint64_t BytesOfAllSessionReplies = 96ull << 20;
+// A reply's first MiB may take sessionReplies() up to 8 MiB past its limit,
+// so that a small reply (a login call's, a page script) loads while large
+// ones fill the budget. Past its first MiB, a reply that meets a full
+// budget fails.
+constexpr uint64_t FirstBytesOfAReply = 1ull << 20;
+constexpr uint64_t RoomForFirstBytes = 8ull << 20;
 
 // One holder's part of a budget, given back when it is released or ends.
 class ReplyShare {
@@ -51,14 +58,22 @@ public:
     ReplyShare(const ReplyShare&) = delete;
     ReplyShare& operator=(const ReplyShare&) = delete;
 
-    // Grows the share to `total` bytes (a smaller total changes nothing);
-    // false, leaving the share as it was, when the budget has no room.
-    bool growTo(uint64_t total, uint64_t limit);
-    void release();
+    ReplyBudget& budget() const { return *budget_; }
+    uint64_t size() const { return size_; }
+
+    // Grows the share to `total` bytes (a smaller total changes nothing)
+    // unless the budget would pass its limit by more than `pastLimit`.
+    // Refused, the share is given back whole, in the same step: of two
+    // holders that meet a full budget at once, the one refused first makes
+    // room for the other.
+    bool growToOrRelease(uint64_t total, uint64_t pastLimit = 0);
+    // Gives back all past `total` bytes (a larger total changes nothing).
+    void shrinkTo(uint64_t total);
+    void release() { shrinkTo(0); }
 
 private:
     ReplyBudget* budget_;
     uint64_t size_ = 0;
 };
 
-}  // namespace ns::detail
+}  // namespace ns

@@ -297,18 +297,21 @@ void URLSessionTaskLoader::complete(Ref<Error> failure) {
     Ref<Data> body;
     if (!failure && dataCompletion) {
         try {
-            body = Data::make(resultBody_.take());
+            body = wholeBody_ ? wholeBody_ : Data::make(resultBody_.take());
         } catch (const std::bad_alloc&) {
             log("URL session: task for %@ failed: no memory left to join its reply of %llu bytes",
                 request_->URL()->absoluteString(), (unsigned long long)resultBody_.size());
             failure = error(URLErrorDataLengthExceedsMaximum);
         }
     }
+    wholeBody_ = nullptr;
     resultBody_.release();
     std::string().swap(heldBody_);
     std::string().swap(cacheBody_);
-    // The reply stays counted until whoever it was for has had it.
-    std::shared_ptr<ReplyShare> share = std::move(replyShare_);
+    // A reply handed to its completion handler stays counted until the
+    // handler has run; a failed task's share is given back now.
+    std::shared_ptr<ReplyShare> share = std::move(held_);
+    if (failure || !body) share.reset();
     deliver([task, session, response, failure, dataCompletion, downloadCompletion, body, location, downloadPath,
              share] {
         task->markCompleted(failure);

@@ -23,8 +23,8 @@
 #include "platform/foundation/CurlTransport.h"
 #include "platform/foundation/HTTPURLResponse.h"
 #include "platform/foundation/ReplyBudget.h"
+#include "platform/foundation/ReplyBuffer.h"
 #include "platform/foundation/URLSession.h"
-#include "platform/foundation/URLSessionReplyBuffer.h"
 #include "platform/foundation/URLSessionTask.h"
 
 namespace ns::detail {
@@ -92,15 +92,33 @@ private:
     // Ends the upload: its stream did not match its declared length.
     int64_t refuseBodyStream(const char* why);
     bool serveFromCacheOrFile();
-    void serveLocally(const Ref<URLResponse>& response, std::string body);
+    // A file URL's bytes: read whole for a data task, weighed before a byte
+    // is read; copied to the file in pieces for a download.
+    void serveFile(const Ref<URL>& url, const std::string& path);
+    // The next piece of a file a download copies; the task succeeds at its end.
+    void copyFilePiece(std::shared_ptr<int> fd);
+    // `body`, already whole in memory (a file's bytes, a cached reply), is
+    // served as the reply without a copy.
+    void serveLocally(const Ref<URLResponse>& response, Ref<Data> body);
     void acceptFinalResponse(const Ref<URLResponse>& response);
     // False stops the transfer: the file could not be written, or the reply
-    // outgrew what a data task may hold (tooLong_).
-    bool deliverBody(const char* bytes, size_t length);
-    // Whether `more` bytes beyond `held` stay within the session's bound on
-    // a reply held in memory and within what all tasks may hold together;
-    // past either, marks the reply too long and logs why.
-    bool fitsInMemory(uint64_t held, size_t more);
+    // outgrew what a data task may hold (tooLong_). `whole`, when given,
+    // holds these bytes already and is handed on rather than copied.
+    bool deliverBody(const char* bytes, size_t length, const Ref<Data>& whole = nullptr);
+    // Whether a reply of `length` bytes stays within the session's bound on
+    // one reply held in memory; past it, marks the reply too long and logs why.
+    bool withinReplyBound(uint64_t length);
+    // Grows `share` (of what all sessions' replies hold) to `total` bytes
+    // for a reply of `replyLength` bytes so far: its first bytes may pass
+    // the budget's limit a little (RoomForFirstBytes), so that a small reply
+    // loads while large ones fill it. Refused, the task marks its reply too
+    // long, logs why and lets go at once of all it holds.
+    bool mayHold(ReplyShare& share, uint64_t total, uint64_t replyLength);
+    // What the loader itself holds of the reply, and its share kept to it.
+    uint64_t heldInMemory() const;
+    void heldChanged();
+    void dropHeldBody();
+    void releaseHoldings();
     // The error of a body deliverBody refused.
     Ref<Error> refusedBodyError() const;
     // The transfer reads nothing while the task is suspended (its state
@@ -176,17 +194,21 @@ private:
     Ref<HTTPURLResponse> pendingHead_;
     Ref<URLResponse> response_;
     std::string heldBody_;
+    // A reply already whole in memory, until it is handed on.
+    Ref<Data> wholeBody_;
     bool dispositionPending_ = false;
     bool finishPending_ = false;
     std::optional<CurlOutcome> pendingOutcome_;
     int64_t received_ = 0;
     int64_t expectedToReceive_ = URLSessionTransferSizeUnknown;
     ReplyBuffer resultBody_;
-    // The reply bytes this task holds in memory (or has handed its delegate),
-    // of what all sessions' tasks may hold together. Given back once the
-    // task's last call has run and every piece handed over is gone: a
-    // delegate may pass pieces on to a queue of its own.
-    std::shared_ptr<ReplyShare> replyShare_ = std::make_shared<ReplyShare>(sessionReplies());
+    // The reply bytes the loader itself holds (a completion handler's reply,
+    // a body held while nobody can take it, a reply kept for the cache), of
+    // what all sessions' replies hold together. A completion handler's
+    // stays counted until its handler has run; a failed task's is given
+    // back at once. Each piece handed to a delegate carries a share of its
+    // own, given back when the piece's data is released.
+    std::shared_ptr<ReplyShare> held_ = std::make_shared<ReplyShare>(sessionReplies());
     bool tooLong_ = false;
     bool cacheable_ = false;
     bool fromCache_ = false;

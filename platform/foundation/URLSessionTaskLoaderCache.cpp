@@ -6,9 +6,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 
+#include "platform/foundation/FileContents.h"
 #include "platform/foundation/HTTPCookie.h"
+#include "platform/foundation/Log.h"
 #include "platform/foundation/URLError.h"
 #include "platform/foundation/URLSessionTaskLoaderSupport.h"
 
@@ -29,16 +34,7 @@ bool URLSessionTaskLoader::serveFromCacheOrFile() {
             complete(error(URLErrorFileIsDirectory));
             return true;
         }
-        auto bytes = Data::withContentsOfFile(path->utf8());
-        if (!bytes) {
-            complete(error(URLErrorNoPermissionsToReadFile));
-            return true;
-        }
-        auto extension = url->pathExtension();
-        auto response = URLResponse::make(url, String::make(URLResponse::mimeTypeForPathExtension(extension ? extension->utf8() : "")),
-                                          int64_t(bytes->length()), nullptr);
-        fromCache_ = true;
-        serveLocally(response, std::string(bytes->view()));
+        serveFile(url, path->utf8());
         return true;
     }
     const auto& config = session_->currentConfiguration();
@@ -54,7 +50,7 @@ bool URLSessionTaskLoader::serveFromCacheOrFile() {
     const bool usable = cached && (policy != URLRequestUseProtocolCachePolicy || cached->isFresh());
     if (usable) {
         fromCache_ = true;
-        serveLocally(cached->response(), std::string(cached->data()->view()));
+        serveLocally(cached->response(), cached->data());
         return true;
     }
     if (policy == URLRequestReturnCacheDataDontLoad) {
@@ -108,18 +104,79 @@ void URLSessionTaskLoader::storeCookies(const HTTPURLResponse& response) {
     }
 }
 
-void URLSessionTaskLoader::serveLocally(const Ref<URLResponse>& response, std::string body) {
+void URLSessionTaskLoader::serveFile(const Ref<URL>& url, const std::string& path) {
+    fromCache_ = true;
+    auto extension = url->pathExtension();
+    auto mimeType = String::make(URLResponse::mimeTypeForPathExtension(extension ? extension->utf8() : ""));
+    std::string why;
+    if (setup_.kind == LoaderSetup::Kind::Download) {
+        uint64_t size = 0;
+        const int fd = openRegularFile(path, size, why);
+        if (fd < 0) return complete(error(URLErrorNoPermissionsToReadFile));
+        auto file = std::shared_ptr<int>(new int(fd), [](int* f) {
+            ::close(*f);
+            delete f;
+        });
+        head_ = Head::Final;
+        acceptFinalResponse(URLResponse::make(url, mimeType, int64_t(size), nullptr));
+        if (!done_) copyFilePiece(std::move(file));
+        return;
+    }
+    // Weighed before a byte is read: against the task's bound on a reply,
+    // then against what all sessions' replies hold.
+    const uint64_t bound = session_->currentConfiguration()->maximumResponseDataLength();
+    uint64_t length = 0;
+    auto bytes = readRegularFile(path, bound, [&](uint64_t size) {
+        length = size;
+        return mayHold(*held_, heldInMemory() + size, size);
+    }, why);
+    if (!bytes) {
+        struct stat info {};
+        if (!tooLong_ && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) withinReplyBound(uint64_t(info.st_size));
+        if (tooLong_) return complete(refusedBodyError());
+        log("URL session: task for %@ failed: %s", url->absoluteString(), why);
+        return complete(error(URLErrorNoPermissionsToReadFile));
+    }
+    // Counted as held from here: its share was taken before it was read.
+    wholeBody_ = bytes;
+    heldChanged();
+    serveLocally(URLResponse::make(url, mimeType, int64_t(bytes->length()), nullptr), bytes);
+}
+
+void URLSessionTaskLoader::copyFilePiece(std::shared_ptr<int> file) {
+    if (done_) return;
+    constexpr size_t PieceBytes = 256 * 1024;
+    std::vector<char> piece(PieceBytes);
+    ssize_t got;
+    do {
+        got = ::read(*file, piece.data(), piece.size());
+    } while (got < 0 && errno == EINTR);
+    if (got < 0) {
+        log("URL session: task for %@ failed: %s", request_->URL()->absoluteString(), std::strerror(errno));
+        return complete(error(URLErrorNoPermissionsToReadFile));
+    }
+    if (got == 0) return finishSuccess();
+    if (!deliverBody(piece.data(), size_t(got))) return complete(refusedBodyError());
+    // One piece at a time: the session's other transfers, and a cancel, go
+    // between them.
+    onWorker([file = std::move(file)](URLSessionTaskLoader& self) { self.copyFilePiece(file); });
+}
+
+void URLSessionTaskLoader::serveLocally(const Ref<URLResponse>& response, Ref<Data> body) {
     head_ = Head::Final;
     acceptFinalResponse(response);
     if (done_) return;
     if (dispositionPending_) {
-        heldBody_ = std::move(body);
+        wholeBody_ = std::move(body);
         finishPending_ = true;
         pendingOutcome_ = CurlOutcome{};
         endAwaitingApp();
         return;
     }
-    if (!body.empty() && !deliverBody(body.data(), body.size())) return complete(refusedBodyError());
+    if (body && body->length() > 0 &&
+        !deliverBody(reinterpret_cast<const char*>(body->bytes()), body->length(), body)) {
+        return complete(refusedBodyError());
+    }
     finishSuccess();
 }
 
@@ -145,7 +202,8 @@ void URLSessionTaskLoader::finishSuccess() {
     const Ref<URLCache>& cache = session_->currentConfiguration()->URLCache();
     if (cacheable_ && cache->shouldStoreResponse(*request_, *response_, cacheBody_.size())) {
         auto proposed = CachedURLResponse::make(response_, Data::withBytes(cacheBody_));
-        cacheBody_.clear();
+        std::string().swap(cacheBody_);
+        heldChanged();
         cacheable_ = false;
         auto request = request_;
         auto self = shared_from_this();

@@ -143,7 +143,7 @@ void URLSessionTaskLoader::startAttempt() {
 
     head_ = Head::None;
     pendingHead_ = nullptr;
-    heldBody_.clear();
+    dropHeldBody();
     sentReported_ = 0;
     const int64_t expected = expectedToSend_;
     auto task = task_;
@@ -169,14 +169,14 @@ void URLSessionTaskLoader::transferReceivedHead(int status, std::string version,
     if (isRedirectStatus(status) && location && !location->empty()) {
         head_ = Head::Redirect;
         pendingHead_ = response;
-        heldBody_.clear();
+        dropHeldBody();
         return;
     }
     const std::string* authenticate = response->headerFields().value("WWW-Authenticate");
     if (status == 401 && authenticate && lowered(*authenticate).rfind("basic", 0) == 0) {
         head_ = Head::Authenticate;
         pendingHead_ = response;
-        heldBody_.clear();
+        dropHeldBody();
         return;
     }
     head_ = Head::Final;
@@ -204,7 +204,7 @@ void URLSessionTaskLoader::closeDownloadFile(bool remove) {
 
 void URLSessionTaskLoader::acceptFinalResponse(const Ref<URLResponse>& response) {
     response_ = response;
-    heldBody_.clear();
+    dropHeldBody();
     received_ = 0;
     expectedToReceive_ = response->expectedContentLength();
     auto task = task_;
@@ -239,7 +239,8 @@ void URLSessionTaskLoader::acceptFinalResponse(const Ref<URLResponse>& response)
     }
     const Ref<URLCache>& cache = session_->currentConfiguration()->URLCache();
     cacheable_ = !fromCache_ && cache && cache->shouldStoreResponse(*request_, *response, std::max<int64_t>(0, expectedToReceive_));
-    cacheBody_.clear();
+    std::string().swap(cacheBody_);
+    heldChanged();
     const Ref<URLSessionDelegate> delegate = setup_.dataCompletion ? nullptr : session_->delegate();
     auto* dataDelegate = dynamic_cast<URLSessionDataDelegate*>(delegate.get());
     const bool ask = dataDelegate && dataDelegate->respondsToSelector(URLSessionDidReceiveResponseSelector);
@@ -272,47 +273,71 @@ void URLSessionTaskLoader::acceptFinalResponse(const Ref<URLResponse>& response)
     if (ask) endAwaitingApp();
 }
 
-bool URLSessionTaskLoader::transferReceivedBody(const char* bytes, size_t length) {
+bool URLSessionTaskLoader::transferReceivedBody(const char* bytes, size_t more) {
     if (done_) return false;
     if (head_ != Head::Final || dispositionPending_) {
         // Held while nobody can take it yet, so bounded like a reply in memory.
-        if (!fitsInMemory(heldBody_.size(), length)) return false;
-        heldBody_.append(bytes, length);
+        const uint64_t length = heldBody_.size() + more;
+        if (!withinReplyBound(length) || !mayHold(*held_, heldInMemory() + more, length)) return false;
+        heldBody_.append(bytes, more);
         return true;
     }
-    return deliverBody(bytes, length);
+    return deliverBody(bytes, more);
 }
 
-bool URLSessionTaskLoader::fitsInMemory(uint64_t held, size_t more) {
+bool URLSessionTaskLoader::withinReplyBound(uint64_t length) {
     const uint64_t bound = session_->currentConfiguration()->maximumResponseDataLength();
-    if (held + more > bound) {
-        log("URL session: task for %@ stopped: its reply is longer than %llu bytes", request_->URL()->absoluteString(),
-            (unsigned long long)bound);
-    } else if (!replyShare_ || !replyShare_->growTo(held + more, BytesOfAllSessionReplies)) {
-        log("URL session: task for %@ stopped: the replies of all tasks in progress would hold more than %llu bytes "
-            "together",
-            request_->URL()->absoluteString(), (unsigned long long)BytesOfAllSessionReplies);
-    } else {
-        return true;
-    }
+    if (length <= bound) return true;
+    log("URL session: task for %@ stopped: its reply is longer than %llu bytes", request_->URL()->absoluteString(),
+        (unsigned long long)bound);
     tooLong_ = true;
     return false;
+}
+
+bool URLSessionTaskLoader::mayHold(ReplyShare& share, uint64_t total, uint64_t replyLength) {
+    if (share.growToOrRelease(total, replyLength <= FirstBytesOfAReply ? RoomForFirstBytes : 0)) return true;
+    log("URL session: task for %@ stopped: the replies of all tasks in progress would hold more than %llu bytes "
+        "together",
+        request_->URL()->absoluteString(), (unsigned long long)share.budget().limit());
+    tooLong_ = true;
+    releaseHoldings();
+    return false;
+}
+
+uint64_t URLSessionTaskLoader::heldInMemory() const {
+    return heldBody_.size() + resultBody_.size() + cacheBody_.size() + (wholeBody_ ? wholeBody_->length() : 0);
+}
+
+void URLSessionTaskLoader::heldChanged() {
+    const uint64_t held = heldInMemory();
+    if (held_ && held < held_->size()) held_->shrinkTo(held);
+}
+
+void URLSessionTaskLoader::dropHeldBody() {
+    std::string().swap(heldBody_);
+    heldChanged();
+}
+
+void URLSessionTaskLoader::releaseHoldings() {
+    resultBody_.release();
+    std::string().swap(heldBody_);
+    std::string().swap(cacheBody_);
+    cacheable_ = false;
+    wholeBody_ = nullptr;
+    if (held_) held_->release();
 }
 
 Ref<Error> URLSessionTaskLoader::refusedBodyError() const {
     return error(tooLong_ ? URLErrorDataLengthExceedsMaximum : URLErrorCannotWriteToFile);
 }
 
-bool URLSessionTaskLoader::deliverBody(const char* bytes, size_t length) {
+bool URLSessionTaskLoader::deliverBody(const char* bytes, size_t length, const Ref<Data>& whole) {
     if (length == 0) return true;
-    // A data task's reply lives in memory (here, or in the delegate's hands),
-    // and a small compressed reply can inflate without end: stop it in time.
-    if (setup_.kind == LoaderSetup::Kind::Data && !fitsInMemory(uint64_t(received_), length)) return false;
-    received_ += int64_t(length);
-    const int64_t total = received_;
+    const uint64_t total = uint64_t(received_) + length;
     auto task = task_;
     auto session = session_;
     if (setup_.kind == LoaderSetup::Kind::Download) {
+        received_ = int64_t(total);
         for (size_t written = 0; written < length;) {
             ssize_t n = ::write(fd_, bytes + written, length - written);
             if (n < 0 && errno == EINTR) continue;
@@ -322,10 +347,14 @@ bool URLSessionTaskLoader::deliverBody(const char* bytes, size_t length) {
             }
             written += size_t(n);
         }
+        if (whole && wholeBody_ == whole) {
+            wholeBody_ = nullptr;
+            heldChanged();
+        }
         const int64_t expected = expectedToReceive_;
         const bool tellDelegate = !setup_.downloadCompletion;
         auto download = cast<URLSessionDownloadTask>(task);
-        deliver([session, download, total, expected, length, tellDelegate] {
+        deliver([session, download, total = int64_t(total), expected, length, tellDelegate] {
             download->setCountOfBytesReceived(total);
             if (!tellDelegate) return;
             if (auto* d = dynamic_cast<URLSessionDownloadDelegate*>(session->delegate().get())) {
@@ -334,29 +363,47 @@ bool URLSessionTaskLoader::deliverBody(const char* bytes, size_t length) {
         });
         return true;
     }
+    // A data task's reply lives in memory (here, or in the delegate's hands),
+    // and a small compressed reply can inflate without end: stop it in time.
+    if (!withinReplyBound(total)) return false;
+    received_ = int64_t(total);
+    // Taken whole when it comes whole: wholeBody_ already holds it, counted.
+    const bool keepWhole = whole && setup_.dataCompletion && resultBody_.size() == 0;
+    const uint64_t more = (cacheable_ ? length : 0) + (setup_.dataCompletion && !keepWhole ? length : 0);
+    if (more > 0 && !mayHold(*held_, heldInMemory() + more, total)) return false;
     if (cacheable_) {
         cacheBody_.append(bytes, length);
         const Ref<URLCache>& cache = session_->currentConfiguration()->URLCache();
         if (!cache->shouldStoreResponse(*request_, *response_, cacheBody_.size())) {
             cacheable_ = false;
-            cacheBody_.clear();
+            std::string().swap(cacheBody_);
+            heldChanged();
         }
     }
     if (setup_.dataCompletion) {
-        resultBody_.append(bytes, length);
-        if (seenByNobody()) task->setCountOfBytesReceived(total);
-        else deliver([task, total] { task->setCountOfBytesReceived(total); });
+        if (keepWhole) wholeBody_ = whole;
+        else resultBody_.append(bytes, length);
+        const int64_t received = received_;
+        if (seenByNobody()) task->setCountOfBytesReceived(received);
+        else deliver([task, received] { task->setCountOfBytesReceived(received); });
         return true;
     }
-    // The piece keeps the task's share while anyone holds it.
+    // The piece counts while anyone holds its data.
     struct Piece {
         Ref<Data> data;
-        std::shared_ptr<ReplyShare> share;
+        ReplyShare share{sessionReplies()};
     };
-    auto piece = std::make_shared<Piece>(Piece{Data::withBytes(bytes, length), replyShare_});
+    if (whole && wholeBody_ == whole) {
+        // Held by the piece from here, not by the loader.
+        wholeBody_ = nullptr;
+        heldChanged();
+    }
+    auto piece = std::make_shared<Piece>();
+    if (!mayHold(piece->share, length, total)) return false;
+    piece->data = whole ? whole : Data::withBytes(bytes, length);
     Ref<Data> data(piece, piece->data.get());
     auto dataTask = cast<URLSessionDataTask>(task);
-    deliver([session, dataTask, data, total] {
+    deliver([session, dataTask, data, total = int64_t(total)] {
         dataTask->setCountOfBytesReceived(total);
         if (auto* d = dynamic_cast<URLSessionDataDelegate*>(session->delegate().get())) {
             d->didReceiveData(session, dataTask, data);
@@ -472,9 +519,15 @@ void URLSessionTaskLoader::onDisposition(URLSessionResponseDisposition dispositi
 }
 
 void URLSessionTaskLoader::releaseHeld() {
+    // The held bytes become the reply's pieces: they stop counting as held
+    // here as the pieces start to.
     std::string held = std::move(heldBody_);
     heldBody_.clear();
-    if (!held.empty() && !deliverBody(held.data(), held.size())) return complete(refusedBodyError());
+    Ref<Data> whole = wholeBody_;
+    heldChanged();
+    const bool delivered = whole ? deliverBody(reinterpret_cast<const char*>(whole->bytes()), whole->length(), whole)
+                                 : deliverBody(held.data(), held.size());
+    if (!delivered) return complete(refusedBodyError());
     if (finishPending_) {
         finishPending_ = false;
         CurlOutcome outcome = *pendingOutcome_;
@@ -490,7 +543,8 @@ void URLSessionTaskLoader::becomeDownload() {
     task_ = download;
     weakTask_ = download;
     cacheable_ = false;
-    cacheBody_.clear();
+    std::string().swap(cacheBody_);
+    heldChanged();
     auto session = session_;
     const auto response = response_;
     const int64_t expected = expectedToReceive_;
@@ -563,8 +617,10 @@ void URLSessionTaskLoader::onRedirectDecision(Ref<URLRequest> request) {
 }
 
 void URLSessionTaskLoader::finalWithHeldBody() {
-    std::string body = std::move(heldBody_);
-    heldBody_.clear();
+    Ref<Data> body = Data::withBytes(heldBody_.data(), heldBody_.size());
+    // The copy takes the string's place in what the loader holds.
+    wholeBody_ = body;
+    dropHeldBody();
     serveLocally(pendingHead_, std::move(body));
 }
 

@@ -4,12 +4,18 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <vector>
 #include <mutex>
 #include <string>
 
 #include "net/SDPHTTPResponseSerializer.h"
 #include "net/SDPURLSessionManager.h"
 #include "platform/foundation/Dictionary.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/ReplyBuffer.h"
 #include "platform/foundation/ReplyBudget.h"
 #include "platform/foundation/URLError.h"
 #include "platform/testing/LoopbackServer.h"
@@ -28,6 +34,32 @@ struct Endings : urltest::Endings {
         return [this](const ns::Ref<ns::URLResponse>&, const ns::Id&, const ns::Ref<ns::Error>& error) {
             note(true, error);
         };
+    }
+};
+
+// A reply's outcome: its length when it loaded, and its error's code.
+struct Loaded {
+    std::mutex lock;
+    int64_t error = -1;
+    uint64_t length = 0;
+
+    SDPURLSessionManager::CompletionHandler handler(std::function<void()> then = {}) {
+        return [this, then](const ns::Ref<ns::URLResponse>&, const ns::Id& object, const ns::Ref<ns::Error>& failure) {
+            {
+                std::lock_guard guard(lock);
+                error = failure ? failure->code() : 0;
+                if (auto data = ns::cast<ns::Data>(object); data && !failure) length = data->length();
+            }
+            if (then) then();
+        };
+    }
+};
+
+// Undo the buffers' test hooks whatever the test's end.
+struct FailingBuffers {
+    ~FailingBuffers() {
+        ns::ReplyBuffer::failAppendsPastForTesting(SIZE_MAX);
+        ns::ReplyBuffer::failJoinsPastForTesting(SIZE_MAX);
     }
 };
 
@@ -73,7 +105,7 @@ TEST_F(HTTPSessionRepliesTest, TwentyGetsAnsweredByBombsHoldNoMoreThanTheSession
     // What all tasks may hold, as much again of pieces let go that the
     // allocator keeps, and one reply joined for its serializer: no reply is
     // held again beside its pieces.
-    testing::expectGrowthUnder(growth, 2 * ns::detail::BytesOfAllSessionReplies + perTask,
+    testing::expectGrowthUnder(growth, 2 * ns::BytesOfAllSessionReplies + perTask,
                                std::to_string(gets) + " HTTP-client GETs answered by bombs");
 }
 
@@ -93,6 +125,116 @@ TEST_F(HTTPSessionRepliesTest, ATooLongReplyHandsOnNoMoreThanItsBoundInItsNotifi
     ASSERT_TRUE(data);
     EXPECT_LE(data->length(), MiB) << "what arrived, within the bound";
     EXPECT_TRUE(data->isEqual(ns::Data::withBytes(std::string(data->length(), 'x'))));
+}
+
+TEST_F(HTTPSessionRepliesTest, TheClientsBufferTakesItsShareOfTheRepliesHeld) {
+    urltest::GatedHost host(8 * MiB);
+    manager = managerFor(6);
+    // The test's thread waits for the reply: its end is heard off it.
+    manager->setCompletionQueue(dispatch::Queue::serial("test.http.completions"));
+    urltest::Arrivals arrivals(1);
+    Loaded loaded;
+    auto task = manager->dataTaskWithRequest(ns::URLRequest::make(ns::URL::make(host.url())),
+                                             loaded.handler([&arrivals] { arrivals.end(0); }));
+    task->addObserver("countOfBytesReceived", [&arrivals](ns::URLSessionTask&, const std::string&, int64_t value) {
+        arrivals.set(0, uint64_t(value));
+    });
+    task->resume();
+    host.gate->release(5);
+    const bool halfway = arrivals.waitForAll([](size_t) { return 5 * MiB; }, 60);
+    // The session's pieces are let go as the client copies them: what is
+    // held is the client's buffer, counted (the last piece may still be in
+    // hand, counted as a piece).
+    const uint64_t held = ns::sessionReplies().held();
+    host.gate->releaseAll();
+    ASSERT_TRUE(halfway);
+    EXPECT_GE(held, 5 * MiB);
+    ASSERT_TRUE(arrivals.waitForAll([](size_t) { return UINT64_MAX; }, 60));
+    EXPECT_EQ(loaded.length, 8 * MiB);
+    env.runUntilIdle();
+    EXPECT_EQ(ns::sessionReplies().held(), 0u);
+
+    // Other replies hold all but 4 MiB: the reply cannot be held whole.
+    testing::LoopbackServer server;
+    server.route("GET", "/long", testing::Reply::text(std::string(8 * MiB, 'x'), "application/octet-stream"));
+    ns::ReplyShare others(ns::sessionReplies());
+    ASSERT_TRUE(others.growToOrRelease(ns::BytesOfAllSessionReplies - 4 * MiB));
+    ns::LogCapture log;
+    Loaded refused;
+    manager->setCompletionQueue(nullptr);
+    manager->dataTaskWithRequest(ns::URLRequest::make(ns::URL::make(server.url("/long"))), refused.handler())->resume();
+    env.runUntilIdle();
+    EXPECT_EQ(refused.error, ns::URLErrorDataLengthExceedsMaximum);
+    EXPECT_TRUE(log.contains("the replies of all tasks in progress would hold more than 100663296 bytes together"));
+    EXPECT_EQ(ns::sessionReplies().held(), others.size());
+}
+
+TEST_F(HTTPSessionRepliesTest, ABufferThatMemoryCannotGrowOrJoinFailsItsTaskNotTheProcess) {
+    testing::LoopbackServer server;
+    server.route("GET", "/long", testing::Reply::text(std::string(3 * MiB, 'x'), "application/octet-stream"));
+    server.route("GET", "/short", testing::Reply::text("ok", "text/plain"));
+    manager = managerFor(6);
+    FailingBuffers restore;
+    ns::LogCapture log;
+    for (const bool joins : {false, true}) {
+        SCOPED_TRACE(joins ? "the join fails" : "an append fails");
+        if (joins) {
+            ns::ReplyBuffer::failAppendsPastForTesting(SIZE_MAX);
+            ns::ReplyBuffer::failJoinsPastForTesting(MiB);
+        } else {
+            ns::ReplyBuffer::failAppendsPastForTesting(MiB);
+        }
+        Loaded large, small;
+        manager->dataTaskWithRequest(ns::URLRequest::make(ns::URL::make(server.url("/long"))), large.handler())->resume();
+        manager->dataTaskWithRequest(ns::URLRequest::make(ns::URL::make(server.url("/short"))), small.handler())->resume();
+        env.runUntilIdle();
+        EXPECT_EQ(large.error, ns::URLErrorDataLengthExceedsMaximum);
+        EXPECT_EQ(small.length, 2u);
+        EXPECT_TRUE(log.contains(joins ? "HTTP client: task for " + server.url("/long") +
+                                             " failed: no memory left to join its reply of 3145728 bytes"
+                                       : "HTTP client: task for " + server.url("/long") +
+                                             " stopped: no memory left to hold"));
+        EXPECT_EQ(ns::sessionReplies().held(), 0u);
+    }
+}
+
+// 5 to 10 MiB each, 146 MiB for twenty: more than the budget together.
+uint64_t sizeOfReply(size_t i) { return (5 + i % 6) * MiB; }
+
+TEST_F(HTTPSessionRepliesTest, TwentyGetsInFlightTogetherHoldNoMoreThanTheBudget) {
+    constexpr size_t gets = 20;
+    std::vector<std::unique_ptr<urltest::GatedHost>> hosts;
+    for (size_t i = 0; i < gets; ++i) hosts.push_back(std::make_unique<urltest::GatedHost>(sizeOfReply(i)));
+    manager = managerFor(6);
+    // The test's thread waits for the replies: their ends are heard off it.
+    manager->setCompletionQueue(dispatch::Queue::serial("test.http.completions"));
+    urltest::Arrivals arrivals(gets);
+    std::vector<std::unique_ptr<Loaded>> outcomes;
+    for (size_t i = 0; i < gets; ++i) {
+        outcomes.push_back(std::make_unique<Loaded>());
+        auto task = manager->dataTaskWithRequest(ns::URLRequest::make(ns::URL::make(hosts[i]->url())),
+                                                 outcomes[i]->handler([&arrivals, i] { arrivals.end(i); }));
+        task->addObserver("countOfBytesReceived", [&arrivals, i](ns::URLSessionTask&, const std::string&, int64_t value) {
+            arrivals.set(i, uint64_t(value));
+        });
+        task->resume();
+    }
+    for (auto& host : hosts) host->releaseAllButLast();
+    ASSERT_TRUE(arrivals.waitForAll([&](size_t i) { return hosts[i]->allButLast(); }, 60));
+    // Past the limit by no more than the room for replies' first bytes.
+    EXPECT_LE(ns::sessionReplies().held(), ns::BytesOfAllSessionReplies + ns::RoomForFirstBytes);
+    for (auto& host : hosts) host->gate->releaseAll();
+    env.runUntilIdle();
+
+    // Each loaded whole or failed as too long; together they could not all be held.
+    int tooLong = 0, other = 0;
+    for (size_t i = 0; i < gets; ++i) {
+        if (outcomes[i]->error == ns::URLErrorDataLengthExceedsMaximum) ++tooLong;
+        else if (outcomes[i]->error != 0 || outcomes[i]->length != sizeOfReply(i)) ++other;
+    }
+    EXPECT_EQ(other, 0);
+    EXPECT_GT(tooLong, 0);
+    EXPECT_EQ(ns::sessionReplies().held(), 0u);
 }
 
 }  // namespace

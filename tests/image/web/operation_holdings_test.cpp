@@ -3,7 +3,12 @@
 // come at once; and an image that memory cannot hold fails its operation,
 // not the process.
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <condition_variable>
+#include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -67,7 +72,7 @@ TEST_F(WebImageTest, SixtyImagesAnsweredByBombsHoldNoMoreThanTheLoaderMay) {
     // What the session's tasks may hold on the way to the loader, as much
     // again of pieces let go that the allocator keeps, and the loader's own
     // bound: the sixty replies are never held whole at once.
-    testing::expectGrowthUnder(growth, 2 * ns::detail::BytesOfAllSessionReplies + TVWebImageManager::MaxHeldBytes,
+    testing::expectGrowthUnder(growth, 2 * ns::BytesOfAllSessionReplies + TVWebImageManager::MaxHeldBytes,
                                std::to_string(images) + " images answered by bombs");
 }
 
@@ -97,7 +102,7 @@ TEST_F(WebImageTest, ADownloadWaitingForItsDecodeCountsAgainstTheNext) {
     // may hold, but not under what the loader may hold.
     const uint64_t size = 40 * MiB;
     static_assert(2 * (40 * MiB) > TVWebImageManager::MaxHeldBytes);
-    static_assert(2 * (40 * MiB) < ns::detail::BytesOfAllSessionReplies);
+    static_assert(2 * (40 * MiB) < ns::BytesOfAllSessionReplies);
     DecodeGate decodes;
     decodes.close();
     testing::SilentServer first, second;
@@ -146,6 +151,33 @@ TEST_F(WebImageTest, AnImageMemoryCannotHoldFailsItsOperationNotTheProcess) {
     EXPECT_EQ(finished[0].error->code(), ns::URLErrorDataLengthExceedsMaximum);
     EXPECT_TRUE(log.contains("no memory left to hold"));
     EXPECT_EQ(TVWebImageManager::heldBytes().held(), 0u);
+}
+
+TEST_F(WebImageTest, AFileURLLongerThanATasksBoundFailsBeforeItIsRead) {
+    char directory[] = "/tmp/web-image-file-XXXXXX";
+    ASSERT_TRUE(::mkdtemp(directory));
+    const std::string path = std::string(directory) + "/huge.png";
+    // 768 MiB that take no room on disk until read.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, off_t(768 * MiB)), 0);
+    ::close(fd);
+    Recorder recorder;
+    ns::LogCapture log;
+    testing::ResidentPeak peak;
+    ASSERT_TRUE(peak.started());
+    auto operation = manager_->requestImageWithURL(ns::URL::fileURLWithPath(path), TVWebImageOptionRefreshCache, {}, {},
+                                                   recorder.block());
+    env_.runUntilIdle();
+    const uint64_t growth = peak.growth();
+    std::filesystem::remove_all(directory);
+
+    std::printf("a 768 MiB file URL through the loader: resident growth %.1f MiB\n", double(growth) / MiB);
+    const auto finished = recorder.with(TVWebImageStageFinished);
+    ASSERT_EQ(finished.size(), 1u);
+    EXPECT_EQ(countWithCode(finished, ns::URLErrorDataLengthExceedsMaximum), 1);
+    EXPECT_TRUE(log.contains("its reply is longer than 67108864 bytes"));
+    if constexpr (testing::PeaksMeasureTheProduct) EXPECT_LT(growth, 8 * MiB);
 }
 
 }  // namespace

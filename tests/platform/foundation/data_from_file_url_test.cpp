@@ -75,10 +75,15 @@ TEST(DataFromFileURL, AFileIsReadWithinTheReadsBoundsAndCountsAmongTheReads) {
     EXPECT_FALSE(ns::detail::blockingRead(url, limits));
     EXPECT_TRUE(log.contains("it is longer than 4095 bytes"));
 
+    // A budget of its own, full before the file's 4096 bytes; the app's
+    // reads meanwhile are judged by theirs.
+    ns::ReplyBudget small(4000);
     limits = {};
-    limits.bytesOfAllReads = 4000;
+    limits.replies = &small;
     EXPECT_FALSE(ns::detail::blockingRead(url, limits));
     EXPECT_TRUE(log.contains("the blocking reads in progress would hold more than 4000 bytes together"));
+    EXPECT_TRUE(ns::detail::blockingRead(url, {}));
+    EXPECT_EQ(small.held(), 0u);
 
     // As any read, it waits among the others: with no room for one more it
     // does not start.

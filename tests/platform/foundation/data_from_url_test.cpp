@@ -311,8 +311,9 @@ TEST(DataFromURL, BombsAnsweringManyReadsAtOnceStayWithinWhatAllReadsMayHold) {
     // What they held is theirs no more: a read may then hold all there is.
     testing::LoopbackServer server;
     server.route("GET", "/icon", testing::Reply::text(std::string(MiB, 'x'), "image/png"));
+    ns::ReplyBudget justEnough(MiB);
     ns::detail::BlockingReadLimits exact;
-    exact.bytesOfAllReads = MiB;
+    exact.replies = &justEnough;
     EXPECT_EQ(bytesOf(ns::detail::blockingRead(ns::URL::make(server.url("/icon")), exact)).size(), MiB);
 }
 

@@ -5,6 +5,10 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <vector>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -75,6 +79,69 @@ struct Endings {
             ++tooLong;
         else ++other;
     }
+};
+
+// A host whose one reply ("/reply", `size` bytes announced by length) goes
+// out in pieces of a MiB, each held back until the test releases it: many
+// replies are in flight at once however fast the machine.
+struct GatedHost {
+    explicit GatedHost(uint64_t size) : size(size) {
+        testing::Reply reply;
+        for (uint64_t sent = 0; sent < size; sent += MiB) reply.chunks.emplace_back(std::min(MiB, size - sent), 'x');
+        pieces = reply.chunks.size();
+        reply.announceLength = true;
+        reply.gate = gate;
+        reply.setHeader("Content-Type", "application/octet-stream");
+        server.route("GET", "/reply", std::move(reply));
+    }
+    std::string url() const { return server.url("/reply"); }
+    // Every piece but the last.
+    void releaseAllButLast() { gate->release(pieces - 1); }
+    // The bytes of every piece but the last.
+    uint64_t allButLast() const { return size - (size - 1) % MiB - 1; }
+
+    const uint64_t size;
+    size_t pieces = 0;
+    std::shared_ptr<testing::ChunkGate> gate = std::make_shared<testing::ChunkGate>();
+    testing::LoopbackServer server;
+};
+
+// How far each of several replies has come, for a test that waits until
+// every one is where it wants.
+struct Arrivals {
+    explicit Arrivals(size_t count) : received(count, 0), ended(count, false) {}
+
+    void add(size_t index, uint64_t bytes) {
+        std::lock_guard guard(lock);
+        received[index] += bytes;
+        changed.notify_all();
+    }
+    void set(size_t index, uint64_t bytes) {
+        std::lock_guard guard(lock);
+        received[index] = bytes;
+        changed.notify_all();
+    }
+    void end(size_t index) {
+        std::lock_guard guard(lock);
+        ended[index] = true;
+        changed.notify_all();
+    }
+    // Waits in real time until every reply has ended or come to `bytes(i)`.
+    template <class Bytes>
+    bool waitForAll(Bytes bytes, double seconds) {
+        std::unique_lock hold(lock);
+        return changed.wait_for(hold, std::chrono::duration<double>(seconds), [&] {
+            for (size_t i = 0; i < received.size(); ++i) {
+                if (!ended[i] && received[i] < bytes(i)) return false;
+            }
+            return true;
+        });
+    }
+
+    std::mutex lock;
+    std::condition_variable changed;
+    std::vector<uint64_t> received;
+    std::vector<bool> ended;
 };
 
 inline testing::Reply gzipReply(std::string body) {

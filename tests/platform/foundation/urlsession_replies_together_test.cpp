@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "platform/foundation/BlockingRead.h"
@@ -14,7 +15,7 @@
 #include "platform/foundation/ReplyBudget.h"
 #include "platform/foundation/URLError.h"
 #include "platform/foundation/URLSession.h"
-#include "platform/foundation/URLSessionReplyBuffer.h"
+#include "platform/foundation/ReplyBuffer.h"
 #include "platform/testing/LoopbackServer.h"
 #include "platform/testing/PeakBound.h"
 #include "platform/testing/SilentServer.h"
@@ -43,8 +44,14 @@ ns::Ref<ns::URLSession> sessionFor(int connections) {
 
 // Undoes failAppendsPastForTesting whatever the test's end.
 struct FailingAppends {
-    explicit FailingAppends(size_t bytes) { ns::detail::ReplyBuffer::failAppendsPastForTesting(bytes); }
-    ~FailingAppends() { ns::detail::ReplyBuffer::failAppendsPastForTesting(SIZE_MAX); }
+    explicit FailingAppends(size_t bytes) { ns::ReplyBuffer::failAppendsPastForTesting(bytes); }
+    ~FailingAppends() { ns::ReplyBuffer::failAppendsPastForTesting(SIZE_MAX); }
+};
+
+// Undoes failJoinsPastForTesting whatever the test's end.
+struct FailingJoins {
+    explicit FailingJoins(size_t bytes) { ns::ReplyBuffer::failJoinsPastForTesting(bytes); }
+    ~FailingJoins() { ns::ReplyBuffer::failJoinsPastForTesting(SIZE_MAX); }
 };
 
 class URLSessionRepliesTogetherTest : public ::testing::Test {
@@ -76,13 +83,13 @@ TEST_F(URLSessionRepliesTogetherTest, AHundredBombsJustUnderATasksBoundHoldNoMor
     EXPECT_EQ(endings.whole + endings.tooLong, tasks) << endings.other << " ended otherwise";
     EXPECT_GT(endings.tooLong, 0);
     EXPECT_TRUE(log.contains("the replies of all tasks in progress would hold more than " +
-                             std::to_string(ns::detail::BytesOfAllSessionReplies) + " bytes together"));
+                             std::to_string(ns::BytesOfAllSessionReplies) + " bytes together"));
     // Each task's part is given back once its completion has run.
-    EXPECT_EQ(ns::detail::sessionReplies().held(), 0u);
+    EXPECT_EQ(ns::sessionReplies().held(), 0u);
     // All tasks' bound, as much again of pieces the allocator keeps, and
     // one task's reply joined for its handler: the hundred never hold their
     // replies whole at once.
-    testing::expectGrowthUnder(growth, 2 * ns::detail::BytesOfAllSessionReplies + perTask,
+    testing::expectGrowthUnder(growth, 2 * ns::BytesOfAllSessionReplies + perTask,
                                std::to_string(tasks) + " bombs of " + std::to_string(inflated / MiB) + " MiB at once");
 
     // The room is free again: one reply may take a task's whole bound.
@@ -95,25 +102,37 @@ TEST_F(URLSessionRepliesTogetherTest, AHundredBombsJustUnderATasksBoundHoldNoMor
     EXPECT_EQ(alone.whole, 1);
 }
 
-TEST_F(URLSessionRepliesTogetherTest, AReplyThatMemoryCannotHoldFailsItsTaskAndItsReadNotTheProcess) {
+// Memory running out as a reply grows, or as it is joined: each fails its
+// task and the blocking read, not the process.
+TEST_F(URLSessionRepliesTogetherTest, AReplyThatMemoryCannotHoldOrJoinFailsItsTaskAndItsReadNotTheProcess) {
     testing::LoopbackServer server;
     server.route("GET", "/large", testing::Reply::text(std::string(3 * MiB, 'x'), "application/octet-stream"));
+    server.route("GET", "/icon", testing::Reply::text(std::string(20'000'000, 'i'), "image/png"));
     server.route("GET", "/small", testing::Reply::text("ok", "text/plain"));
-    FailingAppends failing(MiB);
-    ns::LogCapture log;
-    auto session = sessionFor(6);
-    Endings large, small;
-    session->dataTaskWithURL(ns::URL::make(server.url("/large")), large.handler(3 * MiB))->resume();
-    session->dataTaskWithURL(ns::URL::make(server.url("/small")), small.handler(2))->resume();
-    env.runUntilIdle();
-    EXPECT_EQ(large.tooLong, 1);
-    EXPECT_EQ(small.whole, 1);
-    EXPECT_TRUE(log.contains("no memory left to hold"));
+    for (const bool joins : {false, true}) {
+        SCOPED_TRACE(joins ? "the join fails" : "an append fails");
+        std::optional<FailingAppends> failingAppends;
+        std::optional<FailingJoins> failingJoins;
+        if (joins) failingJoins.emplace(MiB);
+        else failingAppends.emplace(MiB);
+        ns::LogCapture log;
+        auto session = sessionFor(6);
+        Endings large, small;
+        session->dataTaskWithURL(ns::URL::make(server.url("/large")), large.handler(3 * MiB))->resume();
+        session->dataTaskWithURL(ns::URL::make(server.url("/small")), small.handler(2))->resume();
+        env.runUntilIdle();
+        EXPECT_EQ(large.tooLong, 1);
+        EXPECT_EQ(small.whole, 1);
+        EXPECT_TRUE(log.contains(joins ? "no memory left to join its reply of 3145728 bytes" : "no memory left to hold"));
 
-    // The blocking read gathers its reply the same way.
-    EXPECT_FALSE(ns::Data::withContentsOfURL(ns::URL::make(server.url("/large"))));
-    EXPECT_TRUE(ns::Data::withContentsOfURL(ns::URL::make(server.url("/small"))));
-    EXPECT_EQ(ns::detail::sessionReplies().held(), 0u);
+        // The blocking read gathers its reply the same way, and joins it on
+        // its transport's worker.
+        EXPECT_FALSE(ns::Data::withContentsOfURL(ns::URL::make(server.url("/icon"))));
+        if (joins) EXPECT_TRUE(log.contains("/icon: no memory left to join its reply of 20000000 bytes"));
+        EXPECT_TRUE(ns::Data::withContentsOfURL(ns::URL::make(server.url("/small"))));
+        EXPECT_EQ(ns::sessionReplies().held(), 0u);
+        EXPECT_EQ(ns::blockingReads().held(), 0u);
+    }
 }
 
 }  // namespace

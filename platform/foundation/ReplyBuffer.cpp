@@ -1,4 +1,4 @@
-#include "platform/foundation/URLSessionReplyBuffer.h"
+#include "platform/foundation/ReplyBuffer.h"
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -7,7 +7,7 @@
 #include <cstring>
 #include <new>
 
-namespace ns::detail {
+namespace ns {
 
 namespace {
 
@@ -52,6 +52,7 @@ void ReplyBuffer::append(const char* bytes, size_t length) {
 }
 
 std::vector<uint8_t> ReplyBuffer::take() {
+    if (size_ > failingJoinsPast_.load(std::memory_order_relaxed)) throw std::bad_alloc();
     std::vector<uint8_t> whole;
     if (blocks_.empty()) {
         whole = std::move(first_);
@@ -78,4 +79,4 @@ void ReplyBuffer::release() {
     size_ = 0;
 }
 
-}  // namespace ns::detail
+}  // namespace ns

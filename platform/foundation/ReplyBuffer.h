@@ -1,5 +1,6 @@
 #pragma once
-// A reply gathered in memory for a completion handler. It grows in blocks,
+// A reply gathered in memory for whoever wants it whole (a completion
+// handler, the HTTP client, the blocking read). It grows in blocks,
 // so a large reply is never copied to grow (a doubling buffer would briefly
 // hold it twice), and it is joined once, block by block, when it is taken.
 //
@@ -8,8 +9,6 @@
 // once (the allocator would keep small blocks for itself, and the reply
 // would be resident twice while it is joined), and what a block has not
 // filled yet costs nothing.
-//
-// Internal to URL loading.
 
 #include <atomic>
 #include <cstddef>
@@ -17,7 +16,7 @@
 #include <limits>
 #include <vector>
 
-namespace ns::detail {
+namespace ns {
 
 class ReplyBuffer {
 public:
@@ -34,6 +33,8 @@ public:
 
     // The whole reply, leaving the buffer empty. Each block is let go as
     // soon as it has been copied, so at most one block is held twice.
+    // Throws std::bad_alloc when the whole cannot be had; the buffer then
+    // holds what it held.
     std::vector<uint8_t> take();
 
     // Empty, and holding no memory.
@@ -42,6 +43,9 @@ public:
     // Tests: every buffer's append fails as memory running out would, once
     // the buffer would hold more than `bytes`; SIZE_MAX ends it.
     static void failAppendsPastForTesting(size_t bytes) { failingPast_.store(bytes); }
+    // Tests: every buffer's take fails as memory running out would, once
+    // the reply is longer than `bytes`; SIZE_MAX ends it.
+    static void failJoinsPastForTesting(size_t bytes) { failingJoinsPast_.store(bytes); }
 
 private:
     struct Block {
@@ -51,6 +55,7 @@ private:
     };
     static constexpr size_t BlockSize = size_t(1) << 20;
     static inline std::atomic<size_t> failingPast_{std::numeric_limits<size_t>::max()};
+    static inline std::atomic<size_t> failingJoinsPast_{std::numeric_limits<size_t>::max()};
 
     // Most replies are small: they fit in the first block, which grows as
     // usual, up to a block's size.
@@ -59,4 +64,4 @@ private:
     size_t size_ = 0;
 };
 
-}  // namespace ns::detail
+}  // namespace ns
