@@ -131,7 +131,7 @@ TEST_F(URLSessionRepliesTogetherTest, AReplyThatMemoryCannotHoldOrJoinFailsItsTa
         if (joins) EXPECT_TRUE(log.contains("/icon: no memory left to join its reply of 20000000 bytes"));
         EXPECT_TRUE(ns::Data::withContentsOfURL(ns::URL::make(server.url("/small"))));
         EXPECT_EQ(ns::sessionReplies().held(), 0u);
-        EXPECT_EQ(ns::blockingReads().held(), 0u);
+        EXPECT_EQ(ns::detail::blockingReads().held(), 0u);
     }
 }
 
