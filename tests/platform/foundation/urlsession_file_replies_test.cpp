@@ -17,6 +17,7 @@
 #include "platform/foundation/ReplyBudget.h"
 #include "platform/foundation/URLError.h"
 #include "platform/foundation/URLSession.h"
+#include "platform/testing/PeakBound.h"
 #include "platform/testing/ResidentMemory.h"
 #include "platform/testing/TaskEnvironment.h"
 #include "tests/platform/foundation/reply_memory_support.h"
@@ -76,12 +77,11 @@ TEST_F(URLSessionFileRepliesTest, AFileLongerThanATasksBoundFailsBeforeItIsRead)
     env.runUntilIdle();
     const uint64_t growth = peak.growth();
 
-    std::printf("a 768 MiB file through two data tasks: resident growth %.1f MiB\n", double(growth) / MiB);
     EXPECT_EQ(handled.errorCode(), ns::URLErrorDataLengthExceedsMaximum);
     EXPECT_EQ(delegate->error, ns::URLErrorDataLengthExceedsMaximum);
     EXPECT_EQ(delegate->received, 0u);
     EXPECT_TRUE(log.contains("its reply is longer than 67108864 bytes"));
-    if constexpr (testing::PeaksMeasureTheProduct) EXPECT_LT(growth, 8 * MiB);
+    testing::expectGrowthUnder(growth, 8 * MiB, "a 768 MiB file through two data tasks");
     EXPECT_EQ(ns::sessionReplies().held(), 0u);
     session->invalidateAndCancel();
     env.runUntilIdle();
@@ -96,13 +96,12 @@ TEST_F(URLSessionFileRepliesTest, AFileWithinTheBoundIsReadOnceAndWeighedAgainst
         ns::URLSession::sharedSession()->dataTaskWithURL(url, handled.handler())->resume();
         env.runUntilIdle();
         const uint64_t growth = peak.growth();
-        std::printf("a 32 MiB file through a data task: resident growth %.1f MiB\n", double(growth) / MiB);
         EXPECT_EQ(handled.errorCode(), 0);
         std::lock_guard guard(handled.lock);
         ASSERT_TRUE(handled.data);
         EXPECT_EQ(handled.data->length(), 32 * MiB);
         // The file's bytes once, handed on as they were read.
-        if constexpr (testing::PeaksMeasureTheProduct) EXPECT_LT(growth, 40 * MiB);
+        testing::expectGrowthUnder(growth, 40 * MiB, "a 32 MiB file through a data task");
     }
     {
         auto delegate = std::make_shared<CountingDelegate>();
@@ -127,7 +126,7 @@ TEST_F(URLSessionFileRepliesTest, AFileWithinTheBoundIsReadOnceAndWeighedAgainst
     env.runUntilIdle();
     EXPECT_EQ(refused.errorCode(), ns::URLErrorDataLengthExceedsMaximum);
     EXPECT_TRUE(log.contains("the replies of all tasks in progress would hold more than 100663296 bytes together"));
-    if constexpr (testing::PeaksMeasureTheProduct) EXPECT_LT(peak.growth(), 8 * MiB);
+    testing::expectGrowthUnder(peak, 8 * MiB, "a 32 MiB file refused beside the replies held");
     EXPECT_EQ(ns::sessionReplies().held(), others.size());
 }
 
@@ -150,11 +149,10 @@ TEST_F(URLSessionFileRepliesTest, ADownloadOfAFileCopiesItInPiecesWhateverItsLen
     env.runUntilIdle();
     const uint64_t growth = peak.growth();
 
-    std::printf("a 768 MiB file through a download task: resident growth %.1f MiB\n", double(growth) / MiB);
     std::lock_guard guard(lock);
     EXPECT_EQ(error, 0);
     EXPECT_EQ(copied, off_t(768 * MiB));
-    if constexpr (testing::PeaksMeasureTheProduct) EXPECT_LT(growth, 8 * MiB);
+    testing::expectGrowthUnder(growth, 8 * MiB, "a 768 MiB file through a download task");
 }
 
 }  // namespace

@@ -6,13 +6,14 @@
 
 #include <vector>
 
+#include "platform/testing/PeakBound.h"
 #include "platform/webkit/ScriptHeap.h"
 
 namespace {
 
 using web::detail::ScriptHeap;
 
-constexpr size_t MiB = size_t{1} << 20;
+using testing::MiB;
 
 // Fills the heap with blocks of `size` until one is refused.
 std::vector<void*> fill(ScriptHeap& heap, size_t size) {
