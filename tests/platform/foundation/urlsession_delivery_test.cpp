@@ -88,6 +88,16 @@ TEST(URLSessionDelivery, DelegatesBlockingOnEveryWorkerLeaveAGlobalBlockRunning)
     const int workers = ThreadPool::workersWithoutWaits();
     const int sessions = std::min(std::max(8, workers), ThreadPool::HardCap - 1);
     auto gate = std::make_shared<BlockingDelegate::Gate>();
+    // Opened however the case ends, so that no delegate it blocked outlives it.
+    struct Opener {
+        std::shared_ptr<BlockingDelegate::Gate> gate;
+        void open() const {
+            std::lock_guard guard(gate->lock);
+            gate->open = true;
+            gate->changed.notify_all();
+        }
+        ~Opener() { open(); }
+    } opener{gate};
     std::vector<ns::Ref<ns::URLSession>> held;
     for (int i = 0; i < sessions; ++i) {
         auto config = ns::URLSessionConfiguration::ephemeralSessionConfiguration();
@@ -101,7 +111,8 @@ TEST(URLSessionDelivery, DelegatesBlockingOnEveryWorkerLeaveAGlobalBlockRunning)
         // Every worker there was is stuck in a delegate.
         std::unique_lock hold(gate->lock);
         ASSERT_TRUE(gate->changed.wait_for(hold, std::chrono::seconds(30),
-                                           [&] { return gate->waiting >= std::min(sessions, workers); }));
+                                           [&] { return gate->waiting >= std::min(sessions, workers); }))
+            << gate->waiting << " of " << sessions << " sessions, " << workers << " workers";
     }
 
     const auto posted = std::chrono::steady_clock::now();
@@ -111,11 +122,7 @@ TEST(URLSessionDelivery, DelegatesBlockingOnEveryWorkerLeaveAGlobalBlockRunning)
     std::printf("%d blocking delegates (%d workers): a global block ran after %.3f s\n", sessions, workers,
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - posted).count());
     EXPECT_TRUE(blockRan);
-    {
-        std::lock_guard guard(gate->lock);
-        gate->open = true;
-        gate->changed.notify_all();
-    }
+    opener.open();
     env.runUntilIdle();
 }
 
