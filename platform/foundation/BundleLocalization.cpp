@@ -168,7 +168,7 @@ Ref<String> Bundle::localizedStringForKey(const Ref<String>& key, const Ref<Stri
 void Bundle::reportMissingTable(const std::string& file) const {
     std::lock_guard<std::mutex> hold(lock_);
     if (!missingTables_.insert(file).second) return;
-    log("Bundle: %s is missing from %s and its .lproj folders: its keys are shown instead of their texts", file, path_);
+    log("Bundle: %s is missing from %s and its .lproj folders: the texts asked of it show their keys, or the defaults given with them", file, path_);
 }
 
 Ref<Dictionary> Bundle::stringsTable(const std::string& path) const {
