@@ -11,6 +11,7 @@
 
 #include "platform/graphics/CodecWork.h"
 #include "platform/graphics/GifFrames.h"
+#include "platform/graphics/GifInput.h"
 
 namespace cg::gif {
 
@@ -18,13 +19,8 @@ static_assert(sizeof(Frame) <= 24, "a frame record stays small: a file may list 
 
 namespace {
 
-struct Input {
-    std::span<const uint8_t> bytes;
-    size_t offset = 0;
-};
-
-int readInput(GifFileType* file, GifByteType* buffer, int length) {
-    auto* input = static_cast<Input*>(file->UserData);
+int readMemory(GifFileType* file, GifByteType* buffer, int length) {
+    auto* input = static_cast<MemoryInput*>(file->UserData);
     size_t left = input->bytes.size() - std::min(input->offset, input->bytes.size());
     size_t n = std::min(left, size_t(length < 0 ? 0 : length));
     std::memcpy(buffer, input->bytes.data() + input->offset, n);
@@ -32,9 +28,10 @@ int readInput(GifFileType* file, GifByteType* buffer, int length) {
     return int(n);
 }
 
+using Input = MemoryInput;
+
 GifFileType* open(Input& input) {
-    int error = 0;
-    GifFileType* gif = DGifOpen(&input, readInput, &error);
+    GifFileType* gif = openMemoryInput(input);
     if (gif) work::libraryHeaderRead();
     return gif;
 }
@@ -341,6 +338,11 @@ private:
 };
 
 }  // namespace
+
+GifFileType* openMemoryInput(MemoryInput& input) {
+    int error = 0;
+    return DGifOpen(&input, readMemory, &error);
+}
 
 std::optional<File> read(std::span<const uint8_t> bytes) {
     Input input{bytes};

@@ -6,23 +6,11 @@
 #include <cstring>
 
 #include "platform/graphics/GifFrames.h"
+#include "platform/graphics/GifInput.h"
 
 namespace testing {
 
 namespace {
-
-struct Input {
-    std::span<const uint8_t> bytes;
-    size_t offset = 0;
-};
-
-int readInput(GifFileType* gif, GifByteType* buffer, int length) {
-    auto* input = static_cast<Input*>(gif->UserData);
-    const size_t n = std::min(size_t(std::max(length, 0)), input->bytes.size() - input->offset);
-    std::memcpy(buffer, input->bytes.data() + input->offset, n);
-    input->offset += n;
-    return int(n);
-}
 
 std::vector<uint32_t> paletteOf(const ColorMapObject* map) {
     std::vector<uint32_t> palette;
@@ -37,9 +25,8 @@ std::vector<uint32_t> paletteOf(const ColorMapObject* map) {
 }  // namespace
 
 std::vector<cg::Bitmap> composedByGiflib(std::span<const uint8_t> bytes) {
-    Input input{bytes};
-    int error = 0;
-    GifFileType* gif = DGifOpen(&input, readInput, &error);
+    cg::gif::MemoryInput input{bytes};
+    GifFileType* gif = cg::gif::openMemoryInput(input);
     if (!gif) return {};
     std::vector<cg::Bitmap> screens;
     if (DGifSlurp(gif) != GIF_ERROR) {
@@ -62,15 +49,14 @@ std::vector<cg::Bitmap> composedByGiflib(std::span<const uint8_t> bytes) {
             screens.push_back(compositor.canvas());
         }
     }
-    DGifCloseFile(gif, &error);
+    DGifCloseFile(gif, nullptr);
     return screens;
 }
 
 std::vector<bool> decodedByGiflib(std::span<const uint8_t> bytes) {
     std::vector<bool> complete;
-    Input input{bytes};
-    int error = 0;
-    GifFileType* gif = DGifOpen(&input, readInput, &error);
+    cg::gif::MemoryInput input{bytes};
+    GifFileType* gif = cg::gif::openMemoryInput(input);
     if (!gif) return complete;
     bool going = true;
     while (going) {
@@ -99,7 +85,7 @@ std::vector<bool> decodedByGiflib(std::span<const uint8_t> bytes) {
             break;
         }
     }
-    DGifCloseFile(gif, &error);
+    DGifCloseFile(gif, nullptr);
     return complete;
 }
 
