@@ -19,10 +19,10 @@ constexpr int64_t kMaximumInflatedPixels = 1024 * 1024;
 // The image of a PNG or JPEG body straight from its format's decoder: nil
 // for another type, data of another format, a picture too large to inflate
 // or a CMYK JPEG.
-ns::Ref<cg::Image> bitmapForMIMEType(const std::string& mimeType, const ns::Data& data) {
+ns::Ref<cg::Image> bitmapForMIMEType(const std::string& mimeType, const ns::Ref<ns::Data>& data) {
     const char* format = mimeType == "image/png" ? cg::ImageTypePNG : mimeType == "image/jpeg" ? cg::ImageTypeJPEG : nullptr;
     if (!format) return nullptr;
-    auto source = cg::ImageSource::createWithData(std::span<const uint8_t>(data.bytes(), data.length()));
+    auto source = cg::ImageSource::createWithData(data);
     if (!source || source->type() != format) return nullptr;
     // A picture too large to inflate is handed back as the plain image
     // decodes it: decoding it here as well would do that work twice.
@@ -68,7 +68,7 @@ ns::Ref<ui::Image> SDPImageResponseSerializer::inflatedImage(const ns::Ref<ns::U
                                                              const ns::Ref<ns::Data>& data) const {
     if (!data || data->length() == 0) return nullptr;
     std::string mimeType = response && response->MIMEType() ? response->MIMEType()->utf8() : std::string();
-    ns::Ref<cg::Image> bitmap = bitmapForMIMEType(mimeType, *data);
+    ns::Ref<cg::Image> bitmap = bitmapForMIMEType(mimeType, data);
     ns::Ref<ui::Image> image = plainImage(data);
     if (!bitmap) {
         if (!image || !image->images().empty()) return image;

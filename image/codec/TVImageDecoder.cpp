@@ -72,13 +72,12 @@ void TVImageDecoder::updateSourceImageIO() {
     loopCount_ = 0;
     frameCount_ = 0;
     setFrames({});
-    std::span<const uint8_t> bytes(data_->bytes(), data_->length());
     if (!source_) {
         if (finalized_) {
-            source_ = cg::ImageSource::createWithData(bytes, true);
+            source_ = cg::ImageSource::createWithData(data_, true);
         } else {
             source_ = cg::ImageSource::createIncremental(true);
-            if (source_) source_->updateData(bytes, false);
+            if (source_) source_->updateData(data_, false);
         }
         if (!source_) return;
         // A decoder plays its frames: see chargeFrameAtIndex.
@@ -86,7 +85,7 @@ void TVImageDecoder::updateSourceImageIO() {
         source_->setCharged(charged_);
         budget_ = source_->budget();
     } else {
-        source_->updateData(bytes, finalized_);
+        source_->updateData(data_, finalized_);
     }
     frameCount_ = source_->count();
     if (frameCount_ == 0) return;

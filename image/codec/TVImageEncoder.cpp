@@ -16,8 +16,7 @@ namespace {
 constexpr const char* kWebPInstallNotes = "https://developers.google.com/speed/webp/docs/api";
 
 std::shared_ptr<cg::ImageSource> sourceOf(const ns::Ref<ns::Data>& data) {
-    if (!data) return nullptr;
-    return cg::ImageSource::createWithData(std::span<const uint8_t>(data->bytes(), data->length()));
+    return cg::ImageSource::createWithData(data);
 }
 
 }  // namespace

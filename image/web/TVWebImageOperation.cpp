@@ -317,10 +317,10 @@ void TVWebImageOperation::didReceiveResponse(ns::URLConnection& connection, cons
     }
     int64_t announced = response ? response->expectedContentLength() : 0;
     if (announced != 0) expectedSize_ = announced < 0 ? -1 : announced;
-    // The announced length is the server's word: reserve no more than a
-    // bounded amount ahead and let the rest grow as it comes.
-    uint64_t reserve = expectedSize_ > 0 ? std::min<uint64_t>(uint64_t(expectedSize_), MaxReservedBytes) : 0;
-    data_ = ns::MutableData::withCapacity(reserve);
+    // The announced length is the server's word: nothing is set aside for
+    // it, the buffer grows by the bytes that come.
+    download_.release();
+    receiving_ = true;
     if (progress_) {
         std::lock_guard guard(lock_);
         if (!isCancelled()) progress_(0, expectedSize_);
@@ -330,7 +330,7 @@ void TVWebImageOperation::didReceiveResponse(ns::URLConnection& connection, cons
 void TVWebImageOperation::didReceiveData(const ns::Ref<ns::Data>& chunk) {
     {
         std::lock_guard guard(lock_);
-        if (isCancelled() || !data_) return;
+        if (isCancelled() || !receiving_) return;
     }
     try {
         if (!appendWithinHoldings(chunk)) {
@@ -343,11 +343,11 @@ void TVWebImageOperation::didReceiveData(const ns::Ref<ns::Data>& chunk) {
     }
     if (progress_) {
         std::lock_guard guard(lock_);
-        if (!isCancelled()) progress_(int64_t(data_->length()), expectedSize_);
+        if (!isCancelled()) progress_(int64_t(download_.size()), expectedSize_);
     }
     if (!(options_ & (TVWebImageOptionProgressive | TVWebImageOptionProgressiveBlur)) || !completion_) return;
     if (chunk->length() <= ProgressiveMinChunk) return;
-    if (expectedSize_ > 0 && double(data_->length()) >= ProgressiveEndRatio * double(expectedSize_)) return;
+    if (expectedSize_ > 0 && double(download_.size()) >= ProgressiveEndRatio * double(expectedSize_)) return;
     if (progressiveIgnored_) return;
     const double interval =
         (options_ & TVWebImageOptionProgressiveBlur) ? ProgressiveBlurInterval : ProgressiveInterval;
@@ -357,10 +357,10 @@ void TVWebImageOperation::didReceiveData(const ns::Ref<ns::Data>& chunk) {
 }
 
 bool TVWebImageOperation::appendWithinHoldings(const ns::Ref<ns::Data>& chunk) {
-    const uint64_t total = data_->length() + chunk->length();
+    const uint64_t total = download_.size() + chunk->length();
     if (!holding_ || !holding_->growToOrRelease(total)) return false;
     if (total > appendFailurePoint.load(std::memory_order_relaxed)) throw std::bad_alloc();
-    data_->appendData(chunk);
+    download_.append(reinterpret_cast<const char*>(chunk->bytes()), chunk->length());
     return true;
 }
 
@@ -368,6 +368,7 @@ void TVWebImageOperation::failHolding(const std::string& why) {
     ns::log("Web image: download of %@ stopped: %s", request_->URL()->absoluteString(), why);
     cancelConnection();
     std::lock_guard guard(lock_);
+    letGoOfDownload();
     if (isCancelled()) return;
     // Not the URL's fault (others may hold the room): it stays out of the failed set.
     if (completion_) {
@@ -379,17 +380,28 @@ void TVWebImageOperation::failHolding(const std::string& why) {
     finishOperation();
 }
 
+void TVWebImageOperation::letGoOfDownload() {
+    receiving_ = false;
+    download_.release();
+    progressiveDecoder_ = nullptr;
+    snapshotHolding_.release();
+}
+
 void TVWebImageOperation::failAppendsPastForTesting(uint64_t bytes) { appendFailurePoint.store(bytes); }
 
 void TVWebImageOperation::deliverPartialImage(double now, double interval) {
     const bool blur = options_ & TVWebImageOptionProgressiveBlur;
+    auto snapshot = snapshotForPartialDecode();
+    if (!snapshot) return;
     if (!progressiveDecoder_) progressiveDecoder_ = std::make_shared<TVImageDecoder>(mainScreenScale());
-    // A snapshot: the decoder keeps what it is given, and data_ grows.
-    progressiveDecoder_->updateData(ns::cast<ns::Data>(data_->copy()), false);
+    progressiveDecoder_->updateData(snapshot, false);
+    // The previous snapshot is the decoder's no longer.
+    snapshotHolding_.shrinkTo(snapshot->length());
     if (isCancelled()) return;
 
     auto giveUp = [this] {
         progressiveDecoder_ = nullptr;
+        snapshotHolding_.release();
         progressiveIgnored_ = true;
     };
     TVImageType type = progressiveDecoder_->type();
@@ -430,11 +442,11 @@ void TVWebImageOperation::deliverPartialImage(double now, double interval) {
             }
             progressiveDetected_ = true;
         }
-        uint64_t length = data_->length();
+        uint64_t length = snapshot->length();
         if (length < progressiveScanedLength_ + 7) return;
         // A new scan has begun when a start-of-scan marker came in the new bytes.
         uint64_t newBytes = length - progressiveScanedLength_;
-        const uint8_t* bytes = data_->bytes();
+        const uint8_t* bytes = snapshot->bytes();
         bool found = false;
         for (uint64_t i = progressiveScanedLength_; i < progressiveScanedLength_ + newBytes - 4; ++i) {
             if (bytes[i] == 0xFF && bytes[i + 1] == 0xDA) {
@@ -457,6 +469,23 @@ void TVWebImageOperation::deliverPartialImage(double now, double interval) {
     deliverBlurredImage(now);
 }
 
+ns::Ref<ns::Data> TVWebImageOperation::snapshotForPartialDecode() {
+    // The decoder lets its previous copy go only when given the next: both
+    // are counted while the next is made. Without room, this partial image
+    // is skipped and the decoder lets its copy go now.
+    const uint64_t previous = progressiveDecoder_ ? snapshotHolding_.size() : 0;
+    if (!snapshotHolding_.growToOrRelease(previous + download_.size())) {
+        progressiveDecoder_ = nullptr;
+        return nullptr;
+    }
+    try {
+        return ns::Data::make(download_.copy());
+    } catch (const std::bad_alloc&) {
+        snapshotHolding_.shrinkTo(previous);
+        return nullptr;
+    }
+}
+
 void TVWebImageOperation::deliverBlurredImage(double now) {
     auto frame = progressiveDecoder_->frameAtIndex(0, true);
     lastProgressiveDecodeTimestamp_ = now;
@@ -467,7 +496,7 @@ void TVWebImageOperation::deliverBlurredImage(double now) {
     if (cgImage->bitmap().pixel(cgImage->width() - 1, cgImage->height() - 1).alpha == 0) return;
     ++progressiveDisplayCount_;
     double radius = expectedSize_ > 0
-                        ? 32 * (1 / (3 * double(data_->length()) / double(expectedSize_) + 0.6) - 0.25)
+                        ? 32 * (1 / (3 * double(download_.size()) / double(expectedSize_) + 0.6) - 0.25)
                         : 32.0 / double(progressiveDisplayCount_);
     auto blurred = TV_imageByBlurRadius(*frame->image, radius, std::nullopt, cg::BlendMode(0), 1, nullptr);
     if (!blurred) return;
@@ -482,6 +511,10 @@ void TVWebImageOperation::connectionDidFinishLoading() {
     // Counted out before the cancel test: a cancel on its way would find no
     // connection left to count out.
     endNetworkActivity();
+    // Every byte is here: the partial decoder and its copy are of no use.
+    receiving_ = false;
+    progressiveDecoder_ = nullptr;
+    snapshotHolding_.release();
     if (isCancelled()) return;
     std::weak_ptr<TVWebImageOperation> weak = self();
     dispatch::async(nextDecodeQueue(), [weak] {
@@ -489,7 +522,26 @@ void TVWebImageOperation::connectionDidFinishLoading() {
     });
 }
 
+bool TVWebImageOperation::joinDownload() {
+    const uint64_t length = download_.size();
+    try {
+        data_ = ns::Data::make(download_.take());
+        return true;
+    } catch (const std::bad_alloc&) {
+        download_.release();
+        std::weak_ptr<TVWebImageOperation> weak = self();
+        performOnNetworkThread([weak, length] {
+            if (auto operation = weak.lock()) {
+                operation->failHolding(
+                    ns::format("no memory left to join its %llu bytes", (unsigned long long)length));
+            }
+        });
+        return false;
+    }
+}
+
 void TVWebImageOperation::finalDecode(bool askedAgain) {
+    if (!askedAgain && !joinDownload()) return;
     ns::Ref<ns::Data> data = data_ ? data_ : ns::Data::make();
     const bool decode = !(options_ & TVWebImageOptionNoDecode);
     ns::Ref<ui::Image> image;
@@ -592,6 +644,7 @@ void TVWebImageOperation::didFailWithError(const ns::Ref<ns::Error>& error) {
     if (isCancelled()) return;
     if (completion_) completion_(nullptr, request_->URL(), TVWebImageFromNone, TVWebImageStageFinished, error);
     connection_ = nullptr;
+    letGoOfDownload();
     data_ = nullptr;
     if (holding_) holding_->release();
     finishOperation();

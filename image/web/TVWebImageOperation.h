@@ -21,6 +21,7 @@
 #include "image/web/TVWebImageTypes.h"
 #include "platform/foundation/Data.h"
 #include "platform/foundation/OperationQueue.h"
+#include "platform/foundation/ReplyBuffer.h"
 #include "platform/foundation/URLConnection.h"
 #include "platform/foundation/URLCredential.h"
 #include "platform/foundation/URLRequest.h"
@@ -33,10 +34,6 @@ class TVWebImageOperation : public ns::Operation {
     };
 
 public:
-    // At most this much is reserved ahead for an announced length: the
-    // rest grows as bytes arrive, whatever a server announces.
-    static constexpr uint64_t MaxReservedBytes = 4 * 1024 * 1024;
-
     // Raises "TVWebImageOperation init error": a request is needed.
     TVWebImageOperation();
     TVWebImageOperation(Passkey, ns::Ref<ns::URLRequest> request, TVWebImageOptions options,
@@ -98,6 +95,15 @@ private:
     void failHolding(const std::string& why);
     // ---- Parts ----
     void deliverPartialImage(double now, double interval);
+    // A copy of the bytes so far for the partial decoder, or nil when the
+    // loader has no room for it.
+    ns::Ref<ns::Data> snapshotForPartialDecode();
+    // The download joined into data_; false (and the operation failed) when
+    // memory cannot hold it whole.
+    bool joinDownload();
+    // The bytes so far and the partial decoder's copy let go (network thread,
+    // the connection over).
+    void letGoOfDownload();
     void deliverBlurredImage(double now);
     // `askedAgain` once a decode refused for memory is asked once more.
     void finalDecode(bool askedAgain);
@@ -135,9 +141,14 @@ private:
     // The connection is in the network-activity count: whichever of the
     // end, a failure or a cancel comes first counts it out.
     bool countedInActivity_ = false;
-    ns::Ref<ns::MutableData> data_;
-    // data_'s part of what the loader holds, until its decode and cache
-    // write are done (network thread, then the write's block).
+    // The bytes as they arrive (network thread), in blocks that are never
+    // copied to grow, so that what is held is what holding_ counts; joined
+    // once into data_ for the decode (decode queue, after the last byte).
+    ns::ReplyBuffer download_;
+    bool receiving_ = false;  // between the response and the last byte or a failure
+    ns::Ref<ns::Data> data_;
+    // The download's part of what the loader holds, until its decode and
+    // cache write are done (network thread, then the write's block).
     std::shared_ptr<ns::ReplyShare> holding_ =
         std::make_shared<ns::ReplyShare>(TVWebImageManager::heldBytes());
     int64_t expectedSize_ = 0;
@@ -146,6 +157,9 @@ private:
     // Partial delivery (network thread only).
     double lastProgressiveDecodeTimestamp_ = 0;
     ns::Ref<TVImageDecoder> progressiveDecoder_;
+    // The copy of the download the partial decoder keeps, counted in what
+    // the loader holds until the decoder lets it go.
+    ns::ReplyShare snapshotHolding_{TVWebImageManager::heldBytes()};
     bool progressiveIgnored_ = false;
     bool progressiveDetected_ = false;
     uint64_t progressiveScanedLength_ = 0;

@@ -70,6 +70,14 @@ std::vector<uint8_t> ReplyBuffer::take() {
     return whole;
 }
 
+std::vector<uint8_t> ReplyBuffer::copy() const {
+    std::vector<uint8_t> whole;
+    whole.reserve(size_);
+    whole.insert(whole.end(), first_.begin(), first_.end());
+    for (const Block& block : blocks_) whole.insert(whole.end(), block.bytes, block.bytes + block.size);
+    return whole;
+}
+
 void ReplyBuffer::release() {
     std::vector<uint8_t>().swap(first_);
     for (const Block& block : blocks_) {

@@ -37,6 +37,10 @@ public:
     // holds what it held.
     std::vector<uint8_t> take();
 
+    // A copy of the whole reply, the buffer left as it is. Throws
+    // std::bad_alloc when the copy cannot be had.
+    std::vector<uint8_t> copy() const;
+
     // Empty, and holding no memory.
     void release();
 

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/foundation/Data.h"
+
 namespace cg {
 
 namespace {
@@ -90,6 +92,13 @@ std::shared_ptr<ImageSource> ImageSource::createWithData(std::span<const uint8_t
     return std::make_shared<ImageSource>(data, shouldCache);
 }
 
+std::shared_ptr<ImageSource> ImageSource::createWithData(const ns::Ref<ns::Data>& data, bool shouldCache) {
+    if (!data || data->length() == 0) return nullptr;
+    auto source = std::make_shared<ImageSource>(shouldCache);
+    source->updateData(data, true);
+    return source;
+}
+
 std::shared_ptr<ImageSource> ImageSource::createIncremental(bool shouldCache) {
     return std::make_shared<ImageSource>(shouldCache);
 }
@@ -102,10 +111,27 @@ ImageSource::ImageSource(std::span<const uint8_t> data, bool shouldCache)
 ImageSource::ImageSource(bool shouldCache) : shouldCache_(shouldCache), budget_(std::make_shared<DecodeBudget>()) {}
 
 void ImageSource::updateData(std::span<const uint8_t> data, bool final) {
+    {
+        std::lock_guard lock(mutex_);
+        if (final_) return;
+    }
+    auto copy = std::make_shared<const std::vector<uint8_t>>(data.begin(), data.end());
+    takeData(copy, *copy, final);
+}
+
+void ImageSource::updateData(const ns::Ref<ns::Data>& data, bool final) {
+    if (!data) return updateData(std::span<const uint8_t>(), final);
+    // Data does not change; a MutableData may, and its copy does not.
+    auto unchanging = ns::cast<ns::Data>(data->copy());
+    takeData(unchanging, std::span<const uint8_t>(unchanging->bytes(), unchanging->length()), final);
+}
+
+void ImageSource::takeData(std::shared_ptr<const void> owner, std::span<const uint8_t> data, bool final) {
     std::lock_guard lock(mutex_);
     if (final_) return;
     player_.reset();
-    data_.assign(data.begin(), data.end());
+    owner_ = std::move(owner);
+    data_ = data;
     final_ = final;
     type_ = typeOf(data_);
     budget_->setFile(type_);

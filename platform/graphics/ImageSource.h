@@ -38,6 +38,10 @@
 #include "platform/graphics/Image.h"
 #include "platform/graphics/StillFormats.h"
 
+namespace ns {
+class Data;
+}
+
 namespace cg {
 
 // Uniform type identifiers of the formats recognised.
@@ -86,7 +90,12 @@ public:
     // that asking for it again does not decode it again; a file's earlier
     // pictures are not kept, as a player asks for them one after another.
     // A GIF source always keeps the canvas of the last frame composed.
+    // Bytes given as a span are copied; bytes given in a Data are held with
+    // it, not copied (a MutableData, which may change, is copied), so that
+    // a caller that keeps its Data does not hold its file twice.
     static std::shared_ptr<ImageSource> createWithData(std::span<const uint8_t> data, bool shouldCache = false);
+    static std::shared_ptr<ImageSource> createWithData(const ns::Ref<ns::Data>& data,
+                                                       bool shouldCache = false);
     // A source without data yet, for updateData().
     static std::shared_ptr<ImageSource> createIncremental(bool shouldCache = false);
     ImageSource(std::span<const uint8_t> data, bool shouldCache);
@@ -95,6 +104,7 @@ public:
     // All the data received so far (not the increment); `final` when no
     // more will come. A source given final data takes no more updates.
     void updateData(std::span<const uint8_t> data, bool final);
+    void updateData(const ns::Ref<ns::Data>& data, bool final);
 
     // One of the ImageType identifiers, or empty when unknown (so far).
     std::string type() const;
@@ -143,7 +153,11 @@ private:
     ns::Ref<Image> createGifImage(size_t index, PictureCharge charge);
     uint64_t pixelsAtIndex(size_t index) const;
 
-    std::vector<uint8_t> data_;
+    // What data_ spans: a copy of the bytes, or the Data they came in.
+    void takeData(std::shared_ptr<const void> owner, std::span<const uint8_t> data, bool final);
+
+    std::shared_ptr<const void> owner_;
+    std::span<const uint8_t> data_;
     bool final_ = false;
     std::string type_;
     std::optional<gif::File> file_;

@@ -41,7 +41,7 @@ void AssetsLibrary::writeImageDataToSavedPhotosAlbum(const ns::Ref<ns::Data>& da
                                                      WriteCompletion completion) {
     ns::Ref<ns::URL> assetURL;
     ns::Ref<ns::Error> error;
-    auto source = data ? cg::ImageSource::createWithData({data->bytes(), size_t(data->length())}) : nullptr;
+    auto source = cg::ImageSource::createWithData(data);
     std::string extension = source && source->count() > 0 ? extensionOf(source->type()) : std::string();
     if (extension.empty()) {
         error = ns::Error::make(kErrorDomain, kWriteInvalidDataError);

@@ -70,7 +70,7 @@ ns::Ref<Image> Image::imageWithData(const ns::Ref<ns::Data>& data, double scale)
 
 ns::Ref<Image> Image::decode(const ns::Ref<ns::Data>& data, double scale, bool charged) {
     if (!data) return nullptr;
-    auto source = cg::ImageSource::createWithData(std::span<const uint8_t>(data->bytes(), data->length()));
+    auto source = cg::ImageSource::createWithData(data);
     if (!source || source->count() == 0) return nullptr;
     source->setCharged(charged);
     const size_t count = source->count();

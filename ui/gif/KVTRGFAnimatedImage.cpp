@@ -142,7 +142,7 @@ bool KVTRGFAnimatedImage::setUp(const ns::Ref<ns::Data>& data, uint64_t optimalF
     }
     data_ = data;
     predrawingEnabled_ = predrawingEnabled;
-    imageSource_ = cg::ImageSource::createWithData({data->bytes(), size_t(data->length())}, false);
+    imageSource_ = cg::ImageSource::createWithData(data, false);
     if (!imageSource_) {
         log(KVTRGFLogLevel::Error, [&] {
             return ns::format("Failed to `CGImageSourceCreateWithData` for animated GIF data %@", describe(data));

@@ -135,6 +135,35 @@ TEST_F(WebImageTest, ADownloadWaitingForItsDecodeCountsAgainstTheNext) {
     EXPECT_FALSE(tv_webimage::isFailedURL(ns::URL::make(second.url("/b.png"))));
 }
 
+TEST_F(WebImageTest, ADownloadIsHeldOnceWhileItGrows) {
+    // Past a power of two, in pieces of a MiB that each arrive before the
+    // next is let go: a buffer that doubles to grow would hold its first
+    // 32 MiB twice while it copies them.
+    const size_t size = 40 * MiB;
+    const size_t piece = MiB;
+    auto gate = std::make_shared<ChunkGate>();
+    server_.serve("/grown.png", ImageReply{.body = std::string(size, 'x'), .chunkSize = piece, .gate = gate});
+    DecodeGate decodes;
+    decodes.close();
+    Recorder recorder;
+    auto operation = request("/grown.png", TVWebImageOptionRefreshCache, recorder);
+    gate->release();
+    ASSERT_TRUE(recorder.waitForReceived(int64_t(piece)));
+    // From the first piece on: the server has made its copy of the reply.
+    const auto peak = testing::peakFromHere();
+    for (size_t i = 1; i < size / piece; ++i) {
+        gate->release();
+        ASSERT_TRUE(recorder.waitForReceived(int64_t((i + 1) * piece))) << "piece " << i;
+    }
+    // Every byte is in the loader and nothing has been decoded yet.
+    EXPECT_EQ(TVWebImageManager::heldBytes().held(), uint64_t(size));
+    testing::expectGrowthUnder(peak, size + 4 * MiB, "a 40 MiB download held by the loader");
+    decodes.openUp();
+    env_.runUntilIdle();
+    EXPECT_EQ(recorder.with(TVWebImageStageFinished).size(), 1u);
+    EXPECT_EQ(TVWebImageManager::heldBytes().held(), 0u);
+}
+
 TEST_F(WebImageTest, AnImageMemoryCannotHoldFailsItsOperationNotTheProcess) {
     server_.serve("/large.png", testing::ImageReply{.body = std::string(3 * MiB, 'x')});
     struct FailingAppends {

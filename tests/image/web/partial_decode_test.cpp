@@ -4,6 +4,7 @@
 // wait. Counted under mock time.
 
 #include "platform/foundation/Log.h"
+#include "platform/foundation/ReplyBudget.h"
 #include "tests/image/web/web_image_test_support.h"
 #include "tests/platform/graphics/hostile_images.h"
 
@@ -49,6 +50,49 @@ TEST_F(PartialDecodeTest, ASmallPictureStillGetsAPartialImageAWait) {
     EXPECT_GE(partialsIn(deliveries), 8u);
     EXPECT_LE(partialsIn(deliveries), 9u);
     EXPECT_EQ(deliveries.back().stage, TVWebImageStageFinished);
+}
+
+// The copy of the bytes so far that the partial decoder keeps is held too:
+// it counts in what the loader holds until the decoder lets it go, and
+// without room for it the download goes on with no partial image.
+TEST_F(PartialDecodeTest, ThePartialDecodersCopyCountsInWhatTheLoaderHolds) {
+    const hostile::Bytes picture = hostile::transparentPng(1024, 1024);
+    const std::string body(picture.begin(), picture.end());
+    const size_t half = body.size() / 2;
+    auto load = [&](const std::string& path, Recorder& recorder, bool expectPartial) {
+        auto gate = std::make_shared<ChunkGate>();
+        server_.serve(path, ImageReply{.body = body, .chunkSize = half + 1, .gate = gate});
+        auto operation = request(path, TVWebImageOptionProgressive, recorder);
+        gate->release();
+        EXPECT_TRUE(recorder.waitForReceived(int64_t(half + 1)));
+        if (expectPartial) {
+            EXPECT_TRUE(recorder.waitForDeliveries(1));
+        }
+        return std::make_pair(operation, gate);
+    };
+
+    Recorder shown;
+    auto [operation, gate] = load("/shown.png", shown, true);
+    ASSERT_EQ(partialsIn(shown.all()), 1u);
+    EXPECT_EQ(TVWebImageManager::heldBytes().held(), 2 * (half + 1)) << "the bytes and the decoder's copy";
+    gate->release();
+    env_.runUntilIdle();
+    ASSERT_TRUE(shown.all().back().image);
+    EXPECT_EQ(TVWebImageManager::heldBytes().held(), 0u);
+
+    // Room for the bytes, not for a copy of them as well.
+    ns::ReplyShare others(TVWebImageManager::heldBytes());
+    ASSERT_TRUE(others.growToOrRelease(TVWebImageManager::MaxHeldBytes - body.size()));
+    Recorder skipped;
+    auto [second, secondGate] = load("/skipped.png", skipped, false);
+    env_.advanceClockWhileInFlight(0.25);
+    secondGate->release();
+    env_.runUntilIdle();
+    EXPECT_EQ(partialsIn(skipped.all()), 0u);
+    ASSERT_FALSE(skipped.all().empty());
+    EXPECT_EQ(skipped.all().back().stage, TVWebImageStageFinished);
+    EXPECT_TRUE(skipped.all().back().image);
+    EXPECT_EQ(TVWebImageManager::heldBytes().held(), others.size());
 }
 
 }  // namespace

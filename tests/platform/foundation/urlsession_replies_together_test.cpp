@@ -128,7 +128,9 @@ TEST_F(URLSessionRepliesTogetherTest, AReplyThatMemoryCannotHoldOrJoinFailsItsTa
         // The blocking read gathers its reply the same way, and joins it on
         // its transport's worker.
         EXPECT_FALSE(ns::Data::withContentsOfURL(ns::URL::make(server.url("/icon"))));
-        if (joins) EXPECT_TRUE(log.contains("/icon: no memory left to join its reply of 20000000 bytes"));
+        if (joins) {
+            EXPECT_TRUE(log.contains("/icon: no memory left to join its reply of 20000000 bytes"));
+        }
         EXPECT_TRUE(ns::Data::withContentsOfURL(ns::URL::make(server.url("/small"))));
         EXPECT_EQ(ns::sessionReplies().held(), 0u);
         EXPECT_EQ(ns::detail::blockingReads().held(), 0u);

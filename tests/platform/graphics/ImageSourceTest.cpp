@@ -2,9 +2,11 @@
 
 #include <vector>
 
+#include "platform/foundation/Data.h"
 #include "platform/graphics/GifWriter.h"
 #include "platform/graphics/ImageSource.h"
 #include "platform/graphics/Png.h"
+#include "platform/testing/PeakBound.h"
 
 namespace {
 
@@ -36,7 +38,9 @@ std::shared_ptr<cg::ImageSource> source(const std::vector<uint8_t>& bytes) {
 uint32_t word(const ns::Ref<cg::Image>& image, int x, int y) { return image->bitmap().row(y)[x]; }
 
 TEST(ImageSourceTest, RecognisesTypesAndRefusesEmptyData) {
-    EXPECT_EQ(cg::ImageSource::createWithData({}), nullptr);
+    EXPECT_EQ(cg::ImageSource::createWithData(std::span<const uint8_t>()), nullptr);
+    EXPECT_EQ(cg::ImageSource::createWithData(ns::Data::make()), nullptr);
+    EXPECT_EQ(cg::ImageSource::createWithData(ns::Ref<ns::Data>()), nullptr);
     std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n', 0, 0};
     std::vector<uint8_t> jpeg = {0xff, 0xd8, 0xff, 0xe0, 0, 0};
     std::vector<uint8_t> text = {'h', 'e', 'l', 'l', 'o'};
@@ -49,6 +53,37 @@ TEST(ImageSourceTest, RecognisesTypesAndRefusesEmptyData) {
     std::vector<uint8_t> cut = {'G', 'I', 'F', '8', '9', 'a', 1};
     EXPECT_EQ(source(cut)->type(), cg::ImageTypeGIF);
     EXPECT_EQ(source(cut)->count(), 0u);
+}
+
+// A caller that keeps the Data it decodes from does not hold the file twice;
+// a MutableData, which its owner may change, is read as it was when given.
+TEST(ImageSourceTest, BytesInADataAreHeldWithItAndAMutableDataIsReadAsGiven) {
+    cg::gif::WriterFile file = canvas(4, 4);
+    file.frames.push_back(solid(0, 0, 4, 4, 1));
+    std::vector<uint8_t> bytes = cg::gif::write(file);
+    // Past the trailer, bytes no reader looks at.
+    const size_t size = 48 * testing::MiB;
+    bytes.resize(size, 0);
+    auto data = ns::Data::make(std::move(bytes));
+    const auto peak = testing::peakFromHere();
+    auto held = cg::ImageSource::createWithData(data);
+    ASSERT_TRUE(held);
+    EXPECT_EQ(held->type(), cg::ImageTypeGIF);
+    ASSERT_EQ(held->count(), 1u);
+    testing::expectGrowthUnder(peak, 8 * testing::MiB, "a source of a 48 MiB Data");
+    auto picture = held->createImageAtIndex(0);
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(word(picture, 3, 3) & 0xFFFFFF, Green);
+
+    auto changing = ns::MutableData::make(cg::gif::write(file));
+    auto given = cg::ImageSource::createWithData(changing);
+    ASSERT_TRUE(given);
+    std::fill(changing->mutableBytes(), changing->mutableBytes() + changing->length(), uint8_t(0));
+    changing->setLength(1);
+    EXPECT_EQ(given->type(), cg::ImageTypeGIF);
+    auto still = given->createImageAtIndex(0);
+    ASSERT_TRUE(still);
+    EXPECT_EQ(word(still, 0, 0) & 0xFFFFFF, Green);
 }
 
 TEST(ImageSourceTest, LoopCountOnlyWithTheNetscapeExtensionAndDelaysPerFrame) {
