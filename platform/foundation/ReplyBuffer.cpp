@@ -70,6 +70,36 @@ std::vector<uint8_t> ReplyBuffer::take() {
     return whole;
 }
 
+bool ReplyBuffer::takeInBlocks(const std::function<bool(const char*, size_t)>& piece) {
+    if (!first_.empty()) {
+        const std::vector<uint8_t> first = std::move(first_);
+        first_ = {};
+        size_ -= first.size();
+        if (!piece(reinterpret_cast<const char*>(first.data()), first.size())) {
+            release();
+            return false;
+        }
+    }
+    // By index, and each record emptied before its block is handed over:
+    // `piece` may release the buffer meanwhile.
+    for (size_t i = 0; i < blocks_.size(); ++i) {
+        const Block block = blocks_[i];
+        if (!block.bytes) continue;
+        blocks_[i] = {nullptr, 0, 0};
+        size_ -= block.size;
+        struct Unmap {
+            const Block& block;
+            ~Unmap() { ::munmap(block.bytes, block.capacity); }
+        } unmap{block};
+        if (!piece(reinterpret_cast<const char*>(block.bytes), block.size)) {
+            release();
+            return false;
+        }
+    }
+    release();
+    return true;
+}
+
 void ReplyBuffer::release() {
     std::vector<uint8_t>().swap(first_);
     for (const Block& block : blocks_) {

@@ -1,8 +1,11 @@
 #pragma once
 // A reply gathered in memory for whoever wants it whole (a completion
-// handler, the HTTP client, the blocking read). It grows in blocks,
-// so a large reply is never copied to grow (a doubling buffer would briefly
-// hold it twice), and it is joined once, block by block, when it is taken.
+// handler, the HTTP client, the blocking read, the URL cache) or holds it
+// until it knows where it goes (a session task's body before its final
+// head or its delegate's decision). It grows in blocks, so a large reply is
+// never copied to grow (a doubling buffer would briefly hold it twice, and
+// keep room for twice), and it is joined once, or handed on, block by
+// block, when it is taken.
 //
 // Past the first block, blocks are pages of their own, mapped and unmapped
 // as they come and go: a joined block's memory is the system's again at
@@ -13,6 +16,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <vector>
 
@@ -36,6 +40,14 @@ public:
     // Throws std::bad_alloc when the whole cannot be had; the buffer then
     // holds what it held.
     std::vector<uint8_t> take();
+
+    // The reply handed to `piece` block by block, in order, leaving the
+    // buffer empty: a block leaves size() as it is handed over and is let
+    // go as soon as `piece` returns, so nothing is held twice but the block
+    // in hand. `piece` may release the buffer (the rest is then let go)
+    // but not append to it. When `piece` returns false the rest is let go
+    // and this returns false.
+    bool takeInBlocks(const std::function<bool(const char* bytes, size_t length)>& piece);
 
     // Empty, and holding no memory.
     void release();
