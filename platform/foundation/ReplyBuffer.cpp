@@ -22,7 +22,7 @@ void ReplyBuffer::append(const char* bytes, size_t length) {
     if (length == 0) return;
     if (size_ + length > failingPast_.load(std::memory_order_relaxed)) throw std::bad_alloc();
     const auto* p = reinterpret_cast<const uint8_t*>(bytes);
-    if (blocks_.empty() && first_.size() + length <= BlockSize) {
+    if (blocks_.empty() && first_.size() + length <= FirstBlockSize) {
         first_.insert(first_.end(), p, p + length);
         size_ += length;
         return;

@@ -66,11 +66,15 @@ private:
         size_t capacity;
     };
     static constexpr size_t BlockSize = size_t(1) << 20;
+    static constexpr size_t FirstBlockSize = size_t(64) << 10;
     static inline std::atomic<size_t> failingPast_{std::numeric_limits<size_t>::max()};
     static inline std::atomic<size_t> failingJoinsPast_{std::numeric_limits<size_t>::max()};
 
     // Most replies are small: they fit in the first block, which grows as
-    // usual, up to a block's size.
+    // usual, by doubling, up to FirstBlockSize. Past it what doubling keeps
+    // spare, and the allocator keeps of the smaller copies, would come to
+    // half as much again of many replies of a few hundred KiB held at once;
+    // a mapped block holds only what it has been filled with.
     std::vector<uint8_t> first_;
     std::vector<Block> blocks_;
     size_t size_ = 0;

@@ -1,10 +1,12 @@
-// A reply buffer hands its reply on a block at a time: in order, each
-// block counted until it is handed over and let go as soon as it has been,
-// so that handing a reply on holds it once.
+// A reply buffer holds what it counts: many replies grown together keep
+// no spare room, and a reply handed on a block at a time (in order, each
+// block counted until it is handed over and let go as soon as it has
+// been) is held once.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -87,6 +89,27 @@ TEST(ReplyBufferTest, AReplyHandedOnInBlocksIsHeldOnce) {
     std::string handed;
     for (const auto& piece : pieces) handed.append(piece->view());
     EXPECT_TRUE(handed == bytes);
+}
+
+// Many replies of a few hundred KiB grown together, as one transport
+// thread grows its transfers' replies a piece at a time, hold about what
+// they count: no buffer keeps room it has not filled, nor copies it grew
+// out of.
+TEST(ReplyBufferTest, ManyRepliesGrownTogetherHoldWhatTheyCount) {
+    constexpr size_t replies = 100;
+    // Just past a power of two, where a doubling buffer keeps most room spare.
+    constexpr size_t size = 528 * 1024;
+    const std::string piece(16 * 1024, 'p');
+    std::vector<std::unique_ptr<ns::ReplyBuffer>> buffers;
+    for (size_t i = 0; i < replies; ++i) buffers.push_back(std::make_unique<ns::ReplyBuffer>());
+    auto peak = testing::peakFromHere();
+    for (size_t at = 0; at < size; at += piece.size()) {
+        for (auto& buffer : buffers) buffer->append(piece.data(), piece.size());
+    }
+    uint64_t counted = 0;
+    for (const auto& buffer : buffers) counted += buffer->size();
+    EXPECT_EQ(counted, replies * size);
+    testing::expectGrowthUnder(peak, counted + 4 * MiB, "100 replies of 528 KiB grown together");
 }
 
 }  // namespace
