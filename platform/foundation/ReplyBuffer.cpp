@@ -22,7 +22,7 @@ void ReplyBuffer::append(const char* bytes, size_t length) {
     if (length == 0) return;
     if (size_ + length > failingPast_.load(std::memory_order_relaxed)) throw std::bad_alloc();
     const auto* p = reinterpret_cast<const uint8_t*>(bytes);
-    if (blocks_.empty() && first_.size() + length <= BlockSize) {
+    if (blocks_.empty() && first_.size() + length <= FirstBlockSize) {
         first_.insert(first_.end(), p, p + length);
         size_ += length;
         return;
@@ -76,6 +76,36 @@ std::vector<uint8_t> ReplyBuffer::copy() const {
     whole.insert(whole.end(), first_.begin(), first_.end());
     for (const Block& block : blocks_) whole.insert(whole.end(), block.bytes, block.bytes + block.size);
     return whole;
+}
+
+bool ReplyBuffer::takeInBlocks(const std::function<bool(const char*, size_t)>& piece) {
+    if (!first_.empty()) {
+        const std::vector<uint8_t> first = std::move(first_);
+        first_ = {};
+        size_ -= first.size();
+        if (!piece(reinterpret_cast<const char*>(first.data()), first.size())) {
+            release();
+            return false;
+        }
+    }
+    // By index, and each record emptied before its block is handed over:
+    // `piece` may release the buffer meanwhile.
+    for (size_t i = 0; i < blocks_.size(); ++i) {
+        const Block block = blocks_[i];
+        if (!block.bytes) continue;
+        blocks_[i] = {nullptr, 0, 0};
+        size_ -= block.size;
+        struct Unmap {
+            const Block& block;
+            ~Unmap() { ::munmap(block.bytes, block.capacity); }
+        } unmap{block};
+        if (!piece(reinterpret_cast<const char*>(block.bytes), block.size)) {
+            release();
+            return false;
+        }
+    }
+    release();
+    return true;
 }
 
 void ReplyBuffer::release() {

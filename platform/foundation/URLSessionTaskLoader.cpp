@@ -267,6 +267,16 @@ void URLSessionTaskLoader::cancelOnWorker() {
     complete(error(URLErrorCancelled));
 }
 
+Ref<Data> URLSessionTaskLoader::joined(ReplyBuffer& buffer, const char* outcome) {
+    try {
+        return Data::make(buffer.take());
+    } catch (const std::bad_alloc&) {
+        log("URL session: task for %@ %s: no memory left to join its reply of %llu bytes",
+            request_->URL()->absoluteString(), outcome, (unsigned long long)buffer.size());
+        return nullptr;
+    }
+}
+
 void URLSessionTaskLoader::complete(Ref<Error> failure) {
     if (done_) return;
     done_ = true;
@@ -296,18 +306,13 @@ void URLSessionTaskLoader::complete(Ref<Error> failure) {
     auto downloadCompletion = setup_.downloadCompletion;
     Ref<Data> body;
     if (!failure && dataCompletion) {
-        try {
-            body = wholeBody_ ? wholeBody_ : Data::make(resultBody_.take());
-        } catch (const std::bad_alloc&) {
-            log("URL session: task for %@ failed: no memory left to join its reply of %llu bytes",
-                request_->URL()->absoluteString(), (unsigned long long)resultBody_.size());
-            failure = error(URLErrorDataLengthExceedsMaximum);
-        }
+        body = wholeBody_ ? wholeBody_ : joined(resultBody_, "failed");
+        if (!body) failure = error(URLErrorDataLengthExceedsMaximum);
     }
     wholeBody_ = nullptr;
     resultBody_.release();
-    std::string().swap(heldBody_);
-    std::string().swap(cacheBody_);
+    heldBody_.release();
+    cacheBody_.release();
     // A reply handed to its completion handler stays counted until the
     // handler has run; a failed task's share is given back now.
     std::shared_ptr<ReplyShare> share = std::move(held_);

@@ -118,7 +118,12 @@ private:
     uint64_t heldInMemory() const;
     void heldChanged();
     void dropHeldBody();
+    // Keeps nothing of this reply for the URL cache.
+    void keepNothingForCache();
     void releaseHoldings();
+    // `buffer` joined into one Data, or nil when memory cannot hold the
+    // whole: logged as what follows for the task (`outcome`).
+    Ref<Data> joined(ReplyBuffer& buffer, const char* outcome);
     // The error of a body deliverBody refused.
     Ref<Error> refusedBodyError() const;
     // The transfer reads nothing while the task is suspended (its state
@@ -193,7 +198,8 @@ private:
     Head head_ = Head::None;
     Ref<HTTPURLResponse> pendingHead_;
     Ref<URLResponse> response_;
-    std::string heldBody_;
+    // The body held while nobody can take it yet.
+    ReplyBuffer heldBody_;
     // A reply already whole in memory, until it is handed on.
     Ref<Data> wholeBody_;
     bool dispositionPending_ = false;
@@ -212,7 +218,8 @@ private:
     bool tooLong_ = false;
     bool cacheable_ = false;
     bool fromCache_ = false;
-    std::string cacheBody_;
+    // The reply kept for the URL cache while cacheable_.
+    ReplyBuffer cacheBody_;
     int fd_ = -1;
     std::string downloadPath_;
     bool writeFailed_ = false;

@@ -200,11 +200,14 @@ void URLSessionTaskLoader::finishSuccess() {
         return complete(nullptr);
     }
     const Ref<URLCache>& cache = session_->currentConfiguration()->URLCache();
+    Ref<Data> kept;
     if (cacheable_ && cache->shouldStoreResponse(*request_, *response_, cacheBody_.size())) {
-        auto proposed = CachedURLResponse::make(response_, Data::withBytes(cacheBody_));
-        std::string().swap(cacheBody_);
-        heldChanged();
-        cacheable_ = false;
+        // Joined a block at a time, and handed to the cache as it is.
+        kept = joined(cacheBody_, "keeps nothing in the cache");
+    }
+    keepNothingForCache();
+    if (kept) {
+        auto proposed = CachedURLResponse::make(response_, std::move(kept));
         auto request = request_;
         auto self = shared_from_this();
         const Ref<URLSessionDelegate> delegate = setup_.dataCompletion ? nullptr : session_->delegate();

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <new>
 
 #include "platform/foundation/HTTPCookie.h"
 #include "platform/foundation/HomeDirectory.h"
@@ -239,7 +240,7 @@ void URLSessionTaskLoader::acceptFinalResponse(const Ref<URLResponse>& response)
     }
     const Ref<URLCache>& cache = session_->currentConfiguration()->URLCache();
     cacheable_ = !fromCache_ && cache && cache->shouldStoreResponse(*request_, *response, std::max<int64_t>(0, expectedToReceive_));
-    std::string().swap(cacheBody_);
+    cacheBody_.release();
     heldChanged();
     const Ref<URLSessionDelegate> delegate = setup_.dataCompletion ? nullptr : session_->delegate();
     auto* dataDelegate = dynamic_cast<URLSessionDataDelegate*>(delegate.get());
@@ -314,14 +315,20 @@ void URLSessionTaskLoader::heldChanged() {
 }
 
 void URLSessionTaskLoader::dropHeldBody() {
-    std::string().swap(heldBody_);
+    heldBody_.release();
+    heldChanged();
+}
+
+void URLSessionTaskLoader::keepNothingForCache() {
+    cacheable_ = false;
+    cacheBody_.release();
     heldChanged();
 }
 
 void URLSessionTaskLoader::releaseHoldings() {
     resultBody_.release();
-    std::string().swap(heldBody_);
-    std::string().swap(cacheBody_);
+    heldBody_.release();
+    cacheBody_.release();
     cacheable_ = false;
     wholeBody_ = nullptr;
     if (held_) held_->release();
@@ -372,13 +379,18 @@ bool URLSessionTaskLoader::deliverBody(const char* bytes, size_t length, const R
     const uint64_t more = (cacheable_ ? length : 0) + (setup_.dataCompletion && !keepWhole ? length : 0);
     if (more > 0 && !mayHold(*held_, heldInMemory() + more, total)) return false;
     if (cacheable_) {
-        cacheBody_.append(bytes, length);
-        const Ref<URLCache>& cache = session_->currentConfiguration()->URLCache();
-        if (!cache->shouldStoreResponse(*request_, *response_, cacheBody_.size())) {
-            cacheable_ = false;
-            std::string().swap(cacheBody_);
-            heldChanged();
+        // The cache's copy is a nicety: memory that cannot hold it costs
+        // the cache this reply, not the reply itself.
+        try {
+            cacheBody_.append(bytes, length);
+        } catch (const std::bad_alloc&) {
+            log("URL session: task for %@ keeps nothing in the cache: no memory left to hold %llu more bytes of its "
+                "reply",
+                request_->URL()->absoluteString(), (unsigned long long)length);
+            keepNothingForCache();
         }
+        const Ref<URLCache>& cache = session_->currentConfiguration()->URLCache();
+        if (cacheable_ && !cache->shouldStoreResponse(*request_, *response_, cacheBody_.size())) keepNothingForCache();
     }
     if (setup_.dataCompletion) {
         if (keepWhole) wholeBody_ = whole;
@@ -519,14 +531,19 @@ void URLSessionTaskLoader::onDisposition(URLSessionResponseDisposition dispositi
 }
 
 void URLSessionTaskLoader::releaseHeld() {
-    // The held bytes become the reply's pieces: they stop counting as held
-    // here as the pieces start to.
-    std::string held = std::move(heldBody_);
-    heldBody_.clear();
-    Ref<Data> whole = wholeBody_;
-    heldChanged();
-    const bool delivered = whole ? deliverBody(reinterpret_cast<const char*>(whole->bytes()), whole->length(), whole)
-                                 : deliverBody(held.data(), held.size());
+    // The held bytes become the reply's pieces, a block at a time: each
+    // stops counting as held here as its piece starts to.
+    bool delivered;
+    if (Ref<Data> whole = wholeBody_) {
+        dropHeldBody();
+        delivered = deliverBody(reinterpret_cast<const char*>(whole->bytes()), whole->length(), whole);
+    } else {
+        delivered = heldBody_.takeInBlocks([this](const char* bytes, size_t length) {
+            heldChanged();
+            return deliverBody(bytes, length);
+        });
+        heldChanged();
+    }
     if (!delivered) return complete(refusedBodyError());
     if (finishPending_) {
         finishPending_ = false;
@@ -542,9 +559,7 @@ void URLSessionTaskLoader::becomeDownload() {
     setup_.kind = LoaderSetup::Kind::Download;
     task_ = download;
     weakTask_ = download;
-    cacheable_ = false;
-    std::string().swap(cacheBody_);
-    heldChanged();
+    keepNothingForCache();
     auto session = session_;
     const auto response = response_;
     const int64_t expected = expectedToReceive_;
@@ -617,10 +632,12 @@ void URLSessionTaskLoader::onRedirectDecision(Ref<URLRequest> request) {
 }
 
 void URLSessionTaskLoader::finalWithHeldBody() {
-    Ref<Data> body = Data::withBytes(heldBody_.data(), heldBody_.size());
-    // The copy takes the string's place in what the loader holds.
+    // Joined a block at a time: the whole takes the held blocks' place in
+    // what the loader holds.
+    Ref<Data> body = joined(heldBody_, "failed");
+    if (!body) return complete(error(URLErrorDataLengthExceedsMaximum));
     wholeBody_ = body;
-    dropHeldBody();
+    heldChanged();
     serveLocally(pendingHead_, std::move(body));
 }
 

@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/foundation/Error.h"
+#include "platform/foundation/ReplyBuffer.h"
 #include "platform/foundation/URLError.h"
 #include "platform/testing/LoopbackServer.h"
 #include "platform/testing/PeakBound.h"
@@ -142,6 +143,21 @@ struct Arrivals {
     std::condition_variable changed;
     std::vector<uint64_t> received;
     std::vector<bool> ended;
+};
+
+// Every reply buffer's joins (or appends) fail as memory running out
+// would past `bytes`, until the end of the scope whatever the test's end.
+struct FailingBuffers {
+    FailingBuffers(bool joins, size_t bytes) {
+        if (joins) ns::ReplyBuffer::failJoinsPastForTesting(bytes);
+        else ns::ReplyBuffer::failAppendsPastForTesting(bytes);
+    }
+    ~FailingBuffers() {
+        ns::ReplyBuffer::failJoinsPastForTesting(SIZE_MAX);
+        ns::ReplyBuffer::failAppendsPastForTesting(SIZE_MAX);
+    }
+    FailingBuffers(const FailingBuffers&) = delete;
+    FailingBuffers& operator=(const FailingBuffers&) = delete;
 };
 
 inline testing::Reply gzipReply(std::string body) {

@@ -7,7 +7,6 @@
 
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <string>
 
 #include "platform/foundation/BlockingRead.h"
@@ -15,7 +14,6 @@
 #include "platform/foundation/ReplyBudget.h"
 #include "platform/foundation/URLError.h"
 #include "platform/foundation/URLSession.h"
-#include "platform/foundation/ReplyBuffer.h"
 #include "platform/testing/LoopbackServer.h"
 #include "platform/testing/PeakBound.h"
 #include "platform/testing/SilentServer.h"
@@ -41,18 +39,6 @@ ns::Ref<ns::URLSession> sessionFor(int connections) {
     config->setHTTPMaximumConnectionsPerHost(connections);
     return ns::URLSession::sessionWithConfiguration(config, nullptr, nullptr);
 }
-
-// Undoes failAppendsPastForTesting whatever the test's end.
-struct FailingAppends {
-    explicit FailingAppends(size_t bytes) { ns::ReplyBuffer::failAppendsPastForTesting(bytes); }
-    ~FailingAppends() { ns::ReplyBuffer::failAppendsPastForTesting(SIZE_MAX); }
-};
-
-// Undoes failJoinsPastForTesting whatever the test's end.
-struct FailingJoins {
-    explicit FailingJoins(size_t bytes) { ns::ReplyBuffer::failJoinsPastForTesting(bytes); }
-    ~FailingJoins() { ns::ReplyBuffer::failJoinsPastForTesting(SIZE_MAX); }
-};
 
 class URLSessionRepliesTogetherTest : public ::testing::Test {
 protected:
@@ -111,10 +97,7 @@ TEST_F(URLSessionRepliesTogetherTest, AReplyThatMemoryCannotHoldOrJoinFailsItsTa
     server.route("GET", "/small", testing::Reply::text("ok", "text/plain"));
     for (const bool joins : {false, true}) {
         SCOPED_TRACE(joins ? "the join fails" : "an append fails");
-        std::optional<FailingAppends> failingAppends;
-        std::optional<FailingJoins> failingJoins;
-        if (joins) failingJoins.emplace(MiB);
-        else failingAppends.emplace(MiB);
+        urltest::FailingBuffers failing(joins, MiB);
         ns::LogCapture log;
         auto session = sessionFor(6);
         Endings large, small;
