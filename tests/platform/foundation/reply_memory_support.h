@@ -133,7 +133,7 @@ struct Arrivals {
         std::unique_lock hold(lock);
         return changed.wait_for(hold, std::chrono::duration<double>(seconds), [&] {
             for (size_t i = 0; i < received.size(); ++i) {
-                if (!ended[i] && received[i] < bytes(i)) return false;
+                if (!ended[i] && received[i] < uint64_t(bytes(i))) return false;
             }
             return true;
         });
