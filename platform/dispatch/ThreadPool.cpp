@@ -138,13 +138,15 @@ private:
 
 WorkerPool& processPool() {
     static auto* pool = new std::shared_ptr<WorkerPool>(WorkerPool::make(
-        {.workers = std::max(4, static_cast<int>(std::thread::hardware_concurrency())), .hardCap = ThreadPool::HardCap}));
+        {.workers = ThreadPool::workersAtStart(), .hardCap = ThreadPool::HardCap}));
     return **pool;
 }
 
 }  // namespace
 
 std::shared_ptr<WorkerPool> WorkerPool::make(Settings settings) { return std::make_shared<Pool>(settings); }
+
+int ThreadPool::workersAtStart() { return std::max(4, static_cast<int>(std::thread::hardware_concurrency())); }
 
 void ThreadPool::post(PoolPriority priority, std::function<void()> task) { processPool().post(priority, std::move(task)); }
 

@@ -49,6 +49,8 @@ public:
     // The most workers that run at once while none of them waits: a few
     // more than cores, or as many as earlier waits started (workers stay).
     static int workersWithoutWaits();
+    // The workers the process's pool starts with: a few more than cores.
+    static int workersAtStart();
     // No more workers than this, however many wait.
     static constexpr int HardCap = 64;
 };
