@@ -28,6 +28,7 @@ function(gamehost_test name)
   # Test code compiles in half the time unoptimised; what it tests is built
   # with the project's flags.
   target_compile_options(${name} PRIVATE -O0 -g0)
+  target_precompile_headers(${name} REUSE_FROM gamehost_test_headers)
   gamehost_link_whole(${name} ${ARG_LIBS})
   target_link_libraries(${name} PRIVATE GTest::gtest_main GTest::gmock Threads::Threads)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})

@@ -1,0 +1,1 @@
+// The translation unit GoogleTest's precompiled headers are made with.
