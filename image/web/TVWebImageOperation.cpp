@@ -383,6 +383,10 @@ void TVWebImageOperation::failHolding(const std::string& why) {
 void TVWebImageOperation::letGoOfDownload() {
     receiving_ = false;
     download_.release();
+    dropPartialDecoder();
+}
+
+void TVWebImageOperation::dropPartialDecoder() {
     progressiveDecoder_ = nullptr;
     snapshotHolding_.release();
 }
@@ -400,8 +404,7 @@ void TVWebImageOperation::deliverPartialImage(double now, double interval) {
     if (isCancelled()) return;
 
     auto giveUp = [this] {
-        progressiveDecoder_ = nullptr;
-        snapshotHolding_.release();
+        dropPartialDecoder();
         progressiveIgnored_ = true;
     };
     TVImageType type = progressiveDecoder_->type();
@@ -513,8 +516,7 @@ void TVWebImageOperation::connectionDidFinishLoading() {
     endNetworkActivity();
     // Every byte is here: the partial decoder and its copy are of no use.
     receiving_ = false;
-    progressiveDecoder_ = nullptr;
-    snapshotHolding_.release();
+    dropPartialDecoder();
     if (isCancelled()) return;
     std::weak_ptr<TVWebImageOperation> weak = self();
     dispatch::async(nextDecodeQueue(), [weak] {

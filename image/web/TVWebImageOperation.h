@@ -104,6 +104,8 @@ private:
     // The bytes so far and the partial decoder's copy let go (network thread,
     // the connection over).
     void letGoOfDownload();
+    // The partial decoder and the copy it keeps let go (network thread).
+    void dropPartialDecoder();
     void deliverBlurredImage(double now);
     // `askedAgain` once a decode refused for memory is asked once more.
     void finalDecode(bool askedAgain);
