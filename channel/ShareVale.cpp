@@ -6,7 +6,6 @@
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/Number.h"
 #include "platform/foundation/PropertyList.h"
-#include "platform/foundation/UserDefaults.h"
 #include "platform/uikit/Device.h"
 
 RT_DEFINE_CLASS(ShareVale, ns::Object, "ShareVale")
@@ -27,16 +26,30 @@ void ShareVale::distroyInstance() {
     TVSingleton<ShareVale>::destroy();
 }
 
+ns::Ref<ns::UserDefaults> ShareVale::defaults() {
+    auto standard = ns::UserDefaults::standardUserDefaults();
+    standard->keepTogether({"TV_username", "TV_pwd", "TV_LoginStyle", "TV_subUserName"});
+    return standard;
+}
+
+void ShareVale::setLogin(const Text& name, const Text& password, uint64_t style) {
+    auto saved = defaults();
+    saved->setObjectForKey(name, "TV_username");
+    saved->setObjectForKey(password, "TV_pwd");
+    saved->setObjectForKey(ns::Number::withUnsignedLongLong(style), "TV_LoginStyle");
+    saved->synchronize();
+}
+
 uint64_t ShareVale::loginStyle() const {
     // A negative or unreadable value counts as no saved login.
-    int64_t style = ns::UserDefaults::standardUserDefaults()->integerForKey("TV_LoginStyle");
+    int64_t style = defaults()->integerForKey("TV_LoginStyle");
     return style > 0 ? static_cast<uint64_t>(style) : 0;
 }
 
 void ShareVale::setLoginStyle(uint64_t style) {
-    auto defaults = ns::UserDefaults::standardUserDefaults();
-    defaults->setObjectForKey(ns::Number::withUnsignedLongLong(style), "TV_LoginStyle");
-    defaults->synchronize();
+    auto saved = defaults();
+    saved->setObjectForKey(ns::Number::withUnsignedLongLong(style), "TV_LoginStyle");
+    saved->synchronize();
 }
 
 ShareVale::Text ShareVale::appID() {
@@ -74,23 +87,23 @@ ShareVale::Text ShareVale::copyOf(const Text& value) {
 }
 
 ShareVale::Text ShareVale::savedText(const char* key) {
-    return ns::UserDefaults::standardUserDefaults()->stringForKey(key);
+    return defaults()->stringForKey(key);
 }
 
 void ShareVale::saveText(const Text& value, const char* key) {
-    auto defaults = ns::UserDefaults::standardUserDefaults();
-    defaults->setObjectForKey(value, key);
-    defaults->synchronize();
+    auto saved = defaults();
+    saved->setObjectForKey(value, key);
+    saved->synchronize();
 }
 
 int64_t ShareVale::savedInteger(const char* key) {
-    return ns::UserDefaults::standardUserDefaults()->integerForKey(key);
+    return defaults()->integerForKey(key);
 }
 
 void ShareVale::saveInteger(int64_t value, const char* key) {
-    auto defaults = ns::UserDefaults::standardUserDefaults();
-    defaults->setIntegerForKey(value, key);
-    defaults->synchronize();
+    auto saved = defaults();
+    saved->setIntegerForKey(value, key);
+    saved->synchronize();
 }
 
 ns::Ref<ns::Dictionary> ShareVale::getTVPlist() {

@@ -10,6 +10,7 @@
 
 #include "platform/foundation/Dictionary.h"
 #include "platform/foundation/String.h"
+#include "platform/foundation/UserDefaults.h"
 #include "platform/runtime/Class.h"
 #include "platform/runtime/Object.h"
 
@@ -42,6 +43,11 @@ public:
     Text appKey();
     void setAppKey(const Text& value) { appKey_ = copyOf(value); }
 
+    // A login's name, password and login style, saved together. These and
+    // the sub-account hold together: a save that cannot write all of their
+    // changes (a full volume) writes none of them.
+    void setLogin(const Text& name, const Text& password, uint64_t style);
+
     // Saved login state (user defaults, synchronised on every write; nil
     // removes the key).
     Text userName() const { return savedText("TV_username"); }
@@ -72,6 +78,8 @@ public:
 
 private:
     static Text copyOf(const Text& value);
+    // The standard user defaults, told which keys hold together.
+    static ns::Ref<ns::UserDefaults> defaults();
     static Text savedText(const char* key);
     static void saveText(const Text& value, const char* key);
     static int64_t savedInteger(const char* key);

@@ -134,9 +134,10 @@ void TVAlterLoginVC::touchesBegan(const ui::TouchSet&, ui::Event*) {
 void TVAlterLoginVC::tvLoginViewLoginSuccessLogintime(const Text& logintime, const Text& userName, const Text& sign,
                                                       const ns::Ref<LoginResult>& loginData) {
     VRQMessage::showMessage("登录成功");
-    // Another account ends the session of the one before, as a logout does:
-    // its purchases waiting for the payment centre go with it.
-    TVPurchaseHold::loggedIn(ShareVale::sharedInstance()->userName());
+    // Another account (another sub-account too: it is what the game is
+    // told of) ends the session of the one before, as a logout does: its
+    // purchases waiting for the payment centre go with it.
+    TVPurchaseHold::loggedIn(userName);
     auto rzStatus = loginData ? TVReply::messageText(loginData->rzStatus) : nullptr;
     ShareVale::sharedInstance()->setIsRz(rzStatus);
     if (SuccessBlock) SuccessBlock(logintime, userName, sign, rzStatus);

@@ -178,11 +178,9 @@ void TVLoginView::postLogin() {
         [card, attempt, stillWaited](const ns::Ref<LoginResult>& r) {
             if (!stillWaited()) return;
             auto vale = ShareVale::sharedInstance();
-            vale->setUserName(TVReply::messageText(r->userName));
-            vale->setPassWord(TVReply::messageText(r->urserPwd));
             vale->setSid(TVReply::messageText(r->sid));
             vale->setIsRz(TVReply::messageText(r->isck));
-            vale->setLoginStyle(1);
+            vale->setLogin(TVReply::messageText(r->userName), TVReply::messageText(r->urserPwd), 1);
             card->loginData_ = r;
             // The welcome shows a moment; the change button cancels what follows.
             dispatch::performAfterDelay(card.get(), "initGameView:", kWelcomeSeconds, [card, attempt, r] {

@@ -83,7 +83,7 @@ void TVNewPayVC::loadToPayVCWithroleid(const Text& roleid, const Text& ServiceID
                                        const Text& cpExtend, const Text& productName, const Text& productDesc,
                                        PaySuccess success, PayFailure faild) {
     TVPurchaseHold::enter({roleid, ServiceID, quiPayMoney, cpExtend, productName, productDesc, std::move(success),
-                           std::move(faild), nullptr});
+                           std::move(faild), nullptr, nullptr});
 }
 
 void TVNewPayVC::dropWaitingPurchases(std::string_view why) { TVPurchaseHold::dropWaiting(why); }
@@ -517,7 +517,7 @@ void TVNewPayVC::leave() {
 }
 
 void TVNewPayVC::pause() {
-    if (purchase_) purchase_->stopPolling();
+    if (purchase_) purchase_->on(TVPurchase::Event::PollPaused);
 }
 
 void TVNewPayVC::resume() {
@@ -525,5 +525,5 @@ void TVNewPayVC::resume() {
 }
 
 void TVNewPayVC::loadTimer() {
-    purchase().startPoll();
+    purchase().on(TVPurchase::Event::PollAsked);
 }

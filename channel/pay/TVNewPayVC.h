@@ -96,7 +96,9 @@ public:
     void navigationGone();
     // The card and its cover leave the top window.
     void removeCard();
-    // Stops the poll; a reply still to come changes nothing.
+    // The poll, as events of the purchase (a settled one ignores them):
+    // `pause` stops it, a reply still to come changing nothing; `resume`
+    // and `loadTimer` start it again.
     void pause();
     void resume();
     void loadTimer();

@@ -56,6 +56,10 @@ const char* nameOf(TVPurchase::Event event) {
         case Event::Close: return "close";
         case Event::ScreensGone: return "screens gone";
         case Event::AccountEnded: return "account ended";
+        case Event::Refused: return "refused";
+        case Event::PollAsked: return "poll asked for";
+        case Event::PollPaused: return "poll paused";
+        case Event::PlayerPaysAgain: return "another purchase of its player";
     }
     return "?";
 }
@@ -75,7 +79,8 @@ void TVPurchase::Report::failed(const Text& text, const ns::Id& code) const {
     if (failure) failure(text, code, fullAmount);
 }
 
-std::shared_ptr<TVPurchase> TVPurchase::make(Report report, std::function<void()> release) {
+std::shared_ptr<TVPurchase> TVPurchase::make(Report report, std::function<void()> release,
+                                             std::function<void()> ended) {
     // Each test starts with no purchase left over from the one before: one
     // still waiting would poll the next test's server and report into it.
     [[maybe_unused]] static const bool resetHooked = (ui::addSharedStateResetHook([] {
@@ -85,6 +90,7 @@ std::shared_ptr<TVPurchase> TVPurchase::make(Report report, std::function<void()
                                                               if (!left) continue;
                                                               left->report_ = {};
                                                               left->release_ = nullptr;
+                                                              left->ended_ = nullptr;
                                                               left->walletOrder_ = nullptr;
                                                               left->end();
                                                           }
@@ -92,7 +98,8 @@ std::shared_ptr<TVPurchase> TVPurchase::make(Report report, std::function<void()
                                                       }),
                                                       true);
     bool holds = release != nullptr;
-    auto purchase = std::shared_ptr<TVPurchase>(new TVPurchase(std::move(report), std::move(release)));
+    auto purchase =
+        std::shared_ptr<TVPurchase>(new TVPurchase(std::move(report), std::move(release), std::move(ended)));
     auto& made = madePurchases();
     std::erase_if(made, [](const auto& weak) { return weak.expired(); });
     made.push_back(purchase);
@@ -103,6 +110,23 @@ std::shared_ptr<TVPurchase> TVPurchase::make(Report report, std::function<void()
 TVPurchase::~TVPurchase() { stopObserving(); }
 
 std::shared_ptr<TVPurchase> TVPurchase::holding() { return holdingPurchase().lock(); }
+
+bool TVPurchase::sameName(const Text& a, const Text& b) {
+    return (a ? a->utf8() : std::string()) == (b ? b->utf8() : std::string());
+}
+
+void TVPurchase::anotherFor(const Text& player) {
+    for (const auto& weak : std::vector(madePurchases()))
+        if (auto purchase = weak.lock(); purchase && sameName(purchase->player_, player))
+            purchase->on(Event::PlayerPaysAgain);
+}
+
+std::shared_ptr<TVPurchase> TVPurchase::keepingWaiting(const Text& player) {
+    for (const auto& weak : madePurchases())
+        if (auto purchase = weak.lock(); purchase && purchase->holdsPlayer_ && sameName(purchase->player_, player))
+            return purchase;
+    return nullptr;
+}
 
 void TVPurchase::setCentre(const std::shared_ptr<TVNewPayVC>& centre) {
     centre_ = centre;
@@ -278,6 +302,26 @@ void TVPurchase::on(Event event, const Outcome& outcome) {
             accountEnded_ = true;
             if (!screensUp_) releaseHold(outcome.why);
             return;
+
+        case Event::Refused:
+            if (stage_ != Stage::Choosing) return ignored();
+            return settle(ns::Error::make("支付失败", 1), ns::str("无法打开充值中心"), ns::str("1"));
+
+        case Event::PollAsked:
+            // An order out, or a page whose return starts the poll, waits for
+            // its own; a settled purchase has nothing to confirm.
+            if (stage_ == Stage::Ordering || stage_ == Stage::PayPage || stage_ == Stage::Settled) return ignored();
+            return startPoll();
+
+        case Event::PollPaused:
+            if (stage_ != Stage::Polling) return ignored();
+            return stopPolling();
+
+        case Event::PlayerPaysAgain:
+            // While its poll asks for its player's payment, the next one of
+            // theirs waits: its poll would ask with the same request.
+            if (stage_ == Stage::Polling) holdsPlayer_ = true;
+            return;
     }
 }
 
@@ -385,7 +429,9 @@ void TVPurchase::end() {
     stopObserving();
     forgetWallet();
     self_ = nullptr;
+    holdsPlayer_ = false;
     // A closing centre holds the next until it has gone: until then the
     // next would be presented on it, and dismissed with it.
     if (!screensUp_) releaseHold("ended");
+    if (auto ended = std::exchange(ended_, nullptr)) ended();
 }

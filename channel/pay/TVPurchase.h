@@ -1,15 +1,16 @@
 #pragma once
 // One purchase, from the entry call that opens its payment centre until the
 // game has heard how it ended. The purchase alone reports to the game's two
-// blocks, and it alone releases the purchase hold (later entry calls wait on
-// it); the centre and its card are views of it and may go at any time.
+// blocks (a centre that could not be opened included), and it alone
+// releases the purchase hold (later entry calls wait on it); the centre and
+// its card are views of it and may go at any time.
 //
 // It is a small machine: a stage, and events that can come at any stage.
 // `on` (TVPurchase.cpp) is the one place that says what each event does at
 // each stage: what the game hears, whether the hold is kept, what the
 // centre is told to show. In short:
 //  - Choosing (the centre up, nothing out): the close or the screens' going
-//    ends it unreported.
+//    ends it unreported; a centre that could not be opened fails.
 //  - Ordering (an order request out): every reply ends in one report (a
 //    failure on screen goes back to Choosing for a retry); the page or
 //    wallet of a reply that finds the screens gone is not opened.
@@ -22,10 +23,14 @@
 //  - Card (a result known and shown): the player's tap or the screens'
 //    going, however they go, reports it.
 //  - Polling: the poll's end turns the card (on screen) or is reported.
-//  - Settled: nothing more is heard.
-// A logout, or a login as another account, releases the hold at once with
-// no screen left, or when the screens go; the purchase still reports to its
-// own blocks. Main thread only.
+//  - Settled: nothing more is heard; the centre's poll calls are ignored.
+// An ended purchase releases the hold once its screens have gone: until
+// then the next centre would be presented on the closing one and dismissed
+// with it. A logout, or a login as another account, releases the hold at
+// once with no screen left, or when the screens go; the purchase still
+// reports to its own blocks. While it polls, a new purchase of the same
+// player waits for it to end: the order-status request names the player
+// alone. Main thread only.
 
 #include <functional>
 #include <memory>
@@ -74,6 +79,10 @@ public:
         Close,             // the player's close: the centre's, or a tap on its card
         ScreensGone,       // the centre's navigation left the screen, however it went
         AccountEnded,      // a logout, or a login as another account
+        Refused,           // its centre could not be opened
+        PollAsked,         // the centre asks for the poll (its `loadTimer`, `resume`)
+        PollPaused,        // the centre stops the poll (its `pause`)
+        PlayerPaysAgain,   // another purchase of its player was entered
     };
 
     // What an event brings.
@@ -90,15 +99,27 @@ public:
     };
 
     // `release` releases the purchase hold: called once, when the purchase
-    // has ended or at a logout.
-    static std::shared_ptr<TVPurchase> make(Report report, std::function<void()> release);
+    // has ended and its screens have gone, or at a logout. `ended` is called
+    // once, when it has ended.
+    static std::shared_ptr<TVPurchase> make(Report report, std::function<void()> release,
+                                            std::function<void()> ended = nullptr);
     ~TVPurchase();
 
     // The purchase that holds the hold, if any.
     static std::shared_ptr<TVPurchase> holding();
-    // Whether it holds with no screen left (entry calls waiting on it are
-    // told a payment is still being confirmed).
-    bool holdsUnseen() const { return release_ && !screensUp_; }
+    // Whether two players' (or accounts') names are the same, nil counting
+    // as empty.
+    static bool sameName(const Text& a, const Text& b);
+    // A new purchase of `player` was entered: each of theirs hears of it
+    // (PlayerPaysAgain).
+    static void anotherFor(const Text& player);
+    // The purchase of `player` the next of theirs waits for, if any: the
+    // order-status request names the player alone, so two polls of one
+    // player would take each other's confirmation.
+    static std::shared_ptr<TVPurchase> keepingWaiting(const Text& player);
+    // Whether no screen of it is left (entry calls waiting on it are told a
+    // payment is still being confirmed).
+    bool isUnseen() const { return !screensUp_; }
 
     const Report& report() const { return report_; }
     Stage stage() const { return stage_; }
@@ -107,20 +128,19 @@ public:
     // The player whose order it is: the poll asks for them, whoever is
     // logged in by then.
     void setPlayer(Text player) { player_ = std::move(player); }
-    const Text& player() const { return player_; }
 
     void on(Event event, const Outcome& outcome);
     void on(Event event);
 
-    // The centre's poll (its `loadTimer`): started with no card unless one is
-    // up already; stopped (its `pause`), the card keeps what it shows.
-    void startPoll();
-    void stopPolling();
     bool isPolling() const { return poll_ && poll_->isTicking(); }
 
 private:
-    TVPurchase(Report report, std::function<void()> release)
-        : report_(std::move(report)), release_(std::move(release)) {}
+    TVPurchase(Report report, std::function<void()> release, std::function<void()> ended)
+        : report_(std::move(report)), release_(std::move(release)), ended_(std::move(ended)) {}
+    // The poll: started with no card unless one is up already; stopped, the
+    // card keeps what it shows.
+    void startPoll();
+    void stopPolling();
     std::shared_ptr<TVNewPayVC> shownOn() const;
     bool awaits() const;
     // Tells the game, once; the purchase is settled.
@@ -138,6 +158,9 @@ private:
 
     Report report_;
     std::function<void()> release_;
+    std::function<void()> ended_;
+    // Another purchase of its player waits for it to end.
+    bool holdsPlayer_ = false;
     Stage stage_ = Stage::Choosing;
     std::weak_ptr<TVNewPayVC> centre_;
     // Whether the player has the centre (false once it closes), and whether

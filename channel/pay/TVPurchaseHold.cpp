@@ -22,6 +22,8 @@ struct State {
     // Moves on with every hold, so a late release of an old one is ignored.
     uint64_t hold = 0;
     std::deque<TVPurchaseHold::Call> waiting;
+    // The account the holding purchase's entry call was made for.
+    ns::Ref<ns::String> holdingAccount;
     // While entry calls wait on a purchase whose screens have gone, the
     // player is told a payment is still being confirmed.
     ns::Ref<sd_KXProgressHUD> confirmingHUD;
@@ -38,16 +40,25 @@ State& state() {
                                                s.held = false;
                                                ++s.hold;
                                                s.waiting.clear();
+                                               s.holdingAccount = nullptr;
                                                s.confirmingHUD = nullptr;
                                            }),
                                            true);
+
+// What the first waiting call waits for: the purchase that holds, or an
+// earlier purchase of its player still polling.
+std::shared_ptr<TVPurchase> waitedFor() {
+    State& s = state();
+    if (s.held) return TVPurchase::holding();
+    return s.waiting.empty() ? nullptr : TVPurchase::keepingWaiting(s.waiting.front().player);
+}
 
 // Shows the HUD "支付中..." while calls wait on a purchase with no screen,
 // and hides it otherwise.
 void updateConfirmingHUD() {
     auto& hud = state().confirmingHUD;
-    auto holding = TVPurchase::holding();
-    bool waiting = TVPurchaseHold::hasWaiting() && holding && holding->holdsUnseen();
+    auto blocking = waitedFor();
+    bool waiting = TVPurchaseHold::hasWaiting() && blocking && blocking->isUnseen();
     if (waiting == (hud != nullptr)) return;
     if (!waiting) {
         hud->hideAnimated(true);
@@ -59,10 +70,6 @@ void updateConfirmingHUD() {
     hud = sd_KXProgressHUD::showHUDAddedTo(window, true);
     hud->setRemoveFromSuperViewOnHide(true);
     hud->setLabelText(ns::str("支付中..."));
-}
-
-bool samePlayer(const TVNewPayVC::Text& a, const TVNewPayVC::Text& b) {
-    return (a ? a->utf8() : std::string()) == (b ? b->utf8() : std::string());
 }
 
 }  // namespace
@@ -86,12 +93,12 @@ void TVPurchaseHold::release(uint64_t hold) {
     if (busy()) openNextSoon();
 }
 
-// The next waiting call opens on a later turn: the centre that released the
-// hold may be in the middle of its dismissal.
+// The next waiting call opens on a later turn, once nothing keeps it
+// waiting.
 void TVPurchaseHold::openNextSoon() {
     dispatch::async(dispatch::mainQueue(), [] {
         State& s = state();
-        if (s.held || s.waiting.empty()) return;
+        if (s.held || s.waiting.empty() || TVPurchase::keepingWaiting(s.waiting.front().player)) return;
         Call call = std::move(s.waiting.front());
         s.waiting.pop_front();
         open(std::move(call));
@@ -100,14 +107,20 @@ void TVPurchaseHold::openNextSoon() {
 
 void TVPurchaseHold::enter(Call call) {
     if (!call.player) call.player = ShareVale::sharedInstance()->userName();
+    if (!call.account) call.account = ShareVale::sharedInstance()->subUserName();
+    TVPurchase::anotherFor(call.player);
     if (busy()) {
         // The centre on screen keeps its purchase; this one opens after it.
         ns::log("payment centre: busy; the payment of %@ yuan (%@) waits its turn", call.money, call.cpExtend);
-        state().waiting.push_back(std::move(call));
-        updateConfirmingHUD();
-        return;
+    } else if (TVPurchase::keepingWaiting(call.player)) {
+        ns::log("payment centre: a payment of the same player is still being confirmed; the payment of %@ yuan (%@) "
+                "waits for it",
+                call.money, call.cpExtend);
+    } else {
+        return open(std::move(call));
     }
-    open(std::move(call));
+    state().waiting.push_back(std::move(call));
+    updateConfirmingHUD();
 }
 
 void TVPurchaseHold::dropWaiting(std::string_view why) {
@@ -120,26 +133,25 @@ void TVPurchaseHold::dropWaiting(std::string_view why) {
     updateConfirmingHUD();
 }
 
-void TVPurchaseHold::loggedIn(const TVNewPayVC::Text& player) {
+void TVPurchaseHold::loggedIn(const TVNewPayVC::Text& account) {
     bool changed = false;
-    for (const auto& call : state().waiting) changed = changed || !samePlayer(call.player, player);
-    auto holding = TVPurchase::holding();
-    changed = changed || (holding && !samePlayer(holding->player(), player));
+    for (const auto& call : state().waiting) changed = changed || !TVPurchase::sameName(call.account, account);
+    changed = changed || (state().held && !TVPurchase::sameName(state().holdingAccount, account));
     if (changed) dropWaiting("login as another account");
 }
 
-// Nothing could be opened for the purchase: the ball comes back, the game
-// hears of a failed payment, and the next call may go.
-void TVPurchaseHold::refuse(uint64_t hold, const TVPurchase::Report& report, const char* why) {
-    ns::log("payment centre: %s; the payment of %@ yuan (%@) fails", why, report.fullAmount,
+// Nothing could be opened for the purchase: the ball comes back, and the
+// purchase reports its failure and lets the next call go.
+void TVPurchaseHold::refuse(const std::shared_ptr<TVPurchase>& purchase, const char* why) {
+    ns::log("payment centre: %s; the payment of %@ yuan (%@) fails", why, purchase->report().fullAmount,
             TVNewPayVC::orderState().cpExtend);
     VRQHelperBtn::setPaymentCentreOnScreen(false);
-    report.failed(ns::str("无法打开充值中心"), ns::str("1"));
-    release(hold);
+    purchase->on(TVPurchase::Event::Refused);
 }
 
 void TVPurchaseHold::open(Call call) {
     uint64_t hold = take();
+    state().holdingAccount = call.account;
     TVNewPayVC::OrderState& state = TVNewPayVC::orderState();
     state = {};
     state.roleId = call.roleid;
@@ -155,17 +167,22 @@ void TVPurchaseHold::open(Call call) {
         return;
     }
     VRQHelperBtn::setPaymentCentreOnScreen(true);
-    TVPurchase::Report report{std::move(call.success), std::move(call.failure), state.fullAmount};
+    // The purchase from here on: it alone reports, a centre that cannot be
+    // opened included.
+    auto purchase = TVPurchase::make({std::move(call.success), std::move(call.failure), state.fullAmount},
+                                     [hold] { release(hold); }, [] {
+                                         updateConfirmingHUD();
+                                         openNextSoon();
+                                     });
+    purchase->setPlayer(call.player);
     auto storyboard = ui::Storyboard::storyboardWithName("TVNewPayVC", TVScreenResources::sdkBundle());
     auto centre = ns::cast<TVNewPayVC>(storyboard ? storyboard->instantiateViewControllerWithIdentifier("TVNewPayVC")
                                                   : nullptr);
-    if (!centre) return refuse(hold, report, "not in this app");
+    if (!centre) return refuse(purchase, "not in this app");
     // Over whatever the game shows: its root presents one screen at a time.
     auto presenter = VRQTopPresenter::presenterOverTopWindow();
-    if (!presenter) return refuse(hold, report, "no screen to open it from");
+    if (!presenter) return refuse(purchase, "no screen to open it from");
 
-    auto purchase = TVPurchase::make(report, [hold] { release(hold); });
-    purchase->setPlayer(call.player);
     centre->setPurchase(purchase);
     auto navigation = std::make_shared<TVPayNav>(centre);
     navigation->setModalPresentationStyle(ui::ModalPresentationStyle::FullScreen);
@@ -189,12 +206,11 @@ void TVPurchaseHold::open(Call call) {
     // may refuse it then; the presenter's next idle moment tells.
     auto host = presenter;
     while (auto parent = host->parentViewController()) host = parent;
-    host->whenIdle([navigation, hold, report, purchase] {
+    host->whenIdle([navigation, hold, purchase] {
         if (!isCurrent(hold) || navigation->wasShown()) return;
         // Never shown, it has no screens to wait for.
         navigation->setWhenGone(nullptr);
         purchase->setCentre(nullptr);
-        purchase->on(TVPurchase::Event::Close);
-        refuse(hold, report, "its presentation was refused");
+        refuse(purchase, "its presentation was refused");
     });
 }

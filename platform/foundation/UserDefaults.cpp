@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
@@ -223,6 +224,11 @@ void UserDefaults::removeObjectForKey(std::string_view key) {
     dirty_ = true;
 }
 
+void UserDefaults::keepTogether(const std::vector<std::string>& keys) {
+    std::lock_guard<std::mutex> hold(lock_);
+    if (std::find(together_.begin(), together_.end(), keys) == together_.end()) together_.push_back(keys);
+}
+
 UserDefaults::Values UserDefaults::savableValues() const {
     Values savable;
     for (const auto& [key, value] : values_) {
@@ -288,28 +294,51 @@ std::string UserDefaults::save(const Data& data, const std::string& folder) {
 }
 
 void UserDefaults::saveWhatFits(const Values& wanted, const std::string& problem) {
-    Values part = saved_;
-    std::vector<std::string> taken, kept;
-    auto consider = [&](const std::string& key) {
+    auto changed = [&](const std::string& key) {
         auto now = wanted.find(key);
         auto before = saved_.find(key);
-        const Id& nowValue = now == wanted.end() ? Id() : now->second;
-        const Id& beforeValue = before == saved_.end() ? Id() : before->second;
-        if (equal(nowValue, beforeValue)) return;
-        if (entryLength(wanted, key) > entryLength(saved_, key)) {
-            kept.push_back(key);
-            return;
-        }
-        taken.push_back(key);
-        if (nowValue) {
-            part[key] = nowValue;
-        } else {
-            part.erase(key);
-        }
+        return !equal(now == wanted.end() ? Id() : now->second, before == saved_.end() ? Id() : before->second);
     };
-    for (const auto& [key, value] : wanted) consider(key);
+    std::vector<std::string> changes;
+    for (const auto& [key, value] : wanted)
+        if (changed(key)) changes.push_back(key);
     for (const auto& [key, value] : saved_)
-        if (!wanted.count(key)) consider(key);
+        if (!wanted.count(key) && changed(key)) changes.push_back(key);
+
+    // Each change alone, or with the changes of the keys kept with it: taken
+    // together when together they do not lengthen the file.
+    Values part = saved_;
+    std::vector<std::string> taken, kept;
+    std::vector<bool> done(changes.size(), false);
+    for (size_t i = 0; i < changes.size(); ++i) {
+        if (done[i]) continue;
+        auto set = std::find_if(together_.begin(), together_.end(), [&](const auto& keys) {
+            return std::find(keys.begin(), keys.end(), changes[i]) != keys.end();
+        });
+        std::vector<std::string> unit;
+        for (size_t j = i; j < changes.size(); ++j) {
+            bool with = j == i || (set != together_.end() && std::find(set->begin(), set->end(), changes[j]) != set->end());
+            if (!with) continue;
+            done[j] = true;
+            unit.push_back(changes[j]);
+        }
+        bool lengthens = false;
+        size_t now = 0, before = 0;
+        for (const auto& key : unit) {
+            size_t nowLength = entryLength(wanted, key), beforeLength = entryLength(saved_, key);
+            if (nowLength == SIZE_MAX || beforeLength == SIZE_MAX) lengthens = true;
+            now += nowLength == SIZE_MAX ? 0 : nowLength;
+            before += beforeLength == SIZE_MAX ? 0 : beforeLength;
+        }
+        auto& into = lengthens || now > before ? kept : taken;
+        into.insert(into.end(), unit.begin(), unit.end());
+        if (&into == &kept) continue;
+        for (const auto& key : unit) {
+            auto found = wanted.find(key);
+            if (found == wanted.end()) part.erase(key);
+            else part[key] = found->second;
+        }
+    }
 
     // With every change taken the part is the whole, which has just failed.
     if (taken.empty() || kept.empty()) {

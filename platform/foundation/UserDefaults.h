@@ -10,14 +10,17 @@
 // of it when it is no longer; else the file as it is on disk plus each
 // change that does not lengthen it (a logout's removal of the saved login,
 // for one), the other changes kept, logged, and saved with the next save
-// that succeeds, or when the app goes to the background or quits. A save
-// over the old file leaves it whole, or as it was, whenever it stops.
+// that succeeds, or when the app goes to the background or quits. Keys
+// kept together (`keepTogether`) count as one change there: all of their
+// changes are taken, or none. A save over the old file leaves it whole, or
+// as it was, whenever it stops.
 
 #include <cstdint>
 #include <map>
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/foundation/Array.h"
 #include "platform/foundation/Data.h"
@@ -63,6 +66,12 @@ public:
     void setBoolForKey(bool value, std::string_view key);
     void removeObjectForKey(std::string_view key);
 
+    // Keys whose values only make sense together (a saved login's name and
+    // password, say): a save that cannot write every change writes all of
+    // their changes or none of them. Naming the same set again changes
+    // nothing.
+    void keepTogether(const std::vector<std::string>& keys);
+
     // Writes unsaved changes; false (and a log line) when they could not be.
     // A value XML cannot carry is left out of the file and logged, so one
     // bad text does not keep everything else from being saved.
@@ -90,6 +99,7 @@ private:
     Values values_;
     // What the file holds: as read, or as last written.
     Values saved_;
+    std::vector<std::vector<std::string>> together_;
     bool dirty_ = false;
     // False when the file exists but could not be read or set aside, so it is
     // never replaced by what little is in memory.

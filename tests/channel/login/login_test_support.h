@@ -91,8 +91,9 @@ protected:
         auto root = driver.find([](ui::View& v) { return ns::cast<VRQSubNameVC>(v.owningController()) != nullptr; });
         return root ? ns::cast<VRQSubNameVC>(root->owningController()) : nullptr;
     }
-    // Closes the notice when it shows, then picks the first sub-account.
-    void finishHandOff() {
+    // Closes the notice when it shows, then picks a sub-account (the first
+    // unless told).
+    void finishHandOff(int subAccountRow = 0) {
         env.fastForwardBy(0.5);
         if (driver.findByText("关闭")) {
             ASSERT_TRUE(driver.tap("关闭"));
@@ -100,7 +101,7 @@ protected:
         }
         auto screen = findSubScreen();
         ASSERT_TRUE(screen);
-        ASSERT_TRUE(driver.selectRow(screen->tableView.lock(), ui::IndexPath::forRow(0, 0)));
+        ASSERT_TRUE(driver.selectRow(screen->tableView.lock(), ui::IndexPath::forRow(subAccountRow, 0)));
         env.fastForwardBy(1.5);
     }
     // Requests the stand-in has had for the endpoint.

@@ -39,7 +39,7 @@ protected:
     }
     // The relaunch's login window: the card waits for the player. The name
     // field's text, "(no card)" when there is none.
-    std::string expectTheLoginCard() {
+    std::string expectTheLoginCard(size_t successes = 1) {
         const size_t logins = posts("login/dologin");
         log.clear();
         open();
@@ -52,7 +52,7 @@ protected:
             EXPECT_EQ(c->UsingStyle(), 0) << "the form, not the welcome of an automatic login";
         }
         EXPECT_EQ(posts("login/dologin"), logins) << "nothing logged in by itself";
-        EXPECT_EQ(game.successes.size(), 1u);
+        EXPECT_EQ(game.successes.size(), successes);
         EXPECT_EQ(ShareVale::sharedInstance()->loginStyle(), 2u);
         EXPECT_FALSE(anyFileSetAside()) << "the saved state read whole";
         EXPECT_TRUE(ns::UserDefaults::standardUserDefaults()->arrayForKey("TV_accounts")) << "saved accounts kept";
@@ -89,6 +89,27 @@ TEST_F(LogoutFullVolumeTest, ALogoutCutShortAfterItsWriteIsThereForTheNextLaunch
     relaunch();
     ns::detail::setInPlaceCutForTesting(ns::detail::InPlaceCut::None);
     EXPECT_EQ(expectTheLoginCard(), "");
+}
+
+// After the logout another account logs in on the full volume: its longer
+// name cannot be saved, so neither are its password, login style and
+// sub-account; the next launch shows the card, never a login with no name.
+TEST_F(LogoutFullVolumeTest, ALoginAfterTheLogoutThatCannotBeSavedLeavesTheLoggedOutLogin) {
+    logIn();
+    ns::FileManager::setFileSystemFreeSizeForTesting(0);
+    ToviraSDK::LoginOut();
+    env.runUntilIdle();
+    open();
+    login(sandbox::ChannelServer::kMinorUser, sandbox::ChannelServer::kMinorPassword);
+    env.fastForwardBy(1.6);
+    finishHandOff();
+    ASSERT_EQ(game.successes.size(), 2u);
+    ASSERT_EQ(login_test::textOr(ShareVale::sharedInstance()->userName()), sandbox::ChannelServer::kMinorUser);
+
+    relaunch();
+    EXPECT_EQ(login_test::textOr(ShareVale::sharedInstance()->subUserName()), "player1_1")
+        << "the sub-account kept back with the rest";
+    EXPECT_EQ(expectTheLoginCard(2), "");
 }
 
 }  // namespace

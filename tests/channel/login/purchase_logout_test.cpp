@@ -4,6 +4,7 @@
 // rule through it all: shown to a logged-in player only, and never over a
 // user centre.
 
+#include "channel/ShareVale.h"
 #include "channel/pay/TVNewPayVC.h"
 #include "channel/VRQWindowManager.h"
 #include "channel/usercenter/TVSuspendVC.h"
@@ -98,6 +99,24 @@ TEST_F(PurchaseLogoutTest, ALoginAsAnotherAccountDropsTheWaitingPurchaseAndTheSa
     EXPECT_TRUE(
         log.contains("payment centre: login as another account; the waiting payment of 6 yuan (cp2) is dropped"));
     EXPECT_FALSE(closeAndSeeWhetherAnotherOpens(first)) << "nothing opens for the new account";
+    EXPECT_TRUE(heard.empty());
+}
+
+// The game is told of the sub-account: the saved login logs in by itself
+// and the player picks another sub-account of the same account.
+TEST_F(PurchaseLogoutTest, ALoginThatPicksAnotherSubAccountDropsTheWaitingPurchase) {
+    ASSERT_EQ(login_test::textOr(ShareVale::sharedInstance()->subUserName()), "player1_1");
+    auto first = openTwo();
+    ASSERT_TRUE(first);
+    open();
+    env.fastForwardBy(1.6);
+    finishHandOff(1);
+    env.fastForwardBy(2);
+    ASSERT_EQ(game.successes.size(), 2u);
+    ASSERT_EQ(login_test::textOr(ShareVale::sharedInstance()->subUserName()), "player1_2");
+    EXPECT_TRUE(
+        log.contains("payment centre: login as another account; the waiting payment of 6 yuan (cp2) is dropped"));
+    EXPECT_FALSE(closeAndSeeWhetherAnotherOpens(first)) << "nothing opens for the other sub-account";
     EXPECT_TRUE(heard.empty());
 }
 

@@ -4,6 +4,7 @@
 // screen or off), a logout with the centre up releases the hold when the
 // screens go, and a purchase left over at the end of a test ends with it.
 
+#include "channel/ShareVale.h"
 #include "channel/pay/TVPurchase.h"
 #include "platform/foundation/Log.h"
 #include "platform/uikit/StateReset.h"
@@ -188,6 +189,67 @@ TEST_F(PurchaseRowsTest, APurchaseLeftOverAtTheEndOfATestEndsWithIt) {
     env.fastForwardBy(70);
     EXPECT_EQ(polls(), sent);
     EXPECT_TRUE(heard.empty());
+}
+
+// The centre's poll calls are events of its purchase: once it has reported,
+// none of them sends a request or reports again.
+TEST_F(PurchaseRowsTest, ThePollCallsOfASettledPurchaseChangeNothing) {
+    server.setStatusDelay(1);
+    auto centre = openOverDialog("A");
+    payByWebPageAndComeBack(centre);
+    env.fastForwardBy(2);
+    ASSERT_EQ(noticeShown(centre), "支付成功");
+    tapCard(centre);
+    ASSERT_EQ(heard, (pay_test::Heard{"A success 支付成功 6"}));
+    const int sent = polls();
+    ns::LogCapture log;
+    centre->resume();
+    centre->loadTimer();
+    centre->pause();
+    env.fastForwardBy(70);
+    EXPECT_EQ(polls(), sent);
+    EXPECT_FALSE(centre->isPolling());
+    EXPECT_EQ(heard, (pay_test::Heard{"A success 支付成功 6"})) << "reported once";
+    EXPECT_TRUE(log.contains(
+        "payment centre: \"poll asked for\" at the stage \"settled\" of the payment of 6 yuan changes nothing"));
+}
+
+// Another account logs in while the centre is up: the order is that
+// account's, and so is the poll's request.
+TEST_F(PurchaseRowsTest, ThePollAsksForThePlayerOfTheOrderNotOfTheEntryCall) {
+    server.setStatusDelay(1);
+    auto centre = openOverDialog("A");
+    ASSERT_TRUE(centre);
+    ShareVale::sharedInstance()->setUserName(ns::str(sandbox::ChannelServer::kMinorUser));
+    payByWebPageAndComeBack(centre);
+    env.fastForwardBy(2);
+    ASSERT_EQ(noticeShown(centre), "支付成功");
+    tapCard(centre);
+    EXPECT_EQ(heard, (pay_test::Heard{"A success 支付成功 6"}));
+}
+
+// A centre that cannot be opened is its purchase's to report: the game
+// hears of it from a settled purchase that still holds, so a call made in
+// the failure block waits its turn, then opens.
+TEST_F(PurchaseRowsTest, ACentreThatCannotBeOpenedIsReportedByItsPurchase) {
+    window->setHidden(true);
+    std::shared_ptr<TVPurchase> reporter;
+    TVNewPayVC::loadToPayVCWithroleid(
+        ns::str("role9"), ns::str("s1"), ns::str("6"), ns::str("order-A"), ns::str("元宝"), ns::str("元宝"), nullptr,
+        [&](const ns::Ref<ns::String>& t, const ns::Id& code, const ns::Ref<ns::String>& amount) {
+            heard.push_back("A failure " + text(t) + " " + ns::textOf(code) + " " + text(amount));
+            reporter = TVPurchase::holding();
+            window->makeKeyAndVisible();
+            enter("B", "30");
+        });
+    ASSERT_TRUE(reporter) << "the purchase holds while it reports";
+    EXPECT_EQ(reporter->stage(), TVPurchase::Stage::Settled);
+    EXPECT_EQ(text(reporter->report().fullAmount), "6");
+    EXPECT_EQ(heard, (pay_test::Heard{"A failure 无法打开充值中心 1 6"}));
+    EXPECT_FALSE(root->presentedViewController()) << "the next call waits its turn";
+    env.fastForwardBy(1);
+    EXPECT_TRUE(ns::cast<ui::NavigationController>(root->presentedViewController())) << "then opens";
+    EXPECT_EQ(text(TVNewPayVC::orderState().cpExtend), "order-B");
 }
 
 }  // namespace

@@ -6,8 +6,8 @@
 // centre, the app leaving and returning, a logout, a login as another
 // account, a logout then a login as the same player, a wallet answer naming
 // its order or another, the order's reply, the poll's end), what the game
-// hears and how many times, whether a purchase entered just after the event
-// waits, and what the screen shows. A stage and event that cannot meet is a
+// hears and how many times, whether a purchase of the player logged in then,
+// entered just after the event, waits, and what the screen shows. A stage and event that cannot meet is a
 // row of its own, saying why.
 
 #include <string>
@@ -152,7 +152,9 @@ const Row kRows[] = {
     {Stage::PollingUnseen, Event::AppAway,        kCanMeet, "game",   true,  kWebPaid},
     {Stage::PollingUnseen, Event::Logout,         kCanMeet, "game",   false, kWebPaid},
     {Stage::PollingUnseen, Event::OtherLogin,     kCanMeet, "game",   false, kWebPaid},
-    {Stage::PollingUnseen, Event::LogoutThenSameLogin, kCanMeet, "game", false, kWebPaid},
+    // The same player's next purchase waits for the poll: it would ask with
+    // the same request.
+    {Stage::PollingUnseen, Event::LogoutThenSameLogin, kCanMeet, "game", true, kWebPaid},
     {Stage::PollingUnseen, Event::WalletOwn,      "no wallet order", "", false, {}},
     {Stage::PollingUnseen, Event::WalletOther,    kCanMeet, "game",   true,  kWebPaid},
     {Stage::PollingUnseen, Event::OrderReply,     "no order out", "", false, {}},

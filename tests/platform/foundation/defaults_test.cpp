@@ -53,6 +53,12 @@ protected:
         auto text = defaults->stringForKey(key);
         return text ? text->utf8() : "(nil)";
     }
+    // A saved login's name, password and login style.
+    static void setLogin(const Ref<UserDefaults>& defaults, const char* name, const char* password, int64_t style) {
+        defaults->setObjectForKey(str(name), "TV_username");
+        defaults->setObjectForKey(str(password), "TV_pwd");
+        defaults->setIntegerForKey(style, "TV_LoginStyle");
+    }
     // The file as a new launch reads it, the shared defaults left as they are.
     Ref<UserDefaults> onDisk() const { return std::make_shared<UserDefaults>(storePath()); }
 
@@ -246,9 +252,7 @@ TEST_F(UserDefaultsTest, AFullVolumeStillTakesARemovalAndSavesTheRestLater) {
 // the disk over the old file, with the file's other entries as they were.
 TEST_F(UserDefaultsTest, AVolumeFullBeforeALogoutStillTakesTheLogoutAndKeepsTheRest) {
     auto defaults = UserDefaults::standardUserDefaults();
-    defaults->setObjectForKey(str("player-1"), "TV_username");
-    defaults->setObjectForKey(str("pass123"), "TV_pwd");
-    defaults->setIntegerForKey(1, "TV_LoginStyle");
+    setLogin(defaults, "player-1", "pass123", 1);
     defaults->setObjectForKey(str("60"), "TV_ptbValue");
     defaults->setObjectForKey(str("sandbox"), "TV_noticeId");
     ASSERT_TRUE(defaults->synchronize());
@@ -290,6 +294,74 @@ TEST_F(UserDefaultsTest, AVolumeFullBeforeALogoutStillTakesTheLogoutAndKeepsTheR
     EXPECT_EQ(savedText(relaunched, "TV_ptbValue"), "1060");
     EXPECT_TRUE(relaunched->dictionaryForKey("roleInfo"));
     EXPECT_EQ(relaunched->integerForKey("TV_LoginStyle"), 2);
+}
+
+// The logout's first save on a full volume changes the login style alone:
+// the whole file is exactly as long as the old one, and is written over it.
+TEST_F(UserDefaultsTest, AWholeFileOfTheOldFilesLengthIsWrittenOverIt) {
+    auto defaults = UserDefaults::standardUserDefaults();
+    defaults->setObjectForKey(str("player1"), "TV_username");
+    defaults->setIntegerForKey(1, "TV_LoginStyle");
+    ASSERT_TRUE(defaults->synchronize());
+    const size_t before = readFile(storePath()).size();
+
+    FileManager::setFileSystemFreeSizeForTesting(0);
+    defaults->setIntegerForKey(2, "TV_LoginStyle");
+    LogCapture log;
+    EXPECT_TRUE(defaults->synchronize());
+    EXPECT_TRUE(log.contains("no room for a new copy of " + storePath() + "; saved over the old one"));
+    EXPECT_EQ(readFile(storePath()).size(), before);
+    EXPECT_EQ(onDisk()->integerForKey("TV_LoginStyle"), 2) << "the next start must not log the player in again";
+}
+
+// A saved login's keys kept together on a full volume: a login whose name
+// lengthens the file waits whole, its password and style with it, while
+// other changes that fit are still saved; a login that fits is saved whole.
+TEST_F(UserDefaultsTest, KeysKeptTogetherAreSavedTogetherOrKeptBackTogether) {
+    auto defaults = UserDefaults::standardUserDefaults();
+    const std::vector<std::string> login{"TV_username", "TV_pwd", "TV_LoginStyle", "TV_subUserName"};
+    defaults->keepTogether(login);
+    defaults->keepTogether(login);
+    setLogin(defaults, "player1", "secret1", 1);
+    defaults->setObjectForKey(str("player1_1"), "TV_subUserName");
+    defaults->setObjectForKey(str("sandbox"), "TV_noticeId");
+    ASSERT_TRUE(defaults->synchronize());
+    FileManager::setFileSystemFreeSizeForTesting(0);
+
+    // The logout: the style alone, then the name emptied.
+    defaults->setIntegerForKey(2, "TV_LoginStyle");
+    EXPECT_TRUE(defaults->synchronize());
+    defaults->setObjectForKey(str(""), "TV_username");
+    EXPECT_TRUE(defaults->synchronize());
+
+    // Another account logs in: a name longer than any before, a password and
+    // a sub-account of the same lengths, the style back to 1; the notice id
+    // shortens.
+    LogCapture log;
+    setLogin(defaults, "minor1 with a longer name", "pass123", 1);
+    defaults->setObjectForKey(str("minor1_1x"), "TV_subUserName");
+    defaults->setObjectForKey(str("sand"), "TV_noticeId");
+    EXPECT_FALSE(defaults->synchronize());
+    EXPECT_TRUE(log.contains("(TV_noticeId); the others are kept to be saved later (TV_LoginStyle, TV_pwd, "
+                             "TV_subUserName, TV_username)"))
+        << log.lines().back();
+    auto disk = onDisk();
+    EXPECT_EQ(disk->integerForKey("TV_LoginStyle"), 2) << "never 1 without its name";
+    EXPECT_EQ(savedText(disk, "TV_username"), "");
+    EXPECT_EQ(savedText(disk, "TV_pwd"), "secret1") << "never another account's password";
+    EXPECT_EQ(savedText(disk, "TV_subUserName"), "player1_1");
+    EXPECT_EQ(savedText(disk, "TV_noticeId"), "sand") << "a change of its own still fits";
+
+    // Changes of the set that together take no more room are saved
+    // together: a longer sub-account paid for by a shorter password.
+    setLogin(defaults, "", "p1", 2);
+    defaults->setObjectForKey(str("player1_12"), "TV_subUserName");
+    defaults->setObjectForKey(str("1000000"), "TV_ptbValue");
+    EXPECT_FALSE(defaults->synchronize()) << "the coins still wait";
+    disk = onDisk();
+    EXPECT_EQ(savedText(disk, "TV_pwd"), "p1");
+    EXPECT_EQ(savedText(disk, "TV_subUserName"), "player1_12");
+    EXPECT_FALSE(disk->objectForKey("TV_ptbValue"));
 }
 
 // Over the old file the save is one write of the old file's length: cut
