@@ -1,10 +1,14 @@
 #include "platform/foundation/URLConnection.h"
 
+#include <algorithm>
 #include <atomic>
 #include <map>
 #include <utility>
 
 #include "platform/foundation/HTTPURLResponse.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/ReplyBudget.h"
+#include "platform/foundation/ReplyPiece.h"
 #include "platform/foundation/URLCredentialStorage.h"
 #include "platform/foundation/URLError.h"
 #include "platform/foundation/URLSession.h"
@@ -166,11 +170,7 @@ public:
     }
 
     void didReceiveData(const Ref<URLSession>&, const Ref<URLSessionDataTask>& task, const Ref<Data>& bytes) override {
-        if (auto connection = find(task.get())) {
-            connection->post([bytes](URLConnection& c, URLConnectionDelegate& d) {
-                if (auto* data = dynamic_cast<URLConnectionDataDelegate*>(&d)) data->didReceiveData(c, bytes);
-            });
-        }
+        if (auto connection = find(task.get())) connection->receivedData(task, bytes);
     }
 
     bool willCacheResponse(const Ref<URLSession>&, const Ref<URLSessionDataTask>& task,
@@ -192,8 +192,11 @@ public:
         Ref<Error> failure = error;
         {
             std::lock_guard guard(connection->lock_);
-            if (failure && failure->code() == URLErrorCancelled && connection->challengeCancelled_) {
-                failure = makeURLError(URLErrorUserCancelledAuthentication, task->currentRequest() ? task->currentRequest()->URL() : nullptr);
+            Ref<URL> url = task->currentRequest() ? task->currentRequest()->URL() : nullptr;
+            if (failure && failure->code() == URLErrorCancelled && connection->tooLong_) {
+                failure = makeURLError(URLErrorDataLengthExceedsMaximum, url);
+            } else if (failure && failure->code() == URLErrorCancelled && connection->challengeCancelled_) {
+                failure = makeURLError(URLErrorUserCancelledAuthentication, url);
             }
         }
         connection->post([failure](URLConnection& c, URLConnectionDelegate& d) {
@@ -252,7 +255,13 @@ void URLConnection::sendAsynchronousRequest(const Ref<URLRequest>& request, cons
         request, [queue, completion](Ref<Data> data, Ref<URLResponse> response, Ref<Error> error) {
             if (!completion) return;
             if (!queue) return completion(response, data, error);
-            queue->addOperationWithBlock([completion, response, data, error] { completion(response, data, error); });
+            // The reply stays counted until the caller's handler has run, as
+            // a completion handler's does, however long its queue is busy.
+            queue->addOperationWithBlock([completion, response, data, error,
+                                          share = detail::shareOfReplyInHandler()]() mutable {
+                completion(response, data, error);
+                share.reset();
+            });
         });
     task->resume();
 }
@@ -362,12 +371,52 @@ void URLConnection::finish() {
     task_ = nullptr;
 }
 
+void URLConnection::receivedData(const Ref<URLSessionDataTask>& task, const Ref<Data>& bytes) {
+    if (!bytes || bytes->length() == 0) return;
+    const uint64_t replyLength = uint64_t(std::max<int64_t>(0, task->countOfBytesReceived()));
+    const auto weigh = [replyLength](ReplyShare& share, uint64_t size) { return share.growForReply(size, replyLength); };
+    std::shared_ptr<detail::ReplyPiece> piece;
+    detail::ReplyPiece::Join joined = detail::ReplyPiece::Join::Closed;
+    {
+        std::lock_guard guard(lock_);
+        if (cancelled_ || tooLong_) return;
+        piece = gathering_;
+    }
+    if (piece) joined = piece->join(bytes, int64_t(replyLength), weigh);
+    if (joined == detail::ReplyPiece::Join::Closed) {
+        piece = std::make_shared<detail::ReplyPiece>(sessionReplies());
+        joined = piece->join(bytes, int64_t(replyLength), weigh);
+        if (joined == detail::ReplyPiece::Join::Joined) {
+            post([piece](URLConnection& c, URLConnectionDelegate& d) {
+                Ref<Data> gathered = piece->take();
+                auto* data = dynamic_cast<URLConnectionDataDelegate*>(&d);
+                if (gathered && data) data->didReceiveData(c, gathered);
+            });
+            std::lock_guard guard(lock_);
+            gathering_ = piece;
+        }
+    }
+    if (joined != detail::ReplyPiece::Join::Refused) return;
+    log("URL connection: loading %@ stopped: the replies of all tasks in progress would hold more than %llu bytes "
+        "together",
+        task->currentRequest() ? task->currentRequest()->URL()->absoluteString() : nullptr,
+        (unsigned long long)sessionReplies().limit());
+    {
+        std::lock_guard guard(lock_);
+        tooLong_ = true;
+        gathering_ = nullptr;
+    }
+    task->cancel();
+}
+
 void URLConnection::post(std::function<void(URLConnection&, URLConnectionDelegate&)> call) {
     std::shared_ptr<dispatch::RunLoop> runLoop;
     unsigned modes = 0;
     {
         std::lock_guard guard(lock_);
         if (cancelled_) return;
+        // Queued after the piece gathering: later bytes must not join it.
+        gathering_ = nullptr;
         for (const auto& schedule : schedules_) {
             if ((runLoop = schedule.runLoop.lock())) {
                 modes = schedule.modes;
