@@ -42,6 +42,13 @@ bool ReplyShare::growToOrRelease(uint64_t total, uint64_t pastLimit) {
     return false;
 }
 
+void ReplyShare::growTo(uint64_t total) {
+    if (total <= size_) return;
+    std::lock_guard guard(budget_->lock_);
+    budget_->held_ += total - size_;
+    size_ = total;
+}
+
 bool ReplyShare::growForReply(uint64_t total, uint64_t replyLength) {
     return growToOrRelease(total, replyLength <= FirstBytesOfAReply ? RoomForFirstBytes : 0);
 }

@@ -70,6 +70,10 @@ public:
     // holders that meet a full budget at once, the one refused first makes
     // room for the other.
     bool growToOrRelease(uint64_t total, uint64_t pastLimit = 0);
+    // Grows the share to `total` bytes whatever the budget holds: for bytes
+    // already admitted under a share of their own, taken over by another
+    // holder (a copy that replaces them), so that they stay counted.
+    void growTo(uint64_t total);
     // growToOrRelease() for a reply `replyLength` bytes long so far: its
     // first bytes (FirstBytesOfAReply) may take the budget past its limit
     // by RoomForFirstBytes, the rest may not.

@@ -1,12 +1,10 @@
 #include "platform/foundation/URLConnection.h"
 
-#include <algorithm>
 #include <atomic>
 #include <map>
 #include <utility>
 
 #include "platform/foundation/HTTPURLResponse.h"
-#include "platform/foundation/Log.h"
 #include "platform/foundation/ReplyBudget.h"
 #include "platform/foundation/ReplyPiece.h"
 #include "platform/foundation/URLCredentialStorage.h"
@@ -192,11 +190,8 @@ public:
         Ref<Error> failure = error;
         {
             std::lock_guard guard(connection->lock_);
-            Ref<URL> url = task->currentRequest() ? task->currentRequest()->URL() : nullptr;
-            if (failure && failure->code() == URLErrorCancelled && connection->tooLong_) {
-                failure = makeURLError(URLErrorDataLengthExceedsMaximum, url);
-            } else if (failure && failure->code() == URLErrorCancelled && connection->challengeCancelled_) {
-                failure = makeURLError(URLErrorUserCancelledAuthentication, url);
+            if (failure && failure->code() == URLErrorCancelled && connection->challengeCancelled_) {
+                failure = makeURLError(URLErrorUserCancelledAuthentication, task->currentRequest() ? task->currentRequest()->URL() : nullptr);
             }
         }
         connection->post([failure](URLConnection& c, URLConnectionDelegate& d) {
@@ -373,40 +368,28 @@ void URLConnection::finish() {
 
 void URLConnection::receivedData(const Ref<URLSessionDataTask>& task, const Ref<Data>& bytes) {
     if (!bytes || bytes->length() == 0) return;
-    const uint64_t replyLength = uint64_t(std::max<int64_t>(0, task->countOfBytesReceived()));
-    const auto weigh = [replyLength](ReplyShare& share, uint64_t size) { return share.growForReply(size, replyLength); };
+    const int64_t received = task->countOfBytesReceived();
+    // The session admitted these bytes: a copy that joins them counts in
+    // their place, never refused.
+    const auto count = [](ReplyShare& share, uint64_t size) {
+        share.growTo(size);
+        return true;
+    };
     std::shared_ptr<detail::ReplyPiece> piece;
-    detail::ReplyPiece::Join joined = detail::ReplyPiece::Join::Closed;
     {
         std::lock_guard guard(lock_);
-        if (cancelled_ || tooLong_) return;
+        if (cancelled_) return;
         piece = gathering_;
     }
-    if (piece) joined = piece->join(bytes, int64_t(replyLength), weigh);
-    if (joined == detail::ReplyPiece::Join::Closed) {
-        piece = std::make_shared<detail::ReplyPiece>(sessionReplies());
-        joined = piece->join(bytes, int64_t(replyLength), weigh);
-        if (joined == detail::ReplyPiece::Join::Joined) {
-            post([piece](URLConnection& c, URLConnectionDelegate& d) {
-                Ref<Data> gathered = piece->take();
-                auto* data = dynamic_cast<URLConnectionDataDelegate*>(&d);
-                if (gathered && data) data->didReceiveData(c, gathered);
-            });
-            std::lock_guard guard(lock_);
-            gathering_ = piece;
-        }
-    }
-    if (joined != detail::ReplyPiece::Join::Refused) return;
-    log("URL connection: loading %@ stopped: the replies of all tasks in progress would hold more than %llu bytes "
-        "together",
-        task->currentRequest() ? task->currentRequest()->URL()->absoluteString() : nullptr,
-        (unsigned long long)sessionReplies().limit());
-    {
-        std::lock_guard guard(lock_);
-        tooLong_ = true;
-        gathering_ = nullptr;
-    }
-    task->cancel();
+    if (piece && piece->join(bytes, received, count) == detail::ReplyPiece::Join::Joined) return;
+    piece = std::make_shared<detail::ReplyPiece>(sessionReplies());
+    piece->join(bytes, received, count);
+    post([piece](URLConnection& c, URLConnectionDelegate& d) {
+        Ref<Data> gathered = piece->take();
+        if (auto* data = dynamic_cast<URLConnectionDataDelegate*>(&d); gathered && data) data->didReceiveData(c, gathered);
+    });
+    std::lock_guard guard(lock_);
+    gathering_ = std::move(piece);
 }
 
 void URLConnection::post(std::function<void(URLConnection&, URLConnectionDelegate&)> call) {

@@ -122,7 +122,6 @@ private:
     void post(std::function<void(URLConnection&, URLConnectionDelegate&)> call);
     // A piece of the reply, from the session's delegate queue: joins the
     // piece still waiting on the run loop, if nothing was posted after it.
-    // Past what all replies may hold the connection fails (-1103).
     void receivedData(const Ref<URLSessionDataTask>& task, const Ref<Data>& bytes);
     // Ends the connection: the delegate is let go.
     void finish();
@@ -151,9 +150,6 @@ private:
     // reply's next bytes join it (ReplyPiece.h), so what the run loop holds
     // is bounded with the bytes.
     std::shared_ptr<detail::ReplyPiece> gathering_;
-    // A piece could not be held: the task was cancelled and fails as a
-    // reply too long to hold.
-    bool tooLong_ = false;
     // For the credential storage: the delegate's answer at the last
     // challenge, and the credential last answered with, for its space.
     bool usesCredentialStorage_ = false;

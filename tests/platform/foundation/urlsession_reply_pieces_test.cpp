@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/foundation/ReplyBudget.h"
@@ -30,9 +31,14 @@ constexpr uint64_t ReplyBytes = 1'000'000;
 
 // Checks each task's bytes as they come and keeps none. Its first piece
 // waits at the latch, so that all that follows waits in the delegate queue.
+// It takes every response as it comes: no transfer waits for it to decide.
 class BusyDelegate : public ns::URLSessionDataDelegate {
 public:
     explicit BusyDelegate(size_t tasks) : replies(tasks) {}
+
+    bool respondsToSelector(std::string_view selector) const override {
+        return selector != ns::URLSessionDidReceiveResponseSelector;
+    }
 
     void didReceiveData(const ns::Ref<ns::URLSession>&, const ns::Ref<ns::URLSessionDataTask>& task,
                         const ns::Ref<ns::Data>& data) override {

@@ -192,6 +192,15 @@ TEST(ReplyShareTest, AReplysFirstMiBMayPassTheLimitByTheRoomForFirstBytesAndNoMo
     }
     EXPECT_EQ(budget.held(), 18 * MiB);
     EXPECT_FALSE(second.growForReply(second.size() + 1, 1));
+    EXPECT_EQ(budget.held(), 14 * MiB);
+
+    // A copy of bytes admitted already counts in their place, whatever the
+    // budget holds.
+    ns::ReplyShare copy(budget);
+    copy.growTo(MiB);
+    EXPECT_EQ(budget.held(), 15 * MiB);
+    first.release();
+    EXPECT_EQ(budget.held(), 11 * MiB);
 }
 
 }  // namespace
