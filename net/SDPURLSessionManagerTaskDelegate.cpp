@@ -286,7 +286,7 @@ void SDPURLSessionManagerTaskDelegate::didReceiveData(const ns::Ref<ns::URLSessi
     // Weighed as the session weighs a reply: its first bytes may pass the
     // budget's limit a little, the rest stay within it.
     const uint64_t total = received_.size() + data->length();
-    if (!holding_->growToOrRelease(total, total <= ns::FirstBytesOfAReply ? ns::RoomForFirstBytes : 0)) {
+    if (!holding_->growForReply(total, total)) {
         return refuseReply(dataTask, ns::format("the replies of all tasks in progress would hold more than %llu bytes "
                                                 "together",
                                                 (unsigned long long)holding_->budget().limit()));

@@ -7,7 +7,8 @@
 // take every worker from the queues; and what they hold together is bounded,
 // whatever their replies inflate to.
 //
-// Internal to URL loading.
+// Data::withContentsOfURL reads under the limits below; tests read under
+// limits of their own through blockingRead(), and watch blockingReads().
 
 #include <chrono>
 #include <cstdint>

@@ -48,6 +48,7 @@ void CurlResponseHead::takeLine(std::string_view line) {
     }
     const size_t colon = line.find(':');
     if (colon == std::string_view::npos) return;
+    ++fieldsRead_;
     headers_.emplace_back(std::string(trimmed(line.substr(0, colon))), std::string(trimmed(line.substr(colon + 1))));
 }
 

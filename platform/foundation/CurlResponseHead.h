@@ -26,6 +26,9 @@ public:
     const std::string& version() const { return version_; }
     // Moves the fields out; call once the head is complete.
     std::vector<HTTPHeaderFields::Field> takeHeaders() { return std::move(headers_); }
+    // The field lines read so far in all heads, interim ones included: what
+    // the parse of the transfer's heads has cost, in fields.
+    size_t fieldsRead() const { return fieldsRead_; }
 
 private:
     void takeLine(std::string_view line);
@@ -34,6 +37,7 @@ private:
     std::string version_;
     std::vector<HTTPHeaderFields::Field> headers_;
     bool complete_ = false;
+    size_t fieldsRead_ = 0;
 };
 
 }  // namespace ns::detail

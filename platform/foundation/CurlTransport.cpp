@@ -52,6 +52,7 @@ struct Transfer {
     // Of the lines after the final head's: trailers.
     size_t trailerBytes = 0;
     bool trailersTooLong = false;
+    bool tooManyHeaderFields = false;
     // The client refused a piece of the body: the transfer has failed.
     bool bodyRefused = false;
     // Memory ran out as the client took a piece: the transfer ends with
@@ -90,6 +91,12 @@ size_t onHeader(char* buffer, size_t size, size_t count, void* data) {
         return 0;
     }
     t->head.take(std::string_view(buffer, n));
+    if (t->head.fieldsRead() > MaxHeaderFields) {
+        // Stopped while the fields held are few enough: the rest are not read.
+        log("URL loading: a reply from %s is refused: its head has more than %zu fields", t->spec.url, MaxHeaderFields);
+        t->tooManyHeaderFields = true;
+        return 0;
+    }
     if (!t->head.complete()) return n;
     std::vector<HTTPHeaderFields::Field> headers = t->head.takeHeaders();
     for (const auto& [name, value] : headers) {
@@ -379,8 +386,10 @@ void CurlTransport::Impl::finish(CURL* easy, CURLcode code) {
     outcome.osErrno = int(osErrno);
     outcome.trustRejected = t->trustRejected;
     outcome.trailersTooLong = t->trailersTooLong;
+    outcome.tooManyHeaderFields = t->tooManyHeaderFields;
     outcome.message = t->trailersTooLong ? "its trailers are longer than " + std::to_string(MaxTrailerBytes) + " bytes"
-                                         : curl_easy_strerror(CURLcode(outcome.curlCode));
+                      : t->tooManyHeaderFields ? "its head has more than " + std::to_string(MaxHeaderFields) + " fields"
+                                               : curl_easy_strerror(CURLcode(outcome.curlCode));
     auto client = std::move(t->client);
     release(std::move(t));
     if (client) client->transferFinished(outcome);

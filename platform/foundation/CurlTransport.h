@@ -36,6 +36,15 @@ namespace ns::detail {
 // As much as curl allows one header line.
 inline constexpr size_t MaxTrailerBytes = 100 * 1024;
 
+// The most header fields a reply's heads may hold in all (interim heads
+// included). A field parsed costs about 150 bytes once held in curl's list,
+// ours, the response's fields and their dictionary, 14 times what a short
+// line costs on the wire: a head of 27,000 short lines, within curl's bound
+// on a head's bytes, would hold 4 MiB. Ordinary heads hold tens of fields, a
+// few hundred at most, a host flooding its cookies a few thousand; a reply
+// past this fails before its fields are held.
+inline constexpr size_t MaxHeaderFields = 4000;
+
 // The longest request head curl builds: past it curl fails the transfer, as
 // out of memory, before sending anything.
 inline constexpr size_t MaxRequestHeadBytes = 1024 * 1024;
@@ -47,6 +56,7 @@ struct CurlOutcome {
     bool timedOut = false;
     bool trustRejected = false;  // the client refused the server's chain
     bool trailersTooLong = false;  // past MaxTrailerBytes (curl's write error)
+    bool tooManyHeaderFields = false;  // past MaxHeaderFields (curl's write error)
     std::string message;
 };
 

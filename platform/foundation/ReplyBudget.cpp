@@ -1,5 +1,7 @@
 #include "platform/foundation/ReplyBudget.h"
 
+#include <utility>
+
 namespace ns {
 
 uint64_t ReplyBudget::held() const {
@@ -40,10 +42,36 @@ bool ReplyShare::growToOrRelease(uint64_t total, uint64_t pastLimit) {
     return false;
 }
 
+void ReplyShare::growTo(uint64_t total) {
+    if (total <= size_) return;
+    std::lock_guard guard(budget_->lock_);
+    budget_->held_ += total - size_;
+    size_ = total;
+}
+
+bool ReplyShare::growForReply(uint64_t total, uint64_t replyLength) {
+    return growToOrRelease(total, replyLength <= FirstBytesOfAReply ? RoomForFirstBytes : 0);
+}
+
 void ReplyShare::shrinkTo(uint64_t total) {
     if (total >= size_) return;
     budget_->give(size_ - total);
     size_ = total;
 }
+
+namespace detail {
+
+namespace {
+thread_local std::shared_ptr<ReplyShare> replyInHandler;
+}  // namespace
+
+std::shared_ptr<ReplyShare> shareOfReplyInHandler() { return replyInHandler; }
+
+ReplyInHandler::ReplyInHandler(std::shared_ptr<ReplyShare> share)
+    : previous_(std::exchange(replyInHandler, std::move(share))) {}
+
+ReplyInHandler::~ReplyInHandler() { replyInHandler = std::move(previous_); }
+
+}  // namespace detail
 
 }  // namespace ns

@@ -8,13 +8,16 @@
 // app hold about 600 MiB before the system ends it. The reply bytes held
 // by the session tasks of every session, and by whoever keeps them after a
 // task (the HTTP client's buffers), may come to 96 MiB together, a sixth of
-// that: a completion handler's reply counts until its handler has run, a
-// piece handed to a delegate until its data is released. The allocator may
-// keep as much again of pieces let go, so that their peak stays near a
-// third. The web-image loader and the blocking reads have budgets of their
+// that: a completion handler's reply counts until its handler has run (and
+// until the handler it hands the reply on to has, ReplyInHandler), a piece
+// handed to a delegate until its data is released. Pieces on their way are
+// gathered (ReplyPiece.h), so what they cost beyond their bytes is bounded
+// with them. The allocator may keep as much again of pieces let go, so that
+// their peak stays near a third. The web-image loader and the blocking reads have budgets of their
 // own (TVWebImageManager.h, BlockingRead.h).
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 
 namespace ns {
@@ -67,6 +70,14 @@ public:
     // holders that meet a full budget at once, the one refused first makes
     // room for the other.
     bool growToOrRelease(uint64_t total, uint64_t pastLimit = 0);
+    // Grows the share to `total` bytes whatever the budget holds: for bytes
+    // already admitted under a share of their own, taken over by another
+    // holder (a copy that replaces them), so that they stay counted.
+    void growTo(uint64_t total);
+    // growToOrRelease() for a reply `replyLength` bytes long so far: its
+    // first bytes (FirstBytesOfAReply) may take the budget past its limit
+    // by RoomForFirstBytes, the rest may not.
+    bool growForReply(uint64_t total, uint64_t replyLength);
     // Gives back all past `total` bytes (a larger total changes nothing).
     void shrinkTo(uint64_t total);
     void release() { shrinkTo(0); }
@@ -75,5 +86,28 @@ private:
     ReplyBudget* budget_;
     uint64_t size_ = 0;
 };
+
+namespace detail {
+
+// While a session task's completion handler runs on its thread: the share
+// its reply holds, which stays counted as long as anyone keeps it. A
+// handler that hands the reply on to be handled later keeps it until then.
+// Nil elsewhere.
+std::shared_ptr<ReplyShare> shareOfReplyInHandler();
+
+// Makes `share` the one shareOfReplyInHandler() gives on this thread for
+// as long as it lives.
+class ReplyInHandler {
+public:
+    explicit ReplyInHandler(std::shared_ptr<ReplyShare> share);
+    ~ReplyInHandler();
+    ReplyInHandler(const ReplyInHandler&) = delete;
+    ReplyInHandler& operator=(const ReplyInHandler&) = delete;
+
+private:
+    std::shared_ptr<ReplyShare> previous_;
+};
+
+}  // namespace detail
 
 }  // namespace ns

@@ -5,6 +5,8 @@
 #include <utility>
 
 #include "platform/foundation/HTTPURLResponse.h"
+#include "platform/foundation/ReplyBudget.h"
+#include "platform/foundation/ReplyPiece.h"
 #include "platform/foundation/URLCredentialStorage.h"
 #include "platform/foundation/URLError.h"
 #include "platform/foundation/URLSession.h"
@@ -166,11 +168,7 @@ public:
     }
 
     void didReceiveData(const Ref<URLSession>&, const Ref<URLSessionDataTask>& task, const Ref<Data>& bytes) override {
-        if (auto connection = find(task.get())) {
-            connection->post([bytes](URLConnection& c, URLConnectionDelegate& d) {
-                if (auto* data = dynamic_cast<URLConnectionDataDelegate*>(&d)) data->didReceiveData(c, bytes);
-            });
-        }
+        if (auto connection = find(task.get())) connection->receivedData(task, bytes);
     }
 
     bool willCacheResponse(const Ref<URLSession>&, const Ref<URLSessionDataTask>& task,
@@ -252,7 +250,13 @@ void URLConnection::sendAsynchronousRequest(const Ref<URLRequest>& request, cons
         request, [queue, completion](Ref<Data> data, Ref<URLResponse> response, Ref<Error> error) {
             if (!completion) return;
             if (!queue) return completion(response, data, error);
-            queue->addOperationWithBlock([completion, response, data, error] { completion(response, data, error); });
+            // The reply stays counted until the caller's handler has run, as
+            // a completion handler's does, however long its queue is busy.
+            queue->addOperationWithBlock([completion, response, data, error,
+                                          share = detail::shareOfReplyInHandler()]() mutable {
+                completion(response, data, error);
+                share.reset();
+            });
         });
     task->resume();
 }
@@ -362,12 +366,40 @@ void URLConnection::finish() {
     task_ = nullptr;
 }
 
+void URLConnection::receivedData(const Ref<URLSessionDataTask>& task, const Ref<Data>& bytes) {
+    if (!bytes || bytes->length() == 0) return;
+    const int64_t received = task->countOfBytesReceived();
+    // The session admitted these bytes: a copy that joins them counts in
+    // their place, never refused.
+    const auto count = [](ReplyShare& share, uint64_t size) {
+        share.growTo(size);
+        return true;
+    };
+    std::shared_ptr<detail::ReplyPiece> piece;
+    {
+        std::lock_guard guard(lock_);
+        if (cancelled_) return;
+        piece = gathering_;
+    }
+    if (piece && piece->join(bytes, received, count) == detail::ReplyPiece::Join::Joined) return;
+    piece = std::make_shared<detail::ReplyPiece>(sessionReplies());
+    piece->join(bytes, received, count);
+    post([piece](URLConnection& c, URLConnectionDelegate& d) {
+        Ref<Data> gathered = piece->take();
+        if (auto* data = dynamic_cast<URLConnectionDataDelegate*>(&d); gathered && data) data->didReceiveData(c, gathered);
+    });
+    std::lock_guard guard(lock_);
+    gathering_ = std::move(piece);
+}
+
 void URLConnection::post(std::function<void(URLConnection&, URLConnectionDelegate&)> call) {
     std::shared_ptr<dispatch::RunLoop> runLoop;
     unsigned modes = 0;
     {
         std::lock_guard guard(lock_);
         if (cancelled_) return;
+        // Queued after the piece gathering: later bytes must not join it.
+        gathering_ = nullptr;
         for (const auto& schedule : schedules_) {
             if ((runLoop = schedule.runLoop.lock())) {
                 modes = schedule.modes;

@@ -30,6 +30,9 @@ namespace ns {
 
 class URLConnection;
 class URLSessionDataTask;
+namespace detail {
+class ReplyPiece;
+}
 
 class URLConnectionDelegate {
 public:
@@ -117,6 +120,9 @@ private:
 
     // Runs `call` on the scheduled run loop, unless cancelled by then.
     void post(std::function<void(URLConnection&, URLConnectionDelegate&)> call);
+    // A piece of the reply, from the session's delegate queue: joins the
+    // piece still waiting on the run loop, if nothing was posted after it.
+    void receivedData(const Ref<URLSessionDataTask>& task, const Ref<Data>& bytes);
     // Ends the connection: the delegate is let go.
     void finish();
     Ref<URLConnectionDelegate> delegate() const;
@@ -140,6 +146,10 @@ private:
     bool started_ = false;
     bool cancelled_ = false;
     bool challengeCancelled_ = false;
+    // The piece waiting on the run loop with nothing posted after it: the
+    // reply's next bytes join it (ReplyPiece.h), so what the run loop holds
+    // is bounded with the bytes.
+    std::shared_ptr<detail::ReplyPiece> gathering_;
     // For the credential storage: the delegate's answer at the last
     // challenge, and the credential last answered with, for its space.
     bool usesCredentialStorage_ = false;

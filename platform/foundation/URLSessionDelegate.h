@@ -53,6 +53,8 @@ inline constexpr std::string_view URLSessionDidReceiveResponseSelector =
     "URLSession:dataTask:didReceiveResponse:completionHandler:";
 inline constexpr std::string_view URLSessionWillCacheResponseSelector =
     "URLSession:dataTask:willCacheResponse:completionHandler:";
+inline constexpr std::string_view URLSessionWillPerformHTTPRedirectionSelector =
+    "URLSession:task:willPerformHTTPRedirection:newRequest:completionHandler:";
 
 class URLSessionDelegate {
 public:
@@ -60,9 +62,9 @@ public:
 
     // Whether the delegate implements the method named by `selector`; any
     // thread. A session does not ask a delegate that says no for a response
-    // disposition or about caching: it allows the response (stores the
-    // proposed cache entry) at once, and the load goes on without waiting
-    // for the delegate queue. Default: yes.
+    // disposition, about a redirect or about caching: it allows the response
+    // (follows the redirect, stores the proposed cache entry) at once, and
+    // the load goes on without waiting for the delegate queue. Default: yes.
     virtual bool respondsToSelector(std::string_view selector) const {
         (void)selector;
         return true;

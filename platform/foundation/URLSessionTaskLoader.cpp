@@ -66,6 +66,8 @@ bool URLSessionTaskLoader::onWorker(std::function<void(URLSessionTaskLoader&)> w
 }
 
 void URLSessionTaskLoader::deliver(std::function<void()> event) {
+    // Queued after the piece gathering: later bytes must not join it.
+    gathering_ = nullptr;
     auto session = session_ ? session_ : weakSession_.lock();
     if (session) session->deliver(std::move(event));
 }
@@ -189,6 +191,8 @@ Ref<Error> URLSessionTaskLoader::errorFor(const CurlOutcome& outcome) const {
     // The reply passed what it may hold, its trailers as its body: as a
     // header line past curl's limit, "too long" rather than "malformed".
     if (tooLong_ || outcome.trailersTooLong) return error(URLErrorDataLengthExceedsMaximum);
+    // Logged by the transport as it stopped reading.
+    if (outcome.tooManyHeaderFields) return error(URLErrorBadServerResponse);
     if (writeFailed_) return error(URLErrorCannotWriteToFile);
     if (outcome.trustRejected && trustFailure_) return error(trustFailure_);
     switch (outcome.curlCode) {
@@ -321,6 +325,7 @@ void URLSessionTaskLoader::complete(Ref<Error> failure) {
              share] {
         task->markCompleted(failure);
         if (dataCompletion) {
+            ReplyInHandler inHandler(share);
             dataCompletion(body, response, failure);
         } else if (downloadCompletion) {
             downloadCompletion(location, response, failure);

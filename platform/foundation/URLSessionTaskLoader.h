@@ -24,6 +24,7 @@
 #include "platform/foundation/HTTPURLResponse.h"
 #include "platform/foundation/ReplyBudget.h"
 #include "platform/foundation/ReplyBuffer.h"
+#include "platform/foundation/ReplyPiece.h"
 #include "platform/foundation/URLSession.h"
 #include "platform/foundation/URLSessionTask.h"
 
@@ -136,6 +137,9 @@ private:
     // meanwhile.
     void releaseHeld();
     void finishSuccess();
+    // Whether the session's delegate may be asked about a redirect (it
+    // answers for the method), and so may refuse it.
+    bool delegateMayRefuseRedirect() const;
     void followRedirect();
     void onRedirectDecision(Ref<URLRequest> request);
     void finalWithHeldBody();
@@ -162,7 +166,7 @@ private:
     // Posts `work` to the transfer thread, keeping this loader alive; false
     // when the session is gone.
     bool onWorker(std::function<void(URLSessionTaskLoader&)> work);
-    // Posts `event` to the delegate queue.
+    // Posts `event` to the delegate queue (transfer thread).
     void deliver(std::function<void()> event);
     // The task's counts and response change on the delegate queue, just
     // before the delegate or an observer hears of it. A task with a
@@ -197,6 +201,9 @@ private:
     int64_t sentReported_ = 0;
     Head head_ = Head::None;
     Ref<HTTPURLResponse> pendingHead_;
+    // The pending redirect is followed without asking anyone (no delegate
+    // may refuse it, and its Location is a URL): its body is let pass.
+    bool redirectFollowedAsIs_ = false;
     Ref<URLResponse> response_;
     // The body held while nobody can take it yet.
     ReplyBuffer heldBody_;
@@ -215,6 +222,11 @@ private:
     // back at once. Each piece handed to a delegate carries a share of its
     // own, given back when the piece's data is released.
     std::shared_ptr<ReplyShare> held_ = std::make_shared<ReplyShare>(sessionReplies());
+    // The piece for the delegate still waiting in the delegate queue, with
+    // nothing queued after it: the body's next bytes join it (ReplyPiece.h),
+    // so what the queue holds is bounded with the bytes, whatever pieces
+    // the sender cuts its reply into.
+    std::shared_ptr<ReplyPiece> gathering_;
     bool tooLong_ = false;
     bool cacheable_ = false;
     bool fromCache_ = false;

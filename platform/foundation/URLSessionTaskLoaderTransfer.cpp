@@ -144,6 +144,7 @@ void URLSessionTaskLoader::startAttempt() {
 
     head_ = Head::None;
     pendingHead_ = nullptr;
+    redirectFollowedAsIs_ = false;
     dropHeldBody();
     sentReported_ = 0;
     const int64_t expected = expectedToSend_;
@@ -171,6 +172,9 @@ void URLSessionTaskLoader::transferReceivedHead(int status, std::string version,
         head_ = Head::Redirect;
         pendingHead_ = response;
         dropHeldBody();
+        // Where nothing can refuse the redirect its body never becomes the
+        // reply: it passes, held nowhere, however long.
+        redirectFollowedAsIs_ = !delegateMayRefuseRedirect() && URL::make(*location, request_->URL());
         return;
     }
     const std::string* authenticate = response->headerFields().value("WWW-Authenticate");
@@ -274,8 +278,15 @@ void URLSessionTaskLoader::acceptFinalResponse(const Ref<URLResponse>& response)
     if (ask) endAwaitingApp();
 }
 
+bool URLSessionTaskLoader::delegateMayRefuseRedirect() const {
+    const Ref<URLSessionDelegate> delegate = session_->delegate();
+    return dynamic_cast<URLSessionTaskDelegate*>(delegate.get()) &&
+           delegate->respondsToSelector(URLSessionWillPerformHTTPRedirectionSelector);
+}
+
 bool URLSessionTaskLoader::transferReceivedBody(const char* bytes, size_t more) {
     if (done_) return false;
+    if (head_ == Head::Redirect && redirectFollowedAsIs_) return true;
     if (head_ != Head::Final || dispositionPending_) {
         // Held while nobody can take it yet, so bounded like a reply in memory.
         const uint64_t length = heldBody_.size() + more;
@@ -296,7 +307,7 @@ bool URLSessionTaskLoader::withinReplyBound(uint64_t length) {
 }
 
 bool URLSessionTaskLoader::mayHold(ReplyShare& share, uint64_t total, uint64_t replyLength) {
-    if (share.growToOrRelease(total, replyLength <= FirstBytesOfAReply ? RoomForFirstBytes : 0)) return true;
+    if (share.growForReply(total, replyLength)) return true;
     log("URL session: task for %@ stopped: the replies of all tasks in progress would hold more than %llu bytes "
         "together",
         request_->URL()->absoluteString(), (unsigned long long)share.budget().limit());
@@ -400,27 +411,52 @@ bool URLSessionTaskLoader::deliverBody(const char* bytes, size_t length, const R
         else deliver([task, received] { task->setCountOfBytesReceived(received); });
         return true;
     }
-    // The piece counts while anyone holds its data.
-    struct Piece {
-        Ref<Data> data;
-        ReplyShare share{sessionReplies()};
-    };
-    if (whole && wholeBody_ == whole) {
-        // Held by the piece from here, not by the loader.
-        wholeBody_ = nullptr;
-        heldChanged();
-    }
-    auto piece = std::make_shared<Piece>();
-    if (!mayHold(piece->share, length, total)) return false;
-    piece->data = whole ? whole : Data::withBytes(bytes, length);
-    Ref<Data> data(piece, piece->data.get());
     auto dataTask = cast<URLSessionDataTask>(task);
-    deliver([session, dataTask, data, total = int64_t(total)] {
-        dataTask->setCountOfBytesReceived(total);
+    if (whole) {
+        // Already one piece: handed on as it is, and held by the piece from
+        // here, not by the loader.
+        struct Piece {
+            Ref<Data> data;
+            ReplyShare share{sessionReplies()};
+        };
+        if (wholeBody_ == whole) {
+            wholeBody_ = nullptr;
+            heldChanged();
+        }
+        auto piece = std::make_shared<Piece>();
+        if (!mayHold(piece->share, length, total)) return false;
+        piece->data = whole;
+        Ref<Data> data(piece, piece->data.get());
+        deliver([session, dataTask, data, total = int64_t(total)] {
+            dataTask->setCountOfBytesReceived(total);
+            if (auto* d = dynamic_cast<URLSessionDataDelegate*>(session->delegate().get())) {
+                d->didReceiveData(session, dataTask, data);
+            }
+        });
+        return true;
+    }
+    // Joins the piece still waiting for the delegate queue, if nothing was
+    // queued after it; else goes in a new one.
+    const auto weigh = [this, total](ReplyShare& share, uint64_t size) { return mayHold(share, size, total); };
+    if (gathering_) {
+        switch (gathering_->join(bytes, length, int64_t(total), weigh)) {
+        case ReplyPiece::Join::Joined: return true;
+        case ReplyPiece::Join::Refused: return false;
+        case ReplyPiece::Join::Closed: break;
+        }
+    }
+    auto piece = std::make_shared<ReplyPiece>(sessionReplies());
+    if (piece->join(bytes, length, int64_t(total), weigh) != ReplyPiece::Join::Joined) return false;
+    deliver([session, dataTask, piece] {
+        int64_t received = 0;
+        Ref<Data> data = piece->take(&received);
+        if (!data) return;
+        dataTask->setCountOfBytesReceived(received);
         if (auto* d = dynamic_cast<URLSessionDataDelegate*>(session->delegate().get())) {
             d->didReceiveData(session, dataTask, data);
         }
     });
+    gathering_ = std::move(piece);
     return true;
 }
 
@@ -602,6 +638,7 @@ void URLSessionTaskLoader::followRedirect() {
     // Credentials for one server are not handed to another.
     if (hostOf(*target) != hostOf(*request_->URL())) authorization_.clear();
     Ref<URLRequest> proposed = URLRequest::copyOf(*next);
+    if (redirectFollowedAsIs_) return onRedirectDecision(proposed);
     auto self = shared_from_this();
     auto task = task_;
     auto session = session_;

@@ -1,6 +1,9 @@
 // What the HTTP client holds of its replies: each reply once (handed on to
 // the serializer, not copied), within what the session's tasks may hold
-// together; of a task that failed, what arrived within its bound.
+// together, counted until its completion handler has run; of a task that
+// failed, what arrived within its bound. Pieces waiting for a busy session
+// queue cost in proportion to their bytes however small the sender cuts
+// them, and a redirect's body, which nothing may make the reply, passes.
 
 #include <gtest/gtest.h>
 
@@ -29,6 +32,8 @@ namespace {
 
 using urltest::MiB;
 
+constexpr double Patience = 60;  // real seconds for loopback replies to come
+
 struct Endings : urltest::Endings {
     SDPURLSessionManager::CompletionHandler handler() {
         return [this](const ns::Ref<ns::URLResponse>&, const ns::Id&, const ns::Ref<ns::Error>& error) {
@@ -55,6 +60,30 @@ struct Loaded {
     }
 };
 
+// A reply's outcome, and what the replies' budget held as its handler ran.
+struct Handled {
+    std::mutex lock;
+    int64_t error = -1;
+    ns::Ref<ns::Data> data;
+    uint64_t heldInHandler = 0;
+
+    SDPURLSessionManager::CompletionHandler handler(bool keep = true) {
+        return [this, keep](const ns::Ref<ns::URLResponse>&, const ns::Id& object, const ns::Ref<ns::Error>& failure) {
+            std::lock_guard guard(lock);
+            heldInHandler = ns::sessionReplies().held();
+            error = failure ? failure->code() : 0;
+            auto received = ns::cast<ns::Data>(object);
+            if (keep) data = received;
+            checker.take(received && !failure ? received->view() : std::string_view());
+        };
+    }
+    uint64_t length() {
+        std::lock_guard guard(lock);
+        return data ? data->length() : 0;
+    }
+    urltest::ReplyChecker checker;
+};
+
 // Undo the buffers' test hooks whatever the test's end.
 struct FailingBuffers {
     ~FailingBuffers() {
@@ -73,6 +102,7 @@ protected:
         made->setResponseSerializer(SDPHTTPResponseSerializer::serializer());
         return made;
     }
+    ns::Ref<ns::URLRequest> get(const std::string& url) { return ns::URLRequest::make(ns::URL::make(url)); }
     void TearDown() override {
         if (manager) manager->invalidateSessionCancelingTasks(true);
         env.runUntilIdle();
@@ -235,6 +265,87 @@ TEST_F(HTTPSessionRepliesTest, TwentyGetsInFlightTogetherHoldNoMoreThanTheBudget
     EXPECT_EQ(other, 0);
     EXPECT_GT(tooLong, 0);
     EXPECT_EQ(ns::sessionReplies().held(), 0u);
+}
+
+TEST_F(HTTPSessionRepliesTest, TenRepliesInOneByteChunksWaitingForABusySessionQueueHoldLittleMoreThanTheirBytes) {
+    constexpr int replies = 10;
+    constexpr uint64_t bytes = 1'000'000;
+    testing::SilentServer host;
+    manager = managerFor(replies);
+    std::vector<std::unique_ptr<Handled>> outcomes;
+    for (int i = 0; i < replies; ++i) {
+        outcomes.push_back(std::make_unique<Handled>());
+        manager->dataTaskWithRequest(get(host.url("/reply" + std::to_string(i))), outcomes.back()->handler(false))
+            ->resume();
+    }
+    ASSERT_TRUE(host.waitForConnections(replies, Patience)) << host.connectionCount() << " of " << replies;
+    const std::string reply = urltest::rawOneByteChunks(bytes);
+    // The session's queue is busy until every byte has come: the pieces
+    // wait for it.
+    urltest::Latch busy;
+    manager->operationQueue()->addOperationWithBlock([&busy] { busy.wait(); });
+    auto peak = testing::peakFromHere();
+    host.answerAll(reply);
+    const bool queued = urltest::waitUntilHeld(ns::sessionReplies(), replies * bytes, Patience);
+    busy.open();
+    env.runUntilIdle();
+    const uint64_t growth = peak.growth();
+
+    EXPECT_TRUE(queued) << ns::sessionReplies().held();
+    for (auto& outcome : outcomes) {
+        EXPECT_EQ(outcome->error, 0);
+        EXPECT_EQ(outcome->checker.received(), bytes);
+        EXPECT_EQ(outcome->checker.wrong(), 0u);
+    }
+    EXPECT_EQ(ns::sessionReplies().held(), 0u);
+    // The replies' 10 MB as pieces, twice for the room a piece doubles
+    // into, then in the client's buffers and joined: a piece per chunk
+    // would hold 250 bytes for each.
+    testing::expectGrowthUnder(growth, 64 * MiB, "ten HTTP-client replies of 1 MB in one-byte chunks");
+}
+
+TEST_F(HTTPSessionRepliesTest, TheClientsReplyCountsUntilItsHandlerHasRunAndASmallOneLoadsPastAFullBudget) {
+    testing::LoopbackServer server;
+    server.route("GET", "/whole", testing::Reply::text(std::string(2 * MiB, 'w'), "application/octet-stream"));
+    server.route("GET", "/small", testing::Reply::text(std::string(100 * 1000, 's'), "application/octet-stream"));
+    server.route("GET", "/large", testing::Reply::text(std::string(3 * MiB, 'l'), "application/octet-stream"));
+    manager = managerFor(6);
+    Handled whole;
+    manager->dataTaskWithRequest(get(server.url("/whole")), whole.handler())->resume();
+    env.runUntilIdle();
+    EXPECT_EQ(whole.error, 0);
+    EXPECT_EQ(whole.length(), 2 * MiB);
+    EXPECT_GE(whole.heldInHandler, 2 * MiB);
+    EXPECT_EQ(ns::sessionReplies().held(), 0u);
+
+    // Other replies fill the budget: a small reply still loads, a large
+    // one does not.
+    ns::ReplyShare others(ns::sessionReplies());
+    ASSERT_TRUE(others.growToOrRelease(ns::sessionReplies().limit()));
+    Handled small, large;
+    manager->dataTaskWithRequest(get(server.url("/small")), small.handler())->resume();
+    env.runUntilIdle();
+    manager->dataTaskWithRequest(get(server.url("/large")), large.handler())->resume();
+    env.runUntilIdle();
+    EXPECT_EQ(small.error, 0);
+    EXPECT_EQ(small.length(), 100u * 1000);
+    EXPECT_EQ(large.error, ns::URLErrorDataLengthExceedsMaximum);
+    EXPECT_EQ(ns::sessionReplies().held(), others.size());
+}
+
+TEST_F(HTTPSessionRepliesTest, ARedirectWhoseBodyIsPastATasksBoundIsFollowed) {
+    testing::LoopbackServer server;
+    auto moved = testing::Reply::redirect("/there");
+    moved.body.assign(70 * 1000 * 1000, 'r');
+    server.route("GET", "/moved", std::move(moved));
+    server.route("GET", "/there", testing::Reply::text("arrived"));
+    manager = managerFor(6);
+    Handled outcome;
+    manager->dataTaskWithRequest(get(server.url("/moved")), outcome.handler())->resume();
+    env.runUntilIdle();
+    EXPECT_EQ(outcome.error, 0);
+    ASSERT_TRUE(outcome.data);
+    EXPECT_EQ(outcome.data->view(), "arrived");
 }
 
 }  // namespace

@@ -6,11 +6,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <condition_variable>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -78,23 +76,14 @@ TEST_F(WebImageTest, SixtyImagesAnsweredByBombsHoldNoMoreThanTheLoaderMay) {
 
 // Holds every decode queue until it opens.
 struct DecodeGate {
-    std::mutex lock;
-    std::condition_variable changed;
-    bool open = false;
+    urltest::Latch latch;
 
     void close() {
         for (size_t i = 0; i < tv_webimage::decodeQueueCount(); ++i) {
-            dispatch::async(tv_webimage::nextDecodeQueue(), [this] {
-                std::unique_lock hold(lock);
-                changed.wait(hold, [this] { return open; });
-            });
+            dispatch::async(tv_webimage::nextDecodeQueue(), [this] { latch.wait(); });
         }
     }
-    void openUp() {
-        std::lock_guard guard(lock);
-        open = true;
-        changed.notify_all();
-    }
+    void openUp() { latch.open(); }
 };
 
 TEST_F(WebImageTest, ADownloadWaitingForItsDecodeCountsAgainstTheNext) {

@@ -12,10 +12,13 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <string_view>
+#include <thread>
 
 #include <gtest/gtest.h>
 
 #include "platform/foundation/Error.h"
+#include "platform/foundation/ReplyBudget.h"
 #include "platform/foundation/ReplyBuffer.h"
 #include "platform/foundation/URLError.h"
 #include "platform/testing/LoopbackServer.h"
@@ -63,6 +66,92 @@ inline std::string rawBombReply(uint64_t size, const std::string& type = "applic
     return "HTTP/1.1 200 OK\r\nContent-Type: " + type + "\r\nContent-Encoding: gzip\r\nContent-Length: " +
            std::to_string(bomb.size()) + "\r\n\r\n" + bomb;
 }
+
+// The byte at `offset` of the replies below: a sequence whose order a
+// taker can check without keeping it.
+inline char replyByteAt(uint64_t offset) { return char('a' + offset % 26); }
+
+// A whole HTTP reply, head and body, of `size` bytes (replyByteAt) sent in
+// chunks of one byte each: six bytes on the wire for each byte of body.
+// Not for a URL cache to keep: only the pieces on their way are counted.
+inline std::string rawOneByteChunks(uint64_t size, const std::string& type = "application/octet-stream") {
+    std::string reply = "HTTP/1.1 200 OK\r\nContent-Type: " + type +
+                        "\r\nCache-Control: no-store\r\nTransfer-Encoding: chunked\r\n\r\n";
+    reply.reserve(reply.size() + 6 * size + 5);
+    for (uint64_t i = 0; i < size; ++i) {
+        reply += "1\r\n";
+        reply += replyByteAt(i);
+        reply += "\r\n";
+    }
+    return reply + "0\r\n\r\n";
+}
+
+// A whole HTTP reply whose gzip body is `size` members of one byte each
+// (replyByteAt), each a gzip stream of its own.
+inline std::string rawOneByteGzipMembers(uint64_t size) {
+    std::string members[26];
+    for (int c = 0; c < 26; ++c) members[c] = gzipped(std::string(1, replyByteAt(uint64_t(c))));
+    std::string body;
+    body.reserve(size * members[0].size());
+    for (uint64_t i = 0; i < size; ++i) body += members[i % 26];
+    return "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Encoding: gzip\r\nContent-Length: " +
+           std::to_string(body.size()) + "\r\n\r\n" + body;
+}
+
+// Checks a reply's bytes against replyByteAt as they come, keeping none:
+// how many came, and how many of them were not where they belong.
+class ReplyChecker {
+public:
+    struct Counts {
+        uint64_t received = 0;
+        uint64_t wrong = 0;
+    };
+    void take(std::string_view bytes) {
+        std::lock_guard guard(lock_);
+        for (char c : bytes) counts_.wrong += c != replyByteAt(counts_.received++);
+    }
+    Counts counts() const {
+        std::lock_guard guard(lock_);
+        return counts_;
+    }
+    uint64_t received() const { return counts().received; }
+    uint64_t wrong() const { return counts().wrong; }
+
+private:
+    mutable std::mutex lock_;
+    Counts counts_;
+};
+
+// Waits in real time, up to `seconds`, until `budget` holds exactly
+// `bytes`: every byte of replies that a busy queue has yet to take sits in
+// the pieces waiting for it, each counted once.
+inline bool waitUntilHeld(const ns::ReplyBudget& budget, uint64_t bytes, double seconds) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (budget.held() != bytes) {
+        if (std::chrono::steady_clock::now() > until) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+// A gate a busy queue's work waits at until the test opens it.
+class Latch {
+public:
+    void wait() {
+        std::unique_lock hold(lock_);
+        changed_.wait(hold, [this] { return open_; });
+    }
+    void open() {
+        std::lock_guard guard(lock_);
+        open_ = true;
+        changed_.notify_all();
+    }
+
+private:
+    std::mutex lock_;
+    std::condition_variable changed_;
+    bool open_ = false;
+};
 
 // How many replies came whole, failed as too long to hold, or ended
 // otherwise; the replies themselves are not kept, so that only what the

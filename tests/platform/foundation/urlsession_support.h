@@ -40,10 +40,13 @@ private:
     bool hadPrevious_ = false;
 };
 
-// An ephemeral session without a URL cache, so every load reaches its server.
-inline ns::Ref<ns::URLSession> ephemeralSession(ns::Ref<ns::URLSessionDelegate> delegate = nullptr) {
+// An ephemeral session without a URL cache, so every load reaches its server;
+// `connectionsPerHost`, when given, lets that many load from one host at once.
+inline ns::Ref<ns::URLSession> ephemeralSession(ns::Ref<ns::URLSessionDelegate> delegate = nullptr,
+                                                int connectionsPerHost = 0) {
     auto config = ns::URLSessionConfiguration::ephemeralSessionConfiguration();
     config->setURLCache(nullptr);
+    if (connectionsPerHost > 0) config->setHTTPMaximumConnectionsPerHost(connectionsPerHost);
     return ns::URLSession::sessionWithConfiguration(config, std::move(delegate), nullptr);
 }
 
