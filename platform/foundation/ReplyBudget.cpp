@@ -25,25 +25,60 @@ ReplyBudget& sessionReplies() {
     return *budget;
 }
 
+bool ReplyShare::growLocked(uint64_t total, uint64_t pastLimit) {
+    const uint64_t more = total - size_;
+    const uint64_t limit = budget_->limit_ + pastLimit;
+    if (more > limit || budget_->held_ > limit - more) return false;
+    budget_->held_ += more;
+    size_ = total;
+    return true;
+}
+
 bool ReplyShare::growToOrRelease(uint64_t total, uint64_t pastLimit) {
     if (total <= size_) return true;
     std::lock_guard guard(budget_->lock_);
-    const uint64_t more = total - size_;
-    const uint64_t limit = budget_->limit_ + pastLimit;
-    if (more <= limit && budget_->held_ <= limit - more) {
-        budget_->held_ += more;
-        size_ = total;
-        return true;
-    }
+    if (growLocked(total, pastLimit)) return true;
     budget_->held_ -= size_;
     size_ = 0;
     return false;
+}
+
+bool ReplyShare::growTo(uint64_t total, uint64_t pastLimit) {
+    if (total <= size_) return true;
+    std::lock_guard guard(budget_->lock_);
+    return growLocked(total, pastLimit);
 }
 
 void ReplyShare::shrinkTo(uint64_t total) {
     if (total >= size_) return;
     budget_->give(size_ - total);
     size_ = total;
+}
+
+namespace {
+thread_local ReplyCharge* chargeInForce = nullptr;
+}  // namespace
+
+ReplyCharge::ReplyCharge(ReplyShare& share) : share_(share), base_(share.size()), outer_(chargeInForce) {
+    chargeInForce = this;
+}
+
+ReplyCharge::~ReplyCharge() { chargeInForce = outer_; }
+
+std::string ReplyCharge::refusal() const {
+    return "the replies of all tasks in progress would hold more than " + std::to_string(share_.budget().limit()) +
+           " bytes together";
+}
+
+bool ReplyCharge::charge(uint64_t bytes) {
+    ReplyCharge* in = chargeInForce;
+    if (!in) return true;
+    if (in->refused_) return false;
+    const uint64_t total = in->share_.size() + bytes;
+    if (in->share_.growTo(total, total <= FirstBytesOfAReply ? RoomForFirstBytes : 0)) return true;
+    in->refused_ = true;
+    in->share_.shrinkTo(in->base_);
+    return false;
 }
 
 }  // namespace ns

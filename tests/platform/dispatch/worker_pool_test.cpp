@@ -9,6 +9,8 @@
 #include <future>
 #include <memory>
 #include <mutex>
+#include <string>
+#include <vector>
 
 #include "platform/dispatch/ThreadPool.h"
 
@@ -72,6 +74,76 @@ TEST(WorkerPool, NoMoreWorkersThanTheCapHoweverLongTheyAreStuck) {
     EXPECT_TRUE(later->waitForWaiting(1));
     later->openUp();
     EXPECT_EQ(pool->workersWithoutWaits(), 3);
+}
+
+// The refusals a pool logged in `text` (what stderr received).
+int refusalsIn(const std::string& text) {
+    int count = 0;
+    for (size_t at = text.find("thread pool: no thread could be started"); at != std::string::npos;
+         at = text.find("thread pool: no thread could be started", at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+TEST(WorkerPool, AThreadTheSystemRefusesIsLoggedOnceAndTriedAgainAsMoreWorkComes) {
+    // The worker the pool starts with is taken by work that waits; the
+    // worker the rest would need cannot start.
+    auto pool = WorkerPool::make({.workers = 1, .hardCap = 4, .busyWhile = std::chrono::milliseconds(1)});
+    auto gate = std::make_shared<Gate>();
+    pool->post(PoolPriority::Default, [gate] { gate->wait(); });
+    ASSERT_TRUE(gate->waitForWaiting(1));
+
+    testing::internal::CaptureStderr();
+    pool->failThreadStartsForTesting(true);
+    std::vector<std::shared_ptr<std::promise<void>>> ran;
+    for (int i = 0; i < 5; ++i) {
+        ran.push_back(std::make_shared<std::promise<void>>());
+        pool->post(PoolPriority::Default, [done = ran.back()] { done->set_value(); });
+        // An announced wait asks for a thread too.
+        pool->willBlock();
+        pool->didUnblock();
+    }
+    EXPECT_EQ(pool->workersWithoutWaits(), 1) << "only the worker it started with";
+    // Started once the system gives threads again and more work comes.
+    pool->failThreadStartsForTesting(false);
+    auto more = std::make_shared<std::promise<void>>();
+    pool->post(PoolPriority::Default, [more] { more->set_value(); });
+    for (auto& done : ran) EXPECT_EQ(done->get_future().wait_for(std::chrono::seconds(30)), std::future_status::ready);
+    EXPECT_EQ(more->get_future().wait_for(std::chrono::seconds(30)), std::future_status::ready);
+    const std::string logged = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(refusalsIn(logged), 1) << logged;
+    EXPECT_NE(logged.find("the pool goes on with its 1 workers"), std::string::npos) << logged;
+    EXPECT_GE(pool->workersWithoutWaits(), 2);
+    gate->openUp();
+}
+
+TEST(WorkerPool, APoolWhoseFirstThreadsAreRefusedRunsItsWorkOnceThreadsCanBeHad) {
+    auto pool = WorkerPool::make({.workers = 2, .hardCap = 4, .busyWhile = std::chrono::milliseconds(1)});
+    testing::internal::CaptureStderr();
+    pool->failThreadStartsForTesting(true);
+    auto first = std::make_shared<std::promise<void>>();
+    // Neither a worker nor the pool's watcher can start: the work waits.
+    pool->post(PoolPriority::Default, [first] { first->set_value(); });
+    pool->post(PoolPriority::Low, [] {});
+    pool->failThreadStartsForTesting(false);
+    auto second = std::make_shared<std::promise<void>>();
+    pool->post(PoolPriority::Default, [second] { second->set_value(); });
+    EXPECT_EQ(first->get_future().wait_for(std::chrono::seconds(30)), std::future_status::ready);
+    EXPECT_EQ(second->get_future().wait_for(std::chrono::seconds(30)), std::future_status::ready);
+    const std::string logged = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(refusalsIn(logged), 1) << logged;
+
+    // Past the refusal the pool grows as before: two pieces of work that
+    // wait at once get a worker each.
+    auto gate = std::make_shared<Gate>();
+    auto stuck = std::make_shared<Gate>();
+    pool->post(PoolPriority::Default, [gate] { gate->wait(); });
+    pool->post(PoolPriority::Default, [stuck] { stuck->wait(); });
+    ASSERT_TRUE(gate->waitForWaiting(1));
+    ASSERT_TRUE(stuck->waitForWaiting(1));
+    gate->openUp();
+    stuck->openUp();
 }
 
 }  // namespace
