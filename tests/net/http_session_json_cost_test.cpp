@@ -17,6 +17,8 @@
 #include "net/SDPURLSessionManager.h"
 #include "platform/foundation/Array.h"
 #include "platform/foundation/Dictionary.h"
+#include "platform/foundation/HTTPURLResponse.h"
+#include "platform/foundation/JSONSerialization.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Number.h"
 #include "platform/foundation/ReplyBudget.h"
@@ -270,6 +272,53 @@ TEST_F(HTTPSessionJSONCostTest, ASmallJSONReplyLoadsAsBeforeWhileOthersFillTheBu
     EXPECT_STREQ(ns::cast<ns::Number>(data->objectForKey("vip"))->objCType(), "q");
     EXPECT_STREQ(ns::cast<ns::Number>(data->objectForKey("ok"))->objCType(), "c");
     EXPECT_EQ(ns::sessionReplies().held(), others.size());
+}
+
+TEST(JSONResponseSerializerCost, TheCopyWithoutNullsIsChargedWithTheReply) {
+    std::string text = "[";
+    for (int i = 0; i < 2000; ++i) text += std::string(i ? "," : "") + "{\"id\":" + std::to_string(5000 + i) + ",\"gone\":null}";
+    text += "]";
+    const auto data = ns::Data::withBytes(text);
+    const auto response = ns::HTTPURLResponse::make(ns::URL::make("http://example.invalid/list"), 200, "HTTP/1.1",
+                                                    ns::Dictionary::make({{"Content-Type", ns::str("application/json")}}));
+    auto serializer = SDPJSONResponseSerializer::serializer();
+    // What the read alone is charged.
+    uint64_t read = 0;
+    {
+        ns::ReplyBudget budget(64 * MiB);
+        ns::ReplyShare share(budget);
+        ns::ReplyCharge charge(share);
+        ASSERT_TRUE(serializer->responseObjectForResponse(response, data, nullptr));
+        read = share.size();
+    }
+    for (const bool mutableContainers : {false, true}) {
+        SCOPED_TRACE(mutableContainers ? "mutable containers" : "immutable containers");
+        auto copying = SDPJSONResponseSerializer::serializerWithReadingOptions(
+            mutableContainers ? uint64_t(ns::JSONReadingMutableContainers) : uint64_t(0));
+        copying->setRemovesKeysWithNullValues(true);
+        {
+            // Room for the read and for its copy: the copy is charged too.
+            ns::ReplyBudget budget(64 * MiB);
+            ns::ReplyShare share(budget);
+            ns::ReplyCharge charge(share);
+            auto list = ns::cast<ns::Array>(copying->responseObjectForResponse(response, data, nullptr));
+            ASSERT_TRUE(list);
+            ASSERT_EQ(list->count(), 2000u);
+            EXPECT_FALSE(ns::cast<ns::Dictionary>(list->objectAtIndex(0))->objectForKey("gone"));
+            EXPECT_GE(share.size(), read + 2000 * 2 * sizeof(ns::Id));
+        }
+        {
+            // Room for the read only, a reply past its first MiB: no copy.
+            ns::ReplyBudget budget(2 * MiB + MiB + read);
+            ns::ReplyShare others(budget);
+            ASSERT_TRUE(others.growTo(2 * MiB));
+            ns::ReplyShare share(budget);
+            ASSERT_TRUE(share.growTo(MiB));
+            ns::ReplyCharge charge(share);
+            EXPECT_FALSE(copying->responseObjectForResponse(response, data, nullptr));
+            EXPECT_TRUE(charge.refused());
+        }
+    }
 }
 
 }  // namespace
