@@ -41,6 +41,11 @@ public:
 
     void failThreadStartsForTesting(bool fail) override { failingStarts_.store(fail); }
 
+    int refusedStartsForTesting() override {
+        std::lock_guard<std::mutex> hold(lock_);
+        return refusedStarts_;
+    }
+
     void willBlock() override {
         std::lock_guard<std::mutex> hold(lock_);
         ++blocked_;
@@ -81,6 +86,7 @@ private:
         } catch (const std::exception& e) {
             // std::system_error as a rule; std::bad_alloc for the thread's own state.
             startsFailing_ = true;
+            ++refusedStarts_;
             if (!std::exchange(refusalLogged_, true)) {
                 std::fprintf(stderr,
                              "thread pool: no thread could be started (%s): the pool goes on with its %d workers and "
@@ -177,6 +183,7 @@ private:
     bool startsFailing_ = false;
     // The refusal has been logged since a thread last started.
     bool refusalLogged_ = false;
+    int refusedStarts_ = 0;
     std::atomic<bool> failingStarts_{false};
 };
 

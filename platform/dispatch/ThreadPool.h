@@ -41,6 +41,8 @@ public:
     // While set, every thread this pool asks for is refused, as when the
     // system has none left to give.
     virtual void failThreadStartsForTesting(bool fail) = 0;
+    // How many threads the system (or the setting above) has refused.
+    virtual int refusedStartsForTesting() = 0;
 };
 
 class ThreadPool {
