@@ -9,6 +9,7 @@
 #include "platform/foundation/MutableDictionary.h"
 #include "platform/foundation/Null.h"
 #include "platform/foundation/Number.h"
+#include "platform/foundation/ReplyBudget.h"
 
 RT_DEFINE_CLASS(SDPJSONResponseSerializer, SDPHTTPResponseSerializer, "SDPJSONResponseSerializer")
 
@@ -37,22 +38,38 @@ ns::Id SDPJSONResponseSerializer::responseObjectForResponse(const ns::Ref<ns::UR
     return object;
 }
 
+namespace {
+
+// The copy is held beside what was read until it replaces it: its slots are
+// charged with the reply (ReplyCharge), and so is the immutable copy made of
+// a mutable one. False once the reply may hold no more.
+bool chargeSlots(uint64_t count, uint64_t slot, bool mutableContainers) {
+    return ns::ReplyCharge::charge(count * slot * (mutableContainers ? 1 : 2));
+}
+
+}  // namespace
+
 ns::Id SDPJSONObjectByRemovingKeysWithNullValues(const ns::Id& object, uint64_t readingOptions) {
     const bool mutableContainers = readingOptions & ns::JSONReadingMutableContainers;
     if (auto array = ns::cast<ns::Array>(object)) {
+        if (!chargeSlots(array->count(), sizeof(ns::Id), mutableContainers)) return nullptr;
         auto cleaned = ns::MutableArray::arrayWithCapacity(array->count());
         for (const ns::Id& element : *array) {
-            cleaned->addObject(SDPJSONObjectByRemovingKeysWithNullValues(element, readingOptions));
+            ns::Id copy = SDPJSONObjectByRemovingKeysWithNullValues(element, readingOptions);
+            if (!copy) return nullptr;
+            cleaned->addObject(copy);
         }
         return mutableContainers ? ns::Id(cleaned) : cleaned->copy();
     }
     if (auto dictionary = ns::cast<ns::Dictionary>(object)) {
+        if (!chargeSlots(dictionary->count(), 2 * sizeof(ns::Id) + sizeof(uint64_t), mutableContainers)) return nullptr;
         auto cleaned = ns::MutableDictionary::dictionaryWithCapacity(dictionary->count());
         for (const ns::Id& key : *dictionary) {
             ns::Id value = dictionary->objectForKey(key);
             if (!value || ns::cast<ns::Null>(value)) continue;
             if (ns::cast<ns::Array>(value) || ns::cast<ns::Dictionary>(value)) {
                 value = SDPJSONObjectByRemovingKeysWithNullValues(value, readingOptions);
+                if (!value) return nullptr;
             }
             cleaned->setObjectForKey(value, key);
         }

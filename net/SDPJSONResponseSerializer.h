@@ -33,5 +33,7 @@ private:
 
 // Dictionaries without their null-valued keys, recursively through arrays
 // (whose null elements stay) and dictionaries; mutable containers when
-// `readingOptions` has the mutable-containers bit.
+// `readingOptions` has the mutable-containers bit. The copy is charged to
+// the reply share in force (ReplyCharge): nil once the reply may hold no
+// more.
 ns::Id SDPJSONObjectByRemovingKeysWithNullValues(const ns::Id& object, uint64_t readingOptions);

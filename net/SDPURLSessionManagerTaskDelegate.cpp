@@ -251,7 +251,9 @@ void SDPURLSessionManagerTaskDelegate::didCompleteWithError(const ns::Ref<ns::UR
                                                                           ns::Ref<ns::Error> failure) {
         group->async(queue, [self, task, userInfo, response, responseObject, failure, holding] {
             if (self->completionHandler) self->completionHandler(response, responseObject, failure);
-            dispatch::mainQueue()->async([task, userInfo] {
+            // The notification hands on the reply and what it was parsed
+            // into: both stay counted until it has been posted.
+            dispatch::mainQueue()->async([task, userInfo, holding] {
                 ns::NotificationCenter::defaultCenter()->postNotificationName(SDPNetworkingTaskDidCompleteNotification,
                                                                               task, userInfo);
             });
@@ -264,9 +266,23 @@ void SDPURLSessionManagerTaskDelegate::didCompleteWithError(const ns::Ref<ns::UR
         return;
     }
 
-    auto serialize = [self, strongManager, serializer, response, data, userInfo, finish] {
+    auto serialize = [self, strongManager, serializer, response, data, userInfo, finish, holding, task] {
         ns::Ref<ns::Error> serializationError;
-        ns::Id responseObject = strongManager->serializeResponse(serializer, response, data, &serializationError);
+        ns::Id responseObject;
+        {
+            // What the reply is parsed into is held with it until its
+            // completion has run, and counted in its share.
+            ns::ReplyCharge charge(*holding);
+            responseObject = strongManager->serializeResponse(serializer, response, data, &serializationError);
+            if (charge.refused()) {
+                auto request = task->currentRequest();
+                ns::log("HTTP client: task for %@ stopped: what its reply is parsed into would not fit: %s",
+                        request ? request->URL()->absoluteString() : nullptr, charge.refusal());
+                responseObject = nullptr;
+                serializationError = ns::makeURLError(ns::URLErrorDataLengthExceedsMaximum,
+                                                      request ? request->URL() : nullptr);
+            }
+        }
         if (self->downloadFileURL) responseObject = self->downloadFileURL;
         if (responseObject) userInfo->setObjectForKey(responseObject, SDPNetworkingTaskDidCompleteSerializedResponseKey);
         if (serializationError) userInfo->setObjectForKey(serializationError, SDPNetworkingTaskDidCompleteErrorKey);

@@ -98,8 +98,9 @@ private:
     // session lets a task hold, and a doubling buffer would hold it twice
     // as it grows, and keep the room it doubled into.
     ns::ReplyBuffer received_;
-    // received_'s part of what all sessions' replies hold, kept until the
-    // completion handler has run.
+    // received_'s part of what all sessions' replies hold, and then of what
+    // the serializer makes of it, kept until the completion handler has run
+    // and the completion notification has been posted.
     std::shared_ptr<ns::ReplyShare> holding_ = std::make_shared<ns::ReplyShare>(ns::sessionReplies());
     // A piece of the reply could not be held (the replies' budget was full,
     // or memory ran out): the task was cancelled and ends as a reply too

@@ -2,10 +2,15 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <condition_variable>
+#include <cstdio>
 #include <deque>
+#include <exception>
 #include <mutex>
+#include <system_error>
 #include <thread>
+#include <utility>
 
 namespace dispatch::detail {
 
@@ -26,10 +31,19 @@ public:
             std::lock_guard<std::mutex> hold(lock_);
             const bool wasIdle = !hasTasks();
             tasks_[static_cast<size_t>(priority)].push_back(std::move(task));
+            // More work: a thread the system refused may be had now.
+            const bool triesAgain = std::exchange(startsFailing_, false);
             growIfNeeded();
-            watchBusy(wasIdle);
+            watchBusy(wasIdle || triesAgain);
         }
         work_.notify_one();
+    }
+
+    void failThreadStartsForTesting(bool fail) override { failingStarts_.store(fail); }
+
+    int refusedStartsForTesting() override {
+        std::lock_guard<std::mutex> hold(lock_);
+        return refusedStarts_;
     }
 
     void willBlock() override {
@@ -56,16 +70,44 @@ private:
     // Work waits, no worker is free to take it.
     bool starved() const { return idle_ == 0 && hasTasks(); }
 
+    // With the lock held: a thread running `run`, or false when the system
+    // will not start one (no memory, no threads left under its limits). The
+    // pool then goes on with the workers it has; a refusal is logged once,
+    // until a thread starts again, and nothing is tried again before more
+    // work comes.
+    bool startThread(void (Pool::*run)()) {
+        try {
+            if (failingStarts_.load()) {
+                throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again), "thread");
+            }
+            std::thread([self = shared_from_this(), run] { (self.get()->*run)(); }).detach();
+            refusalLogged_ = false;
+            return true;
+        } catch (const std::exception& e) {
+            // std::system_error as a rule; std::bad_alloc for the thread's own state.
+            startsFailing_ = true;
+            ++refusedStarts_;
+            if (!std::exchange(refusalLogged_, true)) {
+                std::fprintf(stderr,
+                             "thread pool: no thread could be started (%s): the pool goes on with its %d workers and "
+                             "tries again as more work comes\n",
+                             e.what(), threads_);
+                std::fflush(stderr);
+            }
+            return false;
+        }
+    }
+
     // With the lock held.
     void startWorker() {
+        if (!startThread(&Pool::runWorker)) return;
         ++threads_;
         lastTaken_ = SteadyClock::now();
-        std::thread([self = shared_from_this()] { self->runWorker(); }).detach();
     }
 
     // With the lock held: starts a worker when work waits and too few run.
     void growIfNeeded() {
-        if (!starved()) return;
+        if (!starved() || startsFailing_) return;
         if (threads_ - blocked_ >= settings_.workers || threads_ >= settings_.hardCap) return;
         startWorker();
     }
@@ -75,10 +117,7 @@ private:
     // otherwise it already waits until the workers have been busy a while,
     // which more work does not move.
     void watchBusy(bool queuesWereEmpty) {
-        if (!watching_) {
-            watching_ = true;
-            std::thread([self = shared_from_this()] { self->runWatcher(); }).detach();
-        }
+        if (!watching_ && !startsFailing_) watching_ = startThread(&Pool::runWatcher);
         if (queuesWereEmpty) busy_.notify_one();
     }
 
@@ -115,6 +154,11 @@ private:
             // A worker free now may be taken by other work before this
             // work's turn: looked at again within the while.
             const auto due = lastTaken_ + settings_.busyWhile;
+            if (startsFailing_) {
+                // Refused: tried again when more work comes (post wakes it).
+                busy_.wait(hold);
+                continue;
+            }
             if (!starved() || threads_ >= settings_.hardCap || SteadyClock::now() < due) {
                 busy_.wait_until(hold, std::max(due, SteadyClock::now() + settings_.busyWhile / 2));
                 continue;
@@ -134,6 +178,13 @@ private:
     // When a worker last took work (or started).
     SteadyClock::time_point lastTaken_ = SteadyClock::now();
     bool watching_ = false;
+    // The last thread asked for was refused: none is asked for again until
+    // more work comes.
+    bool startsFailing_ = false;
+    // The refusal has been logged since a thread last started.
+    bool refusalLogged_ = false;
+    int refusedStarts_ = 0;
+    std::atomic<bool> failingStarts_{false};
 };
 
 WorkerPool& processPool() {

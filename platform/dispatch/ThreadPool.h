@@ -4,7 +4,9 @@
 // our waits lets another start at once; and since work may also wait where
 // nobody announces it (a delegate that sleeps, a lock held elsewhere), work
 // left waiting while every worker has been busy for a while gets a new
-// worker too, one per such while. Either way, up to a hard cap.
+// worker too, one per such while. Either way, up to a hard cap. A thread
+// the system will not start is logged (once, until one starts again), and
+// the pool goes on with the workers it has, trying again as more work comes.
 
 #include <chrono>
 #include <functional>
@@ -36,6 +38,11 @@ public:
     virtual void willBlock() = 0;
     virtual void didUnblock() = 0;
     virtual int workersWithoutWaits() = 0;
+    // While set, every thread this pool asks for is refused, as when the
+    // system has none left to give.
+    virtual void failThreadStartsForTesting(bool fail) = 0;
+    // How many threads the system (or the setting above) has refused.
+    virtual int refusedStartsForTesting() = 0;
 };
 
 class ThreadPool {

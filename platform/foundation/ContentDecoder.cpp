@@ -22,6 +22,8 @@ struct ContentDecoder::Stage {
     bool members = false;
     // The end of a member (or of the whole stream) has been read.
     bool ended = false;
+    // Some bytes have come in: from here the stream must reach its end.
+    bool fed = false;
     // After a member: the first bytes that tell whether another begins.
     std::string next;
     // What follows the last member is not the reply's.
@@ -82,6 +84,10 @@ bool ContentDecoder::start(std::string_view encoding) {
     return true;
 }
 
+bool ContentDecoder::complete() const {
+    return std::all_of(stages_.begin(), stages_.end(), [](const auto& stage) { return stage->ended || !stage->fed; });
+}
+
 bool ContentDecoder::decode(const char* bytes, size_t length, const Take& take) {
     return decodeFrom(0, bytes, length, take);
 }
@@ -129,6 +135,7 @@ bool ContentDecoder::decodeFrom(size_t index, const char* bytes, size_t length, 
 
 ContentDecoder::Inflated ContentDecoder::inflateSome(size_t index, const char*& bytes, size_t& length, const Take& take) {
     Stage& stage = *stages_[index];
+    if (length > 0) stage.fed = true;
     if (stage.untried) {
         // A wrapping tells itself within its first bytes; past a piece's
         // worth, nothing is kept to read again.

@@ -49,6 +49,11 @@ public:
     // (malformed() then tells). Throws std::bad_alloc when memory runs out.
     bool decode(const char* bytes, size_t length, const Take& take);
     bool malformed() const { return malformed_; }
+    // Whether what was decoded reached the end its codings carry: a gzip
+    // member's length and CRC, a deflate stream's last block (and its
+    // checksum when wrapped). A reply cut short anywhere before does not;
+    // one that brought no bytes at all does.
+    bool complete() const;
 
 private:
     struct Stage;

@@ -379,6 +379,13 @@ void CurlTransport::Impl::finish(CURL* easy, CURLcode code) {
     if (it == transfers.end()) return;
     std::unique_ptr<Transfer> t = std::move(it->second);
     transfers.erase(it);
+    if (code == CURLE_OK && !t->decoder.complete()) {
+        // The reply's bytes ended before its content codings did: a reply
+        // cut short, never the whole of it.
+        log("URL loading: a reply from %s is cut short: its content codings \"%s\" do not reach their end",
+            t->spec.url, std::string_view(t->codings).substr(0, 120));
+        t->badEncoding = true;
+    }
     CurlOutcome outcome;
     outcome.curlCode = t->outcomeCode(code);
     long osErrno = 0;

@@ -1,6 +1,7 @@
 #include "platform/foundation/Data.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <cstdio>
@@ -8,6 +9,7 @@
 #include <sys/stat.h>
 #include <fstream>
 #include <iterator>
+#include <new>
 #include <unistd.h>
 
 #include "platform/foundation/FileContents.h"
@@ -72,8 +74,15 @@ int openRegularFile(const std::string& path, uint64_t& size, std::string& failur
     return fd;
 }
 
+namespace {
+std::atomic<size_t> failingReadsPast{SIZE_MAX};
+}  // namespace
+
+void failFileReadsPastForTesting(size_t bytes) { failingReadsPast.store(bytes); }
+
 Ref<Data> readRegularFile(const std::string& path, uint64_t limit, const std::function<bool(uint64_t)>& mayHold,
-                          std::string& failure) {
+                          FileReadFailure& readFailure) {
+    std::string& failure = readFailure.reason;
     uint64_t size = 0;
     const int fd = openRegularFile(path, size, failure);
     if (fd < 0) return nullptr;
@@ -89,8 +98,17 @@ Ref<Data> readRegularFile(const std::string& path, uint64_t limit, const std::fu
         failure = "there is no room to hold its " + std::to_string(size) + " bytes";
         return nullptr;
     }
-    // A file that grows meanwhile is read as far as its size said.
-    std::vector<uint8_t> bytes(static_cast<size_t>(size));
+    // A file that grows meanwhile is read as far as its size said. Its
+    // bytes are one allocation, which memory may not have.
+    std::vector<uint8_t> bytes;
+    try {
+        if (size > failingReadsPast.load()) throw std::bad_alloc();
+        bytes.resize(static_cast<size_t>(size));
+    } catch (const std::bad_alloc&) {
+        failure = "no memory left to read its " + std::to_string(size) + " bytes";
+        readFailure.noMemory = true;
+        return nullptr;
+    }
     size_t filled = 0;
     while (filled < size) {
         const ssize_t got = ::read(fd, bytes.data() + filled, bytes.size() - filled);
@@ -103,13 +121,19 @@ Ref<Data> readRegularFile(const std::string& path, uint64_t limit, const std::fu
         filled += size_t(got);
     }
     bytes.resize(filled);
-    return Data::make(std::move(bytes));
+    try {
+        return Data::make(std::move(bytes));
+    } catch (const std::bad_alloc&) {
+        failure = "no memory left to read its " + std::to_string(size) + " bytes";
+        readFailure.noMemory = true;
+        return nullptr;
+    }
 }
 
 }  // namespace detail
 
 Ref<Data> Data::withContentsOfFile(const std::string& path) {
-    std::string failure;
+    detail::FileReadFailure failure;
     return detail::readRegularFile(path, UINT64_MAX, {}, failure);
 }
 

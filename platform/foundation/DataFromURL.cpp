@@ -173,11 +173,12 @@ Ref<Data> readFile(const URL& url, const BlockingReadLimits& limits, std::string
     // Held only while the bytes are read: the caller owns them after.
     ReplyShare share(*limits.replies);
     bool full = false;
+    FileReadFailure why;
     auto data = readRegularFile(path->utf8(), limits.bytesPerRead, [&](uint64_t size) {
         full = !share.growToOrRelease(size);
         return !full;
-    }, failure);
-    if (full) failure = allReadsFullFailure(limits);
+    }, why);
+    failure = full ? allReadsFullFailure(limits) : std::move(why.reason);
     return data;
 }
 

@@ -16,12 +16,25 @@ namespace ns::detail {
 // and why. The caller closes it.
 int openRegularFile(const std::string& path, uint64_t& size, std::string& failure);
 
+// Why a file was not read.
+struct FileReadFailure {
+    std::string reason;
+    // Memory could not hold its bytes: a reply too long to hold, not a
+    // file that cannot be read.
+    bool noMemory = false;
+};
+
 // The bytes of the regular file at `path`, or nil and why. A file longer
 // than `limit` bytes is refused before its bytes are read; `mayHold`, when
 // given, is asked before the bytes are held (false refuses the read). A
 // reader with a bound passes it here, so that the file is weighed before a
-// byte of it is read.
+// byte of it is read. Memory that cannot hold the bytes gives nil, "no
+// memory left to read its N bytes", not an exception.
 Ref<Data> readRegularFile(const std::string& path, uint64_t limit, const std::function<bool(uint64_t)>& mayHold,
-                          std::string& failure);
+                          FileReadFailure& failure);
+
+// While set, reading a file of more than `bytes` bytes finds no memory for
+// them, as when memory runs out; SIZE_MAX reads every file.
+void failFileReadsPastForTesting(size_t bytes);
 
 }  // namespace ns::detail

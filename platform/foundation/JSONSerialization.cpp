@@ -1,19 +1,23 @@
 #include "platform/foundation/JSONSerialization.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/foundation/Array.h"
 #include "platform/foundation/CLocale.h"
 #include "platform/foundation/Dictionary.h"
+#include "platform/foundation/DictionaryTable.h"
 #include "platform/foundation/MutableArray.h"
 #include "platform/foundation/MutableDictionary.h"
 #include "platform/foundation/Null.h"
 #include "platform/foundation/Number.h"
+#include "platform/foundation/ReplyBudget.h"
 #include "platform/foundation/String.h"
 #include "platform/foundation/Unicode.h"
 #include "platform/runtime/Exception.h"
@@ -137,6 +141,83 @@ int hexValue(char c) {
     return -1;
 }
 
+// ---- What the reader makes, in bytes ----
+//
+// As the allocator hands them out: an object made with make_shared comes
+// with its counts (16 bytes) and the allocator's header (8), rounded up to
+// 16. Small integers, booleans and null are shared: they cost their slot in
+// a container only.
+
+constexpr uint64_t allocated(uint64_t bytes) { return std::max<uint64_t>(32, (bytes + 8 + 15) / 16 * 16); }
+
+template <class T>
+constexpr uint64_t madeCost(uint64_t extra = 0) {
+    return allocated(sizeof(T) + 16 + extra);
+}
+
+uint64_t stringCost(size_t length) {
+    // Past the short-string room the text has an allocation of its own.
+    return madeCost<MutableString>() + (length > 15 ? allocated(length + 1) : 0);
+}
+
+// A container's slots and, for an object, its table's entry and index.
+constexpr uint64_t ArraySlot = sizeof(Id);
+constexpr uint64_t DictionarySlot = sizeof(DictionaryTable::Entry) + 2 * sizeof(uint32_t);
+
+// What is made is charged in steps of this many bytes (and at the end).
+constexpr uint64_t ChargeStep = 64 * 1024;
+
+// The elements of each array and object, in the order they open, read
+// ahead in one pass so that each container is made at its size: one that
+// doubles as it grows holds up to twice its elements, and touches what it
+// grew out of besides. A hint only: bad text is told by the parse itself,
+// and past MaxDepth nothing more is counted. Every count is at most the
+// commas of the text, so the hints together stay within its length.
+std::vector<uint32_t> countElements(std::string_view s) {
+    auto skipString = [&](size_t i) {
+        for (++i; i < s.size() && s[i] != '"'; ++i) {
+            if (s[i] == '\\') ++i;
+        }
+        return i;
+    };
+    size_t containers = 0;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '"') i = skipString(i);
+        else if (s[i] == '[' || s[i] == '{') ++containers;
+    }
+    std::vector<uint32_t> counts(containers, 0);
+    struct Open {
+        size_t ordinal;
+        uint32_t commas;
+        bool any;
+    };
+    std::vector<Open> open;
+    size_t next = 0;
+    for (size_t i = 0; i < s.size(); ++i) {
+        const char c = s[i];
+        if (c == ' ' || c == '\t' || c == '\n' || c == '\r') continue;
+        if (c == ']' || c == '}') {
+            if (open.empty()) break;
+            counts[open.back().ordinal] = open.back().any ? open.back().commas + 1 : 0;
+            open.pop_back();
+            continue;
+        }
+        if (c == ',') {
+            if (!open.empty()) ++open.back().commas;
+            continue;
+        }
+        if (c == ':') continue;
+        if (!open.empty()) open.back().any = true;
+        if (c == '"') {
+            i = skipString(i);
+        } else if (c == '[' || c == '{') {
+            if (open.size() == JSONSerialization::MaxDepth) break;
+            open.push_back({next++, 0, false});
+        }
+    }
+    return counts;
+}
+
 // ---- The reader: recursive descent, bounded by MaxDepth ----
 
 class Reader {
@@ -144,6 +225,8 @@ public:
     Reader(std::string_view text, uint64_t options) : s_(text), options_(options) {}
 
     Id parseDocument() {
+        sizes_ = countElements(s_);
+        if (!spend(sizes_.size() * sizeof(uint32_t))) return nullptr;
         skipSpace();
         if (atEnd()) return fail("No value.");
         if (!(options_ & JSONReadingFragmentsAllowed) && s_[i_] != '[' && s_[i_] != '{') {
@@ -153,6 +236,7 @@ public:
         if (!value) return nullptr;
         skipSpace();
         if (!atEnd()) return fail("Garbage at end.");
+        if (!settle()) return nullptr;
         return value;
     }
 
@@ -170,6 +254,31 @@ private:
         return nullptr;
     }
 
+    // Counts `bytes` more made; false once the reply they belong to may
+    // hold no more (ReplyCharge): the reader stops there.
+    bool spend(uint64_t bytes) {
+        pending_ += bytes;
+        return pending_ < ChargeStep || settle();
+    }
+    bool settle() {
+        if (ReplyCharge::charge(std::exchange(pending_, 0))) return true;
+        fail("Not enough room to hold what the data is parsed into.");
+        return false;
+    }
+    // The next container opened is made at the size read ahead for it.
+    template <class Slots>
+    bool reserveNext(Slots& slots, uint64_t slot) {
+        const size_t size = opened_ < sizes_.size() ? sizes_[opened_] : 0;
+        ++opened_;
+        if (!spend(uint64_t(size) * slot)) return false;
+        slots.reserve(size);
+        return true;
+    }
+    // A container's storage grew from `before` to `after` slots.
+    bool grew(size_t before, size_t after, uint64_t slot) {
+        return after == before || spend(uint64_t(after - before) * slot);
+    }
+
     Id parseValue() {
         if (atEnd()) return fail(around("Invalid value", i_));
         switch (s_[i_]) {
@@ -179,7 +288,7 @@ private:
                 return parseArray();
             case '"': {
                 std::string text;
-                if (!parseString(text)) return nullptr;
+                if (!parseString(text) || !spend(stringCost(text.size()))) return nullptr;
                 if (options_ & JSONReadingMutableLeaves) return MutableString::make(std::move(text));
                 return String::make(std::move(text));
             }
@@ -213,6 +322,7 @@ private:
         if (!enter()) return nullptr;
         ++i_;  // '['
         std::vector<Id> elements;
+        if (!reserveNext(elements, ArraySlot)) return nullptr;
         skipSpace();
         if (!atEnd() && s_[i_] == ']') {
             ++i_;
@@ -221,7 +331,9 @@ private:
                 skipSpace();
                 Id element = parseValue();
                 if (!element) return nullptr;
+                const size_t room = elements.capacity();
                 elements.push_back(std::move(element));
+                if (!grew(room, elements.capacity(), ArraySlot)) return nullptr;
                 skipSpace();
                 if (!atEnd() && s_[i_] == ',') {
                     ++i_;
@@ -235,6 +347,7 @@ private:
             }
         }
         --depth_;
+        if (!spend(madeCost<MutableArray>())) return nullptr;
         if (options_ & JSONReadingMutableContainers) return MutableArray::make(std::move(elements));
         return Array::make(std::move(elements));
     }
@@ -243,6 +356,7 @@ private:
         if (!enter()) return nullptr;
         ++i_;  // '{'
         std::vector<Dictionary::Entry> entries;
+        if (!reserveNext(entries, sizeof(Dictionary::Entry))) return nullptr;
         skipSpace();
         if (!atEnd() && s_[i_] == '}') {
             ++i_;
@@ -251,7 +365,7 @@ private:
                 skipSpace();
                 if (atEnd() || s_[i_] != '"') return fail(around("No string key for value in object", i_));
                 std::string key;
-                if (!parseString(key)) return nullptr;
+                if (!parseString(key) || !spend(stringCost(key.size()))) return nullptr;
                 skipSpace();
                 if (atEnd() || s_[i_] != ':') return fail(around("Badly formed object", i_));
                 ++i_;
@@ -259,7 +373,9 @@ private:
                 if (atEnd()) return fail(around("No value for key in object", i_));
                 Id value = parseValue();
                 if (!value) return nullptr;
+                const size_t room = entries.capacity();
                 entries.emplace_back(Id(String::make(std::move(key))), std::move(value));
+                if (!grew(room, entries.capacity(), sizeof(Dictionary::Entry))) return nullptr;
                 skipSpace();
                 if (!atEnd() && s_[i_] == ',') {
                     ++i_;
@@ -273,6 +389,8 @@ private:
             }
         }
         --depth_;
+        // The table is made beside the entries read.
+        if (!spend(madeCost<MutableDictionary>(entries.size() * DictionarySlot))) return nullptr;
         if (options_ & JSONReadingMutableContainers) {
             auto dictionary = MutableDictionary::dictionaryWithCapacity(entries.size());
             for (auto& entry : entries) dictionary->setObjectForKey(entry.value, entry.key);
@@ -415,10 +533,13 @@ private:
         if (integral) {
             int64_t s;
             if (auto r = std::from_chars(first, last, s); r.ec == std::errc() && r.ptr == last) {
+                if (s >= Number::SharedFrom && s <= Number::SharedTo) return Number::sharedWithLongLong(s);
+                if (!spend(madeCost<Number>())) return nullptr;
                 return Number::withLongLong(s);
             }
             uint64_t u;
             if (auto r = std::from_chars(first, last, u); r.ec == std::errc() && r.ptr == last) {
+                if (!spend(madeCost<Number>())) return nullptr;
                 return Number::withUnsignedLongLong(u);
             }
         }
@@ -427,6 +548,7 @@ private:
         std::string text(first, last);
         double d = strtod_l(text.c_str(), nullptr, cLocale());
         if (std::isinf(d)) return fail(around("Number out of range", start));
+        if (!spend(madeCost<Number>())) return nullptr;
         return Number::withDouble(d);
     }
 
@@ -435,6 +557,12 @@ private:
     size_t i_ = 0;
     unsigned depth_ = 0;
     std::string error_;
+    // Made and not yet charged.
+    uint64_t pending_ = 0;
+    // The elements of each container, in the order they open, and how many
+    // have opened.
+    std::vector<uint32_t> sizes_;
+    size_t opened_ = 0;
 };
 
 Ref<Error> readError(const std::string& debugDescription) {

@@ -3,6 +3,10 @@
 // dictionaries (keys in document order), arrays arrays, strings String,
 // integers signed (or unsigned above the signed range) numbers, other
 // numbers doubles, true/false the boolean numbers, null the Null singleton.
+// Small integers are shared numbers too (Number::sharedWithLongLong), so an
+// array of zeros costs a slot per zero, not an object. While a ReplyCharge
+// is in force on the reading thread, what a read makes is charged to it,
+// and a read past its budget gives nil with an error.
 //
 // Reading reports bad input as an error in CocoaErrorDomain, code 3840, whose
 // user info holds the reader's text under "NSDebugDescription" ("Garbage at

@@ -135,6 +135,18 @@ Ref<Number> Number::withLongLong(int64_t v) {
     return n;
 }
 
+Ref<Number> Number::sharedWithLongLong(int64_t v) {
+    if (v < SharedFrom || v > SharedTo) return withLongLong(v);
+    // Made once, all together, and never released (about 72 KiB).
+    static const auto* shared = [] {
+        auto* made = new std::vector<Ref<Number>>();
+        made->reserve(size_t(SharedTo - SharedFrom + 1));
+        for (int64_t n = SharedFrom; n <= SharedTo; ++n) made->push_back(withLongLong(n));
+        return made;
+    }();
+    return (*shared)[size_t(v - SharedFrom)];
+}
+
 Ref<Number> Number::withInt(int32_t v) {
     auto n = withLongLong(v);
     n->type_ = 'i';

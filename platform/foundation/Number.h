@@ -75,6 +75,13 @@ public:
     static Ref<Number> withUnsignedShort(uint16_t v);    // 'S'
     static Ref<Number> withUnsignedInt(uint32_t v);      // 'I'
     static Ref<Number> withInteger(int64_t v) { return withLongLong(v); }
+    // A 'q' number for `v` as withLongLong makes it, but one object shared
+    // by every caller for the small values (SharedFrom to SharedTo), as the
+    // booleans are: for readers that make numbers by the million (a JSON
+    // array of zeros). Numbers never change, so sharing one is safe.
+    static Ref<Number> sharedWithLongLong(int64_t v);
+    static constexpr int64_t SharedFrom = -128;
+    static constexpr int64_t SharedTo = 1023;
     int64_t integerValue() const { return longLongValue(); }
     float floatValue() const { return static_cast<float>(doubleValue()); }
 

@@ -27,16 +27,19 @@ ReplyBudget& sessionReplies() {
     return *budget;
 }
 
+bool ReplyShare::growLocked(uint64_t total, uint64_t pastLimit) {
+    const uint64_t more = total - size_;
+    const uint64_t limit = budget_->limit_ + pastLimit;
+    if (more > limit || budget_->held_ > limit - more) return false;
+    budget_->held_ += more;
+    size_ = total;
+    return true;
+}
+
 bool ReplyShare::growToOrRelease(uint64_t total, uint64_t pastLimit) {
     if (total <= size_) return true;
     std::lock_guard guard(budget_->lock_);
-    const uint64_t more = total - size_;
-    const uint64_t limit = budget_->limit_ + pastLimit;
-    if (more <= limit && budget_->held_ <= limit - more) {
-        budget_->held_ += more;
-        size_ = total;
-        return true;
-    }
+    if (growLocked(total, pastLimit)) return true;
     budget_->held_ -= size_;
     size_ = 0;
     return false;
@@ -50,7 +53,13 @@ void ReplyShare::growTo(uint64_t total) {
 }
 
 bool ReplyShare::growForReply(uint64_t total, uint64_t replyLength) {
-    return growToOrRelease(total, replyLength <= FirstBytesOfAReply ? RoomForFirstBytes : 0);
+    return growToOrRelease(total, roomPastLimitFor(replyLength));
+}
+
+bool ReplyShare::tryGrowTo(uint64_t total, uint64_t pastLimit) {
+    if (total <= size_) return true;
+    std::lock_guard guard(budget_->lock_);
+    return growLocked(total, pastLimit);
 }
 
 void ReplyShare::shrinkTo(uint64_t total) {
@@ -73,5 +82,31 @@ ReplyInHandler::ReplyInHandler(std::shared_ptr<ReplyShare> share)
 ReplyInHandler::~ReplyInHandler() { replyInHandler = std::move(previous_); }
 
 }  // namespace detail
+
+namespace {
+thread_local ReplyCharge* chargeInForce = nullptr;
+}  // namespace
+
+ReplyCharge::ReplyCharge(ReplyShare& share) : share_(share), base_(share.size()), outer_(chargeInForce) {
+    chargeInForce = this;
+}
+
+ReplyCharge::~ReplyCharge() { chargeInForce = outer_; }
+
+std::string ReplyCharge::refusal() const {
+    return "the replies of all tasks in progress would hold more than " + std::to_string(share_.budget().limit()) +
+           " bytes together";
+}
+
+bool ReplyCharge::charge(uint64_t bytes) {
+    ReplyCharge* in = chargeInForce;
+    if (!in) return true;
+    if (in->refused_) return false;
+    const uint64_t total = in->share_.size() + bytes;
+    if (in->share_.tryGrowTo(total, ReplyShare::roomPastLimitFor(total))) return true;
+    in->refused_ = true;
+    in->share_.shrinkTo(in->base_);
+    return false;
+}
 
 }  // namespace ns

@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
 
 namespace ns {
 
@@ -70,19 +71,29 @@ public:
     // holders that meet a full budget at once, the one refused first makes
     // room for the other.
     bool growToOrRelease(uint64_t total, uint64_t pastLimit = 0);
+    // The same, but a refusal leaves the share as it is.
+    bool tryGrowTo(uint64_t total, uint64_t pastLimit = 0);
     // Grows the share to `total` bytes whatever the budget holds: for bytes
     // already admitted under a share of their own, taken over by another
     // holder (a copy that replaces them), so that they stay counted.
     void growTo(uint64_t total);
-    // growToOrRelease() for a reply `replyLength` bytes long so far: its
-    // first bytes (FirstBytesOfAReply) may take the budget past its limit
-    // by RoomForFirstBytes, the rest may not.
+    // How far past the limit a reply `replyLength` bytes long so far may
+    // take the budget: its first bytes (FirstBytesOfAReply) by
+    // RoomForFirstBytes, the rest not at all. The one rule for the room.
+    static uint64_t roomPastLimitFor(uint64_t replyLength) {
+        return replyLength <= FirstBytesOfAReply ? RoomForFirstBytes : 0;
+    }
+    // growToOrRelease() for a reply `replyLength` bytes long so far, with
+    // the room roomPastLimitFor() gives it.
     bool growForReply(uint64_t total, uint64_t replyLength);
     // Gives back all past `total` bytes (a larger total changes nothing).
     void shrinkTo(uint64_t total);
     void release() { shrinkTo(0); }
 
 private:
+    // With the budget's lock held, total past size_.
+    bool growLocked(uint64_t total, uint64_t pastLimit);
+
     ReplyBudget* budget_;
     uint64_t size_ = 0;
 };
@@ -109,5 +120,36 @@ private:
 };
 
 }  // namespace detail
+
+// What a reply becomes once read (the objects it is parsed into) is held
+// beside it, and counted with it: while a charge is in force on a thread,
+// what a reader on that thread makes is added to the reply's share, as its
+// bytes were (the first MiB with the same room past the limit). Past the
+// budget the reader stops, and the share goes back to what it was when the
+// charge began: what was made is let go, the reply's bytes are still held.
+class ReplyCharge {
+public:
+    explicit ReplyCharge(ReplyShare& share);
+    ~ReplyCharge();
+    ReplyCharge(const ReplyCharge&) = delete;
+    ReplyCharge& operator=(const ReplyCharge&) = delete;
+
+    // A charge was refused while this one was in force.
+    bool refused() const { return refused_; }
+    // Why: "the replies of all tasks in progress would hold more than N
+    // bytes together".
+    std::string refusal() const;
+
+    // Adds `bytes` to the share in force on the calling thread; true with
+    // none in force. False once the budget has refused it (then always).
+    static bool charge(uint64_t bytes);
+
+private:
+    ReplyShare& share_;
+    // The share when the charge began.
+    const uint64_t base_;
+    ReplyCharge* outer_;
+    bool refused_ = false;
+};
 
 }  // namespace ns

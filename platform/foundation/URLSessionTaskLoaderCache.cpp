@@ -126,15 +126,22 @@ void URLSessionTaskLoader::serveFile(const Ref<URL>& url, const std::string& pat
     // then against what all sessions' replies hold.
     const uint64_t bound = session_->currentConfiguration()->maximumResponseDataLength();
     uint64_t length = 0;
+    FileReadFailure failure;
     auto bytes = readRegularFile(path, bound, [&](uint64_t size) {
         length = size;
         return mayHold(*held_, heldInMemory() + size, size);
-    }, why);
+    }, failure);
     if (!bytes) {
         struct stat info {};
         if (!tooLong_ && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) withinReplyBound(uint64_t(info.st_size));
+        if (!tooLong_ && failure.noMemory) {
+            // As a reply whose bytes memory cannot hold: too long to hold.
+            log("URL session: task for %@ failed: %s", url->absoluteString(), failure.reason);
+            tooLong_ = true;
+            releaseHoldings();
+        }
         if (tooLong_) return complete(refusedBodyError());
-        log("URL session: task for %@ failed: %s", url->absoluteString(), why);
+        log("URL session: task for %@ failed: %s", url->absoluteString(), failure.reason);
         return complete(error(URLErrorNoPermissionsToReadFile));
     }
     // Counted as held from here: its share was taken before it was read.

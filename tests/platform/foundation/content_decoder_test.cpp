@@ -148,3 +148,48 @@ TEST(ContentDecoder, CodingsNotDecodedHereAndBrokenBytesAreRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ContentDecoder, OnlyAStreamThatReachesItsEndIsComplete) {
+    std::string text;
+    for (int i = 0; i < 20000; ++i) text += "line " + std::to_string(i) + "\n";
+    const std::string gz = urltest::gzipped(text);
+    const std::string zlib = deflated(text, 15);
+    const std::string raw = deflated(text, -15);
+    const struct {
+        const char* what;
+        const char* coding;
+        std::string body;
+        bool complete;
+    } cases[] = {
+        {"no bytes at all", "gzip", "", true},
+        {"a whole member", "gzip", gz, true},
+        {"two members and a byte that begins none", "gzip", gz + urltest::gzipped("!") + "\x1f", true},
+        {"a whole zlib stream", "deflate", zlib, true},
+        {"a whole raw stream", "deflate", raw, true},
+        {"half a member", "gzip", gz.substr(0, gz.size() / 2), false},
+        {"a member without its CRC and length", "gzip", gz.substr(0, gz.size() - 8), false},
+        {"a member one byte short", "gzip", gz.substr(0, gz.size() - 1), false},
+        {"a second member cut", "gzip", gz + gz.substr(0, 40), false},
+        {"a second member's header only", "gzip", gz + gz.substr(0, 2), false},
+        {"a zlib stream without its checksum", "deflate", zlib.substr(0, zlib.size() - 4), false},
+        {"half a raw stream", "deflate", raw.substr(0, raw.size() / 2), false},
+        {"the inner of two codings cut", "gzip, gzip", urltest::gzipped(gz.substr(0, gz.size() - 8)), false},
+    };
+    for (const auto& c : cases) {
+        for (size_t feed : {size_t(1), size_t(7), size_t(65536)}) {
+            ContentDecoder decoder;
+            ASSERT_TRUE(decoder.start(c.coding));
+            bool ok = true;
+            for (size_t at = 0; ok && at < c.body.size(); at += feed) {
+                ok = decoder.decode(c.body.data() + at, std::min(feed, c.body.size() - at),
+                                    [](const char*, size_t) { return true; });
+            }
+            EXPECT_TRUE(ok) << c.what << " fed " << feed;
+            EXPECT_EQ(decoder.complete(), c.complete) << c.what << " fed " << feed;
+        }
+    }
+}
+
+}  // namespace
