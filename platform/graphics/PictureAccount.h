@@ -13,7 +13,8 @@
 // charged for its own width x height, whatever is drawn on it, by the
 // reader that makes it, before it is made, and so is each copy taken of it
 // (takeImage and makeImage given that charge): the image decoder's
-// canvases for pictures smaller than the first and for composed frames.
+// canvases for pictures of another size than the first and for composed
+// frames.
 
 #include <cstddef>
 #include <cstdint>

@@ -103,6 +103,8 @@ void expectSmallPicturesChargedTheCanvas(const ui::DecodedPixelAccount& account,
     EXPECT_EQ(kept.refused, count + 1 - kept.frames.size());
     EXPECT_GE(account.pixelsHeld(), 4 * canvas);
     EXPECT_TRUE(log.contains("x " + std::to_string(side) + ") is not decoded")) << testing::PrintToString(log.lines());
+    // The account's limit in bytes, and 64 MiB for the allocator, the
+    // readers' buffers and a picture while it is drawn.
     testing::expectGrowthUnder(peak, limit * 4 + 64 * MiB,
                                std::to_string(count) + " small pictures on a canvas of " + std::to_string(side));
     // The small picture at the canvas's top left, nothing elsewhere.
@@ -133,7 +135,7 @@ TEST_F(KeptFramesAccountTest, PagesSmallerThanTheFirstAreChargedTheirCanvas) {
 }
 
 TEST_F(KeptFramesAccountTest, PagesSmallerThanALargeFirstPageAreRefusedPastTheAccount) {
-    // 64 MiB canvases: unmended, the 128 pages held 8 GiB charged 64 MiB.
+    // Canvases of 64 MiB: the 128 pages kept uncharged would take 8 GiB.
     testing::TiffLayout large, small;
     large.width = large.height = 4096;
     small.pages = 128;
