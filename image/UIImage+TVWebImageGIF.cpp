@@ -56,7 +56,7 @@ uint64_t repeatStep(const std::vector<uint64_t>& ticks, uint64_t divisor) {
 
 ns::Ref<ui::Image> TV_imageWithSmallGIFData(const ns::Ref<ns::Data>& data, double scale) {
     if (!data) return nullptr;
-    auto source = cg::ImageSource::createWithData(std::span<const uint8_t>(data->bytes(), data->length()));
+    auto source = cg::ImageSource::createWithData(data);
     if (!source) return nullptr;
     size_t count = source->count();
     if (count <= 1) return ui::Image::imageWithData(data, scale);

@@ -73,10 +73,13 @@ void TVImageDecoder::updateSourceImageIO() {
     frameCount_ = 0;
     setFrames({});
     if (!source_) {
+        // The source keeps no picture it made: the copy drawn of a picture
+        // for display takes over its charge, which holds only when the
+        // picture is let go once drawn.
         if (finalized_) {
-            source_ = cg::ImageSource::createWithData(data_, true);
+            source_ = cg::ImageSource::createWithData(data_, false);
         } else {
-            source_ = cg::ImageSource::createIncremental(true);
+            source_ = cg::ImageSource::createIncremental(false);
             if (source_) source_->updateData(data_, false);
         }
         if (!source_) return;

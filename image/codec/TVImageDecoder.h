@@ -9,7 +9,10 @@
 // budget holds pictures plays only that many, as each has a record here.
 // Each picture decoded is charged to the process's account of decoded
 // pixels too (cg::PictureAccount), unless the data is the app's own file:
-// a frame the account refuses is not made.
+// a frame the account refuses is not made. So is each canvas the decoder
+// holds, for its own width x height whatever is drawn on it: a picture
+// extended to the first one's size, the canvas frames are composed on, and
+// every copy taken of it, each charged as it is made.
 //
 // Any thread may call. Updates, frames and properties run under one
 // recursive lock; durations take only the frame list's own lock, so they
@@ -88,10 +91,14 @@ private:
     ns::Ref<TVImageFrame> frameWithImage(uint64_t index, bool decodeForDisplay);
     ns::Ref<cg::Image> newUnblendedImage(uint64_t index, bool extendToCanvas, bool* decoded);
     ns::Ref<cg::Image> newAPNGFrameImage(const TVPNGFrameInfo& info, uint64_t index);
-    ns::Ref<cg::Image> extendedToCanvas(const ns::Ref<cg::Image>& image, const cg::Rect& rect);
-    bool createBlendContextIfNeeded();
+    // `image` drawn on a canvas of the decoder's size, carrying `charge`.
+    ns::Ref<cg::Image> extendedToCanvas(const cg::Image& image, const cg::Rect& rect, cg::PictureCharge charge);
+    std::optional<cg::PictureCharge> chargeCanvas(uint64_t index);
+    bool createBlendContextIfNeeded(uint64_t index);
     void blendImageWithFrame(const TVImageDecoderFrame& frame);
-    ns::Ref<cg::Image> newBlendedImageWithFrame(const TVImageDecoderFrame& frame);
+    // `charge` is the account's for the copy of the canvas the frame is
+    // taken as.
+    ns::Ref<cg::Image> newBlendedImageWithFrame(const TVImageDecoderFrame& frame, cg::PictureCharge charge);
     cg::Rect rectOf(const TVImageDecoderFrame& frame) const;
 
     std::recursive_mutex lock_;
@@ -118,4 +125,5 @@ private:
     static constexpr uint64_t kNotFound = UINT64_MAX;
     uint64_t blendFrameIndex_ = kNotFound;
     std::shared_ptr<cg::BitmapContext> blendCanvas_;
+    cg::PictureCharge blendCanvasCharge_;  // for the canvas's own pixels
 };

@@ -27,11 +27,21 @@ cg::Rect TVImageDecoder::rectOf(const TVImageDecoderFrame& frame) const {
     return {double(frame.offsetX), double(frame.offsetY), double(frame.width), double(frame.height)};
 }
 
-ns::Ref<cg::Image> TVImageDecoder::extendedToCanvas(const ns::Ref<cg::Image>& image, const cg::Rect& rect) {
+// A canvas holds its own pixels whatever is drawn on it, so it is charged
+// for them before they are made; nothing when the account refuses them
+// (counted by the thread's cg::PictureRefusals).
+std::optional<cg::PictureCharge> TVImageDecoder::chargeCanvas(uint64_t index) {
+    if (!charged_) return cg::PictureCharge();
+    const char* type = TVImageTypeToUTType(type_);
+    return cg::chargePictureFromData(type ? type : "", size_t(index), int(width_), int(height_));
+}
+
+ns::Ref<cg::Image> TVImageDecoder::extendedToCanvas(const cg::Image& image, const cg::Rect& rect,
+                                                    cg::PictureCharge charge) {
     auto context = cg::BitmapContext::createWithPixels(int(width_), int(height_), cg::BitmapInfo::PremultipliedFirst32Little);
     if (!context) return nullptr;
-    context->drawImageBottomUp(*image, rect);
-    return context->takeImage();
+    context->drawImageBottomUp(image, rect);
+    return context->takeImage(std::move(charge));
 }
 
 ns::Ref<cg::Image> TVImageDecoder::newAPNGFrameImage(const TVPNGFrameInfo& f, uint64_t index) {
@@ -109,14 +119,25 @@ ns::Ref<cg::Image> TVImageDecoder::newUnblendedImage(uint64_t index, bool extend
     if (index != 0 && !finalized_) return nullptr;
     auto frame = frameRecord(index);
     if (!frame) return nullptr;
+    // A picture smaller than the canvas is shown on a canvas of its own,
+    // charged before either is made; one of the canvas's size hands its
+    // charge to the copy.
+    std::optional<cg::PictureCharge> canvas;
+    if (extendToCanvas && (frame->width != width_ || frame->height != height_)) {
+        canvas = chargeCanvas(index);
+        if (!canvas) return nullptr;
+    }
     if (source_) {
         auto image = source_->createImageAtIndex(size_t(index));
         if (!image) return nullptr;
         if (!extendToCanvas) return image;
         ns::Ref<cg::Image> done;
         if (uint64_t(image->width()) != width_ || uint64_t(image->height()) != height_) {
+            if (!canvas) canvas = chargeCanvas(index);  // not the size its properties gave
+            if (!canvas) return nullptr;
             double top = double(height_) - image->height();
-            done = extendedToCanvas(image, {0, top, double(image->width()), double(image->height())});
+            done = extendedToCanvas(*image, {0, top, double(image->width()), double(image->height())},
+                                    std::move(*canvas));
         } else {
             done = TVCreateDecodedCGImage(image, true);
         }
@@ -128,16 +149,20 @@ ns::Ref<cg::Image> TVImageDecoder::newUnblendedImage(uint64_t index, bool extend
     chargeFrameAtIndex(index);  // played, so never refused
     auto image = newAPNGFrameImage(apngSource_->apng_frames[index], index);
     if (!image || !extendToCanvas) return image;
-    auto extended = extendedToCanvas(image, rectOf(*frame));
+    auto extended = extendedToCanvas(*image, rectOf(*frame), canvas ? std::move(*canvas) : image->charge());
     if (extended) *decoded = true;
     return extended;
 }
 
-bool TVImageDecoder::createBlendContextIfNeeded() {
+bool TVImageDecoder::createBlendContextIfNeeded(uint64_t index) {
     if (blendCanvas_) return true;
+    auto charge = chargeCanvas(index);
+    if (!charge) return false;
     blendCanvas_ = cg::BitmapContext::createWithPixels(int(width_), int(height_), cg::BitmapInfo::PremultipliedFirst32Little);
     blendFrameIndex_ = kNotFound;
-    return blendCanvas_ != nullptr;
+    if (!blendCanvas_) return false;
+    blendCanvasCharge_ = std::move(*charge);
+    return true;
 }
 
 void TVImageDecoder::blendImageWithFrame(const TVImageDecoderFrame& frame) {
@@ -152,16 +177,22 @@ void TVImageDecoder::blendImageWithFrame(const TVImageDecoderFrame& frame) {
     if (auto image = newUnblendedImage(frame.index, false, &decoded)) blendCanvas_->drawImageBottomUp(*image, rect);
 }
 
-ns::Ref<cg::Image> TVImageDecoder::newBlendedImageWithFrame(const TVImageDecoderFrame& frame) {
+ns::Ref<cg::Image> TVImageDecoder::newBlendedImageWithFrame(const TVImageDecoderFrame& frame,
+                                                            cg::PictureCharge charge) {
     bool decoded = false;
     auto unblended = newUnblendedImage(frame.index, false, &decoded);
     if (!unblended) return nullptr;
     const cg::Rect rect = rectOf(frame);
     ns::Ref<cg::Image> before;
-    if (frame.dispose == TVImageDisposePrevious) before = blendCanvas_->makeImage();
+    if (frame.dispose == TVImageDisposePrevious) {
+        // The canvas as it stands, held while this frame is drawn.
+        auto held = chargeCanvas(frame.index);
+        if (!held) return nullptr;
+        before = blendCanvas_->makeImage(std::move(*held));
+    }
     if (frame.blend == TVImageBlendNone) blendCanvas_->clearRect(rect);
     blendCanvas_->drawImageBottomUp(*unblended, rect);
-    auto image = blendCanvas_->makeImage();
+    auto image = blendCanvas_->makeImage(std::move(charge));
     if (frame.dispose == TVImageDisposeBackground) {
         blendCanvas_->clearRect(rect);
     } else if (frame.dispose == TVImageDisposePrevious) {
@@ -189,10 +220,16 @@ ns::Ref<TVImageFrame> TVImageDecoder::frameWithImage(uint64_t index, bool decode
             }
         }
     } else {
-        if (!createBlendContextIfNeeded()) return nullptr;
+        // A frame missing a picture the account refused is not handed out.
+        cg::PictureRefusals refusals;
+        if (!createBlendContextIfNeeded(index)) return nullptr;
+        // The copy this frame is taken as, charged before anything is drawn
+        // for it: refused, the canvas stays as it is.
+        auto charge = chargeCanvas(index);
+        if (!charge) return nullptr;
         const cg::Rect all{0, 0, double(width_), double(height_)};
         if (blendFrameIndex_ != kNotFound && blendFrameIndex_ + 1 == index) {
-            image = newBlendedImageWithFrame(*record);
+            image = newBlendedImageWithFrame(*record, std::move(*charge));
         } else {
             blendFrameIndex_ = kNotFound;
             blendCanvas_->clearRect(all);
@@ -201,7 +238,7 @@ ns::Ref<TVImageFrame> TVImageDecoder::frameWithImage(uint64_t index, bool decode
                 if (auto unblended = newUnblendedImage(index, false, &unused)) {
                     blendCanvas_->drawImageBottomUp(*unblended, rectOf(*record));
                 }
-                image = blendCanvas_->makeImage();
+                image = blendCanvas_->makeImage(std::move(*charge));
                 // The canvas as it was before this frame: clear, as it stood
                 // alone.
                 if (record->dispose == TVImageDisposeBackground) blendCanvas_->clearRect(rectOf(*record));
@@ -210,9 +247,10 @@ ns::Ref<TVImageFrame> TVImageDecoder::frameWithImage(uint64_t index, bool decode
                 for (uint64_t i = record->blendFromIndex; i < index; ++i) {
                     if (auto earlier = frameRecord(i)) blendImageWithFrame(*earlier);
                 }
-                image = newBlendedImageWithFrame(*record);
+                image = newBlendedImageWithFrame(*record, std::move(*charge));
             }
         }
+        if (refusals.count() > 0) image = nullptr;
         blendFrameIndex_ = image ? index : kNotFound;
         // A frame standing alone that disposes to previous leaves the canvas
         // clear; when the next frame builds on frames before this one, it

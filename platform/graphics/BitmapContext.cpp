@@ -664,7 +664,9 @@ Size BitmapContext::drawText(std::string_view text, Point origin, double fontSiz
 
 // ---- Results ----
 
-ns::Ref<Image> BitmapContext::makeImage() const {
+ns::Ref<Image> BitmapContext::makeImage() const { return makeImage(nullptr); }
+
+ns::Ref<Image> BitmapContext::makeImage(PictureCharge charge) const {
     cairo_surface_flush(impl_->surface);
     const int w = pixelWidth(), h = pixelHeight();
     const int stride = cairo_image_surface_get_stride(impl_->surface);
@@ -677,10 +679,12 @@ ns::Ref<Image> BitmapContext::makeImage() const {
         uint32_t* dst = bitmap.row(y);
         for (int x = 0; x < w; ++x) dst[x] = src[x] & mask;
     }
-    return Image::make(std::move(bitmap));
+    return Image::make(std::move(bitmap), std::move(charge));
 }
 
-ns::Ref<Image> BitmapContext::takeImage() {
+ns::Ref<Image> BitmapContext::takeImage() { return takeImage(std::move(charge_)); }
+
+ns::Ref<Image> BitmapContext::takeImage(PictureCharge charge) {
     if (impl_->pixels.isEmpty()) return nullptr;
     cairo_surface_flush(impl_->surface);
     impl_->release();
@@ -695,7 +699,8 @@ ns::Ref<Image> BitmapContext::takeImage() {
             for (int x = 0; x < bitmap.width(); ++x) row[x] &= 0x00FFFFFFu;
         }
     }
-    return Image::make(std::move(bitmap), std::move(charge_));
+    charge_ = nullptr;
+    return Image::make(std::move(bitmap), std::move(charge));
 }
 
 }  // namespace cg

@@ -152,6 +152,9 @@ public:
     // ---- Results ----
     // A snapshot of the pixels; later drawing does not change it.
     ns::Ref<Image> makeImage() const;
+    // The same carrying `charge`, the account's charge its maker took for
+    // the snapshot's pixels before asking for it (see PictureAccount.h).
+    ns::Ref<Image> makeImage(PictureCharge charge) const;
     // The pixels themselves as an image, without a copy, for a context
     // drawn once and then let go: the context is spent, with no pixels
     // left (0 x 0) and nothing drawn by later calls. Nil once spent. The
@@ -159,6 +162,10 @@ public:
     // (Image::charge()), so that a copy made for display stays charged
     // after its source goes; a snapshot (makeImage) does not.
     ns::Ref<Image> takeImage();
+    // The same carrying `charge`, the account's charge for the context's
+    // own pixels, in place of a drawn picture's: for a canvas larger than
+    // what is drawn on it.
+    ns::Ref<Image> takeImage(PictureCharge charge);
     const std::vector<DrawingRecord>& records() const { return records_; }
     void clearRecords() { records_.clear(); }
 

@@ -8,7 +8,13 @@
 //
 // A charge rides on the picture it was made for (Image::charge()), and on
 // the copy a context makes of it for display (BitmapContext::takeImage):
-// it goes with the last reference to those pixels.
+// it goes with the last reference to those pixels. That holds for a copy of
+// the picture's own size whose picture is let go once drawn. A canvas is
+// charged for its own width x height, whatever is drawn on it, by the
+// reader that makes it, before it is made, and so is each copy taken of it
+// (takeImage and makeImage given that charge): the image decoder's
+// canvases for pictures of another size than the first and for composed
+// frames.
 
 #include <cstddef>
 #include <cstdint>

@@ -61,15 +61,27 @@ inline Bytes monochromeIconBitmap(int side, size_t maskShortBy) {
     return out;
 }
 
+inline void putIcnsEntry(Bytes& out, const Bytes& picture, const char* type) {
+    out.insert(out.end(), type, type + 4);
+    putBe32(out, uint32_t(8 + picture.size()));
+    out.insert(out.end(), picture.begin(), picture.end());
+}
+
 // An ICNS of `count` entries of `type`, each a copy of `picture`.
 inline Bytes icnsOfCopies(const Bytes& picture, size_t count, const char* type = "icp4") {
     Bytes out = {'i', 'c', 'n', 's'};
     putBe32(out, uint32_t(8 + count * (8 + picture.size())));
-    for (size_t i = 0; i < count; ++i) {
-        out.insert(out.end(), type, type + 4);
-        putBe32(out, uint32_t(8 + picture.size()));
-        out.insert(out.end(), picture.begin(), picture.end());
-    }
+    for (size_t i = 0; i < count; ++i) putIcnsEntry(out, picture, type);
+    return out;
+}
+
+// An ICNS of one entry of `type` for each picture, in order.
+inline Bytes icnsOf(const std::vector<Bytes>& pictures, const char* type = "icp4") {
+    Bytes out = {'i', 'c', 'n', 's'};
+    size_t length = 8;
+    for (const Bytes& picture : pictures) length += 8 + picture.size();
+    putBe32(out, uint32_t(length));
+    for (const Bytes& picture : pictures) putIcnsEntry(out, picture, type);
     return out;
 }
 

@@ -49,14 +49,12 @@ uint32_t putArray(Bytes& out, uint16_t type, uint32_t count, uint32_t value) {
     return at;
 }
 
-}  // namespace
-
-Bytes tiffSharingOnePayload(const TiffLayout& layout) {
-    const uint32_t payloadAt = 8;
-    Bytes out(payloadAt + layout.payload.size());
-    std::copy(layout.payload.begin(), layout.payload.end(), out.begin() + payloadAt);
-    out[0] = out[1] = 'I';
-    out[2] = 42;
+// One page's payload and arrays, written where the file is now (each on a
+// word); its directory's entries, in tag order.
+std::vector<Entry> putPage(Bytes& out, const TiffLayout& layout) {
+    if (out.size() % 2) out.push_back(0);
+    const uint32_t payloadAt = uint32_t(out.size());
+    out.insert(out.end(), layout.payload.begin(), layout.payload.end());
     if (out.size() % 2) out.push_back(0);  // entries and arrays start on a word
 
     const bool tiled = layout.tileSide > 0;
@@ -98,11 +96,49 @@ Bytes tiffSharingOnePayload(const TiffLayout& layout) {
     if (layout.extraSample) entries.push_back({338, Short, 1, layout.extraSample});
     if (layout.separatePlanes) entries.push_back({284, Short, 1, 2});
     std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.tag < b.tag; });
+    return entries;
+}
+
+// A directory where the file is now, naming the next one right after it
+// unless it is the last.
+void putDirectory(Bytes& out, const std::vector<Entry>& entries, bool last) {
+    le16(out, uint32_t(entries.size()));
+    for (const Entry& e : entries) putEntry(out, e);
+    le32(out, last ? 0 : uint32_t(out.size() + 4));
+}
+
+Bytes header() { return {'I', 'I', 42, 0, 0, 0, 0, 0}; }
+
+// `layout` deflated, its payload one strip or tile of zeros.
+TiffLayout flattened(TiffLayout layout) {
+    const uint64_t rows = layout.tileSide ? layout.tileSide : layout.rowsPerStrip ? layout.rowsPerStrip : layout.height;
+    const uint64_t across = layout.tileSide ? layout.tileSide : layout.width;
+    layout.compression = 8;
+    const uint64_t samples = layout.separatePlanes ? 1 : layout.samples;
+    layout.payload = deflateZeros(rows * across * samples * layout.bits / 8);
+    return layout;
+}
+
+}  // namespace
+
+Bytes tiffSharingOnePayload(const TiffLayout& layout) {
+    Bytes out = header();
+    const std::vector<Entry> entries = putPage(out, layout);
     put32(out, 4, uint32_t(out.size()));
-    for (uint32_t page = 0; page < layout.pages; ++page) {
-        le16(out, uint32_t(entries.size()));
-        for (const Entry& e : entries) putEntry(out, e);
-        le32(out, page + 1 < layout.pages ? uint32_t(out.size() + 4) : 0);
+    for (uint32_t page = 0; page < layout.pages; ++page) putDirectory(out, entries, page + 1 == layout.pages);
+    return out;
+}
+
+Bytes flatTiffPages(const std::vector<TiffLayout>& layouts) {
+    Bytes out = header();
+    std::vector<std::vector<Entry>> pages;
+    for (const TiffLayout& layout : layouts) pages.push_back(putPage(out, flattened(layout)));
+    if (out.size() % 2) out.push_back(0);
+    put32(out, 4, uint32_t(out.size()));
+    for (size_t i = 0; i < pages.size(); ++i) {
+        for (uint32_t page = 0; page < layouts[i].pages; ++page) {
+            putDirectory(out, pages[i], i + 1 == pages.size() && page + 1 == layouts[i].pages);
+        }
     }
     return out;
 }
@@ -133,14 +169,7 @@ Bytes tiffWithPrivateTags(const TiffTags& tags) {
     return out;
 }
 
-Bytes flatTiff(TiffLayout layout) {
-    const uint64_t rows = layout.tileSide ? layout.tileSide : layout.rowsPerStrip ? layout.rowsPerStrip : layout.height;
-    const uint64_t across = layout.tileSide ? layout.tileSide : layout.width;
-    layout.compression = 8;
-    const uint64_t samples = layout.separatePlanes ? 1 : layout.samples;
-    layout.payload = deflateZeros(rows * across * samples * layout.bits / 8);
-    return tiffSharingOnePayload(layout);
-}
+Bytes flatTiff(TiffLayout layout) { return tiffSharingOnePayload(flattened(std::move(layout))); }
 
 Bytes deflateZeros(uint64_t size, bool whole, uint8_t fill) {
     z_stream z{};

@@ -45,6 +45,10 @@ std::vector<uint8_t> tiffSharingOnePayload(const TiffLayout& layout);
 // tile of zeros.
 std::vector<uint8_t> flatTiff(TiffLayout layout);
 
+// Black pages of several sizes: the pages of each layout in turn, each
+// layout's sharing its payload as flatTiff's do.
+std::vector<uint8_t> flatTiffPages(const std::vector<TiffLayout>& layouts);
+
 // Pages of one grey pixel whose directories hold `privateTags` private
 // tags after their own (numbered from 60000, a range libtiff knows
 // nothing of), each naming `valueBytes` undefined bytes: values of four

@@ -5,6 +5,8 @@
 
 #include "image/UIImage+TVWebImage.h"
 #include "image_utils_support.h"
+#include "platform/testing/GifFiles.h"
+#include "platform/testing/PeakBound.h"
 #include "platform/testing/ScreenScaleScope.h"
 #include "platform/uikit/DecodedPixelAccount.h"
 #include "platform/uikit/GraphicsContext.h"
@@ -67,6 +69,19 @@ TEST(ImageMakingTest, SmallGifFramesRepeatForTheirTicks) {
     EXPECT_TRUE(still->images().empty());
     EXPECT_FALSE(TV_imageWithSmallGIFData(ns::Data::withBytes("GIF89a but not really"), 1));
     EXPECT_FALSE(TV_imageWithSmallGIFData(nullptr, 1));
+}
+
+// The GIF is read where it lies in the Data given: 48 MiB past its trailer
+// cost nothing more to hold.
+TEST(ImageMakingTest, ASmallGifIsReadFromItsOwnData) {
+    std::vector<uint8_t> bytes = testing::solidGif({4, 8}, 2, 2, 0);
+    bytes.resize(48 * testing::MiB, 0);
+    auto data = ns::Data::make(std::move(bytes));
+    const auto peak = testing::peakFromHere();
+    auto image = TV_imageWithSmallGIFData(data, 1);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->images().size(), 3u);
+    testing::expectGrowthUnder(peak, 8 * testing::MiB, "a small GIF of 2 x 2 frames in a 48 MiB Data");
 }
 
 TEST(ImageMakingTest, AlphaChannel) {

@@ -1,6 +1,7 @@
 // Playing an animated image frame after frame costs a frame or two, not
-// the whole file: the decoder's source keeps only the last picture it made
-// (GIF frames are pictures of the whole screen).
+// the whole file: the decoder keeps no picture it made, only the screen a
+// GIF's frames are composed on (GIF frames are pictures of the whole
+// screen).
 
 #include <gtest/gtest.h>
 
