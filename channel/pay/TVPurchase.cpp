@@ -107,6 +107,7 @@ std::shared_ptr<TVPurchase> TVPurchase::holding() { return holdingPurchase().loc
 void TVPurchase::setCentre(const std::shared_ptr<TVNewPayVC>& centre) {
     centre_ = centre;
     onScreen_ = centre != nullptr;
+    screensUp_ = onScreen_;
 }
 
 std::shared_ptr<TVNewPayVC> TVPurchase::shownOn() const {
@@ -233,9 +234,12 @@ void TVPurchase::on(Event event, const Outcome& outcome) {
                 default: return end();
             }
 
-        case Event::ScreensGone:
+        case Event::ScreensGone: {
             onScreen_ = false;
+            screensUp_ = false;
             centre_.reset();
+            // The stage the takedown met: the poll it may start moves it on.
+            const Stage met = stage_;
             switch (stage_) {
                 case Stage::Card: return settleShown();
                 case Stage::Polling:
@@ -250,21 +254,29 @@ void TVPurchase::on(Event event, const Outcome& outcome) {
                     break;
                 case Stage::Ordering:
                 case Stage::WalletOut: break;
+                case Stage::Choosing:
+                    // As at the player's close the game hears nothing; the
+                    // log says why its call ended.
+                    ns::log("payment centre: taken down while the player was choosing; the payment of %@ yuan ends "
+                            "unreported",
+                            report_.fullAmount);
+                    return end();
                 default: return end();
             }
             ns::log("payment centre: taken down %s; the payment of %@ yuan is still being confirmed",
-                    stage_ == Stage::Polling   ? "under the pay notice"
-                    : stage_ == Stage::PayPage ? "with the pay page up"
-                    : stage_ == Stage::Ordering ? "with its order out"
-                                                : "with the wallet out",
+                    met == Stage::Polling   ? "under the pay notice"
+                    : met == Stage::PayPage ? "with the pay page up"
+                    : met == Stage::Ordering ? "with its order out"
+                                             : "with the wallet out",
                     report_.fullAmount);
             self_ = keep;
             if (accountEnded_) releaseHold("its player has gone");
             return;
+        }
 
         case Event::AccountEnded:
             accountEnded_ = true;
-            if (!onScreen_) releaseHold(outcome.why);
+            if (!screensUp_) releaseHold(outcome.why);
             return;
     }
 }
@@ -373,5 +385,7 @@ void TVPurchase::end() {
     stopObserving();
     forgetWallet();
     self_ = nullptr;
-    releaseHold("ended");
+    // A closing centre holds the next until it has gone: until then the
+    // next would be presented on it, and dismissed with it.
+    if (!screensUp_) releaseHold("ended");
 }

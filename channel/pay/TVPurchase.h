@@ -98,7 +98,7 @@ public:
     static std::shared_ptr<TVPurchase> holding();
     // Whether it holds with no screen left (entry calls waiting on it are
     // told a payment is still being confirmed).
-    bool holdsUnseen() const { return release_ && !onScreen_; }
+    bool holdsUnseen() const { return release_ && !screensUp_; }
 
     const Report& report() const { return report_; }
     Stage stage() const { return stage_; }
@@ -140,7 +140,10 @@ private:
     std::function<void()> release_;
     Stage stage_ = Stage::Choosing;
     std::weak_ptr<TVNewPayVC> centre_;
+    // Whether the player has the centre (false once it closes), and whether
+    // its screens are still up (until they have gone, closing or not).
     bool onScreen_ = false;
+    bool screensUp_ = false;
     bool accountEnded_ = false;
     // The card's result (what a tap on it, or its going, reports) while a
     // card shows one.

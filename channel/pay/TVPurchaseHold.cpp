@@ -191,7 +191,9 @@ void TVPurchaseHold::open(Call call) {
     while (auto parent = host->parentViewController()) host = parent;
     host->whenIdle([navigation, hold, report, purchase] {
         if (!isCurrent(hold) || navigation->wasShown()) return;
+        // Never shown, it has no screens to wait for.
         navigation->setWhenGone(nullptr);
+        purchase->setCentre(nullptr);
         purchase->on(TVPurchase::Event::Close);
         refuse(hold, report, "its presentation was refused");
     });

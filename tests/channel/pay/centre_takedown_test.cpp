@@ -61,6 +61,26 @@ TEST_F(CentreTakedownTest, WithNoCardTheCentreGoesAsIfClosedAndItsPollStops) {
     EXPECT_TRUE(nextOpens()) << "the hold is let go";
 }
 
+TEST_F(CentreTakedownTest, WhileThePlayerChoosesTheTakedownEndsThePaymentInOneLineAndNoReport) {
+    auto centre = openOverDialog();
+    ASSERT_TRUE(centre);
+    ns::LogCapture log;
+    takeDown();
+    int lines = 0;
+    for (const auto& line : log.lines())
+        if (line.find("taken down") != std::string::npos) {
+            ++lines;
+            EXPECT_NE(line.find("payment centre: taken down while the player was choosing; the payment of 6 yuan ends "
+                                "unreported"),
+                      std::string::npos)
+                << line;
+        }
+    EXPECT_EQ(lines, 1);
+    env.fastForwardBy(70);
+    EXPECT_TRUE(heard.empty()) << "as at the player's close";
+    EXPECT_TRUE(nextOpens());
+}
+
 TEST_F(CentreTakedownTest, UnderACardThatShowsItsResultTheGameHearsItOnceAndTheCardGoes) {
     // A web payment confirmed by the second poll.
     server.setStatusDelay(1);
@@ -197,7 +217,11 @@ TEST_F(CentreTakedownTest, WithThePayPageUpInAnActiveAppThePollStartsAtTheTakedo
     ASSERT_TRUE(driver.tap(centre->quipayIconBtn.lock()));
     ASSERT_TRUE(driver.tap(centre->payBtn.lock()));
     env.fastForwardBy(1);
+    ns::LogCapture log;
     takeDown();
+    EXPECT_TRUE(log.contains("payment centre: taken down with the pay page up; the payment of 6 yuan is still being "
+                             "confirmed"))
+        << "the line names the stage the takedown met, not the poll it starts";
     EXPECT_GE(polls(), 1);
     env.fastForwardBy(70);
     EXPECT_EQ(polls(), 31);
