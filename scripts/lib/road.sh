@@ -97,13 +97,12 @@ road_say_unplayed() {
     local i
     i=$(road_first_unplayed) || return 1
     local track=${road_stage_tracks[$i]}
-    echo "$gamehost_name: the road's stage \"${road_stage_patterns[$i]}\" was not played" \
-        "($road_stages_played of ${#road_stage_tracks[@]} stages played)" >&2
+    echo "$gamehost_name: the road's stage \"${road_stage_patterns[$i]}\" (${road_stage_waiting[$i]}) was not" \
+        "played ($road_stages_played of ${#road_stage_tracks[@]} stages played)" >&2
     local waiting=${road_waiting[$track]:-}
     if [ -n "$waiting" ]; then
         echo "$gamehost_name: the stand-in player's last waiting line: road: ${waiting#* road: }" >&2
     else
-        echo "$gamehost_name: the stand-in player had said no waiting line since its stage before" \
-            "(it waits for ${road_stage_waiting[$i]})" >&2
+        echo "$gamehost_name: the stand-in player had said no waiting line since its stage before" >&2
     fi
 }

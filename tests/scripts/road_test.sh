@@ -96,7 +96,7 @@ while IFS=$'\t' read -r track waiting pattern; do
     status=0
     play >"$scratch/out" 2>&1 || status=$?
     [ "$status" -eq 1 ] || fail "without \"$pattern\": the road ended $status"
-    grep -qxF "test: the road's stage \"$pattern\" was not played ($((stages - 1)) of $stages stages played)" \
+    grep -qxF "test: the road's stage \"$pattern\" ($waiting) was not played ($((stages - 1)) of $stages stages played)" \
         "$scratch/out" || fail "without \"$pattern\": the road said $(grep '^test: ' "$scratch/out" | tr '\n' '|')"
 done <"$scratch/stages"
 echo "ok: a road without one stage names it, whichever it is"
@@ -120,7 +120,7 @@ for pattern in "luck gift claimed" "day gift claimed" "active gift claimed"; do 
 status=0
 play >"$scratch/out" 2>&1 || status=$?
 [ "$status" -eq 1 ] || fail "stalled: the road ended $status"
-grep -qxF "test: the road's stage \"paid on the pay page and went back\" was not played ($((n - 1 + 3)) of $stages stages played)" \
+grep -qxF "test: the road's stage \"paid on the pay page and went back\" (the pay page) was not played ($((n - 1 + 3)) of $stages stages played)" \
     "$scratch/out" || fail "stalled: the road said $(grep '^test: ' "$scratch/out" | tr '\n' '|')"
 grep -qxF "test: the stand-in player's last waiting line: road: waiting for the pay page: nothing on the screen for it for 10 s" \
     "$scratch/out" || fail "stalled: no waiting line of the player's in $(grep '^test: ' "$scratch/out" | tr '\n' '|')"
@@ -133,7 +133,7 @@ status=0
 play >"$scratch/out" 2>&1 || status=$?
 pattern=$(sed -n 3p "$scratch/stages" | cut -f3)
 [ "$status" -eq 1 ] || fail "out of order: the road ended $status"
-grep -qF "test: the road's stage \"$pattern\" was not played" "$scratch/out" ||
+grep -qF "test: the road's stage \"$pattern\" (" "$scratch/out" ||
     fail "out of order: the road said $(grep '^test: ' "$scratch/out" | tr '\n' '|')"
 # A missed tap is no stage: "tapped 登录, and the tap missed" is not "tapped 登录".
 n=$(grep -n $'\ttapped 登录$' "$scratch/stages" | cut -d: -f1)
@@ -141,7 +141,7 @@ write_road "$n"
 sed -i "1i 2026-01-01 00:00:00.000 gamehost-road[7] road: tapped 登录, and the tap missed" "$scratch/road"
 status=0
 play >"$scratch/out" 2>&1 || status=$?
-grep -qF "test: the road's stage \"tapped 登录\" was not played" "$scratch/out" ||
+grep -qF "test: the road's stage \"tapped 登录\" (" "$scratch/out" ||
     fail "missed tap: the road said $(grep '^test: ' "$scratch/out" | tr '\n' '|')"
 echo "ok: a stage out of its track's order counts as not played"
 
