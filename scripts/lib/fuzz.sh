@@ -39,8 +39,13 @@ fuzz_progress() {
         echo "$1:   fuzzing: building the fuzz targets of $what"
         return
     fi
-    inputs=$(grep -ao '^#[0-9]*' "$log" 2>/dev/null | tail -n 1 | tr -d '#' || true)
-    echo "$1:   fuzzing the $what: $(($(date +%s) - since)) of $seconds s, ${inputs:-0} inputs so far"
+    inputs=$(grep -ao '^#[0-9][0-9]*' "$log" 2>/dev/null | tail -n 1 | tr -d '#' || true)
+    local elapsed=$(($(date +%s) - since))
+    if [ "$elapsed" -lt "$seconds" ]; then
+        echo "$1:   fuzzing the $what: $elapsed of $seconds s, ${inputs:-0} inputs so far"
+    else
+        echo "$1:   fuzzing the $what: its $seconds s are up after ${inputs:-0} inputs; it is ending"
+    fi
 }
 
 #   fuzz_run LABEL TARGET SECONDS [libFuzzer arguments...]

@@ -1,5 +1,5 @@
-# Sourced by scripts/lib/play-road and the scripts' tests, never run: the
-# road's verdict. The stages come from the stand-in player
+# Sourced by scripts/lib/play-road, never run: the road's verdict (tested
+# by tests/scripts/road_test.sh). The stages come from the stand-in player
 # (gamehost-road --stages, one a line: its track, what is waited for before
 # it and the pattern of its "road:" line, "*" standing for what varies).
 # Each track's stages are played in their order: a line of a stage further

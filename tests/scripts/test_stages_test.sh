@@ -137,12 +137,18 @@ echo "ok: a fuzz run counts what it tried beyond its seeds"
     said=$(fuzz_progress test)
     [ "$said" = "test:   fuzzing: building the fuzz targets of tests/net/fuzz" ] ||
         fail "progress: while building it said '$said'"
-    printf '#2\tINITED\n#4096\tpulse  cov: 1\n#8192\tpulse  cov: 2\n' >"$scratch/target.log"
+    # libFuzzer's counts, and its closing lines that start with "#" too.
+    printf '#2\tINITED\n#4096\tpulse  cov: 1\n#8192\tDONE   cov: 2\n###### Recommended dictionary. ######\n' \
+        >"$scratch/target.log"
     fuzz_now run "json decoder" 30 "$scratch/target.log"
     said=$(fuzz_progress test)
     case $said in
         "test:   fuzzing the json decoder: "[0-9]*" of 30 s, 8192 inputs so far") ;;
         *) fail "progress: while fuzzing it said '$said'" ;;
     esac
+    fuzz_now run "json decoder" 0 "$scratch/target.log"
+    said=$(fuzz_progress test)
+    [ "$said" = "test:   fuzzing the json decoder: its 0 s are up after 8192 inputs; it is ending" ] ||
+        fail "progress: once its time was up it said '$said'"
 )
 echo "ok: the fuzz stage says what it is doing"
