@@ -2,14 +2,41 @@
 
 #include <httplib.h>
 
+#include <netinet/in.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <stdexcept>
 #include <thread>
 
 namespace sandbox {
+
+namespace {
+
+// Why 127.0.0.1:`port` cannot be listened on, asked of the system itself:
+// the server library says only that it failed.
+std::string whyNotListening(int port) {
+    int probe = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (probe < 0) return std::strerror(errno);
+    int yes = 1;
+    ::setsockopt(probe, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const int bound = ::bind(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    const int error = errno;
+    ::close(probe);
+    if (bound == 0) return "it was taken a moment ago and is free again";
+    if (error == EADDRINUSE) return "port " + std::to_string(port) + " is in use: another program holds it";
+    return std::strerror(error);
+}
+
+}  // namespace
 
 FormFields Request::fields() const { return FormFields::parse(method == "GET" ? query : body); }
 
@@ -82,8 +109,9 @@ HttpServer::HttpServer(Handler handler, int port) : handler_(std::move(handler))
     } else if (server.bind_to_port("127.0.0.1", port)) {
         port_ = port;
     }
-    if (port_ <= 0)
-        throw std::runtime_error("cannot listen on 127.0.0.1" + (port ? ":" + std::to_string(port) : std::string()));
+    if (port_ <= 0 && port)
+        throw std::runtime_error("cannot listen on 127.0.0.1:" + std::to_string(port) + ": " + whyNotListening(port));
+    if (port_ <= 0) throw std::runtime_error("cannot listen on 127.0.0.1");
     engine_->thread = std::thread([this] { engine_->server.listen_after_bind(); });
     while (!server.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }

@@ -70,24 +70,23 @@ std::string parse(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
         std::string name = argv[i];
         if (name == "--help" || name == "-h") return "help";
-        if (i + 1 >= argc) return name + " needs a value";
-        const char* value = argv[++i];
         int* port = name == "--page-port"       ? &options.pagePort
                     : name == "--platform-port" ? &options.platformPort
                     : name == "--game-port"     ? &options.gamePort
                     : name == "--channel-port"  ? &options.channelPort
                     : name == "--activity-port" ? &options.activityPort
                                                 : nullptr;
+        if (!port && name != "--notice" && name != "--notice-type") return "unknown option " + name;
+        if (i + 1 >= argc) return name + " needs a value";
+        const char* value = argv[++i];
         if (port) {
             if (!parsePort(value, *port)) return name + ": not a port: " + value;
         } else if (name == "--notice") {
             options.notice = value;
-        } else if (name == "--notice-type") {
+        } else {
             options.noticeType = value;
             if (options.noticeType != "1" && options.noticeType != "2" && options.noticeType != "web")
                 return "--notice-type: not 1, 2 or web: " + options.noticeType;
-        } else {
-            return "unknown option " + name;
         }
     }
     return {};

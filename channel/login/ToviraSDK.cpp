@@ -10,6 +10,7 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Format.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/PropertyList.h"
 #include "platform/foundation/Text.h"
 #include "platform/foundation/URLCache.h"
 #include "platform/foundation/UserDefaults.h"
@@ -35,6 +36,16 @@ int64_t ToviraSDK::integerValue(const Text& code) { return code ? code->longLong
 
 void ToviraSDK::didFinishLaunching() {
     ns::URLCache::setSharedURLCache(ns::URLCache::make(kMemoryCapacity, kDiskCapacity, "nsurlcache"));
+    // The channel's ids come from "TV.plist": without it every request goes
+    // with empty ids, so the launch names what is wrong once.
+    auto path = ns::Bundle::mainBundle()->pathForResource("TV.plist", "");
+    if (!path) {
+        ns::log("TV.plist is missing from the app's resources (%@): the channel has no app id, game id, key or "
+                "channel",
+                ns::Bundle::mainBundle()->resourcePath());
+    } else if (!ns::dictionaryWithContentsOfFile(path->utf8())) {
+        ns::log("%@ cannot be read as a property list: the channel has no app id, game id, key or channel", path);
+    }
 }
 
 void ToviraSDK::loadLoginViewResultSuccess(LoginSuccess success, LoginFailure failed) {

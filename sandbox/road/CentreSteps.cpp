@@ -10,12 +10,11 @@
 #include "platform/foundation/Log.h"
 #include "platform/uikit/Pasteboard.h"
 #include "platform/uikit/TouchSimulation.h"
+#include "sandbox/road/RoadStageList.h"
 
 namespace road {
 
 namespace {
-
-constexpr const char* kTabNames[] = {"首页", "开服", "福利", "交易", "客服"};
 
 ns::Ref<TVSuspendVC> centre(const testing::UIDriver& driver) {
     auto view = driver.find([](ui::View& v) { return ns::cast<TVSuspendVC>(v.owningController()) != nullptr; });
@@ -48,13 +47,14 @@ ns::Ref<T> shownRow(const testing::UIDriver& driver, const std::function<bool(T&
     return nullptr;
 }
 
-Step tab(testing::UIDriver& driver, int64_t tag) {
-    return {std::string("the tab ") + kTabNames[tag - 10], [&driver, tag] {
+// The centre's tab `tag` tapped, played as the stage whose line is `played`.
+Step tab(testing::UIDriver& driver, int64_t tag, const char* played) {
+    return {waitingFor(played), [&driver, tag, played] {
                 auto shown = centre(driver);
                 auto bar = shown ? shown->bottomView.lock() : nullptr;
                 auto button = bar ? bar->viewWithTag(tag) : nullptr;
                 if (!button || !driver.tap(button)) return false;
-                ns::log("road: visited the user centre's tab %s", kTabNames[tag - 10]);
+                progress().play(played);
                 return true;
             }};
 }
@@ -65,57 +65,57 @@ std::vector<Step> centreSteps(testing::UIDriver& driver) {
     std::vector<Step> steps;
     // The login window goes a moment after the ball comes; the centre opens
     // over the game's own window only then.
-    steps.push_back({"the ball", [&driver] {
+    steps.push_back({waitingFor(line::kTappedTheBall), [&driver] {
                          auto window = ballWindow();
                          if (driver.find([](ui::View& v) { return ns::cast<TVAlterLoginVC>(v.owningController()) != nullptr; }))
                              return false;
                          if (!window || !ui::simulateTap(window->center())) return false;
-                         ns::log("road: tapped the ball");
+                         progress().play(line::kTappedTheBall);
                          return true;
                      }});
-    steps.push_back({"the ball in view", [] {
+    steps.push_back({waitingFor(line::kTappedTheBallAgain), [] {
                          auto window = ballWindow();
                          if (!window || VRQHelperBtn::shared()->status() != 1 || !ui::simulateTap(window->center()))
                              return false;
-                         ns::log("road: tapped the ball again");
+                         progress().play(line::kTappedTheBallAgain);
                          return true;
                      }});
-    steps.push_back({"the user centre", [&driver] {
+    steps.push_back({waitingFor(line::kCentreOpen), [&driver] {
                          if (!centre(driver)) return false;
-                         ns::log("road: the user centre is open on its tab %s", kTabNames[0]);
+                         progress().play(line::kCentreOpen);
                          return true;
                      }});
-    steps.push_back(tab(driver, 11));
-    steps.push_back(tab(driver, 12));
-    steps.push_back({"a gift pack to claim", [&driver] {
+    steps.push_back(tab(driver, 11, line::kServersTab));
+    steps.push_back(tab(driver, 12, line::kWelfareTab));
+    steps.push_back({waitingFor(line::kClaimedTheGiftPack), [&driver] {
                          auto row = shownRow<TVGetGiftCell>(driver, [](TVGetGiftCell& cell) {
                              auto button = cell.getBtn.lock();
                              return button && button->isEnabled();
                          });
                          if (!row || !driver.tap(row->getBtn.lock())) return false;
-                         ns::log("road: claimed the gift pack %@", row->model()->name());
+                         progress().play(line::kClaimedTheGiftPack, row->model()->name());
                          return true;
                      }});
-    steps.push_back({"the pack's code", [&driver] {
+    steps.push_back({waitingFor(line::kCopiedTheCode), [&driver] {
                          auto row = shownRow<TVCopyGiftCell>(driver, [](TVCopyGiftCell&) { return true; });
                          if (!row) return false;
                          row->copyBtnClick();
                          auto copied = ui::Pasteboard::generalPasteboard()->string();
-                         ns::log("road: copied the code %s", copied ? *copied : std::string("(none)"));
+                         progress().play(line::kCopiedTheCode, copied ? *copied : std::string("(none)"));
                          return true;
                      }});
-    steps.push_back({"the copy alert", [&driver] {
+    steps.push_back({waitingFor(line::kClosedTheUsageAlert), [&driver] {
                          if (!driver.tap("知道了")) return false;
-                         ns::log("road: closed the usage alert");
+                         progress().play(line::kClosedTheUsageAlert);
                          return true;
                      }});
-    steps.push_back(tab(driver, 13));
-    steps.push_back(tab(driver, 14));
-    steps.push_back({"the way back", [&driver] {
+    steps.push_back(tab(driver, 13, line::kTradeTab));
+    steps.push_back(tab(driver, 14, line::kServiceTab));
+    steps.push_back({waitingFor(line::kBackToTheGame), [&driver] {
                          auto back = driver.findByAccessibilityIdentifier("TVSuspendVC.back");
                          if (!back || !centre(driver) || !driver.tapAt({back->frame().size.width - 10, 10}))
                              return false;
-                         ns::log("road: back to the game");
+                         progress().play(line::kBackToTheGame);
                          return true;
                      }});
     return steps;

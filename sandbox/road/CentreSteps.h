@@ -1,7 +1,8 @@
 #pragma once
 // The road player's visit to the user centre after login: the ball tapped
 // into view and again, the five tabs, a gift pack claimed and its code
-// copied, then back to the game. Each step is one log line "road: ...".
+// copied, then back to the game. Each step plays one stage of the road
+// (RoadStageList.h).
 
 #include <functional>
 #include <string>
@@ -12,7 +13,8 @@
 namespace road {
 
 struct Step {
-    std::string waitingFor;
+    // What the step waits for (RoadStageList.h).
+    const char* waitingFor;
     std::function<bool()> act;  // true when the step was taken
 };
 

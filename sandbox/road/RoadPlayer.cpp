@@ -10,6 +10,7 @@
 #include "platform/uikit/BarButtonItem.h"
 #include "platform/uikit/NavigationController.h"
 #include "platform/uikit/NavigationItem.h"
+#include "sandbox/road/RoadStageList.h"
 
 namespace road {
 
@@ -46,7 +47,7 @@ ns::Ref<TVNewPayVC> readyPaymentCentre(const testing::UIDriver& driver) {
 
 RoadPlayer::RoadPlayer(std::string user, std::string password)
     : user_(std::move(user)), password_(std::move(password)) {
-    steps_.push_back({"the login window", [this] {
+    steps_.push_back({waitingFor(line::kTypedTheAccount), [this] {
                           auto card = driver_.findOfType<TVLoginView>();
                           if (!card || card->UsingStyle() != 0 || !testing::UIDriver::isOnScreen(*card)) return false;
                           auto name = card->loginName.lock();
@@ -57,31 +58,34 @@ RoadPlayer::RoadPlayer(std::string user, std::string password)
                           driver_.typeText(name, user_);
                           driver_.typeText(password, password_);
                           password->resignFirstResponder();
-                          ns::log("road: typed the account %s and its password", user_);
-                          bool tapped = driver_.tap(button);
-                          ns::log("road: tapped %s", tapped ? "登录" : "登录, and the tap missed");
-                          return tapped;
-                      }});
-    steps_.push_back({"the notice", [this] {
-                          auto close = driver_.findByText("关闭");
-                          if (!close || !driver_.tap(close)) return false;
-                          ns::log("road: closed the notice");
+                          progress().play(line::kTypedTheAccount, user_);
+                          if (!driver_.tap(button)) {
+                              ns::log("road: tapped 登录, and the tap missed");
+                              return false;
+                          }
+                          progress().play(line::kTappedLogin);
                           return true;
                       }});
-    steps_.push_back({"the sub-accounts", [this] {
+    steps_.push_back({waitingFor(line::kClosedTheNotice), [this] {
+                          auto close = driver_.findByText("关闭");
+                          if (!close || !driver_.tap(close)) return false;
+                          progress().play(line::kClosedTheNotice);
+                          return true;
+                      }});
+    steps_.push_back({waitingFor(line::kPickedTheSubAccount), [this] {
                           auto screen = subAccountScreen(driver_);
                           auto table = screen ? screen->tableView.lock() : nullptr;
                           if (!table || table->numberOfRowsInSection(0) == 0 || screen->isBeingPresented()) return false;
                           auto first = screen->dataSource().front();
                           if (!driver_.selectRow(table, ui::IndexPath::forRow(0, 0))) return false;
-                          ns::log("road: picked the sub-account %@ (%@)", first->nickname, first->username);
+                          progress().play(line::kPickedTheSubAccount, first->nickname, first->username);
                           return true;
                       }});
     // The page pauses before its first order: the player visits the user centre.
     for (auto& step : centreSteps(driver_)) steps_.push_back(std::move(step));
-    payWith("the payment centre", "平台币支付", &TVNewPayVC::ptbIconBtn);
-    payWith("the second payment centre", "趣付支付", &TVNewPayVC::quipayIconBtn);
-    steps_.push_back({"the pay page", [this] {
+    payWith(line::kPaidByCoins, &TVNewPayVC::ptbIconBtn);
+    payWith(line::kPaidByQuipay, &TVNewPayVC::quipayIconBtn);
+    steps_.push_back({waitingFor(line::kPaidOnThePayPage), [this] {
                           auto view = driver_.find([](ui::View& v) {
                               return ns::cast<TVWebPayVC>(v.owningController()) != nullptr;
                           });
@@ -91,15 +95,15 @@ RoadPlayer::RoadPlayer(std::string user, std::string password)
                           auto item = page->navigationItem()->leftBarButtonItem();
                           auto bar = item ? item->customView() : nullptr;
                           if (!bar || bar->subviews().empty() || !driver_.tap(bar->subviews().front())) return false;
-                          ns::log("road: paid on the pay page and went back");
+                          progress().play(line::kPaidOnThePayPage);
                           return true;
                       }});
-    steps_.push_back({"the pay result", [this] {
+    steps_.push_back({waitingFor(line::kPaymentWentThrough), [this] {
                           auto card = driver_.findOfType<TVPayNoticeView>();
                           auto status = card ? card->statusL.lock() : nullptr;
                           if (!status || !status->text() || status->text()->utf8() != "支付成功") return false;
                           if (!driver_.tap(card->cancelBtn.lock())) return false;
-                          ns::log("road: the payment went through; back to the game");
+                          progress().play(line::kPaymentWentThrough);
                           return true;
                       }});
     laterPurchasesFrom_ = steps_.size();
@@ -111,18 +115,18 @@ void RoadPlayer::payLaterPurchase() {
     auto coins = centre->ptbIconBtn.lock();
     if (coins && driver_.tap(coins) && driver_.tap(centre->payBtn.lock())) {
         paid_ = centre;
-        ns::log("road: paid %@ for a purchase by 平台币支付", centre->realMoneyL.lock()->text());
+        progress().play(line::kPaidForAPurchase, centre->realMoneyL.lock()->text());
     }
 }
 
-void RoadPlayer::payWith(const char* waitingFor, const char* way, ns::Weak<ui::Button> TVNewPayVC::*row) {
-    steps_.push_back({waitingFor, [this, way, row] {
+void RoadPlayer::payWith(const char* played, ns::Weak<ui::Button> TVNewPayVC::*row) {
+    steps_.push_back({waitingFor(played), [this, played, row] {
                           auto centre = readyPaymentCentre(driver_);
                           if (!centre || centre == paid_.lock()) return false;
                           auto rowButton = ((*centre).*row).lock();
                           if (!rowButton || !driver_.tap(rowButton) || !driver_.tap(centre->payBtn.lock())) return false;
                           paid_ = centre;
-                          ns::log("road: paid %@ by %s", centre->realMoneyL.lock()->text(), way);
+                          progress().play(played, centre->realMoneyL.lock()->text());
                           return true;
                       }});
 }
@@ -140,8 +144,7 @@ void RoadPlayer::look() {
             ++next_;
             looksWaiting_ = 0;
         } else if (++looksWaiting_ % kLooksBetweenWaitingLines == 0) {
-            ns::log("road: waiting for %s: nothing on the screen for it for %d s", steps_[next_].waitingFor,
-                    static_cast<int>(looksWaiting_ * kLookSeconds));
+            sayWaiting(steps_[next_].waitingFor, static_cast<int>(looksWaiting_ * kLookSeconds));
         }
     }
     start();

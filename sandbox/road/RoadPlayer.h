@@ -36,8 +36,9 @@ private:
     void look();
     // Pays a payment centre that is ready and not paid yet with platform coins.
     void payLaterPurchase();
-    // Picks the pay way of `row` in the centre and pays.
-    void payWith(const char* waitingFor, const char* way, ns::Weak<ui::Button> TVNewPayVC::*row);
+    // Picks the pay way of `row` in the centre and pays, played as the stage
+    // whose line is `played`.
+    void payWith(const char* played, ns::Weak<ui::Button> TVNewPayVC::*row);
 
     std::string user_, password_;
     std::vector<Step> steps_;

@@ -12,6 +12,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Text.h"
 #include "platform/testing/UIDriver.h"
+#include "sandbox/road/RoadStageList.h"
 
 namespace sandbox {
 
@@ -19,12 +20,36 @@ namespace {
 
 // Looks at the screen before giving up on a draw that showed no prize.
 constexpr int kDrawPatience = 40;
+// Looks without an act between two lines saying what the screens wait for.
+constexpr int kLooksBetweenWaitingLines = 40;
 
 enum class HallStage { WelfareDraw, WelfareWait, SuperDraw, SuperWait, BuyCard, Done };
 
 std::shared_ptr<dispatch::RunLoopTimer>& runningTimer() {
     static std::shared_ptr<dispatch::RunLoopTimer> timer;
     return timer;
+}
+
+// An act that plays a stage of the road: logged and counted, its text returned.
+template <class... A>
+std::string played(const char* format, const A&... args) {
+    road::progress().play(format, args...);
+    return ns::format(format, args...);
+}
+
+// An act on the way to a stage: logged, its text returned.
+std::string said(std::string act) {
+    ns::log("road: %s", act);
+    return act;
+}
+
+// The stage a gift pop-up of `type` plays; one of an unknown type is a
+// format of its own, counted as no stage.
+const char* giftLine(const std::string& type) {
+    if (type == "luck") return road::line::kLuckGift;
+    if (type == "day") return road::line::kDayGift;
+    if (type == "active") return road::line::kActiveGift;
+    return "%s gift claimed";
 }
 
 }  // namespace
@@ -37,6 +62,8 @@ struct RoadStages::State {
     HallStage stage = HallStage::WelfareDraw;
     int prizesClosed = 0;
     int patience = 0;
+    int looksWaiting = 0;
+    double interval = 0.25;
 
     template <class Hall>
     std::string driveResourceHall(Hall& hall);
@@ -51,7 +78,9 @@ RoadStages::~RoadStages() = default;
 
 void RoadStages::start(double interval) {
     stop();
+    road::progress().reset();
     auto road = std::make_shared<RoadStages>();
+    road->state_->interval = interval;
     runningTimer() = dispatch::RunLoopTimer::create(interval, true, [road](dispatch::RunLoopTimer&) { road->step(); });
     dispatch::RunLoop::current().addTimer(runningTimer(), dispatch::RunLoopMode::Default);
 }
@@ -77,14 +106,14 @@ std::string RoadStages::step() {
             shown += (shown.empty() ? "" : ", ") + testing::UIDriver::textOf(*label).value_or("");
         if (s.driver.tap(prizes->getBtn)) {
             ++s.prizesClosed;
-            act = "prizes shown and closed: " + shown;
+            act = played(road::line::kPrizesClosed, shown);
         }
     } else if (auto gift = s.driver.findOfType<KVTRLuckyPlayerView>()) {
         ns::Ref<ui::Button> claim;
         if (auto pop = std::dynamic_pointer_cast<KVTRLuckyPlayerPopView>(gift)) claim = pop->closeBtn;
         if (auto pop = std::dynamic_pointer_cast<KVTRVerticalLuckyPlayerPopView>(gift)) claim = pop->closeBtn;
         const std::string stage = ns::textOf(gift->type);
-        if (claim && s.driver.tap(claim)) act = stage + " gift claimed";
+        if (claim && s.driver.tap(claim)) act = played(giftLine(stage), stage);
     } else if (covered) {
     } else if (auto hall = s.driver.findOfType<KVTRResourceHall>()) {
         act = s.driveResourceHall(*hall);
@@ -95,7 +124,12 @@ std::string RoadStages::step() {
     } else if (auto store = s.driver.findOfType<KVTRVerticalStoreHallView>()) {
         act = s.driveStoreHall(*store);
     }
-    if (!act.empty()) ns::log("road: %s", act);
+    if (!act.empty()) {
+        s.looksWaiting = 0;
+    } else if (++s.looksWaiting % kLooksBetweenWaitingLines == 0) {
+        if (const road::Stage* next = road::progress().next(road::Track::Screens))
+            road::sayWaiting(next->waitingFor, static_cast<int>(s.looksWaiting * s.interval));
+    }
     return act;
 }
 
@@ -107,12 +141,12 @@ std::string RoadStages::State::driveResourceHall(Hall& hall) {
         prizesClosed = 0;
     }
     auto drawOn = [&](const ns::Ref<ui::Button>& tab, const ns::Ref<ui::View>& page, KVTRTurntable& wheel,
-                      HallStage next, const char* name) -> std::string {
-        if (page->isHidden()) return driver.tap(tab) ? std::string("resource hall: ") + name + " tab" : "";
+                      HallStage next, const char* name, const char* drawn) -> std::string {
+        if (page->isHidden()) return driver.tap(tab) ? said(std::string("resource hall: ") + name + " tab") : "";
         if (!wheel.clickOneBtn->isEnabled() || !driver.tap(wheel.clickOneBtn)) return "";
         stage = next;
         patience = kDrawPatience;
-        return std::string("resource hall: one draw on the ") + name + " turntable";
+        return played(drawn);
     };
     auto waitFor = [&](int prizes, HallStage next) {
         // A draw the server refused shows no prize: the road goes on.
@@ -121,22 +155,24 @@ std::string RoadStages::State::driveResourceHall(Hall& hall) {
     };
     switch (stage) {
         case HallStage::WelfareDraw:
-            return drawOn(hall.rebtn2, hall.welfareView, *hall.welfare, HallStage::WelfareWait, "welfare");
+            return drawOn(hall.rebtn2, hall.welfareView, *hall.welfare, HallStage::WelfareWait, "welfare",
+                          road::line::kWelfareDraw);
         case HallStage::WelfareWait:
             return waitFor(1, HallStage::SuperDraw);
         case HallStage::SuperDraw:
-            return drawOn(hall.rebtn3, hall.superwelfareView, *hall.superwelfare, HallStage::SuperWait, "super");
+            return drawOn(hall.rebtn3, hall.superwelfareView, *hall.superwelfare, HallStage::SuperWait, "super",
+                          road::line::kSuperDraw);
         case HallStage::SuperWait:
             return waitFor(2, HallStage::BuyCard);
         case HallStage::BuyCard: {
-            if (hall.initerView->isHidden()) return driver.tap(hall.rebtn1) ? "resource hall: cards tab" : "";
+            if (hall.initerView->isHidden()) return driver.tap(hall.rebtn1) ? said("resource hall: cards tab") : "";
             for (auto& card : hall.cards) {
                 if (card->buyBtn->isHidden() || !driver.tap(card->buyBtn)) continue;
                 stage = HallStage::Done;
-                return "resource hall: card \"" + ns::textOf(card->model()->title) + "\" bought";
+                return played(road::line::kCardBought, ns::textOf(card->model()->title));
             }
             stage = HallStage::Done;
-            return "resource hall: no card to buy";
+            return said("resource hall: no card to buy");
         }
         case HallStage::Done:
             return "";
@@ -172,10 +208,10 @@ std::string RoadStages::State::driveStoreHall(Hall& hall) {
         if (slot->model() && slot->model()->mid) continue;
         if (row->giftModelArray()->count() == 0) break;
         auto gift = ns::cast<KVTRFixedGiftModel>(row->giftModelArray()->objectAtIndex(0));
-        if (!gift || !choose(slot, gift)) return "store hall: a gift could not be chosen";
+        if (!gift || !choose(slot, gift)) return said("store hall: a gift could not be chosen");
     }
-    if (!driver.tap(row->buyBtn)) return "store hall: the buy button was not reachable";
-    return "store hall: time-store bundle bought";
+    if (!driver.tap(row->buyBtn)) return said("store hall: the buy button was not reachable");
+    return played(road::line::kBundleBought);
 }
 
 }  // namespace sandbox

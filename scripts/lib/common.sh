@@ -32,23 +32,86 @@ gamehost_quote() {
 # A script starts its long work with gamehost_start, each job in a process
 # group of its own, and sets gamehost_trap: however it ends (Ctrl-C, SIGTERM,
 # an error, done), it signals each group it started that still runs as a
-# group, and an interrupted script says in one line what it stopped.
+# group, and an interrupted script says in one line what it stopped. A
+# script ended with no chance to run its trap (SIGKILL: the OOM killer, a
+# CI's hard stop) has its groups stopped by its watchdog (gamehost_watch).
 gamehost_groups=()
 gamehost_group_names=()
 gamehost_interrupted=""
 gamehost_build_log=""
+gamehost_watching=""
 
 #   gamehost_start WHAT COMMAND...
 # runs COMMAND in the background in a new process group (and session, so
 # that a Ctrl-C reaches it only through the script), WHAT naming it for the
 # interrupted line ("the build"); $! is its process and its group. It does
-# not inherit the run lock's descriptor (3).
+# not inherit the run lock's descriptor (3) nor the watchdog's pipe (8).
+# Reap it with gamehost_wait.
 gamehost_start() {
     local what=$1
     shift
-    setsid "$@" 3>&- &
+    gamehost_watch
+    setsid "$@" 3>&- 8>&- &
     gamehost_groups+=("$!")
     gamehost_group_names+=("$what")
+    gamehost_tell_watchdog "$!"
+}
+
+#   gamehost_wait PID
+# waits for the job PID and ends as it did; the watchdog forgets its group.
+gamehost_wait() {
+    local status=0
+    wait "$1" || status=$?
+    gamehost_tell_watchdog "-$1"
+    return "$status"
+}
+
+# ---- The watchdog ----
+# Started with a script's first job, in a session of its own (so that what
+# stops the script's process group does not stop it), it reads a pipe whose
+# writing end only the script holds (descriptor 8: no job inherits it): a
+# line "GROUP" for each group started, "-GROUP" for each one reaped or
+# stopped. The pipe closes when the script has ended, however it ended;
+# the watchdog then stops the groups still listed as the trap would
+# (SIGTERM, 5 s, SIGKILL) and ends.
+gamehost_watch() {
+    [ -z "$gamehost_watching" ] || return 0
+    gamehost_watching=1
+    exec 8> >(exec 3>&- 5>&- 9>&- setsid bash -c "$(declare -f gamehost_watchdog); gamehost_watchdog")
+    # Nothing starts before the watchdog is out of the script's session.
+    local watchdog=$! stat session
+    while IFS= read -r stat 2>/dev/null <"/proc/$watchdog/stat"; do
+        stat=${stat##*) }
+        read -r _ _ _ session _ <<<"$stat"
+        [ "$session" = "$watchdog" ] && break
+        sleep 0.01
+    done
+}
+
+gamehost_watchdog() {
+    local line group
+    local -A live=()
+    while IFS= read -r line; do
+        case $line in
+            -*) unset "live[${line#-}]" ;;
+            ?*) live[$line]=1 ;;
+        esac
+    done
+    for group in "${!live[@]}"; do kill -TERM -- "-$group" 2>/dev/null || unset "live[$group]"; done
+    for group in "${!live[@]}"; do
+        for _ in $(seq 50); do
+            kill -0 -- "-$group" 2>/dev/null || break
+            sleep 0.1
+        done
+        kill -KILL -- "-$group" 2>/dev/null || true
+    done
+}
+
+# A line to the watchdog; a watchdog that is gone costs nothing (the
+# subshell takes a broken pipe's signal, not the script).
+gamehost_tell_watchdog() {
+    [ -n "$gamehost_watching" ] || return 0
+    (echo "$1" >&8) 2>/dev/null || true
 }
 
 #   gamehost_stop_groups
@@ -72,6 +135,7 @@ gamehost_stop_groups() {
             sleep 0.1
         done
         if kill -KILL -- "-$group" 2>/dev/null; then wait "$group" 2>/dev/null || true; fi
+        gamehost_tell_watchdog "-$group"
     done
     gamehost_groups=()
     gamehost_group_names=()
@@ -119,22 +183,30 @@ gamehost_on_exit() {
 }
 
 # ---- The build lock ----
-# Every build into a build folder takes $build/.build.lock, so that builds
-# by different scripts take turns. A script whose parent holds it (the
-# descriptor inherited) goes on at once.
+#   gamehost_lock_build [WHAT]
+# Every build into a build folder, and every test pass that reads it, takes
+# $build/.build.lock, so that they take turns: a build never rewrites what a
+# running pass reads. WHAT is how a script waiting for the lock names its
+# holder ("another build", the default; "a test pass"). A script whose
+# parent holds the lock (the descriptor inherited) goes on at once.
 gamehost_lock_build() {
-    local lock="$build/.build.lock"
+    local lock="$build/.build.lock" what=${1:-another build} holder
     mkdir -p "$build"
-    if [ -e /dev/fd/9 ] && [ /dev/fd/9 -ef "$lock" ]; then
+    if gamehost_holds_build; then
         flock 9
         return
     fi
-    exec 9>"$lock"
+    exec 9>>"$lock"
     if ! flock -n 9; then
-        echo "$gamehost_name: another build is using $build: waiting for it to end"
+        holder=$(head -n 1 "$lock" 2>/dev/null || true)
+        echo "$gamehost_name: ${holder:-another build} is using $build: waiting for it to end"
         flock 9
     fi
+    printf '%s\n' "$what" >"$lock"
 }
+
+# Whether this script holds the build lock (or inherited it).
+gamehost_holds_build() { [ -e /dev/fd/9 ] && [ /dev/fd/9 -ef "$build/.build.lock" ]; }
 
 gamehost_unlock_build() { exec 9>&-; }
 
@@ -165,7 +237,8 @@ gamehost_build_step() {
 }
 
 #   gamehost_build_quietly NAME ROOT [scripts/build arguments...]
-# builds under the build lock, the build's output in a log of its own,
+# builds under the build lock (kept when the script held it before), the
+# build's output in a log of its own,
 # saying every 30 s which step it is at, then how many warnings it printed.
 # The log becomes $build/build.log when the build compiled or linked
 # something (or failed): a build with nothing to do leaves the last one's
@@ -174,6 +247,9 @@ gamehost_build_step() {
 gamehost_build_quietly() {
     local name=$1 root=$2
     shift 2
+    # A script that holds the lock already keeps it after the build.
+    local held=false
+    gamehost_holds_build && held=true
     gamehost_lock_build
     local log="$build/build.log" fresh status=0
     fresh=$(mktemp "$build/build.log.XXXXXX")
@@ -183,8 +259,8 @@ gamehost_build_quietly() {
     gamehost_start "the build" "$root/scripts/build" "$@" >"$fresh" 2>&1
     local pid=$!
     gamehost_tell_while "$pid" 30 gamehost_build_step "$name" "$fresh"
-    wait "$pid" || status=$?
-    gamehost_unlock_build
+    gamehost_wait "$pid" || status=$?
+    $held || gamehost_unlock_build
     gamehost_build_log=""
     if [ "$status" -eq 0 ] && ! grep -qE '^\[[0-9]+/[0-9]+\] (Building|Linking)' "$fresh"; then
         rm -f "$fresh"

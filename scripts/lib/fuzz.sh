@@ -8,6 +8,7 @@ fuzz_build() {
     local source=$1 out=$2 status=0
     shift 2
     mkdir -p "$out"
+    fuzz_now "build" "${source#"$root"/}"
     gamehost_lock_build
     {
         cmake -S "$source" -B "$out" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
@@ -21,23 +22,59 @@ fuzz_build() {
     fi
 }
 
+# What the fuzz stage is doing, in $build/fuzz-now for fuzz_progress:
+#   fuzz_now build SOURCE | fuzz_now run LABEL SECONDS LOG
+fuzz_now() {
+    local IFS=$'\t'
+    printf '%s\t%s\n' "$(date +%s)" "$*" >"$build/fuzz-now"
+}
+
+#   fuzz_progress NAME
+# says in one line what the fuzz stage is doing: building, or which target
+# runs, for how long yet and how many inputs it has tried.
+fuzz_progress() {
+    local since kind what seconds log inputs
+    IFS=$'\t' read -r since kind what seconds log <"$build/fuzz-now" 2>/dev/null || return 0
+    if [ "$kind" = build ]; then
+        echo "$1:   fuzzing: building the fuzz targets of $what"
+        return
+    fi
+    inputs=$(grep -ao '^#[0-9][0-9]*' "$log" 2>/dev/null | tail -n 1 | tr -d '#' || true)
+    local elapsed=$(($(date +%s) - since))
+    if [ "$elapsed" -lt "$seconds" ]; then
+        echo "$1:   fuzzing the $what: $elapsed of $seconds s, ${inputs:-0} inputs so far"
+    else
+        echo "$1:   fuzzing the $what: its $seconds s are up after ${inputs:-0} inputs; it is ending"
+    fi
+}
+
 #   fuzz_run LABEL TARGET SECONDS [libFuzzer arguments...]
 # runs the fuzzer TARGET for SECONDS, its findings named TARGET-<kind>-*, its
-# output in TARGET.log; says in one line how many inputs ran, or, when it
-# fails, shows the end of its output and where the failing input is if it
-# wrote one.
+# output in TARGET.log; says in one line how many inputs it tried beyond its
+# seeds, or, when it fails, shows the end of its output and where the
+# failing input is if it wrote one. A run that tried nothing beyond its
+# seeds fuzzed nothing: it fails, saying so.
 fuzz_run() {
     local label=$1 target=$2 seconds=$3
     local artifacts="$target-" log="$target.log"
     shift 3
     local before
     before=$(mktemp)
+    fuzz_now run "$label" "$seconds" "$log"
     if "$target" -max_total_time="$seconds" -timeout=10 -artifact_prefix="$artifacts" -print_final_stats=1 \
         "$@" 2>"$log"; then
         rm -f "$before"
-        local runs
+        local runs seeds
         runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
-        echo "fuzz: $label: ${runs:-?} inputs in ${seconds} s, nothing found"
+        # The inputs run before fuzzing starts: the seeds (and the empty input).
+        seeds=$(sed -n 's/^#\([0-9]*\)[[:space:]]*INITED.*/\1/p' "$log" | head -n 1)
+        if [ -z "$runs" ] || [ -z "$seeds" ] || [ "$runs" -le "$seeds" ]; then
+            tail -n 20 "$log" >&2
+            echo "fuzz: $label ran ${runs:-?} inputs in $seconds s, ${seeds:-all} of them those it started from:" \
+                "it fuzzed nothing (are its seeds too large for the run's time? its output: $log)" >&2
+            return 1
+        fi
+        echo "fuzz: $label: $((runs - seeds)) inputs beyond the $seeds it started from, in $seconds s, nothing found"
         return 0
     fi
     tail -n 60 "$log" >&2

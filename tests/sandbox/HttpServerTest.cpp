@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <mutex>
+#include <string>
 #include <stdexcept>
 #include <vector>
 
@@ -52,7 +53,14 @@ TEST(HttpServerTest, ListensOnAGivenPortAndRefusesATakenOne) {
     {
         HttpServer first(answer);
         port = first.port();
-        EXPECT_THROW(HttpServer(answer, port), std::runtime_error);
+        // The refusal names the port and what keeps it.
+        try {
+            HttpServer second(answer, port);
+            ADD_FAILURE() << "a second server listens on the taken port " << port;
+        } catch (const std::runtime_error& error) {
+            EXPECT_EQ(std::string(error.what()), "cannot listen on 127.0.0.1:" + std::to_string(port) + ": port " +
+                                                      std::to_string(port) + " is in use: another program holds it");
+        }
     }
     HttpServer again(answer, port);
     EXPECT_EQ(again.port(), port);

@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -138,6 +140,46 @@ TEST(SandboxProgram, UsageNamesEveryServerItStarts) {
     // Each server's port can be chosen, so the shipped configuration's can.
     for (const char* option : {"--page-port", "--platform-port", "--game-port", "--channel-port", "--activity-port"})
         EXPECT_NE(flat.find(option), std::string::npos) << option << " in: " << usage;
+}
+
+// The first line it writes on its standard error for `arguments`, and its status.
+std::string firstErrorLine(const std::string& arguments, int& status) {
+    std::string said;
+    FILE* run = ::popen((GAMEHOST_SANDBOX_PROGRAM " " + arguments + " 2>&1 >/dev/null").c_str(), "r");
+    if (!run) return "(no popen)";
+    char chunk[512];
+    for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, run)) > 0;) said.append(chunk, n);
+    status = ::pclose(run);
+    return said.substr(0, said.find('\n'));
+}
+
+TEST(SandboxProgram, AWrongOptionIsNamedForWhatIsWrong) {
+    int status = -1;
+    EXPECT_EQ(firstErrorLine("--bogus", status), "gamehost-sandbox: unknown option --bogus");
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << status;
+    EXPECT_EQ(firstErrorLine("--bogus 8080", status), "gamehost-sandbox: unknown option --bogus");
+    EXPECT_EQ(firstErrorLine("--page-port", status), "gamehost-sandbox: --page-port needs a value");
+    EXPECT_EQ(firstErrorLine("--game-port 0x50", status), "gamehost-sandbox: --game-port: not a port: 0x50");
+}
+
+TEST(SandboxProgram, APortInUseIsNamedWithWhatHoldsIt) {
+    // The test holds a port the system picked, as another program would.
+    int holder = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(holder, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(holder, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(holder, 1), 0);
+    ASSERT_EQ(::getsockname(holder, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    const std::string port = std::to_string(ntohs(address.sin_port));
+    int status = -1;
+    EXPECT_EQ(firstErrorLine("--game-port " + port, status), "gamehost-sandbox: cannot listen on 127.0.0.1:" + port +
+                                                                 ": port " + port +
+                                                                 " is in use: another program holds it");
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    ::close(holder);
 }
 
 }  // namespace

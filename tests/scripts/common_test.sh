@@ -3,27 +3,7 @@
 # started, the build lock and the build's log. Each case runs in a scratch
 # folder; the first failure ends the test with its reason.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/../.." && pwd)
-scratch=$(mktemp -d "${TMPDIR:-/tmp}/scripts-common-test.XXXXXX")
-trap 'rm -rf "$scratch"' EXIT
-
-fail() {
-    echo "FAILED: $*" >&2
-    exit 1
-}
-
-# A script of the project's kind in the scratch folder, sourcing the helpers.
-write_script() {
-    local path=$1
-    shift
-    {
-        echo '#!/usr/bin/env bash'
-        echo 'set -euo pipefail'
-        echo ". '$root/scripts/lib/common.sh'"
-        printf '%s\n' "$@"
-    } >"$path"
-    chmod +x "$path"
-}
+. "$(dirname "$0")/support.sh" common-test
 
 # ---- Settings printed quoted reach a shell whole ----
 (
@@ -59,6 +39,31 @@ fi
 [ "$(cat "$scratch/stops.err")" = "stops: interrupted; stopped the work" ] ||
     fail "stopping: the script said '$(cat "$scratch/stops.err")'"
 echo "ok: SIGTERM stops what the script started, as a group, in one line"
+
+# ---- A script killed outright still stops what it started ----
+# SIGKILL runs no trap: the watchdog stops the groups, whether the script
+# alone is killed or its whole process group (a CI's hard stop).
+for how in script group; do
+    rm -f "$scratch/started"
+    mkfifo "$scratch/started"
+    # In a session of its own (setsid runs it in this process): its group is $!.
+    (cd "$scratch" && BUILD_DIR="$scratch/build" exec setsid ./stops 2>/dev/null) &
+    script=$!
+    group=$(cat "$scratch/started")
+    if [ "$how" = script ]; then kill -KILL "$script"; else kill -KILL -- "-$script"; fi
+    wait "$script" 2>/dev/null || true
+    # Processes of the work that ended are zombies until whoever adopted
+    # them reaps them: only live ones count.
+    for _ in $(seq 100); do
+        [ -n "$(ps -o stat= -g "$group" | grep -v '^Z' || true)" ] || break
+        sleep 0.1
+    done
+    if [ -n "$(ps -o stat= -g "$group" | grep -v '^Z' || true)" ]; then
+        kill -KILL -- "-$group"
+        fail "killed: the work's group outlived the script killed as a $how by 10 s"
+    fi
+done
+echo "ok: a script killed outright still stops what it started"
 
 # ---- Builds into one folder take turns ----
 mkdir -p "$scratch/turns"

@@ -57,4 +57,20 @@ TEST_F(WelfareRoadTest, TheWholeRoadAfterLoginIsPlayedOnTheSDKsScreens) {
     ASSERT_TRUE(settle([&] { return log.contains("page: road complete"); }, 30));
 }
 
+TEST_F(WelfareRoadTest, WhileNothingComesTheScreensSayWhichStageTheyWaitFor) {
+    KVTRStoreViews::install();
+    KVTRWelfareViews::install();
+    launch();
+    sandbox::RoadStages::start();
+    // No login: no gift pop-up comes, and every 10 s the screens say so.
+    ASSERT_TRUE(settle([&] { return log.contains("road: waiting for the luck gift: nothing on the screen for it for 10 s"); },
+                       15));
+    // The three gifts played, the screens wait for the stage after them:
+    // the store hall's bundle, which comes after the page's own payments.
+    loginThroughPage();
+    ASSERT_TRUE(settle([&] { return log.contains("road: active gift claimed"); }, 60));
+    EXPECT_TRUE(settle([&] { return log.contains("road: waiting for the store hall's time-store bundle: nothing on the screen"); },
+                       30));
+}
+
 }  // namespace

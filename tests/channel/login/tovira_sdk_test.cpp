@@ -2,6 +2,8 @@
 // receives, orientation masks, the wallet return's address, logout with the
 // ball and its countdown, and a minor's login starting the play-time limit.
 
+#include <filesystem>
+
 #include "channel/ShareVale.h"
 #include "channel/usercenter/TVGameOverView.h"
 #include "login_test_support.h"
@@ -90,6 +92,24 @@ TEST_F(ToviraSDKTest, LaunchInstallsTheSharedURLCache) {
     auto cache = ns::URLCache::sharedURLCache();
     EXPECT_EQ(cache->memoryCapacity(), 4194304u);
     EXPECT_EQ(cache->diskCapacity(), 33554432u);
+}
+
+TEST_F(ToviraSDKTest, ALaunchWithoutTheChannelsIdsSaysWhy) {
+    log.clear();
+    std::filesystem::remove(folder + "/resources/TV.plist");
+    ToviraSDK::didFinishLaunching();
+    EXPECT_TRUE(log.contains("TV.plist is missing from the app's resources (" + folder +
+                             "/resources): the channel has no app id, game id, key or channel"));
+
+    log.clear();
+    writeResource("TV.plist", "not a property list");
+    ToviraSDK::didFinishLaunching();
+    EXPECT_TRUE(log.contains(folder + "/resources/TV.plist cannot be read as a property list"));
+
+    log.clear();
+    writeTVPlist();
+    ToviraSDK::didFinishLaunching();
+    EXPECT_FALSE(log.contains("TV.plist")) << "a sound TV.plist is not named";
 }
 
 TEST_F(ToviraSDKTest, LogoutHidesTheBallTellsTheServerAndEmptiesTheNextForm) {

@@ -3,9 +3,9 @@
 //   write_hostile_seeds <folder> [longest]
 // Each file starts with the two bytes that pick where the target cuts its
 // input: the largest step, so a large file takes few incremental updates.
-// A shape whose seed would be longer than `longest` bytes (by default the
-// image decoder fuzz run's -max_len, tests/image/codec/fuzz/run) is left
-// out, named on the standard error: the fuzzer would cut it short.
+// A shape whose seed would be longer than `longest` bytes (by default
+// 65,536, the image decoder fuzz run's -max_len, tests/image/codec/fuzz/run)
+// is left out, named on the standard error: the fuzzer would cut it short.
 
 #include <cstdio>
 #include <cstdlib>
@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::filesystem::path folder = argv[1];
-    const unsigned long long longest = argc == 3 ? std::strtoull(argv[2], nullptr, 10) : 1'200'000;
+    const unsigned long long longest = argc == 3 ? std::strtoull(argv[2], nullptr, 10) : 65'536;
     std::filesystem::create_directories(folder);
     for (const hostile::Shape& shape : hostile::shapes()) {
         const hostile::Bytes file = shape.make();

@@ -1,0 +1,187 @@
+#!/usr/bin/env bash
+# The road as scripts/run plays it (scripts/lib/play-road), judged by the
+# stage list of the real stand-in player, with a sandbox and an app of the
+# test's own that say what a road says: a road with every stage is
+# complete; one without a stage, or with a stage out of its order, names
+# that stage and the player's last waiting line; the stand-ins' settings
+# paste as they are printed; the programs end when the script is killed.
+#   road_test.sh GAMEHOST_ROAD
+set -euo pipefail
+player=${1:?the path of gamehost-road}
+. "$(dirname "$0")/support.sh" road-test
+
+"$player" --stages >"$scratch/stages" || fail "gamehost-road --stages failed"
+[ "$(wc -l <"$scratch/stages")" -ge 20 ] || fail "the list has $(wc -l <"$scratch/stages") stages"
+
+# A build folder of fakes: a sandbox that names five servers and waits, the
+# app that prints $scratch/road (the list from the real player for
+# --stages), and the app of --stand-ins, which prints its settings.
+build="$scratch/build"
+mkdir -p "$build/sandbox/road" "$build/shell/resources"
+cat >"$build/sandbox/gamehost-sandbox" <<EOF
+#!/usr/bin/env bash
+echo \$\$ >"$scratch/sandbox.pid"
+for server in page platform game channel activity; do echo "sandbox: \$server http://127.0.0.1:1\$server/"; done
+exec sleep 300
+EOF
+cat >"$build/sandbox/road/gamehost-road" <<EOF
+#!/usr/bin/env bash
+if [ "\${1:-}" = --stages ]; then exec cat "$scratch/stages"; fi
+echo \$\$ >"$scratch/app.pid"
+cat "$scratch/road"
+exec sleep 300
+EOF
+cat >"$build/shell/gamehost" <<'EOF'
+#!/usr/bin/env bash
+env | grep '^GAMEHOST_' | sort
+EOF
+chmod +x "$build/sandbox/gamehost-sandbox" "$build/sandbox/road/gamehost-road" "$build/shell/gamehost"
+{
+    echo '<plist><dict>'
+    for key in GamePageURL PlatformServerURL GameServerURL ChannelAPIURL ActivityPageURL; do
+        echo "<key>$key</key>"
+        echo "<string>http://127.0.0.1:808${#key}/</string>"
+    done
+    echo '</dict></plist>'
+} >"$build/shell/resources/GameHost.plist"
+
+# The line a stage's pattern stands for, as the app logs it.
+logged() { printf '2026-01-01 00:00:00.000 gamehost-road[7] road: %s\n' "${1//\*/6元}"; }
+# The road's lines: each track's stages in order, the screens' interleaved
+# with the player's, then both payments reaching the page and its end.
+# Without stage $1 (a number from 1; 0: none), and with the player's
+# stages $2 and $3 swapped.
+write_road() {
+    local without=${1:-0} first=${2:-0} second=${3:-0} i=0 track waiting pattern
+    local -a player_lines=() screen_lines=()
+    while IFS=$'\t' read -r track waiting pattern; do
+        i=$((i + 1))
+        [ "$i" -ne "$without" ] || continue
+        if [ "$track" = player ]; then player_lines+=("$pattern"); else screen_lines+=("$pattern"); fi
+    done <"$scratch/stages"
+    if [ "$first" -ne 0 ]; then
+        local kept=${player_lines[$((first - 1))]}
+        player_lines[first - 1]=${player_lines[$((second - 1))]}
+        player_lines[second - 1]=$kept
+    fi
+    {
+        for i in "${!player_lines[@]}"; do
+            logged "${player_lines[$i]}"
+            if [ "$i" -lt "${#screen_lines[@]}" ]; then logged "${screen_lines[$i]}"; fi
+        done
+        for ((i = ${#player_lines[@]}; i < ${#screen_lines[@]}; i++)); do logged "${screen_lines[$i]}"; done
+        echo '2026-01-01 00:00:00.000 gamehost-road[7] road: waiting for the pay page: nothing on the screen for it for 10 s'
+        echo 'page: callback payNotify {"status":"1","amount":"6"}'
+        echo 'page: callback payNotify {"status":"1","amount":"6"}'
+        echo 'page: road complete'
+    } >"$scratch/road"
+}
+play() { BUILD_DIR="$build" "$root/scripts/lib/play-road" test "$@"; }
+
+# ---- A road with every stage in order is complete ----
+write_road
+status=0
+play >"$scratch/out" 2>&1 || status=$?
+stages=$(wc -l <"$scratch/stages")
+[ "$status" -eq 0 ] || fail "complete: the road ended $status: $(tail -n 4 "$scratch/out")"
+[ "$(tail -n 2 "$scratch/out")" = "$(printf 'test: all %s stages of the road played, in order\ntest: the road is complete' \
+    "$stages")" ] || fail "complete: the road ended '$(tail -n 2 "$scratch/out")'"
+echo "ok: a road with every stage in order is complete"
+
+# ---- A road without one stage names it, whichever it is ----
+n=0
+while IFS=$'\t' read -r track waiting pattern; do
+    n=$((n + 1))
+    write_road "$n"
+    status=0
+    play >"$scratch/out" 2>&1 || status=$?
+    [ "$status" -eq 1 ] || fail "without \"$pattern\": the road ended $status"
+    grep -qxF "test: the road's stage \"$pattern\" ($waiting) was not played ($((stages - 1)) of $stages stages played)" \
+        "$scratch/out" || fail "without \"$pattern\": the road said $(grep '^test: ' "$scratch/out" | tr '\n' '|')"
+done <"$scratch/stages"
+echo "ok: a road without one stage names it, whichever it is"
+
+# ---- The stalled road names the pay page and the player's waiting line ----
+# As it stalled: the player waits for the pay page; the screens, which never
+# saw a store, wait too and say so.
+n=$(grep -n $'\tpaid on the pay page' "$scratch/stages" | cut -d: -f1)
+[ -n "$n" ] || fail "stalled: no stage for the pay page in the list"
+head -n "$((n - 1))" "$scratch/stages" | grep $'^player\t' | while IFS=$'\t' read -r _ _ pattern; do
+    logged "$pattern"
+done >"$scratch/road"
+for pattern in "luck gift claimed" "day gift claimed" "active gift claimed"; do logged "$pattern"; done >>"$scratch/road"
+{
+    echo '2026-01-01 00:00:00.000 gamehost-road[7] road: waiting for the pay page: nothing on the screen for it for 10 s'
+    echo "2026-01-01 00:00:00.000 gamehost-road[7] road: waiting for the store hall's time-store bundle: nothing on the screen for it for 10 s"
+    echo 'page: callback payNotify {"status":"1","amount":"6"}'
+    echo 'page: callback payNotify {"status":"1","amount":"6"}'
+    echo 'page: road complete'
+} >>"$scratch/road"
+status=0
+play >"$scratch/out" 2>&1 || status=$?
+[ "$status" -eq 1 ] || fail "stalled: the road ended $status"
+grep -qxF "test: the road's stage \"paid on the pay page and went back\" (the pay page) was not played ($((n - 1 + 3)) of $stages stages played)" \
+    "$scratch/out" || fail "stalled: the road said $(grep '^test: ' "$scratch/out" | tr '\n' '|')"
+grep -qxF "test: the stand-in player's last waiting line: road: waiting for the pay page: nothing on the screen for it for 10 s" \
+    "$scratch/out" || fail "stalled: no waiting line of the player's in $(grep '^test: ' "$scratch/out" | tr '\n' '|')"
+echo "ok: the stalled road names the pay page and the player's waiting line"
+
+# ---- A stage out of its track's order counts as not played ----
+# The player's third and fourth stages swapped: the third came too late.
+write_road 0 3 4
+status=0
+play >"$scratch/out" 2>&1 || status=$?
+pattern=$(sed -n 3p "$scratch/stages" | cut -f3)
+[ "$status" -eq 1 ] || fail "out of order: the road ended $status"
+grep -qF "test: the road's stage \"$pattern\" (" "$scratch/out" ||
+    fail "out of order: the road said $(grep '^test: ' "$scratch/out" | tr '\n' '|')"
+# A missed tap is no stage: "tapped 登录, and the tap missed" is not "tapped 登录".
+n=$(grep -n $'\ttapped 登录$' "$scratch/stages" | cut -d: -f1)
+write_road "$n"
+sed -i "1i 2026-01-01 00:00:00.000 gamehost-road[7] road: tapped 登录, and the tap missed" "$scratch/road"
+status=0
+play >"$scratch/out" 2>&1 || status=$?
+grep -qF "test: the road's stage \"tapped 登录\" (" "$scratch/out" ||
+    fail "missed tap: the road said $(grep '^test: ' "$scratch/out" | tr '\n' '|')"
+echo "ok: a stage out of its track's order counts as not played"
+
+# ---- The stand-ins' settings paste as they are printed ----
+# Started as itself, so that $! is the script.
+BUILD_DIR="$build" "$root/scripts/lib/play-road" test --stand-ins >"$scratch/out" 2>&1 &
+script=$!
+for _ in $(seq 300); do
+    grep -q 'Ctrl-C stops them' "$scratch/out" && break
+    sleep 0.1
+done
+grep -q 'Ctrl-C stops them' "$scratch/out" || fail "stand-ins: they never served: $(cat "$scratch/out")"
+sed -n '/paste the next 7 lines as they are:$/,$p' "$scratch/out" | sed -n 2,8p >"$scratch/pasted"
+pasted=$(bash "$scratch/pasted" 2>&1) || fail "stand-ins: the pasted lines failed: $pasted"
+chat='http://127.0.0.1:1channel/robot/h5chat.html?sysNum=sandbox01&receiveId=&sourceId=1'
+expected="GAMEHOST_ACTIVITY_PAGE_URL=http://127.0.0.1:1activity/
+GAMEHOST_CHANNEL_API_URL=http://127.0.0.1:1channel/
+GAMEHOST_CHANNEL_CHAT_URL=$chat
+GAMEHOST_GAME_PAGE_URL=http://127.0.0.1:1page/
+GAMEHOST_GAME_SERVER_URL=http://127.0.0.1:1game/
+GAMEHOST_PLATFORM_SERVER_URL=http://127.0.0.1:1platform/"
+[ "$(printf '%s\n' "$pasted" | grep -v '^GAMEHOST_RESOURCES=\|^GAMEHOST_HOME=\|^GAMEHOST_MOCK')" = "$expected" ] ||
+    fail "stand-ins: the pasted lines started the app with $pasted"
+echo "ok: the stand-ins' settings paste as they are printed"
+
+# ---- The programs end when the script is killed outright ----
+sandbox=$(cat "$scratch/sandbox.pid")
+kill -KILL "$script"
+wait "$script" 2>/dev/null || true
+ended_soon "$sandbox" || fail "killed: the stand-ins outlived the killed script by 10 s"
+write_road
+rm -f "$scratch/app.pid"
+BUILD_DIR="$build" "$root/scripts/lib/play-road" test >"$scratch/out" 2>&1 &
+script=$!
+for _ in $(seq 300); do
+    [ -s "$scratch/app.pid" ] && break
+    sleep 0.1
+done
+app=$(cat "$scratch/app.pid" 2>/dev/null) || fail "killed: the app never started"
+kill -KILL "$script"
+wait "$script" 2>/dev/null || true
+ended_soon "$app" || fail "killed: the app outlived the killed script by 10 s"
+echo "ok: the programs end when the script is killed outright"
