@@ -152,12 +152,14 @@ TEST(TiffLargeStripsTest, ALargeStripCutShortGivesNoImage) {
     EXPECT_FALSE(source->createImageAtIndex(0));
 }
 
-// An 8192 x 8192 RGBA picture in one deflate strip, of 8 and of 16 bits a
-// sample, and of 16 in a strip a plane, beside the same picture as a PNG:
-// the strips are decoded a batch of rows at a time into the picture, so
-// none holds it more than once.
+// A 4096 x 4096 RGBA picture (64 MiB, four times the reader's working
+// buffer) in one deflate strip, of 8 and of 16 bits a sample, and of 16 in
+// a strip a plane, beside the same picture as a PNG: the strips are decoded
+// a batch of rows at a time into the picture, so none holds it more than
+// once.
 TEST(TiffLargeStripsTest, AOneStripPictureIsHeldOnceAsAPngIs) {
-    const Bytes png = hostile::transparentPng(8192, 8192);
+    constexpr uint32_t Side = 4096;
+    const Bytes png = hostile::transparentPng(Side, Side);
     auto growthOf = [](const Bytes& file) {
         auto source = cg::ImageSource::createWithData(file);
         testing::ResidentPeak peak = hostile::peakFromHere();
@@ -170,14 +172,16 @@ TEST(TiffLargeStripsTest, AOneStripPictureIsHeldOnceAsAPngIs) {
     for (auto [bits, separate] : {std::pair<uint16_t, bool>{8, false}, {16, false}, {16, true}}) {
         SCOPED_TRACE(testing::Message() << bits << (separate ? " bits in planes" : " bits"));
         const Bytes tiff =
-            testing::flatTiff({.width = 8192, .height = 8192, .samples = 4, .bits = bits, .photometric = PHOTOMETRIC_RGB,
+            testing::flatTiff({.width = Side, .height = Side, .samples = 4, .bits = bits, .photometric = PHOTOMETRIC_RGB,
                                .extraSample = EXTRASAMPLE_ASSOCALPHA, .separatePlanes = separate});
         const uint64_t tiffGrowth = growthOf(tiff);
-        // At most 1.2 times what the PNG of the same picture grows it by.
-        testing::expectGrowthUnder(tiffGrowth, uint64_t(1.2 * double(pngGrowth)) + 1,
-                                   "8192 x 8192 RGBA of " + std::to_string(bits) + " bits, one strip" +
-                                       (separate ? " a plane" : "") + ", beside its PNG's " +
-                                       std::to_string(pngGrowth / MiB) + " MiB");
+        // What the PNG grows it by (the picture, once), the reader's working
+        // buffer of 16 MiB, and 8 MiB for what the C library keeps: a second
+        // copy of the picture, or the strip decoded whole, passes it.
+        testing::expectGrowthUnder(tiffGrowth, pngGrowth + 16 * MiB + 8 * MiB,
+                                   std::to_string(Side) + " x " + std::to_string(Side) + " RGBA of " +
+                                       std::to_string(bits) + " bits, one strip" + (separate ? " a plane" : "") +
+                                       ", beside its PNG's " + std::to_string(pngGrowth / MiB) + " MiB");
     }
 }
 
