@@ -6,6 +6,8 @@
 #include <string>
 #include <thread>
 
+#include <time.h>
+
 #include "platform/dispatch/Activity.h"
 #include "platform/dispatch/Clock.h"
 #include "platform/dispatch/MainThread.h"
@@ -22,9 +24,16 @@ using SteadyClock = std::chrono::steady_clock;
 std::atomic<double> idleTimeoutSeconds{30.0};
 std::thread::id previousMainThread;
 
-SteadyClock::time_point realDeadline() {
-    return SteadyClock::now() +
-           std::chrono::duration_cast<SteadyClock::duration>(std::chrono::duration<double>(idleTimeoutSeconds.load()));
+// Background work moves on when a block or I/O operation starts, ends or
+// hands work over (the activity generation moves), or while the process's
+// threads spend CPU time: a twentieth of a core keeps a working thread on a
+// machine far busier than its cores, while blocked threads spend none.
+constexpr double WorkingShareOfACore = 0.05;
+
+double cpuSeconds(clockid_t clock) {
+    timespec spent{};
+    clock_gettime(clock, &spent);
+    return double(spent.tv_sec) + double(spent.tv_nsec) * 1e-9;
 }
 
 std::string seconds(double value) {
@@ -32,6 +41,53 @@ std::string seconds(double value) {
     std::snprintf(buf, sizeof buf, "%g s", value);
     return buf;
 }
+
+// The main thread's own CPU time since it was made: what work that keeps
+// the main thread busy without end spends. A busy machine stretches real
+// time, not this.
+class MainThreadTime {
+public:
+    MainThreadTime() : start_(cpuSeconds(CLOCK_THREAD_CPUTIME_ID)) {}
+    bool spent() const { return cpuSeconds(CLOCK_THREAD_CPUTIME_ID) - start_ > idleTimeoutSeconds.load(); }
+
+private:
+    double start_;
+};
+
+// Whether background work still moves: stuck means nothing moved for the
+// idle timeout of real time, however long the work as a whole takes.
+class StallWatch {
+public:
+    // Waits until the generation moves past `seen`; false when nothing
+    // moved for the idle timeout.
+    bool waitForMovement(uint64_t seen) {
+        if (!windowOpen_ || seen != generation_) open(seen);
+        for (;;) {
+            if (Activity::waitForChange(seen, windowEnd_)) {
+                windowOpen_ = false;
+                return true;
+            }
+            if (cpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - processCpu_ < WorkingShareOfACore * window_) return false;
+            open(seen);
+        }
+    }
+
+private:
+    void open(uint64_t seen) {
+        windowOpen_ = true;
+        generation_ = seen;
+        window_ = idleTimeoutSeconds.load();
+        windowEnd_ = SteadyClock::now() +
+                     std::chrono::duration_cast<SteadyClock::duration>(std::chrono::duration<double>(window_));
+        processCpu_ = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
+    }
+
+    bool windowOpen_ = false;
+    uint64_t generation_ = 0;
+    double window_ = 0;
+    SteadyClock::time_point windowEnd_;
+    double processCpu_ = 0;
+};
 
 // The queues holding the work, for the report.
 std::string heldBy() {
@@ -41,22 +97,23 @@ std::string heldBy() {
 
 [[noreturn]] void reportStuck(const ActivitySnapshot& s) {
     ns::Exception::raise(ns::InternalInconsistencyException,
-                         "work did not settle within " + seconds(idleTimeoutSeconds.load()) + " of real time (" +
-                             std::to_string(s.busy) + " background blocks queued or running, " +
+                         "work did not settle: nothing moved for " + seconds(idleTimeoutSeconds.load()) +
+                             " of real time (" + std::to_string(s.busy) + " background blocks queued or running, " +
                              std::to_string(s.io) + " I/O operations in flight" + heldBy() + ")");
 }
 
 [[noreturn]] void reportEndlessMainWork() {
     ns::Exception::raise(ns::InternalInconsistencyException,
                          "main-thread work kept coming for " + seconds(idleTimeoutSeconds.load()) +
-                             " of real time: a block or timer that reschedules itself at once never lets the "
-                             "main thread go idle");
+                             " of the main thread's time: a block or timer that reschedules itself at once never "
+                             "lets the main thread go idle");
 }
 
 [[noreturn]] void reportEndlessTimers() {
     ns::Exception::raise(ns::InternalInconsistencyException,
                          "timers kept firing for " + seconds(idleTimeoutSeconds.load()) +
-                             " of real time while running without an end date: a repeating timer never ends");
+                             " of the main thread's time while running without an end date: a repeating timer "
+                             "never ends");
 }
 
 }  // namespace
@@ -64,46 +121,45 @@ std::string heldBy() {
 bool TimeDriver::isDriverThread() { return Clock::isMock() && isMainThread(); }
 
 void TimeDriver::settle(bool runMain, RunLoopMode mode, const std::function<bool()>& done) {
-    auto limit = realDeadline();
+    const MainThreadTime mainTime;
+    StallWatch watch;
     for (;;) {
         if (done && done()) return;
         ActivitySnapshot before = Activity::snapshot();
         bool ran = runMain && RunLoop::main().runOnce(mode);
         if (!ran) ran = Timeline::fireNext(Clock::nowTicks());
-        bool overdue = SteadyClock::now() > limit;
         if (ran) {
-            if (overdue) reportEndlessMainWork();
+            if (mainTime.spent()) reportEndlessMainWork();
             continue;
         }
         ActivitySnapshot after = Activity::snapshot();
         if (after.generation == before.generation && after.busy == 0 && after.io == 0) return;
-        if (overdue) reportStuck(after);
         // Something changed meanwhile: look again for main-thread work first.
         if (after.generation != before.generation) continue;
-        if (!Activity::waitForChange(after.generation, limit)) reportStuck(Activity::snapshot());
+        if (!watch.waitForMovement(after.generation)) reportStuck(Activity::snapshot());
     }
 }
 
 void TimeDriver::runReady(RunLoopMode mode) {
-    auto limit = realDeadline();
+    const MainThreadTime mainTime;
     while (RunLoop::main().runOnce(mode) || Timeline::fireNext(Clock::nowTicks()))
-        if (SteadyClock::now() > limit) reportEndlessMainWork();
+        if (mainTime.spent()) reportEndlessMainWork();
 }
 
 bool TimeDriver::driveUntil(TimeTicks date, bool runMain, RunLoopMode mode, const std::function<bool()>& stop) {
-    auto limit = date.isMax() ? realDeadline() : SteadyClock::time_point::max();
+    const MainThreadTime mainTime;
     for (;;) {
         settle(runMain, mode, stop);
         if (stop && stop()) return false;
         if (!Timeline::fireNext(date)) break;
-        if (SteadyClock::now() > limit) reportEndlessTimers();
+        if (date.isMax() && mainTime.spent()) reportEndlessTimers();
     }
     if (!date.isMax()) advanceMockClock(date);
     return true;
 }
 
 void TimeDriver::driverWait(const std::function<bool()>& done, TimeTicks deadline) {
-    auto limit = deadline.isMax() ? realDeadline() : SteadyClock::time_point::max();
+    const MainThreadTime mainTime;
     for (;;) {
         settle(false, RunLoopMode::Default, done);
         if (done()) return;
@@ -116,7 +172,7 @@ void TimeDriver::driverWait(const std::function<bool()>& done, TimeTicks deadlin
                                  "a wait on the main thread can never end: nothing else is left to run or "
                                  "scheduled, and main-thread work cannot run while the main thread waits");
         }
-        if (SteadyClock::now() > limit) reportEndlessTimers();
+        if (deadline.isMax() && mainTime.spent()) reportEndlessTimers();
     }
 }
 

@@ -4,9 +4,11 @@
 //
 // "Settling" runs everything that is ready at the current time: main-thread
 // work (when asked) on the calling thread, entries already due, background
-// blocks on their own threads (waited for), in-flight I/O (waited for). A
-// real-time limit turns work that never settles into an exception instead of
-// a hang.
+// blocks on their own threads (waited for), in-flight I/O (waited for).
+// Work that is stuck (nothing moves for the idle timeout of real time) or
+// endless (the main thread kept busy for the idle timeout of its own time)
+// raises instead of hanging; work that moves on is waited for however long
+// a busy machine makes it take.
 
 #include <functional>
 
@@ -41,7 +43,9 @@ public:
     static void install(TimeTicks start);
     static void uninstall();
 
-    // Real seconds a settle may take before it reports stuck work.
+    // Seconds of real time without movement after which a settle reports
+    // stuck work, and of the main thread's time after which it reports
+    // endless main-thread work or timers.
     static void setIdleTimeout(double seconds);
     static double idleTimeout();
 };

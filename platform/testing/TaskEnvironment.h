@@ -13,10 +13,13 @@
 // thread is woken when the clock passes its deadline; such a sleeping thread
 // does not keep runUntilIdle() from returning.
 //
-// Work that never settles (a background block that does not finish, I/O that
-// never completes, main-thread work that keeps rescheduling itself) raises
-// NSInternalInconsistencyException after the idle timeout of real time; the
-// report names the queues that hold the work.
+// Work that never settles raises NSInternalInconsistencyException instead of
+// hanging: background blocks or I/O during which nothing moves (no block or
+// operation starts or ends, no thread spends CPU time) for the idle timeout
+// of real time, the report naming the queues that hold the work; main-thread
+// work or timers that keep the main thread busy for the idle timeout of its
+// own CPU time. Work that moves on is waited for however long a busy machine
+// makes it take.
 //
 // The mock clock starts at a fixed point, dispatch::DefaultMockStart
 // (10^6 s), or where GAMEHOST_MOCK_EPOCH_SECONDS says (whole seconds), or
@@ -72,7 +75,7 @@ public:
     // as if the device's date were set; mock time and timers are untouched.
     void setWallTime(double secondsSince1970);
 
-    // Real seconds a settle may take before it reports stuck work (30 s).
+    // The idle timeout above (30 s).
     void setIdleTimeout(double seconds);
 
 private:

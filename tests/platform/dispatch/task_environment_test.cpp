@@ -6,6 +6,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <time.h>
 #include <vector>
 
 #include "platform/dispatch/Clock.h"
@@ -142,6 +143,60 @@ TEST(TaskEnvironment, StuckBackgroundWorkIsReportedNotHung) {
     }
     released.notify_all();
     env.runUntilIdle();
+}
+
+// Stuck means nothing moved for the idle timeout, not that the work as a
+// whole took longer: a busy machine stretches work that moves on.
+TEST(TaskEnvironment, BackgroundWorkThatMovesOnIsWaitedForPastTheIdleTimeout) {
+    testing::TaskEnvironment env;
+    env.setIdleTimeout(1.0);
+    constexpr int blocks = 12;
+    std::atomic<int> finished{0};
+    auto queue = dispatch::Queue::serial("test.slow");
+    for (int i = 0; i < blocks; ++i) {
+        queue->async([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            ++finished;
+        });
+    }
+    env.runUntilIdle();
+    EXPECT_EQ(finished, blocks);
+}
+
+TEST(TaskEnvironment, ABlockThatComputesPastTheIdleTimeoutIsNotStuck) {
+    testing::TaskEnvironment env;
+    env.setIdleTimeout(0.2);
+    std::atomic<bool> finished{false};
+    dispatch::globalQueue()->async([&] {
+        // Three idle timeouts of this thread's own time, however long a busy
+        // machine makes them take.
+        auto spent = [] {
+            timespec now{};
+            clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+            return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+        };
+        const double start = spent();
+        volatile uint64_t sum = 0;
+        while (spent() - start < 0.6) sum = sum + 1;
+        finished = true;
+    });
+    env.runUntilIdle();
+    EXPECT_TRUE(finished);
+}
+
+TEST(TaskEnvironment, MainThreadWorkStretchedInRealTimeIsNotEndless) {
+    testing::TaskEnvironment env;
+    env.setIdleTimeout(0.2);
+    int ran = 0;
+    std::function<void()> step = [&] {
+        // As a busy machine would stretch it: real time passes, the main
+        // thread spends next to none of its own.
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (++ran < 5) dispatch::mainQueue()->async(step);
+    };
+    dispatch::mainQueue()->async(step);
+    env.runUntilIdle();
+    EXPECT_EQ(ran, 5);
 }
 
 TEST(TaskEnvironment, SelfReschedulingMainWorkIsReportedNotHung) {

@@ -33,10 +33,12 @@ struct Endings : urltest::Endings {
     }
 };
 
-ns::Ref<ns::URLSession> sessionFor(int connections) {
+ns::Ref<ns::URLSession> sessionFor(int connections,
+                                   uint64_t taskBound = ns::URLSessionConfiguration::DefaultMaximumResponseDataLength) {
     auto config = ns::URLSessionConfiguration::ephemeralSessionConfiguration();
     config->setURLCache(nullptr);
     config->setHTTPMaximumConnectionsPerHost(connections);
+    config->setMaximumResponseDataLength(taskBound);
     return ns::URLSession::sessionWithConfiguration(config, nullptr, nullptr);
 }
 
@@ -48,10 +50,14 @@ protected:
 
 TEST_F(URLSessionRepliesTogetherTest, AHundredBombsJustUnderATasksBoundHoldNoMoreThanAllTasksMay) {
     constexpr int tasks = 100;
-    const uint64_t perTask = ns::URLSessionConfiguration::DefaultMaximumResponseDataLength;
+    // A quarter of the default bound: the hundred still ask for fifteen
+    // times what all tasks may hold together, at a quarter of the inflating.
+    const uint64_t perTask = ns::URLSessionConfiguration::DefaultMaximumResponseDataLength / 4;
     const uint64_t inflated = perTask - MiB;
+    static_assert(tasks * (ns::URLSessionConfiguration::DefaultMaximumResponseDataLength / 4 - MiB) >
+                  15 * ns::BytesOfAllSessionReplies);
     testing::SilentServer host;
-    auto session = sessionFor(tasks);
+    auto session = sessionFor(tasks, perTask);
     Endings endings;
     ns::LogCapture log;
     testing::ResidentPeak peak;

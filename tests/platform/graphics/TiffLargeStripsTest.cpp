@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
+#include <cstring>
+#include <memory>
 #include <vector>
 
 #include "platform/graphics/ImageSource.h"
@@ -30,6 +32,30 @@ ns::Ref<cg::Image> onlyImage(const Bytes& file) {
     return source->createImageAtIndex(0);
 }
 
+// A page's samples as written (whole bytes, the machine's order), plane
+// after plane when the planes are separate.
+template <class Sample>
+Bytes written(int width, int height, uint16_t samples, uint16_t bits, bool separate, Sample sample) {
+    const size_t size = bits / 8;
+    Bytes out(size_t(width) * size_t(height) * samples * size);
+    uint8_t* at = out.data();
+    auto put = [&](int x, int y, int s) {
+        const uint16_t v = sample(x, y, s);
+        std::memcpy(at, &v, size);
+        at += size;
+    };
+    if (separate) {
+        for (int s = 0; s < samples; ++s)
+            for (int y = 0; y < height; ++y)
+                for (int x = 0; x < width; ++x) put(x, y, s);
+    } else {
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                for (int s = 0; s < samples; ++s) put(x, y, s);
+    }
+    return out;
+}
+
 // Each layout in one strip of more than 16 MiB, and in strips of 16 rows:
 // the same pixels, and the ones sampled as written.
 TEST(TiffLargeStripsTest, OneLargeStripReadsAsSmallStripsDo) {
@@ -46,6 +72,14 @@ TEST(TiffLargeStripsTest, OneLargeStripReadsAsSmallStripsDo) {
         TiffPage page = tiffPage(w, h, samples, bits, photometric, COMPRESSION_ADOBE_DEFLATE);
         page.sample = sample;
         page.separatePlanes = separate;
+        // The samples are made once, on the first row either file asks for,
+        // and read by both files a row at a time.
+        auto bytes = std::make_shared<Bytes>();
+        page.row = [=](int y, uint16_t plane, uint8_t* row) {
+            if (bytes->empty()) *bytes = written(w, h, samples, bits, separate, sample);
+            const size_t rowBytes = size_t(w) * (separate ? 1 : samples) * (bits / 8);
+            std::memcpy(row, bytes->data() + (size_t(plane) * size_t(h) + size_t(y)) * rowBytes, rowBytes);
+        };
         return page;
     };
     for (Case& c : std::vector<Case>{
@@ -70,16 +104,19 @@ TEST(TiffLargeStripsTest, OneLargeStripReadsAsSmallStripsDo) {
         SCOPED_TRACE(c.name);
         TiffPage whole = c.page;
         whole.rowsPerStrip = uint32_t(whole.height);
-        if (c.extra) {
-            const uint16_t extra = c.extra;
-            whole.setup = [extra](TIFF* t) { TIFFSetField(t, TIFFTAG_EXTRASAMPLES, uint16_t(1), &extra); };
-        }
+        whole.setup = [extra = c.extra](TIFF* t) {
+            // The fastest deflate: how hard the writer packs is nothing to the reader.
+            TIFFSetField(t, TIFFTAG_ZIPQUALITY, 1);
+            if (extra) TIFFSetField(t, TIFFTAG_EXTRASAMPLES, uint16_t(1), &extra);
+        };
         TiffPage cut = whole;
         cut.rowsPerStrip = 16;
         const uint64_t stripBytes = uint64_t(whole.width) * whole.height * whole.samples * whole.bits / 8;
         ASSERT_GT(stripBytes, 16 * MiB) << "past the working buffer";
         auto large = onlyImage(tiffByLibrary(scratch, {whole}));
         auto small = onlyImage(tiffByLibrary(scratch, {cut}));
+        // Both files written, the samples made for them go.
+        c.page.row = whole.row = cut.row = nullptr;
         ASSERT_TRUE(large);
         ASSERT_TRUE(small);
         EXPECT_EQ(maxDifference(large->bitmap(), small->bitmap()), 0);
@@ -115,12 +152,14 @@ TEST(TiffLargeStripsTest, ALargeStripCutShortGivesNoImage) {
     EXPECT_FALSE(source->createImageAtIndex(0));
 }
 
-// An 8192 x 8192 RGBA picture in one deflate strip, of 8 and of 16 bits a
-// sample, and of 16 in a strip a plane, beside the same picture as a PNG:
-// the strips are decoded a batch of rows at a time into the picture, so
-// none holds it more than once.
+// A 4096 x 4096 RGBA picture (64 MiB, four times the reader's working
+// buffer) in one deflate strip, of 8 and of 16 bits a sample, and of 16 in
+// a strip a plane, beside the same picture as a PNG: the strips are decoded
+// a batch of rows at a time into the picture, so none holds it more than
+// once.
 TEST(TiffLargeStripsTest, AOneStripPictureIsHeldOnceAsAPngIs) {
-    const Bytes png = hostile::transparentPng(8192, 8192);
+    constexpr uint32_t Side = 4096;
+    const Bytes png = hostile::transparentPng(Side, Side);
     auto growthOf = [](const Bytes& file) {
         auto source = cg::ImageSource::createWithData(file);
         testing::ResidentPeak peak = hostile::peakFromHere();
@@ -133,14 +172,16 @@ TEST(TiffLargeStripsTest, AOneStripPictureIsHeldOnceAsAPngIs) {
     for (auto [bits, separate] : {std::pair<uint16_t, bool>{8, false}, {16, false}, {16, true}}) {
         SCOPED_TRACE(testing::Message() << bits << (separate ? " bits in planes" : " bits"));
         const Bytes tiff =
-            testing::flatTiff({.width = 8192, .height = 8192, .samples = 4, .bits = bits, .photometric = PHOTOMETRIC_RGB,
+            testing::flatTiff({.width = Side, .height = Side, .samples = 4, .bits = bits, .photometric = PHOTOMETRIC_RGB,
                                .extraSample = EXTRASAMPLE_ASSOCALPHA, .separatePlanes = separate});
         const uint64_t tiffGrowth = growthOf(tiff);
-        // At most 1.2 times what the PNG of the same picture grows it by.
-        testing::expectGrowthUnder(tiffGrowth, uint64_t(1.2 * double(pngGrowth)) + 1,
-                                   "8192 x 8192 RGBA of " + std::to_string(bits) + " bits, one strip" +
-                                       (separate ? " a plane" : "") + ", beside its PNG's " +
-                                       std::to_string(pngGrowth / MiB) + " MiB");
+        // What the PNG grows it by (the picture, once), the reader's working
+        // buffer of 16 MiB, and 8 MiB for what the C library keeps: a second
+        // copy of the picture, or the strip decoded whole, passes it.
+        testing::expectGrowthUnder(tiffGrowth, pngGrowth + 16 * MiB + 8 * MiB,
+                                   std::to_string(Side) + " x " + std::to_string(Side) + " RGBA of " +
+                                       std::to_string(bits) + " bits, one strip" + (separate ? " a plane" : "") +
+                                       ", beside its PNG's " + std::to_string(pngGrowth / MiB) + " MiB");
     }
 }
 

@@ -12,7 +12,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -28,8 +27,11 @@ public:
     ~Scratch() { std::filesystem::remove_all(dir_); }
     std::string path(const std::string& name) const { return (dir_ / name).string(); }
     static Bytes read(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return Bytes(std::istreambuf_iterator<char>(in), {});
+        std::ifstream in(path, std::ios::binary | std::ios::ate);
+        Bytes bytes(in ? size_t(in.tellg()) : 0);
+        in.seekg(0);
+        in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(bytes.size()));
+        return bytes;
     }
 
 private:
@@ -47,6 +49,10 @@ struct TiffPage {
     // Each sample in a plane of its own (strips of 8 and 16 bits only).
     bool separatePlanes = false;
     std::function<uint16_t(int, int, int)> sample;
+    // For strips, in place of `sample`: fills row `y` (of plane `plane` when
+    // the planes are separate) with its bytes as written, for pictures large
+    // enough that a call a sample costs more than reading them.
+    std::function<void(int y, uint16_t plane, uint8_t* row)> row;
     std::function<void(TIFF*)> setup;
 };
 
@@ -111,9 +117,13 @@ inline Bytes tiffByLibrary(const Scratch& scratch, const std::vector<TiffPage>& 
             std::vector<uint8_t> row(size_t(page.width) * bytes);
             for (int s = 0; s < page.samples; ++s)
                 for (int y = 0; y < page.height; ++y) {
-                    for (int x = 0; x < page.width; ++x) {
-                        const uint16_t v = page.sample(x, y, s);
-                        std::memcpy(&row[size_t(x) * bytes], &v, bytes);
+                    if (page.row) {
+                        page.row(y, uint16_t(s), row.data());
+                    } else {
+                        for (int x = 0; x < page.width; ++x) {
+                            const uint16_t v = page.sample(x, y, s);
+                            std::memcpy(&row[size_t(x) * bytes], &v, bytes);
+                        }
                     }
                     EXPECT_EQ(TIFFWriteScanline(tiff, row.data(), uint32_t(y), uint16_t(s)), 1);
                 }
@@ -122,21 +132,25 @@ inline Bytes tiffByLibrary(const Scratch& scratch, const std::vector<TiffPage>& 
         }
         std::vector<uint8_t> row(size_t(page.width) * page.samples * page.bits / 8 + 1);
         for (int y = 0; y < page.height; ++y) {
-            std::fill(row.begin(), row.end(), 0);
-            for (int x = 0; x < page.width; ++x)
-                for (int s = 0; s < page.samples; ++s) {
-                    uint16_t v = page.sample(x, y, s);
-                    size_t i = size_t(x) * page.samples + size_t(s);
-                    if (page.bits == 16) {
-                        std::memcpy(&row[i * 2], &v, 2);
-                    } else if (page.bits == 8) {
-                        row[i] = uint8_t(v);
-                    } else if (page.bits == 4) {
-                        row[i / 2] |= uint8_t(v << (i % 2 ? 0 : 4));
-                    } else {  // 1 bit
-                        row[i / 8] |= uint8_t((v & 1) << (7 - i % 8));
+            if (page.row) {
+                page.row(y, 0, row.data());
+            } else {
+                std::fill(row.begin(), row.end(), 0);
+                for (int x = 0; x < page.width; ++x)
+                    for (int s = 0; s < page.samples; ++s) {
+                        uint16_t v = page.sample(x, y, s);
+                        size_t i = size_t(x) * page.samples + size_t(s);
+                        if (page.bits == 16) {
+                            std::memcpy(&row[i * 2], &v, 2);
+                        } else if (page.bits == 8) {
+                            row[i] = uint8_t(v);
+                        } else if (page.bits == 4) {
+                            row[i / 2] |= uint8_t(v << (i % 2 ? 0 : 4));
+                        } else {  // 1 bit
+                            row[i / 8] |= uint8_t((v & 1) << (7 - i % 8));
+                        }
                     }
-                }
+            }
             EXPECT_EQ(TIFFWriteScanline(tiff, row.data(), uint32_t(y), 0), 1);
         }
         TIFFWriteDirectory(tiff);
