@@ -1,5 +1,8 @@
 #include "sandbox/GamePage.h"
 
+#include <string_view>
+#include <utility>
+
 namespace sandbox {
 
 namespace {
@@ -9,7 +12,11 @@ constexpr const char* kScript = R"JS(
 var pageRoadStarted = false;
 var pagePays = 0;
 var pageStoresOpened = false;
-var pageStorePause = @STORE_PAUSE@;
+var pageLookAround = @LOOK_AROUND@;
+var pageStoreSettle = @STORE_SETTLE@;
+var pageStoreCeiling = @STORE_CEILING@;
+// What moves the page on from the store open now, once.
+var pageStoreStep = null;
 
 var pageRole = {
     role_id: "10001",
@@ -55,19 +62,35 @@ function pageOrder() {
     };
 }
 
-function pageLater(step) {
+function pageLater(step, pause) {
     if (typeof setTimeout === "function") {
-        setTimeout(step, pageStorePause);
+        setTimeout(step, pause);
     } else {
         step();
     }
 }
 
+// Runs step once: a while after a purchase in the store just opened is
+// reported (its screens settle), or at the ceiling when none is.
+function pageAfterStore(step) {
+    var done = false;
+    function run() {
+        if (done) {
+            return;
+        }
+        done = true;
+        pageStoreStep = null;
+        step();
+    }
+    pageStoreStep = function () { pageLater(run, pageStoreSettle); };
+    pageLater(run, pageStoreCeiling);
+}
+
 function openStoresThenLogout() {
     postToApp("openStore");
-    pageLater(function () {
+    pageAfterStore(function () {
         postToApp("openResourseStore");
-        pageLater(function () {
+        pageAfterStore(function () {
             postToApp("logout");
         });
     });
@@ -91,7 +114,7 @@ function CallbackFromIOS(text) {
         postToApp("uploadGameRoleInfo", pageRole);
     } else if (action === "uploadGameRoleInfo") {
         // The player looks around (the user centre) before the first purchase.
-        pageLater(function () { postToApp("pay", pageOrder()); });
+        pageLater(function () { postToApp("pay", pageOrder()); }, pageLookAround);
     } else if (action === "payNotify") {
         pagePays += 1;
         if (pagePays < 2) {
@@ -100,6 +123,9 @@ function CallbackFromIOS(text) {
             // Purchases in the stores are paid too; the stores open once.
             pageStoresOpened = true;
             openStoresThenLogout();
+        } else if (pageStoreStep) {
+            // A purchase in the open store, paid or not: the game goes on.
+            pageStoreStep();
         }
     } else if (action === "clientlogout") {
         pageLog("road complete");
@@ -119,20 +145,23 @@ if (document.readyState !== "loading") {
 } else if (typeof document.addEventListener === "function") {
     document.addEventListener("DOMContentLoaded", startRoad);
 } else {
-    pageLater(startRoad);
+    pageLater(startRoad, 0);
 }
 )JS";
 
-std::string withPause(std::string script) {
-    const std::string marker = "@STORE_PAUSE@";
-    script.replace(script.find(marker), marker.size(), std::to_string(kStorePauseMilliseconds));
+std::string withPauses(std::string script) {
+    const std::pair<const char*, int> pauses[] = {{"@LOOK_AROUND@", kLookAroundMilliseconds},
+                                                  {"@STORE_SETTLE@", kStoreSettleMilliseconds},
+                                                  {"@STORE_CEILING@", kStoreCeilingMilliseconds}};
+    for (const auto& [marker, milliseconds] : pauses)
+        script.replace(script.find(marker), std::string_view(marker).size(), std::to_string(milliseconds));
     return script;
 }
 
 }  // namespace
 
 const std::string& gamePageScript() {
-    static const std::string script = withPause(kScript);
+    static const std::string script = withPauses(kScript);
     return script;
 }
 

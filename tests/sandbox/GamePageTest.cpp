@@ -31,8 +31,9 @@ TEST(GamePageTest, PageDefinesTheCallbackAndPostsToTheAppsHandler) {
     EXPECT_NE(script.find("function CallbackFromIOS(text)"), std::string::npos);
     EXPECT_NE(script.find("window.webkit.messageHandlers"), std::string::npos);
     EXPECT_NE(script.find("eventComplete.postMessage(JSON.stringify("), std::string::npos);
-    EXPECT_NE(script.find(std::to_string(kStorePauseMilliseconds)), std::string::npos);
-    EXPECT_EQ(script.find("@STORE_PAUSE@"), std::string::npos);
+    for (int pause : {kLookAroundMilliseconds, kStoreSettleMilliseconds, kStoreCeilingMilliseconds})
+        EXPECT_NE(script.find(std::to_string(pause)), std::string::npos) << pause;
+    EXPECT_FALSE(std::regex_search(script, std::regex("@[A-Z_]+@"))) << "a pause left unfilled";
 }
 
 }  // namespace

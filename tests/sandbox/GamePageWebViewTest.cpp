@@ -86,7 +86,9 @@ TEST_F(GamePageWebViewTest, WalksTheRoadOneStepPerCallback) {
     callBack(R"({"action":"uploadGameRoleInfo","data":""})");
     // A pause before the first order (the player looks around).
     EXPECT_EQ(posts().size(), 2u);
-    env_.fastForwardBy(kStorePauseMilliseconds / 1000.0);
+    env_.fastForwardBy(kLookAroundMilliseconds / 1000.0 - 0.01);
+    EXPECT_EQ(posts().size(), 2u);
+    env_.fastForwardBy(0.01);
     ASSERT_EQ(posts().size(), 3u);
     EXPECT_EQ(lastAction(), "pay");
     for (const char* key : {"good_id", "good_name", "game_order_sn", "money", "service_id", "service_name", "role_id",
@@ -100,17 +102,45 @@ TEST_F(GamePageWebViewTest, WalksTheRoadOneStepPerCallback) {
     callBack(R"({"action":"payNotify","data":{"status":"1","order_id":"SO2","channel_order":"SO2","cp_order":"cp2"}})");
     ASSERT_EQ(posts().size(), 5u);
     EXPECT_EQ(lastAction(), "openStore");
-    env_.fastForwardBy(kStorePauseMilliseconds / 1000.0);
+    // The store stays while nothing is bought in it; a purchase reported
+    // there moves the page on once the store's screens have settled.
+    env_.fastForwardBy(5);
+    EXPECT_EQ(posts().size(), 5u);
+    callBack(R"({"action":"payNotify","data":{"status":"1","order_id":"SO3","channel_order":"SO3","cp_order":"co1"}})");
+    EXPECT_EQ(posts().size(), 5u);
+    env_.fastForwardBy(kStoreSettleMilliseconds / 1000.0);
     ASSERT_EQ(posts().size(), 6u);
     EXPECT_EQ(lastAction(), "openResourseStore");
-    env_.fastForwardBy(kStorePauseMilliseconds / 1000.0);
+    // The first store's ceiling passing changes nothing now.
+    env_.fastForwardBy(kStoreCeilingMilliseconds / 1000.0 - 5 - kStoreSettleMilliseconds / 1000.0 + 0.01);
+    EXPECT_EQ(posts().size(), 6u);
+    callBack(R"({"action":"payNotify","data":{"status":"2","order_id":"SO4","channel_order":"SO4","cp_order":"ro1"}})");
+    env_.fastForwardBy(kStoreSettleMilliseconds / 1000.0);
     ASSERT_EQ(posts().size(), 7u);
     EXPECT_EQ(lastAction(), "logout");
     EXPECT_FALSE(log_.contains("page: road complete"));
+    // Nothing more when the ceilings pass.
+    env_.fastForwardBy(kStoreCeilingMilliseconds / 1000.0);
+    EXPECT_EQ(posts().size(), 7u);
 
     callBack(R"({"action":"clientlogout","data":""})");
     EXPECT_EQ(posts().size(), 7u);
     EXPECT_TRUE(log_.contains("page: road complete"));
+}
+
+TEST_F(GamePageWebViewTest, AStoreWhereNothingIsBoughtIsLeftAtTheCeiling) {
+    callBack(R"({"action":"payNotify"})");
+    callBack(R"({"action":"payNotify"})");
+    ASSERT_EQ(posts().size(), 3u);
+    EXPECT_EQ(lastAction(), "openStore");
+    env_.fastForwardBy(kStoreCeilingMilliseconds / 1000.0 - 0.01);
+    EXPECT_EQ(posts().size(), 3u);
+    env_.fastForwardBy(0.01);
+    ASSERT_EQ(posts().size(), 4u);
+    EXPECT_EQ(lastAction(), "openResourseStore");
+    env_.fastForwardBy(kStoreCeilingMilliseconds / 1000.0);
+    ASSERT_EQ(posts().size(), 5u);
+    EXPECT_EQ(lastAction(), "logout");
 }
 
 TEST_F(GamePageWebViewTest, OtherCallbacksAreLoggedAndPostNothing) {
