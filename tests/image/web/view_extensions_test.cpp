@@ -33,12 +33,15 @@ protected:
         placeholder_ = ui::Image::imageWithData(ns::Data::withBytes(LoopbackImageServer::png(4, 4, false)), 1);
     }
 
-    // Records each delivery with the fade then on `layer`.
-    TVWebImageCompletionBlock record(std::vector<MainDelivery>& into, ns::Ref<ui::Layer> layer = nullptr) {
-        return [&into, layer](const ns::Ref<ui::Image>& image, const ns::Ref<ns::URL>&, TVWebImageFromType from,
-                              TVWebImageStage stage, const ns::Ref<ns::Error>&) {
+    // Records each delivery with the fade then on `layer`. The layer is
+    // held weakly: the block lives in the operation its view keeps, and a
+    // strong hold would keep the view, and its pictures, past the case.
+    TVWebImageCompletionBlock record(std::vector<MainDelivery>& into, const ns::Ref<ui::Layer>& layer = nullptr) {
+        return [&into, weakLayer = ns::Weak<ui::Layer>(layer)](const ns::Ref<ui::Image>& image, const ns::Ref<ns::URL>&,
+                                                               TVWebImageFromType from, TVWebImageStage stage,
+                                                               const ns::Ref<ns::Error>&) {
             double fade = 0;
-            if (layer)
+            if (auto layer = weakLayer.lock())
                 if (auto animation = layer->animationForKey(TVWebImageFadeAnimationKey)) fade = animation->duration();
             into.push_back({image, from, stage, dispatch::isMainThread(), fade});
         };
