@@ -37,11 +37,8 @@ bool ReplyShare::growLocked(uint64_t total, uint64_t pastLimit) {
 }
 
 bool ReplyShare::growToOrRelease(uint64_t total, uint64_t pastLimit) {
-    if (total <= size_) return true;
-    std::lock_guard guard(budget_->lock_);
-    if (growLocked(total, pastLimit)) return true;
-    budget_->held_ -= size_;
-    size_ = 0;
+    if (tryGrowTo(total, pastLimit)) return true;
+    release();
     return false;
 }
 
