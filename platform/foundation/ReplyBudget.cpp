@@ -37,8 +37,13 @@ bool ReplyShare::growLocked(uint64_t total, uint64_t pastLimit) {
 }
 
 bool ReplyShare::growToOrRelease(uint64_t total, uint64_t pastLimit) {
-    if (tryGrowTo(total, pastLimit)) return true;
-    release();
+    if (total <= size_) return true;
+    // Under one hold of the lock: a holder that sees the budget full while
+    // another's refused share is still counted would be refused as well.
+    std::lock_guard guard(budget_->lock_);
+    if (growLocked(total, pastLimit)) return true;
+    budget_->held_ -= size_;
+    size_ = 0;
     return false;
 }
 

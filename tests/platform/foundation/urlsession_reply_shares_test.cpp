@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <mutex>
@@ -201,6 +202,37 @@ TEST(ReplyShareTest, AReplysFirstMiBMayPassTheLimitByTheRoomForFirstBytesAndNoMo
     EXPECT_EQ(budget.held(), 15 * MiB);
     first.release();
     EXPECT_EQ(budget.held(), 11 * MiB);
+}
+
+// Two holders growing toward more than the budget holds for both, at once,
+// many times over: the one refused gives its share back in the step that
+// refuses it, so the other never meets a full budget of a share let go.
+TEST(ReplyShareTest, OfTwoHoldersThatCannotBothFitOneAlwaysGrowsWhole) {
+    constexpr uint64_t limit = 100, each = 60;
+    constexpr int rounds = 3000;
+    ns::ReplyBudget budget(limit);
+    int bothRefused = 0;
+    for (int round = 0; round < rounds; ++round) {
+        ns::ReplyShare a(budget), b(budget);
+        std::atomic<int> ready{0};
+        auto grow = [&ready](ns::ReplyShare& share) {
+            ready.fetch_add(1);
+            while (ready.load() < 2) {
+            }
+            for (uint64_t total = 1; total <= each; ++total) {
+                if (!share.growToOrRelease(total)) return false;
+            }
+            return true;
+        };
+        bool grewB = false;
+        std::thread other([&] { grewB = grow(b); });
+        const bool grewA = grow(a);
+        other.join();
+        if (!grewA && !grewB) ++bothRefused;
+        EXPECT_EQ(budget.held(), a.size() + b.size());
+    }
+    EXPECT_EQ(bothRefused, 0) << "of " << rounds << " rounds";
+    EXPECT_EQ(budget.held(), 0u);
 }
 
 }  // namespace
