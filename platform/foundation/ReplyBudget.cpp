@@ -36,14 +36,18 @@ bool ReplyShare::growLocked(uint64_t total, uint64_t pastLimit) {
     return true;
 }
 
-bool ReplyShare::growToOrRelease(uint64_t total, uint64_t pastLimit) {
+bool ReplyShare::growToOrRelease(uint64_t total, uint64_t pastLimit) { return growToOrShrinkTo(total, pastLimit, 0); }
+
+bool ReplyShare::growToOrShrinkTo(uint64_t total, uint64_t pastLimit, uint64_t refused) {
     if (total <= size_) return true;
     // Under one hold of the lock: a holder that sees the budget full while
     // another's refused share is still counted would be refused as well.
     std::lock_guard guard(budget_->lock_);
     if (growLocked(total, pastLimit)) return true;
-    budget_->held_ -= size_;
-    size_ = 0;
+    if (refused < size_) {
+        budget_->held_ -= size_ - refused;
+        size_ = refused;
+    }
     return false;
 }
 
@@ -56,12 +60,6 @@ void ReplyShare::growTo(uint64_t total) {
 
 bool ReplyShare::growForReply(uint64_t total, uint64_t replyLength) {
     return growToOrRelease(total, roomPastLimitFor(replyLength));
-}
-
-bool ReplyShare::tryGrowTo(uint64_t total, uint64_t pastLimit) {
-    if (total <= size_) return true;
-    std::lock_guard guard(budget_->lock_);
-    return growLocked(total, pastLimit);
 }
 
 void ReplyShare::shrinkTo(uint64_t total) {
@@ -105,9 +103,8 @@ bool ReplyCharge::charge(uint64_t bytes) {
     if (!in) return true;
     if (in->refused_) return false;
     const uint64_t total = in->share_.size() + bytes;
-    if (in->share_.tryGrowTo(total, ReplyShare::roomPastLimitFor(total))) return true;
+    if (in->share_.growToOrShrinkTo(total, ReplyShare::roomPastLimitFor(total), in->base_)) return true;
     in->refused_ = true;
-    in->share_.shrinkTo(in->base_);
     return false;
 }
 

@@ -71,8 +71,9 @@ public:
     // holders that meet a full budget at once, the one refused first makes
     // room for the other.
     bool growToOrRelease(uint64_t total, uint64_t pastLimit = 0);
-    // The same, but a refusal leaves the share as it is.
-    bool tryGrowTo(uint64_t total, uint64_t pastLimit = 0);
+    // The same, but refused, the share goes back to `refused` bytes (a
+    // larger figure changes nothing), in the same step.
+    bool growToOrShrinkTo(uint64_t total, uint64_t pastLimit, uint64_t refused);
     // Grows the share to `total` bytes whatever the budget holds: for bytes
     // already admitted under a share of their own, taken over by another
     // holder (a copy that replaces them), so that they stay counted.

@@ -311,9 +311,9 @@ TEST(JSONResponseSerializerCost, TheCopyWithoutNullsIsChargedWithTheReply) {
             // Room for the read only, a reply past its first MiB: no copy.
             ns::ReplyBudget budget(2 * MiB + MiB + read);
             ns::ReplyShare others(budget);
-            ASSERT_TRUE(others.tryGrowTo(2 * MiB));
+            ASSERT_TRUE(others.growToOrRelease(2 * MiB));
             ns::ReplyShare share(budget);
-            ASSERT_TRUE(share.tryGrowTo(MiB));
+            ASSERT_TRUE(share.growToOrRelease(MiB));
             ns::ReplyCharge charge(share);
             EXPECT_FALSE(copying->responseObjectForResponse(response, data, nullptr));
             EXPECT_TRUE(charge.refused());
