@@ -303,9 +303,7 @@ void SDPURLSessionManagerTaskDelegate::didReceiveData(const ns::Ref<ns::URLSessi
     // budget's limit a little, the rest stay within it.
     const uint64_t total = received_.size() + data->length();
     if (!holding_->growForReply(total, total)) {
-        return refuseReply(dataTask, ns::format("the replies of all tasks in progress would hold more than %llu bytes "
-                                                "together",
-                                                (unsigned long long)holding_->budget().limit()));
+        return refuseReply(dataTask, ns::repliesWouldNotFit(holding_->budget()));
     }
     try {
         received_.append(reinterpret_cast<const char*>(data->bytes()), data->length());

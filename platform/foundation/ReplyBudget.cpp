@@ -21,19 +21,15 @@ void ReplyBudget::give(uint64_t amount) {
     held_ -= amount;
 }
 
+std::string repliesWouldNotFit(const ReplyBudget& budget) {
+    return "the replies of all tasks in progress would hold more than " + std::to_string(budget.limit()) +
+           " bytes together";
+}
+
 // Outlives the transfer threads at exit.
 ReplyBudget& sessionReplies() {
     static auto* budget = new ReplyBudget(BytesOfAllSessionReplies);
     return *budget;
-}
-
-bool ReplyShare::growLocked(uint64_t total, uint64_t pastLimit) {
-    const uint64_t more = total - size_;
-    const uint64_t limit = budget_->limit_ + pastLimit;
-    if (more > limit || budget_->held_ > limit - more) return false;
-    budget_->held_ += more;
-    size_ = total;
-    return true;
 }
 
 bool ReplyShare::growToOrRelease(uint64_t total, uint64_t pastLimit) { return growToOrShrinkTo(total, pastLimit, 0); }
@@ -43,7 +39,13 @@ bool ReplyShare::growToOrShrinkTo(uint64_t total, uint64_t pastLimit, uint64_t r
     // Under one hold of the lock: a holder that sees the budget full while
     // another's refused share is still counted would be refused as well.
     std::lock_guard guard(budget_->lock_);
-    if (growLocked(total, pastLimit)) return true;
+    const uint64_t more = total - size_;
+    const uint64_t limit = budget_->limit_ + pastLimit;
+    if (more <= limit && budget_->held_ <= limit - more) {
+        budget_->held_ += more;
+        size_ = total;
+        return true;
+    }
     if (refused < size_) {
         budget_->held_ -= size_ - refused;
         size_ = refused;
@@ -93,10 +95,7 @@ ReplyCharge::ReplyCharge(ReplyShare& share) : share_(share), base_(share.size())
 
 ReplyCharge::~ReplyCharge() { chargeInForce = outer_; }
 
-std::string ReplyCharge::refusal() const {
-    return "the replies of all tasks in progress would hold more than " + std::to_string(share_.budget().limit()) +
-           " bytes together";
-}
+std::string ReplyCharge::refusal() const { return repliesWouldNotFit(share_.budget()); }
 
 bool ReplyCharge::charge(uint64_t bytes) {
     ReplyCharge* in = chargeInForce;

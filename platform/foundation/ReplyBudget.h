@@ -49,6 +49,9 @@ private:
 // HTTP client's buffers: BytesOfAllSessionReplies.
 ReplyBudget& sessionReplies();
 constexpr uint64_t BytesOfAllSessionReplies = 96ull << 20;
+// Why a reply refused by `budget` was stopped: "the replies of all tasks in
+// progress would hold more than N bytes together".
+std::string repliesWouldNotFit(const ReplyBudget& budget);
 // A reply's first MiB may take sessionReplies() up to 8 MiB past its limit,
 // so that a small reply (a login call's, a page script) loads while large
 // ones fill the budget. Past its first MiB, a reply that meets a full
@@ -94,9 +97,6 @@ public:
     void release() { shrinkTo(0); }
 
 private:
-    // With the budget's lock held, total past size_.
-    bool growLocked(uint64_t total, uint64_t pastLimit);
-
     ReplyBudget* budget_;
     uint64_t size_ = 0;
 };
@@ -139,8 +139,7 @@ public:
 
     // A charge was refused while this one was in force.
     bool refused() const { return refused_; }
-    // Why: "the replies of all tasks in progress would hold more than N
-    // bytes together".
+    // Why: repliesWouldNotFit() of the share's budget.
     std::string refusal() const;
 
     // Adds `bytes` to the share in force on the calling thread; true with

@@ -308,9 +308,7 @@ bool URLSessionTaskLoader::withinReplyBound(uint64_t length) {
 
 bool URLSessionTaskLoader::mayHold(ReplyShare& share, uint64_t total, uint64_t replyLength) {
     if (share.growForReply(total, replyLength)) return true;
-    log("URL session: task for %@ stopped: the replies of all tasks in progress would hold more than %llu bytes "
-        "together",
-        request_->URL()->absoluteString(), (unsigned long long)share.budget().limit());
+    log("URL session: task for %@ stopped: %s", request_->URL()->absoluteString(), repliesWouldNotFit(share.budget()));
     tooLong_ = true;
     releaseHoldings();
     return false;
