@@ -77,7 +77,7 @@ gamehost_wait() {
 gamehost_watch() {
     [ -z "$gamehost_watching" ] || return 0
     gamehost_watching=1
-    exec 8> >(exec 3>&- 5>&- 9>&- setsid bash -c "$(declare -f gamehost_watchdog); gamehost_watchdog")
+    exec 8> >(exec 3>&- 5>&- 8>&- 9>&- setsid bash -c "$(declare -f gamehost_watchdog); gamehost_watchdog")
     # Nothing starts before the watchdog is out of the script's session.
     local watchdog=$! stat session
     while IFS= read -r stat 2>/dev/null <"/proc/$watchdog/stat"; do
