@@ -168,7 +168,7 @@ public:
     }
 
     void didReceiveData(const Ref<URLSession>&, const Ref<URLSessionDataTask>& task, const Ref<Data>& bytes) override {
-        if (auto connection = find(task.get())) connection->receivedData(task, bytes);
+        if (auto connection = find(task.get())) connection->receivedData(bytes);
     }
 
     bool willCacheResponse(const Ref<URLSession>&, const Ref<URLSessionDataTask>& task,
@@ -310,6 +310,7 @@ void URLConnection::cancel() {
         cancelled_ = true;
         task = task_;
         delegate_ = nullptr;
+        gathering_ = nullptr;
     }
     if (task) task->cancel();
 }
@@ -366,9 +367,8 @@ void URLConnection::finish() {
     task_ = nullptr;
 }
 
-void URLConnection::receivedData(const Ref<URLSessionDataTask>& task, const Ref<Data>& bytes) {
+void URLConnection::receivedData(const Ref<Data>& bytes) {
     if (!bytes || bytes->length() == 0) return;
-    const int64_t received = task->countOfBytesReceived();
     // The session admitted these bytes: a copy that joins them counts in
     // their place, never refused.
     const auto count = [](ReplyShare& share, uint64_t size) {
@@ -381,31 +381,33 @@ void URLConnection::receivedData(const Ref<URLSessionDataTask>& task, const Ref<
         if (cancelled_) return;
         piece = gathering_;
     }
-    if (piece && piece->join(bytes, received, count) == detail::ReplyPiece::Join::Joined) return;
+    if (piece && piece->join(bytes, 0, count) == detail::ReplyPiece::Join::Joined) return;
     piece = std::make_shared<detail::ReplyPiece>(sessionReplies());
-    piece->join(bytes, received, count);
-    post([piece](URLConnection& c, URLConnectionDelegate& d) {
-        Ref<Data> gathered = piece->take();
-        if (auto* data = dynamic_cast<URLConnectionDataDelegate*>(&d); gathered && data) data->didReceiveData(c, gathered);
-    });
-    std::lock_guard guard(lock_);
-    gathering_ = std::move(piece);
+    piece->join(bytes, 0, count);
+    post(
+        [piece](URLConnection& c, URLConnectionDelegate& d) {
+            Ref<Data> gathered = piece->take();
+            if (auto* data = dynamic_cast<URLConnectionDataDelegate*>(&d); gathered && data) data->didReceiveData(c, gathered);
+        },
+        piece);
 }
 
-void URLConnection::post(std::function<void(URLConnection&, URLConnectionDelegate&)> call) {
+void URLConnection::post(std::function<void(URLConnection&, URLConnectionDelegate&)> call,
+                         std::shared_ptr<detail::ReplyPiece> gather) {
     std::shared_ptr<dispatch::RunLoop> runLoop;
     unsigned modes = 0;
     {
         std::lock_guard guard(lock_);
-        if (cancelled_) return;
         // Queued after the piece gathering: later bytes must not join it.
         gathering_ = nullptr;
+        if (cancelled_) return;
         for (const auto& schedule : schedules_) {
             if ((runLoop = schedule.runLoop.lock())) {
                 modes = schedule.modes;
                 break;
             }
         }
+        if (runLoop) gathering_ = std::move(gather);
     }
     if (!runLoop) return;
     auto self = ref<URLConnection>();

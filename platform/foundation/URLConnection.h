@@ -119,10 +119,13 @@ private:
     };
 
     // Runs `call` on the scheduled run loop, unless cancelled by then.
-    void post(std::function<void(URLConnection&, URLConnectionDelegate&)> call);
+    // `gather`, the piece `call` hands on, is the one later bytes join
+    // while it waits there; none when `call` is not queued at all.
+    void post(std::function<void(URLConnection&, URLConnectionDelegate&)> call,
+              std::shared_ptr<detail::ReplyPiece> gather = nullptr);
     // A piece of the reply, from the session's delegate queue: joins the
     // piece still waiting on the run loop, if nothing was posted after it.
-    void receivedData(const Ref<URLSessionDataTask>& task, const Ref<Data>& bytes);
+    void receivedData(const Ref<Data>& bytes);
     // Ends the connection: the delegate is let go.
     void finish();
     Ref<URLConnectionDelegate> delegate() const;

@@ -179,6 +179,26 @@ TEST_F(URLSessionReplyPiecesTest, TenConnectionsInOneByteChunksWaitingForTheirRu
     testing::expectGrowthUnder(growth, 64 * MiB, "ten connections of 1 MB in one-byte chunks for a busy run loop");
 }
 
+TEST_F(URLSessionReplyPiecesTest, AConnectionCancelledWithAPieceWaitingKeepsNothingCounted) {
+    testing::SilentServer host;
+    auto delegate = std::make_shared<CheckingConnection>();
+    auto connection = ns::URLConnection::make(urltest::request(host.url("/reply")), delegate);
+    ASSERT_TRUE(host.waitForConnections(1, Patience));
+    // Half the reply the head announces, in one-byte chunks: the task stays
+    // in progress, its bytes waiting on the run loop in a gathered piece.
+    constexpr uint64_t sent = 40'000;
+    std::string reply = urltest::rawOneByteChunks(sent);
+    reply.resize(reply.size() - 5);  // without the last chunk, the reply goes on
+    host.answerAll(reply);
+    ASSERT_TRUE(urltest::waitUntilHeld(ns::sessionReplies(), sent, Patience)) << ns::sessionReplies().held();
+
+    connection->cancel();
+    env.runUntilIdle();
+    // The connection is still kept: what it gathered is not.
+    EXPECT_EQ(delegate->reply.received(), 0u);
+    EXPECT_EQ(ns::sessionReplies().held(), 0u);
+}
+
 TEST(ReplyPieceTest, JoinsUntilTakenOrFullAndCountsItsBytesUntilTheDataGoes) {
     ns::ReplyBudget budget(1000 * 1000);
     const auto weigh = [](ns::ReplyShare& share, uint64_t size) { return share.growToOrRelease(size); };
