@@ -2,6 +2,7 @@
 
 #include "platform/foundation/Array.h"
 #include "platform/foundation/Dictionary.h"
+#include "platform/foundation/DictionaryTable.h"
 #include "platform/foundation/JSONSerialization.h"
 #include "platform/foundation/KeyedArchiver.h"
 #include "platform/foundation/KeyedUnarchiver.h"
@@ -62,7 +63,7 @@ ns::Id SDPJSONObjectByRemovingKeysWithNullValues(const ns::Id& object, uint64_t 
         return mutableContainers ? ns::Id(cleaned) : cleaned->copy();
     }
     if (auto dictionary = ns::cast<ns::Dictionary>(object)) {
-        if (!chargeSlots(dictionary->count(), 2 * sizeof(ns::Id) + sizeof(uint64_t), mutableContainers)) return nullptr;
+        if (!chargeSlots(dictionary->count(), ns::DictionaryTable::BytesPerEntry, mutableContainers)) return nullptr;
         auto cleaned = ns::MutableDictionary::dictionaryWithCapacity(dictionary->count());
         for (const ns::Id& key : *dictionary) {
             ns::Id value = dictionary->objectForKey(key);

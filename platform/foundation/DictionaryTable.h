@@ -19,6 +19,10 @@ public:
         Id value;
     };
 
+    // What one entry costs reserved: the entry and its index's slots (the
+    // index is kept at most half full).
+    static constexpr uint64_t BytesPerEntry = sizeof(Entry) + 2 * sizeof(uint32_t);
+
     uint64_t count() const { return count_; }
     void reserve(uint64_t count);
 

@@ -162,7 +162,7 @@ uint64_t stringCost(size_t length) {
 
 // A container's slots and, for an object, its table's entry and index.
 constexpr uint64_t ArraySlot = sizeof(Id);
-constexpr uint64_t DictionarySlot = sizeof(DictionaryTable::Entry) + 2 * sizeof(uint32_t);
+constexpr uint64_t DictionarySlot = DictionaryTable::BytesPerEntry;
 
 // What is made is charged in steps of this many bytes (and at the end).
 constexpr uint64_t ChargeStep = 64 * 1024;
