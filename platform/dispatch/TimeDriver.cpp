@@ -54,40 +54,19 @@ private:
     double start_;
 };
 
-// Whether background work still moves: stuck means nothing moved for the
-// idle timeout of real time, however long the work as a whole takes.
-class StallWatch {
-public:
-    // Waits until the generation moves past `seen`; false when nothing
-    // moved for the idle timeout.
-    bool waitForMovement(uint64_t seen) {
-        if (!windowOpen_ || seen != generation_) open(seen);
-        for (;;) {
-            if (Activity::waitForChange(seen, windowEnd_)) {
-                windowOpen_ = false;
-                return true;
-            }
-            if (cpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - processCpu_ < WorkingShareOfACore * window_) return false;
-            open(seen);
-        }
+// Waits until background work moves past generation `seen`; false when it
+// is stuck: nothing moved for the idle timeout of real time, however long
+// the work as a whole takes.
+bool waitForMovement(uint64_t seen) {
+    for (;;) {
+        const double window = idleTimeoutSeconds.load();
+        const double processCpu = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
+        const auto end =
+            SteadyClock::now() + std::chrono::duration_cast<SteadyClock::duration>(std::chrono::duration<double>(window));
+        if (Activity::waitForChange(seen, end)) return true;
+        if (cpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - processCpu < WorkingShareOfACore * window) return false;
     }
-
-private:
-    void open(uint64_t seen) {
-        windowOpen_ = true;
-        generation_ = seen;
-        window_ = idleTimeoutSeconds.load();
-        windowEnd_ = SteadyClock::now() +
-                     std::chrono::duration_cast<SteadyClock::duration>(std::chrono::duration<double>(window_));
-        processCpu_ = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
-    }
-
-    bool windowOpen_ = false;
-    uint64_t generation_ = 0;
-    double window_ = 0;
-    SteadyClock::time_point windowEnd_;
-    double processCpu_ = 0;
-};
+}
 
 // The queues holding the work, for the report.
 std::string heldBy() {
@@ -122,7 +101,6 @@ bool TimeDriver::isDriverThread() { return Clock::isMock() && isMainThread(); }
 
 void TimeDriver::settle(bool runMain, RunLoopMode mode, const std::function<bool()>& done) {
     const MainThreadTime mainTime;
-    StallWatch watch;
     for (;;) {
         if (done && done()) return;
         ActivitySnapshot before = Activity::snapshot();
@@ -136,7 +114,7 @@ void TimeDriver::settle(bool runMain, RunLoopMode mode, const std::function<bool
         if (after.generation == before.generation && after.busy == 0 && after.io == 0) return;
         // Something changed meanwhile: look again for main-thread work first.
         if (after.generation != before.generation) continue;
-        if (!watch.waitForMovement(after.generation)) reportStuck(Activity::snapshot());
+        if (!waitForMovement(after.generation)) reportStuck(Activity::snapshot());
     }
 }
 

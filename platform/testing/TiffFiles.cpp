@@ -133,7 +133,6 @@ Bytes flatTiffPages(const std::vector<TiffLayout>& layouts) {
     Bytes out = header();
     std::vector<std::vector<Entry>> pages;
     for (const TiffLayout& layout : layouts) pages.push_back(putPage(out, flattened(layout)));
-    if (out.size() % 2) out.push_back(0);
     put32(out, 4, uint32_t(out.size()));
     for (size_t i = 0; i < pages.size(); ++i) {
         for (uint32_t page = 0; page < layouts[i].pages; ++page) {
