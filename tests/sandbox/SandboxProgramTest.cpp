@@ -4,16 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <string>
 #include <vector>
+
+#include "platform/testing/LoopbackSockets.h"
 
 #ifdef GAMEHOST_SANDBOX_PROGRAM
 
@@ -164,22 +164,14 @@ TEST(SandboxProgram, AWrongOptionIsNamedForWhatIsWrong) {
 
 TEST(SandboxProgram, APortInUseIsNamedWithWhatHoldsIt) {
     // The test holds a port the system picked, as another program would.
-    int holder = ::socket(AF_INET, SOCK_STREAM, 0);
-    ASSERT_GE(holder, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ASSERT_EQ(::bind(holder, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(::listen(holder, 1), 0);
-    ASSERT_EQ(::getsockname(holder, reinterpret_cast<sockaddr*>(&address), &length), 0);
-    const std::string port = std::to_string(ntohs(address.sin_port));
+    const testing::sockets::Listener holder = testing::sockets::listenOnLoopback("the port's holder");
+    const std::string port = std::to_string(holder.port);
     int status = -1;
     EXPECT_EQ(firstErrorLine("--game-port " + port, status), "gamehost-sandbox: cannot listen on 127.0.0.1:" + port +
                                                                  ": port " + port +
                                                                  " is in use: another program holds it");
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
-    ::close(holder);
+    for (int fd : {holder.socket, holder.wake[0], holder.wake[1]}) ::close(fd);
 }
 
 }  // namespace
