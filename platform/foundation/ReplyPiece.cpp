@@ -52,22 +52,22 @@ ReplyPiece::Join ReplyPiece::join(const Ref<Data>& data, int64_t received,
     return join(reinterpret_cast<const char*>(data->bytes()), data->length(), received, weigh);
 }
 
-Ref<Data> ReplyPiece::take(int64_t* received) {
+Ref<Data> withShare(Ref<Data> data, std::unique_ptr<ReplyShare> share) {
     struct Held {
         Ref<Data> data;
         std::unique_ptr<ReplyShare> share;
     };
-    auto held = std::make_shared<Held>();
-    {
-        std::lock_guard guard(lock_);
-        taken_ = true;
-        if (received) *received = received_;
-        if (first_) return std::move(first_);
-        if (bytes_.empty()) return nullptr;
-        held->data = Data::make(std::move(bytes_));
-        held->share = std::move(share_);
-    }
+    auto held = std::make_shared<Held>(Held{std::move(data), std::move(share)});
     return Ref<Data>(held, held->data.get());
+}
+
+Ref<Data> ReplyPiece::take(int64_t* received) {
+    std::lock_guard guard(lock_);
+    taken_ = true;
+    if (received) *received = received_;
+    if (first_) return std::move(first_);
+    if (bytes_.empty()) return nullptr;
+    return withShare(Data::make(std::move(bytes_)), std::move(share_));
 }
 
 }  // namespace ns::detail

@@ -25,6 +25,9 @@
 
 namespace ns::detail {
 
+// `data` holding `share` until the last of its references is let go.
+Ref<Data> withShare(Ref<Data> data, std::unique_ptr<ReplyShare> share);
+
 class ReplyPiece {
 public:
     static constexpr size_t MostBytes = 64 * 1024;

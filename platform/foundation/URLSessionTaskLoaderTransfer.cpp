@@ -413,18 +413,13 @@ bool URLSessionTaskLoader::deliverBody(const char* bytes, size_t length, const R
     if (whole) {
         // Already one piece: handed on as it is, and held by the piece from
         // here, not by the loader.
-        struct Piece {
-            Ref<Data> data;
-            ReplyShare share{sessionReplies()};
-        };
         if (wholeBody_ == whole) {
             wholeBody_ = nullptr;
             heldChanged();
         }
-        auto piece = std::make_shared<Piece>();
-        if (!mayHold(piece->share, length, total)) return false;
-        piece->data = whole;
-        Ref<Data> data(piece, piece->data.get());
+        auto share = std::make_unique<ReplyShare>(sessionReplies());
+        if (!mayHold(*share, length, total)) return false;
+        Ref<Data> data = detail::withShare(whole, std::move(share));
         deliver([session, dataTask, data, total = int64_t(total)] {
             dataTask->setCountOfBytesReceived(total);
             if (auto* d = dynamic_cast<URLSessionDataDelegate*>(session->delegate().get())) {
