@@ -40,6 +40,13 @@ SteadyClock::duration seconds(double s) {
     return std::chrono::duration_cast<SteadyClock::duration>(std::chrono::duration<double>(s));
 }
 
+// A reply's content codings as the log shows them: a server may send
+// thousands of fields.
+std::string shownCodings(std::string_view codings) {
+    constexpr size_t shown = 120;
+    return std::string(codings.substr(0, shown)) + (codings.size() > shown ? "..." : "");
+}
+
 struct Transfer {
     uint64_t id = 0;
     CURL* easy = nullptr;
@@ -115,21 +122,17 @@ size_t onBody(char* buffer, size_t size, size_t count, void* data) {
     t->touch();
     if (!t->head.complete()) return n;
     if (!t->decoder.started()) {
-        std::string_view codings = t->codings;
-        // The list as the log shows it: a server may send thousands of fields.
-        constexpr size_t shown = 120;
-        const char* more = codings.size() > shown ? "..." : "";
         try {
-            if (!t->decoder.start(codings)) {
-                log("URL loading: a reply from %s is refused: its content codings \"%s%s\" are not all gzip or "
+            if (!t->decoder.start(t->codings)) {
+                log("URL loading: a reply from %s is refused: its content codings \"%s\" are not all gzip or "
                     "deflate, or more than %zu",
-                    t->spec.url, codings.substr(0, shown), more, ContentDecoder::MostCodings);
+                    t->spec.url, shownCodings(t->codings), ContentDecoder::MostCodings);
                 t->badEncoding = true;
                 return 0;
             }
         } catch (const std::bad_alloc&) {
-            log("URL loading: a reply from %s stopped: no memory left to decode its content codings \"%s%s\"",
-                t->spec.url, codings.substr(0, shown), more);
+            log("URL loading: a reply from %s stopped: no memory left to decode its content codings \"%s\"",
+                t->spec.url, shownCodings(t->codings));
             t->bodyOutOfMemory = true;
             t->bodyRefused = true;
             return 0;
@@ -383,7 +386,7 @@ void CurlTransport::Impl::finish(CURL* easy, CURLcode code) {
         // The reply's bytes ended before its content codings did: a reply
         // cut short, never the whole of it.
         log("URL loading: a reply from %s is cut short: its content codings \"%s\" do not reach their end",
-            t->spec.url, std::string_view(t->codings).substr(0, 120));
+            t->spec.url, shownCodings(t->codings));
         t->badEncoding = true;
     }
     CurlOutcome outcome;

@@ -134,15 +134,15 @@ void URLSessionTaskLoader::serveFile(const Ref<URL>& url, const std::string& pat
     if (!bytes) {
         struct stat info {};
         if (!tooLong_ && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) withinReplyBound(uint64_t(info.st_size));
-        if (!tooLong_ && failure.noMemory) {
-            // As a reply whose bytes memory cannot hold: too long to hold.
+        if (!tooLong_) {
             log("URL session: task for %@ failed: %s", url->absoluteString(), failure.reason);
-            tooLong_ = true;
-            releaseHoldings();
+            if (failure.noMemory) {
+                // As a reply whose bytes memory cannot hold: too long to hold.
+                tooLong_ = true;
+                releaseHoldings();
+            }
         }
-        if (tooLong_) return complete(refusedBodyError());
-        log("URL session: task for %@ failed: %s", url->absoluteString(), failure.reason);
-        return complete(error(URLErrorNoPermissionsToReadFile));
+        return complete(tooLong_ ? refusedBodyError() : error(URLErrorNoPermissionsToReadFile));
     }
     // Counted as held from here: its share was taken before it was read.
     wholeBody_ = bytes;
