@@ -135,6 +135,9 @@ public:
 private:
     ns::Ref<ui::Button> buttonFor(uint64_t style) const;
     void choose(const char* way, uint64_t style);
+    // Whether its purchase is choosing; if not, logs the order's amount and
+    // `unchanged` (what is left as it was).
+    bool choosing(const char* unchanged);
     void payWaysReplied(const ns::Id& reply);
     void hideHUD();
     void setPayEnabled(bool enabled);

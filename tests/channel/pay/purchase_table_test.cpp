@@ -110,9 +110,10 @@ const Row kRows[] = {
     {Stage::PayPage, Event::OrderReply,           "no order out", "", false, {}},
     {Stage::PayPage, Event::PollEnd,              "no poll before the return", "", false, {}},
     // The wallet has the order and has not answered; every poll confirms.
+    // Taken down in the app in front, it polls at once.
     {Stage::WalletOut, Event::Close,              kCanMeet, "game",   false, kNothing},
-    {Stage::WalletOut, Event::Takedown,           kCanMeet, "game",   true,  kNothing},
-    {Stage::WalletOut, Event::RootDropped,        kCanMeet, "game",   true,  kNothing},
+    {Stage::WalletOut, Event::Takedown,           kCanMeet, "game",   false, kWebPaid},
+    {Stage::WalletOut, Event::RootDropped,        kCanMeet, "game",   false, kWebPaid},
     {Stage::WalletOut, Event::AppAway,            kCanMeet, "card 支付成功", true, kNothing},
     {Stage::WalletOut, Event::Logout,             kCanMeet, "centre", true,  kNothing},
     {Stage::WalletOut, Event::OtherLogin,         kCanMeet, "centre", true,  kNothing},
