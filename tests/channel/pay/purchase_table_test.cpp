@@ -98,7 +98,9 @@ const Row kRows[] = {
     {Stage::Ordering, Event::OrderReply,          kCanMeet, "game",   false, kCoinPaid},
     {Stage::Ordering, Event::PollEnd,             "no poll", "", false, {}},
     // The web pay page up and loaded (paid); the sixth poll confirms.
-    {Stage::PayPage, Event::Close,                "the page covers the centre; its back button is its return", "", false, {}},
+    // The centre's own close (the player's is covered by the page, whose
+    // back button is its return): the page goes with the centre.
+    {Stage::PayPage, Event::Close,                kCanMeet, "game",   false, kNothing},
     {Stage::PayPage, Event::Takedown,             kCanMeet, "game",   true,  kWebPaid},
     {Stage::PayPage, Event::RootDropped,          kCanMeet, "game",   true,  kWebPaid},
     {Stage::PayPage, Event::AppAway,              kCanMeet, "card 支付中...", true, kNothing},
