@@ -147,7 +147,9 @@ private:
     void logNotice();
     // The card's tap: the cover goes, and the centre closes.
     void finish();
-    // The screen's part of closing: the purchase is left as it is.
+    // The screen's part of closing: the purchase is left as it is; the
+    // screens the centre opened (its pay page, its voucher picker) go with
+    // it.
     void leave();
     // A centre opened other than by the entry call shows a purchase of its
     // own, holding nothing.

@@ -17,6 +17,15 @@ protected:
         auto navigation = centre->navigationController();
         return navigation ? ns::cast<TVCouponsVC>(navigation->presentedViewController()) : nullptr;
     }
+    // Purchase "A"'s centre with the web way chosen and the voucher picker
+    // up over it; nil when the picker did not come up.
+    ns::Ref<TVNewPayVC> centreWithPicker() {
+        auto centre = openOverDialog("A");
+        if (!centre || !driver.tap(centre->quipayIconBtn.lock()) || !driver.tap(centre->couponsBtn.lock()))
+            return nullptr;
+        env.fastForwardBy(1);
+        return picker(centre) ? centre : nullptr;
+    }
     // While the order's reply is held back, the player taps the web way and
     // the voucher button: neither changes the order.
     void tapWayAndVoucher(const ns::Ref<TVNewPayVC>& centre, uint64_t style) {
@@ -76,12 +85,8 @@ TEST_F(CentreEndTest, AFreeOrdersCardTappedAfterTheVoucherButtonClosesTheCentre)
 
 // The picker up over the centre when the centre closes goes with it.
 TEST_F(CentreEndTest, TheCentreClosedUnderItsVoucherPickerTakesThePickerWithIt) {
-    auto centre = openOverDialog("A");
+    auto centre = centreWithPicker();
     ASSERT_TRUE(centre);
-    ASSERT_TRUE(driver.tap(centre->quipayIconBtn.lock()));
-    ASSERT_TRUE(driver.tap(centre->couponsBtn.lock()));
-    env.fastForwardBy(1);
-    ASSERT_TRUE(picker(centre));
     centre->popAction();
     env.fastForwardBy(1);
     EXPECT_TRUE(heard.empty());
@@ -91,13 +96,9 @@ TEST_F(CentreEndTest, TheCentreClosedUnderItsVoucherPickerTakesThePickerWithIt) 
 // The order is sent (the pay button's action) while the picker is up: a
 // voucher chosen then is not the order's, and is not taken.
 TEST_F(CentreEndTest, AVoucherChosenOnceTheOrderIsOutIsNotTaken) {
-    auto centre = openOverDialog("A");
+    auto centre = centreWithPicker();
     ASSERT_TRUE(centre);
-    ASSERT_TRUE(driver.tap(centre->quipayIconBtn.lock()));
-    ASSERT_TRUE(driver.tap(centre->couponsBtn.lock()));
-    env.fastForwardBy(1);
     auto shownPicker = picker(centre);
-    ASSERT_TRUE(shownPicker);
     server.delays().setDelay("H5pay/pay", 3);
     centre->doPay();
     ASSERT_TRUE(server.delays().waitForRequests("H5pay/pay", 1, 10));
