@@ -131,6 +131,11 @@ TEST_P(EachItsOwnTest, BOpensOnceAHasEndedAndEachHearsItsOwnResult) {
             // The game takes A's dialog down, and A's centre with it (B may
             // open within the transition when the first poll confirms A).
             root->dismissViewController(true);
+            env.fastForwardBy(1);
+            if (row.confirmAfter > 0) {
+                EXPECT_FALSE(centreOnRoot()) << "B waits for A's poll";
+                EXPECT_EQ(hudShown(), "支付中...") << "the player is told a payment is still being confirmed";
+            }
             break;
         }
         case Left::PayPageTakenDownAway: {
