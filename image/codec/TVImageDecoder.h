@@ -124,6 +124,6 @@ private:
     bool needBlend_ = false;
     static constexpr uint64_t kNotFound = UINT64_MAX;
     uint64_t blendFrameIndex_ = kNotFound;
+    // Carries the charge for its own pixels.
     std::shared_ptr<cg::BitmapContext> blendCanvas_;
-    cg::PictureCharge blendCanvasCharge_;  // for the canvas's own pixels
 };

@@ -161,7 +161,7 @@ bool TVImageDecoder::createBlendContextIfNeeded(uint64_t index) {
     blendCanvas_ = cg::BitmapContext::createWithPixels(int(width_), int(height_), cg::BitmapInfo::PremultipliedFirst32Little);
     blendFrameIndex_ = kNotFound;
     if (!blendCanvas_) return false;
-    blendCanvasCharge_ = std::move(*charge);
+    blendCanvas_->carryOwnCharge(std::move(*charge));
     return true;
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 // The pixels held, process-wide, by pictures decoded from data: every
 // picture a source or reader makes from bytes (downloads, the image
-// cache's files, replies, remote icons), and every canvas a reader draws
-// them on and keeps, each for its own pixels, the app's own bundled files
+// cache's files, replies, remote icons), and every screen a reader draws
+// them on and keeps (the image decoder's canvases, a GIF source's
+// composing screen and the one it keeps under a frame that restores it),
+// each for its own pixels while it is held, the app's own bundled files
 // aside. Each file's budget (cg::DecodeBudget) bounds one file; this bounds
 // them all together, so that many views each keeping a large icon cannot
 // take more than a phone app may hold. It is the account the graphics layer
