@@ -206,6 +206,14 @@ ns::Ref<cg::Image> TVImageDecoder::newBlendedImageWithFrame(const TVImageDecoder
 ns::Ref<TVImageFrame> TVImageDecoder::frameWithImage(uint64_t index, bool decodeForDisplay) {
     auto record = frameRecord(index);
     if (!record) return nullptr;
+    if (lastFrame_ && lastFrame_->index == index && lastFrameForDisplay_ == decodeForDisplay) {
+        if (auto held = lastPicture_.lock()) {
+            auto again = ns::cast<TVImageFrame>(lastFrame_->copy());
+            again->image = ui::Image::imageWithCGImage(held, scale_, orientation_);
+            setTV_isDecodedForDisplay(again->image.get(), lastFrameDecoded_);
+            return again;
+        }
+    }
     auto frame = ns::cast<TVImageDecoderFrame>(record->copy());
     const bool extend = decodeForDisplay && type_ != TVImageTypeICO;
     ns::Ref<cg::Image> image;
@@ -273,6 +281,10 @@ ns::Ref<TVImageFrame> TVImageDecoder::frameWithImage(uint64_t index, bool decode
     }
     auto uiImage = ui::Image::imageWithCGImage(image, scale_, orientation_);
     setTV_isDecodedForDisplay(uiImage.get(), decoded);
+    lastFrame_ = ns::cast<TVImageDecoderFrame>(frame->copy());
+    lastFrameForDisplay_ = decodeForDisplay;
+    lastFrameDecoded_ = decoded;
+    lastPicture_ = image;
     frame->image = uiImage;
     return frame;
 }

@@ -17,8 +17,8 @@
 // as the phone's system does: the memory-warning notification, posted on
 // the main queue, on which the caches let their pictures go. It warns again
 // only after pictures have been let go since. The refused picture is not
-// decoded; a reader may ask once more when pictures are next let go
-// (notifyWhenPicturesAreLetGo).
+// decoded; a reader may ask once more when pictures let go leave half the
+// account free (notifyWhenPicturesAreLetGo).
 //
 // Thread-safe: pictures are decoded on any queue.
 
@@ -47,7 +47,8 @@ public:
     cg::PictureCharge charge(uint64_t pixels) override;
     uint64_t pixelsHeld() const override;
     uint64_t limit() const override;
-    // Runs `block` once on `queue` when pictures are next let go.
+    // Runs `block` once on `queue` when pictures let go leave at least half
+    // the account free.
     void notifyWhenPicturesAreLetGo(dispatch::QueueRef queue, std::function<void()> block);
 
     // Tests size the account to the pictures they send; a warning is due

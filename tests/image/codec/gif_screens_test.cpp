@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "image/codec/TVImage.h"
+#include "image/codec/UIImage+TVImageCoder.h"
 #include "platform/foundation/Data.h"
 #include "platform/graphics/GifWriter.h"
 #include "platform/graphics/ImageSource.h"
@@ -162,6 +164,29 @@ TEST_F(GifScreensTest, AFrameAskedAgainRightAfterItWasMadeIsHandedOutAsItStands)
     const Asked back = ask(bytes, {0, 1, 2, 3, 1});
     EXPECT_EQ(back.pictures.back(), expected[1]);
     EXPECT_GT(back.inflated, ask(bytes, {0, 1, 2, 3}).inflated + ask(bytes, {0}).inflated);
+}
+
+TEST_F(GifScreensTest, ViewsTakingTurnsOnOneImageShareEachFrameWhileOneHoldsIt) {
+    const auto bytes = bannerGif(60);
+    const std::vector<cg::Bitmap> expected = testing::composedByGiflib(bytes);
+    auto image = TVImage::imageWithData(ns::Data::make(bytes));
+    ASSERT_TRUE(image);
+    ASSERT_EQ(image->animatedImageFrameCount(), 60u);
+    for (uint64_t i = 0; i < 60; ++i) {
+        // Each view's buffer holds the frame it was given until it shows it.
+        auto first = image->animatedImageFrameAtIndex(i);
+        auto second = image->animatedImageFrameAtIndex(i);
+        ASSERT_TRUE(first && second) << i;
+        EXPECT_NE(first, second) << "an image of its own for each view";
+        EXPECT_EQ(first->cgImage(), second->cgImage()) << "the same pixels, made once: " << i;
+        EXPECT_EQ(second->cgImage()->bitmap(), expected[i]) << i;
+        EXPECT_TRUE(TV_isDecodedForDisplay(second.get())) << i;
+    }
+    // Let go, a frame asked again is made again, the same.
+    ASSERT_TRUE(image->animatedImageFrameAtIndex(59));
+    auto again = image->animatedImageFrameAtIndex(59);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->cgImage()->bitmap(), expected[59]);
 }
 
 }  // namespace
