@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <string>
 
+#include "bench/play_window.h"
 #include "bench/ratio_report.h"
 #include "image/cache/TVImageCache.h"
 #include "image/codec/TVAnimatedImageView.h"
@@ -24,38 +25,16 @@
 #include "image/web/TVWebImageManager.h"
 #include "image/web/TVWebImageOperation.h"
 #include "platform/foundation/Data.h"
-#include "platform/graphics/GifWriter.h"
+#include "platform/testing/GifFiles.h"
 #include "platform/testing/LoopbackImageServer.h"
 #include "platform/testing/ResidentMemory.h"
 #include "platform/testing/TaskEnvironment.h"
-#include "platform/uikit/Application.h"
 #include "platform/uikit/DecodedPixelAccount.h"
 #include "platform/uikit/StateReset.h"
-#include "platform/uikit/Window.h"
 
 namespace {
 
 constexpr double MiB = 1024.0 * 1024.0;
-
-// Two full frames in bands of 16 colours; `restoring` frames restore what
-// was under them.
-std::string twoFrameGif(int side, bool restoring) {
-    cg::gif::WriterFile file;
-    file.width = file.height = side;
-    file.loopCount = 0;
-    for (uint32_t i = 0; i < 16; ++i) file.globalPalette.push_back(i * 0x0F0F0Fu);
-    for (int i = 0; i < 2; ++i) {
-        cg::gif::WriterFrame frame;
-        frame.width = frame.height = side;
-        frame.delayCentiseconds = 10;
-        frame.disposal = restoring ? 3 : 0;
-        frame.indices.resize(size_t(side) * size_t(side));
-        for (size_t p = 0; p < frame.indices.size(); ++p) frame.indices[p] = uint8_t((p / size_t(side) / 64 + size_t(i)) % 16);
-        file.frames.push_back(std::move(frame));
-    }
-    const auto bytes = cg::gif::write(file);
-    return std::string(bytes.begin(), bytes.end());
-}
 
 // Not a timing: memory and charges, one run per disposal.
 void GifsThroughLoader(benchmark::State& state) {
@@ -63,7 +42,8 @@ void GifsThroughLoader(benchmark::State& state) {
     const bool restoring = state.range(0) != 0;
     const uint64_t screensEach = restoring ? 3 : 2;
     state.SetLabel(restoring ? "restoring" : "leaving");
-    const std::string body = twoFrameGif(Side, restoring);
+    const auto bytes = testing::gifOfTwoFullFrames(Side, restoring);
+    const std::string body(bytes.begin(), bytes.end());
     for (auto _ : state) {
         testing::TaskEnvironment env;
         char folder[] = "/tmp/gif-screens-bench-XXXXXX";
@@ -119,28 +99,7 @@ void GifsThroughLoader(benchmark::State& state) {
 // 60 frames of 480 x 270: a full first frame, then patches of 240 x 135
 // that move about with mixed disposals.
 const std::vector<uint8_t>& bannerGif() {
-    static const std::vector<uint8_t> bytes = [] {
-        constexpr int W = 480, H = 270, PW = 240, PH = 135;
-        cg::gif::WriterFile file;
-        file.width = W;
-        file.height = H;
-        file.loopCount = 0;
-        for (uint32_t i = 0; i < 64; ++i) file.globalPalette.push_back(i * 0x040404u + (i % 3) * 0x200000u);
-        for (int i = 0; i < 60; ++i) {
-            cg::gif::WriterFrame frame;
-            const bool full = i == 0;
-            frame.width = full ? W : PW;
-            frame.height = full ? H : PH;
-            frame.left = full ? 0 : (i * 37) % (W - PW);
-            frame.top = full ? 0 : (i * 53) % (H - PH);
-            frame.delayCentiseconds = 5;
-            frame.disposal = full ? 1 : 1 + i % 3;
-            frame.transparentIndex = 63;
-            for (int p = 0; p < frame.width * frame.height; ++p) frame.indices.push_back(uint8_t((p / 7 + i) % 64));
-            file.frames.push_back(std::move(frame));
-        }
-        return cg::gif::write(file);
-    }();
+    static const std::vector<uint8_t> bytes = testing::gifOfMovingPatches(480, 270, 60, 240, 135);
     return bytes;
 }
 
@@ -165,22 +124,12 @@ void AskEachFrame(benchmark::State& state) {
     state.SetItemsProcessed(int64_t(state.iterations()) * int64_t(decoder->frameCount()));
 }
 
-class PlayDelegate : public ui::ApplicationDelegate {
-public:
-    ns::Ref<ui::Window> window() const override { return window_; }
-    ns::Ref<ui::Window> window_;
-};
-
 // range(0) views of one image, each with a buffer of one frame, for 30 s.
 void ViewsOfOneGif(benchmark::State& state) {
     const int views = int(state.range(0));
     for (auto _ : state) {
         testing::TaskEnvironment env;
-        ui::resetSharedStateForTesting();
-        auto delegate = std::make_shared<PlayDelegate>();
-        delegate->window_ = ui::Window::makeFullScreen();
-        ui::Application::sharedApplication()->setDelegate(delegate);
-        delegate->window_->makeKeyAndVisible();
+        auto delegate = bench::showPlayWindow();
         auto image = TVImage::imageWithData(ns::Data::make(bannerGif()), 1);
         std::vector<ns::Ref<TVAnimatedImageView>> shown;
         for (int v = 0; v < views; ++v) {

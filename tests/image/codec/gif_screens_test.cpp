@@ -10,7 +10,6 @@
 #include "image/codec/TVImage.h"
 #include "image/codec/UIImage+TVImageCoder.h"
 #include "platform/foundation/Data.h"
-#include "platform/graphics/GifWriter.h"
 #include "platform/graphics/ImageSource.h"
 #include "platform/graphics/PictureAccount.h"
 #include "platform/testing/GifFiles.h"
@@ -22,26 +21,9 @@ namespace {
 constexpr int Side = 64;
 constexpr uint64_t Screen = uint64_t(Side) * Side;
 
-// A full first frame, then patches that move about with every disposal,
-// the second restoring what was under it.
-std::vector<uint8_t> bannerGif(int frames) {
-    cg::gif::WriterFile file;
-    file.width = file.height = Side;
-    for (uint32_t i = 0; i < 16; ++i) file.globalPalette.push_back(i * 0x0F0F0Fu + (i % 3) * 0x200000u);
-    for (int i = 0; i < frames; ++i) {
-        cg::gif::WriterFrame frame;
-        const bool full = i == 0;
-        frame.width = frame.height = full ? Side : 16;
-        frame.left = full ? 0 : (i * 7) % (Side - 16);
-        frame.top = full ? 0 : (i * 11) % (Side - 16);
-        frame.delayCentiseconds = 5;
-        frame.disposal = full ? 0 : i == 1 ? 3 : 1 + i % 3;
-        frame.transparentIndex = 15;
-        for (int p = 0; p < frame.width * frame.height; ++p) frame.indices.push_back(uint8_t((p / 5 + i) % 16));
-        file.frames.push_back(std::move(frame));
-    }
-    return cg::gif::write(file);
-}
+// A full first frame, then patches that move about with every disposal in
+// turn: frame 2 restores what was under it.
+std::vector<uint8_t> bannerGif(int frames) { return testing::gifOfMovingPatches(Side, Side, frames, 16, 16); }
 
 class GifScreensTest : public ::testing::Test {
 protected:
@@ -66,9 +48,11 @@ TEST_F(GifScreensTest, TheScreensASourceKeepsAreChargedUntilItGoes) {
         EXPECT_EQ(held(), 2 * Screen) << "the picture and the screen it was composed on";
     }
     EXPECT_EQ(held(), Screen) << "the screen stays with the source";
+    EXPECT_TRUE(source->createImageAtIndex(1));
+    EXPECT_EQ(held(), Screen);
     {
-        // Frame 1 restores what was under it: a second screen is kept.
-        auto restoring = source->createImageAtIndex(1);
+        // Frame 2 restores what was under it: a second screen is kept.
+        auto restoring = source->createImageAtIndex(2);
         ASSERT_TRUE(restoring);
         EXPECT_EQ(held(), 3 * Screen);
     }
@@ -82,7 +66,7 @@ TEST_F(GifScreensTest, TheScreensASourceKeepsAreChargedUntilItGoes) {
     // The app's own files are not charged, screens included.
     auto own = cg::ImageSource::createWithData(bytes);
     own->setCharged(false);
-    EXPECT_TRUE(own->createImageAtIndex(1));
+    EXPECT_TRUE(own->createImageAtIndex(2));
     EXPECT_EQ(held(), 0u);
 }
 
@@ -106,16 +90,17 @@ TEST_F(GifScreensTest, AFrameWhoseScreensTheAccountCannotHoldIsRefusedAndCompose
     ASSERT_TRUE(first);
     EXPECT_EQ(first->bitmap(), expected[0]);
     first = nullptr;
+    EXPECT_EQ(source->createImageAtIndex(1)->bitmap(), expected[1]);
     {
-        // Frame 1 needs its picture and the screen kept under it.
+        // Frame 2 needs its picture and the screen kept under it.
         cg::PictureRefusals refusals;
-        EXPECT_FALSE(source->createImageAtIndex(1));
+        EXPECT_FALSE(source->createImageAtIndex(2));
         EXPECT_EQ(refusals.count(), 1u);
         EXPECT_EQ(held(), Screen);
     }
     // With room, the frames come out whole, from where composing stopped.
     account.setLimitForTesting(before + 3 * Screen);
-    for (size_t i = 1; i < expected.size(); ++i) {
+    for (size_t i = 2; i < expected.size(); ++i) {
         auto frame = source->createImageAtIndex(i);
         ASSERT_TRUE(frame) << i;
         EXPECT_EQ(frame->bitmap(), expected[i]) << i;

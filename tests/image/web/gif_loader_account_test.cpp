@@ -11,7 +11,6 @@
 
 #include "image/codec/TVImage.h"
 #include "platform/foundation/Log.h"
-#include "platform/graphics/GifWriter.h"
 #include "platform/testing/GifFiles.h"
 #include "platform/testing/PeakBound.h"
 #include "platform/testing/ResidentMemory.h"
@@ -27,26 +26,6 @@ constexpr int Side = 1024;
 constexpr uint64_t Screen = uint64_t(Side) * Side;
 constexpr uint64_t AccountPixels = 16 * Screen;
 constexpr int Gifs = 32;
-
-// Two full frames in bands of 16 colours; `restoring` frames each restore
-// what was under them, so the player keeps a second screen from the first.
-std::string twoFrameGif(bool restoring) {
-    cg::gif::WriterFile file;
-    file.width = file.height = Side;
-    file.loopCount = 0;
-    for (uint32_t i = 0; i < 16; ++i) file.globalPalette.push_back(i * 0x0F0F0Fu);
-    for (int i = 0; i < 2; ++i) {
-        cg::gif::WriterFrame frame;
-        frame.width = frame.height = Side;
-        frame.delayCentiseconds = 10;
-        frame.disposal = restoring ? 3 : 0;
-        frame.indices.resize(Screen);
-        for (size_t p = 0; p < frame.indices.size(); ++p) frame.indices[p] = uint8_t((p / Side / 64 + size_t(i)) % 16);
-        file.frames.push_back(std::move(frame));
-    }
-    const auto bytes = cg::gif::write(file);
-    return std::string(bytes.begin(), bytes.end());
-}
 
 class GifLoaderAccountTest : public WebImageTest, public ::testing::WithParamInterface<bool> {
 protected:
@@ -65,7 +44,8 @@ TEST_P(GifLoaderAccountTest, AnimatedGifsInTheCacheAreChargedTheScreensTheyKeep)
     // The image's own picture, the screen, and the one under a frame that
     // restores.
     const uint64_t screensEach = restoring ? 3 : 2;
-    const std::string body = twoFrameGif(restoring);
+    const auto bytes = testing::gifOfTwoFullFrames(Side, restoring);
+    const std::string body(bytes.begin(), bytes.end());
     for (int i = 0; i < Gifs; ++i) {
         server_.serve("/banner" + std::to_string(i) + ".gif", ImageReply{.body = body, .contentType = "image/gif"});
     }
