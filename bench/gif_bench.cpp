@@ -14,6 +14,7 @@
 
 #include <cstdio>
 
+#include "bench/play_window.h"
 #include "bench/ratio_report.h"
 #include "image/UIImage+TVWebImage.h"
 #include "platform/foundation/Data.h"
@@ -22,37 +23,13 @@
 #include "platform/graphics/ImageSource.h"
 #include "platform/testing/GifFiles.h"
 #include "platform/testing/TaskEnvironment.h"
-#include "platform/uikit/Application.h"
 #include "platform/uikit/StateReset.h"
-#include "platform/uikit/Window.h"
 #include "ui/gif/KVTRGFAnimatedImageView.h"
 
 namespace {
 
-// A full first frame, then patches that move about with mixed disposals,
-// as animated banners are made.
 std::vector<uint8_t> makeGif(int size, int frames, int patch, bool localTables = false) {
-    cg::gif::WriterFile file;
-    file.width = size;
-    file.height = size;
-    file.loopCount = 0;
-    for (uint32_t i = 0; i < 64; ++i) file.globalPalette.push_back(i * 0x040404u + (i % 3) * 0x200000u);
-    for (int i = 0; i < frames; ++i) {
-        cg::gif::WriterFrame frame;
-        bool full = i == 0;
-        frame.width = full ? size : patch;
-        frame.height = full ? size : patch;
-        frame.left = full ? 0 : (i * 37) % (size - patch);
-        frame.top = full ? 0 : (i * 53) % (size - patch);
-        frame.delayCentiseconds = 5;
-        frame.disposal = full ? 1 : 1 + i % 3;
-        frame.transparentIndex = 63;
-        for (int p = 0; p < frame.width * frame.height; ++p) frame.indices.push_back(uint8_t((p / 7 + i) % 64));
-        if (localTables)
-            for (uint32_t c = 0; c < 64; ++c) frame.localPalette.push_back(file.globalPalette[(c + uint32_t(i)) % 64]);
-        file.frames.push_back(std::move(frame));
-    }
-    return cg::gif::write(file);
+    return testing::gifOfMovingPatches(size, size, frames, patch, patch, localTables);
 }
 
 const std::vector<uint8_t>& benchFile() {
@@ -86,22 +63,12 @@ void GiflibSlurpFrames(benchmark::State& state) {
     state.SetItemsProcessed(int64_t(frames));
 }
 
-class PlayDelegate : public ui::ApplicationDelegate {
-public:
-    ns::Ref<ui::Window> window() const override { return window_; }
-    ns::Ref<ui::Window> window_;
-};
-
 // Not a timing: the most frames the image holds while the view plays it.
 void PlayLargeGif(benchmark::State& state) {
     auto bytes = makeGif(600, 200, 120);
     for (auto _ : state) {
         testing::TaskEnvironment env;
-        ui::resetSharedStateForTesting();
-        auto delegate = std::make_shared<PlayDelegate>();
-        delegate->window_ = ui::Window::makeFullScreen();
-        ui::Application::sharedApplication()->setDelegate(delegate);
-        delegate->window_->makeKeyAndVisible();
+        auto delegate = bench::showPlayWindow();
         auto image = KVTRGFAnimatedImage::animatedImageWithGIFData(ns::Data::make(bytes));
         auto view = KVTRGFAnimatedImageView::make({0, 0, 300, 300});
         delegate->window_->addSubview(view);

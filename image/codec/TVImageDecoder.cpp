@@ -54,6 +54,7 @@ bool TVImageDecoder::updateData(const ns::Ref<ns::Data>& data, bool final) {
 }
 
 void TVImageDecoder::updateSource() {
+    lastFrame_.reset();
     switch (type_) {
     case TVImageTypePNG: updateSourceAPNG(); break;
     case TVImageTypeWebP: updateSourceWebP(); break;

@@ -124,6 +124,15 @@ private:
     bool needBlend_ = false;
     static constexpr uint64_t kNotFound = UINT64_MAX;
     uint64_t blendFrameIndex_ = kNotFound;
+    // Carries the charge for its own pixels.
     std::shared_ptr<cg::BitmapContext> blendCanvas_;
-    cg::PictureCharge blendCanvasCharge_;  // for the canvas's own pixels
+    // The frame last handed out (its record without its image), whether
+    // asked for display and whether its picture was decoded, and the
+    // picture, weak: asked for again while a reader still holds it (views
+    // sharing an image take turns), its pixels are handed out again in a
+    // new image rather than made again, holding nothing more.
+    ns::Ref<TVImageDecoderFrame> lastFrame_;
+    bool lastFrameForDisplay_ = false;
+    bool lastFrameDecoded_ = false;
+    std::weak_ptr<cg::Image> lastPicture_;
 };

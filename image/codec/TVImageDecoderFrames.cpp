@@ -138,6 +138,10 @@ ns::Ref<cg::Image> TVImageDecoder::newUnblendedImage(uint64_t index, bool extend
             double top = double(height_) - image->height();
             done = extendedToCanvas(*image, {0, top, double(image->width()), double(image->height())},
                                     std::move(*canvas));
+        } else if (image->bitmapInfo() == cg::BitmapInfo::PremultipliedFirst32Little) {
+            // Already as a copy for display would hold it (a GIF's screen):
+            // a copy would only cost its time and, for a while, its memory.
+            done = image;
         } else {
             done = TVCreateDecodedCGImage(image, true);
         }
@@ -161,7 +165,7 @@ bool TVImageDecoder::createBlendContextIfNeeded(uint64_t index) {
     blendCanvas_ = cg::BitmapContext::createWithPixels(int(width_), int(height_), cg::BitmapInfo::PremultipliedFirst32Little);
     blendFrameIndex_ = kNotFound;
     if (!blendCanvas_) return false;
-    blendCanvasCharge_ = std::move(*charge);
+    blendCanvas_->carryOwnCharge(std::move(*charge));
     return true;
 }
 
@@ -206,6 +210,14 @@ ns::Ref<cg::Image> TVImageDecoder::newBlendedImageWithFrame(const TVImageDecoder
 ns::Ref<TVImageFrame> TVImageDecoder::frameWithImage(uint64_t index, bool decodeForDisplay) {
     auto record = frameRecord(index);
     if (!record) return nullptr;
+    if (lastFrame_ && lastFrame_->index == index && lastFrameForDisplay_ == decodeForDisplay) {
+        if (auto held = lastPicture_.lock()) {
+            auto again = ns::cast<TVImageFrame>(lastFrame_->copy());
+            again->image = ui::Image::imageWithCGImage(held, scale_, orientation_);
+            setTV_isDecodedForDisplay(again->image.get(), lastFrameDecoded_);
+            return again;
+        }
+    }
     auto frame = ns::cast<TVImageDecoderFrame>(record->copy());
     const bool extend = decodeForDisplay && type_ != TVImageTypeICO;
     ns::Ref<cg::Image> image;
@@ -273,6 +285,10 @@ ns::Ref<TVImageFrame> TVImageDecoder::frameWithImage(uint64_t index, bool decode
     }
     auto uiImage = ui::Image::imageWithCGImage(image, scale_, orientation_);
     setTV_isDecodedForDisplay(uiImage.get(), decoded);
+    lastFrame_ = ns::cast<TVImageDecoderFrame>(frame->copy());
+    lastFrameForDisplay_ = decodeForDisplay;
+    lastFrameDecoded_ = decoded;
+    lastPicture_ = image;
     frame->image = uiImage;
     return frame;
 }

@@ -584,7 +584,7 @@ void BitmapContext::paintImage(const Image& image, const Rect& rect, bool bottom
                              double(image.height()), bottomUp ? 1.0 : 0.0});
     const Bitmap& bitmap = image.bitmap();
     if (impl_->state.singular || bitmap.isEmpty() || r.isEmpty()) return;
-    if (image.charge()) charge_ = image.charge();
+    if (image.charge() && !carriesOwnCharge_) charge_ = image.charge();
     cairo_t* cr = impl_->cr;
     PathKeeper keeper(cr);
     // The drawing library only reads through this pointer.
@@ -683,6 +683,11 @@ ns::Ref<Image> BitmapContext::makeImage(PictureCharge charge) const {
 }
 
 ns::Ref<Image> BitmapContext::takeImage() { return takeImage(std::move(charge_)); }
+
+void BitmapContext::carryOwnCharge(PictureCharge charge) {
+    charge_ = std::move(charge);
+    carriesOwnCharge_ = true;
+}
 
 ns::Ref<Image> BitmapContext::takeImage(PictureCharge charge) {
     if (impl_->pixels.isEmpty()) return nullptr;

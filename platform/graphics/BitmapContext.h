@@ -166,6 +166,11 @@ public:
     // own pixels, in place of a drawn picture's: for a canvas larger than
     // what is drawn on it.
     ns::Ref<Image> takeImage(PictureCharge charge);
+    // Makes the context carry `charge`, the account's charge for its own
+    // pixels, for as long as it lives: a canvas kept and drawn on again and
+    // again. Pictures drawn on it then leave their charges with them, and
+    // takeImage() hands this one on.
+    void carryOwnCharge(PictureCharge charge);
     const std::vector<DrawingRecord>& records() const { return records_; }
     void clearRecords() { records_.clear(); }
 
@@ -181,8 +186,10 @@ private:
     std::unique_ptr<Impl> impl_;
     std::vector<DrawingRecord> records_;
     // The charge of the last charged picture drawn: its pixels live on in
-    // the context's, which hold one picture's worth at most.
+    // the context's, which hold one picture's worth at most. Or the
+    // context's own, when it carries one.
     PictureCharge charge_;
+    bool carriesOwnCharge_ = false;
 };
 
 }  // namespace cg

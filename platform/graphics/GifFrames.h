@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "platform/graphics/Bitmap.h"
+#include "platform/graphics/PictureAccount.h"
 
 // giflib's decoder, which the player keeps open.
 struct GifFileType;
@@ -137,32 +139,48 @@ private:
     std::array<uint32_t, 256> put_{};
 };
 
+// Charges one screen of the file's size, made for frame `index`: the
+// charge (nil where nothing is charged), or nothing when it is refused.
+using ScreenCharger = std::function<std::optional<PictureCharge>(size_t index)>;
+
 // Composes the frames of a file that read() listed, decoding each from the
 // file's bytes as it is drawn (giflib, opened once) and only as far down
 // as its rows reach the screen. Holds the canvas, the canvas under a frame
-// that restores it, and one row of indices.
+// that restores it, and one row of indices; each screen is charged before
+// it is made and its charge goes with the player.
 class Player {
 public:
-    // `bytes` and `file` outlive the player.
-    Player(std::span<const uint8_t> bytes, const File& file);
+    // Nil when the canvas is refused; the canvas is charged as made for
+    // frame `index`. `bytes` and `file` outlive the player.
+    static std::unique_ptr<Player> make(std::span<const uint8_t> bytes, const File& file, size_t index,
+                                        ScreenCharger charger);
+    Player(std::span<const uint8_t> bytes, const File& file, PictureCharge canvasCharge, ScreenCharger charger);
     ~Player();
     Player(const Player&) = delete;
     Player& operator=(const Player&) = delete;
 
-    // The canvas once frames 0 to `index` are composed in order: goes on
-    // from the last frame composed, or starts over. A broken frame draws
-    // nothing but still takes its place.
-    const Bitmap& compose(size_t index);
+    // The canvas once frames 0 to `index` are composed in order: the frame
+    // composed last is handed out as it stands (its disposal waits for the
+    // next), a later one goes on from it, an earlier one starts over. A
+    // broken frame draws nothing but still takes its place. Nil when the
+    // screen kept under a frame that restores it is refused; the frames
+    // before it stay composed.
+    const Bitmap* compose(size_t index);
 
 private:
     struct Decoder;
-    void draw(const Frame& frame);
+    // False when the frame needs a screen kept under it that is refused.
+    bool draw(size_t index);
     // The library at the frame's data, its palette taken; nil when it
     // cannot be read.
     ::GifFileType* start(const Frame& frame);
 
     const File& file_;
     std::unique_ptr<Decoder> decoder_;
+    ScreenCharger charger_;
+    PictureCharge canvasCharge_;
+    // Taken when the first frame that restores the canvas is drawn.
+    std::optional<PictureCharge> savedCharge_;
     Compositor compositor_;
     std::vector<uint32_t> palette_;
     std::vector<uint8_t> row_;

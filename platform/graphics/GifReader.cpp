@@ -378,32 +378,51 @@ struct Player::Decoder {
     }
 };
 
-Player::Player(std::span<const uint8_t> bytes, const File& file)
-    : file_(file), decoder_(std::make_unique<Decoder>()), compositor_(file.width, file.height) {
+std::unique_ptr<Player> Player::make(std::span<const uint8_t> bytes, const File& file, size_t index,
+                                     ScreenCharger charger) {
+    std::optional<PictureCharge> canvas = charger(index);
+    if (!canvas) return nullptr;
+    return std::make_unique<Player>(bytes, file, std::move(*canvas), std::move(charger));
+}
+
+Player::Player(std::span<const uint8_t> bytes, const File& file, PictureCharge canvasCharge, ScreenCharger charger)
+    : file_(file),
+      decoder_(std::make_unique<Decoder>()),
+      charger_(std::move(charger)),
+      canvasCharge_(std::move(canvasCharge)),
+      compositor_(file.width, file.height) {
     decoder_->input.bytes = bytes;
 }
 
 Player::~Player() = default;
 
-const Bitmap& Player::compose(size_t index) {
-    // Frames compose in order: go on from the last one drawn, or start over.
-    if (compositor_.drawn() > index) compositor_.reset();
-    for (size_t i = compositor_.drawn(); i <= index && i < file_.frames.size(); ++i) draw(file_.frames[i]);
-    return compositor_.canvas();
+const Bitmap* Player::compose(size_t index) {
+    if (compositor_.drawn() > index + 1) compositor_.reset();
+    for (size_t i = compositor_.drawn(); i <= index && i < file_.frames.size(); ++i) {
+        if (!draw(i)) return nullptr;
+    }
+    return &compositor_.canvas();
 }
 
-void Player::draw(const Frame& frame) {
+bool Player::draw(size_t index) {
+    const Frame& frame = file_.frames[index];
+    // The compositor keeps a second screen from the first frame that
+    // restores what was under it.
+    if (frame.complete && frame.disposal == 3 && !savedCharge_) {
+        savedCharge_ = charger_(index);
+        if (!savedCharge_) return false;
+    }
     GifFileType* gif = frame.complete ? start(frame) : nullptr;
     if (!gif) {
         // A broken frame draws nothing but still counts its place.
         compositor_.begin(FrameView{});
-        return;
+        return true;
     }
     FrameView view{frame.left, frame.top, frame.width, frame.height, nullptr, palette_, frame.transparentIndex,
                    frame.disposal};
     compositor_.begin(view);
     const uint64_t indices = indicesToCompose(frame, file_.width, file_.height);
-    if (indices == 0) return;
+    if (indices == 0) return true;
     row_.resize(frame.width);
     uint64_t decoded = 0;
     forEachStoredRow(frame.height, frame.interlaced, [&](int y) {
@@ -413,6 +432,7 @@ void Player::draw(const Frame& frame) {
         return decoded < indices;
     });
     work::inflated(decoded);
+    return true;
 }
 
 GifFileType* Player::start(const Frame& frame) {

@@ -214,8 +214,19 @@ ns::Ref<Image> ImageSource::createStillImage(size_t index, PictureCharge charge)
 }
 
 ns::Ref<Image> ImageSource::createGifImage(size_t index, PictureCharge charge) {
-    if (!player_) player_ = std::make_unique<gif::Player>(data_, *file_);
-    return Image::make(player_->compose(index), std::move(charge));
+    if (!player_) {
+        // Raw: the player is the source's and goes before it.
+        player_ = gif::Player::make(data_, *file_, index, [this](size_t at) { return chargeScreen(at); });
+        if (!player_) return nullptr;
+    }
+    const Bitmap* canvas = player_->compose(index);
+    if (!canvas) return nullptr;
+    return Image::make(*canvas, std::move(charge));
+}
+
+std::optional<PictureCharge> ImageSource::chargeScreen(size_t index) {
+    if (!charged_) return PictureCharge();
+    return chargePictureFromData(type_, index, file_->width, file_->height);
 }
 
 uint64_t ImageSource::pixelsAtIndex(size_t index) const {

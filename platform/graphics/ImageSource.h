@@ -20,7 +20,9 @@
 // updates, so an incremental source charges each picture once. Each
 // picture made is also charged to the process's account of decoded pixels
 // (PictureAccount.h), unless the source reads the app's own files: one the
-// account refuses is not decoded.
+// account refuses is not decoded. So are a GIF source's screens, the canvas
+// its frames are composed on and the one kept under a frame that restores
+// it, each when it is made, for as long as the source holds them.
 //
 // Thread-safe: one frame is decoded at a time.
 
@@ -89,7 +91,8 @@ public:
     // Nil for empty data. `shouldCache` keeps the last picture made, so
     // that asking for it again does not decode it again; a file's earlier
     // pictures are not kept, as a player asks for them one after another.
-    // A GIF source always keeps the canvas of the last frame composed.
+    // A GIF source always keeps the canvas of the last frame composed, and
+    // hands it out again when that frame is asked for again.
     // Bytes given as a span are copied; bytes given in a Data are held with
     // it, not copied (a MutableData, which may change, is copied), so that
     // a caller that keeps its Data does not hold its file twice.
@@ -151,6 +154,9 @@ public:
 private:
     ns::Ref<Image> createStillImage(size_t index, PictureCharge charge);
     ns::Ref<Image> createGifImage(size_t index, PictureCharge charge);
+    // One of the player's screens, charged to the account as the pictures
+    // are.
+    std::optional<PictureCharge> chargeScreen(size_t index);
     uint64_t pixelsAtIndex(size_t index) const;
 
     // What data_ spans: a copy of the bytes, or the Data they came in.
@@ -164,7 +170,8 @@ private:
     std::vector<still::Header> pictures_;
     bool shouldCache_;
     mutable std::recursive_mutex mutex_;
-    // Decodes the GIF frames from data_ as they are composed.
+    // Decodes the GIF frames from data_ as they are composed; its screens
+    // are charged for as long as it lives, which is as long as the source.
     std::unique_ptr<gif::Player> player_;
     // The last picture made, when caching.
     ns::Ref<Image> cached_;

@@ -14,7 +14,9 @@
 // reader that makes it, before it is made, and so is each copy taken of it
 // (takeImage and makeImage given that charge): the image decoder's
 // canvases for pictures of another size than the first and for composed
-// frames.
+// frames. A canvas kept and drawn on again carries its own charge
+// (BitmapContext::carryOwnCharge) rather than the pictures drawn on it.
+// A GIF source's player charges its screens the same way.
 
 #include <cstddef>
 #include <cstdint>

@@ -69,6 +69,57 @@ inline std::vector<uint8_t> solidGif(const std::vector<int>& delays, int width =
     return solidGif(spec);
 }
 
+// A full first frame, then patches of `patchWidth` x `patchHeight` that
+// move about with every disposal in turn (frame i disposes 1 + i % 3, the
+// first 1), in 64 colours with the last transparent, as animated banners
+// are made; `localTables` gives each frame a table of its own.
+inline std::vector<uint8_t> gifOfMovingPatches(int width, int height, int frames, int patchWidth, int patchHeight,
+                                               bool localTables = false) {
+    cg::gif::WriterFile file;
+    file.width = width;
+    file.height = height;
+    file.loopCount = 0;
+    for (uint32_t i = 0; i < 64; ++i) file.globalPalette.push_back(i * 0x040404u + (i % 3) * 0x200000u);
+    for (int i = 0; i < frames; ++i) {
+        cg::gif::WriterFrame frame;
+        const bool full = i == 0;
+        frame.width = full ? width : patchWidth;
+        frame.height = full ? height : patchHeight;
+        frame.left = full ? 0 : (i * 37) % (width - patchWidth);
+        frame.top = full ? 0 : (i * 53) % (height - patchHeight);
+        frame.delayCentiseconds = 5;
+        frame.disposal = full ? 1 : 1 + i % 3;
+        frame.transparentIndex = 63;
+        for (int p = 0; p < frame.width * frame.height; ++p) frame.indices.push_back(uint8_t((p / 7 + i) % 64));
+        if (localTables)
+            for (uint32_t c = 0; c < 64; ++c) frame.localPalette.push_back(file.globalPalette[(c + uint32_t(i)) % 64]);
+        file.frames.push_back(std::move(frame));
+    }
+    return cg::gif::write(file);
+}
+
+// Two full frames of a square screen in bands of 16 colours; `restoring`
+// frames each restore what was under them, so a player keeps a second
+// screen from the first.
+inline std::vector<uint8_t> gifOfTwoFullFrames(int side, bool restoring) {
+    cg::gif::WriterFile file;
+    file.width = file.height = side;
+    file.loopCount = 0;
+    for (uint32_t i = 0; i < 16; ++i) file.globalPalette.push_back(i * 0x0F0F0Fu);
+    for (int i = 0; i < 2; ++i) {
+        cg::gif::WriterFrame frame;
+        frame.width = frame.height = side;
+        frame.delayCentiseconds = 10;
+        frame.disposal = restoring ? 3 : 0;
+        frame.indices.resize(size_t(side) * size_t(side));
+        for (size_t p = 0; p < frame.indices.size(); ++p) {
+            frame.indices[p] = uint8_t((p / size_t(side) / 64 + size_t(i)) % 16);
+        }
+        file.frames.push_back(std::move(frame));
+    }
+    return cg::gif::write(file);
+}
+
 // `count` frames of one pixel each, red and green in turn, along the top
 // row of a square screen (wrapping), each of `delay` hundredths.
 inline std::vector<uint8_t> gifOfDots(int side, size_t count, int delay = 4) {

@@ -48,7 +48,10 @@ void DecodedPixelAccount::release(uint64_t pixels) {
         std::lock_guard lock(mutex_);
         held_ -= std::min(pixels, held_);
         warningDue_ = true;
-        waiters.swap(waiters_);
+        // A picture may hold several charges (its pixels, the screens its
+        // reader keeps), let go one by one as caches empty: a reader asks
+        // again once half the account is free, not at the first of them.
+        if (held_ <= limit_ / 2) waiters.swap(waiters_);
     }
     // Queued, never run here: the last holder may go under any lock.
     for (auto& waiter : waiters) waiter.queue->async(std::move(waiter.block));

@@ -1,8 +1,10 @@
 #pragma once
 // The pixels held, process-wide, by pictures decoded from data: every
 // picture a source or reader makes from bytes (downloads, the image
-// cache's files, replies, remote icons), and every canvas a reader draws
-// them on and keeps, each for its own pixels, the app's own bundled files
+// cache's files, replies, remote icons), and every screen a reader draws
+// them on and keeps (the image decoder's canvases, a GIF source's
+// composing screen and the one it keeps under a frame that restores it),
+// each for its own pixels while it is held, the app's own bundled files
 // aside. Each file's budget (cg::DecodeBudget) bounds one file; this bounds
 // them all together, so that many views each keeping a large icon cannot
 // take more than a phone app may hold. It is the account the graphics layer
@@ -15,8 +17,8 @@
 // as the phone's system does: the memory-warning notification, posted on
 // the main queue, on which the caches let their pictures go. It warns again
 // only after pictures have been let go since. The refused picture is not
-// decoded; a reader may ask once more when pictures are next let go
-// (notifyWhenPicturesAreLetGo).
+// decoded; a reader may ask once more when pictures let go leave half the
+// account free (notifyWhenPicturesAreLetGo).
 //
 // Thread-safe: pictures are decoded on any queue.
 
@@ -45,7 +47,8 @@ public:
     cg::PictureCharge charge(uint64_t pixels) override;
     uint64_t pixelsHeld() const override;
     uint64_t limit() const override;
-    // Runs `block` once on `queue` when pictures are next let go.
+    // Runs `block` once on `queue` when pictures let go leave at least half
+    // the account free.
     void notifyWhenPicturesAreLetGo(dispatch::QueueRef queue, std::function<void()> block);
 
     // Tests size the account to the pictures they send; a warning is due

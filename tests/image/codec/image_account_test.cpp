@@ -58,12 +58,16 @@ TEST_F(ImageAccountTest, TheImageAndItsDecoderChargeEveryPictureTheyMakeForAsLon
     apng = nullptr;
     EXPECT_EQ(account.pixelsHeld(), 0u);
 
-    // GIF frames, composed on their 4 x 4 screen.
+    // GIF frames, composed on their 4 x 4 screen, which the image's decoder
+    // keeps and is charged too.
     auto gif = TVImage::imageWithData(solidGif({10, 10}));
     ASSERT_TRUE(gif);
     auto gifFrame = gif->animatedImageFrameAtIndex(1);
     ASSERT_TRUE(gifFrame);
-    EXPECT_EQ(account.pixelsHeld(), 32u);
+    EXPECT_EQ(account.pixelsHeld(), 48u);
+    gifFrame = nullptr;
+    gif = nullptr;
+    EXPECT_EQ(account.pixelsHeld(), 0u) << "the screen goes with the decoder";
 }
 
 TEST_F(ImageAccountTest, PastTheAccountNothingIsDecodedAndTheRefusalIsToldApartFromBrokenData) {

@@ -1,8 +1,8 @@
 // A reader that keeps every frame of an image, as the animated view's
 // buffer does, holds what the account says: a picture drawn on a canvas of
 // the first picture's size is charged the canvas, every blended frame of an
-// animated PNG is charged as it is made, and the first frame read again is
-// a copy charged on its own. Past the account's limit frames are refused,
+// animated PNG is charged as it is made, and the first frame read again
+// while the image shows it is the image's own picture, charged once. Past the account's limit frames are refused,
 // not held uncharged. The account is sized to a few canvases here, so that
 // each case shows the rule in a few hundred MiB.
 
@@ -87,7 +87,8 @@ Kept keepEveryFrame(TVImage& image, const ui::DecodedPixelAccount& account) {
 
 // A file whose first picture is `side` x `side` and whose `count` others
 // are of one pixel, each shown on the first one's canvas, read with room for
-// four canvases: the image's own picture and three frames.
+// four canvases: the image's own picture, which frame 0 read again shares,
+// and three more frames.
 void expectSmallPicturesChargedTheCanvas(const ui::DecodedPixelAccount& account, const ns::Ref<ns::Data>& file,
                                          int side, uint64_t count, uint64_t limit) {
     const uint64_t canvas = uint64_t(side) * uint64_t(side);
@@ -98,8 +99,8 @@ void expectSmallPicturesChargedTheCanvas(const ui::DecodedPixelAccount& account,
     ns::LogCapture log;
     Kept kept = keepEveryFrame(*image, account);
     if (::testing::Test::HasFailure()) return;
-    // Frame 0 read again, then two small pictures each on a canvas.
-    EXPECT_EQ(kept.frames.size(), 3u);
+    // Frame 0 read again, then three small pictures each on a canvas.
+    EXPECT_EQ(kept.frames.size(), 4u);
     EXPECT_EQ(kept.refused, count + 1 - kept.frames.size());
     EXPECT_GE(account.pixelsHeld(), 4 * canvas);
     EXPECT_TRUE(log.contains("x " + std::to_string(side) + ") is not decoded")) << testing::PrintToString(log.lines());
@@ -164,7 +165,8 @@ TEST_F(KeptFramesAccountTest, BlendedAnimatedPngFramesAreChargedAsTheyAreMade) {
     auto file = ns::Data::make(pngtest::apng(frames, 0, false));
     ASSERT_LT(file->length(), 256u * 1024u);
 
-    // The canvas frames are composed on, the image's own frame and 14 more.
+    // The canvas frames are composed on, the image's own frame (which frame 0
+    // read again shares) and 14 more.
     const uint64_t limit = limitTo(16, Side * Side);
     const auto peak = testing::peakFromHere();
     auto image = TVImage::imageWithData(file);
@@ -173,7 +175,7 @@ TEST_F(KeptFramesAccountTest, BlendedAnimatedPngFramesAreChargedAsTheyAreMade) {
     ns::LogCapture log;
     Kept kept = keepEveryFrame(*image, account);
     ASSERT_FALSE(HasFailure());
-    EXPECT_EQ(kept.frames.size(), 14u);
+    EXPECT_EQ(kept.frames.size(), 15u);
     EXPECT_EQ(kept.refused, 120u - kept.frames.size());
     EXPECT_TRUE(log.contains("(1024 x 1024) is not decoded")) << testing::PrintToString(log.lines());
     testing::expectGrowthUnder(peak, limit * 4 + 64 * MiB, "120 blended animated PNG frames kept");

@@ -58,8 +58,10 @@ TEST_F(DecodedPixelAccountTest, APictureIsHeldUntilItsLastReferenceGoesAndOnePas
 }
 
 TEST_F(DecodedPixelAccountTest, AFileOfSeveralPicturesKeepsThoseThatFitAndTheAppsOwnFilesAreNotCharged) {
-    // Frames of a 4 x 4 screen, 16 pixels each: two fit in 40.
-    account.setLimitForTesting(40);
+    // Frames of a 4 x 4 screen, 16 pixels each: two fit in 56 beside the
+    // screen they are composed on while they are read, which goes with the
+    // source.
+    account.setLimitForTesting(56);
     ns::LogCapture log;
     auto animated = ui::Image::imageWithData(ns::Data::make(testing::gifOfDots(4, 3)));
     ASSERT_TRUE(animated);
@@ -156,6 +158,27 @@ TEST_F(DecodedPixelAccountTest, TheFirstRefusalWarnsTheAppOnTheMainQueueAndAgain
     env.runUntilIdle();
     EXPECT_EQ(warnings, 2);
     center->removeObserver(&warnings);
+}
+
+TEST_F(DecodedPixelAccountTest, AReaderWaitingForRoomIsToldOnceHalfTheAccountIsFree) {
+    account.setLimitForTesting(account.pixelsHeld() + 1000);
+    std::vector<cg::PictureCharge> charges;
+    for (int i = 0; i < 10; ++i) charges.push_back(account.charge(100));
+    ASSERT_TRUE(charges.back());
+    int told = 0;
+    account.notifyWhenPicturesAreLetGo(dispatch::mainQueue(), [&told] { ++told; });
+    // One picture of several let go leaves no room for a large one yet.
+    for (int i = 0; i < 4; ++i) {
+        charges.pop_back();
+        env.runUntilIdle();
+        EXPECT_EQ(told, 0) << i;
+    }
+    charges.pop_back();
+    env.runUntilIdle();
+    EXPECT_EQ(told, 1);
+    charges.clear();
+    env.runUntilIdle();
+    EXPECT_EQ(told, 1) << "once";
 }
 
 }  // namespace
