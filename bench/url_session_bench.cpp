@@ -21,10 +21,15 @@
 // same session right behind 30 such replies: its time is how long it
 // waited for them. The machine's load is printed with the ratios.
 //
+// Large replies one after another: 200 blocking reads of 1.5 MB, and as
+// many completion-handler tasks, with the page faults each costs (minor
+// faults per reply: the pages the process had to be given afresh).
+//
 // What the session posts to the main queue runs on this thread, the main
 // one, inside the timed loop.
 
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <chrono>
@@ -41,6 +46,7 @@
 #include "bench/poll_server.h"
 #include "bench/ratio_report.h"
 #include "platform/foundation/CurlTransport.h"
+#include "platform/foundation/Data.h"
 #include "platform/foundation/URLSession.h"
 #include "platform/testing/LoopbackServer.h"
 
@@ -249,6 +255,54 @@ void CallBehindHeadsOfManyFields(benchmark::State& state) {
     bench::drainMainQueue();
 }
 
+constexpr size_t LargeReplySize = 1'500'000;
+constexpr int LargeReplies = 200;
+
+testing::LoopbackServer& largeServer() {
+    return bench::namedServer("large", [](testing::LoopbackServer& s) {
+        s.route("GET", "/large", testing::Reply::text(std::string(LargeReplySize, 'l'), "application/octet-stream"));
+    });
+}
+
+long minorFaults() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_minflt;
+}
+
+void BlockingReadsOfLargeReplies(benchmark::State& state) {
+    auto url = ns::URL::make(largeServer().url("/large"));
+    long faults = 0;
+    for (auto _ : state) {
+        const long before = minorFaults();
+        for (int i = 0; i < LargeReplies; ++i) {
+            auto data = ns::Data::withContentsOfURL(url);
+            if (!data || data->length() != LargeReplySize) state.SkipWithError("short reply");
+        }
+        faults += minorFaults() - before;
+    }
+    state.SetItemsProcessed(state.iterations() * LargeReplies);
+    state.counters["faults_per_reply"] = double(faults) / double(state.iterations() * LargeReplies);
+}
+
+void CompletionTasksOfLargeReplies(benchmark::State& state) {
+    auto session = makeSession(0);
+    auto request = ns::URLRequest::make(ns::URL::make(largeServer().url("/large")));
+    long faults = 0;
+    for (auto _ : state) {
+        const long before = minorFaults();
+        for (int i = 0; i < LargeReplies; ++i) {
+            if (!fetchAll(*session, request, 1, LargeReplySize)) state.SkipWithError("short reply");
+        }
+        faults += minorFaults() - before;
+        bench::drainMainQueue();
+    }
+    state.SetItemsProcessed(state.iterations() * LargeReplies);
+    state.counters["faults_per_reply"] = double(faults) / double(state.iterations() * LargeReplies);
+    session->finishTasksAndInvalidate();
+    bench::drainMainQueue();
+}
+
 BENCHMARK(SessionRequests)->UseRealTime();
 BENCHMARK(CurlEasyRequests)->UseRealTime();
 BENCHMARK(SessionInFlight)->UseRealTime();
@@ -261,6 +315,8 @@ BENCHMARK(HeadsOfManyFields)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(OrdinaryReplies)->UseRealTime()->Unit(benchmark::kMillisecond);
 // A set number of rounds: each takes the 30 replies' time, however short the call's.
 BENCHMARK(CallBehindHeadsOfManyFields)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BlockingReadsOfLargeReplies)->UseRealTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(CompletionTasksOfLargeReplies)->UseRealTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

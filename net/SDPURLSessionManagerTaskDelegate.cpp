@@ -218,7 +218,7 @@ void SDPURLSessionManagerTaskDelegate::didCompleteWithError(const ns::Ref<ns::UR
     ns::Ref<ns::Data> data;
     if (!tooLong_) {
         try {
-            data = ns::Data::make(received_.take());
+            data = received_.takeData();
         } catch (const std::bad_alloc&) {
             auto request = task->currentRequest();
             ns::log("HTTP client: task for %@ failed: no memory left to join its reply of %llu bytes",

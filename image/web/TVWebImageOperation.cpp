@@ -527,7 +527,7 @@ void TVWebImageOperation::connectionDidFinishLoading() {
 bool TVWebImageOperation::joinDownload() {
     const uint64_t length = download_.size();
     try {
-        data_ = ns::Data::make(download_.take());
+        data_ = download_.takeData();
         return true;
     } catch (const std::bad_alloc&) {
         download_.release();

@@ -24,6 +24,13 @@ struct ContentDecoder::Stage {
     bool ended = false;
     // Some bytes have come in: from here the stream must reach its end.
     bool fed = false;
+    // The header zlib read, when the wrapping is gzip (done is 1 then).
+    gz_header header{};
+    // The deflate data of the current member has ended (its last block's
+    // end-of-block code is read); what follows is its trailer.
+    bool dataEnded = false;
+    // The first bytes of that trailer (CRC and length), as far as they came.
+    std::string trailer;
     // After a member: the first bytes that tell whether another begins.
     std::string next;
     // What follows the last member is not the reply's.
@@ -35,7 +42,25 @@ struct ContentDecoder::Stage {
     bool begin(int windowBits) {
         stream = z_stream{};
         live = inflateInit2(&stream, windowBits) == Z_OK;
+        if (live) beginMember();
         return live;
+    }
+    // A stream without its wrapping has no header to read: zlib refuses it.
+    void beginMember() {
+        header = gz_header{};
+        inflateGetHeader(&stream, &header);
+        dataEnded = false;
+        std::string().swap(trailer);
+    }
+    // A gzip member whose data is whole and whose trailer stops short: the
+    // bytes of it that came agree with the CRC and length of what it made.
+    bool endsWithoutWholeTrailer() const {
+        if (ended || header.done != 1 || !dataEnded || trailer.size() >= GzipTrailerBytes) return false;
+        const uint32_t expected[] = {uint32_t(stream.adler), uint32_t(stream.total_out)};
+        for (size_t i = 0; i < trailer.size(); ++i) {
+            if (uint8_t(trailer[i]) != uint8_t(expected[i / 4] >> (8 * (i % 4)))) return false;
+        }
+        return true;
     }
     ~Stage() {
         if (live) inflateEnd(&stream);
@@ -85,7 +110,16 @@ bool ContentDecoder::start(std::string_view encoding) {
 }
 
 bool ContentDecoder::complete() const {
-    return std::all_of(stages_.begin(), stages_.end(), [](const auto& stage) { return stage->ended || !stage->fed; });
+    return std::all_of(stages_.begin(), stages_.end(), [](const auto& stage) {
+        return stage->ended || !stage->fed || stage->endsWithoutWholeTrailer();
+    });
+}
+
+size_t ContentDecoder::trailerBytesMissing() const {
+    for (const auto& stage : stages_) {
+        if (stage->endsWithoutWholeTrailer()) return GzipTrailerBytes - stage->trailer.size();
+    }
+    return 0;
 }
 
 bool ContentDecoder::decode(const char* bytes, size_t length, const Take& take) {
@@ -119,6 +153,7 @@ bool ContentDecoder::decodeFrom(size_t index, const char* bytes, size_t length, 
                 malformed_ = true;
                 return false;
             }
+            stage.beginMember();
             stage.ended = false;
             const std::string magic = std::exchange(stage.next, std::string());
             const char* magicBytes = magic.data();
@@ -147,8 +182,19 @@ ContentDecoder::Inflated ContentDecoder::inflateSome(size_t index, const char*& 
     for (;;) {
         stage.stream.next_out = reinterpret_cast<Bytef*>(stage.piece.data());
         stage.stream.avail_out = uInt(stage.piece.size());
-        const int result = inflate(&stage.stream, Z_NO_FLUSH);
+        const Bytef* const from = stage.stream.next_in;
+        // Stopping at each block's end tells when the last one has ended.
+        const int result = inflate(&stage.stream, Z_BLOCK);
         const size_t made = stage.piece.size() - stage.stream.avail_out;
+        if (stage.dataEnded && stage.trailer.size() < GzipTrailerBytes) {
+            const size_t consumed = size_t(stage.stream.next_in - from);
+            stage.trailer.append(reinterpret_cast<const char*>(from),
+                                 std::min(consumed, GzipTrailerBytes - stage.trailer.size()));
+        }
+        // The last block's end-of-block code: what follows is byte-aligned,
+        // and no byte of it has been taken yet.
+        constexpr int LastBlock = 64, BlockEnded = 128;
+        if ((stage.stream.data_type & (LastBlock | BlockEnded)) == (LastBlock | BlockEnded)) stage.dataEnded = true;
         if (result == Z_DATA_ERROR && stage.untried) {
             // Raw deflate: again from the start, without a wrapping.
             inflateEnd(&stage.stream);
@@ -175,8 +221,11 @@ ContentDecoder::Inflated ContentDecoder::inflateSome(size_t index, const char*& 
             length = stage.stream.avail_in;
             return Inflated::Ended;
         }
-        // Everything given is taken and nothing more is held back.
-        if (made < stage.piece.size() && (stage.stream.avail_in == 0 || result == Z_BUF_ERROR)) {
+        // Everything given is taken and nothing more is held back. A stop
+        // at a block's end goes on once more even with nothing left to
+        // give: a raw stream's end lies just past its last block's.
+        const bool atBlockEnd = stage.stream.data_type & BlockEnded;
+        if (made < stage.piece.size() && (result == Z_BUF_ERROR || (stage.stream.avail_in == 0 && !atBlockEnd))) {
             length = 0;
             return Inflated::AllTaken;
         }

@@ -52,8 +52,16 @@ public:
     // Whether what was decoded reached the end its codings carry: a gzip
     // member's length and CRC, a deflate stream's last block (and its
     // checksum when wrapped). A reply cut short anywhere before does not;
-    // one that brought no bytes at all does.
+    // one that brought no bytes at all does. A gzip member whose deflate
+    // data reached the end of its last block counts as ended when its
+    // 8-byte trailer is missing or short and the bytes of it that came
+    // agree with what was decoded: careless servers send such replies, and
+    // their data is whole.
     bool complete() const;
+    // How many bytes of a gzip trailer are missing (1 to 8) when complete()
+    // counts a member without its whole trailer as ended; 0 otherwise.
+    size_t trailerBytesMissing() const;
+    static constexpr size_t GzipTrailerBytes = 8;
 
 private:
     struct Stage;

@@ -86,8 +86,13 @@ public:
         }
     }
     bool transferReceivedBody(const char* bytes, size_t length) override {
-        // A redirect's own body is of no use: let it pass.
-        if (location_) return true;
+        // A redirect's own body is of no use: let it pass, and past
+        // MostRedirectBodyBytes follow the redirect without reading on.
+        if (location_) {
+            redirectBodyPassed_ += length;
+            redirectBodyCut_ = redirectBodyPassed_ > MostRedirectBodyBytes;
+            return !redirectBodyCut_;
+        }
         if (body_.size() + length > limits_.bytesPerRead) {
             failure_ = format("its reply is longer than %llu bytes", (unsigned long long)limits_.bytesPerRead);
             releaseBody();
@@ -118,7 +123,7 @@ public:
             result.failure = secondsUntil(limits_, deadline_) <= 0
                                  ? format("it took longer than %g seconds in all", limits_.totalSeconds)
                                  : std::string("its host stopped answering");
-        } else if (outcome.curlCode != 0) {
+        } else if (outcome.curlCode != 0 && !redirectBodyCut_) {
             result.failure = outcome.message;
         } else if (location_) {
             result.location = std::move(location_);
@@ -151,6 +156,8 @@ private:
     const SteadyClock::time_point deadline_;
     int status_ = 0;
     std::optional<std::string> location_;
+    uint64_t redirectBodyPassed_ = 0;
+    bool redirectBodyCut_ = false;
     std::string failure_;
     ReplyBuffer body_;
     ReplyShare share_{*limits_.replies};

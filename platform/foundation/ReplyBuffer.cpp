@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -11,9 +12,25 @@ namespace ns {
 
 namespace {
 
-size_t roundedToPages(size_t length) {
+size_t pageSize() {
     static const size_t page = size_t(::sysconf(_SC_PAGESIZE));
-    return (length + page - 1) / page * page;
+    return page;
+}
+
+size_t roundedToPages(size_t length) { return (length + pageSize() - 1) / pageSize() * pageSize(); }
+
+// Drops the whole pages of a large reply's bytes, just before they are
+// freed: the system takes them back at once, and the allocator, which
+// reads none of them, finds zeros there if it uses them again. The words it
+// keeps at either end of a free block stay clear of the pages dropped.
+void givePagesBack(const Data& data) {
+    constexpr uintptr_t AllocatorWords = 64;
+    const size_t capacity = data.vector().capacity();
+    if (capacity < ReplyBuffer::LargeReplyBytes) return;
+    const auto start = reinterpret_cast<uintptr_t>(data.bytes());
+    const uintptr_t first = (start + AllocatorWords + pageSize() - 1) / pageSize() * pageSize();
+    const uintptr_t end = (start + capacity - AllocatorWords) / pageSize() * pageSize();
+    if (end > first) ::madvise(reinterpret_cast<void*>(first), end - first, MADV_DONTNEED);
 }
 
 }  // namespace
@@ -68,6 +85,14 @@ std::vector<uint8_t> ReplyBuffer::take() {
     }
     release();
     return whole;
+}
+
+Ref<Data> ReplyBuffer::takeData() {
+    std::vector<uint8_t> whole = take();
+    return Ref<Data>(new Data(std::move(whole)), [](Data* data) {
+        givePagesBack(*data);
+        delete data;
+    });
 }
 
 std::vector<uint8_t> ReplyBuffer::copy() const {

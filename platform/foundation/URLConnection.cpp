@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/foundation/HTTPURLResponse.h"
+#include "platform/foundation/Log.h"
 #include "platform/foundation/ReplyBudget.h"
 #include "platform/foundation/ReplyPiece.h"
 #include "platform/foundation/URLCredentialStorage.h"
@@ -384,15 +385,22 @@ void URLConnection::receivedData(const Ref<Data>& bytes) {
     if (piece && piece->join(bytes, 0, count) == detail::ReplyPiece::Join::Joined) return;
     piece = std::make_shared<detail::ReplyPiece>(sessionReplies());
     piece->join(bytes, 0, count);
-    post(
+    const bool queued = post(
         [piece](URLConnection& c, URLConnectionDelegate& d) {
             Ref<Data> gathered = piece->take();
             if (auto* data = dynamic_cast<URLConnectionDataDelegate*>(&d); gathered && data) data->didReceiveData(c, gathered);
         },
         piece);
+    if (queued) return;
+    {
+        std::lock_guard guard(lock_);
+        if (cancelled_ || std::exchange(missedBytesLogged_, true)) return;
+    }
+    log("URL connection to %@: its reply's bytes reach no delegate: the run loops it is scheduled in are gone",
+        originalRequest_ && originalRequest_->URL() ? originalRequest_->URL()->absoluteString() : nullptr);
 }
 
-void URLConnection::post(std::function<void(URLConnection&, URLConnectionDelegate&)> call,
+bool URLConnection::post(std::function<void(URLConnection&, URLConnectionDelegate&)> call,
                          std::shared_ptr<detail::ReplyPiece> gather) {
     std::shared_ptr<dispatch::RunLoop> runLoop;
     unsigned modes = 0;
@@ -400,7 +408,7 @@ void URLConnection::post(std::function<void(URLConnection&, URLConnectionDelegat
         std::lock_guard guard(lock_);
         // Queued after the piece gathering: later bytes must not join it.
         gathering_ = nullptr;
-        if (cancelled_) return;
+        if (cancelled_) return false;
         for (const auto& schedule : schedules_) {
             if ((runLoop = schedule.runLoop.lock())) {
                 modes = schedule.modes;
@@ -409,7 +417,7 @@ void URLConnection::post(std::function<void(URLConnection&, URLConnectionDelegat
         }
         if (runLoop) gathering_ = std::move(gather);
     }
-    if (!runLoop) return;
+    if (!runLoop) return false;
     auto self = ref<URLConnection>();
     auto deliver = [self, call = std::move(call)] {
         if (auto delegate = self->delegate()) call(*self, *delegate);
@@ -422,6 +430,7 @@ void URLConnection::post(std::function<void(URLConnection&, URLConnectionDelegat
     } else {
         runLoop->performBlock(std::move(deliver), {RunLoopMode::Default});
     }
+    return true;
 }
 
 }  // namespace ns

@@ -120,8 +120,10 @@ private:
 
     // Runs `call` on the scheduled run loop, unless cancelled by then.
     // `gather`, the piece `call` hands on, is the one later bytes join
-    // while it waits there; none when `call` is not queued at all.
-    void post(std::function<void(URLConnection&, URLConnectionDelegate&)> call,
+    // while it waits there; none when `call` is not queued at all. Whether
+    // the call was queued: not when cancelled, nor when every run loop the
+    // connection is scheduled in is gone.
+    bool post(std::function<void(URLConnection&, URLConnectionDelegate&)> call,
               std::shared_ptr<detail::ReplyPiece> gather = nullptr);
     // A piece of the reply, from the session's delegate queue: joins the
     // piece still waiting on the run loop, if nothing was posted after it.
@@ -153,6 +155,8 @@ private:
     // reply's next bytes join it (ReplyPiece.h), so what the run loop holds
     // is bounded with the bytes.
     std::shared_ptr<detail::ReplyPiece> gathering_;
+    // The log has said that the reply's bytes reach no delegate.
+    bool missedBytesLogged_ = false;
     // For the credential storage: the delegate's answer at the last
     // challenge, and the credential last answered with, for its space.
     bool usesCredentialStorage_ = false;

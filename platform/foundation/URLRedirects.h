@@ -11,6 +11,13 @@ namespace ns::detail {
 
 inline constexpr int maxRedirects = 16;
 
+// A redirect followed without asking anyone has its own body read and
+// dropped, so that its connection can carry the next request; ordinary ones
+// are a few hundred bytes. Past this the transfer stops (its connection is
+// closed, not reused) and the redirect is followed: a body that never ends
+// holds up nothing.
+inline constexpr uint64_t MostRedirectBodyBytes = 1ull << 20;
+
 inline bool isRedirectStatus(int64_t status) {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }

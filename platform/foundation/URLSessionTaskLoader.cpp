@@ -273,7 +273,7 @@ void URLSessionTaskLoader::cancelOnWorker() {
 
 Ref<Data> URLSessionTaskLoader::joined(ReplyBuffer& buffer, const char* outcome) {
     try {
-        return Data::make(buffer.take());
+        return buffer.takeData();
     } catch (const std::bad_alloc&) {
         log("URL session: task for %@ %s: no memory left to join its reply of %llu bytes",
             request_->URL()->absoluteString(), outcome, (unsigned long long)buffer.size());

@@ -202,8 +202,12 @@ private:
     Head head_ = Head::None;
     Ref<HTTPURLResponse> pendingHead_;
     // The pending redirect is followed without asking anyone (no delegate
-    // may refuse it, and its Location is a URL): its body is let pass.
+    // may refuse it, and its Location is a URL): its body is let pass, up
+    // to MostRedirectBodyBytes, then the transfer is stopped and the
+    // redirect followed (redirectBodyCut_).
     bool redirectFollowedAsIs_ = false;
+    uint64_t redirectBodyPassed_ = 0;
+    bool redirectBodyCut_ = false;
     Ref<URLResponse> response_;
     // The body held while nobody can take it yet.
     ReplyBuffer heldBody_;

@@ -18,9 +18,11 @@
 #include "net/SDPURLSessionManager.h"
 #include "platform/foundation/Dictionary.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/ReplyBuffer.h"
 #include "platform/foundation/ReplyBudget.h"
 #include "platform/foundation/URLError.h"
+#include "platform/testing/FloodServer.h"
 #include "platform/testing/LoopbackServer.h"
 #include "platform/testing/PeakBound.h"
 #include "platform/testing/SilentServer.h"
@@ -333,6 +335,30 @@ TEST_F(HTTPSessionRepliesTest, TheClientsReplyCountsUntilItsHandlerHasRunAndASma
     EXPECT_EQ(ns::sessionReplies().held(), others.size());
 }
 
+// The completion notification hands on the reply after the handler has
+// let it go: the reply still counts as it is posted, and not after.
+TEST_F(HTTPSessionRepliesTest, TheClientsReplyCountsUntilItsNotificationHasBeenPosted) {
+    testing::LoopbackServer server;
+    server.route("GET", "/whole", testing::Reply::text(std::string(2 * MiB, 'w'), "application/octet-stream"));
+    manager = managerFor(6);
+    int notifications = 0;
+    uint64_t heldAsPosted = 0;
+    const ns::Id token = ns::NotificationCenter::defaultCenter()->addObserverForName(
+        SDPNetworkingTaskDidCompleteNotification, nullptr, nullptr, [&](const ns::Ref<ns::Notification>&) {
+            ++notifications;
+            heldAsPosted = ns::sessionReplies().held();
+        });
+    Handled whole;
+    manager->dataTaskWithRequest(get(server.url("/whole")), whole.handler(false))->resume();
+    env.runUntilIdle();
+    ns::NotificationCenter::defaultCenter()->removeObserver(token);
+    EXPECT_EQ(whole.error, 0);
+    EXPECT_GE(whole.heldInHandler, 2 * MiB);
+    EXPECT_EQ(notifications, 1);
+    EXPECT_GE(heldAsPosted, 2 * MiB);
+    EXPECT_EQ(ns::sessionReplies().held(), 0u);
+}
+
 TEST_F(HTTPSessionRepliesTest, ARedirectWhoseBodyIsPastATasksBoundIsFollowed) {
     testing::LoopbackServer server;
     auto moved = testing::Reply::redirect("/there");
@@ -346,6 +372,25 @@ TEST_F(HTTPSessionRepliesTest, ARedirectWhoseBodyIsPastATasksBoundIsFollowed) {
     EXPECT_EQ(outcome.error, 0);
     ASSERT_TRUE(outcome.data);
     EXPECT_EQ(outcome.data->view(), "arrived");
+}
+
+TEST_F(HTTPSessionRepliesTest, ARedirectWhoseBodyNeverEndsIsFollowed) {
+    testing::LoopbackServer server;
+    server.route("GET", "/there", testing::Reply::text("arrived"));
+    // Chunks until 1 GiB has gone (only so that a client which fails to
+    // stop ends too), the connection then left open.
+    constexpr uint64_t cap = 1024 * MiB;
+    testing::FloodServer moved("HTTP/1.1 302 Found\r\nLocation: " + server.url("/there") +
+                                   "\r\nTransfer-Encoding: chunked\r\n\r\n",
+                               "1000\r\n" + std::string(0x1000, 'r') + "\r\n", cap);
+    manager = managerFor(6);
+    Handled outcome;
+    manager->dataTaskWithRequest(get(moved.url("/moved")), outcome.handler())->resume();
+    env.runUntilIdle();
+    EXPECT_EQ(outcome.error, 0);
+    ASSERT_TRUE(outcome.data);
+    EXPECT_EQ(outcome.data->view(), "arrived");
+    EXPECT_LT(moved.floodedBytes(), cap / 4);
 }
 
 }  // namespace

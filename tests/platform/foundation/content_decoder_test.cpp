@@ -151,6 +151,11 @@ TEST(ContentDecoder, CodingsNotDecodedHereAndBrokenBytesAreRefused) {
 
 namespace {
 
+std::string wrongAt(std::string bytes, size_t at) {
+    bytes[at] = char(bytes[at] ^ 0x5a);
+    return bytes;
+}
+
 TEST(ContentDecoder, OnlyAStreamThatReachesItsEndIsComplete) {
     std::string text;
     for (int i = 0; i < 20000; ++i) text += "line " + std::to_string(i) + "\n";
@@ -162,6 +167,7 @@ TEST(ContentDecoder, OnlyAStreamThatReachesItsEndIsComplete) {
         const char* coding;
         std::string body;
         bool complete;
+        size_t trailerMissing = 0;
     } cases[] = {
         {"no bytes at all", "gzip", "", true},
         {"a whole member", "gzip", gz, true},
@@ -169,13 +175,21 @@ TEST(ContentDecoder, OnlyAStreamThatReachesItsEndIsComplete) {
         {"a whole zlib stream", "deflate", zlib, true},
         {"a whole raw stream", "deflate", raw, true},
         {"half a member", "gzip", gz.substr(0, gz.size() / 2), false},
-        {"a member without its CRC and length", "gzip", gz.substr(0, gz.size() - 8), false},
-        {"a member one byte short", "gzip", gz.substr(0, gz.size() - 1), false},
+        // Its deflate data is whole: a trailer missing or short, as far as
+        // it came right, ends it.
+        {"a member without its CRC and length", "gzip", gz.substr(0, gz.size() - 8), true, 8},
+        {"a member one byte short", "gzip", gz.substr(0, gz.size() - 1), true, 1},
+        {"a member with three bytes of its CRC", "gzip", gz.substr(0, gz.size() - 5), true, 5},
+        {"three bytes of a CRC that is wrong", "gzip", wrongAt(gz.substr(0, gz.size() - 5), gz.size() - 6), false},
+        {"seven bytes of a length that is wrong", "gzip", wrongAt(gz.substr(0, gz.size() - 1), gz.size() - 2), false},
+        {"a member whose deflate data stops a byte short", "gzip", gz.substr(0, gz.size() - 9), false},
+        {"the inner of two codings without its trailer", "gzip, gzip", urltest::gzipped(gz.substr(0, gz.size() - 8)),
+         true, 8},
         {"a second member cut", "gzip", gz + gz.substr(0, 40), false},
         {"a second member's header only", "gzip", gz + gz.substr(0, 2), false},
         {"a zlib stream without its checksum", "deflate", zlib.substr(0, zlib.size() - 4), false},
         {"half a raw stream", "deflate", raw.substr(0, raw.size() / 2), false},
-        {"the inner of two codings cut", "gzip, gzip", urltest::gzipped(gz.substr(0, gz.size() - 8)), false},
+        {"the inner of two codings cut", "gzip, gzip", urltest::gzipped(gz.substr(0, gz.size() / 2)), false},
     };
     for (const auto& c : cases) {
         for (size_t feed : {size_t(1), size_t(7), size_t(65536)}) {
@@ -188,6 +202,7 @@ TEST(ContentDecoder, OnlyAStreamThatReachesItsEndIsComplete) {
             }
             EXPECT_TRUE(ok) << c.what << " fed " << feed;
             EXPECT_EQ(decoder.complete(), c.complete) << c.what << " fed " << feed;
+            EXPECT_EQ(decoder.trailerBytesMissing(), c.trailerMissing) << c.what << " fed " << feed;
         }
     }
 }

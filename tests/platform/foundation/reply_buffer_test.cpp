@@ -4,8 +4,11 @@
 // been) is held once.
 
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,6 +16,7 @@
 #include "platform/foundation/Data.h"
 #include "platform/foundation/ReplyBuffer.h"
 #include "platform/testing/PeakBound.h"
+#include "platform/testing/ResidentMemory.h"
 
 namespace {
 
@@ -110,6 +114,55 @@ TEST(ReplyBufferTest, ManyRepliesGrownTogetherHoldWhatTheyCount) {
     for (const auto& buffer : buffers) counted += buffer->size();
     EXPECT_EQ(counted, replies * size);
     testing::expectGrowthUnder(peak, counted + 4 * MiB, "100 replies of 528 KiB grown together");
+}
+
+// How many of the whole pages inside [bytes, bytes + length) are
+// resident: none of a range no longer mapped.
+size_t residentPagesInside(uintptr_t bytes, size_t length) {
+    const auto page = uintptr_t(::sysconf(_SC_PAGESIZE));
+    const uintptr_t first = (bytes + page - 1) / page * page, end = (bytes + length) / page * page;
+    if (end <= first) return 0;
+    std::vector<unsigned char> resident((end - first) / page);
+    if (::mincore(reinterpret_cast<void*>(first), end - first, resident.data()) != 0) return 0;
+    return size_t(std::count_if(resident.begin(), resident.end(), [](unsigned char r) { return r & 1; }));
+}
+
+// A reply of a MiB or more taken as data gives its pages back to the system
+// as it is let go, as the budget that counted it gives its share back; the
+// C library keeps a smaller one resident for its next blocks, as it keeps
+// every other block of the process.
+TEST(ReplyBufferTest, AReplyOfAMiBOrMoreGivesItsPagesBackAsItIsLetGoAndASmallerOneIsTheAllocators) {
+    if (!testing::PeaksMeasureTheProduct) GTEST_SKIP() << "a sanitizer's allocator keeps freed blocks";
+    // A large block freed first: from here the C library serves blocks of
+    // its size from its arenas, which keep them resident once freed.
+    auto* large = static_cast<volatile char*>(std::malloc(16 * MiB));
+    ASSERT_NE(large, nullptr);
+    large[0] = 1;
+    std::free(const_cast<char*>(large));
+    const auto page = size_t(::sysconf(_SC_PAGESIZE));
+    const struct {
+        size_t size;
+        bool givenBack;
+    } replies[] = {{8 * MiB, true}, {MiB, true}, {8 * MiB, true}, {MiB - 64 * 1024, false}, {3 * MiB, true}};
+    for (const auto& reply : replies) {
+        SCOPED_TRACE(reply.size);
+        ns::ReplyBuffer buffer;
+        fill(buffer, patterned(reply.size), 256 * 1024);
+        ns::Ref<ns::Data> data = buffer.takeData();
+        ASSERT_EQ(data->length(), reply.size);
+        const auto bytes = reinterpret_cast<uintptr_t>(data->bytes());
+        const size_t pages = residentPagesInside(bytes, reply.size);
+        EXPECT_GE(pages, reply.size / page - 2);
+        data.reset();
+        // The first page and the last, where the allocator keeps its words,
+        // are left out.
+        const size_t left = residentPagesInside(bytes + page, reply.size - 2 * page);
+        if (reply.givenBack) {
+            EXPECT_LT(left, pages / 8) << "of " << pages;
+        } else {
+            EXPECT_GT(left, pages / 2) << "of " << pages;
+        }
+    }
 }
 
 }  // namespace

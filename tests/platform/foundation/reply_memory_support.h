@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <condition_variable>
 #include <memory>
 #include <vector>
@@ -122,16 +123,21 @@ private:
     Counts counts_;
 };
 
-// Waits in real time, up to `seconds`, until `budget` holds exactly
-// `bytes`: every byte of replies that a busy queue has yet to take sits in
-// the pieces waiting for it, each counted once.
-inline bool waitUntilHeld(const ns::ReplyBudget& budget, uint64_t bytes, double seconds) {
+// Waits, in real time, until `holds` is true; false past `seconds`.
+inline bool waitUntil(const std::function<bool()>& holds, double seconds) {
     const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (budget.held() != bytes) {
+    while (!holds()) {
         if (std::chrono::steady_clock::now() > until) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return true;
+}
+
+// Waits in real time, up to `seconds`, until `budget` holds exactly
+// `bytes`: every byte of replies that a busy queue has yet to take sits in
+// the pieces waiting for it, each counted once.
+inline bool waitUntilHeld(const ns::ReplyBudget& budget, uint64_t bytes, double seconds) {
+    return waitUntil([&] { return budget.held() == bytes; }, seconds);
 }
 
 // A gate a busy queue's work waits at until the test opens it.

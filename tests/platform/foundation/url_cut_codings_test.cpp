@@ -1,8 +1,9 @@
 // A compressed reply whose bytes end before its coding does is cut short,
 // never whole: a data task and a URL connection fail with -1015 and the
-// blocking read gives nil, however the reply is framed; whole replies of
-// several members, and bytes after the last member that begin no other,
-// still load.
+// blocking read gives nil, however the reply is framed, as they do for a
+// member whose CRC is wrong; whole replies of several members, bytes after
+// the last member that begin no other, and a member whose data ended but
+// whose trailer is missing or short, still load.
 
 #include <gtest/gtest.h>
 
@@ -96,8 +97,9 @@ TEST_F(URLCutCodingsTest, AReplyCutShortFailsOnEveryPathAndAWholeOneLoads) {
             EXPECT_EQ(task.code, ns::URLErrorCannotDecodeRawData);
             EXPECT_EQ(connection.code, ns::URLErrorCannotDecodeRawData);
             EXPECT_FALSE(read);
-            EXPECT_TRUE(log.contains("URL loading: a reply from " + url +
-                                     " is cut short: its content codings \"gzip\" do not reach their end"));
+        }
+        if (!shape.logged.empty()) {
+            EXPECT_TRUE(log.contains("URL loading: a reply from " + url + " " + shape.logged));
         }
     }
 }

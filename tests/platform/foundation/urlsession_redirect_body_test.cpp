@@ -1,7 +1,11 @@
 // A redirect's own body becomes the reply only when a delegate refuses the
 // redirect. Where nothing can refuse it (a task with a completion handler
-// on a session without a delegate that answers for redirects), the body
-// passes, held nowhere however long, and the redirect is followed.
+// on a session without a delegate that answers for redirects, the blocking
+// read), the body passes, held nowhere, and the redirect is followed: at the
+// body's end, or past its first MiB without reading on, so a body that never
+// ends holds up nothing. Where a delegate may refuse it (a URL connection's
+// among them), the body is held within the task's bound, and fails the task
+// past it.
 
 #include <gtest/gtest.h>
 
@@ -11,9 +15,15 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/foundation/Data.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/OperationQueue.h"
 #include "platform/foundation/ReplyBudget.h"
+#include "platform/foundation/URLConnection.h"
 #include "platform/foundation/URLError.h"
+#include "platform/foundation/URLRedirects.h"
 #include "platform/foundation/URLSession.h"
+#include "platform/testing/FloodServer.h"
 #include "platform/testing/LoopbackServer.h"
 #include "platform/testing/TaskEnvironment.h"
 #include "tests/platform/foundation/urlsession_support.h"
@@ -112,6 +122,72 @@ TEST_F(URLSessionRedirectBodyTest, ADelegateThatRefusesTheRedirectGetsItsBodyWho
     EXPECT_EQ(std::count(record.events.begin(), record.events.end(), "redirect 302"), 1);
     ASSERT_EQ(record.completions.size(), 1u);
     EXPECT_FALSE(record.completions[0]);
+}
+
+// A 302 to the test's server whose chunked body goes on until 1 GiB has
+// gone (only so that a client which fails to stop ends too), and whose
+// connection then stays open.
+class EndlessRedirect {
+public:
+    static constexpr uint64_t FloodCap = 1024 * MiB;
+
+    explicit EndlessRedirect(const std::string& target)
+        : flood("HTTP/1.1 302 Found\r\nLocation: " + target +
+                    "\r\nContent-Type: application/octet-stream\r\nTransfer-Encoding: chunked\r\n\r\n",
+                "1000\r\n" + std::string(0x1000, 'r') + "\r\n", FloodCap) {}
+
+    std::string url() const { return flood.url("/moved"); }
+    // The body was not read on long past the point where the client stopped.
+    void expectStoppedEarly() const { EXPECT_LT(flood.floodedBytes(), FloodCap / 4); }
+
+    testing::FloodServer flood;
+};
+
+TEST_F(URLSessionRedirectBodyTest, ARedirectWhoseBodyNeverEndsIsFollowedPastItsFirstMiB) {
+    EndlessRedirect moved(server.url("/there"));
+    auto session = urltest::ephemeralSession();
+    ns::LogCapture log;
+    urltest::Outcome outcome;
+    session->dataTaskWithURL(ns::URL::make(moved.url()), outcome.handler())->resume();
+    env.runUntilIdle();
+
+    EXPECT_EQ(outcome.errorCode(), 0);
+    EXPECT_EQ(outcome.status(), 200);
+    EXPECT_EQ(outcome.body(), "arrived");
+    EXPECT_EQ(ns::sessionReplies().held(), 0u);
+    EXPECT_TRUE(log.contains("URL session: task for " + moved.url() +
+                             " follows its redirect before the redirect's body ends: past 1048576 bytes it is not read"));
+    moved.expectStoppedEarly();
+    session->invalidateAndCancel();
+    env.runUntilIdle();
+
+    // The blocking read follows it the same way.
+    const ns::Ref<ns::Data> read = ns::Data::withContentsOfURL(ns::URL::make(moved.url()));
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->view(), "arrived");
+    moved.expectStoppedEarly();
+}
+
+TEST_F(URLSessionRedirectBodyTest, AConnectionsRedirectWhoseBodyNeverEndsFailsAtTheTasksBound) {
+    // A URL connection's delegate may refuse a redirect, so its body is held
+    // until the transfer ends, within the task's bound.
+    EndlessRedirect moved(server.url("/there"));
+    ns::Ref<ns::Error> failure;
+    ns::Ref<ns::Data> data;
+    bool called = false;
+    ns::URLConnection::sendAsynchronousRequest(
+        urltest::request(moved.url()), ns::OperationQueue::mainQueue(),
+        [&](ns::Ref<ns::URLResponse>, ns::Ref<ns::Data> received, ns::Ref<ns::Error> error) {
+            called = true;
+            data = received;
+            failure = error;
+        });
+    env.runUntilIdle();
+    EXPECT_TRUE(called);
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->code(), ns::URLErrorDataLengthExceedsMaximum);
+    moved.expectStoppedEarly();
+    EXPECT_EQ(ns::sessionReplies().held(), 0u);
 }
 
 }  // namespace

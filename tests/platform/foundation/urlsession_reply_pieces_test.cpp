@@ -6,12 +6,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
+#include "platform/foundation/Log.h"
 #include "platform/foundation/ReplyBudget.h"
 #include "platform/foundation/ReplyPiece.h"
 #include "platform/foundation/URLConnection.h"
@@ -197,6 +200,36 @@ TEST_F(URLSessionReplyPiecesTest, AConnectionCancelledWithAPieceWaitingKeepsNoth
     // The connection is still kept: what it gathered is not.
     EXPECT_EQ(delegate->reply.received(), 0u);
     EXPECT_EQ(ns::sessionReplies().held(), 0u);
+}
+
+// A connection whose run loop has gone queues nothing: no piece it makes
+// is kept for later bytes to join, so the budget holds none of its reply
+// once the bytes have passed, however long the reply goes on.
+TEST_F(URLSessionReplyPiecesTest, AConnectionWhoseRunLoopIsGoneKeepsNoPieceCounted) {
+    testing::SilentServer host;
+    auto delegate = std::make_shared<CheckingConnection>();
+    ns::Ref<ns::URLConnection> connection;
+    const std::string url = host.url("/reply");
+    // Made on a thread of its own, whose run loop goes with the thread.
+    std::thread([&] { connection = ns::URLConnection::make(urltest::request(url), delegate); }).join();
+    ASSERT_TRUE(host.waitForConnections(1, Patience));
+    ns::LogCapture log;
+    std::string reply = urltest::rawOneByteChunks(40'000);
+    reply.resize(reply.size() - 5);  // without the last chunk, the reply goes on
+    host.answerAll(reply);
+    const std::string missed =
+        "URL connection to " + url + ": its reply's bytes reach no delegate: the run loops it is scheduled in are gone";
+    ASSERT_TRUE(urltest::waitUntil([&] { return log.contains(missed); }, Patience));
+    // Well within the transfer's idle time-out of 60 s, at which the task
+    // would end and let every piece go.
+    constexpr double piecesLetGo = 20;
+    EXPECT_TRUE(urltest::waitUntilHeld(ns::sessionReplies(), 0, piecesLetGo)) << ns::sessionReplies().held();
+    EXPECT_EQ(delegate->reply.received(), 0u);
+
+    connection->cancel();
+    env.runUntilIdle();
+    const auto lines = log.lines();
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [&](const std::string& line) { return line.find(missed) != std::string::npos; }), 1);
 }
 
 TEST(ReplyPieceTest, JoinsUntilTakenOrFullAndCountsItsBytesUntilTheDataGoes) {
