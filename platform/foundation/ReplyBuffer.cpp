@@ -1,22 +1,12 @@
 #include "platform/foundation/ReplyBuffer.h"
 
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstring>
 #include <new>
 
+#include "platform/foundation/MappedPages.h"
+
 namespace ns {
-
-namespace {
-
-size_t roundedToPages(size_t length) {
-    static const size_t page = size_t(::sysconf(_SC_PAGESIZE));
-    return (length + page - 1) / page * page;
-}
-
-}  // namespace
 
 void ReplyBuffer::append(const char* bytes, size_t length) {
     if (length == 0) return;
@@ -38,9 +28,9 @@ void ReplyBuffer::append(const char* bytes, size_t length) {
         last.size += done;
     }
     if (done < length) {
-        const size_t capacity = roundedToPages(std::max(length - done, BlockSize));
-        void* mapped = ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (mapped == MAP_FAILED) {
+        const size_t capacity = pages::rounded(std::max(length - done, BlockSize));
+        void* mapped = pages::map(capacity);
+        if (!mapped) {
             if (done > 0) blocks_.back().size -= done;
             throw std::bad_alloc();
         }
@@ -62,7 +52,7 @@ std::vector<uint8_t> ReplyBuffer::take() {
         std::vector<uint8_t>().swap(first_);
         for (Block& block : blocks_) {
             whole.insert(whole.end(), block.bytes, block.bytes + block.size);
-            ::munmap(block.bytes, block.capacity);
+            pages::unmap(block.bytes, block.capacity);
             block = {nullptr, 0, 0};
         }
     }
@@ -97,7 +87,7 @@ bool ReplyBuffer::takeInBlocks(const std::function<bool(const char*, size_t)>& p
         size_ -= block.size;
         struct Unmap {
             const Block& block;
-            ~Unmap() { ::munmap(block.bytes, block.capacity); }
+            ~Unmap() { pages::unmap(block.bytes, block.capacity); }
         } unmap{block};
         if (!piece(reinterpret_cast<const char*>(block.bytes), block.size)) {
             release();
@@ -111,7 +101,7 @@ bool ReplyBuffer::takeInBlocks(const std::function<bool(const char*, size_t)>& p
 void ReplyBuffer::release() {
     std::vector<uint8_t>().swap(first_);
     for (const Block& block : blocks_) {
-        if (block.bytes) ::munmap(block.bytes, block.capacity);
+        if (block.bytes) pages::unmap(block.bytes, block.capacity);
     }
     std::vector<Block>().swap(blocks_);
     size_ = 0;
