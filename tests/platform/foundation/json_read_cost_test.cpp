@@ -136,30 +136,36 @@ TEST(JSONReadCost, WhatAReadMakesIsChargedToTheReplyInForce) {
 }
 
 TEST(JSONReadCost, AReadPastTheBudgetStopsAndGivesBackWhatItCharged) {
-    // Past its first MiB a reply has no room past the limit.
-    ReplyBudget budget(4ull << 20);
-    ReplyShare others(budget);
-    ASSERT_TRUE(others.growToOrRelease(2ull << 20));
     const std::string text = zeros(1'000'000);
-    ReplyShare share(budget);
-    ASSERT_TRUE(share.growToOrRelease(text.size()));
-    Ref<Error> error;
-    {
-        ReplyCharge charge(share);
-        EXPECT_FALSE(read(text, 0, &error));
-        EXPECT_TRUE(charge.refused());
-        EXPECT_EQ(charge.refusal(), "the replies of all tasks in progress would hold more than 4194304 bytes together");
-        // Refused once, refused for the rest of the read.
-        EXPECT_FALSE(ReplyCharge::charge(1));
+    // The same text failing only at its last byte: the read stops where the
+    // budget ran out, long before it, and says so.
+    const std::string brokenAtItsEnd = text.substr(0, text.size() - 1) + "}";
+    for (const std::string* body : {&text, &brokenAtItsEnd}) {
+        SCOPED_TRACE(body == &text ? "whole" : "broken at its end");
+        // Past its first MiB a reply has no room past the limit.
+        ReplyBudget budget(4ull << 20);
+        ReplyShare others(budget);
+        ASSERT_TRUE(others.growToOrRelease(2ull << 20));
+        ReplyShare share(budget);
+        ASSERT_TRUE(share.growToOrRelease(body->size()));
+        Ref<Error> error;
+        {
+            ReplyCharge charge(share);
+            EXPECT_FALSE(read(*body, 0, &error));
+            EXPECT_TRUE(charge.refused());
+            EXPECT_EQ(charge.refusal(), "the replies of all tasks in progress would hold more than 4194304 bytes together");
+            // Refused once, refused for the rest of the read.
+            EXPECT_FALSE(ReplyCharge::charge(1));
+        }
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->code(), JSONSerialization::ReadCorruptError);
+        auto debug = cast<String>(error->userInfo()->objectForKey("NSDebugDescription"));
+        ASSERT_TRUE(debug);
+        EXPECT_EQ(debug->utf8(), "Not enough room to hold what the data is parsed into.");
+        // The reply's bytes are still held: their share stays.
+        EXPECT_EQ(share.size(), body->size());
+        EXPECT_EQ(budget.held(), others.size() + body->size());
     }
-    ASSERT_TRUE(error);
-    EXPECT_EQ(error->code(), JSONSerialization::ReadCorruptError);
-    auto debug = cast<String>(error->userInfo()->objectForKey("NSDebugDescription"));
-    ASSERT_TRUE(debug);
-    EXPECT_EQ(debug->utf8(), "Not enough room to hold what the data is parsed into.");
-    // The reply's bytes are still held: their share stays.
-    EXPECT_EQ(share.size(), text.size());
-    EXPECT_EQ(budget.held(), others.size() + text.size());
 
     // Outside the charge, reads are unbounded as before.
     EXPECT_TRUE(ReplyCharge::charge(UINT64_MAX)) << "no charge in force";
@@ -264,28 +270,6 @@ TEST(JSONReadCost, ValuesHeldInPlaceAreTheValuesRead) {
     changing->addObject(str("more"));
     EXPECT_EQ(numbers->count(), 8u);
     EXPECT_TRUE(read(JSONSerialization::dataWithJSONObject(document, 0)->view())->isEqual(document));
-}
-
-TEST(JSONReadCost, AReadStopsWhereItsChargeIsRefusedNotAtItsEnd) {
-    // A text that fails only at its last byte: the read must stop where
-    // the budget ran out, long before, and say so.
-    std::string text = zeros(1'000'000);
-    text.back() = '}';
-    ReplyBudget budget(4ull << 20);
-    ReplyShare others(budget);
-    ASSERT_TRUE(others.growToOrRelease(1ull << 20));
-    ReplyShare share(budget);
-    ASSERT_TRUE(share.growToOrRelease(text.size()));
-    Ref<Error> error;
-    {
-        ReplyCharge charge(share);
-        EXPECT_FALSE(read(text, 0, &error));
-        EXPECT_TRUE(charge.refused());
-    }
-    ASSERT_TRUE(error);
-    auto debug = cast<String>(error->userInfo()->objectForKey("NSDebugDescription"));
-    ASSERT_TRUE(debug);
-    EXPECT_EQ(debug->utf8(), "Not enough room to hold what the data is parsed into.");
 }
 
 TEST(JSONReadCost, LongTextsAreChargedForTheirBytes) {
