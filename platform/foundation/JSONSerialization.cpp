@@ -259,7 +259,13 @@ struct KeysEqual {
         }
         return true;
     }
-    bool operator()(const Ref<const JSONKeys>& a, const Ref<const JSONKeys>& b) const noexcept { return a == b; }
+    bool operator()(const Ref<const JSONKeys>& a, const Ref<const JSONKeys>& b) const noexcept {
+        if (a->count() != b->count()) return false;
+        for (size_t i = 0; i < a->count(); ++i) {
+            if (a->keys()[i].get() != b->keys()[i].get()) return false;
+        }
+        return true;
+    }
     bool operator()(KeyAddresses a, const Ref<const JSONKeys>& b) const noexcept { return same(*b, a); }
     bool operator()(const Ref<const JSONKeys>& a, KeyAddresses b) const noexcept { return same(*a, b); }
 };
@@ -268,8 +274,9 @@ struct KeysEqual {
 //
 // The values of each container being read gather in the blocks of its
 // depth, reused by the containers that follow at that depth; when it ends,
-// its container takes them: a copy at their size, or, past a few thousand,
-// the block itself. Nothing is read ahead and nothing doubles twice.
+// its container takes them: a copy at their size, or, past 64 KiB, the
+// block itself. Nothing is read ahead: a container's size is what its one
+// pass gathered.
 
 class Reader {
 public:
