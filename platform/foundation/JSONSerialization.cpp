@@ -330,7 +330,7 @@ private:
 
     // Counts `bytes` more made; false once the reply they belong to may
     // hold no more (ReplyCharge): the reader stops there.
-    bool spend(uint64_t bytes) {
+    [[gnu::always_inline]] bool spend(uint64_t bytes) {
         pending_ += bytes;
         return pending_ < ChargeStep || settle();
     }
@@ -346,7 +346,7 @@ private:
         while (levels_.size() <= depth) levels_.emplace_back();
     }
 
-    bool put(Level& into, JSONSlot slot) { return spend(into.slots.push(slot)); }
+    [[gnu::always_inline]] bool put(Level& into, JSONSlot slot) { return spend(into.slots.push(slot)); }
     bool putObject(Level& into, Id object) {
         const uint64_t made = into.slots.push(JSONSlot::object(into.objects.size()));
         return spend(made + into.objects.push(std::move(object)));
@@ -728,6 +728,12 @@ private:
         const char* first = s_.data() + start;
         const char* last = s_.data() + p;
         i_ = p;
+        if (integral && p - start <= 18) {
+            // Up to 18 digits cannot overflow.
+            int64_t v = 0;
+            for (const char* d = first + (*first == '-'); d < last; ++d) v = v * 10 + (*d - '0');
+            return put(into, JSONSlot::of(JSONSlot::Signed, *first == '-' ? -v : v));
+        }
         if (integral) {
             int64_t s;
             if (auto r = std::from_chars(first, last, s); r.ec == std::errc() && r.ptr == last) {

@@ -91,7 +91,7 @@ public:
     // touched. Throws std::bad_alloc when memory runs out.
     uint64_t push(T value) {
         uint64_t made = 0;
-        if (size_ == capacity_) made = grow();
+        if (size_ == capacity_) [[unlikely]] made = grow();
         new (data_ + size_) T(std::move(value));
         ++size_;
         return mapped_ ? sizeof(T) : made;
@@ -158,7 +158,7 @@ public:
 private:
     // Doubles the room; past MappedFrom bytes the block is mapped, and a
     // mapped block of plain values grows by moving its pages.
-    uint64_t grow() {
+    [[gnu::noinline]] uint64_t grow() {
         if (capacity_ >= (uint32_t(1) << 30)) throw std::bad_alloc();
         const uint32_t capacity = capacity_ ? capacity_ * 2 : 16;
         const size_t bytes = size_t(capacity) * sizeof(T);
