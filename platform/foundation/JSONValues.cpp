@@ -6,6 +6,7 @@
 
 #include "platform/foundation/Null.h"
 #include "platform/foundation/Number.h"
+#include "platform/foundation/ReplyBudget.h"
 #include "platform/foundation/String.h"
 
 namespace ns {
@@ -199,6 +200,93 @@ uint64_t JSONDictionary::countByEnumerating(FastEnumerationState& state, Id*, ui
     const uint64_t n = total - state.state;
     state.state = total;
     return n;
+}
+
+// ---- Copies without nulls ----
+
+namespace {
+template <class T>
+constexpr uint64_t madeCost() {
+    return JSONBlock<Id>::allocatedBytes(sizeof(T) + 16);
+}
+// Key lists of more keys than this are not shared by the copies.
+constexpr size_t SharedKeysUpTo = 64;
+}  // namespace
+
+Id JSONWithoutNulls::operator()(const Id& object) {
+    auto list = cast<JSONArray>(object);
+    auto table = list ? nullptr : cast<JSONDictionary>(object);
+    if (!list && !table) return object;
+    if (levels_.size() <= depth_) levels_.emplace_back();
+    Level& level = levels_[depth_++];
+    Id copied = list ? array(list, level) : dictionary(table, level);
+    --depth_;
+    // What a container with nothing left out gathered goes.
+    level.slots.clear();
+    level.objects.clear();
+    return copied;
+}
+
+bool JSONWithoutNulls::copy(const JSONValues& values, const JSONSlot& slot, Level& level, bool& changed) {
+    if (slot.kind != JSONSlot::Object) return ReplyCharge::charge(level.slots.push(slot));
+    const Id& object = values.objectIn(slot);
+    Id kept = (*this)(object);
+    if (!kept) return false;
+    changed = changed || kept != object;
+    const uint64_t made = level.slots.push(JSONSlot::object(level.objects.size()));
+    return ReplyCharge::charge(made + level.objects.push(std::move(kept)));
+}
+
+Id JSONWithoutNulls::array(const Ref<JSONArray>& array, Level& level) {
+    const JSONValues& values = array->values_;
+    bool changed = false;
+    for (uint64_t i = 0; i < values.count(); ++i) {
+        if (!copy(values, values.slotAt(i), level, changed)) return nullptr;
+    }
+    if (!changed) return array;
+    uint64_t made = madeCost<JSONArray>();
+    auto copied = std::make_shared<JSONArray>(level.slots, level.objects, made);
+    return ReplyCharge::charge(made) ? copied : nullptr;
+}
+
+Id JSONWithoutNulls::dictionary(const Ref<JSONDictionary>& dictionary, Level& level) {
+    const JSONValues& values = dictionary->values_;
+    const JSONKeys& keys = *dictionary->keys_;
+    std::vector<bool> keeps(keys.count());
+    bool changed = false;
+    for (uint64_t i = 0; i < keys.count(); ++i) {
+        const JSONSlot slot = values.slotAt(i);
+        keeps[i] = slot.kind != JSONSlot::Null;
+        if (!keeps[i]) {
+            changed = true;
+            continue;
+        }
+        if (!copy(values, slot, level, changed)) return nullptr;
+    }
+    if (!changed) return dictionary;
+    const uint32_t n = level.slots.size();
+    if (n == 0) return JSONDictionary::empty();
+    uint64_t made = madeCost<JSONDictionary>();
+    Ref<const JSONKeys> kept = dictionary->keys_;
+    if (n != keys.count()) {
+        uint64_t mask = 0;
+        for (uint64_t i = 0; i < keys.count() && i < 64; ++i) mask |= uint64_t(keeps[i]) << i;
+        const bool shared = keys.count() <= SharedKeysUpTo;
+        if (auto found = keys_.find({&keys, mask}); shared && found != keys_.end()) {
+            kept = found->second;
+        } else {
+            std::vector<Id> subset;
+            subset.reserve(n);
+            for (uint64_t i = 0; i < keys.count(); ++i) {
+                if (keeps[i]) subset.push_back(keys.keys()[i]);
+            }
+            kept = std::make_shared<const JSONKeys>(std::move(subset), 0);
+            made += kept->bytes();
+            if (shared) keys_.emplace(std::pair{&keys, mask}, kept);
+        }
+    }
+    auto copied = std::make_shared<JSONDictionary>(std::move(kept), level.slots, level.objects, made);
+    return ReplyCharge::charge(made) ? copied : nullptr;
 }
 
 }  // namespace ns

@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <algorithm>
 #include <cstring>
+#include <deque>
+#include <map>
 #include <memory>
 #include <new>
 #include <string_view>
@@ -254,6 +256,9 @@ public:
     Id at(uint64_t i) const { return slots_ ? slotData()[i].value(objectData()) : objectData()[i]; }
     // All objects: they can be handed out in place.
     const Id* objectsInPlace() const { return slots_ ? nullptr : objectData(); }
+    // The value at `i` as its slot; an object's slot indexes objectIn().
+    JSONSlot slotAt(uint64_t i) const { return slots_ ? slotData()[i] : JSONSlot::object(uint32_t(i)); }
+    const Id& objectIn(const JSONSlot& slot) const { return objectData()[slot.get<uint32_t>()]; }
 
 private:
     const JSONSlot* slotData() const { return static_cast<const JSONSlot*>(data_); }
@@ -281,6 +286,7 @@ public:
     Id copy() const override { return self(); }
 
 private:
+    friend class JSONWithoutNulls;
     JSONValues values_;
 };
 
@@ -301,8 +307,40 @@ public:
     Id copy() const override { return self(); }
 
 private:
+    friend class JSONWithoutNulls;
     Ref<const JSONKeys> keys_;
     JSONValues values_;
+};
+
+// What the reader made with every dictionary's null-valued keys left out,
+// through arrays (whose null elements stay) and dictionaries, as the HTTP
+// client's JSON serializer asks: values held in place stay in place, the
+// key lists of the copies are shared as the reader shares them, and a
+// container with nothing to leave out is itself. What it makes is charged
+// to the reply share in force (ReplyCharge).
+class JSONWithoutNulls {
+public:
+    // nil once the reply may hold no more.
+    Id operator()(const Id& object);
+
+private:
+    // What the containers being copied at one depth gather, reused by the
+    // ones that follow at that depth.
+    struct Level {
+        JSONBlock<JSONSlot> slots;
+        JSONBlock<Id> objects;
+    };
+    Id array(const Ref<JSONArray>& array, Level& level);
+    Id dictionary(const Ref<JSONDictionary>& dictionary, Level& level);
+    // The value of `slot` in `values` with its nulls left out, onto
+    // `level`; false once the reply may hold no more.
+    bool copy(const JSONValues& values, const JSONSlot& slot, Level& level, bool& changed);
+
+    std::deque<Level> levels_;
+    size_t depth_ = 0;
+    // The copies' key lists, by the list they come from and which of its
+    // keys they keep.
+    std::map<std::pair<const JSONKeys*, uint64_t>, Ref<const JSONKeys>> keys_;
 };
 
 }  // namespace ns
