@@ -15,11 +15,21 @@
 // The scale cases decode one array of small numbers at 100,000, 600,000 and
 // 1,000,000 elements, with the platform's JSON parser beside the 600,000
 // one: the codec's time must grow linearly with the elements.
+//
+// The platform's reader has corpora of its own (platform/...): 200,000
+// short strings, 600,000 integers past 10^6, 600,000 one-digit integers,
+// 16 MB of records as a game server sends them, and the page messages one
+// by one. Before the timings, what the records cost held once read is
+// printed: resident bytes, and bytes charged to a reply, per byte of text.
 
 #include <benchmark/benchmark.h>
 
+#include <malloc.h>
+#include <unistd.h>
+
 #include <cinttypes>
 #include <cstdio>
+#include <fstream>
 #include <cstdlib>
 #include <map>
 #include <random>
@@ -39,6 +49,7 @@
 #include "platform/foundation/Data.h"
 #include "platform/foundation/Dictionary.h"
 #include "platform/foundation/JSONSerialization.h"
+#include "platform/foundation/ReplyBudget.h"
 #include "platform/foundation/String.h"
 
 namespace {
@@ -414,6 +425,92 @@ void scalePlatform(benchmark::State& state) {
     state.SetItemsProcessed(int64_t(state.iterations() * elements));
 }
 
+// ---- The platform's reader ----
+
+// One record as a game server lists them; ids, names and figures vary.
+std::string record(uint64_t i) {
+    return "{\"id\":" + std::to_string(100000000 + i * 7) + ",\"name\":\"" + word() + " " + word() +
+           "\",\"price\":" + std::to_string(pick(100000)) + "." + std::to_string(10 + pick(90)) +
+           ",\"count\":" + std::to_string(pick(100)) + ",\"vip\":" + (pick(2) ? "true" : "false") +
+           ",\"discount\":null,\"level\":" + std::to_string(1 + pick(99)) + ",\"tags\":[\"" + word() + "\",\"" +
+           word() + "\"],\"meta\":{\"server\":" + std::to_string(pick(300)) +
+           ",\"ts\":" + std::to_string(1701234567 + pick(10000000)) + ",\"flag\":" + std::to_string(pick(2)) + "}}";
+}
+
+std::string records(size_t bytes) {
+    std::string d = "[";
+    for (uint64_t i = 0; d.size() < bytes; ++i) d += (i ? "," : "") + record(i);
+    return d + "]";
+}
+
+struct PlatformCorpus {
+    std::string name;
+    std::vector<ns::Ref<ns::Data>> documents;
+    size_t bytes = 0;
+};
+
+const std::vector<PlatformCorpus>& platformCorpora() {
+    static const std::vector<PlatformCorpus> all = [] {
+        std::vector<std::pair<std::string, std::vector<std::string>>> texts;
+        std::string strings = "[";
+        for (int i = 0; i < 200000; ++i) strings += (i ? ",\"" : "\"") + word() + "-" + std::to_string(i % 1000) + "\"";
+        texts.push_back({"strings", {strings + "]"}});
+        std::string integers = "[";
+        for (int i = 0; i < 600000; ++i) integers += (i ? "," : "") + std::to_string(1000001 + pick(2000000000));
+        texts.push_back({"integers", {integers + "]"}});
+        texts.push_back({"digits", {wideArray(600000)}});
+        texts.push_back({"records", {records(16000000)}});
+        texts.push_back({"page", corpora().back().documents});
+        std::vector<PlatformCorpus> list;
+        for (auto& [name, documents] : texts) {
+            PlatformCorpus c{name, {}, 0};
+            for (const std::string& d : documents) {
+                c.documents.push_back(ns::Data::withBytes(d));
+                c.bytes += d.size();
+            }
+            list.push_back(std::move(c));
+        }
+        return list;
+    }();
+    return all;
+}
+
+void parsePlatform(benchmark::State& state, const PlatformCorpus* c) {
+    for (auto _ : state) {
+        for (const auto& d : c->documents) {
+            if (!ns::JSONSerialization::JSONObjectWithData(d, 0)) state.SkipWithError("the platform parser refused it");
+        }
+    }
+    state.SetBytesProcessed(int64_t(state.iterations() * c->bytes));
+}
+
+uint64_t residentBytes() {
+    std::ifstream statm("/proc/self/statm");
+    uint64_t size = 0, resident = 0;
+    statm >> size >> resident;
+    return resident * uint64_t(::sysconf(_SC_PAGESIZE));
+}
+
+// What 16 MB of records cost held once read, per byte of their text.
+void printRecordsCost() {
+    const PlatformCorpus& c = platformCorpora()[3];
+    // What was let go making the corpora goes back first, so that the
+    // read's blocks are all new pages.
+    ::malloc_trim(0);
+    const uint64_t before = residentBytes();
+    ns::Id held = ns::JSONSerialization::JSONObjectWithData(c.documents[0], 0);
+    const uint64_t resident = residentBytes() - before;
+    held = nullptr;
+    ns::ReplyBudget budget(uint64_t(1) << 40);
+    ns::ReplyShare share(budget);
+    {
+        ns::ReplyCharge charge(share);
+        held = ns::JSONSerialization::JSONObjectWithData(c.documents[0], 0);
+    }
+    std::printf("records, %zu bytes read and held: %.2f resident bytes and %.2f charged bytes per byte of text\n",
+                c.bytes, double(resident) / double(c.bytes), double(share.size()) / double(c.bytes));
+}
+
 const char* const peers[] = {"rapidjson", "rapidjson-exact", "simdjson", "nlohmann"};
 
 // Bytes per second, ours over each peer's; with --benchmark_repetitions the
@@ -447,6 +544,11 @@ void printRatios(const bench::RunRecorder& runs) {
         std::printf("\none array of numbers: 10x the elements in %.1fx the time (linear: about 10x)\n",
                     large->realTime / small->realTime);
     }
+    std::printf("\nthe platform's reader\n");
+    for (const PlatformCorpus& c : platformCorpora()) {
+        const bench::RunResult* run = runs.find("platform/" + c.name);
+        if (run) std::printf("%-8s %9zu bytes %8.2f ms\n", c.name.c_str(), c.bytes, run->realTime);
+    }
     if (mid && platform && platform->realTime > 0) {
         std::printf("600,000 elements: codec %.0f ms, platform parser %.0f ms; codec time / platform time %.2fx\n",
                     mid->realTime, platform->realTime, mid->realTime / platform->realTime);
@@ -456,6 +558,10 @@ void printRatios(const bench::RunRecorder& runs) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    printRecordsCost();
+    for (const PlatformCorpus& c : platformCorpora()) {
+        benchmark::RegisterBenchmark(("platform/" + c.name).c_str(), parsePlatform, &c)->Unit(benchmark::kMillisecond);
+    }
     for (const Corpus& c : corpora()) {
         checkCounts(c);
         const Corpus* p = &c;

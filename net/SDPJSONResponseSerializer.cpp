@@ -4,6 +4,7 @@
 #include "platform/foundation/Dictionary.h"
 #include "platform/foundation/DictionaryTable.h"
 #include "platform/foundation/JSONSerialization.h"
+#include "platform/foundation/JSONValues.h"
 #include "platform/foundation/KeyedArchiver.h"
 #include "platform/foundation/KeyedUnarchiver.h"
 #include "platform/foundation/MutableArray.h"
@@ -52,6 +53,11 @@ bool chargeSlots(uint64_t count, uint64_t slot, bool mutableContainers) {
 
 ns::Id SDPJSONObjectByRemovingKeysWithNullValues(const ns::Id& object, uint64_t readingOptions) {
     const bool mutableContainers = readingOptions & ns::JSONReadingMutableContainers;
+    // What the reader made as immutable containers is copied as it holds
+    // its values, in place.
+    if (!mutableContainers && (ns::cast<ns::JSONArray>(object) || ns::cast<ns::JSONDictionary>(object))) {
+        return ns::JSONWithoutNulls()(object);
+    }
     if (auto array = ns::cast<ns::Array>(object)) {
         if (!chargeSlots(array->count(), sizeof(ns::Id), mutableContainers)) return nullptr;
         auto cleaned = ns::MutableArray::arrayWithCapacity(array->count());

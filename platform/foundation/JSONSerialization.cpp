@@ -4,8 +4,12 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <string>
+#include <span>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -13,6 +17,7 @@
 #include "platform/foundation/CLocale.h"
 #include "platform/foundation/Dictionary.h"
 #include "platform/foundation/DictionaryTable.h"
+#include "platform/foundation/JSONValues.h"
 #include "platform/foundation/MutableArray.h"
 #include "platform/foundation/MutableDictionary.h"
 #include "platform/foundation/Null.h"
@@ -145,10 +150,10 @@ int hexValue(char c) {
 //
 // As the allocator hands them out: an object made with make_shared comes
 // with its counts (16 bytes) and the allocator's header (8), rounded up to
-// 16. Small integers, booleans and null are shared: they cost their slot in
-// a container only.
+// 16. Scalars held in a container's slots cost their slot only; small
+// integers, booleans and null made into objects are shared.
 
-constexpr uint64_t allocated(uint64_t bytes) { return std::max<uint64_t>(32, (bytes + 8 + 15) / 16 * 16); }
+constexpr uint64_t allocated(uint64_t bytes) { return JSONBlock<Id>::allocatedBytes(bytes); }
 
 template <class T>
 constexpr uint64_t madeCost(uint64_t extra = 0) {
@@ -160,180 +165,247 @@ uint64_t stringCost(size_t length) {
     return madeCost<MutableString>() + (length > 15 ? allocated(length + 1) : 0);
 }
 
-// A container's slots and, for an object, its table's entry and index.
+// What a scalar costs made into an object of its own (mutable containers).
+uint64_t objectCost(const JSONSlot& slot) {
+    switch (slot.kind) {
+        case JSONSlot::Signed: {
+            const auto v = slot.get<int64_t>();
+            return v >= Number::SharedFrom && v <= Number::SharedTo ? 0 : madeCost<Number>();
+        }
+        case JSONSlot::Unsigned:
+        case JSONSlot::Double:
+            return madeCost<Number>();
+        default:
+            return slot.kind >= JSONSlot::Text ? stringCost(slot.kind - JSONSlot::Text) : 0;
+    }
+}
+
+// A slot of a mutable container, and an entry of a mutable dictionary's
+// table with its index.
 constexpr uint64_t ArraySlot = sizeof(Id);
 constexpr uint64_t DictionarySlot = DictionaryTable::BytesPerEntry;
+// A list of keys kept for the read to share, in its table.
+constexpr uint64_t KeysEntry = 64 + 16;
+// Objects with more keys than this have keys of their own: a list rarely
+// holds two of them.
+constexpr size_t SharedKeysUpTo = 64;
 
 // What is made is charged in steps of this many bytes (and at the end).
 constexpr uint64_t ChargeStep = 64 * 1024;
 
-// The elements of each array and object, in the order they open, read
-// ahead in one pass so that each container is made at its size: one that
-// doubles as it grows holds up to twice its elements, and touches what it
-// grew out of besides. A hint only: bad text is told by the parse itself,
-// and past MaxDepth nothing more is counted. Every count is at most the
-// commas of the text, so the hints together stay within its length.
-std::vector<uint32_t> countElements(std::string_view s) {
-    auto skipString = [&](size_t i) {
-        for (++i; i < s.size() && s[i] != '"'; ++i) {
-            if (s[i] == '\\') ++i;
+// The keys of one read, one object per text: found by their text, by
+// open addressing over hashes of it, at most half full.
+class KeyTable {
+public:
+    // The key of this text; nil when there is none yet.
+    const String* find(std::string_view text, uint64_t hash) const {
+        if (index_.empty()) return nullptr;
+        const size_t mask = index_.size() - 1;
+        for (size_t at = hash & mask; index_[at].position; at = (at + 1) & mask) {
+            const Slot& slot = index_[at];
+            if (slot.hash == hash && keys_[slot.position - 1]->utf8() == text) return keys_[slot.position - 1].get();
         }
-        return i;
-    };
-    size_t containers = 0;
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '"') i = skipString(i);
-        else if (s[i] == '[' || s[i] == '{') ++containers;
+        return nullptr;
     }
-    std::vector<uint32_t> counts(containers, 0);
-    struct Open {
-        size_t ordinal;
-        uint32_t commas;
-        bool any;
-    };
-    std::vector<Open> open;
-    size_t next = 0;
-    for (size_t i = 0; i < s.size(); ++i) {
-        const char c = s[i];
-        if (c == ' ' || c == '\t' || c == '\n' || c == '\r') continue;
-        if (c == ']' || c == '}') {
-            if (open.empty()) break;
-            counts[open.back().ordinal] = open.back().any ? open.back().commas + 1 : 0;
-            open.pop_back();
-            continue;
-        }
-        if (c == ',') {
-            if (!open.empty()) ++open.back().commas;
-            continue;
-        }
-        if (c == ':') continue;
-        if (!open.empty()) open.back().any = true;
-        if (c == '"') {
-            i = skipString(i);
-        } else if (c == '[' || c == '{') {
-            if (open.size() == JSONSerialization::MaxDepth) break;
-            open.push_back({next++, 0, false});
-        }
+    // Adds a key of a text not in the table, with its text's hash.
+    void add(Ref<String> key, uint64_t hash) {
+        if ((keys_.size() + 1) * 2 > index_.size()) rehash(std::max<size_t>(32, index_.size() * 2));
+        keys_.push_back(std::move(key));
+        place(hash, uint32_t(keys_.size()));
     }
-    return counts;
-}
+    // What adding one more key takes beside the key itself, amortized.
+    static constexpr uint64_t BytesPerKey = sizeof(Ref<String>) * 2 + 2 * 16;
 
-// ---- The reader: recursive descent, bounded by MaxDepth ----
+private:
+    struct Slot {
+        uint64_t hash = 0;
+        uint32_t position = 0;  // + 1; 0 is empty
+    };
+    void place(uint64_t hash, uint32_t position) {
+        const size_t mask = index_.size() - 1;
+        size_t at = hash & mask;
+        while (index_[at].position) at = (at + 1) & mask;
+        index_[at] = {hash, position};
+    }
+    void rehash(size_t size) {
+        std::vector<Slot> old = std::exchange(index_, std::vector<Slot>(size));
+        for (const Slot& slot : old) {
+            if (slot.position) place(slot.hash, slot.position);
+        }
+    }
+
+    std::vector<Ref<String>> keys_;
+    std::vector<Slot> index_;
+};
+
+// Key lists by their keys' addresses (the read's keys are one object per
+// text).
+using KeyAddresses = std::span<const Object* const>;
+struct KeysHash {
+    using is_transparent = void;
+    uint64_t operator()(KeyAddresses keys) const noexcept {
+        uint64_t h = keys.size();
+        for (const Object* key : keys) h = (h ^ reinterpret_cast<uintptr_t>(key)) * 0x9E3779B97F4A7C15ull;
+        return h ^ (h >> 29);
+    }
+    size_t operator()(const Ref<const JSONKeys>& keys) const noexcept { return keys->listHash(); }
+};
+struct KeysEqual {
+    using is_transparent = void;
+    static bool same(const JSONKeys& a, KeyAddresses b) {
+        if (a.count() != b.size()) return false;
+        for (size_t i = 0; i < b.size(); ++i) {
+            if (a.keys()[i].get() != b[i]) return false;
+        }
+        return true;
+    }
+    bool operator()(const Ref<const JSONKeys>& a, const Ref<const JSONKeys>& b) const noexcept {
+        if (a->count() != b->count()) return false;
+        for (size_t i = 0; i < a->count(); ++i) {
+            if (a->keys()[i].get() != b->keys()[i].get()) return false;
+        }
+        return true;
+    }
+    bool operator()(KeyAddresses a, const Ref<const JSONKeys>& b) const noexcept { return same(*b, a); }
+    bool operator()(const Ref<const JSONKeys>& a, KeyAddresses b) const noexcept { return same(*a, b); }
+};
+
+// ---- The reader: recursive descent in one pass, bounded by MaxDepth ----
+//
+// The values of each container being read gather in the blocks of its
+// depth, reused by the containers that follow at that depth; when it ends,
+// its container takes them: a copy at their size, or, past 64 KiB, the
+// block itself. Nothing is read ahead: a container's size is what its one
+// pass gathered.
 
 class Reader {
 public:
-    Reader(std::string_view text, uint64_t options) : s_(text), options_(options) {}
+    Reader(std::string_view text, uint64_t options)
+        : s_(text),
+          options_(options),
+          mutableContainers_(options & JSONReadingMutableContainers),
+          textInPlace_(!(options & JSONReadingMutableLeaves)) {}
 
     Id parseDocument() {
-        sizes_ = countElements(s_);
-        if (!spend(sizes_.size() * sizeof(uint32_t))) return nullptr;
         skipSpace();
-        if (atEnd()) return fail("No value.");
+        if (atEnd()) return failed("No value.");
         if (!(options_ & JSONReadingFragmentsAllowed) && s_[i_] != '[' && s_[i_] != '{') {
-            return fail("JSON text did not start with array or object and option to allow fragments not set.");
+            return failed("JSON text did not start with array or object and option to allow fragments not set.");
         }
-        Id value = parseValue();
-        if (!value) return nullptr;
+        reach(0);
+        if (!parseValue(0)) return nullptr;
         skipSpace();
-        if (!atEnd()) return fail("Garbage at end.");
+        if (!atEnd()) return failed("Garbage at end.");
         if (!settle()) return nullptr;
-        return value;
+        return levels_[0].slots[0].value(levels_[0].objects.data());
     }
 
     const std::string& error() const { return error_; }
 
 private:
+    // What the containers open at one depth gather.
+    struct Level {
+        JSONBlock<JSONSlot> slots;
+        JSONBlock<Id> objects;
+        JSONBlock<const Object*> keys;
+        // The keys of the last object ended here: its next sibling most
+        // likely has the same.
+        Ref<const JSONKeys> lastKeys;
+    };
+
     bool atEnd() const { return i_ >= s_.size(); }
 
     void skipSpace() {
         while (i_ < s_.size() && (s_[i_] == ' ' || s_[i_] == '\t' || s_[i_] == '\n' || s_[i_] == '\r')) ++i_;
     }
 
-    Id fail(std::string text) {
+    bool fail(std::string text) {
         if (error_.empty()) error_ = std::move(text);
+        return false;
+    }
+    Id failed(std::string text) {
+        fail(std::move(text));
         return nullptr;
     }
 
     // Counts `bytes` more made; false once the reply they belong to may
     // hold no more (ReplyCharge): the reader stops there.
-    bool spend(uint64_t bytes) {
+    [[gnu::always_inline]] bool spend(uint64_t bytes) {
         pending_ += bytes;
         return pending_ < ChargeStep || settle();
     }
     bool settle() {
         if (ReplyCharge::charge(std::exchange(pending_, 0))) return true;
-        fail("Not enough room to hold what the data is parsed into.");
-        return false;
-    }
-    // The next container opened is made at the size read ahead for it.
-    template <class Slots>
-    bool reserveNext(Slots& slots, uint64_t slot) {
-        const size_t size = opened_ < sizes_.size() ? sizes_[opened_] : 0;
-        ++opened_;
-        if (!spend(uint64_t(size) * slot)) return false;
-        slots.reserve(size);
-        return true;
-    }
-    // A container's storage grew from `before` to `after` slots.
-    bool grew(size_t before, size_t after, uint64_t slot) {
-        return after == before || spend(uint64_t(after - before) * slot);
+        return fail("Not enough room to hold what the data is parsed into.");
     }
 
-    Id parseValue() {
+    // The level of `depth`, made when first reached. Levels move as deeper
+    // ones are added: they are found by depth, not held.
+    void reach(size_t depth) {
+        if (levels_.empty()) levels_.reserve(8);
+        while (levels_.size() <= depth) levels_.emplace_back();
+    }
+
+    [[gnu::always_inline]] bool put(Level& into, JSONSlot slot) { return spend(into.slots.push(slot)); }
+    bool putObject(Level& into, Id object) {
+        const uint64_t made = into.slots.push(JSONSlot::object(into.objects.size()));
+        return spend(made + into.objects.push(std::move(object)));
+    }
+
+    // Appends the value at i_ to the level of depth `at`.
+    bool parseValue(size_t at) {
         if (atEnd()) return fail(around("Invalid value", i_));
         switch (s_[i_]) {
             case '{':
-                return parseObject();
+                return parseObject(at);
             case '[':
-                return parseArray();
+                return parseArray(at);
             case '"': {
-                std::string text;
-                if (!parseString(text) || !spend(stringCost(text.size()))) return nullptr;
-                if (options_ & JSONReadingMutableLeaves) return MutableString::make(std::move(text));
-                return String::make(std::move(text));
+                std::string_view text;
+                if (!parseString(text)) return false;
+                Level& into = levels_[at];
+                if (textInPlace_ && text.size() <= JSONSlot::InPlaceText) return put(into, JSONSlot::text(text));
+                if (!spend(stringCost(text.size()))) return false;
+                if (!textInPlace_) return putObject(into, MutableString::make(std::string(text)));
+                return putObject(into, String::make(std::string(text)));
             }
             case 't':
-                return literal("true", Number::True());
+                return literal("true") && put(levels_[at], JSONSlot::plain(JSONSlot::True));
             case 'f':
-                return literal("false", Number::False());
+                return literal("false") && put(levels_[at], JSONSlot::plain(JSONSlot::False));
             case 'n':
-                return literal("null", Null::null());
+                return literal("null") && put(levels_[at], JSONSlot::plain(JSONSlot::Null));
             default:
-                if (s_[i_] == '-' || (s_[i_] >= '0' && s_[i_] <= '9')) return parseNumber();
+                if (s_[i_] == '-' || (s_[i_] >= '0' && s_[i_] <= '9')) return parseNumber(levels_[at]);
                 return fail(around("Invalid value", i_));
         }
     }
 
-    Id literal(std::string_view word, Id value) {
+    bool literal(std::string_view word) {
         if (s_.substr(i_, word.size()) != word) return fail(around("Invalid value", i_));
         i_ += word.size();
-        return value;
+        return true;
     }
 
     bool enter() {
         if (++depth_ > JSONSerialization::MaxDepth) {
-            fail(around("Too many nested arrays or dictionaries", i_));
-            return false;
+            return fail(around("Too many nested arrays or dictionaries", i_));
         }
         return true;
     }
 
-    Id parseArray() {
-        if (!enter()) return nullptr;
+    bool parseArray(size_t at) {
+        if (!enter()) return false;
         ++i_;  // '['
-        std::vector<Id> elements;
-        if (!reserveNext(elements, ArraySlot)) return nullptr;
+        const size_t mine = depth_;
+        reach(mine);
         skipSpace();
         if (!atEnd() && s_[i_] == ']') {
             ++i_;
         } else {
             for (;;) {
                 skipSpace();
-                Id element = parseValue();
-                if (!element) return nullptr;
-                const size_t room = elements.capacity();
-                elements.push_back(std::move(element));
-                if (!grew(room, elements.capacity(), ArraySlot)) return nullptr;
+                if (!parseValue(mine)) return false;
                 skipSpace();
                 if (!atEnd() && s_[i_] == ',') {
                     ++i_;
@@ -347,16 +419,14 @@ private:
             }
         }
         --depth_;
-        if (!spend(madeCost<MutableArray>())) return nullptr;
-        if (options_ & JSONReadingMutableContainers) return MutableArray::make(std::move(elements));
-        return Array::make(std::move(elements));
+        return endArray(levels_[mine], levels_[at]);
     }
 
-    Id parseObject() {
-        if (!enter()) return nullptr;
+    bool parseObject(size_t at) {
+        if (!enter()) return false;
         ++i_;  // '{'
-        std::vector<Dictionary::Entry> entries;
-        if (!reserveNext(entries, sizeof(Dictionary::Entry))) return nullptr;
+        const size_t mine = depth_;
+        reach(mine);
         skipSpace();
         if (!atEnd() && s_[i_] == '}') {
             ++i_;
@@ -364,18 +434,16 @@ private:
             for (;;) {
                 skipSpace();
                 if (atEnd() || s_[i_] != '"') return fail(around("No string key for value in object", i_));
-                std::string key;
-                if (!parseString(key) || !spend(stringCost(key.size()))) return nullptr;
+                std::string_view text;
+                if (!parseString(text)) return false;
+                const Object* key = keyFor(text);
+                if (!key || !spend(levels_[mine].keys.push(key))) return false;
                 skipSpace();
                 if (atEnd() || s_[i_] != ':') return fail(around("Badly formed object", i_));
                 ++i_;
                 skipSpace();
                 if (atEnd()) return fail(around("No value for key in object", i_));
-                Id value = parseValue();
-                if (!value) return nullptr;
-                const size_t room = entries.capacity();
-                entries.emplace_back(Id(String::make(std::move(key))), std::move(value));
-                if (!grew(room, entries.capacity(), sizeof(Dictionary::Entry))) return nullptr;
+                if (!parseValue(mine)) return false;
                 skipSpace();
                 if (!atEnd() && s_[i_] == ',') {
                     ++i_;
@@ -389,14 +457,138 @@ private:
             }
         }
         --depth_;
-        // The table is made beside the entries read.
-        if (!spend(madeCost<MutableDictionary>(entries.size() * DictionarySlot))) return nullptr;
-        if (options_ & JSONReadingMutableContainers) {
-            auto dictionary = MutableDictionary::dictionaryWithCapacity(entries.size());
-            for (auto& entry : entries) dictionary->setObjectForKey(entry.value, entry.key);
-            return dictionary;
+        return endObject(levels_[mine], levels_[at]);
+    }
+
+    // The read's one key of this text; nil once the reply may hold no more.
+    const String* keyFor(std::string_view text) {
+        const uint64_t hash = std::hash<std::string_view>{}(text);
+        if (const String* found = keys_.find(text, hash)) return found;
+        if (!spend(stringCost(text.size()) + KeyTable::BytesPerKey)) return nullptr;
+        auto key = String::make(std::string(text));
+        const String* made = key.get();
+        keys_.add(std::move(key), hash);
+        return made;
+    }
+
+    // The values gathered in `level` made objects, for a mutable container;
+    // false once the reply may hold no more.
+    bool takeObjects(Level& level, std::vector<Id>& out, uint64_t containerCost) {
+        const uint32_t n = level.slots.size();
+        uint64_t made = containerCost;
+        for (uint32_t i = 0; i < n; ++i) made += objectCost(level.slots[i]);
+        if (!spend(made)) return false;
+        out.reserve(n);
+        for (uint32_t i = 0; i < n; ++i) out.push_back(level.slots[i].value(level.objects.data()));
+        level.slots.clear();
+        level.objects.clear();
+        return true;
+    }
+
+    bool endArray(Level& mine, Level& into) {
+        const uint32_t n = mine.slots.size();
+        if (mutableContainers_) {
+            std::vector<Id> elements;
+            if (!takeObjects(mine, elements, madeCost<MutableArray>() + allocated(n * ArraySlot))) return false;
+            return putObject(into, MutableArray::make(std::move(elements)));
         }
-        return Dictionary::make(entries);
+        if (n == 0) return put(into, JSONSlot::plain(JSONSlot::EmptyArray));
+        uint64_t made = madeCost<JSONArray>();
+        auto array = std::make_shared<JSONArray>(mine.slots, mine.objects, made);
+        return spend(made) && putObject(into, std::move(array));
+    }
+
+    bool endObject(Level& mine, Level& into) {
+        if (!distinctKeys(mine)) keepLastOfEachKey(mine);
+        const uint32_t n = mine.keys.size();
+        if (mutableContainers_) {
+            std::vector<Id> values;
+            if (!takeObjects(mine, values, madeCost<MutableDictionary>(n * DictionarySlot))) return false;
+            auto dictionary = MutableDictionary::dictionaryWithCapacity(n);
+            for (uint32_t i = 0; i < n; ++i) dictionary->setObjectForKey(values[i], mine.keys[i]->self());
+            mine.keys.clear();
+            return putObject(into, std::move(dictionary));
+        }
+        if (n == 0) return put(into, JSONSlot::plain(JSONSlot::EmptyObject));
+        Ref<const JSONKeys> keys = keysOf(mine);
+        if (!keys) return false;
+        mine.keys.clear();
+        uint64_t made = madeCost<JSONDictionary>();
+        auto dictionary = std::make_shared<JSONDictionary>(std::move(keys), mine.slots, mine.objects, made);
+        return spend(made) && putObject(into, std::move(dictionary));
+    }
+
+    // The shared keys of the object ended at `level`: its sibling's, those
+    // of an earlier object with the same, or new ones. A level keeps its
+    // last list; the read keeps the lists of levels that have had more than
+    // one. Nil once the reply may hold no more.
+    Ref<const JSONKeys> keysOf(Level& level) {
+        const KeyAddresses addresses(level.keys.data(), level.keys.size());
+        if (level.lastKeys && KeysEqual::same(*level.lastKeys, addresses)) return level.lastKeys;
+        if (!shapes_.empty()) {
+            if (auto found = shapes_.find(addresses); found != shapes_.end()) return level.lastKeys = *found;
+        }
+        std::vector<Id> keys;
+        keys.reserve(addresses.size());
+        for (const Object* key : addresses) keys.push_back(key->self());
+        auto made = std::make_shared<const JSONKeys>(std::move(keys), KeysHash{}(addresses));
+        const bool kept = level.lastKeys && addresses.size() <= SharedKeysUpTo;
+        if (!spend(made->bytes() + (kept ? 2 * KeysEntry : 0))) return nullptr;
+        if (kept) {
+            if (level.lastKeys->count() <= SharedKeysUpTo) shapes_.insert(level.lastKeys);
+            shapes_.insert(made);
+        }
+        return level.lastKeys = made;
+    }
+
+    // Whether the object ended at `level` names each key once (the read's
+    // keys are one object per text).
+    static bool distinctKeys(const Level& level) {
+        const uint32_t n = level.keys.size();
+        if (level.lastKeys && KeysEqual::same(*level.lastKeys, KeyAddresses(level.keys.data(), n))) return true;
+        if (n <= 16) {
+            for (uint32_t i = 1; i < n; ++i) {
+                for (uint32_t j = 0; j < i; ++j) {
+                    if (level.keys[i] == level.keys[j]) return false;
+                }
+            }
+            return true;
+        }
+        std::vector<const Object*> sorted(level.keys.data(), level.keys.data() + n);
+        std::sort(sorted.begin(), sorted.end());
+        return std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end();
+    }
+
+    // A key named twice keeps its first place and its last value, as the
+    // platform's dictionaries do.
+    void keepLastOfEachKey(Level& level) {
+        std::vector<const Object*> order;
+        std::vector<uint32_t> from;
+        std::unordered_map<const Object*, size_t> place;
+        for (uint32_t i = 0; i < level.keys.size(); ++i) {
+            auto [at, added] = place.try_emplace(level.keys[i], order.size());
+            if (added) {
+                order.push_back(level.keys[i]);
+                from.push_back(i);
+            } else {
+                from[at->second] = i;
+            }
+        }
+        JSONBlock<JSONSlot> slots;
+        JSONBlock<Id> objects;
+        JSONBlock<const Object*> keys;
+        for (size_t k = 0; k < order.size(); ++k) {
+            JSONSlot slot = level.slots[from[k]];
+            if (slot.kind == JSONSlot::Object) {
+                objects.push(std::move(level.objects.data()[slot.get<uint32_t>()]));
+                slot = JSONSlot::object(objects.size() - 1);
+            }
+            slots.push(slot);
+            keys.push(order[k]);
+        }
+        level.slots = std::move(slots);
+        level.objects = std::move(objects);
+        level.keys = std::move(keys);
     }
 
     // Reads four hexadecimal digits after "\u" at i_.
@@ -412,43 +604,49 @@ private:
         return true;
     }
 
-    bool parseString(std::string& out) {
+    // The string at i_: a view of the text itself, or, when it has escapes,
+    // of the reader's buffer, valid until the next string is read.
+    bool parseString(std::string_view& out) {
         const size_t start = i_;
         ++i_;  // opening quote
+        size_t from = i_;
+        bool buffered = false;
         for (;;) {
-            // Copy the run of plain bytes in one go.
             size_t run = i_;
             while (run < s_.size()) {
                 auto c = static_cast<uint8_t>(s_[run]);
                 if (c == '"' || c == '\\' || c < 0x20 || c >= 0x80) break;
                 ++run;
             }
-            out.append(s_, i_, run - i_);
             i_ = run;
-            if (atEnd()) {
-                fail(around("Unterminated string", start));
-                return false;
-            }
+            if (atEnd()) return fail(around("Unterminated string", start));
             auto c = static_cast<uint8_t>(s_[i_]);
             if (c == '"') {
+                if (buffered) {
+                    buffer_.append(s_, from, i_ - from);
+                    out = buffer_;
+                } else {
+                    out = s_.substr(from, i_ - from);
+                }
                 ++i_;
-                return true;
+                // The buffer is kept for the read's next escaped string.
+                const uint64_t held = buffer_.capacity() > 15 ? allocated(buffer_.capacity() + 1) : 0;
+                return held <= bufferCharged_ || spend(held - std::exchange(bufferCharged_, held));
             }
-            if (c < 0x20) {
-                fail(around("Unescaped control character", i_));
-                return false;
-            }
+            if (c < 0x20) return fail(around("Unescaped control character", i_));
             if (c >= 0x80) {
                 size_t length = utf8SequenceLength(s_, i_);
-                if (!length) {
-                    fail(around("Unable to convert data to string", i_));
-                    return false;
-                }
-                out.append(s_, i_, length);
+                if (!length) return fail(around("Unable to convert data to string", i_));
                 i_ += length;
                 continue;
             }
-            if (!parseEscape(out)) return false;
+            if (!buffered) {
+                buffer_.clear();
+                buffered = true;
+            }
+            buffer_.append(s_, from, i_ - from);
+            if (!parseEscape(buffer_)) return false;
+            from = i_;
         }
     }
 
@@ -504,7 +702,7 @@ private:
 
     static bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-    Id parseNumber() {
+    bool parseNumber(Level& into) {
         const size_t start = i_;
         size_t p = i_;
         if (s_[p] == '-') ++p;
@@ -530,17 +728,20 @@ private:
         const char* first = s_.data() + start;
         const char* last = s_.data() + p;
         i_ = p;
+        if (integral && p - start <= 18) {
+            // Up to 18 digits cannot overflow.
+            int64_t v = 0;
+            for (const char* d = first + (*first == '-'); d < last; ++d) v = v * 10 + (*d - '0');
+            return put(into, JSONSlot::of(JSONSlot::Signed, *first == '-' ? -v : v));
+        }
         if (integral) {
             int64_t s;
             if (auto r = std::from_chars(first, last, s); r.ec == std::errc() && r.ptr == last) {
-                if (s >= Number::SharedFrom && s <= Number::SharedTo) return Number::sharedWithLongLong(s);
-                if (!spend(madeCost<Number>())) return nullptr;
-                return Number::withLongLong(s);
+                return put(into, JSONSlot::of(JSONSlot::Signed, s));
             }
             uint64_t u;
             if (auto r = std::from_chars(first, last, u); r.ec == std::errc() && r.ptr == last) {
-                if (!spend(madeCost<Number>())) return nullptr;
-                return Number::withUnsignedLongLong(u);
+                return put(into, JSONSlot::of(JSONSlot::Unsigned, u));
             }
         }
         // strtod in the C locale: it rounds tiny values to zero or a
@@ -548,21 +749,28 @@ private:
         std::string text(first, last);
         double d = strtod_l(text.c_str(), nullptr, cLocale());
         if (std::isinf(d)) return fail(around("Number out of range", start));
-        if (!spend(madeCost<Number>())) return nullptr;
-        return Number::withDouble(d);
+        return put(into, JSONSlot::of(JSONSlot::Double, d));
     }
 
     std::string_view s_;
     uint64_t options_;
+    const bool mutableContainers_;
+    // Short strings are held in their containers' slots unless they must
+    // be mutable.
+    const bool textInPlace_;
     size_t i_ = 0;
     unsigned depth_ = 0;
     std::string error_;
     // Made and not yet charged.
     uint64_t pending_ = 0;
-    // The elements of each container, in the order they open, and how many
-    // have opened.
-    std::vector<uint32_t> sizes_;
-    size_t opened_ = 0;
+    // Depth 0 holds the document's value.
+    std::vector<Level> levels_;
+    // The read's keys, one object per text, and the key lists objects share.
+    KeyTable keys_;
+    std::unordered_set<Ref<const JSONKeys>, KeysHash, KeysEqual> shapes_;
+    // Escaped strings are written out here; what it holds is charged.
+    std::string buffer_;
+    uint64_t bufferCharged_ = 0;
 };
 
 Ref<Error> readError(const std::string& debugDescription) {

@@ -1,36 +1,25 @@
 #include "platform/foundation/ReplyBuffer.h"
 
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <new>
 
+#include "platform/foundation/MappedPages.h"
+
 namespace ns {
 
 namespace {
-
-size_t pageSize() {
-    static const size_t page = size_t(::sysconf(_SC_PAGESIZE));
-    return page;
-}
-
-size_t roundedToPages(size_t length) { return (length + pageSize() - 1) / pageSize() * pageSize(); }
 
 // Drops the whole pages of a large reply's bytes, just before they are
 // freed: the system takes them back at once, and the allocator, which
 // reads none of them, finds zeros there if it uses them again. The words it
 // keeps at either end of a free block stay clear of the pages dropped.
 void givePagesBack(const Data& data) {
-    constexpr uintptr_t AllocatorWords = 64;
+    constexpr size_t AllocatorWords = 64;
     const size_t capacity = data.vector().capacity();
     if (capacity < ReplyBuffer::LargeReplyBytes) return;
-    const auto start = reinterpret_cast<uintptr_t>(data.bytes());
-    const uintptr_t first = (start + AllocatorWords + pageSize() - 1) / pageSize() * pageSize();
-    const uintptr_t end = (start + capacity - AllocatorWords) / pageSize() * pageSize();
-    if (end > first) ::madvise(reinterpret_cast<void*>(first), end - first, MADV_DONTNEED);
+    pages::dropWithin(const_cast<uint8_t*>(data.bytes()) + AllocatorWords, capacity - 2 * AllocatorWords);
 }
 
 }  // namespace
@@ -55,9 +44,9 @@ void ReplyBuffer::append(const char* bytes, size_t length) {
         last.size += done;
     }
     if (done < length) {
-        const size_t capacity = roundedToPages(std::max(length - done, BlockSize));
-        void* mapped = ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (mapped == MAP_FAILED) {
+        const size_t capacity = pages::rounded(std::max(length - done, BlockSize));
+        void* mapped = pages::map(capacity);
+        if (!mapped) {
             if (done > 0) blocks_.back().size -= done;
             throw std::bad_alloc();
         }
@@ -79,7 +68,7 @@ std::vector<uint8_t> ReplyBuffer::take() {
         std::vector<uint8_t>().swap(first_);
         for (Block& block : blocks_) {
             whole.insert(whole.end(), block.bytes, block.bytes + block.size);
-            ::munmap(block.bytes, block.capacity);
+            pages::unmap(block.bytes, block.capacity);
             block = {nullptr, 0, 0};
         }
     }
@@ -122,7 +111,7 @@ bool ReplyBuffer::takeInBlocks(const std::function<bool(const char*, size_t)>& p
         size_ -= block.size;
         struct Unmap {
             const Block& block;
-            ~Unmap() { ::munmap(block.bytes, block.capacity); }
+            ~Unmap() { pages::unmap(block.bytes, block.capacity); }
         } unmap{block};
         if (!piece(reinterpret_cast<const char*>(block.bytes), block.size)) {
             release();
@@ -136,7 +125,7 @@ bool ReplyBuffer::takeInBlocks(const std::function<bool(const char*, size_t)>& p
 void ReplyBuffer::release() {
     std::vector<uint8_t>().swap(first_);
     for (const Block& block : blocks_) {
-        if (block.bytes) ::munmap(block.bytes, block.capacity);
+        if (block.bytes) pages::unmap(block.bytes, block.capacity);
     }
     std::vector<Block>().swap(blocks_);
     size_ = 0;

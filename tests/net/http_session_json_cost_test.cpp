@@ -50,6 +50,18 @@ struct Outcomes {
     int other = 0;
     uint64_t elements = 0;
 
+    // The refusals the log told, naming their requests.
+    static int told(const ns::LogCapture& log) {
+        int lines = 0;
+        for (const std::string& line : log.lines()) {
+            if (line.find("HTTP client: task for http://") != std::string::npos &&
+                line.find(" stopped: what its reply is parsed into would not fit: the replies of all tasks in "
+                          "progress would hold more than 100663296 bytes together") != std::string::npos)
+                ++lines;
+        }
+        return lines;
+    }
+
     SDPURLSessionManager::CompletionHandler handler() {
         return [this](const ns::Ref<ns::URLResponse>&, const ns::Id& object, const ns::Ref<ns::Error>& error) {
             std::lock_guard guard(lock);
@@ -66,60 +78,42 @@ struct Outcomes {
     }
 };
 
-class HTTPSessionJSONCostTest : public ::testing::Test {
-protected:
-    testing::TaskEnvironment env;
-    ns::Ref<SDPURLSessionManager> manager;
-
-    // A client reading JSON over as many connections to a host as there
-    // are replies at once.
-    ns::Ref<SDPURLSessionManager> jsonManager(int connections) {
-        auto configuration = httptest::ephemeralConfiguration();
-        configuration->setHTTPMaximumConnectionsPerHost(connections);
-        auto made = SDPURLSessionManager::make(configuration);
-        made->setResponseSerializer(SDPJSONResponseSerializer::serializer());
-        return made;
-    }
-    ~HTTPSessionJSONCostTest() override {
-        if (manager) manager->invalidateSessionCancelingTasks(true);
-        env.runUntilIdle();
-    }
-};
-
-// One reply or ten at once of an 8 MiB array of zeros, answered together.
-struct ZerosHost {
-    explicit ZerosHost(int replies) : replies(replies) {
-        const std::string body = zerosArray(8 * MiB);
-        elements = (body.size() - 1) / 2;
-        raw = "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) +
-              "\r\n\r\n" + body;
-    }
-    int replies;
-    uint64_t elements;
+// A host answering every request at once with one JSON body.
+struct JSONHost {
+    explicit JSONHost(const std::string& body)
+        : bodyLength(body.size()),
+          raw("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) +
+              "\r\n\r\n" + body) {}
+    uint64_t bodyLength;
     std::string raw;
     testing::SilentServer host;
 };
 
-TEST_F(HTTPSessionJSONCostTest, AnArrayOfZerosCostsAFewTimesItsBytesOnceParsed) {
-    ZerosHost zeros(1);
-    manager = jsonManager(1);
-    Outcomes outcomes;
-    ns::LogCapture log;
-    testing::ResidentPeak peak = testing::peakFromHere();
-    ASSERT_TRUE(peak.started());
-    manager->dataTaskWithRequest(ns::URLRequest::make(ns::URL::make(zeros.host.url("/zeros"))), outcomes.handler())
-        ->resume();
-    ASSERT_TRUE(zeros.host.waitForConnections(1, 30));
-    zeros.host.answerAll(zeros.raw);
-    env.runUntilIdle();
-    const uint64_t growth = peak.growth();
+// An 8 MiB array of zeros, answered together.
+struct ZerosHost : JSONHost {
+    ZerosHost() : JSONHost(zerosArray(8 * MiB)), elements((bodyLength - 1) / 2) {}
+    uint64_t elements;
+};
 
-    EXPECT_EQ(outcomes.parsed, 1) << outcomes.refused << " refused, " << outcomes.other << " otherwise";
-    EXPECT_EQ(outcomes.elements, zeros.elements);
-    EXPECT_EQ(ns::sessionReplies().held(), 0u) << "given back once the completion has run";
-    // Twelve times its bytes: the reply, a slot per element in a container
-    // that doubles as it grows, and what the allocator keeps of them.
-    testing::expectGrowthUnder(growth, 12 * 8 * MiB, "an 8 MiB array of zeros through the HTTP client");
+// Records as a game server lists them, ids varying, of about `bytes` bytes.
+std::string records(uint64_t bytes) {
+    std::string text = "[";
+    for (uint64_t i = 0; text.size() < bytes; ++i) {
+        if (i) text += ',';
+        text += R"({"id":)" + std::to_string(123456789 + i) +
+                R"(,"name":"sword gem","price":512.25,"count":7,"vip":false,"discount":null,"level":33,)"
+                R"("tags":["ring","bow"],"meta":{"server":4,"ts":1701234567,"flag":1}})";
+    }
+    return text + "]";
+}
+
+// An array of about `bytes` bytes repeating `element`.
+std::string arrayOf(const std::string& element, uint64_t bytes) {
+    std::string text;
+    text.reserve(bytes);
+    text += "[" + element;
+    while (text.size() + element.size() + 2 <= bytes) text += "," + element;
+    return text + "]";
 }
 
 // Parses once every reply of the test has arrived, so that the parses run
@@ -158,60 +152,185 @@ private:
     bool open_ = false;
 };
 
+class HTTPSessionJSONCostTest : public ::testing::Test {
+protected:
+    testing::TaskEnvironment env;
+    ns::Ref<SDPURLSessionManager> manager;
+
+    // A client reading JSON over as many connections to a host as there
+    // are replies at once.
+    ns::Ref<SDPURLSessionManager> jsonManager(int connections) {
+        auto configuration = httptest::ephemeralConfiguration();
+        configuration->setHTTPMaximumConnectionsPerHost(connections);
+        auto made = SDPURLSessionManager::make(configuration);
+        made->setResponseSerializer(SDPJSONResponseSerializer::serializer());
+        return made;
+    }
+    ~HTTPSessionJSONCostTest() override {
+        if (manager) manager->invalidateSessionCancelingTasks(true);
+        env.runUntilIdle();
+    }
+
+    // What `replies` requests to `host` at once came to, parsed once all
+    // their bytes are held, and the process's growth from before the
+    // replies to its peak.
+    struct AtOnce {
+        int parsed = 0, refused = 0, other = 0, told = 0;
+        uint64_t elements = 0;
+        uint64_t growth = 0;
+    };
+    AtOnce loadAtOnce(JSONHost& host, int replies) {
+        manager = jsonManager(replies);
+        auto serializer = std::make_shared<GatedJSONSerializer>(replies);
+        manager->setResponseSerializer(serializer);
+        // The test's thread waits on the server: completions are heard off it.
+        manager->setCompletionQueue(dispatch::Queue::serial("test.http.json.completions"));
+        Outcomes outcomes;
+        ns::LogCapture log;
+        const uint64_t before = testing::residentFromHere();
+        for (int i = 0; i < replies; ++i) {
+            manager->dataTaskWithRequest(ns::URLRequest::make(ns::URL::make(host.host.url("/list" + std::to_string(i)))),
+                                         outcomes.handler())
+                ->resume();
+        }
+        AtOnce result;
+        if (!host.host.waitForConnections(replies, 30)) {
+            ADD_FAILURE() << host.host.connectionCount() << " connections of " << replies;
+            return result;
+        }
+        std::thread answering([&host] { host.host.answerAll(host.raw); });
+        const bool arrived = serializer->waitForAll();
+        answering.join();
+        if (!arrived) {
+            serializer->open();
+            ADD_FAILURE() << "not every reply arrived";
+            return result;
+        }
+        // From here the process's peak, over what it held before the replies.
+        testing::ResidentPeak parsing = testing::peakFromHere();
+        EXPECT_TRUE(parsing.started());
+        serializer->open();
+        env.runUntilIdle();
+        const uint64_t peak = testing::residentPeakBytes();
+        result = {outcomes.parsed, outcomes.refused, outcomes.other, Outcomes::told(log), outcomes.elements,
+                  peak > before ? peak - before : 0};
+        std::printf("%d replies of %llu bytes at once: %d loaded, %d refused\n", replies,
+                    (unsigned long long)host.bodyLength, result.parsed, result.refused);
+        EXPECT_EQ(ns::sessionReplies().held(), 0u) << "given back once the completions have run";
+        return result;
+    }
+
+    // What one request to `host` came to, and the process's peak growth.
+    AtOnce loadOne(JSONHost& host, bool removingNulls = false) {
+        manager = jsonManager(1);
+        auto serializer = SDPJSONResponseSerializer::serializer();
+        serializer->setRemovesKeysWithNullValues(removingNulls);
+        manager->setResponseSerializer(serializer);
+        Outcomes outcomes;
+        ns::LogCapture log;
+        testing::ResidentPeak peak = testing::peakFromHere();
+        EXPECT_TRUE(peak.started());
+        manager->dataTaskWithRequest(ns::URLRequest::make(ns::URL::make(host.host.url("/list"))), outcomes.handler())
+            ->resume();
+        AtOnce result;
+        if (!host.host.waitForConnections(1, 30)) {
+            ADD_FAILURE() << "no connection";
+            return result;
+        }
+        host.host.answerAll(host.raw);
+        env.runUntilIdle();
+        result = {outcomes.parsed, outcomes.refused, outcomes.other, Outcomes::told(log), outcomes.elements,
+                  peak.growth()};
+        EXPECT_EQ(ns::sessionReplies().held(), 0u) << "given back once the completion has run";
+        manager->invalidateSessionCancelingTasks(true);
+        env.runUntilIdle();
+        manager = nullptr;
+        return result;
+    }
+};
+
+TEST_F(HTTPSessionJSONCostTest, AnArrayOfZerosCostsAFewTimesItsBytesOnceParsed) {
+    ZerosHost zeros;
+    const AtOnce one = loadOne(zeros);
+    EXPECT_EQ(one.parsed, 1) << one.refused << " refused, " << one.other << " otherwise";
+    EXPECT_EQ(one.elements, zeros.elements);
+    // Twelve times its bytes: the reply, a slot per element, and what the
+    // allocator keeps of them.
+    testing::expectGrowthUnder(one.growth, 12 * 8 * MiB, "an 8 MiB array of zeros through the HTTP client");
+}
+
 TEST_F(HTTPSessionJSONCostTest, TenArraysAtOnceStayWithinTheBudgetAndThosePastItFailClearly) {
     constexpr int replies = 10;
-    ZerosHost zeros(replies);
-    manager = jsonManager(replies);
-    auto serializer = std::make_shared<GatedJSONSerializer>(replies);
-    manager->setResponseSerializer(serializer);
-    // The test's thread waits on the server: completions are heard off it.
-    manager->setCompletionQueue(dispatch::Queue::serial("test.http.json.completions"));
-    Outcomes outcomes;
-    ns::LogCapture log;
-    const uint64_t before = testing::residentFromHere();
-    for (int i = 0; i < replies; ++i) {
-        manager->dataTaskWithRequest(ns::URLRequest::make(ns::URL::make(zeros.host.url("/zeros" + std::to_string(i)))),
-                                     outcomes.handler())
-            ->resume();
-    }
-    ASSERT_TRUE(zeros.host.waitForConnections(replies, 30)) << zeros.host.connectionCount();
-    std::thread answering([&zeros] { zeros.host.answerAll(zeros.raw); });
-    const bool arrived = serializer->waitForAll();
-    answering.join();
-    if (!arrived) serializer->open();
-    ASSERT_TRUE(arrived);
-    EXPECT_EQ(ns::sessionReplies().held(), replies * (zeros.elements * 2 + 1));
-    // From here the process's peak, over what it held before the replies.
-    testing::ResidentPeak parsing = testing::peakFromHere();
-    ASSERT_TRUE(parsing.started());
-    serializer->open();
-    env.runUntilIdle();
-    const uint64_t peak = testing::residentPeakBytes();
-    const uint64_t growth = peak > before ? peak - before : 0;
-
+    ZerosHost zeros;
+    const AtOnce ten = loadAtOnce(zeros, replies);
     // How many load depends on when each parse runs against the others'
     // bytes; each either loads whole or is refused, saying why.
-    std::printf("ten 8 MiB arrays of zeros at once: %d loaded, %d refused\n", outcomes.parsed, outcomes.refused);
-    EXPECT_EQ(outcomes.parsed + outcomes.refused, replies) << outcomes.other << " ended otherwise";
-    if (outcomes.parsed > 0) {
-        EXPECT_EQ(outcomes.elements, zeros.elements);
+    EXPECT_EQ(ten.parsed + ten.refused, replies) << ten.other << " ended otherwise";
+    if (ten.parsed > 0) {
+        EXPECT_EQ(ten.elements, zeros.elements);
     }
-    int told = 0;
-    for (const std::string& line : log.lines()) {
-        if (line.find("stopped: what its reply is parsed into would not fit: the replies of all tasks in progress "
-                      "would hold more than 100663296 bytes together") != std::string::npos)
-            ++told;
-    }
-    EXPECT_EQ(told, outcomes.refused);
-    EXPECT_EQ(ns::sessionReplies().held(), 0u);
+    EXPECT_EQ(ten.told, ten.refused);
     // What all replies may hold, and 64 MiB for what the allocator keeps and
     // the replies on their way to their completions' notifications.
-    testing::expectGrowthUnder(growth, ns::BytesOfAllSessionReplies + 64 * MiB,
+    testing::expectGrowthUnder(ten.growth, ns::BytesOfAllSessionReplies + 64 * MiB,
                                "ten 8 MiB arrays of zeros at once through the HTTP client, as they are parsed");
 }
 
+// Records cost a few times their bytes once read (SDPJSONResponseSerializer.h):
+// one reply of 16 MB, twenty of 1 MB or ten of 2 MB parsed with all their
+// bytes held at once, fit the budget with room.
+TEST_F(HTTPSessionJSONCostTest, OrdinaryRecordsLoadOneLargeOrManyAtOnce) {
+    {
+        JSONHost large(records(16'000'000));
+        const AtOnce one = loadOne(large);
+        EXPECT_EQ(one.parsed, 1) << one.refused << " refused, " << one.other << " otherwise";
+        EXPECT_GT(one.elements, 90'000u);
+    }
+    for (const auto& [replies, bytes] : {std::pair{20, 1'000'000}, std::pair{10, 2'000'000}}) {
+        SCOPED_TRACE(std::to_string(replies) + " replies at once");
+        JSONHost list(records(bytes));
+        const AtOnce many = loadAtOnce(list, replies);
+        EXPECT_EQ(many.parsed, replies) << many.refused << " refused, " << many.other << " otherwise";
+        EXPECT_EQ(many.told, 0);
+        manager->invalidateSessionCancelingTasks(true);
+        env.runUntilIdle();
+        manager = nullptr;
+    }
+}
+
+// Dropping the keys that hold null copies what was read as the reader
+// holds it: the copy of 8 MB of records costs a few times their bytes, as
+// the read did, and is charged with the reply.
+TEST_F(HTTPSessionJSONCostTest, RecordsLoadWithoutTheirNullsAtAFewTimesTheirBytes) {
+    JSONHost list(records(8'000'000));
+    const AtOnce one = loadOne(list, true);
+    EXPECT_EQ(one.parsed, 1) << one.refused << " refused, " << one.other << " otherwise";
+    // The reply, what it was read into, and the copy.
+    testing::expectGrowthUnder(one.growth, 9 * 8 * MiB, "8 MB of records read without their nulls through the HTTP client");
+}
+
+// Shapes a hostile sender would pick, each 8 MiB: each loads within its
+// bound or fails -1103 with a line naming its request; ten arrays of empty
+// objects at once stay within what all replies may hold, and the allocator
+// beside it.
+TEST_F(HTTPSessionJSONCostTest, HostileShapesLoadWithinTheirBoundOrFailClearly) {
+    for (const std::string element : {"{}", "[]", "\"\"", "0"}) {
+        SCOPED_TRACE("an array of " + element);
+        JSONHost hostile(arrayOf(element, 8 * MiB));
+        const AtOnce one = loadOne(hostile);
+        EXPECT_EQ(one.parsed + one.refused, 1) << one.other << " ended otherwise";
+        EXPECT_EQ(one.told, one.refused);
+        testing::expectGrowthUnder(one.growth, 160 * MiB, "an 8 MiB array of " + element + " through the HTTP client");
+    }
+    JSONHost empties(arrayOf("{}", 8 * MiB));
+    const AtOnce ten = loadAtOnce(empties, 10);
+    EXPECT_EQ(ten.parsed + ten.refused, 10) << ten.other << " ended otherwise";
+    EXPECT_EQ(ten.told, ten.refused);
+    testing::expectGrowthUnder(ten.growth, 320 * MiB, "ten 8 MiB arrays of empty objects at once through the HTTP client");
+}
+
 TEST_F(HTTPSessionJSONCostTest, AReplyWhoseParseWouldPassTheBudgetFailsClearlyAndKeepsItsBytesCounted) {
-    ZerosHost zeros(1);
+    ZerosHost zeros;
     manager = jsonManager(1);
     // Room for the reply's bytes, not for what they are parsed into.
     ns::ReplyShare others(ns::sessionReplies());

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
 #include <string>
 
 #include "platform/foundation/Array.h"
@@ -128,40 +130,162 @@ TEST(JSONReadCost, WhatAReadMakesIsChargedToTheReplyInForce) {
         ReplyShare share(budget);
         ReplyCharge charge(share);
         ASSERT_TRUE(read(objects));
-        // Per object at least a dictionary, two keys, a text and a number.
-        EXPECT_GE(share.size(), 10'000u * 5 * sizeof(Number));
+        // Per object at least a dictionary, its slots and a text of its own.
+        EXPECT_GE(share.size(), 10'000u * (sizeof(Dictionary) + 2 * sizeof(Id) + 40));
     }
 }
 
 TEST(JSONReadCost, AReadPastTheBudgetStopsAndGivesBackWhatItCharged) {
-    // Past its first MiB a reply has no room past the limit.
-    ReplyBudget budget(4ull << 20);
-    ReplyShare others(budget);
-    ASSERT_TRUE(others.growToOrRelease(2ull << 20));
     const std::string text = zeros(1'000'000);
-    ReplyShare share(budget);
-    ASSERT_TRUE(share.growToOrRelease(text.size()));
-    Ref<Error> error;
-    {
-        ReplyCharge charge(share);
-        EXPECT_FALSE(read(text, 0, &error));
-        EXPECT_TRUE(charge.refused());
-        EXPECT_EQ(charge.refusal(), "the replies of all tasks in progress would hold more than 4194304 bytes together");
-        // Refused once, refused for the rest of the read.
-        EXPECT_FALSE(ReplyCharge::charge(1));
+    // The same text failing only at its last byte: the read stops where the
+    // budget ran out, long before it, and says so.
+    const std::string brokenAtItsEnd = text.substr(0, text.size() - 1) + "}";
+    for (const std::string* body : {&text, &brokenAtItsEnd}) {
+        SCOPED_TRACE(body == &text ? "whole" : "broken at its end");
+        // Past its first MiB a reply has no room past the limit.
+        ReplyBudget budget(4ull << 20);
+        ReplyShare others(budget);
+        ASSERT_TRUE(others.growToOrRelease(2ull << 20));
+        ReplyShare share(budget);
+        ASSERT_TRUE(share.growToOrRelease(body->size()));
+        Ref<Error> error;
+        {
+            ReplyCharge charge(share);
+            EXPECT_FALSE(read(*body, 0, &error));
+            EXPECT_TRUE(charge.refused());
+            EXPECT_EQ(charge.refusal(), "the replies of all tasks in progress would hold more than 4194304 bytes together");
+            // Refused once, refused for the rest of the read.
+            EXPECT_FALSE(ReplyCharge::charge(1));
+        }
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->code(), JSONSerialization::ReadCorruptError);
+        auto debug = cast<String>(error->userInfo()->objectForKey("NSDebugDescription"));
+        ASSERT_TRUE(debug);
+        EXPECT_EQ(debug->utf8(), "Not enough room to hold what the data is parsed into.");
+        // The reply's bytes are still held: their share stays.
+        EXPECT_EQ(share.size(), body->size());
+        EXPECT_EQ(budget.held(), others.size() + body->size());
     }
-    ASSERT_TRUE(error);
-    EXPECT_EQ(error->code(), JSONSerialization::ReadCorruptError);
-    auto debug = cast<String>(error->userInfo()->objectForKey("NSDebugDescription"));
-    ASSERT_TRUE(debug);
-    EXPECT_EQ(debug->utf8(), "Not enough room to hold what the data is parsed into.");
-    // The reply's bytes are still held: their share stays.
-    EXPECT_EQ(share.size(), text.size());
-    EXPECT_EQ(budget.held(), others.size() + text.size());
 
     // Outside the charge, reads are unbounded as before.
     EXPECT_TRUE(ReplyCharge::charge(UINT64_MAX)) << "no charge in force";
     EXPECT_TRUE(read(text));
+}
+
+// Records as a game server lists them, ids varying.
+std::string records(size_t count) {
+    std::string text = "[";
+    for (size_t i = 0; i < count; ++i) {
+        text += (i ? ",{\"id\":" : "{\"id\":") + std::to_string(123456789 + i) +
+                R"(,"name":"sword gem","price":512.25,"count":7,"vip":false,"discount":null,"level":33,)"
+                R"("tags":["ring","bow"],"meta":{"server":4,"ts":1701234567,"flag":1}})";
+    }
+    return text + "]";
+}
+
+TEST(JSONReadCost, RecordsCostAFewTimesTheirBytes) {
+    const std::string text = records(10'000);
+    ReplyBudget budget(64ull << 20);
+    ReplyShare share(budget);
+    Id list;
+    {
+        ReplyCharge charge(share);
+        list = read(text);
+    }
+    ASSERT_TRUE(list);
+    // Each record's values in slots, its keys shared with every other
+    // record's: a dictionary made of objects and a table of its own would
+    // come to eighteen times.
+    EXPECT_LE(share.size(), text.size() * 9 / 2) << double(share.size()) / double(text.size()) << " per byte";
+
+    auto first = cast<Dictionary>(cast<Array>(list)->objectAtIndex(0));
+    auto last = cast<Dictionary>(cast<Array>(list)->objectAtIndex(9'999));
+    ASSERT_TRUE(first && last);
+    EXPECT_EQ(first->allKeys()->objectAtIndex(3).get(), last->allKeys()->objectAtIndex(3).get()) << "one key for both";
+    EXPECT_EQ(cast<Number>(last->objectForKey("id"))->longLongValue(), 123456789 + 9'999);
+    EXPECT_EQ(cast<String>(last->objectForKey("name"))->utf8(), "sword gem");
+    EXPECT_EQ(cast<Number>(last->objectForKey("price"))->doubleValue(), 512.25);
+    EXPECT_EQ(last->objectForKey("vip").get(), Number::False().get());
+    EXPECT_EQ(last->objectForKey("discount").get(), Null::null().get());
+    EXPECT_TRUE(last->objectForKey("tags")->isEqual(Array::make({str("ring"), str("bow")})));
+    EXPECT_EQ(cast<Number>(cast<Dictionary>(last->objectForKey("meta"))->objectForKey("ts"))->longLongValue(), 1701234567);
+    EXPECT_FALSE(last->objectForKey("missing"));
+}
+
+TEST(JSONReadCost, ValuesHeldInPlaceAreTheValuesRead) {
+    // Texts up to 15 bytes are held in place, longer ones are objects; the
+    // same for every kind of value, in arrays and in objects.
+    const std::string text =
+        R"([["", "a", "fifteen bytes!!", "sixteen bytes!!!", "caf\u00e9 \u4e2d", "tab\t"], )"
+        R"([-9223372036854775808, 9223372036854775807, 18446744073709551615, 2.5, -0.0, 1e300, 1024, -129], )"
+        R"([true, false, null, [], {}], {"k": "v", "n": 12345678, "k": "last", "e": {}, "a": []}])";
+    Id document = read(text);
+    ASSERT_TRUE(document);
+    auto list = cast<Array>(document);
+    auto texts = cast<Array>(list->objectAtIndex(0));
+    const char* const expected[] = {"", "a", "fifteen bytes!!", "sixteen bytes!!!", "caf\xC3\xA9 \xE4\xB8\xAD", "tab\t"};
+    ASSERT_EQ(texts->count(), 6u);
+    for (uint64_t i = 0; i < 6; ++i) {
+        auto value = cast<String>(texts->objectAtIndex(i));
+        ASSERT_TRUE(value) << i;
+        EXPECT_EQ(value->utf8(), expected[i]) << i;
+    }
+    // Asked for twice, a value held in place is equal, each time the same
+    // text.
+    EXPECT_TRUE(texts->objectAtIndex(2)->isEqual(texts->objectAtIndex(2)));
+
+    auto numbers = cast<Array>(list->objectAtIndex(1));
+    EXPECT_EQ(cast<Number>(numbers->objectAtIndex(0))->longLongValue(), INT64_MIN);
+    EXPECT_EQ(cast<Number>(numbers->objectAtIndex(1))->longLongValue(), INT64_MAX);
+    EXPECT_STREQ(cast<Number>(numbers->objectAtIndex(2))->objCType(), "Q");
+    EXPECT_EQ(cast<Number>(numbers->objectAtIndex(2))->unsignedLongLongValue(), UINT64_MAX);
+    EXPECT_EQ(cast<Number>(numbers->objectAtIndex(3))->doubleValue(), 2.5);
+    EXPECT_TRUE(std::signbit(cast<Number>(numbers->objectAtIndex(4))->doubleValue()));
+    EXPECT_EQ(cast<Number>(numbers->objectAtIndex(5))->doubleValue(), 1e300);
+    EXPECT_STREQ(cast<Number>(numbers->objectAtIndex(6))->objCType(), "q");
+    EXPECT_EQ(cast<Number>(numbers->objectAtIndex(7))->longLongValue(), -129);
+
+    auto others = cast<Array>(list->objectAtIndex(2));
+    EXPECT_EQ(others->objectAtIndex(0).get(), Number::True().get());
+    EXPECT_EQ(others->objectAtIndex(2).get(), Null::null().get());
+    EXPECT_EQ(cast<Array>(others->objectAtIndex(3))->count(), 0u);
+    EXPECT_EQ(cast<Dictionary>(others->objectAtIndex(4))->count(), 0u);
+
+    // A key named twice keeps its first place and its last value.
+    auto object = cast<Dictionary>(list->objectAtIndex(3));
+    ASSERT_TRUE(object);
+    EXPECT_EQ(object->count(), 4u);
+    EXPECT_EQ(cast<String>(object->allKeys()->objectAtIndex(0))->utf8(), "k");
+    EXPECT_EQ(cast<String>(object->objectForKey("k"))->utf8(), "last");
+    EXPECT_EQ(cast<Number>(object->objectForKey("n"))->longLongValue(), 12345678);
+    EXPECT_EQ(cast<Dictionary>(object->objectForKey("e"))->count(), 0u);
+
+    // Enumerated, copied, made mutable and written, they are what was read.
+    uint64_t seen = 0;
+    for (const Id& value : *texts) EXPECT_TRUE(value->isEqual(texts->objectAtIndex(seen++)));
+    EXPECT_EQ(seen, 6u);
+    EXPECT_EQ(document->copy().get(), document.get());
+    auto changing = cast<MutableArray>(numbers->mutableCopy());
+    ASSERT_TRUE(changing);
+    changing->addObject(str("more"));
+    EXPECT_EQ(numbers->count(), 8u);
+    EXPECT_TRUE(read(JSONSerialization::dataWithJSONObject(document, 0)->view())->isEqual(document));
+}
+
+TEST(JSONReadCost, LongTextsAreChargedForTheirBytes) {
+    // A long text, as a value and as a key, plain and escaped: each costs
+    // its bytes beside its object.
+    const std::string longText(2 << 20, 'x');
+    for (const std::string& text :
+         {"[\"" + longText + "\"]", "{\"" + longText + "\":1}", "[\"\\n" + longText + "\"]"}) {
+        ReplyBudget budget(64ull << 20);
+        ReplyShare share(budget);
+        {
+            ReplyCharge charge(share);
+            ASSERT_TRUE(read(text));
+        }
+        EXPECT_GE(share.size(), longText.size()) << text.substr(0, 4);
+    }
 }
 
 TEST(JSONReadCost, ASmallReplyReadsInTheRoomForFirstBytesWhenTheBudgetIsFull) {
