@@ -28,7 +28,9 @@ void ShareVale::distroyInstance() {
 
 ns::Ref<ns::UserDefaults> ShareVale::defaults() {
     auto standard = ns::UserDefaults::standardUserDefaults();
-    standard->keepTogether({"TV_username", "TV_pwd", "TV_LoginStyle", "TV_subUserName"});
+    // A login style other than 1 logs no one in: a logout is saved however
+    // the rest of the login waits.
+    standard->keepTogether({"TV_username", "TV_pwd", "TV_LoginStyle", "TV_subUserName"}, "TV_LoginStyle", 1);
     return standard;
 }
 

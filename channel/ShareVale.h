@@ -45,7 +45,8 @@ public:
 
     // A login's name, password and login style, saved together. These and
     // the sub-account hold together: a save that cannot write all of their
-    // changes (a full volume) writes none of them.
+    // changes (a full volume) writes none of them, except a login style
+    // other than 1 (a logout), which is written however the others wait.
     void setLogin(const Text& name, const Text& password, uint64_t style);
 
     // Saved login state (user defaults, synchronised on every write; nil

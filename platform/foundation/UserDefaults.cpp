@@ -59,6 +59,12 @@ std::string asideName(const std::string& path) {
     return name;
 }
 
+int64_t integerOf(const Id& value) {
+    if (auto number = cast<Number>(value)) return number->integerValue();
+    if (auto text = cast<String>(value)) return text->integerValue();
+    return 0;
+}
+
 bool textIsTrue(const String& text) {
     auto lower = text.stringByTrimmingWhitespaceAndNewlines()->lowercaseString();
     if (lower->isEqualToString("yes") || lower->isEqualToString("true")) return true;
@@ -174,12 +180,7 @@ Ref<Dictionary> UserDefaults::dictionaryForKey(std::string_view key) const { ret
 
 Ref<Data> UserDefaults::dataForKey(std::string_view key) const { return cast<Data>(objectForKey(key)); }
 
-int64_t UserDefaults::integerForKey(std::string_view key) const {
-    Id value = objectForKey(key);
-    if (auto number = cast<Number>(value)) return number->integerValue();
-    if (auto text = cast<String>(value)) return text->integerValue();
-    return 0;
-}
+int64_t UserDefaults::integerForKey(std::string_view key) const { return integerOf(objectForKey(key)); }
 
 double UserDefaults::doubleForKey(std::string_view key) const {
     Id value = objectForKey(key);
@@ -224,9 +225,16 @@ void UserDefaults::removeObjectForKey(std::string_view key) {
     dirty_ = true;
 }
 
-void UserDefaults::keepTogether(const std::vector<std::string>& keys) {
+void UserDefaults::keepTogether(const std::vector<std::string>& keys, std::string_view lead, int64_t inUse) {
     std::lock_guard<std::mutex> hold(lock_);
-    if (std::find(together_.begin(), together_.end(), keys) == together_.end()) together_.push_back(keys);
+    auto same = [&](const Together& together) { return together.keys == keys; };
+    if (std::find_if(together_.begin(), together_.end(), same) == together_.end())
+        together_.push_back({keys, std::string(lead), inUse});
+}
+
+bool UserDefaults::inUse(const Values& values, const Together& set) {
+    auto found = values.find(set.lead);
+    return found != values.end() && integerOf(found->second) == set.inUse;
 }
 
 UserDefaults::Values UserDefaults::savableValues() const {
@@ -305,39 +313,64 @@ void UserDefaults::saveWhatFits(const Values& wanted, const std::string& problem
     for (const auto& [key, value] : saved_)
         if (!wanted.count(key) && changed(key)) changes.push_back(key);
 
-    // Each change alone, or with the changes of the keys kept with it: taken
-    // together when together they do not lengthen the file.
+    auto lengthens = [&](const std::vector<std::string>& keys) {
+        size_t now = 0, before = 0;
+        for (const auto& key : keys) {
+            size_t nowLength = entryLength(wanted, key), beforeLength = entryLength(saved_, key);
+            if (nowLength == SIZE_MAX || beforeLength == SIZE_MAX) return true;
+            now += nowLength;
+            before += beforeLength;
+        }
+        return now > before;
+    };
     Values part = saved_;
     std::vector<std::string> taken, kept;
-    std::vector<bool> done(changes.size(), false);
-    for (size_t i = 0; i < changes.size(); ++i) {
-        if (done[i]) continue;
-        auto set = std::find_if(together_.begin(), together_.end(), [&](const auto& keys) {
-            return std::find(keys.begin(), keys.end(), changes[i]) != keys.end();
-        });
-        std::vector<std::string> unit;
-        for (size_t j = i; j < changes.size(); ++j) {
-            bool with = j == i || (set != together_.end() && std::find(set->begin(), set->end(), changes[j]) != set->end());
-            if (!with) continue;
-            done[j] = true;
-            unit.push_back(changes[j]);
-        }
-        bool lengthens = false;
-        size_t now = 0, before = 0;
-        for (const auto& key : unit) {
-            size_t nowLength = entryLength(wanted, key), beforeLength = entryLength(saved_, key);
-            if (nowLength == SIZE_MAX || beforeLength == SIZE_MAX) lengthens = true;
-            now += nowLength == SIZE_MAX ? 0 : nowLength;
-            before += beforeLength == SIZE_MAX ? 0 : beforeLength;
-        }
-        auto& into = lengthens || now > before ? kept : taken;
-        into.insert(into.end(), unit.begin(), unit.end());
-        if (&into == &kept) continue;
-        for (const auto& key : unit) {
+    auto take = [&](const std::vector<std::string>& keys) {
+        taken.insert(taken.end(), keys.begin(), keys.end());
+        for (const auto& key : keys) {
             auto found = wanted.find(key);
             if (found == wanted.end()) part.erase(key);
             else part[key] = found->second;
         }
+    };
+    auto takeWhatFits = [&](const std::vector<std::string>& keys) {
+        if (!lengthens(keys)) return take(keys);
+        kept.insert(kept.end(), keys.begin(), keys.end());
+    };
+
+    // Each change alone, or with the changes of the keys kept with it: taken
+    // together when together they do not lengthen the file.
+    std::vector<bool> done(changes.size(), false);
+    for (size_t i = 0; i < changes.size(); ++i) {
+        if (done[i]) continue;
+        auto set = std::find_if(together_.begin(), together_.end(), [&](const Together& together) {
+            return std::find(together.keys.begin(), together.keys.end(), changes[i]) != together.keys.end();
+        });
+        std::vector<std::string> unit;
+        for (size_t j = i; j < changes.size(); ++j) {
+            bool with = j == i || (set != together_.end() &&
+                                   std::find(set->keys.begin(), set->keys.end(), changes[j]) != set->keys.end());
+            if (!with) continue;
+            done[j] = true;
+            unit.push_back(changes[j]);
+        }
+        if (!lengthens(unit) || set == together_.end() || set->lead.empty()) {
+            takeWhatFits(unit);
+            continue;
+        }
+        // A set out of use (a logged-out login) holds nothing that must stay
+        // together: the lead's change that puts it out of use is taken by
+        // itself, and then each other change that fits alone.
+        auto lead = std::find(unit.begin(), unit.end(), set->lead);
+        if (lead != unit.end() && !inUse(wanted, *set) && !lengthens({*lead})) {
+            take({*lead});
+            unit.erase(lead);
+        }
+        if (inUse(part, *set) || inUse(wanted, *set)) {
+            kept.insert(kept.end(), unit.begin(), unit.end());
+            continue;
+        }
+        for (const auto& key : unit) takeWhatFits({key});
     }
 
     // With every change taken the part is the whole, which has just failed.

@@ -12,8 +12,9 @@
 // for one), the other changes kept, logged, and saved with the next save
 // that succeeds, or when the app goes to the background or quits. Keys
 // kept together (`keepTogether`) count as one change there: all of their
-// changes are taken, or none. A save over the old file leaves it whole, or
-// as it was, whenever it stops.
+// changes are taken, or none, except while the set is out of use (a
+// logged-out login), which no change kept with it holds back. A save over
+// the old file leaves it whole, or as it was, whenever it stops.
 
 #include <cstdint>
 #include <map>
@@ -68,9 +69,13 @@ public:
 
     // Keys whose values only make sense together (a saved login's name and
     // password, say): a save that cannot write every change writes all of
-    // their changes or none of them. Naming the same set again changes
-    // nothing.
-    void keepTogether(const std::vector<std::string>& keys);
+    // their changes or none of them. With a lead key, they hold together
+    // only while the lead holds the integer `inUse` (a login style of
+    // "logged in"): a change of the lead to another value (a logout) is
+    // written even when the set's other changes wait, and while neither the
+    // file nor memory holds `inUse` each of the set's changes is judged by
+    // itself. Naming the same set again changes nothing.
+    void keepTogether(const std::vector<std::string>& keys, std::string_view lead = {}, int64_t inUse = 0);
 
     // Writes unsaved changes; false (and a log line) when they could not be.
     // A value XML cannot carry is left out of the file and logged, so one
@@ -79,6 +84,13 @@ public:
 
 private:
     using Values = std::map<std::string, Id, std::less<>>;
+    struct Together {
+        std::vector<std::string> keys;
+        std::string lead;
+        int64_t inUse = 0;
+    };
+    // Whether VALUES hold the set's lead at its value in use.
+    static bool inUse(const Values& values, const Together& set);
 
     void load();
     // The values a file can carry; the others are logged. The caller holds
@@ -99,7 +111,7 @@ private:
     Values values_;
     // What the file holds: as read, or as last written.
     Values saved_;
-    std::vector<std::vector<std::string>> together_;
+    std::vector<Together> together_;
     bool dirty_ = false;
     // False when the file exists but could not be read or set aside, so it is
     // never replaced by what little is in memory.

@@ -71,9 +71,10 @@ gamehost_wait() {
 # stops the script's process group does not stop it), it reads a pipe whose
 # writing end only the script holds (descriptor 8: no job inherits it): a
 # line "GROUP" for each group started, "-GROUP" for each one reaped or
-# stopped. The pipe closes when the script has ended, however it ended;
-# the watchdog then stops the groups still listed as the trap would
-# (SIGTERM, 5 s, SIGKILL) and ends.
+# stopped, and "/FOLDER" for each temporary folder the script made. The
+# pipe closes when the script has ended, however it ended; the watchdog
+# then stops the groups still listed as the trap would (SIGTERM, 5 s,
+# SIGKILL), removes the folders (gone already when the trap ran) and ends.
 gamehost_watch() {
     [ -z "$gamehost_watching" ] || return 0
     gamehost_watching=1
@@ -89,11 +90,13 @@ gamehost_watch() {
 }
 
 gamehost_watchdog() {
-    local line group
+    local line group folder
     local -A live=()
+    local -a folders=()
     while IFS= read -r line; do
         case $line in
             -*) unset "live[${line#-}]" ;;
+            /*) folders+=("$line") ;;
             ?*) live[$line]=1 ;;
         esac
     done
@@ -105,6 +108,18 @@ gamehost_watchdog() {
         done
         kill -KILL -- "-$group" 2>/dev/null || true
     done
+    for folder in "${folders[@]}"; do rm -rf -- "$folder"; done
+}
+
+#   gamehost_temporary_folder PREFIX
+# makes a new folder PREFIX.XXXXXX under $TMPDIR (or /tmp), in
+# $gamehost_folder, which the watchdog removes should the script be killed
+# outright; the script's trap CLEANUP removes it otherwise.
+gamehost_temporary_folder() {
+    gamehost_watch
+    gamehost_folder=$(mktemp -d "${TMPDIR:-/tmp}/$1.XXXXXX")
+    case $gamehost_folder in /*) ;; *) gamehost_folder=$PWD/$gamehost_folder ;; esac
+    gamehost_tell_watchdog "$gamehost_folder"
 }
 
 # A line to the watchdog; a watchdog that is gone costs nothing (the
@@ -182,6 +197,29 @@ gamehost_on_exit() {
     exit "$status"
 }
 
+# ---- Locks ----
+# How often a script waiting for a lock says it still waits.
+gamehost_wait_every=30
+
+#   gamehost_take_lock FD LOCK WHAT
+# takes the lock on descriptor FD, open on the file LOCK, then writes into
+# LOCK who holds it: WHAT, this script and when it took it. While another
+# script holds it, it says so at once and every $gamehost_wait_every s
+# after, naming the holder as its line in LOCK does.
+gamehost_take_lock() {
+    local fd=$1 lock=$2 what=$3 since=$SECONDS holder script=$0
+    [ -z "${root:-}" ] || script=${script#"$root"/}
+    if ! flock -n "$fd"; then
+        holder=$(head -n 1 "$lock" 2>/dev/null || true)
+        echo "$gamehost_name: ${holder:-another script} is using $build: waiting for it to end"
+        until flock -w "$gamehost_wait_every" "$fd"; do
+            holder=$(head -n 1 "$lock" 2>/dev/null || true)
+            echo "$gamehost_name: still waiting, $((SECONDS - since)) s now, for ${holder:-another script} to end"
+        done
+    fi
+    printf '%s (%s, process %s, since %s)\n' "$what" "$script" "$$" "$(date +%T)" >"$lock"
+}
+
 # ---- The build lock ----
 #   gamehost_lock_build [WHAT]
 # Every build into a build folder, and every test pass that reads it, takes
@@ -190,19 +228,14 @@ gamehost_on_exit() {
 # holder ("another build", the default; "a test pass"). A script whose
 # parent holds the lock (the descriptor inherited) goes on at once.
 gamehost_lock_build() {
-    local lock="$build/.build.lock" what=${1:-another build} holder
+    local lock="$build/.build.lock" what=${1:-another build}
     mkdir -p "$build"
     if gamehost_holds_build; then
         flock 9
         return
     fi
     exec 9>>"$lock"
-    if ! flock -n 9; then
-        holder=$(head -n 1 "$lock" 2>/dev/null || true)
-        echo "$gamehost_name: ${holder:-another build} is using $build: waiting for it to end"
-        flock 9
-    fi
-    printf '%s\n' "$what" >"$lock"
+    gamehost_take_lock 9 "$lock" "$what"
 }
 
 # Whether this script holds the build lock (or inherited it).

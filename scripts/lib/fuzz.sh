@@ -49,11 +49,14 @@ fuzz_progress() {
 }
 
 #   fuzz_run LABEL TARGET SECONDS [libFuzzer arguments...]
-# runs the fuzzer TARGET for SECONDS, its findings named TARGET-<kind>-*, its
-# output in TARGET.log; says in one line how many inputs it tried beyond its
-# seeds, or, when it fails, shows the end of its output and where the
-# failing input is if it wrote one. A run that tried nothing beyond its
-# seeds fuzzed nothing: it fails, saying so.
+# runs the fuzzer TARGET for SECONDS, its findings named TARGET-<kind>-*,
+# libFuzzer's lines and the sanitizers' reports in TARGET.log. What the
+# target writes to stderr itself is dropped (-close_fd_mask=2): the
+# product's log says something of many an input, tens of MB a run; a
+# failing input run again by hand shows it. Says in one line how many
+# inputs it tried beyond its seeds, or, when it fails, shows the end of its
+# output and where the failing input is if it wrote one. A run that tried
+# nothing beyond its seeds fuzzed nothing: it fails, saying so.
 fuzz_run() {
     local label=$1 target=$2 seconds=$3
     local artifacts="$target-" log="$target.log"
@@ -62,7 +65,7 @@ fuzz_run() {
     before=$(mktemp)
     fuzz_now run "$label" "$seconds" "$log"
     if "$target" -max_total_time="$seconds" -timeout=10 -artifact_prefix="$artifacts" -print_final_stats=1 \
-        "$@" 2>"$log"; then
+        -close_fd_mask=2 "$@" 2>"$log"; then
         rm -f "$before"
         local runs seeds
         runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
@@ -83,7 +86,7 @@ fuzz_run() {
         ! -name '*.log' 2>/dev/null | head -n 1)
     rm -f "$before"
     if [ -n "$found" ]; then
-        echo "fuzz: $label failed; the failing input is in $found" >&2
+        echo "fuzz: $label failed; the failing input is in $found (run $target $found for the target's own output)" >&2
     else
         echo "fuzz: $label failed without writing an input (its output: $log)" >&2
     fi

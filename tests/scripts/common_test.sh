@@ -66,29 +66,41 @@ done
 echo "ok: a script killed outright still stops what it started"
 
 # ---- Builds into one folder take turns ----
+# The one waiting names the holder at once, and again while it waits (here
+# every second rather than every 30).
 mkdir -p "$scratch/turns"
 mkfifo "$scratch/holding" "$scratch/go" "$scratch/waiting"
 write_script "$scratch/first" \
     'gamehost_settings first "$PWD"' \
-    'gamehost_lock_build' \
+    'gamehost_lock_build "a test pass"' \
     'echo held >'"$scratch"'/holding' \
     'read -r _ <'"$scratch"'/go' \
     'echo "first done" >>'"$scratch"'/turns/order'
 write_script "$scratch/second" \
     'gamehost_settings second "$PWD"' \
+    'gamehost_wait_every=1' \
     'gamehost_lock_build' \
     'echo "second in" >>'"$scratch"'/turns/order'
-(cd "$scratch/turns" && BUILD_DIR="$scratch/turns/build" "$scratch/first") &
+(cd "$scratch/turns" && BUILD_DIR="$scratch/turns/build" exec "$scratch/first") &
 first=$!
 read -r _ <"$scratch/holding"
-(cd "$scratch/turns" && BUILD_DIR="$scratch/turns/build" "$scratch/second" >"$scratch/waiting") &
+(cd "$scratch/turns" && BUILD_DIR="$scratch/turns/build" exec "$scratch/second" >"$scratch/waiting") &
 second=$!
-read -r said <"$scratch/waiting"
-[ "$said" = "second: another build is using $scratch/turns/build: waiting for it to end" ] ||
+exec 6<"$scratch/waiting"
+# The clock times as "T", the seconds waited as "N".
+holder="a test pass ($scratch/first, process $first, since T)"
+read -r -t 60 said <&6 || fail "turns: the second build said nothing more (waiting for another line)"
+said=$(sed -E 's/since [0-9]{2}:[0-9]{2}:[0-9]{2}\)/since T)/' <<<"$said")
+[ "$said" = "second: $holder is using $scratch/turns/build: waiting for it to end" ] ||
     fail "turns: the second build said '$said'"
+read -r -t 60 said <&6 || fail "turns: the second build said nothing more (waiting for another line)"
+said=$(sed -E 's/since [0-9]{2}:[0-9]{2}:[0-9]{2}\)/since T)/; s/waiting, [0-9]+ s now/waiting, N s now/' <<<"$said")
+[ "$said" = "second: still waiting, N s now, for $holder to end" ] ||
+    fail "turns: the second build said '$said' while it waited"
 echo go >"$scratch/go"
 wait "$first"
 wait "$second"
+exec 6<&-
 [ "$(cat "$scratch/turns/order")" = "$(printf 'first done\nsecond in')" ] ||
     fail "turns: the builds ran as $(tr '\n' ',' <"$scratch/turns/order")"
 echo "ok: builds into one folder take turns"

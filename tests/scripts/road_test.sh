@@ -4,7 +4,8 @@
 # test's own that say what a road says: a road with every stage is
 # complete; one without a stage, or with a stage out of its order, names
 # that stage and the player's last waiting line; the stand-ins' settings
-# paste as they are printed; the programs end when the script is killed.
+# paste as they are printed; the programs end, and the temporary folder
+# goes, when the script is killed.
 #   road_test.sh GAMEHOST_ROAD
 set -euo pipefail
 player=${1:?the path of gamehost-road}
@@ -146,8 +147,10 @@ grep -qF "test: the road's stage \"tapped 登录\" (" "$scratch/out" ||
 echo "ok: a stage out of its track's order counts as not played"
 
 # ---- The stand-ins' settings paste as they are printed ----
-# Started as itself, so that $! is the script.
-BUILD_DIR="$build" "$root/scripts/lib/play-road" test --stand-ins >"$scratch/out" 2>&1 &
+# Started as itself, so that $! is the script; its temporary folder is
+# looked for once it is killed, below.
+mkdir "$scratch/tmp"
+TMPDIR="$scratch/tmp" BUILD_DIR="$build" "$root/scripts/lib/play-road" test --stand-ins >"$scratch/out" 2>&1 &
 script=$!
 for _ in $(seq 300); do
     grep -q 'Ctrl-C stops them' "$scratch/out" && break
@@ -168,20 +171,33 @@ GAMEHOST_PLATFORM_SERVER_URL=http://127.0.0.1:1platform/"
 echo "ok: the stand-ins' settings paste as they are printed"
 
 # ---- The programs end when the script is killed outright ----
+# and its temporary folder (the pipe, the app's home) goes with them.
+# Whether the temporary folders are gone within 10 s.
+temporary_gone_soon() {
+    for _ in $(seq 100); do
+        [ -z "$(ls -A "$scratch/tmp")" ] && return 0
+        sleep 0.1
+    done
+    return 1
+}
 sandbox=$(cat "$scratch/sandbox.pid")
+[ -n "$(ls -A "$scratch/tmp")" ] || fail "killed: the stand-ins' run made no temporary folder"
 kill -KILL "$script"
 wait "$script" 2>/dev/null || true
 ended_soon "$sandbox" || fail "killed: the stand-ins outlived the killed script by 10 s"
+temporary_gone_soon || fail "killed: the stand-ins' run left $(ls "$scratch/tmp")"
 write_road
 rm -f "$scratch/app.pid"
-BUILD_DIR="$build" "$root/scripts/lib/play-road" test >"$scratch/out" 2>&1 &
+TMPDIR="$scratch/tmp" BUILD_DIR="$build" "$root/scripts/lib/play-road" test >"$scratch/out" 2>&1 &
 script=$!
 for _ in $(seq 300); do
     [ -s "$scratch/app.pid" ] && break
     sleep 0.1
 done
 app=$(cat "$scratch/app.pid" 2>/dev/null) || fail "killed: the app never started"
+[ -d "$(ls -d "$scratch"/tmp/gamehost-run.*/home)" ] || fail "killed: the app has no home in the temporary folder"
 kill -KILL "$script"
 wait "$script" 2>/dev/null || true
 ended_soon "$app" || fail "killed: the app outlived the killed script by 10 s"
-echo "ok: the programs end when the script is killed outright"
+temporary_gone_soon || fail "killed: the road left $(ls "$scratch/tmp")"
+echo "ok: the programs end and the temporary folder goes when the script is killed outright"

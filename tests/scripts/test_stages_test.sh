@@ -41,7 +41,8 @@ read -r -t 30 said <"$scratch/waiting" || true
 echo go >"$scratch/go"
 wait "$passing" || fail "lock: the pass failed: $(cat "$scratch/pass.out")"
 wait "$building" || fail "lock: the build failed"
-[ "$said" = "build: a test pass is using $scratch/build: waiting for it to end" ] ||
+said=$(sed -E 's/process [0-9]+, since [0-9]{2}:[0-9]{2}:[0-9]{2}\)/process N, since T)/' <<<"$said")
+[ "$said" = "build: a test pass (./pass, process N, since T) is using $scratch/build: waiting for it to end" ] ||
     fail "lock: the build started during the pass said '$said'"
 [ "$(cat "$scratch/order")" = "$(printf 'pass done\nbuild in')" ] ||
     fail "lock: pass and build ran as $(tr '\n' ',' <"$scratch/order")"

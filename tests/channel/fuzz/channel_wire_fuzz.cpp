@@ -6,22 +6,16 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 
 #include "channel/DecodeGzipBase64.h"
 #include "channel/vrqBXNGzipUtillity.h"
 #include "platform/foundation/Data.h"
 #include "platform/foundation/Dictionary.h"
+#include "tests/fuzz_check.h"
 
 namespace {
 
-void check(bool condition, const char* what) {
-    if (!condition) {
-        std::fprintf(stderr, "channel_wire_fuzz: %s\n", what);
-        std::abort();
-    }
-}
+void check(bool condition, const char* what) { fuzz::check(condition, "channel_wire_fuzz", what); }
 
 }  // namespace
 

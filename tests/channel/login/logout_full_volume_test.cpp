@@ -76,6 +76,27 @@ TEST_F(LogoutFullVolumeTest, ALogoutAfterTheVolumeFilledIsThereForTheNextLaunch)
     EXPECT_EQ(expectTheLoginCard(), "") << "the server confirmed the logout: no name to offer";
 }
 
+// The volume fills between the login's save and the sub-account's: the
+// sub-account, a key the file lacks, waits with the login's other keys, and
+// the logout on top of it still reaches the disk.
+TEST_F(LogoutFullVolumeTest, ALogoutWhileTheSubAccountWaitsIsThereForTheNextLaunch) {
+    open();
+    login(sandbox::ChannelServer::kKnownUser, sandbox::ChannelServer::kKnownPassword);
+    env.fastForwardBy(1.5);
+    ns::FileManager::setFileSystemFreeSizeForTesting(0);
+    finishHandOff();
+    ASSERT_EQ(game.successes.size(), 1u);
+    ASSERT_TRUE(log.contains("kept to be saved later")) << "the sub-account waits";
+
+    ToviraSDK::LoginOut();
+    env.runUntilIdle();
+    EXPECT_TRUE(log.contains("screen: toast: 退出成功"));
+
+    relaunch();
+    EXPECT_FALSE(ShareVale::sharedInstance()->subUserName()) << "still waiting when the process ended";
+    EXPECT_EQ(expectTheLoginCard(), "");
+}
+
 // The process ends right after the logout's write over the old file: the
 // file still reads whole.
 TEST_F(LogoutFullVolumeTest, ALogoutCutShortAfterItsWriteIsThereForTheNextLaunch) {

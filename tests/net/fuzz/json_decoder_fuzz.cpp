@@ -4,8 +4,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "net/JKCodec.h"
@@ -13,15 +11,11 @@
 #include "platform/foundation/Array.h"
 #include "platform/foundation/Dictionary.h"
 #include "platform/foundation/Error.h"
+#include "tests/fuzz_check.h"
 
 namespace {
 
-void check(bool condition, const char* what) {
-    if (!condition) {
-        std::fprintf(stderr, "json_decoder_fuzz: %s\n", what);
-        std::abort();
-    }
-}
+void check(bool condition, const char* what) { fuzz::check(condition, "json_decoder_fuzz", what); }
 
 ns::Ref<ns::Data> encode(const ns::Id& value, JKSerializeOptionFlags options) {
     if (auto array = ns::cast<ns::Array>(value)) return JKCodec::JSONDataWithOptions(*array, options);

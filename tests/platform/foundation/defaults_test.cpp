@@ -320,8 +320,8 @@ TEST_F(UserDefaultsTest, AWholeFileOfTheOldFilesLengthIsWrittenOverIt) {
 TEST_F(UserDefaultsTest, KeysKeptTogetherAreSavedTogetherOrKeptBackTogether) {
     auto defaults = UserDefaults::standardUserDefaults();
     const std::vector<std::string> login{"TV_username", "TV_pwd", "TV_LoginStyle", "TV_subUserName"};
-    defaults->keepTogether(login);
-    defaults->keepTogether(login);
+    defaults->keepTogether(login, "TV_LoginStyle", 1);
+    defaults->keepTogether(login, "TV_LoginStyle", 1);
     setLogin(defaults, "player1", "secret1", 1);
     defaults->setObjectForKey(str("player1_1"), "TV_subUserName");
     defaults->setObjectForKey(str("sandbox"), "TV_noticeId");
@@ -362,6 +362,62 @@ TEST_F(UserDefaultsTest, KeysKeptTogetherAreSavedTogetherOrKeptBackTogether) {
     EXPECT_EQ(savedText(disk, "TV_pwd"), "p1");
     EXPECT_EQ(savedText(disk, "TV_subUserName"), "player1_12");
     EXPECT_FALSE(disk->objectForKey("TV_ptbValue"));
+}
+
+// A login's sub-account, a key the file lacks, waits on a full volume; the
+// logout that comes on top of it puts the set out of use and is saved by
+// itself, and so, while out of use, is each change that fits alone. A set
+// with no lead still waits whole.
+TEST_F(UserDefaultsTest, ALogoutIsSavedWhileTheRestOfItsLoginWaits) {
+    auto defaults = UserDefaults::standardUserDefaults();
+    const std::vector<std::string> login{"TV_username", "TV_pwd", "TV_LoginStyle", "TV_subUserName"};
+    defaults->keepTogether(login, "TV_LoginStyle", 1);
+    defaults->keepTogether({"roleId", "roleName", "roleLevel"});
+    setLogin(defaults, "player1", "secret1", 1);
+    defaults->setObjectForKey(str("500001"), "roleId");
+    defaults->setObjectForKey(str("knight"), "roleName");
+    ASSERT_TRUE(defaults->synchronize());
+    FileManager::setFileSystemFreeSizeForTesting(0);
+
+    defaults->setObjectForKey(str("player1_1 of the eastern realm"), "TV_subUserName");
+    EXPECT_FALSE(defaults->synchronize());
+    EXPECT_FALSE(onDisk()->objectForKey("TV_subUserName"));
+
+    LogCapture log;
+    defaults->setIntegerForKey(2, "TV_LoginStyle");
+    defaults->setObjectForKey(str("12"), "roleLevel");
+    defaults->setObjectForKey(str("kn"), "roleName");
+    EXPECT_FALSE(defaults->synchronize()) << "the sub-account still waits";
+    EXPECT_TRUE(log.contains("(TV_LoginStyle); the others are kept to be saved later (TV_subUserName, "
+                             "roleLevel, roleName)"))
+        << log.lines().back();
+    auto disk = onDisk();
+    EXPECT_EQ(disk->integerForKey("TV_LoginStyle"), 2) << "the next start must not log the player in again";
+    EXPECT_EQ(savedText(disk, "TV_username"), "player1");
+    EXPECT_EQ(savedText(disk, "roleName"), "knight") << "a set with no lead waits whole";
+
+    // The server confirms the logout: the emptied name is saved alone.
+    defaults->setObjectForKey(str(""), "TV_username");
+    EXPECT_FALSE(defaults->synchronize());
+    disk = onDisk();
+    EXPECT_EQ(savedText(disk, "TV_username"), "");
+    EXPECT_EQ(savedText(disk, "TV_pwd"), "secret1");
+    EXPECT_FALSE(disk->objectForKey("TV_subUserName"));
+
+    // Removing the lead puts the set out of use too.
+    defaults->removeObjectForKey("TV_LoginStyle");
+    defaults->setObjectForKey(str("s1"), "TV_pwd");
+    EXPECT_FALSE(defaults->synchronize());
+    disk = onDisk();
+    EXPECT_FALSE(disk->objectForKey("TV_LoginStyle"));
+    EXPECT_EQ(savedText(disk, "TV_pwd"), "s1");
+
+    // Room again: the rest follows.
+    FileManager::setFileSystemFreeSizeForTesting(std::nullopt);
+    EXPECT_TRUE(defaults->synchronize());
+    disk = onDisk();
+    EXPECT_EQ(savedText(disk, "TV_subUserName"), "player1_1 of the eastern realm");
+    EXPECT_EQ(savedText(disk, "roleName"), "kn");
 }
 
 // Over the old file the save is one write of the old file's length: cut

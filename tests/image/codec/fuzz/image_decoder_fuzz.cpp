@@ -7,19 +7,13 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 
 #include "image/codec/TVImageDecoder.h"
+#include "tests/fuzz_check.h"
 
 namespace {
 
-void check(bool condition, const char* what) {
-    if (!condition) {
-        std::fprintf(stderr, "image_decoder_fuzz: %s\n", what);
-        std::abort();
-    }
-}
+void check(bool condition, const char* what) { fuzz::check(condition, "image_decoder_fuzz", what); }
 
 // Frames are drawn, whole and in part, on canvases of up to a 4096 x 4096
 // picture (64 MiB); the pieces, and then the frames in sequence, each draw

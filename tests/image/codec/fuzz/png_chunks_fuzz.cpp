@@ -4,19 +4,13 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 
 #include "image/codec/TVPNGChunks.h"
+#include "tests/fuzz_check.h"
 
 namespace {
 
-void check(bool condition, const char* what) {
-    if (!condition) {
-        std::fprintf(stderr, "png_chunks_fuzz: %s\n", what);
-        std::abort();
-    }
-}
+void check(bool condition, const char* what) { fuzz::check(condition, "png_chunks_fuzz", what); }
 
 }  // namespace
 
