@@ -179,6 +179,19 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "gamehost-sandbox: %s\n", error.what());
         return 1;
     }
+    if (options.notice) platform->setNotice(sandbox::noticeOf(*options.notice, options.noticeType, activity->noticeURL()));
+    page->http().setTrace(say);
+    platform->http().setTrace(say);
+    game->http().setTrace(say);
+    // Channel bodies are gzipped and carry passwords: the method and path say enough.
+    channel->http().setTrace([](const std::string& line) { say(line.substr(0, line.find(' ', line.find(' ') + 1))); });
+    activity->http().setTrace(say);
+
+    say("page " + page->pageURL());
+    say("platform " + platform->http().origin());
+    say("game " + game->http().origin());
+    say("channel " + channel->base());
+    say("activity " + activity->http().origin());
     // Late replies, each server's in a sequence of its own from the one seed.
     const uint32_t seed = options.delaySeed.value_or(std::random_device{}());
     struct Late {
@@ -194,19 +207,6 @@ int main(int argc, char** argv) {
         say("every reply of the " + std::string(lates[i].server) + " goes out " + seconds(lates[i].delay) +
             " late (--delay-seed " + std::to_string(seed) + ")");
     }
-    if (options.notice) platform->setNotice(sandbox::noticeOf(*options.notice, options.noticeType, activity->noticeURL()));
-    page->http().setTrace(say);
-    platform->http().setTrace(say);
-    game->http().setTrace(say);
-    // Channel bodies are gzipped and carry passwords: the method and path say enough.
-    channel->http().setTrace([](const std::string& line) { say(line.substr(0, line.find(' ', line.find(' ') + 1))); });
-    activity->http().setTrace(say);
-
-    say("page " + page->pageURL());
-    say("platform " + platform->http().origin());
-    say("game " + game->http().origin());
-    say("channel " + channel->base());
-    say("activity " + activity->http().origin());
 
     // A closed input pipe means whoever started us has gone; it stops us
     // through the same wait as the signals, and says so. Any other input (a
