@@ -1,7 +1,8 @@
 #pragma once
-// Replies that go out a set time after their request came, on the clock: under
-// mock time when the test moves the clock there, so a test can let a reply
-// arrive after something the app does at a later time. The requests to each
+// Replies that go out a set (or drawn) time after their request came, on the
+// clock: under mock time when the test moves the clock there, so a test can
+// let a reply arrive after something the app does at a later time; in real
+// time in gamehost-sandbox, as a slow server would send them. The requests to each
 // endpoint are counted as they come, which lets a test wait until a reply's
 // time is set before it moves the clock. Thread-safe.
 
