@@ -1,6 +1,8 @@
 #include "channel/pay/TVNewPayVC.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "channel/NSMutableDictionary+HTTP.h"
 #include "channel/NSString+URLEncode.h"
@@ -233,7 +235,18 @@ ns::Ref<ui::Button> TVNewPayVC::buttonFor(uint64_t style) const {
 // Each row's action logs the way it chose.
 void TVNewPayVC::choose(const char* way, uint64_t style) {
     ns::log("%s", way);
+    if (!choosing("the pay way is not changed")) return;
     setPayStyle(style);
+}
+
+// The order is changed, or sent, only while nothing is out: a reply would
+// meet another way, voucher or screen than those of its order, and a screen
+// put over the centre then would outlast the centre's end.
+bool TVNewPayVC::choosing(const char* what) {
+    if (purchase().isChoosing()) return true;
+    ns::log("payment centre: an order of the payment of %@ yuan is still being confirmed; %s",
+            purchase().report().fullAmount, what);
+    return false;
 }
 
 void TVNewPayVC::doWXPay() { choose("微信H5", WxH5); }
@@ -271,6 +284,7 @@ void TVNewPayVC::setPayViewWithPayStyle(uint64_t style, const ns::Ref<ui::Button
 }
 
 void TVNewPayVC::goToCoupons() {
+    if (!choosing("no voucher is taken")) return;
     if (payStyle_ == Ptb || payStyle_ == Djq) {
         VRQMessage::showMessage(str("该支付不支持优惠券"), view());
         return;
@@ -283,7 +297,7 @@ void TVNewPayVC::goToCoupons() {
     ns::Weak<TVNewPayVC> weak = ref<TVNewPayVC>();
     picker->couponsBlock = [weak](const ns::Ref<TVCouponsModel>& model) {
         auto centre = weak.lock();
-        if (!centre || !model) return;
+        if (!centre || !model || !centre->choosing("the voucher chosen is not taken")) return;
         OrderState& state = orderState();
         state.voucherId = model->cid;
         if (auto button = centre->couponsBtn.lock())
@@ -317,11 +331,7 @@ TVPurchase& TVNewPayVC::purchase() {
 void TVNewPayVC::doPay() {
     if (payStyle_ < WxH5 || payStyle_ > GFWx) return;
     // One order at a time: a reply nobody awaits would be lost.
-    if (purchase().stage() != TVPurchase::Stage::Choosing) {
-        ns::log("payment centre: an order of the payment of %@ yuan is still being confirmed; no other is sent",
-                purchase().report().fullAmount);
-        return;
-    }
+    if (!choosing("no other is sent")) return;
     setPayEnabled(false);
     OrderState& state = orderState();
     // The purchase awaits the reply, whether or not the centre is still
@@ -512,8 +522,17 @@ void TVNewPayVC::leave() {
     auto navigation = navigationController();
     if (!navigation) return;
     if (auto titleView = navigation->navigationBar()->viewWithTag(kBarTitleViewTag)) titleView->removeFromSuperview();
-    if (navigation->viewControllers().size() == 1) navigation->dismissViewController(true);
-    else navigation->popViewController(true);
+    // Whatever it opened goes with it: the screens pushed over it (the pay
+    // page) and those presented over it (the voucher picker).
+    const auto& stack = navigation->viewControllers();
+    auto at = std::find(stack.begin(), stack.end(), ref<TVNewPayVC>());
+    if (at != stack.begin() && at != stack.end()) {
+        navigation->popToViewController(*std::prev(at), true);
+        return;
+    }
+    // The navigation's own dismissal would take only what it presents, and
+    // leave the centre over the game: its presenter dismisses it.
+    if (auto presenter = navigation->presentingViewController()) presenter->dismissViewController(true);
 }
 
 void TVNewPayVC::pause() {

@@ -135,6 +135,9 @@ public:
 private:
     ns::Ref<ui::Button> buttonFor(uint64_t style) const;
     void choose(const char* way, uint64_t style);
+    // Whether its purchase is choosing; if not, logs the order's amount and
+    // `unchanged` (what is left as it was).
+    bool choosing(const char* unchanged);
     void payWaysReplied(const ns::Id& reply);
     void hideHUD();
     void setPayEnabled(bool enabled);
@@ -144,7 +147,9 @@ private:
     void logNotice();
     // The card's tap: the cover goes, and the centre closes.
     void finish();
-    // The screen's part of closing: the purchase is left as it is.
+    // The screen's part of closing: the purchase is left as it is; the
+    // screens the centre opened (its pay page, its voucher picker) go with
+    // it.
     void leave();
     // A centre opened other than by the entry call shows a purchase of its
     // own, holding nothing.

@@ -271,13 +271,15 @@ void TVPurchase::on(Event event, const Outcome& outcome) {
                     if (!shown_) return end();
                     break;
                 case Stage::PayPage:
-                    // The player is back already when the app is in front.
+                case Stage::WalletOut:
+                    // In an app in front no return is to come: the player is
+                    // back already, or the wallet never took the app away. A
+                    // wallet's answer that still comes wins over the poll.
                     if (ui::Application::sharedApplication()->applicationState() == ui::ApplicationState::Active)
                         pollOffScreen();
                     else observeReturn();
                     break;
-                case Stage::Ordering:
-                case Stage::WalletOut: break;
+                case Stage::Ordering: break;
                 case Stage::Choosing:
                     // As at the player's close the game hears nothing; the
                     // log says why its call ended.
@@ -318,9 +320,14 @@ void TVPurchase::on(Event event, const Outcome& outcome) {
             return stopPolling();
 
         case Event::PlayerPaysAgain:
-            // While its poll asks for its player's payment, the next one of
-            // theirs waits: its poll would ask with the same request.
-            if (stage_ == Stage::Polling) holdsPlayer_ = true;
+            // Heard when another purchase of its player is entered and again
+            // when that one is about to open. While its poll asks for its
+            // player's payment, or will once the player is back (no screen
+            // left to take the return), the next one of theirs waits: its
+            // poll would ask with the same request.
+            if (stage_ == Stage::Polling ||
+                (!screensUp_ && (stage_ == Stage::PayPage || stage_ == Stage::WalletOut)))
+                holdsPlayer_ = true;
             return;
     }
 }

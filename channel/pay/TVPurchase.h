@@ -18,8 +18,8 @@
 //    the screens have gone, starts the poll.
 //  - WalletOut (the wallet has the order): its answer shows on the card or,
 //    off screen, is reported; the app's return with no answer starts the
-//    poll (under a card at "支付中..." on screen), and an answer that
-//    still comes wins.
+//    poll (under a card at "支付中..." on screen), as does the screens'
+//    going in an app in front, and an answer that still comes wins.
 //  - Card (a result known and shown): the player's tap or the screens'
 //    going, however they go, reports it.
 //  - Polling: the poll's end turns the card (on screen) or is reported.
@@ -28,9 +28,12 @@
 // then the next centre would be presented on the closing one and dismissed
 // with it. A logout, or a login as another account, releases the hold at
 // once with no screen left, or when the screens go; the purchase still
-// reports to its own blocks. While it polls, a new purchase of the same
-// player waits for it to end: the order-status request names the player
-// alone. Main thread only.
+// reports to its own blocks. While it polls, or will once the player is
+// back with no screen of it left, a new purchase of the same player waits
+// for it to end (judged each time the new one is about to open): the
+// order-status request names the player alone. Only while nothing is out
+// (choosing) may the player change the order's way or voucher. Main thread
+// only.
 
 #include <functional>
 #include <memory>
@@ -110,8 +113,8 @@ public:
     // Whether two players' (or accounts') names are the same, nil counting
     // as empty.
     static bool sameName(const Text& a, const Text& b);
-    // A new purchase of `player` was entered: each of theirs hears of it
-    // (PlayerPaysAgain).
+    // A new purchase of `player` was entered, or is about to open: each of
+    // theirs hears of it (PlayerPaysAgain).
     static void anotherFor(const Text& player);
     // The purchase of `player` the next of theirs waits for, if any: the
     // order-status request names the player alone, so two polls of one
@@ -123,6 +126,9 @@ public:
 
     const Report& report() const { return report_; }
     Stage stage() const { return stage_; }
+    // Whether the order may still be changed (its way, its voucher) or
+    // sent: nothing is out, and nothing is being confirmed.
+    bool isChoosing() const { return stage_ == Stage::Choosing; }
     // The centre that shows it; it holds the purchase, so held weakly.
     void setCentre(const std::shared_ptr<TVNewPayVC>& centre);
     // The player whose order it is: the poll asks for them, whoever is

@@ -93,12 +93,25 @@ void TVPurchaseHold::release(uint64_t hold) {
     if (busy()) openNextSoon();
 }
 
+// Whether an earlier purchase of the call's player keeps it waiting, judged
+// now, as the call is about to open: that one may have begun to poll since
+// the call came.
+bool TVPurchaseHold::keptByItsPlayer(const Call& call) {
+    TVPurchase::anotherFor(call.player);
+    if (!TVPurchase::keepingWaiting(call.player)) return false;
+    ns::log("payment centre: a payment of the same player is still being confirmed; the payment of %@ yuan (%@) "
+            "waits for it",
+            call.money, call.cpExtend);
+    return true;
+}
+
 // The next waiting call opens on a later turn, once nothing keeps it
 // waiting.
 void TVPurchaseHold::openNextSoon() {
     dispatch::async(dispatch::mainQueue(), [] {
         State& s = state();
-        if (s.held || s.waiting.empty() || TVPurchase::keepingWaiting(s.waiting.front().player)) return;
+        if (s.held || s.waiting.empty()) return;
+        if (keptByItsPlayer(s.waiting.front())) return updateConfirmingHUD();
         Call call = std::move(s.waiting.front());
         s.waiting.pop_front();
         open(std::move(call));
@@ -108,15 +121,10 @@ void TVPurchaseHold::openNextSoon() {
 void TVPurchaseHold::enter(Call call) {
     if (!call.player) call.player = ShareVale::sharedInstance()->userName();
     if (!call.account) call.account = ShareVale::sharedInstance()->subUserName();
-    TVPurchase::anotherFor(call.player);
     if (busy()) {
         // The centre on screen keeps its purchase; this one opens after it.
         ns::log("payment centre: busy; the payment of %@ yuan (%@) waits its turn", call.money, call.cpExtend);
-    } else if (TVPurchase::keepingWaiting(call.player)) {
-        ns::log("payment centre: a payment of the same player is still being confirmed; the payment of %@ yuan (%@) "
-                "waits for it",
-                call.money, call.cpExtend);
-    } else {
+    } else if (!keptByItsPlayer(call)) {
         return open(std::move(call));
     }
     state().waiting.push_back(std::move(call));

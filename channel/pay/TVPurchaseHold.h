@@ -3,8 +3,9 @@
 // that opens its payment centre until it releases the hold; entry calls
 // made meanwhile wait here, each with its own arguments and closures, and
 // open one after another in the order they came. An entry call also waits
-// while an earlier purchase of its player polls for its confirmation (the
-// order-status request names the player alone). A logout, or a login as
+// while an earlier purchase of its player polls for its confirmation, or
+// will once the player is back (the order-status request names the player
+// alone); that is judged each time the call is about to open. A logout, or a login as
 // another account, drops the waiting ones unopened. Also the entry call's
 // way to its centre: the amount gate and the presentation; a centre that
 // cannot be opened is its purchase's to report. Main thread only.
@@ -49,5 +50,6 @@ private:
     static void release(uint64_t hold);
     static void open(Call call);
     static void refuse(const std::shared_ptr<TVPurchase>& purchase, const char* why);
+    static bool keptByItsPlayer(const Call& call);
     static void openNextSoon();
 };

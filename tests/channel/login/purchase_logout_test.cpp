@@ -120,6 +120,30 @@ TEST_F(PurchaseLogoutTest, ALoginThatPicksAnotherSubAccountDropsTheWaitingPurcha
     EXPECT_TRUE(heard.empty());
 }
 
+// The player switches to another sub-account with a centre up, the game
+// enters a purchase for it, and the player switches back: the login matches
+// the centre's sub-account but not the waiting call's, which is dropped.
+TEST_F(PurchaseLogoutTest, ALoginBackToTheCentresSubAccountDropsACallMadeForAnother) {
+    pay("9.99", "cp1");
+    auto first = shownCentre();
+    ASSERT_TRUE(first);
+    for (int subAccount : {1, 0}) {
+        open();
+        env.fastForwardBy(1.6);
+        finishHandOff(subAccount);
+        env.fastForwardBy(2);
+        if (subAccount == 1) {
+            ASSERT_EQ(login_test::textOr(ShareVale::sharedInstance()->subUserName()), "player1_2");
+            pay("6", "cp2");
+        }
+    }
+    ASSERT_EQ(login_test::textOr(ShareVale::sharedInstance()->subUserName()), "player1_1");
+    EXPECT_TRUE(
+        log.contains("payment centre: login as another account; the waiting payment of 6 yuan (cp2) is dropped"));
+    EXPECT_FALSE(closeAndSeeWhetherAnotherOpens(first)) << "nothing opens for the sub-account left";
+    EXPECT_TRUE(heard.empty());
+}
+
 TEST_F(PurchaseLogoutTest, ACentreLeftOpenAtTheLogoutKeepsTheBallHiddenWhenItCloses) {
     ASSERT_TRUE(ballShown());
     pay("6", "cp1");

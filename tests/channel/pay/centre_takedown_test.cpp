@@ -30,13 +30,16 @@ protected:
         EXPECT_TRUE(nextOpens());
     }
     // A first purchase ("A") paid by the wallet app, taken down before the
-    // answer; after a logout a second ("B") opens. The second's centre.
+    // answer while the wallet has the app away; after a logout another
+    // player's purchase ("B") opens. The second's centre.
     ns::Ref<TVNewPayVC> walletPurchaseTakenDownThenAnother() {
         ui::Application::sharedApplication()->addInstalledScheme(QuipaySDK::kWalletScheme);
         walletAppOnly();
         payByWallet(openOverDialog("A"));
+        ui::Application::sharedApplication()->simulateEnterBackground();
         takeDownAtOnce();
         TVNewPayVC::dropWaitingPurchases("logout");
+        ShareVale::sharedInstance()->setUserName(ns::str(sandbox::ChannelServer::kMinorUser));
         enter("B", "6");
         env.fastForwardBy(1);
         auto navigation = ns::cast<ui::NavigationController>(root->presentedViewController());

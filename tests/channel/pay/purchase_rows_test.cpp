@@ -214,6 +214,29 @@ TEST_F(PurchaseRowsTest, ThePollCallsOfASettledPurchaseChangeNothing) {
         "payment centre: \"poll asked for\" at the stage \"settled\" of the payment of 6 yuan changes nothing"));
 }
 
+// With the pay page up the poll waits for the page's return, whatever the
+// centre asks: a poll running under the page would meet the return at
+// another stage and put up no card.
+TEST_F(PurchaseRowsTest, ThePollCallsWithThePayPageUpWaitForItsReturn) {
+    auto centre = openOverDialog("A");
+    ASSERT_TRUE(centre);
+    auto page = payByWebPage(centre);
+    ASSERT_TRUE(page);
+    ns::LogCapture log;
+    centre->loadTimer();
+    centre->resume();
+    env.fastForwardBy(4);
+    EXPECT_EQ(polls(), 0);
+    EXPECT_TRUE(log.contains(
+        "payment centre: \"poll asked for\" at the stage \"pay page up\" of the payment of 6 yuan changes nothing"));
+    page->popAction();
+    env.runUntilIdle();
+    EXPECT_EQ(polls(), 1) << "the return starts it";
+    ASSERT_EQ(noticeShown(centre), "支付成功");
+    tapCard(centre);
+    EXPECT_EQ(heard, (pay_test::Heard{"A success 支付成功 6"}));
+}
+
 // Another account logs in while the centre is up: the order is that
 // account's, and so is the poll's request.
 TEST_F(PurchaseRowsTest, ThePollAsksForThePlayerOfTheOrderNotOfTheEntryCall) {

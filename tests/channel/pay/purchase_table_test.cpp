@@ -98,7 +98,9 @@ const Row kRows[] = {
     {Stage::Ordering, Event::OrderReply,          kCanMeet, "game",   false, kCoinPaid},
     {Stage::Ordering, Event::PollEnd,             "no poll", "", false, {}},
     // The web pay page up and loaded (paid); the sixth poll confirms.
-    {Stage::PayPage, Event::Close,                "the page covers the centre; its back button is its return", "", false, {}},
+    // The centre's own close (the player's is covered by the page, whose
+    // back button is its return): the page goes with the centre.
+    {Stage::PayPage, Event::Close,                kCanMeet, "game",   false, kNothing},
     {Stage::PayPage, Event::Takedown,             kCanMeet, "game",   true,  kWebPaid},
     {Stage::PayPage, Event::RootDropped,          kCanMeet, "game",   true,  kWebPaid},
     {Stage::PayPage, Event::AppAway,              kCanMeet, "card 支付中...", true, kNothing},
@@ -110,9 +112,10 @@ const Row kRows[] = {
     {Stage::PayPage, Event::OrderReply,           "no order out", "", false, {}},
     {Stage::PayPage, Event::PollEnd,              "no poll before the return", "", false, {}},
     // The wallet has the order and has not answered; every poll confirms.
+    // Taken down in the app in front, it polls at once.
     {Stage::WalletOut, Event::Close,              kCanMeet, "game",   false, kNothing},
-    {Stage::WalletOut, Event::Takedown,           kCanMeet, "game",   true,  kNothing},
-    {Stage::WalletOut, Event::RootDropped,        kCanMeet, "game",   true,  kNothing},
+    {Stage::WalletOut, Event::Takedown,           kCanMeet, "game",   false, kWebPaid},
+    {Stage::WalletOut, Event::RootDropped,        kCanMeet, "game",   false, kWebPaid},
     {Stage::WalletOut, Event::AppAway,            kCanMeet, "card 支付成功", true, kNothing},
     {Stage::WalletOut, Event::Logout,             kCanMeet, "centre", true,  kNothing},
     {Stage::WalletOut, Event::OtherLogin,         kCanMeet, "centre", true,  kNothing},
