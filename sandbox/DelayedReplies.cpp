@@ -1,5 +1,6 @@
 #include "sandbox/DelayedReplies.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "platform/dispatch/Queue.h"
@@ -31,6 +32,13 @@ void DelayedReplies::setDelay(const std::string& endpoint, double seconds) {
     delays_[endpoint] = seconds;
 }
 
+void DelayedReplies::setDelays(double fewest, double most, uint32_t seed) {
+    std::lock_guard guard(lock_);
+    fewest_ = fewest;
+    most_ = std::max(fewest, most);
+    draws_.seed(seed);
+}
+
 bool DelayedReplies::waitForRequests(const std::string& endpoint, int count, double timeoutSeconds) const {
     std::unique_lock guard(lock_);
     return counted_.wait_for(guard, std::chrono::duration<double>(timeoutSeconds), [&] {
@@ -44,14 +52,17 @@ std::shared_ptr<DelayedReplies::Hold> DelayedReplies::arrived(const std::string&
     {
         std::lock_guard guard(lock_);
         ++arrivals_[endpoint];
-        auto delay = delays_.find(endpoint);
-        if (!stopped_ && delay != delays_.end() && delay->second > 0) {
+        auto own = delays_.find(endpoint);
+        double delay = own != delays_.end() ? own->second
+                       : most_ > 0          ? std::uniform_real_distribution<double>(fewest_, most_)(draws_)
+                                            : 0;
+        if (!stopped_ && delay > 0) {
             hold = std::make_shared<Hold>();
             std::erase_if(waiting_, [](const std::weak_ptr<Hold>& entry) { return entry.expired(); });
             waiting_.push_back(hold);
             // Its time is taken now, before the arrival is counted for a
             // waiting test.
-            dispatch::after(delay->second, dispatch::globalQueue(), [hold] { hold->release(); });
+            dispatch::after(delay, dispatch::globalQueue(), [hold] { hold->release(); });
         }
     }
     counted_.notify_all();

@@ -102,7 +102,18 @@ GameServer::GameServer(int port)
                  {"claimed", compact(kClaimed)},
                  {"timeStore", compact(kTimeStore)},
                  {"notReached", compact(kNotReached)}},
-      http_([this](const Request& request) { return respond(request); }, port) {}
+      http_(
+          [this](const Request& request) {
+              auto hold = delays_.arrived(request.path.substr(request.path.empty() ? 0 : 1));
+              Response response = respond(request);
+              DelayedReplies::await(hold);
+              return response;
+          },
+          port) {}
+
+// The server waits for its requests in progress as it stops: none may wait
+// for a time that will not come.
+GameServer::~GameServer() { delays_.stop(); }
 
 Response GameServer::respond(const Request& request) const {
     std::string body;

@@ -11,6 +11,7 @@
 #include <map>
 #include <string>
 
+#include "sandbox/DelayedReplies.h"
 #include "sandbox/HttpServer.h"
 #include "sandbox/WelfareGame.h"
 
@@ -19,9 +20,12 @@ namespace sandbox {
 class GameServer {
 public:
     explicit GameServer(int port = 0);
+    ~GameServer();
 
     HttpServer& http() { return http_; }
     const HttpServer& http() const { return http_; }
+    // Replies held back on the clock, by path without its "/" ("luck/get").
+    DelayedReplies& delays() { return delays_; }
 
 private:
     Response respond(const Request& request) const;
@@ -33,6 +37,7 @@ private:
     std::map<std::string, std::string> catalogue_;  // reply name -> JSON text
     mutable std::atomic<uint64_t> orders_{0};
     mutable WelfareGame welfare_;  // the turntables' and cards' routes, with draws per role
+    DelayedReplies delays_;
     HttpServer http_;  // last: it stops before the catalogue goes
 };
 

@@ -9,15 +9,20 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <random>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "sandbox/ChannelServer.h"
 #include "sandbox/ActivityPageServer.h"
@@ -30,12 +35,17 @@ namespace {
 constexpr const char* kUsage =
     "usage: gamehost-sandbox [--page-port N] [--platform-port N] [--game-port N] [--channel-port N]\n"
     "                        [--activity-port N] [--notice TEXT] [--notice-type 1|2|web]\n"
+    "                        [--game-delay S[-S]] [--channel-delay S[-S]] [--delay-seed N]\n"
     "  Serves the sample game page, the platform server, the game server, the channel's API\n"
     "  server and the activity pages on 127.0.0.1 (ports the system picks unless given) and\n"
     "  prints each request they get.\n"
     "  --notice TEXT       the announcement the platform server's start-up reply carries\n"
     "  --notice-type TYPE  1: plain text (the default); 2: the text as one link to the activity\n"
     "                      server's notice page; web: that page itself\n"
+    "  --game-delay S[-S]     every reply of the game server (--channel-delay: of the channel's\n"
+    "  --channel-delay S[-S]  API server) goes out that many seconds late, a time drawn for each\n"
+    "                         from the range, as a slow server or network would send it\n"
+    "  --delay-seed N         the draws' sequence (one the sandbox picks and prints unless given)\n"
     "  Ends on SIGINT or SIGTERM, or when standard input closes if it is a pipe (a terminal's\n"
     "  is not read, so the sandbox may run in a terminal's background).\n";
 
@@ -55,7 +65,25 @@ struct Options {
     int activityPort = 0;
     std::optional<std::string> notice;
     std::string noticeType = "1";
+    // Seconds each reply waits: the fewest and the most.
+    std::pair<double, double> gameDelay{0, 0};
+    std::pair<double, double> channelDelay{0, 0};
+    std::optional<uint32_t> delaySeed;
 };
+
+// "S" or "S-S", seconds from 0 to 60, the first no more than the second.
+bool parseDelay(const std::string& text, std::pair<double, double>& delay) {
+    auto number = [](const std::string& part, double& value) {
+        char* end = nullptr;
+        value = std::strtod(part.c_str(), &end);
+        return !part.empty() && std::isdigit(static_cast<unsigned char>(part[0])) && *end == '\0' && value <= 60;
+    };
+    const size_t dash = text.find('-');
+    if (!number(text.substr(0, dash), delay.first)) return false;
+    if (dash == std::string::npos) delay.second = delay.first;
+    else if (!number(text.substr(dash + 1), delay.second)) return false;
+    return delay.first <= delay.second;
+}
 
 bool parsePort(const char* text, int& port) {
     char* end = nullptr;
@@ -76,11 +104,23 @@ std::string parse(int argc, char** argv, Options& options) {
                     : name == "--channel-port"  ? &options.channelPort
                     : name == "--activity-port" ? &options.activityPort
                                                 : nullptr;
-        if (!port && name != "--notice" && name != "--notice-type") return "unknown option " + name;
+        auto* delay = name == "--game-delay"      ? &options.gameDelay
+                      : name == "--channel-delay" ? &options.channelDelay
+                                                  : nullptr;
+        if (!port && !delay && name != "--notice" && name != "--notice-type" && name != "--delay-seed")
+            return "unknown option " + name;
         if (i + 1 >= argc) return name + " needs a value";
         const char* value = argv[++i];
         if (port) {
             if (!parsePort(value, *port)) return name + ": not a port: " + value;
+        } else if (delay) {
+            if (!parseDelay(value, *delay)) return name + ": not seconds from 0 to 60, or a range of them: " + value;
+        } else if (name == "--delay-seed") {
+            char* end = nullptr;
+            const unsigned long seed = std::strtoul(value, &end, 10);
+            if (!std::isdigit(static_cast<unsigned char>(*value)) || *end != '\0' || seed > UINT32_MAX)
+                return name + ": not a number from 0 to " + std::to_string(UINT32_MAX) + ": " + value;
+            options.delaySeed = static_cast<uint32_t>(seed);
         } else if (name == "--notice") {
             options.notice = value;
         } else {
@@ -90,6 +130,17 @@ std::string parse(int argc, char** argv, Options& options) {
         }
     }
     return {};
+}
+
+// "1 to 2 s", "1.5 s".
+std::string seconds(const std::pair<double, double>& delay) {
+    auto text = [](double value) {
+        char buffer[32];
+        std::snprintf(buffer, sizeof buffer, "%g", value);
+        return std::string(buffer);
+    };
+    return delay.first == delay.second ? text(delay.first) + " s"
+                                       : text(delay.first) + " to " + text(delay.second) + " s";
 }
 
 }  // namespace
@@ -141,6 +192,21 @@ int main(int argc, char** argv) {
     say("game " + game->http().origin());
     say("channel " + channel->base());
     say("activity " + activity->http().origin());
+    // Late replies, each server's in a sequence of its own from the one seed.
+    const uint32_t seed = options.delaySeed.value_or(std::random_device{}());
+    struct Late {
+        const char* server;
+        std::pair<double, double> delay;
+        sandbox::DelayedReplies& replies;
+    };
+    const Late lates[] = {{"game server", options.gameDelay, game->delays()},
+                          {"channel's API server", options.channelDelay, channel->delays()}};
+    for (uint32_t i = 0; i < std::size(lates); ++i) {
+        if (lates[i].delay.second <= 0) continue;
+        lates[i].replies.setDelays(lates[i].delay.first, lates[i].delay.second, seed + i);
+        say("every reply of the " + std::string(lates[i].server) + " goes out " + seconds(lates[i].delay) +
+            " late (--delay-seed " + std::to_string(seed) + ")");
+    }
 
     // A closed input pipe means whoever started us has gone; it stops us
     // through the same wait as the signals, and says so. Any other input (a

@@ -10,6 +10,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/uikit/Pasteboard.h"
 #include "platform/uikit/TouchSimulation.h"
+#include "platform/uikit/Window.h"
 #include "sandbox/road/RoadStageList.h"
 
 namespace road {
@@ -46,6 +47,18 @@ ns::Ref<T> shownRow(const testing::UIDriver& driver, const std::function<bool(T&
         if (auto row = ns::cast<T>(cell); row && testing::UIDriver::isOnScreen(*row) && pick(*row)) return row;
     return nullptr;
 }
+
+// Whether a finger at `point` of `view` would land on it: nothing over it,
+// in its window or a window in front, takes the touch.
+bool reaches(const ui::View& view, cg::Point point) {
+    auto window = view.window();
+    if (!window || ui::windowAtScreenPoint(ui::screenPoint(view, point)) != window) return false;
+    auto hit = window->hitTest(view.convertPointToView(point, nullptr), nullptr);
+    return hit && hit->isDescendantOfView(&view);
+}
+
+// Where the player taps the centre's back cover: the corner beside the panel.
+cg::Point backCorner(const ui::View& back) { return {back.bounds().width() - 10, 10}; }
 
 // The centre's tab `tag` tapped, played as the stage whose line is `played`.
 Step tab(testing::UIDriver& driver, int64_t tag, const char* played) {
@@ -111,12 +124,23 @@ std::vector<Step> centreSteps(testing::UIDriver& driver) {
                      }});
     steps.push_back(tab(driver, 13, line::kTradeTab));
     steps.push_back(tab(driver, 14, line::kServiceTab));
-    steps.push_back({waitingFor(line::kBackToTheGame), [&driver] {
+    // A pop-up that comes up over the centre (a gift's, with its dim cover)
+    // would take a blind tap and leave the centre open: the player taps only
+    // once the tap reaches the back cover, and waits for the pop-up to go.
+    steps.push_back({waitingFor(line::kBackToTheGame),
+                     [&driver] {
                          auto back = driver.findByAccessibilityIdentifier("TVSuspendVC.back");
-                         if (!back || !centre(driver) || !driver.tapAt({back->frame().size.width - 10, 10}))
+                         if (!back || !centre(driver) || !reaches(*back, backCorner(*back)) ||
+                             !driver.tapAt(ui::screenPoint(*back, backCorner(*back))))
                              return false;
                          progress().play(line::kBackToTheGame);
                          return true;
+                     },
+                     [&driver] {
+                         auto back = driver.findByAccessibilityIdentifier("TVSuspendVC.back");
+                         return back && centre(driver) && !reaches(*back, backCorner(*back))
+                                    ? "something over the user centre takes the tap"
+                                    : kNothingOnTheScreen;
                      }});
     return steps;
 }

@@ -16,6 +16,8 @@ struct Step {
     // What the step waits for (RoadStageList.h).
     const char* waitingFor;
     std::function<bool()> act;  // true when the step was taken
+    // What keeps it waiting when it knows (kNothingOnTheScreen otherwise).
+    std::function<const char*()> obstacle = {};
 };
 
 // The steps, in order; `driver` outlives them.

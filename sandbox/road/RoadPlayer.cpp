@@ -144,7 +144,9 @@ void RoadPlayer::look() {
             ++next_;
             looksWaiting_ = 0;
         } else if (++looksWaiting_ % kLooksBetweenWaitingLines == 0) {
-            sayWaiting(steps_[next_].waitingFor, static_cast<int>(looksWaiting_ * kLookSeconds));
+            const Step& step = steps_[next_];
+            sayWaiting(step.waitingFor, static_cast<int>(looksWaiting_ * kLookSeconds),
+                       step.obstacle ? step.obstacle() : kNothingOnTheScreen);
         }
     }
     start();

@@ -30,7 +30,7 @@ const std::vector<Stage>& stages() {
         {Screens, "the luck gift", line::kLuckGift},
         {Screens, "the day gift", line::kDayGift},
         {Screens, "the active gift", line::kActiveGift},
-        {Screens, "the store hall's time-store bundle", line::kBundleBought},
+        {Screens, "the store hall's time-store bundle", line::kBundleBought, After::Nothing},
         {Screens, "the bundle's payment centre", line::kPaidForAPurchase},
         {Screens, "the resource hall's welfare turntable", line::kWelfareDraw},
         {Screens, "the welfare turntable's prizes", line::kPrizesClosed},
@@ -40,6 +40,14 @@ const std::vector<Stage>& stages() {
         {Screens, "the card's payment centre", line::kPaidForAPurchase},
     };
     return list;
+}
+
+std::optional<size_t> dependency(size_t index) {
+    const auto& list = stages();
+    if (index >= list.size() || list[index].after == After::Nothing) return std::nullopt;
+    for (size_t i = index; i-- > 0;)
+        if (list[i].track == list[index].track) return i;
+    return std::nullopt;
 }
 
 const char* waitingFor(const char* format) {
@@ -70,25 +78,43 @@ std::string pattern(std::string_view format) {
 
 std::string printedList() {
     std::string out;
-    for (const Stage& stage : stages()) {
-        out += stage.track == Track::Player ? "player" : "screens";
-        out += std::string("\t") + stage.waitingFor + "\t" + pattern(stage.line) + "\n";
+    const auto& list = stages();
+    for (size_t i = 0; i < list.size(); ++i) {
+        const auto after = dependency(i);
+        out += list[i].track == Track::Player ? "player" : "screens";
+        out += std::string("\t") + list[i].waitingFor + "\t" + pattern(list[i].line) + "\t" +
+               (after ? std::to_string(*after + 1) : "-") + "\n";
     }
     return out;
 }
 
-const Stage* Progress::next(Track track) const {
+bool Progress::isPlayed(size_t index) const {
+    return std::find(played_.begin(), played_.end(), index) != played_.end();
+}
+
+const Stage* Progress::next(Track track, const char* chain) const {
     const auto& list = stages();
-    for (size_t i = 0; i < list.size(); ++i)
-        if (list[i].track == track && std::find(played_.begin(), played_.end(), i) == played_.end()) return &list[i];
-    return nullptr;
+    auto inChain = [&](size_t i) {
+        if (!chain) return true;
+        for (auto before = dependency(i); before; before = dependency(i)) i = *before;
+        return std::string_view(list[i].line) == chain;
+    };
+    const Stage* first = nullptr;
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (list[i].track != track || isPlayed(i) || !inChain(i)) continue;
+        const auto after = dependency(i);
+        if (!after || isPlayed(*after)) return &list[i];
+        if (!first) first = &list[i];
+    }
+    return first;
 }
 
 void Progress::count(const char* format) {
     const auto& list = stages();
     for (size_t i = 0; i < list.size(); ++i) {
-        if (std::string_view(list[i].line) != format) continue;
-        if (std::find(played_.begin(), played_.end(), i) != played_.end()) continue;
+        if (std::string_view(list[i].line) != format || isPlayed(i)) continue;
+        const auto after = dependency(i);
+        if (after && !isPlayed(*after)) continue;
         played_.push_back(i);
         return;
     }
@@ -99,8 +125,8 @@ Progress& progress() {
     return road;
 }
 
-void sayWaiting(const char* waitingFor, int seconds) {
-    ns::log("road: waiting for %s: nothing on the screen for it for %d s", waitingFor, seconds);
+void sayWaiting(const char* waitingFor, int seconds, const char* why) {
+    ns::log("road: waiting for %s: %s for %d s", waitingFor, why, seconds);
 }
 
 }  // namespace road

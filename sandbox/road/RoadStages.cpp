@@ -95,10 +95,14 @@ std::string RoadStages::step() {
     std::string act;
     // A person buys nothing in the halls while the channel's user centre or
     // payment centre is open: those come first.
-    bool covered = s.driver.find([](ui::View& v) {
+    const char* covered = nullptr;
+    s.driver.find([&](ui::View& v) {
         auto owner = v.owningController();
-        return owner && (owner->isKindOf("TVSuspendVC") || owner->isKindOf("TVNewPayVC"));
-    }) != nullptr;
+        if (owner && owner->isKindOf("TVSuspendVC")) covered = "the user centre is open over the halls";
+        if (owner && owner->isKindOf("TVNewPayVC")) covered = "a payment centre is open over the halls";
+        return covered != nullptr;
+    });
+    bool hallShown = false;
     if (auto prizes = s.driver.findOfType<KVTRTurnGiftPopBase>()) {
         std::string shown;
         for (auto& label : s.driver.findAll(
@@ -115,6 +119,8 @@ std::string RoadStages::step() {
         const std::string stage = ns::textOf(gift->type);
         if (claim && s.driver.tap(claim)) act = played(giftLine(stage), stage);
     } else if (covered) {
+        hallShown = s.driver.findOfType<KVTRResourceHall>() || s.driver.findOfType<KVTRVerResourceHall>() ||
+                    s.driver.findOfType<KVTRStoreHallView>() || s.driver.findOfType<KVTRVerticalStoreHallView>();
     } else if (auto hall = s.driver.findOfType<KVTRResourceHall>()) {
         act = s.driveResourceHall(*hall);
     } else if (auto hall = s.driver.findOfType<KVTRVerResourceHall>()) {
@@ -127,8 +133,13 @@ std::string RoadStages::step() {
     if (!act.empty()) {
         s.looksWaiting = 0;
     } else if (++s.looksWaiting % kLooksBetweenWaitingLines == 0) {
-        if (const road::Stage* next = road::progress().next(road::Track::Screens))
-            road::sayWaiting(next->waitingFor, static_cast<int>(s.looksWaiting * s.interval));
+        // A hall under a centre waits for the centre; what else the screens
+        // wait for comes with nothing on the screen.
+        const road::Stage* next = hallShown ? road::progress().next(road::Track::Screens, road::line::kBundleBought)
+                                            : road::progress().next(road::Track::Screens);
+        if (next)
+            road::sayWaiting(next->waitingFor, static_cast<int>(s.looksWaiting * s.interval),
+                             hallShown ? covered : road::kNothingOnTheScreen);
     }
     return act;
 }

@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <map>
 #include <memory>
+#include <string>
 #include <thread>
 
 #include "platform/testing/TaskEnvironment.h"
 #include "sandbox/ChannelServer.h"
+#include "sandbox/GameServer.h"
 #include "tests/sandbox/SandboxClient.h"
 
 namespace sandbox {
@@ -42,6 +45,32 @@ TEST(DelayedReplies, AServerThatStopsLetsAHeldReplyGo) {
     server.reset();
     client.join();
     EXPECT_EQ(status, 200);
+}
+
+TEST(DelayedReplies, EveryEndpointWithoutADelayOfItsOwnWaitsATimeDrawnFromTheRange) {
+    testing::TaskEnvironment env;
+    GameServer server;
+    server.delays().setDelays(1, 2, 7);
+    server.delays().setDelay("luck/index", 0.5);
+    // Each reply is held at least the fewest seconds and goes by the most.
+    std::map<std::string, int> sent;
+    for (const std::string path : {"luck/get", "menu/index", "luck/get"}) {
+        std::atomic<int> status{-1};
+        std::thread client([&] { status = test::get(server.http(), "/" + path).status; });
+        ASSERT_TRUE(server.delays().waitForRequests(path, ++sent[path], 10));
+        env.fastForwardBy(0.99);
+        EXPECT_EQ(status, -1) << path << " held for the fewest seconds";
+        env.fastForwardBy(1.01);
+        client.join();
+        EXPECT_NE(status, -1) << path;
+    }
+    // One with a delay of its own keeps it.
+    std::atomic<int> status{-1};
+    std::thread client([&] { status = test::get(server.http(), "/luck/index").status; });
+    ASSERT_TRUE(server.delays().waitForRequests("luck/index", 1, 10));
+    env.fastForwardBy(0.5);
+    client.join();
+    EXPECT_NE(status, -1);
 }
 
 }  // namespace

@@ -22,7 +22,9 @@ namespace {
 class SandboxProgram {
 public:
     // Its standard input is a pipe this end holds, or the named file.
-    explicit SandboxProgram(const char* inputFile = nullptr) {
+    explicit SandboxProgram(const char* inputFile = nullptr, std::vector<const char*> arguments = {}) {
+        arguments.insert(arguments.begin(), GAMEHOST_SANDBOX_PROGRAM);
+        arguments.push_back(nullptr);
         int in[2];
         int out[2];
         if (::pipe(in) != 0 || ::pipe(out) != 0) throw std::runtime_error("no pipe");
@@ -34,7 +36,7 @@ public:
             ::close(in[1]);
             ::close(out[0]);
             ::close(out[1]);
-            ::execl(GAMEHOST_SANDBOX_PROGRAM, GAMEHOST_SANDBOX_PROGRAM, static_cast<char*>(nullptr));
+            ::execv(GAMEHOST_SANDBOX_PROGRAM, const_cast<char* const*>(arguments.data()));
             ::_exit(127);
         }
         ::close(in[0]);
@@ -160,6 +162,18 @@ TEST(SandboxProgram, AWrongOptionIsNamedForWhatIsWrong) {
     EXPECT_EQ(firstErrorLine("--bogus 8080", status), "gamehost-sandbox: unknown option --bogus");
     EXPECT_EQ(firstErrorLine("--page-port", status), "gamehost-sandbox: --page-port needs a value");
     EXPECT_EQ(firstErrorLine("--game-port 0x50", status), "gamehost-sandbox: --game-port: not a port: 0x50");
+    for (const char* delay : {"2-1", "-1", "1-", "61", "x", "1-2-3"})
+        EXPECT_EQ(firstErrorLine(std::string("--game-delay ") + delay, status),
+                  std::string("gamehost-sandbox: --game-delay: not seconds from 0 to 60, or a range of them: ") + delay);
+    EXPECT_EQ(firstErrorLine("--delay-seed -3", status),
+              "gamehost-sandbox: --delay-seed: not a number from 0 to 4294967295: -3");
+}
+
+TEST(SandboxProgram, LateRepliesAreSaidWithTheSeedThatRepeatsThem) {
+    SandboxProgram program(nullptr, {"--channel-delay", "1-2", "--game-delay", "0.5", "--delay-seed", "42"});
+    for (int server = 0; server < 5; ++server) program.line();
+    EXPECT_EQ(program.line(), "sandbox: every reply of the game server goes out 0.5 s late (--delay-seed 42)");
+    EXPECT_EQ(program.line(), "sandbox: every reply of the channel's API server goes out 1 to 2 s late (--delay-seed 42)");
 }
 
 TEST(SandboxProgram, APortInUseIsNamedWithWhatHoldsIt) {

@@ -2,10 +2,11 @@
 # The road as scripts/run plays it (scripts/lib/play-road), judged by the
 # stage list of the real stand-in player, with a sandbox and an app of the
 # test's own that say what a road says: a road with every stage is
-# complete; one without a stage, or with a stage out of its order, names
-# that stage and the player's last waiting line; the stand-ins' settings
-# paste as they are printed; the programs end, and the temporary folder
-# goes, when the script is killed.
+# complete, whichever order the stages that depend on none of each other
+# come in; one without a stage, or with a stage whose line came after that
+# of a stage depending on it, names that stage and the player's last
+# waiting line; the stand-ins' settings paste as they are printed; the
+# programs end, and the temporary folder goes, when the script is killed.
 #   road_test.sh GAMEHOST_ROAD
 set -euo pipefail
 player=${1:?the path of gamehost-road}
@@ -53,9 +54,9 @@ logged() { printf '2026-01-01 00:00:00.000 gamehost-road[7] road: %s\n' "${1//\*
 # Without stage $1 (a number from 1; 0: none), and with the player's
 # stages $2 and $3 swapped.
 write_road() {
-    local without=${1:-0} first=${2:-0} second=${3:-0} i=0 track waiting pattern
+    local without=${1:-0} first=${2:-0} second=${3:-0} i=0 track waiting pattern after
     local -a player_lines=() screen_lines=()
-    while IFS=$'\t' read -r track waiting pattern; do
+    while IFS=$'\t' read -r track waiting pattern after; do
         i=$((i + 1))
         [ "$i" -ne "$without" ] || continue
         if [ "$track" = player ]; then player_lines+=("$pattern"); else screen_lines+=("$pattern"); fi
@@ -71,11 +72,15 @@ write_road() {
             if [ "$i" -lt "${#screen_lines[@]}" ]; then logged "${screen_lines[$i]}"; fi
         done
         for ((i = ${#player_lines[@]}; i < ${#screen_lines[@]}; i++)); do logged "${screen_lines[$i]}"; done
-        echo '2026-01-01 00:00:00.000 gamehost-road[7] road: waiting for the pay page: nothing on the screen for it for 10 s'
-        echo 'page: callback payNotify {"status":"1","amount":"6"}'
-        echo 'page: callback payNotify {"status":"1","amount":"6"}'
-        echo 'page: road complete'
+        road_end
     } >"$scratch/road"
+}
+# What ends every road: a waiting line, both payments and the page's end.
+road_end() {
+    echo '2026-01-01 00:00:00.000 gamehost-road[7] road: waiting for the pay page: nothing on the screen for it for 10 s'
+    echo 'page: callback payNotify {"status":"1","amount":"6"}'
+    echo 'page: callback payNotify {"status":"1","amount":"6"}'
+    echo 'page: road complete'
 }
 play() { BUILD_DIR="$build" "$root/scripts/lib/play-road" test "$@"; }
 
@@ -85,13 +90,13 @@ status=0
 play >"$scratch/out" 2>&1 || status=$?
 stages=$(wc -l <"$scratch/stages")
 [ "$status" -eq 0 ] || fail "complete: the road ended $status: $(tail -n 4 "$scratch/out")"
-[ "$(tail -n 2 "$scratch/out")" = "$(printf 'test: all %s stages of the road played, in order\ntest: the road is complete' \
+[ "$(tail -n 2 "$scratch/out")" = "$(printf 'test: all %s stages of the road played, each after the stage it depends on\ntest: the road is complete' \
     "$stages")" ] || fail "complete: the road ended '$(tail -n 2 "$scratch/out")'"
 echo "ok: a road with every stage in order is complete"
 
 # ---- A road without one stage names it, whichever it is ----
 n=0
-while IFS=$'\t' read -r track waiting pattern; do
+while IFS=$'\t' read -r track waiting pattern after; do
     n=$((n + 1))
     write_road "$n"
     status=0
@@ -107,7 +112,7 @@ echo "ok: a road without one stage names it, whichever it is"
 # saw a store, wait too and say so.
 n=$(grep -n $'\tpaid on the pay page' "$scratch/stages" | cut -d: -f1)
 [ -n "$n" ] || fail "stalled: no stage for the pay page in the list"
-head -n "$((n - 1))" "$scratch/stages" | grep $'^player\t' | while IFS=$'\t' read -r _ _ pattern; do
+head -n "$((n - 1))" "$scratch/stages" | grep $'^player\t' | while IFS=$'\t' read -r _ _ pattern _; do
     logged "$pattern"
 done >"$scratch/road"
 for pattern in "luck gift claimed" "day gift claimed" "active gift claimed"; do logged "$pattern"; done >>"$scratch/road"
@@ -127,24 +132,78 @@ grep -qxF "test: the stand-in player's last waiting line: road: waiting for the 
     "$scratch/out" || fail "stalled: no waiting line of the player's in $(grep '^test: ' "$scratch/out" | tr '\n' '|')"
 echo "ok: the stalled road names the pay page and the player's waiting line"
 
-# ---- A stage out of its track's order counts as not played ----
-# The player's third and fourth stages swapped: the third came too late.
-write_road 0 3 4
-status=0
-play >"$scratch/out" 2>&1 || status=$?
-pattern=$(sed -n 3p "$scratch/stages" | cut -f3)
-[ "$status" -eq 1 ] || fail "out of order: the road ended $status"
-grep -qF "test: the road's stage \"$pattern\" (" "$scratch/out" ||
-    fail "out of order: the road said $(grep '^test: ' "$scratch/out" | tr '\n' '|')"
+# ---- Stages that depend on none of each other come in either order ----
+# The list's chains, by stage number from 1: a stage that depends on none
+# starts one; the player's steps, the gift pop-ups, the halls.
+declare -A chain_of=() chain_stages=()
+chains=()
+n=0
+while IFS=$'\t' read -r track waiting pattern after; do
+    n=$((n + 1))
+    if [ "$after" = - ]; then
+        chain_of[$n]=$n
+        chains+=("$n")
+    else
+        chain_of[$n]=${chain_of[$after]}
+    fi
+    chain_stages[${chain_of[$n]}]+=" $n"
+done <"$scratch/stages"
+[ "${#chains[@]}" -eq 3 ] || fail "chains: the list has ${#chains[@]}, not the player's, the gifts' and the halls'"
+read -ra player <<<"${chain_stages[${chains[0]}]}"
+read -ra gifts <<<"${chain_stages[${chains[1]}]}"
+read -ra halls <<<"${chain_stages[${chains[2]}]}"
+pattern_of() { sed -n "${1}p" "$scratch/stages" | cut -f3; }
+[ "$(pattern_of "${gifts[2]}")" = "active gift claimed" ] || fail "chains: the gifts' third is $(pattern_of "${gifts[2]}")"
+[ "$(pattern_of "${halls[0]}")" = "store hall: time-store bundle bought" ] ||
+    fail "chains: the halls' first is $(pattern_of "${halls[0]}")"
+[ "$(pattern_of "${halls[3]}")" = "$(pattern_of "${halls[5]}")" ] || fail "chains: the halls' two prize stages differ"
+
+#   road_case NAME EXPECTED STAGE...
+# The road of those stages' lines, in that order: complete when EXPECTED is
+# "complete", else naming stage EXPECTED as not played, its line having
+# come after that of a stage depending on it.
+road_case() {
+    local name=$1 expected=$2 n
+    shift 2
+    { for n in "$@"; do logged "$(pattern_of "$n")"; done; road_end; } >"$scratch/road"
+    local status=0
+    play >"$scratch/out" 2>&1 || status=$?
+    if [ "$expected" = complete ]; then
+        [ "$status" -eq 0 ] && grep -qxF "test: the road is complete" "$scratch/out" ||
+            fail "$name: the road ended $status: $(grep '^test: ' "$scratch/out" | tr '\n' '|')"
+        return
+    fi
+    local pattern waiting
+    IFS=$'\t' read -r _ waiting pattern _ < <(sed -n "${expected}p" "$scratch/stages")
+    [ "$status" -eq 1 ] || fail "$name: the road ended $status"
+    grep -qF "test: the road's stage \"$pattern\" ($waiting) was not played" "$scratch/out" &&
+        grep -qF "a stage that depends on it, came before its own" "$scratch/out" ||
+        fail "$name: the road said $(grep '^test: ' "$scratch/out" | tr '\n' '|')"
+}
+# Name | expected | the stages, in the order their lines come.
+road_case "the halls before the gifts" complete "${player[@]}" "${halls[@]}" "${gifts[@]}"
+road_case "the active gift after the bundle" complete \
+    "${player[@]}" "${gifts[@]:0:2}" "${halls[0]}" "${gifts[2]}" "${halls[@]:1}"
+road_case "the screens before the player" complete "${gifts[@]}" "${halls[@]}" "${player[@]}"
+road_case "the day gift after the active gift" "${gifts[1]}" \
+    "${player[@]}" "${gifts[0]}" "${gifts[2]}" "${gifts[1]}" "${halls[@]}"
+road_case "the bundle's payment before the bundle" "${halls[0]}" \
+    "${player[@]}" "${gifts[@]}" "${halls[1]}" "${halls[0]}" "${halls[@]:2}"
+road_case "both prizes after the super draw" "${halls[3]}" \
+    "${player[@]}" "${gifts[@]}" "${halls[@]:0:3}" "${halls[4]}" "${halls[3]}" "${halls[@]:5}"
+road_case "the player's third stage after its fourth" "${player[2]}" \
+    "${player[@]:0:2}" "${player[3]}" "${player[2]}" "${player[@]:4}" "${gifts[@]}" "${halls[@]}"
+echo "ok: stages that depend on none of each other come in either order; one after a stage depending on it is not played"
+
 # A missed tap is no stage: "tapped 登录, and the tap missed" is not "tapped 登录".
-n=$(grep -n $'\ttapped 登录$' "$scratch/stages" | cut -d: -f1)
+n=$(grep -n $'\ttapped 登录\t' "$scratch/stages" | cut -d: -f1)
 write_road "$n"
 sed -i "1i 2026-01-01 00:00:00.000 gamehost-road[7] road: tapped 登录, and the tap missed" "$scratch/road"
 status=0
 play >"$scratch/out" 2>&1 || status=$?
 grep -qF "test: the road's stage \"tapped 登录\" (" "$scratch/out" ||
     fail "missed tap: the road said $(grep '^test: ' "$scratch/out" | tr '\n' '|')"
-echo "ok: a stage out of its track's order counts as not played"
+echo "ok: a missed tap is no stage"
 
 # ---- The stand-ins' settings paste as they are printed ----
 # Started as itself, so that $! is the script; its temporary folder is

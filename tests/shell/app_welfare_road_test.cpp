@@ -5,8 +5,13 @@
 // hall draws once on each turntable and a card is bought; each purchase is
 // paid through the channel; the page logs out.
 
+#include "aggregation/stores/KVTRStoreHallView.h"
 #include "aggregation/stores/KVTRStoreViews.h"
 #include "aggregation/welfare/KVTRWelfareViews.h"
+#include "channel/NSString+URLEncode.h"
+#include "channel/usercenter/TVSuspendVC.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/uikit/Storyboard.h"
 #include "app_test_support.h"
 #include "sandbox/road/RoadStages.h"
 
@@ -71,6 +76,35 @@ TEST_F(WelfareRoadTest, WhileNothingComesTheScreensSayWhichStageTheyWaitFor) {
     ASSERT_TRUE(settle([&] { return log.contains("road: active gift claimed"); }, 60));
     EXPECT_TRUE(settle([&] { return log.contains("road: waiting for the store hall's time-store bundle: nothing on the screen"); },
                        30));
+}
+
+TEST_F(WelfareRoadTest, AHallUnderTheUserCentreWaitsForTheCentreAndSaysSo) {
+    KVTRStoreViews::install();
+    KVTRWelfareViews::install();
+    launch();
+    sandbox::RoadStages::start();
+    loginThroughPage();
+    ASSERT_TRUE(settle([&] { return log.contains("road: active gift claimed"); }, 60));
+    // The player opens the user centre over the game and leaves it open.
+    auto storyboard =
+        ui::Storyboard::storyboardWithName("TVSuspendVC", ns::Bundle::bundleWithPath(URLEncode::getBundlePath()));
+    auto centre = storyboard ? ns::cast<TVSuspendVC>(storyboard->instantiateViewControllerWithIdentifier("TVSuspendVC"))
+                             : nullptr;
+    ASSERT_TRUE(centre);
+    screen()->presentViewController(centre, false);
+    for (int pay = 1; pay <= 2; ++pay) {
+        ASSERT_TRUE(settle([&] { return channel->count("pay") == pay; }));
+        channel->paySuccess(ns::String::make("ok"), ns::String::make("6"));
+    }
+    ASSERT_TRUE(settle([&] { return driver.findOfType<KVTRStoreHallView>() || driver.findOfType<KVTRVerticalStoreHallView>(); }));
+    EXPECT_TRUE(settle([&] {
+        return log.contains("road: waiting for the store hall's time-store bundle: the user centre is open over the halls");
+    }, 15));
+    EXPECT_FALSE(log.contains("road: store hall: time-store bundle bought"));
+
+    // The centre closed, the hall is played.
+    centre->dismissViewController(false);
+    EXPECT_TRUE(settle([&] { return log.contains("road: store hall: time-store bundle bought"); }, 5));
 }
 
 }  // namespace

@@ -167,7 +167,9 @@ TEST_P(EachItsOwnTest, BOpensOnceAHasEndedAndEachHearsItsOwnResult) {
     ASSERT_GE(waited, 0) << "B opens within A's poll's limit";
     ASSERT_EQ(heard.size(), 1u) << "A has ended before B opens";
     EXPECT_EQ(heard.front().rfind("A ", 0), 0u);
-    if (waited > 1) EXPECT_EQ(hudShown(), "") << "the HUD went with the wait";
+    if (waited > 1) {
+        EXPECT_EQ(hudShown(), "") << "the HUD went with the wait";
+    }
     payB(centreOnRoot(), row.confirmAfter);
     if (HasFatalFailure()) return;
     env.fastForwardBy(70);
