@@ -7,24 +7,12 @@
 
 #include "image/codec/TVImageDecoder.h"
 #include "platform/graphics/PictureAccount.h"
-#include "platform/testing/TaskEnvironment.h"
-#include "platform/uikit/DecodedPixelAccount.h"
+#include "account_test_support.h"
 #include "png_test_support.h"
 
 namespace {
 
-class AnimatedPngCanvasTest : public ::testing::Test {
-protected:
-    ~AnimatedPngCanvasTest() override { account.setLimitForTesting(ui::MaximumDecodedPixels); }
-
-    // Pixels held beyond what was held when the test began.
-    uint64_t held() const { return account.pixelsHeld() - before; }
-
-    ui::DecodedPixelAccount& account = ui::DecodedPixelAccount::shared();
-    const uint64_t before = account.pixelsHeld();
-    // A refusal's memory warning goes to this main queue.
-    testing::TaskEnvironment env;
-};
+class AnimatedPngCanvasTest : public DecodedPixelsTest {};
 
 const cg::Pixel Grey = cg::premultiplied(255, 90, 90, 90);
 const cg::Pixel Red = cg::premultiplied(255, 220, 0, 0);

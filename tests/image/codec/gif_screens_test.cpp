@@ -13,8 +13,8 @@
 #include "platform/graphics/ImageSource.h"
 #include "platform/graphics/PictureAccount.h"
 #include "platform/testing/GifFiles.h"
-#include "platform/testing/TaskEnvironment.h"
-#include "platform/uikit/DecodedPixelAccount.h"
+
+#include "account_test_support.h"
 
 namespace {
 
@@ -25,18 +25,7 @@ constexpr uint64_t Screen = uint64_t(Side) * Side;
 // turn: frame 2 restores what was under it.
 std::vector<uint8_t> bannerGif(int frames) { return testing::gifOfMovingPatches(Side, Side, frames, 16, 16); }
 
-class GifScreensTest : public ::testing::Test {
-protected:
-    ~GifScreensTest() override { account.setLimitForTesting(ui::MaximumDecodedPixels); }
-
-    // Pixels held beyond what was held when the test began.
-    uint64_t held() const { return account.pixelsHeld() - before; }
-
-    ui::DecodedPixelAccount& account = ui::DecodedPixelAccount::shared();
-    const uint64_t before = account.pixelsHeld();
-    // A refusal's memory warning goes to this main queue.
-    testing::TaskEnvironment env;
-};
+class GifScreensTest : public DecodedPixelsTest {};
 
 TEST_F(GifScreensTest, TheScreensASourceKeepsAreChargedUntilItGoes) {
     const auto bytes = bannerGif(4);

@@ -14,7 +14,6 @@
 #include "platform/testing/GifFiles.h"
 #include "platform/testing/PeakBound.h"
 #include "platform/testing/ResidentMemory.h"
-#include "platform/uikit/DecodedPixelAccount.h"
 #include "tests/image/web/web_image_test_support.h"
 
 namespace {
@@ -27,17 +26,7 @@ constexpr uint64_t Screen = uint64_t(Side) * Side;
 constexpr uint64_t AccountPixels = 16 * Screen;
 constexpr int Gifs = 32;
 
-class GifLoaderAccountTest : public WebImageTest, public ::testing::WithParamInterface<bool> {
-protected:
-    ~GifLoaderAccountTest() override { account.setLimitForTesting(ui::MaximumDecodedPixels); }
-
-    void runUntil(const bool& done) {
-        env_.runUntilIdle();
-        for (int step = 0; !done && step < 100; ++step) env_.fastForwardBy(0.05);
-    }
-
-    ui::DecodedPixelAccount& account = ui::DecodedPixelAccount::shared();
-};
+class GifLoaderAccountTest : public WebImageAccountTest, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(GifLoaderAccountTest, AnimatedGifsInTheCacheAreChargedTheScreensTheyKeep) {
     const bool restoring = GetParam();

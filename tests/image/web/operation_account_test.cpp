@@ -14,7 +14,6 @@
 #include "platform/foundation/Log.h"
 #include "platform/testing/PeakBound.h"
 #include "platform/testing/ResidentMemory.h"
-#include "platform/uikit/DecodedPixelAccount.h"
 #include "tests/image/web/web_image_test_support.h"
 #include "tests/platform/foundation/reply_memory_support.h"
 #include "tests/platform/graphics/hostile_images.h"
@@ -50,19 +49,7 @@ std::string flatPng(const hostile::Bytes& flat, int index) {
     return std::string(png.begin(), png.end());
 }
 
-class OperationAccountTest : public WebImageTest {
-protected:
-    ~OperationAccountTest() override { account.setLimitForTesting(ui::MaximumDecodedPixels); }
-
-    // Runs until `done`, moving mock time on in small steps: a refused
-    // decode waits for the cache's pictures to be let go.
-    void runUntil(const bool& done) {
-        env_.runUntilIdle();
-        for (int step = 0; !done && step < 100; ++step) env_.fastForwardBy(0.05);
-    }
-
-    ui::DecodedPixelAccount& account = ui::DecodedPixelAccount::shared();
-};
+class OperationAccountTest : public WebImageAccountTest {};
 
 TEST_F(OperationAccountTest, TwentyFourLargePicturesLoadedOneAfterAnotherStayWithinTheAccount) {
     constexpr int pictures = 24;

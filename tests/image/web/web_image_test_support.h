@@ -20,6 +20,7 @@
 #include "platform/foundation/URLCredentialStorage.h"
 #include "platform/testing/LoopbackImageServer.h"
 #include "platform/testing/TaskEnvironment.h"
+#include "platform/uikit/DecodedPixelAccount.h"
 #include "tests/platform/foundation/filemanager_test_folders.h"
 
 namespace web_test {
@@ -150,6 +151,22 @@ protected:
     LoopbackImageServer server_;
     ns::Ref<TVImageCache> cache_;
     ns::Ref<TVWebImageManager> manager_;
+};
+
+// A web-image test that sets the account of decoded pixels a limit of its
+// own, given back when the test ends.
+class WebImageAccountTest : public WebImageTest {
+protected:
+    ~WebImageAccountTest() override { account.setLimitForTesting(ui::MaximumDecodedPixels); }
+
+    // Runs until `done`, moving mock time on in small steps: a refused
+    // decode waits for the cache's pictures to be let go.
+    void runUntil(const bool& done) {
+        env_.runUntilIdle();
+        for (int step = 0; !done && step < 100; ++step) env_.fastForwardBy(0.05);
+    }
+
+    ui::DecodedPixelAccount& account = ui::DecodedPixelAccount::shared();
 };
 
 }  // namespace web_test
