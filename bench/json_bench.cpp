@@ -25,11 +25,9 @@
 #include <benchmark/benchmark.h>
 
 #include <malloc.h>
-#include <unistd.h>
 
 #include <cinttypes>
 #include <cstdio>
-#include <fstream>
 #include <cstdlib>
 #include <map>
 #include <random>
@@ -51,6 +49,7 @@
 #include "platform/foundation/JSONSerialization.h"
 #include "platform/foundation/ReplyBudget.h"
 #include "platform/foundation/String.h"
+#include "platform/testing/ResidentMemory.h"
 
 namespace {
 
@@ -484,22 +483,15 @@ void parsePlatform(benchmark::State& state, const PlatformCorpus* c) {
     state.SetBytesProcessed(int64_t(state.iterations() * c->bytes));
 }
 
-uint64_t residentBytes() {
-    std::ifstream statm("/proc/self/statm");
-    uint64_t size = 0, resident = 0;
-    statm >> size >> resident;
-    return resident * uint64_t(::sysconf(_SC_PAGESIZE));
-}
-
 // What 16 MB of records cost held once read, per byte of their text.
 void printRecordsCost() {
     const PlatformCorpus& c = platformCorpora()[3];
     // What was let go making the corpora goes back first, so that the
     // read's blocks are all new pages.
     ::malloc_trim(0);
-    const uint64_t before = residentBytes();
+    const uint64_t before = testing::residentBytes();
     ns::Id held = ns::JSONSerialization::JSONObjectWithData(c.documents[0], 0);
-    const uint64_t resident = residentBytes() - before;
+    const uint64_t resident = testing::residentBytes() - before;
     held = nullptr;
     ns::ReplyBudget budget(uint64_t(1) << 40);
     ns::ReplyShare share(budget);

@@ -65,10 +65,8 @@ ChannelServer::ChannelServer(int port)
     : http_(
           [this](const Request& request) {
               bool api = request.path.compare(0, kPrefix.size(), kPrefix) == 0;
-              auto hold = delays_.arrived(api ? request.path.substr(kPrefix.size()) : request.path);
-              Response response = respond(request);
-              DelayedReplies::await(hold);
-              return response;
+              return delays_.replyTo(api ? request.path.substr(kPrefix.size()) : request.path,
+                                     [&] { return respond(request); });
           },
           port) {
     Account known;

@@ -31,16 +31,26 @@ public:
     // with its reply's time set; false on timeout.
     bool waitForRequests(const std::string& endpoint, int count, double timeoutSeconds) const;
 
-    // A request to `endpoint` has come: what its reply waits for (nil when
-    // it has no delay).
-    std::shared_ptr<Hold> arrived(const std::string& endpoint);
-    // Blocks until the hold's time has come or stop() let it go.
-    static void await(const std::shared_ptr<Hold>& hold);
+    // What `respond` makes for a request to `endpoint` that has just come,
+    // handed back once the reply's time has come (or stop() let it go).
+    template <class Respond>
+    auto replyTo(const std::string& endpoint, Respond&& respond) {
+        auto hold = arrived(endpoint);
+        auto response = respond();
+        await(hold);
+        return response;
+    }
     // Lets every waiting reply go and delays none from now on: for a server
     // that stops, which waits for its requests in progress.
     void stop();
 
 private:
+    // A request to `endpoint` has come: what its reply waits for (nil when
+    // it has no delay).
+    std::shared_ptr<Hold> arrived(const std::string& endpoint);
+    // Blocks until the hold's time has come or stop() let it go.
+    static void await(const std::shared_ptr<Hold>& hold);
+
     mutable std::mutex lock_;
     mutable std::condition_variable counted_;
     std::map<std::string, double> delays_;

@@ -104,10 +104,8 @@ GameServer::GameServer(int port)
                  {"notReached", compact(kNotReached)}},
       http_(
           [this](const Request& request) {
-              auto hold = delays_.arrived(request.path.substr(request.path.empty() ? 0 : 1));
-              Response response = respond(request);
-              DelayedReplies::await(hold);
-              return response;
+              return delays_.replyTo(request.path.substr(request.path.empty() ? 0 : 1),
+                                     [&] { return respond(request); });
           },
           port) {}
 

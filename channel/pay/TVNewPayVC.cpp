@@ -242,10 +242,10 @@ void TVNewPayVC::choose(const char* way, uint64_t style) {
 // The order is changed, or sent, only while nothing is out: a reply would
 // meet another way, voucher or screen than those of its order, and a screen
 // put over the centre then would outlast the centre's end.
-bool TVNewPayVC::choosing(const char* what) {
+bool TVNewPayVC::choosing(const char* unchanged) {
     if (purchase().isChoosing()) return true;
     ns::log("payment centre: an order of the payment of %@ yuan is still being confirmed; %s",
-            purchase().report().fullAmount, what);
+            purchase().report().fullAmount, unchanged);
     return false;
 }
 

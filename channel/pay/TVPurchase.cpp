@@ -320,8 +320,8 @@ void TVPurchase::on(Event event, const Outcome& outcome) {
             return stopPolling();
 
         case Event::PlayerPaysAgain:
-            // Heard when another purchase of its player is entered and again
-            // when that one is about to open. While its poll asks for its
+            // Heard each time another purchase of its player is about to
+            // open (at once, when nothing else holds it). While its poll asks for its
             // player's payment, or will once the player is back (no screen
             // left to take the return), the next one of theirs waits: its
             // poll would ask with the same request.

@@ -85,7 +85,7 @@ public:
         Refused,           // its centre could not be opened
         PollAsked,         // the centre asks for the poll (its `loadTimer`, `resume`)
         PollPaused,        // the centre stops the poll (its `pause`)
-        PlayerPaysAgain,   // another purchase of its player was entered
+        PlayerPaysAgain,   // another purchase of its player is about to open
     };
 
     // What an event brings.
@@ -113,8 +113,8 @@ public:
     // Whether two players' (or accounts') names are the same, nil counting
     // as empty.
     static bool sameName(const Text& a, const Text& b);
-    // A new purchase of `player` was entered, or is about to open: each of
-    // theirs hears of it (PlayerPaysAgain).
+    // A new purchase of `player` is about to open: each of theirs hears of
+    // it (PlayerPaysAgain).
     static void anotherFor(const Text& player);
     // The purchase of `player` the next of theirs waits for, if any: the
     // order-status request names the player alone, so two polls of one

@@ -155,14 +155,10 @@ int hexValue(char c) {
 
 constexpr uint64_t allocated(uint64_t bytes) { return JSONBlock<Id>::allocatedBytes(bytes); }
 
-template <class T>
-constexpr uint64_t madeCost(uint64_t extra = 0) {
-    return allocated(sizeof(T) + 16 + extra);
-}
 
 uint64_t stringCost(size_t length) {
     // Past the short-string room the text has an allocation of its own.
-    return madeCost<MutableString>() + (length > 15 ? allocated(length + 1) : 0);
+    return jsonMadeCost<MutableString>() + (length > 15 ? allocated(length + 1) : 0);
 }
 
 // What a scalar costs made into an object of its own (mutable containers).
@@ -170,11 +166,11 @@ uint64_t objectCost(const JSONSlot& slot) {
     switch (slot.kind) {
         case JSONSlot::Signed: {
             const auto v = slot.get<int64_t>();
-            return v >= Number::SharedFrom && v <= Number::SharedTo ? 0 : madeCost<Number>();
+            return v >= Number::SharedFrom && v <= Number::SharedTo ? 0 : jsonMadeCost<Number>();
         }
         case JSONSlot::Unsigned:
         case JSONSlot::Double:
-            return madeCost<Number>();
+            return jsonMadeCost<Number>();
         default:
             return slot.kind >= JSONSlot::Text ? stringCost(slot.kind - JSONSlot::Text) : 0;
     }
@@ -186,9 +182,6 @@ constexpr uint64_t ArraySlot = sizeof(Id);
 constexpr uint64_t DictionarySlot = DictionaryTable::BytesPerEntry;
 // A list of keys kept for the read to share, in its table.
 constexpr uint64_t KeysEntry = 64 + 16;
-// Objects with more keys than this have keys of their own: a list rarely
-// holds two of them.
-constexpr size_t SharedKeysUpTo = 64;
 
 // What is made is charged in steps of this many bytes (and at the end).
 constexpr uint64_t ChargeStep = 64 * 1024;
@@ -274,9 +267,9 @@ struct KeysEqual {
 //
 // The values of each container being read gather in the blocks of its
 // depth, reused by the containers that follow at that depth; when it ends,
-// its container takes them: a copy at their size, or, past 64 KiB, the
-// block itself. Nothing is read ahead: a container's size is what its one
-// pass gathered.
+// its container takes them: a copy at their size, or, past 64 KiB and with
+// its values all held in place or all objects, the block itself. A
+// container's size is what its one pass gathered.
 
 class Reader {
 public:
@@ -489,11 +482,11 @@ private:
         const uint32_t n = mine.slots.size();
         if (mutableContainers_) {
             std::vector<Id> elements;
-            if (!takeObjects(mine, elements, madeCost<MutableArray>() + allocated(n * ArraySlot))) return false;
+            if (!takeObjects(mine, elements, jsonMadeCost<MutableArray>() + allocated(n * ArraySlot))) return false;
             return putObject(into, MutableArray::make(std::move(elements)));
         }
         if (n == 0) return put(into, JSONSlot::plain(JSONSlot::EmptyArray));
-        uint64_t made = madeCost<JSONArray>();
+        uint64_t made = jsonMadeCost<JSONArray>();
         auto array = std::make_shared<JSONArray>(mine.slots, mine.objects, made);
         return spend(made) && putObject(into, std::move(array));
     }
@@ -503,7 +496,7 @@ private:
         const uint32_t n = mine.keys.size();
         if (mutableContainers_) {
             std::vector<Id> values;
-            if (!takeObjects(mine, values, madeCost<MutableDictionary>(n * DictionarySlot))) return false;
+            if (!takeObjects(mine, values, jsonMadeCost<MutableDictionary>(n * DictionarySlot))) return false;
             auto dictionary = MutableDictionary::dictionaryWithCapacity(n);
             for (uint32_t i = 0; i < n; ++i) dictionary->setObjectForKey(values[i], mine.keys[i]->self());
             mine.keys.clear();
@@ -513,7 +506,7 @@ private:
         Ref<const JSONKeys> keys = keysOf(mine);
         if (!keys) return false;
         mine.keys.clear();
-        uint64_t made = madeCost<JSONDictionary>();
+        uint64_t made = jsonMadeCost<JSONDictionary>();
         auto dictionary = std::make_shared<JSONDictionary>(std::move(keys), mine.slots, mine.objects, made);
         return spend(made) && putObject(into, std::move(dictionary));
     }
@@ -532,10 +525,10 @@ private:
         keys.reserve(addresses.size());
         for (const Object* key : addresses) keys.push_back(key->self());
         auto made = std::make_shared<const JSONKeys>(std::move(keys), KeysHash{}(addresses));
-        const bool kept = level.lastKeys && addresses.size() <= SharedKeysUpTo;
+        const bool kept = level.lastKeys && addresses.size() <= JSONSharedKeysUpTo;
         if (!spend(made->bytes() + (kept ? 2 * KeysEntry : 0))) return nullptr;
         if (kept) {
-            if (level.lastKeys->count() <= SharedKeysUpTo) shapes_.insert(level.lastKeys);
+            if (level.lastKeys->count() <= JSONSharedKeysUpTo) shapes_.insert(level.lastKeys);
             shapes_.insert(made);
         }
         return level.lastKeys = made;

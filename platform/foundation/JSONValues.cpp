@@ -15,11 +15,8 @@ Id JSONSlot::value(const Id* objects) const {
     switch (kind) {
         case Object:
             return objects[get<uint32_t>()];
-        case Signed: {
-            const int64_t v = get<int64_t>();
-            if (v >= Number::SharedFrom && v <= Number::SharedTo) return Number::sharedWithLongLong(v);
-            return Number::withLongLong(v);
-        }
+        case Signed:
+            return Number::sharedWithLongLong(get<int64_t>());
         case Unsigned:
             return Number::withUnsignedLongLong(get<uint64_t>());
         case Double:
@@ -204,15 +201,6 @@ uint64_t JSONDictionary::countByEnumerating(FastEnumerationState& state, Id*, ui
 
 // ---- Copies without nulls ----
 
-namespace {
-template <class T>
-constexpr uint64_t madeCost() {
-    return JSONBlock<Id>::allocatedBytes(sizeof(T) + 16);
-}
-// Key lists of more keys than this are not shared by the copies.
-constexpr size_t SharedKeysUpTo = 64;
-}  // namespace
-
 Id JSONWithoutNulls::operator()(const Id& object) {
     auto list = cast<JSONArray>(object);
     auto table = list ? nullptr : cast<JSONDictionary>(object);
@@ -244,7 +232,7 @@ Id JSONWithoutNulls::array(const Ref<JSONArray>& array, Level& level) {
         if (!copy(values, values.slotAt(i), level, changed)) return nullptr;
     }
     if (!changed) return array;
-    uint64_t made = madeCost<JSONArray>();
+    uint64_t made = jsonMadeCost<JSONArray>();
     auto copied = std::make_shared<JSONArray>(level.slots, level.objects, made);
     return ReplyCharge::charge(made) ? copied : nullptr;
 }
@@ -266,12 +254,12 @@ Id JSONWithoutNulls::dictionary(const Ref<JSONDictionary>& dictionary, Level& le
     if (!changed) return dictionary;
     const uint32_t n = level.slots.size();
     if (n == 0) return JSONDictionary::empty();
-    uint64_t made = madeCost<JSONDictionary>();
+    uint64_t made = jsonMadeCost<JSONDictionary>();
     Ref<const JSONKeys> kept = dictionary->keys_;
     if (n != keys.count()) {
         uint64_t mask = 0;
         for (uint64_t i = 0; i < keys.count() && i < 64; ++i) mask |= uint64_t(keeps[i]) << i;
-        const bool shared = keys.count() <= SharedKeysUpTo;
+        const bool shared = keys.count() <= JSONSharedKeysUpTo;
         if (auto found = keys_.find({&keys, mask}); shared && found != keys_.end()) {
             kept = found->second;
         } else {

@@ -7,8 +7,8 @@
 // same object (small integers, the booleans, null and empty containers are
 // the shared ones). The keys of an object are shared by every object of one
 // read with the same keys in the same order (JSONKeys), so a list of records
-// holds each record's values and no keys. The reader lives in
-// JSONSerialization.cpp; nothing else makes these.
+// holds each record's values and no keys. Only the reader
+// (JSONSerialization.cpp) and JSONWithoutNulls make these.
 
 #include <cstdint>
 #include <algorithm>
@@ -69,7 +69,8 @@ static_assert(sizeof(JSONSlot) == 16 && std::is_trivially_copyable_v<JSONSlot>);
 // while small, and past MappedFrom bytes pages of their own, so that a large
 // array's values are the system's again the moment it goes, are touched
 // only as they are filled, and are handed to the container made of them
-// without a copy. At most 2^31 - 1 elements.
+// without a copy (when it holds no other kind of value beside them). At
+// most 2^31 - 1 elements.
 template <class T>
 class JSONBlock {
 public:
@@ -199,15 +200,11 @@ private:
         other.mapped_ = mapped;
     }
     void moveInto(T* grown) {
-        for (uint32_t i = 0; i < size_; ++i) {
-            new (grown + i) T(std::move(data_[i]));
-            data_[i].~T();
-        }
+        moveTo(grown);
+        std::destroy_n(data_, size_);
     }
     static void release(T* data, uint32_t capacity, bool mapped) {
-        if (!data) return;
-        if (mapped) pages::unmap(data, size_t(capacity) * sizeof(T));
-        else ::operator delete(data);
+        if (data) free(data, size_t(capacity) * sizeof(T), mapped);
     }
 
     T* data_ = nullptr;
@@ -215,6 +212,17 @@ private:
     uint32_t capacity_ : 31 = 0;
     uint32_t mapped_ : 1 = 0;
 };
+
+// What an object a read makes costs as the allocator hands it out: an
+// object made with make_shared comes with its counts (16 bytes) and the
+// allocator's header.
+template <class T>
+constexpr uint64_t jsonMadeCost(uint64_t extra = 0) {
+    return JSONBlock<Id>::allocatedBytes(sizeof(T) + 16 + extra);
+}
+// Objects with more keys than this have keys of their own: a list rarely
+// holds two of them.
+constexpr size_t JSONSharedKeysUpTo = 64;
 
 // The keys of the objects of one read that have the same keys in the same
 // order, distinct texts, with what finds them.

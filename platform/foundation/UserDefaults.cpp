@@ -354,8 +354,12 @@ void UserDefaults::saveWhatFits(const Values& wanted, const std::string& problem
             done[j] = true;
             unit.push_back(changes[j]);
         }
-        if (!lengthens(unit) || set == together_.end() || set->lead.empty()) {
-            takeWhatFits(unit);
+        if (!lengthens(unit)) {
+            take(unit);
+            continue;
+        }
+        if (set == together_.end() || set->lead.empty()) {
+            kept.insert(kept.end(), unit.begin(), unit.end());
             continue;
         }
         // A set out of use (a logged-out login) holds nothing that must stay

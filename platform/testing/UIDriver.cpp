@@ -56,13 +56,15 @@ std::optional<cg::Point> centreOnScreen(const ns::Ref<ui::View>& view) {
     return ui::screenPoint(*view, {b.midX(), b.midY()});
 }
 
-// What a touch at the view's centre would hit, or nil.
-ns::Ref<ui::View> hitAtCentre(const ns::Ref<ui::View>& view, cg::Point screen) {
-    auto window = ui::windowAtScreenPoint(screen);
-    if (!window || window != view->window()) return nullptr;
-    cg::Rect b = view->bounds();
-    return window->hitTest(view->convertPointToView({b.midX(), b.midY()}, nullptr), nullptr);
+// What a touch at `point` of the view would hit, or nil: nothing when a
+// window in front of the view's takes the touch.
+ns::Ref<ui::View> hitAt(const ui::View& view, cg::Point point) {
+    auto window = view.window();
+    if (!window || ui::windowAtScreenPoint(ui::screenPoint(view, point)) != window) return nullptr;
+    return window->hitTest(view.convertPointToView(point, nullptr), nullptr);
 }
+
+cg::Point centreOf(const ui::View& view) { return {view.bounds().midX(), view.bounds().midY()}; }
 
 }  // namespace
 
@@ -162,7 +164,7 @@ bool UIDriver::tap(const ns::Ref<ui::View>& view) {
     if (!view || !isOnScreen(*view)) return false;
     auto screen = centreOnScreen(view);
     if (!screen) return false;
-    auto hit = hitAtCentre(view, *screen);
+    auto hit = hitAt(*view, centreOf(*view));
     bool landed = hit && (hit->isDescendantOfView(view.get()) || view->isDescendantOfView(hit.get()));
     ui::simulateTap(*screen);
     return landed;
@@ -171,6 +173,11 @@ bool UIDriver::tap(const ns::Ref<ui::View>& view) {
 bool UIDriver::tap(std::string_view text) { return tap(findByText(text)); }
 
 bool UIDriver::tapAt(cg::Point screenPoint) { return ui::simulateTap(screenPoint); }
+
+bool UIDriver::reaches(const ui::View& view, cg::Point point) {
+    auto hit = hitAt(view, point);
+    return hit && hit->isDescendantOfView(&view);
+}
 
 bool UIDriver::typeText(const ns::Ref<ui::TextField>& field, std::string_view text) {
     if (!field) return false;
@@ -188,7 +195,7 @@ bool tappable(const ns::Ref<ui::View>& cell) {
     if (!UIDriver::isOnScreen(*cell)) return false;
     auto screen = centreOnScreen(cell);
     if (!screen) return false;
-    auto hit = hitAtCentre(cell, *screen);
+    auto hit = hitAt(*cell, centreOf(*cell));
     if (!hit || !hit->isDescendantOfView(cell.get())) return false;
     for (auto v = hit; v && v != cell; v = v->superview()) {
         if (dynamic_cast<ui::Control*>(v.get())) return false;

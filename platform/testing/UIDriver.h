@@ -70,6 +70,9 @@ public:
     bool tap(std::string_view text);
     // A tap at a point of the screen; false when no window takes it.
     bool tapAt(cg::Point screenPoint);
+    // Whether a finger at `point` of `view` would land on it: nothing over
+    // it, in its window or a window in front, takes the touch.
+    static bool reaches(const ui::View& view, cg::Point point);
     // Taps the field to edit it (when on screen and not editing yet), then
     // types; TextField::typeText's answer.
     bool typeText(const ns::Ref<ui::TextField>& field, std::string_view text);

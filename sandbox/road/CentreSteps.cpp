@@ -48,15 +48,6 @@ ns::Ref<T> shownRow(const testing::UIDriver& driver, const std::function<bool(T&
     return nullptr;
 }
 
-// Whether a finger at `point` of `view` would land on it: nothing over it,
-// in its window or a window in front, takes the touch.
-bool reaches(const ui::View& view, cg::Point point) {
-    auto window = view.window();
-    if (!window || ui::windowAtScreenPoint(ui::screenPoint(view, point)) != window) return false;
-    auto hit = window->hitTest(view.convertPointToView(point, nullptr), nullptr);
-    return hit && hit->isDescendantOfView(&view);
-}
-
 // Where the player taps the centre's back cover: the corner beside the panel.
 cg::Point backCorner(const ui::View& back) { return {back.bounds().width() - 10, 10}; }
 
@@ -130,7 +121,7 @@ std::vector<Step> centreSteps(testing::UIDriver& driver) {
     steps.push_back({waitingFor(line::kBackToTheGame),
                      [&driver] {
                          auto back = driver.findByAccessibilityIdentifier("TVSuspendVC.back");
-                         if (!back || !centre(driver) || !reaches(*back, backCorner(*back)) ||
+                         if (!back || !centre(driver) || !testing::UIDriver::reaches(*back, backCorner(*back)) ||
                              !driver.tapAt(ui::screenPoint(*back, backCorner(*back))))
                              return false;
                          progress().play(line::kBackToTheGame);
@@ -138,7 +129,7 @@ std::vector<Step> centreSteps(testing::UIDriver& driver) {
                      },
                      [&driver] {
                          auto back = driver.findByAccessibilityIdentifier("TVSuspendVC.back");
-                         return back && centre(driver) && !reaches(*back, backCorner(*back))
+                         return back && centre(driver) && !testing::UIDriver::reaches(*back, backCorner(*back))
                                     ? "something over the user centre takes the tap"
                                     : kNothingOnTheScreen;
                      }});

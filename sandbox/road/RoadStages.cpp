@@ -102,7 +102,7 @@ std::string RoadStages::step() {
         if (owner && owner->isKindOf("TVNewPayVC")) covered = "a payment centre is open over the halls";
         return covered != nullptr;
     });
-    bool hallShown = false;
+    bool waitsForCentre = false;
     if (auto prizes = s.driver.findOfType<KVTRTurnGiftPopBase>()) {
         std::string shown;
         for (auto& label : s.driver.findAll(
@@ -119,8 +119,7 @@ std::string RoadStages::step() {
         const std::string stage = ns::textOf(gift->type);
         if (claim && s.driver.tap(claim)) act = played(giftLine(stage), stage);
     } else if (covered) {
-        hallShown = s.driver.findOfType<KVTRResourceHall>() || s.driver.findOfType<KVTRVerResourceHall>() ||
-                    s.driver.findOfType<KVTRStoreHallView>() || s.driver.findOfType<KVTRVerticalStoreHallView>();
+        waitsForCentre = true;
     } else if (auto hall = s.driver.findOfType<KVTRResourceHall>()) {
         act = s.driveResourceHall(*hall);
     } else if (auto hall = s.driver.findOfType<KVTRVerResourceHall>()) {
@@ -135,6 +134,10 @@ std::string RoadStages::step() {
     } else if (++s.looksWaiting % kLooksBetweenWaitingLines == 0) {
         // A hall under a centre waits for the centre; what else the screens
         // wait for comes with nothing on the screen.
+        const bool hallShown =
+            waitsForCentre &&
+            (s.driver.findOfType<KVTRResourceHall>() || s.driver.findOfType<KVTRVerResourceHall>() ||
+             s.driver.findOfType<KVTRStoreHallView>() || s.driver.findOfType<KVTRVerticalStoreHallView>());
         const road::Stage* next = hallShown ? road::progress().next(road::Track::Screens, road::line::kBundleBought)
                                             : road::progress().next(road::Track::Screens);
         if (next)

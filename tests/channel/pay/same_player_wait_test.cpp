@@ -1,7 +1,7 @@
 // A purchase of a player left confirming off screen, and the same player's
 // next purchase "B" of 6 yuan, paid on its page. The order-status request
 // names the player alone, so B opens only once the earlier one has ended,
-// judged when B is about to open, not when it was entered. Two ways the
+// judged when B is about to open, not when it was entered. Three ways the
 // earlier purchase "A" is left:
 //  - its pay page up (paid), the player logs out and in again, B is entered
 //    and waits on the hold, then the game takes A's centre down: A polls
