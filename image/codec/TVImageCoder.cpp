@@ -68,6 +68,10 @@ ns::Ref<cg::Image> TVCreateDecodedCGImage(const ns::Ref<cg::Image>& image, bool 
     if (decodeForDisplay) {
         uint32_t format = hasAlphaChannel(image->bitmapInfo()) ? cg::BitmapInfo::PremultipliedFirst32Little
                                                                : cg::BitmapInfo::NoneSkipFirst32Little;
+        // Already as a copy would hold it (a GIF frame, a copy of its
+        // screen): a copy would only cost its time and, for a while, its
+        // memory.
+        if (image->bitmapInfo() == format) return image;
         auto context = cg::BitmapContext::createWithPixels(w, h, format);
         if (!context) return nullptr;
         context->drawImageBottomUp(*image, {0, 0, double(w), double(h)});

@@ -138,10 +138,6 @@ ns::Ref<cg::Image> TVImageDecoder::newUnblendedImage(uint64_t index, bool extend
             double top = double(height_) - image->height();
             done = extendedToCanvas(*image, {0, top, double(image->width()), double(image->height())},
                                     std::move(*canvas));
-        } else if (image->bitmapInfo() == cg::BitmapInfo::PremultipliedFirst32Little) {
-            // Already as a copy for display would hold it (a GIF's screen):
-            // a copy would only cost its time and, for a while, its memory.
-            done = image;
         } else {
             done = TVCreateDecodedCGImage(image, true);
         }

@@ -50,8 +50,8 @@ ns::Ref<ns::Error> errorWithDescription(std::string domain, int64_t code, std::s
                            ns::Dictionary::make({{ns::str(ns::LocalizedDescriptionKey), ns::str(std::move(description))}}));
 }
 
-// A decode the account of decoded pixels refused asks once more when
-// pictures are next let go, or after this many seconds if none are.
+// A decode the account of decoded pixels refused asks once more once
+// pictures let go leave half the account free, or after this many seconds.
 constexpr double RefusedDecodeRetryWait = 2;
 
 ns::Ref<ns::Error> blacklistError() {
@@ -587,7 +587,7 @@ void TVWebImageOperation::finalDecode(bool askedAgain) {
 
 void TVWebImageOperation::askAgainWhenPicturesAreLetGo() {
     ns::log("Web image: %@ is not decoded yet: pictures decoded from data hold all the memory they may; asked again "
-            "once pictures are let go",
+            "once pictures let go leave half of that free",
             request_->URL()->absoluteString());
     auto asked = std::make_shared<std::atomic<bool>>(false);
     std::weak_ptr<TVWebImageOperation> weak = self();

@@ -109,8 +109,9 @@ private:
     void deliverBlurredImage(double now);
     // `askedAgain` once a decode refused for memory is asked once more.
     void finalDecode(bool askedAgain);
-    // The decode was refused for memory: asked again when pictures are let
-    // go (or after a wait), then reported as a transient failure.
+    // The decode was refused for memory: asked again once pictures let go
+    // leave half the account free (or after a wait), then reported as a
+    // transient failure.
     void askAgainWhenPicturesAreLetGo();
     void didRefuseDecodeForMemory();
     // Under the lock: the completion unless cancelled, then finish when asked.

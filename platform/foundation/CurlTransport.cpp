@@ -384,17 +384,18 @@ void CurlTransport::Impl::finish(CURL* easy, CURLcode code) {
     if (it == transfers.end()) return;
     std::unique_ptr<Transfer> t = std::move(it->second);
     transfers.erase(it);
-    if (code == CURLE_OK && !t->badEncoding && !t->decoder.complete()) {
-        // The reply's bytes ended before its content codings did: a reply
-        // cut short, never the whole of it.
-        log("URL loading: a reply from %s is cut short: its content codings \"%s\" do not reach their end",
-            t->spec.url, shownCodings(t->codings));
-        t->badEncoding = true;
-    } else if (const size_t missing = code == CURLE_OK && !t->badEncoding ? t->decoder.trailerBytesMissing() : 0;
-               missing > 0) {
-        log("URL loading: a reply from %s lacks %zu of the %zu bytes of its gzip trailer: its data reached its end, "
-            "and is taken as it is",
-            t->spec.url, missing, ContentDecoder::GzipTrailerBytes);
+    if (code == CURLE_OK && !t->badEncoding) {
+        if (!t->decoder.complete()) {
+            // The reply's bytes ended before its content codings did: a
+            // reply cut short, never the whole of it.
+            log("URL loading: a reply from %s is cut short: its content codings \"%s\" do not reach their end",
+                t->spec.url, shownCodings(t->codings));
+            t->badEncoding = true;
+        } else if (const size_t missing = t->decoder.trailerBytesMissing()) {
+            log("URL loading: a reply from %s lacks %zu of the %zu bytes of its gzip trailer: its data reached its "
+                "end, and is taken as it is",
+                t->spec.url, missing, ContentDecoder::GzipTrailerBytes);
+        }
     }
     CurlOutcome outcome;
     outcome.curlCode = t->outcomeCode(code);

@@ -66,6 +66,8 @@ double secondsUntil(const BlockingReadLimits& limits, SteadyClock::time_point de
 struct AttemptOutcome {
     Ref<Data> data;
     std::optional<std::string> location;
+    // The redirect was followed before its own body ended.
+    bool redirectBodyCut = false;
     int status = 0;
     std::string failure;
 };
@@ -88,11 +90,7 @@ public:
     bool transferReceivedBody(const char* bytes, size_t length) override {
         // A redirect's own body is of no use: let it pass, and past
         // MostRedirectBodyBytes follow the redirect without reading on.
-        if (location_) {
-            redirectBodyPassed_ += length;
-            redirectBodyCut_ = redirectBodyPassed_ > MostRedirectBodyBytes;
-            return !redirectBodyCut_;
-        }
+        if (location_) return redirectBody_.pass(length);
         if (body_.size() + length > limits_.bytesPerRead) {
             failure_ = format("its reply is longer than %llu bytes", (unsigned long long)limits_.bytesPerRead);
             releaseBody();
@@ -123,10 +121,11 @@ public:
             result.failure = secondsUntil(limits_, deadline_) <= 0
                                  ? format("it took longer than %g seconds in all", limits_.totalSeconds)
                                  : std::string("its host stopped answering");
-        } else if (outcome.curlCode != 0 && !redirectBodyCut_) {
+        } else if (outcome.curlCode != 0 && !redirectBody_.cut()) {
             result.failure = outcome.message;
         } else if (location_) {
             result.location = std::move(location_);
+            result.redirectBodyCut = redirectBody_.cut();
         } else if (status_ < 200 || status_ >= 300) {
             result.failure = format("status %d", status_);
         } else {
@@ -156,8 +155,7 @@ private:
     const SteadyClock::time_point deadline_;
     int status_ = 0;
     std::optional<std::string> location_;
-    uint64_t redirectBodyPassed_ = 0;
-    bool redirectBodyCut_ = false;
+    RedirectBody redirectBody_;
     std::string failure_;
     ReplyBuffer body_;
     ReplyShare share_{*limits_.replies};
@@ -219,6 +217,10 @@ Ref<Data> readFollowingRedirects(Ref<URL> url, const BlockingReadLimits& limits,
             failure = std::move(outcome.failure);
             return outcome.data;
         }
+        if (outcome.redirectBodyCut)
+            log("Data: the blocking read of %s follows its redirect before the redirect's body ends: past %llu bytes "
+                "it is not read",
+                transfer.url, (unsigned long long)MostRedirectBodyBytes);
         Ref<URL> target = URL::make(*outcome.location, url);
         if (!target) {
             // As a data task does: the redirect itself is the final reply.

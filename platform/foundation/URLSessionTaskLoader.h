@@ -27,6 +27,7 @@
 #include "platform/foundation/ReplyPiece.h"
 #include "platform/foundation/URLSession.h"
 #include "platform/foundation/URLSessionTask.h"
+#include "platform/foundation/URLRedirects.h"
 
 namespace ns::detail {
 
@@ -204,10 +205,9 @@ private:
     // The pending redirect is followed without asking anyone (no delegate
     // may refuse it, and its Location is a URL): its body is let pass, up
     // to MostRedirectBodyBytes, then the transfer is stopped and the
-    // redirect followed (redirectBodyCut_).
+    // redirect followed.
     bool redirectFollowedAsIs_ = false;
-    uint64_t redirectBodyPassed_ = 0;
-    bool redirectBodyCut_ = false;
+    detail::RedirectBody redirectBody_;
     Ref<URLResponse> response_;
     // The body held while nobody can take it yet.
     ReplyBuffer heldBody_;

@@ -145,8 +145,7 @@ void URLSessionTaskLoader::startAttempt() {
     head_ = Head::None;
     pendingHead_ = nullptr;
     redirectFollowedAsIs_ = false;
-    redirectBodyPassed_ = 0;
-    redirectBodyCut_ = false;
+    redirectBody_ = {};
     dropHeldBody();
     sentReported_ = 0;
     const int64_t expected = expectedToSend_;
@@ -289,12 +288,10 @@ bool URLSessionTaskLoader::delegateMayRefuseRedirect() const {
 bool URLSessionTaskLoader::transferReceivedBody(const char* bytes, size_t more) {
     if (done_) return false;
     if (head_ == Head::Redirect && redirectFollowedAsIs_) {
-        redirectBodyPassed_ += more;
-        if (redirectBodyPassed_ <= MostRedirectBodyBytes) return true;
+        if (redirectBody_.pass(more)) return true;
         log("URL session: task for %@ follows its redirect before the redirect's body ends: past %llu bytes it is "
             "not read",
             request_->URL()->absoluteString(), (unsigned long long)MostRedirectBodyBytes);
-        redirectBodyCut_ = true;
         return false;
     }
     if (head_ != Head::Final || dispositionPending_) {
@@ -543,7 +540,7 @@ void URLSessionTaskLoader::transferFinished(const CurlOutcome& outcome) {
     }
     if (outcome.trailersTooLong) log("URL session: %@ failed: %s", request_->URL()->absoluteString(), outcome.message);
     // Stopped here, not by the server or the network.
-    if (redirectBodyCut_) return followRedirect();
+    if (redirectBody_.cut()) return followRedirect();
     if (outcome.curlCode != CURLE_OK || outcome.timedOut) return complete(errorFor(outcome));
     switch (head_) {
     case Head::None: return complete(error(URLErrorBadServerResponse));

@@ -216,7 +216,7 @@ ns::Ref<Image> ImageSource::createStillImage(size_t index, PictureCharge charge)
 ns::Ref<Image> ImageSource::createGifImage(size_t index, PictureCharge charge) {
     if (!player_) {
         // Raw: the player is the source's and goes before it.
-        player_ = gif::Player::make(data_, *file_, index, [this](size_t at) { return chargeScreen(at); });
+        player_ = gif::Player::make(data_, *file_, index, [this](size_t at) { return chargePicture(at); });
         if (!player_) return nullptr;
     }
     const Bitmap* canvas = player_->compose(index);
@@ -224,9 +224,12 @@ ns::Ref<Image> ImageSource::createGifImage(size_t index, PictureCharge charge) {
     return Image::make(*canvas, std::move(charge));
 }
 
-std::optional<PictureCharge> ImageSource::chargeScreen(size_t index) {
+std::optional<PictureCharge> ImageSource::chargePicture(size_t index) {
     if (!charged_) return PictureCharge();
-    return chargePictureFromData(type_, index, file_->width, file_->height);
+    // A GIF frame, like the screens it is composed on, is the whole screen.
+    const int width = file_ ? file_->width : pictures_[index].width;
+    const int height = file_ ? file_->height : pictures_[index].height;
+    return chargePictureFromData(type_, index, width, height);
 }
 
 uint64_t ImageSource::pixelsAtIndex(size_t index) const {
@@ -281,18 +284,11 @@ ns::Ref<Image> ImageSource::createImageAtIndex(size_t index) {
     // Let the picture before go first, so that two are never held here
     // (nor charged).
     cached_.reset();
-    PictureCharge charge;
-    if (charged_) {
-        // The picture held: a GIF frame is composed on its whole screen.
-        const int width = file_ ? file_->width : pictures_[index].width;
-        const int height = file_ ? file_->height : pictures_[index].height;
-        std::optional<PictureCharge> granted = chargePictureFromData(type_, index, width, height);
-        if (!granted) return nullptr;
-        charge = std::move(*granted);
-    }
+    std::optional<PictureCharge> charge = chargePicture(index);
+    if (!charge) return nullptr;
     ++counters_.picturesAttempted;
     CodecWorkScope counting(counters_.work);
-    ns::Ref<Image> image = file_ ? createGifImage(index, std::move(charge)) : createStillImage(index, std::move(charge));
+    ns::Ref<Image> image = file_ ? createGifImage(index, std::move(*charge)) : createStillImage(index, std::move(*charge));
     if (image && shouldCache_) {
         cached_ = image;
         cachedIndex_ = index;

@@ -154,9 +154,10 @@ public:
 private:
     ns::Ref<Image> createStillImage(size_t index, PictureCharge charge);
     ns::Ref<Image> createGifImage(size_t index, PictureCharge charge);
-    // One of the player's screens, charged to the account as the pictures
-    // are.
-    std::optional<PictureCharge> chargeScreen(size_t index);
+    // The charge for picture `index`, or for one of the GIF player's
+    // screens (of the same size); nothing when the account refuses it, an
+    // empty charge for a source not charged.
+    std::optional<PictureCharge> chargePicture(size_t index);
     uint64_t pixelsAtIndex(size_t index) const;
 
     // What data_ spans: a copy of the bytes, or the Data they came in.

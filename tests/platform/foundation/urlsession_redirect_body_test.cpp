@@ -161,11 +161,16 @@ TEST_F(URLSessionRedirectBodyTest, ARedirectWhoseBodyNeverEndsIsFollowedPastItsF
     session->invalidateAndCancel();
     env.runUntilIdle();
 
-    // The blocking read follows it the same way.
+    // The blocking read follows it the same way, and says so.
+    ns::LogCapture readLog;
     const ns::Ref<ns::Data> read = ns::Data::withContentsOfURL(ns::URL::make(moved.url()));
     ASSERT_TRUE(read);
     EXPECT_EQ(read->view(), "arrived");
     moved.expectStoppedEarly();
+    EXPECT_TRUE(readLog.contains("Data: the blocking read of " + moved.url() +
+                                 " follows its redirect before the redirect's body ends: past 1048576 bytes it is "
+                                 "not read"))
+        << testing::PrintToString(readLog.lines());
 }
 
 TEST_F(URLSessionRedirectBodyTest, AConnectionsRedirectWhoseBodyNeverEndsFailsAtTheTasksBound) {
