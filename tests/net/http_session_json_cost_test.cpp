@@ -28,6 +28,7 @@
 #include "platform/testing/SilentServer.h"
 #include "platform/testing/TaskEnvironment.h"
 #include "tests/net/http_session_support.h"
+#include "tests/platform/foundation/json_records.h"
 
 namespace {
 
@@ -100,9 +101,7 @@ std::string records(uint64_t bytes) {
     std::string text = "[";
     for (uint64_t i = 0; text.size() < bytes; ++i) {
         if (i) text += ',';
-        text += R"({"id":)" + std::to_string(123456789 + i) +
-                R"(,"name":"sword gem","price":512.25,"count":7,"vip":false,"discount":null,"level":33,)"
-                R"("tags":["ring","bow"],"meta":{"server":4,"ts":1701234567,"flag":1}})";
+        text += jsontest::record(i);
     }
     return text + "]";
 }

@@ -19,6 +19,7 @@
 #include "platform/foundation/ReplyBudget.h"
 #include "platform/foundation/String.h"
 #include "platform/runtime/Exception.h"
+#include "tests/platform/foundation/json_records.h"
 
 using namespace ns;
 
@@ -176,9 +177,8 @@ TEST(JSONReadCost, AReadPastTheBudgetStopsAndGivesBackWhatItCharged) {
 std::string records(size_t count) {
     std::string text = "[";
     for (size_t i = 0; i < count; ++i) {
-        text += (i ? ",{\"id\":" : "{\"id\":") + std::to_string(123456789 + i) +
-                R"(,"name":"sword gem","price":512.25,"count":7,"vip":false,"discount":null,"level":33,)"
-                R"("tags":["ring","bow"],"meta":{"server":4,"ts":1701234567,"flag":1}})";
+        if (i) text += ',';
+        text += jsontest::record(i);
     }
     return text + "]";
 }
