@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "platform/graphics/Color.h"
@@ -27,6 +28,28 @@ struct Pixel {
     friend bool operator==(const Pixel&, const Pixel&) = default;
 };
 
+// The storage of a bitmap's pixels. A large block let go while the account
+// of decoded pictures is past half full goes back to the system at once:
+// the C library would keep its pages for later blocks, resident and counted
+// by no account, while the account lets other pictures be made. Below half
+// full they stay the library's, for the next picture to reuse.
+void giveBackIfPressed(void* block, size_t bytes);
+
+template <class T>
+struct PixelAllocator {
+    using value_type = T;
+    PixelAllocator() = default;
+    template <class U>
+    PixelAllocator(const PixelAllocator<U>&) {}
+    T* allocate(size_t n) { return std::allocator<T>().allocate(n); }
+    void deallocate(T* block, size_t n) {
+        if (n * sizeof(T) >= GivenBackFrom) giveBackIfPressed(block, n * sizeof(T));
+        std::allocator<T>().deallocate(block, n);
+    }
+    friend bool operator==(const PixelAllocator&, const PixelAllocator&) { return true; }
+
+    static constexpr size_t GivenBackFrom = size_t(1) << 20;
+};
 class Bitmap {
 public:
     Bitmap() = default;
@@ -60,7 +83,7 @@ private:
     int width_ = 0;
     int height_ = 0;
     PixelFormat format_ = PixelFormat::ARGB32Premultiplied;
-    std::vector<uint32_t> words_;
+    std::vector<uint32_t, PixelAllocator<uint32_t>> words_;
 };
 
 // A bitmap-info word: the alpha info in the low five bits, the byte order

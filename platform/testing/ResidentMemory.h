@@ -2,6 +2,7 @@
 // The process's resident memory, for tests that bound what a piece of work
 // costs: the resident set now, and its peak since the last reset.
 
+#include <cstddef>
 #include <cstdint>
 
 namespace testing {
@@ -21,6 +22,9 @@ inline constexpr bool PeaksMeasureTheProduct = true;
 #endif
 
 uint64_t residentBytes();
+// How many of the whole pages inside `length` bytes from `bytes` are
+// resident: none of a range no longer mapped.
+size_t residentPagesInside(const void* bytes, size_t length);
 // The peak of the resident set since the last resetResidentPeak().
 uint64_t residentPeakBytes();
 // Starts the peak again from the resident set now; false where the system

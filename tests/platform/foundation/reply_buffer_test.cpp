@@ -4,7 +4,6 @@
 // been) is held once.
 
 #include <gtest/gtest.h>
-#include <sys/mman.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -116,17 +115,6 @@ TEST(ReplyBufferTest, ManyRepliesGrownTogetherHoldWhatTheyCount) {
     testing::expectGrowthUnder(peak, counted + 4 * MiB, "100 replies of 528 KiB grown together");
 }
 
-// How many of the whole pages inside [bytes, bytes + length) are
-// resident: none of a range no longer mapped.
-size_t residentPagesInside(uintptr_t bytes, size_t length) {
-    const auto page = uintptr_t(::sysconf(_SC_PAGESIZE));
-    const uintptr_t first = (bytes + page - 1) / page * page, end = (bytes + length) / page * page;
-    if (end <= first) return 0;
-    std::vector<unsigned char> resident((end - first) / page);
-    if (::mincore(reinterpret_cast<void*>(first), end - first, resident.data()) != 0) return 0;
-    return size_t(std::count_if(resident.begin(), resident.end(), [](unsigned char r) { return r & 1; }));
-}
-
 // A reply of a MiB or more taken as data gives its pages back to the system
 // as it is let go, as the budget that counted it gives its share back; the
 // C library keeps a smaller one resident for its next blocks, as it keeps
@@ -150,13 +138,13 @@ TEST(ReplyBufferTest, AReplyOfAMiBOrMoreGivesItsPagesBackAsItIsLetGoAndASmallerO
         fill(buffer, patterned(reply.size), 256 * 1024);
         ns::Ref<ns::Data> data = buffer.takeData();
         ASSERT_EQ(data->length(), reply.size);
-        const auto bytes = reinterpret_cast<uintptr_t>(data->bytes());
-        const size_t pages = residentPagesInside(bytes, reply.size);
+        const uint8_t* bytes = data->bytes();
+        const size_t pages = testing::residentPagesInside(bytes, reply.size);
         EXPECT_GE(pages, reply.size / page - 2);
         data.reset();
         // The first page and the last, where the allocator keeps its words,
         // are left out.
-        const size_t left = residentPagesInside(bytes + page, reply.size - 2 * page);
+        const size_t left = testing::residentPagesInside(bytes + page, reply.size - 2 * page);
         if (reply.givenBack) {
             EXPECT_LT(left, pages / 8) << "of " << pages;
         } else {

@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <fstream>
 #include <string>
 
@@ -20,6 +22,7 @@
 #include "platform/graphics/ImageSource.h"
 #include "platform/graphics/Png.h"
 #include "platform/testing/GifFiles.h"
+#include "platform/testing/ResidentMemory.h"
 #include "platform/uikit/Application.h"
 #include "platform/uikit/DecodedPixelAccount.h"
 #include "platform/uikit/Image.h"
@@ -179,6 +182,43 @@ TEST_F(DecodedPixelAccountTest, AReaderWaitingForRoomIsToldOnceHalfTheAccountIsF
     charges.clear();
     env.runUntilIdle();
     EXPECT_EQ(told, 1) << "once";
+}
+
+// A picture's pixels let go while the account is past half full go back to
+// the system at once, so that the pictures the account then lets be made
+// do not stand beside them; below half, the C library keeps them for the
+// next picture, as it keeps every other block.
+TEST_F(DecodedPixelAccountTest, APictureLetGoWhileTheAccountIsPastHalfFullGivesItsPagesBack) {
+    if (!testing::PeaksMeasureTheProduct) GTEST_SKIP() << "a sanitizer's allocator keeps freed blocks";
+    // A large block freed first: from here the C library serves blocks of
+    // a picture's size from its arenas, which keep them resident once freed.
+    auto* large = static_cast<volatile char*>(std::malloc(size_t(16) << 20));
+    ASSERT_NE(large, nullptr);
+    large[0] = 1;
+    std::free(const_cast<char*>(large));
+    constexpr int side = 1024;
+    constexpr uint64_t picture = uint64_t(side) * side;
+    const size_t bytes = size_t(picture) * 4, page = size_t(::sysconf(_SC_PAGESIZE));
+    const uint64_t before = account.pixelsHeld();
+    account.setLimitForTesting(2 * before + 4 * picture);
+    for (const bool pastHalf : {true, false}) {
+        SCOPED_TRACE(pastHalf);
+        cg::PictureCharge others = pastHalf ? account.charge(3 * picture) : nullptr;
+        ASSERT_EQ(bool(others), pastHalf);
+        auto bitmap = std::make_unique<cg::Bitmap>(side, side, cg::PixelFormat::ARGB32Premultiplied);
+        const uint8_t* pixels = bitmap->data();
+        const size_t pages = testing::residentPagesInside(pixels, bytes);
+        EXPECT_GE(pages, bytes / page - 2);
+        bitmap.reset();
+        // The first page and the last, where the allocator keeps its words,
+        // are left out.
+        const size_t left = testing::residentPagesInside(pixels + page, bytes - 2 * page);
+        if (pastHalf) {
+            EXPECT_LT(left, pages / 8) << "of " << pages;
+        } else {
+            EXPECT_GT(left, pages / 2) << "of " << pages;
+        }
+    }
 }
 
 }  // namespace
