@@ -2,19 +2,9 @@
 
 #include <string>
 
-#include "platform/foundation/MappedPages.h"
-#include "platform/graphics/PictureAccount.h"
 #include "platform/runtime/Exception.h"
 
 namespace cg {
-
-void giveBackIfPressed(void* block, size_t bytes) {
-    const PictureAccount* account = PictureAccount::installed();
-    if (!account || account->pixelsHeld() <= account->limit() / 2) return;
-    // The words the allocator keeps at either end of a free block stay.
-    constexpr size_t AllocatorWords = 64;
-    ns::pages::dropWithin(static_cast<char*>(block) + AllocatorWords, bytes - 2 * AllocatorWords);
-}
 
 Bitmap::Bitmap(int width, int height, PixelFormat format) : width_(width), height_(height), format_(format) {
     if (width < 0 || height < 0)

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/graphics/Color.h"
+#include "platform/graphics/PixelBlocks.h"
 
 namespace cg {
 
@@ -28,28 +29,25 @@ struct Pixel {
     friend bool operator==(const Pixel&, const Pixel&) = default;
 };
 
-// The storage of a bitmap's pixels. A large block let go while the account
-// of decoded pictures is past half full goes back to the system at once:
-// the C library would keep its pages for later blocks, resident and counted
-// by no account, while the account lets other pictures be made. Below half
-// full they stay the library's, for the next picture to reuse.
-void giveBackIfPressed(void* block, size_t bytes);
-
+// The storage of a bitmap's pixels: large blocks are pixel blocks, kept
+// for the next picture or given back to the system (PixelBlocks.h).
 template <class T>
 struct PixelAllocator {
     using value_type = T;
     PixelAllocator() = default;
     template <class U>
     PixelAllocator(const PixelAllocator<U>&) {}
-    T* allocate(size_t n) { return std::allocator<T>().allocate(n); }
+    T* allocate(size_t n) {
+        if (n * sizeof(T) >= pixel_blocks::From) return static_cast<T*>(pixel_blocks::take(n * sizeof(T)));
+        return std::allocator<T>().allocate(n);
+    }
     void deallocate(T* block, size_t n) {
-        if (n * sizeof(T) >= GivenBackFrom) giveBackIfPressed(block, n * sizeof(T));
+        if (n * sizeof(T) >= pixel_blocks::From) return pixel_blocks::give(block, n * sizeof(T));
         std::allocator<T>().deallocate(block, n);
     }
     friend bool operator==(const PixelAllocator&, const PixelAllocator&) { return true; }
-
-    static constexpr size_t GivenBackFrom = size_t(1) << 20;
 };
+
 class Bitmap {
 public:
     Bitmap() = default;

@@ -8,11 +8,15 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <fstream>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include <unistd.h>
 
@@ -20,6 +24,7 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/graphics/BitmapContext.h"
 #include "platform/graphics/ImageSource.h"
+#include "platform/graphics/PixelBlocks.h"
 #include "platform/graphics/Png.h"
 #include "platform/testing/GifFiles.h"
 #include "platform/testing/ResidentMemory.h"
@@ -184,41 +189,78 @@ TEST_F(DecodedPixelAccountTest, AReaderWaitingForRoomIsToldOnceHalfTheAccountIsF
     EXPECT_EQ(told, 1) << "once";
 }
 
-// A picture's pixels let go while the account is past half full go back to
-// the system at once, so that the pictures the account then lets be made
-// do not stand beside them; below half, the C library keeps them for the
-// next picture, as it keeps every other block.
-TEST_F(DecodedPixelAccountTest, APictureLetGoWhileTheAccountIsPastHalfFullGivesItsPagesBack) {
+// Pictures are let go on one decode queue and made on another: the pixels
+// one lets go are the next picture's, whichever thread makes it, so that a
+// stream of pictures holds no more than the pictures alive. The C library
+// would keep the block in the arena of the thread that freed it, resident,
+// and make the next beside it.
+TEST_F(DecodedPixelAccountTest, APictureLetGoOnOneThreadIsTheNextPictureMadeOnAnother) {
     if (!testing::PeaksMeasureTheProduct) GTEST_SKIP() << "a sanitizer's allocator keeps freed blocks";
-    // A large block freed first: from here the C library serves blocks of
-    // a picture's size from its arenas, which keep them resident once freed.
+    // A large block freed first: from here the C library would serve blocks
+    // of a picture's size from its arenas.
     auto* large = static_cast<volatile char*>(std::malloc(size_t(16) << 20));
     ASSERT_NE(large, nullptr);
     large[0] = 1;
     std::free(const_cast<char*>(large));
     constexpr int side = 1024;
+    const double picture = double(side) * side * 4;
+    const uint64_t before = testing::residentBytes();
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool madeAndLetGo = false, done = false;
+    // Alive until the end, as a decode queue's thread is: its arena stays its.
+    std::thread other([&] {
+        { cg::Bitmap(side, side, cg::PixelFormat::ARGB32Premultiplied); }
+        std::unique_lock lock(mutex);
+        madeAndLetGo = true;
+        changed.notify_all();
+        changed.wait(lock, [&] { return done; });
+    });
+    {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return madeAndLetGo; });
+    }
+    cg::Bitmap next(side, side, cg::PixelFormat::ARGB32Premultiplied);
+    const double grown = double(testing::residentBytes()) - double(before);
+    {
+        std::lock_guard lock(mutex);
+        done = true;
+        changed.notify_all();
+    }
+    other.join();
+    EXPECT_LT(grown, picture * 1.5) << "two pictures, one after the other, on two threads";
+}
+
+// Below half the account, the blocks let go are kept for later pictures,
+// up to their bound; past half full, a block let go goes back to the system
+// at once, and the kept ones with it, before the account lets other
+// pictures be made.
+TEST_F(DecodedPixelAccountTest, PixelsLetGoAreKeptWithinTheirBoundAndGivenBackOnceTheAccountIsPastHalfFull) {
+    if (!testing::PeaksMeasureTheProduct) GTEST_SKIP() << "a sanitizer build takes its blocks from the allocator";
+    constexpr int side = 1024;
     constexpr uint64_t picture = uint64_t(side) * side;
-    const size_t bytes = size_t(picture) * 4, page = size_t(::sysconf(_SC_PAGESIZE));
+    const size_t bytes = size_t(picture) * 4;
     const uint64_t before = account.pixelsHeld();
     account.setLimitForTesting(2 * before + 4 * picture);
-    for (const bool pastHalf : {true, false}) {
-        SCOPED_TRACE(pastHalf);
-        cg::PictureCharge others = pastHalf ? account.charge(3 * picture) : nullptr;
-        ASSERT_EQ(bool(others), pastHalf);
-        auto bitmap = std::make_unique<cg::Bitmap>(side, side, cg::PixelFormat::ARGB32Premultiplied);
-        const uint8_t* pixels = bitmap->data();
-        const size_t pages = testing::residentPagesInside(pixels, bytes);
-        EXPECT_GE(pages, bytes / page - 2);
-        bitmap.reset();
-        // The first page and the last, where the allocator keeps its words,
-        // are left out.
-        const size_t left = testing::residentPagesInside(pixels + page, bytes - 2 * page);
-        if (pastHalf) {
-            EXPECT_LT(left, pages / 8) << "of " << pages;
-        } else {
-            EXPECT_GT(left, pages / 2) << "of " << pages;
-        }
-    }
+    auto pictures = [side](size_t count) {
+        std::vector<cg::Bitmap> made;
+        for (size_t i = 0; i < count; ++i) made.emplace_back(side, side, cg::PixelFormat::ARGB32Premultiplied);
+        return made;
+    };
+    // More than may be kept, let go together.
+    auto many = pictures(cg::pixel_blocks::KeptBytes / bytes + 4);
+    many.clear();
+    // Blocks of other sizes kept before may fill part of the bound.
+    EXPECT_LE(cg::pixel_blocks::keptBytes(), cg::pixel_blocks::KeptBytes);
+    EXPECT_GT(cg::pixel_blocks::keptBytes(), cg::pixel_blocks::KeptBytes - bytes);
+    auto few = pictures(2);
+    const uint8_t* pixels = few[0].data();
+    EXPECT_EQ(testing::residentPagesInside(pixels, bytes), bytes / size_t(::sysconf(_SC_PAGESIZE)));
+    cg::PictureCharge others = account.charge(3 * picture);
+    ASSERT_TRUE(others);
+    few.clear();
+    EXPECT_EQ(cg::pixel_blocks::keptBytes(), 0u);
+    EXPECT_EQ(testing::residentPagesInside(pixels, bytes), 0u) << "given back";
 }
 
 }  // namespace
