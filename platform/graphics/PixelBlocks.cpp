@@ -107,17 +107,24 @@ Kept& kept() {
 
 }  // namespace
 
+// Pixels start this far into their pages, where the C library puts a
+// block's bytes: rows aligned to 32 bytes make the JPEG library's colour
+// conversion store past the caches, and the step that finishes each row
+// then reads it back from memory (a third slower decode).
+constexpr size_t Lead = 16;
+
 void* take(size_t bytes) {
     if constexpr (!Mapped) return ::operator new(bytes);
-    const size_t length = ns::pages::rounded(bytes);
-    if (void* block = kept().take(length)) return block;
-    if (void* block = ns::pages::map(length)) return block;
-    throw std::bad_alloc();
+    const size_t length = ns::pages::rounded(Lead + bytes);
+    void* block = kept().take(length);
+    if (!block) block = ns::pages::map(length);
+    if (!block) throw std::bad_alloc();
+    return static_cast<char*>(block) + Lead;
 }
 
 void give(void* block, size_t bytes) {
     if constexpr (!Mapped) return ::operator delete(block);
-    kept().give(block, ns::pages::rounded(bytes));
+    kept().give(static_cast<char*>(block) - Lead, ns::pages::rounded(Lead + bytes));
 }
 
 size_t keptBytes() { return kept().bytes(); }
