@@ -8,22 +8,14 @@
 
 #include "platform/foundation/MappedPages.h"
 #include "platform/graphics/PictureAccount.h"
+#include "platform/runtime/AddressSanitizer.h"
 
 namespace cg::pixel_blocks {
 
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool Mapped = false;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool Mapped = false;
-#else
-constexpr bool Mapped = true;
-#endif
-#else
-constexpr bool Mapped = true;
-#endif
+// A sanitizer checks only the blocks its allocator hands out.
+constexpr bool Mapped = !rt::AddressSanitized;
 
 // Past half full, the account is about to refuse pictures and warn: what
 // pictures let go must be the system's again before others are made.

@@ -5,21 +5,13 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/runtime/AddressSanitizer.h"
+
 namespace testing {
 
 // Whether peaks tell what the product costs: a sanitizer build keeps freed
 // blocks and pads every allocation, so its peaks are not the product's.
-#if defined(__SANITIZE_ADDRESS__)
-inline constexpr bool PeaksMeasureTheProduct = false;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-inline constexpr bool PeaksMeasureTheProduct = false;
-#else
-inline constexpr bool PeaksMeasureTheProduct = true;
-#endif
-#else
-inline constexpr bool PeaksMeasureTheProduct = true;
-#endif
+inline constexpr bool PeaksMeasureTheProduct = !rt::AddressSanitized;
 
 uint64_t residentBytes();
 // How many of the whole pages inside `length` bytes from `bytes` are
