@@ -44,17 +44,20 @@ gamehost_watching=""
 #   gamehost_start WHAT COMMAND...
 # runs COMMAND in the background in a new process group (and session, so
 # that a Ctrl-C reaches it only through the script), WHAT naming it for the
-# interrupted line ("the build"); $! is its process and its group. It does
-# not inherit the run lock's descriptor (3) nor the watchdog's pipe (8).
+# interrupted line ("the build"); $! is its process and its group. It tells
+# the watchdog its group itself before COMMAND runs, so that a script killed
+# the moment after starting it still has it stopped; COMMAND inherits
+# neither the run lock's descriptor (3) nor the watchdog's pipe (8).
 # Reap it with gamehost_wait.
 gamehost_start() {
     local what=$1
     shift
     gamehost_watch
-    setsid "$@" 3>&- 8>&- &
+    # A subshell writes, as gamehost_tell_watchdog does: a watchdog that is
+    # gone must not end the job before it runs.
+    setsid bash -c '(echo "$$" >&8) 2>/dev/null; exec 8>&- "$@"' gamehost-job "$@" 3>&- &
     gamehost_groups+=("$!")
     gamehost_group_names+=("$what")
-    gamehost_tell_watchdog "$!"
 }
 
 #   gamehost_wait PID
