@@ -17,6 +17,12 @@ namespace {
 // A sanitizer checks only the blocks its allocator hands out.
 constexpr bool Mapped = !rt::AddressSanitized;
 
+// Pixels start this far into their pages, where the C library puts a
+// block's bytes: rows aligned to 32 bytes make the JPEG library's colour
+// conversion store past the caches, and the step that finishes each row
+// then reads it back from memory (a third slower decode).
+constexpr size_t Lead = 16;
+
 // Past half full, the account is about to refuse pictures and warn: what
 // pictures let go must be the system's again before others are made.
 bool accountPressed() {
@@ -40,7 +46,8 @@ public:
         {
             std::lock_guard lock(mutex_);
             if (blocks_.empty()) return nullptr;
-            auto same = std::find_if(blocks_.begin(), blocks_.end(), [length](const Block& b) { return b.length == length; });
+            auto same = std::find_if(blocks_.begin(), blocks_.end(),
+                                     [length](const Block& b) { return b.length == length; });
             if (same == blocks_.end()) same = blocks_.end() - 1;
             found = *same;
             bytes_ -= found.length;
@@ -98,12 +105,6 @@ Kept& kept() {
 }
 
 }  // namespace
-
-// Pixels start this far into their pages, where the C library puts a
-// block's bytes: rows aligned to 32 bytes make the JPEG library's colour
-// conversion store past the caches, and the step that finishes each row
-// then reads it back from memory (a third slower decode).
-constexpr size_t Lead = 16;
 
 void* take(size_t bytes) {
     if constexpr (!Mapped) return ::operator new(bytes);

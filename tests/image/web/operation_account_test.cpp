@@ -25,9 +25,9 @@ using urltest::MiB;
 
 // The app's account holds two 8192 x 8192 pictures; the same turns of
 // refusal, warning and retry show with smaller pictures under an account of
-// two of them. Pictures of 36 MiB are still ones the C library maps on
-// their own and gives back when let go (past its largest threshold for
-// that, 32 MiB), as it does the app's.
+// two of them. Pictures of 36 MiB live in pages of their own, as the
+// app's do (cg::pixel_blocks), and go back to the system when let go while
+// the account is past half full.
 constexpr uint32_t Side = 3072;
 constexpr uint64_t PicturePixels = uint64_t(Side) * Side;
 constexpr uint64_t AccountPixels = 2 * PicturePixels;
