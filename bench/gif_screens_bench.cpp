@@ -9,7 +9,6 @@
 // whole process), each pair printed as a ratio.
 
 #include <benchmark/benchmark.h>
-#include <malloc.h>
 #include <stdlib.h>
 
 #include <cstdio>
@@ -25,6 +24,7 @@
 #include "image/web/TVWebImageManager.h"
 #include "image/web/TVWebImageOperation.h"
 #include "platform/foundation/Data.h"
+#include "platform/runtime/Allocator.h"
 #include "platform/testing/GifFiles.h"
 #include "platform/testing/LoopbackImageServer.h"
 #include "platform/testing/ResidentMemory.h"
@@ -61,7 +61,7 @@ void GifsThroughLoader(benchmark::State& state) {
             auto cache = TVImageCache::initWithPath(std::string(folder) + "/images");
             auto manager = TVWebImageManager::initWithCache(cache, nullptr);
             const uint64_t before = account.pixelsHeld();
-            malloc_trim(0);
+            rt::allocator::giveBackFreed();
             const uint64_t residentBefore = testing::residentBytes();
             testing::ResidentPeak peak;
             int delivered = 0;
@@ -82,7 +82,7 @@ void GifsThroughLoader(benchmark::State& state) {
                 const double held = double(cache->memoryCache()->totalCount() * screensEach * Side * Side);
                 if (held > 0) leastShare = std::min(leastShare, double(account.pixelsHeld() - before) / held);
             }
-            malloc_trim(0);
+            rt::allocator::giveBackFreed();
             state.counters["peak_growth_MiB"] = double(peak.growth()) / MiB;
             state.counters["resident_growth_MiB"] = double(testing::residentBytes() - residentBefore) / MiB;
             state.counters["account_MiB"] = double(account.pixelsHeld() - before) * 4 / MiB;

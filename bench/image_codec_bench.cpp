@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 
@@ -20,6 +21,7 @@
 #include "bench/ratio_report.h"
 #include "image/codec/TVImageDecoder.h"
 #include "image/codec/TVImageEncoder.h"
+#include "platform/graphics/Bitmap.h"
 #include "platform/graphics/GifWriter.h"
 
 namespace {
@@ -301,6 +303,28 @@ void APNGRandom(benchmark::State& state) {
     setPixels(state, int64_t(decoder->frameCount()) * 192 * 192);
 }
 
+// A 1024 x 1024 picture copied, as every GIF frame handed out is, against
+// one block copy of its bytes.
+void BitmapCopy(benchmark::State& state) {
+    const cg::Bitmap picture(1024, 1024, cg::PixelFormat::ARGB32Premultiplied);
+    for (auto _ : state) {
+        cg::Bitmap copy = picture;
+        benchmark::DoNotOptimize(copy.data());
+    }
+    setPixels(state, 1024 * 1024);
+}
+
+void BlockCopy(benchmark::State& state) {
+    const std::vector<uint8_t> bytes(size_t(1024) * 1024 * 4);
+    for (auto _ : state) {
+        auto* copy = static_cast<uint8_t*>(std::malloc(bytes.size()));
+        std::memcpy(copy, bytes.data(), bytes.size());
+        benchmark::DoNotOptimize(copy);
+        std::free(copy);
+    }
+    setPixels(state, 1024 * 1024);
+}
+
 }  // namespace
 
 BENCHMARK(DecoderPNG);
@@ -316,6 +340,8 @@ BENCHMARK(EncoderJPEG);
 BENCHMARK(LibjpegEncode);
 BENCHMARK(APNGSequential);
 BENCHMARK(APNGRandom);
+BENCHMARK(BitmapCopy);
+BENCHMARK(BlockCopy);
 
 int main(int argc, char** argv) {
     // The files are made before any timing.
@@ -336,5 +362,6 @@ int main(int argc, char** argv) {
         line("PNG encode", "EncoderPNG", "LibpngEncode");
         line("JPEG encode", "EncoderJPEG", "LibjpegEncode");
         line("APNG sequential / random", "APNGSequential", "APNGRandom");
+        line("1024x1024 bitmap / block copy", "BitmapCopy", "BlockCopy");
     });
 }

@@ -24,8 +24,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <malloc.h>
-
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
@@ -49,6 +47,7 @@
 #include "platform/foundation/JSONSerialization.h"
 #include "platform/foundation/ReplyBudget.h"
 #include "platform/foundation/String.h"
+#include "platform/runtime/Allocator.h"
 #include "platform/testing/ResidentMemory.h"
 
 namespace {
@@ -488,7 +487,7 @@ void printRecordsCost() {
     const PlatformCorpus& c = platformCorpora()[3];
     // What was let go making the corpora goes back first, so that the
     // read's blocks are all new pages.
-    ::malloc_trim(0);
+    rt::allocator::giveBackFreed();
     const uint64_t before = testing::residentBytes();
     ns::Id held = ns::JSONSerialization::JSONObjectWithData(c.documents[0], 0);
     const uint64_t resident = testing::residentBytes() - before;

@@ -31,6 +31,7 @@ function(gamehost_test name)
   target_precompile_headers(${name} REUSE_FROM gamehost_test_headers)
   gamehost_link_whole(${name} ${ARG_LIBS})
   target_link_libraries(${name} PRIVATE GTest::gtest_main GTest::gmock Threads::Threads)
+  gamehost_use_allocator(${name})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   if(GAMEHOST_SANITIZE AND ARG_QUARANTINE_OFF)
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST TEST_FILTER "-${ARG_QUARANTINE_OFF}"
@@ -39,5 +40,16 @@ function(gamehost_test name)
       PROPERTIES TIMEOUT 120 ENVIRONMENT_MODIFICATION "ASAN_OPTIONS=path_list_append:quarantine_size_mb=0")
   else()
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT 120)
+  endif()
+endfunction()
+
+# Every program links the allocator the whole process uses, with its
+# settings (platform/runtime/AllocatorSettings.cpp): linked into the
+# program, it serves every library's blocks too, the image libraries'
+# among them. Sanitizer builds keep the sanitizer's own.
+function(gamehost_use_allocator target)
+  if(NOT GAMEHOST_SANITIZE)
+    target_sources(${target} PRIVATE $<TARGET_OBJECTS:gamehost_allocator_settings>)
+    target_link_libraries(${target} PRIVATE PkgConfig::JEMALLOC)
   endif()
 endfunction()

@@ -67,8 +67,10 @@ static_assert(sizeof(JSONSlot) == 16 && std::is_trivially_copyable_v<JSONSlot>);
 
 // A container's values while it is read and once made: from the allocator
 // while small, and past MappedFrom bytes pages of their own, so that a large
-// array's values are the system's again the moment it goes, are touched
-// only as they are filled, and are handed to the container made of them
+// array's values grow by moving their pages, never by copying them (from
+// the allocator, a large array read over and over costs a third more for
+// it), are touched only as they are filled, are the system's again the
+// moment the array goes, and are handed to the container made of them
 // without a copy (when it holds no other kind of value beside them). At
 // most 2^31 - 1 elements.
 template <class T>

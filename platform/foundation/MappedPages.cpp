@@ -3,7 +3,6 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include <cstdint>
 
 namespace ns::pages {
 
@@ -37,13 +36,6 @@ void* resize(void* block, size_t length, size_t newLength) {
     }
     void* moved = ::mremap(block, from, to, MREMAP_MAYMOVE);
     return moved == MAP_FAILED ? nullptr : moved;
-}
-
-void dropWithin(void* start, size_t length) {
-    const auto from = reinterpret_cast<uintptr_t>(start);
-    const uintptr_t first = (from + pageSize() - 1) / pageSize() * pageSize();
-    const uintptr_t end = (from + length) / pageSize() * pageSize();
-    if (end > first) ::madvise(reinterpret_cast<void*>(first), end - first, MADV_DONTNEED);
 }
 
 }  // namespace ns::pages

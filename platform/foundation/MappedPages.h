@@ -1,9 +1,10 @@
 #pragma once
-// Blocks of whole pages mapped on their own, for memory that must be the
-// system's again the moment it is let go: the allocator keeps what it frees
-// for later requests, resident and counted by no budget. A mapped block
-// also costs nothing for pages it has not touched, and grows or shrinks in
-// place or by moving its pages, never by copying them.
+// Blocks of whole pages mapped on their own, where the allocator costs
+// ordinary work or a bound more: a reply's blocks, each let go the moment
+// it is joined so that the reply is never resident twice, and the JSON
+// reader's large blocks, which grow by moving their pages, never by
+// copying them, and are touched only as they are filled. A mapped block
+// costs nothing for pages it has not touched.
 
 #include <cstddef>
 
@@ -20,9 +21,5 @@ void unmap(void* block, size_t length);
 // made), its contents kept; it may move. nullptr when the system refuses
 // it: the block is then as it was.
 void* resize(void* block, size_t length, size_t newLength);
-
-// Gives the system back the whole pages that lie within `length` bytes from
-// `start`, a part of any block: they read as zeros if touched again.
-void dropWithin(void* start, size_t length);
 
 }  // namespace ns::pages

@@ -12,9 +12,8 @@
 // until the handler it hands the reply on to has, ReplyInHandler), a piece
 // handed to a delegate until its data is released. Pieces on their way are
 // gathered (ReplyPiece.h), so what they cost beyond their bytes is bounded
-// with them. The allocator may keep as much again of pieces let go, so that
-// their peak stays near a third; a joined reply of a MiB or more let go is
-// the system's again at once (ReplyBuffer::takeData). The web-image loader and the
+// with them. The allocator may keep as much again of pieces let go for a
+// moment, so that their peak stays near a third. The web-image loader and the
 // blocking reads have budgets of their own (TVWebImageManager.h,
 // BlockingRead.h).
 

@@ -9,21 +9,6 @@
 
 namespace ns {
 
-namespace {
-
-// Drops the whole pages of a large reply's bytes, just before they are
-// freed: the system takes them back at once, and the allocator, which
-// reads none of them, finds zeros there if it uses them again. The words it
-// keeps at either end of a free block stay clear of the pages dropped.
-void givePagesBack(const Data& data) {
-    constexpr size_t AllocatorWords = 64;
-    const size_t capacity = data.vector().capacity();
-    if (capacity < ReplyBuffer::LargeReplyBytes) return;
-    pages::dropWithin(const_cast<uint8_t*>(data.bytes()) + AllocatorWords, capacity - 2 * AllocatorWords);
-}
-
-}  // namespace
-
 void ReplyBuffer::append(const char* bytes, size_t length) {
     if (length == 0) return;
     if (size_ + length > failingPast_.load(std::memory_order_relaxed)) throw std::bad_alloc();
@@ -76,13 +61,7 @@ std::vector<uint8_t> ReplyBuffer::take() {
     return whole;
 }
 
-Ref<Data> ReplyBuffer::takeData() {
-    std::vector<uint8_t> whole = take();
-    return Ref<Data>(new Data(std::move(whole)), [](Data* data) {
-        givePagesBack(*data);
-        delete data;
-    });
-}
+Ref<Data> ReplyBuffer::takeData() { return std::make_shared<Data>(take()); }
 
 std::vector<uint8_t> ReplyBuffer::copy() const {
     std::vector<uint8_t> whole;

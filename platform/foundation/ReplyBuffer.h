@@ -42,13 +42,8 @@ public:
     // Throws std::bad_alloc when the whole cannot be had; the buffer then
     // holds what it held.
     std::vector<uint8_t> take();
-    // The same as data, for a reply a budget counts while it is held: when
-    // it is LargeReplyBytes or more, its pages go back to the system as the
-    // data is let go. The allocator would keep them resident for its next
-    // blocks (past its first large block freed it serves such sizes from
-    // its arenas), beside the reply that takes the share given back.
+    // The same as data.
     Ref<Data> takeData();
-    static constexpr size_t LargeReplyBytes = size_t(1) << 20;
 
     // A copy of the whole reply, the buffer left as it is. Throws
     // std::bad_alloc when the copy cannot be had.

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "platform/graphics/Color.h"
-#include "platform/graphics/PixelBlocks.h"
 
 namespace cg {
 
@@ -27,25 +26,6 @@ struct Pixel {
     uint8_t blue = 0;
 
     friend bool operator==(const Pixel&, const Pixel&) = default;
-};
-
-// The storage of a bitmap's pixels: large blocks are pixel blocks, kept
-// for the next picture or given back to the system (PixelBlocks.h).
-template <class T>
-struct PixelAllocator {
-    using value_type = T;
-    PixelAllocator() = default;
-    template <class U>
-    PixelAllocator(const PixelAllocator<U>&) {}
-    T* allocate(size_t n) {
-        if (n * sizeof(T) >= pixel_blocks::From) return static_cast<T*>(pixel_blocks::take(n * sizeof(T)));
-        return std::allocator<T>().allocate(n);
-    }
-    void deallocate(T* block, size_t n) {
-        if (n * sizeof(T) >= pixel_blocks::From) return pixel_blocks::give(block, n * sizeof(T));
-        std::allocator<T>().deallocate(block, n);
-    }
-    friend bool operator==(const PixelAllocator&, const PixelAllocator&) { return true; }
 };
 
 class Bitmap {
@@ -81,7 +61,9 @@ private:
     int width_ = 0;
     int height_ = 0;
     PixelFormat format_ = PixelFormat::ARGB32Premultiplied;
-    std::vector<uint32_t, PixelAllocator<uint32_t>> words_;
+    // From the allocator, which decides when a large block let go goes
+    // back to the system; a copy is one block copy.
+    std::vector<uint32_t> words_;
 };
 
 // A bitmap-info word: the alpha info in the low five bits, the byte order

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <vector>
 
 #include <jpeglib.h>
 #include <jerror.h>
@@ -98,6 +99,7 @@ struct Job {
     bool scansCut = false;    // the file has more scans than are read
     bool outOfMemory = false;  // the library needed more than the budget leaves
     std::optional<RowSink> sink;
+    std::vector<uint32_t> scratch;
 };
 
 // The blocks the scan being started passes over: every block of each of
@@ -106,12 +108,24 @@ uint64_t blocksInScan(j_decompress_ptr info) {
     return uint64_t(info->MCUs_per_row) * info->MCU_rows_in_scan * uint64_t(info->blocks_in_MCU);
 }
 
+// Where the library writes a row before it is finished into the picture.
+// Its colour conversion stores a row that starts on 32 bytes past the
+// caches, and finishing reads the row again at once: from memory, were it
+// the picture's own (a large picture's rows start where the allocator puts
+// them). A row 16 bytes off that boundary is stored through the caches.
+uint32_t* scratchRow(Job& job, int width) {
+    if (job.scratch.empty()) job.scratch.resize(size_t(width) + 8);
+    const auto at = reinterpret_cast<uintptr_t>(job.scratch.data());
+    return job.scratch.data() + (48 - at % 32) % 32 / 4;
+}
+
 void readRows(j_decompress_ptr info, Job& job) {
+    uint32_t* written = scratchRow(job, job.header.width);
     while (info->output_scanline < info->output_height) {
         int y = int(info->output_scanline);
-        JSAMPROW row = reinterpret_cast<JSAMPROW>(job.sink->row(y));
+        JSAMPROW row = reinterpret_cast<JSAMPROW>(written);
         if (jpeg_read_scanlines(info, &row, 1) != 1) break;  // suspended
-        job.sink->finishRow(y);
+        job.sink->finishRowFrom(y, written);
         job.rows++;
     }
 }

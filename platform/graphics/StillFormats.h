@@ -146,6 +146,8 @@ public:
     uint32_t* row(int y) { return bitmap_.row(y); }
     // Premultiplies the row, or clears the unused byte of an opaque one.
     void finishRow(int y);
+    // The same of `width` words written elsewhere, into row `y`.
+    void finishRowFrom(int y, const uint32_t* written);
     int rowsFinished() const { return rowsFinished_; }
     Bitmap take();
 

@@ -4,21 +4,21 @@
 // only where peaks measure the product (see ResidentMemory.h).
 
 #include <gtest/gtest.h>
-#include <malloc.h>
 
 #include <cstdio>
 #include <string_view>
 
+#include "platform/runtime/Allocator.h"
 #include "platform/testing/ResidentMemory.h"
 
 namespace testing {
 
 inline constexpr uint64_t MiB = uint64_t(1) << 20;
 
-// A peak started from what is resident now, with the heap's free pages
+// A peak started from what is resident now, with the pages freed so far
 // given back first, so that earlier work's leftovers do not hide this one's.
 inline ResidentPeak peakFromHere() {
-    malloc_trim(0);
+    rt::allocator::giveBackFreed();
     return ResidentPeak();
 }
 
@@ -44,10 +44,10 @@ inline void expectGrowthUnder(const ResidentPeak& peak, uint64_t bound, std::str
     expectGrowthUnder(peak.growth(), bound, what);
 }
 
-// The resident set now, with the heap's free pages given back first: taken
+// The resident set now, with the pages freed so far given back first: taken
 // before and after a piece of work, what the work left held.
 inline uint64_t residentFromHere() {
-    malloc_trim(0);
+    rt::allocator::giveBackFreed();
     return residentBytes();
 }
 

@@ -1,7 +1,5 @@
 #include "platform/webkit/ScriptEngine.h"
 
-#include <malloc.h>
-
 #include <cmath>
 #include <cstdlib>
 #include <unordered_set>
@@ -180,10 +178,8 @@ ScriptEngine::ScriptEngine() {
 }
 
 ScriptEngine::~ScriptEngine() {
+    // What the heap held goes back to the system as the allocator decides.
     duk_destroy_heap(ctx_);
-    // A heap that ran to its ceiling leaves that much free in the C
-    // library's arenas: give it back to the system.
-    if (heap_.exhausted()) malloc_trim(0);
 }
 
 void* ScriptEngine::allocate(void* udata, duk_size_t size) {

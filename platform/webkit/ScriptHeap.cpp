@@ -1,6 +1,7 @@
 #include "platform/webkit/ScriptHeap.h"
 
 #include <malloc.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -10,20 +11,43 @@ namespace web::detail {
 
 namespace {
 
-// What the C library keeps beside each block (its size words).
+// What the allocator keeps beside each block (its size words).
 constexpr size_t Bookkeeping = 2 * sizeof(size_t);
-// More than the C library ever rounds a request up by (a page, for a block
-// it maps on its own, plus its bookkeeping); a request that fits with this
-// much to spare cannot take the heap past the ceiling.
+// From here a block is counted by the pages its request spans: the
+// allocator rounds such a block up to a size class whose untouched tail
+// costs nothing. Smaller blocks are counted whole, as the allocator cuts
+// them from pages it touches.
+constexpr size_t PagedFrom = 16 * 1024;
+// More than a block is ever counted beyond what was asked for it (a page,
+// or a quarter of a block below PagedFrom, plus the bookkeeping); a request
+// that fits with this much to spare cannot take the heap past the ceiling.
 constexpr size_t RoundingBound = 8192;
+
+size_t pageSize() {
+    static const size_t page = size_t(::sysconf(_SC_PAGESIZE));
+    return page;
+}
 
 }  // namespace
 
-size_t ScriptHeap::footprint(void* block) { return block ? malloc_usable_size(block) + Bookkeeping : 0; }
+size_t ScriptHeap::footprint(void* block) const {
+    if (!block) return 0;
+    const size_t usable = malloc_usable_size(block);
+    if (usable < PagedFrom) return usable + Bookkeeping;
+    const auto asked = largeAsked_.find(block);
+    if (asked == largeAsked_.end()) return usable + Bookkeeping;
+    const size_t spanned = (asked->second + pageSize() - 1) / pageSize() * pageSize();
+    return std::min(usable, spanned) + Bookkeeping;
+}
+
+void ScriptHeap::remember(void* block, size_t size) {
+    if (malloc_usable_size(block) >= PagedFrom) largeAsked_[block] = size;
+}
 
 bool ScriptHeap::admit(void* block) {
     size_t size = footprint(block);
     if (live_ + size > CeilingBytes) {
+        largeAsked_.erase(block);
         std::free(block);
         return false;
     }
@@ -52,7 +76,9 @@ void ScriptHeap::granted(size_t size) {
 void* ScriptHeap::allocate(size_t size) {
     if (exhausted_ || live_ + size + Bookkeeping > CeilingBytes) return refuse(size);
     void* block = std::malloc(size);
-    if (!block || !admit(block)) return refuse(size);
+    if (!block) return refuse(size);
+    remember(block, size);
+    if (!admit(block)) return refuse(size);
     granted(size);
     return block;
 }
@@ -76,6 +102,8 @@ void* ScriptHeap::reallocate(void* block, size_t size) {
     }
     void* resized = std::realloc(block, size);
     if (!resized) return refuse(size);
+    largeAsked_.erase(block);
+    remember(resized, size);
     live_ = live_ - before + footprint(resized);
     peak_ = std::max(peak_, live_);
     granted(size);
@@ -85,6 +113,7 @@ void* ScriptHeap::reallocate(void* block, size_t size) {
 void ScriptHeap::release(void* block) {
     if (!block) return;
     live_ -= footprint(block);
+    largeAsked_.erase(block);
     std::free(block);
 }
 

@@ -1,13 +1,15 @@
 #pragma once
 // The memory of one script engine heap, held under a ceiling on its live
-// bytes: what each block takes from the C library, its bookkeeping
-// included, counted while the block lives. A request that would take the
+// bytes: what each block takes from the allocator, its bookkeeping
+// included (a large block, the pages its request spans), counted while the
+// block lives. A request that would take the
 // heap past the ceiling is refused; the engine then collects garbage and
 // asks again, and once it has given up on the same request the heap is
 // exhausted: from then on every request is refused, and the page that ran
 // it is to be ended. Internal to the web views.
 
 #include <cstddef>
+#include <unordered_map>
 
 namespace web::detail {
 
@@ -31,8 +33,11 @@ public:
     bool exhausted() const { return exhausted_; }
 
 private:
-    static size_t footprint(void* block);
-    // Counts a block the C library gave; false, the block given back, when
+    // What `block` is counted at.
+    size_t footprint(void* block) const;
+    // Keeps what a large block was asked for: it is counted by that.
+    void remember(void* block, size_t size);
+    // Counts a block the allocator gave; false, the block given back, when
     // its real size takes the heap past the ceiling.
     bool admit(void* block);
     void* refuse(size_t size);
@@ -44,6 +49,8 @@ private:
     // The request refused last and how many times in a row.
     size_t refusedSize_ = 0;
     int refusals_ = 0;
+    // The size asked for each block the allocator made large.
+    std::unordered_map<void*, size_t> largeAsked_;
 };
 
 }  // namespace web::detail

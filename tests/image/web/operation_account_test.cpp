@@ -5,7 +5,6 @@
 // is delivered while memory stays within the account. A picture still
 // refused is a transient failure, not the URL's.
 
-#include <malloc.h>
 #include <zlib.h>
 
 #include <cstdio>
@@ -25,9 +24,7 @@ using urltest::MiB;
 
 // The app's account holds two 8192 x 8192 pictures; the same turns of
 // refusal, warning and retry show with smaller pictures under an account of
-// two of them. Pictures of 36 MiB live in pages of their own, as the
-// app's do (cg::pixel_blocks), and go back to the system when let go while
-// the account is past half full.
+// two of them.
 constexpr uint32_t Side = 3072;
 constexpr uint64_t PicturePixels = uint64_t(Side) * Side;
 constexpr uint64_t AccountPixels = 2 * PicturePixels;
@@ -60,8 +57,7 @@ TEST_F(OperationAccountTest, TwentyFourLargePicturesLoadedOneAfterAnotherStayWit
         server_.serve("/large" + std::to_string(i) + ".png", ImageReply{.body = body, .contentType = "image/png"});
     }
     ns::LogCapture log;
-    malloc_trim(0);
-    testing::ResidentPeak peak;
+    testing::ResidentPeak peak = testing::peakFromHere();
     int delivered = 0;
     for (int i = 0; i < pictures; ++i) {
         auto address = url("/large" + std::to_string(i) + ".png");

@@ -14,6 +14,7 @@
 
 #include "platform/foundation/Data.h"
 #include "platform/foundation/ReplyBuffer.h"
+#include "platform/runtime/Allocator.h"
 #include "platform/testing/PeakBound.h"
 #include "platform/testing/ResidentMemory.h"
 
@@ -115,41 +116,29 @@ TEST(ReplyBufferTest, ManyRepliesGrownTogetherHoldWhatTheyCount) {
     testing::expectGrowthUnder(peak, counted + 4 * MiB, "100 replies of 528 KiB grown together");
 }
 
-// A reply of a MiB or more taken as data gives its pages back to the system
-// as it is let go, as the budget that counted it gives its share back; the
-// C library keeps a smaller one resident for its next blocks, as it keeps
-// every other block of the process.
-TEST(ReplyBufferTest, AReplyOfAMiBOrMoreGivesItsPagesBackAsItIsLetGoAndASmallerOneIsTheAllocators) {
+// A reply taken as data and let go is the system's again once the
+// allocator gives back what was freed: nothing of the reply is kept aside,
+// whatever its size and whatever large blocks were freed before it.
+TEST(ReplyBufferTest, AReplyTakenAsDataGoesBackToTheSystemWithWhatTheAllocatorFrees) {
     if (!testing::PeaksMeasureTheProduct) GTEST_SKIP() << "a sanitizer's allocator keeps freed blocks";
-    // A large block freed first: from here the C library serves blocks of
-    // its size from its arenas, which keep them resident once freed.
     auto* large = static_cast<volatile char*>(std::malloc(16 * MiB));
     ASSERT_NE(large, nullptr);
     large[0] = 1;
     std::free(const_cast<char*>(large));
     const auto page = size_t(::sysconf(_SC_PAGESIZE));
-    const struct {
-        size_t size;
-        bool givenBack;
-    } replies[] = {{8 * MiB, true}, {MiB, true}, {8 * MiB, true}, {MiB - 64 * 1024, false}, {3 * MiB, true}};
-    for (const auto& reply : replies) {
-        SCOPED_TRACE(reply.size);
+    for (size_t size : {8 * MiB, MiB, 8 * MiB, MiB - 64 * 1024, 3 * MiB}) {
+        SCOPED_TRACE(size);
         ns::ReplyBuffer buffer;
-        fill(buffer, patterned(reply.size), 256 * 1024);
+        fill(buffer, patterned(size), 256 * 1024);
         ns::Ref<ns::Data> data = buffer.takeData();
-        ASSERT_EQ(data->length(), reply.size);
+        ASSERT_EQ(data->length(), size);
         const uint8_t* bytes = data->bytes();
-        const size_t pages = testing::residentPagesInside(bytes, reply.size);
-        EXPECT_GE(pages, reply.size / page - 2);
+        const size_t pages = testing::residentPagesInside(bytes, size);
+        EXPECT_GE(pages, size / page - 2);
         data.reset();
-        // The first page and the last, where the allocator keeps its words,
-        // are left out.
-        const size_t left = testing::residentPagesInside(bytes + page, reply.size - 2 * page);
-        if (reply.givenBack) {
-            EXPECT_LT(left, pages / 8) << "of " << pages;
-        } else {
-            EXPECT_GT(left, pages / 2) << "of " << pages;
-        }
+        rt::allocator::giveBackFreed();
+        // The first page and the last may hold other blocks.
+        EXPECT_LT(testing::residentPagesInside(bytes + page, size - 2 * page), pages / 8) << "of " << pages;
     }
 }
 

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
@@ -24,9 +25,9 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/graphics/BitmapContext.h"
 #include "platform/graphics/ImageSource.h"
-#include "platform/graphics/PixelBlocks.h"
 #include "platform/graphics/Png.h"
 #include "platform/testing/GifFiles.h"
+#include "platform/runtime/Allocator.h"
 #include "platform/testing/ResidentMemory.h"
 #include "platform/uikit/Application.h"
 #include "platform/uikit/DecodedPixelAccount.h"
@@ -189,20 +190,22 @@ TEST_F(DecodedPixelAccountTest, AReaderWaitingForRoomIsToldOnceHalfTheAccountIsF
     EXPECT_EQ(told, 1) << "once";
 }
 
-// Pictures are let go on one decode queue and made on another: the pixels
-// one lets go are the next picture's, whichever thread makes it, so that a
-// stream of pictures holds no more than the pictures alive. The C library
-// would keep the block in the arena of the thread that freed it, resident,
-// and make the next beside it.
-TEST_F(DecodedPixelAccountTest, APictureLetGoOnOneThreadIsTheNextPictureMadeOnAnother) {
+// Large pictures (8 MiB or more: 1448 x 1448 and up) are let go on one
+// decode queue and made on another: the pixels one lets go are not kept
+// beside the next, whichever thread makes it, so that a stream of large
+// pictures holds no more than the pictures alive. An allocator that kept
+// the block in the arena of the thread that freed it would make the next
+// beside it. Smaller pictures' blocks go back within the allocator's
+// second.
+TEST_F(DecodedPixelAccountTest, ALargePictureLetGoOnOneThreadIsNotKeptBesideTheNextMadeOnAnother) {
     if (!testing::PeaksMeasureTheProduct) GTEST_SKIP() << "a sanitizer's allocator keeps freed blocks";
-    // A large block freed first: from here the C library would serve blocks
-    // of a picture's size from its arenas.
+    // A large block freed first: from here the C library's heap would serve
+    // blocks of a picture's size from its arenas.
     auto* large = static_cast<volatile char*>(std::malloc(size_t(16) << 20));
     ASSERT_NE(large, nullptr);
     large[0] = 1;
     std::free(const_cast<char*>(large));
-    constexpr int side = 1024;
+    constexpr int side = 2048;
     const double picture = double(side) * side * 4;
     const uint64_t before = testing::residentBytes();
     std::mutex mutex;
@@ -231,37 +234,28 @@ TEST_F(DecodedPixelAccountTest, APictureLetGoOnOneThreadIsTheNextPictureMadeOnAn
     EXPECT_LT(grown, picture * 1.5) << "two pictures, one after the other, on two threads";
 }
 
-// Below half the account, the blocks let go are kept for later pictures,
-// up to their bound; past half full, a block let go goes back to the system
-// at once, and the kept ones with it, before the account lets other
-// pictures be made.
-TEST_F(DecodedPixelAccountTest, PixelsLetGoAreKeptWithinTheirBoundAndGivenBackOnceTheAccountIsPastHalfFull) {
-    if (!testing::PeaksMeasureTheProduct) GTEST_SKIP() << "a sanitizer build takes its blocks from the allocator";
+// A picture's pixels let go are the system's again once the allocator
+// gives back what was freed, whichever thread made them: no block of ours
+// keeps them aside.
+TEST_F(DecodedPixelAccountTest, PixelsLetGoGoBackToTheSystemWithWhatTheAllocatorFrees) {
+    if (!testing::PeaksMeasureTheProduct) GTEST_SKIP() << "a sanitizer build keeps freed blocks aside";
     constexpr int side = 1024;
-    constexpr uint64_t picture = uint64_t(side) * side;
-    const size_t bytes = size_t(picture) * 4;
-    const uint64_t before = account.pixelsHeld();
-    account.setLimitForTesting(2 * before + 4 * picture);
-    auto pictures = [side](size_t count) {
-        std::vector<cg::Bitmap> made;
-        for (size_t i = 0; i < count; ++i) made.emplace_back(side, side, cg::PixelFormat::ARGB32Premultiplied);
-        return made;
-    };
-    // More than may be kept, let go together.
-    auto many = pictures(cg::pixel_blocks::KeptBytes / bytes + 4);
-    many.clear();
-    // Blocks of other sizes kept before may fill part of the bound.
-    EXPECT_LE(cg::pixel_blocks::keptBytes(), cg::pixel_blocks::KeptBytes);
-    EXPECT_GT(cg::pixel_blocks::keptBytes(), cg::pixel_blocks::KeptBytes - bytes);
-    auto few = pictures(2);
-    const uint8_t* pixels = few[0].data();
-    // Every whole page inside the pixels.
-    EXPECT_EQ(testing::residentPagesInside(pixels, bytes), bytes / size_t(::sysconf(_SC_PAGESIZE)) - 1);
-    cg::PictureCharge others = account.charge(3 * picture);
-    ASSERT_TRUE(others);
-    few.clear();
-    EXPECT_EQ(cg::pixel_blocks::keptBytes(), 0u);
-    EXPECT_EQ(testing::residentPagesInside(pixels, bytes), 0u) << "given back";
+    const size_t bytes = size_t(side) * side * 4;
+    const size_t pages = bytes / size_t(::sysconf(_SC_PAGESIZE));
+    std::vector<cg::Bitmap> pictures;
+    std::thread([&] {
+        for (int i = 0; i < 3; ++i) pictures.emplace_back(side, side, cg::PixelFormat::ARGB32Premultiplied);
+    }).join();
+    std::vector<const uint8_t*> pixels;
+    for (cg::Bitmap& picture : pictures) {
+        std::fill_n(picture.data(), bytes, uint8_t(0x5A));
+        pixels.push_back(picture.data());
+        // Every whole page inside the pixels.
+        EXPECT_GE(testing::residentPagesInside(picture.data(), bytes), pages - 1);
+    }
+    pictures.clear();
+    rt::allocator::giveBackFreed();
+    for (const uint8_t* at : pixels) EXPECT_EQ(testing::residentPagesInside(at, bytes), 0u) << "given back";
 }
 
 }  // namespace

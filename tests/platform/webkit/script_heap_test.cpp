@@ -45,6 +45,29 @@ TEST(ScriptHeapTest, LiveBytesStopAtTwoHundredFiftySixMiB) {
     EXPECT_FALSE(heap.exhausted());
 }
 
+// A large block is counted by the pages its request spans: an allocator
+// may round it up to a size class a quarter larger, whose tail nothing
+// touches. Whole MiB and a little more, as an engine's buffers ask.
+TEST(ScriptHeapTest, LargeBlocksAreCountedByThePagesTheyAskFor) {
+    ScriptHeap heap;
+    auto blocks = fill(heap, MiB + 64);
+    EXPECT_EQ(blocks.size(), 255u);
+    EXPECT_GT(heap.liveBytes(), 268435456u - 2 * MiB);
+    // Grown in place or moved, still by its request's pages.
+    heap.release(blocks.back());
+    blocks.pop_back();
+    heap.release(blocks.back());
+    blocks.back() = heap.allocate(64);
+    ASSERT_NE(blocks.back(), nullptr);
+    blocks.back() = heap.reallocate(blocks.back(), MiB + 64);
+    ASSERT_NE(blocks.back(), nullptr);
+    auto more = fill(heap, MiB + 64);
+    EXPECT_EQ(more.size(), 1u) << "room for one more, as before";
+    releaseAll(heap, more);
+    releaseAll(heap, blocks);
+    EXPECT_EQ(heap.liveBytes(), 0u);
+}
+
 TEST(ScriptHeapTest, GrowingPastTheCeilingIsRefusedAndKeepsTheBlock) {
     ScriptHeap heap;
     auto blocks = fill(heap, 8 * MiB);
