@@ -3,10 +3,16 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <thread>
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/syscall.h>
 #include <time.h>
+#include <unistd.h>
 
 #include "platform/dispatch/Activity.h"
 #include "platform/dispatch/Clock.h"
@@ -29,6 +35,41 @@ std::thread::id previousMainThread;
 // threads spend CPU time: a twentieth of a core keeps a working thread on a
 // machine far busier than its cores, while blocked threads spend none.
 constexpr double WorkingShareOfACore = 0.05;
+
+// Whether a thread of the process other than the caller is runnable (on a
+// CPU or waiting for one) or in the kernel's uninterruptible wait (the disk,
+// a page coming in): it waits for the machine, not for the program. A
+// machine busier than its cores can keep a working thread off every CPU for
+// longer than the idle timeout; a stuck one sleeps on a lock or condition.
+// False where the threads cannot be read.
+bool anotherThreadRunnable() {
+    DIR* tasks = opendir("/proc/self/task");
+    if (!tasks) return false;
+    const long self = long(syscall(SYS_gettid));
+    bool runnable = false;
+    while (const dirent* entry = readdir(tasks)) {
+        char* end = nullptr;
+        const long tid = std::strtol(entry->d_name, &end, 10);
+        if (*end != '\0' || tid <= 0 || tid == self) continue;
+        char path[64];
+        std::snprintf(path, sizeof path, "/proc/self/task/%ld/stat", tid);
+        const int fd = open(path, O_RDONLY | O_CLOEXEC);
+        if (fd < 0) continue;
+        // "tid (name) state ...": the name may hold spaces and parentheses.
+        char stat[256];
+        const ssize_t n = read(fd, stat, sizeof stat - 1);
+        close(fd);
+        if (n <= 0) continue;
+        stat[n] = '\0';
+        const char* name = std::strrchr(stat, ')');
+        if (name && name[1] == ' ' && (name[2] == 'R' || name[2] == 'D')) {
+            runnable = true;
+            break;
+        }
+    }
+    closedir(tasks);
+    return runnable;
+}
 
 double cpuSeconds(clockid_t clock) {
     timespec spent{};
@@ -56,7 +97,7 @@ private:
 
 // Waits until background work moves past generation `seen`; false when it
 // is stuck: nothing moved for the idle timeout of real time, however long
-// the work as a whole takes.
+// the work as a whole takes, and no other thread waits for a CPU at its end.
 bool waitForMovement(uint64_t seen) {
     for (;;) {
         const double window = idleTimeoutSeconds.load();
@@ -64,7 +105,8 @@ bool waitForMovement(uint64_t seen) {
         const auto end =
             SteadyClock::now() + std::chrono::duration_cast<SteadyClock::duration>(std::chrono::duration<double>(window));
         if (Activity::waitForChange(seen, end)) return true;
-        if (cpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - processCpu < WorkingShareOfACore * window) return false;
+        if (cpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - processCpu >= WorkingShareOfACore * window) continue;
+        if (!anotherThreadRunnable()) return false;
     }
 }
 

@@ -5,7 +5,8 @@
 // "Settling" runs everything that is ready at the current time: main-thread
 // work (when asked) on the calling thread, entries already due, background
 // blocks on their own threads (waited for), in-flight I/O (waited for).
-// Work that is stuck (nothing moves for the idle timeout of real time) or
+// Work that is stuck (nothing moves for the idle timeout of real time, no
+// thread waiting for a CPU at its end) or
 // endless (the main thread kept busy for the idle timeout of its own time)
 // raises instead of hanging; work that moves on is waited for however long
 // a busy machine makes it take.

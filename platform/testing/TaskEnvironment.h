@@ -15,11 +15,11 @@
 //
 // Work that never settles raises NSInternalInconsistencyException instead of
 // hanging: background blocks or I/O during which nothing moves (no block or
-// operation starts or ends, no thread spends CPU time) for the idle timeout
-// of real time, the report naming the queues that hold the work; main-thread
-// work or timers that keep the main thread busy for the idle timeout of its
-// own CPU time. Work that moves on is waited for however long a busy machine
-// makes it take.
+// operation starts or ends, no thread spends CPU time or waits for a CPU)
+// for the idle timeout of real time, the report naming the queues that hold
+// the work; main-thread work or timers that keep the main thread busy for the
+// idle timeout of its own CPU time. Work that moves on is waited for however
+// long a busy machine makes it take.
 //
 // The mock clock starts at a fixed point, dispatch::DefaultMockStart
 // (10^6 s), or where GAMEHOST_MOCK_EPOCH_SECONDS says (whole seconds), or

@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "net/SDPCompoundResponseSerializer.h"
 #include "net/SDPJSONResponseSerializer.h"
 #include "net/SDPPropertyListResponseSerializer.h"
@@ -20,6 +24,7 @@
 #include "platform/foundation/Text.h"
 #include "platform/foundation/URLError.h"
 #include "platform/foundation/XMLParser.h"
+#include "tests/platform/foundation/json_records.h"
 
 namespace {
 
@@ -186,6 +191,93 @@ TEST(HTTPJSONResponse, NullKeysAreRemovedRecursively) {
     ASSERT_TRUE(outer);
     EXPECT_TRUE(ns::cast<ns::MutableArray>(outer->objectForKey("x")));
     EXPECT_EQ(SDPJSONObjectByRemovingKeysWithNullValues(ns::str("s"), 0)->description(), "s");
+}
+
+// `copy` is `original` with every dictionary's null-valued keys left out,
+// the others in their order with their values; arrays keep their nulls.
+void expectWithoutNulls(const ns::Id& copy, const ns::Id& original, const std::string& path) {
+    if (auto dictionary = ns::cast<ns::Dictionary>(original)) {
+        auto copied = ns::cast<ns::Dictionary>(copy);
+        ASSERT_TRUE(copied) << path;
+        std::vector<std::string> kept;
+        const auto originalKeys = dictionary->allKeys();
+        for (const ns::Id& key : *originalKeys) {
+            if (!ns::cast<ns::Null>(dictionary->objectForKey(key))) kept.push_back(ns::cast<ns::String>(key)->utf8());
+        }
+        std::vector<std::string> keys;
+        const auto copiedKeys = copied->allKeys();
+        for (const ns::Id& key : *copiedKeys) keys.push_back(ns::cast<ns::String>(key)->utf8());
+        EXPECT_EQ(keys, kept) << path;
+        ASSERT_EQ(copied->count(), kept.size()) << path;
+        for (const std::string& key : kept) {
+            expectWithoutNulls(copied->objectForKey(key), dictionary->objectForKey(key), path + "." + key);
+        }
+        return;
+    }
+    if (auto array = ns::cast<ns::Array>(original)) {
+        auto copied = ns::cast<ns::Array>(copy);
+        ASSERT_TRUE(copied) << path;
+        ASSERT_EQ(copied->count(), array->count()) << path;
+        for (uint64_t i = 0; i < array->count(); ++i) {
+            expectWithoutNulls(copied->objectAtIndex(i), array->objectAtIndex(i), path + "[" + std::to_string(i) + "]");
+        }
+        return;
+    }
+    ASSERT_TRUE(copy) << path;
+    EXPECT_TRUE(copy->isEqual(original)) << path << ": " << copy->description() << " for " << original->description();
+}
+
+// Records with the same keys, as a config table lists them, each leaving out
+// its own null keys (some the same as another's, some none): every record
+// keeps its own keys, each with its own value.
+TEST(HTTPJSONResponse, SiblingRecordsLeavingOutDifferentNullKeysKeepTheirOwn) {
+    auto with = [](uint64_t i, std::vector<std::pair<std::string, std::string>> changes) {
+        std::string text = jsontest::record(i);
+        for (const auto& [from, to] : changes) {
+            const size_t at = text.find(from);
+            EXPECT_NE(at, std::string::npos) << from;
+            if (at != std::string::npos) text.replace(at, from.size(), to);
+        }
+        return text;
+    };
+    const std::vector<std::string> records = {
+        jsontest::record(0),
+        with(1, {{R"("name":"sword gem")", R"("name":null)"}}),
+        with(2, {{R"("discount":null)", R"("discount":5)"}}),
+        with(3, {{R"("price":512.25)", R"("price":null)"}, {R"("level":33)", R"("level":null)"}}),
+        with(4, {{R"("name":"sword gem")", R"("name":null)"}}),
+        with(5, {{R"("meta":{"server":4,"ts":1701234567,"flag":1})", R"("meta":null)"}}),
+        with(6, {{R"("id":123456795)", R"("id":null)"}, {R"("server":4)", R"("server":null)"}}),
+        with(7, {{R"("tags":["ring","bow"])", R"("tags":["ring",null])"}, {R"("vip":false)", R"("vip":null)"}}),
+        jsontest::record(8),
+        with(9, {{R"("discount":null)", R"("discount":5)"}, {R"("count":7)", R"("count":null)"}}),
+    };
+    std::string text = "[";
+    for (const std::string& record : records) text += (text.size() > 1 ? "," : "") + record;
+    text += "]";
+    const auto original = ns::JSONSerialization::JSONObjectWithData(bytes(text), 0);
+    ASSERT_TRUE(original);
+    for (const uint64_t options : {uint64_t(0), uint64_t(ns::JSONReadingMutableContainers)}) {
+        SCOPED_TRACE(options ? "mutable containers" : "immutable containers");
+        auto serializer = SDPJSONResponseSerializer::serializerWithReadingOptions(options);
+        serializer->setRemovesKeysWithNullValues(true);
+        auto list = serializer->responseObjectForResponse(response(200, "application/json"), bytes(text), nullptr);
+        expectWithoutNulls(list, original, "list");
+        // A record whose keys and values disagree may end the process when
+        // asked for a key.
+        if (HasFailure()) return;
+        // Spot checks of what the comparison covers.
+        auto at = [&](uint64_t i) { return ns::cast<ns::Dictionary>(ns::cast<ns::Array>(list)->objectAtIndex(i)); };
+        ASSERT_TRUE(at(1) && at(2) && at(3) && at(6));
+        EXPECT_EQ(at(1)->count(), 7u);
+        EXPECT_FALSE(at(1)->objectForKey("name"));
+        EXPECT_EQ(ns::cast<ns::Number>(at(1)->objectForKey("id"))->longLongValue(), 123456790);
+        EXPECT_EQ(ns::cast<ns::Number>(at(2)->objectForKey("discount"))->longLongValue(), 5);
+        EXPECT_EQ(at(3)->count(), 6u);
+        EXPECT_EQ(ns::cast<ns::Number>(at(3)->objectForKey("count"))->longLongValue(), 7);
+        EXPECT_FALSE(at(6)->objectForKey("id"));
+        EXPECT_EQ(ns::cast<ns::Dictionary>(at(6)->objectForKey("meta"))->count(), 2u);
+    }
 }
 
 TEST(HTTPXMLResponse, HandsBackAParserNotYetRun) {

@@ -212,6 +212,74 @@ TEST(JSONReadCost, RecordsCostAFewTimesTheirBytes) {
     EXPECT_FALSE(last->objectForKey("missing"));
 }
 
+// jsontest::record(i) with its keys, and its meta's, the other way round.
+std::string reversedRecord(uint64_t i) {
+    return R"({"meta":{"flag":1,"ts":1701234567,"server":4},"tags":["ring","bow"],"level":33,"discount":null,)"
+           R"("vip":false,"count":7,"price":512.25,"name":"sword gem","id":)" +
+           std::to_string(123456789 + i) + "}";
+}
+
+// Every key of record `i` and of its meta reads its own value, the keys
+// listed in the order of its text.
+void expectRecord(const Id& value, uint64_t i, bool reversed) {
+    SCOPED_TRACE("record " + std::to_string(i) + (reversed ? ", reversed" : ""));
+    auto record = cast<Dictionary>(value);
+    ASSERT_TRUE(record);
+    std::string keys = "id,name,price,count,vip,discount,level,tags,meta";
+    if (reversed) keys = "meta,tags,level,discount,vip,count,price,name,id";
+    EXPECT_EQ(record->allKeys()->componentsJoinedByString(",")->utf8(), keys);
+    auto id = cast<Number>(record->objectForKey("id"));
+    ASSERT_TRUE(id);
+    EXPECT_EQ(id->longLongValue(), int64_t(123456789 + i));
+    EXPECT_TRUE(record->objectForKey("name")->isEqual(str("sword gem")));
+    EXPECT_TRUE(record->objectForKey("price")->isEqual(Number::withDouble(512.25)));
+    EXPECT_TRUE(record->objectForKey("count")->isEqual(Number::withLongLong(7)));
+    EXPECT_EQ(record->objectForKey("vip").get(), Number::False().get());
+    EXPECT_EQ(record->objectForKey("discount").get(), Null::null().get());
+    EXPECT_TRUE(record->objectForKey("level")->isEqual(Number::withLongLong(33)));
+    EXPECT_TRUE(record->objectForKey("tags")->isEqual(Array::make({str("ring"), str("bow")})));
+    auto meta = cast<Dictionary>(record->objectForKey("meta"));
+    ASSERT_TRUE(meta);
+    EXPECT_EQ(meta->allKeys()->componentsJoinedByString(",")->utf8(), reversed ? "flag,ts,server" : "server,ts,flag");
+    EXPECT_TRUE(meta->objectForKey("server")->isEqual(Number::withLongLong(4)));
+    EXPECT_TRUE(meta->objectForKey("ts")->isEqual(Number::withLongLong(1701234567)));
+    EXPECT_TRUE(meta->objectForKey("flag")->isEqual(Number::withLongLong(1)));
+}
+
+// Objects share a key list only when they name the same keys in the same
+// order: the same keys in another order are a list of their own, beside a
+// sibling that has them (read right after it) or not (found among the
+// read's lists).
+TEST(JSONReadCost, TheSameKeysInAnotherOrderAreAListOfTheirOwn) {
+    const std::string text = "[" + jsontest::record(0) + "," + reversedRecord(1) + "," + jsontest::record(2) + "," +
+                             reversedRecord(3) + R"(,{"other":1},)" + jsontest::record(4) + R"(,{"wrap":)" +
+                             reversedRecord(5) + R"(},{"wrap":)" + jsontest::record(6) + "}]";
+    auto list = cast<Array>(read(text));
+    ASSERT_TRUE(list);
+    ASSERT_EQ(list->count(), 8u);
+    expectRecord(list->objectAtIndex(0), 0, false);
+    expectRecord(list->objectAtIndex(1), 1, true);
+    expectRecord(list->objectAtIndex(2), 2, false);
+    expectRecord(list->objectAtIndex(3), 3, true);
+    expectRecord(list->objectAtIndex(5), 4, false);
+    expectRecord(cast<Dictionary>(list->objectAtIndex(6))->objectForKey("wrap"), 5, true);
+    expectRecord(cast<Dictionary>(list->objectAtIndex(7))->objectForKey("wrap"), 6, false);
+
+    // Two keys swapped in the first object of its depth, the read keeping
+    // the other order's list: it must not take that one.
+    auto pairs = cast<Array>(read(R"([{"a":1,"b":2},{"c":0},[{"b":5,"a":6}],{"x":{"b":7,"a":8}}])"));
+    ASSERT_TRUE(pairs);
+    auto swapped = cast<Dictionary>(cast<Array>(pairs->objectAtIndex(2))->objectAtIndex(0));
+    auto inner = cast<Dictionary>(cast<Dictionary>(pairs->objectAtIndex(3))->objectForKey("x"));
+    ASSERT_TRUE(swapped && inner);
+    EXPECT_EQ(swapped->allKeys()->componentsJoinedByString(",")->utf8(), "b,a");
+    EXPECT_TRUE(swapped->objectForKey("b")->isEqual(Number::withLongLong(5)));
+    EXPECT_TRUE(swapped->objectForKey("a")->isEqual(Number::withLongLong(6)));
+    EXPECT_EQ(inner->allKeys()->componentsJoinedByString(",")->utf8(), "b,a");
+    EXPECT_TRUE(inner->objectForKey("b")->isEqual(Number::withLongLong(7)));
+    EXPECT_TRUE(inner->objectForKey("a")->isEqual(Number::withLongLong(8)));
+}
+
 TEST(JSONReadCost, ValuesHeldInPlaceAreTheValuesRead) {
     // Texts up to 15 bytes are held in place, longer ones are objects; the
     // same for every kind of value, in arrays and in objects.

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <iterator>
 #include <string>
 
 #include "platform/foundation/Array.h"
@@ -81,6 +83,69 @@ TEST(JSONReading, NumberEdges) {
     EXPECT_DOUBLE_EQ(at(2)->doubleValue(), 1500.0);
     EXPECT_EQ(at(3)->doubleValue(), 0.0);
     EXPECT_EQ(at(4)->doubleValue(), 0.1);
+}
+
+// Either side of each end of 64 bits, signed and not, as the value and the
+// kind each reads as: up to INT64_MAX a signed integer, on to UINT64_MAX an
+// unsigned one, past either end a double.
+TEST(JSONReading, IntegersAtTheEndsOfSixtyFourBits) {
+    struct Case {
+        const char* text;
+        Number::Kind kind;
+        int64_t signedValue;
+        uint64_t unsignedValue;
+        double doubleValue;
+    };
+    const Case cases[] = {
+        {"999999999999999999", Number::Kind::Signed, 999999999999999999, 0, 0},
+        {"1000000000000000000", Number::Kind::Signed, 1000000000000000000, 0, 0},
+        {"9223372036854775806", Number::Kind::Signed, INT64_MAX - 1, 0, 0},
+        {"9223372036854775807", Number::Kind::Signed, INT64_MAX, 0, 0},
+        {"9223372036854775808", Number::Kind::Unsigned, 0, 9223372036854775808ull, 0},
+        {"9223372036854775809", Number::Kind::Unsigned, 0, 9223372036854775809ull, 0},
+        {"9999999999999999999", Number::Kind::Unsigned, 0, 9999999999999999999ull, 0},
+        {"10000000000000000000", Number::Kind::Unsigned, 0, 10000000000000000000ull, 0},
+        {"18446744073709551615", Number::Kind::Unsigned, 0, UINT64_MAX, 0},
+        {"18446744073709551616", Number::Kind::Double, 0, 0, 18446744073709551616.0},
+        {"-999999999999999999", Number::Kind::Signed, -999999999999999999, 0, 0},
+        {"-1000000000000000000", Number::Kind::Signed, -1000000000000000000, 0, 0},
+        {"-9223372036854775807", Number::Kind::Signed, -INT64_MAX, 0, 0},
+        {"-9223372036854775808", Number::Kind::Signed, INT64_MIN, 0, 0},
+        {"-9223372036854775809", Number::Kind::Double, 0, 0, -9223372036854775809.0},
+        {"-9999999999999999999", Number::Kind::Double, 0, 0, -9999999999999999999.0},
+        {"-10000000000000000000", Number::Kind::Double, 0, 0, -10000000000000000000.0},
+    };
+    std::string list = "[";
+    std::string object = "{";
+    for (const Case& c : cases) {
+        list += std::string(list.size() > 1 ? "," : "") + c.text;
+        object += std::string(object.size() > 1 ? "," : "") + "\"" + c.text + "\":" + c.text;
+    }
+    auto numbers = cast<Array>(read(list + "]"));
+    auto named = cast<Dictionary>(read(object + "}"));
+    ASSERT_TRUE(numbers && named);
+    ASSERT_EQ(numbers->count(), std::size(cases));
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        // The same in a list and as an object's value.
+        for (auto number : {cast<Number>(numbers->objectAtIndex(i)), cast<Number>(named->objectForKey(c.text))}) {
+            ASSERT_TRUE(number) << c.text;
+            EXPECT_EQ(int(number->kind()), int(c.kind)) << c.text << " (0 signed, 1 unsigned, 2 double)";
+            switch (c.kind) {
+                case Number::Kind::Signed:
+                    EXPECT_EQ(number->longLongValue(), c.signedValue) << c.text;
+                    EXPECT_EQ(number->stringValue(), c.text);
+                    break;
+                case Number::Kind::Unsigned:
+                    EXPECT_EQ(number->unsignedLongLongValue(), c.unsignedValue) << c.text;
+                    EXPECT_EQ(number->stringValue(), c.text);
+                    break;
+                default:
+                    EXPECT_EQ(number->doubleValue(), c.doubleValue) << c.text;
+                    break;
+            }
+        }
+    }
 }
 
 TEST(JSONReading, ContainersAreImmutableUnlessAsked) {
