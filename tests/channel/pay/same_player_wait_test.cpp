@@ -12,7 +12,10 @@
 //  - the wallet out, its centre taken down in the app in front (the wallet
 //    never took the app away): A polls at once; then the player logs out
 //    and in, and B is entered. B's player comes back from its page by the
-//    app's return, which A, still waiting for one, would hear as well.
+//    app's return, which A, still waiting for one, would hear as well;
+//  - the wallet out and the player away in it, the game takes A's centre
+//    down, the player logs out and in again and B is entered: A, with no
+//    screen left, polls once the player is back, and B waits for that.
 // Row by row, with the stand-in confirming a paid order only after a number
 // of requests, each purchase hears its own result once.
 
@@ -24,7 +27,7 @@ namespace {
 
 using pay_test::Heard;
 
-enum class Left { PayPageThenTakenDown, PayPageTakenDownAway, WalletOutTakenDown };
+enum class Left { PayPageThenTakenDown, PayPageTakenDownAway, WalletOutTakenDown, WalletOutTakenDownAway };
 
 struct Row {
     Left left;
@@ -39,6 +42,7 @@ const char* nameOf(Left left) {
         case Left::PayPageThenTakenDown: return "PayPage";
         case Left::PayPageTakenDownAway: return "PayPageAway";
         case Left::WalletOutTakenDown: return "WalletOut";
+        case Left::WalletOutTakenDownAway: return "WalletOutAway";
     }
     return "?";
 }
@@ -67,6 +71,13 @@ const Row kRows[] = {
     {Left::WalletOutTakenDown,   4, kAUnconfirmed},
     {Left::WalletOutTakenDown,   5, kAUnconfirmed},
     {Left::WalletOutTakenDown,   6, kAUnconfirmed},
+    {Left::WalletOutTakenDownAway, 0, kAUnconfirmed},
+    {Left::WalletOutTakenDownAway, 1, kAUnconfirmed},
+    {Left::WalletOutTakenDownAway, 2, kAUnconfirmed},
+    {Left::WalletOutTakenDownAway, 3, kAUnconfirmed},
+    {Left::WalletOutTakenDownAway, 4, kAUnconfirmed},
+    {Left::WalletOutTakenDownAway, 5, kAUnconfirmed},
+    {Left::WalletOutTakenDownAway, 6, kAUnconfirmed},
 };
 // clang-format on
 
@@ -159,6 +170,18 @@ TEST_P(EachItsOwnTest, BOpensOnceAHasEndedAndEachHearsItsOwnResult) {
             logOutAndInAgain();
             if (HasFatalFailure()) return;
             enter("B", "6");
+            break;
+        case Left::WalletOutTakenDownAway:
+            walletOutA();
+            application->simulateEnterBackground();
+            takeDown();
+            logOutAndInAgain();
+            if (HasFatalFailure()) return;
+            enter("B", "6");
+            env.fastForwardBy(1);
+            ASSERT_FALSE(centreOnRoot()) << "B waits for the poll A starts at the player's return";
+            EXPECT_EQ(polls(), 0);
+            application->simulateEnterForeground();
             break;
     }
     // B pays on the stand-in's own pay ways.
