@@ -135,6 +135,11 @@ bool ChannelServer::isPaid(const std::string& user) const {
     return paid_.count(user) != 0;
 }
 
+void ChannelServer::setPaid(const std::string& user) {
+    std::lock_guard guard(lock_);
+    paid_.insert(user);
+}
+
 // The pay page of a web or WeChat order: loading it pays the order.
 std::optional<Response> ChannelServer::payPage(const Request& request) {
     std::string path(kPrefix);

@@ -66,6 +66,9 @@ public:
     void setReply(const std::string& endpoint, std::optional<ns::Id> reply);
     int requestsTo(const std::string& endpoint) const;
     bool isPaid(const std::string& user) const;
+    // The player paid elsewhere (in the wallet app): the order-status
+    // request confirms it after the delay, as for a pay page loaded.
+    void setPaid(const std::string& user);
 
 private:
     struct SubAccount {

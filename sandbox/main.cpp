@@ -44,7 +44,8 @@ constexpr const char* kUsage =
     "                      server's notice page; web: that page itself\n"
     "  --game-delay S[-S]     every reply of the game server (--channel-delay: of the channel's\n"
     "  --channel-delay S[-S]  API server) goes out that many seconds late, a time drawn for each\n"
-    "                         from the range, as a slow server or network would send it\n"
+    "                         from the range, as a slow server or network would send it; its\n"
+    "                         requests' lines end \"(up to S s late)\", the range's end\n"
     "  --delay-seed N         the draws' sequence (one the sandbox picks and prints unless given)\n"
     "  Ends on SIGINT or SIGTERM, or when standard input closes if it is a pipe (a terminal's\n"
     "  is not read, so the sandbox may run in a terminal's background).\n";
@@ -180,11 +181,18 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (options.notice) platform->setNotice(sandbox::noticeOf(*options.notice, options.noticeType, activity->noticeURL()));
+    // A late server's requests say how late its reply may go out (the road
+    // gives itself that time for each).
+    auto lateBy = [](const std::pair<double, double>& delay) {
+        return delay.second > 0 ? " (up to " + seconds({delay.second, delay.second}) + " late)" : std::string();
+    };
     page->http().setTrace(say);
     platform->http().setTrace(say);
-    game->http().setTrace(say);
+    game->http().setTrace([late = lateBy(options.gameDelay)](const std::string& line) { say(line + late); });
     // Channel bodies are gzipped and carry passwords: the method and path say enough.
-    channel->http().setTrace([](const std::string& line) { say(line.substr(0, line.find(' ', line.find(' ') + 1))); });
+    channel->http().setTrace([late = lateBy(options.channelDelay)](const std::string& line) {
+        say(line.substr(0, line.find(' ', line.find(' ') + 1)) + late);
+    });
     activity->http().setTrace(say);
 
     say("page " + page->pageURL());

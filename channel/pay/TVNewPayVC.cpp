@@ -339,7 +339,6 @@ void TVNewPayVC::doPay() {
     purchase();
     auto awaiting = purchase_;
     awaiting->setPlayer(ShareVale::sharedInstance()->userName());
-    awaiting->on(TVPurchase::Event::OrderSent);
     TVPayAPI::Order order;
     order.roleId = state.roleId;
     order.serverId = state.serverId;
@@ -357,15 +356,20 @@ void TVNewPayVC::doPay() {
         }
         awaiting->on(TVPurchase::Event::OrderFailed, {.text = message, .code = code});
     };
+    // The order is made now and goes when the purchase sends it: at once,
+    // or, for one a poll confirms, once no earlier purchase of its player
+    // is being confirmed.
+    std::function<void()> send;
+    bool confirmedByPoll = true;
 
     if (payStyle_ == Djq) {
         order.money = state.fullAmount;
-        TVPayAPI::doDjqPay(order, balancePaid, balanceFailed);
-        return;
+        send = [order, balancePaid, balanceFailed] { TVPayAPI::doDjqPay(order, balancePaid, balanceFailed); };
+        confirmedByPoll = false;
+    } else {
+        order.orderNumber = str(URLEncode::getOrderNumber());
+        order.discount = str(ns::format("%.2f", discount_));
     }
-
-    order.orderNumber = str(URLEncode::getOrderNumber());
-    order.discount = str(ns::format("%.2f", discount_));
     // The web, wallet and WeChat orders' common failure; code 11 is a free
     // payment.
     auto webFailed = [weak, awaiting](const Text& message) {
@@ -375,35 +379,47 @@ void TVNewPayVC::doPay() {
         if (centre) VRQMessage::showMessage(message, centre->view());
         awaiting->on(TVPurchase::Event::OrderFailed, {.text = str("无法通知服务器"), .code = str("3")});
     };
+    auto pageReady = [awaiting](const ns::Ref<NotifyServer>& reply) {
+        awaiting->on(TVPurchase::Event::PayPageReady, {.order = reply ? reply->url : nullptr});
+    };
     if (payStyle_ == Ptb) {
         order.money = coinsOf(state.fullAmount);
         order.realMoney = coinsOf(state.discountedAmount);
         order.cid = str("");
-        TVPayAPI::doPtbPay(order, balancePaid, balanceFailed);
-        return;
+        send = [order, balancePaid, balanceFailed] { TVPayAPI::doPtbPay(order, balancePaid, balanceFailed); };
+        confirmedByPoll = false;
+    } else if (payStyle_ != Djq) {
+        order.money = state.fullAmount;
+        order.realMoney = state.currentAmount;
+        order.cid = state.voucherId;
     }
-
-    order.money = state.fullAmount;
-    order.realMoney = state.currentAmount;
-    order.cid = state.voucherId;
-    auto pageReady = [awaiting](const ns::Ref<NotifyServer>& reply) {
-        awaiting->on(TVPurchase::Event::PayPageReady, {.order = reply ? reply->url : nullptr});
-    };
     if (payStyle_ == WxH5 || payStyle_ == QuipayH5) {
         order.payType = str(payStyle_ == WxH5 ? "wx" : "zfb");
-        TVPayAPI::doH5Pay(order, pageReady, webFailed);
+        send = [order, pageReady, webFailed] { TVPayAPI::doH5Pay(order, pageReady, webFailed); };
     } else if (payStyle_ == GFWx) {
-        TVPayAPI::doWxPay(order,
-                          str(TVAPIStrings::at(isWxpayTwo_ ? TVAPIStrings::WxH5PayOther : TVAPIStrings::WxH5Pay)),
-                          pageReady, webFailed);
-    } else {
-        TVPayAPI::doQuipayAppPay(
-            order, str(TVAPIStrings::at(isQuipayTwo_ ? TVAPIStrings::QuipayAppOther : TVAPIStrings::QuipayApp)),
-            [awaiting](const ns::Ref<QuipayInfo>& reply) {
-                awaiting->on(TVPurchase::Event::WalletOrderReady, {.order = reply});
-            },
-            webFailed);
+        auto url = str(TVAPIStrings::at(isWxpayTwo_ ? TVAPIStrings::WxH5PayOther : TVAPIStrings::WxH5Pay));
+        send = [order, url, pageReady, webFailed] { TVPayAPI::doWxPay(order, url, pageReady, webFailed); };
+    } else if (payStyle_ == GFQuipay) {
+        auto url = str(TVAPIStrings::at(isQuipayTwo_ ? TVAPIStrings::QuipayAppOther : TVAPIStrings::QuipayApp));
+        auto walletReady = [awaiting](const ns::Ref<QuipayInfo>& reply) {
+            awaiting->on(TVPurchase::Event::WalletOrderReady, {.order = reply});
+        };
+        send = [order, url, walletReady, webFailed] {
+            TVPayAPI::doQuipayAppPay(order, url, walletReady, webFailed);
+        };
     }
+    awaiting->on(TVPurchase::Event::OrderSent, {.send = std::move(send), .confirmedByPoll = confirmedByPoll});
+}
+
+void TVNewPayVC::showOrderWaiting(bool waiting, bool payEnabled) {
+    hideHUD();
+    if (!waiting) {
+        if (payEnabled) setPayEnabled(true);
+        return;
+    }
+    // On the centre's own view: the close in its bar still works.
+    hud_ = sd_KXProgressHUD::showHUDAddedTo(view(), true);
+    hud_->setLabelText(str("支付中..."));
 }
 
 void TVNewPayVC::openPayPage(const ns::Id& url) {

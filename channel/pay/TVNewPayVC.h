@@ -110,6 +110,10 @@ public:
     void openPayPage(const ns::Id& url);
     void showCard(const ns::Ref<ns::Error>& error, const Text& status);
     void showConfirming(const ns::Ref<ns::Error>& error, const Text& status);
+    // The HUD "支付中..." on the centre while its order waits for an earlier
+    // purchase of its player; taken away when the order goes, or when it is
+    // dropped (the pay button then works again).
+    void showOrderWaiting(bool waiting, bool payEnabled = false);
     void setPayStyle(uint64_t style);
     void setPayViewWithPayStyle(uint64_t style, const ns::Ref<ui::Button>& currentBtn);
 

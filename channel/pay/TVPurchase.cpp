@@ -29,6 +29,7 @@ std::vector<std::weak_ptr<TVPurchase>>& madePurchases() {
 const char* nameOf(TVPurchase::Stage stage) {
     switch (stage) {
         case TVPurchase::Stage::Choosing: return "choosing";
+        case TVPurchase::Stage::OrderWaiting: return "order waiting";
         case TVPurchase::Stage::Ordering: return "ordering";
         case TVPurchase::Stage::PayPage: return "pay page up";
         case TVPurchase::Stage::WalletOut: return "wallet out";
@@ -60,8 +61,13 @@ const char* nameOf(TVPurchase::Event event) {
         case Event::PollAsked: return "poll asked for";
         case Event::PollPaused: return "poll paused";
         case Event::PlayerPaysAgain: return "another purchase of its player";
+        case Event::EarlierEnded: return "an earlier purchase of its player ended";
     }
     return "?";
+}
+
+bool appInFront() {
+    return ui::Application::sharedApplication()->applicationState() == ui::ApplicationState::Active;
 }
 
 // The card's preset while the poll runs: what leaving it then reports.
@@ -121,6 +127,13 @@ void TVPurchase::anotherFor(const Text& player) {
             purchase->on(Event::PlayerPaysAgain);
 }
 
+void TVPurchase::endedFor(const Text& player) {
+    for (const auto& weak : std::vector(madePurchases()))
+        if (auto purchase = weak.lock();
+            purchase && purchase->stage_ == Stage::OrderWaiting && sameName(purchase->player_, player))
+            purchase->on(Event::EarlierEnded);
+}
+
 std::shared_ptr<TVPurchase> TVPurchase::keepingWaiting(const Text& player) {
     for (const auto& weak : madePurchases())
         if (auto purchase = weak.lock(); purchase && purchase->holdsPlayer_ && sameName(purchase->player_, player))
@@ -156,8 +169,24 @@ void TVPurchase::on(Event event, const Outcome& outcome) {
     switch (event) {
         case Event::OrderSent:
             if (stage_ != Stage::Choosing) return ignored();
+            // Its poll would ask for its player as an earlier one's does:
+            // judged now, for the player the order is sent for (who may
+            // have logged in only since the centre opened).
+            if (outcome.confirmedByPoll && waitsForItsPlayer()) {
+                stage_ = Stage::OrderWaiting;
+                heldOrder_ = outcome.send;
+                if (centre) centre->showOrderWaiting(true);
+                return;
+            }
             stage_ = Stage::Ordering;
-            return;
+            heldOrder_ = outcome.send;
+            return sendOrder();
+
+        case Event::EarlierEnded:
+            if (stage_ != Stage::OrderWaiting || waitsForItsPlayer()) return;
+            if (centre) centre->showOrderWaiting(false);
+            stage_ = Stage::Ordering;
+            return sendOrder();
 
         case Event::OrderPaid:
             if (stage_ != Stage::Ordering) return ignored();
@@ -238,6 +267,19 @@ void TVPurchase::on(Event event, const Outcome& outcome) {
             poll_ = nullptr;
             if (!centre) {
                 if (outcome.paid) return settle(nullptr, ns::str("支付成功"));
+                if (walletOrder_ && !appInFront()) {
+                    // The player is still in the wallet with its order (the
+                    // poll began at a takedown in front, or at a return the
+                    // wallet took the app from again): the answer or the
+                    // return tells, as before the poll.
+                    ns::log("payment centre: the poll ended with the app away and the wallet's order out; the payment "
+                            "of %@ yuan waits for the wallet's answer or the app's return",
+                            report_.fullAmount);
+                    stage_ = Stage::WalletOut;
+                    shown_.reset();
+                    observeReturn();
+                    return;
+                }
                 return settle(unconfirmed(), ns::str("支付失败"));
             }
             // The card turns to success, or keeps "支付中..." with its preset.
@@ -253,6 +295,8 @@ void TVPurchase::on(Event event, const Outcome& outcome) {
                 case Stage::Polling:
                     if (shown_) return settleShown();
                     return end();
+                // The held order never goes.
+                case Stage::OrderWaiting: return end();
                 // The reply still comes, and is reported.
                 case Stage::Ordering: return;
                 default: return end();
@@ -275,11 +319,15 @@ void TVPurchase::on(Event event, const Outcome& outcome) {
                     // In an app in front no return is to come: the player is
                     // back already, or the wallet never took the app away. A
                     // wallet's answer that still comes wins over the poll.
-                    if (ui::Application::sharedApplication()->applicationState() == ui::ApplicationState::Active)
-                        pollOffScreen();
+                    if (appInFront()) pollOffScreen();
                     else observeReturn();
                     break;
                 case Stage::Ordering: break;
+                case Stage::OrderWaiting:
+                    ns::log("payment centre: taken down while its order waited; the payment of %@ yuan ends "
+                            "unreported",
+                            report_.fullAmount);
+                    return end();
                 case Stage::Choosing:
                     // As at the player's close the game hears nothing; the
                     // log says why its call ended.
@@ -303,6 +351,14 @@ void TVPurchase::on(Event event, const Outcome& outcome) {
         case Event::AccountEnded:
             accountEnded_ = true;
             if (!screensUp_) releaseHold(outcome.why);
+            if (stage_ == Stage::OrderWaiting) {
+                // Its player has gone: the order is not sent for nobody.
+                ns::log("payment centre: %s; the order of the payment of %@ yuan that waited is not sent",
+                        std::string(outcome.why), report_.fullAmount);
+                heldOrder_ = nullptr;
+                stage_ = Stage::Choosing;
+                if (centre) centre->showOrderWaiting(false, true);
+            }
             return;
 
         case Event::Refused:
@@ -312,7 +368,9 @@ void TVPurchase::on(Event event, const Outcome& outcome) {
         case Event::PollAsked:
             // An order out, or a page whose return starts the poll, waits for
             // its own; a settled purchase has nothing to confirm.
-            if (stage_ == Stage::Ordering || stage_ == Stage::PayPage || stage_ == Stage::Settled) return ignored();
+            if (stage_ == Stage::OrderWaiting || stage_ == Stage::Ordering || stage_ == Stage::PayPage ||
+                stage_ == Stage::Settled)
+                return ignored();
             return startPoll();
 
         case Event::PollPaused:
@@ -330,6 +388,20 @@ void TVPurchase::on(Event event, const Outcome& outcome) {
                 holdsPlayer_ = true;
             return;
     }
+}
+
+bool TVPurchase::waitsForItsPlayer() {
+    anotherFor(player_);
+    auto earlier = keepingWaiting(player_);
+    if (!earlier || earlier.get() == this) return false;
+    ns::log("payment centre: a payment of the same player is still being confirmed; the order of the payment of %@ "
+            "yuan waits for it",
+            report_.fullAmount);
+    return true;
+}
+
+void TVPurchase::sendOrder() {
+    if (auto send = std::exchange(heldOrder_, nullptr)) send();
 }
 
 void TVPurchase::settle(const ns::Ref<ns::Error>& error, const Text& text, const ns::Id& code) {
@@ -435,10 +507,13 @@ void TVPurchase::end() {
     stopPolling();
     stopObserving();
     forgetWallet();
+    heldOrder_ = nullptr;
     self_ = nullptr;
-    holdsPlayer_ = false;
+    const bool heldPlayer = std::exchange(holdsPlayer_, false);
     // A closing centre holds the next until it has gone: until then the
     // next would be presented on it, and dismissed with it.
     if (!screensUp_) releaseHold("ended");
     if (auto ended = std::exchange(ended_, nullptr)) ended();
+    // Orders of its player that waited for it may go.
+    if (heldPlayer) endedFor(player_);
 }

@@ -10,7 +10,13 @@
 // each stage: what the game hears, whether the hold is kept, what the
 // centre is told to show. In short:
 //  - Choosing (the centre up, nothing out): the close or the screens' going
-//    ends it unreported; a centre that could not be opened fails.
+//    ends it unreported; a centre that could not be opened fails. An order
+//    a poll would confirm waits (OrderWaiting) while an earlier purchase of
+//    its player polls, or will: judged as it is sent, for the order's
+//    player, and again when that one ends.
+//  - OrderWaiting (the order held back): sent once no earlier one of its
+//    player is being confirmed; the close or the screens' going ends it
+//    unreported, the account's end drops the order (back to Choosing).
 //  - Ordering (an order request out): every reply ends in one report (a
 //    failure on screen goes back to Choosing for a retry); the page or
 //    wallet of a reply that finds the screens gone is not opened.
@@ -22,7 +28,10 @@
 //    going in an app in front, and an answer that still comes wins.
 //  - Card (a result known and shown): the player's tap or the screens'
 //    going, however they go, reports it.
-//  - Polling: the poll's end turns the card (on screen) or is reported.
+//  - Polling: the poll's end turns the card (on screen) or is reported;
+//    off screen, a poll that ends unpaid while the app is away with the
+//    wallet's order out reports nothing: the purchase waits again for the
+//    wallet's answer or the app's return (WalletOut), which polls again.
 //  - Settled: nothing more is heard; the centre's poll calls are ignored.
 // An ended purchase releases the hold once its screens have gone: until
 // then the next centre would be presented on the closing one and dismissed
@@ -65,10 +74,10 @@ public:
         void failed(const Text& text, const ns::Id& code) const;
     };
 
-    enum class Stage { Choosing, Ordering, PayPage, WalletOut, Card, Polling, Settled };
+    enum class Stage { Choosing, OrderWaiting, Ordering, PayPage, WalletOut, Card, Polling, Settled };
 
     enum class Event {
-        OrderSent,         // the pay button: an order request is out
+        OrderSent,         // the pay button: an order is to go (`send` sends it)
         OrderPaid,         // a coin or voucher order paid
         OrderFailed,       // an order refused, or the server unreached
         OrderFree,         // a web or wallet order that costs nothing
@@ -86,6 +95,7 @@ public:
         PollAsked,         // the centre asks for the poll (its `loadTimer`, `resume`)
         PollPaused,        // the centre stops the poll (its `pause`)
         PlayerPaysAgain,   // another purchase of its player is about to open
+        EarlierEnded,      // an earlier purchase of its player has ended
     };
 
     // What an event brings.
@@ -99,6 +109,10 @@ public:
         bool paid = false;
         // Why the account ended, for the log.
         std::string_view why;
+        // The order's request, and whether a poll confirms its payment (a
+        // web or wallet order), at OrderSent.
+        std::function<void()> send;
+        bool confirmedByPoll = false;
     };
 
     // `release` releases the purchase hold: called once, when the purchase
@@ -120,6 +134,9 @@ public:
     // order-status request names the player alone, so two polls of one
     // player would take each other's confirmation.
     static std::shared_ptr<TVPurchase> keepingWaiting(const Text& player);
+    // The purchases of `player` whose orders wait for an earlier one of
+    // theirs hear that one has ended (EarlierEnded).
+    static void endedFor(const Text& player);
     // Whether no screen of it is left (entry calls waiting on it are told a
     // payment is still being confirmed).
     bool isUnseen() const { return !screensUp_; }
@@ -161,6 +178,10 @@ private:
     void stopObserving();
     void releaseHold(std::string_view why);
     void end();
+    // Whether an earlier purchase of its player keeps its order waiting,
+    // judged now (logged when one does).
+    bool waitsForItsPlayer();
+    void sendOrder();
 
     Report report_;
     std::function<void()> release_;
@@ -181,6 +202,9 @@ private:
         Text text;
     };
     std::optional<Shown> shown_;
+    // The order held back while an earlier purchase of its player is
+    // being confirmed.
+    std::function<void()> heldOrder_;
     // The wallet's order (its string) while an answer to it is awaited.
     Text walletOrder_;
     Text player_;

@@ -288,6 +288,9 @@ gamehost_build_quietly() {
     gamehost_holds_build && held=true
     gamehost_lock_build
     local log="$build/build.log" fresh status=0
+    # Logs of builds killed outright (SIGKILL, no trap to move them): no
+    # other build runs while the lock is held.
+    rm -f "$build"/build.log.??????
     fresh=$(mktemp "$build/build.log.XXXXXX")
     chmod 644 "$fresh"
     # An interrupted build's log becomes the build's log on the way out.

@@ -30,10 +30,16 @@ gamehost_pass() {
     local status=0
     gamehost_lock_build "a test pass"
     echo "test: $name"
-    gamehost_start "the tests" ctest --output-on-failure -j "$jobs" "$@" >"$log" 2>&1
+    # The cases' scratch folders go in a folder of the pass's own, which
+    # goes with it, also when the pass is interrupted or killed outright
+    # (the watchdog removes it) and its cases cannot remove their own.
+    gamehost_temporary_folder gamehost-pass
+    local scratch=$gamehost_folder
+    TMPDIR=$scratch gamehost_start "the tests" ctest --output-on-failure -j "$jobs" "$@" >"$log" 2>&1
     local pid=$!
     gamehost_tell_while "$pid" 30 gamehost_cases_run "$log"
     gamehost_wait "$pid" || status=$?
+    rm -rf -- "$scratch"
     local summary
     summary=$(grep -E '^[0-9]+% tests passed' "$log" | tail -n 1 || true)
     if [ "$status" -ne 0 ]; then

@@ -3,9 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -174,6 +177,38 @@ TEST(SandboxProgram, LateRepliesAreSaidWithTheSeedThatRepeatsThem) {
     for (int server = 0; server < 5; ++server) program.line();
     EXPECT_EQ(program.line(), "sandbox: every reply of the game server goes out 0.5 s late (--delay-seed 42)");
     EXPECT_EQ(program.line(), "sandbox: every reply of the channel's API server goes out 1 to 2 s late (--delay-seed 42)");
+}
+
+// The road gives itself the time a late server's reply may take: each of
+// that server's requests says it; the others' say nothing more.
+TEST(SandboxProgram, ALateServersRequestsSayHowLateItsReplyMayGoOut) {
+    SandboxProgram program(nullptr, {"--game-delay", "0-0.25", "--delay-seed", "7"});
+    std::string game, platform;
+    for (int server = 0; server < 5; ++server) {
+        std::string line = program.line();
+        if (line.rfind("sandbox: game ", 0) == 0) game = line.substr(std::string("sandbox: game ").size());
+        if (line.rfind("sandbox: platform ", 0) == 0) platform = line.substr(std::string("sandbox: platform ").size());
+    }
+    EXPECT_EQ(program.line(), "sandbox: every reply of the game server goes out 0 to 0.25 s late (--delay-seed 7)");
+    auto get = [](const std::string& origin, const std::string& path) {
+        const int port = std::stoi(origin.substr(origin.rfind(':') + 1));
+        int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<uint16_t>(port));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        const std::string request = "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n";
+        ASSERT_EQ(::write(fd, request.data(), request.size()), static_cast<ssize_t>(request.size()));
+        char reply[256];
+        while (::read(fd, reply, sizeof reply) > 0) {
+        }
+        ::close(fd);
+    };
+    get(game, "/menu/index");
+    EXPECT_EQ(program.line(), "sandbox: GET /menu/index (up to 0.25 s late)");
+    get(platform, "/init");
+    EXPECT_EQ(program.line(), "sandbox: GET /init");
 }
 
 TEST(SandboxProgram, APortInUseIsNamedWithWhatHoldsIt) {

@@ -131,5 +131,10 @@ grep -q 'Linking CXX executable a' "$fake/build/build.log" || fail "log: a build
 [ "$said" = "quietly: built (nothing to compile; the last build's log: $fake/build/build.log)" ] ||
     fail "log: a build with nothing to do said '$said'"
 ls "$fake/build" | grep -q 'build.log.' && fail "log: a build left its own log beside build.log"
+# A build killed outright leaves its log under its own name; the next build
+# takes it away.
+: >"$fake/build/build.log.Ab3xYz"
+FAKE_BUILD_SAYS='ninja: no work to do.' quietly >/dev/null
+[ ! -e "$fake/build/build.log.Ab3xYz" ] || fail "log: a killed build's log is still beside build.log after the next"
 unset BUILD_DIR
-echo "ok: the build's log is that of the last build that compiled something"
+echo "ok: the build's log is that of the last build that compiled something; a killed build's goes at the next"

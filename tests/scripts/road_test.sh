@@ -5,8 +5,10 @@
 # complete, whichever order the stages that depend on none of each other
 # come in; one without a stage, or with a stage whose line came after that
 # of a stage depending on it, names that stage and the player's last
-# waiting line; the stand-ins' settings paste as they are printed; the
-# programs end, and the temporary folder goes, when the script is killed.
+# waiting line; a road's time grows with its stand-ins' late replies, the
+# delays given passed on to them; the stand-ins' settings paste as they
+# are printed; the programs end, and the temporary folder goes, when the
+# script is killed.
 #   road_test.sh GAMEHOST_ROAD
 set -euo pipefail
 player=${1:?the path of gamehost-road}
@@ -23,6 +25,7 @@ mkdir -p "$build/sandbox/road" "$build/shell/resources"
 cat >"$build/sandbox/gamehost-sandbox" <<EOF
 #!/usr/bin/env bash
 echo \$\$ >"$scratch/sandbox.pid"
+echo "\$*" >"$scratch/sandbox.args"
 for server in page platform game channel activity; do echo "sandbox: \$server http://127.0.0.1:1\$server/"; done
 exec sleep 300
 EOF
@@ -204,6 +207,32 @@ play >"$scratch/out" 2>&1 || status=$?
 grep -qF "test: the road's stage \"tapped 登录\" (" "$scratch/out" ||
     fail "missed tap: the road said $(grep '^test: ' "$scratch/out" | tr '\n' '|')"
 echo "ok: a missed tap is no stage"
+
+# ---- The road's time follows its stand-ins' delays, which it passes on ----
+# A stalled road: three requests of a stand-in whose replies may be up to
+# 1.5 s late give it 2 s more each.
+{
+    logged "$(sed -n 1p "$scratch/stages" | cut -f3)"
+    for _ in 1 2 3; do echo 'sandbox: POST /sdkapicoupon/pay/getPayWayios (up to 1.5 s late)'; done
+    echo 'sandbox: GET /menu/index'
+    echo '2026-01-01 00:00:00.000 gamehost-road[7] road: waiting for the pay page: nothing on the screen for it for 10 s'
+} >"$scratch/road"
+rm -f "$scratch/sandbox.args"
+status=0
+started=$SECONDS
+play --game-delay 1-2 --channel-delay 0-1.5 --delay-seed 12 >"$scratch/out" 2>&1 || status=$?
+took=$((SECONDS - started))
+[ "$(cat "$scratch/sandbox.args" 2>/dev/null)" = "--game-delay 1-2 --channel-delay 0-1.5 --delay-seed 12" ] ||
+    fail "late: the stand-ins were given '$(cat "$scratch/sandbox.args" 2>/dev/null)'"
+[ "$status" -eq 1 ] || fail "late: the stalled road ended $status"
+grep -qF "test: the road did not end within 66 s (60 s and 6 s for the stand-ins' late replies); last seen: " \
+    "$scratch/out" || fail "late: the road said $(grep '^test: ' "$scratch/out" | tr '\n' '|')"
+[ "$took" -ge 66 ] && [ "$took" -le 80 ] || fail "late: the road gave up after $took s"
+status=0
+play --game-delay >"$scratch/out" 2>&1 || status=$?
+[ "$status" -eq 2 ] && grep -qF -- "--game-delay needs a value" "$scratch/out" ||
+    fail "late: --game-delay with no value ended $status: $(cat "$scratch/out")"
+echo "ok: the road's time follows its stand-ins' delays, which it passes on"
 
 # ---- The stand-ins' settings paste as they are printed ----
 # Started as itself, so that $! is the script; its temporary folder is

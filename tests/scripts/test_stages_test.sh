@@ -102,6 +102,39 @@ grep -q 'A.Skipped' "$scratch/pass.err" && fail "failures: a skipped row is show
     fail "failures: the verdict was '$(tail -n 1 "$scratch/pass.err")'"
 echo "ok: a failing pass shows its failures in full and no skipped row"
 
+# ---- The cases' scratch folders go with the pass, interrupted or not ----
+# The cases make their scratch folders in $TMPDIR, as mkdtemp does; one
+# killed with the pass cannot remove its own.
+mkdir -p "$scratch/tmp"
+cat >"$scratch/bin/ctest" <<EOF
+#!/usr/bin/env bash
+folder=\$(mktemp -d "\${TMPDIR:-/tmp}/case.XXXXXX")
+head -c 1200000 /dev/zero >"\$folder/home"
+echo "\$folder" >"$scratch/case-folder"
+[ -z "\${CTEST_SLEEPS:-}" ] || { echo running >"$scratch/passing"; exec sleep 300; }
+echo "100% tests passed, 0 tests failed out of 1"
+EOF
+chmod +x "$scratch/bin/ctest"
+TMPDIR="$scratch/tmp" pass >"$scratch/pass.out" 2>&1 || fail "scratch: the pass failed: $(cat "$scratch/pass.out")"
+case_folder=$(cat "$scratch/case-folder")
+case $case_folder in "$scratch/tmp/gamehost-pass."*/case.*) ;; *) fail "scratch: the case's folder was $case_folder" ;; esac
+[ -z "$(ls -A "$scratch/tmp")" ] || fail "scratch: the pass left $(ls -A "$scratch/tmp") in the temporary folder"
+for signal in TERM KILL; do
+    (cd "$scratch" && PATH="$scratch/bin:$PATH" TMPDIR="$scratch/tmp" CTEST_SLEEPS=1 exec ./pass) >"$scratch/pass.out" 2>&1 &
+    passing=$!
+    read -r -t 60 _ <"$scratch/passing" || fail "scratch: the pass's ctest never started"
+    kill -"$signal" "$passing"
+    ended_soon "$passing" || fail "scratch: the pass did not end on SIG$signal"
+    wait "$passing" 2>/dev/null || true
+    for _ in $(seq 100); do
+        [ -n "$(ls -A "$scratch/tmp")" ] || break
+        sleep 0.1
+    done
+    [ -z "$(ls -A "$scratch/tmp")" ] ||
+        fail "scratch: a pass stopped by SIG$signal left $(ls -A "$scratch/tmp") in the temporary folder"
+done
+echo "ok: the cases' scratch folders go with the pass, also when it is interrupted or killed"
+
 # ---- A fuzz run counts what it tried beyond its seeds ----
 # A fuzzer of the test's own: libFuzzer's lines for $FAKE_SEEDS inputs to
 # start from and $FAKE_RUNS in all.

@@ -35,3 +35,18 @@ for script in setup run draw-channel-icons draw-store-pictures draw-welfare-pict
     [ ! -e "$scratch/build" ] && [ ! -e "$scratch/copy/resources" ] || fail "$script --bogus ran"
 done
 echo "ok: an argument a script does not take is named, and nothing runs"
+
+# ---- scripts/run takes the stand-ins' delays as gamehost-sandbox does ----
+BUILD_DIR="$scratch/build" "$root/scripts/run" --help >"$scratch/out" 2>&1 </dev/null
+for option in "--game-delay S[-S]" "--channel-delay S[-S]" "--delay-seed N"; do
+    grep -qF -- "$option" "$scratch/out" || fail "run --help does not name $option"
+done
+for arguments in "--game-delay" "--game-delay x" "--channel-delay 1-" "--delay-seed -3" "--delay-seed 1.5"; do
+    status=0
+    # shellcheck disable=SC2086
+    BUILD_DIR="$scratch/build" "$root/scripts/run" $arguments >/dev/null 2>"$scratch/err" </dev/null || status=$?
+    [ "$status" -eq 2 ] || fail "run $arguments ended with $status"
+    grep -q -- "${arguments%% *}" "$scratch/err" || fail "run $arguments said: $(cat "$scratch/err")"
+    [ ! -e "$scratch/build" ] || fail "run $arguments ran"
+done
+echo "ok: scripts/run names the stand-ins' delay options and refuses malformed ones before it runs"

@@ -1,7 +1,9 @@
 // A purchase against its events, stage by stage: for each stage it can be
-// at (the centre up with nothing out, an order out, the pay page up, the
-// wallet out, a card showing a result, the poll running under its card or
-// with no screen left, settled) and each event that can come then (the
+// at (the centre up with nothing out, its order waiting for an earlier
+// purchase of its player, an order out, the pay page up, the wallet out, a
+// card showing a result, the poll running under its card or with no screen
+// left, the poll a wallet-out takedown started running with the app away,
+// settled) and each event that can come then (the
 // player's close, the game's takedown, the game dropping its root under the
 // centre, the app leaving and returning, a logout, a login as another
 // account, a logout then a login as the same player, a wallet answer naming
@@ -12,13 +14,25 @@
 
 #include <string>
 
+#include "channel/ShareVale.h"
 #include "purchase_road_support.h"
 
 namespace {
 
 using pay_test::Heard;
 
-enum class Stage { Choosing, Ordering, PayPage, WalletOut, Card, Polling, PollingUnseen, Settled };
+enum class Stage {
+    Choosing,
+    OrderWaiting,
+    Ordering,
+    PayPage,
+    WalletOut,
+    Card,
+    Polling,
+    PollingUnseen,
+    PollingWalletAway,
+    Settled
+};
 enum class Event {
     Close,
     Takedown,
@@ -34,8 +48,9 @@ enum class Event {
 };
 
 const char* nameOf(Stage stage) {
-    const char* names[] = {"choosing", "ordering", "pay page", "wallet out", "card", "polling", "polling unseen",
-                           "settled"};
+    const char* names[] = {"choosing", "order waiting", "ordering",       "pay page",
+                           "wallet out", "card",          "polling",        "polling unseen",
+                           "polling wallet away",         "settled"};
     return names[static_cast<int>(stage)];
 }
 
@@ -70,6 +85,7 @@ const Heard kNothing{};
 const Heard kWebPaid{"A success 支付成功 6"};
 const Heard kCoinPaid{"A success 支付成功 6"};
 const Heard kUnconfirmed{"A failure 支付失败 1 6"};
+const Heard kWalletPaid{"A success 充值成功 6"};
 
 // clang-format off
 const Row kRows[] = {
@@ -85,6 +101,23 @@ const Row kRows[] = {
     {Stage::Choosing, Event::WalletOther,         kCanMeet, "centre", true,  kNothing},
     {Stage::Choosing, Event::OrderReply,          "no order out", "", false, {}},
     {Stage::Choosing, Event::PollEnd,             "no poll", "", false, {}},
+    // A web order waiting: an earlier purchase ("E") of the player, paid on
+    // its page and taken down, polls; A, entered while no one was logged
+    // in, is paid for by the same player, back again. E's 21st poll
+    // confirms it (about 40 s on), and A's order goes then.
+    {Stage::OrderWaiting, Event::Close,           kCanMeet, "game",   true,  kNothing},
+    {Stage::OrderWaiting, Event::Takedown,        kCanMeet, "game",   true,  kNothing},
+    {Stage::OrderWaiting, Event::RootDropped,     kCanMeet, "game",   true,  kNothing},
+    {Stage::OrderWaiting, Event::AppAway,         kCanMeet, "centre", true,  kNothing},
+    // The order is not sent for a player who has gone.
+    {Stage::OrderWaiting, Event::Logout,          kCanMeet, "centre", true,  kNothing},
+    {Stage::OrderWaiting, Event::OtherLogin,      kCanMeet, "centre", true,  kNothing},
+    {Stage::OrderWaiting, Event::LogoutThenSameLogin, kCanMeet, "centre", true, kNothing},
+    {Stage::OrderWaiting, Event::WalletOwn,       "no wallet order", "", false, {}},
+    {Stage::OrderWaiting, Event::WalletOther,     kCanMeet, "centre", true,  kNothing},
+    {Stage::OrderWaiting, Event::OrderReply,      "no order out: it waits", "", false, {}},
+    // Here the earlier purchase's poll: it ends, and A's order goes.
+    {Stage::OrderWaiting, Event::PollEnd,         kCanMeet, "page",   true,  kNothing},
     // A coin order out, its reply held back 10 s.
     {Stage::Ordering, Event::Close,               kCanMeet, "game",   true,  kCoinPaid},
     {Stage::Ordering, Event::Takedown,            kCanMeet, "game",   true,  kCoinPaid},
@@ -162,6 +195,22 @@ const Row kRows[] = {
     {Stage::PollingUnseen, Event::WalletOther,    kCanMeet, "game",   true,  kWebPaid},
     {Stage::PollingUnseen, Event::OrderReply,     "no order out", "", false, {}},
     {Stage::PollingUnseen, Event::PollEnd,        kCanMeet, "game",   false, kWebPaid},
+    // The wallet out, taken down in the app in front (its poll starts),
+    // then the wallet takes the app away; the player has not paid yet, so
+    // no poll confirms. A poll that ends with the app away reports
+    // nothing: the wallet's answer or the return still tells.
+    {Stage::PollingWalletAway, Event::Close,       "no screen left", "", false, {}},
+    {Stage::PollingWalletAway, Event::Takedown,    "no screen left", "", false, {}},
+    {Stage::PollingWalletAway, Event::RootDropped, "no screen left", "", false, {}},
+    // Back before the poll's end: the poll ends in front.
+    {Stage::PollingWalletAway, Event::AppAway,     kCanMeet, "game",   true,  kUnconfirmed},
+    {Stage::PollingWalletAway, Event::Logout,      kCanMeet, "game",   false, kNothing},
+    {Stage::PollingWalletAway, Event::OtherLogin,  kCanMeet, "game",   false, kNothing},
+    {Stage::PollingWalletAway, Event::LogoutThenSameLogin, kCanMeet, "game", true, kNothing},
+    {Stage::PollingWalletAway, Event::WalletOwn,   kCanMeet, "game",   false, kWalletPaid},
+    {Stage::PollingWalletAway, Event::WalletOther, kCanMeet, "game",   true,  kNothing},
+    {Stage::PollingWalletAway, Event::OrderReply,  "no order out", "", false, {}},
+    {Stage::PollingWalletAway, Event::PollEnd,     kCanMeet, "game",   true,  kNothing},
     // Paid by coins and closed; what it heard then is not counted.
     {Stage::Settled, Event::Close,                "no centre left", "", false, {}},
     {Stage::Settled, Event::Takedown,             kCanMeet, "game",   false, kNothing},
@@ -186,6 +235,26 @@ protected:
             case Stage::Choosing:
                 centre = openOverDialog("A");
                 return;
+            case Stage::OrderWaiting: {
+                server.setStatusDelay(20);
+                auto earlier = openOverDialog("E");
+                ASSERT_TRUE(earlier);
+                ASSERT_TRUE(payByWebPage(earlier));
+                takeDown();
+                ASSERT_EQ(polls(), 1);
+                ToviraSDK::LoginOut();
+                env.runUntilIdle();
+                centre = openOverDialog("A");
+                ASSERT_TRUE(centre) << "no one logged in: A opens at once";
+                // The player is back (as a login would leave it, without
+                // its window: a later login event opens its own).
+                ShareVale::sharedInstance()->setUserName(ns::str(sandbox::ChannelServer::kKnownUser));
+                ASSERT_TRUE(driver.tap(centre->quipayIconBtn.lock()));
+                ASSERT_TRUE(driver.tap(centre->payBtn.lock()));
+                env.fastForwardBy(1);
+                ASSERT_EQ(shown(), "centre") << "A's order waits for E";
+                return;
+            }
             case Stage::Ordering:
                 centre = openOverDialog("A");
                 ASSERT_TRUE(centre);
@@ -228,6 +297,18 @@ protected:
                 ASSERT_TRUE(centre);
                 payByWebPageAndComeBack(centre);
                 takeDown();
+                return;
+            case Stage::PollingWalletAway:
+                ui::Application::sharedApplication()->addInstalledScheme(QuipaySDK::kWalletScheme);
+                walletAppOnly();
+                server.setReply("Pay/getUserSuccess", ns::Dictionary::make({{"z", ns::str("0")}}));
+                centre = openOverDialog("A");
+                payByWallet(centre);
+                if (HasFatalFailure()) return;
+                takeDown();
+                ASSERT_EQ(polls(), 1) << "taken down in front: the poll starts";
+                ui::Application::sharedApplication()->simulateEnterBackground();
+                env.runUntilIdle();
                 return;
             case Stage::Settled:
                 centre = openOverDialog("A");

@@ -12,11 +12,15 @@
 //  - the wallet out, its centre taken down in the app in front (the wallet
 //    never took the app away): A polls at once; then the player logs out
 //    and in, and B is entered. B's player comes back from its page by the
-//    app's return, which A, still waiting for one, would hear as well.
+//    app's return, which A, still waiting for one, would hear as well;
+//  - the wallet out and the player away in it, the game takes A's centre
+//    down, the player logs out and in again and B is entered: A, with no
+//    screen left, polls once the player is back, and B waits for that.
 // Row by row, with the stand-in confirming a paid order only after a number
 // of requests, each purchase hears its own result once.
 
 #include <string>
+#include <vector>
 
 #include "purchase_road_support.h"
 
@@ -24,7 +28,7 @@ namespace {
 
 using pay_test::Heard;
 
-enum class Left { PayPageThenTakenDown, PayPageTakenDownAway, WalletOutTakenDown };
+enum class Left { PayPageThenTakenDown, PayPageTakenDownAway, WalletOutTakenDown, WalletOutTakenDownAway };
 
 struct Row {
     Left left;
@@ -39,6 +43,7 @@ const char* nameOf(Left left) {
         case Left::PayPageThenTakenDown: return "PayPage";
         case Left::PayPageTakenDownAway: return "PayPageAway";
         case Left::WalletOutTakenDown: return "WalletOut";
+        case Left::WalletOutTakenDownAway: return "WalletOutAway";
     }
     return "?";
 }
@@ -67,6 +72,13 @@ const Row kRows[] = {
     {Left::WalletOutTakenDown,   4, kAUnconfirmed},
     {Left::WalletOutTakenDown,   5, kAUnconfirmed},
     {Left::WalletOutTakenDown,   6, kAUnconfirmed},
+    {Left::WalletOutTakenDownAway, 0, kAUnconfirmed},
+    {Left::WalletOutTakenDownAway, 1, kAUnconfirmed},
+    {Left::WalletOutTakenDownAway, 2, kAUnconfirmed},
+    {Left::WalletOutTakenDownAway, 3, kAUnconfirmed},
+    {Left::WalletOutTakenDownAway, 4, kAUnconfirmed},
+    {Left::WalletOutTakenDownAway, 5, kAUnconfirmed},
+    {Left::WalletOutTakenDownAway, 6, kAUnconfirmed},
 };
 // clang-format on
 
@@ -160,6 +172,18 @@ TEST_P(EachItsOwnTest, BOpensOnceAHasEndedAndEachHearsItsOwnResult) {
             if (HasFatalFailure()) return;
             enter("B", "6");
             break;
+        case Left::WalletOutTakenDownAway:
+            walletOutA();
+            application->simulateEnterBackground();
+            takeDown();
+            logOutAndInAgain();
+            if (HasFatalFailure()) return;
+            enter("B", "6");
+            env.fastForwardBy(1);
+            ASSERT_FALSE(centreOnRoot()) << "B waits for the poll A starts at the player's return";
+            EXPECT_EQ(polls(), 0);
+            application->simulateEnterForeground();
+            break;
     }
     // B pays on the stand-in's own pay ways.
     server.setReply("pay/getPayWayios", std::nullopt);
@@ -218,5 +242,93 @@ TEST_F(SamePlayerWaitTest, AWalletAnswerAfterTheTakedownWinsOverThePollItStarted
     EXPECT_EQ(heard.size(), 1u);
     EXPECT_TRUE(nextOpens());
 }
+
+// A purchase entered while no one is logged in opens at once; the player
+// who then logs in and pays it is the order's player. A, paid on its page
+// and taken down in the app in front, polls for player1. With player1 back,
+// B's web order waits until A has ended (judged as the order is sent, for
+// its player), so each poll hears its own payment; another player's order
+// goes at once, as before.
+struct LoggedOutRow {
+    bool samePlayer;
+    int confirmAfter;
+};
+
+void PrintTo(const LoggedOutRow& row, std::ostream* os) {
+    *os << (row.samePlayer ? "same player" : "other player") << ", confirmed after " << row.confirmAfter;
+}
+
+class EnteredLoggedOutTest : public SamePlayerWaitTest, public testing::WithParamInterface<LoggedOutRow> {};
+
+TEST_P(EnteredLoggedOutTest, EachPurchaseHearsItsOwnPaymentOnce) {
+    const LoggedOutRow& row = GetParam();
+    server.setStatusDelay(row.confirmAfter);
+    auto a = openOverDialog("A");
+    ASSERT_TRUE(a);
+    ASSERT_TRUE(payByWebPage(a));
+    takeDown();
+    ASSERT_EQ(polls(), 1) << "taken down in front: A polls";
+    ToviraSDK::LoginOut();
+    env.runUntilIdle();
+    // B pays on the stand-in's own pay ways.
+    server.setReply("pay/getPayWayios", std::nullopt);
+    enter("B", "6");
+    env.fastForwardBy(1);
+    auto b = centreOnRoot();
+    ASSERT_TRUE(b) << "no one is logged in: B opens at once";
+    if (row.samePlayer) logIn(sandbox::ChannelServer::kKnownUser, sandbox::ChannelServer::kKnownPassword);
+    else logIn(sandbox::ChannelServer::kMinorUser, sandbox::ChannelServer::kMinorPassword);
+    if (HasFatalFailure()) return;
+    const bool aEnded = !heard.empty();
+    ASSERT_TRUE(driver.tap(b->quipayIconBtn.lock()));
+    ASSERT_TRUE(driver.tap(b->payBtn.lock()));
+    ns::Ref<TVWebPayVC> page;
+    int waited = 0;
+    for (; waited <= 70; ++waited) {
+        auto navigation = b->navigationController();
+        page = navigation ? ns::cast<TVWebPayVC>(navigation->viewControllers().back()) : nullptr;
+        if (page) break;
+        env.fastForwardBy(1);
+    }
+    ASSERT_TRUE(page) << "B's order goes within A's poll's limit";
+    if (row.samePlayer && !aEnded) {
+        EXPECT_EQ(heard, (Heard{"A success 支付成功 6"})) << "B's order went once A had ended";
+        EXPECT_GE(waited, 1);
+    } else if (!row.samePlayer) {
+        EXPECT_LE(waited, 1) << "another player's order goes at once";
+    }
+    // The player pays on B's page and comes back.
+    page->popAction();
+    env.fastForwardBy(2 * row.confirmAfter + 1);
+    if (noticeShown(b) == "支付成功") {
+        ASSERT_TRUE(driver.tap(b->noticeView()->cancelBtn.lock()));
+    }
+    env.fastForwardBy(70);
+    Heard ofA, ofB;
+    for (const auto& each : heard) (each.rfind("A ", 0) == 0 ? ofA : ofB).push_back(each);
+    EXPECT_EQ(ofA, (Heard{"A success 支付成功 6"})) << testing::PrintToString(heard);
+    EXPECT_LE(ofB.size(), 1u) << testing::PrintToString(heard);
+    for (const auto& each : ofB) {
+        EXPECT_EQ(each, "B success 支付成功 6");
+    }
+    if (row.samePlayer) {
+        EXPECT_EQ(ofB, (Heard{"B success 支付成功 6"}));
+    }
+}
+
+std::vector<LoggedOutRow> loggedOutRows() {
+    std::vector<LoggedOutRow> all;
+    for (bool same : {true, false})
+        for (int confirmAfter = 0; confirmAfter <= 6; ++confirmAfter) all.push_back({same, confirmAfter});
+    return all;
+}
+
+std::string loggedOutRowName(const testing::TestParamInfo<LoggedOutRow>& info) {
+    return std::string(info.param.samePlayer ? "SamePlayer" : "OtherPlayer") + "_ConfirmedAfter" +
+           std::to_string(info.param.confirmAfter);
+}
+
+INSTANTIATE_TEST_SUITE_P(BEnteredWhileLoggedOut, EnteredLoggedOutTest, testing::ValuesIn(loggedOutRows()),
+                         loggedOutRowName);
 
 }  // namespace
