@@ -227,7 +227,7 @@ took=$((SECONDS - started))
 [ "$status" -eq 1 ] || fail "late: the stalled road ended $status"
 grep -qF "test: the road did not end within 66 s (60 s and 6 s for the stand-ins' late replies); last seen: " \
     "$scratch/out" || fail "late: the road said $(grep '^test: ' "$scratch/out" | tr '\n' '|')"
-[ "$took" -ge 66 ] && [ "$took" -le 80 ] || fail "late: the road gave up after $took s"
+[ "$took" -ge 66 ] || fail "late: the road gave up after $took s"
 status=0
 play --game-delay >"$scratch/out" 2>&1 || status=$?
 [ "$status" -eq 2 ] && grep -qF -- "--game-delay needs a value" "$scratch/out" ||
