@@ -146,7 +146,7 @@ public:
     }
     static void free(void* data, size_t bytes, bool mapped) {
         if (mapped) pages::unmap(data, bytes);
-        else ::operator delete(data);
+        else ::operator delete(data, bytes);
     }
     // Moves the elements to `to`, leaving moved-from ones here.
     void moveTo(T* to) {

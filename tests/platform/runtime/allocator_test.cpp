@@ -51,6 +51,7 @@ TEST(AllocatorTest, EveryProgramHasTheAppsAllocatorWithItsSettings) {
     EXPECT_TRUE(setting<bool>("background_thread")) << "the thread that gives pages back runs";
     EXPECT_EQ(setting<ssize_t>("opt.dirty_decay_ms"), 1000);
     EXPECT_EQ(setting<ssize_t>("opt.muzzy_decay_ms"), 0);
+    EXPECT_EQ(setting<unsigned>("opt.tcache_nslots_small_max"), 2000u);
 }
 
 TEST(AllocatorTest, FreedPagesGoBackAtOnceWhenAsked) {
