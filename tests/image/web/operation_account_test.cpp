@@ -91,7 +91,7 @@ TEST_F(OperationAccountTest, TwentyFourLargePicturesLoadedOneAfterAnotherStayWit
     ASSERT_TRUE(peak.started());
     // What the account holds, one picture more while it is drawn for
     // display (the decoded source and its surface live together), and
-    // 16 MiB for the loader's own memory and what the C library keeps: the
+    // 16 MiB for the loader's own memory and what the allocator keeps: the
     // cache never holds more pictures than the account allows.
     const uint64_t bound = (AccountPixels + PicturePixels) * 4 + 16 * MiB;
     testing::expectGrowthUnder(growth, bound, std::to_string(pictures) + " flat pictures through the loader");

@@ -176,7 +176,7 @@ TEST(TiffLargeStripsTest, AOneStripPictureIsHeldOnceAsAPngIs) {
                                .extraSample = EXTRASAMPLE_ASSOCALPHA, .separatePlanes = separate});
         const uint64_t tiffGrowth = growthOf(tiff);
         // What the PNG grows it by (the picture, once), the reader's working
-        // buffer of 16 MiB, and 8 MiB for what the C library keeps: a second
+        // buffer of 16 MiB, and 8 MiB for what the allocator keeps: a second
         // copy of the picture, or the strip decoded whole, passes it.
         testing::expectGrowthUnder(tiffGrowth, pngGrowth + 16 * MiB + 8 * MiB,
                                    std::to_string(Side) + " x " + std::to_string(Side) + " RGBA of " +

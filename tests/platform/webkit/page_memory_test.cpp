@@ -62,9 +62,9 @@ TEST_F(PageMemoryTest, APageThatKeepsAllocatingIsEndedAtTheCeilingAndTheViewLoad
     env.fastForwardBy(1.0);
     EXPECT_EQ(messages->messages.size(), posted);
 
-    // The page's heap at most (its ceiling counts each block as the C
-    // library holds it), with 16 MiB for what lies outside it: the engine's
-    // and the view's own memory, and what the C library keeps beside the
+    // The page's heap at most (its ceiling counts each block as the
+    // allocator holds it), with 16 MiB for what lies outside it: the engine's
+    // and the view's own memory, and what the allocator keeps beside the
     // blocks. Given back once the page is ended.
     testing::expectGrowthUnder(peak, 256 * MiB + 16 * MiB, "a page that keeps allocating");
     testing::expectLeftHeldUnder(before, 16 * MiB + 1, "the ended page");
