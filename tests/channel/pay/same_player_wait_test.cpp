@@ -101,6 +101,21 @@ protected:
         env.runUntilIdle();
         logIn(sandbox::ChannelServer::kKnownUser, sandbox::ChannelServer::kKnownPassword);
     }
+    // A, paying away from the app, taken down; the player logs out and in
+    // again and enters B, which waits for the poll A starts at the return;
+    // then the app comes back.
+    void takenDownAwayThenB() {
+        auto application = ui::Application::sharedApplication();
+        application->simulateEnterBackground();
+        takeDown();
+        logOutAndInAgain();
+        if (HasFatalFailure()) return;
+        enter("B", "6");
+        env.fastForwardBy(1);
+        ASSERT_FALSE(centreOnRoot()) << "B waits for the poll A starts at the player's return";
+        EXPECT_EQ(polls(), 0);
+        application->simulateEnterForeground();
+    }
     // Seconds, up to `limit`, until B's centre is up; -1 when it is not.
     int secondsUntilBOpens(int limit) {
         for (int second = 0; second <= limit; ++second) {
@@ -154,15 +169,8 @@ TEST_P(EachItsOwnTest, BOpensOnceAHasEndedAndEachHearsItsOwnResult) {
             auto centre = openOverDialog("A");
             ASSERT_TRUE(centre);
             ASSERT_TRUE(payByWebPage(centre));
-            application->simulateEnterBackground();
-            takeDown();
-            logOutAndInAgain();
+            takenDownAwayThenB();
             if (HasFatalFailure()) return;
-            enter("B", "6");
-            env.fastForwardBy(1);
-            ASSERT_FALSE(centreOnRoot()) << "B waits for the poll A starts at the player's return";
-            EXPECT_EQ(polls(), 0);
-            application->simulateEnterForeground();
             break;
         }
         case Left::WalletOutTakenDown:
@@ -174,15 +182,8 @@ TEST_P(EachItsOwnTest, BOpensOnceAHasEndedAndEachHearsItsOwnResult) {
             break;
         case Left::WalletOutTakenDownAway:
             walletOutA();
-            application->simulateEnterBackground();
-            takeDown();
-            logOutAndInAgain();
+            takenDownAwayThenB();
             if (HasFatalFailure()) return;
-            enter("B", "6");
-            env.fastForwardBy(1);
-            ASSERT_FALSE(centreOnRoot()) << "B waits for the poll A starts at the player's return";
-            EXPECT_EQ(polls(), 0);
-            application->simulateEnterForeground();
             break;
     }
     // B pays on the stand-in's own pay ways.

@@ -93,19 +93,28 @@ std::string rowName(const testing::TestParamInfo<Row>& info) {
 
 INSTANTIATE_TEST_SUITE_P(TakenDownInFrontThenAway, WalletAwayPollTest, testing::ValuesIn(rows()), rowName);
 
-class WalletAwayTest : public pay_test::PurchaseRoadTest {};
+class WalletAwayTest : public pay_test::PurchaseRoadTest {
+protected:
+    // A's wallet order, which the server never finds paid, handed over in
+    // an app in front, then its centre taken down.
+    void walletOrderTakenDownInFront() {
+        auto application = ui::Application::sharedApplication();
+        application->simulateBecomeActive();
+        server.setReply("Pay/getUserSuccess", ns::Dictionary::make({{"z", ns::str("0")}}));
+        application->addInstalledScheme(QuipaySDK::kWalletScheme);
+        walletAppOnly();
+        payByWallet(openOverDialog("A"));
+        if (HasFatalFailure()) return;
+        takeDown();
+    }
+};
 
 // Away again after the return's poll has begun: that poll's end with the app
 // away waits as well, and the next return polls once more.
 TEST_F(WalletAwayTest, AReturnsPollThatEndsWithTheAppAwayAgainWaitsForTheNextReturn) {
     auto application = ui::Application::sharedApplication();
-    application->simulateBecomeActive();
-    server.setReply("Pay/getUserSuccess", ns::Dictionary::make({{"z", ns::str("0")}}));
-    application->addInstalledScheme(QuipaySDK::kWalletScheme);
-    walletAppOnly();
-    payByWallet(openOverDialog("A"));
+    walletOrderTakenDownInFront();
     if (HasFatalFailure()) return;
-    takeDown();
     application->simulateEnterBackground();
     env.fastForwardBy(70);
     application->simulateEnterForeground();
@@ -124,13 +133,8 @@ TEST_F(WalletAwayTest, AReturnsPollThatEndsWithTheAppAwayAgainWaitsForTheNextRet
 // In front all along, the poll's end is heard as before, within its limit.
 TEST_F(WalletAwayTest, AWalletOutTakedownInFrontWithNoReturnStillReportsAtThePollsEnd) {
     auto application = ui::Application::sharedApplication();
-    application->simulateBecomeActive();
-    server.setReply("Pay/getUserSuccess", ns::Dictionary::make({{"z", ns::str("0")}}));
-    application->addInstalledScheme(QuipaySDK::kWalletScheme);
-    walletAppOnly();
-    payByWallet(openOverDialog("A"));
+    walletOrderTakenDownInFront();
     if (HasFatalFailure()) return;
-    takeDown();
     env.fastForwardBy(62);
     EXPECT_EQ(polls(), 31);
     EXPECT_EQ(heard, (Heard{"A failure 支付失败 1 6"}));
