@@ -20,10 +20,16 @@ Control control() {
 
 void giveBackFreed() {
     if (Control ctl = control()) {
-        // This thread's cache first, so its blocks are among the freed.
+        // The allocator's own thread stopped first: a return of its own
+        // under way would otherwise still be giving pages back after this.
+        bool running = false, off = false, on = true;
+        size_t size = sizeof running;
+        ctl("background_thread", &running, &size, &off, sizeof off);
+        // This thread's cache, so its blocks are among the freed.
         ctl("thread.tcache.flush", nullptr, nullptr, nullptr, 0);
         // Every arena: "arena.<MALLCTL_ARENAS_ALL>.purge".
         ctl("arena.4096.purge", nullptr, nullptr, nullptr, 0);
+        if (running) ctl("background_thread", nullptr, nullptr, &on, sizeof on);
         return;
     }
     ::malloc_trim(0);

@@ -12,7 +12,8 @@ namespace rt::allocator {
 
 // Gives the system back, now, the pages of everything freed so far, on
 // every thread's arenas: what a measure of the resident set reads after it
-// is then what is held, not what waits to go back.
+// is then what is held, not what waits to go back. For measures: it stops
+// and restarts the allocator's own thread.
 void giveBackFreed();
 
 // The name of the allocator serving this process ("jemalloc" or "libc").

@@ -54,16 +54,8 @@ TEST(AllocatorTest, EveryProgramHasTheAppsAllocatorWithItsSettings) {
     EXPECT_EQ(setting<unsigned>("opt.tcache_nslots_small_max"), 2000u);
 }
 
-// The allocator's own thread is stopped meanwhile: a return of its own
-// under way when the ask comes would still be giving pages back.
 TEST(AllocatorTest, FreedPagesGoBackAtOnceWhenAsked) {
     if (!testing::PeaksMeasureTheProduct) GTEST_SKIP() << "a sanitizer build keeps freed blocks aside";
-    bool off = false, on = true;
-    ASSERT_EQ(control()("background_thread", nullptr, nullptr, &off, sizeof off), 0);
-    struct Restart {
-        bool& on;
-        ~Restart() { control()("background_thread", nullptr, nullptr, &on, sizeof on); }
-    } restart{on};
     FreedBlock block;
     const size_t pages = FreedBlock::Size / size_t(::sysconf(_SC_PAGESIZE));
     ASSERT_GE(block.resident, pages - 1);
