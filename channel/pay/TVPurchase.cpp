@@ -121,10 +121,12 @@ bool TVPurchase::sameName(const Text& a, const Text& b) {
     return (a ? a->utf8() : std::string()) == (b ? b->utf8() : std::string());
 }
 
-void TVPurchase::anotherFor(const Text& player) {
+bool TVPurchase::earlierKeeps(const Text& player, const TVPurchase* self) {
     for (const auto& weak : std::vector(madePurchases()))
         if (auto purchase = weak.lock(); purchase && sameName(purchase->player_, player))
             purchase->on(Event::PlayerPaysAgain);
+    auto earlier = keepingWaiting(player);
+    return earlier && earlier.get() != self;
 }
 
 void TVPurchase::endedFor(const Text& player) {
@@ -391,9 +393,7 @@ void TVPurchase::on(Event event, const Outcome& outcome) {
 }
 
 bool TVPurchase::waitsForItsPlayer() {
-    anotherFor(player_);
-    auto earlier = keepingWaiting(player_);
-    if (!earlier || earlier.get() == this) return false;
+    if (!earlierKeeps(player_, this)) return false;
     ns::log("payment centre: a payment of the same player is still being confirmed; the order of the payment of %@ "
             "yuan waits for it",
             report_.fullAmount);

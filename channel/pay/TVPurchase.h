@@ -127,9 +127,11 @@ public:
     // Whether two players' (or accounts') names are the same, nil counting
     // as empty.
     static bool sameName(const Text& a, const Text& b);
-    // A new purchase of `player` is about to open: each of theirs hears of
-    // it (PlayerPaysAgain).
-    static void anotherFor(const Text& player);
+    // Whether an earlier purchase of `player` keeps a new one of theirs
+    // waiting, judged now: each of theirs first hears of the new one
+    // (PlayerPaysAgain), as one may have begun to poll since. `self`, the
+    // new one when it is already made, does not keep itself.
+    static bool earlierKeeps(const Text& player, const TVPurchase* self = nullptr);
     // The purchase of `player` the next of theirs waits for, if any: the
     // order-status request names the player alone, so two polls of one
     // player would take each other's confirmation.

@@ -97,8 +97,7 @@ void TVPurchaseHold::release(uint64_t hold) {
 // now, as the call is about to open: that one may have begun to poll since
 // the call came.
 bool TVPurchaseHold::keptByItsPlayer(const Call& call) {
-    TVPurchase::anotherFor(call.player);
-    if (!TVPurchase::keepingWaiting(call.player)) return false;
+    if (!TVPurchase::earlierKeeps(call.player)) return false;
     ns::log("payment centre: a payment of the same player is still being confirmed; the payment of %@ yuan (%@) "
             "waits for it",
             call.money, call.cpExtend);

@@ -9,12 +9,11 @@ RowSink::RowSink(int width, int height, bool alpha)
 void RowSink::finishRow(int y) { finishRowFrom(y, bitmap_.row(y)); }
 
 void RowSink::finishRowFrom(int y, const uint32_t* written) {
-    const uint32_t* from = written;
     uint32_t* words = bitmap_.row(y);
     const int width = bitmap_.width();
     if (bitmap_.hasAlpha()) {
         for (int x = 0; x < width; ++x) {
-            uint32_t w = from[x];
+            uint32_t w = written[x];
             uint32_t a = w >> 24;
             if (a == 255) {
                 words[x] = w;
@@ -28,7 +27,7 @@ void RowSink::finishRowFrom(int y, const uint32_t* written) {
             words[x] = a << 24 | mul((w >> 16) & 0xFF) << 16 | mul((w >> 8) & 0xFF) << 8 | mul(w & 0xFF);
         }
     } else {
-        for (int x = 0; x < width; ++x) words[x] = from[x] & 0x00FFFFFFu;
+        for (int x = 0; x < width; ++x) words[x] = written[x] & 0x00FFFFFFu;
     }
     if (!finished_[size_t(y)]) {
         finished_[size_t(y)] = true;

@@ -40,14 +40,20 @@ size_t ScriptHeap::footprint(void* block) const {
     return std::min(usable, spanned) + Bookkeeping;
 }
 
+void ScriptHeap::forget(void* block, size_t counted) {
+    // Only a block counted at PagedFrom or more can be remembered.
+    if (counted >= PagedFrom) largeAsked_.erase(block);
+}
+
 void ScriptHeap::remember(void* block, size_t size) {
-    if (malloc_usable_size(block) >= PagedFrom) largeAsked_[block] = size;
+    // A smaller request the allocator rounds past PagedFrom is counted whole.
+    if (size >= PagedFrom) largeAsked_[block] = size;
 }
 
 bool ScriptHeap::admit(void* block) {
     size_t size = footprint(block);
     if (live_ + size > CeilingBytes) {
-        largeAsked_.erase(block);
+        forget(block, size);
         std::free(block);
         return false;
     }
@@ -100,9 +106,14 @@ void* ScriptHeap::reallocate(void* block, size_t size) {
         release(block);
         return moved;
     }
+    // What was kept of the block comes out first: once moved, its address
+    // is another block's to have.
+    auto kept = before >= PagedFrom ? largeAsked_.extract(block) : decltype(largeAsked_)::node_type();
     void* resized = std::realloc(block, size);
-    if (!resized) return refuse(size);
-    largeAsked_.erase(block);
+    if (!resized) {
+        if (kept) largeAsked_.insert(std::move(kept));
+        return refuse(size);
+    }
     remember(resized, size);
     live_ = live_ - before + footprint(resized);
     peak_ = std::max(peak_, live_);
@@ -112,8 +123,9 @@ void* ScriptHeap::reallocate(void* block, size_t size) {
 
 void ScriptHeap::release(void* block) {
     if (!block) return;
-    live_ -= footprint(block);
-    largeAsked_.erase(block);
+    const size_t counted = footprint(block);
+    live_ -= counted;
+    forget(block, counted);
     std::free(block);
 }
 

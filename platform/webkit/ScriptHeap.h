@@ -37,6 +37,8 @@ private:
     size_t footprint(void* block) const;
     // Keeps what a large block was asked for: it is counted by that.
     void remember(void* block, size_t size);
+    // Drops what was kept of `block`, which was counted at `counted`.
+    void forget(void* block, size_t counted);
     // Counts a block the allocator gave; false, the block given back, when
     // its real size takes the heap past the ceiling.
     bool admit(void* block);
