@@ -1,6 +1,7 @@
 // What stays resident once ordinary large work is let go: a store's icons
 // loaded at once through the web-image loader (decoded on its queues) and
-// released, and record replies of some MB read and released. Each row
+// released, record replies of some MB read and released, and a long list
+// read through the codec over and over. Each row
 // reports the resident set before the work, just after it is let go, and
 // after the app has sat idle for a while, when the allocator has had time
 // to give back what was freed (a real wait: that is what is measured), and
@@ -18,6 +19,7 @@
 
 #include "image/web/TVWebImageManager.h"
 #include "image/web/TVWebImageOperation.h"
+#include "net/JKCodec.h"
 #include "platform/foundation/Data.h"
 #include "platform/foundation/JSONSerialization.h"
 #include "platform/runtime/Allocator.h"
@@ -140,6 +142,27 @@ void RecordReplies(benchmark::State& state) {
     }
 }
 BENCHMARK(RecordReplies)->Iterations(1)->Unit(benchmark::kSecond);
+
+// A list of 1,000,000 small numbers read through the codec 20 times, each
+// read let go before the next.
+void LongLists(benchmark::State& state) {
+    std::string text = "[";
+    for (int i = 0; i < 1'000'000; ++i) {
+        if (i) text += ',';
+        text += char('0' + i % 10);
+    }
+    text += ']';
+    auto data = ns::Data::make(std::vector<uint8_t>(text.begin(), text.end()));
+    std::string().swap(text);
+    for (auto _ : state) {
+        const uint64_t before = testing::residentBytes();
+        for (int i = 0; i < 20; ++i) {
+            if (!JKCodec::objectFromJSONData(*data)) state.SkipWithError("the list did not read");
+        }
+        report(state, before, testing::residentBytes());
+    }
+}
+BENCHMARK(LongLists)->Iterations(1)->Unit(benchmark::kSecond);
 
 }  // namespace
 

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "net/JKTrailingAllocator.h"
+#include "net/JKSparePages.h"
 #include "platform/foundation/Format.h"
 #include "platform/runtime/Exception.h"
 
@@ -52,8 +53,31 @@ JKArray::JKArray(Passkey, uint64_t mutations, ns::Id* objects, uint64_t count, v
     for (uint64_t i = 0; i < count; ++i) new (&objects_[i]) ns::Id(std::move(objects[i]));
 }
 
+ns::Ref<JKArray> JKArrayAdopt(ns::Id* objects, uint64_t count, void* block, size_t blockBytes,
+                              bool mutableCollection) {
+    try {
+        return std::make_shared<JKArray>(JKArray::Passkey(), mutableCollection ? 1 : 0, objects, count, block,
+                                         blockBytes);
+    } catch (const std::bad_alloc&) {
+        for (uint64_t i = 0; i < count; ++i) objects[i].~shared_ptr();
+        JKSparePages::give(block, blockBytes);
+        return nullptr;
+    }
+}
+
+JKArray::JKArray(Passkey, uint64_t mutations, ns::Id* objects, uint64_t count, void* block, size_t blockBytes)
+    : objects_(objects),
+      count_(count),
+      capacity_(count),
+      mutations_(mutations),
+      parsedSlots_(objects),
+      parsedCount_(count),
+      block_(block),
+      blockBytes_(blockBytes) {}
+
 JKArray::~JKArray() {
     for (uint64_t i = 0; i < parsedCount_; ++i) parsedSlots_[i].~shared_ptr();
+    if (block_) JKSparePages::give(block_, blockBytes_);
 }
 
 void JKArray::raiseBeyondBounds(const char* selector, uint64_t index, uint64_t count) const {

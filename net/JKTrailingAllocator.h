@@ -16,18 +16,23 @@ struct JKTrailingAllocator {
     JKTrailingAllocator(const JKTrailingAllocator<U>& other) : extra(other.extra), trailing(other.trailing) {}
 
     T* allocate(size_t n) {
-        constexpr size_t align = alignof(std::max_align_t);
-        const size_t head = (n * sizeof(T) + align - 1) & ~(align - 1);
-        char* block = static_cast<char*>(::operator new(head + extra));
-        *trailing = extra ? block + head : nullptr;
+        char* block = static_cast<char*>(::operator new(bytes(n)));
+        *trailing = extra ? block + head(n) : nullptr;
         return reinterpret_cast<T*>(block);
     }
-    void deallocate(T* p, size_t) noexcept { ::operator delete(p); }
+    // With its size, which the allocator then need not look up.
+    void deallocate(T* p, size_t n) noexcept { ::operator delete(p, bytes(n)); }
 
     template <class U>
     bool operator==(const JKTrailingAllocator<U>&) const {
         return true;
     }
+
+    static size_t head(size_t n) {
+        constexpr size_t align = alignof(std::max_align_t);
+        return (n * sizeof(T) + align - 1) & ~(align - 1);
+    }
+    size_t bytes(size_t n) const { return head(n) + extra; }
 
     size_t extra;
     void** trailing;

@@ -218,13 +218,20 @@ private:
     // document's own end-of-buffer error to explain it.
     bool endedEarly() const { return !s_.error && !bytesRemain(); }
 
-    bool growStackIfNeeded(const char* kind) {
-        return s_.objectStack.index() + 4 <= s_.objectStack.count() || growStack(kind);
+    // Room for four more entries; a dictionary's also for their keys.
+    bool growStackIfNeeded(const char* kind, bool keyed) {
+        const JKObjectStack& stack = s_.objectStack;
+        const size_t needed = stack.index() + 4;
+        if (needed <= stack.count() && (!keyed || needed <= stack.keyCapacity())) return true;
+        return growStack(kind, keyed);
     }
 
-    [[gnu::noinline]] bool growStack(const char* kind) {
+    [[gnu::noinline]] bool growStack(const char* kind, bool keyed) {
         JKObjectStack& stack = s_.objectStack;
-        if (stack.resize(stack.count() + 128)) return true;
+        if ((stack.index() + 4 <= stack.count() || stack.resize(stack.count() + 128)) &&
+            (!keyed || stack.resizeKeys(stack.count()))) {
+            return true;
+        }
         JKRaiseParseError(s_, std::string("Internal error: [") + kind + "] objectsIndex > %zu, resize failed? %@ line %#ld",
                           stack.count() - 4, JKSourceFileName(__FILE__), long(__LINE__));
         return false;
@@ -243,7 +250,7 @@ private:
         unsigned accept = AcceptValue | AcceptEnd;
         if (enterContainer()) {
             while (!s_.error && bytesRemain()) {
-                if (!growStackIfNeeded("array")) break;
+                if (!growStackIfNeeded("array", false)) break;
                 if (!nextToken()) break;
                 const JKTokenType type = s_.token.type;
                 if (isValueToken(type) && (accept & AcceptValue)) {
@@ -265,7 +272,7 @@ private:
                         JKRaiseParseError(s_, "Unexpected ']'.");
                         break;
                     }
-                    array = JKArrayCreate(&stack.value(start), stack.index() - start, s_.mutableCollections);
+                    array = makeArray(start);
                     break;
                 } else {
                     raiseExpected(accept, "a value", "a ']'");
@@ -286,8 +293,8 @@ private:
         static constexpr const char* keyAlternative = "a \"STRING\"";
         if (enterContainer()) {
             while (!s_.error && bytesRemain()) {
-                if (!growStackIfNeeded("dictionary")) break;
-                stack.push();
+                if (!growStackIfNeeded("dictionary", true)) break;
+                stack.pushKeyed();
                 const size_t slot = stack.index() - 1;
                 if (!nextToken()) break;
                 const JKTokenType type = s_.token.type;
@@ -316,7 +323,7 @@ private:
                         JKRaiseParseError(s_, "Unexpected '}'.");
                         break;
                     }
-                    stack.popTo(slot);
+                    stack.popKeyedTo(slot);
                     const size_t n = stack.index() - start;
                     dictionary = JKDictionaryCreate(&stack.key(start), &stack.keyHash(start), &stack.value(start), n,
                                                     s_.mutableCollections);
@@ -326,7 +333,7 @@ private:
                         JKRaiseParseError(s_, "Unexpected ','.");
                         break;
                     }
-                    stack.popTo(slot);
+                    stack.popKeyedTo(slot);
                     accept = AcceptValue;
                     continue;
                 } else {
@@ -355,9 +362,20 @@ private:
                 accept = AcceptComma | AcceptEnd;
             }
         }
-        stack.popTo(start);
+        stack.popKeyedTo(start);
         --s_.depth;
         return dictionary;
+    }
+
+    // The array of the entries from `start` up: a long root list takes them
+    // with their pages, any other is built from a copy.
+    ns::Id makeArray(size_t start) {
+        JKObjectStack& stack = s_.objectStack;
+        const size_t count = stack.index() - start;
+        if (JKObjectStack::Taken taken = stack.takeMappedValues(start, s_.depth == 1); taken.values) {
+            return JKArrayAdopt(taken.values, count, taken.block, taken.bytes, s_.mutableCollections);
+        }
+        return JKArrayCreate(&stack.value(start), count, s_.mutableCollections);
     }
 
     ns::Id makeValue() {

@@ -8,6 +8,7 @@
 #include "net/JKManagedBuffer.h"
 #include "net/JKObjectStack.h"
 #include "net/JKUTF8.h"
+#include "platform/foundation/Number.h"
 #include "platform/foundation/String.h"
 
 namespace {
@@ -75,7 +76,8 @@ TEST(JsonBuffers, ObjectStackGrowsByItsUnitAndKeepsItsEntries) {
     JKObjectStack stack;
     stack.setGrowthUnit(2048);
     stack.pointAtScratch(values, keys, hashes, 1024);
-    stack.push(ns::str("first"));
+    stack.pushKeyed();
+    stack.value(0) = ns::str("first");
     stack.key(0) = ns::str("k");
     stack.keyHash(0) = 42;
 
@@ -95,9 +97,42 @@ TEST(JsonBuffers, ObjectStackGrowsByItsUnitAndKeepsItsEntries) {
     ASSERT_TRUE(stack.resize(8000));
     EXPECT_EQ(stack.count(), 8192u);
     EXPECT_EQ(&stack.value(0), first);
+
+    // The keys grow on their own, past the scratch and into pages.
+    EXPECT_EQ(stack.keyCapacity(), 1024u);
+    ASSERT_TRUE(stack.resizeKeys(1025));
+    ASSERT_TRUE(stack.resizeKeys(8000));
+    EXPECT_GE(stack.keyCapacity(), 8000u);
     EXPECT_TRUE(stack.value(0)->isEqual(ns::str("first")));
     EXPECT_TRUE(stack.key(0)->isEqual(ns::str("k")));
     EXPECT_EQ(stack.keyHash(0), 42u);
+}
+
+// A list's elements take values only: the keys stay in their scratch
+// however long the list, and a dictionary after the list's elements finds
+// nil keys below its own.
+TEST(JsonBuffers, ListEntriesTakeNoKeySlots) {
+    JKObjectStack::Slot values[16], keys[16];
+    uint64_t hashes[16];
+    JKObjectStack stack;
+    stack.setGrowthUnit(2048);
+    stack.pointAtScratch(values, keys, hashes, 16);
+    constexpr size_t elements = 100000;
+    for (size_t i = 0; i < elements; ++i) {
+        if (stack.index() + 4 > stack.count()) {
+            ASSERT_TRUE(stack.resize(stack.count() + 128));
+        }
+        stack.push(ns::num(int64_t(i)));
+    }
+    EXPECT_EQ(stack.keyCapacity(), 16u);
+    ASSERT_TRUE(stack.resizeKeys(stack.count()));
+    stack.pushKeyed();
+    stack.key(elements) = ns::str("k");
+    for (size_t i = 0; i < elements; i += 997) EXPECT_FALSE(stack.key(i)) << i;
+    EXPECT_TRUE(stack.key(elements)->isEqual(ns::str("k")));
+    stack.popKeyedTo(elements);
+    EXPECT_FALSE(stack.key(elements)) << "a popped member leaves its key slot nil";
+    EXPECT_EQ(ns::cast<ns::Number>(stack.value(elements - 1))->longLongValue(), int64_t(elements - 1));
 }
 
 TEST(JsonBuffers, ReleasingTheStackReleasesWhatIsBelowTheIndex) {
@@ -111,10 +146,21 @@ TEST(JsonBuffers, ReleasingTheStackReleasesWhatIsBelowTheIndex) {
         ns::Id key = ns::str("key" + std::to_string(i));
         watched.push_back(value);
         watched.push_back(key);
-        stack.push(value);
+        stack.pushKeyed();
+        stack.value(stack.index() - 1) = value;
         stack.key(stack.index() - 1) = key;
     }
-    EXPECT_EQ(stack.index(), 3u);
+    // Values of a list above them, in storage of its own.
+    stack.setGrowthUnit(2048);
+    for (int i = 0; i < 5000; ++i) {
+        if (stack.index() + 4 > stack.count()) {
+            ASSERT_TRUE(stack.resize(stack.count() + 128));
+        }
+        ns::Id value = ns::str("element" + std::to_string(i));
+        if (i % 500 == 0) watched.push_back(value);
+        stack.push(value);
+    }
+    EXPECT_EQ(stack.index(), 5003u);
     stack.release();
     EXPECT_EQ(stack.index(), 0u);
     EXPECT_EQ(stack.count(), 0u);

@@ -52,6 +52,7 @@ TEST(AllocatorTest, EveryProgramHasTheAppsAllocatorWithItsSettings) {
     EXPECT_EQ(setting<ssize_t>("opt.dirty_decay_ms"), 1000);
     EXPECT_EQ(setting<ssize_t>("opt.muzzy_decay_ms"), 0);
     EXPECT_EQ(setting<unsigned>("opt.tcache_nslots_small_max"), 2000u);
+    EXPECT_EQ(setting<size_t>("opt.lg_extent_max_active_fit"), 10u);
 }
 
 TEST(AllocatorTest, FreedPagesGoBackAtOnceWhenAsked) {
