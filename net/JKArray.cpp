@@ -53,31 +53,28 @@ JKArray::JKArray(Passkey, uint64_t mutations, ns::Id* objects, uint64_t count, v
     for (uint64_t i = 0; i < count; ++i) new (&objects_[i]) ns::Id(std::move(objects[i]));
 }
 
-ns::Ref<JKArray> JKArrayAdopt(ns::Id* objects, uint64_t count, void* block, size_t blockBytes,
-                              bool mutableCollection) {
+ns::Ref<JKArray> JKArrayAdopt(ns::Id* objects, uint64_t count, size_t pageBytes, bool mutableCollection) {
     try {
-        return std::make_shared<JKArray>(JKArray::Passkey(), mutableCollection ? 1 : 0, objects, count, block,
-                                         blockBytes);
+        return std::make_shared<JKArray>(JKArray::Passkey(), mutableCollection ? 1 : 0, objects, count, pageBytes);
     } catch (const std::bad_alloc&) {
         for (uint64_t i = 0; i < count; ++i) objects[i].~shared_ptr();
-        JKSparePages::give(block, blockBytes);
+        JKSparePages::give(objects, pageBytes);
         return nullptr;
     }
 }
 
-JKArray::JKArray(Passkey, uint64_t mutations, ns::Id* objects, uint64_t count, void* block, size_t blockBytes)
+JKArray::JKArray(Passkey, uint64_t mutations, ns::Id* objects, uint64_t count, size_t pageBytes)
     : objects_(objects),
       count_(count),
       capacity_(count),
       mutations_(mutations),
       parsedSlots_(objects),
       parsedCount_(count),
-      block_(block),
-      blockBytes_(blockBytes) {}
+      pageBytes_(pageBytes) {}
 
 JKArray::~JKArray() {
     for (uint64_t i = 0; i < parsedCount_; ++i) parsedSlots_[i].~shared_ptr();
-    if (block_) JKSparePages::give(block_, blockBytes_);
+    if (pageBytes_) JKSparePages::give(parsedSlots_, pageBytes_);
 }
 
 void JKArray::raiseBeyondBounds(const char* selector, uint64_t index, uint64_t count) const {

@@ -16,15 +16,15 @@ public:
     class Passkey {
         Passkey() = default;
         friend ns::Ref<JKArray> JKArrayCreate(ns::Id* objects, uint64_t count, bool mutableCollection);
-        friend ns::Ref<JKArray> JKArrayAdopt(ns::Id* objects, uint64_t count, void* block, size_t blockBytes,
+        friend ns::Ref<JKArray> JKArrayAdopt(ns::Id* objects, uint64_t count, size_t pageBytes,
                                              bool mutableCollection);
     };
     // Moves the `count` references into the slots at `*slots` (raw storage
     // allocated with the array).
     JKArray(Passkey, uint64_t mutations, ns::Id* objects, uint64_t count, void* const* slots);
-    // Takes the `count` references at `objects`, in the mapped `block` of
-    // `blockBytes` that the array gives back when it goes.
-    JKArray(Passkey, uint64_t mutations, ns::Id* objects, uint64_t count, void* block, size_t blockBytes);
+    // Takes the `count` references at `objects`, at the start of mapped
+    // pages of `pageBytes` that the array gives back when it goes.
+    JKArray(Passkey, uint64_t mutations, ns::Id* objects, uint64_t count, size_t pageBytes);
     ~JKArray() override;
 
     using MutableArray::getObjects;
@@ -61,10 +61,9 @@ private:
     uint64_t mutations_;
     ns::Id* const parsedSlots_;
     const uint64_t parsedCount_;
-    // The parsed slots' own pages, when they were handed over; none when
-    // they came with the array.
-    void* const block_ = nullptr;
-    const size_t blockBytes_ = 0;
+    // The parsed slots' own pages, when they were handed over; 0 when they
+    // came with the array.
+    const size_t pageBytes_ = 0;
     std::unique_ptr<ns::Id[]> grown_;
 };
 
@@ -72,8 +71,7 @@ private:
 // (moved out, not shared again). nullptr when memory ran out.
 ns::Ref<JKArray> JKArrayCreate(ns::Id* objects, uint64_t count, bool mutableCollection);
 // Builds an array that owns the `count` references at `objects` and the
-// mapped `block` of `blockBytes` they are in (from the decoder's stack).
+// mapped pages of `pageBytes` they start (from the decoder's stack).
 // nullptr when memory ran out: the references and their pages are then
 // released.
-ns::Ref<JKArray> JKArrayAdopt(ns::Id* objects, uint64_t count, void* block, size_t blockBytes,
-                              bool mutableCollection);
+ns::Ref<JKArray> JKArrayAdopt(ns::Id* objects, uint64_t count, size_t pageBytes, bool mutableCollection);

@@ -109,7 +109,7 @@ JKObjectStack::Taken JKObjectStack::takeMappedValues(size_t start, bool root) {
     if (!root || start != 0 || values_.where() != Storage::Mapped || bytes < MappedFrom) return {};
     // The whole block, its untouched tail given back at once.
     values_.shrinkTo(ns::pages::rounded(bytes));
-    Taken taken{static_cast<ns::Id*>(values_.bytes()), values_.bytes(), values_.size()};
+    Taken taken{static_cast<ns::Id*>(values_.bytes()), values_.size()};
     values_.drop();
     index_ = 0;
     count_ = 0;

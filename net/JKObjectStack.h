@@ -91,12 +91,12 @@ public:
     uint64_t& keyHash(size_t i) { return hashes_.words()[i]; }
 
     // The values of the root list (from `start` 0 up) with the stack's
-    // mapped pages, without a copy: once they take MappedFrom bytes or more. The values leave the stack (its index becomes `start`);
-    // whoever takes them destroys them and gives `block` (of `bytes`) back.
-    // Empty when they are not to be taken so.
+    // mapped pages, without a copy: once they take MappedFrom bytes or
+    // more. The values leave the stack (its index becomes `start`); whoever
+    // takes them destroys them and gives their pages (`bytes` from `values`)
+    // back. Empty when they are not to be taken so.
     struct Taken {
         ns::Id* values = nullptr;
-        void* block = nullptr;
         size_t bytes = 0;
     };
     // `root`: no container is open below them, so the stack may give up

@@ -373,7 +373,7 @@ private:
         JKObjectStack& stack = s_.objectStack;
         const size_t count = stack.index() - start;
         if (JKObjectStack::Taken taken = stack.takeMappedValues(start, s_.depth == 1); taken.values) {
-            return JKArrayAdopt(taken.values, count, taken.block, taken.bytes, s_.mutableCollections);
+            return JKArrayAdopt(taken.values, count, taken.bytes, s_.mutableCollections);
         }
         return JKArrayCreate(&stack.value(start), count, s_.mutableCollections);
     }
