@@ -147,7 +147,6 @@ private:
 
     // Constructs nil keys from the first unbuilt slot through `last`.
     [[gnu::noinline]] void buildKeysThrough(size_t last);
-    bool growKeyStorage(size_t count);
 
     Storage values_;
     Storage keys_;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "net/JKManagedBuffer.h"
@@ -12,6 +13,14 @@
 #include "platform/foundation/String.h"
 
 namespace {
+
+// Pushes a list's element, first making room as the decoder does (four
+// entries ahead, by 128 at a time); false when the stack could not grow.
+bool pushElement(JKObjectStack& stack, ns::Id value) {
+    if (stack.index() + 4 > stack.count() && !stack.resize(stack.count() + 128)) return false;
+    stack.push(std::move(value));
+    return true;
+}
 
 TEST(JsonBuffers, ManagedBufferMovesToTheHeapInGrowthUnits) {
     uint8_t scratch[2048];
@@ -118,12 +127,7 @@ TEST(JsonBuffers, ListEntriesTakeNoKeySlots) {
     stack.setGrowthUnit(2048);
     stack.pointAtScratch(values, keys, hashes, 16);
     constexpr size_t elements = 100000;
-    for (size_t i = 0; i < elements; ++i) {
-        if (stack.index() + 4 > stack.count()) {
-            ASSERT_TRUE(stack.resize(stack.count() + 128));
-        }
-        stack.push(ns::num(int64_t(i)));
-    }
+    for (size_t i = 0; i < elements; ++i) ASSERT_TRUE(pushElement(stack, ns::num(int64_t(i))));
     EXPECT_EQ(stack.keyCapacity(), 16u);
     ASSERT_TRUE(stack.resizeKeys(stack.count()));
     stack.pushKeyed();
@@ -153,12 +157,9 @@ TEST(JsonBuffers, ReleasingTheStackReleasesWhatIsBelowTheIndex) {
     // Values of a list above them, in storage of its own.
     stack.setGrowthUnit(2048);
     for (int i = 0; i < 5000; ++i) {
-        if (stack.index() + 4 > stack.count()) {
-            ASSERT_TRUE(stack.resize(stack.count() + 128));
-        }
         ns::Id value = ns::str("element" + std::to_string(i));
         if (i % 500 == 0) watched.push_back(value);
-        stack.push(value);
+        ASSERT_TRUE(pushElement(stack, value));
     }
     EXPECT_EQ(stack.index(), 5003u);
     stack.release();
